@@ -1,0 +1,112 @@
+#include "Entry.h"
+
+#include "MessageBox.h"
+#include "Translate.h"
+#include "ZuApp.h"
+#include "ZuTransLator.h"
+#include "render/RenderTypes.h"
+
+#include "bridge/Bridge.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+void fillAppInfo()
+{
+    bg::AppInfo &info = bg::AppInfo::instance();
+    // The online services are not reachable from this build; the endpoint stays local.
+    info.setValue("host", bg::Value("http://127.0.0.1"));
+    info.setValue("channel_id", bg::Value(int32_t(0)));
+    info.setValue("product_type", bg::Value(int32_t(2000)));
+    info.setVersion("3.0.2");
+    info.setAppName("RuZOVaza");
+    info.setBuildDate("2025.04.21");
+}
+
+void bridgeAtExit()
+{
+    bg::atExit();
+}
+
+// Offers to continue the project whose auto-save survived the last run.
+void askRecovery(ZuApp *app, const QString &autoSavePath)
+{
+    MessageSpec spec;
+    spec.titleKey = ZKEY("MainWindow.Hint");
+    spec.text = ZTR("Mainwindow.restart").arg(autoSavePath);
+    spec.buttonKeys = QStringList{ZKEY("Mainwindow.continue"), ZKEY("Mainwindow.discard")};
+    spec.defaultButton = 0;
+    spec.escapeButton = 1;
+    app->recoverAutoSave(MessageBox::show(spec) == 0, autoSavePath);
+}
+
+} // namespace
+
+bool zuaHasDisplay()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+int zuaMain(int argc, char **argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--uninstall") == 0) {
+        bg::UserSettings::instance().clear();
+        bg::UserSettings::instance().save();
+        BG_LOG_E("------ uninstall: 卸载，清除配置");
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--install") == 0) {
+        BG_LOG_E("------ install: 安装后第一次运行");
+        return 0;
+    }
+    if (!zuaHasDisplay()) {
+        std::fprintf(stderr, "ZuAEdit needs a graphical display: no DISPLAY or WAYLAND_DISPLAY "
+                             "is set. Run it on a desktop, or under xvfb-run.\n");
+        return 2;
+    }
+
+    bg::InitBridge(argc, argv);
+    std::atexit(bridgeAtExit);
+    fillAppInfo();
+    registerRenderMetaTypes();
+
+    ZuApp app(argc, argv);
+    int code = -1;
+    {
+        auto translator = std::make_unique<ZuTransLator>();
+        app.setEnglish(bg::UserSettings::instance().get("IsEnglish", "简体中文") == "English");
+        const bool installed = QCoreApplication::installTranslator(translator.get());
+        BG_LOG_D("---> 安装翻译器: %d", int(installed));
+
+        if (app.isSecondary())
+            return -1;
+        if (!app.init())
+            return -1;
+
+        const QString autoSavePath =
+            QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
+        if (!autoSavePath.isEmpty() && QFileInfo::exists(autoSavePath)) {
+            QTimer::singleShot(800, &app, [&app, autoSavePath] { askRecovery(&app, autoSavePath); });
+        } else {
+            bg::UserSettings::instance().set("autoSavePath", "");
+            const QStringList args = app.arguments();
+            if (args.size() > 1) {
+                const QFileInfo file(args.at(1));
+                if (file.isFile() && (file.suffix() == "zua" || file.suffix() == "zua2"))
+                    app.openProject(args.at(1));
+            }
+        }
+        code = app.exec();
+        // The translator is destroyed before the application object.
+    }
+    return code;
+}

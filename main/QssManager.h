@@ -1,0 +1,18 @@
+#pragma once
+// Loads a style sheet resource onto its parent widget, scaled to the screen's
+// pixel density. Lives on: main thread.
+
+#include <QObject>
+
+class QssManager : public QObject {
+    Q_OBJECT
+public:
+    explicit QssManager(QObject *parent);
+    // Sets the scaled style sheet on the parent widget; a missing file changes nothing.
+    bool loadStyleSheet(const QString &path);
+
+    // Multiplies every "<digits>px" by `scale` when it is greater than 1.
+    static QString scaleStyleSheet(const QString &css, double scale);
+    // Primary screen's logical dots per inch / 96 (1 without a screen).
+    static double screenScale();
+};

@@ -1,0 +1,12 @@
+#include "Resources.h"
+
+#include <QtGlobal>
+
+void zuaEnsureResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(zuaedit);
+        return true;
+    }();
+    (void)done;
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The application object: owns the main window, the render manager and the
+// archive progress dialog, keeps the current project's path and flags and carries
+// out the project operations (the project file container and its path services).
+// Lives on: main thread.
+
+#include "SingleApplication.h"
+
+#include <QPointer>
+#include <QString>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <memory>
+
+class ArchivedProcessDialog;
+class LoginDialog;
+class MainWindow;
+class ProjectSections;
+class RenderManager;
+
+class ZuApp : public SingleApplicationWrapper {
+    Q_OBJECT
+public:
+    ZuApp(int &argc, char **argv);
+    ~ZuApp() override;
+
+    static ZuApp *instance() { return qobject_cast<ZuApp *>(QCoreApplication::instance()); }
+
+    // Builds the render manager and the main window; false when rendering cannot start.
+    bool init();
+
+    bool isEnglish() const { return m_english; }
+    void setEnglish(bool english) { m_english = english; }
+    MainWindow *mainWindow() const;
+    RenderManager *renderManager() const;
+
+    // ---- project file container ------------------------------------------
+    enum class ContainerKind { NewProject, Save };
+    // Writes the container to `path` atomically: the previous file stays intact
+    // unless the whole new file was written. False when nothing was written.
+    bool writeContainer(const QString &path, ContainerKind kind, bool archive);
+    // Reads a ".zua2" file; false when it could not be opened or holds no element
+    // (the failure box was shown).
+    bool readProjectFile(const QString &path);
+    // Imports a legacy ".zua" file.
+    bool readLegacyProjectFile(const QString &path);
+
+    // Opens a project file by its exact suffix ("zua2" or "zua"); anything else is ignored.
+    void openProject(const QString &path);
+    // Stops playback and recording, empties the library and the timeline, resets history.
+    void clearProject();
+    // Answer of the start-up recovery prompt.
+    void recoverAutoSave(bool continueWork, const QString &autoSavePath);
+
+    QString projectPath() const { return m_projectPath; }
+    void setProjectPath(const QString &path) { m_projectPath = path; }
+    // The project path if that file exists, else empty.
+    QString currentProjectPath() const;
+    bool isArchived() const { return m_archived; }
+    QString archiveFolder() const { return m_archiveFolder; }
+
+    // ---- material path services -------------------------------------------
+    QString resolveMaterialPath(const QString &path) const;
+    QString relativeToArchive(const QString &path) const;
+    QString copyIntoProjectResource(const QString &path) const;
+
+    void togglePreviewMaximised();
+    bool previewMaximised() const { return m_previewMaximised; }
+
+    // Replaces the owners of the file sections (by default the render manager and
+    // the main window); used to drive the container on its own.
+    void setSections(ProjectSections *sections);
+    ProjectSections *sections() const;
+
+    // Default project path of a new session: home + "/zu_yyyyMMdd_HHmmss".
+    static QString defaultProjectPath();
+
+signals:
+    void sig_prependHistory(const QString &path);
+    void sig_updateProjectName(const QString &text, bool isName);
+    void sig_updatePreivew();
+
+private:
+    void readRootChildren();
+    void readLegacyChildren();
+    void showFailure(const char *key);
+
+    // Sign-in state of the online services.
+    int m_loginState = 0;
+    int m_loginUserId = 0;
+    int m_loginVip = 0;
+    bool m_english = false;
+    QPointer<MainWindow> m_mainWindow;
+    QPointer<RenderManager> m_renderManager;
+    QPointer<ArchivedProcessDialog> m_archivedProcess;
+    QPointer<LoginDialog> m_loginDialog;
+    bool m_previewMaximised = false;
+    QXmlStreamReader m_reader;
+    QXmlStreamWriter m_writer;
+    QString m_projectPath;
+    QString m_archiveFolder;
+    bool m_archived = false;
+
+    std::unique_ptr<ProjectSections> m_defaultSections;
+    ProjectSections *m_sections = nullptr;
+};

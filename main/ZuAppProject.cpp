@@ -1,0 +1,266 @@
+// Project file container of ZuApp: writing and reading ".zua2", importing ".zua",
+// and the material path services used by the section owners.
+
+#include "MainWindow.h"
+#include "MessageBox.h"
+#include "ProjectSections.h"
+#include "Translate.h"
+#include "ZuApp.h"
+#include "render/RenderManager.h"
+
+#include "bridge/Bridge.h"
+#include "undo/UndoController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <functional>
+
+bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive)
+{
+    // Written to a temporary file and renamed over the target only when complete, so
+    // a failure or a crash during the save leaves the previous file as it was.
+    QSaveFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+
+    m_writer.setDevice(&file);
+    m_writer.setAutoFormatting(true);
+    m_writer.setAutoFormattingIndent(2);
+    m_writer.setCodec("UTF-8");
+
+    m_writer.writeStartElement("VoVive");
+    m_writer.writeAttribute("Version", "1.0.0");
+    const bool sectionArchive = kind == ContainerKind::Save && archive;
+    if (kind == ContainerKind::Save) {
+        if (archive || m_archived) {
+            m_writer.writeAttribute("Archived", "1");
+            // Before any section, so their relative paths refer to the new folder.
+            m_archiveFolder = QFileInfo(path).absolutePath();
+        } else {
+            m_writer.writeAttribute("Archived", "0");
+        }
+    }
+
+    m_writer.writeStartElement("Render");
+    m_sections->writeScene(m_writer);
+    m_writer.writeEndElement();
+
+    m_writer.writeStartElement("Resource");
+    m_sections->writeMaterials(m_writer, sectionArchive);
+    m_writer.writeEndElement();
+
+    m_writer.writeStartElement("Timeline");
+    m_sections->writeTimeline(m_writer, sectionArchive);
+    m_writer.writeEndElement();
+
+    m_writer.writeStartElement("Preview");
+    m_writer.writeEndElement();
+
+    m_writer.writeEndElement();
+    const bool written = !m_writer.hasError();
+    m_writer.setDevice(nullptr);
+    if (!written) {
+        file.cancelWriting();
+        BG_LOG_E("---> 写入工程失败: %s", qUtf8Printable(path));
+        return false;
+    }
+    if (!file.commit()) {
+        BG_LOG_E("---> 保存工程失败: %s", qUtf8Printable(path));
+        return false;
+    }
+    return true;
+}
+
+void ZuApp::showFailure(const char *key)
+{
+    MessageBox::inform(m_mainWindow ? static_cast<QWidget *>(m_mainWindow.data()) : nullptr,
+                       ZKEY("MainWindow.Hint"), zuaTranslate(QString::fromUtf8(key)),
+                       ZKEY("MainWindow.Ok"));
+}
+
+void ZuApp::readRootChildren()
+{
+    while (m_reader.readNextStartElement()) {
+        const QStringRef name = m_reader.name();
+        if (name == QLatin1String("Render"))
+            m_sections->readScene(m_reader);
+        else if (name == QLatin1String("Resource"))
+            m_sections->readMaterials(m_reader);
+        else if (name == QLatin1String("Timeline"))
+            m_sections->readTimeline(m_reader);
+        else
+            m_reader.skipCurrentElement();
+    }
+}
+
+bool ZuApp::readProjectFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        showFailure("titlebar.FileNoExist");
+        return false;
+    }
+    clearProject();
+    m_reader.setDevice(&file);
+    if (!m_reader.readNextStartElement()) {
+        m_reader.setDevice(nullptr);
+        showFailure("titlebar.FileReadFail");
+        return false;
+    }
+    const QXmlStreamAttributes attrs = m_reader.attributes();
+    BG_LOG_D("---> 工程版本: %s", qUtf8Printable(attrs.value("Version").toString()));
+    m_archived = attrs.value("Archived").toInt() != 0;
+    m_projectPath = path;
+    readRootChildren();
+    if (m_reader.hasError())
+        BG_LOG_W("---> 工程文件有误 (%s): %s", qUtf8Printable(path),
+                 qUtf8Printable(m_reader.errorString()));
+    m_reader.setDevice(nullptr);
+
+    zua::UndoController::instance()->reset();
+    zua::UndoController::instance()->setClean();
+    const QFileInfo info(path);
+    emit sig_prependHistory(path);
+    emit sig_updateProjectName(info.completeBaseName(), true);
+    emit sig_updateProjectName(ZTR("titlebar.OpenProjectSuccess").arg(info.fileName()), false);
+    return true;
+}
+
+void ZuApp::readLegacyChildren()
+{
+    // Descends through `path` (element names, outermost first) and hands every
+    // element named last in it to `read`.
+    const auto walk = [this](QStringList path, auto read) {
+        std::function<void(int)> descend = [&](int level) {
+            while (m_reader.readNextStartElement()) {
+                if (m_reader.name() != path[level])
+                    m_reader.skipCurrentElement();
+                else if (level + 1 == path.size())
+                    read();
+                else
+                    descend(level + 1);
+            }
+        };
+        descend(0);
+    };
+
+    while (m_reader.readNextStartElement()) {
+        const QStringRef name = m_reader.name();
+        if (name == QLatin1String("Preview")) {
+            while (m_reader.readNextStartElement()) {
+                if (m_reader.name() == QLatin1String("ViewInfo"))
+                    m_sections->readLegacyCanvas(m_reader);
+                else if (m_reader.name() == QLatin1String("ViewModel"))
+                    walk({"ZuSceneModel", "ObjectMgr"},
+                         [this] { m_sections->readLegacyScene(m_reader); });
+                else
+                    m_reader.skipCurrentElement();
+            }
+        } else if (name == QLatin1String("TimeLine")) {
+            walk({"PosCtrl", "Tree"}, [this] { m_sections->readLegacyTree(m_reader); });
+        } else if (name == QLatin1String("Resource")) {
+            walk({"ViewModel", "ZuSceneModel", "ObjectMgr"},
+                 [this] { m_sections->readLegacyMaterials(m_reader); });
+        } else {
+            m_reader.skipCurrentElement();
+        }
+    }
+}
+
+bool ZuApp::readLegacyProjectFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        showFailure("titlebar.FileNoExist");
+        return false;
+    }
+    clearProject();
+    m_reader.setDevice(&file);
+    if (!m_reader.readNextStartElement() || m_reader.name() != QLatin1String("RoRIVeziza")) {
+        m_reader.setDevice(nullptr);
+        showFailure("titlebar.FileReadFail");
+        return false;
+    }
+    m_archived = m_reader.attributes().value("archive").toInt() != 0;
+    // Material paths resolve against the legacy file's folder while reading.
+    m_projectPath = path;
+    readLegacyChildren();
+    m_reader.setDevice(nullptr);
+
+    zua::UndoController::instance()->reset();
+    zua::UndoController::instance()->setClean();
+    // The next save asks where to put the converted project.
+    m_projectPath = QFileInfo(path).completeBaseName() + ".zua2";
+    return true;
+}
+
+void ZuApp::openProject(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix == QLatin1String("zua2"))
+        readProjectFile(path);
+    else if (suffix == QLatin1String("zua"))
+        readLegacyProjectFile(path);
+}
+
+void ZuApp::clearProject()
+{
+    if (m_renderManager)
+        m_renderManager->slot_opertorUi(true, true);
+    m_sections->clearContent();
+    zua::UndoController::instance()->reset();
+}
+
+void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
+{
+    if (continueWork) {
+        QString target = autoSavePath;
+        target.remove(QStringLiteral("~temp_"));
+        if (QFileInfo::exists(target)) {
+            QFile::remove(target);
+            QFile::rename(autoSavePath, target);
+            openProject(target);
+        } else {
+            openProject(autoSavePath);
+        }
+    } else {
+        QFile::remove(autoSavePath);
+    }
+    bg::UserSettings::instance().set("autoSavePath", "");
+    bg::UserSettings::instance().save();
+}
+
+QString ZuApp::currentProjectPath() const
+{
+    return QFileInfo::exists(m_projectPath) ? m_projectPath : QString();
+}
+
+QString ZuApp::resolveMaterialPath(const QString &path) const
+{
+    if (!m_archived || !QFileInfo::exists(m_projectPath))
+        return path;
+    if (QFileInfo(path).isAbsolute())
+        return path;
+    return QDir::cleanPath(QFileInfo(m_projectPath).absoluteDir().absoluteFilePath(path));
+}
+
+QString ZuApp::relativeToArchive(const QString &path) const
+{
+    QDir dir(m_archiveFolder);
+    if (!dir.exists())
+        QDir().mkpath(m_archiveFolder);
+    return dir.relativeFilePath(path);
+}
+
+QString ZuApp::copyIntoProjectResource(const QString &path) const
+{
+    const QString folder = m_archiveFolder + "/resource";
+    QDir().mkpath(folder);
+    const QString target = folder + "/" + QFileInfo(path).fileName();
+    if (!QFileInfo::exists(target))
+        QFile::copy(path, target);
+    return target;
+}

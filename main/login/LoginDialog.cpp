@@ -1,0 +1,5 @@
+#include "LoginDialog.h"
+
+LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent) {}
+
+void LoginDialog::autoLogin() {}

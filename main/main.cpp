@@ -1,0 +1,6 @@
+#include "main/Entry.h"
+
+int main(int argc, char **argv)
+{
+    return zuaMain(argc, argv);
+}

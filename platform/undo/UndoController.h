@@ -1,0 +1,60 @@
+#pragma once
+// The process-wide undo history: a QUndoStack with named merge sequences.
+// Lives on: main thread.
+
+#include <QObject>
+#include <QString>
+
+class QUndoCommand;
+class QUndoStack;
+
+namespace zua {
+
+class UndoController : public QObject {
+    Q_OBJECT
+public:
+    static UndoController *instance();
+
+    QUndoStack *stack() const { return m_stack; }
+
+    // Pushes an entry (runs its redo()); inside a merge sequence it joins the step.
+    void push(QUndoCommand *command);
+
+    // Brackets several changes into one step named `name`. Nested sequences join
+    // the outermost one. A sequence in which nothing was recorded leaves no entry.
+    void beginMergeSequence(const QString &name);
+    void endMergeSequence();
+    int mergeDepth() const { return m_depth; }
+
+    void reset();
+    void setClean();
+    bool isClean() const;
+    bool canUndo() const;
+    bool canRedo() const;
+    bool undo();
+    bool redo();
+
+signals:
+    void sig_canUndo(bool available);
+    void sig_canRedo(bool available);
+
+private:
+    explicit UndoController(QObject *parent = nullptr);
+    void closeMacro();
+
+    QUndoStack *m_stack;
+    int m_depth = 0;
+    bool m_macroOpen = false;
+    QString m_pendingName;
+};
+
+// Keeps a merge sequence open for its scope, so every return path closes it.
+class MergeSequence {
+public:
+    explicit MergeSequence(const QString &name) { UndoController::instance()->beginMergeSequence(name); }
+    ~MergeSequence() { UndoController::instance()->endMergeSequence(); }
+    MergeSequence(const MergeSequence &) = delete;
+    MergeSequence &operator=(const MergeSequence &) = delete;
+};
+
+} // namespace zua

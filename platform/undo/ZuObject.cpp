@@ -1,0 +1,147 @@
+#include "ZuObject.h"
+
+#include "UndoController.h"
+
+#include <QUndoCommand>
+
+#include <memory>
+
+namespace zua {
+
+// One recorded property change.
+class ValueCommand : public QUndoCommand {
+public:
+    ValueCommand(ZuObject *object, const std::string &key, const bg::Value *oldValue,
+                 const bg::Value &newValue)
+        : QUndoCommand(QString::fromStdString(key)), m_object(object), m_key(key),
+          m_hadOld(oldValue != nullptr), m_old(oldValue ? *oldValue : bg::Value()),
+          m_new(newValue)
+    {
+    }
+
+    void redo() override
+    {
+        // The first redo is the push itself: the caller already stored the value.
+        if (m_firstRedo) {
+            m_firstRedo = false;
+            return;
+        }
+        m_object->storeRaw(m_key, &m_new);
+        m_object->onChange(EV_CHANGED, bg::Value(m_key));
+    }
+
+    void undo() override
+    {
+        m_object->storeRaw(m_key, m_hadOld ? &m_old : nullptr);
+        m_object->onUndo(EV_CHANGED, bg::Value(m_key));
+    }
+
+private:
+    ZuObject *m_object;
+    std::string m_key;
+    bool m_hadOld;
+    bg::Value m_old;
+    bg::Value m_new;
+    bool m_firstRedo = true;
+};
+
+namespace {
+
+// A recorded addition (removal = false) or removal (removal = true). Whichever entry
+// holds the object in its removed state owns it and deletes it when discarded.
+class PresenceCommand : public QUndoCommand {
+public:
+    PresenceCommand(ZuObject *object, const bg::Value &argument, bool removal)
+        : QUndoCommand(removal ? QStringLiteral("remove") : QStringLiteral("add")),
+          m_object(object), m_argument(argument), m_removal(removal)
+    {
+    }
+
+    ~PresenceCommand() override
+    {
+        const bool objectRemoved = m_removal ? m_done : !m_done;
+        if (objectRemoved)
+            delete m_object;
+    }
+
+    void redo() override
+    {
+        m_done = true;
+        m_object->onChange(m_removal ? EV_REMOVED : EV_ADDED, m_argument);
+    }
+
+    void undo() override
+    {
+        m_done = false;
+        m_object->onUndo(m_removal ? EV_REMOVED : EV_ADDED, m_argument);
+    }
+
+private:
+    ZuObject *m_object;
+    bg::Value m_argument;
+    bool m_removal;
+    bool m_done = false;
+};
+
+} // namespace
+
+ZuObject::~ZuObject() = default;
+
+void ZuObject::onChange(int, const bg::Value &) {}
+
+void ZuObject::onUndo(int kind, const bg::Value &arg)
+{
+    switch (kind) {
+    case EV_ADDED: onChange(EV_REMOVED, arg); break;
+    case EV_REMOVED: onChange(EV_ADDED, arg); break;
+    default: onChange(kind, arg); break;
+    }
+}
+
+void ZuObject::storeRaw(const std::string &key, const bg::Value *value)
+{
+    if (value)
+        m_values[key] = *value;
+    else
+        m_values.erase(key);
+}
+
+void ZuObject::setValue(const std::string &key, const bg::Value &value, bool record, bool notify)
+{
+    if (record) {
+        auto it = m_values.find(key);
+        auto *command = new ValueCommand(this, key, it == m_values.end() ? nullptr : &it->second,
+                                         value);
+        m_values[key] = value;
+        UndoController::instance()->push(command);
+    } else {
+        m_values[key] = value;
+    }
+    if (notify)
+        onChange(EV_CHANGED, bg::Value(key));
+}
+
+bg::Value ZuObject::value(const std::string &key, const bg::Value &def) const
+{
+    auto it = m_values.find(key);
+    return it == m_values.end() ? def : it->second;
+}
+
+bool ZuObject::hasValue(const std::string &key) const
+{
+    return m_values.count(key) != 0;
+}
+
+void ZuObject::AddObject_canUndo(ZuObject *object, const bg::Value &argument)
+{
+    if (object)
+        UndoController::instance()->push(new PresenceCommand(object, argument, false));
+}
+
+void ZuObject::DelObject_canUndo(ZuObject *object, const bg::Value &argument)
+{
+    if (object)
+        UndoController::instance()->push(new PresenceCommand(object, argument, true));
+}
+
+} // namespace zua

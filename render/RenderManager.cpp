@@ -1,0 +1,90 @@
+#include "RenderManager.h"
+
+#include "main/ValueQt.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace {
+// A damaged project must not give the scene an unusable size.
+constexpr double kMaxSceneSide = 8192;
+bool validSide(double v)
+{
+    return v >= 1 && v <= kMaxSceneSide;
+}
+} // namespace
+
+RenderManager::RenderManager(QObject *parent) : QObject(parent) {}
+
+RenderManager::~RenderManager() = default;
+
+bool RenderManager::init()
+{
+    setSceneSize(m_sceneWidth, m_sceneHeight, false);
+    return true;
+}
+
+void RenderManager::setSceneSize(uint32_t width, uint32_t height, bool fixed)
+{
+    m_sceneWidth = width;
+    m_sceneHeight = height;
+    m_sizeFixed = fixed;
+    emit sig_updateSceneSize(int(width), int(height));
+}
+
+void RenderManager::slot_opertorUi(bool, bool) {}
+
+void RenderManager::writeScene(QXmlStreamWriter &writer) const
+{
+    writer.writeStartElement("scene");
+    writer.writeTextElement("width", QString::number(m_sceneWidth));
+    writer.writeTextElement("height", QString::number(m_sceneHeight));
+    writer.writeEndElement();
+}
+
+void RenderManager::readScene(QXmlStreamReader &reader)
+{
+    while (reader.readNextStartElement()) {
+        if (reader.name() != QLatin1String("scene")) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        uint32_t width = 1920;
+        uint32_t height = 1080;
+        while (reader.readNextStartElement()) {
+            bool ok = false;
+            if (reader.name() == QLatin1String("width")) {
+                const uint v = reader.readElementText().trimmed().toUInt(&ok);
+                if (ok && validSide(v))
+                    width = v;
+            } else if (reader.name() == QLatin1String("height")) {
+                const uint v = reader.readElementText().trimmed().toUInt(&ok);
+                if (ok && validSide(v))
+                    height = v;
+            } else {
+                reader.skipCurrentElement();
+            }
+        }
+        setSceneSize(width, height, false);
+    }
+}
+
+void RenderManager::readLegacyCanvas(QXmlStreamReader &reader)
+{
+    while (reader.readNextStartElement()) {
+        if (reader.name() != QLatin1String("canvas_rect")) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        bg::ValueQt rect;
+        if (!rect.read(reader.readElementText().toStdString()))
+            continue;
+        QSizeF size;
+        if (rect.type() == bg::VT_RECTF)
+            size = rect.toRectF().size();
+        else if (rect.type() == bg::VT_RECT)
+            size = rect.toRect().size();
+        if (validSide(size.width()) && validSide(size.height()))
+            setSceneSize(uint32_t(size.width()), uint32_t(size.height()), false);
+    }
+}

@@ -1,0 +1,8 @@
+#include "RenderTypes.h"
+
+void registerRenderMetaTypes()
+{
+    qRegisterMetaType<MoveType>("MoveType");
+    qRegisterMetaType<EditType>("EditType");
+    qRegisterMetaType<int64_t>("int64_t");
+}
