@@ -38,6 +38,7 @@ void bridgeAtExit()
 // Offers to continue the project whose auto-save survived the last run.
 void askRecovery(ZuApp *app, const QString &autoSavePath)
 {
+    BG_LOG_D("---> 提示恢复自动保存: %s", qUtf8Printable(autoSavePath));
     MessageSpec spec;
     spec.titleKey = ZKEY("MainWindow.Hint");
     spec.text = ZTR("Mainwindow.restart").arg(autoSavePath);
@@ -53,7 +54,8 @@ bool zuaHasDisplay()
 {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 int zuaMain(int argc, char **argv)
@@ -95,7 +97,8 @@ int zuaMain(int argc, char **argv)
         const QString autoSavePath =
             QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
         if (!autoSavePath.isEmpty() && QFileInfo::exists(autoSavePath)) {
-            QTimer::singleShot(800, &app, [&app, autoSavePath] { askRecovery(&app, autoSavePath); });
+            QTimer::singleShot(800, &app,
+                               [&app, autoSavePath] { askRecovery(&app, autoSavePath); });
         } else {
             bg::UserSettings::instance().set("autoSavePath", "");
             const QStringList args = app.arguments();

@@ -22,8 +22,7 @@ struct MessageSpec {
 namespace MessageBox {
 int show(const MessageSpec &spec);
 // Convenience: one button, no answer.
-void inform(QWidget *parent, const QString &titleKey, const QString &text,
-            const QString &okKey);
+void inform(QWidget *parent, const QString &titleKey, const QString &text, const QString &okKey);
 
 // Replaces the modal box, e.g. for scripted runs and tests; an empty hook restores it.
 // The hook also sees every box shown, which keeps automated runs from blocking.

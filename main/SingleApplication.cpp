@@ -2,5 +2,4 @@
 
 SingleApplication::SingleApplication(int &argc, char **argv, bool, int, int)
     : QApplication(argc, argv)
-{
-}
+{}

@@ -20,8 +20,6 @@ private:
 class SingleApplicationWrapper : public SingleApplication {
     Q_OBJECT
 public:
-    SingleApplicationWrapper(int &argc, char **argv)
-        : SingleApplication(argc, argv, true, 7, 1000)
-    {
-    }
+    SingleApplicationWrapper(int &argc, char **argv) : SingleApplication(argc, argv, true, 7, 1000)
+    {}
 };

@@ -60,12 +60,30 @@ void ValueQt::setDoubles(int32_t tag, double x, double y, double w, double h)
     num().rf[3] = h;
 }
 
-ValueQt::ValueQt(const QPoint &p) { setInts(VT_POINT, p.x(), p.y(), 0, 0); }
-ValueQt::ValueQt(const QPointF &p) { setDoubles(VT_POINTF, p.x(), p.y(), 0, 0); }
-ValueQt::ValueQt(const QRect &r) { setInts(VT_RECT, r.x(), r.y(), r.width(), r.height()); }
-ValueQt::ValueQt(const QRectF &r) { setDoubles(VT_RECTF, r.x(), r.y(), r.width(), r.height()); }
-ValueQt::ValueQt(const QSize &s) { setInts(VT_SIZE, 0, 0, s.width(), s.height()); }
-ValueQt::ValueQt(const QSizeF &s) { setDoubles(VT_SIZEF, 0, 0, s.width(), s.height()); }
+ValueQt::ValueQt(const QPoint &p)
+{
+    setInts(VT_POINT, p.x(), p.y(), 0, 0);
+}
+ValueQt::ValueQt(const QPointF &p)
+{
+    setDoubles(VT_POINTF, p.x(), p.y(), 0, 0);
+}
+ValueQt::ValueQt(const QRect &r)
+{
+    setInts(VT_RECT, r.x(), r.y(), r.width(), r.height());
+}
+ValueQt::ValueQt(const QRectF &r)
+{
+    setDoubles(VT_RECTF, r.x(), r.y(), r.width(), r.height());
+}
+ValueQt::ValueQt(const QSize &s)
+{
+    setInts(VT_SIZE, 0, 0, s.width(), s.height());
+}
+ValueQt::ValueQt(const QSizeF &s)
+{
+    setDoubles(VT_SIZEF, 0, 0, s.width(), s.height());
+}
 
 ValueQt ValueQt::qstr(const QByteArray &bytes)
 {
@@ -76,8 +94,14 @@ ValueQt ValueQt::qstr(const QByteArray &bytes)
     return v;
 }
 
-QPoint ValueQt::toPoint() const { return QPoint(num().ri[0], num().ri[1]); }
-QPointF ValueQt::toPointF() const { return QPointF(num().rf[0], num().rf[1]); }
+QPoint ValueQt::toPoint() const
+{
+    return QPoint(num().ri[0], num().ri[1]);
+}
+QPointF ValueQt::toPointF() const
+{
+    return QPointF(num().rf[0], num().rf[1]);
+}
 
 QRect ValueQt::toRect() const
 {
@@ -123,12 +147,18 @@ std::string ValueQt::writeKind(const Value &value)
     }
     case VT_RECTF:
         return format("[rectf]x:%lf;y:%lf;w:%lf;h:%lf", n.rf[0], n.rf[1], n.rf[2], n.rf[3]);
-    case VT_RECT: return format("[rect]x:%d;y:%d;w:%d;h:%d", n.ri[0], n.ri[1], n.ri[2], n.ri[3]);
-    case VT_POINTF: return format("[pointf]x:%lf;y:%lf", n.rf[0], n.rf[1]);
-    case VT_POINT: return format("[point]x:%d;y:%d", n.ri[0], n.ri[1]);
-    case VT_SIZEF: return format("[sizef]w:%lf;h:%lf", n.rf[2], n.rf[3]);
-    case VT_SIZE: return format("[size]w:%d;h:%d", n.ri[2], n.ri[3]);
-    default: return v.Value::write();
+    case VT_RECT:
+        return format("[rect]x:%d;y:%d;w:%d;h:%d", n.ri[0], n.ri[1], n.ri[2], n.ri[3]);
+    case VT_POINTF:
+        return format("[pointf]x:%lf;y:%lf", n.rf[0], n.rf[1]);
+    case VT_POINT:
+        return format("[point]x:%d;y:%d", n.ri[0], n.ri[1]);
+    case VT_SIZEF:
+        return format("[sizef]w:%lf;h:%lf", n.rf[2], n.rf[3]);
+    case VT_SIZE:
+        return format("[size]w:%d;h:%d", n.ri[2], n.ri[3]);
+    default:
+        return v.Value::write();
     }
 }
 
@@ -190,8 +220,8 @@ Value *ValueQt::readRectF(const char *, const char *body)
     char l1[8], l2[8], l3[8], l4[8];
     double x = 0, y = 0, w = 0, h = 0;
     auto *v = new ValueQt;
-    if (std::sscanf(body, "%7[^:]:%lf;%7[^:]:%lf;%7[^:]:%lf;%7[^:]:%lf", l1, &x, l2, &y, l3, &w,
-                    l4, &h) == 8)
+    if (std::sscanf(body, "%7[^:]:%lf;%7[^:]:%lf;%7[^:]:%lf;%7[^:]:%lf", l1, &x, l2, &y, l3, &w, l4,
+                    &h) == 8)
         v->setDoubles(VT_RECTF, x, y, w, h);
     return v;
 }
@@ -268,9 +298,12 @@ std::string ValueQtG::writeKind(const Value &value)
 {
     const Value &v = value;
     switch (v.type()) {
-    case VT_COLOR: return "[color]" + QColor::fromRgba(v.num().argb).name().toStdString();
-    case VT_FONT: return "[font]" + v.str();
-    default: return v.Value::write();
+    case VT_COLOR:
+        return "[color]" + QColor::fromRgba(v.num().argb).name().toStdString();
+    case VT_FONT:
+        return "[font]" + v.str();
+    default:
+        return v.Value::write();
     }
 }
 

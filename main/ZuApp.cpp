@@ -59,7 +59,10 @@ public:
     {
         withWindow(r, &MainWindow::readLegacyScene);
     }
-    void readLegacyTree(QXmlStreamReader &r) override { withWindow(r, &MainWindow::readLegacyTree); }
+    void readLegacyTree(QXmlStreamReader &r) override
+    {
+        withWindow(r, &MainWindow::readLegacyTree);
+    }
     void clearContent() override
     {
         if (auto *mw = m_app->mainWindow())

@@ -84,7 +84,7 @@ signals:
 private:
     void readRootChildren();
     void readLegacyChildren();
-    void showFailure(const char *key);
+    void showFailure(const QString &key);
 
     // Sign-in state of the online services.
     int m_loginState = 0;

@@ -27,10 +27,12 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
         return false;
 
     m_writer.setDevice(&file);
-    m_writer.setAutoFormatting(true);
     m_writer.setAutoFormattingIndent(2);
     m_writer.setCodec("UTF-8");
 
+    // The file begins with the root element: formatting is switched on after it,
+    // since the writer would otherwise put a line break before it.
+    m_writer.setAutoFormatting(false);
     m_writer.writeStartElement("VoVive");
     m_writer.writeAttribute("Version", "1.0.0");
     const bool sectionArchive = kind == ContainerKind::Save && archive;
@@ -43,6 +45,7 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
             m_writer.writeAttribute("Archived", "0");
         }
     }
+    m_writer.setAutoFormatting(true);
 
     m_writer.writeStartElement("Render");
     m_sections->writeScene(m_writer);
@@ -60,6 +63,7 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
     m_writer.writeEndElement();
 
     m_writer.writeEndElement();
+    m_writer.writeCharacters("\n");
     const bool written = !m_writer.hasError();
     m_writer.setDevice(nullptr);
     if (!written) {
@@ -74,11 +78,10 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
     return true;
 }
 
-void ZuApp::showFailure(const char *key)
+void ZuApp::showFailure(const QString &key)
 {
     MessageBox::inform(m_mainWindow ? static_cast<QWidget *>(m_mainWindow.data()) : nullptr,
-                       ZKEY("MainWindow.Hint"), zuaTranslate(QString::fromUtf8(key)),
-                       ZKEY("MainWindow.Ok"));
+                       ZKEY("MainWindow.Hint"), zuaTranslate(key), ZKEY("MainWindow.Ok"));
 }
 
 void ZuApp::readRootChildren()
@@ -100,14 +103,15 @@ bool ZuApp::readProjectFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        showFailure("titlebar.FileNoExist");
+        showFailure(ZKEY("titlebar.FileNoExist"));
         return false;
     }
+    BG_LOG_D("---> 打开工程: %s", qUtf8Printable(path));
     clearProject();
     m_reader.setDevice(&file);
     if (!m_reader.readNextStartElement()) {
         m_reader.setDevice(nullptr);
-        showFailure("titlebar.FileReadFail");
+        showFailure(ZKEY("titlebar.FileReadFail"));
         return false;
     }
     const QXmlStreamAttributes attrs = m_reader.attributes();
@@ -174,14 +178,15 @@ bool ZuApp::readLegacyProjectFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        showFailure("titlebar.FileNoExist");
+        showFailure(ZKEY("titlebar.FileNoExist"));
         return false;
     }
+    BG_LOG_D("---> 导入旧工程: %s", qUtf8Printable(path));
     clearProject();
     m_reader.setDevice(&file);
     if (!m_reader.readNextStartElement() || m_reader.name() != QLatin1String("RoRIVeziza")) {
         m_reader.setDevice(nullptr);
-        showFailure("titlebar.FileReadFail");
+        showFailure(ZKEY("titlebar.FileReadFail"));
         return false;
     }
     m_archived = m_reader.attributes().value("archive").toInt() != 0;

@@ -57,8 +57,8 @@ std::string Encoding::seal(const std::string &text, const std::string &key16)
     if (EVP_EncryptFinal_ex(ctx.get(), bytes + kNonceLen + total, &len) != 1)
         return std::string();
     total += len;
-    if (EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagLen,
-                            bytes + kNonceLen + total) != 1)
+    if (EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, kTagLen, bytes + kNonceLen + total) !=
+        1)
         return std::string();
     return encode(buf);
 }

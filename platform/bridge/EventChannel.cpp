@@ -24,9 +24,10 @@ void EventChannel::subscribe(const QString &name, QObject *receiver, std::functi
 void EventChannel::unsubscribe(QObject *receiver)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_subs.erase(std::remove_if(m_subs.begin(), m_subs.end(),
-                                [receiver](const Subscription &s) { return s.receiver == receiver; }),
-                 m_subs.end());
+    m_subs.erase(
+        std::remove_if(m_subs.begin(), m_subs.end(),
+                       [receiver](const Subscription &s) { return s.receiver == receiver; }),
+        m_subs.end());
 }
 
 int EventChannel::post(const QString &name)

@@ -31,8 +31,7 @@ bool Logger::openLocked()
     if (m_path.empty()) {
         const QString dir =
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/ZuAEdit/log";
-        m_path = (dir + "/zua-" + QDate::currentDate().toString("yyyyMMdd") + ".log")
-                     .toStdString();
+        m_path = (dir + "/zua-" + QDate::currentDate().toString("yyyyMMdd") + ".log").toStdString();
     }
     QDir().mkpath(QFileInfo(QString::fromStdString(m_path)).absolutePath());
     m_file = std::fopen(m_path.c_str(), "a");

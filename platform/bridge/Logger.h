@@ -44,8 +44,8 @@ const char *sourceBaseName(const char *path);
 } // namespace bg
 
 #define BG_LOG_AT(level, letter, fmt, ...)                                                         \
-    ::bg::Logger::instance().log(level, "bg", "%s[" letter "][bg] %s %-4d: \"" fmt "\"\n",       \
-                                 ::bg::logTimeStamp().c_str(), ::bg::sourceBaseName(__FILE__),   \
+    ::bg::Logger::instance().log(level, "bg", "%s[" letter "][bg] %s %-4d: \"" fmt "\"\n",         \
+                                 ::bg::logTimeStamp().c_str(), ::bg::sourceBaseName(__FILE__),     \
                                  __LINE__, ##__VA_ARGS__)
 #define BG_LOG_E(fmt, ...) BG_LOG_AT(::bg::LOG_ERROR, "E", fmt, ##__VA_ARGS__)
 #define BG_LOG_W(fmt, ...) BG_LOG_AT(::bg::LOG_WARNING, "W", fmt, ##__VA_ARGS__)

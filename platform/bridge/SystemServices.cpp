@@ -46,11 +46,10 @@ bool SystemServices::revealInFileManager(const std::string &path)
     // Linux stand-in for the Windows shell's "select in Explorer": the freedesktop
     // FileManager1 interface, reached through dbus-send.
     const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString();
-    if (QProcess::startDetached("dbus-send",
-                                {"--session", "--dest=org.freedesktop.FileManager1",
-                                 "--type=method_call", "/org/freedesktop/FileManager1",
-                                 "org.freedesktop.FileManager1.ShowItems", "array:string:" + uri,
-                                 "string:"}))
+    if (QProcess::startDetached("dbus-send", {"--session", "--dest=org.freedesktop.FileManager1",
+                                              "--type=method_call", "/org/freedesktop/FileManager1",
+                                              "org.freedesktop.FileManager1.ShowItems",
+                                              "array:string:" + uri, "string:"}))
         return true;
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
@@ -68,8 +67,8 @@ std::string SystemServices::dumpFilePrefix()
     std::string name = AppInfo::instance().appName();
     if (name.empty())
         name = "ZuAEdit";
-    return QDir::tempPath().toStdString() + "/" + name + "_" + AppInfo::instance().version() +
-           "_" + formatNow("%Y%m%d-%H%M%S");
+    return QDir::tempPath().toStdString() + "/" + name + "_" + AppInfo::instance().version() + "_" +
+           formatNow("%Y%m%d-%H%M%S");
 }
 
 } // namespace bg

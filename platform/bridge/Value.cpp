@@ -99,20 +99,34 @@ bool regist_value_type(int32_t tag, const char *name, ValueWriter writer, ValueR
     return true;
 }
 
-Value::Value(bool v) : m_tag(VT_BOOL) { m_num.b = v; }
-Value::Value(int32_t v) : m_tag(VT_INT32) { m_num.i32 = v; }
-Value::Value(int64_t v) : m_tag(VT_INT64) { m_num.i64 = v; }
-Value::Value(double v) : m_tag(VT_DOUBLE) { m_num.d = v; }
+Value::Value(bool v) : m_tag(VT_BOOL)
+{
+    m_num.b = v;
+}
+Value::Value(int32_t v) : m_tag(VT_INT32)
+{
+    m_num.i32 = v;
+}
+Value::Value(int64_t v) : m_tag(VT_INT64)
+{
+    m_num.i64 = v;
+}
+Value::Value(double v) : m_tag(VT_DOUBLE)
+{
+    m_num.d = v;
+}
 Value::Value(const char *v) : m_tag(VT_STRING), m_str(v ? v : "") {}
 Value::Value(const std::string &v) : m_tag(VT_STRING), m_str(v) {}
-Value::Value(void *pointer) : m_tag(VT_POINTER) { m_num.ptr = pointer; }
+Value::Value(void *pointer) : m_tag(VT_POINTER)
+{
+    m_num.ptr = pointer;
+}
 Value::Value(const ValueMap &map) : m_tag(VT_MAP), m_map(std::make_unique<ValueMap>(map)) {}
 
 Value::Value(const Value &other)
     : m_tag(other.m_tag), m_num(other.m_num), m_str(other.m_str),
       m_map(other.m_map ? std::make_unique<ValueMap>(*other.m_map) : nullptr)
-{
-}
+{}
 
 Value::Value(Value &&other) noexcept
     : m_tag(other.m_tag), m_num(other.m_num), m_str(std::move(other.m_str)),
@@ -157,43 +171,62 @@ void Value::clear()
 bool Value::toBool(bool def) const
 {
     switch (m_tag) {
-    case VT_BOOL: return m_num.b;
-    case VT_INT32: return m_num.i32 != 0;
-    case VT_INT64: return m_num.i64 != 0;
-    case VT_DOUBLE: return m_num.d != 0.0;
-    default: return def;
+    case VT_BOOL:
+        return m_num.b;
+    case VT_INT32:
+        return m_num.i32 != 0;
+    case VT_INT64:
+        return m_num.i64 != 0;
+    case VT_DOUBLE:
+        return m_num.d != 0.0;
+    default:
+        return def;
     }
 }
 
 int32_t Value::toInt32(int32_t def) const
 {
     switch (m_tag) {
-    case VT_BOOL: return m_num.b ? 1 : 0;
-    case VT_INT32: return m_num.i32;
-    case VT_INT64: return int32_t(m_num.i64);
-    case VT_DOUBLE: return int32_t(m_num.d);
-    default: return def;
+    case VT_BOOL:
+        return m_num.b ? 1 : 0;
+    case VT_INT32:
+        return m_num.i32;
+    case VT_INT64:
+        return int32_t(m_num.i64);
+    case VT_DOUBLE:
+        return int32_t(m_num.d);
+    default:
+        return def;
     }
 }
 
 int64_t Value::toInt64(int64_t def) const
 {
     switch (m_tag) {
-    case VT_BOOL: return m_num.b ? 1 : 0;
-    case VT_INT32: return m_num.i32;
-    case VT_INT64: return m_num.i64;
-    case VT_DOUBLE: return int64_t(m_num.d);
-    default: return def;
+    case VT_BOOL:
+        return m_num.b ? 1 : 0;
+    case VT_INT32:
+        return m_num.i32;
+    case VT_INT64:
+        return m_num.i64;
+    case VT_DOUBLE:
+        return int64_t(m_num.d);
+    default:
+        return def;
     }
 }
 
 double Value::toDouble(double def) const
 {
     switch (m_tag) {
-    case VT_INT32: return m_num.i32;
-    case VT_INT64: return double(m_num.i64);
-    case VT_DOUBLE: return m_num.d;
-    default: return def;
+    case VT_INT32:
+        return m_num.i32;
+    case VT_INT64:
+        return double(m_num.i64);
+    case VT_DOUBLE:
+        return m_num.d;
+    default:
+        return def;
     }
 }
 
@@ -211,13 +244,23 @@ std::string Value::write() const
 {
     char buf[64];
     switch (m_tag) {
-    case VT_EMPTY: return "<null>";
-    case VT_BOOL: return m_num.b ? "[bool]1" : "[bool]0";
-    case VT_INT32: std::snprintf(buf, sizeof buf, "[int32]%" PRId32, m_num.i32); return buf;
-    case VT_INT64: std::snprintf(buf, sizeof buf, "[int64]%" PRId64, m_num.i64); return buf;
-    case VT_DOUBLE: std::snprintf(buf, sizeof buf, "[double]%.17g", m_num.d); return buf;
-    case VT_STRING: return "[string:" + std::to_string(m_str.size()) + "]" + m_str;
-    case VT_POINTER: return "[pointer]"; // owners pass through the history, never a file
+    case VT_EMPTY:
+        return "<null>";
+    case VT_BOOL:
+        return m_num.b ? "[bool]1" : "[bool]0";
+    case VT_INT32:
+        std::snprintf(buf, sizeof buf, "[int32]%" PRId32, m_num.i32);
+        return buf;
+    case VT_INT64:
+        std::snprintf(buf, sizeof buf, "[int64]%" PRId64, m_num.i64);
+        return buf;
+    case VT_DOUBLE:
+        std::snprintf(buf, sizeof buf, "[double]%.17g", m_num.d);
+        return buf;
+    case VT_STRING:
+        return "[string:" + std::to_string(m_str.size()) + "]" + m_str;
+    case VT_POINTER:
+        return "[pointer]"; // owners pass through the history, never a file
     case VT_MAP: {
         std::string out = "[map:" + std::to_string(m_map ? m_map->size() : 0) + "]";
         if (m_map) {
@@ -327,15 +370,24 @@ bool Value::operator==(const Value &other) const
     if (m_tag != other.m_tag)
         return false;
     switch (m_tag) {
-    case VT_EMPTY: return true;
-    case VT_BOOL: return m_num.b == other.m_num.b;
-    case VT_INT32: return m_num.i32 == other.m_num.i32;
-    case VT_INT64: return m_num.i64 == other.m_num.i64;
-    case VT_DOUBLE: return m_num.d == other.m_num.d;
-    case VT_STRING: return m_str == other.m_str;
-    case VT_POINTER: return m_num.ptr == other.m_num.ptr;
-    case VT_MAP: return toMap() == other.toMap();
-    default: return write() == other.write();
+    case VT_EMPTY:
+        return true;
+    case VT_BOOL:
+        return m_num.b == other.m_num.b;
+    case VT_INT32:
+        return m_num.i32 == other.m_num.i32;
+    case VT_INT64:
+        return m_num.i64 == other.m_num.i64;
+    case VT_DOUBLE:
+        return m_num.d == other.m_num.d;
+    case VT_STRING:
+        return m_str == other.m_str;
+    case VT_POINTER:
+        return m_num.ptr == other.m_num.ptr;
+    case VT_MAP:
+        return toMap() == other.toMap();
+    default:
+        return write() == other.write();
     }
 }
 

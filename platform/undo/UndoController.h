@@ -51,7 +51,10 @@ private:
 // Keeps a merge sequence open for its scope, so every return path closes it.
 class MergeSequence {
 public:
-    explicit MergeSequence(const QString &name) { UndoController::instance()->beginMergeSequence(name); }
+    explicit MergeSequence(const QString &name)
+    {
+        UndoController::instance()->beginMergeSequence(name);
+    }
     ~MergeSequence() { UndoController::instance()->endMergeSequence(); }
     MergeSequence(const MergeSequence &) = delete;
     MergeSequence &operator=(const MergeSequence &) = delete;

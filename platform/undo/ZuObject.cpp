@@ -14,10 +14,8 @@ public:
     ValueCommand(ZuObject *object, const std::string &key, const bg::Value *oldValue,
                  const bg::Value &newValue)
         : QUndoCommand(QString::fromStdString(key)), m_object(object), m_key(key),
-          m_hadOld(oldValue != nullptr), m_old(oldValue ? *oldValue : bg::Value()),
-          m_new(newValue)
-    {
-    }
+          m_hadOld(oldValue != nullptr), m_old(oldValue ? *oldValue : bg::Value()), m_new(newValue)
+    {}
 
     void redo() override
     {
@@ -54,8 +52,7 @@ public:
     PresenceCommand(ZuObject *object, const bg::Value &argument, bool removal)
         : QUndoCommand(removal ? QStringLiteral("remove") : QStringLiteral("add")),
           m_object(object), m_argument(argument), m_removal(removal)
-    {
-    }
+    {}
 
     ~PresenceCommand() override
     {
@@ -92,9 +89,15 @@ void ZuObject::onChange(int, const bg::Value &) {}
 void ZuObject::onUndo(int kind, const bg::Value &arg)
 {
     switch (kind) {
-    case EV_ADDED: onChange(EV_REMOVED, arg); break;
-    case EV_REMOVED: onChange(EV_ADDED, arg); break;
-    default: onChange(kind, arg); break;
+    case EV_ADDED:
+        onChange(EV_REMOVED, arg);
+        break;
+    case EV_REMOVED:
+        onChange(EV_ADDED, arg);
+        break;
+    default:
+        onChange(kind, arg);
+        break;
     }
 }
 
@@ -110,8 +113,8 @@ void ZuObject::setValue(const std::string &key, const bg::Value &value, bool rec
 {
     if (record) {
         auto it = m_values.find(key);
-        auto *command = new ValueCommand(this, key, it == m_values.end() ? nullptr : &it->second,
-                                         value);
+        auto *command =
+            new ValueCommand(this, key, it == m_values.end() ? nullptr : &it->second, value);
         m_values[key] = value;
         UndoController::instance()->push(command);
     } else {

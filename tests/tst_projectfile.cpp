@@ -1,0 +1,447 @@
+// Project file container: writing, reading, legacy import, failure boxes, path
+// services, and saves that are interrupted.
+#include "main/MessageBox.h"
+#include "main/ProjectSections.h"
+#include "main/ZuApp.h"
+#include "main/ZuTransLator.h"
+#include "render/RenderManager.h"
+#include "undo/UndoController.h"
+#include "undo/ZuObject.h"
+
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// Section owners that record what they were handed and write a marker element.
+class RecordingSections : public ProjectSections {
+public:
+    QStringList calls;
+    QByteArray timelinePayload; // written inside "Timeline" when set
+    bool killDuringTimeline = false;
+
+    void writeScene(QXmlStreamWriter &w) override
+    {
+        calls << "write scene";
+        w.writeTextElement("scene", "s");
+    }
+    void readScene(QXmlStreamReader &r) override { read("scene", r); }
+    void readLegacyCanvas(QXmlStreamReader &r) override { read("legacy canvas", r); }
+    void writeMaterials(QXmlStreamWriter &w, bool archive) override
+    {
+        calls << QString("write materials %1").arg(archive);
+        w.writeTextElement("MaterialData", "m");
+    }
+    void readMaterials(QXmlStreamReader &r) override { read("materials", r); }
+    void readLegacyMaterials(QXmlStreamReader &r) override { read("legacy materials", r); }
+    void writeTimeline(QXmlStreamWriter &w, bool archive) override
+    {
+        calls << QString("write timeline %1").arg(archive);
+        if (!timelinePayload.isEmpty())
+            w.writeTextElement("classify", QString::fromLatin1(timelinePayload));
+        if (killDuringTimeline) {
+            w.device()->write(QByteArray(1 << 20, 'x')); // some of it reaches the disk
+            std::raise(SIGKILL);
+        }
+    }
+    void readTimeline(QXmlStreamReader &r) override { read("timeline", r); }
+    void readLegacyScene(QXmlStreamReader &r) override { read("legacy scene", r); }
+    void readLegacyTree(QXmlStreamReader &r) override { read("legacy tree", r); }
+    void clearContent() override { calls << "clear"; }
+
+private:
+    void read(const QString &what, QXmlStreamReader &r)
+    {
+        calls << what;
+        r.skipCurrentElement();
+    }
+};
+
+QString writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+    return path;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+class Marker : public zua::ZuObject {};
+
+const QString kReadFail = "Invalid file (file could not be opened), failed to open ";
+
+} // namespace
+
+class TestProjectFile : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void newProjectFileHasVersionAndEmptySections();
+    void savesWriteTheArchivedAttribute();
+    void sectionsAreReadInFileOrder();
+    void archivedAttributeValues_data();
+    void archivedAttributeValues();
+    void unopenableFileLeavesProjectUntouched();
+    void emptyOrNonXmlFileIsRefusedAfterClearing_data();
+    void emptyOrNonXmlFileIsRefusedAfterClearing();
+    void malformedXmlKeepsWhatWasRead();
+    void readingResetsTheHistoryAndAnnounces();
+    void legacyFilesAreWalkedAndRenamed();
+    void legacyFileWithAnotherRootIsRefused();
+    void openChoosesByExactSuffix();
+    void sceneSectionRoundTrip();
+    void sceneSectionDefaultsAndBadValues();
+    void legacyCanvasGivesTheSceneSize();
+    void materialPathServices();
+    void unwritableTargetWritesNothing();
+    void interruptedSaveKeepsThePreviousFile();
+
+private:
+    ZuApp *app() { return ZuApp::instance(); }
+    QTemporaryDir m_dir;
+    RecordingSections m_sections;
+    QList<MessageSpec> m_boxes;
+};
+
+void TestProjectFile::initTestCase()
+{
+    QVERIFY(app()->init());
+    MessageBox::setAnswerHook([this](const MessageSpec &spec) {
+        m_boxes << spec;
+        return 0;
+    });
+}
+
+void TestProjectFile::init()
+{
+    m_sections.calls.clear();
+    m_sections.timelinePayload.clear();
+    m_boxes.clear();
+    app()->setSections(&m_sections);
+}
+
+void TestProjectFile::cleanup()
+{
+    app()->setSections(nullptr);
+}
+
+void TestProjectFile::newProjectFileHasVersionAndEmptySections()
+{
+    app()->setSections(nullptr); // the real owners
+    const QString path = m_dir.filePath("new.zua2");
+    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::NewProject, false));
+    QCOMPARE(QString::fromUtf8(readFile(path)), QString("<VoVive Version=\"1.0.0\">\n"
+                                                        "  <Render>\n"
+                                                        "    <scene>\n"
+                                                        "      <width>1920</width>\n"
+                                                        "      <height>1080</height>\n"
+                                                        "    </scene>\n"
+                                                        "  </Render>\n"
+                                                        "  <Resource/>\n"
+                                                        "  <Timeline/>\n"
+                                                        "  <Preview/>\n"
+                                                        "</VoVive>\n"));
+}
+
+void TestProjectFile::savesWriteTheArchivedAttribute()
+{
+    // Start from a project that is not archived.
+    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
+    m_sections.calls.clear();
+    const QString path = m_dir.filePath("saved.zua2");
+    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY2(readFile(path).startsWith("<VoVive Version=\"1.0.0\" Archived=\"0\">"),
+             readFile(path).constData());
+    QCOMPARE(m_sections.calls,
+             QStringList({"write scene", "write materials 0", "write timeline 0"}));
+
+    QDir(m_dir.path()).mkpath("pack");
+    const QString archived = m_dir.filePath("pack/archived.zua2");
+    m_sections.calls.clear();
+    QVERIFY(app()->writeContainer(archived, ZuApp::ContainerKind::Save, true));
+    QVERIFY(readFile(archived).startsWith("<VoVive Version=\"1.0.0\" Archived=\"1\">"));
+    QCOMPARE(app()->archiveFolder(), QFileInfo(archived).absolutePath());
+    QCOMPARE(m_sections.calls,
+             QStringList({"write scene", "write materials 1", "write timeline 1"}));
+    // The section layout is the same whatever the flags.
+    const QByteArray text = readFile(archived);
+    QVERIFY(text.indexOf("<Render>") < text.indexOf("<Resource>"));
+    QVERIFY(text.indexOf("<Resource>") < text.indexOf("<Timeline"));
+    QVERIFY(text.indexOf("<Timeline") < text.indexOf("<Preview/>"));
+}
+
+void TestProjectFile::sectionsAreReadInFileOrder()
+{
+    const QString path =
+        writeFile(m_dir.filePath("order.zua2"), "<VoVive Version=\"9.9\">"
+                                                "<Timeline><classify/></Timeline>"
+                                                "<Unknown><Render><deep/></Render></Unknown>"
+                                                "<Resource/>"
+                                                "<Preview><x/></Preview>"
+                                                "<Render/>"
+                                                "</VoVive>");
+    QVERIFY(app()->readProjectFile(path));
+    QCOMPARE(m_sections.calls, QStringList({"clear", "timeline", "materials", "scene"}));
+    QCOMPARE(app()->projectPath(), path);
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestProjectFile::archivedAttributeValues_data()
+{
+    QTest::addColumn<QByteArray>("root");
+    QTest::addColumn<bool>("archived");
+    QTest::newRow("1") << QByteArray("<VoVive Archived=\"1\"/>") << true;
+    QTest::newRow("2 counts as archived") << QByteArray("<VoVive Archived=\"2\"/>") << true;
+    QTest::newRow("0") << QByteArray("<VoVive Archived=\"0\"/>") << false;
+    QTest::newRow("missing") << QByteArray("<VoVive Version=\"1.0.0\"/>") << false;
+    QTest::newRow("not a number") << QByteArray("<VoVive Archived=\"yes\"/>") << false;
+    QTest::newRow("other root name") << QByteArray("<Project Archived=\"1\"/>") << true;
+}
+
+void TestProjectFile::archivedAttributeValues()
+{
+    QFETCH(QByteArray, root);
+    QFETCH(bool, archived);
+    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("flag.zua2"), root)));
+    QCOMPARE(app()->isArchived(), archived);
+}
+
+void TestProjectFile::unopenableFileLeavesProjectUntouched()
+{
+    app()->setProjectPath("/home/u/current.zua2");
+    QVERIFY(!app()->readProjectFile(m_dir.filePath("absent.zua2")));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, QString("Invalid file (file does not exist), failed to open"));
+    QCOMPARE(m_boxes[0].buttonKeys, QStringList({"MainWindow.Ok"}));
+    QVERIFY(m_sections.calls.isEmpty());
+    QCOMPARE(app()->projectPath(), QString("/home/u/current.zua2"));
+    // A folder cannot be opened as a file either.
+    QVERIFY(!app()->readProjectFile(m_dir.path()));
+    QCOMPARE(m_boxes.size(), 2);
+}
+
+void TestProjectFile::emptyOrNonXmlFileIsRefusedAfterClearing_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("text") << QByteArray("this is not a project");
+    QTest::newRow("binary") << QByteArray("\x00\x01\xff<", 4);
+}
+
+void TestProjectFile::emptyOrNonXmlFileIsRefusedAfterClearing()
+{
+    QFETCH(QByteArray, content);
+    app()->setProjectPath("/home/u/current.zua2");
+    QVERIFY(!app()->readProjectFile(writeFile(m_dir.filePath("bad.zua2"), content)));
+    QCOMPARE(m_sections.calls, QStringList({"clear"}));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, kReadFail);
+    QCOMPARE(app()->projectPath(), QString("/home/u/current.zua2"));
+}
+
+void TestProjectFile::malformedXmlKeepsWhatWasRead()
+{
+    const QString path =
+        writeFile(m_dir.filePath("cut.zua2"), "<VoVive Archived=\"0\"><Render/><Resource><Mat");
+    QVERIFY(app()->readProjectFile(path));
+    QCOMPARE(m_sections.calls, QStringList({"clear", "scene", "materials"}));
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestProjectFile::readingResetsTheHistoryAndAnnounces()
+{
+    Marker marker;
+    marker.setValue("k", bg::Value(int32_t(1)), true, true);
+    QVERIFY(!zua::UndoController::instance()->isClean());
+    QSignalSpy names(app(), &ZuApp::sig_updateProjectName);
+    QSignalSpy history(app(), &ZuApp::sig_prependHistory);
+    const QString path = writeFile(m_dir.filePath("my.film.zua2"), "<VoVive/>");
+    QVERIFY(app()->readProjectFile(path));
+    QVERIFY(zua::UndoController::instance()->isClean());
+    QVERIFY(!zua::UndoController::instance()->canUndo());
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history[0][0].toString(), path);
+    QCOMPARE(names.size(), 2);
+    QCOMPARE(names[0][0].toString(), QString("my.film"));
+    QCOMPARE(names[0][1].toBool(), true);
+    QCOMPARE(names[1][1].toBool(), false);
+    QCOMPARE(names[1][0].toString(), QString("my.film.zua2「Opened」"));
+}
+
+void TestProjectFile::legacyFilesAreWalkedAndRenamed()
+{
+    QDir(m_dir.path()).mkpath("old");
+    const QString path = writeFile(
+        m_dir.filePath("old/old.zua"),
+        "<RoRIVeziza archive=\"1\">"
+        "<Resource><ViewModel><ZuSceneModel><ObjectMgr/><ObjectMgr/></ZuSceneModel></ViewModel>"
+        "<Other><ObjectMgr/></Other></Resource>"
+        "<Preview><ViewInfo/><ViewModel><ZuSceneModel><ObjectMgr/></ZuSceneModel></ViewModel>"
+        "<Junk/></Preview>"
+        "<TimeLine><PosCtrl><Tree/><Tree/></PosCtrl><Tree/></TimeLine>"
+        "<Extra><Tree/></Extra>"
+        "</RoRIVeziza>");
+    QSignalSpy history(app(), &ZuApp::sig_prependHistory);
+    QVERIFY(app()->readLegacyProjectFile(path));
+    QCOMPARE(m_sections.calls,
+             QStringList({"clear", "legacy materials", "legacy materials", "legacy canvas",
+                          "legacy scene", "legacy tree", "legacy tree"}));
+    QVERIFY(app()->isArchived());
+    QCOMPARE(app()->projectPath(), QString("old.zua2"));
+    QCOMPARE(history.size(), 0);
+    QVERIFY(zua::UndoController::instance()->isClean());
+}
+
+void TestProjectFile::legacyFileWithAnotherRootIsRefused()
+{
+    const QString path = writeFile(m_dir.filePath("other.zua"), "<VoVive Archived=\"1\"/>");
+    QVERIFY(!app()->readLegacyProjectFile(path));
+    QCOMPARE(m_sections.calls, QStringList({"clear"}));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, kReadFail);
+}
+
+void TestProjectFile::openChoosesByExactSuffix()
+{
+    const QString upper = writeFile(m_dir.filePath("UP.ZUA2"), "<VoVive/>");
+    app()->openProject(upper);
+    QVERIFY(m_sections.calls.isEmpty());
+    app()->openProject(writeFile(m_dir.filePath("ok.zua2"), "<VoVive/>"));
+    QCOMPARE(m_sections.calls, QStringList({"clear"}));
+    app()->openProject(writeFile(m_dir.filePath("ok.zua"), "<RoRIVeziza><Preview><ViewInfo/>"
+                                                           "</Preview></RoRIVeziza>"));
+    QCOMPARE(m_sections.calls, QStringList({"clear", "clear", "legacy canvas"}));
+}
+
+void TestProjectFile::sceneSectionRoundTrip()
+{
+    app()->setSections(nullptr);
+    RenderManager *rm = app()->renderManager();
+    rm->setSceneSize(1280, 720, true);
+    const QString path = m_dir.filePath("scene.zua2");
+    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    rm->setSceneSize(1920, 1080, true);
+    QSignalSpy sizes(rm, &RenderManager::sig_updateSceneSize);
+    QVERIFY(app()->readProjectFile(path));
+    QCOMPARE(rm->sceneWidth(), 1280u);
+    QCOMPARE(rm->sceneHeight(), 720u);
+    QVERIFY(!rm->sizeFixed()); // a loaded size can still be adopted from a video
+    QCOMPARE(sizes.size(), 1);
+}
+
+void TestProjectFile::sceneSectionDefaultsAndBadValues()
+{
+    app()->setSections(nullptr);
+    RenderManager *rm = app()->renderManager();
+    rm->setSceneSize(640, 480, false);
+    QVERIFY(app()->readProjectFile(writeFile(
+        m_dir.filePath("partial.zua2"),
+        "<VoVive><Render><scene><width>720</width><depth>3</depth></scene></Render></VoVive>")));
+    QCOMPARE(rm->sceneWidth(), 720u);
+    QCOMPARE(rm->sceneHeight(), 1080u);
+    QVERIFY(app()->readProjectFile(writeFile(
+        m_dir.filePath("zero.zua2"),
+        "<VoVive><Render><scene><width>0</width><height>-5</height></scene></Render></VoVive>")));
+    QCOMPARE(rm->sceneWidth(), 1920u);
+    QCOMPARE(rm->sceneHeight(), 1080u);
+}
+
+void TestProjectFile::legacyCanvasGivesTheSceneSize()
+{
+    app()->setSections(nullptr);
+    RenderManager *rm = app()->renderManager();
+    QVERIFY(app()->readLegacyProjectFile(writeFile(
+        m_dir.filePath("canvas.zua"), "<RoRIVeziza archive=\"0\"><Preview><ViewInfo>"
+                                      "<canvas_rect>[rectf]x:0;y:0;w:640.7;h:480.2</canvas_rect>"
+                                      "</ViewInfo></Preview></RoRIVeziza>")));
+    QCOMPARE(rm->sceneWidth(), 640u);
+    QCOMPARE(rm->sceneHeight(), 480u);
+}
+
+void TestProjectFile::materialPathServices()
+{
+    QDir root(m_dir.path());
+    root.mkpath("media");
+    root.mkpath("archive");
+    const QString media = writeFile(m_dir.filePath("media/clip.mp4"), "original");
+
+    // Not archived: paths pass through unchanged.
+    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
+    QCOMPARE(app()->resolveMaterialPath("resource/clip.mp4"), QString("resource/clip.mp4"));
+
+    // Archived: relative paths resolve against the project file's folder.
+    const QString project = writeFile(m_dir.filePath("archive/p.zua2"), "<VoVive Archived=\"1\"/>");
+    QVERIFY(app()->readProjectFile(project));
+    QCOMPARE(app()->resolveMaterialPath("resource/clip.mp4"),
+             m_dir.filePath("archive/resource/clip.mp4"));
+    QCOMPARE(app()->resolveMaterialPath(media), media);
+
+    // Saving while archived moves the archive folder to the target's folder.
+    QVERIFY(app()->writeContainer(project, ZuApp::ContainerKind::Save, false));
+    QCOMPARE(app()->archiveFolder(), m_dir.filePath("archive"));
+    QCOMPARE(app()->relativeToArchive(media), QString("../media/clip.mp4"));
+
+    const QString copied = app()->copyIntoProjectResource(media);
+    QCOMPARE(copied, m_dir.filePath("archive/resource/clip.mp4"));
+    QCOMPARE(readFile(copied), QByteArray("original"));
+    writeFile(media, "changed");
+    QCOMPARE(app()->copyIntoProjectResource(media), copied);
+    QCOMPARE(readFile(copied), QByteArray("original")); // an existing copy is left alone
+}
+
+void TestProjectFile::unwritableTargetWritesNothing()
+{
+    const QString path = m_dir.filePath("no/such/folder/p.zua2");
+    QVERIFY(!app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!app()->writeContainer(QString(), ZuApp::ContainerKind::Save, false));
+    QVERIFY(m_sections.calls.isEmpty());
+}
+
+void TestProjectFile::interruptedSaveKeepsThePreviousFile()
+{
+    const QString path = m_dir.filePath("precious.zua2");
+    m_sections.timelinePayload = "previous";
+    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    const QByteArray before = readFile(path);
+    QVERIFY(before.contains("previous"));
+
+    // A separate process saves over it and is killed half-way through.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {"--interrupted-save", path});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(readFile(path), before);
+    QVERIFY(app()->readProjectFile(path));
+    QVERIFY(m_sections.calls.contains("timeline"));
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--interrupted-save") == 0) {
+        ZuApp app(argc, argv);
+        RecordingSections sections;
+        sections.timelinePayload = "replacement";
+        sections.killDuringTimeline = true;
+        app.setSections(&sections);
+        app.writeContainer(QString::fromLocal8Bit(argv[2]), ZuApp::ContainerKind::Save, false);
+        return 0; // not reached: the save kills the process
+    }
+    ZuApp app(argc, argv);
+    ZuTransLator translator(":/language/en-Us-new.ini");
+    app.installTranslator(&translator);
+    TestProjectFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_projectfile.moc"

@@ -1,0 +1,178 @@
+// Start-up of the real editor binary: install/uninstall, no display, command-line
+// projects and the recovery prompt. Observed through exit codes, settings and the log.
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray err;
+    QString log;
+};
+
+class Editor {
+public:
+    explicit Editor(const QString &home) : m_home(home)
+    {
+        QDir().mkpath(home + "/config/ZuAEdit");
+        QDir().mkpath(home + "/data");
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert("XDG_CONFIG_HOME", home + "/config");
+        m_env.insert("XDG_DATA_HOME", home + "/data");
+        m_env.insert("HOME", home);
+        m_env.remove("QT_QPA_PLATFORM");
+    }
+
+    QString settingsFile() const { return m_home + "/config/ZuAEdit/ZuAEdit.ini"; }
+    QProcessEnvironment &env() { return m_env; }
+
+    QString log() const
+    {
+        QString all;
+        QDirIterator it(m_home + "/data/ZuAEdit/log", {"*.log"}, QDir::Files);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            f.open(QIODevice::ReadOnly);
+            all += QString::fromUtf8(f.readAll());
+        }
+        return all;
+    }
+
+    // Runs to completion (for the commands that exit on their own).
+    Run runToEnd(const QStringList &args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(ZUA_BINARY, args);
+        p.waitForFinished(20000);
+        return {p.exitCode(), p.readAllStandardError(), log()};
+    }
+
+    // Starts the editor, waits until the log shows `until` (or the time runs out),
+    // then ends it. Returns the log.
+    QString runUntil(const QStringList &args, const QString &until, int ms)
+    {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(ZUA_BINARY, args);
+        p.waitForStarted();
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms && !log().contains(until) && p.state() == QProcess::Running)
+            QTest::qWait(100);
+        p.kill();
+        p.waitForFinished();
+        return log();
+    }
+
+private:
+    QString m_home;
+    QProcessEnvironment m_env;
+};
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void installAndUninstallExitAtOnce();
+    void withoutADisplayItSaysSo();
+    void projectOnTheCommandLineIsOpened_data();
+    void projectOnTheCommandLineIsOpened();
+    void autoSaveFileBringsTheRecoveryPromptInstead();
+    void staleAutoSavePathIsForgotten();
+
+private:
+    QString home(const char *name) { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TestStartup::installAndUninstallExitAtOnce()
+{
+    Editor editor(home("install"));
+    {
+        QSettings s(editor.settingsFile(), QSettings::IniFormat);
+        s.setValue("IsEnglish", "English");
+        s.setValue("autoSavePath", "/tmp/x.zua2");
+    }
+    Run install = editor.runToEnd({"--install"});
+    QCOMPARE(install.exitCode, 0);
+    QVERIFY(install.log.contains("[E][bg] Entry.cpp"));
+    QVERIFY(install.log.contains("------ install: 安装后第一次运行"));
+    QCOMPARE(QSettings(editor.settingsFile(), QSettings::IniFormat).allKeys().size(), 2);
+
+    Run uninstall = editor.runToEnd({"--uninstall"});
+    QCOMPARE(uninstall.exitCode, 0);
+    QVERIFY(uninstall.log.contains("------ uninstall: 卸载，清除配置"));
+    QVERIFY(QSettings(editor.settingsFile(), QSettings::IniFormat).allKeys().isEmpty());
+}
+
+void TestStartup::withoutADisplayItSaysSo()
+{
+    Editor editor(home("nodisplay"));
+    editor.env().remove("DISPLAY");
+    editor.env().remove("WAYLAND_DISPLAY");
+    Run run = editor.runToEnd({});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("needs a graphical display"), run.err.constData());
+}
+
+void TestStartup::projectOnTheCommandLineIsOpened_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("zua2") << "film.zua2" << true;
+    QTest::newRow("upper-case suffix ignored") << "film.ZUA2" << false;
+    QTest::newRow("other suffix ignored") << "film.xml" << false;
+}
+
+void TestStartup::projectOnTheCommandLineIsOpened()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, opened);
+    Editor editor(home(qPrintable("open-" + name)));
+    const QString project = home(qPrintable("open-" + name)) + "/" + name;
+    QFile f(project);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("<VoVive Version=\"1.0.0\"><Render/></VoVive>");
+    f.close();
+    const QString log = editor.runUntil({project}, "---> 打开工程", opened ? 15000 : 3000);
+    QVERIFY2(log.contains("安装翻译器: 1"), qPrintable(log)); // the editor really started
+    QCOMPARE(log.contains("---> 打开工程: " + project), opened);
+}
+
+void TestStartup::autoSaveFileBringsTheRecoveryPromptInstead()
+{
+    const QString dir = home("recover");
+    Editor editor(dir);
+    const QString autoSave = dir + "/~temp_film.zua2";
+    const QString project = dir + "/film.zua2";
+    for (const QString &path : {autoSave, project}) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<VoVive/>");
+    }
+    {
+        QSettings s(editor.settingsFile(), QSettings::IniFormat);
+        s.setValue("autoSavePath", autoSave);
+    }
+    const QString log = editor.runUntil({project}, "提示恢复自动保存", 15000);
+    QVERIFY2(log.contains("---> 提示恢复自动保存: " + autoSave), qPrintable(log));
+    QVERIFY(!log.contains("---> 打开工程"));
+}
+
+void TestStartup::staleAutoSavePathIsForgotten()
+{
+    const QString dir = home("stale");
+    Editor editor(dir);
+    {
+        QSettings s(editor.settingsFile(), QSettings::IniFormat);
+        s.setValue("autoSavePath", dir + "/~temp_gone.zua2");
+    }
+    const QString log = editor.runUntil({}, "提示恢复自动保存", 3000);
+    QVERIFY(log.contains("安装翻译器: 1"));
+    QVERIFY(!log.contains("提示恢复自动保存"));
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"

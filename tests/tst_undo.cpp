@@ -1,0 +1,338 @@
+// Undo history: value changes, additions and removals, merge sequences, clean state,
+// and ownership of removed objects.
+#include "undo/UndoController.h"
+#include "undo/ZuObject.h"
+
+#include <QSignalSpy>
+#include <QUndoStack>
+#include <QtTest>
+
+#include <set>
+#include <vector>
+
+using zua::UndoController;
+using zua::ZuObject;
+
+namespace {
+
+// A container of clips, the way a track owns its items: the change hook attaches
+// or detaches the object and keeps a journal of every hook call.
+struct Track;
+std::set<const ZuObject *> g_alive;
+
+class Clip : public ZuObject {
+public:
+    explicit Clip(std::vector<std::string> *journal) : m_journal(journal) { g_alive.insert(this); }
+    ~Clip() override { g_alive.erase(this); }
+
+    void onChange(int kind, const bg::Value &arg) override;
+    int applied(const std::string &key) const
+    {
+        auto it = m_applied.find(key);
+        return it == m_applied.end() ? 0 : it->second;
+    }
+
+    std::vector<std::string> *m_journal;
+    std::map<std::string, int> m_applied; // last applied value per key
+};
+
+struct Track {
+    std::vector<Clip *> clips;
+    bool contains(Clip *c) const { return std::find(clips.begin(), clips.end(), c) != clips.end(); }
+};
+
+void Clip::onChange(int kind, const bg::Value &arg)
+{
+    auto *track = static_cast<Track *>(arg.toPointer());
+    switch (kind) {
+    case zua::EV_ADDED:
+        track->clips.push_back(this);
+        m_journal->push_back("add");
+        break;
+    case zua::EV_REMOVED:
+        track->clips.erase(std::find(track->clips.begin(), track->clips.end(), this));
+        m_journal->push_back("remove");
+        break;
+    case zua::EV_CHANGED: {
+        const std::string key = arg.toStdString();
+        m_applied[key] = value(key).toInt32();
+        m_journal->push_back("change " + key);
+        break;
+    }
+    }
+}
+
+QUndoStack *stack()
+{
+    return UndoController::instance()->stack();
+}
+
+} // namespace
+
+class TestUndo : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { UndoController::instance()->reset(); }
+    void cleanup() { UndoController::instance()->reset(); }
+
+    void valueChangesUndoAndRedo();
+    void unrecordedChangesLeaveNoEntry();
+    void hooksRunOncePerEvent();
+    void additionAndRemovalUndoAndRedo();
+    void mergeSequenceIsOneStep();
+    void nestedSequencesJoinTheOutermost();
+    void emptySequenceLeavesNoEntry();
+    void sequenceClosesOnEarlyReturn();
+    void cleanStateFollowsSaves();
+    void availabilitySignals();
+    void removedObjectsAreFreedWithTheirEntries();
+    void markerEntriesRefreshOnUndoAndRedo();
+};
+
+void TestUndo::valueChangesUndoAndRedo()
+{
+    std::vector<std::string> journal;
+    Clip clip(&journal);
+    clip.setValue("x", bg::Value(int32_t(10)), false, false);
+    clip.setValue("x", bg::Value(int32_t(20)), true, true);
+    clip.setValue("fresh", bg::Value(int32_t(5)), true, true);
+    QCOMPARE(stack()->count(), 2);
+
+    QVERIFY(UndoController::instance()->undo());
+    QVERIFY(!clip.hasValue("fresh")); // a key that did not exist is removed again
+    QVERIFY(UndoController::instance()->undo());
+    QCOMPARE(clip.value("x").toInt32(), 10);
+    QCOMPARE(clip.applied("x"), 10);
+    QVERIFY(!UndoController::instance()->undo());
+
+    QVERIFY(UndoController::instance()->redo());
+    QCOMPARE(clip.value("x").toInt32(), 20);
+    QCOMPARE(clip.applied("x"), 20);
+    QVERIFY(UndoController::instance()->redo());
+    QCOMPARE(clip.value("fresh").toInt32(), 5);
+}
+
+void TestUndo::unrecordedChangesLeaveNoEntry()
+{
+    std::vector<std::string> journal;
+    Clip clip(&journal);
+    clip.setValue("x", bg::Value(int32_t(1)), false, true);
+    QCOMPARE(stack()->count(), 0);
+    QCOMPARE(clip.applied("x"), 1);
+    clip.setValue("y", bg::Value(int32_t(2)), false, false);
+    QCOMPARE(clip.applied("y"), 0);
+    QCOMPARE(journal.size(), size_t(1));
+}
+
+void TestUndo::hooksRunOncePerEvent()
+{
+    std::vector<std::string> journal;
+    Clip clip(&journal);
+    clip.setValue("x", bg::Value(int32_t(1)), true, true);
+    QCOMPARE(journal, std::vector<std::string>({"change x"}));
+    clip.setValue("x", bg::Value(int32_t(2)), true, false);
+    QCOMPARE(journal.size(), size_t(1)); // no notify, no hook at the call
+    UndoController::instance()->undo();
+    UndoController::instance()->redo();
+    QCOMPARE(journal, std::vector<std::string>({"change x", "change x", "change x"}));
+}
+
+void TestUndo::additionAndRemovalUndoAndRedo()
+{
+    std::vector<std::string> journal;
+    Track track;
+    auto *clip = new Clip(&journal);
+    ZuObject::AddObject_canUndo(clip, bg::Value(static_cast<void *>(&track)));
+    QVERIFY(track.contains(clip));
+    ZuObject::DelObject_canUndo(clip, bg::Value(static_cast<void *>(&track)));
+    QVERIFY(!track.contains(clip));
+    QVERIFY(g_alive.count(clip)); // lives on in the history
+
+    UndoController::instance()->undo();
+    QVERIFY(track.contains(clip));
+    UndoController::instance()->undo();
+    QVERIFY(!track.contains(clip));
+    UndoController::instance()->redo();
+    UndoController::instance()->redo();
+    QVERIFY(!track.contains(clip));
+    QCOMPARE(journal,
+             std::vector<std::string>({"add", "remove", "add", "remove", "add", "remove"}));
+}
+
+void TestUndo::mergeSequenceIsOneStep()
+{
+    std::vector<std::string> journal;
+    Track track;
+    auto *a = new Clip(&journal);
+    auto *b = new Clip(&journal);
+    UndoController::instance()->beginMergeSequence("AddSource");
+    ZuObject::AddObject_canUndo(a, bg::Value(static_cast<void *>(&track)));
+    ZuObject::AddObject_canUndo(b, bg::Value(static_cast<void *>(&track)));
+    a->setValue("x", bg::Value(int32_t(3)), true, true);
+    UndoController::instance()->endMergeSequence();
+
+    QCOMPARE(stack()->count(), 1);
+    QCOMPARE(stack()->text(0), QString("AddSource"));
+    UndoController::instance()->undo();
+    QVERIFY(track.clips.empty());
+    QVERIFY(!a->hasValue("x"));
+    UndoController::instance()->redo();
+    QCOMPARE(track.clips.size(), size_t(2));
+    QCOMPARE(a->value("x").toInt32(), 3);
+    UndoController::instance()->reset(); // frees nothing: both clips are present
+    QVERIFY(g_alive.count(a) && g_alive.count(b));
+    delete a;
+    delete b;
+}
+
+void TestUndo::nestedSequencesJoinTheOutermost()
+{
+    std::vector<std::string> journal;
+    Clip clip(&journal);
+    UndoController::instance()->beginMergeSequence("SourceMove");
+    clip.setValue("x", bg::Value(int32_t(1)), true, true);
+    UndoController::instance()->beginMergeSequence("stretch");
+    clip.setValue("y", bg::Value(int32_t(2)), true, true);
+    UndoController::instance()->endMergeSequence();
+    clip.setValue("z", bg::Value(int32_t(3)), true, true);
+    UndoController::instance()->endMergeSequence();
+    UndoController::instance()->endMergeSequence(); // an extra end is harmless
+
+    QCOMPARE(stack()->count(), 1);
+    QCOMPARE(stack()->text(0), QString("SourceMove"));
+    QCOMPARE(UndoController::instance()->mergeDepth(), 0);
+    UndoController::instance()->undo();
+    QVERIFY(!clip.hasValue("x") && !clip.hasValue("y") && !clip.hasValue("z"));
+}
+
+void TestUndo::emptySequenceLeavesNoEntry()
+{
+    QSignalSpy canUndo(UndoController::instance(), &UndoController::sig_canUndo);
+    UndoController::instance()->beginMergeSequence("Del");
+    UndoController::instance()->endMergeSequence();
+    QCOMPARE(stack()->count(), 0);
+    QVERIFY(UndoController::instance()->isClean());
+    QCOMPARE(canUndo.count(), 0);
+}
+
+void TestUndo::sequenceClosesOnEarlyReturn()
+{
+    std::vector<std::string> journal;
+    Clip clip(&journal);
+    auto edit = [&](bool refuse) {
+        zua::MergeSequence seq("splitSource");
+        clip.setValue("a", bg::Value(int32_t(1)), true, true);
+        if (refuse)
+            return;
+        clip.setValue("b", bg::Value(int32_t(2)), true, true);
+    };
+    edit(true);
+    QCOMPARE(UndoController::instance()->mergeDepth(), 0);
+    edit(false);
+    QCOMPARE(stack()->count(), 2);
+    UndoController::instance()->undo();
+    QVERIFY(clip.hasValue("a") && !clip.hasValue("b"));
+}
+
+void TestUndo::cleanStateFollowsSaves()
+{
+    std::vector<std::string> journal;
+    Clip clip(&journal);
+    QVERIFY(UndoController::instance()->isClean());
+    clip.setValue("x", bg::Value(int32_t(1)), true, true);
+    QVERIFY(!UndoController::instance()->isClean());
+    UndoController::instance()->setClean();
+    QVERIFY(UndoController::instance()->isClean());
+    clip.setValue("x", bg::Value(int32_t(2)), true, true);
+    QVERIFY(!UndoController::instance()->isClean());
+    UndoController::instance()->undo();
+    QVERIFY(UndoController::instance()->isClean());
+    UndoController::instance()->undo();
+    QVERIFY(!UndoController::instance()->isClean());
+    UndoController::instance()->reset();
+    QVERIFY(UndoController::instance()->isClean());
+    QVERIFY(!UndoController::instance()->canUndo());
+}
+
+void TestUndo::availabilitySignals()
+{
+    QSignalSpy canUndo(UndoController::instance(), &UndoController::sig_canUndo);
+    QSignalSpy canRedo(UndoController::instance(), &UndoController::sig_canRedo);
+    std::vector<std::string> journal;
+    Clip clip(&journal);
+    clip.setValue("x", bg::Value(int32_t(1)), true, true);
+    QCOMPARE(canUndo.count(), 1);
+    QCOMPARE(canUndo.last().at(0).toBool(), true);
+    UndoController::instance()->undo();
+    QCOMPARE(canUndo.last().at(0).toBool(), false);
+    QCOMPARE(canRedo.last().at(0).toBool(), true);
+    UndoController::instance()->reset();
+    QCOMPARE(canRedo.last().at(0).toBool(), false);
+}
+
+void TestUndo::removedObjectsAreFreedWithTheirEntries()
+{
+    std::vector<std::string> journal;
+    Track track;
+    const bg::Value owner(static_cast<void *>(&track));
+
+    // Removed and then discarded by a reset.
+    auto *removed = new Clip(&journal);
+    ZuObject::AddObject_canUndo(removed, owner);
+    ZuObject::DelObject_canUndo(removed, owner);
+    UndoController::instance()->reset();
+    QVERIFY(!g_alive.count(removed));
+
+    // An undone addition is discarded when a new edit truncates the redo branch.
+    auto *undoneAdd = new Clip(&journal);
+    ZuObject::AddObject_canUndo(undoneAdd, owner);
+    UndoController::instance()->undo();
+    QVERIFY(g_alive.count(undoneAdd));
+    Clip other(&journal);
+    other.setValue("x", bg::Value(int32_t(1)), true, true);
+    QVERIFY(!g_alive.count(undoneAdd));
+
+    // An undone removal leaves the object present and owned by its track.
+    auto *restored = new Clip(&journal);
+    ZuObject::AddObject_canUndo(restored, owner);
+    ZuObject::DelObject_canUndo(restored, owner);
+    UndoController::instance()->undo();
+    UndoController::instance()->reset();
+    QVERIFY(g_alive.count(restored));
+    QVERIFY(track.contains(restored));
+    delete restored;
+}
+
+void TestUndo::markerEntriesRefreshOnUndoAndRedo()
+{
+    // An owner brackets a step with marker values; its hook refreshes on each.
+    struct Manager : ZuObject {
+        int refreshes = 0;
+        void onChange(int kind, const bg::Value &) override
+        {
+            if (kind == zua::EV_CHANGED)
+                ++refreshes;
+        }
+    } manager;
+    std::vector<std::string> journal;
+    Track track;
+    {
+        zua::MergeSequence seq("addRes");
+        manager.setValue("UpdateMaterials AddMaterial", bg::Value("AddMaterial begin"), true, true);
+        ZuObject::AddObject_canUndo(new Clip(&journal), bg::Value(static_cast<void *>(&track)));
+        manager.setValue("UpdateMaterials AddMaterial", bg::Value("AddMaterial end"), true, true);
+    }
+    QCOMPARE(stack()->count(), 1);
+    QCOMPARE(manager.refreshes, 2);
+    UndoController::instance()->undo();
+    QCOMPARE(manager.refreshes, 4);
+    QVERIFY(track.clips.empty());
+    UndoController::instance()->redo();
+    QCOMPARE(manager.refreshes, 6);
+    QCOMPARE(track.clips.size(), size_t(1));
+    UndoController::instance()->reset();
+    delete track.clips.front();
+}
+
+QTEST_MAIN(TestUndo)
+#include "tst_undo.moc"
