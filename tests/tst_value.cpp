@@ -61,6 +61,7 @@ void TestValue::malformedTextLeavesValueEmpty_data()
     QTest::newRow("string longer than text") << QByteArray("[string:10]abc");
     QTest::newRow("string without length") << QByteArray("[string:]abc");
     QTest::newRow("pointer is never read") << QByteArray("[pointer]");
+    QTest::newRow("bracket first") << QByteArray("]1:9a]hi");
 }
 
 void TestValue::malformedTextLeavesValueEmpty()

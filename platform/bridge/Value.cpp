@@ -294,7 +294,8 @@ bool Value::readText(const char *text, int depth)
         m_str = text + 9;
         return true;
     }
-    const char *close = std::strchr(text, ']');
+    // The type text runs from the second character to the first ']' after it.
+    const char *close = std::strchr(text + 1, ']');
     if (!close || std::strncmp(text, "<null>", 6) == 0)
         return false;
     const std::string type(text + 1, close);
