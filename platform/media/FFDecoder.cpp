@@ -1,0 +1,423 @@
+#include "FFDecoder.h"
+
+#include "detail/FFmpegIO.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace ff {
+
+using namespace detail;
+
+namespace {
+
+struct SwsCloser {
+    void operator()(SwsContext *c) const { sws_freeContext(c); }
+};
+struct SwrCloser {
+    void operator()(SwrContext *c) const { swr_free(&c); }
+};
+
+constexpr int kMaxSeekRetries = 4;
+// Sound this far ahead of what is buffered is reached by decoding on, not seeking.
+constexpr int64_t kAudioForwardSeconds = 2;
+
+} // namespace
+
+struct FFDecoder::Impl {
+    FormatPtr fmt;
+    CodecPtr codec;
+    PacketPtr packet{av_packet_alloc()};
+    AVStream *stream = nullptr;
+    int streamIndex = -1;
+    AVRational tb{1, 1};
+    int64_t startPts = 0;
+    int64_t frameTicks = 1; // one video frame in stream ticks
+    bool demuxEof = false;  // no more packets
+    bool decodeEof = false; // decoder drained
+    Stats stats;
+
+    // ---- video state ----
+    FramePtr cur{av_frame_alloc()};  // latest frame with pts <= target
+    FramePtr next{av_frame_alloc()}; // first frame past the target, held back
+    bool hasCur = false, hasNext = false;
+    int64_t curPts = 0, nextPts = 0;
+    std::unique_ptr<SwsContext, SwsCloser> sws;
+    VFramePtr lastImage;
+    int64_t lastImagePts = INT64_MIN;
+
+    // ---- audio state ----
+    int outRate = 44100;
+    int outChannels = 2;
+    std::unique_ptr<SwrContext, SwrCloser> swr;
+    int swrInRate = 0, swrInFormat = -1, swrInChannels = 0;
+    std::vector<int16_t> fifo; // interleaved, starting at fifoStart
+    int64_t fifoStart = 0;
+    bool fifoAnchored = false; // fifoStart known from a decoded frame's time
+
+    int64_t fifoEnd() const { return fifoStart + int64_t(fifo.size()) / outChannels; }
+
+    bool open(const StreamCtx &s, int rate, int channels)
+    {
+        if (!s.movie)
+            return false;
+        fmt = openLocalMedia(s.movie->path);
+        if (!fmt || s.index < 0 || unsigned(s.index) >= fmt->nb_streams)
+            return false;
+        streamIndex = s.index;
+        stream = fmt->streams[streamIndex];
+        for (unsigned i = 0; i < fmt->nb_streams; ++i)
+            fmt->streams[i]->discard = int(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        codec = openDecoder(stream, 0);
+        if (!codec)
+            return false;
+        tb = stream->time_base;
+        // Positions count from the start of the media as a whole, so the streams of
+        // one file stay in step.
+        startPts = fmt->start_time == AV_NOPTS_VALUE
+                       ? 0
+                       : av_rescale_q(fmt->start_time, AVRational{1, AV_TIME_BASE}, tb);
+        if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
+            frameTicks = std::max<int64_t>(
+                1, av_rescale_q(1, av_inv_q(stream->avg_frame_rate), tb));
+        outRate = rate > 0 ? rate : 44100;
+        outChannels = channels > 0 ? channels : 2;
+        return true;
+    }
+
+    // Next decoded frame into `out`; false at the end of the stream or on a hard error.
+    bool decodeOne(AVFrame *out)
+    {
+        for (;;) {
+            const int rc = avcodec_receive_frame(codec.get(), out);
+            if (rc == 0) {
+                ++stats.decodedFrames;
+                return true;
+            }
+            if (rc == AVERROR_EOF) {
+                decodeEof = true;
+                return false;
+            }
+            if (rc != AVERROR(EAGAIN))
+                return false;
+            if (demuxEof)
+                return false;
+            // Feed one packet of our stream.
+            for (;;) {
+                const int r = av_read_frame(fmt.get(), packet.get());
+                if (r < 0) {
+                    demuxEof = true;
+                    avcodec_send_packet(codec.get(), nullptr);
+                    break;
+                }
+                if (packet->stream_index != streamIndex) {
+                    av_packet_unref(packet.get());
+                    continue;
+                }
+                const int s = avcodec_send_packet(codec.get(), packet.get());
+                av_packet_unref(packet.get());
+                if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA)
+                    return false;
+                break;
+            }
+        }
+    }
+
+    void seekTo(int64_t ts)
+    {
+        ++stats.seeks;
+        av_seek_frame(fmt.get(), streamIndex, ts, AVSEEK_FLAG_BACKWARD);
+        avcodec_flush_buffers(codec.get());
+        demuxEof = decodeEof = false;
+        hasCur = hasNext = false;
+        fifo.clear();
+        fifoAnchored = false;
+        swr.reset();
+    }
+
+    int64_t framePts(const AVFrame *f) const
+    {
+        const int64_t pts = f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp
+                                                                        : f->pts;
+        if (pts != AV_NOPTS_VALUE)
+            return pts;
+        return hasCur ? curPts + std::max<int64_t>(1, f->pkt_duration) : startPts;
+    }
+
+    // Stream time stamp of a position in seconds, relative to the media start.
+    int64_t toStreamTs(const Rational &t) const
+    {
+        const Rational c = t.num < 0 ? Rational(0, 1) : t;
+        return startPts + av_rescale_rnd(c.num, tb.den, c.den * tb.num, AV_ROUND_NEAR_INF);
+    }
+
+    // Time stamp of the key frame at or before ts, or INT64_MIN when unknown.
+    int64_t keyFrameAtOrBefore(int64_t ts) const
+    {
+        const int idx = av_index_search_timestamp(stream, ts, AVSEEK_FLAG_BACKWARD);
+        if (idx < 0)
+            return INT64_MIN;
+        const AVIndexEntry *e = avformat_index_get_entry(stream, idx);
+        return e ? e->timestamp : INT64_MIN;
+    }
+
+    // Advances so that `cur` is the frame shown at ts (when one exists).
+    void decodeUpTo(int64_t ts)
+    {
+        if (hasNext && nextPts <= ts) {
+            std::swap(cur, next);
+            curPts = nextPts;
+            hasCur = true;
+            hasNext = false;
+        }
+        while (!hasNext) {
+            if (!decodeOne(next.get()))
+                break;
+            const int64_t pts = framePts(next.get());
+            if (pts <= ts) {
+                std::swap(cur, next);
+                av_frame_unref(next.get());
+                curPts = pts;
+                hasCur = true;
+            } else {
+                nextPts = pts;
+                hasNext = true;
+            }
+        }
+    }
+
+    VFramePtr toImage(const AVFrame *f, int64_t pts)
+    {
+        if (lastImage && pts == lastImagePts)
+            return lastImage;
+        sws.reset(sws_getCachedContext(sws.release(), f->width, f->height,
+                                       AVPixelFormat(f->format), f->width, f->height,
+                                       AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+        if (!sws)
+            return nullptr;
+        auto image = std::make_shared<VFrameCtx>();
+        image->width = f->width;
+        image->height = f->height;
+        image->stride = f->width * 4;
+        image->pixels.resize(size_t(image->stride) * size_t(f->height));
+        uint8_t *dst[4] = {image->pixels.data(), nullptr, nullptr, nullptr};
+        int dstStride[4] = {image->stride, 0, 0, 0};
+        sws_scale(sws.get(), f->data, f->linesize, 0, f->height, dst, dstStride);
+        image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
+        lastImage = image;
+        lastImagePts = pts;
+        return image;
+    }
+
+    VFramePtr videoFrame(const VideoRequest &req)
+    {
+        const int64_t ts = toStreamTs(req.time);
+        if (hasCur && curPts <= ts && ((hasNext && nextPts > ts) || decodeEof))
+            return toImage(cur.get(), curPts);
+
+        const int64_t key = keyFrameAtOrBefore(ts);
+        const bool behind = hasCur ? ts < curPts : (hasNext && ts < nextPts);
+        // Seek only when it skips frames that decoding on would have to go through.
+        const int64_t nextToDecode = hasNext ? nextPts : curPts + frameTicks;
+        const bool keyAhead = key != INT64_MIN && hasCur && key > nextToDecode;
+        const bool fresh = !hasCur && !hasNext;
+        if (behind || keyAhead || fresh || (decodeEof && !hasCur)) {
+            int64_t target = ts;
+            for (int attempt = 0; attempt < kMaxSeekRetries; ++attempt) {
+                seekTo(target);
+                if (!req.exact) { // the key frame the seek landed on will do
+                    decodeUpTo(INT64_MIN / 2);
+                    break;
+                }
+                decodeUpTo(ts);
+                // Landed past the target: the index was imprecise; seek further back.
+                if (hasCur || ts <= startPts || stats.decodedFrames == 0)
+                    break;
+                target -= av_rescale_q(2 << attempt, AVRational{1, 1}, tb);
+            }
+        } else {
+            decodeUpTo(ts);
+        }
+        if (hasCur)
+            return toImage(cur.get(), curPts);
+        if (hasNext) // the request lies before the first frame: show the first
+            return toImage(next.get(), nextPts);
+        return nullptr;
+    }
+
+    bool ensureSwr(const AVFrame *f)
+    {
+        const int channels = f->ch_layout.nb_channels;
+        if (swr && swrInRate == f->sample_rate && swrInFormat == f->format &&
+            swrInChannels == channels)
+            return true;
+        AVChannelLayout outLayout;
+        av_channel_layout_default(&outLayout, outChannels);
+        AVChannelLayout inLayout;
+        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&inLayout, channels);
+        else
+            av_channel_layout_copy(&inLayout, &f->ch_layout);
+        SwrContext *raw = nullptr;
+        const int rc = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, outRate, &inLayout,
+                                           AVSampleFormat(f->format), f->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&inLayout);
+        av_channel_layout_uninit(&outLayout);
+        if (rc < 0 || !raw)
+            return false;
+        swr.reset(raw);
+        if (channels == 1) {
+            // A mono source plays at full level on every output channel.
+            std::vector<double> matrix(size_t(outChannels), 1.0);
+            swr_set_matrix(raw, matrix.data(), 1);
+        }
+        if (swr_init(raw) < 0) {
+            swr.reset();
+            return false;
+        }
+        swrInRate = f->sample_rate;
+        swrInFormat = f->format;
+        swrInChannels = channels;
+        return true;
+    }
+
+    void appendConverted(const uint8_t **in, int inCount)
+    {
+        const int room = swr_get_out_samples(swr.get(), inCount);
+        if (room <= 0)
+            return;
+        const size_t old = fifo.size();
+        fifo.resize(old + size_t(room) * size_t(outChannels));
+        uint8_t *out = reinterpret_cast<uint8_t *>(fifo.data() + old);
+        const int got = swr_convert(swr.get(), &out, room, in, inCount);
+        fifo.resize(old + size_t(std::max(got, 0)) * size_t(outChannels));
+    }
+
+    // Decodes until the buffer reaches `end` (a sample index) or the stream ends.
+    void fillAudioTo(int64_t end, AVFrame *frame)
+    {
+        while (fifoEnd() < end || !fifoAnchored) {
+            if (!decodeOne(frame)) {
+                if (swr) // drain what the resampler still holds
+                    appendConverted(nullptr, 0);
+                break;
+            }
+            const int64_t pts = frame->best_effort_timestamp;
+            if (pts != AV_NOPTS_VALUE) {
+                const int64_t at = av_rescale_q_rnd(pts - startPts, tb, AVRational{1, outRate},
+                                                     AV_ROUND_NEAR_INF);
+                if (!fifoAnchored) {
+                    fifoStart = at;
+                    fifoAnchored = true;
+                } else if (at > fifoEnd() + outRate / 100) {
+                    // A gap in the stream is filled with silence.
+                    fifo.resize(fifo.size() + size_t(at - fifoEnd()) * size_t(outChannels), 0);
+                }
+            } else if (!fifoAnchored) {
+                fifoStart = 0;
+                fifoAnchored = true;
+            }
+            if (ensureSwr(frame))
+                appendConverted(const_cast<const uint8_t **>(frame->extended_data),
+                                frame->nb_samples);
+            av_frame_unref(frame);
+        }
+    }
+
+    AFramePtr audioFrame(const AudioRequest &req)
+    {
+        const int64_t s = std::max<int64_t>(0, req.from.toSamples(outRate));
+        const int64_t e = req.to.toSamples(outRate);
+        if (e <= s)
+            return nullptr;
+
+        // Straight after opening, the stream stands at its very first packet (encoder
+        // priming included), which decoding on from there handles best.
+        const bool atStart = !fifoAnchored && stats.decodedFrames == 0 && stats.seeks == 0;
+        const bool covered = (atStart && s <= kAudioForwardSeconds * outRate) ||
+                             (fifoAnchored && s >= fifoStart &&
+                              s <= fifoEnd() + kAudioForwardSeconds * outRate);
+        // A little earlier than needed: the decoder's overlap with the previous packet
+        // is then restored and the samples equal those of playing straight through.
+        if (!covered)
+            seekTo(startPts + av_rescale_q(s - outRate / 10, AVRational{1, outRate}, tb));
+        FramePtr frame(av_frame_alloc());
+        fillAudioTo(e, frame.get());
+        if (fifoAnchored && fifoStart > s && !covered && fifoStart > 0) {
+            // The seek landed after the interval: go back further once.
+            seekTo(toStreamTs(Rational(std::max<int64_t>(0, s - outRate), outRate)));
+            fillAudioTo(e, frame.get());
+        }
+        if (decodeEof && s >= fifoEnd())
+            return nullptr;
+
+        auto out = std::make_shared<AFrameCtx>();
+        out->sampleRate = outRate;
+        out->channels = outChannels;
+        out->firstSample = s;
+        out->samples.assign(size_t(e - s) * size_t(outChannels), 0);
+        const int64_t from = std::max(s, fifoStart);
+        const int64_t to = std::min(e, fifoEnd());
+        if (to > from)
+            std::memcpy(out->samples.data() + (from - s) * outChannels,
+                        fifo.data() + (from - fifoStart) * outChannels,
+                        size_t(to - from) * size_t(outChannels) * sizeof(int16_t));
+        // Keep only what a following request can still use.
+        if (s > fifoStart) {
+            const int64_t drop = std::min(s, fifoEnd()) - fifoStart;
+            fifo.erase(fifo.begin(), fifo.begin() + drop * outChannels);
+            fifoStart += drop;
+        }
+        return out;
+    }
+};
+
+FFDecoder::FFDecoder() = default;
+FFDecoder::~FFDecoder() = default;
+
+bool FFDecoder::open(const StreamCtx &stream, int audioRate, int audioChannels)
+{
+    close();
+    auto impl = std::make_unique<Impl>();
+    if (!impl->open(stream, audioRate, audioChannels))
+        return false;
+    d = std::move(impl);
+    return true;
+}
+
+bool FFDecoder::isOpened() const
+{
+    return d != nullptr;
+}
+
+void FFDecoder::close()
+{
+    d.reset();
+}
+
+VFramePtr FFDecoder::getVideoFrame(const VideoRequest &request)
+{
+    if (!d || d->stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+        return nullptr;
+    return d->videoFrame(request);
+}
+
+AFramePtr FFDecoder::getAudioFrame(const AudioRequest &request)
+{
+    if (!d || d->stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO)
+        return nullptr;
+    return d->audioFrame(request);
+}
+
+FFDecoder::Stats FFDecoder::stats() const
+{
+    return d ? d->stats : Stats{};
+}
+
+} // namespace ff

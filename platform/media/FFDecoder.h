@@ -1,0 +1,55 @@
+#pragma once
+// Decodes one stream of a local media file: exact video frames as shared RGBA
+// images, exact intervals of sound as interleaved 16-bit stereo.
+// Lives on: the one thread that uses it (decoders are never shared between threads).
+
+#include "MediaTypes.h"
+
+#include <memory>
+
+namespace ff {
+
+struct VideoRequest {
+    Rational time;       // position from the start of the media; negative reads as 0
+    int32_t exact = 1;   // 1: exactly the frame shown at `time`; 0: a nearby key frame will do
+    int32_t rgba = 1;    // output is always 32-bit RGBA
+    int64_t reserved = 0;
+};
+
+struct AudioRequest {
+    Rational from;
+    Rational to;
+};
+
+class FFDecoder {
+public:
+    FFDecoder();
+    ~FFDecoder();
+    FFDecoder(const FFDecoder &) = delete;
+    FFDecoder &operator=(const FFDecoder &) = delete;
+
+    // Opens the stream's file and a decoder for that stream. Sound is delivered at
+    // `audioRate` Hz in `audioChannels` channels.
+    bool open(const StreamCtx &stream, int audioRate = 44100, int audioChannels = 2);
+    bool isOpened() const;
+    void close();
+
+    // The frame shown at the requested time (the last frame past the end), or null.
+    VFramePtr getVideoFrame(const VideoRequest &request);
+    // Exactly the samples of [from, to) at the output rate: consecutive requests
+    // tile without gap or overlap; silence where the stream has none. Null when
+    // the interval is empty or lies wholly past the end of the stream.
+    AFramePtr getAudioFrame(const AudioRequest &request);
+
+    struct Stats {
+        int64_t seeks = 0;
+        int64_t decodedFrames = 0;
+    };
+    Stats stats() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace ff

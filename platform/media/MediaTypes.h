@@ -1,0 +1,94 @@
+#pragma once
+// Plain types of the decoder library: rational times, media descriptions and
+// shared decoded frames. No FFmpeg type appears here.
+// Lives on: any thread (values and immutable shared frames).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ff {
+
+struct Rational {
+    int64_t num = 0;
+    int64_t den = 1;
+
+    Rational() = default;
+    Rational(int64_t n, int64_t d) : num(n), den(d == 0 ? 1 : d) {}
+    double toDouble() const { return double(num) / double(den); }
+    Rational operator+(const Rational &o) const;
+    Rational operator-(const Rational &o) const;
+    bool operator==(const Rational &o) const { return num * o.den == o.num * den; }
+    // Index of the sample at this time at `rate` samples per second, rounded to nearest.
+    int64_t toSamples(int rate) const;
+};
+
+enum class StreamKind { Video, Audio, Other };
+
+struct MovieCtx;
+
+struct StreamCtx {
+    int index = -1;
+    StreamKind kind = StreamKind::Other;
+    int64_t duration = 0; // in time-base units
+    Rational timeBase;
+    int width = 0, height = 0;           // video
+    int sampleRate = 0, channels = 0;    // audio
+    double frameRate = 0;                // video, average
+    const MovieCtx *movie = nullptr;
+};
+
+struct MovieCtx {
+    std::string path;
+    std::string formatName;
+    int64_t durationUs = 0;
+    std::vector<StreamCtx> streams;
+    int videoIndex = -1; // selected streams, negative when absent
+    int audioIndex = -1;
+
+    const StreamCtx *videoStream() const { return videoIndex >= 0 ? &streams[size_t(videoIndex)] : nullptr; }
+    const StreamCtx *audioStream() const { return audioIndex >= 0 ? &streams[size_t(audioIndex)] : nullptr; }
+};
+
+// A decoded picture: 32-bit RGBA pixels, rows `stride` bytes apart.
+struct VFrameCtx {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    int64_t ptsUs = 0; // presentation time from the start of the media
+    std::vector<uint8_t> pixels;
+
+    const uint8_t *data() const { return pixels.data(); }
+    uint8_t *data() { return pixels.data(); }
+    const uint8_t *pixel(int x, int y) const { return pixels.data() + size_t(y) * size_t(stride) + size_t(x) * 4; }
+};
+using VFramePtr = std::shared_ptr<const VFrameCtx>;
+
+// Sample formats; code 2 is interleaved signed 16-bit.
+enum SampleFormat : int { SAMPLE_S16 = 2 };
+
+// A decoded slice of sound: interleaved signed 16-bit samples.
+struct AFrameCtx {
+    int sampleRate = 44100;
+    int channels = 2;
+    int64_t firstSample = 0; // index of the first sample at sampleRate
+    std::vector<int16_t> samples; // frames × channels
+
+    int64_t frameCount() const { return channels ? int64_t(samples.size()) / channels : 0; }
+};
+using AFramePtr = std::shared_ptr<const AFrameCtx>;
+
+// Mixed PCM ready for an output or a writer.
+struct PcmBuffer {
+    int sampleRate = 44100;
+    int channels = 2;
+    int format = SAMPLE_S16;
+    std::vector<int16_t> samples;
+
+    const uint8_t *bytes() const { return reinterpret_cast<const uint8_t *>(samples.data()); }
+    size_t byteCount() const { return samples.size() * sizeof(int16_t); }
+};
+using PcmPtr = std::shared_ptr<const PcmBuffer>;
+
+} // namespace ff

@@ -1,0 +1,64 @@
+#include "FFmpegIO.h"
+
+#include <sys/stat.h>
+
+namespace ff::detail {
+
+namespace {
+
+// Demuxers for the media people edit. Playlists, concatenation lists, image
+// sequences with patterns and other formats that open further files are absent.
+constexpr const char *kFormatWhitelist =
+    "mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,avi,flv,mpegts,mpeg,asf,ogg,wav,mp3,aac,flac,"
+    "ac3,eac3,w64,aiff,amr,gif,apng,image2,png_pipe,jpeg_pipe,bmp_pipe,webp_pipe,tiff_pipe,"
+    "h264,hevc,m4v,mjpeg,caf";
+
+bool isRegularFile(const std::string &path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+FormatPtr openLocalMedia(const std::string &path)
+{
+    if (!isRegularFile(path))
+        return nullptr;
+    AVFormatContext *raw = avformat_alloc_context();
+    if (!raw)
+        return nullptr;
+    AVDictionary *opts = nullptr;
+    av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    av_dict_set(&opts, "format_whitelist", kFormatWhitelist, 0);
+    av_dict_set(&opts, "pattern_type", "none", 0); // image2: the name is one file
+    av_dict_set(&opts, "enable_drefs", "0", 0);    // mov: no external references
+    // The "file:" prefix keeps names such as "concat:x" or "http:x" local paths.
+    const std::string url = "file:" + path;
+    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, &opts);
+    av_dict_free(&opts);
+    if (rc < 0)
+        return nullptr; // avformat_open_input frees the context on failure
+    FormatPtr fmt(raw);
+    if (avformat_find_stream_info(fmt.get(), nullptr) < 0)
+        return nullptr;
+    return fmt;
+}
+
+CodecPtr openDecoder(const AVStream *stream, int threads)
+{
+    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec)
+        return nullptr;
+    CodecPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx || avcodec_parameters_to_context(ctx.get(), stream->codecpar) < 0)
+        return nullptr;
+    ctx->pkt_timebase = stream->time_base;
+    ctx->thread_count = threads;
+    ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
+        return nullptr;
+    return ctx;
+}
+
+} // namespace ff::detail

@@ -1,0 +1,41 @@
+#pragma once
+// Internal to the decoder library: FFmpeg helpers shared by the decoder, the
+// still-image reader and the media description cache.
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+}
+
+#include <memory>
+#include <string>
+
+namespace ff::detail {
+
+struct FormatCloser {
+    void operator()(AVFormatContext *ctx) const { avformat_close_input(&ctx); }
+};
+struct CodecCloser {
+    void operator()(AVCodecContext *ctx) const { avcodec_free_context(&ctx); }
+};
+struct FrameCloser {
+    void operator()(AVFrame *f) const { av_frame_free(&f); }
+};
+struct PacketCloser {
+    void operator()(AVPacket *p) const { av_packet_free(&p); }
+};
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
+using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
+
+// Opens a local regular file for demuxing, and nothing else: no network or pipe
+// protocols, no device or FIFO paths, no demuxer that reads other files named
+// inside this one. Null when the file cannot be read.
+FormatPtr openLocalMedia(const std::string &path);
+
+// Opens a decoder for one stream; `threads` 0 lets FFmpeg choose.
+CodecPtr openDecoder(const AVStream *stream, int threads);
+
+} // namespace ff::detail
