@@ -89,21 +89,21 @@ void TestDecoder::initTestCase()
 {
     QString err;
     QVERIFY2(fixtures::numberedVideo(path("gop30.mp4"), 10, 30, 320, 240, &err), qPrintable(err));
-    QVERIFY2(fixtures::numberedVideo(path("gop250.mp4"), 10, 250, 320, 240, &err),
-             qPrintable(err));
-    // Sound: 440 Hz at half scale (the source is at one eighth), as plain PCM (exact) and AAC in mp4.
+    QVERIFY2(fixtures::numberedVideo(path("gop250.mp4"), 10, 250, 320, 240, &err), qPrintable(err));
+    // Sound: 440 Hz at half scale (the source is at one eighth), as plain PCM (exact) and AAC in
+    // mp4.
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:r=44100:d=3", "-ac", "2", "-af",
                               "volume=4", "-c:a", "pcm_s16le", path("stereo.wav")},
                              &err));
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:r=44100:d=3", "-af", "volume=4",
                               "-c:a", "pcm_s16le", path("mono.wav")},
                              &err));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=f=1000:r=48000:d=3", "-c:a",
-                              "pcm_s16le", path("48k.wav")},
-                             &err));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:r=44100:d=3", "-ac", "2", "-c:a",
-                              "aac", path("aac.mp4")},
-                             &err));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "sine=f=1000:r=48000:d=3", "-c:a", "pcm_s16le", path("48k.wav")},
+        &err));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "sine=f=440:r=44100:d=3", "-ac", "2", "-c:a", "aac", path("aac.mp4")},
+        &err));
     QFile text(path("notes.mp4"));
     QVERIFY(text.open(QIODevice::WriteOnly));
     text.write("these are notes, not a movie\n");

@@ -8,7 +8,11 @@ namespace zua {
 
 namespace {
 constexpr int kConnectTimeoutMs = 3000;
-constexpr int kTargetBufferMs = 200;
+// The player keeps roughly 33 to 99 ms queued; the server's buffer is sized for
+// that, and playback (re)starts as soon as 10 ms are there, so an underrun costs a
+// short gap instead of stalling until a large pre-buffer fills again.
+constexpr int kTargetBufferMs = 150;
+constexpr int kPrebufferMs = 10;
 } // namespace
 
 struct AudioPlayer::Impl {
@@ -84,12 +88,14 @@ struct AudioPlayer::Impl {
                 pa_buffer_attr attr;
                 attr.maxlength = uint32_t(-1);
                 attr.tlength = uint32_t(bytesPerMs * kTargetBufferMs);
-                attr.prebuf = uint32_t(-1);
+                attr.prebuf = uint32_t(bytesPerMs * kPrebufferMs);
                 attr.minreq = uint32_t(-1);
                 attr.fragsize = uint32_t(-1);
-                const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING |
-                                                     PA_STREAM_AUTO_TIMING_UPDATE |
-                                                     PA_STREAM_ADJUST_LATENCY);
+                // Asks the device for a latency near our buffer, so that what is
+                // queued tracks what is heard (the player paces itself by it).
+                const auto flags =
+                    pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                      PA_STREAM_ADJUST_LATENCY);
                 ok = pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) >=
                          0 &&
                      waitFor([&] { return pa_stream_get_state(stream) == PA_STREAM_READY; },
@@ -164,14 +170,13 @@ int64_t AudioPlayer::cached_millisec()
         return 0;
     pa_threaded_mainloop_lock(d->loop);
     int64_t ms = 0;
-    const pa_timing_info *t = pa_stream_get_timing_info(d->stream);
-    if (t && t->write_index_corrupt == 0 && t->read_index_corrupt == 0) {
-        const int64_t queued = t->write_index - t->read_index;
-        ms = queued > 0 ? queued / d->bytesPerMs : 0;
-    } else {
-        // No timing report yet: nothing has been heard.
+    pa_usec_t latency = 0;
+    int negative = 0;
+    // Queued in our stream plus what the device holds: everything not yet heard.
+    if (pa_stream_get_latency(d->stream, &latency, &negative) == 0)
+        ms = negative ? 0 : int64_t(latency / 1000);
+    else // no timing report yet: nothing has been heard
         ms = int64_t(d->writtenBytes) / d->bytesPerMs;
-    }
     pa_threaded_mainloop_unlock(d->loop);
     return ms;
 }

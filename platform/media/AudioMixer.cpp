@@ -11,8 +11,8 @@ void MixBuffer::add(const AFrameCtx &frame, int volume)
         return;
     const int channels = mixer.getFormat().channels;
     const int64_t from = std::max(frame.firstSample, mixer.firstSample());
-    const int64_t to = std::min(frame.firstSample + frame.frameCount(),
-                                mixer.firstSample() + mixer.frameCount());
+    const int64_t to =
+        std::min(frame.firstSample + frame.frameCount(), mixer.firstSample() + mixer.frameCount());
     const int shared = std::min(channels, frame.channels);
     for (int64_t i = from; i < to; ++i) {
         const int16_t *src = frame.samples.data() + (i - frame.firstSample) * frame.channels;
@@ -25,8 +25,7 @@ void MixBuffer::add(const AFrameCtx &frame, int volume)
 AudioMixer::AudioMixer(int sampleRate, int channels, int format)
     : m_rate(sampleRate > 0 ? sampleRate : 44100), m_channels(channels > 0 ? channels : 2),
       m_format(format)
-{
-}
+{}
 
 void AudioMixer::begin(const Rational &from, const Rational &to)
 {

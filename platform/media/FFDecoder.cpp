@@ -84,8 +84,8 @@ struct FFDecoder::Impl {
                        ? 0
                        : av_rescale_q(fmt->start_time, AVRational{1, AV_TIME_BASE}, tb);
         if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
-            frameTicks = std::max<int64_t>(
-                1, av_rescale_q(1, av_inv_q(stream->avg_frame_rate), tb));
+            frameTicks =
+                std::max<int64_t>(1, av_rescale_q(1, av_inv_q(stream->avg_frame_rate), tb));
         outRate = rate > 0 ? rate : 44100;
         outChannels = channels > 0 ? channels : 2;
         return true;
@@ -143,8 +143,8 @@ struct FFDecoder::Impl {
 
     int64_t framePts(const AVFrame *f) const
     {
-        const int64_t pts = f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp
-                                                                        : f->pts;
+        const int64_t pts =
+            f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : f->pts;
         if (pts != AV_NOPTS_VALUE)
             return pts;
         return hasCur ? curPts + std::max<int64_t>(1, f->pkt_duration) : startPts;
@@ -196,9 +196,9 @@ struct FFDecoder::Impl {
     {
         if (lastImage && pts == lastImagePts)
             return lastImage;
-        sws.reset(sws_getCachedContext(sws.release(), f->width, f->height,
-                                       AVPixelFormat(f->format), f->width, f->height,
-                                       AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+        sws.reset(sws_getCachedContext(sws.release(), f->width, f->height, AVPixelFormat(f->format),
+                                       f->width, f->height, AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr,
+                                       nullptr, nullptr));
         if (!sws)
             return nullptr;
         auto image = std::make_shared<VFrameCtx>();
@@ -310,8 +310,8 @@ struct FFDecoder::Impl {
             }
             const int64_t pts = frame->best_effort_timestamp;
             if (pts != AV_NOPTS_VALUE) {
-                const int64_t at = av_rescale_q_rnd(pts - startPts, tb, AVRational{1, outRate},
-                                                     AV_ROUND_NEAR_INF);
+                const int64_t at =
+                    av_rescale_q_rnd(pts - startPts, tb, AVRational{1, outRate}, AV_ROUND_NEAR_INF);
                 if (!fifoAnchored) {
                     fifoStart = at;
                     fifoAnchored = true;
@@ -340,9 +340,9 @@ struct FFDecoder::Impl {
         // Straight after opening, the stream stands at its very first packet (encoder
         // priming included), which decoding on from there handles best.
         const bool atStart = !fifoAnchored && stats.decodedFrames == 0 && stats.seeks == 0;
-        const bool covered = (atStart && s <= kAudioForwardSeconds * outRate) ||
-                             (fifoAnchored && s >= fifoStart &&
-                              s <= fifoEnd() + kAudioForwardSeconds * outRate);
+        const bool covered =
+            (atStart && s <= kAudioForwardSeconds * outRate) ||
+            (fifoAnchored && s >= fifoStart && s <= fifoEnd() + kAudioForwardSeconds * outRate);
         // A little earlier than needed: the decoder's overlap with the previous packet
         // is then restored and the samples equal those of playing straight through.
         if (!covered)

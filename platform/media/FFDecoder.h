@@ -10,9 +10,9 @@
 namespace ff {
 
 struct VideoRequest {
-    Rational time;       // position from the start of the media; negative reads as 0
-    int32_t exact = 1;   // 1: exactly the frame shown at `time`; 0: a nearby key frame will do
-    int32_t rgba = 1;    // output is always 32-bit RGBA
+    Rational time;     // position from the start of the media; negative reads as 0
+    int32_t exact = 1; // 1: exactly the frame shown at `time`; 0: a nearby key frame will do
+    int32_t rgba = 1;  // output is always 32-bit RGBA
     int64_t reserved = 0;
 };
 

@@ -33,9 +33,9 @@ struct StreamCtx {
     StreamKind kind = StreamKind::Other;
     int64_t duration = 0; // in time-base units
     Rational timeBase;
-    int width = 0, height = 0;           // video
-    int sampleRate = 0, channels = 0;    // audio
-    double frameRate = 0;                // video, average
+    int width = 0, height = 0;        // video
+    int sampleRate = 0, channels = 0; // audio
+    double frameRate = 0;             // video, average
     const MovieCtx *movie = nullptr;
 };
 
@@ -47,8 +47,14 @@ struct MovieCtx {
     int videoIndex = -1; // selected streams, negative when absent
     int audioIndex = -1;
 
-    const StreamCtx *videoStream() const { return videoIndex >= 0 ? &streams[size_t(videoIndex)] : nullptr; }
-    const StreamCtx *audioStream() const { return audioIndex >= 0 ? &streams[size_t(audioIndex)] : nullptr; }
+    const StreamCtx *videoStream() const
+    {
+        return videoIndex >= 0 ? &streams[size_t(videoIndex)] : nullptr;
+    }
+    const StreamCtx *audioStream() const
+    {
+        return audioIndex >= 0 ? &streams[size_t(audioIndex)] : nullptr;
+    }
 };
 
 // A decoded picture: 32-bit RGBA pixels, rows `stride` bytes apart.
@@ -61,7 +67,10 @@ struct VFrameCtx {
 
     const uint8_t *data() const { return pixels.data(); }
     uint8_t *data() { return pixels.data(); }
-    const uint8_t *pixel(int x, int y) const { return pixels.data() + size_t(y) * size_t(stride) + size_t(x) * 4; }
+    const uint8_t *pixel(int x, int y) const
+    {
+        return pixels.data() + size_t(y) * size_t(stride) + size_t(x) * 4;
+    }
 };
 using VFramePtr = std::shared_ptr<const VFrameCtx>;
 
@@ -72,7 +81,7 @@ enum SampleFormat : int { SAMPLE_S16 = 2 };
 struct AFrameCtx {
     int sampleRate = 44100;
     int channels = 2;
-    int64_t firstSample = 0; // index of the first sample at sampleRate
+    int64_t firstSample = 0;      // index of the first sample at sampleRate
     std::vector<int16_t> samples; // frames × channels
 
     int64_t frameCount() const { return channels ? int64_t(samples.size()) / channels : 0; }

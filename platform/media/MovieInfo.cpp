@@ -41,10 +41,10 @@ std::unique_ptr<MovieCtx> describe(const std::string &path)
         StreamCtx s;
         s.index = int(i);
         s.timeBase = Rational(st->time_base.num, st->time_base.den);
-        s.duration = st->duration != AV_NOPTS_VALUE
-                         ? st->duration
-                         : av_rescale_q(movie->durationUs, AVRational{1, AV_TIME_BASE},
-                                        st->time_base);
+        s.duration =
+            st->duration != AV_NOPTS_VALUE
+                ? st->duration
+                : av_rescale_q(movie->durationUs, AVRational{1, AV_TIME_BASE}, st->time_base);
         switch (st->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
             s.kind = StreamKind::Video;
@@ -58,7 +58,8 @@ std::unique_ptr<MovieCtx> describe(const std::string &path)
             s.sampleRate = st->codecpar->sample_rate;
             s.channels = st->codecpar->ch_layout.nb_channels;
             break;
-        default: break;
+        default:
+            break;
         }
         movie->streams.push_back(s);
     }
@@ -126,8 +127,8 @@ VFramePtr getMovieImage(const char *path, const ImageRequest &request, int64_t *
         return frame;
 
     // Fit inside the box, aspect ratio kept.
-    const double scale = std::min(double(request.width) / frame->width,
-                                  double(request.height) / frame->height);
+    const double scale =
+        std::min(double(request.width) / frame->width, double(request.height) / frame->height);
     const int w = std::max(1, int(frame->width * scale + 0.5));
     const int h = std::max(1, int(frame->height * scale + 0.5));
     SwsContext *sws = sws_getContext(frame->width, frame->height, AV_PIX_FMT_RGBA, w, h,

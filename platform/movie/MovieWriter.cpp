@@ -82,7 +82,7 @@ struct Movie {
     int rate = 44100;
     int64_t nextInputSample = -1; // where the next pushed sample belongs
     int64_t encodedSamples = 0;   // samples handed to the encoder so far
-    int64_t fifoStartSample = 0;
+    bool trimsPadding = false;    // the container records encoder delay and padding
 
     AVPacket *vpkt = av_packet_alloc();
     AVPacket *apkt = av_packet_alloc();
@@ -127,8 +127,8 @@ struct Movie {
 
     bool setUpVideo(const MVSettings &s, Container c)
     {
-        const AVCodec *codec = avcodec_find_encoder_by_name(c == Container::Mp4 ? "libx264"
-                                                                                : "mpeg4");
+        const AVCodec *codec =
+            avcodec_find_encoder_by_name(c == Container::Mp4 ? "libx264" : "mpeg4");
         if (!codec)
             return false;
         venc = avcodec_alloc_context3(codec);
@@ -172,8 +172,8 @@ struct Movie {
 
     bool setUpAudio(const MVSettings &s, Container c)
     {
-        const AVCodec *codec = avcodec_find_encoder_by_name(c == Container::Mp4 ? "aac"
-                                                                                : "libmp3lame");
+        const AVCodec *codec =
+            avcodec_find_encoder_by_name(c == Container::Mp4 ? "aac" : "libmp3lame");
         if (!codec)
             return false;
         aenc = avcodec_alloc_context3(codec);
@@ -183,6 +183,7 @@ struct Movie {
         av_channel_layout_default(&aenc->ch_layout, channels);
         aenc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
         aenc->bit_rate = 192000;
+        trimsPadding = c == Container::Mp4;
         aenc->time_base = AVRational{1, rate};
         if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
             aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -210,14 +211,15 @@ struct Movie {
         return fifo && av_frame_get_buffer(aframe, 0) >= 0;
     }
 
-    // Encodes whole encoder frames from the FIFO; with `flush` also the remainder,
-    // padded with silence when the encoder needs fixed-size frames.
+    // Encodes whole encoder frames from the FIFO. With `flush` the remainder is
+    // padded with silence where the container trims encoder padding (mp4); elsewhere
+    // it is dropped, so the sound does not outlast the pictures.
     bool drainAudio(bool flush)
     {
         const int frameSize = aframe->nb_samples;
+        const bool padTail = flush && trimsPadding;
         bool ok = true;
-        while (av_audio_fifo_size(fifo) >= frameSize ||
-               (flush && av_audio_fifo_size(fifo) > 0)) {
+        while (av_audio_fifo_size(fifo) >= frameSize || (padTail && av_audio_fifo_size(fifo) > 0)) {
             if (av_frame_make_writable(aframe) < 0)
                 return false;
             const int n = std::min(frameSize, av_audio_fifo_size(fifo));
@@ -350,6 +352,9 @@ bool stop_movie(MovieHandle *handle)
     bool ok = true;
     if (m->aenc) {
         std::lock_guard<std::mutex> lock(m->audioMutex);
+        // A file without any sound frame is not readable as a sound file.
+        if (m->encodedSamples == 0 && av_audio_fifo_size(m->fifo) < m->aframe->nb_samples)
+            m->appendSilence(m->aframe->nb_samples - av_audio_fifo_size(m->fifo));
         ok = m->drainAudio(true) && ok;
         ok = m->encode(m->aenc, m->astream, nullptr, m->apkt) && ok;
     }

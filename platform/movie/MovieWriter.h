@@ -41,8 +41,7 @@ MovieHandle create_movie(const MVSettings &settings, const char *path);
 bool push_image_frame(MovieHandle movie, const uint8_t *pixels, size_t bytes, int stride,
                       int64_t pts, int ptsType);
 // Interleaved signed 16-bit PCM at the settings' rate and channel count.
-bool push_pcm_frame(MovieHandle movie, const uint8_t *pcm, size_t bytes, int64_t pts,
-                    int ptsType);
+bool push_pcm_frame(MovieHandle movie, const uint8_t *pcm, size_t bytes, int64_t pts, int ptsType);
 // Finishes the file (always a valid file, whatever was pushed) and clears the handle.
 bool stop_movie(MovieHandle *movie);
 

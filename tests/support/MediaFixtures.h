@@ -15,8 +15,8 @@ inline bool ffmpeg(const QStringList &args, QString *error = nullptr)
 {
     QProcess p;
     p.start("ffmpeg", QStringList{"-hide_banner", "-loglevel", "error", "-y"} + args);
-    const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit &&
-                    p.exitCode() == 0;
+    const bool ok =
+        p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!ok && error)
         *error = QString::fromUtf8(p.readAllStandardError());
     return ok;
@@ -37,8 +37,8 @@ inline QString frameIndexFilter(int seconds, int width = 320, int height = 240)
 inline bool numberedVideo(const QString &path, int seconds, int gop, int width = 320,
                           int height = 240, QString *error = nullptr)
 {
-    return ffmpeg({"-f", "lavfi", "-i", frameIndexFilter(seconds, width, height), "-c:v",
-                   "libx264", "-preset", "veryfast", "-g", QString::number(gop), "-keyint_min",
+    return ffmpeg({"-f", "lavfi", "-i", frameIndexFilter(seconds, width, height), "-c:v", "libx264",
+                   "-preset", "veryfast", "-g", QString::number(gop), "-keyint_min",
                    QString::number(gop), "-sc_threshold", "0", "-bf", "2", "-pix_fmt", "yuv420p",
                    path},
                   error);

@@ -1,0 +1,265 @@
+// Movie writer: files of the three containers, checked with ffprobe and read back
+// with the decoder library.
+#include "media/FFDecoder.h"
+#include "media/MovieInfo.h"
+#include "movie/MovieWriter.h"
+#include "support/MediaFixtures.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kW = 320;
+constexpr int kH = 240;
+
+// RGBA picture with the frame number in its stripes and some texture so that
+// quality settings make a difference.
+std::vector<uint8_t> numberedPicture(int index)
+{
+    std::vector<uint8_t> px(size_t(kW) * kH * 4);
+    uint32_t seed = uint32_t(index) * 2654435761u;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            uint8_t *p = &px[(size_t(y) * kW + size_t(x)) * 4];
+            const bool bit = index & (1 << (x * 10 / kW));
+            seed = seed * 1664525u + 1013904223u;
+            // Texture in the top and bottom bands; the middle keeps clean stripes.
+            const uint8_t noise = (y < 60 || y >= 180) ? uint8_t(seed >> 27) : 0;
+            const uint8_t v = uint8_t((bit ? 230 : 10) + (bit ? -noise : noise));
+            p[0] = p[1] = p[2] = v;
+            p[3] = 255;
+        }
+    return px;
+}
+
+// 1/30 s of a 440 Hz tone, stereo 16-bit at 44.1 kHz, continuing from frame `index`.
+std::vector<int16_t> toneSlice(int index)
+{
+    std::vector<int16_t> pcm(1470 * 2);
+    for (int i = 0; i < 1470; ++i) {
+        const double t = double(index * 1470 + i) / 44100.0;
+        pcm[size_t(i) * 2] = pcm[size_t(i) * 2 + 1] = int16_t(8000 * std::sin(2 * M_PI * 440 * t));
+    }
+    return pcm;
+}
+
+QJsonObject probe(const QString &path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                        "stream=codec_name,codec_type,nb_read_frames,duration:format=duration,"
+                        "bit_rate:format_tags=title,comment",
+                        "-of", "json", path});
+    p.waitForFinished(60000);
+    if (p.exitCode() != 0)
+        return {};
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QJsonObject streamOf(const QJsonObject &info, const QString &type)
+{
+    for (const QJsonValue &s : info["streams"].toArray())
+        if (s.toObject()["codec_type"].toString() == type)
+            return s.toObject();
+    return {};
+}
+
+double number(const QJsonObject &o, const char *key)
+{
+    return o[key].toString().toDouble();
+}
+
+mv::MVSettings settings(int keyInterval = 30)
+{
+    mv::MVSettings s;
+    s.width = kW;
+    s.height = kH;
+    s.frameRate = 30;
+    s.keyInterval = keyInterval;
+    s.metadata = "title:Holiday;comment:made with ZuAEdit";
+    return s;
+}
+
+// Writes `frames` frames of pictures and sound; returns whether every push worked.
+bool writeMovie(const QString &path, int frames, const mv::MVSettings &s = settings())
+{
+    mv::MovieHandle movie = mv::create_movie(s, path.toLocal8Bit().constData());
+    if (!movie)
+        return false;
+    bool ok = true;
+    for (int k = 0; k < frames; ++k) {
+        const int64_t pts = int64_t(std::trunc(1000000.0 / 30 * k));
+        if (!s.audioOnly) {
+            const std::vector<uint8_t> px = numberedPicture(k);
+            ok = mv::push_image_frame(movie, px.data(), px.size(), kW * 4, pts,
+                                      mv::PTS_MICROSECONDS) &&
+                 ok;
+        }
+        const std::vector<int16_t> pcm = toneSlice(k);
+        ok = mv::push_pcm_frame(movie, reinterpret_cast<const uint8_t *>(pcm.data()),
+                                pcm.size() * 2, pts, mv::PTS_MICROSECONDS) &&
+             ok;
+    }
+    return mv::stop_movie(&movie) && ok && movie == nullptr;
+}
+
+} // namespace
+
+class TestMovieWriter : public QObject {
+    Q_OBJECT
+private slots:
+    void containersHoldTheirCodecsAndDurations_data();
+    void containersHoldTheirCodecsAndDurations();
+    void picturesSurviveTheRoundTrip();
+    void soundOnlyFile();
+    void emptyTimelineStillMakesAValidFile_data();
+    void emptyTimelineStillMakesAValidFile();
+    void failedPushLeavesAValidFile();
+    void qualityChoiceChangesTheSize();
+    void refusesUnknownContainersAndUnwritablePaths();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TestMovieWriter::containersHoldTheirCodecsAndDurations_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<QString>("audio");
+    QTest::newRow("mp4") << "out.mp4"
+                         << "h264"
+                         << "aac";
+    QTest::newRow("avi") << "out.avi"
+                         << "mpeg4"
+                         << "mp3";
+}
+
+void TestMovieWriter::containersHoldTheirCodecsAndDurations()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, video);
+    QFETCH(QString, audio);
+    QVERIFY(writeMovie(path(name), 60));
+    const QJsonObject info = probe(path(name));
+    QVERIFY2(!info.isEmpty(), "ffprobe cannot read the file");
+    const QJsonObject v = streamOf(info, "video");
+    const QJsonObject a = streamOf(info, "audio");
+    QCOMPARE(v["codec_name"].toString(), video);
+    QCOMPARE(a["codec_name"].toString(), audio);
+    QCOMPARE(v["nb_read_frames"].toString().toInt(), 60);
+    const double frame = 1.0 / 30;
+    const double fileDuration = number(info["format"].toObject(), "duration");
+    QVERIFY2(std::abs(fileDuration - 2.0) <= frame + 0.001,
+             qPrintable(QString::number(fileDuration)));
+    if (v.contains("duration") && a.contains("duration")) {
+        const double vd = number(v, "duration"), ad = number(a, "duration");
+        QVERIFY2(std::abs(vd - ad) <= frame + 0.001,
+                 qPrintable(QString("video %1 s, audio %2 s").arg(vd).arg(ad)));
+    }
+    const QJsonObject tags = info["format"].toObject()["tags"].toObject();
+    QCOMPARE(tags["title"].toString(), QString("Holiday"));
+    QCOMPARE(tags["comment"].toString(), QString("made with ZuAEdit"));
+}
+
+void TestMovieWriter::picturesSurviveTheRoundTrip()
+{
+    QVERIFY(writeMovie(path("round.mp4"), 45));
+    const ff::MovieCtx *m = ff::getMovieInfo(path("round.mp4").toLocal8Bit().constData());
+    QVERIFY(m && m->videoStream() && m->audioStream());
+    ff::FFDecoder dec;
+    QVERIFY(dec.open(*m->videoStream()));
+    for (int k = 0; k < 45; ++k) {
+        ff::VFramePtr f = dec.getVideoFrame({ff::Rational(k, 30)});
+        QVERIFY(f);
+        QCOMPARE(fixtures::frameIndexOf(f->data(), f->width, f->height, f->stride), k);
+    }
+    // The sound is the tone that went in, in step with the pictures.
+    ff::FFDecoder sound;
+    QVERIFY(sound.open(*m->audioStream()));
+    ff::AFramePtr a = sound.getAudioFrame({ff::Rational(10, 30), ff::Rational(11, 30)});
+    QVERIFY(a);
+    const std::vector<int16_t> expected = toneSlice(10);
+    double err = 0, energy = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        err += std::pow(a->samples[i] - expected[i], 2);
+        energy += std::pow(expected[i], 2);
+    }
+    QVERIFY2(err < energy * 0.01, qPrintable(QString("error ratio %1").arg(err / energy)));
+}
+
+void TestMovieWriter::soundOnlyFile()
+{
+    mv::MVSettings s = settings();
+    s.audioOnly = 1;
+    QVERIFY(writeMovie(path("voice.mp3"), 90, s));
+    const QJsonObject info = probe(path("voice.mp3"));
+    QCOMPARE(info["streams"].toArray().size(), 1);
+    QCOMPARE(streamOf(info, "audio")["codec_name"].toString(), QString("mp3"));
+    QVERIFY(std::abs(number(info["format"].toObject(), "duration") - 3.0) < 0.06);
+}
+
+void TestMovieWriter::emptyTimelineStillMakesAValidFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("mp4") << "empty.mp4";
+    QTest::newRow("avi") << "empty.avi";
+    QTest::newRow("mp3") << "empty.mp3";
+}
+
+void TestMovieWriter::emptyTimelineStillMakesAValidFile()
+{
+    QFETCH(QString, name);
+    QVERIFY(writeMovie(path(name), 0));
+    QVERIFY(!probe(path(name)).isEmpty());
+}
+
+void TestMovieWriter::failedPushLeavesAValidFile()
+{
+    mv::MovieHandle movie =
+        mv::create_movie(settings(), path("broken.mp4").toLocal8Bit().constData());
+    QVERIFY(movie);
+    const std::vector<uint8_t> px = numberedPicture(0);
+    QVERIFY(mv::push_image_frame(movie, px.data(), px.size(), kW * 4, 0, mv::PTS_MICROSECONDS));
+    QVERIFY(!mv::push_image_frame(movie, px.data(), 100, kW * 4, 33333, mv::PTS_MICROSECONDS));
+    QVERIFY(!mv::push_image_frame(movie, nullptr, px.size(), kW * 4, 33333, mv::PTS_MICROSECONDS));
+    QVERIFY(!mv::push_pcm_frame(movie, px.data(), 1, 0, mv::PTS_MICROSECONDS));
+    QVERIFY(!mv::push_image_frame(movie, px.data(), px.size(), kW * 4, 33333, 0)); // other pts type
+    QVERIFY(mv::push_image_frame(movie, px.data(), px.size(), kW * 4, 66666, mv::PTS_MICROSECONDS));
+    QVERIFY(mv::stop_movie(&movie));
+    QVERIFY(!movie);
+    QVERIFY(!mv::stop_movie(&movie));
+    const QJsonObject info = probe(path("broken.mp4"));
+    QCOMPARE(streamOf(info, "video")["nb_read_frames"].toString().toInt(), 2);
+}
+
+void TestMovieWriter::qualityChoiceChangesTheSize()
+{
+    QVERIFY(writeMovie(path("quality.mp4"), 60, settings(30)));
+    QVERIFY(writeMovie(path("small.mp4"), 60, settings(120)));
+    mv::MVSettings low = settings(30);
+    low.bitRate = 100;
+    QVERIFY(writeMovie(path("rate.mp4"), 60, low));
+    const qint64 quality = QFileInfo(path("quality.mp4")).size();
+    const qint64 small = QFileInfo(path("small.mp4")).size();
+    const qint64 rate = QFileInfo(path("rate.mp4")).size();
+    QVERIFY2(small < quality, qPrintable(QString("%1 vs %2").arg(small).arg(quality)));
+    QVERIFY2(rate < quality, qPrintable(QString("%1 vs %2").arg(rate).arg(quality)));
+}
+
+void TestMovieWriter::refusesUnknownContainersAndUnwritablePaths()
+{
+    QVERIFY(!mv::create_movie(settings(), path("clip.mkv").toLocal8Bit().constData()));
+    QVERIFY(!mv::create_movie(settings(), path("no/such/dir/clip.mp4").toLocal8Bit().constData()));
+    QVERIFY(!mv::create_movie(settings(), ""));
+    QVERIFY(!mv::push_image_frame(nullptr, nullptr, 0, 0, 0, mv::PTS_MICROSECONDS));
+}
+
+QTEST_GUILESS_MAIN(TestMovieWriter)
+#include "tst_moviewriter.moc"
