@@ -1,0 +1,57 @@
+#pragma once
+// The graphics device: one per process, over OpenGL 3.3 core. It owns the shader
+// programs and runs the render-loop passes over every scene, filter, raw output
+// and view.
+// Lives on: created on the main (GUI) thread, then used by one thread at a time
+// (the render thread after MoveToThread); scenes, filters, outputs and views may
+// register and unregister from any thread.
+
+#include "GsTypes.h"
+
+#include <memory>
+#include <string>
+
+class QThread;
+
+class GsDevice {
+public:
+    // Creates the default device; false (and no device) when no OpenGL 3.3 context
+    // can be made. Call on the GUI thread.
+    static bool CreateDefaultDevice(bool debug);
+    static GsDevice *DefaultDevice();
+    // Frees every GPU object and the device; call on the thread that uses it.
+    static void DestroyDefaultDevice();
+
+    // Hands the device to `thread`; call on the thread that currently uses it.
+    void MoveToThread(QThread *thread);
+    // Makes the device current on the calling thread.
+    bool MakeCurrent();
+    void DoneCurrent();
+    // True when the device's context is current on the calling thread.
+    bool IsCurrent() const;
+
+    // Compiles and links a program; the pixel stage reads its constants from a
+    // std140 uniform block (bound to slot 0) and its textures from the samplers
+    // "texture_from" (slot 0) and "texture_to" (slot 1).
+    bool AddShader(const char *name, const char *vertexSource, const char *pixelSource);
+    bool HasShader(const char *name) const;
+    // The vertex stage every program shares: uniform mat4 "mvp", inputs position
+    // (location 0, vec3) and texcoord (location 1, vec2), output "uv".
+    static const char *SharedVertexSource();
+
+    // Render-loop passes, in this order once per tick.
+    void TickSource();
+    void HandleFilter();
+    void OutputFrame(int64_t timestampNs, int count);
+    void DrawDisplay();
+
+    std::string RendererName() const;
+
+    struct Impl;
+    Impl *impl() const { return d.get(); }
+    ~GsDevice();
+
+private:
+    GsDevice();
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,115 @@
+#include "GsScene.h"
+
+#include "GsItem.h"
+#include "detail/GsDeviceImpl.h"
+#include "detail/GsTarget.h"
+
+#include <algorithm>
+
+struct GsScene::Target : gsdetail::Target {
+    using gsdetail::Target::Target;
+};
+
+GsScene::GsScene(uint32_t width, uint32_t height) : m_width(width), m_height(height)
+{
+    if (gsdetail::device())
+        gsdetail::addTo(gsdetail::device()->scenes, this);
+}
+
+GsScene::~GsScene()
+{
+    if (GsDevice::Impl *d = gsdetail::device())
+        gsdetail::removeFrom(d->scenes, this);
+    for (GsItem *item : m_items) {
+        item->m_scene = nullptr;
+        item->Release();
+    }
+    delete m_target;
+}
+
+void GsScene::AddItem(GsItem *item)
+{
+    if (!item)
+        return;
+    MCLocker lock(m_mutex);
+    if (std::find(m_items.begin(), m_items.end(), item) != m_items.end())
+        return;
+    item->AddRef();
+    item->m_scene = this;
+    m_items.push_back(item);
+    std::stable_sort(m_items.begin(), m_items.end(),
+                     [](const GsItem *a, const GsItem *b) { return a->order() < b->order(); });
+}
+
+void GsScene::RemoveItem(GsItem *item)
+{
+    MCLocker lock(m_mutex);
+    auto it = std::find(m_items.begin(), m_items.end(), item);
+    if (it == m_items.end())
+        return;
+    m_items.erase(it);
+    item->m_scene = nullptr;
+    item->Release();
+}
+
+void GsScene::OrderItem()
+{
+    MCLocker lock(m_mutex);
+    std::stable_sort(m_items.begin(), m_items.end(),
+                     [](const GsItem *a, const GsItem *b) { return a->order() < b->order(); });
+}
+
+void GsScene::EnumItems(EnumCallback callback, void *context)
+{
+    MCLocker lock(m_mutex);
+    for (GsItem *item : m_items)
+        if (!callback(item, context))
+            break;
+}
+
+size_t GsScene::itemCount()
+{
+    MCLocker lock(m_mutex);
+    return m_items.size();
+}
+
+void GsScene::Tick()
+{
+    MCLocker lock(m_mutex);
+    for (GsItem *item : m_items)
+        item->Tick();
+}
+
+bool GsScene::Render()
+{
+    if (!gsdetail::gl() || m_width == 0 || m_height == 0)
+        return false;
+    if (!m_target)
+        m_target = new Target(int(m_width), int(m_height));
+    if (!m_target->isValid())
+        return false;
+    QOpenGLExtraFunctions *f = gsdetail::gl();
+    const int previous = m_target->bind();
+    f->glClearColor(0, 0, 0, 1);
+    f->glClear(GL_COLOR_BUFFER_BIT);
+    f->glEnable(GL_BLEND);
+    f->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    {
+        MCLocker lock(m_mutex);
+        for (GsItem *item : m_items)
+            item->Draw();
+    }
+    f->glDisable(GL_BLEND);
+    gsdetail::Target::restore(previous);
+    return true;
+}
+
+GsTexture *GsScene::texture() const
+{
+    return m_target ? m_target->texture() : nullptr;
+}
+
+unsigned int GsScene::framebuffer() const
+{
+    return m_target ? m_target->framebuffer() : 0;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// A fixed-size canvas of drawable items, drawn in ascending order value.
+// Lives on: created anywhere; items are added, removed and re-ordered on the main
+// thread while the render thread ticks and draws; the scene's mutex serialises them.
+
+#include "GsTypes.h"
+
+#include <vector>
+
+class GsItem;
+class GsTexture;
+
+class GsScene : public RefCountInterface {
+public:
+    GsScene(uint32_t width, uint32_t height);
+
+    uint32_t width() const { return m_width; }
+    uint32_t height() const { return m_height; }
+
+    void AddItem(GsItem *item);    // takes a reference
+    void RemoveItem(GsItem *item); // drops it
+    void OrderItem();              // re-sorts by the items' order values
+    using EnumCallback = bool (*)(GsItem *item, void *context);
+    void EnumItems(EnumCallback callback, void *context);
+    size_t itemCount();
+
+    // Render thread: per-tick update of every item, then drawing into the scene's
+    // image. `Render` returns false when nothing could be drawn.
+    void Tick();
+    bool Render();
+    // The last rendered image (null before the first render).
+    GsTexture *texture() const;
+    // Framebuffer holding that image (0 before the first render); read by raw outputs.
+    unsigned int framebuffer() const;
+
+    MCMutex &mutex() { return m_mutex; }
+
+protected:
+    ~GsScene() override;
+
+private:
+    uint32_t m_width;
+    uint32_t m_height;
+    MCMutex m_mutex;
+    std::vector<GsItem *> m_items;
+    struct Target;
+    Target *m_target = nullptr;
+};
