@@ -177,6 +177,16 @@ void GsContextDefault::Clear(float r, float g, float b, float a)
     }
 }
 
+void GsContextDefault::SetBlending(bool on)
+{
+    if (QOpenGLExtraFunctions *f = gl()) {
+        if (on)
+            f->glEnable(GL_BLEND);
+        else
+            f->glDisable(GL_BLEND);
+    }
+}
+
 // ---- Target ----------------------------------------------------------------
 
 namespace gsdetail {

@@ -68,4 +68,8 @@ public:
     static void UnbindShader();
     // Clears the current target to a colour.
     static void Clear(float r, float g, float b, float a);
+    // Alpha blending is on while a scene or filter draws; an opaque draw may switch
+    // it off for itself (and must switch it back on), which saves much work in
+    // software rendering.
+    static void SetBlending(bool on);
 };

@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -25,6 +26,7 @@ struct SwrCloser {
 };
 
 constexpr int kMaxSeekRetries = 4;
+constexpr size_t kPoolSize = 4;
 // Sound this far ahead of what is buffered is reached by decoding on, not seeking.
 constexpr int64_t kAudioForwardSeconds = 2;
 
@@ -49,6 +51,8 @@ struct FFDecoder::Impl {
     bool hasCur = false, hasNext = false;
     int64_t curPts = 0, nextPts = 0;
     std::unique_ptr<SwsContext, SwsCloser> sws;
+    int swsWidth = 0, swsHeight = 0, swsFormat = -1;
+    std::vector<std::shared_ptr<VFrameCtx>> pool;
     VFramePtr lastImage;
     int64_t lastImagePts = INT64_MIN;
 
@@ -192,23 +196,73 @@ struct FFDecoder::Impl {
         }
     }
 
+    // A picture buffer of this size that no caller still holds, or a new one. Reusing
+    // buffers spares an 8 MB allocation, its page faults and its clearing per frame.
+    std::shared_ptr<VFrameCtx> takeBuffer(int width, int height)
+    {
+        for (auto &buffer : pool)
+            if (buffer.use_count() == 1 && buffer->width == width && buffer->height == height)
+                return buffer;
+        auto image = std::make_shared<VFrameCtx>();
+        image->width = width;
+        image->height = height;
+        image->stride = width * 4;
+        image->pixels.resize(size_t(image->stride) * size_t(height));
+        // Keep it for reuse, in place of a buffer nobody holds any more.
+        auto idle = std::find_if(pool.begin(), pool.end(),
+                                 [](const auto &b) { return b.use_count() == 1; });
+        if (idle != pool.end())
+            *idle = image;
+        else if (pool.size() < kPoolSize)
+            pool.push_back(image);
+        return image;
+    }
+
+    bool ensureSws(const AVFrame *f)
+    {
+        if (sws && swsWidth == f->width && swsHeight == f->height && swsFormat == f->format)
+            return true;
+        sws.reset(sws_alloc_context());
+        if (!sws)
+            return false;
+        av_opt_set_int(sws.get(), "srcw", f->width, 0);
+        av_opt_set_int(sws.get(), "srch", f->height, 0);
+        av_opt_set_int(sws.get(), "src_format", f->format, 0);
+        av_opt_set_int(sws.get(), "dstw", f->width, 0);
+        av_opt_set_int(sws.get(), "dsth", f->height, 0);
+        av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_RGBA, 0);
+        av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
+        av_opt_set_int(sws.get(), "threads", 0, 0); // one slice per core
+        if (sws_init_context(sws.get(), nullptr, nullptr) < 0) {
+            sws.reset();
+            return false;
+        }
+        swsWidth = f->width;
+        swsHeight = f->height;
+        swsFormat = f->format;
+        return true;
+    }
+
     VFramePtr toImage(const AVFrame *f, int64_t pts)
     {
         if (lastImage && pts == lastImagePts)
             return lastImage;
-        sws.reset(sws_getCachedContext(sws.release(), f->width, f->height, AVPixelFormat(f->format),
-                                       f->width, f->height, AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr,
-                                       nullptr, nullptr));
-        if (!sws)
+        if (!ensureSws(f))
             return nullptr;
-        auto image = std::make_shared<VFrameCtx>();
-        image->width = f->width;
-        image->height = f->height;
-        image->stride = f->width * 4;
-        image->pixels.resize(size_t(image->stride) * size_t(f->height));
-        uint8_t *dst[4] = {image->pixels.data(), nullptr, nullptr, nullptr};
-        int dstStride[4] = {image->stride, 0, 0, 0};
-        sws_scale(sws.get(), f->data, f->linesize, 0, f->height, dst, dstStride);
+        std::shared_ptr<VFrameCtx> image = takeBuffer(f->width, f->height);
+        FramePtr dst(av_frame_alloc());
+        dst->format = AV_PIX_FMT_RGBA;
+        dst->width = f->width;
+        dst->height = f->height;
+        // The converter writes straight into our buffer (wrapped, not owned).
+        dst->buf[0] = av_buffer_create(
+            image->pixels.data(), int(image->pixels.size()), [](void *, uint8_t *) {}, nullptr, 0);
+        if (!dst->buf[0])
+            return nullptr;
+        dst->data[0] = image->pixels.data();
+        dst->linesize[0] = image->stride;
+        if (sws_scale_frame(sws.get(), dst.get(), f) < 0)
+            return nullptr;
         image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
         lastImage = image;
         lastImagePts = pts;

@@ -1,5 +1,7 @@
 #include "MovieWriter.h"
 
+#include "media/detail/FFmpegIO.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -267,6 +269,7 @@ MovieHandle create_movie(const MVSettings &settings, const char *path)
 {
     if (!path || !*path)
         return nullptr;
+    ff::detail::quietLogs();
     const Container container = containerOf(path);
     if (container == Container::None)
         return nullptr;

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <mutex>
+
 namespace ff::detail {
 
 namespace {
@@ -21,8 +23,16 @@ bool isRegularFile(const std::string &path)
 
 } // namespace
 
+void quietLogs()
+{
+    // The library reports failures through its results; FFmpeg's chatter stays off.
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_ERROR); });
+}
+
 FormatPtr openLocalMedia(const std::string &path)
 {
+    quietLogs();
     if (!isRegularFile(path))
         return nullptr;
     AVFormatContext *raw = avformat_alloc_context();

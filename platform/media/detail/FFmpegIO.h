@@ -30,6 +30,9 @@ using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
 
+// Lowers FFmpeg's own logging to errors (once per process).
+void quietLogs();
+
 // Opens a local regular file for demuxing, and nothing else: no network or pipe
 // protocols, no device or FIFO paths, no demuxer that reads other files named
 // inside this one. Null when the file cannot be read.

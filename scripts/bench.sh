@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark; each prints its figures beside a reference
+# measured in the same run. Clips are made once into build/bench-work.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh
+work="${BUILD_DIR:-build}/bench-work"
+mkdir -p "$work"
+"${BUILD_DIR:-build}/bench/bench_media" "$work"
+xvfb-run -a -s "-screen 0 1920x1080x24" "${BUILD_DIR:-build}/bench/bench_compose"
