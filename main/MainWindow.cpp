@@ -1,12 +1,21 @@
 #include "MainWindow.h"
 #include "ui_MainWindow.h"
 
+#include "CreateProjectDialog.h"
+#include "FileDialogs.h"
 #include "QssManager.h"
 #include "Translate.h"
+#include "ZuApp.h"
 
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
 #include <QXmlStreamReader>
 
-MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent)
+    : QWidget(parent), ui(new Ui::MainWindow), m_createDialog(new CreateProjectDialog(this))
 {
     ui->setupUi(this);
     const double s = QssManager::screenScale();
@@ -19,6 +28,10 @@ MainWindow::MainWindow(QWidget *parent) : QWidget(parent), ui(new Ui::MainWindow
         splitter->setStretchFactor(1, 6);
     }
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/main-window.css"));
+    if (auto *app = ZuApp::instance())
+        connect(app, &ZuApp::sig_updateProjectName, this, &MainWindow::slot_updateProjectName);
+    m_lastOpenFolder = QDir::homePath();
+    setAutoSaveEnabled(true);
 }
 
 MainWindow::~MainWindow()
@@ -63,8 +76,74 @@ void MainWindow::setPreviewMaximised(bool maximised)
     ui->widget_control->setVisible(!maximised);
 }
 
+void MainWindow::setAutoSaveEnabled(bool enabled)
+{
+    if (m_autoSaveTimer)
+        killTimer(m_autoSaveTimer);
+    m_autoSaveTimer = enabled ? startTimer(kAutoSaveMs, Qt::CoarseTimer) : 0;
+}
+
+void MainWindow::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_autoSaveTimer) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    killTimer(m_autoSaveTimer);
+    m_autoSaveTimer = 0;
+    if (auto *app = ZuApp::instance())
+        app->saveProject(true, false, QString());
+    m_autoSaveTimer = startTimer(kAutoSaveMs, Qt::CoarseTimer);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    auto *app = ZuApp::instance();
+    if (!app || app->askSaveCurrent())
+        event->accept();
+    else
+        event->ignore();
+}
+
+QString MainWindow::titleText() const
+{
+    return ui->label_project_name->text();
+}
+
 void MainWindow::slot_updateProjectName(const QString &text, bool isName)
 {
+    const QString before = ui->label_project_name->text();
+    const int width = int(500 * QssManager::screenScale());
+    ui->label_project_name->setText(
+        ui->label_project_name->fontMetrics().elidedText(text, Qt::ElideRight, width));
     if (isName)
-        ui->label_project_name->setText(text);
+        return;
+    // A transient message gives the label back what it showed a second later.
+    QPointer<QLabel> label = ui->label_project_name;
+    QTimer::singleShot(1000, this, [label, before] {
+        if (label)
+            label->setText(before);
+    });
+}
+
+void MainWindow::on_pushButton_newbuild_clicked()
+{
+    m_createDialog->exec();
+}
+
+void MainWindow::on_pushButton_open_clicked()
+{
+    const QString file = FileDialogs::openFileName(this, ZTR("titlebar.Open"), m_lastOpenFolder,
+                                                   QStringLiteral("*.zua2 *.zua"));
+    if (file.isEmpty())
+        return;
+    m_lastOpenFolder = QFileInfo(file).absolutePath();
+    if (auto *app = ZuApp::instance())
+        app->openProject(file);
+}
+
+void MainWindow::on_pushButton_save_clicked()
+{
+    if (auto *app = ZuApp::instance())
+        app->saveProject(false, false, QString());
 }

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class CreateProjectDialog;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
@@ -31,10 +32,27 @@ public:
 
     // Hides everything but the preview while maximised.
     void setPreviewMaximised(bool maximised);
+    // The 30-second auto-save timer (off while a project is archived).
+    void setAutoSaveEnabled(bool enabled);
+    bool autoSaveEnabled() const { return m_autoSaveTimer != 0; }
+    QString titleText() const;
+
+    static constexpr int kAutoSaveMs = 30000;
 
 public slots:
+    // A project name (isName) or a transient message, shown for a second.
     void slot_updateProjectName(const QString &text, bool isName);
+    void on_pushButton_newbuild_clicked();
+    void on_pushButton_open_clicked();
+    void on_pushButton_save_clicked();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     Ui::MainWindow *ui;
+    CreateProjectDialog *m_createDialog;
+    int m_autoSaveTimer = 0;
+    QString m_lastOpenFolder;
 };

@@ -46,8 +46,17 @@ public:
     // Imports a legacy ".zua" file.
     bool readLegacyProjectFile(const QString &path);
 
+    // ---- project lifecycle ---------------------------------------------------
+    // Offers to save a modified project; false when the user cancelled.
+    bool askSaveCurrent();
+    void createProject(const QString &path, int width, int height, bool fixed);
     // Opens a project file by its exact suffix ("zua2" or "zua"); anything else is ignored.
     void openProject(const QString &path);
+    // Manual save, auto-save or archive; an empty path means the current project.
+    // False when nothing was written.
+    bool saveProject(bool autoSave, bool archive, QString path);
+    // "~temp_" + base name + ".zua2", beside the project file or in the temporary folder.
+    static QString autoSavePathFor(const QString &projectPath);
     // Stops playback and recording, empties the library and the timeline, resets history.
     void clearProject();
     // Answer of the start-up recovery prompt.

@@ -202,40 +202,12 @@ bool ZuApp::readLegacyProjectFile(const QString &path)
     return true;
 }
 
-void ZuApp::openProject(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix();
-    if (suffix == QLatin1String("zua2"))
-        readProjectFile(path);
-    else if (suffix == QLatin1String("zua"))
-        readLegacyProjectFile(path);
-}
-
 void ZuApp::clearProject()
 {
     if (m_renderManager)
         m_renderManager->slot_opertorUi(true, true);
     m_sections->clearContent();
     zua::UndoController::instance()->reset();
-}
-
-void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
-{
-    if (continueWork) {
-        QString target = autoSavePath;
-        target.remove(QStringLiteral("~temp_"));
-        if (QFileInfo::exists(target)) {
-            QFile::remove(target);
-            QFile::rename(autoSavePath, target);
-            openProject(target);
-        } else {
-            openProject(autoSavePath);
-        }
-    } else {
-        QFile::remove(autoSavePath);
-    }
-    bg::UserSettings::instance().set("autoSavePath", "");
-    bg::UserSettings::instance().save();
 }
 
 QString ZuApp::currentProjectPath() const

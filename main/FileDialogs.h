@@ -1,0 +1,22 @@
+#pragma once
+// File choosers of the project operations. A hook can answer in place of the
+// dialog (scripted runs and tests); an empty hook restores the dialogs.
+// Lives on: main thread.
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace FileDialogs {
+// Empty when cancelled.
+QString saveFileName(QWidget *parent, const QString &title, const QString &proposed,
+                     const QString &filter);
+QString openFileName(QWidget *parent, const QString &title, const QString &folder,
+                     const QString &filter);
+
+// Receives "save" or "open" and the proposed name or folder; returns the answer.
+using Hook = std::function<QString(const QString &kind, const QString &proposed)>;
+void setHook(Hook hook);
+} // namespace FileDialogs
