@@ -1,0 +1,488 @@
+// Project lifecycle: ask-to-save, saving and auto-saving, recovery, new projects,
+// the create-project dialog, title messages and the icon-and-text button.
+#include "main/CreateProjectDialog.h"
+#include "main/CustomSpinBox.h"
+#include "main/FileDialogs.h"
+#include "main/IconTextButton.h"
+#include "main/MainWindow.h"
+#include "main/MessageBox.h"
+#include "main/ZuApp.h"
+#include "main/ZuTransLator.h"
+#include "render/RenderManager.h"
+
+#include "bridge/Bridge.h"
+#include "undo/UndoController.h"
+#include "undo/ZuObject.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace {
+
+class Edit : public zua::ZuObject {};
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QString autoSaveSetting()
+{
+    return QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
+}
+
+} // namespace
+
+class TestLifecycle : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void askSaveAnswers_data();
+    void askSaveAnswers();
+    void autoSaveNaming_data();
+    void autoSaveNaming();
+    void autoSaveWritesOnlyItsOwnFile();
+    void manualSaveOfUntitledAsksWhere();
+    void recoveryOfASavedProject_data();
+    void recoveryOfASavedProject();
+    void recoveryOfAnUntitledProject();
+    void newProjectWritesTheContainerAndSizesTheScene();
+    void openingAsksFirst();
+
+    void dialogRefusesForbiddenNames();
+    void dialogRefusesAMissingFolder();
+    void dialogAsksBeforeOverwriting();
+    void dialogResolutionChoices_data();
+    void dialogResolutionChoices();
+    void quickExportToggleAndMissingCompanion();
+    void spinBoxesStayEven();
+
+    void transientTitleMessagesRestore();
+    void iconTextButtonPicture();
+
+private:
+    void dirty();
+    Edit m_edit;
+    QTemporaryDir m_dir;
+    QList<MessageSpec> m_boxes;
+    QList<int> m_answers; // answers to give, in order (0 once exhausted)
+    QStringList m_saveAnswers;
+    int m_saveAsked = 0;
+};
+
+void TestLifecycle::initTestCase()
+{
+    QVERIFY(ZuApp::instance()->init());
+    MessageBox::setAnswerHook([this](const MessageSpec &spec) {
+        m_boxes << spec;
+        return m_answers.isEmpty() ? 0 : m_answers.takeFirst();
+    });
+    FileDialogs::setHook([this](const QString &kind, const QString &) {
+        if (kind == "save")
+            ++m_saveAsked;
+        return m_saveAnswers.isEmpty() ? QString() : m_saveAnswers.takeFirst();
+    });
+}
+
+void TestLifecycle::init()
+{
+    m_boxes.clear();
+    m_answers.clear();
+    m_saveAnswers.clear();
+    m_saveAsked = 0;
+    zua::UndoController::instance()->reset();
+    zua::UndoController::instance()->setClean();
+    bg::UserSettings::instance().set("autoSavePath", "");
+}
+
+void TestLifecycle::dirty()
+{
+    static int n = 0;
+    m_edit.setValue("k", bg::Value(int32_t(++n)), true, true);
+    QVERIFY(!zua::UndoController::instance()->isClean());
+}
+
+void TestLifecycle::askSaveAnswers_data()
+{
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("autoSaveKept");
+    QTest::newRow("clean: no question") << false << -1 << true << false << false;
+    QTest::newRow("save") << true << 0 << true << true << false;
+    QTest::newRow("don't save") << true << 1 << true << false << false;
+    QTest::newRow("cancel") << true << 2 << false << false << true;
+}
+
+void TestLifecycle::askSaveAnswers()
+{
+    QFETCH(bool, modified);
+    QFETCH(int, answer);
+    QFETCH(bool, result);
+    QFETCH(bool, saved);
+    QFETCH(bool, autoSaveKept);
+    ZuApp *app = ZuApp::instance();
+    const QString project = m_dir.filePath("ask.zua2");
+    writeFile(project, "<VoVive Version=\"1.0.0\"/>");
+    app->setProjectPath(project);
+    const QString autoSave = ZuApp::autoSavePathFor(project);
+    writeFile(autoSave, "<VoVive/>");
+    bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
+    if (modified)
+        dirty();
+    m_answers = {answer};
+
+    QCOMPARE(app->askSaveCurrent(), result);
+    QCOMPARE(m_boxes.size(), modified ? 1 : 0);
+    if (modified) {
+        QCOMPARE(m_boxes[0].text, QString("The current project has been modified. Do you want to save it?"));
+        QCOMPARE(m_boxes[0].buttonKeys,
+                 QStringList({"MainWindow.Save", "titlebar.NoneSave", "titlebar.Cancel"}));
+        QCOMPARE(m_boxes[0].escapeButton, 2);
+    }
+    QCOMPARE(readFile(project).contains("Archived"), saved);
+    QCOMPARE(QFileInfo::exists(autoSave), autoSaveKept);
+    QCOMPARE(autoSaveSetting().isEmpty(), !autoSaveKept);
+    QCOMPARE(zua::UndoController::instance()->isClean(), !modified || saved);
+}
+
+void TestLifecycle::autoSaveNaming_data()
+{
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("saved project") << m_dir.filePath("my.film.zua2") << true
+                                   << m_dir.filePath("~temp_my.zua2");
+    QTest::newRow("untitled") << QDir::homePath() + "/zu_20261205_101010" << false
+                              << QDir::tempPath() + "/~temp_zu_20261205_101010.zua2";
+}
+
+void TestLifecycle::autoSaveNaming()
+{
+    QFETCH(QString, project);
+    QFETCH(bool, exists);
+    QFETCH(QString, expected);
+    if (exists)
+        writeFile(project, "<VoVive/>");
+    QCOMPARE(ZuApp::autoSavePathFor(project), expected);
+}
+
+void TestLifecycle::autoSaveWritesOnlyItsOwnFile()
+{
+    ZuApp *app = ZuApp::instance();
+    const QString project = m_dir.filePath("keep.zua2");
+    writeFile(project, "original");
+    app->setProjectPath(project);
+    dirty();
+    QSignalSpy names(app, &ZuApp::sig_updateProjectName);
+    QVERIFY(app->saveProject(true, false, QString()));
+    QCOMPARE(readFile(project), QByteArray("original"));
+    const QString autoSave = m_dir.filePath("~temp_keep.zua2");
+    QVERIFY(readFile(autoSave).startsWith("<VoVive"));
+    QCOMPARE(autoSaveSetting(), autoSave);
+    QCOMPARE(app->projectPath(), project);
+    QVERIFY(!zua::UndoController::instance()->isClean());
+    QCOMPARE(names.size(), 1);
+    QCOMPARE(names[0][0].toString(), QString("~temp_keep.zua2「Automatically Saved」"));
+    QCOMPARE(names[0][1].toBool(), false);
+    QCOMPARE(m_saveAsked, 0);
+}
+
+void TestLifecycle::manualSaveOfUntitledAsksWhere()
+{
+    ZuApp *app = ZuApp::instance();
+    app->setProjectPath(QDir::homePath() + "/zu_untitled_test");
+    dirty();
+    // Cancelled: nothing written, still modified.
+    QVERIFY(!app->saveProject(false, false, QString()));
+    QCOMPARE(m_saveAsked, 1);
+    QVERIFY(!zua::UndoController::instance()->isClean());
+    // Answered: written there, and from then on saved without asking.
+    const QString target = m_dir.filePath("chosen.zua2");
+    m_saveAnswers = QStringList{target};
+    QVERIFY(app->saveProject(false, false, QString()));
+    QCOMPARE(app->projectPath(), target);
+    QVERIFY(zua::UndoController::instance()->isClean());
+    QVERIFY(readFile(target).startsWith("<VoVive Version=\"1.0.0\" Archived=\"0\">"));
+    dirty();
+    QVERIFY(app->saveProject(false, false, QString()));
+    QCOMPARE(m_saveAsked, 2);
+}
+
+void TestLifecycle::recoveryOfASavedProject_data()
+{
+    QTest::addColumn<bool>("continueWork");
+    QTest::newRow("continue") << true;
+    QTest::newRow("discard") << false;
+}
+
+void TestLifecycle::recoveryOfASavedProject()
+{
+    QFETCH(bool, continueWork);
+    ZuApp *app = ZuApp::instance();
+    const QString project = m_dir.filePath("film.zua2");
+    const QString autoSave = m_dir.filePath("~temp_film.zua2");
+    writeFile(project, "<VoVive><Render><scene><width>640</width><height>480</height></scene>"
+                       "</Render></VoVive>");
+    writeFile(autoSave, "<VoVive><Render><scene><width>1280</width><height>720</height></scene>"
+                        "</Render></VoVive>");
+    bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
+    app->recoverAutoSave(continueWork, autoSave);
+    QVERIFY(!QFileInfo::exists(autoSave));
+    QVERIFY(autoSaveSetting().isEmpty());
+    if (continueWork) {
+        QVERIFY(readFile(project).contains("1280"));
+        QCOMPARE(app->projectPath(), project);
+        QCOMPARE(app->renderManager()->sceneWidth(), 1280u);
+    } else {
+        QVERIFY(readFile(project).contains("640"));
+    }
+}
+
+void TestLifecycle::recoveryOfAnUntitledProject()
+{
+    ZuApp *app = ZuApp::instance();
+    const QString autoSave = QDir::tempPath() + "/~temp_zu_19990101_000000.zua2";
+    writeFile(autoSave, "<VoVive/>");
+    app->recoverAutoSave(true, autoSave);
+    QCOMPARE(app->projectPath(), autoSave); // the auto-save file itself is opened
+    dirty();
+    QVERIFY(app->saveProject(false, false, QString()));
+    QCOMPARE(m_saveAsked, 0); // saved back to it without asking
+    QVERIFY(readFile(autoSave).contains("Archived=\"0\""));
+    QFile::remove(autoSave);
+}
+
+void TestLifecycle::newProjectWritesTheContainerAndSizesTheScene()
+{
+    ZuApp *app = ZuApp::instance();
+    const QString path = m_dir.filePath("fresh.zua2");
+    QSignalSpy names(app, &ZuApp::sig_updateProjectName);
+    app->createProject(path, 1280, 720, true);
+    const QByteArray text = readFile(path);
+    QVERIFY(text.startsWith("<VoVive Version=\"1.0.0\">"));
+    QVERIFY(text.contains("<width>1280</width>"));
+    QCOMPARE(app->projectPath(), path);
+    QVERIFY(app->renderManager()->sizeFixed());
+    QCOMPARE(names.last()[0].toString(), QString("fresh.zua2「Created」"));
+    // Unwritable target: the old project is cleared, the path is unchanged.
+    app->createProject(m_dir.filePath("no/such/dir/x.zua2"), 640, 480, false);
+    QCOMPARE(app->projectPath(), path);
+}
+
+void TestLifecycle::openingAsksFirst()
+{
+    ZuApp *app = ZuApp::instance();
+    const QString current = m_dir.filePath("current.zua2");
+    writeFile(current, "<VoVive/>");
+    app->setProjectPath(current);
+    const QString other = m_dir.filePath("other.zua2");
+    writeFile(other, "<VoVive/>");
+    dirty();
+    m_answers = {2}; // cancel
+    app->openProject(other);
+    QCOMPARE(app->projectPath(), current);
+    m_answers = {1}; // don't save
+    app->openProject(other);
+    QCOMPARE(app->projectPath(), other);
+    // An upper-case suffix does nothing beyond the question.
+    dirty();
+    m_answers = {1};
+    app->openProject(m_dir.filePath("OTHER.ZUA2"));
+    QCOMPARE(m_boxes.size(), 3);
+    QCOMPARE(app->projectPath(), other);
+}
+
+void TestLifecycle::dialogRefusesForbiddenNames()
+{
+    CreateProjectDialog dialog;
+    dialog.show();
+    dialog.findChild<QLineEdit *>("lineEdit_path")->setText(m_dir.path());
+    for (const QString bad : {"a/b", "what?", "full\uFF1Fwidth", "x|y", "q\"uote"}) {
+        m_boxes.clear();
+        dialog.findChild<QLineEdit *>("lineEdit_name")->setText(bad);
+        dialog.on_pushButton_create_clicked();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text,
+                 QString("Names cannot contain special characters: \\/:*?\"<>|\uFF1F"));
+        QVERIFY(dialog.isVisible());
+    }
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("x|y.zua2")));
+}
+
+void TestLifecycle::dialogRefusesAMissingFolder()
+{
+    CreateProjectDialog dialog;
+    dialog.show();
+    dialog.findChild<QLineEdit *>("lineEdit_path")->setText(m_dir.filePath("missing"));
+    dialog.findChild<QLineEdit *>("lineEdit_name")->setText("ok");
+    dialog.on_pushButton_create_clicked();
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text,
+             QString("If the current directory does not exist, please switch the directory and "
+                     "try again"));
+    QVERIFY(dialog.isVisible());
+    // A file in place of a folder: reported, and the dialog closes without a project.
+    writeFile(m_dir.filePath("plainfile"), "x");
+    dialog.findChild<QLineEdit *>("lineEdit_path")->setText(m_dir.filePath("plainfile"));
+    dialog.on_pushButton_create_clicked();
+    QVERIFY(m_boxes.last().text.startsWith("The following path does not exist: \n"));
+    QVERIFY(!dialog.isVisible());
+}
+
+void TestLifecycle::dialogAsksBeforeOverwriting()
+{
+    const QString existing = m_dir.filePath("taken.zua2");
+    writeFile(existing, "keep me");
+    CreateProjectDialog dialog;
+    dialog.show();
+    dialog.findChild<QLineEdit *>("lineEdit_path")->setText(m_dir.path());
+    dialog.findChild<QLineEdit *>("lineEdit_name")->setText("taken");
+    m_answers = {1}; // cancel
+    dialog.on_pushButton_create_clicked();
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].buttonKeys, QStringList({"newprojectdialog.Ok", "newprojectdialog.Cancel"}));
+    QCOMPARE(readFile(existing), QByteArray("keep me"));
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("ZuTestFile.txt"))); // the write probe is gone
+    m_answers = {0}; // overwrite
+    dialog.on_pushButton_create_clicked();
+    QVERIFY(readFile(existing).startsWith("<VoVive"));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void TestLifecycle::dialogResolutionChoices_data()
+{
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<int>("comboIndex");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("fixed");
+    QTest::newRow("default") << "radioButton_default" << 0 << QSize(1920, 1080) << false;
+    QTest::newRow("portrait") << "radioButton_select" << 1 << QSize(1080, 1920) << true;
+    QTest::newRow("small") << "radioButton_select" << 6 << QSize(320, 240) << true;
+    QTest::newRow("custom") << "radioButton_custom" << 0 << QSize(1000, 600) << true;
+}
+
+void TestLifecycle::dialogResolutionChoices()
+{
+    QFETCH(QString, choice);
+    QFETCH(int, comboIndex);
+    QFETCH(QSize, size);
+    QFETCH(bool, fixed);
+    CreateProjectDialog dialog;
+    dialog.show();
+    dialog.findChild<QLineEdit *>("lineEdit_path")->setText(m_dir.path());
+    dialog.findChild<QLineEdit *>("lineEdit_name")->setText("res_" + choice);
+    dialog.findChild<QRadioButton *>(choice)->setChecked(true);
+    dialog.findChild<QComboBox *>("comboBox_select")->setCurrentIndex(comboIndex);
+    dialog.findChild<CustomSpinBox *>("spinBox_width")->setValue(1000);
+    dialog.findChild<CustomSpinBox *>("spinBox_height")->setValue(600);
+    dialog.on_pushButton_create_clicked();
+    RenderManager *rm = ZuApp::instance()->renderManager();
+    QCOMPARE(QSize(int(rm->sceneWidth()), int(rm->sceneHeight())), size);
+    QCOMPARE(rm->sizeFixed(), fixed);
+    QCOMPARE(ZuApp::instance()->projectPath(), m_dir.filePath("res_" + choice + ".zua2"));
+}
+
+void TestLifecycle::quickExportToggleAndMissingCompanion()
+{
+    CreateProjectDialog dialog;
+    dialog.show();
+    auto *combo = dialog.findChild<QComboBox *>("comboBox_select");
+    auto *single = dialog.findChild<QCheckBox *>("checkBox_single");
+    QVERIFY(!combo->isEnabled()); // the default choice keeps it off
+    single->setChecked(true);
+    QVERIFY(!dialog.findChild<QLineEdit *>("lineEdit_name")->isEnabled());
+    single->setChecked(false);
+    QVERIFY(combo->isEnabled()); // unchecking enables everything
+    QVERIFY(dialog.findChild<QLineEdit *>("lineEdit_name")->isEnabled());
+    // The companion program is not installed: the dialog says so and stays open.
+    single->setChecked(true);
+    dialog.on_pushButton_create_clicked();
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, QString("The quick export program could not be started"));
+    QVERIFY(dialog.isVisible());
+}
+
+void TestLifecycle::spinBoxesStayEven()
+{
+    CustomSpinBox box;
+    box.setRange(90, 1920);
+    box.show();
+    box.selectAll();
+    QTest::keyClicks(&box, "1081");
+    QTest::keyClick(&box, Qt::Key_Enter);
+    QCOMPARE(box.value(), 1080);
+    QCOMPARE(box.text(), QString("1080"));
+    box.setValue(91);
+    QCOMPARE(box.text(), QString("90"));
+}
+
+void TestLifecycle::transientTitleMessagesRestore()
+{
+    MainWindow *window = ZuApp::instance()->mainWindow();
+    window->slot_updateProjectName("holiday", true);
+    window->slot_updateProjectName("holiday.zua2「Saved」", false);
+    QCOMPARE(window->titleText(), QString("holiday.zua2「Saved」"));
+    window->slot_updateProjectName("second message", false);
+    QTRY_COMPARE_WITH_TIMEOUT(window->titleText(), QString("holiday.zua2「Saved」"), 1500);
+    QTest::qWait(1100);
+    QCOMPARE(window->titleText(), QString("holiday.zua2「Saved」")); // the first message stays
+    window->slot_updateProjectName(QString(300, 'x'), true);
+    QVERIFY(window->titleText().endsWith(QChar(0x2026)));
+}
+
+void TestLifecycle::iconTextButtonPicture()
+{
+    IconTextButton button;
+    button.resize(120, 40);
+    button.setText("Advanced");
+    button.setIconSize(QSize(12, 12));
+    button.setScale(1.5);
+    button.layout = 0;
+    QPixmap normal(12, 12), checked(12, 12);
+    normal.fill(Qt::red);
+    checked.fill(Qt::blue);
+    button.normalPixmap = normal;
+    QCOMPARE(button.pictureRect().size(), QSize(18, 18));
+    button.setCheckable(true);
+    button.setChecked(true);
+    QCOMPARE(button.currentPixmap().cacheKey(), normal.cacheKey()); // no checked picture
+    button.checkedPixmap = checked;
+    QCOMPARE(button.currentPixmap().cacheKey(), checked.cacheKey());
+    // Without a normal picture the button paints like a plain one.
+    IconTextButton plain;
+    QPushButton reference;
+    for (QPushButton *b : std::initializer_list<QPushButton *>{&plain, &reference}) {
+        b->resize(120, 40);
+        b->setText("Advanced");
+    }
+    plain.checkedPixmap = checked;
+    QCOMPARE(plain.grab().toImage(), reference.grab().toImage());
+}
+
+int main(int argc, char **argv)
+{
+    ZuApp app(argc, argv);
+    ZuTransLator translator(":/language/en-Us-new.ini");
+    app.installTranslator(&translator);
+    TestLifecycle test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_lifecycle.moc"
