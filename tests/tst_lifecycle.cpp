@@ -150,7 +150,8 @@ void TestLifecycle::askSaveAnswers()
     QCOMPARE(app->askSaveCurrent(), result);
     QCOMPARE(m_boxes.size(), modified ? 1 : 0);
     if (modified) {
-        QCOMPARE(m_boxes[0].text, QString("The current project has been modified. Do you want to save it?"));
+        QCOMPARE(m_boxes[0].text,
+                 QString("The current project has been modified. Do you want to save it?"));
         QCOMPARE(m_boxes[0].buttonKeys,
                  QStringList({"MainWindow.Save", "titlebar.NoneSave", "titlebar.Cancel"}));
         QCOMPARE(m_boxes[0].escapeButton, 2);
@@ -166,8 +167,8 @@ void TestLifecycle::autoSaveNaming_data()
     QTest::addColumn<QString>("project");
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("saved project") << m_dir.filePath("my.film.zua2") << true
-                                   << m_dir.filePath("~temp_my.zua2");
+    QTest::newRow("saved project")
+        << m_dir.filePath("my.film.zua2") << true << m_dir.filePath("~temp_my.zua2");
     QTest::newRow("untitled") << QDir::homePath() + "/zu_20261205_101010" << false
                               << QDir::tempPath() + "/~temp_zu_20261205_101010.zua2";
 }
@@ -356,11 +357,12 @@ void TestLifecycle::dialogAsksBeforeOverwriting()
     m_answers = {1}; // cancel
     dialog.on_pushButton_create_clicked();
     QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].buttonKeys, QStringList({"newprojectdialog.Ok", "newprojectdialog.Cancel"}));
+    QCOMPARE(m_boxes[0].buttonKeys,
+             QStringList({"newprojectdialog.Ok", "newprojectdialog.Cancel"}));
     QCOMPARE(readFile(existing), QByteArray("keep me"));
     QVERIFY(dialog.isVisible());
     QVERIFY(!QFileInfo::exists(m_dir.filePath("ZuTestFile.txt"))); // the write probe is gone
-    m_answers = {0}; // overwrite
+    m_answers = {0};                                               // overwrite
     dialog.on_pushButton_create_clicked();
     QVERIFY(readFile(existing).startsWith("<VoVive"));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));

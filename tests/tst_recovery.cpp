@@ -1,0 +1,103 @@
+// End to end: the real editor auto-saves, is killed, starts again, offers the
+// auto-save, and continuing brings the project back intact.
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+QString readLog(const QString &home)
+{
+    QString all;
+    QDirIterator it(home + "/data/ZuAEdit/log", {"*.log"}, QDir::Files);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        f.open(QIODevice::ReadOnly);
+        all += QString::fromUtf8(f.readAll());
+    }
+    return all;
+}
+
+bool waitForLog(const QString &home, const QString &text, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (readLog(home).contains(text))
+            return true;
+        QTest::qWait(200);
+    }
+    return false;
+}
+
+} // namespace
+
+class TestRecovery : public QObject {
+    Q_OBJECT
+private slots:
+    void killedEditorIsRecovered();
+};
+
+void TestRecovery::killedEditorIsRecovered()
+{
+    QTemporaryDir dir;
+    const QString home = dir.path();
+    QDir().mkpath(home + "/config/ZuAEdit");
+    {
+        QSettings s(home + "/config/ZuAEdit/ZuAEdit.ini", QSettings::IniFormat);
+        s.setValue("IsEnglish", "English");
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home + "/config");
+    env.insert("XDG_DATA_HOME", home + "/data");
+    env.insert("HOME", home);
+    env.remove("QT_QPA_PLATFORM");
+
+    const QString project = home + "/trip.zua2";
+    {
+        QFile f(project);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>1280</width>"
+                "<height>720</height></scene></Render><Resource/><Timeline/><Preview/></VoVive>");
+    }
+
+    // First run: opens the project, auto-saves after 30 s, and is killed.
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(ZUA_BINARY, QStringList{project});
+    QVERIFY(first.waitForStarted());
+    const QString autoSave = home + "/~temp_trip.zua2";
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(autoSave) && t.elapsed() < 45000)
+        QTest::qWait(250);
+    QVERIFY2(QFileInfo::exists(autoSave), "no auto-save within 45 s");
+    QTest::qWait(500);
+    ::kill(pid_t(first.processId()), SIGKILL);
+    first.waitForFinished();
+    QCOMPARE(first.exitStatus(), QProcess::CrashExit);
+
+    // Second run: the prompt appears; continuing replaces the file by the auto-save.
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(ZUA_BINARY, QStringList{});
+    QVERIFY(second.waitForStarted());
+    QVERIFY2(waitForLog(home, "提示恢复自动保存: " + autoSave, 15000), "no recovery prompt");
+    QProcess xdotool;
+    xdotool.start("sh", {"-c", "id=$(xdotool search --sync --name '^Hint$' | head -n1); "
+                               "xdotool windowfocus --sync $id; xdotool key --window $id Return"});
+    QVERIFY(xdotool.waitForFinished(15000));
+    QVERIFY2(waitForLog(home, "---> 打开工程: " + project, 15000), qPrintable(readLog(home)));
+    second.kill();
+    second.waitForFinished();
+
+    QVERIFY(!QFileInfo::exists(autoSave));
+    QFile recovered(project);
+    QVERIFY(recovered.open(QIODevice::ReadOnly));
+    const QByteArray content = recovered.readAll();
+    QVERIFY(content.contains("<width>1280</width>"));
+    QVERIFY(content.contains("<height>720</height>"));
+}
+
+QTEST_GUILESS_MAIN(TestRecovery)
+#include "tst_recovery.moc"
