@@ -52,6 +52,7 @@ CreateProjectDialog::CreateProjectDialog(QWidget *parent)
     advance->setIconSize(QSize(12, 12));
     const auto *app = ZuApp::instance();
     advance->setProperty("isEnglish", app && app->isEnglish());
+    ui->toolButton_single->setToolTip(ZTR("newprojectdialog.SingleHint"));
     // The advanced settings stay visible as laid out.
     advance->hide();
 }
