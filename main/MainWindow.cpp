@@ -7,17 +7,23 @@
 #include "Translate.h"
 #include "ZuApp.h"
 
+#include "timeline/TimeLineTreeModel.h"
+
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGraphicsScene>
 #include <QPointer>
 #include <QTimer>
 #include <QXmlStreamReader>
 
 MainWindow::MainWindow(QWidget *parent)
-    : QWidget(parent), ui(new Ui::MainWindow), m_createDialog(new CreateProjectDialog(this))
+    : QWidget(parent), ui(new Ui::MainWindow), m_createDialog(new CreateProjectDialog(this)),
+      m_timelineScene(new QGraphicsScene(this)),
+      m_timeline(new TimeLineTreeModel(m_timelineScene, this))
 {
     ui->setupUi(this);
+    m_timeline->buildGroups();
     const double s = QssManager::screenScale();
     setWindowTitle(ZTR("Mainwindow.Title"));
     resize(int(1200 * s), int(800 * s));
@@ -51,11 +57,14 @@ void MainWindow::readLegacyMaterials(QXmlStreamReader &reader)
     reader.skipCurrentElement();
 }
 
-void MainWindow::writeTimeline(QXmlStreamWriter &, bool) {}
+void MainWindow::writeTimeline(QXmlStreamWriter &writer, bool archive)
+{
+    m_timeline->writeSection(writer, archive);
+}
 
 void MainWindow::readTimeline(QXmlStreamReader &reader)
 {
-    reader.skipCurrentElement();
+    m_timeline->readSection(reader);
 }
 
 void MainWindow::readLegacyScene(QXmlStreamReader &reader)
@@ -68,7 +77,10 @@ void MainWindow::readLegacyTree(QXmlStreamReader &reader)
     reader.skipCurrentElement();
 }
 
-void MainWindow::clearContent() {}
+void MainWindow::clearContent()
+{
+    m_timeline->clearAll();
+}
 
 void MainWindow::setPreviewMaximised(bool maximised)
 {

@@ -6,6 +6,8 @@
 #include <QWidget>
 
 class CreateProjectDialog;
+class QGraphicsScene;
+class TimeLineTreeModel;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
@@ -36,6 +38,7 @@ public:
     void setAutoSaveEnabled(bool enabled);
     bool autoSaveEnabled() const { return m_autoSaveTimer != 0; }
     QString titleText() const;
+    TimeLineTreeModel *timelineModel() const { return m_timeline; }
 
     static constexpr int kAutoSaveMs = 30000;
 
@@ -53,6 +56,8 @@ protected:
 private:
     Ui::MainWindow *ui;
     CreateProjectDialog *m_createDialog;
+    QGraphicsScene *m_timelineScene;
+    TimeLineTreeModel *m_timeline;
     int m_autoSaveTimer = 0;
     QString m_lastOpenFolder;
 };

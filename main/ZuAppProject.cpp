@@ -51,12 +51,16 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
     m_sections->writeScene(m_writer);
     m_writer.writeEndElement();
 
+    // A new project starts with empty material and timeline sections.
+    const bool content = kind == ContainerKind::Save;
     m_writer.writeStartElement("Resource");
-    m_sections->writeMaterials(m_writer, sectionArchive);
+    if (content)
+        m_sections->writeMaterials(m_writer, sectionArchive);
     m_writer.writeEndElement();
 
     m_writer.writeStartElement("Timeline");
-    m_sections->writeTimeline(m_writer, sectionArchive);
+    if (content)
+        m_sections->writeTimeline(m_writer, sectionArchive);
     m_writer.writeEndElement();
 
     m_writer.writeStartElement("Preview");

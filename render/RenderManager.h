@@ -3,7 +3,10 @@
 // (the scene size) and reads and writes the scene section of the project file.
 // Lives on: main thread.
 
+#include "bridge/Value.h"
+
 #include <QObject>
+#include <QString>
 
 #include <cstdint>
 
@@ -24,6 +27,11 @@ public:
     uint32_t sceneWidth() const { return m_sceneWidth; }
     uint32_t sceneHeight() const { return m_sceneHeight; }
     bool sizeFixed() const { return m_sizeFixed; }
+
+    // Material information: "valid", "duration" (ms), "pix" (frames), "width",
+    // "height". With autoSize, a video adopts its size as the project resolution
+    // unless the resolution was chosen explicitly.
+    bg::ValueMap probeMedia(const QString &path, bool autoSize);
 
     // Scene section: "scene" with "width" and "height".
     void writeScene(QXmlStreamWriter &writer) const;

@@ -1,0 +1,124 @@
+#include "ClassifyItem.h"
+
+#include "SourceItem.h"
+#include "TimeLineTreeModel.h"
+
+#include "main/QssManager.h"
+
+#include <QUuid>
+
+#include <algorithm>
+
+namespace {
+uint32_t g_nextId = 0;
+} // namespace
+
+ClassifyItem::ClassifyItem(TimeLineTreeModel *model, uint32_t k, bool group) : m_model(model)
+{
+    kind = k;
+    isGroup = group ? 1 : 0;
+    id = g_nextId++;
+    uuid = QUuid::createUuid().toString();
+}
+
+ClassifyItem::~ClassifyItem()
+{
+    qDeleteAll(m_children);
+}
+
+ClassifyItem *ClassifyItem::child(int row) const
+{
+    return row >= 0 && row < m_children.size() ? m_children[row] : nullptr;
+}
+
+int ClassifyItem::row() const
+{
+    return m_parent ? m_parent->m_children.indexOf(const_cast<ClassifyItem *>(this)) : 0;
+}
+
+double ClassifyItem::y() const
+{
+    const double s = QssManager::screenScale();
+    if (!m_parent)
+        return 0;
+    if (!isGroup)
+        return m_parent->y() + (row() + 1) * timeline::rowHeight(kind) * s;
+    double y = 0;
+    for (ClassifyItem *g : m_parent->m_children) {
+        if (g == this)
+            break;
+        y += timeline::rowHeight(g->kind) * s * (g->m_expanded ? g->childCount() + 1 : 1);
+    }
+    return y;
+}
+
+SourceItem *ClassifyItem::clipAt(int64_t frame) const
+{
+    for (SourceItem *clip : m_clips)
+        if (clip->start() <= frame && frame < clip->start() + clip->duration())
+            return clip;
+    return nullptr;
+}
+
+bool ClassifyItem::isFree(int64_t frame) const
+{
+    return std::all_of(m_clips.begin(), m_clips.end(),
+                       [frame](SourceItem *c) { return c->start() + c->duration() <= frame; });
+}
+
+void ClassifyItem::addClip(SourceItem *clip, int index)
+{
+    if (!clip || m_clips.contains(clip))
+        return;
+    m_clips.insert(std::clamp(index, 0, int(m_clips.size())), clip);
+    if (m_model)
+        m_model->countVisualClip(clip->kind, 1);
+}
+
+void ClassifyItem::removeClip(SourceItem *clip)
+{
+    if (!m_clips.removeOne(clip))
+        return;
+    if (m_currentClip == clip)
+        m_currentClip = nullptr;
+    if (m_model)
+        m_model->countVisualClip(clip->kind, -1);
+}
+
+void ClassifyItem::sortClips()
+{
+    std::stable_sort(m_clips.begin(), m_clips.end(),
+                     [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); });
+}
+
+void ClassifyItem::insertChild(int row, ClassifyItem *child)
+{
+    child->m_parent = this;
+    m_children.insert(std::clamp(row, 0, int(m_children.size())), child);
+}
+
+void ClassifyItem::takeChild(ClassifyItem *child)
+{
+    m_children.removeOne(child);
+    child->m_parent = nullptr;
+}
+
+void ClassifyItem::onChange(int event, const bg::Value &arg)
+{
+    const bg::ValueMap *map = arg.mapPtr();
+    if (!map || !m_model)
+        return;
+    switch (event) {
+    case zua::EV_ADDED: {
+        auto it = map->find("row");
+        m_model->insertTrackRow(this, it == map->end() ? 0 : it->second.toInt32());
+        break;
+    }
+    case zua::EV_REMOVED:
+        m_model->removeTrackRow(this);
+        break;
+    default:
+        break;
+    }
+    m_model->notifyChanged();
+}

@@ -1,0 +1,87 @@
+#pragma once
+// One clip on a track: its record, published to its property map, and its item in
+// the timeline scene (x = start, width = duration, in scene units).
+// Lives on: main thread.
+
+#include "TimelineTypes.h"
+#include "undo/ZuObject.h"
+
+#include <QColor>
+#include <QFont>
+#include <QGraphicsItem>
+#include <QObject>
+#include <QRect>
+#include <QSize>
+
+class ClassifyItem;
+
+class SourceData : public QObject, public zua::ZuObject {
+    Q_OBJECT
+public:
+    uint32_t kind = CT_NONE;
+    ClassifyItem *track = nullptr;
+    double width = 0;   // scene units
+    double offsetX = 0; // in-point, scene units
+    int64_t fullLength = 0;
+    QString path;
+    QString uuid;
+    QRectF previewRect;
+    int rotate = 0; // degrees
+    int transparency = 255;
+    int stacking = 0; // order value among visual clips
+    int volume = 128;
+    bool mute = false;
+    QColor color;
+    QFont font;
+    QString content;
+    QRect clipRect;
+    QSize sourceSize;
+    int stretch = 1;
+    bool valid = true;
+    int temperature = 0, saturation = 0, hue = 0, contrast = 0, bright = 0, highlight = 0;
+    int64_t headTransFrames = 0;
+    int64_t tailTransFrames = 0;
+
+    virtual double sceneX() const = 0;
+    int64_t start() const { return timeline::toFrames(sceneX()); }
+    int64_t duration() const { return timeline::toFrames(width); }
+    int64_t offset() const { return timeline::toFrames(offsetX); }
+    void setValid(bool v) { valid = v; }
+    void setSubtitle(const QColor &c, const QFont &f, const QString &text);
+    // Next stacking value for a new clip of `kind`.
+    static int nextZValue(uint32_t kind);
+    // The "source" map: track, position, width and in-point.
+    bg::Value sourceValue(ClassifyItem *onTrack, double x, double w, double offset) const;
+    // Stores every property of the clip's kind, without recording undo.
+    void publishValues();
+
+public slots:
+    void slot_updateFromTransTime(int64_t frames) { tailTransFrames = frames; }
+    void slot_updateToTransTime(int64_t frames) { headTransFrames = frames; }
+
+signals:
+    void sig_transLeftClicked(int clicks, SourceData *clip);
+    void sig_transRightClicked(int clicks, SourceData *clip);
+};
+
+class SourceItem : public SourceData, public QGraphicsItem {
+    Q_OBJECT
+public:
+    enum { Type = UserType + 1 };
+    SourceItem(uint32_t kind, ClassifyItem *track);
+    int type() const override { return Type; }
+
+    double sceneX() const override { return pos().x(); }
+    // Places the clip at a scene x on its track's row.
+    void placeAt(double x);
+
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+    // Undo notifications: 1 re-inserts at {"col"}, 2 takes the clip off its track,
+    // 3 applies the changed property.
+    void onChange(int kind, const bg::Value &arg) override;
+
+private:
+    void applyKey(const std::string &key);
+};

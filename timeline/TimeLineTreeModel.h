@@ -1,0 +1,102 @@
+#pragma once
+// The timeline's track tree (root, six groups, their tracks), the clips and
+// transitions placed on it, and the timeline section of the project file.
+// Lives on: main thread.
+
+#include "TimelineTypes.h"
+#include "bridge/Value.h"
+
+#include <QAbstractItemModel>
+#include <QColor>
+#include <QFont>
+
+#include <functional>
+#include <memory>
+
+class ClassifyItem;
+class QGraphicsScene;
+class QXmlStreamReader;
+class QXmlStreamWriter;
+class SourceItem;
+class TransItem;
+
+class TimeLineTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    // Clips and transitions are items of `scene`.
+    explicit TimeLineTreeModel(QGraphicsScene *scene, QObject *parent = nullptr);
+    ~TimeLineTreeModel() override;
+    // The timeline of the process (the most recently built model).
+    static TimeLineTreeModel *instance();
+
+    // ---- tree ----
+    QModelIndex index(int row, int column,
+                      const QModelIndex &parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    QModelIndex indexOf(ClassifyItem *item) const;
+
+    void buildGroups();
+    ClassifyItem *root() const { return m_root.get(); }
+    ClassifyItem *group(uint32_t kind) const;
+    ClassifyItem *insertTrack(ClassifyItem *group, int row, bool recordUndo);
+    void removeTrack(ClassifyItem *track, bool recordUndo);
+    // Row changes without undo (also what undo and redo replay).
+    void insertTrackRow(ClassifyItem *track, int row);
+    void removeTrackRow(ClassifyItem *track);
+    // Every track in group order: each group, then its tracks.
+    QList<ClassifyItem *> tracks() const;
+
+    // ---- clips ----
+    QGraphicsScene *scene() const { return m_scene; }
+    // Makes a clip from a material and puts it on the track at scene x, as one
+    // undoable step. Null when the material is not valid.
+    SourceItem *createClip(ClassifyItem *track, uint32_t kind, const QString &path, double x,
+                           const QColor &colour = QColor(), const QFont &font = QFont());
+    // Pushes overlapping clips of the track to the right (with undo).
+    void resolveOverlaps(ClassifyItem *track);
+    QList<SourceItem *> clips() const;
+    SourceItem *clipByUuid(const QString &uuid) const;
+    int visualClipCount() const { return m_visualClips; }
+    void countVisualClip(uint32_t kind, int delta);
+
+    // ---- transitions ----
+    TransItem *addTransition(const QString &name, SourceItem *from, SourceItem *to,
+                             int64_t durationMs, int ratio, bool recordUndo);
+    void removeTransition(TransItem *transition, bool recordUndo);
+    // Deletes (with undo) transitions that lost a clip or whose gap changed;
+    // recomputes the others.
+    void checkTransitions();
+    const QList<TransItem *> &transitions() const { return m_transitions; }
+    void transitionShown(TransItem *t, bool shown);
+
+    // Empties every track and removes the added tracks, without undo.
+    void clearAll();
+    // Material information (the render manager's probe by default).
+    using Probe = std::function<bg::ValueMap(const QString &path, bool autoSize)>;
+    void setProbe(Probe probe) { m_probe = std::move(probe); }
+    bg::ValueMap probe(const QString &path, bool autoSize) const;
+
+    // Clips, tracks and transitions changed: the view recomputes and repaints.
+    void notifyChanged() { emit sig_timelineChanged(); }
+
+    // ---- project file ----
+    void writeSection(QXmlStreamWriter &writer, bool archive) const;
+    void readSection(QXmlStreamReader &reader);
+
+signals:
+    void sig_timelineChanged();
+    void sig_expandGroup(const QModelIndex &group);
+    void sig_opertorUi(bool stopPlay, bool stopRecord);
+
+private:
+    QGraphicsScene *m_scene;
+    std::unique_ptr<ClassifyItem> m_root;
+    QList<TransItem *> m_transitions;
+    int m_visualClips = 0;
+    Probe m_probe;
+};

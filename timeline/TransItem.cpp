@@ -1,0 +1,131 @@
+#include "TransItem.h"
+
+#include "SourceItem.h"
+#include "TimeLineTreeModel.h"
+
+#include <QGraphicsScene>
+#include <QPainter>
+
+// ---- TransitionData ----------------------------------------------------------
+
+void TransitionData::setClips(SourceItem *fromClip, SourceItem *toClip)
+{
+    disconnect();
+    from = fromClip;
+    to = toClip;
+    if (from)
+        connect(this, &TransitionData::sig_updateFromTransTime, from,
+                &SourceData::slot_updateFromTransTime);
+    if (to)
+        connect(this, &TransitionData::sig_updateToTransTime, to,
+                &SourceData::slot_updateToTransTime);
+    recordedGap = from && to ? to->sceneX() - (from->sceneX() + from->width) : 0;
+}
+
+void TransitionData::updateLengths()
+{
+    const int64_t frames = durationMs / 33;
+    m_before = int64_t(ratio * frames / 10.0);
+    m_after = frames - m_before;
+}
+
+void TransitionData::recompute()
+{
+    updateLengths();
+    if (from && to) {
+        startFrame = from->start() + from->duration() - m_before;
+        endFrame = to->start() + m_after;
+    } else if (to) {
+        startFrame = to->start();
+        endFrame = to->start() + m_after;
+    } else if (from) {
+        startFrame = from->start() + from->duration() - m_before;
+        endFrame = from->start() + from->duration();
+    }
+    sendLengths(true);
+}
+
+void TransitionData::sendLengths(bool present)
+{
+    emit sig_updateFromTransTime(present ? m_before : 0);
+    emit sig_updateToTransTime(present ? m_after : 0);
+}
+
+// ---- TransItem -------------------------------------------------------------------
+
+TransItem::TransItem(QGraphicsScene *scene) : m_scene(scene) {}
+
+bg::Value TransItem::transValue() const
+{
+    bg::ValueMap trans;
+    trans["startframe"] = bg::Value(m_data.startFrame);
+    trans["endframe"] = bg::Value(m_data.endFrame);
+    trans["durationframe"] = bg::Value(m_data.durationMs);
+    trans["name"] = bg::Value(m_data.name.toStdString());
+    trans["ratio"] = bg::Value(int32_t(m_data.ratio));
+    return bg::Value(trans);
+}
+
+void TransItem::place()
+{
+    prepareGeometryChange();
+    setPos(timeline::toScene(m_data.startFrame), 0);
+}
+
+QRectF TransItem::boundingRect() const
+{
+    return QRectF(0, 0, timeline::toScene(m_data.endFrame - m_data.startFrame), 12);
+}
+
+void TransItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor("#e0a030"));
+    painter->drawRoundedRect(boundingRect(), 3, 3);
+}
+
+void TransItem::onChange(int event, const bg::Value &arg)
+{
+    TimeLineTreeModel *model = TimeLineTreeModel::instance();
+    switch (event) {
+    case zua::EV_ADDED:
+        place();
+        setVisible(true);
+        if (m_scene && scene() != m_scene)
+            m_scene->addItem(this);
+        m_data.sendLengths(true);
+        if (model)
+            model->transitionShown(this, true);
+        break;
+    case zua::EV_REMOVED:
+        if (scene())
+            scene()->removeItem(this);
+        m_data.sendLengths(false);
+        if (model)
+            model->transitionShown(this, false);
+        break;
+    case zua::EV_CHANGED:
+        if (arg.toStdString() == "trans") {
+            const bg::Value v = value("trans");
+            if (const bg::ValueMap *m = v.mapPtr()) {
+                auto get = [m](const char *k) {
+                    auto it = m->find(k);
+                    return it == m->end() ? bg::Value() : it->second;
+                };
+                m_data.startFrame = get("startframe").toInt64(m_data.startFrame);
+                m_data.endFrame = get("endframe").toInt64(m_data.endFrame);
+                m_data.durationMs = get("durationframe").toInt64(m_data.durationMs);
+                m_data.name = QString::fromStdString(get("name").toStdString());
+                m_data.ratio = get("ratio").toInt32(m_data.ratio);
+                m_data.updateLengths();
+                m_data.sendLengths(scene() != nullptr);
+                place();
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    if (model)
+        model->notifyChanged();
+}

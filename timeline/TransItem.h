@@ -1,0 +1,63 @@
+#pragma once
+// Transitions: the data joining two clips (or sitting at one clip's head or tail)
+// and its item in the timeline scene.
+// Lives on: main thread.
+
+#include "undo/ZuObject.h"
+
+#include <QGraphicsItem>
+#include <QObject>
+#include <QPointer>
+
+class SourceItem;
+
+class TransitionData : public QObject {
+    Q_OBJECT
+public:
+    QString name;
+    int64_t durationMs = 2000;
+    int ratio = 5; // tenths of the transition before the cut
+    SourceItem *from = nullptr;
+    SourceItem *to = nullptr;
+    double recordedGap = 0; // scene units, end of "from" to start of "to"
+    int64_t startFrame = 0;
+    int64_t endFrame = 0;
+
+    void setClips(SourceItem *fromClip, SourceItem *toClip);
+    // Places the transition and tells its clips their before and after lengths.
+    void recompute();
+    // Before and after lengths from the duration and ratio, without moving.
+    void updateLengths();
+    // Tells the clips their lengths again (or 0 when the transition is gone).
+    void sendLengths(bool present);
+
+signals:
+    void sig_updateFromTransTime(int64_t frames);
+    void sig_updateToTransTime(int64_t frames);
+
+private:
+    int64_t m_before = 0;
+    int64_t m_after = 0;
+};
+
+class TransItem : public QObject, public zua::ZuObject, public QGraphicsItem {
+    Q_OBJECT
+public:
+    enum { Type = UserType + 2 };
+    explicit TransItem(QGraphicsScene *scene);
+    int type() const override { return Type; }
+
+    TransitionData *data() { return &m_data; }
+    // The "trans" property from the data.
+    bg::Value transValue() const;
+    void place();
+
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+    void onChange(int kind, const bg::Value &arg) override;
+
+private:
+    QPointer<QGraphicsScene> m_scene;
+    TransitionData m_data;
+};
