@@ -116,8 +116,10 @@ void SourceItem::onChange(int event, const bg::Value &arg)
     case zua::EV_ADDED: {
         const bg::ValueMap *map = arg.mapPtr();
         const auto col = map ? map->find("col") : bg::ValueMap::const_iterator();
-        if (track)
+        if (track) {
             track->addClip(this, map && col != map->end() ? col->second.toInt32() : 0);
+            track->sortClips(); // the list stays in start order
+        }
         if (model && model->scene() && scene() != model->scene())
             model->scene()->addItem(this);
         setVisible(true);

@@ -1,0 +1,500 @@
+// Timeline data model: clip creation by kind, overlap resolution, transitions,
+// stacking, undo and redo of every edit, and the Timeline section of the file.
+#include "main/QssManager.h"
+#include "main/ZuTransLator.h"
+#include "render/RenderManager.h"
+#include "support/MediaFixtures.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TransItem.h"
+
+#include "main/ValueQt.h"
+#include "undo/UndoController.h"
+
+#include <QApplication>
+#include <QGraphicsScene>
+#include <QUndoStack>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <QtTest>
+
+namespace {
+
+QString section(const TimeLineTreeModel &model)
+{
+    QString text;
+    QXmlStreamWriter w(&text);
+    w.setAutoFormatting(true);
+    w.writeStartElement("Timeline");
+    model.writeSection(w, false);
+    w.writeEndElement();
+    return text;
+}
+
+void load(TimeLineTreeModel &model, const QString &text)
+{
+    QXmlStreamReader r(text);
+    r.readNextStartElement();
+    model.readSection(r);
+}
+
+zua::UndoController *history()
+{
+    return zua::UndoController::instance();
+}
+
+// Moves a clip as a drag does: one undoable step, then the checks a drop runs.
+void moveClip(TimeLineTreeModel &model, SourceItem *clip, int64_t startFrame)
+{
+    zua::MergeSequence seq("SourceMove");
+    clip->setValue(
+        "source",
+        clip->sourceValue(clip->track, timeline::toScene(startFrame), clip->width, clip->offsetX),
+        true, true);
+    model.resolveOverlaps(clip->track);
+    model.checkTransitions();
+}
+
+} // namespace
+
+class TestTimelineModel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void groupsAndTracks();
+    void creationDefaultsByKind_data();
+    void creationDefaultsByKind();
+    void invalidMaterialMakesNoClipAndNoStep();
+    void overlappingClipsArePushedRight();
+    void stackingOrderAcrossKinds();
+    void firstVisualClipSetsTheResolution();
+    void transitionPlacement_data();
+    void transitionPlacement();
+    void transitionGoesWhenTheGapChanges();
+    void everyEditUndoesAndRedoesExactly_data();
+    void everyEditUndoesAndRedoesExactly();
+    void sectionRoundTripIsIdentical();
+    void mutedClipReadsBackSilent();
+    void tracksAreInsertedAtTheirRows();
+    void unknownCommandsChangeNothing();
+
+private:
+    QString path(const char *name) const { return m_dir.filePath(name); }
+    ClassifyItem *g(uint32_t kind) { return m_model->group(kind); }
+    QTemporaryDir m_dir;
+    QGraphicsScene *m_scene = nullptr;
+    TimeLineTreeModel *m_model = nullptr;
+    RenderManager m_render;
+};
+
+void TestTimelineModel::initTestCase()
+{
+    QString err;
+    QVERIFY2(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-pix_fmt",
+                               "yuv420p", path("clip.mp4")},
+                              &err),
+             qPrintable(err));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=640x360:r=30:d=4", "-pix_fmt",
+                              "yuv420p", path("wide.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=3", path("music.wav")}));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "testsrc2=s=200x100:d=1", "-frames:v", "1", path("still.png")}));
+    QVERIFY(
+        fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x64:r=10:d=1", path("sticker.gif")}));
+}
+
+void TestTimelineModel::init()
+{
+    history()->reset();
+    m_scene = new QGraphicsScene;
+    m_model = new TimeLineTreeModel(m_scene);
+    m_model->setProbe(
+        [this](const QString &p, bool autoSize) { return m_render.probeMedia(p, autoSize); });
+    m_model->buildGroups();
+    m_render.setSceneSize(1920, 1080, false);
+}
+
+void TestTimelineModel::cleanup()
+{
+    m_model->clearAll();
+    history()->reset();
+    delete m_model;
+    delete m_scene;
+}
+
+void TestTimelineModel::groupsAndTracks()
+{
+    QCOMPARE(m_model->rowCount(), 6);
+    const QList<uint32_t> order{CT_VIDEO, CT_PICTURE, CT_AUDIO, CT_DUB, CT_SUBTITLE, CT_NONE};
+    for (int row = 0; row < 6; ++row) {
+        const auto data = m_model->index(row, 0).data().value<ClassifyData>();
+        QCOMPARE(data.kind, order[row]);
+        QCOMPARE(data.isGroup, uint8_t(1));
+    }
+    ClassifyItem *t = m_model->insertTrack(g(CT_VIDEO), 0, true);
+    QCOMPARE(g(CT_VIDEO)->childCount(), 1);
+    QCOMPARE(t->kind, uint32_t(CT_VIDEO));
+    QVERIFY(!t->isGroup);
+    // The track sits one row (48 px at 96 dpi) under its group; the next group moves down.
+    const double s = QssManager::screenScale();
+    QCOMPARE(t->y(), g(CT_VIDEO)->y() + 48 * s);
+    QCOMPARE(g(CT_PICTURE)->y(), 96.0 * s);
+    g(CT_VIDEO)->setExpanded(false);
+    QCOMPARE(g(CT_PICTURE)->y(), 48.0 * s);
+    g(CT_VIDEO)->setExpanded(true);
+    QVERIFY(history()->undo());
+    QCOMPARE(g(CT_VIDEO)->childCount(), 0);
+    QVERIFY(history()->redo());
+    QCOMPARE(g(CT_VIDEO)->child(0), t);
+}
+
+void TestTimelineModel::creationDefaultsByKind_data()
+{
+    QTest::addColumn<uint>("kind");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("duration");
+    QTest::addColumn<qint64>("fullLength");
+    QTest::addColumn<QSize>("size");
+    // Lengths are milliseconds ÷ 33.333333333333336, truncated: 2000 ms is 59 frames.
+    QTest::newRow("video") << uint(CT_VIDEO) << "clip.mp4" << qint64(59) << qint64(59)
+                           << QSize(320, 240);
+    QTest::newRow("picture") << uint(CT_PICTURE) << "still.png" << qint64(500) << qint64(10000000)
+                             << QSize(200, 100);
+    QTest::newRow("gif lasts its own length")
+        << uint(CT_PICTURE) << "sticker.gif" << qint64(29) << qint64(29) << QSize(64, 64);
+    // -1: as long as the file, in whole frames.
+    QTest::newRow("music") << uint(CT_AUDIO) << "music.wav" << qint64(-1) << qint64(-1)
+                           << QSize(0, 0);
+    QTest::newRow("subtitle") << uint(CT_SUBTITLE) << "" << qint64(500) << qint64(10000000)
+                              << QSize(500, 100);
+}
+
+void TestTimelineModel::creationDefaultsByKind()
+{
+    QFETCH(uint, kind);
+    QFETCH(QString, file);
+    QFETCH(qint64, duration);
+    QFETCH(qint64, fullLength);
+    QFETCH(QSize, size);
+    SourceItem *clip =
+        m_model->createClip(g(kind), kind, file.isEmpty() ? QString() : m_dir.filePath(file),
+                            timeline::toScene(10), QColor("#ff8800"), QFont("Sans", 20));
+    QVERIFY(clip);
+    if (duration < 0)
+        duration = fullLength =
+            m_render.probeMedia(m_dir.filePath(file), false).at("pix").toInt64();
+    QCOMPARE(clip->start(), int64_t(10));
+    QCOMPARE(clip->duration(), duration);
+    QCOMPARE(clip->fullLength, fullLength);
+    QCOMPARE(clip->offset(), int64_t(0));
+    QCOMPARE(clip->sourceSize, size);
+    QCOMPARE(clip->previewRect, QRectF(QPointF(0, 0), QSizeF(size)));
+    QVERIFY(clip->isSelected());
+    QCOMPARE(clip->scene(), m_scene);
+    QCOMPARE(g(kind)->clips(), QList<SourceItem *>({clip}));
+    // What is published depends on the kind.
+    QCOMPARE(clip->hasValue("previewRect"), timeline::hasMask(kind, timeline::kVisualMask));
+    QCOMPARE(clip->hasValue("clipRect"), timeline::hasMask(kind, timeline::kColourMask));
+    QCOMPARE(clip->hasValue("volume"), timeline::hasMask(kind, timeline::kAudibleMask));
+    QCOMPARE(clip->hasValue("content"), kind == CT_SUBTITLE);
+    if (kind == CT_SUBTITLE) {
+        QCOMPARE(clip->content, QString("Default Subtitle Content"));
+        QCOMPARE(clip->value("color").toStdString(), std::string("#ff8800"));
+        QVERIFY(clip->path.isEmpty());
+    }
+    const bg::ValueMap source = clip->value("source").toMap();
+    QCOMPARE(source.at("posX").toDouble(), 500.0);
+    QCOMPARE(source.at("sizeX").toDouble(), double(duration * 50));
+    // The whole creation is one step.
+    QCOMPARE(history()->stack()->count(), 1);
+    QCOMPARE(history()->stack()->text(0), QString("AddSource"));
+    history()->undo();
+    QVERIFY(g(kind)->clips().isEmpty());
+    QVERIFY(!clip->scene());
+}
+
+void TestTimelineModel::invalidMaterialMakesNoClipAndNoStep()
+{
+    QVERIFY(!m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("absent.mp4"), 0));
+    QCOMPARE(history()->stack()->count(), 0);
+    QVERIFY(g(CT_VIDEO)->clips().isEmpty());
+}
+
+void TestTimelineModel::overlappingClipsArePushedRight()
+{
+    SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *c =
+        m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(70));
+    SourceItem *b =
+        m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(20));
+    // b overlaps a and goes to its end; c, now overlapped by b, is pushed on too.
+    // (Each clip lasts 59 frames.)
+    QCOMPARE(a->start(), int64_t(0));
+    QCOMPARE(b->start(), int64_t(59));
+    QCOMPARE(c->start(), int64_t(118));
+    QCOMPARE(g(CT_VIDEO)->clips(), QList<SourceItem *>({a, b, c}));
+    QCOMPARE(g(CT_VIDEO)->clipAt(58), a);
+    QCOMPARE(g(CT_VIDEO)->clipAt(59), b);
+    QVERIFY(g(CT_VIDEO)->isFree(177));
+    QVERIFY(!g(CT_VIDEO)->isFree(176));
+    // Undoing the last drop puts c back where it was.
+    history()->undo();
+    QCOMPARE(c->start(), int64_t(70));
+    QCOMPARE(g(CT_VIDEO)->clips(), QList<SourceItem *>({a, c}));
+}
+
+void TestTimelineModel::stackingOrderAcrossKinds()
+{
+    SourceItem *video = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *video2 = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 5000);
+    SourceItem *picture = m_model->createClip(g(CT_PICTURE), CT_PICTURE, path("still.png"), 0);
+    SourceItem *subtitle = m_model->createClip(g(CT_SUBTITLE), CT_SUBTITLE, QString(), 0);
+    SourceItem *music = m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
+    QVERIFY(video->stacking < video2->stacking);
+    QVERIFY(video2->stacking < 1000000);
+    QVERIFY(picture->stacking >= 1000000 && picture->stacking < 2000000);
+    QVERIFY(subtitle->stacking >= 2000000);
+    QCOMPARE(music->stacking, 0);
+    QCOMPARE(video2->value("zValue").toInt32(), video2->stacking);
+}
+
+void TestTimelineModel::firstVisualClipSetsTheResolution()
+{
+    m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
+    QCOMPARE(m_render.sceneWidth(), 1920u); // sound has no size
+    m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("wide.mp4"), 0);
+    QCOMPARE(m_model->visualClipCount(), 1);
+    QCOMPARE(m_render.sceneWidth(), 640u);
+    m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    QCOMPARE(m_render.sceneWidth(), 640u); // only the first one counts
+    QCOMPARE(m_model->visualClipCount(), 2);
+}
+
+void TestTimelineModel::transitionPlacement_data()
+{
+    QTest::addColumn<int>("ratio");
+    QTest::addColumn<QString>("sides");
+    QTest::addColumn<qint64>("start");
+    QTest::addColumn<qint64>("end");
+    // Touching clips of 59 frames at 0 and 59; a 2000 ms transition is 60 frames
+    // (milliseconds ÷ 33): 30 before and 30 after the cut at 59.
+    QTest::newRow("centred") << 5 << "both" << qint64(29) << qint64(89);
+    QTest::newRow("ratio 0 starts at the cut") << 0 << "both" << qint64(59) << qint64(119);
+    QTest::newRow("ratio 10 ends at the cut") << 10 << "both" << qint64(-1) << qint64(59);
+    QTest::newRow("head only") << 5 << "to" << qint64(59) << qint64(89);
+    QTest::newRow("tail only") << 5 << "from" << qint64(29) << qint64(59);
+}
+
+void TestTimelineModel::transitionPlacement()
+{
+    QFETCH(int, ratio);
+    QFETCH(QString, sides);
+    QFETCH(qint64, start);
+    QFETCH(qint64, end);
+    SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *b =
+        m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(59));
+    TransItem *t = m_model->addTransition("clip_cross", sides != "to" ? a : nullptr,
+                                          sides != "from" ? b : nullptr, 2000, ratio, true);
+    QVERIFY(t);
+    QCOMPARE(t->data()->startFrame, start);
+    QCOMPARE(t->data()->endFrame, end);
+    QCOMPARE(t->pos().x(), timeline::toScene(start));
+    QCOMPARE(t->boundingRect().width(), timeline::toScene(end - start));
+    const int64_t before = ratio * 60 / 10;
+    if (sides != "to")
+        QCOMPARE(a->tailTransFrames, before);
+    if (sides != "from")
+        QCOMPARE(b->headTransFrames, 60 - before);
+    const bg::ValueMap trans = t->value("trans").toMap();
+    QCOMPARE(trans.at("durationframe").toInt64(), int64_t(2000));
+    QCOMPARE(trans.at("name").toStdString(), std::string("clip_cross"));
+    history()->undo();
+    QVERIFY(!t->scene());
+    QCOMPARE(b->headTransFrames, int64_t(0)); // the markers go with it
+}
+
+void TestTimelineModel::transitionGoesWhenTheGapChanges()
+{
+    ClassifyItem *track = g(CT_VIDEO);
+    SourceItem *a = m_model->createClip(track, CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *b = m_model->createClip(track, CT_VIDEO, path("clip.mp4"), timeline::toScene(59));
+    TransItem *t = m_model->addTransition("clip_box", a, b, 2000, 5, true);
+    // Both clips move together: the transition follows.
+    {
+        zua::MergeSequence seq("SourceMove");
+        b->setValue("source", b->sourceValue(track, timeline::toScene(100), b->width, 0), true,
+                    true);
+        a->setValue("source", a->sourceValue(track, timeline::toScene(41), a->width, 0), true,
+                    true);
+        m_model->checkTransitions();
+    }
+    QCOMPARE(m_model->transitions(), QList<TransItem *>({t}));
+    QCOMPARE(t->data()->startFrame, int64_t(70));
+    // The "to" clip moves one frame away: the transition is deleted.
+    moveClip(*m_model, b, 101);
+    QVERIFY(m_model->transitions().isEmpty());
+    QVERIFY(!t->scene());
+    history()->undo();
+    QCOMPARE(m_model->transitions(), QList<TransItem *>({t}));
+    QCOMPARE(b->start(), int64_t(100));
+}
+
+void TestTimelineModel::everyEditUndoesAndRedoesExactly_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::newRow("add clip") << "add";
+    QTest::newRow("move clip") << "move";
+    QTest::newRow("remove clip") << "remove";
+    QTest::newRow("add track") << "addTrack";
+    QTest::newRow("remove track with clips") << "removeTrack";
+    QTest::newRow("add transition") << "addTransition";
+    QTest::newRow("change a property") << "property";
+}
+
+void TestTimelineModel::everyEditUndoesAndRedoesExactly()
+{
+    QFETCH(QString, edit);
+    ClassifyItem *track = m_model->insertTrack(g(CT_VIDEO), 0, false);
+    SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *b = m_model->createClip(track, CT_VIDEO, path("clip.mp4"), timeline::toScene(30));
+    m_model->createClip(g(CT_SUBTITLE), CT_SUBTITLE, QString(), 0);
+    m_model->addTransition("over_black", nullptr, b, 1000, 5, true);
+    const QString before = section(*m_model);
+    const int steps = history()->stack()->count();
+
+    if (edit == "add")
+        m_model->createClip(track, CT_VIDEO, path("wide.mp4"), timeline::toScene(200));
+    else if (edit == "move")
+        moveClip(*m_model, a, 75);
+    else if (edit == "remove") {
+        zua::MergeSequence seq("remove sourceItems");
+        zua::ZuObject::DelObject_canUndo(
+            b, bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(track->clips().indexOf(b)))}}));
+        m_model->checkTransitions();
+    } else if (edit == "addTrack")
+        m_model->insertTrack(g(CT_PICTURE), 0, true);
+    else if (edit == "removeTrack")
+        m_model->removeTrack(track, true);
+    else if (edit == "addTransition")
+        m_model->addTransition("scale_in", a, nullptr, 3000, 3, true);
+    else if (edit == "property")
+        a->setValue("previewRect", bg::ValueQt(QRectF(10, 20, 160, 120)), true, true);
+
+    const QString after = section(*m_model);
+    QVERIFY(after != before);
+    QCOMPARE(history()->stack()->count(), steps + 1); // one step
+    QVERIFY(history()->undo());
+    QCOMPARE(section(*m_model), before);
+    QVERIFY(history()->redo());
+    QCOMPARE(section(*m_model), after);
+    QVERIFY(history()->undo());
+    QCOMPARE(section(*m_model), before);
+}
+
+void TestTimelineModel::sectionRoundTripIsIdentical()
+{
+    ClassifyItem *track = m_model->insertTrack(g(CT_VIDEO), 0, false);
+    SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *b =
+        m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("wide.mp4"), timeline::toScene(60));
+    m_model->createClip(track, CT_VIDEO, path("clip.mp4"), timeline::toScene(12));
+    m_model->createClip(g(CT_PICTURE), CT_PICTURE, path("still.png"), 0);
+    m_model->createClip(g(CT_SUBTITLE), CT_SUBTITLE, QString(), 0, QColor("#12ab34"),
+                        QFont("Serif", 30));
+    SourceItem *music = m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
+    music->setValue("volume", bg::Value(int32_t(90)), true, true);
+    a->setValue("clipRect", bg::ValueQt(QRect(4, 4, 300, 200)), true, true);
+    m_model->addTransition("trans_move", a, b, 1500, 7, true);
+    const QString first = section(*m_model);
+    const QString fromUuid = a->uuid;
+    QVERIFY(first.contains("<classify type=\"2\" row=\"0\">"));
+    QVERIFY(first.contains("<previewRect>x: 0, y: 0, width: 320, height: 240</previewRect>"));
+    QVERIFY(first.contains("<name>trans_move</name>"));
+
+    m_model->clearAll();
+    history()->reset();
+    QVERIFY(m_model->clips().isEmpty());
+    load(*m_model, first);
+    QCOMPARE(section(*m_model), first);
+    QCOMPARE(m_model->transitions().size(), 1);
+    QCOMPARE(m_model->transitions()[0]->data()->from->uuid, fromUuid);
+}
+
+void TestTimelineModel::mutedClipReadsBackSilent()
+{
+    SourceItem *music = m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
+    music->setValue("volume", bg::Value(int32_t(200)), false, true);
+    music->setValue("mute", bg::Value(true), false, true);
+    const QString text = section(*m_model);
+    QVERIFY(text.contains("<volumn>0</volumn>"));
+    m_model->clearAll();
+    load(*m_model, text);
+    SourceItem *back = g(CT_AUDIO)->clips().value(0);
+    QVERIFY(back);
+    QCOMPARE(back->volume, 0);
+    QVERIFY(back->mute);
+}
+
+void TestTimelineModel::tracksAreInsertedAtTheirRows()
+{
+    load(*m_model,
+         "<Timeline>"
+         "<classify type=\"16\" row=\"-1\"/>"
+         "<classify type=\"16\" row=\"1\"><sourceItem><start>5</start><duration>10</duration>"
+         "<offset>0</offset><path>" +
+             path("music.wav") +
+             "</path><uuid>{second}</uuid>"
+             "</sourceItem></classify>"
+             "<classify type=\"16\" row=\"0\"><sourceItem><start>7</start><duration>20</duration>"
+             "<offset>2</offset><path>" +
+             path("absent.wav") +
+             "</path><uuid>{first}</uuid>"
+             "</sourceItem></classify>"
+             "<classify type=\"99\" row=\"0\"><sourceItem/></classify>"
+             "<Trans><TransItem><fromUUid>{nobody}</fromUUid><name>x</name></TransItem></Trans>"
+             "</Timeline>");
+    ClassifyItem *audio = g(CT_AUDIO);
+    QCOMPARE(audio->childCount(), 2);
+    // Row 1 came first (appended at 0), then row 0 went in front of it.
+    QCOMPARE(audio->child(0)->clips()[0]->uuid, QString("{first}"));
+    QCOMPARE(audio->child(1)->clips()[0]->uuid, QString("{second}"));
+    SourceItem *missing = audio->child(0)->clips()[0];
+    QVERIFY(!missing->valid); // keeps its place, drawn as missing
+    QCOMPARE(missing->start(), int64_t(7));
+    QCOMPARE(missing->offset(), int64_t(2));
+    // A transition naming no clip is dropped at the next check.
+    QCOMPARE(m_model->transitions().size(), 1);
+    m_model->checkTransitions();
+    QVERIFY(m_model->transitions().isEmpty());
+}
+
+void TestTimelineModel::unknownCommandsChangeNothing()
+{
+    QSignalSpy stops(m_model, &TimeLineTreeModel::sig_opertorUi);
+    const QModelIndex video = m_model->index(0, 0);
+    QVERIFY(m_model->setData(video, "add", Qt::EditRole));
+    QCOMPARE(g(CT_VIDEO)->childCount(), 1);
+    QCOMPARE(stops.size(), 1);
+    QVERIFY(m_model->setData(video, "bogus", Qt::EditRole));
+    QCOMPARE(g(CT_VIDEO)->childCount(), 1);
+    QVERIFY(m_model->setData(m_model->index(0, 0, video), "remove", Qt::EditRole));
+    QCOMPARE(g(CT_VIDEO)->childCount(), 0);
+    QVERIFY(history()->undo());
+    QCOMPARE(g(CT_VIDEO)->childCount(), 1);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ZuTransLator translator(":/language/en-Us-new.ini");
+    app.installTranslator(&translator);
+    TestTimelineModel test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_timelinemodel.moc"
