@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 namespace {
 void setAutoSavePath(const QString &path)
@@ -118,12 +119,32 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
     return true;
 }
 
+namespace {
+// True when the file is a complete XML document: an auto-save cut short by a crash
+// must not replace the project it was made from.
+bool isCompleteDocument(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    QXmlStreamReader reader(&file);
+    bool root = false;
+    while (!reader.atEnd())
+        root = reader.readNext() == QXmlStreamReader::StartElement || root;
+    return root && !reader.hasError();
+}
+} // namespace
+
 void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
 {
     if (continueWork) {
         QString target = autoSavePath;
         target.remove(QStringLiteral("~temp_"));
-        if (QFileInfo::exists(target)) {
+        if (!isCompleteDocument(autoSavePath)) {
+            // Damaged: the project stays as it was last saved; the file is kept aside.
+            BG_LOG_E("---> 自动保存文件已损坏: %s", qUtf8Printable(autoSavePath));
+            showFailure(ZKEY("titlebar.FileReadFail"));
+        } else if (QFileInfo::exists(target)) {
             QFile::remove(target);
             QFile::rename(autoSavePath, target);
             openProject(target);

@@ -60,6 +60,7 @@ private slots:
     void recoveryOfASavedProject_data();
     void recoveryOfASavedProject();
     void recoveryOfAnUntitledProject();
+    void damagedAutoSaveDestroysNothing();
     void newProjectWritesTheContainerAndSizesTheScene();
     void openingAsksFirst();
 
@@ -267,6 +268,22 @@ void TestLifecycle::recoveryOfAnUntitledProject()
     QCOMPARE(m_saveAsked, 0); // saved back to it without asking
     QVERIFY(readFile(autoSave).contains("Archived=\"0\""));
     QFile::remove(autoSave);
+}
+
+void TestLifecycle::damagedAutoSaveDestroysNothing()
+{
+    ZuApp *app = ZuApp::instance();
+    const QString project = m_dir.filePath("safe.zua2");
+    const QString autoSave = m_dir.filePath("~temp_safe.zua2");
+    const QByteArray good = "<VoVive><Render><scene><width>800</width></scene></Render></VoVive>";
+    writeFile(project, good);
+    writeFile(autoSave, "<VoVive><Render><scene><wid"); // cut short
+    bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
+    app->recoverAutoSave(true, autoSave);
+    QCOMPARE(readFile(project), good);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, QString("Invalid file (file could not be opened), failed to open "));
+    QVERIFY(autoSaveSetting().isEmpty()); // the next start is normal
 }
 
 void TestLifecycle::newProjectWritesTheContainerAndSizesTheScene()

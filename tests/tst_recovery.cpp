@@ -53,12 +53,30 @@ void TestRecovery::killedEditorIsRecovered()
     env.insert("HOME", home);
     env.remove("QT_QPA_PLATFORM");
 
+    // A project with clips on two tracks and a subtitle.
+    const QString clip = home + "/beach.mp4";
+    QVERIFY(QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                         "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", clip}) ==
+            0);
     const QString project = home + "/trip.zua2";
     {
         QFile f(project);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>1280</width>"
-                "<height>720</height></scene></Render><Resource/><Timeline/><Preview/></VoVive>");
+        f.write(
+            QString("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>1280</width>"
+                    "<height>720</height></scene></Render><Resource/><Timeline>"
+                    "<classify type=\"2\" row=\"-1\"><sourceItem><start>10</start>"
+                    "<duration>40</duration><offset>5</offset><path>%1</path>"
+                    "<uuid>{clip-one}</uuid><roration>15</roration></sourceItem></classify>"
+                    "<classify type=\"2\" row=\"0\"><sourceItem><start>70</start>"
+                    "<duration>20</duration><offset>0</offset><path>%1</path>"
+                    "<uuid>{clip-two}</uuid></sourceItem></classify>"
+                    "<classify type=\"8\" row=\"-1\"><sourceItem><start>0</start>"
+                    "<duration>90</duration><offset>0</offset><uuid>{words}</uuid>"
+                    "<subtitle>true</subtitle><content>Hello beach</content></sourceItem>"
+                    "</classify><Trans/></Timeline><Preview/></VoVive>")
+                .arg(clip)
+                .toUtf8());
     }
 
     // First run: opens the project, auto-saves after 30 s, and is killed.
@@ -97,6 +115,13 @@ void TestRecovery::killedEditorIsRecovered()
     const QByteArray content = recovered.readAll();
     QVERIFY(content.contains("<width>1280</width>"));
     QVERIFY(content.contains("<height>720</height>"));
+    // Every clip is back with its place, length, in-point and properties.
+    for (const char *part :
+         {"<uuid>{clip-one}</uuid>", "<start>10</start>", "<duration>40</duration>",
+          "<offset>5</offset>", "<roration>15</roration>", "<uuid>{clip-two}</uuid>",
+          "<start>70</start>", "<classify type=\"2\" row=\"0\">", "<uuid>{words}</uuid>",
+          "<content>Hello beach</content>"})
+        QVERIFY2(content.contains(part), part);
 }
 
 QTEST_GUILESS_MAIN(TestRecovery)

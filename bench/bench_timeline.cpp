@@ -1,0 +1,93 @@
+// Timeline benchmark: a project of 2,000 clips on 10 tracks is saved, reopened and
+// edited. Reference: reading the same file with a bare XML reader.
+#include "main/MainWindow.h"
+#include "main/ZuApp.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineTreeModel.h"
+
+#include "undo/UndoController.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <cstdio>
+
+namespace {
+double ms(const QElapsedTimer &t)
+{
+    return t.nsecsElapsed() / 1e6;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ZuApp app(argc, argv);
+    if (!app.init())
+        return 1;
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clip.mp4");
+    if (QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                     "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", clip}) != 0)
+        return 1;
+    TimeLineTreeModel *model = app.mainWindow()->timelineModel();
+    const QString path = dir.filePath("big.zua2");
+    app.createProject(path, 1920, 1080, true); // a saved project: saving never asks where
+    QList<ClassifyItem *> tracks{model->group(CT_VIDEO)};
+    for (int i = 0; i < 9; ++i)
+        tracks << model->insertTrack(model->group(CT_VIDEO), i, false);
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 2000; ++i)
+        model->createClip(tracks[i % 10], CT_VIDEO, clip, timeline::toScene((i / 10) * 60));
+    const double build = ms(t);
+
+    t.restart();
+    app.saveProject(false, false, path);
+    const double save = ms(t);
+
+    t.restart();
+    app.openProject(path);
+    const double open = ms(t);
+    const int clips = model->clips().size();
+
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray bytes = f.readAll();
+    t.restart();
+    QXmlStreamReader bare(bytes);
+    int elements = 0;
+    while (!bare.atEnd())
+        elements += bare.readNext() == QXmlStreamReader::StartElement;
+    const double parse = ms(t);
+
+    SourceItem *first = model->group(CT_VIDEO)->clips().value(0);
+    t.restart();
+    {
+        zua::MergeSequence move("SourceMove");
+        first->setValue("source",
+                        first->sourceValue(first->track, first->sceneX() + 50, first->width, 0),
+                        true, true);
+        model->resolveOverlaps(first->track);
+        model->checkTransitions();
+    }
+    const double moveMs = ms(t);
+    t.restart();
+    zua::UndoController::instance()->undo();
+    const double undoMs = ms(t);
+
+    std::printf("timeline: %d clips on 10 tracks (%.0f KB file, %d elements); built in %.0f ms\n",
+                clips, bytes.size() / 1024.0, elements, build);
+    std::printf("timeline.save %.1f ms (goal < 300 ms)\n", save);
+    std::printf("timeline.open %.1f ms (goal < 1000 ms); bare XML read of the same file %.1f ms, "
+                "ratio %.1f\n",
+                open, parse, open / parse);
+    std::printf("timeline.move one clip as an undoable step %.2f ms, undo %.2f ms\n", moveMs,
+                undoMs);
+    return 0;
+}
