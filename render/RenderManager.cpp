@@ -1,6 +1,14 @@
 #include "RenderManager.h"
 
+#include "RefCountedObject.h"
+#include "RenderThread.h"
+#include "ShaderLibrary.h"
+
 #include "main/ValueQt.h"
+
+#include "bridge/Logger.h"
+#include "graphics/GsDevice.h"
+#include "graphics/GsScene.h"
 
 #include "media/MovieInfo.h"
 
@@ -20,20 +28,76 @@ bool validSide(double v)
 
 RenderManager::RenderManager(QObject *parent) : QObject(parent) {}
 
-RenderManager::~RenderManager() = default;
+RenderManager::~RenderManager()
+{
+    stopRenderThread();
+    if (m_scene)
+        m_scene->Release();
+    m_scene = nullptr;
+    if (m_ownsDevice)
+        GsDevice::DestroyDefaultDevice();
+}
 
 bool RenderManager::init()
 {
-    setSceneSize(m_sceneWidth, m_sceneHeight, false);
+    if (!GsDevice::DefaultDevice()) {
+        if (!GsDevice::CreateDefaultDevice(false))
+            return false;
+        m_ownsDevice = true;
+    }
+    ShaderLibrary::registerAll(GsDevice::DefaultDevice());
+    setSceneSize(1920, 1080, false);
+    connect(this, &RenderManager::sig_queryScene, this, [this] { emit sig_sendScene(m_scene); });
+    startRenderThread();
     return true;
+}
+
+void RenderManager::startRenderThread()
+{
+    if (!m_renderThread && GsDevice::DefaultDevice())
+        m_renderThread = new RenderThread;
+}
+
+void RenderManager::stopRenderThread()
+{
+    delete m_renderThread;
+    m_renderThread = nullptr;
 }
 
 void RenderManager::setSceneSize(uint32_t width, uint32_t height, bool fixed)
 {
     m_sceneWidth = width;
     m_sceneHeight = height;
-    m_sizeFixed = fixed;
+    if (GsDevice::DefaultDevice()) {
+        GsScene *old = m_scene;
+        m_scene = new RefCountedObject<GsScene>(width, height);
+        m_scene->AddRef();
+        if (old)
+            old->Release();
+        emit sig_sendScene(m_scene);
+    }
     emit sig_updateSceneSize(int(width), int(height));
+    m_sizeFixed = fixed;
+}
+
+void RenderManager::addItem(GsItem *item)
+{
+    if (!item || !m_scene)
+        return;
+    m_scene->AddItem(item);
+    m_scene->OrderItem();
+}
+
+void RenderManager::removeItem(GsItem *item)
+{
+    if (item && m_scene)
+        m_scene->RemoveItem(item);
+}
+
+void RenderManager::orderItems()
+{
+    if (m_scene)
+        m_scene->OrderItem();
 }
 
 void RenderManager::slot_opertorUi(bool, bool) {}

@@ -10,8 +10,11 @@
 
 #include <cstdint>
 
+class GsItem;
+class GsScene;
 class QXmlStreamReader;
 class QXmlStreamWriter;
+class RenderThread;
 
 class RenderManager : public QObject {
     Q_OBJECT
@@ -19,9 +22,19 @@ public:
     explicit RenderManager(QObject *parent = nullptr);
     ~RenderManager() override;
 
-    // Creates the managers and the graphics objects; false when the graphics device
-    // cannot be created.
+    // Creates the graphics device, registers the shader programs, makes the scene
+    // and starts the render thread; false when the graphics device cannot be made.
     bool init();
+
+    GsScene *scene() const { return m_scene; }
+    // Items of the preview scene, drawn in ascending order value.
+    void addItem(GsItem *item);
+    void removeItem(GsItem *item);
+    void orderItems();
+    // The render loop (stopped while an export runs).
+    void startRenderThread();
+    void stopRenderThread();
+    RenderThread *renderThread() const { return m_renderThread; }
 
     void setSceneSize(uint32_t width, uint32_t height, bool fixed);
     uint32_t sceneWidth() const { return m_sceneWidth; }
@@ -45,10 +58,15 @@ public slots:
     void slot_opertorUi(bool stopPlay, bool stopRecord);
 
 signals:
+    void sig_sendScene(GsScene *scene);
     void sig_updateSceneSize(int width, int height);
+    void sig_queryScene();
 
 private:
+    RenderThread *m_renderThread = nullptr;
+    GsScene *m_scene = nullptr; // one counted reference
     uint32_t m_sceneWidth = 1920;
     uint32_t m_sceneHeight = 1080;
     bool m_sizeFixed = false;
+    bool m_ownsDevice = false;
 };

@@ -16,6 +16,11 @@ fi
 cmake --build "$FUZZ_BUILD" --target fuzz_value fuzz_project -- -j"$(nproc)" >/dev/null
 mkdir -p fuzz/artifacts
 export QT_QPA_PLATFORM=offscreen
+# The project reader's owners draw with OpenGL, which needs an X server.
+run_x=()
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+  run_x=(xvfb-run -a)
+fi
 for target in value project; do
   work="$FUZZ_BUILD/corpus-$target"
   mkdir -p "$work"
@@ -24,7 +29,7 @@ for target in value project; do
   log="$FUZZ_BUILD/fuzz_$target.log"
   # Leaks are not checked: the application object lives for the whole run.
   status=0
-  ASAN_OPTIONS=detect_leaks=0 "$FUZZ_BUILD/fuzz/fuzz_$target" -max_total_time="$SECONDS_EACH" \
+  ASAN_OPTIONS=detect_leaks=0 "${run_x[@]}" "$FUZZ_BUILD/fuzz/fuzz_$target" -max_total_time="$SECONDS_EACH" \
     -max_len=4096 -timeout=10 -artifact_prefix=fuzz/artifacts/ -print_final_stats=1 "$work" \
     >"$log" 2>&1 || status=$?
   grep -E '^(stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY|Test unit written)' "$log" || true

@@ -1,0 +1,34 @@
+#version 330 core
+// over_black — Overlap Black: fades to black, then from black to the incoming picture.
+// Constants (TransConstants): progress 0..1, aspect (width / height), transparent_from,
+// transparent_to. Progress 0 shows the outgoing picture, 1 the incoming one.
+layout(std140) uniform TransConstants {
+    float progress;
+    float aspect;
+    float transparent_from;
+    float transparent_to;
+};
+uniform sampler2D texture_from;
+uniform sampler2D texture_to;
+in vec2 uv;
+out vec4 color;
+
+vec4 fromColor(vec2 p)
+{
+    vec4 c = texture(texture_from, p);
+    return vec4(c.rgb, c.a * transparent_from);
+}
+
+vec4 toColor(vec2 p)
+{
+    vec4 c = texture(texture_to, p);
+    return vec4(c.rgb, c.a * transparent_to);
+}
+
+void main()
+{
+    const vec4 black = vec4(0.0, 0.0, 0.0, 1.0);
+    float p = progress;
+    color = p < 0.5 ? fromColor(uv) * (1.0 - 2.0 * p) + black * (2.0 * p)
+                    : black * (2.0 - 2.0 * p) + toColor(uv) * (2.0 * p - 1.0);
+}
