@@ -7,6 +7,7 @@
 #include "Translate.h"
 #include "ZuApp.h"
 
+#include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineTreeModel.h"
 
 #include <QCloseEvent>
@@ -19,7 +20,7 @@
 
 MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), ui(new Ui::MainWindow), m_createDialog(new CreateProjectDialog(this)),
-      m_timelineScene(new QGraphicsScene(this)),
+      m_timelineScene(new TimeLineGraphicsScene(this)),
       m_timeline(new TimeLineTreeModel(m_timelineScene, this))
 {
     ui->setupUi(this);

@@ -1,12 +1,18 @@
 #include "SourceItem.h"
 
 #include "ClassifyItem.h"
+#include "SourceAnchor.h"
+#include "TimeLineGraphicsScene.h"
 #include "TimeLineTreeModel.h"
 
 #include "main/QssManager.h"
+#include "main/Translate.h"
 #include "main/ValueQt.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 #include <QUuid>
 
@@ -82,31 +88,281 @@ void SourceData::publishValues()
 // ---- SourceItem ------------------------------------------------------------------
 
 SourceItem::SourceItem(uint32_t k, ClassifyItem *onTrack)
+    : m_left(new SourceAnchor(SourceAnchor::Left, this)),
+      m_right(new SourceAnchor(SourceAnchor::Right, this))
 {
     kind = k;
     track = onTrack;
     uuid = QUuid::createUuid().toString();
     stacking = nextZValue(k);
     setFlag(QGraphicsItem::ItemIsSelectable);
+    setOpacity(0.8);
+    setAcceptHoverEvents(true);
+    refreshFill();
+}
+
+double SourceItem::height() const
+{
+    return (kind == CT_VIDEO ? 48 : 36) * QssManager::screenScale();
 }
 
 void SourceItem::placeAt(double x)
 {
     setPos(x, track ? track->y() : 0);
+    updateAnchors();
+}
+
+void SourceItem::updateAnchors()
+{
+    m_left->setPos(0, height() / 2);
+    m_right->setPos(width, height() / 2);
+}
+
+void SourceItem::refreshFill()
+{
+    if (!valid) {
+        m_fill = QColor(Qt::gray);
+        return;
+    }
+    if (m_customFill)
+        return;
+    if (kind & CT_VIDEO)
+        m_fill = QColor("#2E5298");
+    else if (kind & CT_PICTURE)
+        m_fill = QColor("#014B52");
+    else if (kind & CT_AUDIO)
+        m_fill = QColor("#47428C");
+    else if (kind & CT_DUB)
+        m_fill = QColor("#0D3058");
+    else if (kind & CT_SUBTITLE)
+        m_fill = QColor("#003A4D");
+    else
+        m_fill = QColor("#EBEBEB");
+}
+
+void SourceItem::setColor(const QColor &colour)
+{
+    if (!valid)
+        return;
+    m_fill = colour;
+    m_customFill = true;
+    update();
+}
+
+void SourceItem::setValid(bool v)
+{
+    valid = v;
+    refreshFill();
+    update();
+}
+
+void SourceItem::loadThumbnail()
+{
+    const QFileInfo file(path);
+    if (kind == CT_PICTURE &&
+        (file.suffix() == QLatin1String("gif") || file.suffix() == QLatin1String("GIF")))
+        m_gifName = file.baseName();
+    if (!path.isEmpty())
+        m_thumbnail = QImage(QDir::tempPath() + "/" + file.baseName() + ".png");
+    m_thumbnailScaled = false;
+}
+
+QString SourceItem::label() const
+{
+    if (!m_gifName.isEmpty())
+        return m_gifName;
+    return path.isEmpty() ? content : path;
+}
+
+int SourceItem::menuType() const
+{
+    switch (kind) {
+    case CT_PICTURE:
+        return 0;
+    case CT_VIDEO:
+        return 1;
+    case CT_DUB:
+        return 2;
+    case CT_SUBTITLE:
+        return 3;
+    case CT_AUDIO:
+        return 4;
+    default:
+        return -1;
+    }
+}
+
+bg::ValueMap SourceItem::panelValues() const
+{
+    using namespace timeline;
+    bg::ValueMap m;
+    m["uuid"] = bg::Value(uuid.toStdString());
+    if (kind == CT_SUBTITLE) {
+        m["font"] = bg::Value(font.toString().toStdString());
+        m["color"] = bg::Value(color.name().toStdString());
+        m["content"] = bg::Value(content.toStdString());
+    } else {
+        m["path"] = bg::Value(path.toStdString());
+    }
+    if (hasMask(kind, kVisualMask)) {
+        m["X"] = bg::Value(previewRect.x());
+        m["Y"] = bg::Value(previewRect.y());
+        m["W"] = bg::Value(previewRect.width());
+        m["H"] = bg::Value(previewRect.height());
+        m["rotate"] = bg::Value(int32_t(rotate));
+        m["transparent"] = bg::Value(int32_t(transparency));
+    }
+    if (hasMask(kind, kColourMask)) {
+        m["size"] = bg::ValueQt(sourceSize);
+        m["rect"] = bg::ValueQt(clipRect);
+        m["strech"] = bg::Value(int32_t(stretch));
+        m["temperature"] = bg::Value(int32_t(temperature));
+        m["saturation"] = bg::Value(int32_t(saturation));
+        m["hue"] = bg::Value(int32_t(hue));
+        m["contrast"] = bg::Value(int32_t(contrast));
+        m["bright"] = bg::Value(int32_t(bright));
+        m["highlight"] = bg::Value(int32_t(highlight));
+    }
+    if (hasMask(kind, kAudibleMask)) {
+        m["volume"] = bg::Value(int32_t(volume));
+        m["mute"] = bg::Value(mute);
+    }
+    return m;
 }
 
 QRectF SourceItem::boundingRect() const
 {
-    const double h = timeline::rowHeight(kind) * QssManager::screenScale();
-    return QRectF(0, 0, width, h);
+    return QRectF(0.5, 1.5, width - 0.5, height() - 0.5);
+}
+
+QPainterPath SourceItem::shape() const
+{
+    QPainterPath path;
+    path.addRect(QRectF(0, 0, width, height()));
+    return path;
 }
 
 void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
-    const QRectF r = boundingRect().adjusted(0.5, 1.5, -0.5, -1.5);
-    painter->setPen(isSelected() ? QColor("#ffd24a") : QColor("#2c2e35"));
-    painter->setBrush(valid ? QColor("#3a6fb0") : QColor("#7a3030"));
-    painter->drawRoundedRect(r, 3, 3);
+    const double s = QssManager::screenScale();
+    const QRectF bounds = boundingRect();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(m_fill);
+    painter->drawRect(bounds);
+
+    // From here on in view pixels horizontally: text and outlines do not stretch.
+    const double z = painter->worldTransform().m11() > 0 ? painter->worldTransform().m11() : 1.0;
+    painter->save();
+    painter->setPen(QPen(Qt::white, 2.0));
+    painter->scale(1.0 / z, 1.0);
+    QFont big = painter->font();
+    big.setPointSize(12);
+    painter->setFont(big);
+    const double viewWidth = z * width;
+    if (!valid) {
+        const QFontMetrics fm(big);
+        painter->drawText(
+            QPointF(10, (bounds.height() + fm.height()) / 2.0),
+            fm.elidedText(ZTR("invalidsource.FileMiss"), Qt::ElideRight, int(viewWidth - 10)));
+        painter->restore();
+        return;
+    }
+    QFont small("Microsoft Yahei");
+    small.setPointSize(8);
+    painter->setFont(small);
+    const QFontMetrics fm(small);
+    double textX = 10;
+    if (!m_thumbnail.isNull()) {
+        if (!m_thumbnailScaled) {
+            m_thumbnail = m_thumbnail.scaledToHeight(int(height() - 5));
+            m_thumbnailScaled = true;
+        }
+        const double w = std::max(0.0, std::min(double(m_thumbnail.width()), viewWidth - 10));
+        painter->drawImage(QRectF(5, 2, w, m_thumbnail.height()), m_thumbnail,
+                           QRectF(0, 0, w, m_thumbnail.height()));
+        textX = m_thumbnail.width() + 10;
+    }
+    if (viewWidth - textX > 0)
+        painter->drawText(QPointF(textX, (bounds.height() + fm.height()) / 2.0),
+                          fm.elidedText(label(), Qt::ElideRight, int(viewWidth - textX)));
+
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(Qt::red);
+    if (headTransFrames != 0)
+        painter->drawRect(
+            QRectF(0, s * 9, std::min(viewWidth, headTransFrames * 50.0 * z), s * 18));
+    if (tailTransFrames != 0)
+        painter->drawRect(QRectF(std::max(bounds.x(), (width - tailTransFrames * 50.0) * z), s * 9,
+                                 std::min(viewWidth, tailTransFrames * 50.0 * z), s * 18));
+    if (isSelected()) {
+        painter->setPen(QPen(QColor("#f38b00"), 2.0));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(0, 2, viewWidth, height() - 2));
+    }
+    painter->restore();
+}
+
+void SourceItem::hoverEnterEvent(QGraphicsSceneHoverEvent *)
+{
+    m_hover = true;
+    refreshFill();
+    update();
+}
+
+void SourceItem::hoverLeaveEvent(QGraphicsSceneHoverEvent *)
+{
+    m_hover = false;
+    refreshFill();
+    update();
+}
+
+void SourceItem::clicked(QGraphicsSceneMouseEvent *event, int clicks)
+{
+    const double s = QssManager::screenScale();
+    const QPointF p = event->pos();
+    const QRectF head(0, s * 9, headTransFrames * 50.0, s * 18);
+    const QRectF tail(width - tailTransFrames * 50.0, s * 9, tailTransFrames * 50.0, s * 18);
+    auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene());
+    if (headTransFrames != 0 && head.contains(p))
+        emit sig_transLeftClicked(clicks, this);
+    else if (tailTransFrames != 0 && tail.contains(p))
+        emit sig_transRightClicked(clicks, this);
+    else if (timelineScene)
+        timelineScene->showMenu(menuType(), clicks, panelValues());
+    if (timelineScene)
+        timelineScene->seek(timeline::toFrames(sceneX()) + int64_t(p.x() / timeline::kFrameWidth));
+}
+
+void SourceItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        QGraphicsItem::mousePressEvent(event);
+        clicked(event, 1);
+    } else if (event->button() == Qt::RightButton) {
+        if (!isSelected() && scene()) {
+            scene()->clearSelection();
+            setSelected(true);
+        }
+        event->accept();
+    }
+}
+
+void SourceItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    QGraphicsItem::mouseDoubleClickEvent(event);
+    clicked(event, 2);
+}
+
+QVariant SourceItem::itemChange(GraphicsItemChange change, const QVariant &value)
+{
+    if (change == ItemSelectedHasChanged) {
+        const bool selected = value.toBool();
+        m_left->setVisible(selected);
+        m_right->setVisible(selected);
+    }
+    return QGraphicsItem::itemChange(change, value);
 }
 
 void SourceItem::onChange(int event, const bg::Value &arg)

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFont>
 #include <QGraphicsItem>
+#include <QImage>
 #include <QObject>
 #include <QRect>
 #include <QSize>
@@ -46,7 +47,6 @@ public:
     int64_t start() const { return timeline::toFrames(sceneX()); }
     int64_t duration() const { return timeline::toFrames(width); }
     int64_t offset() const { return timeline::toFrames(offsetX); }
-    void setValid(bool v) { valid = v; }
     void setSubtitle(const QColor &c, const QFont &f, const QString &text);
     // Next stacking value for a new clip of `kind`.
     static int nextZValue(uint32_t kind);
@@ -64,6 +64,8 @@ signals:
     void sig_transRightClicked(int clicks, SourceData *clip);
 };
 
+class SourceAnchor;
+
 class SourceItem : public SourceData, public QGraphicsItem {
     Q_OBJECT
 public:
@@ -74,14 +76,52 @@ public:
     double sceneX() const override { return pos().x(); }
     // Places the clip at a scene x on its track's row.
     void placeAt(double x);
+    // Row height of the clip's kind at the display scale.
+    double height() const;
+
+    // Look: the fill colour follows the kind (gray when the file is missing); a
+    // caller may choose another for a valid clip.
+    QColor fillColor() const { return m_fill; }
+    void setColor(const QColor &colour);
+    void setValid(bool v);
+    // Thumbnail written by the material library beside the temporary files.
+    void loadThumbnail();
+    bool hasThumbnail() const { return !m_thumbnail.isNull(); }
+    QString label() const;
+    SourceAnchor *anchor(bool right) const { return right ? m_right : m_left; }
+    // Moves the trim handles to the clip's edges.
+    void updateAnchors();
+
+    // Values for the property panels.
+    bg::ValueMap panelValues() const;
+    int menuType() const;
 
     QRectF boundingRect() const override;
+    QPainterPath shape() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
     // Undo notifications: 1 re-inserts at {"col"}, 2 takes the clip off its track,
     // 3 applies the changed property.
     void onChange(int kind, const bg::Value &arg) override;
 
+protected:
+    void hoverEnterEvent(QGraphicsSceneHoverEvent *event) override;
+    void hoverLeaveEvent(QGraphicsSceneHoverEvent *event) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
+
 private:
     void applyKey(const std::string &key);
+    void refreshFill();
+    void clicked(QGraphicsSceneMouseEvent *event, int clicks);
+
+    QColor m_fill;
+    bool m_customFill = false;
+    QImage m_thumbnail;
+    bool m_thumbnailScaled = false;
+    bool m_hover = false;
+    QString m_gifName;
+    SourceAnchor *m_left;
+    SourceAnchor *m_right;
 };

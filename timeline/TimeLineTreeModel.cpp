@@ -280,6 +280,7 @@ SourceItem *TimeLineTreeModel::createClip(ClassifyItem *track, uint32_t kind, co
             clip->width = timeline::toScene(pix);
         }
     }
+    clip->loadThumbnail();
     clip->placeAt(x);
     if (m_scene)
         m_scene->clearSelection();
@@ -338,6 +339,7 @@ TransItem *TimeLineTreeModel::addTransition(const QString &name, SourceItem *fro
     d->durationMs = durationMs;
     d->ratio = std::clamp(ratio, 0, 10);
     d->setClips(from, to);
+    t->connectClips();
     d->recompute();
     t->setValue("trans", t->transValue(), false, false);
     if (recordUndo)

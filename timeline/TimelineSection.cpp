@@ -239,6 +239,7 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                 clip->hue = s.hue;
                 clip->contrast = s.contrast;
                 clip->highlight = s.highlight;
+                clip->loadThumbnail();
                 clip->placeAt(s.start);
                 clip->publishValues();
                 if (m_scene)

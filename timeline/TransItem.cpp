@@ -1,6 +1,7 @@
 #include "TransItem.h"
 
 #include "SourceItem.h"
+#include "TimeLineGraphicsScene.h"
 #include "TimeLineTreeModel.h"
 
 #include <QGraphicsScene>
@@ -77,11 +78,39 @@ QRectF TransItem::boundingRect() const
     return QRectF(0, 0, timeline::toScene(m_data.endFrame - m_data.startFrame), 12);
 }
 
-void TransItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void TransItem::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) {}
+
+void TransItem::connectClips()
 {
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(QColor("#e0a030"));
-    painter->drawRoundedRect(boundingRect(), 3, 3);
+    if (m_data.to)
+        connect(m_data.to, &SourceData::sig_transLeftClicked, this,
+                &TransItem::slot_transLeftClicked, Qt::UniqueConnection);
+    if (m_data.from)
+        connect(m_data.from, &SourceData::sig_transRightClicked, this,
+                &TransItem::slot_transRightClicked, Qt::UniqueConnection);
+}
+
+bg::ValueMap TransItem::panelValues(const SourceData *clicked) const
+{
+    bg::ValueMap m;
+    const bool both = m_data.from && m_data.to;
+    m["direction"] = bg::Value(int32_t(!both ? 0 : clicked == m_data.from ? -1 : 1));
+    m["type"] = bg::Value(m_data.name.toStdString());
+    m["duration"] = bg::Value(m_data.durationMs);
+    m["value"] = bg::Value(int32_t(m_data.ratio));
+    return m;
+}
+
+void TransItem::slot_transLeftClicked(int times, SourceData *clip)
+{
+    if (auto *s = qobject_cast<TimeLineGraphicsScene *>(m_scene.data()))
+        s->showMenu(MENU_TRANSITION, times, panelValues(clip));
+}
+
+void TransItem::slot_transRightClicked(int times, SourceData *clip)
+{
+    if (auto *s = qobject_cast<TimeLineGraphicsScene *>(m_scene.data()))
+        s->showMenu(MENU_TRANSITION, times, panelValues(clip));
 }
 
 void TransItem::onChange(int event, const bg::Value &arg)

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 
+class SourceData;
+class SourceData;
 class SourceItem;
 
 class TransitionData : public QObject {
@@ -53,9 +55,18 @@ public:
     void place();
 
     QRectF boundingRect() const override;
+    // Draws nothing: the clips draw the markers.
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+    // Listens to the markers of its clips (call after the clips are set).
+    void connectClips();
+    // The map the transition panel starts from, for a click on `clicked`.
+    bg::ValueMap panelValues(const SourceData *clicked) const;
 
     void onChange(int kind, const bg::Value &arg) override;
+
+public slots:
+    void slot_transLeftClicked(int times, SourceData *clip);
+    void slot_transRightClicked(int times, SourceData *clip);
 
 private:
     QPointer<QGraphicsScene> m_scene;
