@@ -5,4 +5,6 @@ void registerRenderMetaTypes()
     qRegisterMetaType<MoveType>("MoveType");
     qRegisterMetaType<EditType>("EditType");
     qRegisterMetaType<int64_t>("int64_t");
+    qRegisterMetaType<QList<AudioFrameData>>("QList<AudioFrameData>");
+    qRegisterMetaType<QList<VFrameInfo>>("QList<VFrameInfo>");
 }

@@ -1,8 +1,13 @@
 #pragma once
-// Enumerations of the frame requests exchanged between the player, export and
-// recording threads, the render manager and the timeline.
+// Frame requests between the player, export and recording threads, the render
+// manager and the timeline, and the records the timeline hands the preview items.
 
+#include "media/MediaTypes.h"
+
+#include <QList>
 #include <QMetaType>
+#include <QRect>
+#include <QString>
 
 #include <cstdint>
 
@@ -11,8 +16,69 @@ enum EditType : int32_t { EDIT_NONE = 0, EDIT_PLAY = 1, EDIT_EXPORT = 2, EDIT_RE
 // Who requests: the playback thread asks with 1, the recording thread with 0.
 enum MoveType : int32_t { MOVE_RECORD = 0, MOVE_PLAY = 1 };
 
+// One source of a preview item's frame request.
+struct FrameSource {
+    int64_t time = 0; // frames of 1/30 s from the start of the media file
+    QString id;       // copied into the result, not interpreted
+    int32_t carried = 0;
+    float transparency = 1.0f; // 1 = opaque
+    float temperature = 0, saturation = 0, hue = 0, brightness = 0, contrast = 0, highlight = 0;
+    int32_t fitMode = 1; // 1 keeps the aspect ratio inside the target; otherwise stretch
+    QString path;        // empty: no source
+    QRect crop;          // in source pixels
+    float x = 0, y = 0, width = 0, height = 0; // target, centre-origin scene pixels
+    float rotation = 0;                        // radians
+};
+
+// Decode values of VideoFrameData::decodeMask and show values of showMask.
+enum : int32_t { DECODE_TO = 1, DECODE_CURRENT = 2, DECODE_FROM = 4 };
+enum : int32_t { SHOW_CLIP = 1, SHOW_TRANSITION = 2 };
+
+// What the timeline asks one visual track's preview item to show for one frame.
+struct VideoFrameData {
+    int64_t carried0 = 0;
+    QString shader; // transition program, when one is active
+    double progress = 0;
+    int32_t carried1 = 0;
+    int32_t decodeMask = 0;
+    int32_t showMask = 0;
+    int32_t carried2 = 0;
+    FrameSource current, from, to;
+};
+
+// One decoded source ready to draw.
+struct VFrameInfo {
+    ff::VFramePtr frame;
+    QRect crop;
+    QString id;
+    float transparency = 1.0f;
+    float temperature = 0, saturation = 0, hue = 0, brightness = 0, contrast = 0, highlight = 0;
+    int32_t fitMode = 1;
+    float x = 0, y = 0, width = 0, height = 0;
+    float rotation = 0;
+};
+
+// The decoded result of a VideoFrameData.
+struct RenderParam {
+    QString shader = QStringLiteral("rgba_base");
+    double progress = 1.0;
+    int32_t carried = 0;
+    bool flag0 = false, flag1 = false;
+    VFrameInfo from, to, current;
+    int64_t showMask = 0;
+};
+
+// One audible clip at a requested frame.
+struct AudioFrameData {
+    ff::Rational position; // seconds into the media file
+    QString path;
+    int32_t volume = 0; // 0 when muted
+};
+
 Q_DECLARE_METATYPE(EditType)
 Q_DECLARE_METATYPE(MoveType)
+Q_DECLARE_METATYPE(VFrameInfo)
+Q_DECLARE_METATYPE(AudioFrameData)
 
 // Registers the types queued signals carry; called once before the application object.
 void registerRenderMetaTypes();

@@ -1,0 +1,172 @@
+// Timeline view: zoom levels and their exact scales, scene width, the playhead on
+// seeks and frame requests, keeping it in sight.
+#include "render/RenderManager.h"
+#include "support/MediaFixtures.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsScene.h"
+#include "timeline/TimeLineGraphicsView.h"
+#include "timeline/TimeLineTreeModel.h"
+
+#include "undo/UndoController.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QtTest>
+
+class TestTimelineView : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void zoomLevelsAlwaysMeanTheSameScale();
+    void zoomStaysWithinItsLevels();
+    void sceneKeepsRoomAfterTheLastItem();
+    void seekingMovesThePlayhead();
+    void playingAdvancesAndStopsAtTheEnd();
+    void playheadStaysInSight();
+
+private:
+    TimeLineGraphicsScene *m_scene = nullptr;
+    TimeLineTreeModel *m_model = nullptr;
+    TimeLineGraphicsView *m_view = nullptr;
+};
+
+void TestTimelineView::init()
+{
+    m_scene = new TimeLineGraphicsScene;
+    m_model = new TimeLineTreeModel(m_scene);
+    m_model->buildGroups();
+    m_view = new TimeLineGraphicsView(m_scene, m_model);
+    m_view->resize(800, 300);
+    m_view->show();
+}
+
+void TestTimelineView::cleanup()
+{
+    m_model->clearAll();
+    zua::UndoController::instance()->reset();
+    delete m_view;
+    delete m_model;
+    delete m_scene;
+}
+
+void TestTimelineView::zoomLevelsAlwaysMeanTheSameScale()
+{
+    const double start = m_view->horizontalScale();
+    QCOMPARE(m_view->zoomLevel(), 12);
+    QCOMPARE(start, 0.022518);
+    QSignalSpy scales(m_view, &TimeLineGraphicsView::sig_scaleValue);
+    QMap<int, double> seen;
+    seen[12] = start;
+    // Out to the last level and in to the first, remembering each level's scale.
+    for (int level = 13; level <= 24; ++level) {
+        m_view->zoomOut();
+        seen[level] = m_view->horizontalScale();
+    }
+    for (int level = 23; level >= 0; --level) {
+        m_view->zoomIn();
+        QCOMPARE(m_view->zoomLevel(), level);
+        if (seen.contains(level))
+            QVERIFY(qFuzzyCompare(m_view->horizontalScale(), seen[level]));
+        seen[level] = m_view->horizontalScale();
+    }
+    for (int level = 1; level <= 24; ++level) {
+        m_view->zoomOut();
+        QVERIFY2(qFuzzyCompare(m_view->horizontalScale(), seen[level]),
+                 qPrintable(QString::number(level)));
+    }
+    QVERIFY(std::abs(seen[0] / start - 44.41) < 0.01);
+    QVERIFY(std::abs(seen[24] / start - 0.000512) < 0.000001);
+    QCOMPARE(scales.size(), 12 + 24 + 24);
+    QCOMPARE(scales.last()[0].toInt(), 24);
+    m_view->setZoomLevel(5);
+    QCOMPARE(m_view->zoomLevel(), 5);
+    QVERIFY(qFuzzyCompare(m_view->horizontalScale(), seen[5]));
+}
+
+void TestTimelineView::zoomStaysWithinItsLevels()
+{
+    m_view->setZoomLevel(0);
+    const double top = m_view->horizontalScale();
+    m_view->zoomIn();
+    QCOMPARE(m_view->zoomLevel(), 0);
+    QCOMPARE(m_view->horizontalScale(), top);
+    m_view->setZoomLevel(99);
+    QCOMPARE(m_view->zoomLevel(), 24);
+    m_view->slot_scaleStepView(false);
+    QCOMPARE(m_view->zoomLevel(), 24);
+    m_view->slot_scaleStepView(true);
+    QCOMPARE(m_view->zoomLevel(), 23);
+}
+
+void TestTimelineView::sceneKeepsRoomAfterTheLastItem()
+{
+    QTemporaryDir dir;
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:d=2", "-pix_fmt", "yuv420p",
+                              dir.filePath("c.mp4")}));
+    RenderManager probe;
+    m_model->setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
+    SourceItem *clip = m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO,
+                                           dir.filePath("c.mp4"), timeline::toScene(100));
+    QVERIFY(clip);
+    const double right = clip->sceneX() + clip->width;
+    QVERIFY(std::abs(m_view->totalLength() - right) <= 1.0);
+    QVERIFY(std::abs(m_scene->sceneRect().width() -
+                     (m_view->totalLength() + 100 / m_view->horizontalScale())) < 1e-6);
+    m_view->zoomIn(); // the room is in view pixels, so it changes with the zoom
+    QVERIFY(std::abs(m_scene->sceneRect().width() -
+                     (m_view->totalLength() + 100 / m_view->horizontalScale())) < 1e-6);
+}
+
+void TestTimelineView::seekingMovesThePlayhead()
+{
+    QSignalSpy moves(m_view, &TimeLineGraphicsView::sig_moveValue);
+    m_view->slot_resetFrame(42, EDIT_NONE, true);
+    QCOMPARE(m_view->playhead(), 2100.0);
+    QCOMPARE(m_view->playheadFrame(), int64_t(42));
+    QCOMPARE(moves.size(), 1);
+    QCOMPARE(moves[0][1].toDouble(), 2100.0);
+    m_view->horizontalScrollBar()->setValue(50);
+    m_view->slot_resetFrame(0, EDIT_NONE, false);
+    QCOMPARE(m_view->horizontalScrollBar()->value(), 0);
+}
+
+void TestTimelineView::playingAdvancesAndStopsAtTheEnd()
+{
+    auto *end = m_scene->addRect(0, 0, 300 * 50, 10); // the timeline is 300 frames long
+    m_view->updateSceneWidth();
+    m_view->slot_resetFrame(290, EDIT_NONE, false);
+    m_view->slot_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
+    QCOMPARE(m_view->playheadFrame(), int64_t(291));
+    for (int i = 0; i < 20; ++i)
+        m_view->slot_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
+    QCOMPARE(m_view->playhead(), m_view->totalLength());
+    m_view->slot_backFrameRequest(MOVE_PLAY, EDIT_NONE, 1000, 30);
+    QCOMPARE(m_view->playhead(), 0.0);
+    delete end;
+}
+
+void TestTimelineView::playheadStaysInSight()
+{
+    auto *end = m_scene->addRect(0, 0, 100000 * 50, 10);
+    m_view->updateSceneWidth();
+    m_view->setZoomLevel(0); // 50 view pixels a frame
+    m_view->slot_resetFrame(0, EDIT_NONE, false);
+    for (int i = 0; i < 40; ++i)
+        m_view->slot_frontFrameRequest(MOVE_RECORD, EDIT_NONE, 1, 30);
+    const int w = m_view->viewport()->width();
+    const double p =
+        m_view->playhead() * m_view->horizontalScale() - m_view->horizontalScrollBar()->value();
+    QVERIFY2(p <= w - 20 + 1 && p >= 0, qPrintable(QString::number(p)));
+    delete end;
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    TestTimelineView test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_timelineview.moc"

@@ -1,0 +1,195 @@
+#include "TimeLineGraphicsView.h"
+
+#include "ClassifyItem.h"
+#include "TimeLineGraphicsScene.h"
+#include "TimeLineTreeModel.h"
+
+#include "main/QssManager.h"
+
+#include <QGraphicsItem>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double zoomInFactor(int level)
+{
+    return level <= 7 ? 1.25 : level <= 15 ? 1.5625 : 2.0;
+}
+
+double zoomOutFactor(int level)
+{
+    return level <= 6 ? 0.8 : level <= 14 ? 0.64 : 0.5;
+}
+
+} // namespace
+
+TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLineTreeModel *model,
+                                           QWidget *parent)
+    : QGraphicsView(scene, parent), m_model(model)
+{
+    setTransform(QTransform::fromScale(kStartScale, 1.0));
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    setAcceptDrops(true);
+    if (m_model)
+        connect(m_model, &TimeLineTreeModel::sig_timelineChanged, this,
+                &TimeLineGraphicsView::updateSceneWidth);
+    updateSceneWidth();
+}
+
+void TimeLineGraphicsView::zoomIn()
+{
+    if (m_level <= 0)
+        return;
+    scale(zoomInFactor(m_level), 1.0);
+    --m_level;
+    afterZoom();
+}
+
+void TimeLineGraphicsView::zoomOut()
+{
+    if (m_level >= kLevels)
+        return;
+    scale(zoomOutFactor(m_level), 1.0);
+    ++m_level;
+    afterZoom();
+}
+
+void TimeLineGraphicsView::setZoomLevel(int level)
+{
+    level = std::clamp(level, 0, kLevels);
+    while (m_level > level)
+        zoomIn();
+    while (m_level < level)
+        zoomOut();
+}
+
+void TimeLineGraphicsView::slot_scaleStepView(bool positive)
+{
+    if (positive)
+        zoomIn();
+    else
+        zoomOut();
+}
+
+void TimeLineGraphicsView::afterZoom()
+{
+    updateSceneWidth();
+    int middle = viewport()->height() / 2 + verticalScrollBar()->value();
+    middle += middle % 2; // up to even
+    centerOn(m_playhead, middle);
+    emit sig_scaleValue(m_level, horizontalScale(), horizontalScrollBar()->value());
+}
+
+void TimeLineGraphicsView::updateSceneWidth()
+{
+    double right = 0;
+    if (scene())
+        for (QGraphicsItem *item : scene()->items())
+            if (!item->parentItem())
+                right = std::max(right, item->sceneBoundingRect().right());
+    m_total = right;
+    const double height =
+        std::max(scene() ? scene()->sceneRect().height() : 0.0, double(viewport()->height()));
+    if (scene())
+        scene()->setSceneRect(0, 0, m_total + 100.0 / horizontalScale(), height);
+}
+
+void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool operate)
+{
+    Q_UNUSED(edit)
+    Q_UNUSED(operate)
+    m_playhead = double(pix) * 50.0;
+    if (m_playhead == 0)
+        horizontalScrollBar()->setValue(0);
+    viewport()->update();
+    emit sig_moveValue(horizontalScrollBar()->value(), m_playhead);
+}
+
+void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, int64_t times,
+                                                  int64_t)
+{
+    if (edit == EDIT_RECORD)
+        updateSceneWidth();
+    m_playhead = std::min(m_playhead + double(times) * 50.0, std::max(m_total, 0.0));
+    keepPlayheadInSight(type);
+    viewport()->update();
+}
+
+void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType, int64_t times, int64_t)
+{
+    m_playhead = std::max(0.0, m_playhead - double(times) * 50.0);
+    keepPlayheadInSight(type);
+    viewport()->update();
+}
+
+void TimeLineGraphicsView::keepPlayheadInSight(MoveType type)
+{
+    QScrollBar *bar = horizontalScrollBar();
+    const double at = m_playhead * horizontalScale();
+    const double p = at - bar->value();
+    const double w = viewport()->width();
+    if (type == MOVE_RECORD) {
+        if (p > w - 20)
+            bar->setValue(std::min(int(at - (w - 20)), bar->maximum()));
+        else if (p < 20 && bar->value() != 0)
+            bar->setValue(int(at - 20));
+    } else if (p > w - 20) {
+        bar->setValue(int(at - 20)); // a page on
+    }
+    emit sig_moveValue(bar->value(), m_playhead);
+}
+
+void TimeLineGraphicsView::wheelEvent(QWheelEvent *event)
+{
+    if (event->modifiers() & Qt::ControlModifier) {
+        slot_scaleStepView(event->angleDelta().y() > 0);
+        event->accept();
+        return;
+    }
+    QGraphicsView::wheelEvent(event);
+}
+
+void TimeLineGraphicsView::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    QGraphicsView::drawBackground(painter, rect);
+    if (!m_model || !m_model->root())
+        return;
+    // Grid lines under every visible row of the five track groups, in view pixels.
+    painter->save();
+    painter->resetTransform();
+    painter->setPen(QPen(QColor("#F1F1F1"), 0));
+    const double s = QssManager::screenScale();
+    const int scroll = verticalScrollBar()->value();
+    const int w = viewport()->width();
+    double y = 0;
+    painter->drawLine(QPointF(0, y - scroll), QPointF(w, y - scroll));
+    for (int g = 0; g < 5; ++g) {
+        ClassifyItem *group = m_model->root()->child(g);
+        if (!group)
+            break;
+        const double row = timeline::rowHeight(group->kind) * s;
+        const int rows = group->expanded() ? group->childCount() + 1 : 1;
+        for (int r = 0; r < rows; ++r) {
+            y += row;
+            painter->drawLine(QPointF(0, y - scroll), QPointF(w, y - scroll));
+        }
+    }
+    painter->restore();
+}
+
+void TimeLineGraphicsView::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(Qt::red, 0)); // cosmetic: one view pixel at any zoom
+    painter->drawLine(QPointF(m_playhead, rect.top()), QPointF(m_playhead, rect.bottom()));
+    painter->restore();
+    emit sig_showTime(playheadFrame(), int64_t(m_total / 50.0));
+}
