@@ -112,6 +112,15 @@ void SourceItem::placeAt(double x)
     updateAnchors();
 }
 
+void SourceItem::setGeometry(double x, double newWidth, double newOffsetX)
+{
+    prepareGeometryChange();
+    width = newWidth;
+    offsetX = newOffsetX;
+    setPos(x, pos().y());
+    updateAnchors();
+}
+
 void SourceItem::updateAnchors()
 {
     m_left->setPos(0, height() / 2);

@@ -76,6 +76,8 @@ public:
     double sceneX() const override { return pos().x(); }
     // Places the clip at a scene x on its track's row.
     void placeAt(double x);
+    // Moves and resizes the clip in place (scene units), handles included.
+    void setGeometry(double x, double newWidth, double newOffsetX);
     // Row height of the clip's kind at the display scale.
     double height() const;
 

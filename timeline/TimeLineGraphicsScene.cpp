@@ -1,5 +1,20 @@
 #include "TimeLineGraphicsScene.h"
 
+#include "ClassifyItem.h"
+#include "SourceAnchor.h"
+#include "SourceItem.h"
+#include "TimeLineTreeModel.h"
+
+#include "main/QssManager.h"
+#include "undo/UndoController.h"
+
+#include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
 TimeLineGraphicsScene::TimeLineGraphicsScene(QObject *parent) : QGraphicsScene(parent)
 {
     qRegisterMetaType<bg::ValueMap>("bg::ValueMap");
@@ -14,4 +29,174 @@ void TimeLineGraphicsScene::showMenu(int menuType, int clicks, const bg::ValueMa
 void TimeLineGraphicsScene::seek(int64_t frame)
 {
     emit sig_seek(frame, 0, true);
+}
+
+void TimeLineGraphicsScene::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    QGraphicsScene::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        slot_pressItems(event->scenePos());
+}
+
+void TimeLineGraphicsScene::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
+{
+    // Clips are moved here, not by the items' own dragging.
+    if (m_pressed)
+        slot_moveItems(event->scenePos());
+    else
+        QGraphicsScene::mouseMoveEvent(event);
+}
+
+void TimeLineGraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    QGraphicsScene::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    // After the default handling has finished.
+    const QPointF pos = event->scenePos();
+    QMetaObject::invokeMethod(
+        this, [this, pos] { slot_releaseItems(pos); }, Qt::QueuedConnection);
+}
+
+void TimeLineGraphicsScene::slot_pressItems(const QPointF &pos)
+{
+    m_offsets.clear();
+    m_handle = nullptr;
+    const QTransform view = views().isEmpty() ? QTransform() : views().first()->transform();
+    QGraphicsItem *hit = itemAt(pos, view);
+    if (!hit) {
+        showMenu(0, 0, bg::ValueMap());
+        return;
+    }
+    if (hit->type() == SourceAnchor::Type) {
+        m_handle = static_cast<SourceAnchor *>(hit);
+        m_handleOffset = pos.x() - m_handle->scenePos().x();
+    } else {
+        for (QGraphicsItem *item : selectedItems())
+            if (item->type() == SourceItem::Type)
+                m_offsets[static_cast<SourceItem *>(item)] = pos - item->pos();
+    }
+    m_pressed = true;
+    m_moved = false;
+}
+
+void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
+{
+    if (!m_pressed)
+        return;
+    m_moved = true;
+    if (m_handle) {
+        auto *clip = static_cast<SourceItem *>(m_handle->parentItem());
+        const double newX =
+            timeline::toScene(timeline::toFrames(std::max(0.0, pos.x() - m_handleOffset)));
+        // A clip never reaches before the start or past the end of its material.
+        const double full = timeline::toScene(clip->fullLength);
+        if (m_handle->side() == SourceAnchor::Left) {
+            const double handleX = clip->sceneX();
+            const double maxWidth = std::min(full, clip->width + clip->offsetX);
+            const double width = std::clamp(clip->width + handleX - newX, 0.0, maxWidth);
+            const double offset =
+                timeline::toScene(timeline::toFrames(clip->offsetX + clip->width - width));
+            clip->setGeometry(handleX + clip->width - width, width, offset);
+        } else {
+            const double handleX = clip->sceneX() + clip->width;
+            clip->setGeometry(clip->sceneX(),
+                              std::clamp(clip->width + newX - handleX, 0.0, full - clip->offsetX),
+                              clip->offsetX);
+        }
+        return;
+    }
+    const double s = QssManager::screenScale();
+    for (auto it = m_offsets.begin(); it != m_offsets.end(); ++it) {
+        SourceItem *clip = it.key();
+        ClassifyItem *group = clip->track ? clip->track->group() : nullptr;
+        const double x = timeline::toScene(timeline::toFrames(std::max(0.0, pos.x() - it->x())));
+        double y = pos.y() - it->y();
+        if (group) {
+            const double row = timeline::rowHeight(clip->kind) * s;
+            y = std::clamp(y, group->y(), group->y() + group->childCount() * row);
+        }
+        clip->setPos(x, y);
+    }
+    m_snapFrame = -1;
+    if (m_autoAlign)
+        for (SourceItem *clip : m_offsets.keys()) {
+            snap(clip);
+            if (m_snapFrame >= 0)
+                break;
+        }
+    update();
+}
+
+void TimeLineGraphicsScene::snap(SourceItem *clip)
+{
+    const double threshold = 5.0 / (m_viewScale > 0 ? m_viewScale : 1.0);
+    const double x = clip->sceneX();
+    const QRectF band(x - threshold, sceneRect().top(), 2 * threshold, sceneRect().height());
+    for (QGraphicsItem *item : items(band, Qt::IntersectsItemShape, Qt::AscendingOrder)) {
+        if (item->type() != SourceItem::Type)
+            continue;
+        auto *other = static_cast<SourceItem *>(item);
+        if (m_offsets.contains(other))
+            continue;
+        const double start = other->sceneX(), end = other->sceneX() + other->width;
+        double target;
+        if (std::abs(start - x) <= threshold)
+            target = start;
+        else if (std::abs(end - x) <= threshold)
+            target = end;
+        else
+            continue;
+        m_offsets[clip].rx() += x - target; // the pointer keeps its grip
+        clip->setPos(target, clip->pos().y());
+        m_snapFrame = timeline::toFrames(target);
+        return;
+    }
+}
+
+void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
+{
+    const bool moved = m_moved;
+    m_pressed = m_moved = false;
+    SourceAnchor *handle = m_handle;
+    m_handle = nullptr;
+    if (!moved || !m_model) {
+        m_offsets.clear();
+        return;
+    }
+    {
+        zua::MergeSequence sequence("SourceMove");
+        if (handle) {
+            auto *clip = static_cast<SourceItem *>(handle->parentItem());
+            clip->setValue(
+                "source",
+                clip->sourceValue(clip->track, clip->sceneX(), clip->width, clip->offsetX), true,
+                true);
+            m_model->resolveOverlaps(clip->track);
+        } else {
+            const double s = QssManager::screenScale();
+            QSet<ClassifyItem *> touched;
+            for (auto it = m_offsets.begin(); it != m_offsets.end(); ++it) {
+                SourceItem *clip = it.key();
+                ClassifyItem *group = clip->track ? clip->track->group() : nullptr;
+                if (!group)
+                    continue;
+                const double row = timeline::rowHeight(clip->kind) * s;
+                const int index = std::clamp(int(std::lround((clip->pos().y() - group->y()) / row)),
+                                             0, group->childCount());
+                ClassifyItem *track = index == 0 ? group : group->child(index - 1);
+                touched << clip->track << track;
+                clip->setValue("source",
+                               clip->sourceValue(track, clip->sceneX(), clip->width, clip->offsetX),
+                               true, true);
+            }
+            for (ClassifyItem *track : touched)
+                m_model->resolveOverlaps(track);
+        }
+        m_model->checkTransitions();
+    }
+    m_offsets.clear();
+    m_snapFrame = -1;
+    emit sig_edited();
+    update();
 }

@@ -6,6 +6,7 @@
 #include "bridge/Value.h"
 
 #include <QGraphicsScene>
+#include <QMap>
 
 Q_DECLARE_METATYPE(bg::ValueMap)
 
@@ -20,10 +21,28 @@ enum MenuType : int {
     MENU_CROP = 6,
 };
 
+class SourceAnchor;
+class SourceItem;
+class TimeLineTreeModel;
+
+// Lives on: main thread. Also carries out the mouse edits of clips: moving (with
+// snapping while auto-align is on) and trimming with the handles.
 class TimeLineGraphicsScene : public QGraphicsScene {
     Q_OBJECT
 public:
     explicit TimeLineGraphicsScene(QObject *parent = nullptr);
+
+    void setModel(TimeLineTreeModel *model) { m_model = model; }
+    void setAutoAlign(bool on) { m_autoAlign = on; }
+    bool autoAlign() const { return m_autoAlign; }
+    // The view's horizontal scale (view pixels per scene unit), for the snap threshold.
+    void setViewScale(double scale) { m_viewScale = scale; }
+    // Frame where the snap line is drawn, or -1 when hidden.
+    int64_t snapFrame() const { return m_snapFrame; }
+
+    void slot_pressItems(const QPointF &pos);
+    void slot_moveItems(const QPointF &pos);
+    void slot_releaseItems(const QPointF &pos);
 
     // A clip or transition asks for its property panel.
     void showMenu(int menuType, int clicks, const bg::ValueMap &values);
@@ -32,5 +51,25 @@ public:
 
 signals:
     void sig_showMenu(int menuType, int clicks, const bg::ValueMap &values);
+    // An edit finished: the view repaints and asks for the frame at the playhead.
+    void sig_edited();
     void sig_seek(int64_t frame, int editType, bool operate);
+
+protected:
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+
+private:
+    void snap(SourceItem *clip);
+
+    TimeLineTreeModel *m_model = nullptr;
+    QMap<SourceItem *, QPointF> m_offsets; // press point minus clip position
+    bool m_pressed = false;
+    bool m_moved = false;
+    SourceAnchor *m_handle = nullptr;
+    double m_handleOffset = 0;
+    bool m_autoAlign = false;
+    double m_viewScale = 1.0;
+    int64_t m_snapFrame = -1;
 };

@@ -40,6 +40,21 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLin
     if (m_model)
         connect(m_model, &TimeLineTreeModel::sig_timelineChanged, this,
                 &TimeLineGraphicsView::updateSceneWidth);
+    if (scene) {
+        scene->setModel(m_model);
+        scene->setViewScale(kStartScale);
+        connect(scene, &TimeLineGraphicsScene::sig_edited, this, [this] {
+            updateSceneWidth();
+            viewport()->update();
+            requestFrame(30, EDIT_NONE);
+        });
+        connect(scene, &QGraphicsScene::selectionChanged, this,
+                &TimeLineGraphicsView::slot_selectionChanged);
+        connect(scene, &TimeLineGraphicsScene::sig_seek, this,
+                [this](int64_t frame, int edit, bool operate) {
+                    slot_resetFrame(frame, EditType(edit), operate);
+                });
+    }
     updateSceneWidth();
 }
 
@@ -80,6 +95,8 @@ void TimeLineGraphicsView::slot_scaleStepView(bool positive)
 
 void TimeLineGraphicsView::afterZoom()
 {
+    if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
+        s->setViewScale(horizontalScale());
     updateSceneWidth();
     int middle = viewport()->height() / 2 + verticalScrollBar()->value();
     middle += middle % 2; // up to even
@@ -103,30 +120,33 @@ void TimeLineGraphicsView::updateSceneWidth()
 
 void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool operate)
 {
-    Q_UNUSED(edit)
-    Q_UNUSED(operate)
     m_playhead = double(pix) * 50.0;
     if (m_playhead == 0)
         horizontalScrollBar()->setValue(0);
     viewport()->update();
+    if (operate)
+        requestFrame(30, edit);
     emit sig_moveValue(horizontalScrollBar()->value(), m_playhead);
 }
 
 void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, int64_t times,
-                                                  int64_t)
+                                                  int64_t fps)
 {
     if (edit == EDIT_RECORD)
         updateSceneWidth();
     m_playhead = std::min(m_playhead + double(times) * 50.0, std::max(m_total, 0.0));
     keepPlayheadInSight(type);
     viewport()->update();
+    requestFrame(fps, edit);
 }
 
-void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType, int64_t times, int64_t)
+void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, int64_t times,
+                                                 int64_t fps)
 {
     m_playhead = std::max(0.0, m_playhead - double(times) * 50.0);
     keepPlayheadInSight(type);
     viewport()->update();
+    requestFrame(fps, edit);
 }
 
 void TimeLineGraphicsView::keepPlayheadInSight(MoveType type)
@@ -190,6 +210,12 @@ void TimeLineGraphicsView::drawForeground(QPainter *painter, const QRectF &rect)
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(QPen(Qt::red, 0)); // cosmetic: one view pixel at any zoom
     painter->drawLine(QPointF(m_playhead, rect.top()), QPointF(m_playhead, rect.bottom()));
+    auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene());
+    if (timelineScene && timelineScene->snapFrame() >= 0) {
+        const double x = timeline::toScene(timelineScene->snapFrame());
+        painter->setPen(QPen(Qt::blue, 0, Qt::DashLine));
+        painter->drawLine(QPointF(x, rect.top()), QPointF(x, rect.bottom()));
+    }
     painter->restore();
     emit sig_showTime(playheadFrame(), int64_t(m_total / 50.0));
 }

@@ -7,8 +7,18 @@
 
 #include <QGraphicsView>
 
+class ClassifyItem;
+class SourceItem;
 class TimeLineGraphicsScene;
 class TimeLineTreeModel;
+
+// What one visual track shows at a frame.
+struct TrackFrame {
+    ClassifyItem *track = nullptr;
+    VideoFrameData request;         // picture and video tracks
+    SourceItem *subtitle = nullptr; // subtitle tracks: the clip shown, if any
+};
+Q_DECLARE_METATYPE(TrackFrame)
 
 class TimeLineGraphicsView : public QGraphicsView {
     Q_OBJECT
@@ -33,17 +43,41 @@ public:
     double totalLength() const { return m_total; }
     void updateSceneWidth();
 
+    // ---- edits ----
+    // Splits the first selected clip at the playhead; false when none meets it.
+    bool split();
+    bool canSplit() const;
+    // Deletes the selected clips (and the transitions that lose a side) as one step.
+    void removeSelected();
+    // Removes every clip as one step; the tracks stay.
+    void clear();
+
+    // ---- frame requests ----
+    // The requests for every visual track at frame F.
+    QList<TrackFrame> frameAt(int64_t frame) const;
+    // The audible clips at frame F.
+    QList<AudioFrameData> audioAt(int64_t frame, int64_t fps) const;
+
 signals:
     void sig_scaleValue(int level, double scale, int scroll);
     void sig_moveValue(int scroll, double playhead);
     void sig_showTime(int64_t current, int64_t total);
     void sig_opertorUi(bool stopPlay, bool stopRecord);
+    void sig_splitButtonEnable(bool enabled);
+    void sig_editButtonEnable(bool enabled);
+    // The requests of one frame, for the preview items.
+    void sig_trackFrames(const QList<TrackFrame> &frames);
+    // The audible clips of one frame, for the player or the export.
+    void sig_audioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
+                         int64_t lastFrame, EditType edit);
 
 public slots:
     void slot_scaleStepView(bool positive);
     void slot_resetFrame(int64_t pix, EditType edit, bool operate);
     void slot_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
     void slot_backFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    void slot_selectionChanged();
+    void slot_removeSourceItem() { removeSelected(); }
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
@@ -53,6 +87,8 @@ protected:
 private:
     void afterZoom();
     void keepPlayheadInSight(MoveType type);
+    // Sends what the timeline shows and plays at the playhead.
+    void requestFrame(int64_t fps, EditType edit);
 
     TimeLineTreeModel *m_model;
     int m_level = kStartLevel;

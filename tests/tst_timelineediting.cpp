@@ -1,0 +1,383 @@
+// Editing on the timeline through the real view: dragging with and without
+// snapping, trimming, splitting, deleting, clearing, and the frame requests.
+#include "main/MessageBox.h"
+#include "main/ZuTransLator.h"
+#include "render/RenderManager.h"
+#include "support/MediaFixtures.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceAnchor.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsScene.h"
+#include "timeline/TimeLineGraphicsView.h"
+#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TransItem.h"
+
+#include "undo/UndoController.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QUndoStack>
+#include <QXmlStreamWriter>
+#include <QtTest>
+
+namespace {
+
+zua::UndoController *history()
+{
+    return zua::UndoController::instance();
+}
+
+QString section(const TimeLineTreeModel &model)
+{
+    QString text;
+    QXmlStreamWriter w(&text);
+    model.writeSection(w, false);
+    return text;
+}
+
+// A press, moves in steps with the button held, and a release, as a hand does.
+void drag(QWidget *viewport, QPoint from, QPoint to, int steps = 6)
+{
+    auto send = [viewport](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, p, viewport->mapToGlobal(p), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &e);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (int i = 1; i <= steps; ++i)
+        send(QEvent::MouseMove, from + (to - from) * i / steps, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    QApplication::processEvents(); // the release is handled queued
+}
+
+} // namespace
+
+class TestTimelineEditing : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void dragMovesByWholeFramesAsOneStep();
+    void dragStopsAtZeroAndStaysInItsKind();
+    void snappingOnlyWithAutoAlign_data();
+    void snappingOnlyWithAutoAlign();
+    void trimmingClampsToTheMaterial();
+    void splitContinuesSeamlessly();
+    void splitMovesTheTailTransition();
+    void deleteTakesTransitionsAlong();
+    void clearIsOneStep();
+    void frameRequestsAtEdgesGapsAndTransitions();
+    void audioAtAFrame();
+
+private:
+    SourceItem *clipAt(ClassifyItem *track, int64_t startFrame, const char *file = "clip.mp4");
+    QPoint at(SourceItem *clip, double itemX) const;
+    QTemporaryDir m_dir;
+    TimeLineGraphicsScene *m_scene = nullptr;
+    TimeLineTreeModel *m_model = nullptr;
+    TimeLineGraphicsView *m_view = nullptr;
+    RenderManager m_render;
+    QList<MessageSpec> m_boxes;
+};
+
+void TestTimelineEditing::initTestCase()
+{
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-pix_fmt",
+                              "yuv420p", m_dir.filePath("clip.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100:d=1", "-frames:v", "1",
+                              m_dir.filePath("still.png")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("tone.wav")}));
+    MessageBox::setAnswerHook([this](const MessageSpec &spec) {
+        m_boxes << spec;
+        return 0;
+    });
+}
+
+void TestTimelineEditing::init()
+{
+    history()->reset();
+    m_boxes.clear();
+    m_scene = new TimeLineGraphicsScene;
+    m_model = new TimeLineTreeModel(m_scene);
+    m_model->setProbe([this](const QString &p, bool) { return m_render.probeMedia(p, false); });
+    m_model->buildGroups();
+    m_model->insertTrack(m_model->group(CT_VIDEO), 0, false);
+    m_view = new TimeLineGraphicsView(m_scene, m_model);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->resize(1200, 400);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view));
+    m_view->setZoomLevel(0); // one scene unit per view pixel: 50 pixels a frame
+    m_view->horizontalScrollBar()->setValue(0);
+}
+
+void TestTimelineEditing::cleanup()
+{
+    m_model->clearAll();
+    history()->reset();
+    delete m_view;
+    delete m_model;
+    delete m_scene;
+}
+
+SourceItem *TestTimelineEditing::clipAt(ClassifyItem *track, int64_t startFrame, const char *file)
+{
+    SourceItem *clip = m_model->createClip(track, track->kind, m_dir.filePath(file),
+                                           timeline::toScene(startFrame));
+    m_view->updateSceneWidth();
+    m_view->horizontalScrollBar()->setValue(0);
+    return clip;
+}
+
+QPoint TestTimelineEditing::at(SourceItem *clip, double itemX) const
+{
+    return m_view->mapFromScene(clip->mapToScene(QPointF(itemX, clip->height() / 2 - 8)));
+}
+
+void TestTimelineEditing::dragMovesByWholeFramesAsOneStep()
+{
+    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 2);
+    m_scene->clearSelection();
+    clip->setSelected(true);
+    const QString before = section(*m_model);
+    const int steps = history()->stack()->count();
+    drag(m_view->viewport(), at(clip, 100), at(clip, 100) + QPoint(3 * 50 + 20, 0));
+    QCOMPARE(clip->start(), int64_t(5)); // 3.4 frames to the right, whole frames only
+    QCOMPARE(clip->value("source").toMap().at("posX").toDouble(), 250.0);
+    QCOMPARE(history()->stack()->count(), steps + 1);
+    QCOMPARE(history()->stack()->text(steps), QString("SourceMove"));
+    history()->undo();
+    QCOMPARE(section(*m_model), before);
+    QCOMPARE(clip->start(), int64_t(2));
+}
+
+void TestTimelineEditing::dragStopsAtZeroAndStaysInItsKind()
+{
+    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 3);
+    clip->setSelected(true);
+    ClassifyItem *video = m_model->group(CT_VIDEO);
+    // Far left and far down: it stops at 0 and on the last video track.
+    drag(m_view->viewport(), at(clip, 60), at(clip, 60) + QPoint(-600, 300));
+    QCOMPARE(clip->start(), int64_t(0));
+    QCOMPARE(clip->track, video->child(0));
+    QCOMPARE(clip->pos().y(), video->child(0)->y());
+    QVERIFY(video->clips().isEmpty());
+    QCOMPARE(video->child(0)->clips(), QList<SourceItem *>({clip}));
+    history()->undo();
+    QCOMPARE(clip->track, video);
+}
+
+void TestTimelineEditing::snappingOnlyWithAutoAlign_data()
+{
+    QTest::addColumn<bool>("autoAlign");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<bool>("snaps");
+    QTest::newRow("off: where it is dropped") << false << 4 << false;
+    QTest::newRow("on, 4 px from the end: snaps") << true << 4 << true;
+    QTest::newRow("on, 12 px away: no snap") << true << 12 << false;
+}
+
+void TestTimelineEditing::snappingOnlyWithAutoAlign()
+{
+    QFETCH(bool, autoAlign);
+    QFETCH(int, pixels);
+    QFETCH(bool, snaps);
+    m_view->setZoomLevel(12); // 1.13 view pixels a frame: the 5 px threshold spans frames
+    ClassifyItem *track = m_model->group(CT_VIDEO);
+    SourceItem *first = clipAt(track, 0); // ends at 59
+    SourceItem *moving = clipAt(m_model->group(CT_VIDEO)->child(0), 100);
+    m_scene->clearSelection();
+    moving->setSelected(true);
+    m_scene->setAutoAlign(autoAlign);
+    const double z = m_view->horizontalScale();
+    // Drag so that the clip's start lands `pixels` view pixels right of the first's end.
+    const QPoint grip = at(moving, 10);
+    const int target = int(std::lround((first->sceneX() + first->width) * z)) + pixels;
+    const int dx = target - int(std::lround(moving->sceneX() * z));
+    drag(m_view->viewport(), grip, grip + QPoint(dx, 0));
+    const int64_t end = first->start() + first->duration();
+    const int64_t dropped = timeline::toFrames(double(target) / z);
+    QVERIFY(dropped != end); // without snapping it would not touch
+    QCOMPARE(moving->start(), snaps ? end : dropped);
+    QCOMPARE(m_scene->snapFrame(), int64_t(-1)); // the line goes with the release
+}
+
+void TestTimelineEditing::trimmingClampsToTheMaterial()
+{
+    SourceItem *video = clipAt(m_model->group(CT_VIDEO), 10); // 59 frames of material
+    video->setSelected(true);
+    const QPoint right = m_view->mapFromScene(video->anchor(true)->scenePos());
+    drag(m_view->viewport(), right, right + QPoint(2000, 0));
+    QCOMPARE(video->duration(), int64_t(59)); // never past its full length
+    drag(m_view->viewport(), right, right + QPoint(-20 * 50, 0));
+    QCOMPARE(video->duration(), int64_t(39));
+    // The left handle moves the in-point with the start.
+    const QPoint left = m_view->mapFromScene(video->anchor(false)->scenePos());
+    drag(m_view->viewport(), left, left + QPoint(5 * 50, 0));
+    QCOMPARE(video->start(), int64_t(15));
+    QCOMPARE(video->offset(), int64_t(5));
+    QCOMPARE(video->duration(), int64_t(34));
+    history()->undo();
+    QCOMPARE(video->start(), int64_t(10));
+    QCOMPARE(video->offset(), int64_t(0));
+
+    SourceItem *still = clipAt(m_model->group(CT_PICTURE), 0, "still.png");
+    m_scene->clearSelection();
+    still->setSelected(true);
+    const QPoint end = m_view->mapFromScene(still->anchor(true)->scenePos());
+    m_view->horizontalScrollBar()->setValue(m_view->horizontalScrollBar()->maximum());
+    const QPoint endNow = m_view->mapFromScene(still->anchor(true)->scenePos());
+    drag(m_view->viewport(), endNow, endNow + QPoint(100, 0));
+    Q_UNUSED(end)
+    QCOMPARE(still->duration(), int64_t(502)); // pictures lengthen freely
+}
+
+void TestTimelineEditing::splitContinuesSeamlessly()
+{
+    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 10);
+    clip->setValue("rotate", bg::Value(int32_t(30)), true, true);
+    const int64_t cut = 30;
+    QList<int64_t> before;
+    for (int64_t f = 25; f < 36; ++f)
+        before << m_view->frameAt(f)[0].request.current.time;
+    m_scene->clearSelection();
+    clip->setSelected(true);
+    m_view->slot_resetFrame(cut, EDIT_NONE, false);
+    QVERIFY(m_view->canSplit());
+    QVERIFY(m_view->split());
+    QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("splitSource"));
+    const QList<SourceItem *> parts = m_model->group(CT_VIDEO)->clips();
+    QCOMPARE(parts.size(), 2);
+    QCOMPARE(parts[0]->start() + parts[0]->duration(), cut);
+    QCOMPARE(parts[1]->start(), cut);
+    QCOMPARE(parts[1]->offset(), int64_t(20));
+    QCOMPARE(parts[1]->start() + parts[1]->duration(), int64_t(10 + 59));
+    QVERIFY(parts[1]->isSelected());
+    QCOMPARE(parts[1]->rotate, 0); // the right part starts with default rotation
+    for (int64_t f = 25; f < 36; ++f)
+        QCOMPARE(m_view->frameAt(f)[0].request.current.time, before[int(f - 25)]);
+    history()->undo();
+    QCOMPARE(m_model->group(CT_VIDEO)->clips(), QList<SourceItem *>({clip}));
+    QCOMPARE(clip->duration(), int64_t(59));
+}
+
+void TestTimelineEditing::splitMovesTheTailTransition()
+{
+    ClassifyItem *track = m_model->group(CT_VIDEO);
+    SourceItem *clip = clipAt(track, 0);
+    m_model->addTransition("over_black", clip, nullptr, 1000, 5, true);
+    clip->setSelected(true);
+    m_view->slot_resetFrame(20, EDIT_NONE, false);
+    QVERIFY(m_view->split());
+    QCOMPARE(m_model->transitions().size(), 1);
+    SourceItem *right = track->clips()[1];
+    QCOMPARE(m_model->transitions()[0]->data()->from, right);
+    QCOMPARE(m_model->transitions()[0]->data()->name, QString("over_black"));
+    QCOMPARE(clip->tailTransFrames, int64_t(0));
+    QVERIFY(right->tailTransFrames > 0);
+}
+
+void TestTimelineEditing::deleteTakesTransitionsAlong()
+{
+    ClassifyItem *track = m_model->group(CT_VIDEO);
+    SourceItem *a = clipAt(track, 0);
+    SourceItem *b = clipAt(track, 59);
+    m_model->addTransition("clip_cross", a, b, 2000, 5, true);
+    m_scene->clearSelection();
+    m_view->removeSelected();
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, QString("Please select the element that needs to be deleted"));
+    const QString before = section(*m_model);
+    b->setSelected(true);
+    m_view->removeSelected();
+    QCOMPARE(track->clips(), QList<SourceItem *>({a}));
+    QVERIFY(m_model->transitions().isEmpty());
+    history()->undo();
+    QCOMPARE(section(*m_model), before);
+    QCOMPARE(m_model->transitions().size(), 1);
+}
+
+void TestTimelineEditing::clearIsOneStep()
+{
+    m_view->clear();
+    QCOMPARE(m_boxes.last().text, QString("The current timeline is empty"));
+    clipAt(m_model->group(CT_VIDEO), 0);
+    clipAt(m_model->group(CT_VIDEO)->child(0), 10);
+    clipAt(m_model->group(CT_AUDIO), 0, "tone.wav");
+    const int steps = history()->stack()->count();
+    m_view->clear();
+    QVERIFY(m_model->clips().isEmpty());
+    QCOMPARE(m_model->group(CT_VIDEO)->childCount(), 1); // tracks stay
+    QCOMPARE(history()->stack()->count(), steps + 1);
+    history()->undo();
+    QCOMPARE(m_model->clips().size(), 3);
+}
+
+void TestTimelineEditing::frameRequestsAtEdgesGapsAndTransitions()
+{
+    ClassifyItem *track = m_model->group(CT_VIDEO);
+    SourceItem *a = clipAt(track, 0);   // 0..58
+    SourceItem *b = clipAt(track, 59);  // 59..117
+    SourceItem *c = clipAt(track, 200); // after a gap
+    c->setValue("source", c->sourceValue(track, c->sceneX(), c->width, timeline::toScene(7)), false,
+                true);
+    m_model->addTransition("clip_box", a, b, 1000, 5, true); // 15 frames each side: 44..74
+
+    auto request = [this](int64_t f) { return m_view->frameAt(f)[0].request; };
+    // A plain clip.
+    VideoFrameData r = request(10);
+    QCOMPARE(r.showMask, int(SHOW_CLIP));
+    QCOMPARE(r.decodeMask, int(DECODE_CURRENT));
+    QCOMPARE(r.current.time, int64_t(10));
+    QCOMPARE(r.current.path, a->path);
+    QCOMPARE(r.shader, QString("rgba_base"));
+    // A gap shows nothing.
+    r = request(150);
+    QCOMPARE(r.showMask, 0);
+    QCOMPARE(r.decodeMask, 0);
+    // The in-point shifts the source time.
+    QCOMPARE(request(200).current.time, int64_t(7));
+    // Inside the transition, before the cut: the "to" side is clamped to its first frame.
+    r = request(50);
+    QCOMPARE(r.shader, QString("clip_box"));
+    QCOMPARE(r.showMask, int(SHOW_TRANSITION));
+    QCOMPARE(r.decodeMask, int(DECODE_FROM | DECODE_TO));
+    QCOMPARE(r.from.time, int64_t(50));
+    QCOMPARE(r.to.time, int64_t(0));
+    QVERIFY(std::abs(r.progress - 6.0 / 30.0) < 1e-9);
+    // After the cut: the "from" side keeps its last frame.
+    r = request(70);
+    QCOMPARE(r.from.time, int64_t(58));
+    QCOMPARE(r.to.time, int64_t(11));
+    // The whole frame list covers every visual track.
+    QCOMPARE(m_view->frameAt(10).size(), 1 + 1 + 1 + 1); // video, its track, picture, subtitle
+    QVERIFY(std::abs(r.current.transparency) < 1e-9 || r.current.path.isEmpty());
+}
+
+void TestTimelineEditing::audioAtAFrame()
+{
+    SourceItem *music = clipAt(m_model->group(CT_AUDIO), 30, "tone.wav");
+    SourceItem *video = clipAt(m_model->group(CT_VIDEO), 0);
+    video->setValue("mute", bg::Value(true), false, true);
+    const QList<AudioFrameData> list = m_view->audioAt(40, 30);
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0].volume, 0); // the muted video comes first (track order)
+    QCOMPARE(list[1].path, music->path);
+    QVERIFY(list[1].position == ff::Rational(10, 30));
+    QCOMPARE(list[1].volume, 128);
+    QVERIFY(m_view->audioAt(500, 30).isEmpty());
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ZuTransLator translator(":/language/en-Us-new.ini");
+    app.installTranslator(&translator);
+    TestTimelineEditing test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_timelineediting.moc"

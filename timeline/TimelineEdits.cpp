@@ -1,0 +1,289 @@
+// Edits of the timeline view (split, delete, clear) and the answers to frame
+// requests: what each visual track shows and which clips sound at a frame.
+
+#include "ClassifyItem.h"
+#include "SourceItem.h"
+#include "TimeLineGraphicsScene.h"
+#include "TimeLineGraphicsView.h"
+#include "TimeLineTreeModel.h"
+#include "TransItem.h"
+
+#include "main/MessageBox.h"
+#include "main/Translate.h"
+#include "undo/UndoController.h"
+
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+bg::Value colArg(int col)
+{
+    return bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(col))}});
+}
+
+void tell(const QString &textKey)
+{
+    MessageBox::inform(nullptr, ZKEY("timeline-manage.Hint"), zuaTranslate(textKey),
+                       ZKEY("timeline-manage.Ok"));
+}
+
+// The clip's source for frame F; end clamping keeps an outgoing clip on its last
+// frame, start clamping an incoming one on its first.
+FrameSource sourceOf(const SourceItem *clip, int64_t frame, bool clampEnd)
+{
+    const int64_t start = clip->start(), end = start + clip->duration();
+    if (clampEnd && frame >= end)
+        frame = end - 1;
+    if (!clampEnd && frame < start)
+        frame = start;
+    FrameSource s;
+    s.time = clip->offset() + (frame - start);
+    s.id = clip->uuid;
+    s.path = clip->path;
+    s.fitMode = clip->stretch;
+    s.crop = clip->clipRect;
+    s.x = float(clip->previewRect.x());
+    s.y = float(clip->previewRect.y());
+    s.width = float(clip->previewRect.width());
+    s.height = float(clip->previewRect.height());
+    s.rotation = float(clip->rotate * M_PI / 180.0);
+    s.transparency = float(clip->transparency / 255.0);
+    s.temperature = float(clip->temperature / 50.0);
+    s.saturation = float(clip->saturation / 50.0);
+    s.hue = float(clip->hue / 50.0);
+    s.contrast = float(clip->contrast / 50.0);
+    s.highlight = float(clip->highlight / 50.0);
+    s.brightness = float(clip->bright / 100.0);
+    return s;
+}
+
+bool covers(const SourceItem *clip, int64_t frame)
+{
+    return clip && frame >= clip->start() && frame < clip->start() + clip->duration();
+}
+
+} // namespace
+
+bool TimeLineGraphicsView::canSplit() const
+{
+    int meeting = 0;
+    for (QGraphicsItem *item : scene()->selectedItems())
+        if (item->type() == SourceItem::Type) {
+            auto *clip = static_cast<SourceItem *>(item);
+            meeting += clip->start() < playheadFrame() &&
+                       playheadFrame() < clip->start() + clip->duration();
+        }
+    return meeting == 1;
+}
+
+bool TimeLineGraphicsView::split()
+{
+    const int64_t f = playheadFrame();
+    SourceItem *clip = nullptr;
+    for (QGraphicsItem *item : scene()->selectedItems())
+        if (item->type() == SourceItem::Type) {
+            auto *c = static_cast<SourceItem *>(item);
+            if (c->start() < f && f < c->start() + c->duration()) {
+                clip = c;
+                break;
+            }
+        }
+    if (!clip || !m_model)
+        return false;
+    emit sig_opertorUi(false, true);
+    ClassifyItem *track = clip->track;
+    TransItem *tail = nullptr;
+    for (TransItem *t : m_model->transitions())
+        if (t->data()->from == clip)
+            tail = t;
+
+    zua::MergeSequence sequence("splitSource");
+    auto *right = new SourceItem(clip->kind, track);
+    right->path = clip->path;
+    right->fullLength = clip->fullLength;
+    right->previewRect = clip->previewRect;
+    right->clipRect = clip->clipRect;
+    right->sourceSize = clip->sourceSize;
+    right->volume = clip->volume;
+    right->mute = clip->mute;
+    right->stretch = clip->stretch;
+    right->setSubtitle(clip->color, clip->font, clip->content);
+    right->setValid(clip->valid);
+    right->width = clip->width - (timeline::toScene(f) - timeline::toScene(clip->start()));
+    right->offsetX = clip->offsetX + timeline::toScene(f - clip->start());
+    right->loadThumbnail();
+    right->placeAt(timeline::toScene(f));
+    scene()->clearSelection();
+    zua::ZuObject::AddObject_canUndo(right, colArg(0));
+    right->publishValues();
+    right->setSelected(true);
+    clip->setValue("source",
+                   clip->sourceValue(track, clip->sceneX(), timeline::toScene(f) - clip->sceneX(),
+                                     clip->offsetX),
+                   true, true);
+    if (tail) {
+        const QString name = tail->data()->name;
+        const int64_t duration = tail->data()->durationMs;
+        const int ratio = tail->data()->ratio;
+        SourceItem *to = tail->data()->to;
+        if (to)
+            m_model->checkTransitions();
+        else
+            m_model->removeTransition(tail, true);
+        m_model->addTransition(name, right, to, duration, ratio, true);
+    }
+    emit sig_splitButtonEnable(canSplit());
+    return true;
+}
+
+void TimeLineGraphicsView::removeSelected()
+{
+    QList<SourceItem *> clips;
+    for (QGraphicsItem *item : scene()->selectedItems())
+        if (item->type() == SourceItem::Type)
+            clips << static_cast<SourceItem *>(item);
+    if (clips.isEmpty()) {
+        tell(ZKEY("timeline-manage.SelectClear"));
+        return;
+    }
+    emit sig_opertorUi(false, true);
+    {
+        zua::MergeSequence sequence("remove sourceItems");
+        for (SourceItem *clip : clips)
+            zua::ZuObject::DelObject_canUndo(clip, colArg(clip->track->clips().indexOf(clip)));
+        m_model->checkTransitions();
+    }
+    updateSceneWidth();
+}
+
+void TimeLineGraphicsView::clear()
+{
+    const QList<SourceItem *> clips = m_model ? m_model->clips() : QList<SourceItem *>();
+    if (clips.isEmpty()) {
+        tell(ZKEY("timeline-manage.AlreadyClear"));
+        return;
+    }
+    emit sig_opertorUi(false, true);
+    {
+        zua::MergeSequence sequence("clear sourceItems");
+        for (SourceItem *clip : clips)
+            zua::ZuObject::DelObject_canUndo(clip, colArg(clip->track->clips().indexOf(clip)));
+        m_model->checkTransitions();
+    }
+    updateSceneWidth();
+}
+
+QList<TrackFrame> TimeLineGraphicsView::frameAt(int64_t f) const
+{
+    QList<TrackFrame> out;
+    if (!m_model)
+        return out;
+    // Transitions active at F, by track, and the clips they take over.
+    struct Active {
+        TransItem *item;
+        int mode;
+        double progress;
+    };
+    QMap<ClassifyItem *, QList<Active>> active;
+    QSet<const SourceItem *> inTransition;
+    for (TransItem *t : m_model->transitions()) {
+        const TransitionData *d = t->data();
+        if (f < d->startFrame || f > d->endFrame || d->endFrame <= d->startFrame)
+            continue;
+        if ((d->from && !d->from->valid) || (d->to && !d->to->valid))
+            continue;
+        const int mode = covers(d->from, f) ? 1 : covers(d->to, f) ? 2 : 0;
+        if (mode == 0)
+            continue;
+        const SourceItem *primary = mode == 1 ? d->from : d->to;
+        const double progress = double(f - d->startFrame) / double(d->endFrame - d->startFrame);
+        active[primary->track] << Active{t, mode, progress};
+        if (d->from)
+            inTransition << d->from;
+        if (d->to)
+            inTransition << d->to;
+    }
+    for (ClassifyItem *track : m_model->tracks()) {
+        if (!timeline::hasMask(track->kind, timeline::kVisualMask))
+            continue;
+        TrackFrame frame;
+        frame.track = track;
+        SourceItem *clip = nullptr;
+        for (SourceItem *c : track->clips())
+            if (c->valid && covers(c, f)) {
+                clip = c;
+                break;
+            }
+        if (track->kind == CT_SUBTITLE) {
+            frame.subtitle = clip;
+            out << frame;
+            continue;
+        }
+        VideoFrameData &r = frame.request;
+        r.shader = QStringLiteral("rgba_base");
+        r.progress = 1.0;
+        if (clip && !inTransition.contains(clip)) {
+            r.current = sourceOf(clip, f, true);
+            r.decodeMask |= DECODE_CURRENT;
+            r.showMask |= SHOW_CLIP;
+        }
+        for (const Active &a : active.value(track)) {
+            const TransitionData *d = a.item->data();
+            r.shader = d->name;
+            r.progress = a.progress;
+            if (d->from) {
+                r.from = sourceOf(d->from, f, true);
+                r.decodeMask |= DECODE_FROM;
+            }
+            if (d->to) {
+                r.to = sourceOf(d->to, f, false);
+                r.decodeMask |= DECODE_TO;
+            }
+            r.showMask |= SHOW_TRANSITION;
+        }
+        out << frame;
+    }
+    return out;
+}
+
+QList<AudioFrameData> TimeLineGraphicsView::audioAt(int64_t f, int64_t fps) const
+{
+    QList<AudioFrameData> out;
+    if (!m_model || fps <= 0)
+        return out;
+    for (ClassifyItem *track : m_model->tracks()) {
+        if (!timeline::hasMask(track->kind, timeline::kAudibleMask))
+            continue;
+        for (SourceItem *clip : track->clips())
+            if (clip->valid && covers(clip, f)) {
+                AudioFrameData a;
+                a.position = ff::Rational(f - clip->start() + clip->offset(), fps);
+                a.path = clip->path;
+                a.volume = clip->mute ? 0 : clip->volume;
+                out << a;
+            }
+    }
+    return out;
+}
+
+void TimeLineGraphicsView::requestFrame(int64_t fps, EditType edit)
+{
+    const int64_t f = playheadFrame();
+    emit sig_splitButtonEnable(canSplit());
+    emit sig_trackFrames(frameAt(f));
+    if (edit != EDIT_NONE && edit != EDIT_RECORD) {
+        const int64_t last = int64_t(m_total / 50.0) - 1;
+        emit sig_audioFrames(audioAt(f, fps), f, fps, last, edit);
+    }
+}
+
+void TimeLineGraphicsView::slot_selectionChanged()
+{
+    int selected = 0;
+    for (QGraphicsItem *item : scene()->selectedItems())
+        selected += item->type() == SourceItem::Type;
+    emit sig_editButtonEnable(selected == 1);
+    emit sig_splitButtonEnable(canSplit());
+}
