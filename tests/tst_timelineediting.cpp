@@ -15,6 +15,7 @@
 #include "undo/UndoController.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QUndoStack>
@@ -70,10 +71,15 @@ private slots:
     void clearIsOneStep();
     void frameRequestsAtEdgesGapsAndTransitions();
     void audioAtAFrame();
+    void dropsMakeClipsOnTheRightTrack_data();
+    void dropsMakeClipsOnTheRightTrack();
+    void invalidMaterialIsRefused();
+    void transitionDropsJoinClips();
 
 private:
     SourceItem *clipAt(ClassifyItem *track, int64_t startFrame, const char *file = "clip.mp4");
     QPoint at(SourceItem *clip, double itemX) const;
+    void dropOnView(const QByteArray &payload, QPoint pos);
     QTemporaryDir m_dir;
     TimeLineGraphicsScene *m_scene = nullptr;
     TimeLineTreeModel *m_model = nullptr;
@@ -369,6 +375,115 @@ void TestTimelineEditing::audioAtAFrame()
     QVERIFY(list[1].position == ff::Rational(10, 30));
     QCOMPARE(list[1].volume, 128);
     QVERIFY(m_view->audioAt(500, 30).isEmpty());
+}
+
+namespace {
+QByteArray materialPayload(uint32_t kind, bool valid, const QString &path)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << QString("material") << kind << valid << path;
+    return bytes;
+}
+
+QByteArray transitionPayload(const QString &name)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << QString("transition") << name;
+    return bytes;
+}
+} // namespace
+
+void TestTimelineEditing::dropOnView(const QByteArray &payload, QPoint pos)
+{
+    auto *mime = new QMimeData;
+    mime->setText("ZuAEdit");
+    mime->setData("data", payload);
+    QDragEnterEvent enter(pos, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_view->viewport(), &enter);
+    QDropEvent drop(pos, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_view->viewport(), &drop);
+    delete mime;
+}
+
+void TestTimelineEditing::dropsMakeClipsOnTheRightTrack_data()
+{
+    QTest::addColumn<uint>("kind");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<uint>("rowKind");
+    QTest::addColumn<int>("rowTrack"); // -1 the group row, n the group's track n
+    QTest::addColumn<uint>("expectKind");
+    QTest::addColumn<int>("expectTrack");
+    QTest::newRow("video on the video track")
+        << uint(CT_VIDEO) << "clip.mp4" << uint(CT_VIDEO) << 0 << uint(CT_VIDEO) << 0;
+    QTest::newRow("music on a video row goes to its group")
+        << uint(CT_AUDIO) << "tone.wav" << uint(CT_VIDEO) << -1 << uint(CT_AUDIO) << -1;
+    QTest::newRow("video on the music row: last video track")
+        << uint(CT_VIDEO) << "clip.mp4" << uint(CT_AUDIO) << -1 << uint(CT_VIDEO) << 0;
+}
+
+void TestTimelineEditing::dropsMakeClipsOnTheRightTrack()
+{
+    QFETCH(uint, kind);
+    QFETCH(QString, file);
+    QFETCH(uint, rowKind);
+    QFETCH(int, rowTrack);
+    QFETCH(uint, expectKind);
+    QFETCH(int, expectTrack);
+    connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_model,
+            [this](const bg::ValueMap &request, const QColor &c, const QFont &f) {
+                m_model->createFromDrop(request, c, f, m_view->horizontalScale());
+            });
+    m_view->setZoomLevel(12);
+    ClassifyItem *row =
+        rowTrack < 0 ? m_model->group(rowKind) : m_model->group(rowKind)->child(rowTrack);
+    const QPoint pos = m_view->mapFromScene(QPointF(timeline::toScene(300) + 20, row->y() + 10));
+    dropOnView(materialPayload(kind, true, m_dir.filePath(file)), pos);
+    ClassifyItem *want = expectTrack < 0 ? m_model->group(expectKind)
+                                         : m_model->group(expectKind)->child(expectTrack);
+    QCOMPARE(want->clips().size(), 1);
+    SourceItem *clip = want->clips()[0];
+    // Rounded down to a frame, then 50 view pixels to the left.
+    const double dropX = double(int64_t(m_view->mapToScene(pos).x() / 50.0)) * 50.0;
+    QVERIFY(std::abs(clip->sceneX() - (dropX - 50.0 / m_view->horizontalScale())) < 1e-6);
+    QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("AddSource"));
+}
+
+void TestTimelineEditing::invalidMaterialIsRefused()
+{
+    QSignalSpy made(m_view, &TimeLineGraphicsView::sig_createSourceItem);
+    dropOnView(materialPayload(CT_VIDEO, false, m_dir.filePath("clip.mp4")), QPoint(100, 10));
+    QCOMPARE(made.size(), 0);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text,
+             QString("The file failed to open, please make sure the video file is valid"));
+}
+
+void TestTimelineEditing::transitionDropsJoinClips()
+{
+    m_view->setZoomLevel(12);
+    ClassifyItem *track = m_model->group(CT_VIDEO);
+    SourceItem *a = clipAt(track, 0);
+    SourceItem *b = clipAt(track, 59);
+    SourceItem *lone = clipAt(track->child(0), 400);
+    const QPoint cut = m_view->mapFromScene(QPointF(b->sceneX(), track->y() + 10));
+    dropOnView(transitionPayload("clip_cross"), cut);
+    QCOMPARE(m_model->transitions().size(), 1);
+    QCOMPARE(m_model->transitions()[0]->data()->from, a);
+    QCOMPARE(m_model->transitions()[0]->data()->to, b);
+    // Again on the same cut: only the name changes.
+    dropOnView(transitionPayload("over_white"), cut);
+    QCOMPARE(m_model->transitions().size(), 1);
+    QCOMPARE(m_model->transitions()[0]->data()->name, QString("over_white"));
+    // Near the end of a lone clip: a tail transition.
+    const QPoint end = m_view->mapFromScene(
+        QPointF(lone->sceneX() + lone->width + 200, track->child(0)->y() + 10));
+    dropOnView(transitionPayload("scale_in"), end);
+    QCOMPARE(m_model->transitions().size(), 2);
+    QCOMPARE(m_model->transitions()[1]->data()->from, lone);
+    QVERIFY(!m_model->transitions()[1]->data()->to);
+    QCOMPARE(m_view->transitionBand(), QRectF()); // the band is gone after the drop
 }
 
 int main(int argc, char **argv)

@@ -153,8 +153,12 @@ void SourceItem::setColor(const QColor &colour)
 {
     if (!valid)
         return;
-    m_fill = colour;
-    m_customFill = true;
+    // An invalid colour gives the clip its kind's colour back.
+    m_customFill = colour.isValid();
+    if (m_customFill)
+        m_fill = colour;
+    else
+        refreshFill();
     update();
 }
 

@@ -3,7 +3,12 @@
 // playhead; moves the playhead on seeks and on frame requests from the player.
 // Lives on: main thread.
 
+#include "bridge/Value.h"
 #include "render/RenderTypes.h"
+
+#include <QColor>
+#include <QFont>
+#include <QMap>
 
 #include <QGraphicsView>
 
@@ -58,7 +63,14 @@ public:
     // The audible clips at frame F.
     QList<AudioFrameData> audioAt(int64_t frame, int64_t fps) const;
 
+    // Makes the transition a drop asked for over the band around `scenePos`.
+    void dropTransition(const QString &name, const QPointF &scenePos);
+    // The drop band of a transition drag, empty when none is under way.
+    QRectF transitionBand() const { return m_band; }
+
 signals:
+    // A material was dropped: the header view picks the track and makes the clip.
+    void sig_createSourceItem(const bg::ValueMap &request, const QColor &colour, const QFont &font);
     void sig_scaleValue(int level, double scale, int scroll);
     void sig_moveValue(int scroll, double playhead);
     void sig_showTime(int64_t current, int64_t total);
@@ -81,6 +93,10 @@ public slots:
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void drawBackground(QPainter *painter, const QRectF &rect) override;
     void drawForeground(QPainter *painter, const QRectF &rect) override;
 
@@ -94,4 +110,8 @@ private:
     int m_level = kStartLevel;
     double m_playhead = 0;
     double m_total = 0;
+    QRectF m_band; // transition drag band
+    QMap<SourceItem *, QColor> m_highlighted;
+    void highlightBand(const QPointF &scenePos);
+    void clearBand();
 };

@@ -4,6 +4,7 @@
 #include "SourceItem.h"
 #include "TransItem.h"
 
+#include "main/QssManager.h"
 #include "main/Translate.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
@@ -293,6 +294,55 @@ SourceItem *TimeLineTreeModel::createClip(ClassifyItem *track, uint32_t kind, co
     item->setSelected(true);
     resolveOverlaps(track);
     return item;
+}
+
+ClassifyItem *TimeLineTreeModel::itemAtY(double y) const
+{
+    if (y < 0)
+        return nullptr;
+    const double s = QssManager::screenScale();
+    for (ClassifyItem *item : tracks()) {
+        if (item->kind == CT_NONE)
+            continue;
+        if (!item->isGroup && !item->group()->expanded())
+            continue;
+        const double top = item->y();
+        if (y >= top && y < top + timeline::rowHeight(item->kind) * s)
+            return item;
+    }
+    return nullptr;
+}
+
+ClassifyItem *TimeLineTreeModel::trackForDrop(ClassifyItem *row, uint32_t kind) const
+{
+    if (!row)
+        return nullptr;
+    if (row->kind == kind)
+        return row;
+    ClassifyItem *g = group(kind);
+    if (!g)
+        return nullptr;
+    if (row->kind >= kind && g->childCount() > 0)
+        return g->child(g->childCount() - 1);
+    return g;
+}
+
+SourceItem *TimeLineTreeModel::createFromDrop(const bg::ValueMap &request, const QColor &colour,
+                                              const QFont &font, double viewScale)
+{
+    auto get = [&request](const char *k) {
+        auto it = request.find(k);
+        return it == request.end() ? bg::Value() : it->second;
+    };
+    const uint32_t kind = uint32_t(get("type").toInt32());
+    ClassifyItem *track = trackForDrop(itemAtY(get("posY").toDouble()), kind);
+    if (!track)
+        return nullptr;
+    double x = get("posX").toDouble();
+    if (kind != CT_DUB)
+        x = std::max(0.0, x - 50.0 / (viewScale > 0 ? viewScale : 1.0));
+    return createClip(track, kind, QString::fromStdString(get("path").toStdString()), x, colour,
+                      font);
 }
 
 void TimeLineTreeModel::resolveOverlaps(ClassifyItem *track)

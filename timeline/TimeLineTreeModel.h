@@ -57,6 +57,16 @@ public:
     // undoable step. Null when the material is not valid.
     SourceItem *createClip(ClassifyItem *track, uint32_t kind, const QString &path, double x,
                            const QColor &colour = QColor(), const QFont &font = QFont());
+    // The group or track whose row lies at a scene y (null below the last row).
+    ClassifyItem *itemAtY(double y) const;
+    // Picks the track for a material dropped on `row` (the row under the drop
+    // point): the row itself when its kind matches, else the material's group, or
+    // that group's last track when the row's kind code is not below the material's.
+    ClassifyItem *trackForDrop(ClassifyItem *row, uint32_t kind) const;
+    // Makes the clip a drop asked for ({"path", "posY", "posX", "type"}), with posY
+    // a scene y: 50 view pixels left of the drop (not below 0), dub clips at posX.
+    SourceItem *createFromDrop(const bg::ValueMap &request, const QColor &colour, const QFont &font,
+                               double viewScale);
     // Pushes overlapping clips of the track to the right (with undo).
     void resolveOverlaps(ClassifyItem *track);
     QList<SourceItem *> clips() const;

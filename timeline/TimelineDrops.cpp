@@ -1,0 +1,206 @@
+// Drops on the timeline view: materials and GIF stickers become clips, transitions
+// join the clips under the drop band.
+
+#include "ClassifyItem.h"
+#include "SourceItem.h"
+#include "TimeLineGraphicsScene.h"
+#include "TimeLineGraphicsView.h"
+#include "TimeLineTreeModel.h"
+#include "TransItem.h"
+
+#include "main/MessageBox.h"
+#include "main/Translate.h"
+#include "undo/UndoController.h"
+
+#include <QDataStream>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace {
+
+bool ours(const QMimeData *mime)
+{
+    return mime && mime->text() == QLatin1String("ZuAEdit") && mime->hasFormat("data");
+}
+
+QString tagOf(const QMimeData *mime)
+{
+    QByteArray bytes = mime->data("data");
+    QDataStream in(&bytes, QIODevice::ReadOnly);
+    QString tag;
+    in >> tag;
+    return tag;
+}
+
+bool joinable(const SourceItem *clip)
+{
+    return clip->kind == CT_VIDEO || clip->kind == CT_PICTURE;
+}
+
+} // namespace
+
+void TimeLineGraphicsView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!ours(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    emit sig_opertorUi(true, true);
+    event->acceptProposedAction();
+    if (tagOf(event->mimeData()) == QLatin1String("transition"))
+        highlightBand(mapToScene(event->pos()));
+}
+
+void TimeLineGraphicsView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!ours(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    if (!m_band.isNull())
+        highlightBand(mapToScene(event->pos()));
+}
+
+void TimeLineGraphicsView::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    clearBand();
+    QGraphicsView::dragLeaveEvent(event);
+}
+
+void TimeLineGraphicsView::highlightBand(const QPointF &p)
+{
+    static const QColor colours[] = {QColor(0x0FBCF9), QColor(0xFF0000), QColor(0x9A32FF),
+                                     QColor(0xF7C431), QColor(0x00FF3B)};
+    m_band = QRectF(p.x() - 1500, p.y() - 12, 3000, 25);
+    QMap<SourceItem *, QColor> now;
+    for (QGraphicsItem *item : scene()->items(m_band)) {
+        if (item->type() != SourceItem::Type || !joinable(static_cast<SourceItem *>(item)))
+            continue;
+        auto *clip = static_cast<SourceItem *>(item);
+        now[clip] = m_highlighted.value(clip, colours[QRandomGenerator::global()->bounded(5)]);
+        clip->setColor(now[clip]);
+    }
+    for (auto it = m_highlighted.begin(); it != m_highlighted.end(); ++it)
+        if (!now.contains(it.key()))
+            it.key()->setColor(QColor()); // its kind's colour again
+    m_highlighted = now;
+    viewport()->update();
+}
+
+void TimeLineGraphicsView::clearBand()
+{
+    for (auto it = m_highlighted.begin(); it != m_highlighted.end(); ++it)
+        it.key()->setColor(QColor());
+    m_highlighted.clear();
+    m_band = QRectF();
+    viewport()->update();
+}
+
+void TimeLineGraphicsView::dropEvent(QDropEvent *event)
+{
+    if (!ours(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QByteArray bytes = event->mimeData()->data("data");
+    QDataStream in(&bytes, QIODevice::ReadOnly);
+    QString tag;
+    in >> tag;
+    const QPointF scenePos = mapToScene(event->pos());
+    event->acceptProposedAction();
+    if (tag == QLatin1String("transition")) {
+        QString name;
+        in >> name;
+        dropTransition(name, scenePos);
+        clearBand();
+        return;
+    }
+    bg::ValueMap request;
+    QColor colour;
+    QFont font;
+    QString path;
+    uint32_t kind = CT_PICTURE;
+    if (tag == QLatin1String("material")) {
+        in >> kind;
+        if (kind == CT_SUBTITLE) {
+            in >> colour >> font;
+        } else {
+            bool valid = false;
+            in >> valid >> path;
+            if (!valid) {
+                MessageBox::inform(window(), ZKEY("material_view.Hint"),
+                                   ZTR("material_item.Invail"), ZKEY("res_form.Ok_1"));
+                return;
+            }
+        }
+    } else if (tag == QLatin1String("gif")) {
+        in >> path;
+    } else {
+        return;
+    }
+    request["path"] = bg::Value(path.toStdString());
+    request["posY"] = bg::Value(int32_t(event->pos().y()));
+    request["posX"] = bg::Value(double(int64_t(scenePos.x() / 50.0)) * 50.0);
+    request["type"] = bg::Value(int32_t(kind));
+    emit sig_createSourceItem(request, colour, font);
+}
+
+void TimeLineGraphicsView::dropTransition(const QString &name, const QPointF &p)
+{
+    if (!m_model)
+        return;
+    const QRectF band(p.x() - 1500, p.y() - 12, 3000, 25);
+    QMap<ClassifyItem *, QList<SourceItem *>> byTrack;
+    for (QGraphicsItem *item : scene()->items(band))
+        if (item->type() == SourceItem::Type && joinable(static_cast<SourceItem *>(item))) {
+            auto *clip = static_cast<SourceItem *>(item);
+            byTrack[clip->track] << clip;
+        }
+    if (byTrack.isEmpty())
+        return;
+    auto byStart = [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); };
+    QList<QPair<SourceItem *, SourceItem *>> pairs;
+    const bool oneEach = byTrack.size() > 1 &&
+                         std::all_of(byTrack.begin(), byTrack.end(),
+                                     [](const QList<SourceItem *> &l) { return l.size() == 1; });
+    if (oneEach) {
+        QList<SourceItem *> all;
+        for (const auto &l : byTrack)
+            all += l;
+        std::sort(all.begin(), all.end(), byStart);
+        if (all.last()->sceneX() >= all.first()->sceneX() + all.first()->width)
+            pairs << qMakePair(all.first(), all.last());
+    } else {
+        for (QList<SourceItem *> list : byTrack) {
+            std::sort(list.begin(), list.end(), byStart);
+            int i = 0;
+            for (; i + 1 < list.size(); i += 2)
+                pairs << qMakePair(list[i], list[i + 1]);
+            if (i < list.size()) {
+                SourceItem *last = list[i];
+                const bool tail = last->sceneX() + last->width / 2 <= band.center().x();
+                pairs << (tail ? qMakePair(last, static_cast<SourceItem *>(nullptr))
+                               : qMakePair(static_cast<SourceItem *>(nullptr), last));
+            }
+        }
+    }
+    zua::MergeSequence sequence("AddTransition");
+    for (const auto &pair : pairs) {
+        TransItem *existing = nullptr;
+        for (TransItem *t : m_model->transitions())
+            if ((pair.first && t->data()->from == pair.first) ||
+                (pair.second && t->data()->to == pair.second))
+                existing = t;
+        if (existing) {
+            existing->data()->name = name;
+            existing->setValue("trans", existing->transValue(), true, true);
+        } else {
+            m_model->addTransition(name, pair.first, pair.second, 2000, 5, true);
+        }
+    }
+    viewport()->update();
+}
