@@ -75,6 +75,7 @@ private slots:
     void dropsMakeClipsOnTheRightTrack();
     void invalidMaterialIsRefused();
     void transitionDropsJoinClips();
+    void stackingOrderAmongOverlappingClips();
 
 private:
     SourceItem *clipAt(ClassifyItem *track, int64_t startFrame, const char *file = "clip.mp4");
@@ -484,6 +485,25 @@ void TestTimelineEditing::transitionDropsJoinClips()
     QCOMPARE(m_model->transitions()[1]->data()->from, lone);
     QVERIFY(!m_model->transitions()[1]->data()->to);
     QCOMPARE(m_view->transitionBand(), QRectF()); // the band is gone after the drop
+}
+
+void TestTimelineEditing::stackingOrderAmongOverlappingClips()
+{
+    SourceItem *bottom = clipAt(m_model->group(CT_VIDEO), 0);
+    SourceItem *top = clipAt(m_model->group(CT_VIDEO)->child(0), 0);
+    SourceItem *still = clipAt(m_model->group(CT_PICTURE), 0, "still.png");
+    SourceItem *title = clipAt(m_model->group(CT_SUBTITLE), 0, "");
+    m_view->slot_resetFrame(10, EDIT_NONE, false);
+    // Up: above every overlapping picture or video clip, subtitles aside.
+    m_view->restack(bottom, true);
+    QCOMPARE(bottom->stacking, still->stacking + 1);
+    QVERIFY(bottom->stacking < title->stacking);
+    QCOMPARE(bottom->value("zValue").toInt32(), bottom->stacking);
+    m_view->restack(still, false);
+    QCOMPARE(still->stacking, top->stacking - 1);
+    history()->undo();
+    history()->undo();
+    QVERIFY(bottom->stacking < top->stacking);
 }
 
 int main(int argc, char **argv)

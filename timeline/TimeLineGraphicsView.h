@@ -56,6 +56,9 @@ public:
     void removeSelected();
     // Removes every clip as one step; the tracks stay.
     void clear();
+    // Puts a visual clip above (or below) every clip of its family that it overlaps
+    // in the picture at the playhead, as one step.
+    void restack(SourceItem *clip, bool up);
 
     // ---- frame requests ----
     // The requests for every visual track at frame F.
@@ -97,6 +100,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void drawBackground(QPainter *painter, const QRectF &rect) override;
     void drawForeground(QPainter *painter, const QRectF &rect) override;
 

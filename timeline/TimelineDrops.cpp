@@ -9,11 +9,14 @@
 #include "TransItem.h"
 
 #include "main/MessageBox.h"
+#include "main/QssManager.h"
 #include "main/Translate.h"
 #include "undo/UndoController.h"
 
+#include <QContextMenuEvent>
 #include <QDataStream>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QRandomGenerator>
 
@@ -203,4 +206,65 @@ void TimeLineGraphicsView::dropTransition(const QString &name, const QPointF &p)
         }
     }
     viewport()->update();
+}
+
+void TimeLineGraphicsView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QGraphicsItem *hit = itemAt(event->pos());
+    if (hit && hit->type() != SourceItem::Type)
+        hit = hit->parentItem();
+    if (!hit || hit->type() != SourceItem::Type) {
+        QGraphicsView::contextMenuEvent(event);
+        return;
+    }
+    auto *clip = static_cast<SourceItem *>(hit);
+    QGraphicsView::contextMenuEvent(event); // the clip's own press handling (selection)
+    int selected = 0;
+    for (QGraphicsItem *item : scene()->selectedItems())
+        selected += item->type() == SourceItem::Type;
+    QMenu menu(this);
+    const QPointF local = clip->mapFromScene(mapToScene(event->pos()));
+    const double s = QssManager::screenScale();
+    const bool onHead = clip->headTransFrames &&
+                        QRectF(0, s * 9, clip->headTransFrames * 50.0, s * 18).contains(local);
+    const bool onTail = clip->tailTransFrames && QRectF(clip->width - clip->tailTransFrames * 50.0,
+                                                        s * 9, clip->tailTransFrames * 50.0, s * 18)
+                                                     .contains(local);
+    if (selected > 1) {
+        menu.addAction(ZTR("track-view.Edit"))->setEnabled(false);
+        menu.addAction(ZTR("track-view.UpLevel"))->setEnabled(false);
+        menu.addAction(ZTR("track-view.DownLevel"))->setEnabled(false);
+        connect(menu.addAction(ZTR("track-view.Delete")), &QAction::triggered, this,
+                &TimeLineGraphicsView::removeSelected);
+    } else if (onHead || onTail) {
+        connect(menu.addAction(ZTR("track-view.EditTrans")), &QAction::triggered, this,
+                [clip, onHead] {
+                    if (onHead)
+                        emit clip->sig_transLeftClicked(2, clip);
+                    else
+                        emit clip->sig_transRightClicked(2, clip);
+                });
+        connect(menu.addAction(ZTR("track-view.DeleteTrans")), &QAction::triggered, this,
+                [this, clip, onHead] {
+                    for (TransItem *t : m_model->transitions())
+                        if ((onHead && t->data()->to == clip) ||
+                            (!onHead && t->data()->from == clip))
+                            m_model->removeTransition(t, true);
+                });
+    } else {
+        connect(menu.addAction(ZTR("track-view.Edit")), &QAction::triggered, this, [this, clip] {
+            if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
+                s->showMenu(clip->menuType(), 2, clip->panelValues());
+        });
+        const bool visual = timeline::hasMask(clip->kind, timeline::kVisualMask);
+        QAction *up = menu.addAction(ZTR("track-view.UpLevel"));
+        QAction *down = menu.addAction(ZTR("track-view.DownLevel"));
+        up->setEnabled(visual);
+        down->setEnabled(visual);
+        connect(up, &QAction::triggered, this, [this, clip] { restack(clip, true); });
+        connect(down, &QAction::triggered, this, [this, clip] { restack(clip, false); });
+        connect(menu.addAction(ZTR("track-view.Delete")), &QAction::triggered, this,
+                &TimeLineGraphicsView::removeSelected);
+    }
+    menu.exec(event->globalPos());
 }

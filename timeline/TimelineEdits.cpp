@@ -175,6 +175,28 @@ void TimeLineGraphicsView::clear()
     updateSceneWidth();
 }
 
+void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
+{
+    if (!clip || !timeline::hasMask(clip->kind, timeline::kVisualMask) || !m_model)
+        return;
+    auto family = [](uint32_t kind) { return kind == CT_SUBTITLE ? 1 : 0; };
+    auto centred = [](const SourceItem *c) {
+        const QRectF r = c->previewRect;
+        return QRectF(r.x() - r.width() / 2, r.y() - r.height() / 2, r.width(), r.height());
+    };
+    const int64_t f = playheadFrame();
+    int value = clip->stacking;
+    for (SourceItem *other : m_model->clips()) {
+        if (other == clip || !covers(other, f) || family(other->kind) != family(clip->kind) ||
+            !timeline::hasMask(other->kind, timeline::kVisualMask) ||
+            !centred(other).intersects(centred(clip)))
+            continue;
+        value = up ? std::max(value, other->stacking) : std::min(value, other->stacking);
+    }
+    value += up ? 1 : -1;
+    clip->setValue("zValue", bg::Value(int32_t(value)), true, true);
+}
+
 QList<TrackFrame> TimeLineGraphicsView::frameAt(int64_t f) const
 {
     QList<TrackFrame> out;
