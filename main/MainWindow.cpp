@@ -6,14 +6,18 @@
 #include "QssManager.h"
 #include "Translate.h"
 #include "ZuApp.h"
+#include "render/RenderManager.h"
 
 #include "timeline/TimeLineGraphicsScene.h"
+#include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineTreeModel.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsScene>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QPointer>
 #include <QTimer>
 #include <QXmlStreamReader>
@@ -21,10 +25,23 @@
 MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent), ui(new Ui::MainWindow), m_createDialog(new CreateProjectDialog(this)),
       m_timelineScene(new TimeLineGraphicsScene(this)),
-      m_timeline(new TimeLineTreeModel(m_timelineScene, this))
+      m_timeline(new TimeLineTreeModel(m_timelineScene, this)), m_timelineView(nullptr)
 {
     ui->setupUi(this);
     m_timeline->buildGroups();
+    // The clip area of the timeline panel (its headers, ruler and tool bar join it).
+    m_timelineView = new TimeLineGraphicsView(m_timelineScene, m_timeline, ui->widget_timeline);
+    auto *timelineLayout = new QVBoxLayout(ui->widget_timeline);
+    timelineLayout->setContentsMargins(0, 0, 0, 0);
+    timelineLayout->addWidget(m_timelineView);
+    connect(m_timelineView, &TimeLineGraphicsView::sig_createSourceItem, m_timeline,
+            [this](const bg::ValueMap &request, const QColor &colour, const QFont &font) {
+                bg::ValueMap atScene = request;
+                atScene["posY"] = bg::Value(int32_t(request.at("posY").toInt32() +
+                                                    m_timelineView->verticalScrollBar()->value()));
+                m_timeline->createFromDrop(atScene, colour, font,
+                                           m_timelineView->horizontalScale());
+            });
     const double s = QssManager::screenScale();
     setWindowTitle(ZTR("Mainwindow.Title"));
     resize(int(1200 * s), int(800 * s));
@@ -33,10 +50,19 @@ MainWindow::MainWindow(QWidget *parent)
     for (QSplitter *splitter : {ui->splitter_vertical, ui->splitter_horizontal}) {
         splitter->setStretchFactor(0, 4);
         splitter->setStretchFactor(1, 6);
+        // Start in the same 4 : 6 proportion, whatever the children's size hints.
+        splitter->setSizes({400, 600});
     }
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/main-window.css"));
-    if (auto *app = ZuApp::instance())
+    if (auto *app = ZuApp::instance()) {
         connect(app, &ZuApp::sig_updateProjectName, this, &MainWindow::slot_updateProjectName);
+        if (RenderManager *rm = app->renderManager()) {
+            connect(rm, &RenderManager::sig_frontFrameRequest, m_timelineView,
+                    &TimeLineGraphicsView::slot_frontFrameRequest);
+            connect(m_timelineView, &TimeLineGraphicsView::sig_opertorUi, rm,
+                    &RenderManager::slot_opertorUi);
+        }
+    }
     m_lastOpenFolder = QDir::homePath();
     setAutoSaveEnabled(true);
 }

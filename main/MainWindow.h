@@ -7,6 +7,8 @@
 
 class CreateProjectDialog;
 class QGraphicsScene;
+class TimeLineGraphicsScene;
+class TimeLineGraphicsView;
 class TimeLineTreeModel;
 class QXmlStreamReader;
 class QXmlStreamWriter;
@@ -39,6 +41,7 @@ public:
     bool autoSaveEnabled() const { return m_autoSaveTimer != 0; }
     QString titleText() const;
     TimeLineTreeModel *timelineModel() const { return m_timeline; }
+    TimeLineGraphicsView *timelineView() const { return m_timelineView; }
 
     static constexpr int kAutoSaveMs = 30000;
 
@@ -56,8 +59,9 @@ protected:
 private:
     Ui::MainWindow *ui;
     CreateProjectDialog *m_createDialog;
-    QGraphicsScene *m_timelineScene;
+    TimeLineGraphicsScene *m_timelineScene;
     TimeLineTreeModel *m_timeline;
+    TimeLineGraphicsView *m_timelineView;
     int m_autoSaveTimer = 0;
     QString m_lastOpenFolder;
 };

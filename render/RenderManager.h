@@ -3,6 +3,7 @@
 // (the scene size) and reads and writes the scene section of the project file.
 // Lives on: main thread.
 
+#include "RenderTypes.h"
 #include "bridge/Value.h"
 
 #include <QObject>
@@ -61,6 +62,8 @@ signals:
     void sig_sendScene(GsScene *scene);
     void sig_updateSceneSize(int width, int height);
     void sig_queryScene();
+    // Moves the timeline: forwarded from the player, export and record managers.
+    void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
 
 private:
     RenderThread *m_renderThread = nullptr;
