@@ -1,8 +1,10 @@
 #include "TimeLineGraphicsView.h"
 
 #include "ClassifyItem.h"
+#include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineTreeModel.h"
+#include "TransItem.h"
 
 #include "main/QssManager.h"
 
@@ -106,11 +108,18 @@ void TimeLineGraphicsView::afterZoom()
 
 void TimeLineGraphicsView::updateSceneWidth()
 {
+    // From the model rather than the scene's item list, which would be sorted on
+    // every call: this runs after every edit.
     double right = 0;
-    if (scene())
-        for (QGraphicsItem *item : scene()->items())
-            if (!item->parentItem())
-                right = std::max(right, item->sceneBoundingRect().right());
+    if (m_model) {
+        for (ClassifyItem *track : m_model->tracks())
+            if (!track->clips().isEmpty()) {
+                const SourceItem *last = track->clips().last();
+                right = std::max(right, last->sceneX() + last->width);
+            }
+        for (TransItem *t : m_model->transitions())
+            right = std::max(right, timeline::toScene(t->data()->endFrame));
+    }
     m_total = right;
     const double height =
         std::max(scene() ? scene()->sceneRect().height() : 0.0, double(viewport()->height()));

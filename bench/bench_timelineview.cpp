@@ -1,0 +1,134 @@
+// Timeline view benchmark: 2,000 clips on 10 tracks. Times to draw the view, to
+// answer one frame request and to drag one clip (press, move, release).
+// Reference: drawing the same view with the clips hidden (the view's own cost).
+#include "render/RenderManager.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsScene.h"
+#include "timeline/TimeLineGraphicsView.h"
+#include "timeline/TimeLineTreeModel.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+template <typename F> double timeMs(F f, int runs = 15)
+{
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        f();
+        t.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return median(t);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clip.mp4");
+    if (QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                     "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", clip}) != 0)
+        return 1;
+    TimeLineGraphicsScene scene;
+    TimeLineTreeModel model(&scene);
+    RenderManager probe;
+    model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
+    model.buildGroups();
+    QList<ClassifyItem *> tracks{model.group(CT_VIDEO)};
+    for (int i = 0; i < 9; ++i)
+        tracks << model.insertTrack(model.group(CT_VIDEO), i, false);
+    for (int i = 0; i < 2000; ++i)
+        model.createClip(tracks[i % 10], CT_VIDEO, clip, timeline::toScene((i / 10) * 60));
+    scene.clearSelection();
+
+    TimeLineGraphicsView view(&scene, &model);
+    view.resize(1600, 600);
+    view.show();
+    QApplication::processEvents();
+    view.updateSceneWidth();
+
+    const double draw = timeMs([&] { view.viewport()->grab(); });
+    for (SourceItem *c : model.clips())
+        c->setVisible(false);
+    const double empty = timeMs([&] { view.viewport()->grab(); });
+    for (SourceItem *c : model.clips())
+        c->setVisible(true);
+
+    int64_t f = 500;
+    const double request = timeMs([&] {
+        view.frameAt(f);
+        view.audioAt(f, 30);
+        ++f;
+    });
+
+    view.setZoomLevel(0);
+    view.horizontalScrollBar();
+    SourceItem *target = tracks[0]->clips()[0];
+    auto send = [&](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, p, view.viewport()->mapToGlobal(p), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &e);
+    };
+    const double dragMs = timeMs(
+        [&] {
+            scene.clearSelection();
+            target->setSelected(true);
+            const QPoint from = view.mapFromScene(target->mapToScene(QPointF(100, 10)));
+            send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+            send(QEvent::MouseMove, from + QPoint(50, 0), Qt::LeftButton);
+            send(QEvent::MouseMove, from + QPoint(100, 0), Qt::LeftButton);
+            send(QEvent::MouseButtonRelease, from + QPoint(100, 0), Qt::NoButton);
+            QApplication::processEvents();
+        },
+        9);
+
+    {
+        // Where the drag's time goes.
+        scene.clearSelection();
+        target->setSelected(true);
+        const QPoint from = view.mapFromScene(target->mapToScene(QPointF(100, 10)));
+        QElapsedTimer t;
+        t.start();
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        const double press = t.nsecsElapsed() / 1e6;
+        t.restart();
+        send(QEvent::MouseMove, from + QPoint(50, 0), Qt::LeftButton);
+        const double move = t.nsecsElapsed() / 1e6;
+        t.restart();
+        send(QEvent::MouseButtonRelease, from + QPoint(50, 0), Qt::NoButton);
+        const double release = t.nsecsElapsed() / 1e6;
+        t.restart();
+        QApplication::processEvents();
+        const double after = t.nsecsElapsed() / 1e6;
+        std::printf("  press %.2f, move %.2f, release %.2f, queued work and repaint %.2f ms\n",
+                    press, move, release, after);
+    }
+    std::printf("timeline view with %d clips on 10 tracks (goal: each < 16 ms)\n",
+                int(model.clips().size()));
+    std::printf("view.draw %.2f ms (the view without clips %.2f ms, ratio %.1f)\n", draw, empty,
+                draw / empty);
+    std::printf("view.frameRequest %.3f ms\n", request);
+    std::printf("view.drag one clip (press, 2 moves, release) %.2f ms\n", dragMs);
+    return 0;
+}
