@@ -16,10 +16,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsScene>
-#include <QScrollBar>
-#include <QVBoxLayout>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QXmlStreamReader>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -61,6 +61,8 @@ MainWindow::MainWindow(QWidget *parent)
                     &TimeLineGraphicsView::slot_frontFrameRequest);
             connect(m_timelineView, &TimeLineGraphicsView::sig_opertorUi, rm,
                     &RenderManager::slot_opertorUi);
+            connect(m_timelineView, &TimeLineGraphicsView::sig_audioFrames, rm,
+                    &RenderManager::onAudioAnswer);
         }
     }
     m_lastOpenFolder = QDir::homePath();

@@ -3,6 +3,9 @@
 #include "RefCountedObject.h"
 #include "RenderThread.h"
 #include "ShaderLibrary.h"
+#include "audio/PlayerManager.h"
+#include "export/ExportManager.h"
+#include "record/RecordManager.h"
 
 #include "main/ValueQt.h"
 
@@ -40,6 +43,18 @@ RenderManager::~RenderManager()
 
 bool RenderManager::init()
 {
+    m_player = new PlayerManager(this);
+    connect(m_player, &PlayerManager::sig_frontFrameRequest, this,
+            &RenderManager::sig_frontFrameRequest);
+    connect(m_player, &PlayerManager::sig_controlPlay, this, &RenderManager::sig_controlPlay);
+    m_export = new ExportManager(this);
+    connect(m_export, &ExportManager::sig_frameRequest, this,
+            &RenderManager::sig_frontFrameRequest);
+    m_record = new RecordManager(this);
+    connect(m_record, &RecordManager::sig_audioSourceItem, this,
+            &RenderManager::sig_audioSourceItem);
+    connect(m_record, &RecordManager::sig_frameRequest, this,
+            &RenderManager::sig_frontFrameRequest);
     if (!GsDevice::DefaultDevice()) {
         if (!GsDevice::CreateDefaultDevice(false))
             return false;
@@ -100,7 +115,28 @@ void RenderManager::orderItems()
         m_scene->OrderItem();
 }
 
-void RenderManager::slot_opertorUi(bool, bool) {}
+void RenderManager::slot_opertorUi(bool stopPlay, bool stopRecord)
+{
+    if (stopPlay && m_player && m_player->isPlaying())
+        emit sig_controlPlay();
+    if (stopRecord && m_record && m_record->isRecording())
+        emit sig_controlRecord();
+}
+
+void RenderManager::setPlaying(bool playing)
+{
+    if (m_player)
+        m_player->setPlaying(playing);
+}
+
+void RenderManager::onAudioAnswer(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
+                                  int64_t lastFrame, EditType edit)
+{
+    if (edit == EDIT_PLAY && m_player)
+        m_player->onAudioFrames(list, frame, fps, lastFrame);
+    else if (edit == EDIT_EXPORT && m_export)
+        m_export->onAudioFrames(list, frame, fps, lastFrame);
+}
 
 bg::ValueMap RenderManager::probeMedia(const QString &path, bool autoSize)
 {

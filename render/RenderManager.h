@@ -11,7 +11,10 @@
 
 #include <cstdint>
 
+class ExportManager;
 class GsItem;
+class PlayerManager;
+class RecordManager;
 class GsScene;
 class QXmlStreamReader;
 class QXmlStreamWriter;
@@ -37,6 +40,15 @@ public:
     void stopRenderThread();
     RenderThread *renderThread() const { return m_renderThread; }
 
+    PlayerManager *playerManager() const { return m_player; }
+    ExportManager *exportManager() const { return m_export; }
+    RecordManager *recordManager() const { return m_record; }
+    void setPlaying(bool playing);
+    // The timeline's sound answer: to the player while playing (edit 1), to the
+    // export (edit 2); dropped otherwise.
+    void onAudioAnswer(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
+                       int64_t lastFrame, EditType edit);
+
     void setSceneSize(uint32_t width, uint32_t height, bool fixed);
     uint32_t sceneWidth() const { return m_sceneWidth; }
     uint32_t sceneHeight() const { return m_sceneHeight; }
@@ -55,7 +67,7 @@ public:
     void readLegacyCanvas(QXmlStreamReader &reader);
 
 public slots:
-    // Stops playback and recording before a user action (nothing runs yet).
+    // Stops playback and recording before a user action.
     void slot_opertorUi(bool stopPlay, bool stopRecord);
 
 signals:
@@ -64,8 +76,14 @@ signals:
     void sig_queryScene();
     // Moves the timeline: forwarded from the player, export and record managers.
     void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    void sig_controlPlay();
+    void sig_controlRecord();
+    void sig_audioSourceItem(bool start, const QString &path, bool error);
 
 private:
+    PlayerManager *m_player = nullptr;
+    ExportManager *m_export = nullptr;
+    RecordManager *m_record = nullptr;
     RenderThread *m_renderThread = nullptr;
     GsScene *m_scene = nullptr; // one counted reference
     uint32_t m_sceneWidth = 1920;

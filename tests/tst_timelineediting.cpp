@@ -416,6 +416,8 @@ void TestTimelineEditing::dropsMakeClipsOnTheRightTrack_data()
     QTest::addColumn<int>("rowTrack"); // -1 the group row, n the group's track n
     QTest::addColumn<uint>("expectKind");
     QTest::addColumn<int>("expectTrack");
+    QTest::newRow("dub keeps its x")
+        << uint(CT_DUB) << "tone.wav" << uint(CT_DUB) << -1 << uint(CT_DUB) << -1;
     QTest::newRow("video on the video track")
         << uint(CT_VIDEO) << "clip.mp4" << uint(CT_VIDEO) << 0 << uint(CT_VIDEO) << 0;
     QTest::newRow("music on a video row goes to its group")
@@ -445,9 +447,10 @@ void TestTimelineEditing::dropsMakeClipsOnTheRightTrack()
                                          : m_model->group(expectKind)->child(expectTrack);
     QCOMPARE(want->clips().size(), 1);
     SourceItem *clip = want->clips()[0];
-    // Rounded down to a frame, then 50 view pixels to the left.
+    // Rounded down to a frame, then 50 view pixels to the left (dub clips stay).
     const double dropX = double(int64_t(m_view->mapToScene(pos).x() / 50.0)) * 50.0;
-    QVERIFY(std::abs(clip->sceneX() - (dropX - 50.0 / m_view->horizontalScale())) < 1e-6);
+    const double shift = kind == CT_DUB ? 0.0 : 50.0 / m_view->horizontalScale();
+    QVERIFY(std::abs(clip->sceneX() - (dropX - shift)) < 1e-6);
     QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("AddSource"));
 }
 

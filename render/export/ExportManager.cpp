@@ -1,0 +1,8 @@
+#include "ExportManager.h"
+
+ExportManager::ExportManager(QObject *parent) : QObject(parent) {}
+
+void ExportManager::onAudioFrames(const QList<AudioFrameData> &, int64_t, int64_t, int64_t)
+{
+    ++m_answers;
+}

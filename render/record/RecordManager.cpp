@@ -1,0 +1,3 @@
+#include "RecordManager.h"
+
+RecordManager::RecordManager(QObject *parent) : QObject(parent) {}

@@ -1,0 +1,158 @@
+// Render manager: start-up (device, programs, scene, render loop), scene size
+// changes, media probing and the routing of frame answers.
+#include "render/RenderManager.h"
+#include "render/RenderThread.h"
+#include "render/audio/PlayerManager.h"
+#include "render/export/ExportManager.h"
+#include "render/record/RecordManager.h"
+#include "support/MediaFixtures.h"
+
+#include "graphics/GsDevice.h"
+#include "graphics/GsScene.h"
+
+#include <QGuiApplication>
+#include <QtTest>
+
+class TestRenderManager : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void startUpBuildsEverything();
+    void newSceneArrivesBeforeTheSize();
+    void probingAdoptsTheFirstVideoSizeUnlessFixed();
+    void renderLoopStopsAndStartsAgain();
+    void answersGoWhereTheirEditKindSays();
+    void userActionsStopPlayback();
+
+private:
+    QTemporaryDir m_dir;
+    RenderManager *m_rm = nullptr;
+};
+
+void TestRenderManager::initTestCase()
+{
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=640x360:d=1", "-pix_fmt", "yuv420p",
+                              m_dir.filePath("wide.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", m_dir.filePath("tone.wav")}));
+    m_rm = new RenderManager;
+    QVERIFY(m_rm->init());
+}
+
+void TestRenderManager::cleanupTestCase()
+{
+    delete m_rm;
+    QVERIFY(!GsDevice::DefaultDevice()); // it made the device, it frees it
+}
+
+void TestRenderManager::startUpBuildsEverything()
+{
+    GsDevice *device = GsDevice::DefaultDevice();
+    QVERIFY(device);
+    for (const char *name : {"clip_banding", "trans_move", "rgba_base", "rgba_subtitle", "rgba"})
+        QVERIFY2(device->HasShader(name), name);
+    QVERIFY(m_rm->scene());
+    QCOMPARE(m_rm->scene()->width(), 1920u);
+    QCOMPARE(m_rm->scene()->height(), 1080u);
+    QVERIFY(m_rm->playerManager() && m_rm->exportManager() && m_rm->recordManager());
+    QVERIFY(m_rm->renderThread());
+    QTRY_VERIFY(m_rm->renderThread()->ticks() >= 3); // the 40 ms loop runs
+}
+
+void TestRenderManager::newSceneArrivesBeforeTheSize()
+{
+    QStringList order;
+    GsScene *sent = nullptr;
+    auto a = connect(m_rm, &RenderManager::sig_sendScene, [&](GsScene *s) {
+        order << "scene";
+        sent = s;
+    });
+    auto b = connect(m_rm, &RenderManager::sig_updateSceneSize, [&] { order << "size"; });
+    m_rm->setSceneSize(1280, 720, true);
+    QCOMPARE(order, QStringList({"scene", "size"}));
+    QCOMPARE(sent, m_rm->scene());
+    QCOMPARE(sent->width(), 1280u);
+    QSignalSpy answered(m_rm, &RenderManager::sig_sendScene);
+    emit m_rm->sig_queryScene();
+    QCOMPARE(answered.size(), 1); // answered at once
+    disconnect(a);
+    disconnect(b);
+}
+
+void TestRenderManager::probingAdoptsTheFirstVideoSizeUnlessFixed()
+{
+    m_rm->setSceneSize(1920, 1080, true);
+    bg::ValueMap info = m_rm->probeMedia(m_dir.filePath("wide.mp4"), true);
+    QVERIFY(info.at("valid").toBool());
+    QCOMPARE(info.at("width").toInt32(), 640);
+    QCOMPARE(m_rm->sceneWidth(), 1920u); // fixed: unchanged
+    m_rm->setSceneSize(1920, 1080, false);
+    m_rm->probeMedia(m_dir.filePath("wide.mp4"), true);
+    QCOMPARE(m_rm->sceneWidth(), 640u);
+    info = m_rm->probeMedia(m_dir.filePath("tone.wav"), true);
+    QVERIFY(info.at("valid").toBool());
+    QCOMPARE(info.at("width").toInt32(), 0);
+    QCOMPARE(m_rm->sceneWidth(), 640u); // sound never resizes
+    info = m_rm->probeMedia(m_dir.filePath("nothing.mp4"), true);
+    QVERIFY(!info.at("valid").toBool());
+    QCOMPARE(info.size(), size_t(1));
+}
+
+void TestRenderManager::renderLoopStopsAndStartsAgain()
+{
+    m_rm->stopRenderThread();
+    QVERIFY(!m_rm->renderThread());
+    m_rm->startRenderThread();
+    m_rm->startRenderThread(); // still only one
+    RenderThread *thread = m_rm->renderThread();
+    QVERIFY(thread);
+    QTRY_VERIFY(thread->ticks() >= 2);
+    QCOMPARE(m_rm->renderThread(), thread);
+}
+
+void TestRenderManager::answersGoWhereTheirEditKindSays()
+{
+    PlayerManager *player = m_rm->playerManager();
+    ExportManager *exporter = m_rm->exportManager();
+    const QList<AudioFrameData> list;
+    m_rm->setPlaying(true);
+    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_PLAY);
+    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_EXPORT);
+    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_NONE);
+    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_RECORD);
+    QCOMPARE(player->answersTaken(), int64_t(1));
+    QCOMPARE(exporter->answersTaken(), int64_t(1));
+    // The answer at the last frame ends playback.
+    QSignalSpy ended(m_rm, &RenderManager::sig_controlPlay);
+    m_rm->onAudioAnswer(list, 100, 30, 100, EDIT_PLAY);
+    QCOMPARE(ended.size(), 1);
+    // Frame requests of the managers come out of the render manager.
+    QSignalSpy requests(m_rm, &RenderManager::sig_frontFrameRequest);
+    emit player->sig_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
+    emit exporter->sig_frameRequest(MOVE_PLAY, EDIT_EXPORT, 1, 30);
+    emit m_rm->recordManager()->sig_frameRequest(MOVE_RECORD, EDIT_RECORD, 1, 30);
+    QCOMPARE(requests.size(), 3);
+    m_rm->setPlaying(false);
+}
+
+void TestRenderManager::userActionsStopPlayback()
+{
+    QSignalSpy stop(m_rm, &RenderManager::sig_controlPlay);
+    m_rm->slot_opertorUi(true, true);
+    QCOMPARE(stop.size(), 0); // nothing plays
+    m_rm->setPlaying(true);
+    m_rm->slot_opertorUi(false, true);
+    QCOMPARE(stop.size(), 0);
+    m_rm->slot_opertorUi(true, false);
+    QCOMPARE(stop.size(), 1);
+    m_rm->setPlaying(false);
+}
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    TestRenderManager test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_rendermanager.moc"
