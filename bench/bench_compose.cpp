@@ -2,6 +2,8 @@
 // anew every frame as decoded pictures are, drawn and read back, under a real X
 // server (software OpenGL on this machine). Reference: the same frames with
 // upload and read-back only, no drawing.
+#include "render/RefCountedObject.h"
+
 #include "graphics/GsDevice.h"
 #include "graphics/GsFilter.h"
 #include "graphics/GsItem.h"
@@ -18,21 +20,7 @@
 
 namespace {
 
-template <typename T> class Counted : public T {
-public:
-    using T::T;
-    int AddRef() override { return ++m_refs; }
-    int Release() override
-    {
-        const int left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-private:
-    std::atomic<int> m_refs{0};
-};
+template <typename T> using Counted = RefCountedObject<T>;
 
 class Layer : public GsItem {
 public:

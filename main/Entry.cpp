@@ -39,13 +39,13 @@ void bridgeAtExit()
 void askRecovery(ZuApp *app, const QString &autoSavePath)
 {
     BG_LOG_D("---> 提示恢复自动保存: %s", qUtf8Printable(autoSavePath));
-    MessageSpec spec;
-    spec.titleKey = ZKEY("MainWindow.Hint");
-    spec.text = ZTR("Mainwindow.restart").arg(autoSavePath);
-    spec.buttonKeys = QStringList{ZKEY("Mainwindow.continue"), ZKEY("Mainwindow.discard")};
-    spec.defaultButton = 0;
-    spec.escapeButton = 1;
-    app->recoverAutoSave(MessageBox::show(spec) == 0, autoSavePath);
+    MessageSpec box;
+    box.titleKey = ZKEY("MainWindow.Hint");
+    box.text = ZTR("Mainwindow.restart").arg(autoSavePath);
+    box.buttonKeys = QStringList{ZKEY("Mainwindow.continue"), ZKEY("Mainwindow.discard")};
+    box.defaultButton = 0;
+    box.escapeButton = 1;
+    app->recoverAutoSave(MessageBox::show(box) == 0, autoSavePath);
 }
 
 } // namespace

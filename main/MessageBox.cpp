@@ -20,32 +20,32 @@ void setAnswerHook(AnswerHook h)
     hook() = std::move(h);
 }
 
-int show(const MessageSpec &spec)
+int show(const MessageSpec &message)
 {
     if (hook())
-        return hook()(spec);
-    QMessageBox box(QMessageBox::Information, zuaTranslate(spec.titleKey), spec.text,
-                    QMessageBox::NoButton, spec.parent);
+        return hook()(message);
+    QMessageBox box(QMessageBox::Information, zuaTranslate(message.titleKey), message.text,
+                    QMessageBox::NoButton, message.parent);
     QList<QPushButton *> buttons;
-    for (const QString &key : spec.buttonKeys)
+    for (const QString &key : message.buttonKeys)
         buttons << box.addButton(zuaTranslate(key), QMessageBox::AcceptRole);
-    if (spec.defaultButton >= 0 && spec.defaultButton < buttons.size())
-        box.setDefaultButton(buttons[spec.defaultButton]);
-    if (spec.escapeButton >= 0 && spec.escapeButton < buttons.size())
-        box.setEscapeButton(buttons[spec.escapeButton]);
+    if (message.defaultButton >= 0 && message.defaultButton < buttons.size())
+        box.setDefaultButton(buttons[message.defaultButton]);
+    if (message.escapeButton >= 0 && message.escapeButton < buttons.size())
+        box.setEscapeButton(buttons[message.escapeButton]);
     box.exec();
     const int index = buttons.indexOf(static_cast<QPushButton *>(box.clickedButton()));
-    return index >= 0 ? index : spec.escapeButton;
+    return index >= 0 ? index : message.escapeButton;
 }
 
 void inform(QWidget *parent, const QString &titleKey, const QString &text, const QString &okKey)
 {
-    MessageSpec spec;
-    spec.parent = parent;
-    spec.titleKey = titleKey;
-    spec.text = text;
-    spec.buttonKeys = QStringList{okKey};
-    show(spec);
+    MessageSpec box;
+    box.parent = parent;
+    box.titleKey = titleKey;
+    box.text = text;
+    box.buttonKeys = QStringList{okKey};
+    show(box);
 }
 
 } // namespace MessageBox

@@ -20,7 +20,7 @@ struct MessageSpec {
 };
 
 namespace MessageBox {
-int show(const MessageSpec &spec);
+int show(const MessageSpec &box);
 // Convenience: one button, no answer.
 void inform(QWidget *parent, const QString &titleKey, const QString &text, const QString &okKey);
 

@@ -1,6 +1,8 @@
 // Graphics library under a real X server: quads land where the centre-origin
 // transform puts them, order values stack them, filters feed later draws, raw
 // outputs hand over pixels and time stamps, and views present into a window.
+#include "render/RefCountedObject.h"
+
 #include "graphics/GsDevice.h"
 #include "graphics/GsFilter.h"
 #include "graphics/GsItem.h"
@@ -19,22 +21,7 @@
 
 namespace {
 
-// Reference counting for the library's abstract scene and items.
-template <typename T> class Counted : public T {
-public:
-    using T::T;
-    int AddRef() override { return ++m_refs; }
-    int Release() override
-    {
-        const int left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-private:
-    std::atomic<int> m_refs{0};
-};
+template <typename T> using Counted = RefCountedObject<T>;
 
 std::vector<uint8_t> solid(int w, int h, QColor c)
 {

@@ -88,8 +88,8 @@ private:
 void TestLifecycle::initTestCase()
 {
     QVERIFY(ZuApp::instance()->init());
-    MessageBox::setAnswerHook([this](const MessageSpec &spec) {
-        m_boxes << spec;
+    MessageBox::setAnswerHook([this](const MessageSpec &box) {
+        m_boxes << box;
         return m_answers.isEmpty() ? 0 : m_answers.takeFirst();
     });
     FileDialogs::setHook([this](const QString &kind, const QString &) {

@@ -116,8 +116,8 @@ private:
 void TestProjectFile::initTestCase()
 {
     QVERIFY(app()->init());
-    MessageBox::setAnswerHook([this](const MessageSpec &spec) {
-        m_boxes << spec;
+    MessageBox::setAnswerHook([this](const MessageSpec &box) {
+        m_boxes << box;
         return 0;
     });
 }

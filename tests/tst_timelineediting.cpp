@@ -96,8 +96,8 @@ void TestTimelineEditing::initTestCase()
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100:d=1", "-frames:v", "1",
                               m_dir.filePath("still.png")}));
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("tone.wav")}));
-    MessageBox::setAnswerHook([this](const MessageSpec &spec) {
-        m_boxes << spec;
+    MessageBox::setAnswerHook([this](const MessageSpec &box) {
+        m_boxes << box;
         return 0;
     });
 }

@@ -76,12 +76,12 @@ struct AudioPlayer::Impl {
         bool ok = waitFor([&] { return pa_context_get_state(context) == PA_CONTEXT_READY; },
                           [&] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)); });
         if (ok) {
-            pa_sample_spec spec;
-            spec.format = PA_SAMPLE_S16LE;
-            spec.rate = uint32_t(rate);
-            spec.channels = uint8_t(channels);
+            pa_sample_spec sampleFormat;
+            sampleFormat.format = PA_SAMPLE_S16LE;
+            sampleFormat.rate = uint32_t(rate);
+            sampleFormat.channels = uint8_t(channels);
             bytesPerMs = rate * channels * 2 / 1000;
-            stream = pa_stream_new(context, "playback", &spec, nullptr);
+            stream = pa_stream_new(context, "playback", &sampleFormat, nullptr);
             ok = stream != nullptr;
             if (ok) {
                 pa_stream_set_state_callback(stream, &Impl::onStreamState, this);
