@@ -1,0 +1,44 @@
+#pragma once
+// The process-wide mixer and sound output: the player mixes each 1/30 s of its
+// clips here and writes it to the output, pacing itself by what is still queued.
+// The audio export uses the same object without an output.
+// Lives on: used by one thread at a time (the player thread or the audio export).
+
+#include "media/AudioMixer.h"
+
+#include <functional>
+#include <memory>
+
+namespace zua {
+class AudioPlayer;
+}
+
+class AudioMixerPlayer {
+public:
+    static AudioMixerPlayer &instance();
+
+    // Creates the mixer (and, with output, opens the sound device); false when the
+    // output could not be opened or was not asked for.
+    bool open(int channels, int sampleRate, int format, bool withOutput);
+    bool hasMixer() const { return m_mixer != nullptr; }
+    bool opened() const { return m_opened; }
+    ff::AudioMixer::Format format() const;
+
+    // Starts mixing `frameCount` frames from `startFrame` at `fps`.
+    void begin(int64_t startFrame, int frameCount, int64_t fps);
+    // Adds one source's decoded slice at its volume (0..128).
+    void add(const void *key, const ff::AFrameCtx &frame, int volume);
+    // Ends the range: the mix goes to the consumer (if any) and to the output (if
+    // open), sleeping while more than three ranges of sound are queued. Returns the mix.
+    using Consumer = std::function<void(size_t bytes, const uint8_t *data)>;
+    ff::PcmPtr finish(const Consumer &consumer = Consumer());
+    void close();
+
+private:
+    AudioMixerPlayer();
+    ~AudioMixerPlayer();
+    std::unique_ptr<ff::AudioMixer> m_mixer;
+    std::unique_ptr<zua::AudioPlayer> m_output;
+    int m_frameCount = 1;
+    bool m_opened = false;
+};
