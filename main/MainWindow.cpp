@@ -63,6 +63,9 @@ MainWindow::MainWindow(QWidget *parent)
                     &RenderManager::slot_opertorUi);
             connect(m_timelineView, &TimeLineGraphicsView::sig_audioFrames, rm,
                     &RenderManager::onAudioAnswer);
+            // Until the preview's transport controls exist, the end of the timeline
+            // (or a user action) stops playback here.
+            connect(rm, &RenderManager::sig_controlPlay, rm, [rm] { rm->setPlaying(false); });
         }
     }
     m_lastOpenFolder = QDir::homePath();

@@ -6,10 +6,14 @@
 
 #include <QObject>
 
+class PlayerThread;
+
 class PlayerManager : public QObject {
     Q_OBJECT
 public:
     explicit PlayerManager(QObject *parent = nullptr);
+    ~PlayerManager() override;
+    PlayerThread *thread() const { return m_thread; }
     bool isPlaying() const { return m_playing; }
     void setPlaying(bool playing);
     // The sound at a frame, from the timeline; dropped while nothing plays.
@@ -24,5 +28,6 @@ signals:
 
 private:
     bool m_playing = false;
+    PlayerThread *m_thread = nullptr;
     int64_t m_answers = 0;
 };

@@ -1,0 +1,170 @@
+// Playback: the audio-clocked player moves the timeline one frame per 1/30 s of
+// sound, stops at the end and promptly on pause, keeps going without a sound
+// server, and what reaches the output is the clips' sound at their volumes.
+#include "render/RenderManager.h"
+#include "render/audio/PlayerManager.h"
+#include "render/audio/PlayerThread.h"
+#include "support/MediaFixtures.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsScene.h"
+#include "timeline/TimeLineGraphicsView.h"
+#include "timeline/TimeLineTreeModel.h"
+
+#include "undo/UndoController.h"
+
+#include <QApplication>
+#include <QtTest>
+
+#include <csignal>
+
+class TestPlayer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void playsAtTheSoundsPaceAndPausesPromptly();
+    void stopsAtTheEnd();
+    void startingTwiceMakesOneThread();
+    void mixedSoundReachesTheOutput();
+
+private:
+    QString path(const char *name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+    RenderManager *m_rm = nullptr;
+    TimeLineGraphicsScene *m_scene = nullptr;
+    TimeLineTreeModel *m_model = nullptr;
+    TimeLineGraphicsView *m_view = nullptr;
+};
+
+void TestPlayer::initTestCase()
+{
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=f=750:r=44100:d=3", "-af",
+                              "volume=4,pan=stereo|c0=c0|c1=c0", path("tone.wav")}));
+}
+
+void TestPlayer::init()
+{
+    m_rm = new RenderManager; // the player's managers; no graphics needed here
+    PlayerManager *player = new PlayerManager(m_rm);
+    m_scene = new TimeLineGraphicsScene;
+    m_model = new TimeLineTreeModel(m_scene);
+    m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
+    m_model->buildGroups();
+    m_view = new TimeLineGraphicsView(m_scene, m_model);
+    // The wiring of the editor: requests to the view, answers back to the player.
+    connect(player, &PlayerManager::sig_frontFrameRequest, m_view,
+            &TimeLineGraphicsView::slot_frontFrameRequest);
+    connect(m_view, &TimeLineGraphicsView::sig_audioFrames, player,
+            [player](const QList<AudioFrameData> &list, int64_t f, int64_t fps, int64_t last,
+                     EditType) { player->onAudioFrames(list, f, fps, last); });
+    connect(player, &PlayerManager::sig_controlPlay, player,
+            [player] { player->setPlaying(false); });
+    m_rm->setProperty("player", QVariant::fromValue<QObject *>(player));
+}
+
+void TestPlayer::cleanup()
+{
+    delete m_rm; // stops any player thread
+    m_model->clearAll();
+    zua::UndoController::instance()->reset();
+    delete m_view;
+    delete m_model;
+    delete m_scene;
+}
+
+void TestPlayer::playsAtTheSoundsPaceAndPausesPromptly()
+{
+    auto *player = qobject_cast<PlayerManager *>(m_rm->property("player").value<QObject *>());
+    QVERIFY(m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, path("tone.wav"), 0));
+    player->setPlaying(true);
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->playheadFrame() >= 20, 10000);
+    // Every frame the view moved on came with one mixed 1/30 s handed to the output.
+    const int64_t played = player->thread()->framesPlayed();
+    QVERIFY2(std::abs(m_view->playheadFrame() - played) <= 1,
+             qPrintable(QString("%1 frames, %2 mixed").arg(m_view->playheadFrame()).arg(played)));
+    QElapsedTimer t;
+    t.start();
+    player->setPlaying(false);
+    QVERIFY(t.elapsed() < 1000);
+    const int64_t at = m_view->playheadFrame();
+    QTest::qWait(200);
+    QCOMPARE(m_view->playheadFrame(), at);
+}
+
+void TestPlayer::stopsAtTheEnd()
+{
+    auto *player = qobject_cast<PlayerManager *>(m_rm->property("player").value<QObject *>());
+    SourceItem *clip = m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, path("tone.wav"), 0);
+    QVERIFY(clip);
+    // Trim it to 12 frames: the timeline ends there.
+    clip->setValue("source", clip->sourceValue(clip->track, 0, timeline::toScene(12), 0), false,
+                   true);
+    m_view->updateSceneWidth();
+    player->setPlaying(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!player->isPlaying(), 10000);
+    QCOMPARE(m_view->playheadFrame(), int64_t(11)); // the last frame of the timeline
+}
+
+void TestPlayer::startingTwiceMakesOneThread()
+{
+    auto *player = qobject_cast<PlayerManager *>(m_rm->property("player").value<QObject *>());
+    QVERIFY(m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, path("tone.wav"), 0));
+    player->setPlaying(true);
+    PlayerThread *first = player->thread();
+    player->setPlaying(true);
+    QCOMPARE(player->thread(), first);
+    player->setPlaying(false);
+    QVERIFY(!player->thread());
+}
+
+void TestPlayer::mixedSoundReachesTheOutput()
+{
+    if (qEnvironmentVariableIsEmpty("PULSE_RUNTIME_PATH"))
+        QSKIP("needs the private sound server of with_pulse.sh");
+    auto *player = qobject_cast<PlayerManager *>(m_rm->property("player").value<QObject *>());
+    SourceItem *clip = m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, path("tone.wav"), 0);
+    clip->setValue("volume", bg::Value(int32_t(64)), false, true); // half
+    QTemporaryDir dir;
+    QProcess recorder;
+    recorder.setStandardOutputFile(dir.filePath("heard.raw"));
+    recorder.start("parec", {"--latency-msec=20", "-d", "vsink.monitor", "--raw", "--format=s16le",
+                             "--rate=44100", "--channels=2"});
+    QVERIFY(recorder.waitForStarted());
+    QTest::qWait(300);
+    player->setPlaying(true);
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->playheadFrame() >= 45, 15000);
+    QTest::qWait(500);
+    player->setPlaying(false);
+    ::kill(pid_t(recorder.processId()), SIGINT);
+    recorder.waitForFinished(5000);
+    QFile raw(dir.filePath("heard.raw"));
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    const QByteArray bytes = raw.readAll();
+    const auto *s = reinterpret_cast<const int16_t *>(bytes.constData());
+    const int frames = bytes.size() / 4;
+    int peak = 0, first = -1, last = -1;
+    for (int i = 0; i < frames; ++i)
+        if (std::abs(s[2 * i]) > 2000) {
+            peak = std::max(peak, std::abs(int(s[2 * i])));
+            first = first < 0 ? i : first;
+            last = i;
+        }
+    QVERIFY2(first >= 0, "nothing was heard");
+    QVERIFY2(std::abs(peak - 8192) < 400, qPrintable(QString::number(peak))); // half of 16384
+    int crossings = 0;
+    for (int i = first + 1; i <= last; ++i)
+        crossings += (s[2 * (i - 1)] < 0) != (s[2 * i] < 0);
+    const double pitch = crossings / 2.0 / (double(last - first) / 44100);
+    QVERIFY2(std::abs(pitch - 750) < 15, qPrintable(QString::number(pitch)));
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    TestPlayer test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_player.moc"
