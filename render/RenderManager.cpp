@@ -5,6 +5,8 @@
 #include "ShaderLibrary.h"
 #include "audio/PlayerManager.h"
 #include "export/ExportManager.h"
+#include "preview/TransPreviewItem.h"
+#include "preview/VideoPreviewItem.h"
 #include "record/RecordManager.h"
 
 #include "main/ValueQt.h"
@@ -100,13 +102,21 @@ void RenderManager::addItem(GsItem *item)
     if (!item || !m_scene)
         return;
     m_scene->AddItem(item);
+    // A video item's transitions are drawn by its companion over the whole scene.
+    if (auto *video = dynamic_cast<VideoPreviewItem *>(item)) {
+        video->companion()->SetBaseSize(float(m_scene->width()), float(m_scene->height()));
+        m_scene->AddItem(video->companion());
+    }
     m_scene->OrderItem();
 }
 
 void RenderManager::removeItem(GsItem *item)
 {
-    if (item && m_scene)
-        m_scene->RemoveItem(item);
+    if (!item || !m_scene)
+        return;
+    if (auto *video = dynamic_cast<VideoPreviewItem *>(item))
+        m_scene->RemoveItem(video->companion());
+    m_scene->RemoveItem(item);
 }
 
 void RenderManager::orderItems()

@@ -63,7 +63,9 @@ GsTextureBinder::GsTextureBinder(GsTexture *t0, GsTexture *t1, GsTexture *t2, Gs
     if (!f)
         return;
     GsTexture *all[4] = {t0, t1, t2, t3};
-    for (int i = 0; i < 4 && all[i]; ++i) {
+    for (int i = 0; i < 4; ++i) {
+        if (!all[i])
+            continue; // an absent texture leaves its slot empty
         f->glActiveTexture(GLenum(GL_TEXTURE0 + i));
         f->glBindTexture(GL_TEXTURE_2D, all[i]->name());
         m_count = i + 1;

@@ -1,0 +1,67 @@
+#pragma once
+// Draws a transition over the whole scene: each side is first drawn off-screen by
+// its TransFilter (placement, rotation, colour controls), then the two results are
+// blended by the transition's program.
+// Lives on: pending results are set by a video item's decode thread under the
+// mutex; prepare/draw and the filters run on the render thread.
+
+#include "PreviewItem.h"
+
+#include "graphics/GsFilter.h"
+
+#include <QMutex>
+
+#include <memory>
+
+class GsConstantBuffer;
+class GsTexture;
+
+class TransFilter : public GsFilter {
+public:
+    TransFilter(int width, int height);
+    ~TransFilter() override;
+    // What to draw: a texture at a transform with the six colour controls (no
+    // texture: nothing).
+    void set(GsTexture *texture, const gs_transform &transform, const float colour[6]);
+
+protected:
+    void Render() override;
+
+private:
+    GsTexture *m_texture = nullptr;
+    gs_transform m_transform;
+    float m_colour[6] = {0, 0, 0, 0, 0, 0};
+    std::unique_ptr<GsConstantBuffer> m_constants;
+};
+
+class TransPreviewItem : public PreviewItem {
+public:
+    static constexpr int32_t kOrder = 5000000;
+    TransPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight);
+    ~TransPreviewItem() override;
+
+    void setPending(const RenderParam &result);
+    void setExportMode(bool on) { m_exportMode = on; }
+    void setCurrent(const RenderParam &result) { m_current = result; }
+
+    void prepare() override;
+    void draw() override;
+
+private:
+    void prepareSide(const VFrameInfo &slot, std::unique_ptr<GsTexture> &texture,
+                     std::unique_ptr<TransFilter> &filter);
+
+    uint32_t m_width, m_height;
+    QMutex m_mutex;
+    RenderParam m_pending;
+    bool m_hasPending = false;
+    RenderParam m_current;
+    bool m_exportMode = false;
+    std::unique_ptr<GsTexture> m_fromTexture, m_toTexture;
+    std::unique_ptr<TransFilter> m_fromFilter, m_toFilter;
+    std::unique_ptr<GsConstantBuffer> m_constants;
+};
+
+// Makes a texture from the crop rectangle of a decoded frame, without copying the
+// frame on the CPU: the upload reads the frame's rows from the crop's first pixel.
+std::unique_ptr<GsTexture> textureFromCrop(const VFrameInfo &slot);

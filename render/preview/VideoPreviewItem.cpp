@@ -1,0 +1,184 @@
+#include "VideoPreviewItem.h"
+
+#include "TransPreviewItem.h"
+#include "render/RefCountedObject.h"
+
+#include "bridge/Logger.h"
+#include "bridge/SystemServices.h"
+#include "graphics/GsScene.h"
+#include "graphics/GsTexture.h"
+
+namespace {
+constexpr int64_t kDecodePeriodUs = 40000;
+} // namespace
+
+VideoPreviewItem::VideoPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight)
+    : m_companion(new RefCountedObject<TransPreviewItem>(sceneWidth, sceneHeight))
+{
+    m_companion->AddRef();
+    start(QThread::InheritPriority);
+}
+
+VideoPreviewItem::~VideoPreviewItem()
+{
+    {
+        QMutexLocker lock(&m_queueMutex);
+        m_stop = true;
+        m_wakeFlag = true;
+        m_wake.wakeAll();
+    }
+    wait();
+    m_companion->Release();
+}
+
+QSizeF VideoPreviewItem::fitted(double w, double h, double a)
+{
+    if (h <= 0 || a <= 0)
+        return QSizeF(w, h);
+    return w / h >= a ? QSizeF(h * a, h) : QSizeF(w, w / a);
+}
+
+void VideoPreviewItem::setFrameData(const VideoFrameData &request)
+{
+    BG_LOG_D("VideoFrameData: %d %d", request.decodeMask, request.showMask);
+    setVisible(request.showMask & SHOW_CLIP);
+    m_companion->setVisible(request.showMask & SHOW_TRANSITION);
+    QMutexLocker lock(&m_queueMutex);
+    m_queue.clear(); // only the newest request is decoded
+    m_queue << request;
+    m_wakeFlag = true;
+    m_wake.wakeAll();
+}
+
+void VideoPreviewItem::run()
+{
+    VideoTaskManager tasks;
+    while (true) {
+        const int64_t t0 = bg::SystemServices::monotonicMicros();
+        VideoFrameData request;
+        {
+            QMutexLocker lock(&m_queueMutex);
+            while (!m_wakeFlag)
+                m_wake.wait(&m_queueMutex);
+            if (m_stop)
+                break;
+            request = m_queue.takeLast();
+            m_queue.clear();
+            m_wakeFlag = false;
+        }
+        if (request.decodeMask == 0)
+            continue;
+        const QList<VFrameInfo> frames = tasks.fetch(request);
+        if ((request.showMask & SHOW_CLIP) || (request.decodeMask & DECODE_CURRENT)) {
+            RenderParam result;
+            result.current = frames[0];
+            result.showMask = request.showMask;
+            QMutexLocker lock(&m_itemMutex);
+            m_pending = result;
+            m_hasPending = true;
+        }
+        if ((request.showMask & SHOW_TRANSITION) ||
+            (request.decodeMask & (DECODE_FROM | DECODE_TO))) {
+            RenderParam transition;
+            transition.shader = request.shader;
+            transition.progress = request.progress;
+            transition.from = frames[1];
+            transition.to = frames[2];
+            transition.showMask = request.showMask;
+            m_companion->setPending(transition);
+        }
+        m_decoded.ref();
+        const int64_t spent = bg::SystemServices::monotonicMicros() - t0;
+        if (spent < kDecodePeriodUs)
+            bg::SystemServices::sleepMs((kDecodePeriodUs - spent) / 1000);
+    }
+}
+
+void VideoPreviewItem::prepare()
+{
+    if (!m_exportMode) {
+        QMutexLocker lock(&m_itemMutex);
+        if (!m_hasPending)
+            return;
+        m_current = m_pending;
+        m_hasPending = false;
+    }
+    if (m_current.current.frame)
+        m_texture = textureFromCrop(m_current.current);
+}
+
+QSize VideoPreviewItem::textureSize() const
+{
+    return m_texture ? QSize(m_texture->width(), m_texture->height()) : QSize();
+}
+
+void VideoPreviewItem::draw()
+{
+    if (!m_texture || !visible || !scene())
+        return;
+    const VFrameInfo &slot = m_current.current;
+    QSizeF size(this->size().x, this->size().y);
+    if (slot.fitMode == 1)
+        size =
+            fitted(size.width(), size.height(), double(m_texture->width()) / m_texture->height());
+    if (!m_constants)
+        m_constants = std::make_unique<GsConstantBuffer>(32);
+    const float constants[8] = {slot.temperature, slot.hue,       slot.brightness,   slot.contrast,
+                                slot.saturation,  slot.highlight, slot.transparency, 0.0f};
+    m_constants->Update(constants, sizeof constants);
+    if (!GsContextDefault::BindShader("rgba_base"))
+        return;
+    m_constants->Bind();
+    GsTextureBinder bind(m_texture.get());
+    const float w = float(scene()->width()), h = float(scene()->height());
+    GsContextDefault::SetViewport(0, 0, int(w), int(h));
+    GsContextDefault::DrawRect(
+        {pos().x, pos().y, float(size.width()), float(size.height()), rotation}, {w, h});
+    GsContextDefault::UnbindShader();
+}
+
+RenderParam VideoPreviewItem::decodeNow(const VideoFrameData &request)
+{
+    RenderParam result;
+    if (!m_exportTasks || request.showMask == 0)
+        return result;
+    const QList<VFrameInfo> frames = m_exportTasks->fetch(request);
+    if (request.showMask & SHOW_CLIP)
+        result.current = frames[0];
+    if (request.showMask & SHOW_TRANSITION) {
+        result.shader = request.shader;
+        result.progress = request.progress;
+        result.from = frames[1];
+        result.to = frames[2];
+    }
+    result.showMask = request.showMask;
+    return result;
+}
+
+void VideoPreviewItem::apply(const RenderParam &result)
+{
+    if (result.showMask & SHOW_CLIP) {
+        m_current.current = result.current;
+        MoveTo(result.current.x, result.current.y);
+        Resize(result.current.width, result.current.height);
+        rotation = result.current.rotation;
+    }
+    if (result.showMask & SHOW_TRANSITION)
+        m_companion->setCurrent(result);
+    setVisible(result.showMask & SHOW_CLIP);
+    m_companion->setVisible(result.showMask & SHOW_TRANSITION);
+}
+
+void VideoPreviewItem::beginExport()
+{
+    m_exportTasks = std::make_unique<VideoTaskManager>();
+    m_exportMode = true;
+    m_companion->setExportMode(true);
+}
+
+void VideoPreviewItem::endExport()
+{
+    m_exportTasks.reset();
+    m_exportMode = false;
+    m_companion->setExportMode(false);
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The preview item of a picture or video track: decodes the newest request on its
+// own thread (at most every 40 ms) and draws the clip with "rgba_base"; its
+// companion draws transitions over the whole scene.
+// Lives on: its own decode thread (the loop); setFrameData from the main thread;
+// prepare/draw on the render thread. Always held in a RefCountedObject.
+
+#include "PreviewItem.h"
+#include "render/audio/DecodingTasks.h"
+
+#include <QMutex>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <memory>
+
+class GsConstantBuffer;
+class GsTexture;
+class TransPreviewItem;
+
+class VideoPreviewItem : public PreviewItem, public QThread {
+public:
+    // The companion is made here, sized to the scene.
+    VideoPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight);
+    ~VideoPreviewItem() override;
+
+    TransPreviewItem *companion() const { return m_companion; }
+
+    void setFrameData(const VideoFrameData &request) override;
+    void prepare() override;
+    void draw() override;
+    RenderParam decodeNow(const VideoFrameData &request) override;
+    void apply(const RenderParam &result) override;
+    void beginExport() override;
+    void endExport() override;
+
+    // Requests decoded so far (newest only).
+    int decodedRequests() const { return m_decoded.loadRelaxed(); }
+    // The texture size the item draws from (0 before the first frame).
+    QSize textureSize() const;
+    // Fits a picture of aspect `a` into (w, h) keeping it, for fit mode 1.
+    static QSizeF fitted(double w, double h, double a);
+
+protected:
+    void run() override;
+
+private:
+    QMutex m_queueMutex;
+    QWaitCondition m_wake;
+    QList<VideoFrameData> m_queue;
+    bool m_wakeFlag = false;
+    bool m_stop = false;
+
+    QMutex m_itemMutex;
+    RenderParam m_pending;
+    bool m_hasPending = false;
+    RenderParam m_current; // device thread only
+
+    std::unique_ptr<GsTexture> m_texture;
+    std::unique_ptr<GsConstantBuffer> m_constants;
+    bool m_exportMode = false;
+    std::unique_ptr<VideoTaskManager> m_exportTasks;
+    TransPreviewItem *m_companion;
+    QAtomicInt m_decoded;
+};

@@ -1,0 +1,242 @@
+// Preview items through the real device: a clip lands where its placement, fit
+// mode, crop and transparency say; a transition shows its sides at progress 0, 0.5
+// and 1; bursts of requests decode only the newest.
+#include "render/RefCountedObject.h"
+#include "render/RenderManager.h"
+#include "render/preview/TransPreviewItem.h"
+#include "render/preview/VideoPreviewItem.h"
+#include "support/MediaFixtures.h"
+
+#include "graphics/GsDevice.h"
+#include "graphics/GsFilter.h"
+#include "graphics/GsScene.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QtTest>
+
+namespace {
+
+class Grab : public GsOutputRaw {
+public:
+    using GsOutputRaw::GsOutputRaw;
+    QImage image;
+
+protected:
+    void OnFrame(const uint8_t *pixels, size_t, int stride, int64_t) override
+    {
+        image = QImage(pixels, width(), height(), stride, QImage::Format_RGBA8888).copy();
+    }
+};
+
+bool near(const QColor &a, const QColor &b, int tolerance = 12)
+{
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+FrameSource source(const QString &path, QRect crop, QRectF target, int fitMode = 0)
+{
+    FrameSource s;
+    s.path = path;
+    s.time = 5;
+    s.crop = crop;
+    s.fitMode = fitMode;
+    s.x = float(target.x());
+    s.y = float(target.y());
+    s.width = float(target.width());
+    s.height = float(target.height());
+    return s;
+}
+
+} // namespace
+
+class TestPreviewItems : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void clipLandsWhereItsPlacementSays();
+    void fitModeKeepsTheAspectRatio();
+    void cropShowsOnlyItsPart();
+    void transparencyBlendsOverWhatIsBelow();
+    void transitionShowsItsSides_data();
+    void transitionShowsItsSides();
+    void burstsDecodeOnlyTheNewest();
+
+private:
+    QImage show(const VideoFrameData &request, float x, float y, float w, float h);
+    QString path(const char *name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+    RenderManager *m_rm = nullptr;
+    RefCountedObject<VideoPreviewItem> *m_item = nullptr;
+};
+
+void TestPreviewItems::initTestCase()
+{
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=160x120:d=1", "-pix_fmt",
+                              "yuv420p", path("red.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=160x120:d=1", "-pix_fmt",
+                              "yuv420p", path("blue.mp4")}));
+    QVERIFY(
+        fixtures::ffmpeg({"-f", "lavfi", "-i",
+                          "color=c=red:s=160x120:d=1,drawbox=x=80:y=0:w=80:h=120:color=blue:t=fill",
+                          "-pix_fmt", "yuv420p", path("halves.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=lime:s=320x180:d=1", "-pix_fmt",
+                              "yuv420p", path("wide.mp4")}));
+    m_rm = new RenderManager;
+    QVERIFY(m_rm->init());
+    m_rm->stopRenderThread(); // the test drives the device itself
+    GsDevice::DefaultDevice()->MakeCurrent();
+    m_rm->setSceneSize(320, 180, true);
+}
+
+void TestPreviewItems::cleanupTestCase()
+{
+    delete m_rm;
+}
+
+void TestPreviewItems::init()
+{
+    m_item = new RefCountedObject<VideoPreviewItem>(320, 180);
+    m_item->AddRef();
+    m_rm->addItem(m_item);
+}
+
+void TestPreviewItems::cleanup()
+{
+    m_rm->removeItem(m_item);
+    m_item->Release();
+}
+
+QImage TestPreviewItems::show(const VideoFrameData &request, float x, float y, float w, float h)
+{
+    m_item->MoveTo(x, y);
+    m_item->Resize(w, h);
+    const int before = m_item->decodedRequests();
+    m_item->setFrameData(request);
+    QElapsedTimer t;
+    t.start();
+    while (m_item->decodedRequests() == before && t.elapsed() < 5000)
+        QTest::qWait(5);
+    Grab grab(m_rm->scene(), 320, 180, GS_RGBA);
+    grab.Attach();
+    GsDevice *dev = GsDevice::DefaultDevice();
+    dev->TickSource();
+    dev->HandleFilter();
+    dev->OutputFrame(0, 1);
+    grab.Flush();
+    grab.Detach();
+    return grab.image;
+}
+
+void TestPreviewItems::clipLandsWhereItsPlacementSays()
+{
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(40, 20, 100, 50));
+    const QImage img = show(r, 40, 20, 100, 50);
+    QVERIFY(!img.isNull());
+    // Centre (160 + 40, 90 + 20); 100 × 50.
+    QVERIFY(near(img.pixelColor(200, 110), Qt::red));
+    QVERIFY(near(img.pixelColor(155, 90), Qt::red));
+    QVERIFY(near(img.pixelColor(245, 130), Qt::red));
+    QVERIFY(near(img.pixelColor(145, 110), Qt::black));
+    QVERIFY(near(img.pixelColor(200, 140), Qt::black));
+    // Hidden: nothing drawn.
+    r.showMask = 0;
+    QVERIFY(near(show(r, 40, 20, 100, 50).pixelColor(200, 110), Qt::black));
+}
+
+void TestPreviewItems::fitModeKeepsTheAspectRatio()
+{
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("wide.mp4"), QRect(0, 0, 320, 180), QRectF(0, 0, 90, 90), 1);
+    const QImage img = show(r, 0, 0, 90, 90);
+    // 16:9 into a square: full width, height 90 × 9/16 = 50.6, centred.
+    QVERIFY(near(img.pixelColor(160, 90), QColor(0, 255, 0), 20));
+    QVERIFY(near(img.pixelColor(160, 90 - 22), QColor(0, 255, 0), 20));
+    QVERIFY(near(img.pixelColor(160, 90 - 30), Qt::black));
+    QVERIFY(near(img.pixelColor(160 - 43, 90), QColor(0, 255, 0), 20));
+    QCOMPARE(VideoPreviewItem::fitted(90, 90, 16.0 / 9), QSizeF(90, 90 * 9.0 / 16));
+}
+
+void TestPreviewItems::cropShowsOnlyItsPart()
+{
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("halves.mp4"), QRect(80, 0, 80, 120), QRectF(0, 0, 200, 100));
+    const QImage img = show(r, 0, 0, 200, 100);
+    QCOMPARE(m_item->textureSize(), QSize(80, 120));
+    QVERIFY(near(img.pixelColor(80, 90), Qt::blue)); // the left edge shows the right half
+    QVERIFY(near(img.pixelColor(240, 90), Qt::blue));
+}
+
+void TestPreviewItems::transparencyBlendsOverWhatIsBelow()
+{
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
+    r.current.transparency = 0.5f;
+    const QColor c = show(r, 0, 0, 320, 180).pixelColor(160, 90);
+    QVERIFY2(std::abs(c.red() - 127) < 12 && c.green() < 12, qPrintable(c.name()));
+}
+
+void TestPreviewItems::transitionShowsItsSides_data()
+{
+    QTest::addColumn<double>("progress");
+    QTest::addColumn<QColor>("expected");
+    QTest::newRow("0: the outgoing side") << 0.0 << QColor(Qt::red);
+    QTest::newRow("0.5: a blend") << 0.5 << QColor(127, 0, 127);
+    QTest::newRow("1: the incoming side") << 1.0 << QColor(Qt::blue);
+}
+
+void TestPreviewItems::transitionShowsItsSides()
+{
+    QFETCH(double, progress);
+    QFETCH(QColor, expected);
+    VideoFrameData r;
+    r.decodeMask = DECODE_FROM | DECODE_TO;
+    r.showMask = SHOW_TRANSITION;
+    r.shader = "over_cross";
+    r.progress = progress;
+    r.from = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
+    r.to = source(path("blue.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
+    const QImage img = show(r, 0, 0, 320, 180);
+    QVERIFY(!m_item->visible); // the clip itself is hidden, the transition shows
+    const QColor c = img.pixelColor(100, 60);
+    QVERIFY2(near(c, expected, 14), qPrintable(c.name()));
+}
+
+void TestPreviewItems::burstsDecodeOnlyTheNewest()
+{
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
+    const int before = m_item->decodedRequests();
+    for (int i = 0; i < 30; ++i) {
+        r.current.time = i % 20;
+        m_item->setFrameData(r);
+    }
+    QTest::qWait(300);
+    const int decoded = m_item->decodedRequests() - before;
+    QVERIFY2(decoded >= 1 && decoded <= 3, qPrintable(QString::number(decoded)));
+}
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    TestPreviewItems test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_previewitems.moc"
