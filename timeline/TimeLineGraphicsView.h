@@ -21,6 +21,7 @@ class TimeLineTreeModel;
 struct TrackFrame {
     ClassifyItem *track = nullptr;
     VideoFrameData request;         // picture and video tracks
+    SourceItem *clip = nullptr;     // the clip shown plainly, if any
     SourceItem *subtitle = nullptr; // subtitle tracks: the clip shown, if any
 };
 Q_DECLARE_METATYPE(TrackFrame)

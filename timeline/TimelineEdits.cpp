@@ -246,6 +246,7 @@ QList<TrackFrame> TimeLineGraphicsView::frameAt(int64_t f) const
         VideoFrameData &r = frame.request;
         r.shader = QStringLiteral("rgba_base");
         r.progress = 1.0;
+        frame.clip = clip;
         if (clip && !inTransition.contains(clip)) {
             r.current = sourceOf(clip, f, true);
             r.decodeMask |= DECODE_CURRENT;

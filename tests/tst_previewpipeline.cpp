@@ -1,0 +1,157 @@
+// From the timeline to the composed picture: each visual track's layer shows its
+// clip at the playhead where the clip's placement puts it, stacked by "zValue",
+// and subtitles appear in their colour.
+#include "main/ValueQt.h"
+#include "render/RenderManager.h"
+#include "render/preview/PreviewLayers.h"
+#include "render/preview/SubtitlePreviewItem.h"
+#include "render/preview/VideoPreviewItem.h"
+#include "support/MediaFixtures.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsScene.h"
+#include "timeline/TimeLineGraphicsView.h"
+#include "timeline/TimeLineTreeModel.h"
+
+#include "graphics/GsDevice.h"
+#include "graphics/GsFilter.h"
+#include "graphics/GsScene.h"
+#include "undo/UndoController.h"
+
+#include <QApplication>
+#include <QtTest>
+
+namespace {
+class Grab : public GsOutputRaw {
+public:
+    using GsOutputRaw::GsOutputRaw;
+    QImage image;
+
+protected:
+    void OnFrame(const uint8_t *pixels, size_t, int stride, int64_t) override
+    {
+        image = QImage(pixels, width(), height(), stride, QImage::Format_RGBA8888).copy();
+    }
+};
+
+bool near(const QColor &a, const QColor &b, int tolerance = 14)
+{
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+} // namespace
+
+class TestPreviewPipeline : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void tracksComposeAtThePlayhead();
+
+private:
+    QImage composeAt(int64_t frame);
+    QTemporaryDir m_dir;
+    RenderManager *m_rm = nullptr;
+    TimeLineGraphicsScene *m_scene = nullptr;
+    TimeLineTreeModel *m_model = nullptr;
+    TimeLineGraphicsView *m_view = nullptr;
+    PreviewLayers *m_layers = nullptr;
+};
+
+void TestPreviewPipeline::initTestCase()
+{
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=160x90:d=2", "-pix_fmt",
+                              "yuv420p", m_dir.filePath("red.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=160x90:d=2", "-pix_fmt",
+                              "yuv420p", m_dir.filePath("blue.mp4")}));
+    m_rm = new RenderManager;
+    QVERIFY(m_rm->init());
+    m_rm->stopRenderThread();
+    GsDevice::DefaultDevice()->MakeCurrent();
+    m_rm->setSceneSize(320, 180, true);
+    m_scene = new TimeLineGraphicsScene;
+    m_model = new TimeLineTreeModel(m_scene);
+    m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
+    m_model->buildGroups();
+    m_view = new TimeLineGraphicsView(m_scene, m_model);
+    m_layers = new PreviewLayers(m_model, m_rm);
+    connect(m_view, &TimeLineGraphicsView::sig_trackFrames, m_layers,
+            &PreviewLayers::slot_trackFrames);
+}
+
+void TestPreviewPipeline::cleanupTestCase()
+{
+    delete m_layers;
+    m_model->clearAll();
+    zua::UndoController::instance()->reset();
+    delete m_view;
+    delete m_model;
+    delete m_scene;
+    delete m_rm;
+}
+
+QImage TestPreviewPipeline::composeAt(int64_t frame)
+{
+    m_view->slot_resetFrame(frame, EDIT_NONE, true);
+    QTest::qWait(150); // the layers decode on their own threads
+    Grab grab(m_rm->scene(), 320, 180, GS_RGBA);
+    grab.Attach();
+    GsDevice *dev = GsDevice::DefaultDevice();
+    for (int i = 0; i < 2; ++i) { // a tick to take the decoded frames, one to draw
+        dev->TickSource();
+        dev->HandleFilter();
+        dev->OutputFrame(0, 1);
+    }
+    grab.Flush();
+    grab.Detach();
+    return grab.image;
+}
+
+void TestPreviewPipeline::tracksComposeAtThePlayhead()
+{
+    m_model->insertTrack(m_model->group(CT_VIDEO), 0, false);
+    m_layers->sync();
+    SourceItem *red =
+        m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO, m_dir.filePath("red.mp4"), 0);
+    SourceItem *blue = m_model->createClip(m_model->group(CT_VIDEO)->child(0), CT_VIDEO,
+                                           m_dir.filePath("blue.mp4"), 0);
+    QVERIFY(red && blue);
+    // Red in the left half (kept at 16:9 by the default fit mode: 160 × 90), blue a
+    // box over its right part.
+    red->setValue("previewRect", bg::ValueQt(QRectF(-80, 0, 160, 180)), false, true);
+    blue->setValue("previewRect", bg::ValueQt(QRectF(-40, 0, 40, 40)), false, true);
+    SourceItem *words = m_model->createClip(m_model->group(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
+                                            QColor(255, 255, 0), QFont("DejaVu Sans", 20));
+    words->setValue("previewRect", bg::ValueQt(QRectF(80, 60, 120, 40)), false, true);
+
+    QImage img = composeAt(10);
+    QVERIFY(!img.isNull());
+    QVERIFY(near(img.pixelColor(20, 60), Qt::red));
+    QVERIFY(near(img.pixelColor(20, 20), Qt::black));  // above the fitted picture
+    QVERIFY(near(img.pixelColor(240, 60), Qt::black)); // right half: nothing there
+    QVERIFY(near(img.pixelColor(120, 90), Qt::blue));  // the later clip lies above
+    // The subtitle text is drawn in its colour somewhere in its box.
+    bool yellow = false;
+    for (int y = 130; y < 170 && !yellow; ++y)
+        for (int x = 180; x < 300 && !yellow; ++x)
+            yellow = near(img.pixelColor(x, y), QColor(255, 255, 0), 60);
+    QVERIFY(yellow);
+
+    // Re-stacking puts red above blue.
+    red->setValue("zValue", bg::Value(int32_t(blue->stacking + 1)), false, true);
+    img = composeAt(11);
+    QVERIFY(near(img.pixelColor(120, 90), Qt::red));
+    // Past the clips' end nothing is shown.
+    img = composeAt(200);
+    QVERIFY(near(img.pixelColor(20, 60), Qt::black));
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    TestPreviewPipeline test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_previewpipeline.moc"
