@@ -6,7 +6,9 @@
 #include "QssManager.h"
 #include "Translate.h"
 #include "ZuApp.h"
+#include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
+#include "render/preview/PreviewLayers.h"
 
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
@@ -66,6 +68,14 @@ MainWindow::MainWindow(QWidget *parent)
             // Until the preview's transport controls exist, the end of the timeline
             // (or a user action) stops playback here.
             connect(rm, &RenderManager::sig_controlPlay, rm, [rm] { rm->setPlaying(false); });
+            // The composed picture: each visual track's layer, shown in the preview area.
+            m_layers = new PreviewLayers(m_timeline, rm, this);
+            connect(m_timelineView, &TimeLineGraphicsView::sig_trackFrames, m_layers,
+                    &PreviewLayers::slot_trackFrames);
+            m_display = new ZueDisplayWindow(rm);
+            auto *previewLayout = new QVBoxLayout(ui->widget_preview);
+            previewLayout->setContentsMargins(0, 0, 0, 0);
+            previewLayout->addWidget(QWidget::createWindowContainer(m_display, ui->widget_preview));
         }
     }
     m_lastOpenFolder = QDir::homePath();
@@ -97,6 +107,8 @@ void MainWindow::writeTimeline(QXmlStreamWriter &writer, bool archive)
 void MainWindow::readTimeline(QXmlStreamReader &reader)
 {
     m_timeline->readSection(reader);
+    m_layers ? m_layers->sync() : void();
+    m_timelineView->slot_resetFrame(0, EDIT_NONE, true); // show the start of the project
 }
 
 void MainWindow::readLegacyScene(QXmlStreamReader &reader)

@@ -6,6 +6,8 @@
 #include <QWidget>
 
 class CreateProjectDialog;
+class PreviewLayers;
+class ZueDisplayWindow;
 class QGraphicsScene;
 class TimeLineGraphicsScene;
 class TimeLineGraphicsView;
@@ -62,6 +64,8 @@ private:
     TimeLineGraphicsScene *m_timelineScene;
     TimeLineTreeModel *m_timeline;
     TimeLineGraphicsView *m_timelineView;
+    PreviewLayers *m_layers = nullptr;
+    ZueDisplayWindow *m_display = nullptr;
     int m_autoSaveTimer = 0;
     QString m_lastOpenFolder;
 };

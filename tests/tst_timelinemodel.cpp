@@ -80,6 +80,7 @@ private slots:
     void sectionRoundTripIsIdentical();
     void mutedClipReadsBackSilent();
     void tracksAreInsertedAtTheirRows();
+    void clipWithoutPlacementShowsWhole();
     void unknownCommandsChangeNothing();
 
 private:
@@ -471,6 +472,17 @@ void TestTimelineModel::tracksAreInsertedAtTheirRows()
     QCOMPARE(m_model->transitions().size(), 1);
     m_model->checkTransitions();
     QVERIFY(m_model->transitions().isEmpty());
+}
+
+void TestTimelineModel::clipWithoutPlacementShowsWhole()
+{
+    load(*m_model, "<Timeline><classify type=\"2\" row=\"-1\"><sourceItem><start>0</start>"
+                   "<duration>30</duration><offset>0</offset><path>" +
+                       path("clip.mp4") + "</path></sourceItem></classify></Timeline>");
+    SourceItem *clip = m_model->group(CT_VIDEO)->clips().value(0);
+    QVERIFY(clip);
+    QCOMPARE(clip->previewRect, QRectF(0, 0, 320, 240));
+    QCOMPARE(clip->clipRect, QRect(0, 0, 320, 240));
 }
 
 void TestTimelineModel::unknownCommandsChangeNothing()

@@ -223,6 +223,9 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                         const QSize size(info.at("width").toInt32(), info.at("height").toInt32());
                         if (clip->clipRect == QRect(0, 0, 0, 0))
                             clip->clipRect = QRect(QPoint(0, 0), size);
+                        // A file without a placement shows the picture whole, centred.
+                        if (clip->previewRect.isEmpty())
+                            clip->previewRect = QRectF(QPointF(0, 0), QSizeF(size));
                         clip->sourceSize = size;
                     } else {
                         clip->setValid(false);
