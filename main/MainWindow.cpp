@@ -8,6 +8,7 @@
 #include "ZuApp.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
+#include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
 
 #include "timeline/TimeLineGraphicsScene.h"
@@ -20,6 +21,7 @@
 #include <QGraphicsScene>
 #include <QPointer>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QXmlStreamReader>
@@ -72,6 +74,11 @@ MainWindow::MainWindow(QWidget *parent)
             m_layers = new PreviewLayers(m_timeline, rm, this);
             connect(m_timelineView, &TimeLineGraphicsView::sig_trackFrames, m_layers,
                     &PreviewLayers::slot_trackFrames);
+            // Space plays and pauses (the preview's play button takes this over).
+            auto *play = new QShortcut(QKeySequence(Qt::Key_Space), this);
+            play->setContext(Qt::WindowShortcut);
+            connect(play, &QShortcut::activated, rm,
+                    [rm] { rm->setPlaying(!rm->playerManager()->isPlaying()); });
             m_display = new ZueDisplayWindow(rm);
             auto *previewLayout = new QVBoxLayout(ui->widget_preview);
             previewLayout->setContentsMargins(0, 0, 0, 0);
