@@ -2,6 +2,7 @@
 // owners: malformed files must never crash the editor.
 #include "main/MessageBox.h"
 #include "main/ZuApp.h"
+#include "render/RenderManager.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,7 +21,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     static int appArgc = 1;
     static char *appArgv[] = {(*argv)[0], nullptr};
     g_app = new ZuApp(appArgc, appArgv);
-    g_app->init();
+    if (g_app->init() && g_app->renderManager())
+        g_app->renderManager()->stopRenderThread(); // nothing is drawn while fuzzing
     g_dir = new QTemporaryDir;
     MessageBox::setAnswerHook([](const MessageSpec &) { return 0; });
     return 0;

@@ -13,7 +13,11 @@ if [ ! -f "$FUZZ_BUILD/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$FUZZ_BUILD" -G Ninja -DZUA_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$FUZZ_BUILD" --target fuzz_value fuzz_project -- -j"$(nproc)" >/dev/null
+if ! cmake --build "$FUZZ_BUILD" --target fuzz_value fuzz_project -- -j"$(nproc)" \
+  >"$FUZZ_BUILD/build.log" 2>&1; then
+  grep -E 'error|Error' "$FUZZ_BUILD/build.log" | head -n 20
+  exit 1
+fi
 mkdir -p fuzz/artifacts
 export QT_QPA_PLATFORM=offscreen
 # The project reader's owners draw with OpenGL, which needs an X server.

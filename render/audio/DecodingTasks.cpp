@@ -72,7 +72,9 @@ QList<VFrameInfo> VideoTaskManager::fetch(const VideoFrameData &request)
     QList<VFrameInfo> out;
     const std::pair<const FrameSource *, int> sources[] = {
         {&request.current, DECODE_CURRENT}, {&request.from, DECODE_FROM}, {&request.to, DECODE_TO}};
-    for (const auto &[source, bit] : sources) {
+    for (const auto &entry : sources) {
+        const FrameSource *source = entry.first;
+        const int bit = entry.second;
         if (!(request.decodeMask & bit) || source->path.isEmpty()) {
             out << VFrameInfo();
             continue;
