@@ -1,20 +1,81 @@
 #include "ZueDisplayWindow.h"
 
+#include "PreviewInteraction.h"
 #include "render/RenderManager.h"
+#include "render/preview/PreviewItem.h"
+
+#include "undo/UndoController.h"
 
 #include "graphics/GsScene.h"
 #include "graphics/GsView.h"
 
 #include <QExposeEvent>
+#include <QMouseEvent>
 #include <QResizeEvent>
 
-ZueDisplayWindow::ZueDisplayWindow(RenderManager *render) : m_render(render)
+#include <limits>
+
+ZueDisplayWindow::ZueDisplayWindow(RenderManager *render)
+    : m_render(render), m_interaction(std::make_unique<PreviewInteraction>(render->scene()))
 {
     setSurfaceType(QSurface::OpenGLSurface);
     connect(m_render, &RenderManager::sig_sendScene, this, [this](GsScene *scene) {
         if (m_view)
             m_view->SetScene(scene);
+        m_interaction->setScene(scene);
     });
+}
+
+double ZueDisplayWindow::viewScale() const
+{
+    GsScene *scene = m_render->scene();
+    if (!scene || scene->width() == 0 || scene->height() == 0)
+        return 1.0;
+    const qreal dpr = devicePixelRatio();
+    return std::min(width() * dpr / scene->width(), height() * dpr / scene->height());
+}
+
+QPointF ZueDisplayWindow::toScene(const QPointF &windowPos) const
+{
+    const qreal dpr = devicePixelRatio();
+    return (windowPos - QPointF(width() / 2.0, height() / 2.0)) * dpr / viewScale();
+}
+
+void ZueDisplayWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_interaction->setScale(viewScale() / devicePixelRatio());
+    m_interaction->press(toScene(event->localPos()));
+    if (PreviewItem *item = m_interaction->selected())
+        item->syncSelection();
+}
+
+void ZueDisplayWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    m_interaction->move(toScene(event->localPos()));
+    if (m_view) {
+        const double s = viewScale();
+        m_view->SetClampX(float(m_interaction->snapX() * s));
+        m_view->SetClampY(float(m_interaction->snapY() * s));
+    }
+}
+
+void ZueDisplayWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool moved = m_interaction->release();
+    if (m_view) {
+        m_view->SetClampX(std::numeric_limits<float>::quiet_NaN());
+        m_view->SetClampY(std::numeric_limits<float>::quiet_NaN());
+    }
+    if (moved && m_interaction->selected()) {
+        zua::MergeSequence sequence("PreviewChange");
+        m_interaction->selected()->commitGeometry();
+    }
 }
 
 ZueDisplayWindow::~ZueDisplayWindow()

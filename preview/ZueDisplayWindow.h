@@ -8,6 +8,7 @@
 #include <memory>
 
 class GsScene;
+class PreviewInteraction;
 class GsViewImpl;
 class RenderManager;
 
@@ -17,6 +18,8 @@ public:
     explicit ZueDisplayWindow(RenderManager *render);
     ~ZueDisplayWindow() override;
     GsViewImpl *view() const { return m_view.get(); }
+    // Scene coordinates of a window position (origin at the picture's centre).
+    QPointF toScene(const QPointF &windowPos) const;
 
 signals:
     void ViewCreated();
@@ -25,9 +28,14 @@ signals:
 protected:
     void exposeEvent(QExposeEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void ensureView();
     RenderManager *m_render;
     std::unique_ptr<GsViewImpl> m_view;
+    std::unique_ptr<PreviewInteraction> m_interaction;
+    double viewScale() const;
 };

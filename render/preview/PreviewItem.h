@@ -31,6 +31,13 @@ public:
     virtual void endExport() {}
 
     void setVisible(bool on);
+    // Writes the item's rectangle to its clip's "previewRect" and its rotation to
+    // "rotate" (whole degrees), as undoable changes.
+    void commitGeometry();
+    // Selects or deselects the clip's item on the timeline to match `selected`.
+    void syncSelection();
+    // Whole degrees of a rotation in radians, as the clip stores it.
+    static int toDegrees(double radians);
 
 protected:
     PreviewItem() = default;

@@ -75,7 +75,8 @@ void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
             continue;
         // The track's current clip places the layer (the clip's placement rectangle
         // is centred on x, y in scene coordinates).
-        const SourceItem *clip = frame.subtitle ? frame.subtitle : frame.clip;
+        SourceItem *clip = frame.subtitle ? frame.subtitle : frame.clip;
+        frame.track->setCurrentClip(clip);
         if (clip) {
             layer->MoveTo(float(clip->previewRect.x()), float(clip->previewRect.y()));
             if (frame.track->kind != CT_SUBTITLE)

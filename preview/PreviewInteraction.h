@@ -1,0 +1,58 @@
+#pragma once
+// Direct manipulation of the visual clips in the preview picture: selecting,
+// moving with snapping to the picture's centre lines and edges, resizing from a
+// handle in the item's own (rotated) frame, rotating with snapping to right
+// angles. Positions are scene coordinates (origin at the centre, y down).
+// Lives on: main thread.
+
+#include <QPointF>
+
+#include <cmath>
+#include <limits>
+
+class GsScene;
+class PreviewItem;
+
+class PreviewInteraction {
+public:
+    // Handle codes: edges 1 top, 2 bottom, 4 left, 8 right; corners 5, 6, 9, 10;
+    // 16 the rotate handle.
+    enum Handle { TOP = 1, BOTTOM = 2, LEFT = 4, RIGHT = 8, ROTATE = 16 };
+
+    explicit PreviewInteraction(GsScene *scene) : m_scene(scene) {}
+    void setScene(GsScene *scene) { m_scene = scene; }
+    // View pixels per scene unit: handles and snapping tolerances are in view pixels.
+    void setScale(double scale) { m_scale = scale > 0 ? scale : 1.0; }
+
+    // The first visible item (in scene order) whose turned rectangle holds the point.
+    PreviewItem *hitTest(const QPointF &p) const;
+    // The handle of `item` under the point, or 0.
+    int handleAt(const PreviewItem *item, const QPointF &p) const;
+    // Scene position of a handle of `item`.
+    QPointF handlePos(const PreviewItem *item, int handle) const;
+
+    void press(const QPointF &p);
+    void move(const QPointF &p);
+    // True when something moved; the caller then commits the geometry as one step.
+    bool release();
+
+    PreviewItem *selected() const { return m_selected; }
+    // Snap lines in scene units from the centre; not-a-number when none is shown.
+    double snapX() const { return m_snapX; }
+    double snapY() const { return m_snapY; }
+
+private:
+    void moveSelected(const QPointF &delta);
+    void resizeSelected(const QPointF &p);
+    void rotateSelected(const QPointF &p);
+
+    GsScene *m_scene;
+    double m_scale = 1.0;
+    PreviewItem *m_selected = nullptr;
+    bool m_pressed = false;
+    bool m_moved = false;
+    int m_handle = 0;
+    QPointF m_last;
+    double m_snapX = std::numeric_limits<double>::quiet_NaN();
+    double m_snapY = std::numeric_limits<double>::quiet_NaN();
+};
