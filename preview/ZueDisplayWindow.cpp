@@ -1,6 +1,7 @@
 #include "ZueDisplayWindow.h"
 
 #include "PreviewInteraction.h"
+#include "ZueGsView.h"
 #include "render/RenderManager.h"
 #include "render/preview/PreviewItem.h"
 
@@ -91,8 +92,8 @@ void ZueDisplayWindow::ensureView()
     if (m_view || !isExposed() || !handle())
         return;
     const qreal dpr = devicePixelRatio();
-    m_view = std::make_unique<GsViewImpl>(this, int(width() * dpr), int(height() * dpr),
-                                          m_render->scene());
+    m_view = std::make_unique<ZueGsView>(this, int(width() * dpr), int(height() * dpr),
+                                         m_render->scene());
     m_view->SetBackgroundColor(0.196f, 0.196f, 0.196f, 1.0f);
     m_view->Attch();
     emit ViewCreated();

@@ -1,0 +1,86 @@
+#include "ZueGsView.h"
+
+#include "render/preview/PreviewItem.h"
+
+#include "graphics/GsScene.h"
+#include "graphics/GsTexture.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+std::unique_ptr<GsTexture> solid(uint8_t r, uint8_t g, uint8_t b)
+{
+    const uint8_t px[16] = {r, g, b, 255, r, g, b, 255, r, g, b, 255, r, g, b, 255};
+    return std::make_unique<GsTexture>(px, 8, GS_RGBA, 2, 2);
+}
+
+struct Selection {
+    const PreviewItem *item = nullptr;
+};
+
+} // namespace
+
+ZueGsView::~ZueGsView() = default;
+
+void ZueGsView::Draw()
+{
+    GsScene *scene = this->scene();
+    if (!scene || scene->width() == 0 || scene->height() == 0)
+        return;
+    const double s = std::min(double(width()) / scene->width(), double(height()) / scene->height());
+    DrawSceneTexture(int(std::lround(scene->width() * s)), int(std::lround(scene->height() * s)));
+    DrawClampLines();
+
+    Selection found;
+    scene->EnumItems(
+        [](GsItem *item, void *context) {
+            auto *preview = dynamic_cast<PreviewItem *>(item);
+            if (preview && preview->visible && preview->selected) {
+                static_cast<Selection *>(context)->item = preview;
+                return false;
+            }
+            return true;
+        },
+        &found);
+    if (!found.item || !GsContextDefault::BindShader("rgba"))
+        return;
+    if (!m_frameColour) {
+        m_frameColour = solid(0x3a, 0xa0, 0xff);
+        m_handleColour = solid(0xff, 0xff, 0xff);
+        m_rotateColour = solid(0x00, 0xd0, 0x60);
+    }
+    const PreviewItem *item = found.item;
+    const float r = item->rotation, c = std::cos(r), sn = std::sin(r);
+    const float cx = float(item->pos().x * s), cy = float(item->pos().y * s);
+    const float w = float(item->size().x * s), h = float(item->size().y * s);
+    const gs_vec2 viewport{float(width()), float(height())};
+    // A point of the item's own frame (view pixels from its centre) in the view.
+    auto at = [&](float x, float y) { return gs_vec2{cx + x * c - y * sn, cy + x * sn + y * c}; };
+    {
+        GsTextureBinder bind(m_frameColour.get());
+        const gs_vec2 top = at(0, -h / 2), bottom = at(0, h / 2);
+        const gs_vec2 left = at(-w / 2, 0), right = at(w / 2, 0);
+        GsContextDefault::DrawRect({top.x, top.y, w, 2, r}, viewport);
+        GsContextDefault::DrawRect({bottom.x, bottom.y, w, 2, r}, viewport);
+        GsContextDefault::DrawRect({left.x, left.y, 2, h, r}, viewport);
+        GsContextDefault::DrawRect({right.x, right.y, 2, h, r}, viewport);
+    }
+    {
+        GsTextureBinder bind(m_handleColour.get());
+        for (float hx : {-w / 2, 0.0f, w / 2})
+            for (float hy : {-h / 2, 0.0f, h / 2}) {
+                if (hx == 0 && hy == 0)
+                    continue;
+                const gs_vec2 p = at(hx, hy);
+                GsContextDefault::DrawRect({p.x, p.y, 8, 8, r}, viewport);
+            }
+    }
+    {
+        GsTextureBinder bind(m_rotateColour.get());
+        const gs_vec2 p = at(0, -h / 2 - 20);
+        GsContextDefault::DrawRect({p.x, p.y, 10, 10, r}, viewport);
+    }
+    GsContextDefault::UnbindShader();
+}
