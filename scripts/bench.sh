@@ -11,3 +11,5 @@ mkdir -p "$work"
 xvfb-run -a -s "-screen 0 1920x1080x24" "${BUILD_DIR:-build}/bench/bench_compose"
 xvfb-run -a "${BUILD_DIR:-build}/bench/bench_timeline"
 "${BUILD_DIR:-build}/bench/bench_timelineview"
+bash tests/support/with_pulse.sh xvfb-run -a -s "-screen 0 1920x1080x24" \
+  "${BUILD_DIR:-build}/bench/bench_playback" "$work"

@@ -8,10 +8,13 @@ namespace zua {
 
 namespace {
 constexpr int kConnectTimeoutMs = 3000;
-// The player keeps roughly 33 to 99 ms queued; the server's buffer is sized for
-// that, and playback (re)starts as soon as 10 ms are there, so an underrun costs a
-// short gap instead of stalling until a large pre-buffer fills again.
-constexpr int kTargetBufferMs = 150;
+// The player keeps roughly 33 to 99 ms queued. The total latency asked for (device
+// plus stream buffer) stays below that, so the device's own read-ahead never drains
+// the stream buffer: after an underrun the server skips the sound written late,
+// and the play position would run ahead of what is heard (150 ms gave ~20
+// underruns a second on a busy machine, 60 ms none). Playback (re)starts as soon
+// as 10 ms are there, so an underrun costs a short gap, not a stall.
+constexpr int kTargetBufferMs = 60;
 constexpr int kPrebufferMs = 10;
 } // namespace
 

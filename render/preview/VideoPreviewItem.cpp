@@ -103,8 +103,10 @@ void VideoPreviewItem::prepare()
         m_current = m_pending;
         m_hasPending = false;
     }
-    if (m_current.current.frame)
+    if (m_current.current.frame) {
         m_texture = textureFromCrop(m_current.current);
+        m_shownPts.storeRelaxed(m_current.current.frame->ptsUs);
+    }
 }
 
 QSize VideoPreviewItem::textureSize() const

@@ -36,6 +36,8 @@ public:
 
     // Requests decoded so far (newest only).
     int decodedRequests() const { return m_decoded.loadRelaxed(); }
+    // Media time of the picture the item draws now (-1 before the first one).
+    int64_t shownPtsUs() const { return m_shownPts.loadRelaxed(); }
     // The texture size the item draws from (0 before the first frame).
     QSize textureSize() const;
     // Fits a picture of aspect `a` into (w, h) keeping it, for fit mode 1.
@@ -62,4 +64,5 @@ private:
     std::unique_ptr<VideoTaskManager> m_exportTasks;
     TransPreviewItem *m_companion;
     QAtomicInt m_decoded;
+    QAtomicInteger<qint64> m_shownPts{-1};
 };
