@@ -10,6 +10,7 @@
 #include "render/RenderManager.h"
 #include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
+#include "timeline/SourceItem.h"
 
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
@@ -80,6 +81,33 @@ MainWindow::MainWindow(QWidget *parent)
             connect(play, &QShortcut::activated, rm,
                     [rm] { rm->setPlaying(!rm->playerManager()->isPlaying()); });
             m_display = new ZueDisplayWindow(rm);
+            // The preview's menu and keys act on the clip through the timeline, so
+            // they are undoable there and the timeline shows the clip selected.
+            auto selectOnly = [this](SourceItem *clip) {
+                m_timeline->scene()->clearSelection();
+                clip->setSelected(true);
+                m_timelineView->ensureVisible(clip);
+            };
+            // The clip's property panel opens here once it exists; meanwhile the
+            // clip is shown selected on the timeline.
+            connect(m_display, &ZueDisplayWindow::sig_editClip, this,
+                    [selectOnly](SourceItem *clip, int) { selectOnly(clip); });
+            // The preview then shows the frame at the playhead again, without the
+            // removed clip or in the new order.
+            auto refresh = [this] {
+                m_timelineView->slot_resetFrame(m_timelineView->playheadFrame(), EDIT_NONE, true);
+            };
+            connect(m_display, &ZueDisplayWindow::sig_restackClip, this,
+                    [this, refresh](SourceItem *clip, bool up) {
+                        m_timelineView->restack(clip, up);
+                        refresh();
+                    });
+            connect(m_display, &ZueDisplayWindow::sig_removeClip, this,
+                    [this, selectOnly, refresh](SourceItem *clip) {
+                        selectOnly(clip);
+                        m_timelineView->removeSelected();
+                        refresh();
+                    });
             auto *previewLayout = new QVBoxLayout(ui->widget_preview);
             previewLayout->setContentsMargins(0, 0, 0, 0);
             previewLayout->addWidget(QWidget::createWindowContainer(m_display, ui->widget_preview));

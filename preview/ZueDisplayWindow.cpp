@@ -2,8 +2,11 @@
 
 #include "PreviewInteraction.h"
 #include "ZueGsView.h"
+#include "main/Translate.h"
 #include "render/RenderManager.h"
 #include "render/preview/PreviewItem.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
 
 #include "undo/UndoController.h"
 
@@ -11,6 +14,8 @@
 #include "graphics/GsView.h"
 
 #include <QExposeEvent>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
 
@@ -44,12 +49,67 @@ QPointF ZueDisplayWindow::toScene(const QPointF &windowPos) const
 
 void ZueDisplayWindow::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
     m_interaction->setScale(viewScale() / devicePixelRatio());
-    m_interaction->press(toScene(event->localPos()));
+    const QPointF p = toScene(event->localPos());
+    if (event->button() == Qt::LeftButton) {
+        PreviewItem *before = m_interaction->selected();
+        m_interaction->press(p);
+        if (before && before != m_interaction->selected())
+            before->syncSelection();
+        if (PreviewItem *item = m_interaction->selected())
+            item->syncSelection();
+    } else if (event->button() == Qt::RightButton && m_interaction->hitTest(p)) {
+        // The menu acts on the item under the cursor, so select it first.
+        if (m_interaction->hitTest(p) != m_interaction->selected())
+            select(p);
+        showContextMenu(event->globalPos());
+    }
+}
+
+void ZueDisplayWindow::select(const QPointF &scenePos)
+{
+    PreviewItem *before = m_interaction->selected();
+    m_interaction->press(scenePos);
+    m_interaction->release();
+    if (before && before != m_interaction->selected())
+        before->syncSelection();
     if (PreviewItem *item = m_interaction->selected())
         item->syncSelection();
+}
+
+SourceItem *ZueDisplayWindow::selectedClip() const
+{
+    PreviewItem *item = m_interaction->selected();
+    return item && item->track ? item->track->currentClip() : nullptr;
+}
+
+void ZueDisplayWindow::showContextMenu(const QPoint &globalPos)
+{
+    SourceItem *clip = selectedClip();
+    if (!clip)
+        return;
+    QMenu menu;
+    QAction *edit = menu.addAction(ZTR("previewwindowdrop.Edit"));
+    QAction *up = menu.addAction(ZTR("previewwindowdrop.UpLevel"));
+    QAction *down = menu.addAction(ZTR("previewwindowdrop.DownLevel"));
+    QAction *remove = menu.addAction(ZTR("previewwindowdrop.Delete"));
+    QAction *chosen = menu.exec(globalPos);
+    if (chosen == edit)
+        emit sig_editClip(clip, 2);
+    else if (chosen == up || chosen == down)
+        emit sig_restackClip(clip, chosen == up);
+    else if (chosen == remove)
+        emit sig_removeClip(clip);
+}
+
+void ZueDisplayWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete) {
+        if (SourceItem *clip = selectedClip())
+            emit sig_removeClip(clip);
+        return;
+    }
+    QWindow::keyPressEvent(event);
 }
 
 void ZueDisplayWindow::mouseMoveEvent(QMouseEvent *event)

@@ -11,6 +11,7 @@ class GsScene;
 class PreviewInteraction;
 class GsViewImpl;
 class RenderManager;
+class SourceItem;
 
 class ZueDisplayWindow : public QWindow {
     Q_OBJECT
@@ -24,6 +25,12 @@ public:
 signals:
     void ViewCreated();
     void ViewResized();
+    // Asks the timeline to act on the clip a preview item shows: open its panel
+    // (`clicks` 1 on release, 2 from a double click or the menu), put it above or
+    // below the clips it overlaps, delete it. Each is one undoable step there.
+    void sig_editClip(SourceItem *clip, int clicks);
+    void sig_restackClip(SourceItem *clip, bool up);
+    void sig_removeClip(SourceItem *clip);
 
 protected:
     void exposeEvent(QExposeEvent *event) override;
@@ -31,9 +38,13 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void ensureView();
+    void select(const QPointF &scenePos);
+    void showContextMenu(const QPoint &globalPos);
+    SourceItem *selectedClip() const;
     RenderManager *m_render;
     std::unique_ptr<GsViewImpl> m_view;
     std::unique_ptr<PreviewInteraction> m_interaction;
