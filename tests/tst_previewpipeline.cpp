@@ -2,6 +2,7 @@
 // clip at the playhead where the clip's placement puts it, stacked by "zValue",
 // and subtitles appear in their colour.
 #include "main/ValueQt.h"
+#include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
 #include "render/preview/PreviewLayers.h"
 #include "render/preview/SubtitlePreviewItem.h"
@@ -19,6 +20,7 @@
 #include "undo/UndoController.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QtTest>
 
 namespace {
@@ -48,6 +50,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void tracksComposeAtThePlayhead();
+    void previewMenuActsOnTheClipUnderTheCursor();
 
 private:
     QImage composeAt(int64_t frame);
@@ -145,6 +148,69 @@ void TestPreviewPipeline::tracksComposeAtThePlayhead()
     // Past the clips' end nothing is shown.
     img = composeAt(200);
     QVERIFY(near(img.pixelColor(20, 60), Qt::black));
+}
+
+namespace {
+// Right-clicks `pos` in the window and picks the menu entry whose text ends with
+// `entry` (texts are the untranslated keys here). False when no menu showed.
+bool pickFromMenu(QWindow *window, const QPoint &pos, const QString &entry)
+{
+    bool shown = false;
+    QTimer::singleShot(300, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        shown = true;
+        for (QAction *action : menu->actions())
+            if (action->text().endsWith(entry))
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    });
+    QTest::mouseClick(window, Qt::RightButton, {}, pos);
+    QTest::qWait(400);
+    if (QWidget *left = QApplication::activePopupWidget())
+        left->close();
+    return shown;
+}
+} // namespace
+
+void TestPreviewPipeline::previewMenuActsOnTheClipUnderTheCursor()
+{
+    // The clips from the test above: red fills the left half (fitted, 160 × 90),
+    // blue a small box near the middle; the window shows the scene at scale 1.
+    composeAt(10);
+    ZueDisplayWindow window(m_rm);
+    window.resize(320, 180);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QList<SourceItem *> removed, edited;
+    QList<QPair<SourceItem *, bool>> restacked;
+    connect(&window, &ZueDisplayWindow::sig_removeClip, [&](SourceItem *c) { removed << c; });
+    connect(&window, &ZueDisplayWindow::sig_editClip, [&](SourceItem *c, int clicks) {
+        if (clicks == 2)
+            edited << c;
+    });
+    connect(&window, &ZueDisplayWindow::sig_restackClip,
+            [&](SourceItem *c, bool up) { restacked << qMakePair(c, up); });
+    ClassifyItem *videoTrack = m_model->group(CT_VIDEO);
+    SourceItem *red = videoTrack->currentClip();
+    QVERIFY(red);
+
+    QVERIFY(pickFromMenu(&window, QPoint(20, 90), "UpLevel"));
+    QCOMPARE(restacked, (QList<QPair<SourceItem *, bool>>{{red, true}}));
+    QVERIFY(red->isSelected()); // the menu's clip is the one selected on the timeline
+    QVERIFY(pickFromMenu(&window, QPoint(20, 90), "DownLevel"));
+    QCOMPARE(restacked.value(1), qMakePair(red, false));
+    QVERIFY(pickFromMenu(&window, QPoint(20, 90), "Edit"));
+    QCOMPARE(edited, QList<SourceItem *>{red});
+    QVERIFY(pickFromMenu(&window, QPoint(20, 90), "Delete"));
+    QCOMPARE(removed, QList<SourceItem *>{red});
+
+    // Nothing under the cursor (right of every placement): no menu at all.
+    QVERIFY(!pickFromMenu(&window, QPoint(300, 20), "Delete"));
+    QCOMPARE(removed.count(), 1);
+    // The Delete key removes the selected clip too.
+    QTest::keyClick(&window, Qt::Key_Delete);
+    QCOMPARE(removed.count(), 2);
 }
 
 int main(int argc, char **argv)
