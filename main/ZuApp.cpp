@@ -5,6 +5,7 @@
 #include "ProjectSections.h"
 #include "login/LoginDialog.h"
 #include "render/RenderManager.h"
+#include "render/preview/TransTranslate.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
@@ -114,6 +115,7 @@ bool ZuApp::init()
         delete m_renderManager.data();
         return false;
     }
+    TransTranslate::instance(); // the transition names, before anything lists them
 
     m_mainWindow = new MainWindow;
     m_mainWindow->show();

@@ -3,6 +3,8 @@
 #include "main/QssManager.h"
 #include "main/Translate.h"
 #include "main/ZuTransLator.h"
+#include "render/ShaderLibrary.h"
+#include "render/preview/TransTranslate.h"
 
 #include <QDirIterator>
 #include <QRegularExpression>
@@ -46,6 +48,7 @@ private slots:
     void languageSettingChoosesTheFile_data();
     void languageSettingChoosesTheFile();
     void missingKeyShowsAsItself();
+    void transitionsHaveDisplayNames();
     void styleSheetsScaleWithTheScreen_data();
     void styleSheetsScaleWithTheScreen();
     void missingStyleSheetChangesNothing();
@@ -158,6 +161,38 @@ void TestTranslator::missingStyleSheetChangesNothing()
     QCOMPARE(widget.styleSheet(), QString("QWidget{color:red}"));
     QVERIFY(manager.loadStyleSheet(":/qss/main-window.css"));
     QVERIFY(widget.styleSheet().contains("#widget_title"));
+}
+
+void TestTranslator::transitionsHaveDisplayNames()
+{
+    // Every transition program has exactly one catalogue entry.
+    const TransTranslate &catalogue = TransTranslate::instance();
+    QStringList programs;
+    for (const auto &entry : catalogue.entries())
+        programs << entry.first;
+    QStringList sortedPrograms = programs;
+    sortedPrograms.sort();
+    QStringList transitions = ShaderLibrary::transitionNames();
+    transitions.sort();
+    QCOMPARE(sortedPrograms, transitions);
+    QCOMPARE(programs.first(), QString("clip_cross")); // the gallery's order starts here
+    QVERIFY(catalogue.keyOf("rgba_base").isEmpty());
+
+    bg::UserSettings::instance().set("IsEnglish", "English");
+    {
+        ZuTransLator translator;
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        QCOMPARE(catalogue.nameOf("clip_open"), QString("Barn Doors"));
+        QCOMPARE(catalogue.nameOf("scale_in"), QString("Iris Centre"));
+        QCOMPARE(catalogue.nameOf("over_black"), QString("Overlap_Black"));
+        QCOMPARE(catalogue.nameOf("rgba_base"), QString("rgba_base"));
+        QCoreApplication::removeTranslator(&translator);
+    }
+    bg::UserSettings::instance().set("IsEnglish", "Chinese");
+    ZuTransLator translator;
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    QCOMPARE(catalogue.nameOf("clip_winshades"), QString::fromUtf8("百叶窗"));
+    QCoreApplication::removeTranslator(&translator);
 }
 
 QTEST_MAIN(TestTranslator)
