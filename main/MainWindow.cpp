@@ -92,21 +92,12 @@ MainWindow::MainWindow(QWidget *parent)
             // clip is shown selected on the timeline.
             connect(m_display, &ZueDisplayWindow::sig_editClip, this,
                     [selectOnly](SourceItem *clip, int) { selectOnly(clip); });
-            // The preview then shows the frame at the playhead again, without the
-            // removed clip or in the new order.
-            auto refresh = [this] {
-                m_timelineView->slot_resetFrame(m_timelineView->playheadFrame(), EDIT_NONE, true);
-            };
             connect(m_display, &ZueDisplayWindow::sig_restackClip, this,
-                    [this, refresh](SourceItem *clip, bool up) {
-                        m_timelineView->restack(clip, up);
-                        refresh();
-                    });
+                    [this](SourceItem *clip, bool up) { m_timelineView->restack(clip, up); });
             connect(m_display, &ZueDisplayWindow::sig_removeClip, this,
-                    [this, selectOnly, refresh](SourceItem *clip) {
+                    [this, selectOnly](SourceItem *clip) {
                         selectOnly(clip);
                         m_timelineView->removeSelected();
-                        refresh();
                     });
             auto *previewLayout = new QVBoxLayout(ui->widget_preview);
             previewLayout->setContentsMargins(0, 0, 0, 0);

@@ -52,25 +52,24 @@ void ZueDisplayWindow::mousePressEvent(QMouseEvent *event)
     m_interaction->setScale(viewScale() / devicePixelRatio());
     const QPointF p = toScene(event->localPos());
     if (event->button() == Qt::LeftButton) {
-        PreviewItem *before = m_interaction->selected();
-        m_interaction->press(p);
-        if (before && before != m_interaction->selected())
-            before->syncSelection();
-        if (PreviewItem *item = m_interaction->selected())
-            item->syncSelection();
-    } else if (event->button() == Qt::RightButton && m_interaction->hitTest(p)) {
+        press(p);
+    } else if (event->button() == Qt::RightButton) {
+        PreviewItem *hit = m_interaction->hitTest(p);
+        if (!hit)
+            return;
         // The menu acts on the item under the cursor, so select it first.
-        if (m_interaction->hitTest(p) != m_interaction->selected())
-            select(p);
+        if (hit != m_interaction->selected()) {
+            press(p);
+            m_interaction->release();
+        }
         showContextMenu(event->globalPos());
     }
 }
 
-void ZueDisplayWindow::select(const QPointF &scenePos)
+void ZueDisplayWindow::press(const QPointF &scenePos)
 {
     PreviewItem *before = m_interaction->selected();
     m_interaction->press(scenePos);
-    m_interaction->release();
     if (before && before != m_interaction->selected())
         before->syncSelection();
     if (PreviewItem *item = m_interaction->selected())

@@ -42,7 +42,8 @@ protected:
 
 private:
     void ensureView();
-    void select(const QPointF &scenePos);
+    // Presses at a scene point and mirrors the selection change on the timeline.
+    void press(const QPointF &scenePos);
     void showContextMenu(const QPoint &globalPos);
     SourceItem *selectedClip() const;
     RenderManager *m_render;

@@ -2,6 +2,7 @@
 // transform puts them, order values stack them, filters feed later draws, raw
 // outputs hand over pixels and time stamps, and views present into a window.
 #include "render/RefCountedObject.h"
+#include "support/SceneGrab.h"
 
 #include "graphics/GsDevice.h"
 #include "graphics/GsFilter.h"
@@ -107,9 +108,7 @@ QImage renderOnce(GsScene *scene)
 
 bool near(QColor a, QColor b, int tolerance = 3)
 {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return fixtures::sameColour(a, b, tolerance);
 }
 
 // Pixel at scene coordinates (origin at the centre, y down).

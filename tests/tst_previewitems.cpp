@@ -6,6 +6,7 @@
 #include "render/preview/TransPreviewItem.h"
 #include "render/preview/VideoPreviewItem.h"
 #include "support/MediaFixtures.h"
+#include "support/SceneGrab.h"
 
 #include "graphics/GsDevice.h"
 #include "graphics/GsFilter.h"
@@ -17,23 +18,11 @@
 
 namespace {
 
-class Grab : public GsOutputRaw {
-public:
-    using GsOutputRaw::GsOutputRaw;
-    QImage image;
-
-protected:
-    void OnFrame(const uint8_t *pixels, size_t, int stride, int64_t) override
-    {
-        image = QImage(pixels, width(), height(), stride, QImage::Format_RGBA8888).copy();
-    }
-};
+using Grab = fixtures::LastFrame;
 
 bool near(const QColor &a, const QColor &b, int tolerance = 12)
 {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return fixtures::sameColour(a, b, tolerance);
 }
 
 FrameSource source(const QString &path, QRect crop, QRectF target, int fitMode = 0)

@@ -8,6 +8,7 @@
 #include "render/preview/SubtitlePreviewItem.h"
 #include "render/preview/VideoPreviewItem.h"
 #include "support/MediaFixtures.h"
+#include "support/SceneGrab.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
@@ -24,23 +25,11 @@
 #include <QtTest>
 
 namespace {
-class Grab : public GsOutputRaw {
-public:
-    using GsOutputRaw::GsOutputRaw;
-    QImage image;
-
-protected:
-    void OnFrame(const uint8_t *pixels, size_t, int stride, int64_t) override
-    {
-        image = QImage(pixels, width(), height(), stride, QImage::Format_RGBA8888).copy();
-    }
-};
+using Grab = fixtures::LastFrame;
 
 bool near(const QColor &a, const QColor &b, int tolerance = 14)
 {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return fixtures::sameColour(a, b, tolerance);
 }
 } // namespace
 

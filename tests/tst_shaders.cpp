@@ -2,6 +2,7 @@
 // pixel with an independent C++ evaluation of their formulas.
 #include "render/RefCountedObject.h"
 #include "render/ShaderLibrary.h"
+#include "support/SceneGrab.h"
 #include "support/ShaderReference.h"
 
 #include "graphics/GsDevice.h"
@@ -94,17 +95,7 @@ private:
     std::unique_ptr<GsConstantBuffer> m_constants;
 };
 
-class Grab : public GsOutputRaw {
-public:
-    using GsOutputRaw::GsOutputRaw;
-    QImage image;
-
-protected:
-    void OnFrame(const uint8_t *pixels, size_t, int stride, int64_t) override
-    {
-        image = QImage(pixels, width(), height(), stride, QImage::Format_RGBA8888).copy();
-    }
-};
+using Grab = fixtures::LastFrame;
 
 QImage render(ProgramItem *item)
 {

@@ -156,6 +156,7 @@ void TimeLineGraphicsView::removeSelected()
         m_model->checkTransitions();
     }
     updateSceneWidth();
+    requestFrame(30, EDIT_NONE); // the preview drops what was removed
 }
 
 void TimeLineGraphicsView::clear()
@@ -173,6 +174,7 @@ void TimeLineGraphicsView::clear()
         m_model->checkTransitions();
     }
     updateSceneWidth();
+    requestFrame(30, EDIT_NONE); // the preview drops what was removed
 }
 
 void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
@@ -195,6 +197,7 @@ void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
     }
     value += up ? 1 : -1;
     clip->setValue("zValue", bg::Value(int32_t(value)), true, true);
+    requestFrame(30, EDIT_NONE); // the preview shows the new order
 }
 
 QList<TrackFrame> TimeLineGraphicsView::frameAt(int64_t f) const
