@@ -6,6 +6,7 @@
 #include "QssManager.h"
 #include "Translate.h"
 #include "ZuApp.h"
+#include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
 #include "render/audio/PlayerManager.h"
@@ -68,44 +69,63 @@ MainWindow::MainWindow(QWidget *parent)
                     &RenderManager::slot_opertorUi);
             connect(m_timelineView, &TimeLineGraphicsView::sig_audioFrames, rm,
                     &RenderManager::onAudioAnswer);
-            // Until the preview's transport controls exist, the end of the timeline
-            // (or a user action) stops playback here.
-            connect(rm, &RenderManager::sig_controlPlay, rm, [rm] { rm->setPlaying(false); });
+            connect(rm, &RenderManager::sig_backFrameRequest, m_timelineView,
+                    &TimeLineGraphicsView::slot_backFrameRequest);
+            connect(rm, &RenderManager::sig_resetFrame, m_timelineView,
+                    &TimeLineGraphicsView::slot_resetFrame);
             // The composed picture: each visual track's layer, shown in the preview area.
             m_layers = new PreviewLayers(m_timeline, rm, this);
             connect(m_timelineView, &TimeLineGraphicsView::sig_trackFrames, m_layers,
                     &PreviewLayers::slot_trackFrames);
-            // Space plays and pauses (the preview's play button takes this over).
-            auto *play = new QShortcut(QKeySequence(Qt::Key_Space), this);
-            play->setContext(Qt::WindowShortcut);
-            connect(play, &QShortcut::activated, rm,
-                    [rm] { rm->setPlaying(!rm->playerManager()->isPlaying()); });
-            m_display = new ZueDisplayWindow(rm);
-            // The preview's menu and keys act on the clip through the timeline, so
-            // they are undoable there and the timeline shows the clip selected.
-            auto selectOnly = [this](SourceItem *clip) {
-                m_timeline->scene()->clearSelection();
-                clip->setSelected(true);
-                m_timelineView->ensureVisible(clip);
-            };
-            // The clip's property panel opens here once it exists; meanwhile the
-            // clip is shown selected on the timeline.
-            connect(m_display, &ZueDisplayWindow::sig_editClip, this,
-                    [selectOnly](SourceItem *clip, int) { selectOnly(clip); });
-            connect(m_display, &ZueDisplayWindow::sig_restackClip, this,
-                    [this](SourceItem *clip, bool up) { m_timelineView->restack(clip, up); });
-            connect(m_display, &ZueDisplayWindow::sig_removeClip, this,
-                    [this, selectOnly](SourceItem *clip) {
-                        selectOnly(clip);
-                        m_timelineView->removeSelected();
-                    });
+            m_preview = new PreviewWidget(rm, ui->widget_preview);
             auto *previewLayout = new QVBoxLayout(ui->widget_preview);
             previewLayout->setContentsMargins(0, 0, 0, 0);
-            previewLayout->addWidget(QWidget::createWindowContainer(m_display, ui->widget_preview));
+            previewLayout->addWidget(m_preview);
+            connect(m_timelineView, &TimeLineGraphicsView::sig_showTime, m_preview,
+                    &PreviewWidget::slot_showTime);
+            connect(m_preview, &PreviewWidget::sig_removeSourceItem, m_timelineView,
+                    &TimeLineGraphicsView::slot_removeSourceItem);
+            connectPreviewActions();
+            addShortcut(Qt::Key_Space, m_preview, &PreviewWidget::sig_toolButtonPlay);
+            addShortcut(Qt::Key_Right, m_preview, &PreviewWidget::sig_toolButtonFront);
+            addShortcut(Qt::Key_Left, m_preview, &PreviewWidget::sig_toolButtonBack);
+            addShortcut(Qt::Key_F5, m_preview, &PreviewWidget::sig_toolButtonFull);
+            addShortcut(Qt::CTRL | Qt::Key_Return, m_preview, &PreviewWidget::sig_toolButtonReplay);
+            addShortcut(Qt::CTRL | Qt::Key_Enter, m_preview, &PreviewWidget::sig_toolButtonReplay);
         }
     }
     m_lastOpenFolder = QDir::homePath();
     setAutoSaveEnabled(true);
+}
+
+template <typename Receiver, typename Signal>
+void MainWindow::addShortcut(int key, Receiver *receiver, Signal signal)
+{
+    auto *shortcut = new QShortcut(QKeySequence(key), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, receiver, signal);
+}
+
+void MainWindow::connectPreviewActions()
+{
+    ZueDisplayWindow *display = m_preview->display();
+    // The preview's menu and keys act on the clip through the timeline, so they
+    // are undoable there and the timeline shows the clip selected.
+    auto selectOnly = [this](SourceItem *clip) {
+        m_timeline->scene()->clearSelection();
+        clip->setSelected(true);
+        m_timelineView->ensureVisible(clip);
+    };
+    // The clip's property panel opens here once it exists; meanwhile the clip is
+    // shown selected on the timeline.
+    connect(display, &ZueDisplayWindow::sig_editClip, this,
+            [selectOnly](SourceItem *clip, int) { selectOnly(clip); });
+    connect(display, &ZueDisplayWindow::sig_restackClip, this,
+            [this](SourceItem *clip, bool up) { m_timelineView->restack(clip, up); });
+    connect(display, &ZueDisplayWindow::sig_removeClip, this, [this, selectOnly](SourceItem *clip) {
+        selectOnly(clip);
+        m_timelineView->removeSelected();
+    });
 }
 
 MainWindow::~MainWindow()
@@ -154,8 +174,9 @@ void MainWindow::clearContent()
 
 void MainWindow::setPreviewMaximised(bool maximised)
 {
-    ui->widget_resource->setVisible(!maximised);
-    ui->widget_control->setVisible(!maximised);
+    for (QWidget *w :
+         {ui->widget_resource, ui->widget_timeline, ui->widget_toolbar, ui->widget_control})
+        w->setVisible(!maximised);
 }
 
 void MainWindow::setAutoSaveEnabled(bool enabled)

@@ -7,7 +7,7 @@
 
 class CreateProjectDialog;
 class PreviewLayers;
-class ZueDisplayWindow;
+class PreviewWidget;
 class QGraphicsScene;
 class TimeLineGraphicsScene;
 class TimeLineGraphicsView;
@@ -44,6 +44,7 @@ public:
     QString titleText() const;
     TimeLineTreeModel *timelineModel() const { return m_timeline; }
     TimeLineGraphicsView *timelineView() const { return m_timelineView; }
+    PreviewWidget *previewWidget() const { return m_preview; }
 
     static constexpr int kAutoSaveMs = 30000;
 
@@ -59,13 +60,16 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void connectPreviewActions();
+    template <typename Receiver, typename Signal>
+    void addShortcut(int key, Receiver *receiver, Signal signal);
     Ui::MainWindow *ui;
     CreateProjectDialog *m_createDialog;
     TimeLineGraphicsScene *m_timelineScene;
     TimeLineTreeModel *m_timeline;
     TimeLineGraphicsView *m_timelineView;
     PreviewLayers *m_layers = nullptr;
-    ZueDisplayWindow *m_display = nullptr;
+    PreviewWidget *m_preview = nullptr;
     int m_autoSaveTimer = 0;
     QString m_lastOpenFolder;
 };

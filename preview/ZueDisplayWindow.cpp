@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 
 #include <limits>
 
@@ -25,11 +26,14 @@ ZueDisplayWindow::ZueDisplayWindow(RenderManager *render)
     : m_render(render), m_interaction(std::make_unique<PreviewInteraction>(render->scene()))
 {
     setSurfaceType(QSurface::OpenGLSurface);
-    connect(m_render, &RenderManager::sig_sendScene, this, [this](GsScene *scene) {
-        if (m_view)
-            m_view->SetScene(scene);
-        m_interaction->setScene(scene);
-    });
+    connect(m_render, &RenderManager::sig_sendScene, this, &ZueDisplayWindow::setScene);
+}
+
+void ZueDisplayWindow::setScene(GsScene *scene)
+{
+    if (m_view)
+        m_view->SetScene(scene);
+    m_interaction->setScene(scene);
 }
 
 double ZueDisplayWindow::viewScale() const
@@ -38,7 +42,29 @@ double ZueDisplayWindow::viewScale() const
     if (!scene || scene->width() == 0 || scene->height() == 0)
         return 1.0;
     const qreal dpr = devicePixelRatio();
-    return std::min(width() * dpr / scene->width(), height() * dpr / scene->height());
+    return m_zoom * std::min(width() * dpr / scene->width(), height() * dpr / scene->height());
+}
+
+void ZueDisplayWindow::setZoom(double zoom)
+{
+    m_zoom = zoom;
+    if (auto *view = static_cast<ZueGsView *>(m_view.get()))
+        view->setZoom(zoom);
+}
+
+void ZueDisplayWindow::wheelEvent(QWheelEvent *event)
+{
+    emit sig_wheel(event->angleDelta().y());
+}
+
+void ZueDisplayWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_interaction->setScale(viewScale() / devicePixelRatio());
+    PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
+    if (hit && hit->track && hit->track->currentClip())
+        emit sig_editClip(hit->track->currentClip(), 2);
 }
 
 QPointF ZueDisplayWindow::toScene(const QPointF &windowPos) const
@@ -136,6 +162,10 @@ void ZueDisplayWindow::mouseReleaseEvent(QMouseEvent *event)
         zua::MergeSequence sequence("PreviewChange");
         m_interaction->selected()->commitGeometry();
     }
+    // Releasing over a clip opens its panel (a plain click writes no undo step).
+    PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
+    if (hit && hit->track && hit->track->currentClip())
+        emit sig_editClip(hit->track->currentClip(), 1);
 }
 
 ZueDisplayWindow::~ZueDisplayWindow()
@@ -154,6 +184,7 @@ void ZueDisplayWindow::ensureView()
     m_view = std::make_unique<ZueGsView>(this, int(width() * dpr), int(height() * dpr),
                                          m_render->scene());
     m_view->SetBackgroundColor(0.196f, 0.196f, 0.196f, 1.0f);
+    static_cast<ZueGsView *>(m_view.get())->setZoom(m_zoom);
     m_view->Attch();
     emit ViewCreated();
 }

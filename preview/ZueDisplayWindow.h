@@ -21,6 +21,11 @@ public:
     GsViewImpl *view() const { return m_view.get(); }
     // Scene coordinates of a window position (origin at the picture's centre).
     QPointF toScene(const QPointF &windowPos) const;
+    // The scene shown and hit-tested (the render manager announces each new one).
+    void setScene(GsScene *scene);
+    // Zoom factor applied on top of fitting the scene into the window.
+    void setZoom(double zoom);
+    double zoom() const { return m_zoom; }
 
 signals:
     void ViewCreated();
@@ -31,6 +36,8 @@ signals:
     void sig_editClip(SourceItem *clip, int clicks);
     void sig_restackClip(SourceItem *clip, bool up);
     void sig_removeClip(SourceItem *clip);
+    // The wheel turned over the picture (its angle delta), for the zoom slider.
+    void sig_wheel(int delta);
 
 protected:
     void exposeEvent(QExposeEvent *event) override;
@@ -38,7 +45,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void ensureView();
@@ -50,4 +59,5 @@ private:
     std::unique_ptr<GsViewImpl> m_view;
     std::unique_ptr<PreviewInteraction> m_interaction;
     double viewScale() const;
+    double m_zoom = 1.0;
 };

@@ -2,6 +2,7 @@
 
 #include "render/preview/PreviewItem.h"
 
+#include "bridge/Logger.h"
 #include "graphics/GsScene.h"
 #include "graphics/GsTexture.h"
 
@@ -22,6 +23,14 @@ struct Selection {
 
 } // namespace
 
+ZueGsView::ZueGsView(QWindow *window, int width, int height, GsScene *scene)
+    : GsViewImpl(window, width, height, scene),
+      m_rotateImage(
+          QImage(QStringLiteral(":/image/rotate.png")).convertToFormat(QImage::Format_RGBA8888))
+{
+    BG_LOG_D("rotate_image: %dx%d", m_rotateImage.width(), m_rotateImage.height());
+}
+
 ZueGsView::~ZueGsView() = default;
 
 void ZueGsView::Draw()
@@ -29,7 +38,8 @@ void ZueGsView::Draw()
     GsScene *scene = this->scene();
     if (!scene || scene->width() == 0 || scene->height() == 0)
         return;
-    const double s = std::min(double(width()) / scene->width(), double(height()) / scene->height());
+    const double s =
+        m_zoom * std::min(double(width()) / scene->width(), double(height()) / scene->height());
     DrawSceneTexture(int(std::lround(scene->width() * s)), int(std::lround(scene->height() * s)));
     DrawClampLines();
 
@@ -49,7 +59,10 @@ void ZueGsView::Draw()
     if (!m_frameColour) {
         m_frameColour = solid(0x3a, 0xa0, 0xff);
         m_handleColour = solid(0xff, 0xff, 0xff);
-        m_rotateColour = solid(0x00, 0xd0, 0x60);
+        if (!m_rotateImage.isNull())
+            m_rotateTexture = std::make_unique<GsTexture>(
+                m_rotateImage.constBits(), int(m_rotateImage.bytesPerLine()), GS_RGBA,
+                m_rotateImage.width(), m_rotateImage.height());
     }
     const PreviewItem *item = found.item;
     const float r = item->rotation, c = std::cos(r), sn = std::sin(r);
@@ -77,10 +90,10 @@ void ZueGsView::Draw()
                 GsContextDefault::DrawRect({p.x, p.y, 8, 8, r}, viewport);
             }
     }
-    {
-        GsTextureBinder bind(m_rotateColour.get());
+    if (m_rotateTexture) {
+        GsTextureBinder bind(m_rotateTexture.get());
         const gs_vec2 p = at(0, -h / 2 - 20);
-        GsContextDefault::DrawRect({p.x, p.y, 10, 10, r}, viewport);
+        GsContextDefault::DrawRect({p.x, p.y, 16, 16, r}, viewport);
     }
     GsContextDefault::UnbindShader();
 }

@@ -6,18 +6,26 @@
 #include "graphics/GsTexture.h"
 #include "graphics/GsView.h"
 
+#include <QImage>
+
+#include <atomic>
 #include <memory>
 
 class ZueGsView : public GsViewImpl {
 public:
-    using GsViewImpl::GsViewImpl;
+    ZueGsView(QWindow *window, int width, int height, GsScene *scene);
     ~ZueGsView() override;
+    // Multiplies the fitted picture size (1.0 = the scene fits the view).
+    void setZoom(double zoom) { m_zoom = zoom; }
+    double zoom() const { return m_zoom; }
 
 protected:
     void Draw() override;
 
 private:
+    std::atomic<double> m_zoom{1.0};
     std::unique_ptr<GsTexture> m_frameColour;
     std::unique_ptr<GsTexture> m_handleColour;
-    std::unique_ptr<GsTexture> m_rotateColour;
+    QImage m_rotateImage; // uploaded on the render thread at the first draw
+    std::unique_ptr<GsTexture> m_rotateTexture;
 };

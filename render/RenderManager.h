@@ -76,6 +76,9 @@ signals:
     void sig_queryScene();
     // Moves the timeline: forwarded from the player, export and record managers.
     void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    // Steps the play position back; moves it to a frame (the timeline view's slots).
+    void sig_backFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    void sig_resetFrame(int64_t frame, EditType edit, bool operate);
     void sig_controlPlay();
     void sig_controlRecord();
     void sig_audioSourceItem(bool start, const QString &path, bool error);

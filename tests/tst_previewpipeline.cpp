@@ -2,8 +2,10 @@
 // clip at the playhead where the clip's placement puts it, stacked by "zValue",
 // and subtitles appear in their colour.
 #include "main/ValueQt.h"
+#include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
+#include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
 #include "render/preview/SubtitlePreviewItem.h"
 #include "render/preview/VideoPreviewItem.h"
@@ -22,6 +24,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QSlider>
 #include <QtTest>
 
 namespace {
@@ -40,6 +43,8 @@ private slots:
     void cleanupTestCase();
     void tracksComposeAtThePlayhead();
     void previewMenuActsOnTheClipUnderTheCursor();
+    void transportControlsMoveThePlayhead();
+    void zoomFollowsTheSliderAndTheWheel();
 
 private:
     QImage composeAt(int64_t frame);
@@ -200,6 +205,92 @@ void TestPreviewPipeline::previewMenuActsOnTheClipUnderTheCursor()
     // The Delete key removes the selected clip too.
     QTest::keyClick(&window, Qt::Key_Delete);
     QCOMPARE(removed.count(), 2);
+}
+
+void TestPreviewPipeline::transportControlsMoveThePlayhead()
+{
+    QCOMPARE(PreviewWidget::formatFrames(0), QStringLiteral("00:00:00,00"));
+    QCOMPARE(PreviewWidget::formatFrames(108000 + 2 * 1800 + 3 * 30 + 4),
+             QStringLiteral("01:02:03,04"));
+    QCOMPARE(PreviewWidget::formatFrames(59), QStringLiteral("00:00:01,29"));
+
+    PreviewWidget widget(m_rm);
+    // The editor's wiring between the render manager and the timeline view.
+    QList<QMetaObject::Connection> wiring{
+        connect(m_rm, &RenderManager::sig_frontFrameRequest, m_view,
+                &TimeLineGraphicsView::slot_frontFrameRequest),
+        connect(m_rm, &RenderManager::sig_backFrameRequest, m_view,
+                &TimeLineGraphicsView::slot_backFrameRequest),
+        connect(m_rm, &RenderManager::sig_resetFrame, m_view,
+                &TimeLineGraphicsView::slot_resetFrame),
+        connect(m_view, &TimeLineGraphicsView::sig_audioFrames, m_rm,
+                &RenderManager::onAudioAnswer),
+        connect(m_view, &TimeLineGraphicsView::sig_showTime, &widget,
+                &PreviewWidget::slot_showTime)};
+    m_view->show(); // the time is sent whenever the timeline draws its playhead
+    QVERIFY(QTest::qWaitForWindowExposed(m_view));
+    m_view->slot_resetFrame(0, EDIT_NONE, true);
+    const QString total = PreviewWidget::formatFrames(int64_t(m_view->totalLength() / 50.0));
+    QVERIFY(int64_t(m_view->totalLength() / 50.0) > 10);
+    for (int i = 0; i < 3; ++i)
+        emit widget.sig_toolButtonFront(); // what the Right key does
+    QCOMPARE(m_view->playheadFrame(), int64_t(3));
+    QTRY_COMPARE(widget.timeText(), "00:00:00,03 / " + total);
+    emit widget.sig_toolButtonBack();
+    QCOMPARE(m_view->playheadFrame(), int64_t(2));
+    QTRY_COMPARE(widget.timeText(), "00:00:00,02 / " + total);
+
+    // Play runs the player; the end-of-playback request unpresses the button.
+    emit widget.sig_toolButtonPlay();
+    QVERIFY(widget.isPlayChecked());
+    QVERIFY(m_rm->playerManager()->isPlaying());
+    QTRY_VERIFY(m_view->playheadFrame() > 4);
+    emit m_rm->sig_controlPlay();
+    QVERIFY(!widget.isPlayChecked());
+    QVERIFY(!m_rm->playerManager()->isPlaying());
+    const int64_t stoppedAt = m_view->playheadFrame();
+    QTest::qWait(100);
+    QCOMPARE(m_view->playheadFrame(), stoppedAt);
+
+    // Replay starts again from the first frame.
+    emit widget.sig_toolButtonReplay();
+    QVERIFY(widget.isPlayChecked());
+    QVERIFY(m_rm->playerManager()->isPlaying());
+    QVERIFY(m_view->playheadFrame() < stoppedAt);
+    emit widget.sig_toolButtonPlay();
+    QVERIFY(!m_rm->playerManager()->isPlaying());
+    for (const auto &c : wiring)
+        disconnect(c);
+    m_view->hide();
+}
+
+void TestPreviewPipeline::zoomFollowsTheSliderAndTheWheel()
+{
+    PreviewWidget widget(m_rm);
+    QSlider *slider = widget.findChild<QSlider *>("horizontalSlider_scale");
+    QVERIFY(slider);
+    QCOMPARE(slider->value(), 3);
+    QCOMPARE(widget.display()->zoom(), 1.0);
+    slider->setValue(5); // up two steps: a fifth smaller
+    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 0.8));
+    slider->setValue(4);
+    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 0.9));
+
+    auto wheel = [&widget](int delta) {
+        QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&widget, &event);
+    };
+    wheel(-120); // towards the user: one step up
+    QCOMPARE(slider->value(), 5);
+    for (int i = 0; i < 12; ++i)
+        wheel(-120);
+    QCOMPARE(slider->value(), 10);
+    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 0.3));
+    for (int i = 0; i < 15; ++i)
+        wheel(120);
+    QCOMPARE(slider->value(), 0);
+    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 1.3));
 }
 
 int main(int argc, char **argv)

@@ -1,0 +1,163 @@
+#include "PreviewWidget.h"
+#include "ui_PreviewWidget.h"
+
+#include "ZueDisplayWindow.h"
+#include "main/QssManager.h"
+#include "main/Translate.h"
+#include "main/ZuApp.h"
+#include "render/RenderManager.h"
+#include "render/audio/PlayerManager.h"
+#include "render/record/RecordManager.h"
+
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+PreviewWidget::PreviewWidget(RenderManager *render, QWidget *parent)
+    : QWidget(parent), ui(new Ui::PreviewWidget), m_render(render),
+      m_display(new ZueDisplayWindow(render))
+{
+    ui->setupUi(this);
+    m_lastScale = ui->horizontalSlider_scale->value();
+    auto *layout = new QVBoxLayout(ui->widget_display);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(QWidget::createWindowContainer(m_display, ui->widget_display));
+
+    ui->toolButton_replay->setIcon(QIcon(QStringLiteral(":/image/preview-replay.png")));
+    ui->toolButton_back->setIcon(QIcon(QStringLiteral(":/image/preview-back.png")));
+    QIcon play(QStringLiteral(":/image/preview-play.png"));
+    play.addFile(QStringLiteral(":/image/preview-pause.png"), QSize(), QIcon::Normal, QIcon::On);
+    ui->toolButton_play->setIcon(play);
+    ui->toolButton_front->setIcon(QIcon(QStringLiteral(":/image/preview-front.png")));
+    QIcon full(QStringLiteral(":/image/preview-full.png"));
+    full.addFile(QStringLiteral(":/image/preview-restore.png"), QSize(), QIcon::Normal, QIcon::On);
+    ui->toolButton_full->setIcon(full);
+    for (QToolButton *b : {ui->toolButton_replay, ui->toolButton_back, ui->toolButton_play,
+                           ui->toolButton_front, ui->toolButton_full}) {
+        b->setIconSize(QSize(20, 20));
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus); // Space must reach the window's shortcut
+    }
+    ui->toolButton_play->setToolTip(ZTR("pre_form.SpaceKey"));
+    ui->toolButton_front->setToolTip(ZTR("pre_form.KeyRightTooltip"));
+    ui->toolButton_back->setToolTip(ZTR("pre_form.KeyLeftTooltip"));
+    ui->toolButton_full->setToolTip(ZTR("pre_form.FullscreenTooltip"));
+    ui->toolButton_replay->setToolTip(QStringLiteral("Ctrl + Enter"));
+    (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/preview-widget.css"));
+
+    // Key shortcuts elsewhere press the buttons through these signals.
+    connect(this, &PreviewWidget::sig_toolButtonFront, ui->toolButton_front, &QToolButton::click);
+    connect(this, &PreviewWidget::sig_toolButtonBack, ui->toolButton_back, &QToolButton::click);
+    connect(this, &PreviewWidget::sig_toolButtonPlay, ui->toolButton_play, &QToolButton::click);
+    connect(this, &PreviewWidget::sig_toolButtonReplay, ui->toolButton_replay, &QToolButton::click);
+    connect(this, &PreviewWidget::sig_toolButtonFull, ui->toolButton_full, &QToolButton::click);
+    connect(ui->toolButton_front, &QToolButton::clicked, this,
+            &PreviewWidget::slot_toolButtonFront);
+    connect(ui->toolButton_back, &QToolButton::clicked, this, &PreviewWidget::slot_toolButtonBack);
+    connect(ui->toolButton_play, &QToolButton::clicked, this, &PreviewWidget::slot_toolButtonPlay);
+    connect(ui->toolButton_replay, &QToolButton::clicked, this,
+            &PreviewWidget::slot_toolButtonReplay);
+    connect(ui->toolButton_full, &QToolButton::clicked, this, &PreviewWidget::slot_toolButtonFull);
+
+    connect(this, &PreviewWidget::sig_opertorUi, render, &RenderManager::slot_opertorUi);
+    connect(this, &PreviewWidget::sig_queryScene, render, &RenderManager::sig_queryScene);
+    connect(render, &RenderManager::sig_sendScene, this, &PreviewWidget::slot_setScene);
+    connect(render, &RenderManager::sig_controlPlay, ui->toolButton_play, &QToolButton::click);
+    connect(m_display, &ZueDisplayWindow::ViewCreated, this, &PreviewWidget::sig_queryScene);
+    connect(m_display, &ZueDisplayWindow::sig_wheel, this, &PreviewWidget::wheelBy);
+}
+
+PreviewWidget::~PreviewWidget()
+{
+    delete ui;
+}
+
+QString PreviewWidget::timeText() const
+{
+    return ui->label_time->text();
+}
+
+bool PreviewWidget::isPlayChecked() const
+{
+    return ui->toolButton_play->isChecked();
+}
+
+int PreviewWidget::scaleValue() const
+{
+    return ui->horizontalSlider_scale->value();
+}
+
+QString PreviewWidget::formatFrames(int64_t f)
+{
+    auto two = [](int64_t v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    return QStringLiteral("%1:%2:%3,%4")
+        .arg(two(f / 108000), two(f / 1800 % 60), two(f / 30 % 60), two(f % 30));
+}
+
+void PreviewWidget::slot_setScene(GsScene *scene)
+{
+    m_display->setScene(scene);
+}
+
+void PreviewWidget::slot_toolButtonFront()
+{
+    emit sig_opertorUi(false, true);
+    emit m_render->sig_frontFrameRequest(MOVE_RECORD, EDIT_NONE, 1, 30);
+}
+
+void PreviewWidget::slot_toolButtonBack()
+{
+    emit sig_opertorUi(false, true);
+    emit m_render->sig_backFrameRequest(MOVE_RECORD, EDIT_NONE, 1, 30);
+}
+
+void PreviewWidget::slot_toolButtonPlay(bool checked)
+{
+    RecordManager *record = m_render->recordManager();
+    if (record && record->isRecording()) {
+        // Recording owns the timeline: the press only stops it.
+        emit sig_opertorUi(false, true);
+        ui->toolButton_play->setChecked(false);
+        return;
+    }
+    m_render->setPlaying(checked);
+}
+
+void PreviewWidget::slot_toolButtonReplay()
+{
+    emit sig_opertorUi(false, true);
+    emit m_render->sig_resetFrame(0, EDIT_PLAY, true);
+    ui->toolButton_play->setChecked(true);
+    m_render->setPlaying(true);
+}
+
+void PreviewWidget::slot_toolButtonFull()
+{
+    if (auto *app = ZuApp::instance())
+        app->togglePreviewMaximised();
+}
+
+void PreviewWidget::slot_showTime(int64_t current, int64_t total)
+{
+    ui->label_time->setText(formatFrames(current) + QStringLiteral(" / ") + formatFrames(total));
+}
+
+void PreviewWidget::on_horizontalSlider_scale_valueChanged(int value)
+{
+    // Each step up shrinks the picture by a tenth of its fitted size.
+    const double zoom = m_display->zoom() + (m_lastScale - value) * 0.1;
+    m_display->setZoom(zoom);
+    m_lastScale = value;
+}
+
+void PreviewWidget::wheelEvent(QWheelEvent *event)
+{
+    wheelBy(event->angleDelta().y());
+}
+
+void PreviewWidget::wheelBy(int delta)
+{
+    if (delta == 0)
+        return;
+    QSlider *slider = ui->horizontalSlider_scale;
+    slider->setValue(slider->value() + (delta < 0 ? 1 : -1)); // the slider keeps 0..10
+}
