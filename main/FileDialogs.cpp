@@ -33,4 +33,12 @@ QString openFileName(QWidget *parent, const QString &title, const QString &folde
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
+QStringList openFileNames(QWidget *parent, const QString &title, const QString &folder,
+                          const QString &filter)
+{
+    if (hook())
+        return hook()(QStringLiteral("openMany"), folder).split('\n', Qt::SkipEmptyParts);
+    return QFileDialog::getOpenFileNames(parent, title, folder, filter);
+}
+
 } // namespace FileDialogs

@@ -4,6 +4,7 @@
 // Lives on: main thread.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -15,8 +16,11 @@ QString saveFileName(QWidget *parent, const QString &title, const QString &propo
                      const QString &filter);
 QString openFileName(QWidget *parent, const QString &title, const QString &folder,
                      const QString &filter);
+// Several files; a hook answers "openMany" with the paths joined by newlines.
+QStringList openFileNames(QWidget *parent, const QString &title, const QString &folder,
+                          const QString &filter);
 
-// Receives "save" or "open" and the proposed name or folder; returns the answer.
+// Receives "save", "open" or "openMany" and the proposed name or folder; returns the answer.
 using Hook = std::function<QString(const QString &kind, const QString &proposed)>;
 void setHook(Hook hook);
 } // namespace FileDialogs

@@ -11,6 +11,7 @@
 #include "render/RenderManager.h"
 #include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
+#include "resource/ResourceWidget.h"
 #include "timeline/SourceItem.h"
 
 #include "timeline/TimeLineGraphicsScene.h"
@@ -34,6 +35,10 @@ MainWindow::MainWindow(QWidget *parent)
       m_timeline(new TimeLineTreeModel(m_timelineScene, this)), m_timelineView(nullptr)
 {
     ui->setupUi(this);
+    m_resource = new ResourceWidget(ui->widget_resource);
+    auto *resourceLayout = new QVBoxLayout(ui->widget_resource);
+    resourceLayout->setContentsMargins(0, 0, 0, 0);
+    resourceLayout->addWidget(m_resource);
     m_timeline->buildGroups();
     // The clip area of the timeline panel (its headers, ruler and tool bar join it).
     m_timelineView = new TimeLineGraphicsView(m_timelineScene, m_timeline, ui->widget_timeline);
@@ -133,16 +138,19 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
-void MainWindow::writeMaterials(QXmlStreamWriter &, bool) {}
+void MainWindow::writeMaterials(QXmlStreamWriter &writer, bool archive)
+{
+    m_resource->writeMaterials(writer, archive);
+}
 
 void MainWindow::readMaterials(QXmlStreamReader &reader)
 {
-    reader.skipCurrentElement();
+    m_resource->readMaterials(reader);
 }
 
 void MainWindow::readLegacyMaterials(QXmlStreamReader &reader)
 {
-    reader.skipCurrentElement();
+    m_resource->readLegacyMaterials(reader);
 }
 
 void MainWindow::writeTimeline(QXmlStreamWriter &writer, bool archive)
@@ -169,6 +177,7 @@ void MainWindow::readLegacyTree(QXmlStreamReader &reader)
 
 void MainWindow::clearContent()
 {
+    m_resource->clearMaterials();
     m_timeline->clearAll();
 }
 

@@ -8,6 +8,7 @@
 class CreateProjectDialog;
 class PreviewLayers;
 class PreviewWidget;
+class ResourceWidget;
 class QGraphicsScene;
 class TimeLineGraphicsScene;
 class TimeLineGraphicsView;
@@ -45,6 +46,7 @@ public:
     TimeLineTreeModel *timelineModel() const { return m_timeline; }
     TimeLineGraphicsView *timelineView() const { return m_timelineView; }
     PreviewWidget *previewWidget() const { return m_preview; }
+    ResourceWidget *resourceWidget() const { return m_resource; }
 
     static constexpr int kAutoSaveMs = 30000;
 
@@ -70,6 +72,7 @@ private:
     TimeLineGraphicsView *m_timelineView;
     PreviewLayers *m_layers = nullptr;
     PreviewWidget *m_preview = nullptr;
+    ResourceWidget *m_resource = nullptr;
     int m_autoSaveTimer = 0;
     QString m_lastOpenFolder;
 };

@@ -1,0 +1,281 @@
+#include "MaterialManager.h"
+
+#include "MaterialObject.h"
+
+#include "bridge/Logger.h"
+#include "media/MovieInfo.h"
+#include "undo/UndoController.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+bool decodable(const QString &path)
+{
+    return QFileInfo::exists(path) && ff::getMovieInfo(path.toUtf8().constData()) != nullptr;
+}
+
+} // namespace
+
+MaterialManager::MaterialManager(MaterialListener *listener, QObject *parent)
+    : QThread(parent), m_listener(listener)
+{
+    start(QThread::InheritPriority);
+}
+
+MaterialManager::~MaterialManager()
+{
+    {
+        QMutexLocker lock(&m_queueMutex);
+        m_running = false;
+        m_pending = true;
+        m_wake.wakeAll();
+    }
+    wait();
+    // Objects still attached belong to the library; removed ones to the history,
+    // which may outlive this manager, so they forget it.
+    QList<MaterialObject *> owned;
+    {
+        QMutexLocker lock(&m_listMutex);
+        for (MaterialObject *object : qAsConst(m_alive)) {
+            object->m_manager = nullptr;
+            if (object->attached && !object->removed && m_list.contains(object))
+                owned << object;
+        }
+        m_alive.clear();
+        m_list.clear();
+    }
+    qDeleteAll(owned);
+    m_queue.clear();
+}
+
+void MaterialManager::setMarker(const char *key, const char *text)
+{
+    setValue(key, bg::Value(std::string(text)), true, true);
+}
+
+MaterialObject *MaterialManager::createMaterial(const QString &path, MaterialType type,
+                                                bool loading)
+{
+    auto *material = new MaterialObject(this);
+    material->type = type;
+    material->archiveRecoverd = loading;
+    material->name = QFileInfo(path).fileName();
+    material->path = path;
+    material->draggable = decodable(path);
+    if (loading)
+        material->onChange(zua::EV_ADDED, bg::Value());
+    else
+        zua::ZuObject::AddObject_canUndo(material, bg::Value());
+    return material;
+}
+
+void MaterialManager::AddMaterialFiles(const QStringList &paths, bool loading)
+{
+    if (paths.isEmpty())
+        return;
+    QStringList existing, missing;
+    {
+        zua::MergeSequence sequence("addRes");
+        setMarker("UpdateMaterials AddMaterialFiles", "AddMaterialFiles Begin");
+        for (const QString &path : paths) {
+            const MaterialType type = MaterialTypeOfFile(path);
+            if (type == MT_Unsupported)
+                continue;
+            const QFileInfo info(path);
+            if (!info.exists()) {
+                queuePreview(path, type, createMaterial(path, type, loading));
+                missing << path;
+                continue;
+            }
+            const MaterialObject *same = nullptr;
+            {
+                QMutexLocker lock(&m_listMutex);
+                for (const MaterialObject *m : qAsConst(m_list))
+                    if (!m->path.isEmpty() && QFileInfo(m->path) == info) {
+                        same = m;
+                        break;
+                    }
+            }
+            if (!same || same->removed)
+                queuePreview(path, type, createMaterial(path, type, loading));
+            else
+                existing << path;
+        }
+        setMarker("UpdateMaterials AddMaterialFiles", "AddMaterialFiles end");
+    }
+    if (m_listener && !missing.isEmpty())
+        m_listener->OnMaterialNoExist(missing);
+    if (m_listener && !existing.isEmpty())
+        m_listener->OnMaterialAlreadyExist(existing);
+}
+
+void MaterialManager::AddMaterialSubtitle(const QString &name, const QFont &font,
+                                          const QColor &color, bool loading)
+{
+    zua::MergeSequence sequence("addResSub");
+    setMarker("UpdateMaterials AddMaterialSubtitle", "AddMaterialSubtitle begin");
+    auto *material = new MaterialObject(this);
+    material->type = MT_Subtitle;
+    material->name = name;
+    material->font = font;
+    material->color = color;
+    material->draggable = true;
+    material->archiveRecoverd = loading;
+    if (loading)
+        material->onChange(zua::EV_ADDED, bg::Value());
+    else
+        zua::ZuObject::AddObject_canUndo(material, bg::Value());
+    setMarker("UpdateMaterials AddMaterialSubtitle", "AddMaterialSubtitle end");
+}
+
+void MaterialManager::RemoveMaterials(const QStringList &uuids)
+{
+    zua::MergeSequence sequence("DelRes");
+    setMarker("UpdateMaterials RemoveMaterials", "RemoveMaterials begin");
+    for (const QString &uuid : uuids) {
+        MaterialObject *found = nullptr;
+        {
+            QMutexLocker lock(&m_listMutex);
+            for (MaterialObject *m : qAsConst(m_list))
+                if (m->uuid == uuid) {
+                    found = m;
+                    break;
+                }
+        }
+        if (found)
+            zua::ZuObject::DelObject_canUndo(found, bg::Value());
+    }
+    setMarker("UpdateMaterials RemoveMaterials", "RemoveMaterials end");
+}
+
+void MaterialManager::ClearMaterials()
+{
+    QList<MaterialObject *> taken;
+    {
+        QMutexLocker lock(&m_listMutex);
+        taken.swap(m_list);
+    }
+    zua::MergeSequence sequence("DelRes");
+    setMarker("UpdateMaterials RemoveMaterials", "RemoveMaterials begin");
+    for (MaterialObject *m : qAsConst(taken))
+        if (!m->removed)
+            zua::ZuObject::DelObject_canUndo(m, bg::Value());
+    setMarker("UpdateMaterials RemoveMaterials", "RemoveMaterials end");
+}
+
+void MaterialManager::ClearPreviewQueue()
+{
+    QMutexLocker lock(&m_queueMutex);
+    m_queue.clear();
+}
+
+QList<MaterialData> MaterialManager::snapshot() const
+{
+    QList<MaterialData> copy;
+    QMutexLocker lock(&m_listMutex);
+    copy.reserve(m_list.size());
+    for (const MaterialObject *m : m_list)
+        copy << static_cast<const MaterialData &>(*m);
+    return copy;
+}
+
+int MaterialManager::pendingPreviews() const
+{
+    QMutexLocker lock(&m_queueMutex);
+    return int(m_queue.size()) + (m_pending ? 1 : 0);
+}
+
+void MaterialManager::notifyListener()
+{
+    if (m_listener)
+        m_listener->OnMaterialChanged(snapshot());
+}
+
+void MaterialManager::onChange(int kind, const bg::Value &arg)
+{
+    if (kind != zua::EV_CHANGED)
+        return;
+    BG_LOG_D("material marker: %s", arg.toStdString().c_str());
+    notifyListener();
+}
+
+void MaterialManager::onUndo(int kind, const bg::Value &arg)
+{
+    onChange(kind, arg);
+}
+
+void MaterialManager::slot_updateMaterials()
+{
+    notifyListener();
+    if (m_listener)
+        m_listener->OnMaterialPreviewUpdated();
+}
+
+void MaterialManager::queuePreview(const QString &path, MaterialType type, MaterialObject *material)
+{
+    QMutexLocker lock(&m_queueMutex);
+    m_queue.push_back({path, type, material});
+    m_pending = true;
+    m_wake.wakeOne();
+}
+
+void MaterialManager::run()
+{
+    for (;;) {
+        m_queueMutex.lock();
+        if (m_queue.empty() && !m_pending)
+            while (!m_pending)
+                m_wake.wait(&m_queueMutex);
+        if (!m_running) {
+            m_queueMutex.unlock();
+            return;
+        }
+        if (m_queue.empty()) {
+            m_pending = false;
+            m_queueMutex.unlock();
+            continue;
+        }
+        const PreviewRequest request = m_queue.front();
+        m_queue.pop_front();
+        m_queueMutex.unlock();
+        if (!request.path.isEmpty() && request.material)
+            makePreview(request);
+    }
+}
+
+void MaterialManager::makePreview(const PreviewRequest &request)
+{
+    {
+        QMutexLocker lock(&m_listMutex);
+        if (!m_list.contains(request.material))
+            return;
+    }
+    QImage preview;
+    if (request.type == MT_Image || request.type == MT_Video) {
+        ff::ImageRequest still;
+        still.position = 0.2;
+        still.width = 100;
+        still.height = 80;
+        const ff::VFramePtr frame = ff::getMovieImage(request.path.toUtf8().constData(), still);
+        if (frame) {
+            preview = QImage(frame->data(), frame->width, frame->height, frame->stride,
+                             QImage::Format_RGBA8888)
+                          .copy();
+            preview.save(QDir::tempPath() + QLatin1Char('/') + QFileInfo(request.path).baseName() +
+                         QStringLiteral(".png"));
+        } else {
+            preview = QImage(QStringLiteral(":/image/res_cannotload.png"));
+        }
+    } else if (request.type == MT_Subtitle) {
+        preview = QImage(QStringLiteral(":/image/res_text.png"));
+    } else {
+        preview = QImage(QStringLiteral(":/image/res_music.png"));
+    }
+    QMutexLocker lock(&m_listMutex);
+    if (!m_list.contains(request.material))
+        return;
+    request.material->preview = preview;
+    QMetaObject::invokeMethod(this, "slot_updateMaterials", Qt::AutoConnection);
+}

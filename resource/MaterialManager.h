@@ -1,0 +1,69 @@
+#pragma once
+// Owns the open project's materials: adds and removes them as undoable steps,
+// classifies files, reports duplicates and missing files, and makes a preview
+// picture for each material on its own worker thread. One listener (the library
+// view) receives a complete snapshot after every change.
+// Lives on: main thread for every operation; run() is the preview worker.
+
+#include "MaterialTypes.h"
+#include "undo/ZuObject.h"
+
+#include <QMutex>
+#include <QSet>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <deque>
+
+class MaterialObject;
+
+class MaterialManager : public QThread, public zua::ZuObject {
+    Q_OBJECT
+public:
+    explicit MaterialManager(MaterialListener *listener, QObject *parent = nullptr);
+    ~MaterialManager() override;
+
+    // `loading`: a project file is being read (nothing recorded in the history).
+    void AddMaterialFiles(const QStringList &paths, bool loading);
+    void AddMaterialSubtitle(const QString &name, const QFont &font, const QColor &color,
+                             bool loading);
+    void RemoveMaterials(const QStringList &uuids);
+    void ClearMaterials();
+    void ClearPreviewQueue();
+
+    // A copy of every listed material (attached and removed), in list order.
+    QList<MaterialData> snapshot() const;
+    int pendingPreviews() const;
+
+    void onChange(int kind, const bg::Value &arg) override;
+    void onUndo(int kind, const bg::Value &arg) override;
+
+public slots:
+    void slot_updateMaterials();
+
+protected:
+    void run() override;
+
+private:
+    friend class MaterialObject;
+    struct PreviewRequest {
+        QString path;
+        MaterialType type;
+        MaterialObject *material;
+    };
+    MaterialObject *createMaterial(const QString &path, MaterialType type, bool loading);
+    void queuePreview(const QString &path, MaterialType type, MaterialObject *material);
+    void makePreview(const PreviewRequest &request);
+    void notifyListener();
+    void setMarker(const char *key, const char *text);
+
+    MaterialListener *m_listener;
+    mutable QMutex m_listMutex;
+    QList<MaterialObject *> m_list;
+    QSet<MaterialObject *> m_alive; // every object made here, listed or not
+    bool m_running = true;
+    mutable QMutex m_queueMutex;
+    std::deque<PreviewRequest> m_queue;
+    bool m_pending = false;
+    QWaitCondition m_wake;
+};

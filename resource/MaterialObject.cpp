@@ -1,0 +1,42 @@
+#include "MaterialObject.h"
+
+#include "MaterialManager.h"
+
+MaterialObject::MaterialObject(MaterialManager *manager) : m_manager(manager)
+{
+    QMutexLocker lock(&manager->m_listMutex);
+    manager->m_alive.insert(this);
+}
+
+MaterialObject::~MaterialObject()
+{
+    if (!m_manager)
+        return;
+    QMutexLocker lock(&m_manager->m_listMutex);
+    m_manager->m_list.removeOne(this);
+    m_manager->m_alive.remove(this);
+}
+
+void MaterialObject::onChange(int kind, const bg::Value &)
+{
+    if (!m_manager)
+        return;
+    QMutexLocker lock(&m_manager->m_listMutex);
+    if (kind == zua::EV_ADDED) {
+        if (!m_manager->m_list.contains(this))
+            m_manager->m_list.append(this);
+        attached = true;
+        removed = false;
+    } else if (kind == zua::EV_REMOVED && m_manager->m_list.contains(this)) {
+        attached = false;
+        removed = true;
+    }
+}
+
+void MaterialObject::onUndo(int kind, const bg::Value &arg)
+{
+    if (kind == zua::EV_ADDED)
+        onChange(zua::EV_REMOVED, arg);
+    else if (kind == zua::EV_REMOVED)
+        onChange(zua::EV_ADDED, arg);
+}

@@ -1,0 +1,150 @@
+// The project file's "Resource" section: one "MaterialData" element per attached
+// material; reading re-creates the materials (new identities, recomputed state).
+#include "MaterialManager.h"
+#include "MaterialView.h"
+
+#include "main/ZuApp.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace {
+
+QString storedPath(const QString &path, bool archive)
+{
+    ZuApp *app = ZuApp::instance();
+    if (path.isEmpty() || !app)
+        return path;
+    if (archive)
+        return app->relativeToArchive(app->copyIntoProjectResource(path));
+    if (app->isArchived())
+        return app->relativeToArchive(path);
+    return path;
+}
+
+QString resolvedPath(const QString &text)
+{
+    ZuApp *app = ZuApp::instance();
+    return app ? app->resolveMaterialPath(text) : text;
+}
+
+struct Entry {
+    int32_t type = 0;
+    QString name;
+    QString path;
+    QFont font;
+    QColor color;
+};
+
+// Subtitle templates one by one, every file in one call, as the file lists them.
+void recreateAll(MaterialManager *manager, const QList<Entry> &entries)
+{
+    QStringList paths;
+    for (const Entry &e : entries) {
+        if (e.type == MT_Subtitle)
+            manager->AddMaterialSubtitle(e.name, e.font, e.color, true);
+        else
+            paths << e.path;
+    }
+    manager->AddMaterialFiles(paths, true);
+}
+
+int32_t legacyType(const QString &text)
+{
+    if (text == QLatin1String("movie") || text == QLatin1String("0"))
+        return MT_Video;
+    if (text == QLatin1String("music") || text == QLatin1String("1"))
+        return MT_Music;
+    if (text == QLatin1String("image") || text == QLatin1String("2"))
+        return MT_Image;
+    if (text == QLatin1String("text") || text == QLatin1String("3"))
+        return MT_Subtitle;
+    if (text == QLatin1String("mic") || text == QLatin1String("4"))
+        return MT_Mic;
+    return MT_Unsupported;
+}
+
+} // namespace
+
+void MaterialView::writeMaterials(QXmlStreamWriter &w, bool archive) const
+{
+    for (const MaterialData &m : m_snapshot) {
+        if (!m.attached)
+            continue;
+        w.writeStartElement(QStringLiteral("MaterialData"));
+        w.writeTextElement(QStringLiteral("uuid"), m.uuid);
+        w.writeTextElement(QStringLiteral("type"), QString::number(m.type));
+        w.writeTextElement(QStringLiteral("name"), m.name);
+        w.writeTextElement(QStringLiteral("draggable"), m.draggable ? "true" : "false");
+        w.writeTextElement(QStringLiteral("archiveRecoverd"), m.archiveRecoverd ? "true" : "false");
+        w.writeTextElement(QStringLiteral("path"), storedPath(m.path, archive));
+        w.writeTextElement(QStringLiteral("preview"), QStringLiteral("preview"));
+        w.writeTextElement(QStringLiteral("font"), m.font.toString());
+        w.writeTextElement(QStringLiteral("color"), m.color.name());
+        w.writeEndElement();
+    }
+}
+
+void MaterialView::readMaterials(QXmlStreamReader &r)
+{
+    QList<Entry> entries;
+    while (r.readNextStartElement()) {
+        if (r.name() != QLatin1String("MaterialData")) {
+            r.skipCurrentElement();
+            continue;
+        }
+        Entry e;
+        while (r.readNextStartElement()) {
+            const QStringRef tag = r.name();
+            if (tag == QLatin1String("type"))
+                e.type = r.readElementText().toInt();
+            else if (tag == QLatin1String("name"))
+                e.name = r.readElementText();
+            else if (tag == QLatin1String("path"))
+                e.path = resolvedPath(r.readElementText());
+            else if (tag == QLatin1String("font"))
+                e.font.fromString(r.readElementText());
+            else if (tag == QLatin1String("color"))
+                e.color = QColor(r.readElementText());
+            else
+                r.skipCurrentElement(); // uuid, draggable, archiveRecoverd are recomputed
+        }
+        entries << e;
+    }
+    recreateAll(m_manager, entries);
+}
+
+void MaterialView::readLegacyMaterials(QXmlStreamReader &r)
+{
+    QList<Entry> entries;
+    while (r.readNextStartElement()) {
+        if (r.name() != QLatin1String("Object")) {
+            r.skipCurrentElement();
+            continue;
+        }
+        Entry e;
+        while (r.readNextStartElement()) {
+            const QStringRef tag = r.name();
+            if (tag == QLatin1String("type")) {
+                e.type = legacyType(r.readElementText());
+            } else if (tag == QLatin1String("name")) {
+                e.name = r.readElementText();
+            } else if (tag == QLatin1String("url")) {
+                e.path = resolvedPath(r.readElementText());
+            } else if (tag == QLatin1String("values")) {
+                while (r.readNextStartElement()) {
+                    if (r.name() == QLatin1String("color"))
+                        e.color = QColor(r.readElementText().mid(7));
+                    else if (r.name() == QLatin1String("font"))
+                        e.font = QFont(r.readElementText().mid(6));
+                    else
+                        r.skipCurrentElement();
+                }
+            } else {
+                r.skipCurrentElement(); // uid and anything newer
+            }
+        }
+        entries << e;
+    }
+    recreateAll(m_manager, entries);
+}

@@ -1,0 +1,209 @@
+#include "MaterialView.h"
+
+#include "DroppedFiles.h"
+
+#include "MaterialItem.h"
+#include "MaterialManager.h"
+#include "MaterialScene.h"
+
+#include "main/MessageBox.h"
+#include "main/QssManager.h"
+#include "main/Translate.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+
+MaterialView::MaterialView(QWidget *parent)
+    : QGraphicsView(parent), m_scene(new MaterialScene(this)),
+      m_manager(new MaterialManager(this, this))
+{
+    setScene(m_scene);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setDragMode(QGraphicsView::RubberBandDrag);
+    setAcceptDrops(true);
+    setProperty("empty", true);
+}
+
+MaterialView::~MaterialView()
+{
+    delete m_manager; // stops the preview worker before the tiles go
+    m_manager = nullptr;
+}
+
+QList<MaterialItem *> MaterialView::tiles() const
+{
+    return m_tiles;
+}
+
+void MaterialView::OnMaterialChanged(const QList<MaterialData> &materials)
+{
+    m_snapshot = materials;
+    QList<MaterialData> left = materials;
+    for (auto it = m_tiles.begin(); it != m_tiles.end();) {
+        MaterialItem *tile = *it;
+        int found = -1;
+        for (int i = 0; i < left.size(); ++i)
+            if (left[i].uuid == tile->data().uuid) {
+                found = i;
+                break;
+            }
+        if (found < 0) {
+            delete tile;
+            it = m_tiles.erase(it);
+            continue;
+        }
+        tile->setData(left.takeAt(found));
+        ++it;
+    }
+    for (const MaterialData &entry : qAsConst(left)) {
+        auto *tile = new MaterialItem(entry);
+        m_scene->addItem(tile);
+        m_tiles << tile;
+    }
+    layoutTiles();
+    int attached = 0;
+    for (const MaterialData &m : materials)
+        attached += m.attached ? 1 : 0;
+    emit sig_MaterialNumChanged(attached);
+}
+
+void MaterialView::OnMaterialPreviewUpdated()
+{
+    viewport()->update();
+}
+
+QString MaterialView::reportText(const QString &key, const QStringList &paths)
+{
+    QString list;
+    for (int i = 0; i < paths.size() && i < 6; ++i)
+        list += QStringLiteral("(%1) ").arg(i + 1) + paths[i] + QLatin1Char('\n');
+    if (paths.size() > 6)
+        list += QStringLiteral("...");
+    return zuaTranslate(key).arg(paths.size()).arg(list);
+}
+
+void MaterialView::OnMaterialAlreadyExist(const QStringList &paths)
+{
+    MessageBox::inform(window(), ZKEY("material_view.Hint"),
+                       reportText(ZKEY("material_view.AreadyExist"), paths),
+                       ZKEY("material_view.Ok"));
+}
+
+void MaterialView::OnMaterialNoExist(const QStringList &paths)
+{
+    MessageBox::inform(window(), ZKEY("material_view.Hint"),
+                       reportText(ZKEY("material_view.NoExist"), paths), ZKEY("material_view.Ok"));
+}
+
+void MaterialView::setMask(int32_t mask)
+{
+    m_scene->setMask(mask);
+    layoutTiles();
+}
+
+void MaterialView::layoutTiles()
+{
+    const double s = QssManager::screenScale();
+    const double cellW = 105 * s, cellH = 85 * s, margin = 10 * s;
+    // The visible width in scene units (the view may be zoomed).
+    const double width = mapToScene(viewport()->rect()).boundingRect().width();
+    int column = 0, row = 0;
+    for (MaterialItem *tile : qAsConst(m_tiles)) {
+        const MaterialData &d = tile->data();
+        const bool shown = (d.type & m_scene->mask()) && d.attached;
+        tile->setVisible(shown);
+        if (!shown)
+            continue;
+        if ((column + 1) * cellW > width) {
+            ++row;
+            column = 0;
+        }
+        tile->setPos(column * cellW + margin, row * cellH + margin);
+        ++column;
+    }
+    m_scene->setSceneRect(0, 0, width, (row + 1) * cellH);
+}
+
+void MaterialView::zoomSteps(int steps)
+{
+    for (int i = 0; i < std::abs(steps); ++i)
+        scale(steps > 0 ? 1.25 : 0.8, steps > 0 ? 1.25 : 0.8);
+    layoutTiles();
+}
+
+void MaterialView::resizeEvent(QResizeEvent *event)
+{
+    QGraphicsView::resizeEvent(event);
+    layoutTiles();
+}
+
+void MaterialView::wheelEvent(QWheelEvent *event)
+{
+    QGraphicsView::wheelEvent(event);
+    if (event->modifiers() & Qt::ControlModifier)
+        emit sig_scaleChanged(event->angleDelta().y() > 0 ? 1 : -1);
+}
+
+void MaterialView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete) {
+        QMetaObject::invokeMethod(this, &MaterialView::slot_removeMaterials, Qt::QueuedConnection);
+        return;
+    }
+    QGraphicsView::keyPressEvent(event);
+}
+
+void MaterialView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!dynamic_cast<MaterialItem *>(itemAt(event->pos())))
+        return;
+    QMenu menu(this);
+    QAction *remove = menu.addAction(ZTR("res_form.Delete_1"));
+    if (menu.exec(event->globalPos()) == remove)
+        slot_removeMaterials();
+}
+
+void MaterialView::slot_removeMaterials()
+{
+    QStringList uuids;
+    for (QGraphicsItem *item : m_scene->selectedItems())
+        if (auto *tile = dynamic_cast<MaterialItem *>(item))
+            uuids << tile->data().uuid;
+    if (uuids.isEmpty()) {
+        MessageBox::inform(nullptr, ZKEY("res_form.Hint"), ZTR("res_form.AskChoose"),
+                           ZKEY("res_form.Ok"));
+        return;
+    }
+    MessageSpec ask;
+    ask.titleKey = ZKEY("res_form.Hint");
+    ask.text = ZTR("res_form.AskDelete").arg(uuids.size());
+    ask.buttonKeys = QStringList{ZKEY("res_form.Ok"), ZKEY("res_form.Cancel")};
+    ask.defaultButton = 0;
+    ask.escapeButton = 1;
+    if (MessageBox::show(ask) == 0)
+        m_manager->RemoveMaterials(uuids);
+}
+
+void MaterialView::dragEnterEvent(QDragEnterEvent *event)
+{
+    carriesFiles(event->mimeData()) ? event->acceptProposedAction() : event->ignore();
+}
+
+void MaterialView::dragMoveEvent(QDragMoveEvent *event)
+{
+    carriesFiles(event->mimeData()) ? event->acceptProposedAction() : event->ignore();
+}
+
+void MaterialView::dropEvent(QDropEvent *event)
+{
+    if (!carriesFiles(event->mimeData()))
+        return;
+    event->acceptProposedAction();
+    const QStringList files = takeDroppedFiles(event->mimeData()->urls());
+    if (!files.isEmpty())
+        m_manager->AddMaterialFiles(files, false);
+}
