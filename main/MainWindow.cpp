@@ -3,56 +3,46 @@
 
 #include "CreateProjectDialog.h"
 #include "FileDialogs.h"
+#include "MessageBox.h"
 #include "QssManager.h"
 #include "Translate.h"
 #include "ZuApp.h"
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
-#include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
 #include "resource/ResourceWidget.h"
 #include "timeline/SourceItem.h"
-
-#include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimeLineRuler.h"
+#include "timeline/TimeLineTreeView.h"
+#include "timeline/TimeLineWidget.h"
+#include "timeline/ToolBarWidget.h"
+
+#include "bridge/EventChannel.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsScene>
+#include <QMenu>
 #include <QPointer>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QXmlStreamReader>
 
+namespace {
+// The product's online help.
+constexpr const char *kHelpPage = "https://github.com/zuaedit/zuaedit/wiki";
+} // namespace
+
 MainWindow::MainWindow(QWidget *parent)
-    : QWidget(parent), ui(new Ui::MainWindow), m_createDialog(new CreateProjectDialog(this)),
-      m_timelineScene(new TimeLineGraphicsScene(this)),
-      m_timeline(new TimeLineTreeModel(m_timelineScene, this)), m_timelineView(nullptr)
+    : QWidget(parent), ui(new Ui::MainWindow), m_createDialog(new CreateProjectDialog(this))
 {
     ui->setupUi(this);
-    m_resource = new ResourceWidget(ui->widget_resource);
-    auto *resourceLayout = new QVBoxLayout(ui->widget_resource);
-    resourceLayout->setContentsMargins(0, 0, 0, 0);
-    resourceLayout->addWidget(m_resource);
-    m_timeline->buildGroups();
-    // The clip area of the timeline panel (its headers, ruler and tool bar join it).
-    m_timelineView = new TimeLineGraphicsView(m_timelineScene, m_timeline, ui->widget_timeline);
-    auto *timelineLayout = new QVBoxLayout(ui->widget_timeline);
-    timelineLayout->setContentsMargins(0, 0, 0, 0);
-    timelineLayout->addWidget(m_timelineView);
-    connect(m_timelineView, &TimeLineGraphicsView::sig_createSourceItem, m_timeline,
-            [this](const bg::ValueMap &request, const QColor &colour, const QFont &font) {
-                bg::ValueMap atScene = request;
-                atScene["posY"] = bg::Value(int32_t(request.at("posY").toInt32() +
-                                                    m_timelineView->verticalScrollBar()->value()));
-                m_timeline->createFromDrop(atScene, colour, font,
-                                           m_timelineView->horizontalScale());
-            });
     const double s = QssManager::screenScale();
     setWindowTitle(ZTR("Mainwindow.Title"));
     resize(int(1200 * s), int(800 * s));
@@ -64,72 +54,159 @@ MainWindow::MainWindow(QWidget *parent)
         // Start in the same 4 : 6 proportion, whatever the children's size hints.
         splitter->setSizes({400, 600});
     }
-    (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/main-window.css"));
+    auto fill = [](QWidget *area, QWidget *content) {
+        auto *layout = new QVBoxLayout(area);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(content);
+    };
+    m_resource = new ResourceWidget(ui->widget_resource);
+    fill(ui->widget_resource, m_resource);
+    m_toolBar = new ToolBarWidget(ui->widget_toolbar);
+    fill(ui->widget_toolbar, m_toolBar);
+    m_timelineWidget = new TimeLineWidget(ui->widget_timeline);
+    fill(ui->widget_timeline, m_timelineWidget);
     if (auto *app = ZuApp::instance()) {
         connect(app, &ZuApp::sig_updateProjectName, this, &MainWindow::slot_updateProjectName);
         if (RenderManager *rm = app->renderManager()) {
-            connect(rm, &RenderManager::sig_frontFrameRequest, m_timelineView,
-                    &TimeLineGraphicsView::slot_frontFrameRequest);
-            connect(m_timelineView, &TimeLineGraphicsView::sig_opertorUi, rm,
-                    &RenderManager::slot_opertorUi);
-            connect(m_timelineView, &TimeLineGraphicsView::sig_audioFrames, rm,
-                    &RenderManager::onAudioAnswer);
-            connect(rm, &RenderManager::sig_backFrameRequest, m_timelineView,
-                    &TimeLineGraphicsView::slot_backFrameRequest);
-            connect(rm, &RenderManager::sig_resetFrame, m_timelineView,
-                    &TimeLineGraphicsView::slot_resetFrame);
-            // The composed picture: each visual track's layer, shown in the preview area.
-            m_layers = new PreviewLayers(m_timeline, rm, this);
-            connect(m_timelineView, &TimeLineGraphicsView::sig_trackFrames, m_layers,
-                    &PreviewLayers::slot_trackFrames);
             m_preview = new PreviewWidget(rm, ui->widget_preview);
-            auto *previewLayout = new QVBoxLayout(ui->widget_preview);
-            previewLayout->setContentsMargins(0, 0, 0, 0);
-            previewLayout->addWidget(m_preview);
-            connect(m_timelineView, &TimeLineGraphicsView::sig_showTime, m_preview,
-                    &PreviewWidget::slot_showTime);
-            connect(m_preview, &PreviewWidget::sig_removeSourceItem, m_timelineView,
-                    &TimeLineGraphicsView::slot_removeSourceItem);
-            connectPreviewActions();
-            addShortcut(Qt::Key_Space, m_preview, &PreviewWidget::sig_toolButtonPlay);
-            addShortcut(Qt::Key_Right, m_preview, &PreviewWidget::sig_toolButtonFront);
-            addShortcut(Qt::Key_Left, m_preview, &PreviewWidget::sig_toolButtonBack);
-            addShortcut(Qt::Key_F5, m_preview, &PreviewWidget::sig_toolButtonFull);
-            addShortcut(Qt::CTRL | Qt::Key_Return, m_preview, &PreviewWidget::sig_toolButtonReplay);
-            addShortcut(Qt::CTRL | Qt::Key_Enter, m_preview, &PreviewWidget::sig_toolButtonReplay);
+            fill(ui->widget_preview, m_preview);
         }
     }
+    // After the children have their own sheets: the window's sheet set first
+    // would be the only one they are polished with.
+    (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/main-window.css"));
+    buildSettingsMenu();
+    buildShortcuts();
+    wireWidgets();
+    bg::EventChannel::instance().subscribe(QStringLiteral("showMini"), this,
+                                           [this] { showMinimized(); });
     m_lastOpenFolder = QDir::homePath();
     setAutoSaveEnabled(true);
 }
 
-template <typename Receiver, typename Signal>
-void MainWindow::addShortcut(int key, Receiver *receiver, Signal signal)
+void MainWindow::buildSettingsMenu()
 {
-    auto *shortcut = new QShortcut(QKeySequence(key), this);
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("menu_main"));
+    connect(m_menu->addAction(ZTR("titlebar.Settings")), &QAction::triggered, this,
+            [this] { comingSoon(ZKEY("titlebar.Settings")); });
+    connect(m_menu->addAction(ZTR("titlebar.Help")), &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpPage))); });
+    connect(m_menu->addAction(ZTR("titlebar.Subscribe")), &QAction::triggered, this,
+            [this] { comingSoon(ZKEY("titlebar.Subscribe")); });
+    connect(m_menu->addAction(ZTR("titlebar.UpdateCheck")), &QAction::triggered, this,
+            [this] { comingSoon(ZKEY("titlebar.UpdateCheck")); });
+    connect(m_menu->addAction(ZTR("titlebar.AboutUs")), &QAction::triggered, this,
+            [this] { comingSoon(ZKEY("titlebar.AboutUs")); });
+}
+
+void MainWindow::comingSoon(const QString &titleKey)
+{
+    MessageBox::inform(this, titleKey, ZTR("titlebar.ComingSoon"), ZKEY("MainWindow.Ok"));
+}
+
+template <typename Receiver, typename Signal>
+void MainWindow::addShortcut(const QKeySequence &keys, Receiver *receiver, Signal signal)
+{
+    auto *shortcut = new QShortcut(keys, this);
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, receiver, signal);
+}
+
+void MainWindow::buildShortcuts()
+{
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Z")), m_toolBar,
+                &ToolBarWidget::sig_pushButtonUndo);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Y")), m_toolBar,
+                &ToolBarWidget::sig_pushButtonRedo);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+B")), m_toolBar,
+                &ToolBarWidget::sig_pushButtonSplit);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+S")), ui->pushButton_save, &QPushButton::click);
+    if (!m_preview)
+        return;
+    addShortcut(QKeySequence(Qt::Key_Right), m_preview, &PreviewWidget::sig_toolButtonFront);
+    addShortcut(QKeySequence(Qt::Key_Left), m_preview, &PreviewWidget::sig_toolButtonBack);
+    addShortcut(QKeySequence(Qt::Key_Space), m_preview, &PreviewWidget::sig_toolButtonPlay);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Return")), m_preview,
+                &PreviewWidget::sig_toolButtonReplay);
+    // The keypad's Enter is the same key to a person.
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Enter")), m_preview,
+                &PreviewWidget::sig_toolButtonReplay);
+    addShortcut(QKeySequence(Qt::Key_F5), m_preview, &PreviewWidget::sig_toolButtonFull);
+}
+
+void MainWindow::wireWidgets()
+{
+    TimeLineWidget *timeline = m_timelineWidget;
+    TimeLineGraphicsView *view = timeline->view();
+    connect(timeline, &TimeLineWidget::sig_showMenu, m_resource, &ResourceWidget::slot_showMenu);
+    connect(m_resource, &ResourceWidget::sig_updateData, timeline,
+            &TimeLineWidget::slot_updateData);
+    connect(m_toolBar, &ToolBarWidget::sig_createSubtitle, m_resource,
+            &ResourceWidget::slot_createSubtitle);
+    connect(m_toolBar, &ToolBarWidget::sig_scaleSliderValue, timeline,
+            &TimeLineWidget::slot_scaleSliderValue);
+    connect(m_toolBar, &ToolBarWidget::sig_autoAlign, timeline, &TimeLineWidget::slot_autoAlign);
+    connect(timeline, &TimeLineWidget::sig_scaleSliderValueChanged, m_toolBar,
+            &ToolBarWidget::slot_scaleSliderValueChanged);
+    connect(m_toolBar, &ToolBarWidget::sig_splitSourceItem, timeline,
+            &TimeLineWidget::slot_splitSourceItem);
+    connect(timeline, &TimeLineWidget::sig_splitButtonEnable, m_toolBar,
+            &ToolBarWidget::slot_splitButtonEnable);
+    connect(m_toolBar, &ToolBarWidget::sig_clearSourceItems, timeline,
+            &TimeLineWidget::slot_clearSourceItems);
+    connect(m_toolBar, &ToolBarWidget::sig_editSourceItem, timeline,
+            &TimeLineWidget::slot_editSourceItem);
+    connect(timeline, &TimeLineWidget::sig_editButtonEnable, m_toolBar,
+            &ToolBarWidget::slot_editButtonEnable);
+    connect(timeline, &TimeLineWidget::sig_showTime, m_toolBar, &ToolBarWidget::slot_showTime);
+    connect(m_toolBar, &ToolBarWidget::sig_exportWindow, this,
+            [this] { comingSoon(ZKEY("toolbar_form.ExportMV")); });
+
+    RenderManager *rm = ZuApp::instance() ? ZuApp::instance()->renderManager() : nullptr;
+    if (!rm)
+        return;
+    connect(rm, &RenderManager::sig_frontFrameRequest, view,
+            &TimeLineGraphicsView::slot_frontFrameRequest);
+    connect(rm, &RenderManager::sig_backFrameRequest, view,
+            &TimeLineGraphicsView::slot_backFrameRequest);
+    connect(rm, &RenderManager::sig_resetFrame, view, &TimeLineGraphicsView::slot_resetFrame);
+    connect(view, &TimeLineGraphicsView::sig_audioFrames, rm, &RenderManager::onAudioAnswer);
+    const QList<QObject *> operators{view, timeline->ruler(), timeline->headers(), m_toolBar};
+    for (QObject *sender : operators)
+        connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm, SLOT(slot_opertorUi(bool, bool)));
+    // The composed picture: each visual track's layer, shown in the preview.
+    m_layers = new PreviewLayers(timeline->model(), rm, this);
+    connect(view, &TimeLineGraphicsView::sig_trackFrames, m_layers,
+            &PreviewLayers::slot_trackFrames);
+    if (!m_preview)
+        return;
+    connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);
+    connect(m_preview, &PreviewWidget::sig_removeSourceItem, timeline,
+            &TimeLineWidget::slot_removeSourceItem);
+    connectPreviewActions();
 }
 
 void MainWindow::connectPreviewActions()
 {
     ZueDisplayWindow *display = m_preview->display();
+    TimeLineGraphicsView *view = timelineView();
     // The preview's menu and keys act on the clip through the timeline, so they
     // are undoable there and the timeline shows the clip selected.
-    auto selectOnly = [this](SourceItem *clip) {
-        m_timeline->scene()->clearSelection();
+    auto selectOnly = [view](SourceItem *clip) {
+        view->scene()->clearSelection();
         clip->setSelected(true);
-        m_timelineView->ensureVisible(clip);
+        view->ensureVisible(clip);
     };
     // The clip's property panel opens here once it exists; meanwhile the clip is
     // shown selected on the timeline.
     connect(display, &ZueDisplayWindow::sig_editClip, this,
             [selectOnly](SourceItem *clip, int) { selectOnly(clip); });
     connect(display, &ZueDisplayWindow::sig_restackClip, this,
-            [this](SourceItem *clip, bool up) { m_timelineView->restack(clip, up); });
-    connect(display, &ZueDisplayWindow::sig_removeClip, this, [this, selectOnly](SourceItem *clip) {
+            [view](SourceItem *clip, bool up) { view->restack(clip, up); });
+    connect(display, &ZueDisplayWindow::sig_removeClip, this, [view, selectOnly](SourceItem *clip) {
         selectOnly(clip);
-        m_timelineView->removeSelected();
+        view->removeSelected();
     });
 }
 
@@ -153,16 +230,26 @@ void MainWindow::readLegacyMaterials(QXmlStreamReader &reader)
     m_resource->readLegacyMaterials(reader);
 }
 
+TimeLineTreeModel *MainWindow::timelineModel() const
+{
+    return m_timelineWidget->model();
+}
+
+TimeLineGraphicsView *MainWindow::timelineView() const
+{
+    return m_timelineWidget->view();
+}
+
 void MainWindow::writeTimeline(QXmlStreamWriter &writer, bool archive)
 {
-    m_timeline->writeSection(writer, archive);
+    m_timelineWidget->writeTimeline(writer, archive);
 }
 
 void MainWindow::readTimeline(QXmlStreamReader &reader)
 {
-    m_timeline->readSection(reader);
+    m_timelineWidget->readTimeline(reader);
     m_layers ? m_layers->sync() : void();
-    m_timelineView->slot_resetFrame(0, EDIT_NONE, true); // show the start of the project
+    timelineView()->slot_resetFrame(0, EDIT_NONE, true); // show the start of the project
 }
 
 void MainWindow::readLegacyScene(QXmlStreamReader &reader)
@@ -178,7 +265,7 @@ void MainWindow::readLegacyTree(QXmlStreamReader &reader)
 void MainWindow::clearContent()
 {
     m_resource->clearMaterials();
-    m_timeline->clearAll();
+    m_timelineWidget->resetTimeline();
 }
 
 void MainWindow::setPreviewMaximised(bool maximised)
@@ -258,4 +345,42 @@ void MainWindow::on_pushButton_save_clicked()
 {
     if (auto *app = ZuApp::instance())
         app->saveProject(false, false, QString());
+}
+
+void MainWindow::on_pushButton_file_clicked()
+{
+    ZuApp *app = ZuApp::instance();
+    if (app && app->currentProjectPath().isEmpty()) {
+        MessageBox::inform(this, ZKEY("MainWindow.Hint"), ZTR("Mainwindow.HintSave"),
+                           ZKEY("MainWindow.Ok"));
+        return;
+    }
+    comingSoon(ZKEY("MainWindow.Archive"));
+}
+
+void MainWindow::on_pushButton_export_clicked()
+{
+    m_toolBar->on_pushButton_export_clicked();
+}
+
+void MainWindow::on_pushButton_setting_clicked()
+{
+    const QPoint at = ui->pushButton_setting->mapToGlobal(
+        QPoint(0, ui->pushButton_setting->height() + int(2 * QssManager::screenScale())));
+    m_menu->popup(at);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Holding Shift inverts snapping while it is held: press and release toggle.
+    if (event->key() == Qt::Key_Shift && !event->isAutoRepeat())
+        m_toolBar->toggleAutoAlign();
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Shift && !event->isAutoRepeat())
+        m_toolBar->toggleAutoAlign();
+    QWidget::keyReleaseEvent(event);
 }

@@ -1,18 +1,21 @@
 #pragma once
 // The single top-level window: title bar with the project buttons and name, the
-// material library and panels, the preview, the tool bar and the timeline.
+// material library and panels, the preview, the tool bar and the timeline; the
+// window-wide shortcuts and the auto-save timer.
 // Lives on: main thread.
 
+#include <QPointer>
 #include <QWidget>
 
 class CreateProjectDialog;
 class PreviewLayers;
 class PreviewWidget;
+class QMenu;
 class ResourceWidget;
-class QGraphicsScene;
-class TimeLineGraphicsScene;
 class TimeLineGraphicsView;
 class TimeLineTreeModel;
+class TimeLineWidget;
+class ToolBarWidget;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 
@@ -26,8 +29,7 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Section hand-offs of the project file, forwarded to the material library and
-    // the timeline. Until those panels exist the sections are empty and skipped.
+    // Section hand-offs of the project file, to the material library and timeline.
     void writeMaterials(QXmlStreamWriter &writer, bool archive);
     void readMaterials(QXmlStreamReader &reader);
     void readLegacyMaterials(QXmlStreamReader &reader);
@@ -43,10 +45,13 @@ public:
     void setAutoSaveEnabled(bool enabled);
     bool autoSaveEnabled() const { return m_autoSaveTimer != 0; }
     QString titleText() const;
-    TimeLineTreeModel *timelineModel() const { return m_timeline; }
-    TimeLineGraphicsView *timelineView() const { return m_timelineView; }
+    TimeLineTreeModel *timelineModel() const;
+    TimeLineGraphicsView *timelineView() const;
+    TimeLineWidget *timelineWidget() const { return m_timelineWidget; }
+    ToolBarWidget *toolBar() const { return m_toolBar; }
     PreviewWidget *previewWidget() const { return m_preview; }
     ResourceWidget *resourceWidget() const { return m_resource; }
+    QMenu *settingsMenu() const { return m_menu; }
 
     static constexpr int kAutoSaveMs = 30000;
 
@@ -56,23 +61,34 @@ public slots:
     void on_pushButton_newbuild_clicked();
     void on_pushButton_open_clicked();
     void on_pushButton_save_clicked();
+    void on_pushButton_file_clicked();
+    void on_pushButton_export_clicked();
+    void on_pushButton_setting_clicked();
 
 protected:
     void timerEvent(QTimerEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    void buildSettingsMenu();
+    void buildShortcuts();
+    void wireWidgets();
     void connectPreviewActions();
     template <typename Receiver, typename Signal>
-    void addShortcut(int key, Receiver *receiver, Signal signal);
+    void addShortcut(const QKeySequence &keys, Receiver *receiver, Signal signal);
+    // A small box for the parts of the editor that are not there yet.
+    void comingSoon(const QString &titleKey);
+
     Ui::MainWindow *ui;
     CreateProjectDialog *m_createDialog;
-    TimeLineGraphicsScene *m_timelineScene;
-    TimeLineTreeModel *m_timeline;
-    TimeLineGraphicsView *m_timelineView;
-    PreviewLayers *m_layers = nullptr;
-    PreviewWidget *m_preview = nullptr;
     ResourceWidget *m_resource = nullptr;
+    TimeLineWidget *m_timelineWidget = nullptr;
+    ToolBarWidget *m_toolBar = nullptr;
+    PreviewWidget *m_preview = nullptr;
+    PreviewLayers *m_layers = nullptr;
+    QMenu *m_menu = nullptr;
     int m_autoSaveTimer = 0;
     QString m_lastOpenFolder;
 };

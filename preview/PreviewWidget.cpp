@@ -8,6 +8,7 @@
 #include "render/RenderManager.h"
 #include "render/audio/PlayerManager.h"
 #include "render/record/RecordManager.h"
+#include "timeline/FrameTime.h"
 
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -88,9 +89,7 @@ int PreviewWidget::scaleValue() const
 
 QString PreviewWidget::formatFrames(int64_t f)
 {
-    auto two = [](int64_t v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
-    return QStringLiteral("%1:%2:%3,%4")
-        .arg(two(f / 108000), two(f / 1800 % 60), two(f / 30 % 60), two(f % 30));
+    return frameTime(f);
 }
 
 void PreviewWidget::slot_setScene(GsScene *scene)

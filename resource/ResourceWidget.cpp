@@ -38,6 +38,7 @@ const QList<Classification> &classifications()
 ResourceWidget::ResourceWidget(QWidget *parent) : QWidget(parent), ui(new Ui::ResourceWidget)
 {
     ui->setupUi(this);
+    setAttribute(Qt::WA_StyledBackground); // the style sheet paints the background
     const double s = QssManager::screenScale();
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/resource-widget.css"));
 

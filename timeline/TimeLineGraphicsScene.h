@@ -54,6 +54,8 @@ signals:
     // An edit finished: the view repaints and asks for the frame at the playhead.
     void sig_edited();
     void sig_seek(int64_t frame, int editType, bool operate);
+    // The timeline's length in scene units (for the ruler).
+    void sig_limitPosX(double x);
 
 protected:
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;

@@ -125,6 +125,16 @@ void TimeLineGraphicsView::updateSceneWidth()
         std::max(scene() ? scene()->sceneRect().height() : 0.0, double(viewport()->height()));
     if (scene())
         scene()->setSceneRect(0, 0, m_total + 100.0 / horizontalScale(), height);
+    if (auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene()))
+        emit timelineScene->sig_limitPosX(m_total);
+}
+
+void TimeLineGraphicsView::slot_viewportRangeUpdate(int value, int64_t pix)
+{
+    m_playhead = double(pix) * 50.0;
+    horizontalScrollBar()->setValue(value);
+    viewport()->update();
+    requestFrame(30, EDIT_NONE);
 }
 
 void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool operate)

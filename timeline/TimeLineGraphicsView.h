@@ -88,6 +88,8 @@ signals:
                          int64_t lastFrame, EditType edit);
 
 public slots:
+    // A seek from the ruler: scroll there and show frame `pix`.
+    void slot_viewportRangeUpdate(int value, int64_t pix);
     void slot_scaleStepView(bool positive);
     void slot_resetFrame(int64_t pix, EditType edit, bool operate);
     void slot_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);

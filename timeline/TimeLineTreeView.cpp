@@ -1,0 +1,135 @@
+#include "TimeLineTreeView.h"
+
+#include "ClassifyItem.h"
+#include "ClassifyItemDelegate.h"
+#include "SourceItem.h"
+#include "TimeLineGraphicsView.h"
+#include "TimeLineTreeModel.h"
+#include "main/QssManager.h"
+
+#include <QGraphicsScene>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+TimeLineTreeView::TimeLineTreeView(TimeLineTreeModel *model, TimeLineGraphicsView *clips,
+                                   QWidget *parent)
+    : QTreeView(parent), m_model(model), m_clips(clips), m_delegate(new ClassifyItemDelegate(this))
+{
+    setModel(model);
+    setItemDelegate(m_delegate);
+    setHeaderHidden(true);
+    setExpandsOnDoubleClick(false);
+    setMouseTracking(true);
+    setIndentation(0);
+    setRootIsDecorated(false);
+    setFocusPolicy(Qt::NoFocus);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    expandAll();
+    connect(this, &QTreeView::expanded, this, &TimeLineTreeView::slot_sceneHeight);
+    connect(this, &QTreeView::collapsed, this, &TimeLineTreeView::slot_sceneHeight);
+    connect(model, &TimeLineTreeModel::sig_opertorUi, this, &TimeLineTreeView::sig_opertorUi);
+    // A track added to a group shows it expanded; removals close up the rows.
+    connect(model, &TimeLineTreeModel::sig_expandGroup, this, [this](const QModelIndex &group) {
+        expand(group);
+        slot_sceneHeight(group);
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { slot_sceneHeight(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        expandAll();
+        slot_sceneHeight();
+    });
+}
+
+void TimeLineTreeView::slot_sceneHeight(const QModelIndex &)
+{
+    const double s = QssManager::screenScale();
+    double height = 0;
+    ClassifyItem *root = m_model->root();
+    for (int g = 0; g < root->childCount(); ++g) {
+        ClassifyItem *group = root->child(g);
+        const bool open = isExpanded(m_model->indexOf(group));
+        group->setExpanded(open);
+        const double row = timeline::rowHeight(group->kind) * s;
+        height += row * (open ? group->childCount() + 1 : 1);
+    }
+    for (int g = 0; g < root->childCount(); ++g) {
+        ClassifyItem *group = root->child(g);
+        for (SourceItem *clip : group->clips()) {
+            clip->setVisible(true);
+            clip->placeAt(clip->pos().x());
+        }
+        for (int t = 0; t < group->childCount(); ++t)
+            for (SourceItem *clip : group->child(t)->clips()) {
+                clip->setVisible(group->expanded());
+                if (group->expanded())
+                    clip->placeAt(clip->pos().x());
+            }
+    }
+    if (QGraphicsScene *scene = m_model->scene()) {
+        QRectF rect = scene->sceneRect();
+        rect.setHeight(height - m_clips->horizontalScrollBar()->height());
+        scene->setSceneRect(rect);
+    }
+    m_clips->viewport()->update();
+    viewport()->update();
+}
+
+void TimeLineTreeView::slot_createSourceItem(const bg::ValueMap &request, const QColor &color,
+                                             const QFont &font)
+{
+    bg::ValueMap atScene = request;
+    atScene["posY"] =
+        bg::Value(int32_t(request.at("posY").toInt32() + m_clips->verticalScrollBar()->value()));
+    SourceItem *clip = m_model->createFromDrop(atScene, color, font, m_clips->horizontalScale());
+    // A voice-over moves the playhead to its end, ready to record the next one.
+    if (clip && clip->kind == CT_DUB)
+        m_clips->slot_resetFrame(clip->start() + clip->duration(), EDIT_NONE, true);
+}
+
+void TimeLineTreeView::resetTracks()
+{
+    // A reset comes with a new or opened project, which also resets the history.
+    m_model->clearAll();
+    slot_sceneHeight();
+}
+
+void TimeLineTreeView::mouseMoveEvent(QMouseEvent *event)
+{
+    m_delegate->setMousePos(event->pos());
+    viewport()->update();
+    QTreeView::mouseMoveEvent(event);
+}
+
+void TimeLineTreeView::leaveEvent(QEvent *event)
+{
+    m_delegate->setMousePos(QPoint(-1, -1));
+    viewport()->update();
+    QTreeView::leaveEvent(event);
+}
+
+void TimeLineTreeView::paintEvent(QPaintEvent *event)
+{
+    QTreeView::paintEvent(event);
+    m_clips->viewport()->update();
+    // The same row lines as the clip area.
+    QPainter painter(viewport());
+    painter.setPen(QColor("#F1F1F1"));
+    const double s = QssManager::screenScale();
+    double y = -verticalScrollBar()->value();
+    painter.drawLine(QPointF(0, y), QPointF(width(), y));
+    ClassifyItem *root = m_model->root();
+    for (int g = 0; g < root->childCount(); ++g) {
+        ClassifyItem *group = root->child(g);
+        if (group->kind == CT_NONE)
+            break;
+        const double row = timeline::rowHeight(group->kind) * s;
+        const int rows = group->expanded() ? group->childCount() + 1 : 1;
+        for (int r = 0; r < rows; ++r) {
+            y += row;
+            painter.drawLine(QPointF(0, y), QPointF(width(), y));
+        }
+    }
+}

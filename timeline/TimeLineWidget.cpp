@@ -1,0 +1,156 @@
+#include "TimeLineWidget.h"
+
+#include "SourceItem.h"
+#include "TimeLineGraphicsScene.h"
+#include "TimeLineGraphicsView.h"
+#include "TimeLineRuler.h"
+#include "TimeLineTreeModel.h"
+#include "TimeLineTreeView.h"
+#include "main/QssManager.h"
+
+#include <QHBoxLayout>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QXmlStreamReader>
+
+TimeLineWidget::TimeLineWidget(QWidget *parent)
+    : QWidget(parent), m_scene(new TimeLineGraphicsScene(this)),
+      m_model(new TimeLineTreeModel(m_scene, this))
+{
+    setObjectName(QStringLiteral("TimeLineWidget"));
+    resize(754, 333);
+    const double s = QssManager::screenScale();
+    m_model->buildGroups();
+    m_view = new TimeLineGraphicsView(m_scene, m_model, this);
+    m_view->setObjectName(QStringLiteral("graphicsView_timeline"));
+    m_view->setFrameShape(QFrame::NoFrame);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_headers = new TimeLineTreeView(m_model, m_view, this);
+    m_headers->setObjectName(QStringLiteral("treeView_timeline"));
+    m_headers->setFixedWidth(int(130 * s));
+    m_headers->setFrameShape(QFrame::NoFrame);
+    m_headers->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_headers->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_ruler = new TimeLineRuler(this);
+    m_ruler->setObjectName(QStringLiteral("widget_timeline"));
+
+    auto *top = new QWidget(this);
+    top->setObjectName(QStringLiteral("widget"));
+    top->setFixedHeight(40);
+    auto *margin = new QWidget(top);
+    margin->setObjectName(QStringLiteral("widget_margin"));
+    margin->setFixedWidth(int(130 * s));
+    auto *topRow = new QHBoxLayout(top);
+    topRow->setSpacing(0);
+    topRow->setContentsMargins(0, 0, 0, 0);
+    topRow->addWidget(margin);
+    topRow->addWidget(m_ruler);
+    auto *rows = new QHBoxLayout;
+    rows->setSpacing(0);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addWidget(m_headers);
+    rows->addWidget(m_view);
+    auto *column = new QVBoxLayout(this);
+    column->setSpacing(0);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(top);
+    column->addLayout(rows);
+    (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/timeline-widget.css"));
+
+    connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_headers,
+            &TimeLineTreeView::slot_createSourceItem);
+    // Headers and clips scroll together vertically.
+    QScrollBar *headerBar = m_headers->verticalScrollBar();
+    QScrollBar *clipBar = m_view->verticalScrollBar();
+    connect(headerBar, &QScrollBar::valueChanged, this, [this, clipBar](int v) {
+        clipBar->setValue(v);
+        m_view->viewport()->update();
+    });
+    connect(clipBar, &QScrollBar::valueChanged, this, [this, headerBar](int v) {
+        headerBar->setValue(v);
+        m_headers->viewport()->update();
+    });
+    QScrollBar *hbar = m_view->horizontalScrollBar();
+    connect(hbar, &QScrollBar::valueChanged, m_ruler, &TimeLineRuler::slot_offsetChange);
+    connect(hbar, &QScrollBar::rangeChanged, m_ruler, &TimeLineRuler::slot_offsetrangeChanged);
+    connect(m_view, &TimeLineGraphicsView::sig_scaleValue, m_ruler,
+            &TimeLineRuler::slot_scaleValue);
+    connect(m_view, &TimeLineGraphicsView::sig_scaleValue, this,
+            [this](int level, double, int) { emit sig_scaleSliderValueChanged(level); });
+    connect(m_view, &TimeLineGraphicsView::sig_moveValue, m_ruler, &TimeLineRuler::slot_moveValue);
+    connect(m_scene, &TimeLineGraphicsScene::sig_limitPosX, m_ruler,
+            &TimeLineRuler::slot_limitPosX);
+    connect(m_ruler, &TimeLineRuler::sig_viewportRangeUpdate, m_view,
+            &TimeLineGraphicsView::slot_viewportRangeUpdate);
+    connect(m_ruler, &TimeLineRuler::sig_scaleStepView, m_view,
+            &TimeLineGraphicsView::slot_scaleStepView);
+    connect(m_view, &TimeLineGraphicsView::sig_splitButtonEnable, this,
+            &TimeLineWidget::sig_splitButtonEnable);
+    connect(m_view, &TimeLineGraphicsView::sig_editButtonEnable, this,
+            &TimeLineWidget::sig_editButtonEnable);
+    connect(m_view, &TimeLineGraphicsView::sig_showTime, this, &TimeLineWidget::sig_showTime);
+    connect(m_scene, &TimeLineGraphicsScene::sig_showMenu, this, &TimeLineWidget::sig_showMenu);
+}
+
+void TimeLineWidget::readTimeline(QXmlStreamReader &reader)
+{
+    m_model->readSection(reader);
+    m_headers->slot_sceneHeight();
+    m_view->updateSceneWidth();
+}
+
+void TimeLineWidget::writeTimeline(QXmlStreamWriter &writer, bool archive)
+{
+    m_model->writeSection(writer, archive);
+}
+
+void TimeLineWidget::resetTimeline()
+{
+    m_headers->resetTracks();
+    m_view->updateSceneWidth();
+}
+
+void TimeLineWidget::slot_scaleSliderValue(int value)
+{
+    m_view->setZoomLevel(value);
+}
+
+void TimeLineWidget::slot_splitSourceItem()
+{
+    m_view->split();
+}
+
+void TimeLineWidget::slot_editSourceItem()
+{
+    for (QGraphicsItem *item : m_scene->selectedItems())
+        if (auto *clip = dynamic_cast<SourceItem *>(item)) {
+            m_scene->showMenu(clip->menuType(), 2, clip->panelValues());
+            return;
+        }
+}
+
+void TimeLineWidget::slot_clearSourceItems()
+{
+    m_view->clear();
+}
+
+void TimeLineWidget::slot_removeSourceItem()
+{
+    m_view->removeSelected();
+}
+
+void TimeLineWidget::slot_updateData(int, const bg::ValueMap &, const std::string &)
+{
+    // No panel sends edits yet; the clip property panels will hand theirs on here.
+}
+
+void TimeLineWidget::slot_autoAlign(bool align)
+{
+    m_scene->setAutoAlign(align);
+}
+
+void TimeLineWidget::slot_updatePreview()
+{
+    m_view->viewport()->update();
+    m_view->slot_resetFrame(m_view->playheadFrame(), EDIT_NONE, true);
+}

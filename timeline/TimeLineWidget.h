@@ -1,0 +1,60 @@
+#pragma once
+// The timeline panel: the ruler above, the track headers left and the clips
+// right, scrolled together. The rest of the editor reaches the timeline here:
+// tool bar commands, the state shown by the tool bar and panels, and the
+// project file's timeline section.
+// Lives on: main thread.
+
+#include "bridge/Value.h"
+
+#include <QWidget>
+
+#include <cstdint>
+
+class TimeLineGraphicsScene;
+class TimeLineGraphicsView;
+class TimeLineRuler;
+class TimeLineTreeModel;
+class TimeLineTreeView;
+class QXmlStreamReader;
+class QXmlStreamWriter;
+
+class TimeLineWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit TimeLineWidget(QWidget *parent = nullptr);
+
+    TimeLineTreeModel *model() const { return m_model; }
+    TimeLineGraphicsView *view() const { return m_view; }
+    TimeLineTreeView *headers() const { return m_headers; }
+    TimeLineRuler *ruler() const { return m_ruler; }
+
+    void readTimeline(QXmlStreamReader &reader);
+    void writeTimeline(QXmlStreamWriter &writer, bool archive);
+    // Empties the timeline for a new or closed project.
+    void resetTimeline();
+
+signals:
+    void sig_scaleSliderValueChanged(int value);
+    void sig_splitButtonEnable(bool enable);
+    void sig_editButtonEnable(bool enable);
+    void sig_showTime(int64_t current, int64_t total);
+    void sig_showMenu(int menuType, int clicks, const bg::ValueMap &values);
+
+public slots:
+    void slot_scaleSliderValue(int value);
+    void slot_splitSourceItem();
+    void slot_editSourceItem();
+    void slot_clearSourceItems();
+    void slot_removeSourceItem();
+    void slot_updateData(int menuType, const bg::ValueMap &values, const std::string &dataType);
+    void slot_autoAlign(bool align);
+    void slot_updatePreview();
+
+private:
+    TimeLineGraphicsScene *m_scene;
+    TimeLineTreeModel *m_model;
+    TimeLineGraphicsView *m_view;
+    TimeLineTreeView *m_headers;
+    TimeLineRuler *m_ruler;
+};
