@@ -63,6 +63,7 @@ MaterialObject *MaterialManager::createMaterial(const QString &path, MaterialTyp
     material->archiveRecoverd = loading;
     material->name = QFileInfo(path).fileName();
     material->path = path;
+    material->identity = MaterialObject::identityOf(path);
     material->draggable = decodable(path);
     if (loading)
         material->onChange(zua::EV_ADDED, bg::Value());
@@ -83,17 +84,17 @@ void MaterialManager::AddMaterialFiles(const QStringList &paths, bool loading)
             const MaterialType type = MaterialTypeOfFile(path);
             if (type == MT_Unsupported)
                 continue;
-            const QFileInfo info(path);
-            if (!info.exists()) {
+            if (!QFileInfo::exists(path)) {
                 queuePreview(path, type, createMaterial(path, type, loading));
                 missing << path;
                 continue;
             }
+            const QString identity = MaterialObject::identityOf(path);
             const MaterialObject *same = nullptr;
             {
                 QMutexLocker lock(&m_listMutex);
                 for (const MaterialObject *m : qAsConst(m_list))
-                    if (!m->path.isEmpty() && QFileInfo(m->path) == info) {
+                    if (!m->path.isEmpty() && m->identity == identity) {
                         same = m;
                         break;
                     }

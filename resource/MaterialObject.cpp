@@ -2,6 +2,9 @@
 
 #include "MaterialManager.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 MaterialObject::MaterialObject(MaterialManager *manager) : m_manager(manager)
 {
     QMutexLocker lock(&manager->m_listMutex);
@@ -39,4 +42,11 @@ void MaterialObject::onUndo(int kind, const bg::Value &arg)
         onChange(zua::EV_REMOVED, arg);
     else if (kind == zua::EV_REMOVED)
         onChange(zua::EV_ADDED, arg);
+}
+
+QString MaterialObject::identityOf(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }

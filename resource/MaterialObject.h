@@ -17,6 +17,11 @@ public:
     void onChange(int kind, const bg::Value &arg) override;
     void onUndo(int kind, const bg::Value &arg) override;
 
+    // The file's identity: its canonical path, or the cleaned absolute path of a
+    // file that does not exist. Two spellings of one file share it.
+    static QString identityOf(const QString &path);
+    QString identity; // of `path`, taken when the material is made
+
 private:
     friend class MaterialManager; // forgets itself here when it goes first
     MaterialManager *m_manager;

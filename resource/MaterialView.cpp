@@ -11,6 +11,7 @@
 #include "main/Translate.h"
 
 #include <QContextMenuEvent>
+#include <QHash>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
@@ -42,32 +43,35 @@ QList<MaterialItem *> MaterialView::tiles() const
 void MaterialView::OnMaterialChanged(const QList<MaterialData> &materials)
 {
     m_snapshot = materials;
-    QList<MaterialData> left = materials;
+    // Tiles are matched by uuid, so a refresh after each thumbnail only updates
+    // the tiles' data instead of rebuilding the scene.
+    QHash<QString, int> entryOf;
+    entryOf.reserve(materials.size());
+    for (int i = 0; i < materials.size(); ++i)
+        entryOf.insert(materials[i].uuid, i);
+    QVector<bool> consumed(materials.size(), false);
     for (auto it = m_tiles.begin(); it != m_tiles.end();) {
         MaterialItem *tile = *it;
-        int found = -1;
-        for (int i = 0; i < left.size(); ++i)
-            if (left[i].uuid == tile->data().uuid) {
-                found = i;
-                break;
-            }
-        if (found < 0) {
+        const auto found = entryOf.constFind(tile->data().uuid);
+        if (found == entryOf.constEnd()) {
             delete tile;
             it = m_tiles.erase(it);
             continue;
         }
-        tile->setData(left.takeAt(found));
+        tile->setData(materials[*found]);
+        consumed[*found] = true;
         ++it;
     }
-    for (const MaterialData &entry : qAsConst(left)) {
-        auto *tile = new MaterialItem(entry);
+    int attached = 0;
+    for (int i = 0; i < materials.size(); ++i) {
+        attached += materials[i].attached ? 1 : 0;
+        if (consumed[i])
+            continue;
+        auto *tile = new MaterialItem(materials[i]);
         m_scene->addItem(tile);
         m_tiles << tile;
     }
     layoutTiles();
-    int attached = 0;
-    for (const MaterialData &m : materials)
-        attached += m.attached ? 1 : 0;
     emit sig_MaterialNumChanged(attached);
 }
 
