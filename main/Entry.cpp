@@ -1,6 +1,8 @@
 #include "Entry.h"
 
+#include "MainWindow.h"
 #include "MessageBox.h"
+#include "TerminationRequest.h"
 #include "Translate.h"
 #include "ZuApp.h"
 #include "ZuTransLator.h"
@@ -93,6 +95,13 @@ int zuaMain(int argc, char **argv)
             return -1;
         if (!app.init())
             return -1;
+        // A termination request closes the window the usual way (asking to save).
+        TerminationRequest terminate([&app] {
+            if (QWidget *window = app.mainWindow())
+                window->close();
+            else
+                app.quit();
+        });
 
         const QString autoSavePath =
             QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));

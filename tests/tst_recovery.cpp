@@ -1,36 +1,13 @@
 // End to end: the real editor auto-saves, is killed, starts again, offers the
 // auto-save, and continuing brings the project back intact.
+#include "support/EditorProcess.h"
+
 #include <QtTest>
 
 #include <csignal>
 
-namespace {
-
-QString readLog(const QString &home)
-{
-    QString all;
-    QDirIterator it(home + "/data/ZuAEdit/log", {"*.log"}, QDir::Files);
-    while (it.hasNext()) {
-        QFile f(it.next());
-        f.open(QIODevice::ReadOnly);
-        all += QString::fromUtf8(f.readAll());
-    }
-    return all;
-}
-
-bool waitForLog(const QString &home, const QString &text, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (readLog(home).contains(text))
-            return true;
-        QTest::qWait(200);
-    }
-    return false;
-}
-
-} // namespace
+using fixtures::readLog;
+using fixtures::waitForLog;
 
 class TestRecovery : public QObject {
     Q_OBJECT
@@ -42,16 +19,7 @@ void TestRecovery::killedEditorIsRecovered()
 {
     QTemporaryDir dir;
     const QString home = dir.path();
-    QDir().mkpath(home + "/config/ZuAEdit");
-    {
-        QSettings s(home + "/config/ZuAEdit/ZuAEdit.ini", QSettings::IniFormat);
-        s.setValue("IsEnglish", "English");
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home + "/config");
-    env.insert("XDG_DATA_HOME", home + "/data");
-    env.insert("HOME", home);
-    env.remove("QT_QPA_PLATFORM");
+    const QProcessEnvironment env = fixtures::editorEnvironment(home);
 
     // A project with clips on two tracks and a subtitle.
     const QString clip = home + "/beach.mp4";

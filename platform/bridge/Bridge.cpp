@@ -17,6 +17,9 @@ void InitBridge(int argc, char **argv)
         const QFileInfo exe(QString::fromLocal8Bit(argv[0]));
         AppInfo::instance().setAppDir(exe.absolutePath().toStdString());
     }
+    // Made now, before the caller registers atExit, so that it is destroyed
+    // after atExit has saved it (exit handlers run in reverse order).
+    UserSettings::instance();
     g_initialised = true;
 }
 

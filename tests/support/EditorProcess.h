@@ -1,0 +1,64 @@
+#pragma once
+// Running the real editor in end-to-end tests: a private home for its settings
+// and log, reading the log, and driving the X display with xdotool.
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <QTest>
+
+namespace fixtures {
+
+// Environment of an editor whose settings and log live under `home`, in English.
+inline QProcessEnvironment editorEnvironment(const QString &home)
+{
+    QDir().mkpath(home + "/config/ZuAEdit");
+    {
+        QSettings s(home + "/config/ZuAEdit/ZuAEdit.ini", QSettings::IniFormat);
+        s.setValue("IsEnglish", "English");
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home + "/config");
+    env.insert("XDG_DATA_HOME", home + "/data");
+    env.insert("HOME", home);
+    env.remove("QT_QPA_PLATFORM");
+    return env;
+}
+
+inline QString readLog(const QString &home)
+{
+    QString all;
+    QDirIterator it(home + "/data/ZuAEdit/log", {"*.log"}, QDir::Files);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        f.open(QIODevice::ReadOnly);
+        all += QString::fromUtf8(f.readAll());
+    }
+    return all;
+}
+
+inline bool waitForLog(const QString &home, const QString &text, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (readLog(home).contains(text))
+            return true;
+        QTest::qWait(200);
+    }
+    return false;
+}
+
+// Runs an xdotool command line (through the shell); true when it succeeded.
+inline bool xdo(const QString &commands, int timeoutMs = 15000)
+{
+    QProcess p;
+    p.start("sh", {"-c", commands});
+    return p.waitForFinished(timeoutMs) && p.exitCode() == 0;
+}
+
+} // namespace fixtures
