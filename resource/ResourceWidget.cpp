@@ -177,10 +177,15 @@ void ResourceWidget::slot_createSubtitle(const QString &name, const QFont &font,
     ui->graphicsView_material->manager()->AddMaterialSubtitle(name, font, color, false);
 }
 
-void ResourceWidget::slot_showMenu(int, int, const bg::ValueMap &)
+void ResourceWidget::slot_showMenu(int menuType, int clicks, const bg::ValueMap &)
 {
-    // The clip's property panels take this face; until then it holds a note.
-    ui->stackedWidget_page->setCurrentWidget(ui->page_menu);
+    // The clip's property panels will take this face; until they exist only an
+    // explicit edit (double click, Edit) turns to it, so that selecting clips
+    // keeps the library in view. A click on empty timeline turns back.
+    if (menuType == 0)
+        ui->stackedWidget_page->setCurrentWidget(ui->page_edit);
+    else if (clicks >= 2)
+        ui->stackedWidget_page->setCurrentWidget(ui->page_menu);
 }
 
 void ResourceWidget::on_pushButton_add_clicked()

@@ -6,9 +6,16 @@
 #include "main/IconTextButton.h"
 #include "main/MainWindow.h"
 #include "main/MessageBox.h"
+#include "main/Translate.h"
 #include "main/ZuApp.h"
 #include "main/ZuTransLator.h"
+#include "preview/PreviewWidget.h"
 #include "render/RenderManager.h"
+#include "resource/ResourceWidget.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimeLineWidget.h"
+#include "timeline/ToolBarWidget.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
@@ -17,6 +24,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -74,6 +82,8 @@ private slots:
 
     void transientTitleMessagesRestore();
     void iconTextButtonPicture();
+    void shortcutsReachTheirTargets();
+    void titleButtonsGuardEmptyWork();
 
 private:
     void dirty();
@@ -493,6 +503,91 @@ void TestLifecycle::iconTextButtonPicture()
     }
     plain.checkedPixmap = checked;
     QCOMPARE(plain.grab().toImage(), reference.grab().toImage());
+}
+
+void TestLifecycle::shortcutsReachTheirTargets()
+{
+    MainWindow *window = ZuApp::instance()->mainWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QApplication::setActiveWindow(window); // no window manager gives focus here
+    QTRY_COMPARE(QApplication::activeWindow(), window);
+    PreviewWidget *preview = window->previewWidget();
+    ToolBarWidget *bar = window->toolBar();
+    QSignalSpy front(preview, &PreviewWidget::sig_toolButtonFront);
+    QSignalSpy back(preview, &PreviewWidget::sig_toolButtonBack);
+    QSignalSpy replay(preview, &PreviewWidget::sig_toolButtonReplay);
+    QSignalSpy split(bar, &ToolBarWidget::sig_pushButtonSplit);
+    QTest::keyClick(window, Qt::Key_Right);
+    QTest::keyClick(window, Qt::Key_Left);
+    QTest::keyClick(window, Qt::Key_B, Qt::ControlModifier);
+    QCOMPARE(front.size(), 1);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(split.size(), 1);
+
+    // Undo and redo reach the history through the tool bar.
+    TimeLineTreeModel *model = window->timelineModel();
+    const int tracks = model->group(CT_AUDIO)->childCount();
+    model->insertTrack(model->group(CT_AUDIO), tracks, true);
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(model->group(CT_AUDIO)->childCount(), tracks);
+    QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(model->group(CT_AUDIO)->childCount(), tracks + 1);
+
+    // Space plays and pauses; Ctrl+Return replays from the start.
+    RenderManager *rm = ZuApp::instance()->renderManager();
+    QTest::keyClick(window, Qt::Key_Space);
+    QVERIFY(preview->isPlayChecked());
+    QTest::keyClick(window, Qt::Key_Space);
+    QVERIFY(!preview->isPlayChecked());
+    QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(replay.size(), 1);
+    rm->setPlaying(false);
+    if (preview->isPlayChecked())
+        emit preview->sig_toolButtonPlay();
+
+    // F5 maximises the preview and back.
+    QTest::keyClick(window, Qt::Key_F5);
+    QVERIFY(window->resourceWidget()->isHidden() || !window->resourceWidget()->isVisible());
+    QVERIFY(!window->timelineWidget()->isVisible());
+    QTest::keyClick(window, Qt::Key_F5);
+    QVERIFY(window->timelineWidget()->isVisible());
+
+    // Ctrl+S presses Save: an untitled project asks where.
+    ZuApp::instance()->setProjectPath(QString());
+    const int asked = m_saveAsked;
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_saveAsked, asked + 1);
+
+    // Shift held inverts auto-align: pressing and releasing toggle it.
+    const bool aligned = bar->autoAlign();
+    QTest::keyPress(window, Qt::Key_Shift);
+    QCOMPARE(bar->autoAlign(), !aligned);
+    QTest::keyRelease(window, Qt::Key_Shift);
+    QCOMPARE(bar->autoAlign(), aligned);
+    window->hide();
+}
+
+void TestLifecycle::titleButtonsGuardEmptyWork()
+{
+    ZuApp::instance()->clearProject();
+    ZuApp::instance()->setProjectPath(QString()); // an untitled project
+    MainWindow *window = ZuApp::instance()->mainWindow();
+    QVERIFY(ZuApp::instance()->currentProjectPath().isEmpty());
+    m_boxes.clear();
+    window->on_pushButton_file_clicked(); // archive needs a saved project
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, ZTR("Mainwindow.HintSave"));
+    window->on_pushButton_export_clicked(); // nothing to export
+    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(m_boxes[1].text, ZTR("exportmvwindow.CantBeEmpty"));
+    // The settings menu's five entries, in order.
+    QStringList entries;
+    for (QAction *a : window->settingsMenu()->actions())
+        entries << a->text();
+    QCOMPARE(entries,
+             (QStringList{ZTR("titlebar.Settings"), ZTR("titlebar.Help"), ZTR("titlebar.Subscribe"),
+                          ZTR("titlebar.UpdateCheck"), ZTR("titlebar.AboutUs")}));
 }
 
 int main(int argc, char **argv)

@@ -76,8 +76,12 @@ void ClassifyItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
         painter->drawPixmap(icon, QPixmap(iconOf(data.kind)));
     }
     painter->setPen(QColor("#000000"));
-    painter->drawText(QRect(int(55 * s), row.top(), int(45 * s), row.height()), Qt::AlignCenter,
-                      nameOf(data.kind));
+    QFont font = painter->font();
+    font.setPixelSize(int(12 * s));
+    painter->setFont(font);
+    // Centred in its box; a longer name (English "Subtitle") may run past it.
+    painter->drawText(QRect(int(55 * s), row.top(), int(45 * s), row.height()),
+                      Qt::AlignCenter | Qt::TextDontClip, nameOf(data.kind));
     const QRect button = buttonRect(row);
     const bool hover = button.contains(m_mouse);
     const QPixmap &picture =
