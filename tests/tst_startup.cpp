@@ -1,5 +1,7 @@
 // Start-up of the real editor binary: install/uninstall, no display, command-line
 // projects and the recovery prompt. Observed through exit codes, settings and the log.
+#include "support/EditorProcess.h"
+
 #include <QtTest>
 
 namespace {
@@ -26,17 +28,7 @@ public:
     QString settingsFile() const { return m_home + "/config/ZuAEdit/ZuAEdit.ini"; }
     QProcessEnvironment &env() { return m_env; }
 
-    QString log() const
-    {
-        QString all;
-        QDirIterator it(m_home + "/data/ZuAEdit/log", {"*.log"}, QDir::Files);
-        while (it.hasNext()) {
-            QFile f(it.next());
-            f.open(QIODevice::ReadOnly);
-            all += QString::fromUtf8(f.readAll());
-        }
-        return all;
-    }
+    QString log() const { return fixtures::readLog(m_home); }
 
     // Runs to completion (for the commands that exit on their own).
     Run runToEnd(const QStringList &args)
