@@ -230,6 +230,36 @@ void MainWindow::readLegacyMaterials(QXmlStreamReader &reader)
     m_resource->readLegacyMaterials(reader);
 }
 
+bool MainWindow::onLeftEdge(const QPoint &global) const
+{
+    return std::abs(mapFromGlobal(global).x()) <= 5 * QssManager::screenScale();
+}
+
+bool MainWindow::onTopEdge(const QPoint &global) const
+{
+    return std::abs(mapFromGlobal(global).y()) <= 5 * QssManager::screenScale();
+}
+
+bool MainWindow::onRightEdge(const QPoint &global) const
+{
+    return std::abs(mapFromGlobal(global).x() - width()) <= 5 * QssManager::screenScale();
+}
+
+bool MainWindow::onBottomEdge(const QPoint &global) const
+{
+    return std::abs(mapFromGlobal(global).y() - height()) <= 5 * QssManager::screenScale();
+}
+
+bool MainWindow::inCaption(const QPoint &global) const
+{
+    if (!ui->widget_title->rect().contains(ui->widget_title->mapFromGlobal(global)))
+        return false;
+    for (const QWidget *w : m_captionExclusions)
+        if (w->rect().contains(w->mapFromGlobal(global)))
+            return false;
+    return true;
+}
+
 TimeLineTreeModel *MainWindow::timelineModel() const
 {
     return m_timelineWidget->model();

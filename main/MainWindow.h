@@ -4,6 +4,8 @@
 // window-wide shortcuts and the auto-save timer.
 // Lives on: main thread.
 
+#include "ResizeInterface.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -23,7 +25,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public ResizeInterface {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -55,6 +57,13 @@ public:
 
     static constexpr int kAutoSaveMs = 30000;
 
+    // Within 5 s pixels of an edge; in the title bar outside its exclusions.
+    bool onLeftEdge(const QPoint &global) const override;
+    bool onTopEdge(const QPoint &global) const override;
+    bool onRightEdge(const QPoint &global) const override;
+    bool onBottomEdge(const QPoint &global) const override;
+    bool inCaption(const QPoint &global) const override;
+
 public slots:
     // A project name (isName) or a transient message, shown for a second.
     void slot_updateProjectName(const QString &text, bool isName);
@@ -82,6 +91,7 @@ private:
     void comingSoon(const QString &titleKey);
 
     Ui::MainWindow *ui;
+    QList<QWidget *> m_captionExclusions; // title bar parts that are not caption
     CreateProjectDialog *m_createDialog;
     ResourceWidget *m_resource = nullptr;
     TimeLineWidget *m_timelineWidget = nullptr;

@@ -581,6 +581,15 @@ void TestLifecycle::titleButtonsGuardEmptyWork()
     window->on_pushButton_export_clicked(); // nothing to export
     QCOMPARE(m_boxes.size(), 2);
     QCOMPARE(m_boxes[1].text, ZTR("exportmvwindow.CantBeEmpty"));
+    // Frame hit tests: 5 px bands at the edges, the title bar as caption.
+    const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+    QVERIFY(window->onLeftEdge(origin + QPoint(4, 300)));
+    QVERIFY(!window->onLeftEdge(origin + QPoint(7, 300)));
+    QVERIFY(window->onRightEdge(origin + QPoint(window->width() - 3, 300)));
+    QVERIFY(window->onBottomEdge(origin + QPoint(300, window->height() + 2)));
+    QVERIFY(window->onTopEdge(origin + QPoint(300, 0)));
+    QVERIFY(window->inCaption(origin + QPoint(window->width() / 2, 10)));
+    QVERIFY(!window->inCaption(origin + QPoint(window->width() / 2, 200)));
     // The settings menu's five entries, in order.
     QStringList entries;
     for (QAction *a : window->settingsMenu()->actions())

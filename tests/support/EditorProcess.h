@@ -41,12 +41,14 @@ inline QString readLog(const QString &home)
     return all;
 }
 
-inline bool waitForLog(const QString &home, const QString &text, int ms)
+// Waits until the log holds `text` at least `times` times (earlier runs of the
+// editor in the same home count too).
+inline bool waitForLog(const QString &home, const QString &text, int ms, int times = 1)
 {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
-        if (readLog(home).contains(text))
+        if (readLog(home).count(text) >= times)
             return true;
         QTest::qWait(200);
     }
