@@ -53,6 +53,7 @@ private slots:
     void tilesFilterAndFlowIntoRows();
     void zoomScalesByQuarterSteps();
     void dragPayloadLayout();
+    void droppedFilesAreAdded();
     void materialSectionRoundTrip();
 
 private:
@@ -303,6 +304,27 @@ void TestMaterials::dragPayloadLayout()
     QCOMPARE(font.family(), QString("Serif"));
     QCOMPARE(font.pointSize(), 17);
     QVERIFY(in2.atEnd());
+}
+
+void TestMaterials::droppedFilesAreAdded()
+{
+    // A project file dropped with a video is not opened; it is skipped as unsupported.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(m_video), QUrl::fromLocalFile(m_dir.filePath("a.zua2"))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_view->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_view->viewport(), &drop);
+    QCOMPARE(m_view->materials().size(), 1);
+    QCOMPARE(m_view->materials()[0].name, QString("beach.mp4"));
+
+    // Text alone (a tile dragged within the editor) is no file drop.
+    QMimeData text;
+    text.setText("ZuAEdit");
+    QDragEnterEvent other(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_view->viewport(), &other);
+    QVERIFY(!other.isAccepted());
 }
 
 void TestMaterials::materialSectionRoundTrip()
