@@ -209,29 +209,34 @@ int main(int argc, char **argv)
         previous = s.shownPtsUs;
     }
     // The play position should keep the sink's pace: its lead over the sink clock
-    // (the queued sound) must not grow or shrink between 5 s and the end.
-    double lead5 = 0, leadEnd = 0;
-    bool have5 = false;
+    // (the queued sound) must not grow or shrink between 5 s and the end. The
+    // position moves in bursts of a few frames, so each end is a 2 s average.
+    double sum5 = 0, sumEnd = 0;
+    int n5 = 0, nEnd = 0;
     for (const TickSample &s : probe->samples()) {
         if (s.atMs > startMs + kPlayMs || s.playFrame < 0)
             continue;
         const double lead = (s.playFrame + 1) * kFrameMs - double(s.atMs - startMs);
-        if (!have5 && s.atMs >= startMs + 5000) {
-            lead5 = lead;
-            have5 = true;
+        if (s.atMs >= startMs + 5000 && s.atMs < startMs + 7000) {
+            sum5 += lead;
+            ++n5;
+        } else if (s.atMs >= startMs + kPlayMs - 2000) {
+            sumEnd += lead;
+            ++nEnd;
         }
-        leadEnd = lead;
     }
+    const double lead5 = n5 ? sum5 / n5 : 0, leadEnd = nEnd ? sumEnd / nEnd : 0;
     const double drift = leadEnd - lead5;
     const double staleShare = ticks ? 100.0 * stale / ticks : 100.0;
     std::printf("playback 60 s, 1080p H.264 + picture + subtitle, preview 960x540:\n");
     std::printf("  render ticks %d, stale %d = %.2f %% (goal <= 2 %%)\n", ticks, stale, staleShare);
     std::printf("  average lag play position -> picture shown: %.1f ms (%.2f frames)\n",
                 ticks ? lagSum / ticks : 0.0, ticks ? lagSum / ticks / kFrameMs : 0.0);
-    std::printf("  play position ahead of the sink clock: %.1f ms at 5 s, %.1f ms at the end; "
-                "drift %.1f ms = %.2f frames (goal <= 1); last frame %lld after %lld ms\n",
-                lead5, leadEnd, drift, drift / kFrameMs, static_cast<long long>(endFrame),
-                static_cast<long long>(endMs - startMs));
+    std::printf(
+        "  play position ahead of the sink clock: %.1f ms at 5-7 s, %.1f ms in the last 2 s; "
+        "drift %.1f ms = %.2f frames (goal <= 1); last frame %lld after %lld ms\n",
+        lead5, leadEnd, drift, drift / kFrameMs, static_cast<long long>(endFrame),
+        static_cast<long long>(endMs - startMs));
     std::printf("  video layer decoded %d requests\n", videoLayer->decodedRequests());
     std::printf("  resident memory at 10 s %ld KiB, at 60 s %ld KiB (%+.1f %%)\n", rss10, rss60,
                 rss10 > 0 ? 100.0 * (rss60 - rss10) / rss10 : 0.0);
