@@ -26,6 +26,7 @@
 #include "graphics/GsItem.h"
 
 #include <QApplication>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMutex>
@@ -33,6 +34,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 
 #include <atomic>
 #include <cstdio>
@@ -195,18 +197,21 @@ int main(int argc, char **argv)
 
     // Ticks from 1 s into playback to the end: is the picture new, and how far
     // behind the play position is it?
-    int ticks = 0, stale = 0;
+    int ticks = 0, stale = 0, staleMoved = 0;
     double lagSum = 0;
-    int64_t previous = -2;
+    int64_t previous = -2, previousFrame = -1;
     for (const TickSample &s : probe->samples()) {
         if (s.atMs < startMs + 1000 || s.atMs > startMs + kPlayMs || s.shownPtsUs < 0)
             continue;
         if (previous != -2) {
             ++ticks;
             stale += s.shownPtsUs == previous;
+            // Stale although the play position moved since the last tick.
+            staleMoved += s.shownPtsUs == previous && s.playFrame != previousFrame;
             lagSum += s.playFrame * kFrameMs - s.shownPtsUs / 1000.0;
         }
         previous = s.shownPtsUs;
+        previousFrame = s.playFrame;
     }
     // The play position should keep the sink's pace: its lead over the sink clock
     // (the queued sound) must not grow or shrink between 5 s and the end. The
@@ -227,9 +232,46 @@ int main(int argc, char **argv)
     }
     const double lead5 = n5 ? sum5 / n5 : 0, leadEnd = nEnd ? sumEnd / nEnd : 0;
     const double drift = leadEnd - lead5;
+    // Why ticks are stale: how long a tick takes, how far apart new pictures come,
+    // and how many frames the play position moves between ticks.
+    std::vector<double> tickGaps, pictureGaps;
+    std::vector<int64_t> steps;
+    {
+        const TickSample *last = nullptr;
+        int64_t lastNewAt = -1, lastPts = -2;
+        for (const TickSample &s : probe->samples()) {
+            if (s.atMs < startMs + 1000 || s.atMs > startMs + kPlayMs || s.shownPtsUs < 0)
+                continue;
+            if (last) {
+                tickGaps.push_back(double(s.atMs - last->atMs));
+                steps.push_back(s.playFrame - last->playFrame);
+            }
+            if (s.shownPtsUs != lastPts) {
+                if (lastNewAt >= 0)
+                    pictureGaps.push_back(double(s.atMs - lastNewAt));
+                lastNewAt = s.atMs;
+                lastPts = s.shownPtsUs;
+            }
+            last = &s;
+        }
+    }
+    auto pct = [](std::vector<double> v, double q) {
+        if (v.empty())
+            return 0.0;
+        std::sort(v.begin(), v.end());
+        return v[std::min(v.size() - 1, size_t(q * (v.size() - 1)))];
+    };
+    std::vector<double> stepsD(steps.begin(), steps.end());
     const double staleShare = ticks ? 100.0 * stale / ticks : 100.0;
     std::printf("playback 60 s, 1080p H.264 + picture + subtitle, preview 960x540:\n");
     std::printf("  render ticks %d, stale %d = %.2f %% (goal <= 2 %%)\n", ticks, stale, staleShare);
+    std::printf("  of these, stale although the play position had moved: %d = %.2f %%\n",
+                staleMoved, ticks ? 100.0 * staleMoved / ticks : 0.0);
+    std::printf("  tick period median %.0f ms, p95 %.0f ms; ticks showing a new picture apart: "
+                "median %.0f ms, p95 %.0f ms; play position moves per tick: median %.0f, "
+                "min %.0f, max %.0f frames\n",
+                pct(tickGaps, 0.5), pct(tickGaps, 0.95), pct(pictureGaps, 0.5),
+                pct(pictureGaps, 0.95), pct(stepsD, 0.5), pct(stepsD, 0.0), pct(stepsD, 1.0));
     std::printf("  average lag play position -> picture shown: %.1f ms (%.2f frames)\n",
                 ticks ? lagSum / ticks : 0.0, ticks ? lagSum / ticks / kFrameMs : 0.0);
     std::printf(
