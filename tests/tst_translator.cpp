@@ -126,6 +126,16 @@ void TestTranslator::missingKeyShowsAsItself()
     QCOMPARE(ZTR("Mainwindow.restart").arg("/tmp/x.zua2"),
              QString("Detects that you have an unfinished project last time, whether to "
                      "continue?\n/tmp/x.zua2"));
+    // A key that is a whole text with spaces, brackets and Chinese: the import
+    // dialog's filter.
+    const QString filter = zuaTranslate(
+        QStringLiteral("全部(*.png *.bmp *.jpg *.jpeg *.mp3 *.wav *.wma *.m4a *.mp4 *.avi *.mkv "
+                       "*.rmvb *.rm *.wmv *.flv *.mpg *.mov *.3gp *.gif);;视频(*.mp4 *.avi *.mkv "
+                       "*.rmvb *.rm *.wmv *.flv *.mpg *.mov *.3gp *.gif *.ts);;音乐(*.mp3 *.wav "
+                       "*.wma *.m4a);;图片(*.png *.bmp *.jpg *.jpeg)"));
+    QVERIFY2(filter.startsWith("All files(*.png *.bmp"), qPrintable(filter));
+    QVERIFY(filter.contains(";;Video(*.mp4") &&
+            filter.endsWith(";;Image(*.png *.bmp *.jpg *.jpeg)"));
     QCoreApplication::removeTranslator(&translator);
 }
 
