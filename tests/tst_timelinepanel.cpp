@@ -36,6 +36,7 @@ private slots:
     void rulerSeeksStayInsideTheTimeline();
     void headerButtonsAddAndRemoveTracks();
     void collapsingHidesTrackClipsAndMovesGroupsUp();
+    void voiceOverFindsAFreeDubRow();
     void toolBarFollowsHistoryAndTime();
     void toolBarZoomAndExportGuard();
     void autoAlignHintAndSetting();
@@ -200,6 +201,28 @@ void TestTimelinePanel::collapsingHidesTrackClipsAndMovesGroupsUp()
     m_panel->headers()->expand(model->indexOf(video));
     QVERIFY(onTrack->isVisible());
     QCOMPARE(picture->pos().y(), 2 * 48 * s);
+}
+
+void TestTimelinePanel::voiceOverFindsAFreeDubRow()
+{
+    TimeLineTreeModel *model = m_panel->model();
+    TimeLineTreeView *headers = m_panel->headers();
+    ClassifyItem *dub = model->group(CT_DUB);
+    QCOMPARE(headers->recordingTrackY(false, 0), 0.0);
+    QCOMPARE(headers->recordingTrackY(true, 0), dub->y()); // the empty group row
+
+    // The group row is taken from frame 0 to 59: from frame 30 a new track is made
+    // (one undo step), from frame 60 on the group row is free again.
+    SourceItem *taken = clip(CT_DUB, dub, 0, "clip.mp4");
+    QVERIFY(taken);
+    const double s = QssManager::screenScale();
+    QCOMPARE(headers->recordingTrackY(true, 30), dub->y() + s * 36);
+    QCOMPARE(dub->childCount(), 1);
+    QCOMPARE(headers->recordingTrackY(true, 30), dub->child(0)->y()); // reused while free
+    QCOMPARE(dub->childCount(), 1);
+    QCOMPARE(headers->recordingTrackY(true, taken->duration()), dub->y());
+    zua::UndoController::instance()->stack()->undo();
+    QCOMPARE(dub->childCount(), 0);
 }
 
 void TestTimelinePanel::toolBarFollowsHistoryAndTime()

@@ -89,6 +89,24 @@ void TimeLineTreeView::slot_createSourceItem(const bg::ValueMap &request, const 
         m_clips->slot_resetFrame(clip->start() + clip->duration(), EDIT_NONE, true);
 }
 
+double TimeLineTreeView::recordingTrackY(bool recording, int64_t frame)
+{
+    if (!recording)
+        return 0;
+    ClassifyItem *dub = m_model->group(CT_DUB);
+    if (!dub)
+        return 0;
+    if (dub->isFree(frame))
+        return dub->y();
+    for (int t = 0; t < dub->childCount(); ++t)
+        if (dub->child(t)->isFree(frame))
+            return dub->child(t)->y();
+    const double s = QssManager::screenScale();
+    const int tracks = dub->childCount();
+    m_model->insertTrack(dub, tracks, true);
+    return dub->y() + s * (tracks + 1) * timeline::rowHeight(CT_DUB);
+}
+
 void TimeLineTreeView::resetTracks()
 {
     // A reset comes with a new or opened project, which also resets the history.

@@ -20,6 +20,10 @@ public:
     TimeLineTreeView(TimeLineTreeModel *model, TimeLineGraphicsView *clips,
                      QWidget *parent = nullptr);
 
+    // Scene y of the dub row a voice-over recorded from `frame` goes to: the dub
+    // group's row or the first dub track free from that frame on, else a new dub
+    // track (added with undo). 0 when not recording.
+    double recordingTrackY(bool recording, int64_t frame);
     // Removes every clip and every added track (the groups stay).
     void resetTracks();
 

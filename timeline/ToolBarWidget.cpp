@@ -140,7 +140,7 @@ void ToolBarWidget::on_pushButton_subtitle_clicked()
                               QLineEdit::Normal, ZTR("toolbar_form.Subtitle"), &ok);
     if (ok && !name.trimmed().isEmpty())
         emit sig_createSubtitle(name.trimmed(), QFont(QStringLiteral("Sans Serif"), 36),
-                                QColor(Qt::white));
+                                QColor(QStringLiteral("#f5a623")));
 }
 
 void ToolBarWidget::on_pushButton_clear_clicked()
