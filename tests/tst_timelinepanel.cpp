@@ -178,6 +178,24 @@ void TestTimelinePanel::headerButtonsAddAndRemoveTracks()
     QCOMPARE(video->childCount(), 1);
     QCOMPARE(video->child(0)->clips().size(), 1);
 
+    // The button turns to its hover picture under the mouse and back when it leaves.
+    auto orangeIn = [headers](const QRect &area) {
+        const QImage shot = headers->viewport()->grab(area).toImage();
+        int orange = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                orange += c.red() > 200 && c.green() > 120 && c.green() < 200 && c.blue() < 100;
+            }
+        return orange;
+    };
+    const QRect area = ClassifyItemDelegate::buttonRect(row);
+    QCOMPARE(orangeIn(area), 0);
+    QTest::mouseMove(headers->viewport(), button);
+    QTRY_VERIFY(orangeIn(area) > 10);
+    QTest::mouseMove(headers->viewport(), QPoint(10, row.center().y()));
+    QTRY_COMPARE(orangeIn(area), 0);
+
     // A click beside the button changes nothing.
     QTest::mouseClick(headers->viewport(), Qt::LeftButton, {}, QPoint(10, row.center().y()));
     QCOMPARE(video->childCount(), 1);
