@@ -1,5 +1,6 @@
 #include "TerminationRequest.h"
 
+#include <QApplication>
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
@@ -28,7 +29,16 @@ TerminationRequest::TerminationRequest(std::function<void()> onRequest, QObject 
     m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
-        if (::read(g_pipe[1], &byte, 1) == 1 && m_onRequest)
+        if (::read(g_pipe[1], &byte, 1) != 1)
+            return;
+        if (QApplication::activeModalWidget()) {
+            // A question is open (recovery, ask to save): leave it unanswered and
+            // end as an unhandled request would; the auto-save keeps the work.
+            signal(SIGTERM, SIG_DFL);
+            raise(SIGTERM);
+            return;
+        }
+        if (m_onRequest)
             m_onRequest();
     });
     struct sigaction action = {};

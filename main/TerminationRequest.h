@@ -1,7 +1,8 @@
 #pragma once
 // Turns a polite termination request from the system (SIGTERM or SIGINT, e.g. at
 // log-out or from a terminal) into a normal close of the editor on the main
-// thread, so the user is asked about unsaved work instead of losing it.
+// thread, so the user is asked about unsaved work instead of losing it. While a
+// modal question is open the request ends the editor at once, answering nothing.
 // Lives on: main thread (the signal handler only writes one byte to a pipe).
 
 #include <QObject>

@@ -40,6 +40,14 @@ public:
         return {p.exitCode(), p.readAllStandardError(), log()};
     }
 
+    // Starts the editor and leaves it running.
+    void start(QProcess &p, const QStringList &args)
+    {
+        p.setProcessEnvironment(m_env);
+        p.start(ZUA_BINARY, args);
+        p.waitForStarted();
+    }
+
     // Starts the editor, waits until the log shows `until` (or the time runs out),
     // then ends it. Returns the log.
     QString runUntil(const QStringList &args, const QString &until, int ms)
@@ -73,6 +81,7 @@ private slots:
     void projectOnTheCommandLineIsOpened();
     void autoSaveFileBringsTheRecoveryPromptInstead();
     void staleAutoSavePathIsForgotten();
+    void terminationDuringTheRecoveryPromptAnswersNothing();
 
 private:
     QString home(const char *name) { return m_dir.filePath(name); }
@@ -151,6 +160,30 @@ void TestStartup::autoSaveFileBringsTheRecoveryPromptInstead()
     const QString log = editor.runUntil({project}, "提示恢复自动保存", 15000);
     QVERIFY2(log.contains("---> 提示恢复自动保存: " + autoSave), qPrintable(log));
     QVERIFY(!log.contains("---> 打开工程"));
+}
+
+void TestStartup::terminationDuringTheRecoveryPromptAnswersNothing()
+{
+    const QString dir = home("terminate");
+    Editor editor(dir);
+    const QString autoSave = dir + "/~temp_film.zua2";
+    QFile f(autoSave);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("<VoVive/>");
+    f.close();
+    {
+        QSettings s(editor.settingsFile(), QSettings::IniFormat);
+        s.setValue("autoSavePath", autoSave);
+    }
+    QProcess p;
+    editor.start(p, {});
+    QVERIFY(fixtures::waitForLog(dir, "提示恢复自动保存", 15000));
+    QTest::qWait(300);
+    p.terminate(); // as at log-out: the open question is left unanswered
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+    QVERIFY(QFile::exists(autoSave)); // the work is still there for the next start
+    QVERIFY(!editor.log().contains("---> 打开工程"));
 }
 
 void TestStartup::staleAutoSavePathIsForgotten()
