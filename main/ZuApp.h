@@ -73,6 +73,10 @@ public:
     QString resolveMaterialPath(const QString &path) const;
     QString relativeToArchive(const QString &path) const;
     QString copyIntoProjectResource(const QString &path) const;
+    // A material path as the project file stores it: when archiving, the archived
+    // copy relative to the project; in an archived project, relative; else as is
+    // (also without an application).
+    static QString storedMaterialPath(const QString &path, bool archive);
 
     void togglePreviewMaximised();
     bool previewMaximised() const { return m_previewMaximised; }

@@ -236,6 +236,16 @@ QString ZuApp::relativeToArchive(const QString &path) const
     return dir.relativeFilePath(path);
 }
 
+QString ZuApp::storedMaterialPath(const QString &path, bool archive)
+{
+    const ZuApp *app = instance();
+    if (path.isEmpty() || !app)
+        return path;
+    if (archive)
+        return app->relativeToArchive(app->copyIntoProjectResource(path));
+    return app->m_archived ? app->relativeToArchive(path) : path;
+}
+
 QString ZuApp::copyIntoProjectResource(const QString &path) const
 {
     const QString folder = m_archiveFolder + "/resource";

@@ -21,7 +21,13 @@ MaterialItem::MaterialItem(const MaterialData &data) : m_data(data)
 
 void MaterialItem::setData(const MaterialData &data)
 {
+    // Every thumbnail refreshes all tiles' data; only a tile whose look changed repaints.
+    const bool changed = data.preview.cacheKey() != m_data.preview.cacheKey() ||
+                         data.name != m_data.name || data.color != m_data.color ||
+                         data.font != m_data.font;
     m_data = data;
+    if (!changed)
+        return;
     setToolTip(m_data.name);
     update();
 }

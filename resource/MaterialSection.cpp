@@ -10,18 +10,6 @@
 
 namespace {
 
-QString storedPath(const QString &path, bool archive)
-{
-    ZuApp *app = ZuApp::instance();
-    if (path.isEmpty() || !app)
-        return path;
-    if (archive)
-        return app->relativeToArchive(app->copyIntoProjectResource(path));
-    if (app->isArchived())
-        return app->relativeToArchive(path);
-    return path;
-}
-
 QString resolvedPath(const QString &text)
 {
     ZuApp *app = ZuApp::instance();
@@ -77,7 +65,7 @@ void MaterialView::writeMaterials(QXmlStreamWriter &w, bool archive) const
         w.writeTextElement(QStringLiteral("name"), m.name);
         w.writeTextElement(QStringLiteral("draggable"), m.draggable ? "true" : "false");
         w.writeTextElement(QStringLiteral("archiveRecoverd"), m.archiveRecoverd ? "true" : "false");
-        w.writeTextElement(QStringLiteral("path"), storedPath(m.path, archive));
+        w.writeTextElement(QStringLiteral("path"), ZuApp::storedMaterialPath(m.path, archive));
         w.writeTextElement(QStringLiteral("preview"), QStringLiteral("preview"));
         w.writeTextElement(QStringLiteral("font"), m.font.toString());
         w.writeTextElement(QStringLiteral("color"), m.color.name());

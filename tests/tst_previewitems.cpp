@@ -18,8 +18,6 @@
 
 namespace {
 
-using Grab = fixtures::LastFrame;
-
 bool near(const QColor &a, const QColor &b, int tolerance = 12)
 {
     return fixtures::sameColour(a, b, tolerance);
@@ -111,15 +109,7 @@ QImage TestPreviewItems::show(const VideoFrameData &request, float x, float y, f
     t.start();
     while (m_item->decodedRequests() == before && t.elapsed() < 5000)
         QTest::qWait(5);
-    Grab grab(m_rm->scene(), 320, 180, GS_RGBA);
-    grab.Attach();
-    GsDevice *dev = GsDevice::DefaultDevice();
-    dev->TickSource();
-    dev->HandleFilter();
-    dev->OutputFrame(0, 1);
-    grab.Flush();
-    grab.Detach();
-    return grab.image;
+    return fixtures::composeScene(m_rm->scene(), 320, 180);
 }
 
 void TestPreviewItems::clipLandsWhereItsPlacementSays()

@@ -28,7 +28,6 @@
 #include <QtTest>
 
 namespace {
-using Grab = fixtures::LastFrame;
 
 bool near(const QColor &a, const QColor &b, int tolerance = 14)
 {
@@ -92,17 +91,7 @@ QImage TestPreviewPipeline::composeAt(int64_t frame)
 {
     m_view->slot_resetFrame(frame, EDIT_NONE, true);
     QTest::qWait(150); // the layers decode on their own threads
-    Grab grab(m_rm->scene(), 320, 180, GS_RGBA);
-    grab.Attach();
-    GsDevice *dev = GsDevice::DefaultDevice();
-    for (int i = 0; i < 2; ++i) { // a tick to take the decoded frames, one to draw
-        dev->TickSource();
-        dev->HandleFilter();
-        dev->OutputFrame(0, 1);
-    }
-    grab.Flush();
-    grab.Detach();
-    return grab.image;
+    return fixtures::composeScene(m_rm->scene(), 320, 180, 2);
 }
 
 void TestPreviewPipeline::tracksComposeAtThePlayhead()

@@ -117,14 +117,22 @@ void TimeLineTreeView::resetTracks()
 void TimeLineTreeView::mouseMoveEvent(QMouseEvent *event)
 {
     m_delegate->setMousePos(event->pos());
-    viewport()->update();
+    // Repaint only when the pointer enters or leaves an add/remove button.
+    const QRect row = visualRect(indexAt(event->pos()));
+    const QRect button = row.isValid() ? ClassifyItemDelegate::buttonRect(row) : QRect();
+    const QRect hovered = button.contains(event->pos()) ? button : QRect();
+    if (hovered != m_hoveredButton) {
+        viewport()->update(m_hoveredButton.united(hovered));
+        m_hoveredButton = hovered;
+    }
     QTreeView::mouseMoveEvent(event);
 }
 
 void TimeLineTreeView::leaveEvent(QEvent *event)
 {
     m_delegate->setMousePos(QPoint(-1, -1));
-    viewport()->update();
+    viewport()->update(m_hoveredButton);
+    m_hoveredButton = QRect();
     QTreeView::leaveEvent(event);
 }
 

@@ -44,4 +44,5 @@ private:
     TimeLineTreeModel *m_model;
     TimeLineGraphicsView *m_clips;
     ClassifyItemDelegate *m_delegate;
+    QRect m_hoveredButton; // the button under the pointer, if any
 };

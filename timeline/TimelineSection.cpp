@@ -33,14 +33,6 @@ QList<double> numbersIn(const QString &text)
     return out;
 }
 
-QString storedPath(const QString &path, bool archive)
-{
-    ZuApp *app = ZuApp::instance();
-    if (path.isEmpty() || !archive || !app)
-        return path;
-    return app->relativeToArchive(app->copyIntoProjectResource(path));
-}
-
 void writeClip(QXmlStreamWriter &w, const SourceItem &c, bool archive)
 {
     w.writeStartElement("sourceItem");
@@ -48,7 +40,7 @@ void writeClip(QXmlStreamWriter &w, const SourceItem &c, bool archive)
     w.writeTextElement("duration", QString::number(c.duration()));
     w.writeTextElement("offset", QString::number(c.offset()));
     if (!c.path.isEmpty())
-        w.writeTextElement("path", storedPath(c.path, archive));
+        w.writeTextElement("path", ZuApp::storedMaterialPath(c.path, archive));
     w.writeTextElement("uuid", c.uuid);
     w.writeTextElement("originalduraion", QString::number(c.fullLength));
     w.writeTextElement("type", QString::number(c.kind));

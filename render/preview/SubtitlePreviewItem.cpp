@@ -17,6 +17,10 @@ SubtitlePreviewItem::~SubtitlePreviewItem() = default;
 void SubtitlePreviewItem::setSubtitle(const QString &text, const QFont &font, const QColor &colour,
                                       float transparency)
 {
+    // Called for every frame while playing: the same subtitle is not painted and
+    // uploaded again unless something it shows has changed.
+    const bool same = !m_renderedSize.isEmpty() && text == m_text && font == m_font &&
+                      colour == m_colour && transparency == m_transparency;
     m_text = text;
     m_font = font;
     m_colour = colour;
@@ -30,11 +34,14 @@ void SubtitlePreviewItem::setSubtitle(const QString &text, const QFont &font, co
     // Grow to hold the text; never shrink.
     Resize(std::max(size().x, float(m_textBox.width())),
            std::max(size().y, float(m_textBox.height())));
+    if (same && m_renderedSize == QSize(int(size().x), int(size().y)))
+        return;
     render();
 }
 
 void SubtitlePreviewItem::render()
 {
+    m_renderedSize = QSize(int(size().x), int(size().y));
     QImage img(std::max(1, int(size().x)), std::max(1, int(size().y)), QImage::Format_RGBA8888);
     img.fill(Qt::transparent);
     if (!m_text.isEmpty()) {

@@ -38,6 +38,7 @@ private:
     QColor m_colour;
     float m_transparency = 1.0f;
     QSize m_textBox;
+    QSize m_renderedSize; // item size of the last rendered image; empty before the first
     mutable QMutex m_mutex;
     QImage m_pending;
     bool m_hasPending = false;
