@@ -129,20 +129,38 @@ void TimeLineGraphicsView::updateSceneWidth()
         emit timelineScene->sig_limitPosX(m_total);
 }
 
+void TimeLineGraphicsView::repaintPlayhead(double oldX, int oldScroll)
+{
+    // While playing this runs for every frame: repaint the strip the playhead
+    // crossed, not the whole timeline, unless the view scrolled meanwhile.
+    if (horizontalScrollBar()->value() != oldScroll) {
+        viewport()->update();
+        return;
+    }
+    const double a = mapFromScene(QPointF(oldX, 0)).x();
+    const double b = mapFromScene(QPointF(m_playhead, 0)).x();
+    viewport()->update(QRect(int(std::floor(std::min(a, b))) - 2, 0,
+                             int(std::ceil(std::abs(b - a))) + 5, viewport()->height()));
+}
+
 void TimeLineGraphicsView::slot_viewportRangeUpdate(int value, int64_t pix)
 {
+    const double oldX = m_playhead;
+    const int oldScroll = horizontalScrollBar()->value();
     m_playhead = double(pix) * 50.0;
     horizontalScrollBar()->setValue(value);
-    viewport()->update();
+    repaintPlayhead(oldX, oldScroll);
     requestFrame(30, EDIT_NONE);
 }
 
 void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool operate)
 {
+    const double oldX = m_playhead;
+    const int oldScroll = horizontalScrollBar()->value();
     m_playhead = double(pix) * 50.0;
     if (m_playhead == 0)
         horizontalScrollBar()->setValue(0);
-    viewport()->update();
+    repaintPlayhead(oldX, oldScroll);
     if (operate)
         requestFrame(30, edit);
     emit sig_moveValue(horizontalScrollBar()->value(), m_playhead);
@@ -153,18 +171,22 @@ void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, 
 {
     if (edit == EDIT_RECORD)
         updateSceneWidth();
+    const double oldX = m_playhead;
+    const int oldScroll = horizontalScrollBar()->value();
     m_playhead = std::min(m_playhead + double(times) * 50.0, std::max(m_total, 0.0));
     keepPlayheadInSight(type);
-    viewport()->update();
+    repaintPlayhead(oldX, oldScroll);
     requestFrame(fps, edit);
 }
 
 void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, int64_t times,
                                                  int64_t fps)
 {
+    const double oldX = m_playhead;
+    const int oldScroll = horizontalScrollBar()->value();
     m_playhead = std::max(0.0, m_playhead - double(times) * 50.0);
     keepPlayheadInSight(type);
-    viewport()->update();
+    repaintPlayhead(oldX, oldScroll);
     requestFrame(fps, edit);
 }
 

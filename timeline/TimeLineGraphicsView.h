@@ -110,6 +110,8 @@ protected:
 private:
     void afterZoom();
     void keepPlayheadInSight(MoveType type);
+    // Repaints after the playhead moved from scene x `oldX` (scroll was `oldScroll`).
+    void repaintPlayhead(double oldX, int oldScroll);
     // Sends what the timeline shows and plays at the playhead.
     void requestFrame(int64_t fps, EditType edit);
 
