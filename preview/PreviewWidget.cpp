@@ -87,11 +87,6 @@ int PreviewWidget::scaleValue() const
     return ui->horizontalSlider_scale->value();
 }
 
-QString PreviewWidget::formatFrames(int64_t f)
-{
-    return frameTime(f);
-}
-
 void PreviewWidget::slot_setScene(GsScene *scene)
 {
     m_display->setScene(scene);
@@ -137,7 +132,7 @@ void PreviewWidget::slot_toolButtonFull()
 
 void PreviewWidget::slot_showTime(int64_t current, int64_t total)
 {
-    ui->label_time->setText(formatFrames(current) + QStringLiteral(" / ") + formatFrames(total));
+    ui->label_time->setText(frameTime(current) + QStringLiteral(" / ") + frameTime(total));
 }
 
 void PreviewWidget::on_horizontalSlider_scale_valueChanged(int value)

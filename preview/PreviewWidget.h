@@ -26,8 +26,6 @@ public:
     QString timeText() const;
     bool isPlayChecked() const;
     int scaleValue() const;
-    // "hh:mm:ss,ff" of a frame count at 30 frames a second.
-    static QString formatFrames(int64_t frames);
 
 signals:
     void sig_queryScene();

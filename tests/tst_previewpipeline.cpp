@@ -12,6 +12,7 @@
 #include "support/MediaFixtures.h"
 #include "support/SceneGrab.h"
 #include "timeline/ClassifyItem.h"
+#include "timeline/FrameTime.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
@@ -198,10 +199,9 @@ void TestPreviewPipeline::previewMenuActsOnTheClipUnderTheCursor()
 
 void TestPreviewPipeline::transportControlsMoveThePlayhead()
 {
-    QCOMPARE(PreviewWidget::formatFrames(0), QStringLiteral("00:00:00,00"));
-    QCOMPARE(PreviewWidget::formatFrames(108000 + 2 * 1800 + 3 * 30 + 4),
-             QStringLiteral("01:02:03,04"));
-    QCOMPARE(PreviewWidget::formatFrames(59), QStringLiteral("00:00:01,29"));
+    QCOMPARE(frameTime(0), QStringLiteral("00:00:00,00"));
+    QCOMPARE(frameTime(108000 + 2 * 1800 + 3 * 30 + 4), QStringLiteral("01:02:03,04"));
+    QCOMPARE(frameTime(59), QStringLiteral("00:00:01,29"));
 
     PreviewWidget widget(m_rm);
     // The editor's wiring between the render manager and the timeline view.
@@ -219,7 +219,7 @@ void TestPreviewPipeline::transportControlsMoveThePlayhead()
     m_view->show(); // the time is sent whenever the timeline draws its playhead
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
     m_view->slot_resetFrame(0, EDIT_NONE, true);
-    const QString total = PreviewWidget::formatFrames(int64_t(m_view->totalLength() / 50.0));
+    const QString total = frameTime(int64_t(m_view->totalLength() / 50.0));
     QVERIFY(int64_t(m_view->totalLength() / 50.0) > 10);
     for (int i = 0; i < 3; ++i)
         emit widget.sig_toolButtonFront(); // what the Right key does
