@@ -82,6 +82,23 @@ int main(int argc, char **argv)
         ++f;
     });
 
+    // One played frame: the playhead steps and the view repaints what it must.
+    // Reference: repainting the whole view, as each step did before.
+    view.horizontalScrollBar()->setValue(0);
+    view.slot_resetFrame(300, EDIT_NONE, false); // in sight
+    QApplication::processEvents();
+    int paints = 0;
+    QObject::connect(&view, &TimeLineGraphicsView::sig_showTime, [&paints] { ++paints; });
+    const double step = timeMs([&] {
+        view.slot_frontFrameRequest(MOVE_PLAY, EDIT_NONE, 1, 30);
+        QApplication::processEvents();
+    });
+    const int stepPaints = paints;
+    const double fullRepaint = timeMs([&] {
+        view.viewport()->update();
+        QApplication::processEvents();
+    });
+
     view.setZoomLevel(0);
     view.horizontalScrollBar();
     SourceItem *target = tracks[0]->clips()[0];
@@ -129,6 +146,9 @@ int main(int argc, char **argv)
     std::printf("view.draw %.2f ms (the view without clips %.2f ms, ratio %.1f)\n", draw, empty,
                 draw / empty);
     std::printf("view.frameRequest %.3f ms\n", request);
+    std::printf("view.playhead step while playing %.2f ms (%d of 15 steps painted; whole-view "
+                "repaint %.2f ms, ratio %.2f)\n",
+                step, stepPaints, fullRepaint, step / fullRepaint);
     std::printf("view.drag one clip (press, 2 moves, release) %.2f ms\n", dragMs);
     return 0;
 }
