@@ -1,5 +1,7 @@
 #include "MaterialManager.h"
 
+#include "common/ThumbnailCache.h"
+
 #include "MaterialObject.h"
 
 #include "bridge/Logger.h"
@@ -90,19 +92,27 @@ void MaterialManager::AddMaterialFiles(const QStringList &paths, bool loading)
                 continue;
             }
             const QString identity = MaterialObject::identityOf(path);
-            const MaterialObject *same = nullptr;
+            // Only a live material counts: removed ones stay listed while the history
+            // holds them, and the same file may have been added again since.
+            bool live = false;
             {
                 QMutexLocker lock(&m_listMutex);
                 for (const MaterialObject *m : qAsConst(m_list))
-                    if (!m->path.isEmpty() && m->identity == identity) {
-                        same = m;
+                    if (!m->path.isEmpty() && !m->removed && m->identity == identity) {
+                        live = true;
                         break;
                     }
             }
-            if (!same || same->removed)
-                queuePreview(path, type, createMaterial(path, type, loading));
-            else
+            if (live) {
                 existing << path;
+                continue;
+            }
+            MaterialObject *material = createMaterial(path, type, loading);
+            queuePreview(path, type, material);
+            // A file the decoder cannot open is reported with the missing ones: the
+            // message speaks of footage that is "absent or damaged".
+            if (!material->draggable)
+                missing << path;
         }
         setMarker("UpdateMaterials AddMaterialFiles", "AddMaterialFiles end");
     }
@@ -214,6 +224,17 @@ void MaterialManager::slot_updateMaterials()
         m_listener->OnMaterialPreviewUpdated();
 }
 
+void MaterialManager::slot_reportDamaged()
+{
+    QStringList paths;
+    {
+        QMutexLocker lock(&m_listMutex);
+        paths.swap(m_damagedLater);
+    }
+    if (m_listener && !paths.isEmpty())
+        m_listener->OnMaterialNoExist(paths);
+}
+
 void MaterialManager::queuePreview(const QString &path, MaterialType type, MaterialObject *material)
 {
     QMutexLocker lock(&m_queueMutex);
@@ -254,6 +275,7 @@ void MaterialManager::makePreview(const PreviewRequest &request)
             return;
     }
     QImage preview;
+    bool damaged = false;
     if (request.type == MT_Image || request.type == MT_Video) {
         ff::ImageRequest still;
         still.position = 0.2;
@@ -264,10 +286,10 @@ void MaterialManager::makePreview(const PreviewRequest &request)
             preview = QImage(frame->data(), frame->width, frame->height, frame->stride,
                              QImage::Format_RGBA8888)
                           .copy();
-            preview.save(QDir::tempPath() + QLatin1Char('/') + QFileInfo(request.path).baseName() +
-                         QStringLiteral(".png"));
+            preview.save(ThumbnailCache::pathFor(request.path), "PNG");
         } else {
             preview = QImage(QStringLiteral(":/image/res_cannotload.png"));
+            damaged = true;
         }
     } else if (request.type == MT_Subtitle) {
         preview = QImage(QStringLiteral(":/image/res_text.png"));
@@ -278,5 +300,12 @@ void MaterialManager::makePreview(const PreviewRequest &request)
     if (!m_list.contains(request.material))
         return;
     request.material->preview = preview;
+    // A file that could be described but not decoded is damaged after all: it can no
+    // longer be dragged, and it is reported like those found when it was added.
+    if (damaged && request.material->draggable) {
+        request.material->draggable = false;
+        m_damagedLater << request.path;
+        QMetaObject::invokeMethod(this, "slot_reportDamaged", Qt::QueuedConnection);
+    }
     QMetaObject::invokeMethod(this, "slot_updateMaterials", Qt::AutoConnection);
 }

@@ -40,6 +40,8 @@ public:
 
 public slots:
     void slot_updateMaterials();
+    // Reports files whose preview showed them damaged (queued from the worker).
+    void slot_reportDamaged();
 
 protected:
     void run() override;
@@ -60,6 +62,7 @@ private:
     MaterialListener *m_listener;
     mutable QMutex m_listMutex;
     QList<MaterialObject *> m_list;
+    QStringList m_damagedLater;     // found by the worker, not yet reported
     QSet<MaterialObject *> m_alive; // every object made here, listed or not
     bool m_running = true;
     mutable QMutex m_queueMutex;

@@ -1,6 +1,7 @@
 // The material library: classification, additions with duplicate and missing
 // reports, undoable removal, thumbnails from the worker, the tile layout and
 // zoom, the drag payload and the project file's material section.
+#include "common/ThumbnailCache.h"
 #include "main/MessageBox.h"
 #include "main/QssManager.h"
 #include "main/ZuTransLator.h"
@@ -197,8 +198,23 @@ void TestMaterials::thumbnailsArriveFromTheWorker()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("not a movie at all");
     f.close();
-    QFile::remove(QDir::tempPath() + "/beach.png");
-    m_view->manager()->AddMaterialFiles({m_video, m_picture, m_song, broken}, false);
+    // Two files sharing a base name in different folders, and a picture lying where a
+    // thumbnail named after a material's base name would go.
+    QDir(m_dir.path()).mkpath("a");
+    QDir(m_dir.path()).mkpath("b");
+    const QString clipA = m_dir.filePath("a/clip.mp4"), clipB = m_dir.filePath("b/clip.png");
+    QVERIFY(QFile::copy(m_video, clipA));
+    QVERIFY(
+        fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1", clipB}));
+    const QString userPhoto = QDir::tempPath() + "/photo.png";
+    QFile::remove(userPhoto);
+    QVERIFY(QFile::copy(m_picture, userPhoto));
+    QFile userFile(userPhoto);
+    QVERIFY(userFile.open(QIODevice::ReadOnly));
+    const QByteArray userBytes = userFile.readAll();
+    userFile.close();
+    m_view->manager()->AddMaterialFiles(
+        {m_video, m_picture, m_song, broken, clipA, clipB, userPhoto}, false);
     // The call returns before the pictures exist; they fill in afterwards.
     QTRY_VERIFY_WITH_TIMEOUT(
         [this] {
@@ -212,7 +228,16 @@ void TestMaterials::thumbnailsArriveFromTheWorker()
     const QImage video = byName(list, "beach.mp4")->preview;
     QVERIFY(video.width() <= 100 && video.height() <= 80);
     QVERIFY(video.width() == 100 || video.height() == 80);
-    QVERIFY(QFile::exists(QDir::tempPath() + "/beach.png"));
+    // Thumbnails live in our cache folder, one per file, never beside the user's files.
+    const QString thumb = ThumbnailCache::pathFor(m_video);
+    QVERIFY(thumb.startsWith(ThumbnailCache::folder() + "/"));
+    QVERIFY(QFile::exists(thumb));
+    QVERIFY(ThumbnailCache::pathFor(clipA) != ThumbnailCache::pathFor(clipB));
+    QCOMPARE(QImage(ThumbnailCache::pathFor(clipB)).pixelColor(10, 10), QColor(Qt::red));
+    QVERIFY(QImage(ThumbnailCache::pathFor(clipA)).pixelColor(10, 10) != QColor(Qt::red));
+    QVERIFY(userFile.open(QIODevice::ReadOnly));
+    QCOMPARE(userFile.readAll(), userBytes);
+    QVERIFY(!QFile::exists(QDir::tempPath() + "/beach.png"));
     QCOMPARE(byName(list, "logo.png")->preview.size(), QSize(100, 75));
     QCOMPARE(byName(list, "song.wav")->preview, QImage(":/image/res_music.png"));
     QCOMPARE(byName(list, "broken.mp4")->preview, QImage(":/image/res_cannotload.png"));

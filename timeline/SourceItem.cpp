@@ -1,5 +1,7 @@
 #include "SourceItem.h"
 
+#include "common/ThumbnailCache.h"
+
 #include "ClassifyItem.h"
 #include "SourceAnchor.h"
 #include "TimeLineGraphicsScene.h"
@@ -176,7 +178,7 @@ void SourceItem::loadThumbnail()
         (file.suffix() == QLatin1String("gif") || file.suffix() == QLatin1String("GIF")))
         m_gifName = file.baseName();
     if (!path.isEmpty())
-        m_thumbnail = QImage(QDir::tempPath() + "/" + file.baseName() + ".png");
+        m_thumbnail = QImage(ThumbnailCache::pathFor(path));
     m_thumbnailScaled = false;
 }
 

@@ -33,7 +33,9 @@ constexpr int64_t kAudioForwardSeconds = 2;
 } // namespace
 
 struct FFDecoder::Impl {
+    std::string path;
     FormatPtr fmt;
+    bool rewindByReopening = false;
     CodecPtr codec;
     PacketPtr packet{av_packet_alloc()};
     AVStream *stream = nullptr;
@@ -62,6 +64,7 @@ struct FFDecoder::Impl {
     std::unique_ptr<SwrContext, SwrCloser> swr;
     int swrInRate = 0, swrInFormat = -1, swrInChannels = 0;
     std::vector<int16_t> fifo; // interleaved, starting at fifoStart
+    std::vector<int16_t, AlignedAllocator<int16_t>> swrScratch;
     int64_t fifoStart = 0;
     bool fifoAnchored = false; // fifoStart known from a decoded frame's time
 
@@ -71,13 +74,10 @@ struct FFDecoder::Impl {
     {
         if (!s.movie)
             return false;
-        fmt = openLocalMedia(s.movie->path);
-        if (!fmt || s.index < 0 || unsigned(s.index) >= fmt->nb_streams)
-            return false;
+        path = s.movie->path;
         streamIndex = s.index;
-        stream = fmt->streams[streamIndex];
-        for (unsigned i = 0; i < fmt->nb_streams; ++i)
-            fmt->streams[i]->discard = int(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        if (!openFormat())
+            return false;
         codec = openDecoder(stream, 0);
         if (!codec)
             return false;
@@ -92,6 +92,20 @@ struct FFDecoder::Impl {
                 std::max<int64_t>(1, av_rescale_q(1, av_inv_q(stream->avg_frame_rate), tb));
         outRate = rate > 0 ? rate : 44100;
         outChannels = channels > 0 ? channels : 2;
+        return true;
+    }
+
+    bool openFormat()
+    {
+        FormatPtr opened = openLocalMedia(path);
+        if (!opened || streamIndex < 0 || unsigned(streamIndex) >= opened->nb_streams)
+            return false; // a reopening that fails keeps the old context (at its end)
+        fmt = std::move(opened);
+        stream = fmt->streams[streamIndex];
+        for (unsigned i = 0; i < fmt->nb_streams; ++i)
+            fmt->streams[i]->discard = int(i) == streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        // The single-picture demuxer answers a seek to its start with an empty stream.
+        rewindByReopening = std::strcmp(fmt->iformat->name, "image2") == 0;
         return true;
     }
 
@@ -136,9 +150,14 @@ struct FFDecoder::Impl {
     void seekTo(int64_t ts)
     {
         ++stats.seeks;
-        av_seek_frame(fmt.get(), streamIndex, ts, AVSEEK_FLAG_BACKWARD);
+        bool readable = true;
+        if (!rewindByReopening)
+            av_seek_frame(fmt.get(), streamIndex, ts, AVSEEK_FLAG_BACKWARD);
+        else
+            readable = openFormat();
         avcodec_flush_buffers(codec.get());
-        demuxEof = decodeEof = false;
+        demuxEof = !readable;
+        decodeEof = false;
         hasCur = hasNext = false;
         fifo.clear();
         fifoAnchored = false;
@@ -204,10 +223,7 @@ struct FFDecoder::Impl {
             if (buffer.use_count() == 1 && buffer->width == width && buffer->height == height)
                 return buffer;
         auto image = std::make_shared<VFrameCtx>();
-        image->width = width;
-        image->height = height;
-        image->stride = width * 4;
-        image->pixels.resize(size_t(image->stride) * size_t(height));
+        image->allocate(width, height);
         // Keep it for reuse, in place of a buffer nobody holds any more.
         auto idle = std::find_if(pool.begin(), pool.end(),
                                  [](const auto &b) { return b.use_count() == 1; });
@@ -346,11 +362,16 @@ struct FFDecoder::Impl {
         const int room = swr_get_out_samples(swr.get(), inCount);
         if (room <= 0)
             return;
-        const size_t old = fifo.size();
-        fifo.resize(old + size_t(room) * size_t(outChannels));
-        uint8_t *out = reinterpret_cast<uint8_t *>(fifo.data() + old);
+        // The resampler writes into an aligned, padded scratch block, then the samples
+        // are appended: the fifo's own storage is neither aligned nor padded.
+        const size_t values = size_t(room) * size_t(outChannels);
+        if (swrScratch.size() < values + kBufferPadding / sizeof(int16_t))
+            swrScratch.resize(values + kBufferPadding / sizeof(int16_t));
+        uint8_t *out = reinterpret_cast<uint8_t *>(swrScratch.data());
         const int got = swr_convert(swr.get(), &out, room, in, inCount);
-        fifo.resize(old + size_t(std::max(got, 0)) * size_t(outChannels));
+        if (got > 0)
+            fifo.insert(fifo.end(), swrScratch.begin(),
+                        swrScratch.begin() + ptrdiff_t(got) * outChannels);
     }
 
     // Decodes until the buffer reaches `end` (a sample index) or the stream ends.

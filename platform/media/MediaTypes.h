@@ -3,8 +3,10 @@
 // shared decoded frames. No FFmpeg type appears here.
 // Lives on: any thread (values and immutable shared frames).
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -57,13 +59,43 @@ struct MovieCtx {
     }
 };
 
-// A decoded picture: 32-bit RGBA pixels, rows `stride` bytes apart.
+// FFmpeg's converters read and write whole SIMD blocks: buffers handed to them start
+// on a 64-byte boundary, rows are a multiple of 64 bytes apart, and 64 bytes of slack
+// follow the last row.
+constexpr size_t kBufferAlign = 64;
+constexpr size_t kBufferPadding = 64;
+
+template <class T> struct AlignedAllocator {
+    using value_type = T;
+    AlignedAllocator() = default;
+    template <class U> AlignedAllocator(const AlignedAllocator<U> &) {}
+    T *allocate(size_t n)
+    {
+        return static_cast<T *>(::operator new(n * sizeof(T), std::align_val_t(kBufferAlign)));
+    }
+    void deallocate(T *p, size_t) { ::operator delete(p, std::align_val_t(kBufferAlign)); }
+    template <class U> bool operator==(const AlignedAllocator<U> &) const { return true; }
+    template <class U> bool operator!=(const AlignedAllocator<U> &) const { return false; }
+};
+using PixelBuffer = std::vector<uint8_t, AlignedAllocator<uint8_t>>;
+
+// A decoded picture: 32-bit RGBA pixels, rows `stride` bytes apart (stride may exceed
+// width × 4). `pixels` holds stride × height bytes plus the converters' slack.
 struct VFrameCtx {
     int width = 0;
     int height = 0;
     int stride = 0;
     int64_t ptsUs = 0; // presentation time from the start of the media
-    std::vector<uint8_t> pixels;
+    PixelBuffer pixels;
+
+    // Sizes the buffer for a w × h picture with an aligned stride and the slack.
+    void allocate(int w, int h)
+    {
+        width = w;
+        height = h;
+        stride = int((size_t(w) * 4 + kBufferAlign - 1) / kBufferAlign * kBufferAlign);
+        pixels.resize(size_t(stride) * size_t(h) + kBufferPadding);
+    }
 
     const uint8_t *data() const { return pixels.data(); }
     uint8_t *data() { return pixels.data(); }

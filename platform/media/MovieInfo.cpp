@@ -136,11 +136,8 @@ VFramePtr getMovieImage(const char *path, const ImageRequest &request, int64_t *
     if (!sws)
         return nullptr;
     auto out = std::make_shared<VFrameCtx>();
-    out->width = w;
-    out->height = h;
-    out->stride = w * 4;
+    out->allocate(w, h);
     out->ptsUs = frame->ptsUs;
-    out->pixels.resize(size_t(out->stride) * size_t(h));
     const uint8_t *src[4] = {frame->data(), nullptr, nullptr, nullptr};
     int srcStride[4] = {frame->stride, 0, 0, 0};
     uint8_t *dst[4] = {out->data(), nullptr, nullptr, nullptr};

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
@@ -69,6 +70,7 @@ struct Movie {
     AVCodecContext *venc = nullptr;
     AVStream *vstream = nullptr;
     AVFrame *vframe = nullptr;
+    AVFrame *staging = nullptr; // the caller's picture, copied aligned and padded
     SwsContext *sws = nullptr;
     int64_t lastVideoPts = -1;
     int frameRate = 25;
@@ -94,6 +96,7 @@ struct Movie {
         avcodec_free_context(&venc);
         avcodec_free_context(&aenc);
         av_frame_free(&vframe);
+        av_frame_free(&staging);
         av_frame_free(&aframe);
         sws_freeContext(sws);
         swr_free(&swr);
@@ -312,9 +315,25 @@ bool push_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int st
                                   nullptr, nullptr);
     if (!m->sws || av_frame_make_writable(m->vframe) < 0)
         return false;
-    const uint8_t *src[4] = {pixels, nullptr, nullptr, nullptr};
-    const int srcStride[4] = {stride, 0, 0, 0};
-    sws_scale(m->sws, src, srcStride, 0, height, m->vframe->data, m->vframe->linesize);
+    // The converter reads whole SIMD blocks, past the end of the caller's last row; a
+    // copy into a padded frame of ours keeps those reads inside memory we own.
+    if (!m->staging || m->staging->width != width || m->staging->height != height) {
+        av_frame_free(&m->staging);
+        m->staging = av_frame_alloc();
+        if (!m->staging)
+            return false;
+        m->staging->format = AV_PIX_FMT_RGBA;
+        m->staging->width = width;
+        m->staging->height = height;
+        if (av_frame_get_buffer(m->staging, 64) < 0) {
+            av_frame_free(&m->staging);
+            return false;
+        }
+    }
+    av_image_copy_plane(m->staging->data[0], m->staging->linesize[0], pixels, stride, width * 4,
+                        height);
+    sws_scale(m->sws, m->staging->data, m->staging->linesize, 0, height, m->vframe->data,
+              m->vframe->linesize);
     int64_t framePts = av_rescale_rnd(pts, m->frameRate, 1000000, AV_ROUND_NEAR_INF);
     if (framePts <= m->lastVideoPts)
         framePts = m->lastVideoPts + 1; // timestamps must grow
