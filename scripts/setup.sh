@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build g++ pkg-config ccache clang
+  cmake ninja-build g++ pkg-config ccache clang libclang-rt-dev
   qtbase5-dev qttools5-dev-tools libqt5svg5-dev libqt5opengl5-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libpulse-dev pulseaudio pulseaudio-utils

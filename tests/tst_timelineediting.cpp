@@ -65,6 +65,8 @@ private slots:
     void snappingOnlyWithAutoAlign_data();
     void snappingOnlyWithAutoAlign();
     void trimmingClampsToTheMaterial();
+    void undoDuringAGestureCallsItOff_data();
+    void undoDuringAGestureCallsItOff();
     void splitContinuesSeamlessly();
     void splitMovesTheTailTransition();
     void deleteTakesTransitionsAlong();
@@ -227,6 +229,12 @@ void TestTimelineEditing::trimmingClampsToTheMaterial()
     QCOMPARE(video->start(), int64_t(15));
     QCOMPARE(video->offset(), int64_t(5));
     QCOMPARE(video->duration(), int64_t(34));
+    // With an in-point, the right handle stops where the material ends: 59 − 5 frames.
+    const QPoint rightNow = m_view->mapFromScene(video->anchor(true)->scenePos());
+    drag(m_view->viewport(), rightNow, rightNow + QPoint(2000, 0));
+    QCOMPARE(video->duration(), int64_t(54));
+    QCOMPARE(video->offset(), int64_t(5));
+    history()->undo();
     history()->undo();
     QCOMPARE(video->start(), int64_t(10));
     QCOMPARE(video->offset(), int64_t(0));
@@ -240,6 +248,48 @@ void TestTimelineEditing::trimmingClampsToTheMaterial()
     drag(m_view->viewport(), endNow, endNow + QPoint(100, 0));
     Q_UNUSED(end)
     QCOMPARE(still->duration(), int64_t(502)); // pictures lengthen freely
+}
+
+void TestTimelineEditing::undoDuringAGestureCallsItOff_data()
+{
+    QTest::addColumn<bool>("trim");
+    QTest::newRow("move") << false;
+    QTest::newRow("trim") << true;
+}
+
+void TestTimelineEditing::undoDuringAGestureCallsItOff()
+{
+    QFETCH(bool, trim);
+    SourceItem *kept = clipAt(m_model->group(CT_VIDEO), 100);
+    history()->reset();
+    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 2); // undoable: the last step
+    QVERIFY(history()->canUndo());
+    kept->setSelected(true);
+    clip->setSelected(true);
+    const QPoint from = trim ? m_view->mapFromScene(clip->anchor(true)->scenePos()) : at(clip, 100);
+    const int64_t keptStart = kept->start();
+    QWidget *viewport = m_view->viewport();
+    auto send = [viewport](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, p, viewport->mapToGlobal(p), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &e);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, from + QPoint(-40, 0), Qt::LeftButton);
+    send(QEvent::MouseMove, from + QPoint(-100, 0), Qt::LeftButton);
+    // Ctrl+Z with the button still held takes the dragged clip away.
+    QVERIFY(history()->undo());
+    QVERIFY(!m_model->group(CT_VIDEO)->hasClip(clip));
+    send(QEvent::MouseMove, from + QPoint(-200, 0), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, from + QPoint(-200, 0), Qt::NoButton);
+    QApplication::processEvents();
+    // The release records nothing, so the undone step can still be redone.
+    QVERIFY(history()->canRedo());
+    QVERIFY(!history()->canUndo());
+    QCOMPARE(kept->start(), keptStart); // the other held clip went back to its place
+    QVERIFY(history()->redo());
+    QVERIFY(m_model->group(CT_VIDEO)->hasClip(clip));
+    QCOMPARE(clip->start(), int64_t(2));
+    QCOMPARE(clip->duration(), int64_t(59));
 }
 
 void TestTimelineEditing::splitContinuesSeamlessly()
@@ -361,7 +411,10 @@ void TestTimelineEditing::frameRequestsAtEdgesGapsAndTransitions()
     QCOMPARE(r.to.time, int64_t(11));
     // The whole frame list covers every visual track.
     QCOMPARE(m_view->frameAt(10).size(), 1 + 1 + 1 + 1); // video, its track, picture, subtitle
-    QVERIFY(std::abs(r.current.transparency) < 1e-9 || r.current.path.isEmpty());
+    // The clip's own transparency (0..255) reaches the request as a fraction.
+    a->setValue("transparent", bg::Value(int32_t(51)), false, true);
+    QVERIFY(std::abs(request(10).current.transparency - 0.2f) < 1e-6);
+    QVERIFY(std::abs(request(50).from.transparency - 0.2f) < 1e-6);
 }
 
 void TestTimelineEditing::audioAtAFrame()

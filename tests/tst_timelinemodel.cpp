@@ -343,6 +343,26 @@ void TestTimelineModel::transitionGoesWhenTheGapChanges()
     history()->undo();
     QCOMPARE(m_model->transitions(), QList<TransItem *>({t}));
     QCOMPARE(b->start(), int64_t(100));
+
+    // Made across a real gap of 6 frames: it stays while the gap is the one it was made
+    // with, through later checks and moves of both clips, and goes when the gap changes.
+    ClassifyItem *other = m_model->insertTrack(track, 0, false);
+    SourceItem *c = m_model->createClip(other, CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *d = m_model->createClip(other, CT_VIDEO, path("clip.mp4"), timeline::toScene(65));
+    TransItem *across = m_model->addTransition("clip_box", c, d, 1000, 5, true);
+    m_model->checkTransitions();
+    QVERIFY(m_model->transitions().contains(across));
+    {
+        zua::MergeSequence seq("SourceMove");
+        d->setValue("source", d->sourceValue(other, timeline::toScene(75), d->width, 0), true,
+                    true);
+        c->setValue("source", c->sourceValue(other, timeline::toScene(10), c->width, 0), true,
+                    true);
+        m_model->checkTransitions();
+    }
+    QVERIFY(m_model->transitions().contains(across));
+    moveClip(*m_model, d, 76);
+    QVERIFY(!m_model->transitions().contains(across));
 }
 
 void TestTimelineModel::everyEditUndoesAndRedoesExactly_data()

@@ -91,6 +91,9 @@ public:
     bool hasThumbnail() const { return !m_thumbnail.isNull(); }
     QString label() const;
     SourceAnchor *anchor(bool right) const { return right ? m_right : m_left; }
+    // Puts the item back where its stored "source" value says (after a gesture that
+    // moved it on screen was called off).
+    void restoreGeometry() { applyKey("source"); }
     // Moves the trim handles to the clip's edges.
     void updateAnchors();
 

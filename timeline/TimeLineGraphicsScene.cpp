@@ -10,7 +10,9 @@
 
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
+#include <QScopedValueRollback>
 #include <QSet>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +21,36 @@ TimeLineGraphicsScene::TimeLineGraphicsScene(QObject *parent) : QGraphicsScene(p
 {
     qRegisterMetaType<bg::ValueMap>("bg::ValueMap");
     qRegisterMetaType<int64_t>("int64_t");
+    connect(zua::UndoController::instance()->stack(), &QUndoStack::indexChanged, this, [this] {
+        if (!m_committing)
+            cancelGesture();
+    });
+}
+
+bool TimeLineGraphicsScene::isGripped(const SourceItem *clip) const
+{
+    return std::any_of(m_grips.begin(), m_grips.end(),
+                       [clip](const Grip &g) { return g.clip == clip; });
+}
+
+void TimeLineGraphicsScene::cancelGesture()
+{
+    if (!m_pressed && m_grips.isEmpty() && !m_trimmed)
+        return;
+    if (m_moved) {
+        for (const Grip &grip : qAsConst(m_grips))
+            if (grip.clip)
+                grip.clip->restoreGeometry();
+        if (m_trimmed)
+            m_trimmed->restoreGeometry();
+    }
+    m_grips.clear();
+    m_trimmed = nullptr;
+    m_pressed = m_moved = false;
+    m_snapFrame = -1;
+    if (QGraphicsItem *grabber = mouseGrabberItem())
+        grabber->ungrabMouse();
+    update();
 }
 
 void TimeLineGraphicsScene::showMenu(int menuType, int clicks, const bg::ValueMap &values)
@@ -60,8 +92,8 @@ void TimeLineGraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
 
 void TimeLineGraphicsScene::slot_pressItems(const QPointF &pos)
 {
-    m_offsets.clear();
-    m_handle = nullptr;
+    m_grips.clear();
+    m_trimmed = nullptr;
     const QTransform view = views().isEmpty() ? QTransform() : views().first()->transform();
     QGraphicsItem *hit = itemAt(pos, view);
     if (!hit) {
@@ -69,12 +101,14 @@ void TimeLineGraphicsScene::slot_pressItems(const QPointF &pos)
         return;
     }
     if (hit->type() == SourceAnchor::Type) {
-        m_handle = static_cast<SourceAnchor *>(hit);
-        m_handleOffset = pos.x() - m_handle->scenePos().x();
+        auto *handle = static_cast<SourceAnchor *>(hit);
+        m_trimmed = static_cast<SourceItem *>(handle->parentItem());
+        m_trimRight = handle->side() != SourceAnchor::Left;
+        m_handleOffset = pos.x() - handle->scenePos().x();
     } else {
         for (QGraphicsItem *item : selectedItems())
             if (item->type() == SourceItem::Type)
-                m_offsets[static_cast<SourceItem *>(item)] = pos - item->pos();
+                m_grips.append({static_cast<SourceItem *>(item), pos - item->pos()});
     }
     m_pressed = true;
     m_moved = false;
@@ -85,13 +119,13 @@ void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
     if (!m_pressed)
         return;
     m_moved = true;
-    if (m_handle) {
-        auto *clip = static_cast<SourceItem *>(m_handle->parentItem());
+    if (m_trimmed) {
+        SourceItem *clip = m_trimmed;
         const double newX =
             timeline::toScene(timeline::toFrames(std::max(0.0, pos.x() - m_handleOffset)));
         // A clip never reaches before the start or past the end of its material.
         const double full = timeline::toScene(clip->fullLength);
-        if (m_handle->side() == SourceAnchor::Left) {
+        if (!m_trimRight) {
             const double handleX = clip->sceneX();
             const double maxWidth = std::min(full, clip->width + clip->offsetX);
             const double width = std::clamp(clip->width + handleX - newX, 0.0, maxWidth);
@@ -107,11 +141,14 @@ void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
         return;
     }
     const double s = QssManager::screenScale();
-    for (auto it = m_offsets.begin(); it != m_offsets.end(); ++it) {
-        SourceItem *clip = it.key();
+    for (const Grip &grip : qAsConst(m_grips)) {
+        SourceItem *clip = grip.clip;
+        if (!clip)
+            continue;
         ClassifyItem *group = clip->track ? clip->track->group() : nullptr;
-        const double x = timeline::toScene(timeline::toFrames(std::max(0.0, pos.x() - it->x())));
-        double y = pos.y() - it->y();
+        const double x =
+            timeline::toScene(timeline::toFrames(std::max(0.0, pos.x() - grip.offset.x())));
+        double y = pos.y() - grip.offset.y();
         if (group) {
             const double row = timeline::rowHeight(clip->kind) * s;
             y = std::clamp(y, group->y(), group->y() + group->childCount() * row);
@@ -120,16 +157,18 @@ void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
     }
     m_snapFrame = -1;
     if (m_autoAlign)
-        for (SourceItem *clip : m_offsets.keys()) {
-            snap(clip);
+        for (Grip &grip : m_grips) {
+            if (grip.clip)
+                snap(grip);
             if (m_snapFrame >= 0)
                 break;
         }
     update();
 }
 
-void TimeLineGraphicsScene::snap(SourceItem *clip)
+void TimeLineGraphicsScene::snap(Grip &grip)
 {
+    SourceItem *clip = grip.clip;
     const double threshold = 5.0 / (m_viewScale > 0 ? m_viewScale : 1.0);
     const double x = clip->sceneX();
     const QRectF band(x - threshold, sceneRect().top(), 2 * threshold, sceneRect().height());
@@ -137,7 +176,7 @@ void TimeLineGraphicsScene::snap(SourceItem *clip)
         if (item->type() != SourceItem::Type)
             continue;
         auto *other = static_cast<SourceItem *>(item);
-        if (m_offsets.contains(other))
+        if (isGripped(other))
             continue;
         const double start = other->sceneX(), end = other->sceneX() + other->width;
         double target;
@@ -147,7 +186,7 @@ void TimeLineGraphicsScene::snap(SourceItem *clip)
             target = end;
         else
             continue;
-        m_offsets[clip].rx() += x - target; // the pointer keeps its grip
+        grip.offset.rx() += x - target; // the pointer keeps its grip
         clip->setPos(target, clip->pos().y());
         m_snapFrame = timeline::toFrames(target);
         return;
@@ -156,18 +195,20 @@ void TimeLineGraphicsScene::snap(SourceItem *clip)
 
 void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
 {
-    const bool moved = m_moved;
+    const bool moved = m_moved && m_pressed;
     m_pressed = m_moved = false;
-    SourceAnchor *handle = m_handle;
-    m_handle = nullptr;
-    if (!moved || !m_model) {
-        m_offsets.clear();
+    const QPointer<SourceItem> trimmed = m_trimmed;
+    const QVector<Grip> grips = m_grips;
+    m_trimmed = nullptr;
+    m_grips.clear();
+    m_snapFrame = -1;
+    if (!moved || !m_model)
         return;
-    }
     {
+        QScopedValueRollback<bool> committing(m_committing, true);
         zua::MergeSequence sequence("SourceMove");
-        if (handle) {
-            auto *clip = static_cast<SourceItem *>(handle->parentItem());
+        if (trimmed) {
+            SourceItem *clip = trimmed;
             clip->setValue(
                 "source",
                 clip->sourceValue(clip->track, clip->sceneX(), clip->width, clip->offsetX), true,
@@ -176,9 +217,9 @@ void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
         } else {
             const double s = QssManager::screenScale();
             QSet<ClassifyItem *> touched;
-            for (auto it = m_offsets.begin(); it != m_offsets.end(); ++it) {
-                SourceItem *clip = it.key();
-                ClassifyItem *group = clip->track ? clip->track->group() : nullptr;
+            for (const Grip &grip : grips) {
+                SourceItem *clip = grip.clip;
+                ClassifyItem *group = clip && clip->track ? clip->track->group() : nullptr;
                 if (!group)
                     continue;
                 const double row = timeline::rowHeight(clip->kind) * s;
@@ -195,8 +236,6 @@ void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
         }
         m_model->checkTransitions();
     }
-    m_offsets.clear();
-    m_snapFrame = -1;
     emit sig_edited();
     update();
 }

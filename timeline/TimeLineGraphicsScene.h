@@ -6,7 +6,8 @@
 #include "bridge/Value.h"
 
 #include <QGraphicsScene>
-#include <QMap>
+#include <QPointer>
+#include <QVector>
 
 Q_DECLARE_METATYPE(bg::ValueMap)
 
@@ -63,13 +64,25 @@ protected:
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
-    void snap(SourceItem *clip);
+    // A clip held by a move: guarded, since an undo may take it away mid-gesture.
+    struct Grip {
+        QPointer<SourceItem> clip;
+        QPointF offset; // press point minus clip position
+    };
+    void snap(Grip &grip);
+    bool isGripped(const SourceItem *clip) const;
+    // Ends a move or trim without recording it: the clips go back to their stored
+    // places. Runs on every change of the history, so that nothing recorded while a
+    // gesture is held refers to clips an undo removed.
+    void cancelGesture();
 
     TimeLineTreeModel *m_model = nullptr;
-    QMap<SourceItem *, QPointF> m_offsets; // press point minus clip position
+    QVector<Grip> m_grips;
     bool m_pressed = false;
     bool m_moved = false;
-    SourceAnchor *m_handle = nullptr;
+    bool m_committing = false;      // the release is recording its own step
+    QPointer<SourceItem> m_trimmed; // the clip whose handle is dragged
+    bool m_trimRight = false;
     double m_handleOffset = 0;
     bool m_autoAlign = false;
     double m_viewScale = 1.0;
