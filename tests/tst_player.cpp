@@ -4,6 +4,7 @@
 #include "render/RenderManager.h"
 #include "render/audio/PlayerManager.h"
 #include "render/audio/PlayerThread.h"
+#include "support/HeardTone.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
@@ -142,22 +143,11 @@ void TestPlayer::mixedSoundReachesTheOutput()
     QFile raw(dir.filePath("heard.raw"));
     QVERIFY(raw.open(QIODevice::ReadOnly));
     const QByteArray bytes = raw.readAll();
-    const auto *s = reinterpret_cast<const int16_t *>(bytes.constData());
-    const int frames = bytes.size() / 4;
-    int peak = 0, first = -1, last = -1;
-    for (int i = 0; i < frames; ++i)
-        if (std::abs(s[2 * i]) > 2000) {
-            peak = std::max(peak, std::abs(int(s[2 * i])));
-            first = first < 0 ? i : first;
-            last = i;
-        }
-    QVERIFY2(first >= 0, "nothing was heard");
-    QVERIFY2(std::abs(peak - 8192) < 400, qPrintable(QString::number(peak))); // half of 16384
-    int crossings = 0;
-    for (int i = first + 1; i <= last; ++i)
-        crossings += (s[2 * (i - 1)] < 0) != (s[2 * i] < 0);
-    const double pitch = crossings / 2.0 / (double(last - first) / 44100);
-    QVERIFY2(std::abs(pitch - 750) < 15, qPrintable(QString::number(pitch)));
+    const fixtures::HeardTone tone = fixtures::heardTone(bytes, 2000);
+    QVERIFY2(tone.heard, "nothing was heard");
+    QVERIFY2(std::abs(tone.peak - 8192) < 400, qPrintable(QString::number(tone.peak))); // half
+    QVERIFY2(tone.seconds > 0.5, qPrintable(QString::number(tone.seconds)));
+    QVERIFY2(std::abs(tone.pitch - 750) < 5, qPrintable(QString::number(tone.pitch)));
 }
 
 int main(int argc, char **argv)

@@ -65,6 +65,11 @@ ff::PcmPtr AudioMixerPlayer::finish(const Consumer &consumer)
     return pcm;
 }
 
+int64_t AudioMixerPlayer::queuedMs() const
+{
+    return m_output ? m_output->cached_millisec() : 0;
+}
+
 void AudioMixerPlayer::close()
 {
     if (m_output)

@@ -32,6 +32,8 @@ public:
     // open), sleeping while more than three ranges of sound are queued. Returns the mix.
     using Consumer = std::function<void(size_t bytes, const uint8_t *data)>;
     ff::PcmPtr finish(const Consumer &consumer = Consumer());
+    // Sound written to the output and not yet played, in milliseconds (0 without one).
+    int64_t queuedMs() const;
     void close();
 
 private:
