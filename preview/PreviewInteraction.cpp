@@ -90,25 +90,40 @@ int PreviewInteraction::handleAt(const PreviewItem *item, const QPointF &p) cons
     return 0;
 }
 
+void PreviewInteraction::select(PreviewItem *item)
+{
+    if (item == m_selected)
+        return;
+    if (item)
+        item->AddRef();
+    if (m_selected) {
+        m_selected->selected = false;
+        m_selected->Release();
+    }
+    m_selected = item;
+    if (m_selected)
+        m_selected->selected = true;
+}
+
+PreviewItem *PreviewInteraction::selected() const
+{
+    return m_selected && m_scene && m_selected->scene() == m_scene ? m_selected : nullptr;
+}
+
 void PreviewInteraction::press(const QPointF &p)
 {
     m_pressed = true;
     m_moved = false;
     m_last = p;
-    m_handle = handleAt(m_selected, p);
+    m_handle = handleAt(selected(), p);
     if (m_handle)
         return;
-    PreviewItem *hit = hitTest(p);
-    if (m_selected && m_selected != hit)
-        m_selected->selected = false;
-    m_selected = hit;
-    if (m_selected)
-        m_selected->selected = true;
+    select(hitTest(p));
 }
 
 void PreviewInteraction::move(const QPointF &p)
 {
-    if (!m_pressed || !m_selected)
+    if (!m_pressed || !selected())
         return;
     m_moved = true;
     if (m_handle == ROTATE)

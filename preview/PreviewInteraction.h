@@ -20,7 +20,15 @@ public:
     enum Handle { TOP = 1, BOTTOM = 2, LEFT = 4, RIGHT = 8, ROTATE = 16 };
 
     explicit PreviewInteraction(GsScene *scene) : m_scene(scene) {}
-    void setScene(GsScene *scene) { m_scene = scene; }
+    ~PreviewInteraction() { select(nullptr); }
+    PreviewInteraction(const PreviewInteraction &) = delete;
+    PreviewInteraction &operator=(const PreviewInteraction &) = delete;
+    // A new scene drops the selection (its items belong to the old one).
+    void setScene(GsScene *scene)
+    {
+        select(nullptr);
+        m_scene = scene;
+    }
     // View pixels per scene unit: handles and snapping tolerances are in view pixels.
     void setScale(double scale) { m_scale = scale > 0 ? scale : 1.0; }
 
@@ -36,19 +44,23 @@ public:
     // True when something moved; the caller then commits the geometry as one step.
     bool release();
 
-    PreviewItem *selected() const { return m_selected; }
+    // The selected item while it is still part of the scene; an item that left it (its
+    // track was deleted, the project closed, the scene replaced) is never returned.
+    PreviewItem *selected() const;
     // Snap lines in scene units from the centre; not-a-number when none is shown.
     double snapX() const { return m_snapX; }
     double snapY() const { return m_snapY; }
 
 private:
+    // Holds a reference on the selected item, so that it outlives its removal.
+    void select(PreviewItem *item);
     void moveSelected(const QPointF &delta);
     void resizeSelected(const QPointF &p);
     void rotateSelected(const QPointF &p);
 
     GsScene *m_scene;
     double m_scale = 1.0;
-    PreviewItem *m_selected = nullptr;
+    PreviewItem *m_selected = nullptr; // referenced while held
     bool m_pressed = false;
     bool m_moved = false;
     int m_handle = 0;

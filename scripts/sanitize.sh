@@ -13,7 +13,7 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 cmake --build "$build" -- -j"$(nproc)"
 sup="$PWD/tools/sanitizers"
-export ASAN_OPTIONS="detect_leaks=1:fast_unwind_on_malloc=0:halt_on_error=1:detect_stack_use_after_return=0"
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=0"
 export LSAN_OPTIONS="suppressions=$sup/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$sup/ubsan.supp"
 export TSAN_OPTIONS="suppressions=$sup/tsan.supp:halt_on_error=1:second_deadlock_stack=1:report_signal_unsafe=0"

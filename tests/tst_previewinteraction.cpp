@@ -47,6 +47,7 @@ private slots:
     void degreesAsTheClipStoresThem_data();
     void degreesAsTheClipStoresThem();
     void gestureIsCommittedAsOneStep();
+    void selectionForgetsItemsThatLeftTheScene();
 
 private:
     GsScene *m_scene = nullptr;
@@ -149,6 +150,35 @@ void TestPreviewInteraction::degreesAsTheClipStoresThem()
     QFETCH(double, radians);
     QFETCH(int, degrees);
     QCOMPARE(PreviewItem::toDegrees(radians), degrees);
+}
+
+void TestPreviewInteraction::selectionForgetsItemsThatLeftTheScene()
+{
+    // A layer leaves with its track (deleted, or the project closed): the selection
+    // neither returns it nor writes into it, and it lives until the selection lets go.
+    Item *item = makeItem(m_scene, 0, 0, 200, 100);
+    PreviewInteraction ui(m_scene);
+    ui.press(QPointF(10, 10));
+    ui.release();
+    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(item));
+    m_scene->RemoveItem(item); // the scene's reference goes with it
+    QVERIFY(!ui.selected());
+    ui.press(QPointF(10, 10));
+    ui.move(QPointF(60, 10));
+    QVERIFY(!ui.release());
+    QVERIFY(!ui.selected());
+    QCOMPARE(m_scene->itemCount(), size_t(0));
+
+    // A new scene replaces the old one: nothing of the old stays selected.
+    Item *other = makeItem(m_scene, 0, 0, 200, 100);
+    ui.press(QPointF(0, 0));
+    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(other));
+    auto *next = new RefCountedObject<GsScene>(1280u, 720u);
+    next->AddRef();
+    ui.setScene(next);
+    QVERIFY(!ui.selected());
+    QVERIFY(!other->selected);
+    next->Release();
 }
 
 void TestPreviewInteraction::gestureIsCommittedAsOneStep()

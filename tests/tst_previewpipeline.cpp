@@ -5,6 +5,7 @@
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
+#include "render/RenderThread.h"
 #include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
 #include "render/preview/SubtitlePreviewItem.h"
@@ -45,6 +46,7 @@ private slots:
     void previewMenuActsOnTheClipUnderTheCursor();
     void transportControlsMoveThePlayhead();
     void zoomFollowsTheSliderAndTheWheel();
+    void renderLoopRestartsWithThePreviewOpen();
 
 private:
     QImage composeAt(int64_t frame);
@@ -280,6 +282,42 @@ void TestPreviewPipeline::zoomFollowsTheSliderAndTheWheel()
         wheel(120);
     QCOMPARE(slider->value(), 0);
     QVERIFY(qFuzzyCompare(widget.display()->zoom(), 1.3));
+}
+
+void TestPreviewPipeline::renderLoopRestartsWithThePreviewOpen()
+{
+    // An export stops the render loop and starts it again; the preview window stays
+    // open and keeps being presented, however often that happens.
+    ZueDisplayWindow window(m_rm);
+    window.resize(320, 180);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(window.view());
+    GsDevice::DefaultDevice()->DoneCurrent(); // the tests above drew on this thread
+    for (int run = 0; run < 4; ++run) {
+        m_rm->startRenderThread();
+        QVERIFY(m_rm->renderThread());
+        QTRY_VERIFY_WITH_TIMEOUT(m_rm->renderThread()->ticks() >= 3, 5000);
+        m_rm->stopRenderThread();
+        // Between runs the device and the views belong to this thread again.
+        QVERIFY(GsDevice::DefaultDevice()->MakeCurrent());
+        GsDevice::DefaultDevice()->DoneCurrent();
+    }
+    // A window closed while the loop runs, then a restart.
+    m_rm->startRenderThread();
+    {
+        ZueDisplayWindow second(m_rm);
+        second.resize(160, 90);
+        second.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        QTRY_VERIFY(second.view());
+        QTest::qWait(100);
+    }
+    m_rm->stopRenderThread();
+    m_rm->startRenderThread();
+    QTRY_VERIFY_WITH_TIMEOUT(m_rm->renderThread()->ticks() >= 3, 5000);
+    m_rm->stopRenderThread();
+    QVERIFY(GsDevice::DefaultDevice()->MakeCurrent());
 }
 
 int main(int argc, char **argv)

@@ -193,11 +193,32 @@ void GsDevice::DestroyDefaultDevice()
 
 void GsDevice::MoveToThread(QThread *thread)
 {
-    if (d->context->thread() != thread) {
-        if (QOpenGLContext::currentContext() == d->context)
-            d->context->doneCurrent();
-        d->context->moveToThread(thread);
+    // Called on the thread that holds the device now; the views' present contexts
+    // go along, so that the next thread can make any of them current.
+    std::lock_guard<std::recursive_mutex> lock(d->registry);
+    {
+        // Contexts of views that went while this thread held them are freed here.
+        std::lock_guard<std::mutex> grave(d->graveMutex);
+        for (auto it = d->deadContexts.begin(); it != d->deadContexts.end();) {
+            if ((*it)->thread() != QThread::currentThread()) {
+                ++it;
+                continue;
+            }
+            d->quadArrays.erase(*it);
+            delete *it;
+            it = d->deadContexts.erase(it);
+        }
     }
+    auto hand = [thread](QOpenGLContext *context) {
+        if (context->thread() == thread)
+            return;
+        if (QOpenGLContext::currentContext() == context)
+            context->doneCurrent();
+        context->moveToThread(thread);
+    };
+    hand(d->context);
+    for (QOpenGLContext *context : d->presentContexts)
+        hand(context);
     d->thread = thread;
 }
 

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -32,8 +33,10 @@ GsViewImpl::GsViewImpl(QWindow *window, int width, int height, GsScene *scene)
         delete context;
         return;
     }
+    std::lock_guard<std::recursive_mutex> lock(d->registry);
     if (d->thread && d->thread != QThread::currentThread())
         context->moveToThread(d->thread);
+    d->presentContexts.push_back(context);
     m_present = new PresentState;
     m_present->context = context;
 }
@@ -48,13 +51,21 @@ GsViewImpl::~GsViewImpl()
     QOpenGLContext *context = m_present->context;
     if (!d) {
         delete context;
-    } else if (d->thread == QThread::currentThread()) {
+        delete m_present;
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> lock(d->registry);
+    d->presentContexts.erase(
+        std::remove(d->presentContexts.begin(), d->presentContexts.end(), context),
+        d->presentContexts.end());
+    if (context->thread() == QThread::currentThread()) {
         if (QOpenGLContext::currentContext() == context)
             context->doneCurrent();
         d->quadArrays.erase(context);
         delete context;
     } else {
-        std::lock_guard<std::mutex> lock(d->graveMutex);
+        // The render thread holds it: it is freed there, at the next pass.
+        std::lock_guard<std::mutex> grave(d->graveMutex);
         d->deadContexts.push_back(context);
     }
     delete m_present;

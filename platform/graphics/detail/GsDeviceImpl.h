@@ -36,6 +36,8 @@ struct GsDevice::Impl {
     std::vector<GsFilter *> filters;
     std::vector<GsOutputRaw *> outputs;
     std::vector<GsView *> views;
+    // Every view's present context: they follow the device from thread to thread.
+    std::vector<QOpenGLContext *> presentContexts;
 
     // Objects released where the device was not current, freed at the next pass.
     std::mutex graveMutex;
