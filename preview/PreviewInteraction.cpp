@@ -28,7 +28,7 @@ QPointF centreOf(const PreviewItem *item)
 // The point in the item's own frame: relative to its centre, turned back.
 QPointF local(const PreviewItem *item, const QPointF &p)
 {
-    return turned(p - centreOf(item), -item->rotation);
+    return turned(p - centreOf(item), -item->rotation());
 }
 
 } // namespace
@@ -72,7 +72,7 @@ QPointF PreviewInteraction::handlePos(const PreviewItem *item, int handle) const
                     (handle & TOP)      ? -h
                     : (handle & BOTTOM) ? h
                                         : 0);
-    return centreOf(item) + turned(l, item->rotation);
+    return centreOf(item) + turned(l, item->rotation());
 }
 
 int PreviewInteraction::handleAt(const PreviewItem *item, const QPointF &p) const
@@ -83,7 +83,7 @@ int PreviewInteraction::handleAt(const PreviewItem *item, const QPointF &p) cons
     const int handles[] = {ROTATE, TOP | LEFT, BOTTOM | LEFT, TOP | RIGHT, BOTTOM | RIGHT,
                            TOP,    BOTTOM,     LEFT,          RIGHT};
     for (int handle : handles) {
-        const QPointF d = turned(p - handlePos(item, handle), -item->rotation);
+        const QPointF d = turned(p - handlePos(item, handle), -item->rotation());
         if (std::abs(d.x()) <= half && std::abs(d.y()) <= half)
             return handle;
     }
@@ -146,8 +146,9 @@ void PreviewInteraction::moveSelected(const QPointF &delta)
     const double w = m_scene->width() / 2.0, h = m_scene->height() / 2.0;
     const QPointF c = centreOf(item);
     const QPointF c1 =
-        c + turned(QPointF(-item->size().x / 2, -item->size().y / 2), item->rotation);
-    const QPointF c2 = c + turned(QPointF(item->size().x / 2, item->size().y / 2), item->rotation);
+        c + turned(QPointF(-item->size().x / 2, -item->size().y / 2), item->rotation());
+    const QPointF c2 =
+        c + turned(QPointF(item->size().x / 2, item->size().y / 2), item->rotation());
     // Per axis, the first test that holds wins; the item is shifted onto the line.
     auto snapAxis = [&](double (QPointF::*get)() const, double half) -> std::pair<double, double> {
         const std::pair<double, double> tests[] = {
@@ -181,7 +182,7 @@ void PreviewInteraction::resizeSelected(const QPointF &p)
     if (m_handle & BOTTOM)
         bottom = std::max(l.y(), top + 1);
     const QPointF centre =
-        centreOf(item) + turned(QPointF((left + right) / 2, (top + bottom) / 2), item->rotation);
+        centreOf(item) + turned(QPointF((left + right) / 2, (top + bottom) / 2), item->rotation());
     item->MoveTo(float(centre.x()), float(centre.y()));
     item->Resize(float(right - left), float(bottom - top));
 }
@@ -200,7 +201,7 @@ void PreviewInteraction::rotateSelected(const QPointF &p)
         angle = kPi / 2;
     else if (std::abs(angle - 3.1415925) < kSnapAngle)
         angle = 3.1415925;
-    item->rotation = float(dx < 0 ? -angle : angle);
+    item->SetRotation(float(dx < 0 ? -angle : angle));
 }
 
 bool PreviewInteraction::release()

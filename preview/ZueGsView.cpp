@@ -17,8 +17,11 @@ std::unique_ptr<GsTexture> solid(uint8_t r, uint8_t g, uint8_t b)
     return std::make_unique<GsTexture>(px, 8, GS_RGBA, 2, 2);
 }
 
+// The selected item's geometry, copied while the scene's lock is held: the item
+// itself may leave the scene as soon as the enumeration returns.
 struct Selection {
-    const PreviewItem *item = nullptr;
+    bool found = false;
+    gs_transform placed;
 };
 
 } // namespace
@@ -48,13 +51,15 @@ void ZueGsView::Draw()
         [](GsItem *item, void *context) {
             auto *preview = dynamic_cast<PreviewItem *>(item);
             if (preview && preview->visible && preview->selected) {
-                static_cast<Selection *>(context)->item = preview;
+                auto *selection = static_cast<Selection *>(context);
+                selection->found = true;
+                selection->placed = preview->transform();
                 return false;
             }
             return true;
         },
         &found);
-    if (!found.item || !GsContextDefault::BindShader("rgba"))
+    if (!found.found || !GsContextDefault::BindShader("rgba"))
         return;
     if (!m_frameColour) {
         m_frameColour = solid(0x3a, 0xa0, 0xff);
@@ -64,10 +69,10 @@ void ZueGsView::Draw()
                 m_rotateImage.constBits(), int(m_rotateImage.bytesPerLine()), GS_RGBA,
                 m_rotateImage.width(), m_rotateImage.height());
     }
-    const PreviewItem *item = found.item;
-    const float r = item->rotation, c = std::cos(r), sn = std::sin(r);
-    const float cx = float(item->pos().x * s), cy = float(item->pos().y * s);
-    const float w = float(item->size().x * s), h = float(item->size().y * s);
+    const gs_transform &item = found.placed;
+    const float r = item.rotation, c = std::cos(r), sn = std::sin(r);
+    const float cx = float(item.x * s), cy = float(item.y * s);
+    const float w = float(item.width * s), h = float(item.height * s);
     const gs_vec2 viewport{float(width()), float(height())};
     // A point of the item's own frame (view pixels from its centre) in the view.
     auto at = [&](float x, float y) { return gs_vec2{cx + x * c - y * sn, cy + x * sn + y * c}; };

@@ -89,9 +89,10 @@ void RenderManager::setSceneSize(uint32_t width, uint32_t height, bool fixed)
         GsScene *old = m_scene;
         m_scene = new RefCountedObject<GsScene>(width, height);
         m_scene->AddRef();
+        // The views and layers move to the new scene before the old one is let go.
+        emit sig_sendScene(m_scene);
         if (old)
             old->Release();
-        emit sig_sendScene(m_scene);
     }
     emit sig_updateSceneSize(int(width), int(height));
     m_sizeFixed = fixed;

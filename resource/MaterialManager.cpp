@@ -21,9 +21,10 @@ bool decodable(const QString &path)
 } // namespace
 
 MaterialManager::MaterialManager(MaterialListener *listener, QObject *parent)
-    : QThread(parent), m_listener(listener)
+    : QObject(parent), m_listener(listener)
 {
-    start(QThread::InheritPriority);
+    m_worker.reset(QThread::create([this] { previewLoop(); }));
+    m_worker->start(QThread::InheritPriority);
 }
 
 MaterialManager::~MaterialManager()
@@ -34,7 +35,7 @@ MaterialManager::~MaterialManager()
         m_pending = true;
         m_wake.wakeAll();
     }
-    wait();
+    m_worker->wait();
     // Objects still attached belong to the library; removed ones to the history,
     // which may outlive this manager, so they forget it.
     QList<MaterialObject *> owned;
@@ -243,7 +244,7 @@ void MaterialManager::queuePreview(const QString &path, MaterialType type, Mater
     m_wake.wakeOne();
 }
 
-void MaterialManager::run()
+void MaterialManager::previewLoop()
 {
     for (;;) {
         m_queueMutex.lock();

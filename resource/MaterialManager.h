@@ -3,7 +3,9 @@
 // classifies files, reports duplicates and missing files, and makes a preview
 // picture for each material on its own worker thread. One listener (the library
 // view) receives a complete snapshot after every change.
-// Lives on: main thread for every operation; run() is the preview worker.
+// Lives on: main thread for every operation; its preview worker thread (a member)
+// runs previewLoop and touches only the queue (m_queueMutex) and a material's
+// picture (m_listMutex).
 
 #include "MaterialTypes.h"
 #include "undo/ZuObject.h"
@@ -14,10 +16,11 @@
 #include <QWaitCondition>
 
 #include <deque>
+#include <memory>
 
 class MaterialObject;
 
-class MaterialManager : public QThread, public zua::ZuObject {
+class MaterialManager : public QObject, public zua::ZuObject {
     Q_OBJECT
 public:
     explicit MaterialManager(MaterialListener *listener, QObject *parent = nullptr);
@@ -43,10 +46,8 @@ public slots:
     // Reports files whose preview showed them damaged (queued from the worker).
     void slot_reportDamaged();
 
-protected:
-    void run() override;
-
 private:
+    void previewLoop();
     friend class MaterialObject;
     struct PreviewRequest {
         QString path;
@@ -69,4 +70,5 @@ private:
     std::deque<PreviewRequest> m_queue;
     bool m_pending = false;
     QWaitCondition m_wake;
+    std::unique_ptr<QThread> m_worker; // last: started when all else is built
 };

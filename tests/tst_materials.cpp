@@ -233,8 +233,12 @@ void TestMaterials::thumbnailsArriveFromTheWorker()
     QVERIFY(thumb.startsWith(ThumbnailCache::folder() + "/"));
     QVERIFY(QFile::exists(thumb));
     QVERIFY(ThumbnailCache::pathFor(clipA) != ThumbnailCache::pathFor(clipB));
-    QCOMPARE(QImage(ThumbnailCache::pathFor(clipB)).pixelColor(10, 10), QColor(Qt::red));
-    QVERIFY(QImage(ThumbnailCache::pathFor(clipA)).pixelColor(10, 10) != QColor(Qt::red));
+    auto reddish = [](const QString &file) {
+        const QColor c = QImage(file).pixelColor(10, 10);
+        return c.red() > 230 && c.green() < 30 && c.blue() < 30;
+    };
+    QVERIFY(reddish(ThumbnailCache::pathFor(clipB)));
+    QVERIFY(!reddish(ThumbnailCache::pathFor(clipA)));
     QVERIFY(userFile.open(QIODevice::ReadOnly));
     QCOMPARE(userFile.readAll(), userBytes);
     QVERIFY(!QFile::exists(QDir::tempPath() + "/beach.png"));

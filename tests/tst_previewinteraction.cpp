@@ -28,7 +28,7 @@ Item *makeItem(GsScene *scene, float x, float y, float w, float h, float rotatio
     auto *item = new Item();
     item->MoveTo(x, y);
     item->Resize(w, h);
-    item->rotation = rotation;
+    item->SetRotation(rotation);
     item->visible = true;
     scene->AddItem(item);
     return item;
@@ -107,11 +107,11 @@ void TestPreviewInteraction::rotatingSnapsToRightAngles()
     QCOMPARE(ui.handleAt(item, handle), int(PreviewInteraction::ROTATE));
     ui.press(handle);
     ui.move(QPointF(100, -8)); // about 85 degrees to the right: snaps to 90
-    QCOMPARE(item->rotation, float(3.1415926 / 2));
+    QCOMPARE(item->rotation(), float(3.1415926 / 2));
     ui.move(QPointF(-100, -30)); // about 73 degrees, to the left: negative, no snap
-    QVERIFY(item->rotation < -1.2f && item->rotation > -1.35f);
+    QVERIFY(item->rotation() < -1.2f && item->rotation() > -1.35f);
     ui.move(QPointF(3, -100)); // nearly straight up: snaps to 0
-    QCOMPARE(item->rotation, 0.0f);
+    QCOMPARE(item->rotation(), 0.0f);
     ui.release();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A drawable of a scene: position (its centre, scene coordinates), size, order
 // value, and the two operations a subclass implements.
-// Lives on: geometry is set on the main thread, Tick and Draw run on the render
-// thread under the scene's mutex.
+// Lives on: geometry is set on the main thread (or the export thread), Tick and
+// Draw run on the render thread under the scene's mutex.
 
 #include "GsTypes.h"
 
@@ -10,12 +10,18 @@ class GsScene;
 
 class GsItem : public RefCountInterface {
 public:
-    gs_vec2 pos() const { return m_pos; }
-    gs_vec2 size() const { return m_size; }
-    gs_vec2 baseSize() const { return m_baseSize; }
-    void MoveTo(float x, float y) { m_pos = {x, y}; }
-    void Resize(float width, float height) { m_size = {width, height}; }
-    void SetBaseSize(float width, float height) { m_baseSize = {width, height}; }
+    // Geometry is written by whoever places the item (the main thread, or the export
+    // thread in export mode) while the render thread draws it: every access goes
+    // through the item's small lock, and `transform()` gives one consistent copy.
+    gs_vec2 pos() const;
+    gs_vec2 size() const;
+    float rotation() const; // radians, about the centre
+    gs_transform transform() const;
+    void MoveTo(float x, float y);
+    void Resize(float width, float height);
+    void SetRotation(float radians);
+    gs_vec2 baseSize() const;
+    void SetBaseSize(float width, float height);
     int32_t order() const { return m_order; }
     void SetOrder(int32_t order) { m_order = order; }
     GsScene *scene() const { return m_scene; }
@@ -31,9 +37,9 @@ protected:
 
 private:
     friend class GsScene;
-    gs_vec2 m_pos;
-    gs_vec2 m_size;
+    mutable std::mutex m_geometryMutex;
+    gs_transform m_transform;
     gs_vec2 m_baseSize;
-    int32_t m_order = 0;
+    int32_t m_order = 0; // main thread; the scene sorts by it under its mutex
     GsScene *m_scene = nullptr;
 };

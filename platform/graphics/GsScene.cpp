@@ -113,3 +113,59 @@ unsigned int GsScene::framebuffer() const
 {
     return m_target ? m_target->framebuffer() : 0;
 }
+
+gs_vec2 GsItem::pos() const
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    return {m_transform.x, m_transform.y};
+}
+
+gs_vec2 GsItem::size() const
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    return {m_transform.width, m_transform.height};
+}
+
+float GsItem::rotation() const
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    return m_transform.rotation;
+}
+
+gs_transform GsItem::transform() const
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    return m_transform;
+}
+
+void GsItem::MoveTo(float x, float y)
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    m_transform.x = x;
+    m_transform.y = y;
+}
+
+void GsItem::Resize(float width, float height)
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    m_transform.width = width;
+    m_transform.height = height;
+}
+
+void GsItem::SetRotation(float radians)
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    m_transform.rotation = radians;
+}
+
+gs_vec2 GsItem::baseSize() const
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    return m_baseSize;
+}
+
+void GsItem::SetBaseSize(float width, float height)
+{
+    std::lock_guard<std::mutex> lock(m_geometryMutex);
+    m_baseSize = {width, height};
+}

@@ -21,6 +21,8 @@ GsViewImpl::GsViewImpl(QWindow *window, int width, int height, GsScene *scene)
       m_clampX(std::numeric_limits<float>::quiet_NaN()),
       m_clampY(std::numeric_limits<float>::quiet_NaN())
 {
+    if (m_scene)
+        m_scene->AddRef();
     GsDevice::Impl *d = gsdetail::device();
     if (!d || !window)
         return;
@@ -45,6 +47,7 @@ GsViewImpl::~GsViewImpl()
 {
     Detach();
     MarkDead();
+    SetScene(nullptr);
     if (!m_present)
         return;
     GsDevice::Impl *d = gsdetail::device();
@@ -100,8 +103,17 @@ void GsViewImpl::SetBackgroundColor(float r, float g, float b, float a)
 
 void GsViewImpl::SetScene(GsScene *scene)
 {
-    MCLocker lock(m_mutex);
-    m_scene = scene;
+    // The view holds a reference: the scene it presents lives while it is shown.
+    if (scene)
+        scene->AddRef();
+    GsScene *old = nullptr;
+    {
+        MCLocker lock(m_mutex);
+        old = m_scene;
+        m_scene = scene;
+    }
+    if (old)
+        old->Release();
 }
 
 void GsViewImpl::SetClampX(float x)

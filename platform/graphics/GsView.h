@@ -30,7 +30,9 @@ public:
     void Present() override;
 
     void SetBackgroundColor(float r, float g, float b, float a);
+    // Device thread (while presenting, under the view's mutex) or GUI thread.
     GsScene *scene() const { return m_scene; }
+    // Shows another scene; the view keeps a reference on the one it shows.
     void SetScene(GsScene *scene);
     // Snap guide lines, in view pixels from the centre; not-a-number hides them.
     void SetClampX(float x);

@@ -40,16 +40,25 @@ void PlayerThread::run()
     mixer.open(2, 44100, 2, true);
     while (true) {
         emit sig_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
-        QMutexLocker lock(&m_mutex);
-        while (!m_ready)
-            m_wake.wait(&m_mutex);
-        if (m_stop)
-            break;
-        mixer.begin(m_frame, 1, m_fps);
-        tasks->decode(m_pending);
+        QList<AudioFrameData> pending;
+        int64_t frame = 0, fps = 30;
+        {
+            QMutexLocker lock(&m_mutex);
+            while (!m_ready)
+                m_wake.wait(&m_mutex);
+            if (m_stop)
+                break;
+            pending.swap(m_pending);
+            frame = m_frame;
+            fps = m_fps;
+            m_ready = false;
+        }
+        // Mixing and the pacing sleep run without the lock, so the main thread's
+        // answer and a stop never wait for them.
+        mixer.begin(frame, 1, fps);
+        tasks->decode(pending);
         mixer.finish();
         m_played.ref();
-        m_ready = false;
     }
     tasks.reset();
     mixer.close();

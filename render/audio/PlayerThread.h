@@ -2,7 +2,8 @@
 // Plays the timeline: asks for one frame at a time, mixes its 1/30 s of sound,
 // writes it to the output and sleeps while enough is queued, so the sound card's
 // pace sets the play position.
-// Lives on: its own thread; onAudioFrames and the destructor run on the main thread.
+// Lives on: its own thread; onAudioFrames and the destructor run on the main thread
+// and meet the loop only through m_mutex (the answer, the stop flag).
 
 #include "render/RenderTypes.h"
 

@@ -31,7 +31,7 @@ void PreviewItem::commitGeometry()
         return;
     clip->setValue("previewRect", bg::ValueQt(QRectF(pos().x, pos().y, size().x, size().y)), true,
                    true);
-    clip->setValue("rotate", bg::Value(int32_t(toDegrees(rotation))), true, true);
+    clip->setValue("rotate", bg::Value(int32_t(toDegrees(rotation()))), true, true);
 }
 
 void PreviewItem::syncSelection()

@@ -13,7 +13,6 @@ class ClassifyItem;
 
 class PreviewItem : public GsItem {
 public:
-    float rotation = 0; // radians, about the item's centre
     std::atomic<bool> visible{false};
     std::atomic<bool> selected{false};
     ClassifyItem *track = nullptr;

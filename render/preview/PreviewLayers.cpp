@@ -81,7 +81,7 @@ void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
             layer->MoveTo(float(clip->previewRect.x()), float(clip->previewRect.y()));
             if (frame.track->kind != CT_SUBTITLE)
                 layer->Resize(float(clip->previewRect.width()), float(clip->previewRect.height()));
-            layer->rotation = float(clip->rotate * M_PI / 180.0);
+            layer->SetRotation(float(clip->rotate * M_PI / 180.0));
             layer->selected = clip->isSelected();
             if (layer->order() != clip->stacking) {
                 layer->SetOrder(clip->stacking);

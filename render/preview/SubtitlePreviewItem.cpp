@@ -95,6 +95,6 @@ void SubtitlePreviewItem::draw()
     m_constants->Bind();
     GsTextureBinder bind(m_texture.get());
     const float w = float(scene()->width()), h = float(scene()->height());
-    GsContextDefault::DrawRect({pos().x, pos().y, size().x, size().y, rotation}, {w, h});
+    GsContextDefault::DrawRect(transform(), {w, h});
     GsContextDefault::UnbindShader();
 }

@@ -16,7 +16,8 @@ VideoPreviewItem::VideoPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight)
     : m_companion(new RefCountedObject<TransPreviewItem>(sceneWidth, sceneHeight))
 {
     m_companion->AddRef();
-    start(QThread::InheritPriority);
+    m_decodeThread.reset(QThread::create([this] { decodeLoop(); }));
+    m_decodeThread->start(QThread::InheritPriority);
 }
 
 VideoPreviewItem::~VideoPreviewItem()
@@ -27,7 +28,7 @@ VideoPreviewItem::~VideoPreviewItem()
         m_wakeFlag = true;
         m_wake.wakeAll();
     }
-    wait();
+    m_decodeThread->wait();
     m_companion->Release();
 }
 
@@ -50,7 +51,7 @@ void VideoPreviewItem::setFrameData(const VideoFrameData &request)
     m_wake.wakeAll();
 }
 
-void VideoPreviewItem::run()
+void VideoPreviewItem::decodeLoop()
 {
     VideoTaskManager tasks;
     while (true) {
@@ -119,7 +120,8 @@ void VideoPreviewItem::draw()
     if (!m_texture || !visible || !scene())
         return;
     const VFrameInfo &slot = m_current.current;
-    QSizeF size(this->size().x, this->size().y);
+    const gs_transform placed = transform();
+    QSizeF size(placed.width, placed.height);
     if (slot.fitMode == 1)
         size =
             fitted(size.width(), size.height(), double(m_texture->width()) / m_texture->height());
@@ -135,7 +137,7 @@ void VideoPreviewItem::draw()
     const float w = float(scene()->width()), h = float(scene()->height());
     GsContextDefault::SetViewport(0, 0, int(w), int(h));
     GsContextDefault::DrawRect(
-        {pos().x, pos().y, float(size.width()), float(size.height()), rotation}, {w, h});
+        {placed.x, placed.y, float(size.width()), float(size.height()), placed.rotation}, {w, h});
     GsContextDefault::UnbindShader();
 }
 
@@ -163,7 +165,7 @@ void VideoPreviewItem::apply(const RenderParam &result)
         m_current.current = result.current;
         MoveTo(result.current.x, result.current.y);
         Resize(result.current.width, result.current.height);
-        rotation = result.current.rotation;
+        SetRotation(result.current.rotation);
     }
     if (result.showMask & SHOW_TRANSITION)
         m_companion->setCurrent(result);

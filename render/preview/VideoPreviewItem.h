@@ -2,8 +2,10 @@
 // The preview item of a picture or video track: decodes the newest request on its
 // own thread (at most every 40 ms) and draws the clip with "rgba_base"; its
 // companion draws transitions over the whole scene.
-// Lives on: its own decode thread (the loop); setFrameData from the main thread;
-// prepare/draw on the render thread. Always held in a RefCountedObject.
+// Lives on: the main thread owns it and calls setFrameData; its decode thread (a
+// member) runs decodeLoop; prepare/draw run on the render thread, decodeNow/apply on
+// the export thread. Decoded results cross to the render thread under m_itemMutex.
+// Always held in a RefCountedObject.
 
 #include "PreviewItem.h"
 #include "render/audio/DecodingTasks.h"
@@ -18,7 +20,7 @@ class GsConstantBuffer;
 class GsTexture;
 class TransPreviewItem;
 
-class VideoPreviewItem : public PreviewItem, public QThread {
+class VideoPreviewItem : public PreviewItem {
 public:
     // The companion is made here, sized to the scene.
     VideoPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight);
@@ -43,10 +45,9 @@ public:
     // Fits a picture of aspect `a` into (w, h) keeping it, for fit mode 1.
     static QSizeF fitted(double w, double h, double a);
 
-protected:
-    void run() override;
-
 private:
+    void decodeLoop();
+
     QMutex m_queueMutex;
     QWaitCondition m_wake;
     QList<VideoFrameData> m_queue;
@@ -65,4 +66,5 @@ private:
     TransPreviewItem *m_companion;
     QAtomicInt m_decoded;
     QAtomicInteger<qint64> m_shownPts{-1};
+    std::unique_ptr<QThread> m_decodeThread; // last: started when all else is built
 };
