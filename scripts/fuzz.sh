@@ -13,7 +13,7 @@ if [ ! -f "$FUZZ_BUILD/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$FUZZ_BUILD" -G Ninja -DZUA_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-if ! cmake --build "$FUZZ_BUILD" --target fuzz_value fuzz_project -- -j"$(nproc)" \
+if ! cmake --build "$FUZZ_BUILD" --target fuzz_value fuzz_project fuzz_sections fuzz_payload -- -j"$(nproc)" \
   >"$FUZZ_BUILD/build.log" 2>&1; then
   grep -E 'error|Error' "$FUZZ_BUILD/build.log" | head -n 20
   exit 1
@@ -25,7 +25,7 @@ run_x=()
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
   run_x=(xvfb-run -a)
 fi
-for target in value project; do
+for target in value sections payload project; do
   work="$FUZZ_BUILD/corpus-$target"
   mkdir -p "$work"
   cp -n fuzz/corpus/$target/* "$work"/ 2>/dev/null || true

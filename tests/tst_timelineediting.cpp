@@ -515,6 +515,14 @@ void TestTimelineEditing::invalidMaterialIsRefused()
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text,
              QString("The file failed to open, please make sure the video file is valid"));
+
+    // A payload cut short or of an unknown kind makes nothing and says nothing.
+    const QByteArray whole = materialPayload(CT_VIDEO, true, m_dir.filePath("clip.mp4"));
+    for (const QByteArray &bad :
+         {whole.left(whole.size() - 3), whole.left(9), QByteArray("\xff"), QByteArray(40, '\x7f')})
+        dropOnView(bad, QPoint(100, 10));
+    QCOMPARE(made.size(), 0);
+    QCOMPARE(m_boxes.size(), 1);
 }
 
 void TestTimelineEditing::transitionDropsJoinClips()

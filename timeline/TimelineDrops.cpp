@@ -5,6 +5,8 @@
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineGraphicsView.h"
+
+#include "DropPayload.h"
 #include "TimeLineTreeModel.h"
 #include "TransItem.h"
 
@@ -14,7 +16,6 @@
 #include "undo/UndoController.h"
 
 #include <QContextMenuEvent>
-#include <QDataStream>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -26,16 +27,12 @@ namespace {
 
 bool ours(const QMimeData *mime)
 {
-    return mime && mime->text() == QLatin1String("ZuAEdit") && mime->hasFormat("data");
+    return DropPayload::isOurs(mime);
 }
 
 QString tagOf(const QMimeData *mime)
 {
-    QByteArray bytes = mime->data("data");
-    QDataStream in(&bytes, QIODevice::ReadOnly);
-    QString tag;
-    in >> tag;
-    return tag;
+    return DropPayload::tagOf(mime->data("data"));
 }
 
 bool joinable(const SourceItem *clip)
@@ -109,42 +106,27 @@ void TimeLineGraphicsView::dropEvent(QDropEvent *event)
         event->ignore();
         return;
     }
-    QByteArray bytes = event->mimeData()->data("data");
-    QDataStream in(&bytes, QIODevice::ReadOnly);
-    QString tag;
-    in >> tag;
+    const DropPayload payload = DropPayload::read(event->mimeData()->data("data"));
     const QPointF scenePos = mapToScene(event->pos());
     event->acceptProposedAction();
-    if (tag == QLatin1String("transition")) {
-        QString name;
-        in >> name;
-        dropTransition(name, scenePos);
+    if (payload.kind == DropPayload::Transition) {
+        dropTransition(payload.transition, scenePos);
         clearBand();
         return;
     }
-    bg::ValueMap request;
-    QColor colour;
-    QFont font;
-    QString path;
-    uint32_t kind = CT_PICTURE;
-    if (tag == QLatin1String("material")) {
-        in >> kind;
-        if (kind == CT_SUBTITLE) {
-            in >> colour >> font;
-        } else {
-            bool valid = false;
-            in >> valid >> path;
-            if (!valid) {
-                MessageBox::inform(window(), ZKEY("material_view.Hint"),
-                                   ZTR("material_item.Invail"), ZKEY("res_form.Ok_1"));
-                return;
-            }
-        }
-    } else if (tag == QLatin1String("gif")) {
-        in >> path;
-    } else {
+    if (payload.kind == DropPayload::Invalid)
+        return;
+    const uint32_t kind =
+        payload.kind == DropPayload::Gif ? uint32_t(CT_PICTURE) : payload.clipKind;
+    const QString &path = payload.path;
+    const QColor &colour = payload.colour;
+    const QFont &font = payload.font;
+    if (payload.kind == DropPayload::Material && kind != CT_SUBTITLE && !payload.valid) {
+        MessageBox::inform(window(), ZKEY("material_view.Hint"), ZTR("material_item.Invail"),
+                           ZKEY("res_form.Ok_1"));
         return;
     }
+    bg::ValueMap request;
     request["path"] = bg::Value(path.toStdString());
     request["posY"] = bg::Value(int32_t(event->pos().y()));
     request["posX"] = bg::Value(double(int64_t(scenePos.x() / 50.0)) * 50.0);
