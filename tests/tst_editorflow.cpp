@@ -44,8 +44,11 @@ QStringList flatten(const QString &file)
 bool quit(QProcess &editor)
 {
     ::kill(pid_t(editor.processId()), SIGTERM);
-    return editor.waitForFinished(15000) && editor.exitStatus() == QProcess::NormalExit &&
-           editor.exitCode() == 0;
+    const bool clean = editor.waitForFinished(15000) &&
+                       editor.exitStatus() == QProcess::NormalExit && editor.exitCode() == 0;
+    if (!clean) // what the editor said last, e.g. a sanitizer's report
+        qWarning().noquote() << editor.readAllStandardError().right(6000);
+    return clean;
 }
 
 } // namespace

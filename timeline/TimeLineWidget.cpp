@@ -92,6 +92,15 @@ TimeLineWidget::TimeLineWidget(QWidget *parent)
     connect(m_scene, &TimeLineGraphicsScene::sig_showMenu, this, &TimeLineWidget::sig_showMenu);
 }
 
+TimeLineWidget::~TimeLineWidget()
+{
+    // The scene and the view are children destroyed after this widget has stopped
+    // being one: their clips' removal changes the selection, whose signals would reach
+    // this widget's slots. Nothing they announce from here on concerns anyone.
+    m_scene->blockSignals(true);
+    m_view->blockSignals(true);
+}
+
 void TimeLineWidget::readTimeline(QXmlStreamReader &reader)
 {
     m_model->readSection(reader);

@@ -23,6 +23,7 @@ class TimeLineWidget : public QWidget {
     Q_OBJECT
 public:
     explicit TimeLineWidget(QWidget *parent = nullptr);
+    ~TimeLineWidget() override;
 
     TimeLineTreeModel *model() const { return m_model; }
     TimeLineGraphicsView *view() const { return m_view; }
