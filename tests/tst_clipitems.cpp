@@ -24,12 +24,9 @@ private slots:
     void init();
     void cleanup();
 
-    void fillColoursByKind_data();
-    void fillColoursByKind();
     void missingMaterialIsGrayWithoutMarkers();
     void markersAndHandlesAtEveryZoom_data();
     void markersAndHandlesAtEveryZoom();
-    void clipHeightsFollowTheKind();
     void pressOpensThePanelAndSeeks();
     void markerClickOpensTheTransitionPanel();
     void rightClickSelection();
@@ -93,33 +90,6 @@ QPoint TestClipItems::viewPoint(SourceItem *clip, double itemX, double itemY)
     return m_view->mapFromScene(clip->mapToScene(QPointF(itemX, itemY)));
 }
 
-void TestClipItems::fillColoursByKind_data()
-{
-    QTest::addColumn<uint>("kind");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QColor>("colour");
-    QTest::newRow("video") << uint(CT_VIDEO) << "clip.mp4" << QColor("#2E5298");
-    QTest::newRow("music") << uint(CT_AUDIO) << "tone.wav" << QColor("#47428C");
-    QTest::newRow("subtitle") << uint(CT_SUBTITLE) << "" << QColor("#003A4D");
-}
-
-void TestClipItems::fillColoursByKind()
-{
-    QFETCH(uint, kind);
-    QFETCH(QString, file);
-    QFETCH(QColor, colour);
-    SourceItem *clip = m_model->createClip(m_model->group(kind), kind,
-                                           file.isEmpty() ? QString() : m_dir.filePath(file), 0);
-    QVERIFY(clip);
-    QCOMPARE(clip->fillColor(), colour);
-    clip->setColor(QColor("#123456"));
-    QCOMPARE(clip->fillColor(), QColor("#123456"));
-    QCOMPARE(clip->opacity(), 0.8);
-    // Drawn at 80 % over the black background, away from the label.
-    const QColor seen = shot().pixelColor(viewPoint(clip, 600, clip->height() - 4));
-    QVERIFY2(std::abs(seen.blue() - int(0x56 * 0.8)) <= 3, qPrintable(seen.name()));
-}
-
 void TestClipItems::missingMaterialIsGrayWithoutMarkers()
 {
     SourceItem *clip =
@@ -174,18 +144,6 @@ void TestClipItems::markersAndHandlesAtEveryZoom()
              qPrintable(handle.name()));
     const QColor outside = img.pixelColor(h.x(), h.y() - 9);
     QVERIFY(!(outside.red() > 150 && outside.green() > 150 && outside.blue() < 100));
-}
-
-void TestClipItems::clipHeightsFollowTheKind()
-{
-    const double s = QssManager::screenScale();
-    SourceItem *video =
-        m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO, m_dir.filePath("clip.mp4"), 0);
-    SourceItem *music =
-        m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, m_dir.filePath("tone.wav"), 0);
-    QCOMPARE(video->shape().boundingRect().height(), 48 * s);
-    QCOMPARE(music->shape().boundingRect().height(), 36 * s);
-    QCOMPARE(video->boundingRect(), QRectF(0.5, 1.5, video->width - 0.5, 48 * s - 0.5));
 }
 
 void TestClipItems::pressOpensThePanelAndSeeks()

@@ -81,7 +81,6 @@ private slots:
     void spinBoxesStayEven();
 
     void transientTitleMessagesRestore();
-    void iconTextButtonPicture();
     void shortcutsReachTheirTargets();
     void titleButtonsGuardEmptyWork();
 
@@ -474,35 +473,6 @@ void TestLifecycle::transientTitleMessagesRestore()
     QCOMPARE(window->titleText(), QString("holiday.zua2「Saved」")); // the first message stays
     window->slot_updateProjectName(QString(300, 'x'), true);
     QVERIFY(window->titleText().endsWith(QChar(0x2026)));
-}
-
-void TestLifecycle::iconTextButtonPicture()
-{
-    IconTextButton button;
-    button.resize(120, 40);
-    button.setText("Advanced");
-    button.setIconSize(QSize(12, 12));
-    button.setScale(1.5);
-    button.layout = 0;
-    QPixmap normal(12, 12), checked(12, 12);
-    normal.fill(Qt::red);
-    checked.fill(Qt::blue);
-    button.normalPixmap = normal;
-    QCOMPARE(button.pictureRect().size(), QSize(18, 18));
-    button.setCheckable(true);
-    button.setChecked(true);
-    QCOMPARE(button.currentPixmap().cacheKey(), normal.cacheKey()); // no checked picture
-    button.checkedPixmap = checked;
-    QCOMPARE(button.currentPixmap().cacheKey(), checked.cacheKey());
-    // Without a normal picture the button paints like a plain one.
-    IconTextButton plain;
-    QPushButton reference;
-    for (QPushButton *b : std::initializer_list<QPushButton *>{&plain, &reference}) {
-        b->resize(120, 40);
-        b->setText("Advanced");
-    }
-    plain.checkedPixmap = checked;
-    QCOMPARE(plain.grab().toImage(), reference.grab().toImage());
 }
 
 void TestLifecycle::shortcutsReachTheirTargets()

@@ -2,9 +2,6 @@
 // changes, media probing and the routing of frame answers.
 #include "render/RenderManager.h"
 #include "render/RenderThread.h"
-#include "render/audio/PlayerManager.h"
-#include "render/export/ExportManager.h"
-#include "render/record/RecordManager.h"
 #include "support/MediaFixtures.h"
 
 #include "graphics/GsDevice.h"
@@ -21,8 +18,7 @@ private slots:
     void startUpBuildsEverything();
     void newSceneArrivesBeforeTheSize();
     void probingAdoptsTheFirstVideoSizeUnlessFixed();
-    void renderLoopStopsAndStartsAgain();
-    void answersGoWhereTheirEditKindSays();
+    void playbackEndsAtTheLastFrame();
     void userActionsStopPlayback();
 
 private:
@@ -47,16 +43,10 @@ void TestRenderManager::cleanupTestCase()
 
 void TestRenderManager::startUpBuildsEverything()
 {
-    GsDevice *device = GsDevice::DefaultDevice();
-    QVERIFY(device);
-    for (const char *name : {"clip_banding", "trans_move", "rgba_base", "rgba_subtitle", "rgba"})
-        QVERIFY2(device->HasShader(name), name);
-    QVERIFY(m_rm->scene());
-    QCOMPARE(m_rm->scene()->width(), 1920u);
-    QCOMPARE(m_rm->scene()->height(), 1080u);
-    QVERIFY(m_rm->playerManager() && m_rm->exportManager() && m_rm->recordManager());
-    QVERIFY(m_rm->renderThread());
-    QTRY_VERIFY(m_rm->renderThread()->ticks() >= 3); // the 40 ms loop runs
+    // Every transition program compiles on this driver, and the 40 ms loop runs.
+    for (const char *name : {"clip_banding", "trans_move", "rgba_base", "rgba_subtitle"})
+        QVERIFY2(GsDevice::DefaultDevice()->HasShader(name), name);
+    QTRY_VERIFY(m_rm->renderThread()->ticks() >= 3);
 }
 
 void TestRenderManager::newSceneArrivesBeforeTheSize()
@@ -98,40 +88,15 @@ void TestRenderManager::probingAdoptsTheFirstVideoSizeUnlessFixed()
     QCOMPARE(info.size(), size_t(1));
 }
 
-void TestRenderManager::renderLoopStopsAndStartsAgain()
+void TestRenderManager::playbackEndsAtTheLastFrame()
 {
-    m_rm->stopRenderThread();
-    QVERIFY(!m_rm->renderThread());
-    m_rm->startRenderThread();
-    m_rm->startRenderThread(); // still only one
-    RenderThread *thread = m_rm->renderThread();
-    QVERIFY(thread);
-    QTRY_VERIFY(thread->ticks() >= 2);
-    QCOMPARE(m_rm->renderThread(), thread);
-}
-
-void TestRenderManager::answersGoWhereTheirEditKindSays()
-{
-    PlayerManager *player = m_rm->playerManager();
-    ExportManager *exporter = m_rm->exportManager();
     const QList<AudioFrameData> list;
     m_rm->setPlaying(true);
-    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_PLAY);
-    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_EXPORT);
-    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_NONE);
-    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_RECORD);
-    QCOMPARE(player->answersTaken(), int64_t(1));
-    QCOMPARE(exporter->answersTaken(), int64_t(1));
-    // The answer at the last frame ends playback.
     QSignalSpy ended(m_rm, &RenderManager::sig_controlPlay);
+    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_PLAY);
+    QCOMPARE(ended.size(), 0);
     m_rm->onAudioAnswer(list, 100, 30, 100, EDIT_PLAY);
     QCOMPARE(ended.size(), 1);
-    // Frame requests of the managers come out of the render manager.
-    QSignalSpy requests(m_rm, &RenderManager::sig_frontFrameRequest);
-    emit player->sig_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
-    emit exporter->sig_frameRequest(MOVE_PLAY, EDIT_EXPORT, 1, 30);
-    emit m_rm->recordManager()->sig_frameRequest(MOVE_RECORD, EDIT_RECORD, 1, 30);
-    QCOMPARE(requests.size(), 3);
     m_rm->setPlaying(false);
 }
 

@@ -40,6 +40,5 @@ void PlayerManager::onAudioFrames(const QList<AudioFrameData> &list, int64_t fra
 {
     if (!m_thread)
         return;
-    ++m_answers;
     m_thread->onAudioFrames(list, frame, fps, lastFrame);
 }

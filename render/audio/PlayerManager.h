@@ -19,7 +19,6 @@ public:
     // The sound at a frame, from the timeline; dropped while nothing plays.
     void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
                        int64_t lastFrame);
-    int64_t answersTaken() const { return m_answers; }
 
 signals:
     void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
@@ -29,5 +28,4 @@ signals:
 private:
     bool m_playing = false;
     PlayerThread *m_thread = nullptr;
-    int64_t m_answers = 0;
 };

@@ -13,12 +13,10 @@ public:
     // The sound at a frame during an export.
     void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
                        int64_t lastFrame);
-    int64_t answersTaken() const { return m_answers; }
 
 signals:
     void sig_frameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
 
 private:
     bool m_exporting = false;
-    int64_t m_answers = 0;
 };
