@@ -8,8 +8,10 @@
 #include "media/MovieInfo.h"
 #include "undo/UndoController.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -227,6 +229,11 @@ void MaterialManager::slot_updateMaterials()
 
 void MaterialManager::slot_reportDamaged()
 {
+    // One report at a time: while another message is open, this one waits for it.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(250, this, &MaterialManager::slot_reportDamaged);
+        return;
+    }
     QStringList paths;
     {
         QMutexLocker lock(&m_listMutex);
