@@ -3,6 +3,8 @@
 # Idempotent: installs only what is missing and prints nothing when all is there.
 set -euo pipefail
 
+# clang with its runtimes (libclang-rt-dev) builds the fuzz targets; g++ brings the
+# sanitizer runtimes of scripts/sanitize.sh.
 PACKAGES=(
   cmake ninja-build g++ pkg-config ccache clang libclang-rt-dev
   qtbase5-dev qttools5-dev-tools libqt5svg5-dev libqt5opengl5-dev
