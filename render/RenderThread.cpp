@@ -12,8 +12,13 @@ RenderThread::RenderThread(QObject *parent) : QThread(parent)
 
 RenderThread::~RenderThread()
 {
-    m_stop.release();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+        m_wake.notify_all();
+    }
     wait();
+    std::lock_guard<std::mutex> finished(m_mutex);
 }
 
 void RenderThread::run()
@@ -21,7 +26,12 @@ void RenderThread::run()
     GsDevice *device = GsDevice::DefaultDevice();
     if (!device)
         return;
-    while (!m_stop.tryAcquire(1, kPeriodMs)) {
+    auto stopRequested = [this] {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_wake.wait_for(lock, std::chrono::milliseconds(kPeriodMs),
+                               [this] { return m_stop; });
+    };
+    while (!stopRequested()) {
         device->TickSource();
         device->HandleFilter();
         device->OutputFrame(0, 1);
@@ -31,4 +41,5 @@ void RenderThread::run()
     // Back to the main thread, which owns the device between runs.
     device->DoneCurrent();
     device->MoveToThread(thread());
+    std::lock_guard<std::mutex> done(m_mutex); // pairs with the destructor's
 }

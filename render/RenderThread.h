@@ -4,8 +4,10 @@
 // Lives on: its own thread; constructed and destroyed on the main thread (the
 // destructor stops the loop and waits for it).
 
-#include <QSemaphore>
 #include <QThread>
+
+#include <condition_variable>
+#include <mutex>
 
 class RenderThread : public QThread {
     Q_OBJECT
@@ -20,6 +22,8 @@ protected:
     void run() override;
 
 private:
-    QSemaphore m_stop;
+    std::mutex m_mutex; // the stop flag; also orders the loop's end before the destructor
+    std::condition_variable m_wake;
+    bool m_stop = false;
     QAtomicInt m_ticks;
 };

@@ -25,24 +25,23 @@ bool decodable(const QString &path)
 MaterialManager::MaterialManager(MaterialListener *listener, QObject *parent)
     : QObject(parent), m_listener(listener)
 {
-    m_worker.reset(QThread::create([this] { previewLoop(); }));
-    m_worker->start(QThread::InheritPriority);
+    m_worker = std::thread([this] { previewLoop(); });
 }
 
 MaterialManager::~MaterialManager()
 {
     {
-        QMutexLocker lock(&m_queueMutex);
+        std::lock_guard<std::mutex> lock(m_queueMutex);
         m_running = false;
         m_pending = true;
-        m_wake.wakeAll();
+        m_wake.notify_all();
     }
-    m_worker->wait();
+    m_worker.join();
     // Objects still attached belong to the library; removed ones to the history,
     // which may outlive this manager, so they forget it.
     QList<MaterialObject *> owned;
     {
-        QMutexLocker lock(&m_listMutex);
+        std::lock_guard<std::mutex> lock(m_listMutex);
         for (MaterialObject *object : qAsConst(m_alive)) {
             object->m_manager = nullptr;
             if (object->attached && !object->removed && m_list.contains(object))
@@ -99,7 +98,7 @@ void MaterialManager::AddMaterialFiles(const QStringList &paths, bool loading)
             // holds them, and the same file may have been added again since.
             bool live = false;
             {
-                QMutexLocker lock(&m_listMutex);
+                std::lock_guard<std::mutex> lock(m_listMutex);
                 for (const MaterialObject *m : qAsConst(m_list))
                     if (!m->path.isEmpty() && !m->removed && m->identity == identity) {
                         live = true;
@@ -151,7 +150,7 @@ void MaterialManager::RemoveMaterials(const QStringList &uuids)
     for (const QString &uuid : uuids) {
         MaterialObject *found = nullptr;
         {
-            QMutexLocker lock(&m_listMutex);
+            std::lock_guard<std::mutex> lock(m_listMutex);
             for (MaterialObject *m : qAsConst(m_list))
                 if (m->uuid == uuid) {
                     found = m;
@@ -168,7 +167,7 @@ void MaterialManager::ClearMaterials()
 {
     QList<MaterialObject *> taken;
     {
-        QMutexLocker lock(&m_listMutex);
+        std::lock_guard<std::mutex> lock(m_listMutex);
         taken.swap(m_list);
     }
     zua::MergeSequence sequence("DelRes");
@@ -181,14 +180,14 @@ void MaterialManager::ClearMaterials()
 
 void MaterialManager::ClearPreviewQueue()
 {
-    QMutexLocker lock(&m_queueMutex);
+    std::lock_guard<std::mutex> lock(m_queueMutex);
     m_queue.clear();
 }
 
 QList<MaterialData> MaterialManager::snapshot() const
 {
     QList<MaterialData> copy;
-    QMutexLocker lock(&m_listMutex);
+    std::lock_guard<std::mutex> lock(m_listMutex);
     copy.reserve(m_list.size());
     for (const MaterialObject *m : m_list)
         copy << static_cast<const MaterialData &>(*m);
@@ -197,7 +196,7 @@ QList<MaterialData> MaterialManager::snapshot() const
 
 int MaterialManager::pendingPreviews() const
 {
-    QMutexLocker lock(&m_queueMutex);
+    std::lock_guard<std::mutex> lock(m_queueMutex);
     return int(m_queue.size()) + (m_pending ? 1 : 0);
 }
 
@@ -236,7 +235,7 @@ void MaterialManager::slot_reportDamaged()
     }
     QStringList paths;
     {
-        QMutexLocker lock(&m_listMutex);
+        std::lock_guard<std::mutex> lock(m_listMutex);
         paths.swap(m_damagedLater);
     }
     if (m_listener && !paths.isEmpty())
@@ -245,31 +244,27 @@ void MaterialManager::slot_reportDamaged()
 
 void MaterialManager::queuePreview(const QString &path, MaterialType type, MaterialObject *material)
 {
-    QMutexLocker lock(&m_queueMutex);
+    std::lock_guard<std::mutex> lock(m_queueMutex);
     m_queue.push_back({path, type, material});
     m_pending = true;
-    m_wake.wakeOne();
+    m_wake.notify_one();
 }
 
 void MaterialManager::previewLoop()
 {
     for (;;) {
-        m_queueMutex.lock();
+        std::unique_lock<std::mutex> lock(m_queueMutex);
         if (m_queue.empty() && !m_pending)
-            while (!m_pending)
-                m_wake.wait(&m_queueMutex);
-        if (!m_running) {
-            m_queueMutex.unlock();
+            m_wake.wait(lock, [this] { return m_pending; });
+        if (!m_running)
             return;
-        }
         if (m_queue.empty()) {
             m_pending = false;
-            m_queueMutex.unlock();
             continue;
         }
         const PreviewRequest request = m_queue.front();
         m_queue.pop_front();
-        m_queueMutex.unlock();
+        lock.unlock();
         if (!request.path.isEmpty() && request.material)
             makePreview(request);
     }
@@ -278,7 +273,7 @@ void MaterialManager::previewLoop()
 void MaterialManager::makePreview(const PreviewRequest &request)
 {
     {
-        QMutexLocker lock(&m_listMutex);
+        std::lock_guard<std::mutex> lock(m_listMutex);
         if (!m_list.contains(request.material))
             return;
     }
@@ -304,7 +299,7 @@ void MaterialManager::makePreview(const PreviewRequest &request)
     } else {
         preview = QImage(QStringLiteral(":/image/res_music.png"));
     }
-    QMutexLocker lock(&m_listMutex);
+    std::lock_guard<std::mutex> lock(m_listMutex);
     if (!m_list.contains(request.material))
         return;
     request.material->preview = preview;

@@ -10,13 +10,14 @@
 #include "MaterialTypes.h"
 #include "undo/ZuObject.h"
 
-#include <QMutex>
+#include <QObject>
 #include <QSet>
-#include <QThread>
-#include <QWaitCondition>
 
+#include <condition_variable>
 #include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class MaterialObject;
 
@@ -61,14 +62,14 @@ private:
     void setMarker(const char *key, const char *text);
 
     MaterialListener *m_listener;
-    mutable QMutex m_listMutex;
+    mutable std::mutex m_listMutex;
     QList<MaterialObject *> m_list;
     QStringList m_damagedLater;     // found by the worker, not yet reported
     QSet<MaterialObject *> m_alive; // every object made here, listed or not
     bool m_running = true;
-    mutable QMutex m_queueMutex;
+    mutable std::mutex m_queueMutex;
     std::deque<PreviewRequest> m_queue;
     bool m_pending = false;
-    QWaitCondition m_wake;
-    std::unique_ptr<QThread> m_worker; // last: started when all else is built
+    std::condition_variable m_wake;
+    std::thread m_worker; // last: started when all else is built
 };

@@ -7,7 +7,7 @@
 
 MaterialObject::MaterialObject(MaterialManager *manager) : m_manager(manager)
 {
-    QMutexLocker lock(&manager->m_listMutex);
+    std::lock_guard<std::mutex> lock(manager->m_listMutex);
     manager->m_alive.insert(this);
 }
 
@@ -15,7 +15,7 @@ MaterialObject::~MaterialObject()
 {
     if (!m_manager)
         return;
-    QMutexLocker lock(&m_manager->m_listMutex);
+    std::lock_guard<std::mutex> lock(m_manager->m_listMutex);
     m_manager->m_list.removeOne(this);
     m_manager->m_alive.remove(this);
 }
@@ -24,7 +24,7 @@ void MaterialObject::onChange(int kind, const bg::Value &)
 {
     if (!m_manager)
         return;
-    QMutexLocker lock(&m_manager->m_listMutex);
+    std::lock_guard<std::mutex> lock(m_manager->m_listMutex);
     if (kind == zua::EV_ADDED) {
         if (!m_manager->m_list.contains(this))
             m_manager->m_list.append(this);

@@ -10,12 +10,15 @@ PlayerThread::PlayerThread(QObject *parent) : QThread(parent) {}
 PlayerThread::~PlayerThread()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
         m_ready = true;
-        m_wake.wakeAll();
+        m_wake.notify_all();
     }
     wait();
+    // The loop's last step took the lock after everything it touched: taking it here
+    // orders all of that before this object goes.
+    std::lock_guard<std::mutex> finished(m_mutex);
 }
 
 void PlayerThread::onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
@@ -25,12 +28,12 @@ void PlayerThread::onAudioFrames(const QList<AudioFrameData> &list, int64_t fram
         emit sig_exit();
         return;
     }
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_pending = list;
     m_frame = frame;
     m_fps = fps;
     m_ready = true;
-    m_wake.wakeAll();
+    m_wake.notify_all();
 }
 
 void PlayerThread::run()
@@ -43,9 +46,8 @@ void PlayerThread::run()
         QList<AudioFrameData> pending;
         int64_t frame = 0, fps = 30;
         {
-            QMutexLocker lock(&m_mutex);
-            while (!m_ready)
-                m_wake.wait(&m_mutex);
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_ready; });
             if (m_stop)
                 break;
             pending.swap(m_pending);
@@ -62,4 +64,5 @@ void PlayerThread::run()
     }
     tasks.reset();
     mixer.close();
+    std::lock_guard<std::mutex> done(m_mutex); // pairs with the destructor's
 }

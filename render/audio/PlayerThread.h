@@ -7,9 +7,10 @@
 
 #include "render/RenderTypes.h"
 
-#include <QMutex>
 #include <QThread>
-#include <QWaitCondition>
+
+#include <condition_variable>
+#include <mutex>
 
 class PlayerThread : public QThread {
     Q_OBJECT
@@ -32,8 +33,9 @@ protected:
 
 private:
     bool m_stop = false;
-    QMutex m_mutex;
-    QWaitCondition m_wake;
+    // Standard primitives: the thread tools see their ordering (Qt 5's do not).
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
     bool m_ready = false;
     QList<AudioFrameData> m_pending;
     int64_t m_frame = 0;

@@ -53,7 +53,7 @@ void SubtitlePreviewItem::render()
         box.moveCenter(img.rect().center());
         painter.drawText(box, Qt::AlignCenter, m_text);
     }
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_pending = img;
     m_hasPending = true;
     m_drawTransparency = m_transparency;
@@ -61,7 +61,7 @@ void SubtitlePreviewItem::render()
 
 QImage SubtitlePreviewItem::image() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_pending;
 }
 
@@ -71,7 +71,7 @@ void SubtitlePreviewItem::prepare()
         return;
     QImage img;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_hasPending)
             return;
         img = m_pending;

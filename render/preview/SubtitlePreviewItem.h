@@ -8,8 +8,8 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <QMutex>
 #include <QString>
+#include <mutex>
 
 #include <memory>
 
@@ -39,7 +39,7 @@ private:
     float m_transparency = 1.0f;
     QSize m_textBox;
     QSize m_renderedSize; // item size of the last rendered image; empty before the first
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QImage m_pending;
     bool m_hasPending = false;
     float m_drawTransparency = 1.0f;

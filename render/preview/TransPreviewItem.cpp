@@ -69,7 +69,7 @@ TransPreviewItem::~TransPreviewItem()
 
 void TransPreviewItem::setPending(const RenderParam &result)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_pending = result;
     m_hasPending = true;
 }
@@ -104,7 +104,7 @@ void TransPreviewItem::prepareSide(const VFrameInfo &slot, std::unique_ptr<GsTex
 void TransPreviewItem::prepare()
 {
     if (!m_exportMode) {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_hasPending)
             return;
         m_current = m_pending;

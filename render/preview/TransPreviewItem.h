@@ -9,7 +9,7 @@
 
 #include "graphics/GsFilter.h"
 
-#include <QMutex>
+#include <mutex>
 
 #include <memory>
 
@@ -52,7 +52,7 @@ private:
                      std::unique_ptr<TransFilter> &filter);
 
     uint32_t m_width, m_height;
-    QMutex m_mutex;
+    std::mutex m_mutex;
     RenderParam m_pending;
     bool m_hasPending = false;
     RenderParam m_current;

@@ -16,19 +16,18 @@ VideoPreviewItem::VideoPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight)
     : m_companion(new RefCountedObject<TransPreviewItem>(sceneWidth, sceneHeight))
 {
     m_companion->AddRef();
-    m_decodeThread.reset(QThread::create([this] { decodeLoop(); }));
-    m_decodeThread->start(QThread::InheritPriority);
+    m_decodeThread = std::thread([this] { decodeLoop(); });
 }
 
 VideoPreviewItem::~VideoPreviewItem()
 {
     {
-        QMutexLocker lock(&m_queueMutex);
+        std::lock_guard<std::mutex> lock(m_queueMutex);
         m_stop = true;
         m_wakeFlag = true;
-        m_wake.wakeAll();
+        m_wake.notify_all();
     }
-    m_decodeThread->wait();
+    m_decodeThread.join();
     m_companion->Release();
 }
 
@@ -44,11 +43,11 @@ void VideoPreviewItem::setFrameData(const VideoFrameData &request)
     BG_LOG_D("VideoFrameData: %d %d", request.decodeMask, request.showMask);
     setVisible(request.showMask & SHOW_CLIP);
     m_companion->setVisible(request.showMask & SHOW_TRANSITION);
-    QMutexLocker lock(&m_queueMutex);
+    std::lock_guard<std::mutex> lock(m_queueMutex);
     m_queue.clear(); // only the newest request is decoded
     m_queue << request;
     m_wakeFlag = true;
-    m_wake.wakeAll();
+    m_wake.notify_all();
 }
 
 void VideoPreviewItem::decodeLoop()
@@ -58,9 +57,8 @@ void VideoPreviewItem::decodeLoop()
         const int64_t t0 = bg::SystemServices::monotonicMicros();
         VideoFrameData request;
         {
-            QMutexLocker lock(&m_queueMutex);
-            while (!m_wakeFlag)
-                m_wake.wait(&m_queueMutex);
+            std::unique_lock<std::mutex> lock(m_queueMutex);
+            m_wake.wait(lock, [this] { return m_wakeFlag; });
             if (m_stop)
                 break;
             request = m_queue.takeLast();
@@ -74,7 +72,7 @@ void VideoPreviewItem::decodeLoop()
             RenderParam result;
             result.current = frames[0];
             result.showMask = request.showMask;
-            QMutexLocker lock(&m_itemMutex);
+            std::lock_guard<std::mutex> lock(m_itemMutex);
             m_pending = result;
             m_hasPending = true;
         }
@@ -98,7 +96,7 @@ void VideoPreviewItem::decodeLoop()
 void VideoPreviewItem::prepare()
 {
     if (!m_exportMode) {
-        QMutexLocker lock(&m_itemMutex);
+        std::lock_guard<std::mutex> lock(m_itemMutex);
         if (!m_hasPending)
             return;
         m_current = m_pending;

@@ -10,11 +10,12 @@
 #include "PreviewItem.h"
 #include "render/audio/DecodingTasks.h"
 
-#include <QMutex>
-#include <QThread>
-#include <QWaitCondition>
+#include <QList>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class GsConstantBuffer;
 class GsTexture;
@@ -48,13 +49,13 @@ public:
 private:
     void decodeLoop();
 
-    QMutex m_queueMutex;
-    QWaitCondition m_wake;
+    std::mutex m_queueMutex;
+    std::condition_variable m_wake;
     QList<VideoFrameData> m_queue;
     bool m_wakeFlag = false;
     bool m_stop = false;
 
-    QMutex m_itemMutex;
+    std::mutex m_itemMutex;
     RenderParam m_pending;
     bool m_hasPending = false;
     RenderParam m_current; // device thread only
@@ -66,5 +67,5 @@ private:
     TransPreviewItem *m_companion;
     QAtomicInt m_decoded;
     QAtomicInteger<qint64> m_shownPts{-1};
-    std::unique_ptr<QThread> m_decodeThread; // last: started when all else is built
+    std::thread m_decodeThread; // last: started when all else is built
 };
