@@ -2,8 +2,8 @@
 // that do not stretch, and what presses and clicks ask for.
 #include "main/QssManager.h"
 #include "main/ZuTransLator.h"
-#include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
+#include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceAnchor.h"
 #include "timeline/SourceItem.h"
@@ -38,7 +38,7 @@ private:
     TimeLineGraphicsScene *m_scene = nullptr;
     QGraphicsView *m_view = nullptr;
     TimeLineTreeModel *m_model = nullptr;
-    RenderManager m_render;
+    std::unique_ptr<fixtures::Timeline> m_timeline;
 };
 
 void TestClipItems::initTestCase()
@@ -50,12 +50,10 @@ void TestClipItems::initTestCase()
 
 void TestClipItems::init()
 {
-    zua::UndoController::instance()->reset();
-    m_scene = new TimeLineGraphicsScene;
+    m_timeline = std::make_unique<fixtures::Timeline>(false); // a plain view below
+    m_scene = &m_timeline->scene;
+    m_model = &m_timeline->model;
     m_scene->setBackgroundBrush(Qt::black);
-    m_model = new TimeLineTreeModel(m_scene);
-    m_model->setProbe([this](const QString &p, bool) { return m_render.probeMedia(p, false); });
-    m_model->buildGroups();
     m_view = new QGraphicsView(m_scene);
     m_view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -69,11 +67,8 @@ void TestClipItems::init()
 
 void TestClipItems::cleanup()
 {
-    m_model->clearAll();
-    zua::UndoController::instance()->reset();
     delete m_view;
-    delete m_model;
-    delete m_scene;
+    m_timeline.reset();
 }
 
 QImage TestClipItems::shot()

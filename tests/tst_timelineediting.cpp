@@ -2,8 +2,8 @@
 // snapping, trimming, splitting, deleting, clearing, and the frame requests.
 #include "main/MessageBox.h"
 #include "main/ZuTransLator.h"
-#include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
+#include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceAnchor.h"
 #include "timeline/SourceItem.h"
@@ -87,7 +87,7 @@ private:
     TimeLineGraphicsScene *m_scene = nullptr;
     TimeLineTreeModel *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;
-    RenderManager m_render;
+    std::unique_ptr<fixtures::Timeline> m_timeline;
     QList<MessageSpec> m_boxes;
 };
 
@@ -106,14 +106,12 @@ void TestTimelineEditing::initTestCase()
 
 void TestTimelineEditing::init()
 {
-    history()->reset();
     m_boxes.clear();
-    m_scene = new TimeLineGraphicsScene;
-    m_model = new TimeLineTreeModel(m_scene);
-    m_model->setProbe([this](const QString &p, bool) { return m_render.probeMedia(p, false); });
-    m_model->buildGroups();
+    m_timeline = std::make_unique<fixtures::Timeline>();
+    m_scene = &m_timeline->scene;
+    m_model = &m_timeline->model;
+    m_view = m_timeline->view.get();
     m_model->insertTrack(m_model->group(CT_VIDEO), 0, false);
-    m_view = new TimeLineGraphicsView(m_scene, m_model);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->resize(1200, 400);
@@ -125,11 +123,7 @@ void TestTimelineEditing::init()
 
 void TestTimelineEditing::cleanup()
 {
-    m_model->clearAll();
-    history()->reset();
-    delete m_view;
-    delete m_model;
-    delete m_scene;
+    m_timeline.reset();
 }
 
 SourceItem *TestTimelineEditing::clipAt(ClassifyItem *track, int64_t startFrame, const char *file)

@@ -1,7 +1,7 @@
 // Timeline view: zoom levels and their exact scales, scene width, the playhead on
 // seeks and frame requests, keeping it in sight.
-#include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
+#include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
@@ -30,7 +30,7 @@ private slots:
 private:
     SourceItem *addClip(uint32_t kind, const char *file, int64_t start);
     QTemporaryDir m_dir;
-    RenderManager m_probe;
+    std::unique_ptr<fixtures::Timeline> m_timeline;
     TimeLineGraphicsScene *m_scene = nullptr;
     TimeLineTreeModel *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;
@@ -51,22 +51,17 @@ SourceItem *TestTimelineView::addClip(uint32_t kind, const char *file, int64_t s
 
 void TestTimelineView::init()
 {
-    m_scene = new TimeLineGraphicsScene;
-    m_model = new TimeLineTreeModel(m_scene);
-    m_model->setProbe([this](const QString &p, bool) { return m_probe.probeMedia(p, false); });
-    m_model->buildGroups();
-    m_view = new TimeLineGraphicsView(m_scene, m_model);
+    m_timeline = std::make_unique<fixtures::Timeline>();
+    m_scene = &m_timeline->scene;
+    m_model = &m_timeline->model;
+    m_view = m_timeline->view.get();
     m_view->resize(800, 300);
     m_view->show();
 }
 
 void TestTimelineView::cleanup()
 {
-    m_model->clearAll();
-    zua::UndoController::instance()->reset();
-    delete m_view;
-    delete m_model;
-    delete m_scene;
+    m_timeline.reset();
 }
 
 void TestTimelineView::zoomLevelsAlwaysMeanTheSameScale()
