@@ -1,6 +1,8 @@
 // Fuzzes the project reader (current and legacy format) with the real section
 // owners: malformed files must never crash the editor.
 #include "main/MessageBox.h"
+
+#include "bridge/Logger.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
 
@@ -18,6 +20,7 @@ QTemporaryDir *g_dir = nullptr;
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    bg::Logger::instance().setMaxLevel(bg::LOG_ERROR); // the readers' traces would dominate
     static int appArgc = 1;
     static char *appArgv[] = {(*argv)[0], nullptr};
     g_app = new ZuApp(appArgc, appArgv);

@@ -3,6 +3,8 @@
 // reader (material, legacy material, timeline, scene, legacy canvas), the rest is the
 // section's XML. Nothing may crash, hang or leave the history open.
 #include "main/MessageBox.h"
+
+#include "bridge/Logger.h"
 #include "render/RenderManager.h"
 #include "resource/MaterialManager.h"
 #include "resource/MaterialView.h"
@@ -46,6 +48,7 @@ bg::ValueMap fakeProbe(const QString &path, bool)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    bg::Logger::instance().setMaxLevel(bg::LOG_ERROR); // the readers' traces would dominate
     static int appArgc = 1;
     static char *appArgv[] = {(*argv)[0], nullptr};
     new QApplication(appArgc, appArgv);

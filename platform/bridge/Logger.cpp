@@ -49,6 +49,8 @@ void Logger::log(int level, const char *tag, const char *format, ...)
 void Logger::vlog(int level, const char *tag, const char *format, va_list args)
 {
     (void)tag;
+    if (level > maxLevel())
+        return;
     char stackBuf[1024];
     va_list copy;
     va_copy(copy, args);

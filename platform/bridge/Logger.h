@@ -3,6 +3,7 @@
 // (debug lines to the toolkit's debug output instead).
 // Lives on: any thread; all calls are serialised by an internal mutex.
 
+#include <atomic>
 #include <cstdarg>
 #include <mutex>
 #include <string>
@@ -21,6 +22,10 @@ public:
         __attribute__((format(printf, 4, 5)));
     void vlog(int level, const char *tag, const char *format, va_list args);
 
+    // Lines of a level above `level` are dropped (a fuzzer keeps only errors).
+    void setMaxLevel(int level) { m_maxLevel.store(level, std::memory_order_relaxed); }
+    int maxLevel() const { return m_maxLevel.load(std::memory_order_relaxed); }
+
     // Path of the file lines are appended to; created on first use.
     std::string logFilePath();
     // Redirects later lines to another file (the folder is created if needed).
@@ -32,6 +37,7 @@ private:
     bool openLocked();
 
     std::mutex m_mutex;
+    std::atomic<int> m_maxLevel{LOG_DEBUG};
     std::string m_path;
     std::FILE *m_file = nullptr;
 };
