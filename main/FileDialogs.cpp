@@ -22,7 +22,15 @@ QString saveFileName(QWidget *parent, const QString &title, const QString &propo
 {
     if (hook())
         return hook()(QStringLiteral("save"), proposed);
-    return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+    QFileDialog dialog(parent, title, proposed, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without the filter's suffix ("*.zua2") gets it.
+    const int dot = filter.lastIndexOf(QLatin1String("*."));
+    if (dot >= 0)
+        dialog.setDefaultSuffix(filter.mid(dot + 2).section(QLatin1Char(')'), 0, 0).trimmed());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 QString openFileName(QWidget *parent, const QString &title, const QString &folder,

@@ -55,8 +55,12 @@ public:
     // Manual save, auto-save or archive; an empty path means the current project.
     // False when nothing was written.
     bool saveProject(bool autoSave, bool archive, QString path);
-    // "~temp_" + base name + ".zua2", beside the project file or in the temporary folder.
+    // "~temp_" + the file name without ".zua2" + ".zua2", beside the project file, or
+    // for untitled work in the editor's own auto-save folder (a temporary folder is
+    // emptied at boot, and with it the work a power cut left behind).
     static QString autoSavePathFor(const QString &projectPath);
+    // $XDG_DATA_HOME/<app>/autosave, created when missing.
+    static QString autoSaveFolder();
     // Stops playback and recording, empties the library and the timeline, resets history.
     void clearProject();
     // Answer of the start-up recovery prompt.
@@ -114,6 +118,7 @@ private:
     QString m_projectPath;
     QString m_archiveFolder;
     bool m_archived = false;
+    bool m_saving = false; // a manual save (and its location dialog) is in progress
 
     std::unique_ptr<ProjectSections> m_defaultSections;
     ProjectSections *m_sections = nullptr;

@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopedValueRollback>
+#include <QStandardPaths>
+#include <QUndoStack>
 #include <QXmlStreamReader>
 
 namespace {
@@ -22,11 +25,30 @@ void setAutoSavePath(const QString &path)
 }
 } // namespace
 
+namespace {
+constexpr char kAutoSavePrefix[] = "~temp_";
+
+// The file name without a final ".zua2" (any case): "my.film.zua2" gives "my.film".
+QString nameWithoutSuffix(const QString &fileName)
+{
+    return fileName.endsWith(QLatin1String(".zua2"), Qt::CaseInsensitive) ? fileName.chopped(5)
+                                                                          : fileName;
+}
+} // namespace
+
+QString ZuApp::autoSaveFolder()
+{
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/autosave";
+    QDir().mkpath(folder);
+    return folder;
+}
+
 QString ZuApp::autoSavePathFor(const QString &projectPath)
 {
     const QFileInfo file(projectPath);
-    const QString folder = file.exists() ? file.absolutePath() : QDir::tempPath();
-    return folder + "/~temp_" + file.baseName() + ".zua2";
+    const QString folder = file.exists() ? file.absolutePath() : autoSaveFolder();
+    return folder + "/" + kAutoSavePrefix + nameWithoutSuffix(file.fileName()) + ".zua2";
 }
 
 bool ZuApp::askSaveCurrent()
@@ -48,8 +70,8 @@ bool ZuApp::askSaveCurrent()
     ask.escapeButton = 2;
     switch (MessageBox::show(ask)) {
     case 0:
-        saveProject(false, false, QString());
-        return true;
+        // A cancelled or failed save keeps the window open and the work recoverable.
+        return saveProject(false, false, QString());
     case 1:
         forgetAutoSave();
         return true;
@@ -92,29 +114,38 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
     if (path.isEmpty())
         path = m_projectPath;
     const QFileInfo file(path);
-    const bool exists = file.exists();
     if (autoSave) {
+        // Never while a save is asking where to write: it is about to clear the setting.
+        if (m_saving)
+            return false;
         path = autoSavePathFor(path);
+        if (!writeContainer(path, ContainerKind::Save, archive))
+            return false;
         setAutoSavePath(path);
-    } else {
-        QFile::remove(autoSavePathFor(path));
-        setAutoSavePath(QString());
-        if (!exists && !archive)
-            path = FileDialogs::saveFileName(nullptr, ZTR("MainWindow.Save"), file.baseName(),
-                                             QStringLiteral("*.zua2"));
-    }
-    if (path.isEmpty() || !writeContainer(path, ContainerKind::Save, archive))
-        return false;
-    const QFileInfo saved(path);
-    if (autoSave) {
-        emit sig_updateProjectName(ZTR("titlebar.AutoProjectSuccess").arg(saved.fileName()), false);
+        emit sig_updateProjectName(
+            ZTR("titlebar.AutoProjectSuccess").arg(QFileInfo(path).fileName()), false);
         return true;
     }
+    QScopedValueRollback<bool> saving(m_saving, true);
+    const QString previousAutoSave = autoSavePathFor(path);
+    if (!file.exists() && !archive) {
+        path =
+            FileDialogs::saveFileName(nullptr, ZTR("MainWindow.Save"),
+                                      nameWithoutSuffix(file.fileName()), QStringLiteral("*.zua2"));
+        if (!path.isEmpty() && !path.endsWith(QLatin1String(".zua2"), Qt::CaseInsensitive))
+            path += QStringLiteral(".zua2");
+    }
+    // The auto-save goes only once the work is safely written elsewhere.
+    if (path.isEmpty() || !writeContainer(path, ContainerKind::Save, archive))
+        return false;
+    QFile::remove(previousAutoSave);
+    setAutoSavePath(QString());
+    const QFileInfo saved(path);
     zua::UndoController::instance()->setClean();
     if (!archive)
         m_projectPath = path;
     emit sig_prependHistory(path);
-    emit sig_updateProjectName(saved.completeBaseName(), true);
+    emit sig_updateProjectName(nameWithoutSuffix(saved.fileName()), true);
     emit sig_updateProjectName(ZTR("titlebar.SaveProjectSuccess").arg(saved.fileName()), false);
     return true;
 }
@@ -138,12 +169,24 @@ bool isCompleteDocument(const QString &path)
 void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
 {
     if (continueWork) {
-        QString target = autoSavePath;
-        target.remove(QStringLiteral("~temp_"));
+        // Only the file's own name loses the prefix, never a folder on its way.
+        const QFileInfo autoFile(autoSavePath);
+        QString name = autoFile.fileName();
+        if (name.startsWith(QLatin1String(kAutoSavePrefix)))
+            name.remove(0, int(sizeof kAutoSavePrefix) - 1);
+        const bool untitled = QDir(autoFile.absolutePath()) == QDir(autoSaveFolder());
+        const QString target = autoFile.absolutePath() + "/" + name;
         if (!isCompleteDocument(autoSavePath)) {
             // Damaged: the project stays as it was last saved; the file is kept aside.
             BG_LOG_E("---> 自动保存文件已损坏: %s", qUtf8Printable(autoSavePath));
             showFailure(ZKEY("titlebar.FileReadFail"));
+        } else if (untitled) {
+            // Untitled work comes back untitled and modified: Save asks where, and the
+            // auto-save stays until the work is written elsewhere.
+            openProject(autoSavePath);
+            m_projectPath = name;
+            zua::UndoController::instance()->stack()->resetClean();
+            emit sig_updateProjectName(nameWithoutSuffix(name), true);
         } else if (QFileInfo::exists(target)) {
             QFile::remove(target);
             QFile::rename(autoSavePath, target);

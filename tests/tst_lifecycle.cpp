@@ -65,6 +65,7 @@ private slots:
     void autoSaveNaming();
     void autoSaveWritesOnlyItsOwnFile();
     void manualSaveOfUntitledAsksWhere();
+    void autoSaveWaitsForASaveInProgress();
     void recoveryOfASavedProject_data();
     void recoveryOfASavedProject();
     void recoveryOfAnUntitledProject();
@@ -86,6 +87,7 @@ private slots:
 
 private:
     void dirty();
+    void installHooks();
     Edit m_edit;
     QTemporaryDir m_dir;
     QList<MessageSpec> m_boxes;
@@ -97,6 +99,11 @@ private:
 void TestLifecycle::initTestCase()
 {
     QVERIFY(ZuApp::instance()->init());
+    installHooks();
+}
+
+void TestLifecycle::installHooks()
+{
     MessageBox::setAnswerHook([this](const MessageSpec &box) {
         m_boxes << box;
         return m_answers.isEmpty() ? 0 : m_answers.takeFirst();
@@ -177,10 +184,12 @@ void TestLifecycle::autoSaveNaming_data()
     QTest::addColumn<QString>("project");
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("saved project")
-        << m_dir.filePath("my.film.zua2") << true << m_dir.filePath("~temp_my.zua2");
+    // The whole name without ".zua2": a dotted name never points at another project.
+    QTest::newRow("dotted name") << m_dir.filePath("my.film.zua2") << true
+                                 << m_dir.filePath("~temp_my.film.zua2");
+    // Untitled work is kept where a reboot does not empty it.
     QTest::newRow("untitled") << QDir::homePath() + "/zu_20261205_101010" << false
-                              << QDir::tempPath() + "/~temp_zu_20261205_101010.zua2";
+                              << ZuApp::autoSaveFolder() + "/~temp_zu_20261205_101010.zua2";
 }
 
 void TestLifecycle::autoSaveNaming()
@@ -191,6 +200,8 @@ void TestLifecycle::autoSaveNaming()
     if (exists)
         writeFile(project, "<VoVive/>");
     QCOMPARE(ZuApp::autoSavePathFor(project), expected);
+    if (!exists) // untitled work never in the folder a reboot empties
+        QVERIFY(!expected.startsWith(QDir::tempPath()));
 }
 
 void TestLifecycle::autoSaveWritesOnlyItsOwnFile()
@@ -219,20 +230,53 @@ void TestLifecycle::manualSaveOfUntitledAsksWhere()
     ZuApp *app = ZuApp::instance();
     app->setProjectPath(QDir::homePath() + "/zu_untitled_test");
     dirty();
-    // Cancelled: nothing written, still modified.
+    QVERIFY(app->saveProject(true, false, QString())); // an auto-save exists
+    const QString autoSave = ZuApp::autoSavePathFor(app->projectPath());
+    QVERIFY(QFileInfo::exists(autoSave));
+    // Cancelled: nothing written, still modified, the auto-save and its setting kept.
     QVERIFY(!app->saveProject(false, false, QString()));
     QCOMPARE(m_saveAsked, 1);
     QVERIFY(!zua::UndoController::instance()->isClean());
-    // Answered: written there, and from then on saved without asking.
+    QVERIFY(QFileInfo::exists(autoSave));
+    QCOMPARE(autoSaveSetting(), autoSave);
+    // Closing and choosing Save, then cancelling the location: the window stays open.
+    m_answers = {0};
+    QVERIFY(!app->askSaveCurrent());
+    QVERIFY(QFileInfo::exists(autoSave));
+    // Answered without the suffix: it is added; from then on saved without asking, and
+    // the auto-save is gone only now that the work is written.
     const QString target = m_dir.filePath("chosen.zua2");
-    m_saveAnswers = QStringList{target};
+    m_saveAnswers = QStringList{m_dir.filePath("chosen")};
     QVERIFY(app->saveProject(false, false, QString()));
     QCOMPARE(app->projectPath(), target);
+    QVERIFY(!QFileInfo::exists(autoSave));
+    QVERIFY(autoSaveSetting().isEmpty());
     QVERIFY(zua::UndoController::instance()->isClean());
     QVERIFY(readFile(target).startsWith("<VoVive Version=\"1.0.0\" Archived=\"0\">"));
     dirty();
     QVERIFY(app->saveProject(false, false, QString()));
-    QCOMPARE(m_saveAsked, 2);
+    QCOMPARE(m_saveAsked, 3);
+}
+
+void TestLifecycle::autoSaveWaitsForASaveInProgress()
+{
+    // The timer fires while the location dialog of a save is open: no auto-save is
+    // written and no setting comes back after the save cleared it.
+    ZuApp *app = ZuApp::instance();
+    app->setProjectPath(QDir::homePath() + "/zu_waiting");
+    dirty();
+    const QString target = m_dir.filePath("waited.zua2");
+    bool autoSaved = true;
+    FileDialogs::setHook([&](const QString &, const QString &) {
+        autoSaved = app->saveProject(true, false, QString());
+        return target;
+    });
+    QVERIFY(app->saveProject(false, false, QString()));
+    installHooks();
+    QVERIFY(!autoSaved);
+    QVERIFY(autoSaveSetting().isEmpty());
+    QVERIFY(!QFileInfo::exists(ZuApp::autoSavePathFor(QDir::homePath() + "/zu_waiting")));
+    QCOMPARE(app->projectPath(), target);
 }
 
 void TestLifecycle::recoveryOfASavedProject_data()
@@ -267,16 +311,23 @@ void TestLifecycle::recoveryOfASavedProject()
 
 void TestLifecycle::recoveryOfAnUntitledProject()
 {
+    // Untitled work comes back untitled and modified: closing asks to save, Save asks
+    // where, and the auto-save stays until the work is written elsewhere.
     ZuApp *app = ZuApp::instance();
-    const QString autoSave = QDir::tempPath() + "/~temp_zu_19990101_000000.zua2";
-    writeFile(autoSave, "<VoVive/>");
+    const QString autoSave = ZuApp::autoSaveFolder() + "/~temp_zu_19990101_000000.zua2";
+    writeFile(autoSave, "<VoVive><Render><scene><width>640</width><height>360</height></scene>"
+                        "</Render></VoVive>");
     app->recoverAutoSave(true, autoSave);
-    QCOMPARE(app->projectPath(), autoSave); // the auto-save file itself is opened
-    dirty();
+    QCOMPARE(app->renderManager()->sceneWidth(), 640u);
+    QCOMPARE(app->projectPath(), QString("zu_19990101_000000.zua2"));
+    QVERIFY(!zua::UndoController::instance()->isClean());
+    QVERIFY(QFileInfo::exists(autoSave));
+    const QString target = m_dir.filePath("recovered.zua2");
+    m_saveAnswers = QStringList{target};
     QVERIFY(app->saveProject(false, false, QString()));
-    QCOMPARE(m_saveAsked, 0); // saved back to it without asking
-    QVERIFY(readFile(autoSave).contains("Archived=\"0\""));
-    QFile::remove(autoSave);
+    QCOMPARE(m_saveAsked, 1);
+    QVERIFY(readFile(target).contains("640"));
+    QVERIFY(!QFileInfo::exists(autoSave));
 }
 
 void TestLifecycle::damagedAutoSaveDestroysNothing()
