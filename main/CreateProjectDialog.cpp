@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -150,8 +151,9 @@ void CreateProjectDialog::on_pushButton_create_clicked()
         reject();
         return;
     }
-    QFile probe(folderInfo.absoluteFilePath() + "/ZuTestFile.txt");
-    if (probe.open(QIODevice::WriteOnly)) {
+    // A file of a unique new name shows the folder is writable; no user file is touched.
+    QTemporaryFile probe(folderInfo.absoluteFilePath() + "/ZuTestFile-XXXXXX.txt");
+    if (probe.open()) {
         probe.close();
         probe.remove();
         if (QFileInfo::exists(file)) {

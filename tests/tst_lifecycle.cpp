@@ -427,6 +427,9 @@ void TestLifecycle::dialogAsksBeforeOverwriting()
 {
     const QString existing = m_dir.filePath("taken.zua2");
     writeFile(existing, "keep me");
+    // A user's file with the name a write probe might take stays as it is.
+    const QString usersFile = m_dir.filePath("ZuTestFile.txt");
+    writeFile(usersFile, "my notes");
     CreateProjectDialog dialog;
     dialog.show();
     dialog.findChild<QLineEdit *>("lineEdit_path")->setText(m_dir.path());
@@ -438,8 +441,9 @@ void TestLifecycle::dialogAsksBeforeOverwriting()
              QStringList({"newprojectdialog.Ok", "newprojectdialog.Cancel"}));
     QCOMPARE(readFile(existing), QByteArray("keep me"));
     QVERIFY(dialog.isVisible());
-    QVERIFY(!QFileInfo::exists(m_dir.filePath("ZuTestFile.txt"))); // the write probe is gone
-    m_answers = {0};                                               // overwrite
+    QCOMPARE(readFile(usersFile), QByteArray("my notes"));
+    QCOMPARE(QDir(m_dir.path()).entryList({"ZuTestFile*"}), QStringList{"ZuTestFile.txt"});
+    m_answers = {0}; // overwrite
     dialog.on_pushButton_create_clicked();
     QVERIFY(readFile(existing).startsWith("<VoVive"));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
