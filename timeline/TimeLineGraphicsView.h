@@ -99,6 +99,8 @@ public slots:
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
+    // Delete removes the selected clips (queued, after the key's own handling).
+    void keyPressEvent(QKeyEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;

@@ -12,6 +12,7 @@
 #include "main/Translate.h"
 #include "undo/UndoController.h"
 
+#include <QKeyEvent>
 #include <QSet>
 
 #include <cmath>
@@ -136,6 +137,16 @@ bool TimeLineGraphicsView::split()
     }
     emit sig_splitButtonEnable(canSplit());
     return true;
+}
+
+void TimeLineGraphicsView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        QMetaObject::invokeMethod(this, "slot_removeSourceItem", Qt::QueuedConnection);
+        event->accept();
+        return;
+    }
+    QGraphicsView::keyPressEvent(event);
 }
 
 void TimeLineGraphicsView::removeSelected()
