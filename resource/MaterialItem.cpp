@@ -89,9 +89,14 @@ void MaterialItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
 
 void MaterialItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
 {
-    if (event->button() == Qt::RightButton && !isSelected()) {
-        scene()->clearSelection();
-        setSelected(true);
+    if (event->button() == Qt::RightButton) {
+        // The menu acts on the selection: a tile outside it becomes the selection; on a
+        // selected tile the press is taken, or the scene would clear the selection.
+        if (!isSelected()) {
+            scene()->clearSelection();
+            setSelected(true);
+        }
+        event->accept();
         return;
     }
     QGraphicsItem::mousePressEvent(event);

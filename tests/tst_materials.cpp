@@ -154,6 +154,13 @@ void TestMaterials::removalAndAdditionAreUndoable()
     m_view->materialScene()->clearSelection();
     for (MaterialItem *tile : m_view->tiles())
         tile->setSelected(true);
+    // A right press on a selected tile (opening the menu) keeps the whole selection.
+    QWidget *viewport = m_view->viewport();
+    const QPoint onTile = m_view->mapFromScene(m_view->tiles()[0]->sceneBoundingRect().center());
+    QTest::mousePress(viewport, Qt::RightButton, {}, onTile);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, onTile);
+    for (MaterialItem *tile : m_view->tiles())
+        QVERIFY(tile->isSelected());
     m_view->slot_removeMaterials(); // the confirmation box answers OK
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].text.contains("2"));
