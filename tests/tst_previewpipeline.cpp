@@ -93,8 +93,17 @@ void TestPreviewPipeline::cleanupTestCase()
 QImage TestPreviewPipeline::composeAt(int64_t frame)
 {
     m_view->slot_resetFrame(frame, EDIT_NONE, true);
-    QTest::qWait(150); // the layers decode on their own threads
-    return fixtures::composeScene(m_rm->scene(), 320, 180, 2);
+    // The layers decode on their own threads, at most every 40 ms: the picture is
+    // taken once two compositions in a row agree (a loaded machine takes longer).
+    QImage last;
+    for (int tries = 0; tries < 40; ++tries) {
+        QTest::qWait(100);
+        const QImage now = fixtures::composeScene(m_rm->scene(), 320, 180, 2);
+        if (!last.isNull() && now == last)
+            return now;
+        last = now;
+    }
+    return last;
 }
 
 void TestPreviewPipeline::tracksComposeAtThePlayhead()

@@ -26,6 +26,7 @@ private slots:
     void seekingMovesThePlayhead();
     void playingAdvancesAndStopsAtTheEnd();
     void playheadStaysInSight();
+    void undoAndRedoShowTheFrameAgain();
 
 private:
     SourceItem *addClip(uint32_t kind, const char *file, int64_t start);
@@ -169,6 +170,31 @@ void TestTimelineView::playheadStaysInSight()
         m_view->playhead() * m_view->horizontalScale() - m_view->horizontalScrollBar()->value();
     QVERIFY2(p <= w - 20 + 1 && p >= 0, qPrintable(QString::number(p)));
     QVERIFY(m_view->horizontalScrollBar()->value() > 0);
+}
+
+void TestTimelineView::undoAndRedoShowTheFrameAgain()
+{
+    // The preview learns of a clip that undo or redo moved away from or onto the
+    // playhead: one frame request per step, whatever the number of changes in it.
+    SourceItem *clip = addClip(CT_VIDEO, "c.mp4", 0);
+    m_view->slot_resetFrame(10, EDIT_NONE, true);
+    {
+        zua::MergeSequence step("SourceMove");
+        clip->setValue("source",
+                       clip->sourceValue(clip->track, timeline::toScene(100), clip->width, 0), true,
+                       true);
+    }
+    QApplication::processEvents();
+    QSignalSpy frames(m_view, &TimeLineGraphicsView::sig_trackFrames);
+    QVERIFY(zua::UndoController::instance()->undo());
+    QTRY_COMPARE(frames.size(), 1);
+    const QList<TrackFrame> shown = frames[0][0].value<QList<TrackFrame>>();
+    QVERIFY(std::any_of(shown.begin(), shown.end(),
+                        [clip](const TrackFrame &f) { return f.clip == clip; }));
+    QVERIFY(zua::UndoController::instance()->redo());
+    QTRY_COMPARE(frames.size(), 2);
+    QTest::qWait(50);
+    QCOMPARE(frames.size(), 2);
 }
 
 int main(int argc, char **argv)

@@ -40,8 +40,21 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLin
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setAcceptDrops(true);
     if (m_model)
-        connect(m_model, &TimeLineTreeModel::sig_timelineChanged, this,
-                &TimeLineGraphicsView::updateSceneWidth);
+        connect(m_model, &TimeLineTreeModel::sig_timelineChanged, this, [this] {
+            updateSceneWidth();
+            // Undo, redo and loading change clips behind the view's back: the preview
+            // shows the frame at the playhead again, once for a burst of changes.
+            if (m_frameRefreshQueued)
+                return;
+            m_frameRefreshQueued = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_frameRefreshQueued = false;
+                    requestFrame(30, EDIT_NONE);
+                },
+                Qt::QueuedConnection);
+        });
     if (scene) {
         scene->setModel(m_model);
         scene->setViewScale(kStartScale);

@@ -110,6 +110,7 @@ protected:
     void drawForeground(QPainter *painter, const QRectF &rect) override;
 
 private:
+    bool m_frameRefreshQueued = false;
     void afterZoom();
     void keepPlayheadInSight(MoveType type);
     // Repaints after the playhead moved from scene x `oldX` (scroll was `oldScroll`).
