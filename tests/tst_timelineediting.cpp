@@ -474,6 +474,8 @@ void TestTimelineEditing::dropsMakeClipsOnTheRightTrack_data()
         << uint(CT_AUDIO) << "tone.wav" << uint(CT_VIDEO) << -1 << uint(CT_AUDIO) << -1;
     QTest::newRow("video on the music row: last video track")
         << uint(CT_VIDEO) << "clip.mp4" << uint(CT_AUDIO) << -1 << uint(CT_VIDEO) << 0;
+    QTest::newRow("music on the empty bottom row goes to its group")
+        << uint(CT_AUDIO) << "tone.wav" << uint(CT_NONE) << -1 << uint(CT_AUDIO) << -1;
 }
 
 void TestTimelineEditing::dropsMakeClipsOnTheRightTrack()
@@ -489,8 +491,13 @@ void TestTimelineEditing::dropsMakeClipsOnTheRightTrack()
                 m_model->createFromDrop(request, c, f, m_view->horizontalScale());
             });
     m_view->setZoomLevel(12);
-    ClassifyItem *row =
-        rowTrack < 0 ? m_model->group(rowKind) : m_model->group(rowKind)->child(rowTrack);
+    ClassifyItem *row = nullptr;
+    for (ClassifyItem *item : m_model->tracks()) // the empty bottom row has no kind group
+        if (item->kind == rowKind && item->isGroup)
+            row = item;
+    if (rowTrack >= 0)
+        row = row->child(rowTrack);
+    QVERIFY(row);
     const QPoint pos = m_view->mapFromScene(QPointF(timeline::toScene(300) + 20, row->y() + 10));
     dropOnView(materialPayload(kind, true, m_dir.filePath(file)), pos);
     ClassifyItem *want = expectTrack < 0 ? m_model->group(expectKind)

@@ -302,8 +302,12 @@ ClassifyItem *TimeLineTreeModel::itemAtY(double y) const
         return nullptr;
     const double s = QssManager::screenScale();
     for (ClassifyItem *item : tracks()) {
-        if (item->kind == CT_NONE)
+        // The empty row at the bottom reaches down to the end of the view.
+        if (item->kind == CT_NONE) {
+            if (item->isGroup && y >= item->y())
+                return item;
             continue;
+        }
         if (!item->isGroup && !item->group()->expanded())
             continue;
         const double top = item->y();

@@ -57,7 +57,8 @@ public:
     // undoable step. Null when the material is not valid.
     SourceItem *createClip(ClassifyItem *track, uint32_t kind, const QString &path, double x,
                            const QColor &colour = QColor(), const QFont &font = QFont());
-    // The group or track whose row lies at a scene y (null below the last row).
+    // The group or track whose row lies at a scene y; below the subtitle rows, the empty
+    // bottom row (a drop there goes to the material's own group).
     ClassifyItem *itemAtY(double y) const;
     // Picks the track for a material dropped on `row` (the row under the drop
     // point): the row itself when its kind matches, else the material's group, or
