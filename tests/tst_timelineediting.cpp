@@ -242,6 +242,16 @@ void TestTimelineEditing::trimmingClampsToTheMaterial()
     drag(m_view->viewport(), endNow, endNow + QPoint(100, 0));
     Q_UNUSED(end)
     QCOMPARE(still->duration(), int64_t(502)); // pictures lengthen freely
+    // ...from the left handle too, back to the start of the timeline, with no in-point.
+    still->setValue("source",
+                    still->sourceValue(still->track, timeline::toScene(100), still->width, 0),
+                    false, true);
+    m_view->horizontalScrollBar()->setValue(0);
+    const QPoint head = m_view->mapFromScene(still->anchor(false)->scenePos());
+    drag(m_view->viewport(), head, head - QPoint(40 * 50, 0));
+    QCOMPARE(still->start(), int64_t(60));
+    QCOMPARE(still->duration(), int64_t(502 + 40));
+    QCOMPARE(still->offset(), int64_t(0));
 }
 
 void TestTimelineEditing::undoDuringAGestureCallsItOff_data()

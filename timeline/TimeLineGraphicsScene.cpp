@@ -127,10 +127,16 @@ void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
         const double full = timeline::toScene(clip->fullLength);
         if (!m_trimRight) {
             const double handleX = clip->sceneX();
-            const double maxWidth = std::min(full, clip->width + clip->offsetX);
+            // Pictures and subtitles have no in-point: their left edge goes back freely
+            // (to the timeline's start); media stops at its first frame.
+            const bool unbounded = clip->fullLength >= timeline::kUnboundedFrames;
+            const double maxWidth =
+                unbounded ? clip->width + handleX : std::min(full, clip->width + clip->offsetX);
             const double width = std::clamp(clip->width + handleX - newX, 0.0, maxWidth);
             const double offset =
-                timeline::toScene(timeline::toFrames(clip->offsetX + clip->width - width));
+                unbounded
+                    ? 0.0
+                    : timeline::toScene(timeline::toFrames(clip->offsetX + clip->width - width));
             clip->setGeometry(handleX + clip->width - width, width, offset);
         } else {
             const double handleX = clip->sceneX() + clip->width;
