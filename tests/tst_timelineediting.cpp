@@ -155,6 +155,16 @@ void TestTimelineEditing::dragMovesByWholeFramesAsOneStep()
     history()->undo();
     QCOMPARE(section(*m_model), before);
     QCOMPARE(clip->start(), int64_t(2));
+
+    // A click whose hand trembled by a few pixels moves nothing and records nothing.
+    history()->setClean();
+    const int entries = history()->stack()->count();
+    drag(m_view->viewport(), at(clip, 100), at(clip, 100) + QPoint(3, 2));
+    QCOMPARE(clip->start(), int64_t(2));
+    QCOMPARE(history()->stack()->count(), entries);
+    QVERIFY(history()->canRedo()); // the undone move was not replaced by a no-op
+    QVERIFY(history()->isClean());
+    QCOMPARE(clip->pos().y(), clip->track->y());
 }
 
 void TestTimelineEditing::dragStopsAtZeroAndStaysInItsKind()

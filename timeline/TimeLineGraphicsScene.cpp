@@ -210,36 +210,47 @@ void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
     m_snapFrame = -1;
     if (!moved || !m_model)
         return;
+    // Where each held clip ends up; a clip back on its own frame and track (a jittery
+    // click) changes nothing, and a gesture that changes nothing records nothing.
+    QVector<QPair<SourceItem *, bg::Value>> changes;
+    const double s = QssManager::screenScale();
+    auto consider = [&changes](SourceItem *clip, const bg::Value &next) {
+        if (next == clip->value("source"))
+            clip->restoreGeometry(); // undo a sub-row drift of the picture
+        else
+            changes.append({clip, next});
+    };
+    if (trimmed) {
+        consider(trimmed, trimmed->sourceValue(trimmed->track, trimmed->sceneX(), trimmed->width,
+                                               trimmed->offsetX));
+    } else {
+        for (const Grip &grip : grips) {
+            SourceItem *clip = grip.clip;
+            ClassifyItem *group = clip && clip->track ? clip->track->group() : nullptr;
+            if (!group)
+                continue;
+            const double row = timeline::rowHeight(clip->kind) * s;
+            const int index = std::clamp(int(std::lround((clip->pos().y() - group->y()) / row)), 0,
+                                         group->childCount());
+            ClassifyItem *track = index == 0 ? group : group->child(index - 1);
+            consider(clip, clip->sourceValue(track, clip->sceneX(), clip->width, clip->offsetX));
+        }
+    }
+    if (changes.isEmpty()) {
+        update();
+        return;
+    }
     {
         QScopedValueRollback<bool> committing(m_committing, true);
         zua::MergeSequence sequence("SourceMove");
-        if (trimmed) {
-            SourceItem *clip = trimmed;
-            clip->setValue(
-                "source",
-                clip->sourceValue(clip->track, clip->sceneX(), clip->width, clip->offsetX), true,
-                true);
-            m_model->resolveOverlaps(clip->track);
-        } else {
-            const double s = QssManager::screenScale();
-            QSet<ClassifyItem *> touched;
-            for (const Grip &grip : grips) {
-                SourceItem *clip = grip.clip;
-                ClassifyItem *group = clip && clip->track ? clip->track->group() : nullptr;
-                if (!group)
-                    continue;
-                const double row = timeline::rowHeight(clip->kind) * s;
-                const int index = std::clamp(int(std::lround((clip->pos().y() - group->y()) / row)),
-                                             0, group->childCount());
-                ClassifyItem *track = index == 0 ? group : group->child(index - 1);
-                touched << clip->track << track;
-                clip->setValue("source",
-                               clip->sourceValue(track, clip->sceneX(), clip->width, clip->offsetX),
-                               true, true);
-            }
-            for (ClassifyItem *track : touched)
-                m_model->resolveOverlaps(track);
+        QSet<ClassifyItem *> touched;
+        for (const auto &change : qAsConst(changes)) {
+            touched << change.first->track;
+            change.first->setValue("source", change.second, true, true);
+            touched << change.first->track;
         }
+        for (ClassifyItem *track : touched)
+            m_model->resolveOverlaps(track);
         m_model->checkTransitions();
     }
     emit sig_edited();
