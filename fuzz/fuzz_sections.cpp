@@ -90,5 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     g->materials.manager()->ClearMaterials();
     g->timeline.clearAll();
     zua::UndoController::instance()->reset();
+    // What the editor's event loop would do between two files: deferred deletions and
+    // the caches' timed clean-ups.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     return 0;
 }
