@@ -403,14 +403,31 @@ void MainWindow::on_pushButton_setting_clicked()
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
     // Holding Shift inverts snapping while it is held: press and release toggle.
-    if (event->key() == Qt::Key_Shift && !event->isAutoRepeat())
+    if (event->key() == Qt::Key_Shift && !event->isAutoRepeat() && !m_shiftHeld) {
+        m_shiftHeld = true;
         m_toolBar->toggleAutoAlign();
+    }
     QWidget::keyPressEvent(event);
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Shift && !event->isAutoRepeat())
-        m_toolBar->toggleAutoAlign();
+        endShiftInversion();
     QWidget::keyReleaseEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        endShiftInversion();
+    QWidget::changeEvent(event);
+}
+
+void MainWindow::endShiftInversion()
+{
+    if (!m_shiftHeld)
+        return;
+    m_shiftHeld = false;
+    m_toolBar->toggleAutoAlign();
 }

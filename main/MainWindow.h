@@ -79,6 +79,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    // A release lost to another window (a dialog, focus elsewhere) ends the inversion.
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildSettingsMenu();
@@ -100,5 +102,7 @@ private:
     PreviewLayers *m_layers = nullptr;
     QMenu *m_menu = nullptr;
     int m_autoSaveTimer = 0;
+    bool m_shiftHeld = false; // auto-align is inverted while Shift is held
+    void endShiftInversion();
     QString m_lastOpenFolder;
 };

@@ -590,6 +590,18 @@ void TestLifecycle::shortcutsReachTheirTargets()
     QCOMPARE(bar->autoAlign(), !aligned);
     QTest::keyRelease(window, Qt::Key_Shift);
     QCOMPARE(bar->autoAlign(), aligned);
+    // The stored choice never follows Shift, and a release lost to another window
+    // (here: the window stops being active) still ends the inversion.
+    const std::string stored = bg::UserSettings::instance().get("autoAlign", "");
+    QTest::keyPress(window, Qt::Key_Shift);
+    QCOMPARE(bg::UserSettings::instance().get("autoAlign", ""), stored);
+    QWidget other; // a dialog takes the focus while Shift is still down
+    other.show();
+    other.activateWindow();
+    QTRY_VERIFY(!window->isActiveWindow());
+    QCOMPARE(bar->autoAlign(), aligned);
+    QTest::keyRelease(window, Qt::Key_Shift); // arrives late: changes nothing
+    QCOMPARE(bar->autoAlign(), aligned);
     window->hide();
 }
 

@@ -193,10 +193,9 @@ void ToolBarWidget::on_checkBox_auto_align_clicked(bool checked)
 
 void ToolBarWidget::toggleAutoAlign()
 {
+    // A passing inversion (Shift held): the stored choice is the check box's alone.
     const bool on = !ui->checkBox_auto_align->isChecked();
     ui->checkBox_auto_align->setChecked(on);
-    bg::UserSettings::instance().set("autoAlign", on ? "true" : "false");
-    bg::UserSettings::instance().save();
     emit sig_autoAlign(on);
 }
 
