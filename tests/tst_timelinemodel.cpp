@@ -430,6 +430,9 @@ void TestTimelineModel::sectionRoundTripIsIdentical()
     SourceItem *music = m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
     music->setValue("volume", bg::Value(int32_t(90)), true, true);
     a->setValue("clipRect", bg::ValueQt(QRect(4, 4, 300, 200)), true, true);
+    // A placement dragged to fractions keeps every digit through save and open.
+    const QRectF placed(123.4567891, -0.1, 320.000001, 1e-7);
+    b->setValue("previewRect", bg::ValueQt(placed), true, true);
     m_model->addTransition("trans_move", a, b, 1500, 7, true);
     const QString first = section(*m_model);
     const QString fromUuid = a->uuid;
@@ -444,6 +447,9 @@ void TestTimelineModel::sectionRoundTripIsIdentical()
     QCOMPARE(section(*m_model), first);
     QCOMPARE(m_model->transitions().size(), 1);
     QCOMPARE(m_model->transitions()[0]->data()->from->uuid, fromUuid);
+    const QRectF back = m_model->transitions()[0]->data()->to->previewRect;
+    QVERIFY(back.x() == placed.x() && back.y() == placed.y()); // exactly, not fuzzily
+    QVERIFY(back.width() == placed.width() && back.height() == placed.height());
 }
 
 void TestTimelineModel::mutedClipReadsBackSilent()

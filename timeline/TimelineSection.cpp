@@ -10,16 +10,24 @@
 #include "undo/UndoController.h"
 
 #include <QGraphicsScene>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 namespace {
 
+// The shortest general notation that reads back to the same double (123.4567891
+// stays 123.4567891; 160 stays 160).
+QString shortest(double v)
+{
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
+}
+
 QString rectText(double x, double y, double w, double h)
 {
     return QString("x: %1, y: %2, width: %3, height: %4")
-        .arg(QString::number(x), QString::number(y), QString::number(w), QString::number(h));
+        .arg(shortest(x), shortest(y), shortest(w), shortest(h));
 }
 
 // The numbers of a "x: 1, y: 2, width: 3, height: 4" or "width: 3, height: 4" text.
