@@ -433,6 +433,9 @@ void TestTimelineModel::sectionRoundTripIsIdentical()
     // A placement dragged to fractions keeps every digit through save and open.
     const QRectF placed(123.4567891, -0.1, 320.000001, 1e-7);
     b->setValue("previewRect", bg::ValueQt(placed), true, true);
+    // Re-stacked (up level) is kept too.
+    a->setValue("zValue", bg::Value(int32_t(b->stacking + 5)), true, true);
+    const int stackedA = a->stacking;
     m_model->addTransition("trans_move", a, b, 1500, 7, true);
     const QString first = section(*m_model);
     const QString fromUuid = a->uuid;
@@ -447,6 +450,18 @@ void TestTimelineModel::sectionRoundTripIsIdentical()
     QCOMPARE(section(*m_model), first);
     QCOMPARE(m_model->transitions().size(), 1);
     QCOMPARE(m_model->transitions()[0]->data()->from->uuid, fromUuid);
+    QCOMPARE(m_model->transitions()[0]->data()->from->stacking, stackedA);
+    // New clips still go on top of what was read.
+    SourceItem *fresh =
+        m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(400));
+    QVERIFY(fresh->stacking > stackedA);
+    // An element this reader does not know (a newer writer's) is skipped.
+    QString newer = first;
+    newer.replace("<highlight>", "<fromTheFuture>1</fromTheFuture><highlight>");
+    m_model->clearAll();
+    history()->reset();
+    load(*m_model, newer);
+    QCOMPARE(section(*m_model), first);
     const QRectF back = m_model->transitions()[0]->data()->to->previewRect;
     QVERIFY(back.x() == placed.x() && back.y() == placed.y()); // exactly, not fuzzily
     QVERIFY(back.width() == placed.width() && back.height() == placed.height());

@@ -40,6 +40,16 @@ int SourceData::nextZValue(uint32_t kind)
     }
 }
 
+void SourceData::noteZValue(uint32_t kind, int value)
+{
+    int *counter = kind == CT_VIDEO      ? &g_videoZ
+                   : kind == CT_PICTURE  ? &g_pictureZ
+                   : kind == CT_SUBTITLE ? &g_subtitleZ
+                                         : nullptr;
+    if (counter && *counter <= value)
+        *counter = value + 1;
+}
+
 void SourceData::setSubtitle(const QColor &c, const QFont &f, const QString &text)
 {
     color = c;

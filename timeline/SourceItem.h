@@ -50,6 +50,8 @@ public:
     void setSubtitle(const QColor &c, const QFont &f, const QString &text);
     // Next stacking value for a new clip of `kind`.
     static int nextZValue(uint32_t kind);
+    // A stacking value read from a file: later new clips of `kind` go above it.
+    static void noteZValue(uint32_t kind, int value);
     // The "source" map: track, position, width and in-point.
     bg::Value sourceValue(ClassifyItem *onTrack, double x, double w, double offset) const;
     // Stores every property of the clip's kind, without recording undo.

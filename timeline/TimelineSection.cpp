@@ -70,6 +70,10 @@ void writeClip(QXmlStreamWriter &w, const SourceItem &c, bool archive)
     w.writeTextElement("bright", QString::number(c.bright));
     w.writeTextElement("contrast", QString::number(c.contrast));
     w.writeTextElement("highlight", QString::number(c.highlight));
+    // The stacking order (up/down level) is an edit like any other: kept across save and
+    // open. Readers that do not know the element skip it.
+    if (timeline::hasMask(c.kind, timeline::kVisualMask))
+        w.writeTextElement("zValue", QString::number(c.stacking));
     const bool subtitle = c.kind == CT_SUBTITLE;
     w.writeTextElement("subtitle", subtitle ? "true" : "false");
     if (subtitle) {
@@ -93,6 +97,8 @@ struct SourceInfo {
     bool subtitle = false, mute = false;
     int rotation = 0, transparency = 255, volume = 128, stretch = 1;
     int temperature = 0, saturation = 0, bright = 0, hue = 0, contrast = 0, highlight = 0;
+    bool hasStacking = false;
+    int stacking = 0;
 };
 
 SourceInfo readClipInfo(QXmlStreamReader &r)
@@ -156,6 +162,8 @@ SourceInfo readClipInfo(QXmlStreamReader &r)
             s.contrast = t.toInt();
         else if (n == QLatin1String("highlight"))
             s.highlight = t.toInt();
+        else if (n == QLatin1String("zValue"))
+            s.stacking = t.toInt(&s.hasStacking);
         // "type" and unknown elements: read and ignored (the kind comes from the track)
     }
     return s;
@@ -242,6 +250,10 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                 clip->hue = s.hue;
                 clip->contrast = s.contrast;
                 clip->highlight = s.highlight;
+                if (s.hasStacking) {
+                    clip->stacking = s.stacking;
+                    SourceData::noteZValue(kind, s.stacking);
+                }
                 clip->loadThumbnail();
                 clip->placeAt(s.start);
                 clip->publishValues();
