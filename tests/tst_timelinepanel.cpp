@@ -222,6 +222,27 @@ void TestTimelinePanel::collapsingHidesTrackClipsAndMovesGroupsUp()
     QVERIFY(onGroup->isVisible());
     QVERIFY(!onTrack->isVisible());
     QCOMPARE(picture->pos().y(), 48 * s);
+    // Undo and redo of a step on the hidden track keep its clips hidden (they would
+    // otherwise show over the next group's row).
+    {
+        zua::MergeSequence step("SourceMove");
+        onTrack->setValue("source",
+                          onTrack->sourceValue(track, timeline::toScene(30), onTrack->width, 0),
+                          true, true);
+    }
+    QVERIFY(!onTrack->isVisible());
+    QVERIFY(zua::UndoController::instance()->undo());
+    QVERIFY(!onTrack->isVisible());
+    QVERIFY(zua::UndoController::instance()->redo());
+    QVERIFY(!onTrack->isVisible());
+    QVERIFY(zua::UndoController::instance()->undo()); // back to frame 0
+    while (zua::UndoController::instance()->undo())   // ...and before the clip was made
+        ;
+    QVERIFY(!onTrack->isVisible());
+    while (zua::UndoController::instance()->redo()) // made again: still hidden
+        ;
+    QVERIFY(!onTrack->isVisible());
+    QVERIFY(onGroup->isVisible());
     m_panel->headers()->expand(model->indexOf(video));
     QVERIFY(onTrack->isVisible());
     QCOMPARE(picture->pos().y(), 2 * 48 * s);

@@ -118,6 +118,14 @@ double SourceItem::height() const
     return (kind == CT_VIDEO ? 48 : 36) * QssManager::screenScale();
 }
 
+bool SourceItem::onAnOpenRow() const
+{
+    if (!track)
+        return true;
+    ClassifyItem *group = track->isGroup ? nullptr : track->group();
+    return !group || group->expanded();
+}
+
 void SourceItem::placeAt(double x)
 {
     setPos(x, track ? track->y() : 0);
@@ -403,7 +411,7 @@ void SourceItem::onChange(int event, const bg::Value &arg)
         }
         if (model && model->scene() && scene() != model->scene())
             model->scene()->addItem(this);
-        setVisible(true);
+        setVisible(onAnOpenRow());
         break;
     }
     case zua::EV_REMOVED:
@@ -447,6 +455,7 @@ void SourceItem::applyKey(const std::string &key)
         width = get("sizeX").toDouble(width);
         offsetX = get("offsetX").toDouble(offsetX);
         placeAt(get("posX").toDouble(pos().x()));
+        setVisible(onAnOpenRow()); // a track of a collapsed group keeps its clips hidden
         if (track)
             track->sortClips();
         return;

@@ -96,6 +96,8 @@ public:
     // Puts the item back where its stored "source" value says (after a gesture that
     // moved it on screen was called off).
     void restoreGeometry() { applyKey("source"); }
+    // False for a clip on a track whose group is collapsed (it is hidden there).
+    bool onAnOpenRow() const;
     // Moves the trim handles to the clip's edges.
     void updateAnchors();
 
