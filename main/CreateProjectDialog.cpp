@@ -1,6 +1,7 @@
 #include "CreateProjectDialog.h"
 #include "ui_CreateProjectDialog.h"
 
+#include "MainWindow.h"
 #include "MessageBox.h"
 #include "QssManager.h"
 #include "Translate.h"
@@ -14,9 +15,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace {
@@ -127,7 +128,13 @@ void CreateProjectDialog::on_pushButton_create_clicked()
 {
     if (ui->checkBox_single->isEnabled() && ui->checkBox_single->isChecked()) {
         if (QProcess::startDetached(quickExportProgram(), {"--launched-by-RuZOVaza"})) {
-            QCoreApplication::quit();
+            accept();
+            // The editor closes the normal way: modified work is offered for saving first.
+            ZuApp *app = ZuApp::instance();
+            if (app && app->mainWindow())
+                QMetaObject::invokeMethod(app->mainWindow(), "close", Qt::QueuedConnection);
+            else
+                QCoreApplication::quit();
             return;
         }
         inform(ZTR("newprojectdialog.SingleInvalid"));

@@ -201,8 +201,10 @@ bool ZuApp::readLegacyProjectFile(const QString &path)
 
     zua::UndoController::instance()->reset();
     zua::UndoController::instance()->setClean();
-    // The next save asks where to put the converted project.
-    m_projectPath = QFileInfo(path).completeBaseName() + ".zua2";
+    // The next save asks where to put the converted project, proposing a name beside
+    // the old file (absolute: the working folder is anyone's guess).
+    const QFileInfo legacy(path);
+    m_projectPath = legacy.absolutePath() + "/" + legacy.completeBaseName() + ".zua2";
     return true;
 }
 

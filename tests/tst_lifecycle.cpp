@@ -500,6 +500,20 @@ void TestLifecycle::quickExportToggleAndMissingCompanion()
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, QString("The quick export program could not be started"));
     QVERIFY(dialog.isVisible());
+
+    // Installed: it starts, and the editor closes the normal way, asking to save the
+    // modified work first (cancelled here, so the editor stays).
+    const QString companion = CreateProjectDialog::quickExportProgram();
+    writeFile(companion, "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(companion, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    dirty();
+    m_answers = {2};
+    dialog.on_pushButton_create_clicked();
+    QFile::remove(companion);
+    QTRY_COMPARE(m_boxes.size(), 2);
+    QCOMPARE(m_boxes[1].text,
+             QString("The current project has been modified. Do you want to save it?"));
+    QVERIFY(!zua::UndoController::instance()->isClean()); // nothing lost
 }
 
 void TestLifecycle::spinBoxesStayEven()

@@ -297,7 +297,7 @@ void TestProjectFile::legacyFilesAreWalkedAndRenamed()
              QStringList({"clear", "legacy materials", "legacy materials", "legacy canvas",
                           "legacy scene", "legacy tree", "legacy tree"}));
     QVERIFY(app()->isArchived());
-    QCOMPARE(app()->projectPath(), QString("old.zua2"));
+    QCOMPARE(app()->projectPath(), m_dir.filePath("old/old.zua2"));
     QCOMPARE(history.size(), 0);
     QVERIFY(zua::UndoController::instance()->isClean());
 }
