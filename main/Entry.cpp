@@ -91,10 +91,35 @@ int zuaMain(int argc, char **argv)
         const bool installed = QCoreApplication::installTranslator(translator.get());
         BG_LOG_D("---> 安装翻译器: %d", int(installed));
 
-        if (app.isSecondary())
+        if (app.isSecondary()) {
+            // Another editor runs: it comes to the front (opening the project this launch
+            // was given, if any), and this process ends without touching its files.
+            const QStringList args = app.arguments();
+            const QString project =
+                args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QString();
+            app.sendMessage(project.isEmpty() ? QByteArrayLiteral("raise")
+                                              : "open:" + project.toUtf8());
+            BG_LOG_D("---> another editor is running: handed over to it");
             return -1;
+        }
         if (!app.init())
             return -1;
+        QObject::connect(&app, &SingleApplication::receivedMessage, &app,
+                         [&app](quint32, const QByteArray &message) {
+                             QWidget *window = app.mainWindow();
+                             if (window) {
+                                 window->showNormal();
+                                 window->raise();
+                                 window->activateWindow();
+                             }
+                             if (!message.startsWith("open:"))
+                                 return;
+                             const QString path = QString::fromUtf8(message.mid(5));
+                             const QFileInfo file(path);
+                             if (file.isFile() &&
+                                 (file.suffix() == "zua" || file.suffix() == "zua2"))
+                                 app.openProject(path);
+                         });
         // A termination request closes the window the usual way (asking to save).
         TerminationRequest terminate([&app] {
             if (QWidget *window = app.mainWindow())

@@ -1,20 +1,45 @@
 #pragma once
-// Application base that will decide whether this process is the primary editor.
-// Until the instance guard is built every process is primary.
+// Application base that decides whether this process is the primary editor of this
+// user and installation. A named shared-memory block records the primary; the primary
+// listens on a local socket of the same name, on which a later process announces
+// itself (and may pass a message) before it ends.
 // Lives on: main thread.
 
 #include <QApplication>
 
+#include <memory>
+
+class SingleApplicationPrivate;
+
 class SingleApplication : public QApplication {
     Q_OBJECT
 public:
-    // Mode flags: 1 user scope, 2 system scope, 4 notify the primary on a secondary start.
+    enum Mode {
+        User = 1,   // the user name is part of the name; only this user connects
+        System = 2, // one editor for the whole machine
+        SecondaryNotification = 4,
+        ExcludeAppVersion = 8,
+        ExcludeAppPath = 16,
+    };
     SingleApplication(int &argc, char **argv, bool allowSecondary, int mode, int timeoutMs);
-    bool isPrimary() const { return m_primary; }
-    bool isSecondary() const { return !m_primary; }
+    ~SingleApplication() override;
+
+    bool isPrimary() const;
+    bool isSecondary() const;
+    // 0 for the primary, n for the n-th secondary started since the primary.
+    quint32 instanceId() const;
+    // Secondary: sends `message` to the primary; false when it could not be delivered.
+    bool sendMessage(const QByteArray &message, int timeoutMs = 1000);
+    // The shared-memory block's and the local server's name.
+    QString blockName() const;
+
+signals:
+    void instanceStarted();
+    void receivedMessage(quint32 instanceId, const QByteArray &message);
 
 private:
-    bool m_primary = true;
+    friend class SingleApplicationPrivate;
+    std::unique_ptr<SingleApplicationPrivate> d;
 };
 
 class SingleApplicationWrapper : public SingleApplication {

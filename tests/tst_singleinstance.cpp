@@ -1,0 +1,143 @@
+// End to end with the real editor: one editor per user and installation. A second
+// launch hands over to the running one and ends with the guard's code, touching none
+// of its files; a killed editor's record does not stop the next launch; untitled work
+// killed with the editor is offered again even after the temporary folder was emptied.
+#include "support/EditorProcess.h"
+#include "support/MediaFixtures.h"
+
+#include <QtTest>
+
+#include <csignal>
+
+using fixtures::readLog;
+using fixtures::waitForLog;
+
+namespace {
+
+QByteArray contentOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeProject(const QString &path, int width)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(QString("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>%1</width>"
+                    "<height>360</height></scene></Render><Resource/><Timeline/><Preview/>"
+                    "</VoVive>")
+                .arg(width)
+                .toUtf8());
+}
+
+// Starts an editor; true when it is still running after `ms` (it became the primary).
+bool startsAndStays(QProcess &p, const QProcessEnvironment &env, const QStringList &args, int ms)
+{
+    p.setProcessEnvironment(env);
+    p.start(ZUA_BINARY, args);
+    return p.waitForStarted() && !p.waitForFinished(ms);
+}
+
+// Starts an editor that should hand over and end: its exit code, or -2 if it stayed.
+int handsOver(const QProcessEnvironment &env, const QStringList &args)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(ZUA_BINARY, args);
+    if (!p.waitForFinished(15000)) {
+        p.kill();
+        p.waitForFinished();
+        return -2;
+    }
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
+}
+
+void killHard(QProcess &p)
+{
+    ::kill(pid_t(p.processId()), SIGKILL);
+    p.waitForFinished();
+}
+
+} // namespace
+
+class TestSingleInstance : public QObject {
+    Q_OBJECT
+private slots:
+    void secondLaunchHandsOverAndEnds();
+    void untitledWorkSurvivesAnEmptiedTempFolder();
+};
+
+void TestSingleInstance::secondLaunchHandsOverAndEnds()
+{
+    QTemporaryDir dir;
+    const QString home = dir.path();
+    const QProcessEnvironment env = fixtures::editorEnvironment(home);
+    const QString first = home + "/first.zua2", other = home + "/other.zua2";
+    writeProject(first, 640);
+    writeProject(other, 800);
+    const QByteArray firstBytes = contentOf(first);
+
+    QProcess primary;
+    QVERIFY(startsAndStays(primary, env, {first}, 3000));
+    QVERIFY(waitForLog(home, "---> 打开工程: " + first, 15000));
+
+    // Launched again with nothing: it ends with the guard's code (-1) at once.
+    QCOMPARE(handsOver(env, {}), 255);
+    QCOMPARE(contentOf(first), firstBytes);
+    QVERIFY(!QFileInfo::exists(home + "/~temp_first.zua2"));
+    QCOMPARE(primary.state(), QProcess::Running);
+
+    // Launched with another project: the running editor opens it, this one ends.
+    QCOMPARE(handsOver(env, {other}), 255);
+    QVERIFY2(waitForLog(home, "---> 打开工程: " + other, 15000), qPrintable(readLog(home)));
+    QCOMPARE(contentOf(first), firstBytes);
+
+    // The primary is killed: its record stays behind, but the next launch sees that
+    // its process is gone and becomes the primary well within the guard's 5 s.
+    killHard(primary);
+    QElapsedTimer t;
+    t.start();
+    QProcess next;
+    QVERIFY(startsAndStays(next, env, {}, 3000));
+    QVERIFY(waitForLog(home, "the primary instance", 5000));
+    QVERIFY(t.elapsed() < 8000);
+    QCOMPARE(handsOver(env, {}), 255); // and it is the primary now
+    killHard(next);
+}
+
+void TestSingleInstance::untitledWorkSurvivesAnEmptiedTempFolder()
+{
+    QTemporaryDir dir;
+    const QString home = dir.path();
+    QProcessEnvironment env = fixtures::editorEnvironment(home);
+    const QString tmp = home + "/tmp";
+    QDir().mkpath(tmp);
+    env.insert("TMPDIR", tmp);
+
+    QProcess untitled;
+    QVERIFY(startsAndStays(untitled, env, {}, 3000));
+    // The 30 s auto-save of untitled work lands in the data folder, not the temp folder.
+    const QString autoSaveDir = home + "/data/ZuAEdit/autosave";
+    QElapsedTimer t;
+    t.start();
+    while (QDir(autoSaveDir).entryList({"~temp_*.zua2"}).isEmpty() && t.elapsed() < 45000)
+        QTest::qWait(250);
+    const QStringList saved = QDir(autoSaveDir).entryList({"~temp_*.zua2"});
+    QCOMPARE(saved.size(), 1);
+    QTest::qWait(300);
+    killHard(untitled);
+
+    // A reboot empties the temporary folder.
+    QDir(tmp).removeRecursively();
+    QDir().mkpath(tmp);
+
+    QProcess again;
+    QVERIFY(startsAndStays(again, env, {}, 2000));
+    QVERIFY2(waitForLog(home, "提示恢复自动保存: " + autoSaveDir + "/" + saved.first(), 15000),
+             qPrintable(readLog(home)));
+    killHard(again);
+}
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"
