@@ -5,6 +5,7 @@
 #include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"
+#include "timeline/DropPayload.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TransItem.h"
@@ -82,6 +83,7 @@ private slots:
     void tracksAreInsertedAtTheirRows();
     void clipWithoutPlacementShowsWhole();
     void unknownCommandsChangeNothing();
+    void dropPayloadsReadWholeOrNotAtAll();
 
 private:
     QString path(const char *name) const { return m_dir.filePath(name); }
@@ -539,6 +541,39 @@ void TestTimelineModel::unknownCommandsChangeNothing()
     QCOMPARE(g(CT_VIDEO)->childCount(), 0);
     QVERIFY(history()->undo());
     QCOMPARE(g(CT_VIDEO)->childCount(), 1);
+}
+
+void TestTimelineModel::dropPayloadsReadWholeOrNotAtAll()
+{
+    auto subtitle = [](const std::function<void(QDataStream &)> &tail) {
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out << QString("material") << uint32_t(CT_SUBTITLE);
+        tail(out);
+        return bytes;
+    };
+    // A template's payload as the library writes it comes back whole.
+    const QFont font("Serif", 30);
+    const DropPayload good =
+        DropPayload::read(subtitle([&](QDataStream &out) { out << QColor("#12ab34") << font; }));
+    QCOMPARE(good.kind, DropPayload::Material);
+    QCOMPARE(good.colour, QColor("#12ab34"));
+    QCOMPARE(good.font.family(), font.family());
+    QCOMPARE(good.font.pointSize(), 30);
+    // A colour of an unknown kind, a font whose family list claims billions of entries,
+    // a font cut short: refused whole (these crashed Qt's own readers).
+    QCOMPARE(DropPayload::read(subtitle([](QDataStream &out) {
+                 out << qint8(106) << quint16(1) << quint16(2) << quint16(3) << quint16(4)
+                     << quint16(0);
+             })).kind,
+             DropPayload::Invalid);
+    QByteArray huge = subtitle([&](QDataStream &out) { out << QColor(Qt::red) << font; });
+    huge.chop(4);                    // the empty family list's count...
+    huge.append("\xff\xff\xff\xf0"); // ...now claims 4 billion names
+    QCOMPARE(DropPayload::read(huge).kind, DropPayload::Invalid);
+    QByteArray cut = subtitle([&](QDataStream &out) { out << QColor(Qt::red) << font; });
+    cut.chop(7);
+    QCOMPARE(DropPayload::read(cut).kind, DropPayload::Invalid);
 }
 
 int main(int argc, char **argv)
