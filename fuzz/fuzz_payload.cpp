@@ -1,5 +1,6 @@
 // Fuzzes the reader of what a drag into the timeline carries: any bytes under the
 // "data" format give a whole payload or none, never a crash or a runaway allocation.
+#include "FuzzApp.h"
 #include "timeline/DropPayload.h"
 
 #include <QGuiApplication>
@@ -9,10 +10,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int appArgc = 1;
-    static char *appArgv[] = {(*argv)[0], nullptr};
-    new QGuiApplication(appArgc, appArgv); // fonts and colours need it
+    makeFuzzApp<QGuiApplication>((*argv)[0]); // fonts and colours need it
     return 0;
 }
 

@@ -1,8 +1,7 @@
 // Fuzzes the project reader (current and legacy format) with the real section
 // owners: malformed files must never crash the editor.
-#include "main/MessageBox.h"
+#include "FuzzApp.h"
 
-#include "bridge/Logger.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
 
@@ -19,15 +18,10 @@ QTemporaryDir *g_dir = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    bg::Logger::instance().setMaxLevel(bg::LOG_ERROR); // the readers' traces would dominate
-    static int appArgc = 1;
-    static char *appArgv[] = {(*argv)[0], nullptr};
-    g_app = new ZuApp(appArgc, appArgv);
+    g_app = makeFuzzApp<ZuApp>((*argv)[0]);
     if (g_app->init() && g_app->renderManager())
         g_app->renderManager()->stopRenderThread(); // nothing is drawn while fuzzing
     g_dir = new QTemporaryDir;
-    MessageBox::setAnswerHook([](const MessageSpec &) { return 0; });
     return 0;
 }
 

@@ -2,9 +2,8 @@
 // graphics device, so that each input costs microseconds: the first byte picks the
 // reader (material, legacy material, timeline, scene, legacy canvas), the rest is the
 // section's XML. Nothing may crash, hang or leave the history open.
-#include "main/MessageBox.h"
+#include "FuzzApp.h"
 
-#include "bridge/Logger.h"
 #include "render/RenderManager.h"
 #include "resource/MaterialManager.h"
 #include "resource/MaterialView.h"
@@ -47,12 +46,7 @@ bg::ValueMap fakeProbe(const QString &path, bool)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    bg::Logger::instance().setMaxLevel(bg::LOG_ERROR); // the readers' traces would dominate
-    static int appArgc = 1;
-    static char *appArgv[] = {(*argv)[0], nullptr};
-    new QApplication(appArgc, appArgv);
-    MessageBox::setAnswerHook([](const MessageSpec &) { return 0; });
+    makeFuzzApp<QApplication>((*argv)[0]);
     g = new Owners;
     g->timeline.setProbe(fakeProbe);
     g->timeline.buildGroups();
