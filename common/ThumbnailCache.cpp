@@ -10,9 +10,13 @@ namespace ThumbnailCache {
 
 QString folder()
 {
-    const QString dir =
-        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/thumbnails";
-    QDir().mkpath(dir);
+    // Made once: every clip loaded and every thumbnail written asks for it.
+    static const QString dir = [] {
+        const QString path =
+            QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/thumbnails";
+        QDir().mkpath(path);
+        return path;
+    }();
     return dir;
 }
 

@@ -50,8 +50,8 @@ private:
 bool colourIsWhole(const QByteArray &rest)
 {
     ByteWalker w(rest);
-    quint8 spec = 0;
-    return w.u8(&spec) && spec <= quint8(QColor::ExtendedRgb) && w.skip(5 * 2);
+    quint8 colourKind = 0;
+    return w.u8(&colourKind) && colourKind <= quint8(QColor::ExtendedRgb) && w.skip(5 * 2);
 }
 
 // The font as Qt 5.15 streams it: family, style name, point size, pixel size, style
