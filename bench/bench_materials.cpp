@@ -2,7 +2,7 @@
 // the main thread's time inside the add call per file (reference: the bare media
 // probe of each file, which the call must make) and the longest main-thread
 // stall while the thumbnails are made afterwards.
-#include "main/MessageBox.h"
+#include "common/MessageBox.h"
 #include "resource/MaterialManager.h"
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"

@@ -9,7 +9,7 @@
 // time), i.e. wall time since playback started; the play position is the frame
 // the player last asked for.
 // Run under Xvfb next to a PulseAudio server (scripts/bench.sh does both).
-#include "main/ValueQt.h"
+#include "common/ValueQt.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
@@ -130,7 +130,7 @@ int main(int argc, char **argv)
     model.setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
     model.buildGroups();
     TimeLineGraphicsView view(&scene, &model);
-    PreviewLayers layers(&model, &rm);
+    PreviewLayers layers(&rm);
     // The same connections the main window makes.
     QObject::connect(&rm, &RenderManager::sig_frontFrameRequest, &view,
                      &TimeLineGraphicsView::slot_frontFrameRequest);
@@ -158,8 +158,9 @@ int main(int argc, char **argv)
         still->setGeometry(0, timeline::toScene(playFrames + 60), 0);
     logo->setValue("previewRect", bg::ValueQt(QRectF(560, -400, 480, 270)), false, true);
     words->setValue("previewRect", bg::ValueQt(QRectF(0, 400, 1200, 120)), false, true);
-    layers.sync();
-    auto *videoLayer = dynamic_cast<VideoPreviewItem *>(layers.layerOf(model.group(CT_VIDEO)));
+    layers.slot_trackFrames(view.frameAt(0));
+    auto *videoLayer =
+        dynamic_cast<VideoPreviewItem *>(layers.layerOf(model.group(CT_VIDEO)->uuid));
     if (!videoLayer) {
         std::fprintf(stderr, "bench_playback: no video layer\n");
         return 1;

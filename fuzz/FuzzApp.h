@@ -3,7 +3,7 @@
 // lines in the log (traces would dominate the time), message boxes answered at once.
 
 #include "bridge/Logger.h"
-#include "main/MessageBox.h"
+#include "common/MessageBox.h"
 
 #include <QByteArray>
 

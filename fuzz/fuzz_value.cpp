@@ -1,6 +1,6 @@
 // Fuzzes the value text reader: any text must read without fault, and whatever
 // reads successfully must reach a fixed point after one write/read cycle.
-#include "main/ValueQt.h"
+#include "common/ValueQt.h"
 
 #include <cstdint>
 #include <cstring>

@@ -2,10 +2,10 @@
 #include "ui_CreateProjectDialog.h"
 
 #include "MainWindow.h"
-#include "MessageBox.h"
-#include "QssManager.h"
-#include "Translate.h"
 #include "ZuApp.h"
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 
 #include "bridge/Bridge.h"
 

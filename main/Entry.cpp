@@ -1,11 +1,11 @@
 #include "Entry.h"
 
 #include "MainWindow.h"
-#include "MessageBox.h"
 #include "TerminationRequest.h"
-#include "Translate.h"
 #include "ZuApp.h"
-#include "ZuTransLator.h"
+#include "common/MessageBox.h"
+#include "common/Translate.h"
+#include "common/ZuTransLator.h"
 #include "render/RenderTypes.h"
 
 #include "bridge/Bridge.h"

@@ -2,19 +2,21 @@
 #include "ui_MainWindow.h"
 
 #include "CreateProjectDialog.h"
-#include "FileDialogs.h"
-#include "MessageBox.h"
-#include "QssManager.h"
-#include "Translate.h"
 #include "ZuApp.h"
+#include "common/FileDialogs.h"
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
 #include "render/preview/PreviewLayers.h"
+#include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineRuler.h"
+#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineTreeView.h"
 #include "timeline/TimeLineWidget.h"
 #include "timeline/ToolBarWidget.h"
@@ -66,9 +68,19 @@ MainWindow::MainWindow(QWidget *parent)
     m_timelineWidget = new TimeLineWidget(ui->widget_timeline);
     fill(ui->widget_timeline, m_timelineWidget);
     if (auto *app = ZuApp::instance()) {
+        // The section readers and writers name files as the open project does.
+        m_resource->materialView()->setMaterialPaths(app);
+        m_timelineWidget->model()->setMaterialPaths(app);
+        if (RenderManager *rm = app->renderManager())
+            m_timelineWidget->model()->setProbe([rm](const QString &path, bool autoSize) {
+                return rm->probeMedia(path, autoSize);
+            });
+        connect(m_resource, &ResourceWidget::sig_openProject, app, &ZuApp::openProject);
         connect(app, &ZuApp::sig_updateProjectName, this, &MainWindow::slot_updateProjectName);
         if (RenderManager *rm = app->renderManager()) {
             m_preview = new PreviewWidget(rm, ui->widget_preview);
+            connect(m_preview, &PreviewWidget::sig_togglePreviewMaximised, app,
+                    &ZuApp::togglePreviewMaximised);
             fill(ui->widget_preview, m_preview);
         }
     }
@@ -176,7 +188,7 @@ void MainWindow::wireWidgets()
     for (QObject *sender : operators)
         connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm, SLOT(slot_opertorUi(bool, bool)));
     // The composed picture: each visual track's layer, shown in the preview.
-    m_layers = new PreviewLayers(timeline->model(), rm, this);
+    m_layers = new PreviewLayers(rm, this);
     connect(view, &TimeLineGraphicsView::sig_trackFrames, m_layers,
             &PreviewLayers::slot_trackFrames);
     if (!m_preview)
@@ -191,23 +203,34 @@ void MainWindow::connectPreviewActions()
 {
     ZueDisplayWindow *display = m_preview->display();
     TimeLineGraphicsView *view = timelineView();
-    // The preview's menu and keys act on the clip through the timeline, so they
-    // are undoable there and the timeline shows the clip selected.
-    auto selectOnly = [view](SourceItem *clip) {
-        view->scene()->clearSelection();
-        clip->setSelected(true);
-        view->ensureVisible(clip);
+    TimeLineTreeModel *model = m_timelineWidget->model();
+    // The preview names clips by uuid; its edits are undoable here and the timeline
+    // shows the clip selected.
+    connect(display, &ZueDisplayWindow::sig_selectClip, model, &TimeLineTreeModel::slot_selectClip);
+    connect(display, &ZueDisplayWindow::sig_clipGeometryEdited, model,
+            &TimeLineTreeModel::slot_clipGeometryEdited);
+    auto selectOnly = [view, model](const QString &uuid) {
+        SourceItem *clip = model->clipByUuid(uuid);
+        if (clip) {
+            view->scene()->clearSelection();
+            clip->setSelected(true);
+            view->ensureVisible(clip);
+        }
+        return clip;
     };
     // The clip's property panel opens here once it exists; meanwhile the clip is
     // shown selected on the timeline.
     connect(display, &ZueDisplayWindow::sig_editClip, this,
-            [selectOnly](SourceItem *clip, int) { selectOnly(clip); });
+            [selectOnly](const QString &clip, int) { selectOnly(clip); });
     connect(display, &ZueDisplayWindow::sig_restackClip, this,
-            [view](SourceItem *clip, bool up) { view->restack(clip, up); });
-    connect(display, &ZueDisplayWindow::sig_removeClip, this, [view, selectOnly](SourceItem *clip) {
-        selectOnly(clip);
-        view->removeSelected();
-    });
+            [view, model](const QString &clip, bool up) {
+                view->restack(model->clipByUuid(clip), up);
+            });
+    connect(display, &ZueDisplayWindow::sig_removeClip, this,
+            [view, selectOnly](const QString &clip) {
+                if (selectOnly(clip))
+                    view->removeSelected();
+            });
 }
 
 MainWindow::~MainWindow()
@@ -278,7 +301,6 @@ void MainWindow::writeTimeline(QXmlStreamWriter &writer, bool archive)
 void MainWindow::readTimeline(QXmlStreamReader &reader)
 {
     m_timelineWidget->readTimeline(reader);
-    m_layers ? m_layers->sync() : void();
     timelineView()->slot_resetFrame(0, EDIT_NONE, true); // show the start of the project
 }
 

@@ -5,6 +5,7 @@
 // Lives on: main thread.
 
 #include "SingleApplication.h"
+#include "common/MaterialPaths.h"
 
 #include <QPointer>
 #include <QString>
@@ -19,7 +20,7 @@ class MainWindow;
 class ProjectSections;
 class RenderManager;
 
-class ZuApp : public SingleApplicationWrapper {
+class ZuApp : public SingleApplicationWrapper, public MaterialPaths {
     Q_OBJECT
 public:
     ZuApp(int &argc, char **argv);
@@ -74,13 +75,12 @@ public:
     QString archiveFolder() const { return m_archiveFolder; }
 
     // ---- material path services -------------------------------------------
-    QString resolveMaterialPath(const QString &path) const;
+    QString resolveMaterialPath(const QString &path) const override;
     QString relativeToArchive(const QString &path) const;
     QString copyIntoProjectResource(const QString &path) const;
     // A material path as the project file stores it: when archiving, the archived
-    // copy relative to the project; in an archived project, relative; else as is
-    // (also without an application).
-    static QString storedMaterialPath(const QString &path, bool archive);
+    // copy relative to the project; in an archived project, relative; else as is.
+    QString storedMaterialPath(const QString &path, bool archive) const override;
 
     void togglePreviewMaximised();
     bool previewMaximised() const { return m_previewMaximised; }

@@ -1,9 +1,9 @@
 // Project lifecycle of ZuApp: ask-to-save, new, open, save, auto-save and recovery.
 
-#include "FileDialogs.h"
-#include "MessageBox.h"
-#include "Translate.h"
 #include "ZuApp.h"
+#include "common/FileDialogs.h"
+#include "common/MessageBox.h"
+#include "common/Translate.h"
 #include "render/RenderManager.h"
 
 #include "bridge/Bridge.h"

@@ -2,10 +2,10 @@
 // and the material path services used by the section owners.
 
 #include "MainWindow.h"
-#include "MessageBox.h"
 #include "ProjectSections.h"
-#include "Translate.h"
 #include "ZuApp.h"
+#include "common/MessageBox.h"
+#include "common/Translate.h"
 #include "render/RenderManager.h"
 
 #include "bridge/Bridge.h"
@@ -238,14 +238,13 @@ QString ZuApp::relativeToArchive(const QString &path) const
     return dir.relativeFilePath(path);
 }
 
-QString ZuApp::storedMaterialPath(const QString &path, bool archive)
+QString ZuApp::storedMaterialPath(const QString &path, bool archive) const
 {
-    const ZuApp *app = instance();
-    if (path.isEmpty() || !app)
+    if (path.isEmpty())
         return path;
     if (archive)
-        return app->relativeToArchive(app->copyIntoProjectResource(path));
-    return app->m_archived ? app->relativeToArchive(path) : path;
+        return relativeToArchive(copyIntoProjectResource(path));
+    return m_archived ? relativeToArchive(path) : path;
 }
 
 QString ZuApp::copyIntoProjectResource(const QString &path) const

@@ -2,13 +2,12 @@
 #include "ui_PreviewWidget.h"
 
 #include "ZueDisplayWindow.h"
-#include "main/QssManager.h"
-#include "main/Translate.h"
-#include "main/ZuApp.h"
+#include "common/FrameTime.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 #include "render/RenderManager.h"
 #include "render/audio/PlayerManager.h"
 #include "render/record/RecordManager.h"
-#include "timeline/FrameTime.h"
 
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -126,8 +125,7 @@ void PreviewWidget::slot_toolButtonReplay()
 
 void PreviewWidget::slot_toolButtonFull()
 {
-    if (auto *app = ZuApp::instance())
-        app->togglePreviewMaximised();
+    emit sig_togglePreviewMaximised();
 }
 
 void PreviewWidget::slot_showTime(int64_t current, int64_t total)

@@ -36,6 +36,8 @@ signals:
     void sig_toolButtonFull();
     void sig_opertorUi(bool stopPlay, bool stopRecord);
     void sig_removeSourceItem();
+    // The full-screen button was pressed: the application toggles the maximised preview.
+    void sig_togglePreviewMaximised();
 
 public slots:
     void slot_setScene(GsScene *scene);

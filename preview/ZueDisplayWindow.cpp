@@ -2,13 +2,9 @@
 
 #include "PreviewInteraction.h"
 #include "ZueGsView.h"
-#include "main/Translate.h"
+#include "common/Translate.h"
 #include "render/RenderManager.h"
 #include "render/preview/PreviewItem.h"
-#include "timeline/ClassifyItem.h"
-#include "timeline/SourceItem.h"
-
-#include "undo/UndoController.h"
 
 #include "graphics/GsScene.h"
 #include "graphics/GsView.h"
@@ -63,8 +59,8 @@ void ZueDisplayWindow::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     m_interaction->setScale(viewScale() / devicePixelRatio());
     PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
-    if (hit && hit->track && hit->track->currentClip())
-        emit sig_editClip(hit->track->currentClip(), 2);
+    if (hit && !hit->clipId.isEmpty())
+        emit sig_editClip(hit->clipId, 2);
 }
 
 QPointF ZueDisplayWindow::toScene(const QPointF &windowPos) const
@@ -97,21 +93,27 @@ void ZueDisplayWindow::press(const QPointF &scenePos)
     PreviewItem *before = m_interaction->selected();
     m_interaction->press(scenePos);
     if (before && before != m_interaction->selected())
-        before->syncSelection();
+        syncSelection(before);
     if (PreviewItem *item = m_interaction->selected())
-        item->syncSelection();
+        syncSelection(item);
 }
 
-SourceItem *ZueDisplayWindow::selectedClip() const
+void ZueDisplayWindow::syncSelection(const PreviewItem *item)
+{
+    if (!item->clipId.isEmpty())
+        emit sig_selectClip(item->clipId, item->selected);
+}
+
+QString ZueDisplayWindow::selectedClip() const
 {
     PreviewItem *item = m_interaction->selected();
-    return item && item->track ? item->track->currentClip() : nullptr;
+    return item ? item->clipId : QString();
 }
 
 void ZueDisplayWindow::showContextMenu(const QPoint &globalPos)
 {
-    SourceItem *clip = selectedClip();
-    if (!clip)
+    const QString clip = selectedClip();
+    if (clip.isEmpty())
         return;
     QMenu menu;
     QAction *edit = menu.addAction(ZTR("previewwindowdrop.Edit"));
@@ -130,7 +132,8 @@ void ZueDisplayWindow::showContextMenu(const QPoint &globalPos)
 void ZueDisplayWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Delete) {
-        if (SourceItem *clip = selectedClip())
+        const QString clip = selectedClip();
+        if (!clip.isEmpty())
             emit sig_removeClip(clip);
         return;
     }
@@ -158,14 +161,14 @@ void ZueDisplayWindow::mouseReleaseEvent(QMouseEvent *event)
         m_view->SetClampX(std::numeric_limits<float>::quiet_NaN());
         m_view->SetClampY(std::numeric_limits<float>::quiet_NaN());
     }
-    if (moved && m_interaction->selected()) {
-        zua::MergeSequence sequence("PreviewChange");
-        m_interaction->selected()->commitGeometry();
+    if (moved && m_interaction->selected() && !m_interaction->selected()->clipId.isEmpty()) {
+        const ClipGeometry g = m_interaction->selected()->clipGeometry();
+        emit sig_clipGeometryEdited(g.clip, g.rect, g.rotate);
     }
     // Releasing over a clip opens its panel (a plain click writes no undo step).
     PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
-    if (hit && hit->track && hit->track->currentClip())
-        emit sig_editClip(hit->track->currentClip(), 1);
+    if (hit && !hit->clipId.isEmpty())
+        emit sig_editClip(hit->clipId, 1);
 }
 
 ZueDisplayWindow::~ZueDisplayWindow()

@@ -9,9 +9,9 @@
 
 class GsScene;
 class PreviewInteraction;
+class PreviewItem;
 class GsViewImpl;
 class RenderManager;
-class SourceItem;
 
 class ZueDisplayWindow : public QWindow {
     Q_OBJECT
@@ -30,12 +30,15 @@ public:
 signals:
     void ViewCreated();
     void ViewResized();
-    // Asks the timeline to act on the clip a preview item shows: open its panel
-    // (`clicks` 1 on release, 2 from a double click or the menu), put it above or
-    // below the clips it overlaps, delete it. Each is one undoable step there.
-    void sig_editClip(SourceItem *clip, int clicks);
-    void sig_restackClip(SourceItem *clip, bool up);
-    void sig_removeClip(SourceItem *clip);
+    // Asks the timeline to act on the clip a preview item shows (by the clip's uuid):
+    // open its panel (`clicks` 1 on release, 2 from a double click or the menu), put
+    // it above or below the clips it overlaps, delete it, select or deselect it, or
+    // store the placement a gesture left. Each edit is one undoable step there.
+    void sig_editClip(const QString &clip, int clicks);
+    void sig_restackClip(const QString &clip, bool up);
+    void sig_removeClip(const QString &clip);
+    void sig_selectClip(const QString &clip, bool selected);
+    void sig_clipGeometryEdited(const QString &clip, const QRectF &rect, int rotate);
     // The wheel turned over the picture (its angle delta), for the zoom slider.
     void sig_wheel(int delta);
 
@@ -54,7 +57,10 @@ private:
     // Presses at a scene point and mirrors the selection change on the timeline.
     void press(const QPointF &scenePos);
     void showContextMenu(const QPoint &globalPos);
-    SourceItem *selectedClip() const;
+    // The uuid of the clip the selected item shows, or empty.
+    QString selectedClip() const;
+    // Tells the timeline the item's selection.
+    void syncSelection(const PreviewItem *item);
     RenderManager *m_render;
     std::unique_ptr<GsViewImpl> m_view;
     std::unique_ptr<PreviewInteraction> m_interaction;

@@ -1,5 +1,6 @@
 #include "RenderManager.h"
 
+#include "MediaProbe.h"
 #include "RefCountedObject.h"
 #include "RenderThread.h"
 #include "ShaderLibrary.h"
@@ -9,7 +10,7 @@
 #include "preview/VideoPreviewItem.h"
 #include "record/RecordManager.h"
 
-#include "main/ValueQt.h"
+#include "common/ValueQt.h"
 
 #include "bridge/Logger.h"
 #include "graphics/GsDevice.h"
@@ -151,26 +152,14 @@ void RenderManager::onAudioAnswer(const QList<AudioFrameData> &list, int64_t fra
 
 bg::ValueMap RenderManager::probeMedia(const QString &path, bool autoSize)
 {
-    bg::ValueMap info;
-    info["valid"] = bg::Value(false);
-    if (!QFileInfo::exists(path))
-        return info;
-    const ff::MovieCtx *movie = ff::getMovieInfo(path.toUtf8().constData());
-    if (!movie)
-        return info;
-    const ff::StreamCtx *stream =
-        movie->videoStream() ? movie->videoStream() : movie->audioStream();
-    if (!stream)
-        return info;
-    const int64_t ms = stream->duration * stream->timeBase.num * 1000 / stream->timeBase.den;
-    info["valid"] = bg::Value(true);
-    info["duration"] = bg::Value(ms);
-    info["pix"] = bg::Value(int64_t(double(ms) / 33.333333333333336));
-    const bool video = stream->kind == ff::StreamKind::Video;
-    info["width"] = bg::Value(int32_t(video ? stream->width : 0));
-    info["height"] = bg::Value(int32_t(video ? stream->height : 0));
-    if (video && autoSize && !m_sizeFixed && stream->width > 0 && stream->height > 0)
-        setSceneSize(uint32_t(stream->width), uint32_t(stream->height), false);
+    const bg::ValueMap info = probeMediaFile(path);
+    const auto at = [&info](const char *key) {
+        const auto it = info.find(key);
+        return it == info.end() ? 0 : it->second.toInt32();
+    };
+    const int width = at("width"), height = at("height");
+    if (autoSize && !m_sizeFixed && width > 0 && height > 0)
+        setSceneSize(uint32_t(width), uint32_t(height), false);
     return info;
 }
 

@@ -4,9 +4,12 @@
 
 #include "media/MediaTypes.h"
 
+#include <QColor>
+#include <QFont>
 #include <QList>
 #include <QMetaType>
 #include <QRect>
+#include <QRectF>
 #include <QString>
 
 #include <cstdint>
@@ -68,6 +71,25 @@ struct RenderParam {
     int64_t showMask = 0;
 };
 
+// What one visual track shows at a frame, as values: the preview layers place and
+// feed the track's item from it.
+struct TrackFrame {
+    QString track;              // the track's uuid
+    bool subtitleTrack = false; // the track's item draws text, not decoded pictures
+    VideoFrameData request;     // picture and video tracks
+    // The clip shown plainly, or the subtitle shown; empty when none.
+    QString clip;
+    QRectF placement; // the clip's "previewRect" (centre x, y and size)
+    int rotate = 0;   // degrees
+    int zValue = 0;   // order among the visual clips
+    bool selected = false;
+    // Subtitle tracks: the text and its look.
+    QString text;
+    QFont font;
+    QColor color;
+    int transparency = 255;
+};
+
 // One audible clip at a requested frame.
 struct AudioFrameData {
     ff::Rational position; // seconds into the media file
@@ -79,6 +101,7 @@ Q_DECLARE_METATYPE(EditType)
 Q_DECLARE_METATYPE(MoveType)
 Q_DECLARE_METATYPE(VFrameInfo)
 Q_DECLARE_METATYPE(AudioFrameData)
+Q_DECLARE_METATYPE(TrackFrame)
 
 // Registers the types queued signals carry; called once before the application object.
 void registerRenderMetaTypes();

@@ -1,11 +1,24 @@
 #include "ShaderLibrary.h"
 
-#include "main/Resources.h"
-
 #include "bridge/Logger.h"
 #include "graphics/GsDevice.h"
 
 #include <QFile>
+
+// The shader programs are compiled into this static library; its resource
+// initialiser runs only when called (outside any namespace, as Qt requires).
+static void initShaderResources()
+{
+    Q_INIT_RESOURCE(shaders);
+}
+
+namespace {
+void ensureShaderResources()
+{
+    static const bool done = (initShaderResources(), true);
+    (void)done;
+}
+} // namespace
 
 namespace ShaderLibrary {
 
@@ -26,7 +39,7 @@ const QStringList &names()
 
 QByteArray pixelSource(const QString &name)
 {
-    zuaEnsureResources();
+    ensureShaderResources();
     QFile file(":/shaders/" + name + ".frag");
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -1,7 +1,5 @@
 #include "DroppedFiles.h"
 
-#include "main/ZuApp.h"
-
 #include <QFileInfo>
 #include <QMimeData>
 
@@ -10,20 +8,19 @@ bool carriesFiles(const QMimeData *mime)
     return mime && mime->hasUrls();
 }
 
-QStringList takeDroppedFiles(const QList<QUrl> &urls)
+DroppedFiles takeDroppedFiles(const QList<QUrl> &urls)
 {
+    DroppedFiles dropped;
     if (urls.size() == 1) {
         const QString path = urls.first().toLocalFile();
         const QString suffix = QFileInfo(path).suffix();
         if (suffix == QLatin1String("zua") || suffix == QLatin1String("zua2")) {
-            if (auto *app = ZuApp::instance())
-                app->openProject(path);
-            return {};
+            dropped.project = path;
+            return dropped;
         }
     }
-    QStringList files;
     for (const QUrl &url : urls)
         if (url.isLocalFile())
-            files << url.toLocalFile();
-    return files;
+            dropped.files << url.toLocalFile();
+    return dropped;
 }

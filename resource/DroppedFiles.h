@@ -1,6 +1,6 @@
 #pragma once
 // Files dropped on the material library from a file manager: a single project
-// file is opened; otherwise the local paths are returned for adding.
+// file is to be opened; otherwise the local paths are added.
 // Lives on: main thread.
 
 #include <QList>
@@ -9,7 +9,11 @@
 
 class QMimeData;
 
+struct DroppedFiles {
+    QString project;   // a lone ".zua2" or ".zua" file, to open instead of adding
+    QStringList files; // else the local paths, in order
+};
+
 // True when the drag carries files (the library accepts it).
 bool carriesFiles(const QMimeData *mime);
-// Opens a lone project file and returns nothing; else the local paths, in order.
-QStringList takeDroppedFiles(const QList<QUrl> &urls);
+DroppedFiles takeDroppedFiles(const QList<QUrl> &urls);

@@ -2,7 +2,7 @@
 
 #include "DroppedFiles.h"
 
-#include "main/Translate.h"
+#include "common/Translate.h"
 
 #include <QDragEnterEvent>
 #include <QLabel>
@@ -53,7 +53,9 @@ void EmptyMaterialWidget::dropEvent(QDropEvent *event)
     if (!carriesFiles(event->mimeData()))
         return;
     event->acceptProposedAction();
-    const QStringList files = takeDroppedFiles(event->mimeData()->urls());
-    if (!files.isEmpty())
-        emit sig_addNewMaterial(files);
+    const DroppedFiles dropped = takeDroppedFiles(event->mimeData()->urls());
+    if (!dropped.project.isEmpty())
+        emit sig_openProject(dropped.project);
+    else if (!dropped.files.isEmpty())
+        emit sig_addNewMaterial(dropped.files);
 }

@@ -14,6 +14,8 @@ public:
 
 signals:
     void sig_addNewMaterial(const QStringList &files);
+    // A lone project file was dropped: the application opens it.
+    void sig_openProject(const QString &path);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

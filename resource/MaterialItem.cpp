@@ -1,7 +1,7 @@
 #include "MaterialItem.h"
 
-#include "main/QssManager.h"
-#include "main/Translate.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 
 #include <QApplication>
 #include <QDataStream>

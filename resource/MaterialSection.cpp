@@ -3,18 +3,12 @@
 #include "MaterialManager.h"
 #include "MaterialView.h"
 
-#include "main/ZuApp.h"
+#include "common/MaterialPaths.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 namespace {
-
-QString resolvedPath(const QString &text)
-{
-    ZuApp *app = ZuApp::instance();
-    return app ? app->resolveMaterialPath(text) : text;
-}
 
 struct Entry {
     int32_t type = 0;
@@ -65,7 +59,7 @@ void MaterialView::writeMaterials(QXmlStreamWriter &w, bool archive) const
         w.writeTextElement(QStringLiteral("name"), m.name);
         w.writeTextElement(QStringLiteral("draggable"), m.draggable ? "true" : "false");
         w.writeTextElement(QStringLiteral("archiveRecoverd"), m.archiveRecoverd ? "true" : "false");
-        w.writeTextElement(QStringLiteral("path"), ZuApp::storedMaterialPath(m.path, archive));
+        w.writeTextElement(QStringLiteral("path"), m_paths->storedMaterialPath(m.path, archive));
         w.writeTextElement(QStringLiteral("preview"), QStringLiteral("preview"));
         w.writeTextElement(QStringLiteral("font"), m.font.toString());
         w.writeTextElement(QStringLiteral("color"), m.color.name());
@@ -89,7 +83,7 @@ void MaterialView::readMaterials(QXmlStreamReader &r)
             else if (tag == QLatin1String("name"))
                 e.name = r.readElementText();
             else if (tag == QLatin1String("path"))
-                e.path = resolvedPath(r.readElementText());
+                e.path = m_paths->resolveMaterialPath(r.readElementText());
             else if (tag == QLatin1String("font"))
                 e.font.fromString(r.readElementText());
             else if (tag == QLatin1String("color"))
@@ -118,7 +112,7 @@ void MaterialView::readLegacyMaterials(QXmlStreamReader &r)
             } else if (tag == QLatin1String("name")) {
                 e.name = r.readElementText();
             } else if (tag == QLatin1String("url")) {
-                e.path = resolvedPath(r.readElementText());
+                e.path = m_paths->resolveMaterialPath(r.readElementText());
             } else if (tag == QLatin1String("values")) {
                 while (r.readNextStartElement()) {
                     if (r.name() == QLatin1String("color"))

@@ -6,9 +6,9 @@
 #include "MaterialManager.h"
 #include "MaterialScene.h"
 
-#include "main/MessageBox.h"
-#include "main/QssManager.h"
-#include "main/Translate.h"
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 
 #include <QContextMenuEvent>
 #include <QHash>
@@ -207,7 +207,9 @@ void MaterialView::dropEvent(QDropEvent *event)
     if (!carriesFiles(event->mimeData()))
         return;
     event->acceptProposedAction();
-    const QStringList files = takeDroppedFiles(event->mimeData()->urls());
-    if (!files.isEmpty())
-        m_manager->AddMaterialFiles(files, false);
+    const DroppedFiles dropped = takeDroppedFiles(event->mimeData()->urls());
+    if (!dropped.project.isEmpty())
+        emit sig_openProject(dropped.project);
+    else if (!dropped.files.isEmpty())
+        m_manager->AddMaterialFiles(dropped.files, false);
 }

@@ -6,6 +6,7 @@
 // Lives on: main thread.
 
 #include "MaterialTypes.h"
+#include "common/MaterialPaths.h"
 
 #include <QGraphicsView>
 
@@ -31,7 +32,9 @@ public:
     void zoomSteps(int steps);
     void layoutTiles();
 
-    // The project file's "Resource" section.
+    // The project file's "Resource" section; `paths` (kept, must outlive the view)
+    // answers how the open project names its files.
+    void setMaterialPaths(const MaterialPaths *paths) { m_paths = paths; }
     void writeMaterials(QXmlStreamWriter &writer, bool archive) const;
     void readMaterials(QXmlStreamReader &reader);
     void readLegacyMaterials(QXmlStreamReader &reader);
@@ -47,6 +50,8 @@ public:
 signals:
     void sig_scaleChanged(int delta);
     void sig_MaterialNumChanged(int count);
+    // A lone project file was dropped: the application opens it.
+    void sig_openProject(const QString &path);
 
 public slots:
     void slot_removeMaterials();
@@ -61,6 +66,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    const MaterialPaths *m_paths = &MaterialPaths::plain();
     MaterialScene *m_scene;
     MaterialManager *m_manager;
     QList<MaterialData> m_snapshot;

@@ -4,9 +4,9 @@
 #include "MaterialManager.h"
 #include "MaterialView.h"
 
-#include "main/FileDialogs.h"
-#include "main/QssManager.h"
-#include "main/Translate.h"
+#include "common/FileDialogs.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 
 #include <QButtonGroup>
 #include <QLabel>
@@ -88,6 +88,9 @@ ResourceWidget::ResourceWidget(QWidget *parent) : QWidget(parent), ui(new Ui::Re
     });
     connect(ui->widget_empty, &EmptyMaterialWidget::sig_addNewMaterial, this,
             [view](const QStringList &files) { view->manager()->AddMaterialFiles(files, false); });
+    connect(view, &MaterialView::sig_openProject, this, &ResourceWidget::sig_openProject);
+    connect(ui->widget_empty, &EmptyMaterialWidget::sig_openProject, this,
+            &ResourceWidget::sig_openProject);
     ui->widget_empty->show();
     ui->graphicsView_material->hide();
     ui->stackedWidget_page->setCurrentWidget(ui->page_edit);

@@ -33,6 +33,8 @@ public:
     void clearMaterials();
 
 signals:
+    // A lone project file was dropped on the library.
+    void sig_openProject(const QString &path);
     void sig_updateData(int menuType, const bg::ValueMap &values, const std::string &dataType);
 
 public slots:

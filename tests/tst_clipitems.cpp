@@ -1,7 +1,7 @@
 // Clip and transition items in a real view: colours, markers, handles, labels
 // that do not stretch, and what presses and clicks ask for.
-#include "main/QssManager.h"
-#include "main/ZuTransLator.h"
+#include "common/QssManager.h"
+#include "common/ZuTransLator.h"
 #include "support/MediaFixtures.h"
 #include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"

@@ -1,10 +1,10 @@
 // The material library: classification, additions with duplicate and missing
 // reports, undoable removal, thumbnails from the worker, the tile layout and
 // zoom, the drag payload and the project file's material section.
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
 #include "common/ThumbnailCache.h"
-#include "main/MessageBox.h"
-#include "main/QssManager.h"
-#include "main/ZuTransLator.h"
+#include "common/ZuTransLator.h"
 #include "resource/MaterialItem.h"
 #include "resource/MaterialManager.h"
 #include "resource/MaterialScene.h"

@@ -5,7 +5,7 @@
 // and each broken file is reported as damaged without blocking. Run under
 // AddressSanitizer (scripts/sanitize.sh), a buffer too small for FFmpeg's converters
 // fails here.
-#include "main/Resources.h"
+#include "common/Resources.h"
 #include "resource/MaterialManager.h"
 #include "support/MediaFixtures.h"
 

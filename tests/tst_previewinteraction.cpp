@@ -1,7 +1,7 @@
 // Gestures in the preview picture: hit testing in the turned rectangle, moving
 // with snapping to the centre lines and edges, rotating with snapping, resizing
 // from a corner with the opposite corner fixed, and committing as one step.
-#include "main/ValueQt.h"
+#include "common/ValueQt.h"
 #include "preview/PreviewInteraction.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
@@ -195,16 +195,16 @@ void TestPreviewInteraction::gestureIsCommittedAsOneStep()
     SourceItem *clip =
         model.createClip(model.group(CT_PICTURE), CT_PICTURE, dir.filePath("logo.png"), 0);
     QVERIFY(clip);
-    model.group(CT_PICTURE)->setCurrentClip(clip);
     Item *item = makeItem(m_scene, 0, 0, 200, 100);
-    item->track = model.group(CT_PICTURE);
+    item->trackId = model.group(CT_PICTURE)->uuid;
+    item->clipId = clip->uuid;
     PreviewInteraction ui(m_scene);
     ui.press(QPointF(0, 0));
     ui.move(QPointF(150, 120));
     const int steps = zua::UndoController::instance()->stack()->count();
     if (ui.release()) {
-        zua::MergeSequence sequence("PreviewChange");
-        item->commitGeometry();
+        const ClipGeometry g = item->clipGeometry();
+        model.slot_clipGeometryEdited(g.clip, g.rect, g.rotate);
     }
     QCOMPARE(zua::UndoController::instance()->stack()->count(), steps + 1);
     QCOMPARE(bg::ValueQt(clip->value("previewRect")).toRectF(), QRectF(150, 120, 200, 100));
@@ -212,8 +212,7 @@ void TestPreviewInteraction::gestureIsCommittedAsOneStep()
     QCOMPARE(clip->value("rotate").toInt32(), 0);
     zua::UndoController::instance()->undo();
     QCOMPARE(clip->previewRect, QRectF(0, 0, 200, 100));
-    item->selected = true;
-    item->syncSelection();
+    model.slot_selectClip(item->clipId, true);
     QVERIFY(clip->isSelected());
     model.clearAll();
     zua::UndoController::instance()->reset();

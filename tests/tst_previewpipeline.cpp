@@ -1,7 +1,8 @@
 // From the timeline to the composed picture: each visual track's layer shows its
 // clip at the playhead where the clip's placement puts it, stacked by "zValue",
 // and subtitles appear in their colour.
-#include "main/ValueQt.h"
+#include "common/FrameTime.h"
+#include "common/ValueQt.h"
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
@@ -13,7 +14,6 @@
 #include "support/MediaFixtures.h"
 #include "support/SceneGrab.h"
 #include "timeline/ClassifyItem.h"
-#include "timeline/FrameTime.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
@@ -74,7 +74,7 @@ void TestPreviewPipeline::initTestCase()
     m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     m_model->buildGroups();
     m_view = new TimeLineGraphicsView(m_scene, m_model);
-    m_layers = new PreviewLayers(m_model, m_rm);
+    m_layers = new PreviewLayers(m_rm);
     connect(m_view, &TimeLineGraphicsView::sig_trackFrames, m_layers,
             &PreviewLayers::slot_trackFrames);
 }
@@ -109,7 +109,6 @@ QImage TestPreviewPipeline::composeAt(int64_t frame)
 void TestPreviewPipeline::tracksComposeAtThePlayhead()
 {
     m_model->insertTrack(m_model->group(CT_VIDEO), 0, false);
-    m_layers->sync();
     SourceItem *red =
         m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO, m_dir.filePath("red.mp4"), 0);
     SourceItem *blue = m_model->createClip(m_model->group(CT_VIDEO)->child(0), CT_VIDEO,
@@ -177,28 +176,33 @@ void TestPreviewPipeline::previewMenuActsOnTheClipUnderTheCursor()
     window.resize(320, 180);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QList<SourceItem *> removed, edited;
-    QList<QPair<SourceItem *, bool>> restacked;
-    connect(&window, &ZueDisplayWindow::sig_removeClip, [&](SourceItem *c) { removed << c; });
-    connect(&window, &ZueDisplayWindow::sig_editClip, [&](SourceItem *c, int clicks) {
+    QStringList removed, edited;
+    QList<QPair<QString, bool>> restacked;
+    connect(&window, &ZueDisplayWindow::sig_removeClip, [&](const QString &c) { removed << c; });
+    connect(&window, &ZueDisplayWindow::sig_editClip, [&](const QString &c, int clicks) {
         if (clicks == 2)
             edited << c;
     });
     connect(&window, &ZueDisplayWindow::sig_restackClip,
-            [&](SourceItem *c, bool up) { restacked << qMakePair(c, up); });
-    ClassifyItem *videoTrack = m_model->group(CT_VIDEO);
-    SourceItem *red = videoTrack->currentClip();
-    QVERIFY(red);
+            [&](const QString &c, bool up) { restacked << qMakePair(c, up); });
+    // The editor's wiring of the preview's selection to the timeline.
+    connect(&window, &ZueDisplayWindow::sig_selectClip, m_model,
+            &TimeLineTreeModel::slot_selectClip);
+    PreviewItem *videoLayer = m_layers->layerOf(m_model->group(CT_VIDEO)->uuid);
+    QVERIFY(videoLayer);
+    SourceItem *redClip = m_model->clipByUuid(videoLayer->clipId);
+    QVERIFY(redClip);
+    const QString red = redClip->uuid;
 
     QVERIFY(pickFromMenu(&window, QPoint(20, 90), "UpLevel"));
-    QCOMPARE(restacked, (QList<QPair<SourceItem *, bool>>{{red, true}}));
-    QVERIFY(red->isSelected()); // the menu's clip is the one selected on the timeline
+    QCOMPARE(restacked, (QList<QPair<QString, bool>>{{red, true}}));
+    QVERIFY(redClip->isSelected()); // the menu's clip is the one selected on the timeline
     QVERIFY(pickFromMenu(&window, QPoint(20, 90), "DownLevel"));
     QCOMPARE(restacked.value(1), qMakePair(red, false));
     QVERIFY(pickFromMenu(&window, QPoint(20, 90), "Edit"));
-    QCOMPARE(edited, QList<SourceItem *>{red});
+    QCOMPARE(edited, QStringList{red});
     QVERIFY(pickFromMenu(&window, QPoint(20, 90), "Delete"));
-    QCOMPARE(removed, QList<SourceItem *>{red});
+    QCOMPARE(removed, QStringList{red});
 
     // Nothing under the cursor (right of every placement): no menu at all.
     QVERIFY(!pickFromMenu(&window, QPoint(300, 20), "Delete"));

@@ -1,9 +1,9 @@
 // Project file container: writing, reading, legacy import, failure boxes, path
 // services, and saves that are interrupted.
-#include "main/MessageBox.h"
+#include "common/MessageBox.h"
+#include "common/ZuTransLator.h"
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
-#include "main/ZuTransLator.h"
 #include "render/RenderManager.h"
 #include "undo/UndoController.h"
 #include "undo/ZuObject.h"

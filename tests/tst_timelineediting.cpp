@@ -1,7 +1,7 @@
 // Editing on the timeline through the real view: dragging with and without
 // snapping, trimming, splitting, deleting, clearing, and the frame requests.
-#include "main/MessageBox.h"
-#include "main/ZuTransLator.h"
+#include "common/MessageBox.h"
+#include "common/ZuTransLator.h"
 #include "support/MediaFixtures.h"
 #include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"

@@ -1,7 +1,7 @@
 // Timeline data model: clip creation by kind, overlap resolution, transitions,
 // stacking, undo and redo of every edit, and the Timeline section of the file.
-#include "main/QssManager.h"
-#include "main/ZuTransLator.h"
+#include "common/QssManager.h"
+#include "common/ZuTransLator.h"
 #include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"
@@ -10,7 +10,7 @@
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TransItem.h"
 
-#include "main/ValueQt.h"
+#include "common/ValueQt.h"
 #include "undo/UndoController.h"
 
 #include <QApplication>

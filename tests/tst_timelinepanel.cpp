@@ -1,7 +1,7 @@
 // The timeline panel around the clip view: the ruler's scale and seeks, the
 // track headers' buttons and collapsing, and the tool bar's state and commands.
-#include "main/MessageBox.h"
-#include "main/QssManager.h"
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
 #include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"

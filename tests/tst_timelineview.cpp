@@ -190,7 +190,7 @@ void TestTimelineView::undoAndRedoShowTheFrameAgain()
     QTRY_COMPARE(frames.size(), 1);
     const QList<TrackFrame> shown = frames[0][0].value<QList<TrackFrame>>();
     QVERIFY(std::any_of(shown.begin(), shown.end(),
-                        [clip](const TrackFrame &f) { return f.clip == clip; }));
+                        [clip](const TrackFrame &f) { return f.clip == clip->uuid; }));
     QVERIFY(zua::UndoController::instance()->redo());
     QTRY_COMPARE(frames.size(), 2);
     QTest::qWait(50);

@@ -1,8 +1,8 @@
 // Language files, the key-based translator and style-sheet scaling.
 #include "bridge/Bridge.h"
-#include "main/QssManager.h"
-#include "main/Translate.h"
-#include "main/ZuTransLator.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
+#include "common/ZuTransLator.h"
 #include "render/ShaderLibrary.h"
 #include "render/preview/TransTranslate.h"
 

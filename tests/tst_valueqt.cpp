@@ -1,5 +1,5 @@
 // Toolkit value kinds: exact text forms, readers and their malformed inputs.
-#include "main/ValueQt.h"
+#include "common/ValueQt.h"
 
 #include <QtTest>
 

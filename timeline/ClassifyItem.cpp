@@ -3,7 +3,7 @@
 #include "SourceItem.h"
 #include "TimeLineTreeModel.h"
 
-#include "main/QssManager.h"
+#include "common/QssManager.h"
 
 #include <QUuid>
 
@@ -79,8 +79,6 @@ void ClassifyItem::removeClip(SourceItem *clip)
 {
     if (!m_clips.removeOne(clip))
         return;
-    if (m_currentClip == clip)
-        m_currentClip = nullptr;
     if (m_model)
         m_model->countVisualClip(clip->kind, -1);
 }

@@ -51,9 +51,6 @@ public:
     bool hasClip(SourceItem *clip) const { return m_clips.contains(clip); }
     void sortClips();
 
-    SourceItem *currentClip() const { return m_currentClip; }
-    void setCurrentClip(SourceItem *clip) { m_currentClip = clip; }
-
     // Tree edits (no undo); the model wraps them in row notifications.
     void insertChild(int row, ClassifyItem *child);
     void takeChild(ClassifyItem *child);
@@ -67,6 +64,5 @@ private:
     ClassifyItem *m_home = nullptr;
     QList<ClassifyItem *> m_children;
     QList<SourceItem *> m_clips;
-    SourceItem *m_currentClip = nullptr;
     bool m_expanded = true;
 };

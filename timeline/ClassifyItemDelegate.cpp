@@ -1,8 +1,8 @@
 #include "ClassifyItemDelegate.h"
 
 #include "ClassifyItem.h"
-#include "main/QssManager.h"
-#include "main/Translate.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 
 #include <QMouseEvent>
 #include <QPainter>

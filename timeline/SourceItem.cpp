@@ -7,9 +7,9 @@
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineTreeModel.h"
 
-#include "main/QssManager.h"
-#include "main/Translate.h"
-#include "main/ValueQt.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
+#include "common/ValueQt.h"
 
 #include <QDir>
 #include <QFileInfo>

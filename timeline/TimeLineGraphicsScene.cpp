@@ -5,7 +5,7 @@
 #include "SourceItem.h"
 #include "TimeLineTreeModel.h"
 
-#include "main/QssManager.h"
+#include "common/QssManager.h"
 #include "undo/UndoController.h"
 
 #include <QGraphicsSceneMouseEvent>

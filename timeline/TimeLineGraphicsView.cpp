@@ -6,7 +6,7 @@
 #include "TimeLineTreeModel.h"
 #include "TransItem.h"
 
-#include "main/QssManager.h"
+#include "common/QssManager.h"
 
 #include <QGraphicsItem>
 #include <QPainter>

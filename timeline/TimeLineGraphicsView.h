@@ -17,15 +17,6 @@ class SourceItem;
 class TimeLineGraphicsScene;
 class TimeLineTreeModel;
 
-// What one visual track shows at a frame.
-struct TrackFrame {
-    ClassifyItem *track = nullptr;
-    VideoFrameData request;         // picture and video tracks
-    SourceItem *clip = nullptr;     // the clip shown plainly, if any
-    SourceItem *subtitle = nullptr; // subtitle tracks: the clip shown, if any
-};
-Q_DECLARE_METATYPE(TrackFrame)
-
 class TimeLineGraphicsView : public QGraphicsView {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #include "TimeLineRuler.h"
 
-#include "FrameTime.h"
+#include "common/FrameTime.h"
 
 #include <QMouseEvent>
 #include <QPainter>

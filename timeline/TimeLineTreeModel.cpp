@@ -4,10 +4,10 @@
 #include "SourceItem.h"
 #include "TransItem.h"
 
-#include "main/QssManager.h"
-#include "main/Translate.h"
-#include "main/ZuApp.h"
-#include "render/RenderManager.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
+#include "common/ValueQt.h"
+#include "render/MediaProbe.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
@@ -45,14 +45,9 @@ TimeLineTreeModel::TimeLineTreeModel(QGraphicsScene *scene, QObject *parent)
 {
     g_model = this;
     qRegisterMetaType<ClassifyData>("ClassifyData");
-    m_probe = [](const QString &path, bool autoSize) {
-        ZuApp *app = ZuApp::instance();
-        RenderManager *rm = app ? app->renderManager() : nullptr;
-        if (rm)
-            return rm->probeMedia(path, autoSize);
-        RenderManager standalone;
-        return standalone.probeMedia(path, false);
-    };
+    // The editor hands the render manager's probe in (the first video may size the
+    // project); on its own the model only reads the file.
+    m_probe = [](const QString &path, bool) { return probeMediaFile(path); };
 }
 
 TimeLineTreeModel::~TimeLineTreeModel()
@@ -378,6 +373,22 @@ SourceItem *TimeLineTreeModel::clipByUuid(const QString &uuid) const
         if (clip->uuid == uuid)
             return clip;
     return nullptr;
+}
+
+void TimeLineTreeModel::slot_clipGeometryEdited(const QString &uuid, const QRectF &rect, int rotate)
+{
+    SourceItem *clip = clipByUuid(uuid);
+    if (!clip)
+        return;
+    zua::MergeSequence sequence("PreviewChange");
+    clip->setValue("previewRect", bg::ValueQt(rect), true, true);
+    clip->setValue("rotate", bg::Value(int32_t(rotate)), true, true);
+}
+
+void TimeLineTreeModel::slot_selectClip(const QString &uuid, bool selected)
+{
+    if (SourceItem *clip = clipByUuid(uuid))
+        clip->setSelected(selected);
 }
 
 // ---- transitions -------------------------------------------------------------------

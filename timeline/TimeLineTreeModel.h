@@ -5,6 +5,7 @@
 
 #include "TimelineTypes.h"
 #include "bridge/Value.h"
+#include "common/MaterialPaths.h"
 
 #include <QAbstractItemModel>
 #include <QColor>
@@ -87,7 +88,11 @@ public:
 
     // Empties every track and removes the added tracks, without undo.
     void clearAll();
-    // Material information (the render manager's probe by default).
+    // How the open project names its files (kept, must outlive the model).
+    void setMaterialPaths(const MaterialPaths *paths) { m_paths = paths; }
+    const MaterialPaths &materialPaths() const { return *m_paths; }
+    // Material information: the file alone by default; the editor hands in the render
+    // manager's probe, which lets the first video set the project's size.
     using Probe = std::function<bg::ValueMap(const QString &path, bool autoSize)>;
     void setProbe(Probe probe) { m_probe = std::move(probe); }
     bg::ValueMap probe(const QString &path, bool autoSize) const;
@@ -98,6 +103,13 @@ public:
     // ---- project file ----
     void writeSection(QXmlStreamWriter &writer, bool archive) const;
     void readSection(QXmlStreamReader &reader);
+
+public slots:
+    // Edits that reach the timeline by the clip's uuid (from the preview); an unknown
+    // uuid changes nothing. Stores the placement a gesture left, as one undoable step.
+    void slot_clipGeometryEdited(const QString &clip, const QRectF &rect, int rotate);
+    // Selects or deselects the clip on the timeline.
+    void slot_selectClip(const QString &clip, bool selected);
 
 signals:
     void sig_timelineChanged();
@@ -110,4 +122,5 @@ private:
     QList<TransItem *> m_transitions;
     int m_visualClips = 0;
     Probe m_probe;
+    const MaterialPaths *m_paths = &MaterialPaths::plain();
 };

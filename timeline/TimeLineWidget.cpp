@@ -6,7 +6,7 @@
 #include "TimeLineRuler.h"
 #include "TimeLineTreeModel.h"
 #include "TimeLineTreeView.h"
-#include "main/QssManager.h"
+#include "common/QssManager.h"
 
 #include <QHBoxLayout>
 #include <QScrollBar>

@@ -10,9 +10,9 @@
 #include "TimeLineTreeModel.h"
 #include "TransItem.h"
 
-#include "main/MessageBox.h"
-#include "main/QssManager.h"
-#include "main/Translate.h"
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 #include "undo/UndoController.h"
 
 #include <QContextMenuEvent>

@@ -6,10 +6,11 @@
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineGraphicsView.h"
 #include "TimeLineTreeModel.h"
+#include "TimelineEvaluator.h"
 #include "TransItem.h"
 
-#include "main/MessageBox.h"
-#include "main/Translate.h"
+#include "common/MessageBox.h"
+#include "common/Translate.h"
 #include "undo/UndoController.h"
 
 #include <QKeyEvent>
@@ -28,41 +29,6 @@ void tell(const QString &textKey)
 {
     MessageBox::inform(nullptr, ZKEY("timeline-manage.Hint"), zuaTranslate(textKey),
                        ZKEY("timeline-manage.Ok"));
-}
-
-// The clip's source for frame F; end clamping keeps an outgoing clip on its last
-// frame, start clamping an incoming one on its first.
-FrameSource sourceOf(const SourceItem *clip, int64_t frame, bool clampEnd)
-{
-    const int64_t start = clip->start(), end = start + clip->duration();
-    if (clampEnd && frame >= end)
-        frame = end - 1;
-    if (!clampEnd && frame < start)
-        frame = start;
-    FrameSource s;
-    s.time = clip->offset() + (frame - start);
-    s.id = clip->uuid;
-    s.path = clip->path;
-    s.fitMode = clip->stretch;
-    s.crop = clip->clipRect;
-    s.x = float(clip->previewRect.x());
-    s.y = float(clip->previewRect.y());
-    s.width = float(clip->previewRect.width());
-    s.height = float(clip->previewRect.height());
-    s.rotation = float(clip->rotate * M_PI / 180.0);
-    s.transparency = float(clip->transparency / 255.0);
-    s.temperature = float(clip->temperature / 50.0);
-    s.saturation = float(clip->saturation / 50.0);
-    s.hue = float(clip->hue / 50.0);
-    s.contrast = float(clip->contrast / 50.0);
-    s.highlight = float(clip->highlight / 50.0);
-    s.brightness = float(clip->bright / 100.0);
-    return s;
-}
-
-bool covers(const SourceItem *clip, int64_t frame)
-{
-    return clip && frame >= clip->start() && frame < clip->start() + clip->duration();
 }
 
 } // namespace
@@ -200,7 +166,8 @@ void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
     const int64_t f = playheadFrame();
     int value = clip->stacking;
     for (SourceItem *other : m_model->clips()) {
-        if (other == clip || !covers(other, f) || family(other->kind) != family(clip->kind) ||
+        if (other == clip || !TimelineEvaluator::covers(other, f) ||
+            family(other->kind) != family(clip->kind) ||
             !timeline::hasMask(other->kind, timeline::kVisualMask) ||
             !centred(other).intersects(centred(clip)))
             continue;
@@ -211,98 +178,14 @@ void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
     requestFrame(30, EDIT_NONE); // the preview shows the new order
 }
 
-QList<TrackFrame> TimeLineGraphicsView::frameAt(int64_t f) const
+QList<TrackFrame> TimeLineGraphicsView::frameAt(int64_t frame) const
 {
-    QList<TrackFrame> out;
-    if (!m_model)
-        return out;
-    // Transitions active at F, by track, and the clips they take over.
-    struct Active {
-        TransItem *item;
-        int mode;
-        double progress;
-    };
-    QMap<ClassifyItem *, QList<Active>> active;
-    QSet<const SourceItem *> inTransition;
-    for (TransItem *t : m_model->transitions()) {
-        const TransitionData *d = t->data();
-        if (f < d->startFrame || f > d->endFrame || d->endFrame <= d->startFrame)
-            continue;
-        if ((d->from && !d->from->valid) || (d->to && !d->to->valid))
-            continue;
-        const int mode = covers(d->from, f) ? 1 : covers(d->to, f) ? 2 : 0;
-        if (mode == 0)
-            continue;
-        const SourceItem *primary = mode == 1 ? d->from : d->to;
-        const double progress = double(f - d->startFrame) / double(d->endFrame - d->startFrame);
-        active[primary->track] << Active{t, mode, progress};
-        if (d->from)
-            inTransition << d->from;
-        if (d->to)
-            inTransition << d->to;
-    }
-    for (ClassifyItem *track : m_model->tracks()) {
-        if (!timeline::hasMask(track->kind, timeline::kVisualMask))
-            continue;
-        TrackFrame frame;
-        frame.track = track;
-        SourceItem *clip = nullptr;
-        for (SourceItem *c : track->clips())
-            if (c->valid && covers(c, f)) {
-                clip = c;
-                break;
-            }
-        if (track->kind == CT_SUBTITLE) {
-            frame.subtitle = clip;
-            out << frame;
-            continue;
-        }
-        VideoFrameData &r = frame.request;
-        r.shader = QStringLiteral("rgba_base");
-        r.progress = 1.0;
-        frame.clip = clip;
-        if (clip && !inTransition.contains(clip)) {
-            r.current = sourceOf(clip, f, true);
-            r.decodeMask |= DECODE_CURRENT;
-            r.showMask |= SHOW_CLIP;
-        }
-        for (const Active &a : active.value(track)) {
-            const TransitionData *d = a.item->data();
-            r.shader = d->name;
-            r.progress = a.progress;
-            if (d->from) {
-                r.from = sourceOf(d->from, f, true);
-                r.decodeMask |= DECODE_FROM;
-            }
-            if (d->to) {
-                r.to = sourceOf(d->to, f, false);
-                r.decodeMask |= DECODE_TO;
-            }
-            r.showMask |= SHOW_TRANSITION;
-        }
-        out << frame;
-    }
-    return out;
+    return TimelineEvaluator(m_model).frameAt(frame);
 }
 
-QList<AudioFrameData> TimeLineGraphicsView::audioAt(int64_t f, int64_t fps) const
+QList<AudioFrameData> TimeLineGraphicsView::audioAt(int64_t frame, int64_t fps) const
 {
-    QList<AudioFrameData> out;
-    if (!m_model || fps <= 0)
-        return out;
-    for (ClassifyItem *track : m_model->tracks()) {
-        if (!timeline::hasMask(track->kind, timeline::kAudibleMask))
-            continue;
-        for (SourceItem *clip : track->clips())
-            if (clip->valid && covers(clip, f)) {
-                AudioFrameData a;
-                a.position = ff::Rational(f - clip->start() + clip->offset(), fps);
-                a.path = clip->path;
-                a.volume = clip->mute ? 0 : clip->volume;
-                out << a;
-            }
-    }
-    return out;
+    return TimelineEvaluator(m_model).audioAt(frame, fps);
 }
 
 void TimeLineGraphicsView::requestFrame(int64_t fps, EditType edit)

@@ -6,7 +6,7 @@
 #include "TimeLineTreeModel.h"
 #include "TransItem.h"
 
-#include "main/ZuApp.h"
+#include "common/MaterialPaths.h"
 #include "undo/UndoController.h"
 
 #include <QGraphicsScene>
@@ -41,14 +41,14 @@ QList<double> numbersIn(const QString &text)
     return out;
 }
 
-void writeClip(QXmlStreamWriter &w, const SourceItem &c, bool archive)
+void writeClip(QXmlStreamWriter &w, const SourceItem &c, const MaterialPaths &paths, bool archive)
 {
     w.writeStartElement("sourceItem");
     w.writeTextElement("start", QString::number(c.start()));
     w.writeTextElement("duration", QString::number(c.duration()));
     w.writeTextElement("offset", QString::number(c.offset()));
     if (!c.path.isEmpty())
-        w.writeTextElement("path", ZuApp::storedMaterialPath(c.path, archive));
+        w.writeTextElement("path", paths.storedMaterialPath(c.path, archive));
     w.writeTextElement("uuid", c.uuid);
     w.writeTextElement("originalduraion", QString::number(c.fullLength));
     w.writeTextElement("type", QString::number(c.kind));
@@ -101,10 +101,9 @@ struct SourceInfo {
     int stacking = 0;
 };
 
-SourceInfo readClipInfo(QXmlStreamReader &r)
+SourceInfo readClipInfo(QXmlStreamReader &r, const MaterialPaths &paths)
 {
     SourceInfo s;
-    ZuApp *app = ZuApp::instance();
     while (r.readNextStartElement()) {
         const QStringRef n = r.name();
         const QString t = r.readElementText();
@@ -117,7 +116,7 @@ SourceInfo readClipInfo(QXmlStreamReader &r)
         else if (n == QLatin1String("originalduraion"))
             s.fullLength = t.toLongLong();
         else if (n == QLatin1String("path"))
-            s.path = app ? app->resolveMaterialPath(t) : t;
+            s.path = paths.resolveMaterialPath(t);
         else if (n == QLatin1String("uuid"))
             s.uuid = t;
         else if (n == QLatin1String("previewRect")) {
@@ -180,7 +179,7 @@ void TimeLineTreeModel::writeSection(QXmlStreamWriter &w, bool archive) const
         w.writeAttribute("type", QString::number(item->kind));
         w.writeAttribute("row", QString::number(item->isGroup ? -1 : item->row()));
         for (SourceItem *clip : item->clips())
-            writeClip(w, *clip, archive);
+            writeClip(w, *clip, *m_paths, archive);
         w.writeEndElement();
     }
     w.writeStartElement("Trans");
@@ -212,7 +211,7 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                     r.skipCurrentElement();
                     continue;
                 }
-                const SourceInfo s = readClipInfo(r);
+                const SourceInfo s = readClipInfo(r, *m_paths);
                 auto *clip = new SourceItem(kind, track);
                 clip->uuid = s.uuid.isEmpty() ? clip->uuid : s.uuid;
                 clip->path = s.path;

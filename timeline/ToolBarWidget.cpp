@@ -1,10 +1,10 @@
 #include "ToolBarWidget.h"
 #include "ui_ToolBarWidget.h"
 
-#include "FrameTime.h"
-#include "main/MessageBox.h"
-#include "main/QssManager.h"
-#include "main/Translate.h"
+#include "common/FrameTime.h"
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
 
 #include "bridge/UserSettings.h"
 #include "undo/UndoController.h"

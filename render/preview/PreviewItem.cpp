@@ -1,9 +1,5 @@
 #include "PreviewItem.h"
 
-#include "main/ValueQt.h"
-#include "timeline/ClassifyItem.h"
-#include "timeline/SourceItem.h"
-
 #include <cmath>
 
 void PreviewItem::setVisible(bool on)
@@ -24,18 +20,8 @@ int PreviewItem::toDegrees(double radians)
     return int(std::fmod(degrees, 360.0)); // keeps the sign: -90 stays -90
 }
 
-void PreviewItem::commitGeometry()
+ClipGeometry PreviewItem::clipGeometry() const
 {
-    SourceItem *clip = track ? track->currentClip() : nullptr;
-    if (!clip)
-        return;
-    clip->setValue("previewRect", bg::ValueQt(QRectF(pos().x, pos().y, size().x, size().y)), true,
-                   true);
-    clip->setValue("rotate", bg::Value(int32_t(toDegrees(rotation()))), true, true);
-}
-
-void PreviewItem::syncSelection()
-{
-    if (SourceItem *clip = track ? track->currentClip() : nullptr)
-        clip->setSelected(selected);
+    return ClipGeometry{clipId, QRectF(pos().x, pos().y, size().x, size().y),
+                        toDegrees(rotation())};
 }

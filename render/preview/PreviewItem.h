@@ -1,21 +1,32 @@
 #pragma once
 // Base of the items a visual track owns in the preview scene: rotation, order
 // value, visibility and selection, and the operations the timeline and the export
-// call. Lives on: geometry on the main thread; prepare/draw on the render thread.
+// call. The item knows its track and the clip it shows by id only; edits made in the
+// preview leave it as values (clipGeometry) that the timeline applies.
+// Lives on: geometry and ids on the main thread; prepare/draw on the render thread.
 
 #include "render/RenderTypes.h"
 
 #include "graphics/GsItem.h"
 
+#include <QRectF>
+#include <QString>
+
 #include <atomic>
 
-class ClassifyItem;
+// A clip's placement as the preview leaves it after a gesture.
+struct ClipGeometry {
+    QString clip;   // the clip's uuid
+    QRectF rect;    // "previewRect": centre x, y and size in scene pixels
+    int rotate = 0; // "rotate": whole degrees
+};
 
 class PreviewItem : public GsItem {
 public:
     std::atomic<bool> visible{false};
     std::atomic<bool> selected{false};
-    ClassifyItem *track = nullptr;
+    QString trackId; // uuid of the track that owns the item
+    QString clipId;  // uuid of the clip shown now (empty when none)
 
     // The device's per-tick and draw calls.
     void Tick() override { prepare(); }
@@ -30,11 +41,9 @@ public:
     virtual void endExport() {}
 
     void setVisible(bool on);
-    // Writes the item's rectangle to its clip's "previewRect" and its rotation to
-    // "rotate" (whole degrees), as undoable changes.
-    void commitGeometry();
-    // Selects or deselects the clip's item on the timeline to match `selected`.
-    void syncSelection();
+    // The item's rectangle and rotation (whole degrees) for its clip's "previewRect"
+    // and "rotate"; the timeline stores them as one undoable step.
+    ClipGeometry clipGeometry() const;
     // Whole degrees of a rotation in radians, as the clip stores it.
     static int toDegrees(double radians);
 

@@ -4,42 +4,47 @@
 #include "VideoPreviewItem.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
-#include "timeline/ClassifyItem.h"
-#include "timeline/SourceItem.h"
-#include "timeline/TimeLineTreeModel.h"
 
 #include "graphics/GsScene.h"
 
+#include <QSet>
+
 #include <cmath>
 
-PreviewLayers::PreviewLayers(TimeLineTreeModel *model, RenderManager *render, QObject *parent)
-    : QObject(parent), m_model(model), m_render(render)
+PreviewLayers::PreviewLayers(RenderManager *render, QObject *parent)
+    : QObject(parent), m_render(render)
 {
-    connect(m_model, &TimeLineTreeModel::rowsInserted, this, &PreviewLayers::sync);
-    connect(m_model, &TimeLineTreeModel::rowsRemoved, this, &PreviewLayers::sync);
-    // A new project size gives new layers in the new scene.
+    // A new project size gives new layers in the new scene (the old scene's items
+    // went with it).
     connect(m_render, &RenderManager::sig_sendScene, this, [this] {
-        for (PreviewItem *layer : m_layers)
+        for (PreviewItem *layer : qAsConst(m_layers))
             layer->Release();
         m_layers.clear();
-        sync();
+        slot_trackFrames(m_last);
     });
-    sync();
 }
 
 PreviewLayers::~PreviewLayers()
 {
-    for (PreviewItem *layer : m_layers) {
+    dropAll();
+}
+
+void PreviewLayers::dropAll()
+{
+    for (PreviewItem *layer : qAsConst(m_layers)) {
         m_render->removeItem(layer);
         layer->Release();
     }
+    m_layers.clear();
 }
 
-void PreviewLayers::sync()
+void PreviewLayers::sync(const QList<TrackFrame> &frames)
 {
-    const QList<ClassifyItem *> tracks = m_model->tracks();
+    QSet<QString> present;
+    for (const TrackFrame &frame : frames)
+        present.insert(frame.track);
     for (auto it = m_layers.begin(); it != m_layers.end();) {
-        if (!tracks.contains(it.key())) {
+        if (!present.contains(it.key())) {
             m_render->removeItem(it.value());
             it.value()->Release();
             it = m_layers.erase(it);
@@ -50,24 +55,26 @@ void PreviewLayers::sync()
     GsScene *scene = m_render->scene();
     if (!scene)
         return;
-    for (ClassifyItem *track : tracks) {
-        if (m_layers.contains(track) || !timeline::hasMask(track->kind, timeline::kVisualMask))
+    for (const TrackFrame &frame : frames) {
+        if (m_layers.contains(frame.track))
             continue;
         PreviewItem *layer = nullptr;
-        if (track->kind == CT_SUBTITLE)
+        if (frame.subtitleTrack)
             layer = new RefCountedObject<SubtitlePreviewItem>();
         else
             layer = new RefCountedObject<VideoPreviewItem>(scene->width(), scene->height());
         layer->AddRef();
-        layer->track = track;
+        layer->trackId = frame.track;
         layer->Resize(float(scene->width()), float(scene->height()));
-        m_layers.insert(track, layer);
+        m_layers.insert(frame.track, layer);
         m_render->addItem(layer);
     }
 }
 
 void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
 {
+    m_last = frames;
+    sync(frames);
     bool reorder = false;
     for (const TrackFrame &frame : frames) {
         PreviewItem *layer = m_layers.value(frame.track);
@@ -75,27 +82,22 @@ void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
             continue;
         // The track's current clip places the layer (the clip's placement rectangle
         // is centred on x, y in scene coordinates).
-        SourceItem *clip = frame.subtitle ? frame.subtitle : frame.clip;
-        frame.track->setCurrentClip(clip);
-        if (clip) {
-            layer->MoveTo(float(clip->previewRect.x()), float(clip->previewRect.y()));
-            if (frame.track->kind != CT_SUBTITLE)
-                layer->Resize(float(clip->previewRect.width()), float(clip->previewRect.height()));
-            layer->SetRotation(float(clip->rotate * M_PI / 180.0));
-            layer->selected = clip->isSelected();
-            if (layer->order() != clip->stacking) {
-                layer->SetOrder(clip->stacking);
+        layer->clipId = frame.clip;
+        if (!frame.clip.isEmpty()) {
+            layer->MoveTo(float(frame.placement.x()), float(frame.placement.y()));
+            layer->Resize(float(frame.placement.width()), float(frame.placement.height()));
+            layer->SetRotation(float(frame.rotate * M_PI / 180.0));
+            layer->selected = frame.selected;
+            if (layer->order() != frame.zValue) {
+                layer->SetOrder(frame.zValue);
                 reorder = true;
             }
         }
         if (auto *subtitle = dynamic_cast<SubtitlePreviewItem *>(layer)) {
-            subtitle->setVisible(frame.subtitle != nullptr);
-            if (frame.subtitle) {
-                subtitle->Resize(float(frame.subtitle->previewRect.width()),
-                                 float(frame.subtitle->previewRect.height()));
-                subtitle->setSubtitle(frame.subtitle->content, frame.subtitle->font,
-                                      frame.subtitle->color, frame.subtitle->transparency / 255.0f);
-            }
+            subtitle->setVisible(!frame.clip.isEmpty());
+            if (!frame.clip.isEmpty())
+                subtitle->setSubtitle(frame.text, frame.font, frame.color,
+                                      frame.transparency / 255.0f);
         } else {
             layer->setFrameData(frame.request);
         }

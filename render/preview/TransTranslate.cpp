@@ -1,6 +1,6 @@
 #include "TransTranslate.h"
 
-#include "main/Translate.h"
+#include "common/Translate.h"
 
 const TransTranslate &TransTranslate::instance()
 {

@@ -6,7 +6,6 @@ void zuaEnsureResources()
 {
     static const bool done = [] {
         Q_INIT_RESOURCE(zuaedit);
-        Q_INIT_RESOURCE(shaders);
         return true;
     }();
     (void)done;
