@@ -3,13 +3,13 @@
 #include "common/ThumbnailCache.h"
 
 #include "ClassifyItem.h"
+#include "ClipProperties.h"
 #include "SourceAnchor.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineTreeModel.h"
 
 #include "common/QssManager.h"
 #include "common/Translate.h"
-#include "common/ValueQt.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,32 +69,10 @@ bg::Value SourceData::sourceValue(ClassifyItem *onTrack, double x, double w, dou
 
 void SourceData::publishValues()
 {
-    using namespace timeline;
     setValue("source", sourceValue(track, sceneX(), width, offsetX), false, false);
-    if (hasMask(kind, CT_SUBTITLE)) {
-        setValue("color", bg::Value(color.name().toStdString()), false, false);
-        setValue("font", bg::Value(font.toString().toStdString()), false, false);
-        setValue("content", bg::Value(content.toStdString()), false, false);
-    }
-    if (hasMask(kind, kVisualMask)) {
-        setValue("previewRect", bg::ValueQt(previewRect), false, false);
-        setValue("rotate", bg::Value(int32_t(rotate)), false, false);
-        setValue("transparent", bg::Value(int32_t(transparency)), false, false);
-        setValue("zValue", bg::Value(int32_t(stacking)), false, false);
-    }
-    if (hasMask(kind, kColourMask)) {
-        setValue("clipRect", bg::ValueQt(clipRect), false, false);
-        setValue("temperature", bg::Value(int32_t(temperature)), false, false);
-        setValue("saturation", bg::Value(int32_t(saturation)), false, false);
-        setValue("hue", bg::Value(int32_t(hue)), false, false);
-        setValue("contrast", bg::Value(int32_t(contrast)), false, false);
-        setValue("bright", bg::Value(int32_t(bright)), false, false);
-        setValue("highlight", bg::Value(int32_t(highlight)), false, false);
-    }
-    if (hasMask(kind, kAudibleMask)) {
-        setValue("volume", bg::Value(int32_t(volume)), false, false);
-        setValue("mute", bg::Value(mute), false, false);
-    }
+    for (const clipprops::Property &p : clipprops::all())
+        if (*p.key && timeline::hasMask(kind, p.kinds))
+            setValue(p.key, clipprops::toValue(*this, p), false, false);
 }
 
 // ---- SourceItem ------------------------------------------------------------------
@@ -227,39 +205,19 @@ int SourceItem::menuType() const
 
 bg::ValueMap SourceItem::panelValues() const
 {
-    using namespace timeline;
     bg::ValueMap m;
     m["uuid"] = bg::Value(uuid.toStdString());
-    if (kind == CT_SUBTITLE) {
-        m["font"] = bg::Value(font.toString().toStdString());
-        m["color"] = bg::Value(color.name().toStdString());
-        m["content"] = bg::Value(content.toStdString());
-    } else {
+    if (kind != CT_SUBTITLE)
         m["path"] = bg::Value(path.toStdString());
-    }
-    if (hasMask(kind, kVisualMask)) {
+    if (timeline::hasMask(kind, timeline::kVisualMask)) {
         m["X"] = bg::Value(previewRect.x());
         m["Y"] = bg::Value(previewRect.y());
         m["W"] = bg::Value(previewRect.width());
         m["H"] = bg::Value(previewRect.height());
-        m["rotate"] = bg::Value(int32_t(rotate));
-        m["transparent"] = bg::Value(int32_t(transparency));
     }
-    if (hasMask(kind, kColourMask)) {
-        m["size"] = bg::ValueQt(sourceSize);
-        m["rect"] = bg::ValueQt(clipRect);
-        m["strech"] = bg::Value(int32_t(stretch));
-        m["temperature"] = bg::Value(int32_t(temperature));
-        m["saturation"] = bg::Value(int32_t(saturation));
-        m["hue"] = bg::Value(int32_t(hue));
-        m["contrast"] = bg::Value(int32_t(contrast));
-        m["bright"] = bg::Value(int32_t(bright));
-        m["highlight"] = bg::Value(int32_t(highlight));
-    }
-    if (hasMask(kind, kAudibleMask)) {
-        m["volume"] = bg::Value(int32_t(volume));
-        m["mute"] = bg::Value(mute);
-    }
+    for (const clipprops::Property &p : clipprops::all())
+        if (*p.panel && timeline::hasMask(kind, p.kinds))
+            m[p.panel] = clipprops::toValue(*this, p);
     return m;
 }
 
@@ -460,37 +418,7 @@ void SourceItem::applyKey(const std::string &key)
             track->sortClips();
         return;
     }
-    if (key == "previewRect")
-        previewRect = bg::ValueQt(v).toRectF();
-    else if (key == "clipRect")
-        clipRect = bg::ValueQt(v).toRect();
-    else if (key == "rotate")
-        rotate = v.toInt32(rotate);
-    else if (key == "transparent")
-        transparency = v.toInt32(transparency);
-    else if (key == "zValue")
-        stacking = v.toInt32(stacking);
-    else if (key == "volume")
-        volume = v.toInt32(volume);
-    else if (key == "mute")
-        mute = v.toBool(mute);
-    else if (key == "color")
-        color = QColor(QString::fromStdString(v.toStdString()));
-    else if (key == "font")
-        font.fromString(QString::fromStdString(v.toStdString()));
-    else if (key == "content")
-        content = QString::fromStdString(v.toStdString());
-    else if (key == "temperature")
-        temperature = v.toInt32(temperature);
-    else if (key == "saturation")
-        saturation = v.toInt32(saturation);
-    else if (key == "hue")
-        hue = v.toInt32(hue);
-    else if (key == "contrast")
-        contrast = v.toInt32(contrast);
-    else if (key == "bright")
-        bright = v.toInt32(bright);
-    else if (key == "highlight")
-        highlight = v.toInt32(highlight);
+    if (const clipprops::Property *p = clipprops::byKey(key))
+        clipprops::fromValue(*this, *p, v);
     update();
 }

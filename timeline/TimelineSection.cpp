@@ -2,6 +2,7 @@
 // transitions.
 
 #include "ClassifyItem.h"
+#include "ClipProperties.h"
 #include "SourceItem.h"
 #include "TimeLineTreeModel.h"
 #include "TransItem.h"
@@ -10,36 +11,10 @@
 #include "undo/UndoController.h"
 
 #include <QGraphicsScene>
-#include <QLocale>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 namespace {
-
-// The shortest general notation that reads back to the same double (123.4567891
-// stays 123.4567891; 160 stays 160).
-QString shortest(double v)
-{
-    return QString::number(v, 'g', QLocale::FloatingPointShortest);
-}
-
-QString rectText(double x, double y, double w, double h)
-{
-    return QString("x: %1, y: %2, width: %3, height: %4")
-        .arg(shortest(x), shortest(y), shortest(w), shortest(h));
-}
-
-// The numbers of a "x: 1, y: 2, width: 3, height: 4" or "width: 3, height: 4" text.
-QList<double> numbersIn(const QString &text)
-{
-    static const QRegularExpression number("-?\\d+(?:\\.\\d+)?(?:[eE][-+]?\\d+)?");
-    QList<double> out;
-    auto it = number.globalMatch(text);
-    while (it.hasNext())
-        out << it.next().captured(0).toDouble();
-    return out;
-}
 
 void writeClip(QXmlStreamWriter &w, const SourceItem &c, const MaterialPaths &paths, bool archive)
 {
@@ -50,122 +25,31 @@ void writeClip(QXmlStreamWriter &w, const SourceItem &c, const MaterialPaths &pa
     if (!c.path.isEmpty())
         w.writeTextElement("path", paths.storedMaterialPath(c.path, archive));
     w.writeTextElement("uuid", c.uuid);
-    w.writeTextElement("originalduraion", QString::number(c.fullLength));
-    w.writeTextElement("type", QString::number(c.kind));
-    const QRectF &p = c.previewRect;
-    w.writeTextElement("previewRect", rectText(p.x(), p.y(), p.width(), p.height()));
-    const QRect &r = c.clipRect;
-    w.writeTextElement("clipRect", rectText(r.x(), r.y(), r.width(), r.height()));
-    w.writeTextElement(
-        "originalSize",
-        QString("width: %1, height: %2").arg(c.sourceSize.width()).arg(c.sourceSize.height()));
-    w.writeTextElement("roration", QString::number(c.rotate));
-    w.writeTextElement("transparent", QString::number(c.transparency));
-    w.writeTextElement("volumn", QString::number(c.mute ? 0 : c.volume));
-    w.writeTextElement("mute", c.mute ? "true" : "false");
-    w.writeTextElement("stretch", QString::number(c.stretch));
-    w.writeTextElement("temperature", QString::number(c.temperature));
-    w.writeTextElement("saturation", QString::number(c.saturation));
-    w.writeTextElement("hue", QString::number(c.hue));
-    w.writeTextElement("bright", QString::number(c.bright));
-    w.writeTextElement("contrast", QString::number(c.contrast));
-    w.writeTextElement("highlight", QString::number(c.highlight));
-    // The stacking order (up/down level) is an edit like any other: kept across save and
-    // open. Readers that do not know the element skip it.
-    if (timeline::hasMask(c.kind, timeline::kVisualMask))
-        w.writeTextElement("zValue", QString::number(c.stacking));
-    const bool subtitle = c.kind == CT_SUBTITLE;
-    w.writeTextElement("subtitle", subtitle ? "true" : "false");
-    if (subtitle) {
-        w.writeTextElement("color", c.color.name());
-        w.writeTextElement("font", c.font.toString());
-        w.writeTextElement("content", c.content);
+    const std::vector<clipprops::Property> &properties = clipprops::all();
+    bool subtitleMarked = false;
+    for (const clipprops::Property &p : properties) {
+        // Whether the clip is a subtitle comes before the subtitle's own elements.
+        if (p.fileKinds == CT_SUBTITLE && !subtitleMarked) {
+            w.writeTextElement("subtitle", c.kind == CT_SUBTITLE ? "true" : "false");
+            subtitleMarked = true;
+        }
+        if (timeline::hasMask(c.kind, p.fileKinds))
+            w.writeTextElement(p.element, clipprops::toText(c, p));
+        if (&p == &properties.front()) // the full length, then the kind
+            w.writeTextElement("type", QString::number(c.kind));
     }
     w.writeEndElement();
 }
 
-// A clip as read from the file, before it is made.
-struct SourceInfo {
-    double start = 0, duration = 0, offset = 0; // scene units
-    int64_t fullLength = 0;
-    QString path, uuid, content;
-    QRectF previewRect;
-    QRect clipRect;
-    QSize sourceSize;
-    QColor color;
-    QFont font;
-    bool subtitle = false, mute = false;
-    int rotation = 0, transparency = 255, volume = 128, stretch = 1;
-    int temperature = 0, saturation = 0, bright = 0, hue = 0, contrast = 0, highlight = 0;
-    bool hasStacking = false;
-    int stacking = 0;
-};
-
-SourceInfo readClipInfo(QXmlStreamReader &r, const MaterialPaths &paths)
+// A stacking value read from the file; later new clips of the kind go above it.
+void readStacking(SourceItem &clip, const QString &text)
 {
-    SourceInfo s;
-    while (r.readNextStartElement()) {
-        const QStringRef n = r.name();
-        const QString t = r.readElementText();
-        if (n == QLatin1String("start"))
-            s.start = t.toDouble() * timeline::kFrameWidth;
-        else if (n == QLatin1String("duration"))
-            s.duration = t.toDouble() * timeline::kFrameWidth;
-        else if (n == QLatin1String("offset"))
-            s.offset = t.toDouble() * timeline::kFrameWidth;
-        else if (n == QLatin1String("originalduraion"))
-            s.fullLength = t.toLongLong();
-        else if (n == QLatin1String("path"))
-            s.path = paths.resolveMaterialPath(t);
-        else if (n == QLatin1String("uuid"))
-            s.uuid = t;
-        else if (n == QLatin1String("previewRect")) {
-            const QList<double> v = numbersIn(t);
-            if (v.size() == 4)
-                s.previewRect = QRectF(v[0], v[1], v[2], v[3]);
-        } else if (n == QLatin1String("clipRect")) {
-            const QList<double> v = numbersIn(t);
-            if (v.size() == 4)
-                s.clipRect = QRectF(v[0], v[1], v[2], v[3]).toRect();
-        } else if (n == QLatin1String("originalSize")) {
-            const QList<double> v = numbersIn(t);
-            if (v.size() == 2)
-                s.sourceSize = QSize(int(v[0]), int(v[1]));
-        } else if (n == QLatin1String("color"))
-            s.color.setNamedColor(t);
-        else if (n == QLatin1String("font"))
-            s.font.fromString(t);
-        else if (n == QLatin1String("content"))
-            s.content = t;
-        else if (n == QLatin1String("subtitle"))
-            s.subtitle = t == QLatin1String("true");
-        else if (n == QLatin1String("mute"))
-            s.mute = t == QLatin1String("true");
-        else if (n == QLatin1String("roration"))
-            s.rotation = t.toInt();
-        else if (n == QLatin1String("transparent"))
-            s.transparency = t.toInt();
-        else if (n == QLatin1String("volumn"))
-            s.volume = t.toInt();
-        else if (n == QLatin1String("stretch"))
-            s.stretch = t.toInt();
-        else if (n == QLatin1String("temperature"))
-            s.temperature = t.toInt();
-        else if (n == QLatin1String("saturation"))
-            s.saturation = t.toInt();
-        else if (n == QLatin1String("bright"))
-            s.bright = t.toInt();
-        else if (n == QLatin1String("hue"))
-            s.hue = t.toInt();
-        else if (n == QLatin1String("contrast"))
-            s.contrast = t.toInt();
-        else if (n == QLatin1String("highlight"))
-            s.highlight = t.toInt();
-        else if (n == QLatin1String("zValue"))
-            s.stacking = t.toInt(&s.hasStacking);
-        // "type" and unknown elements: read and ignored (the kind comes from the track)
-    }
-    return s;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || !timeline::hasMask(clip.kind, timeline::kVisualMask))
+        return;
+    clip.stacking = value;
+    SourceData::noteZValue(clip.kind, value);
 }
 
 } // namespace
@@ -211,20 +95,31 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                     r.skipCurrentElement();
                     continue;
                 }
-                const SourceInfo s = readClipInfo(r, *m_paths);
                 auto *clip = new SourceItem(kind, track);
-                clip->uuid = s.uuid.isEmpty() ? clip->uuid : s.uuid;
-                clip->path = s.path;
-                clip->width = s.duration;
-                clip->offsetX = s.offset;
-                clip->fullLength = s.fullLength;
-                clip->previewRect = s.previewRect;
-                clip->clipRect = s.clipRect;
-                clip->sourceSize = s.sourceSize;
-                if (kind == CT_SUBTITLE) {
-                    clip->setSubtitle(s.color, s.font, s.content);
-                } else {
-                    const bg::ValueMap info = probe(s.path, false);
+                double start = 0;
+                while (r.readNextStartElement()) {
+                    const QStringRef n = r.name();
+                    const QString t = r.readElementText();
+                    if (n == QLatin1String("start"))
+                        start = t.toDouble() * timeline::kFrameWidth;
+                    else if (n == QLatin1String("duration"))
+                        clip->width = t.toDouble() * timeline::kFrameWidth;
+                    else if (n == QLatin1String("offset"))
+                        clip->offsetX = t.toDouble() * timeline::kFrameWidth;
+                    else if (n == QLatin1String("path"))
+                        clip->path = m_paths->resolveMaterialPath(t);
+                    else if (n == QLatin1String("uuid") && !t.isEmpty())
+                        clip->uuid = t;
+                    else if (n == QLatin1String("zValue"))
+                        readStacking(*clip, t);
+                    else if (const clipprops::Property *p = clipprops::byElement(n))
+                        if (timeline::hasMask(kind, p->fileKinds))
+                            clipprops::fromText(*clip, *p, t);
+                    // "type", "subtitle" and unknown elements: read and ignored (the
+                    // kind comes from the track)
+                }
+                if (kind != CT_SUBTITLE) {
+                    const bg::ValueMap info = probe(clip->path, false);
                     auto it = info.find("valid");
                     if (it != info.end() && it->second.toBool()) {
                         const QSize size(info.at("width").toInt32(), info.at("height").toInt32());
@@ -238,23 +133,8 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                         clip->setValid(false);
                     }
                 }
-                clip->rotate = s.rotation;
-                clip->transparency = s.transparency;
-                clip->volume = s.volume;
-                clip->mute = s.mute;
-                clip->stretch = s.stretch;
-                clip->temperature = s.temperature;
-                clip->saturation = s.saturation;
-                clip->bright = s.bright;
-                clip->hue = s.hue;
-                clip->contrast = s.contrast;
-                clip->highlight = s.highlight;
-                if (s.hasStacking) {
-                    clip->stacking = s.stacking;
-                    SourceData::noteZValue(kind, s.stacking);
-                }
                 clip->loadThumbnail();
-                clip->placeAt(s.start);
+                clip->placeAt(start);
                 clip->publishValues();
                 if (m_scene)
                     m_scene->clearSelection();
