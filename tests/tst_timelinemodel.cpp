@@ -80,6 +80,7 @@ private slots:
     void everyEditUndoesAndRedoesExactly();
     void sectionRoundTripIsIdentical();
     void mutedClipReadsBackSilent();
+    void everyPropertyKeepsItsNameInTheFileAndTheMap();
     void tracksAreInsertedAtTheirRows();
     void clipWithoutPlacementShowsWhole();
     void unknownCommandsChangeNothing();
@@ -482,6 +483,77 @@ void TestTimelineModel::mutedClipReadsBackSilent()
     QVERIFY(back);
     QCOMPARE(back->volume, 0);
     QVERIFY(back->mute);
+}
+
+void TestTimelineModel::everyPropertyKeepsItsNameInTheFileAndTheMap()
+{
+    // Distinct values everywhere, set as edits: a property read, written or applied
+    // under another's name shows up as a wrong element, key or field.
+    SourceItem *video = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *words = m_model->createClip(g(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
+                                            QColor("#12ab34"), QFont("DejaVu Sans", 21));
+    QVERIFY(video && words);
+    const QList<QPair<const char *, int>> numbers{
+        {"rotate", -45},    {"transparent", 77}, {"zValue", 42},   {"volume", 90},
+        {"temperature", 11}, {"saturation", 12}, {"hue", 13},      {"bright", 14},
+        {"contrast", 15},   {"highlight", 16}};
+    for (const auto &n : numbers)
+        video->setValue(n.first, bg::Value(int32_t(n.second)), true, true);
+    video->setValue("previewRect", bg::ValueQt(QRectF(1.5, -2.25, 333, 111)), true, true);
+    video->setValue("clipRect", bg::ValueQt(QRect(3, 4, 50, 60)), true, true);
+    video->stretch = 2;
+    words->setValue("content", bg::Value(std::string("hello")), true, true);
+    words->setValue("rotate", bg::Value(int32_t(30)), true, true);
+    QCOMPARE(video->rotate, -45);
+    QCOMPARE(video->transparency, 77);
+    QCOMPARE(video->stacking, 42);
+    QCOMPARE(video->hue, 13);
+    QCOMPARE(video->bright, 14);
+    QCOMPARE(video->clipRect, QRect(3, 4, 50, 60));
+    QCOMPARE(words->content, QStringLiteral("hello"));
+
+    const QString text = section(*m_model);
+    for (const char *element :
+         {"<roration>-45</roration>", "<transparent>77</transparent>", "<zValue>42</zValue>",
+          "<volumn>90</volumn>", "<mute>false</mute>", "<stretch>2</stretch>",
+          "<temperature>11</temperature>", "<saturation>12</saturation>", "<hue>13</hue>",
+          "<bright>14</bright>", "<contrast>15</contrast>", "<highlight>16</highlight>",
+          "<previewRect>x: 1.5, y: -2.25, width: 333, height: 111</previewRect>",
+          "<clipRect>x: 3, y: 4, width: 50, height: 60</clipRect>",
+          "<originalSize>width: 320, height: 240</originalSize>", "<type>2</type>",
+          "<color>#12ab34</color>", "<content>hello</content>", "<subtitle>true</subtitle>"})
+        QVERIFY2(text.contains(element), element);
+    // The kind follows the full length, the subtitle flag comes before the text.
+    QVERIFY(text.indexOf("<originalduraion>") < text.indexOf("<type>"));
+    QVERIFY(text.indexOf("<type>") < text.indexOf("<previewRect>"));
+    QVERIFY(text.indexOf("<subtitle>true") < text.indexOf("<color>"));
+    QCOMPARE(text.count("<color>"), 1); // only the subtitle has a colour, font and text
+
+    m_model->clearAll();
+    history()->reset();
+    load(*m_model, text);
+    SourceItem *back = g(CT_VIDEO)->clips().value(0);
+    SourceItem *wordsBack = g(CT_SUBTITLE)->clips().value(0);
+    QVERIFY(back && wordsBack);
+    for (const auto &n : numbers)
+        QVERIFY2(back->value(n.first).toInt32() == n.second, n.first);
+    QCOMPARE(back->previewRect, QRectF(1.5, -2.25, 333, 111));
+    QCOMPARE(bg::ValueQt(back->value("clipRect")).toRect(), QRect(3, 4, 50, 60));
+    QCOMPARE(back->stretch, 2);
+    QCOMPARE(back->sourceSize, QSize(320, 240));
+    QCOMPARE(wordsBack->rotate, 30);
+    QCOMPARE(wordsBack->color, QColor("#12ab34"));
+    QCOMPARE(wordsBack->font.family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(QString::fromStdString(wordsBack->value("content").toStdString()),
+             QStringLiteral("hello"));
+    // The panels see the same values under their own names.
+    const bg::ValueMap panel = back->panelValues();
+    QCOMPARE(panel.at("strech").toInt32(), 2);
+    QCOMPARE(bg::ValueQt(panel.at("rect")).toRect(), QRect(3, 4, 50, 60));
+    QCOMPARE(panel.at("X").toDouble(), 1.5);
+    QCOMPARE(panel.at("hue").toInt32(), 13);
+    QVERIFY(!panel.count("content"));
+    QCOMPARE(wordsBack->panelValues().at("content").toStdString(), std::string("hello"));
 }
 
 void TestTimelineModel::tracksAreInsertedAtTheirRows()
