@@ -40,7 +40,7 @@ void bridgeAtExit()
 // Offers to continue the project whose auto-save survived the last run.
 void askRecovery(ZuApp *app, const QString &autoSavePath)
 {
-    BG_LOG_D("---> 提示恢复自动保存: %s", qUtf8Printable(autoSavePath));
+    BG_LOG_D("---> offering to recover the auto-save: %s", qUtf8Printable(autoSavePath));
     MessageSpec box;
     box.titleKey = ZKEY("MainWindow.Hint");
     box.text = ZTR("Mainwindow.restart").arg(autoSavePath);
@@ -89,7 +89,7 @@ int zuaMain(int argc, char **argv)
         auto translator = std::make_unique<ZuTransLator>();
         app.setEnglish(bg::UserSettings::instance().get("IsEnglish", "简体中文") == "English");
         const bool installed = QCoreApplication::installTranslator(translator.get());
-        BG_LOG_D("---> 安装翻译器: %d", int(installed));
+        BG_LOG_D("---> translator installed: %d", int(installed));
 
         if (app.isSecondary()) {
             // Another editor runs: it comes to the front (opening the project this launch

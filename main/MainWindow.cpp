@@ -152,8 +152,6 @@ void MainWindow::wireWidgets()
     TimeLineWidget *timeline = m_timelineWidget;
     TimeLineGraphicsView *view = timeline->view();
     connect(timeline, &TimeLineWidget::sig_showMenu, m_resource, &ResourceWidget::slot_showMenu);
-    connect(m_resource, &ResourceWidget::sig_updateData, timeline,
-            &TimeLineWidget::slot_updateData);
     connect(m_toolBar, &ToolBarWidget::sig_createSubtitle, m_resource,
             &ResourceWidget::slot_createSubtitle);
     connect(m_toolBar, &ToolBarWidget::sig_scaleSliderValue, timeline,

@@ -3,7 +3,6 @@
 #include "ArchivedProcessDialog.h"
 #include "MainWindow.h"
 #include "ProjectSections.h"
-#include "login/LoginDialog.h"
 #include "render/RenderManager.h"
 #include "render/preview/TransTranslate.h"
 
@@ -98,7 +97,6 @@ ZuApp::~ZuApp()
     delete m_mainWindow.data();
     delete m_renderManager.data();
     delete m_archivedProcess.data();
-    m_loginDialog.clear();
 }
 
 QString ZuApp::defaultProjectPath()
@@ -124,8 +122,6 @@ bool ZuApp::init()
     zua::UndoController::instance()->setClean();
 
     m_archivedProcess = new ArchivedProcessDialog;
-    m_loginDialog = new LoginDialog;
-    m_loginDialog->autoLogin();
     return true;
 }
 

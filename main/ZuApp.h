@@ -15,7 +15,6 @@
 #include <memory>
 
 class ArchivedProcessDialog;
-class LoginDialog;
 class MainWindow;
 class ProjectSections;
 class RenderManager;
@@ -103,15 +102,10 @@ private:
     void readLegacyChildren();
     void showFailure(const QString &key);
 
-    // Sign-in state of the online services.
-    int m_loginState = 0;
-    int m_loginUserId = 0;
-    int m_loginVip = 0;
     bool m_english = false;
     QPointer<MainWindow> m_mainWindow;
     QPointer<RenderManager> m_renderManager;
     QPointer<ArchivedProcessDialog> m_archivedProcess;
-    QPointer<LoginDialog> m_loginDialog;
     bool m_previewMaximised = false;
     QXmlStreamReader m_reader;
     QXmlStreamWriter m_writer;

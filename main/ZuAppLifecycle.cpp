@@ -178,7 +178,7 @@ void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
         const QString target = autoFile.absolutePath() + "/" + name;
         if (!isCompleteDocument(autoSavePath)) {
             // Damaged: the project stays as it was last saved; the file is kept aside.
-            BG_LOG_E("---> 自动保存文件已损坏: %s", qUtf8Printable(autoSavePath));
+            BG_LOG_E("---> the auto-save file is damaged: %s", qUtf8Printable(autoSavePath));
             showFailure(ZKEY("titlebar.FileReadFail"));
         } else if (untitled) {
             // Untitled work comes back untitled and modified: Save asks where, and the

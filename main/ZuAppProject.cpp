@@ -72,11 +72,11 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
     m_writer.setDevice(nullptr);
     if (!written) {
         file.cancelWriting();
-        BG_LOG_E("---> 写入工程失败: %s", qUtf8Printable(path));
+        BG_LOG_E("---> the project could not be written: %s", qUtf8Printable(path));
         return false;
     }
     if (!file.commit()) {
-        BG_LOG_E("---> 保存工程失败: %s", qUtf8Printable(path));
+        BG_LOG_E("---> the project could not be saved: %s", qUtf8Printable(path));
         return false;
     }
     return true;
@@ -110,7 +110,7 @@ bool ZuApp::readProjectFile(const QString &path)
         showFailure(ZKEY("titlebar.FileNoExist"));
         return false;
     }
-    BG_LOG_D("---> 打开工程: %s", qUtf8Printable(path));
+    BG_LOG_D("---> opening project: %s", qUtf8Printable(path));
     clearProject();
     m_reader.setDevice(&file);
     if (!m_reader.readNextStartElement()) {
@@ -119,12 +119,12 @@ bool ZuApp::readProjectFile(const QString &path)
         return false;
     }
     const QXmlStreamAttributes attrs = m_reader.attributes();
-    BG_LOG_D("---> 工程版本: %s", qUtf8Printable(attrs.value("Version").toString()));
+    BG_LOG_D("---> project version: %s", qUtf8Printable(attrs.value("Version").toString()));
     m_archived = attrs.value("Archived").toInt() != 0;
     m_projectPath = path;
     readRootChildren();
     if (m_reader.hasError())
-        BG_LOG_W("---> 工程文件有误 (%s): %s", qUtf8Printable(path),
+        BG_LOG_W("---> the project file is malformed (%s): %s", qUtf8Printable(path),
                  qUtf8Printable(m_reader.errorString()));
     m_reader.setDevice(nullptr);
 
@@ -185,7 +185,7 @@ bool ZuApp::readLegacyProjectFile(const QString &path)
         showFailure(ZKEY("titlebar.FileNoExist"));
         return false;
     }
-    BG_LOG_D("---> 导入旧工程: %s", qUtf8Printable(path));
+    BG_LOG_D("---> importing an older project: %s", qUtf8Printable(path));
     clearProject();
     m_reader.setDevice(&file);
     if (!m_reader.readNextStartElement() || m_reader.name() != QLatin1String("RoRIVeziza")) {

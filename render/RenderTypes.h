@@ -23,7 +23,6 @@ enum MoveType : int32_t { MOVE_RECORD = 0, MOVE_PLAY = 1 };
 struct FrameSource {
     int64_t time = 0; // frames of 1/30 s from the start of the media file
     QString id;       // copied into the result, not interpreted
-    int32_t carried = 0;
     float transparency = 1.0f; // 1 = opaque
     float temperature = 0, saturation = 0, hue = 0, brightness = 0, contrast = 0, highlight = 0;
     int32_t fitMode = 1; // 1 keeps the aspect ratio inside the target; otherwise stretch
@@ -39,13 +38,10 @@ enum : int32_t { SHOW_CLIP = 1, SHOW_TRANSITION = 2 };
 
 // What the timeline asks one visual track's preview item to show for one frame.
 struct VideoFrameData {
-    int64_t carried0 = 0;
     QString shader; // transition program, when one is active
     double progress = 0;
-    int32_t carried1 = 0;
     int32_t decodeMask = 0;
     int32_t showMask = 0;
-    int32_t carried2 = 0;
     FrameSource current, from, to;
 };
 
@@ -65,8 +61,7 @@ struct VFrameInfo {
 struct RenderParam {
     QString shader = QStringLiteral("rgba_base");
     double progress = 1.0;
-    int32_t carried = 0;
-    bool flag0 = false, flag1 = false;
+    bool visible = false; // what the base item's apply shows
     VFrameInfo from, to, current;
     int64_t showMask = 0;
 };

@@ -35,7 +35,6 @@ public:
 signals:
     // A lone project file was dropped on the library.
     void sig_openProject(const QString &path);
-    void sig_updateData(int menuType, const bg::ValueMap &values, const std::string &dataType);
 
 public slots:
     void slot_createSubtitle(const QString &name, const QFont &font, const QColor &color);

@@ -139,7 +139,7 @@ void TestEditorFlow::firstProjectSurvivesARestart()
     again.setProcessEnvironment(env);
     again.start(ZUA_BINARY, QStringList{project});
     QVERIFY(again.waitForStarted());
-    QVERIFY2(fixtures::waitForLog(home, "---> 打开工程: " + project, 15000), "not opened");
+    QVERIFY2(fixtures::waitForLog(home, "---> opening project: " + project, 15000), "not opened");
     QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
     QTest::qWait(1500);
     const QDateTime firstWrite = QFileInfo(project).lastModified();

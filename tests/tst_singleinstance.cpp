@@ -80,7 +80,7 @@ void TestSingleInstance::secondLaunchHandsOverAndEnds()
 
     QProcess primary;
     QVERIFY(startsAndStays(primary, env, {first}, 3000));
-    QVERIFY(waitForLog(home, "---> 打开工程: " + first, 15000));
+    QVERIFY(waitForLog(home, "---> opening project: " + first, 15000));
 
     // Launched again with nothing: it ends with the guard's code (-1) at once.
     QCOMPARE(handsOver(env, {}), 255);
@@ -90,7 +90,7 @@ void TestSingleInstance::secondLaunchHandsOverAndEnds()
 
     // Launched with another project: the running editor opens it, this one ends.
     QCOMPARE(handsOver(env, {other}), 255);
-    QVERIFY2(waitForLog(home, "---> 打开工程: " + other, 15000), qPrintable(readLog(home)));
+    QVERIFY2(waitForLog(home, "---> opening project: " + other, 15000), qPrintable(readLog(home)));
     QCOMPARE(contentOf(first), firstBytes);
 
     // The primary is killed: its record stays behind, but the next launch sees that
@@ -134,7 +134,7 @@ void TestSingleInstance::untitledWorkSurvivesAnEmptiedTempFolder()
 
     QProcess again;
     QVERIFY(startsAndStays(again, env, {}, 2000));
-    QVERIFY2(waitForLog(home, "提示恢复自动保存: " + autoSaveDir + "/" + saved.first(), 15000),
+    QVERIFY2(waitForLog(home, "offering to recover the auto-save: " + autoSaveDir + "/" + saved.first(), 15000),
              qPrintable(readLog(home)));
     killHard(again);
 }

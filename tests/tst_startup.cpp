@@ -137,9 +137,9 @@ void TestStartup::projectOnTheCommandLineIsOpened()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("<VoVive Version=\"1.0.0\"><Render/></VoVive>");
     f.close();
-    const QString log = editor.runUntil({project}, "---> 打开工程", opened ? 15000 : 3000);
-    QVERIFY2(log.contains("安装翻译器: 1"), qPrintable(log)); // the editor really started
-    QCOMPARE(log.contains("---> 打开工程: " + project), opened);
+    const QString log = editor.runUntil({project}, "---> opening project", opened ? 15000 : 3000);
+    QVERIFY2(log.contains("translator installed: 1"), qPrintable(log)); // the editor really started
+    QCOMPARE(log.contains("---> opening project: " + project), opened);
 }
 
 void TestStartup::autoSaveFileBringsTheRecoveryPromptInstead()
@@ -157,9 +157,9 @@ void TestStartup::autoSaveFileBringsTheRecoveryPromptInstead()
         QSettings s(editor.settingsFile(), QSettings::IniFormat);
         s.setValue("autoSavePath", autoSave);
     }
-    const QString log = editor.runUntil({project}, "提示恢复自动保存", 15000);
-    QVERIFY2(log.contains("---> 提示恢复自动保存: " + autoSave), qPrintable(log));
-    QVERIFY(!log.contains("---> 打开工程"));
+    const QString log = editor.runUntil({project}, "offering to recover the auto-save", 15000);
+    QVERIFY2(log.contains("---> offering to recover the auto-save: " + autoSave), qPrintable(log));
+    QVERIFY(!log.contains("---> opening project"));
 }
 
 void TestStartup::terminationDuringTheRecoveryPromptAnswersNothing()
@@ -177,13 +177,13 @@ void TestStartup::terminationDuringTheRecoveryPromptAnswersNothing()
     }
     QProcess p;
     editor.start(p, {});
-    QVERIFY(fixtures::waitForLog(dir, "提示恢复自动保存", 15000));
+    QVERIFY(fixtures::waitForLog(dir, "offering to recover the auto-save", 15000));
     QTest::qWait(300);
     p.terminate(); // as at log-out: the open question is left unanswered
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitStatus(), QProcess::CrashExit);
     QVERIFY(QFile::exists(autoSave)); // the work is still there for the next start
-    QVERIFY(!editor.log().contains("---> 打开工程"));
+    QVERIFY(!editor.log().contains("---> opening project"));
 }
 
 void TestStartup::staleAutoSavePathIsForgotten()
@@ -194,9 +194,9 @@ void TestStartup::staleAutoSavePathIsForgotten()
         QSettings s(editor.settingsFile(), QSettings::IniFormat);
         s.setValue("autoSavePath", dir + "/~temp_gone.zua2");
     }
-    const QString log = editor.runUntil({}, "提示恢复自动保存", 3000);
-    QVERIFY(log.contains("安装翻译器: 1"));
-    QVERIFY(!log.contains("提示恢复自动保存"));
+    const QString log = editor.runUntil({}, "offering to recover the auto-save", 3000);
+    QVERIFY(log.contains("translator installed: 1"));
+    QVERIFY(!log.contains("offering to recover the auto-save"));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

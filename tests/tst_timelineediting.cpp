@@ -10,6 +10,7 @@
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineEvaluator.h"
 #include "timeline/TransItem.h"
 
 #include "undo/UndoController.h"
@@ -400,7 +401,9 @@ void TestTimelineEditing::frameRequestsAtEdgesGapsAndTransitions()
                 true);
     m_model->addTransition("clip_box", a, b, 1000, 5, true); // 15 frames each side: 44..74
 
-    auto request = [this](int64_t f) { return m_view->frameAt(f)[0].request; };
+    // Answered from the model alone, without the view.
+    const TimelineEvaluator timeline(m_model);
+    auto request = [&timeline](int64_t f) { return timeline.frameAt(f)[0].request; };
     // A plain clip.
     VideoFrameData r = request(10);
     QCOMPARE(r.showMask, int(SHOW_CLIP));
@@ -427,7 +430,14 @@ void TestTimelineEditing::frameRequestsAtEdgesGapsAndTransitions()
     QCOMPARE(r.from.time, int64_t(58));
     QCOMPARE(r.to.time, int64_t(11));
     // The whole frame list covers every visual track.
-    QCOMPARE(m_view->frameAt(10).size(), 1 + 1 + 1 + 1); // video, its track, picture, subtitle
+    const QList<TrackFrame> frames = timeline.frameAt(10);
+    QCOMPARE(frames.size(), 1 + 1 + 1 + 1); // video, its track, picture, subtitle
+    QCOMPARE(frames[0].track, track->uuid);
+    QCOMPARE(frames[0].clip, a->uuid);
+    QCOMPARE(frames[0].placement, a->previewRect);
+    QVERIFY(frames[1].clip.isEmpty()); // the empty second video track
+    QVERIFY(frames[3].subtitleTrack);
+    QCOMPARE(timeline.frameAt(70)[0].clip, b->uuid); // the clip under the transition
     // The clip's own transparency (0..255) reaches the request as a fraction.
     a->setValue("transparent", bg::Value(int32_t(51)), false, true);
     QVERIFY(std::abs(request(10).current.transparency - 0.2f) < 1e-6);
@@ -439,13 +449,14 @@ void TestTimelineEditing::audioAtAFrame()
     SourceItem *music = clipAt(m_model->group(CT_AUDIO), 30, "tone.wav");
     SourceItem *video = clipAt(m_model->group(CT_VIDEO), 0);
     video->setValue("mute", bg::Value(true), false, true);
-    const QList<AudioFrameData> list = m_view->audioAt(40, 30);
+    const TimelineEvaluator timeline(m_model);
+    const QList<AudioFrameData> list = timeline.audioAt(40, 30);
     QCOMPARE(list.size(), 2);
     QCOMPARE(list[0].volume, 0); // the muted video comes first (track order)
     QCOMPARE(list[1].path, music->path);
     QVERIFY(list[1].position == ff::Rational(10, 30));
     QCOMPARE(list[1].volume, 128);
-    QVERIFY(m_view->audioAt(500, 30).isEmpty());
+    QVERIFY(timeline.audioAt(500, 30).isEmpty());
 }
 
 namespace {

@@ -13,6 +13,8 @@
 class SourceItem;
 class TimeLineTreeModel;
 
+// The record of a track (a "classify" item): its kind, whether it is its kind's
+// group row, a serial number and its uuid.
 struct ClassifyData {
     uint32_t kind = CT_NONE;
     uint8_t isGroup = 0;
@@ -21,6 +23,7 @@ struct ClassifyData {
 };
 Q_DECLARE_METATYPE(ClassifyData)
 
+// A track of the timeline (or a group: the first track of a kind, or the root).
 class ClassifyItem : public ClassifyData, public zua::ZuObject {
 public:
     ClassifyItem(TimeLineTreeModel *model, uint32_t kind, bool isGroup);

@@ -16,6 +16,7 @@
 
 class ClassifyItem;
 
+// The record of a clip (a "source" on the timeline): its undoable properties.
 class SourceData : public QObject, public zua::ZuObject {
     Q_OBJECT
 public:
@@ -68,6 +69,7 @@ signals:
 
 class SourceAnchor;
 
+// A clip on a track, drawn in the timeline scene.
 class SourceItem : public SourceData, public QGraphicsItem {
     Q_OBJECT
 public:

@@ -20,8 +20,6 @@
 
 namespace {
 
-TimeLineTreeModel *g_model = nullptr;
-
 bg::Value trackArg(TimeLineTreeModel *model, int row)
 {
     bg::ValueMap arg;
@@ -43,23 +41,13 @@ TimeLineTreeModel::TimeLineTreeModel(QGraphicsScene *scene, QObject *parent)
     : QAbstractItemModel(parent), m_scene(scene),
       m_root(std::make_unique<ClassifyItem>(this, CT_NONE, false))
 {
-    g_model = this;
     qRegisterMetaType<ClassifyData>("ClassifyData");
     // The editor hands the render manager's probe in (the first video may size the
     // project); on its own the model only reads the file.
     m_probe = [](const QString &path, bool) { return probeMediaFile(path); };
 }
 
-TimeLineTreeModel::~TimeLineTreeModel()
-{
-    if (g_model == this)
-        g_model = nullptr;
-}
-
-TimeLineTreeModel *TimeLineTreeModel::instance()
-{
-    return g_model;
-}
+TimeLineTreeModel::~TimeLineTreeModel() {}
 
 // ---- tree ------------------------------------------------------------------------
 
@@ -398,7 +386,7 @@ TransItem *TimeLineTreeModel::addTransition(const QString &name, SourceItem *fro
 {
     if (!from && !to)
         return nullptr;
-    auto *t = new TransItem(m_scene);
+    auto *t = new TransItem(this);
     TransitionData *d = t->data();
     d->name = name;
     d->durationMs = durationMs;

@@ -27,8 +27,6 @@ public:
     // Clips and transitions are items of `scene`.
     explicit TimeLineTreeModel(QGraphicsScene *scene, QObject *parent = nullptr);
     ~TimeLineTreeModel() override;
-    // The timeline of the process (the most recently built model).
-    static TimeLineTreeModel *instance();
 
     // ---- tree ----
     QModelIndex index(int row, int column,

@@ -148,11 +148,6 @@ void TimeLineWidget::slot_removeSourceItem()
     m_view->removeSelected();
 }
 
-void TimeLineWidget::slot_updateData(int, const bg::ValueMap &, const std::string &)
-{
-    // No panel sends edits yet; the clip property panels will hand theirs on here.
-}
-
 void TimeLineWidget::slot_autoAlign(bool align)
 {
     m_scene->setAutoAlign(align);

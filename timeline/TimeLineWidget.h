@@ -48,7 +48,6 @@ public slots:
     void slot_editSourceItem();
     void slot_clearSourceItems();
     void slot_removeSourceItem();
-    void slot_updateData(int menuType, const bg::ValueMap &values, const std::string &dataType);
     void slot_autoAlign(bool align);
     void slot_updatePreview();
 

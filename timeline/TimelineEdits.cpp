@@ -1,11 +1,13 @@
-// Edits of the timeline view (split, delete, clear) and the answers to frame
-// requests: what each visual track shows and which clips sound at a frame.
+// Edits of the timeline view (split, delete, clear, restack: the selection is
+// checked and the user told first, the editor changes the model) and the answers
+// to frame requests.
 
 #include "ClassifyItem.h"
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineGraphicsView.h"
 #include "TimeLineTreeModel.h"
+#include "TimelineEditor.h"
 #include "TimelineEvaluator.h"
 #include "TransItem.h"
 
@@ -19,11 +21,6 @@
 #include <cmath>
 
 namespace {
-
-bg::Value colArg(int col)
-{
-    return bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(col))}});
-}
 
 void tell(const QString &textKey)
 {
@@ -60,47 +57,7 @@ bool TimeLineGraphicsView::split()
     if (!clip || !m_model)
         return false;
     emit sig_opertorUi(false, true);
-    ClassifyItem *track = clip->track;
-    TransItem *tail = nullptr;
-    for (TransItem *t : m_model->transitions())
-        if (t->data()->from == clip)
-            tail = t;
-
-    zua::MergeSequence sequence("splitSource");
-    auto *right = new SourceItem(clip->kind, track);
-    right->path = clip->path;
-    right->fullLength = clip->fullLength;
-    right->previewRect = clip->previewRect;
-    right->clipRect = clip->clipRect;
-    right->sourceSize = clip->sourceSize;
-    right->volume = clip->volume;
-    right->mute = clip->mute;
-    right->stretch = clip->stretch;
-    right->setSubtitle(clip->color, clip->font, clip->content);
-    right->setValid(clip->valid);
-    right->width = clip->width - (timeline::toScene(f) - timeline::toScene(clip->start()));
-    right->offsetX = clip->offsetX + timeline::toScene(f - clip->start());
-    right->loadThumbnail();
-    right->placeAt(timeline::toScene(f));
-    scene()->clearSelection();
-    zua::ZuObject::AddObject_canUndo(right, colArg(0));
-    right->publishValues();
-    right->setSelected(true);
-    clip->setValue("source",
-                   clip->sourceValue(track, clip->sceneX(), timeline::toScene(f) - clip->sceneX(),
-                                     clip->offsetX),
-                   true, true);
-    if (tail) {
-        const QString name = tail->data()->name;
-        const int64_t duration = tail->data()->durationMs;
-        const int ratio = tail->data()->ratio;
-        SourceItem *to = tail->data()->to;
-        if (to)
-            m_model->checkTransitions();
-        else
-            m_model->removeTransition(tail, true);
-        m_model->addTransition(name, right, to, duration, ratio, true);
-    }
+    TimelineEditor(m_model).split(clip, f);
     emit sig_splitButtonEnable(canSplit());
     return true;
 }
@@ -126,12 +83,7 @@ void TimeLineGraphicsView::removeSelected()
         return;
     }
     emit sig_opertorUi(false, true);
-    {
-        zua::MergeSequence sequence("remove sourceItems");
-        for (SourceItem *clip : clips)
-            zua::ZuObject::DelObject_canUndo(clip, colArg(clip->track->clips().indexOf(clip)));
-        m_model->checkTransitions();
-    }
+    TimelineEditor(m_model).remove(clips, "remove sourceItems");
     updateSceneWidth();
     requestFrame(30, EDIT_NONE); // the preview drops what was removed
 }
@@ -144,12 +96,7 @@ void TimeLineGraphicsView::clear()
         return;
     }
     emit sig_opertorUi(false, true);
-    {
-        zua::MergeSequence sequence("clear sourceItems");
-        for (SourceItem *clip : clips)
-            zua::ZuObject::DelObject_canUndo(clip, colArg(clip->track->clips().indexOf(clip)));
-        m_model->checkTransitions();
-    }
+    TimelineEditor(m_model).remove(clips, "clear sourceItems");
     updateSceneWidth();
     requestFrame(30, EDIT_NONE); // the preview drops what was removed
 }
@@ -158,23 +105,7 @@ void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
 {
     if (!clip || !timeline::hasMask(clip->kind, timeline::kVisualMask) || !m_model)
         return;
-    auto family = [](uint32_t kind) { return kind == CT_SUBTITLE ? 1 : 0; };
-    auto centred = [](const SourceItem *c) {
-        const QRectF r = c->previewRect;
-        return QRectF(r.x() - r.width() / 2, r.y() - r.height() / 2, r.width(), r.height());
-    };
-    const int64_t f = playheadFrame();
-    int value = clip->stacking;
-    for (SourceItem *other : m_model->clips()) {
-        if (other == clip || !TimelineEvaluator::covers(other, f) ||
-            family(other->kind) != family(clip->kind) ||
-            !timeline::hasMask(other->kind, timeline::kVisualMask) ||
-            !centred(other).intersects(centred(clip)))
-            continue;
-        value = up ? std::max(value, other->stacking) : std::min(value, other->stacking);
-    }
-    value += up ? 1 : -1;
-    clip->setValue("zValue", bg::Value(int32_t(value)), true, true);
+    TimelineEditor(m_model).restack(clip, up, playheadFrame());
     requestFrame(30, EDIT_NONE); // the preview shows the new order
 }
 

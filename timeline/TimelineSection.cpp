@@ -173,7 +173,7 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                 SourceItem *from = clipByUuid(fromUuid), *to = clipByUuid(toUuid);
                 TransItem *t = addTransition(name, from, to, duration, ratio, false);
                 if (!t) { // neither clip exists: keep the recorded placement
-                    t = new TransItem(m_scene);
+                    t = new TransItem(this);
                     t->data()->name = name;
                     t->data()->durationMs = duration;
                     t->data()->ratio = ratio;

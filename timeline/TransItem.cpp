@@ -54,7 +54,9 @@ void TransitionData::sendLengths(bool present)
 
 // ---- TransItem -------------------------------------------------------------------
 
-TransItem::TransItem(QGraphicsScene *scene) : m_scene(scene) {}
+TransItem::TransItem(TimeLineTreeModel *model)
+    : m_model(model), m_scene(model ? model->scene() : nullptr)
+{}
 
 bg::Value TransItem::transValue() const
 {
@@ -115,7 +117,7 @@ void TransItem::slot_transRightClicked(int times, SourceData *clip)
 
 void TransItem::onChange(int event, const bg::Value &arg)
 {
-    TimeLineTreeModel *model = TimeLineTreeModel::instance();
+    TimeLineTreeModel *model = m_model.data();
     switch (event) {
     case zua::EV_ADDED:
         place();

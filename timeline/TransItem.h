@@ -10,8 +10,8 @@
 #include <QPointer>
 
 class SourceData;
-class SourceData;
 class SourceItem;
+class TimeLineTreeModel;
 
 class TransitionData : public QObject {
     Q_OBJECT
@@ -46,7 +46,8 @@ class TransItem : public QObject, public zua::ZuObject, public QGraphicsItem {
     Q_OBJECT
 public:
     enum { Type = UserType + 2 };
-    explicit TransItem(QGraphicsScene *scene);
+    // The transition of `model`, drawn in the model's scene.
+    explicit TransItem(TimeLineTreeModel *model);
     int type() const override { return Type; }
 
     TransitionData *data() { return &m_data; }
@@ -69,6 +70,7 @@ public slots:
     void slot_transRightClicked(int times, SourceData *clip);
 
 private:
+    QPointer<TimeLineTreeModel> m_model;
     QPointer<QGraphicsScene> m_scene;
     TransitionData m_data;
 };

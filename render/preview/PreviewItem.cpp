@@ -11,7 +11,7 @@ void PreviewItem::setVisible(bool on)
 
 void PreviewItem::apply(const RenderParam &result)
 {
-    setVisible(result.flag0);
+    setVisible(result.visible);
 }
 
 int PreviewItem::toDegrees(double radians)

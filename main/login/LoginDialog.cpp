@@ -1,5 +1,0 @@
-#include "LoginDialog.h"
-
-LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent) {}
-
-void LoginDialog::autoLogin() {}

@@ -1,0 +1,32 @@
+#pragma once
+// The timeline's whole-clip edits on the model, each one undoable step: splitting
+// a clip at a frame, removing clips (and the transitions that lose a side), moving
+// a visual clip above or below the clips it overlaps. Needs no widget: the view
+// checks the selection and asks the user first, then calls these.
+// Lives on: main thread.
+
+#include <QList>
+
+#include <cstdint>
+
+class SourceItem;
+class TimeLineTreeModel;
+
+class TimelineEditor {
+public:
+    explicit TimelineEditor(TimeLineTreeModel *model) : m_model(model) {}
+
+    // Cuts the clip at `frame` (strictly inside it): the clip keeps the left part, a
+    // new selected clip the right part, and a transition at the clip's tail moves
+    // to the new clip. Returns the new clip, or null when the frame is not inside.
+    SourceItem *split(SourceItem *clip, int64_t frame);
+    // `sequenceName` names the undo step.
+    void remove(const QList<SourceItem *> &clips, const char *sequenceName);
+    // Gives the clip the order value just above (or below) every clip of its family
+    // (pictures and videos, or subtitles) that plays at `frame` and overlaps it in
+    // the picture.
+    void restack(SourceItem *clip, bool up, int64_t frame);
+
+private:
+    TimeLineTreeModel *m_model;
+};
