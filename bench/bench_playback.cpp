@@ -21,6 +21,7 @@
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineEvaluator.h"
 #include "undo/UndoController.h"
 
 #include "graphics/GsItem.h"
@@ -158,7 +159,7 @@ int main(int argc, char **argv)
         still->setGeometry(0, timeline::toScene(playFrames + 60), 0);
     logo->setValue("previewRect", bg::ValueQt(QRectF(560, -400, 480, 270)), false, true);
     words->setValue("previewRect", bg::ValueQt(QRectF(0, 400, 1200, 120)), false, true);
-    layers.slot_trackFrames(view.frameAt(0));
+    layers.slot_trackFrames(TimelineEvaluator(&model).frameAt(0));
     auto *videoLayer =
         dynamic_cast<VideoPreviewItem *>(layers.layerOf(model.group(CT_VIDEO)->uuid));
     if (!videoLayer) {

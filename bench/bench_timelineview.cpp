@@ -7,6 +7,7 @@
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineEvaluator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -76,9 +77,10 @@ int main(int argc, char **argv)
         c->setVisible(true);
 
     int64_t f = 500;
+    const TimelineEvaluator evaluator(&model);
     const double request = timeMs([&] {
-        view.frameAt(f);
-        view.audioAt(f, 30);
+        evaluator.frameAt(f);
+        evaluator.audioAt(f, 30);
         ++f;
     });
 

@@ -312,9 +312,10 @@ void TestTimelineEditing::splitContinuesSeamlessly()
     SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 10);
     clip->setValue("rotate", bg::Value(int32_t(30)), true, true);
     const int64_t cut = 30;
+    const TimelineEvaluator timeline(m_model);
     QList<int64_t> before;
     for (int64_t f = 25; f < 36; ++f)
-        before << m_view->frameAt(f)[0].request.current.time;
+        before << timeline.frameAt(f)[0].request.current.time;
     m_scene->clearSelection();
     clip->setSelected(true);
     m_view->slot_resetFrame(cut, EDIT_NONE, false);
@@ -330,7 +331,7 @@ void TestTimelineEditing::splitContinuesSeamlessly()
     QVERIFY(parts[1]->isSelected());
     QCOMPARE(parts[1]->rotate, 0); // the right part starts with default rotation
     for (int64_t f = 25; f < 36; ++f)
-        QCOMPARE(m_view->frameAt(f)[0].request.current.time, before[int(f - 25)]);
+        QCOMPARE(timeline.frameAt(f)[0].request.current.time, before[int(f - 25)]);
     history()->undo();
     QCOMPARE(m_model->group(CT_VIDEO)->clips(), QList<SourceItem *>({clip}));
     QCOMPARE(clip->duration(), int64_t(59));

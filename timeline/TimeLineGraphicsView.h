@@ -3,6 +3,7 @@
 // playhead; moves the playhead on seeks and on frame requests from the player.
 // Lives on: main thread.
 
+#include "TransitionBand.h"
 #include "bridge/Value.h"
 #include "render/RenderTypes.h"
 
@@ -52,16 +53,10 @@ public:
     // in the picture at the playhead, as one step.
     void restack(SourceItem *clip, bool up);
 
-    // ---- frame requests ----
-    // The requests for every visual track at frame F.
-    QList<TrackFrame> frameAt(int64_t frame) const;
-    // The audible clips at frame F.
-    QList<AudioFrameData> audioAt(int64_t frame, int64_t fps) const;
-
     // Makes the transition a drop asked for over the band around `scenePos`.
     void dropTransition(const QString &name, const QPointF &scenePos);
     // The drop band of a transition drag, empty when none is under way.
-    QRectF transitionBand() const { return m_band; }
+    QRectF transitionBand() const { return m_band.rect(); }
 
 signals:
     // A material was dropped: the header view picks the track and makes the clip.
@@ -113,8 +108,5 @@ private:
     int m_level = kStartLevel;
     double m_playhead = 0;
     double m_total = 0;
-    QRectF m_band; // transition drag band
-    QMap<SourceItem *, QColor> m_highlighted;
-    void highlightBand(const QPointF &scenePos);
-    void clearBand();
+    TransitionBand m_band;
 };

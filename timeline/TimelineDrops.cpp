@@ -8,7 +8,9 @@
 
 #include "DropPayload.h"
 #include "TimeLineTreeModel.h"
+#include "TimelineEditor.h"
 #include "TransItem.h"
+#include "TransitionBand.h"
 
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
@@ -35,11 +37,6 @@ QString tagOf(const QMimeData *mime)
     return DropPayload::tagOf(mime->data("data"));
 }
 
-bool joinable(const SourceItem *clip)
-{
-    return clip->kind == CT_VIDEO || clip->kind == CT_PICTURE;
-}
-
 } // namespace
 
 void TimeLineGraphicsView::dragEnterEvent(QDragEnterEvent *event)
@@ -51,7 +48,8 @@ void TimeLineGraphicsView::dragEnterEvent(QDragEnterEvent *event)
     emit sig_opertorUi(true, true);
     event->acceptProposedAction();
     if (tagOf(event->mimeData()) == QLatin1String("transition"))
-        highlightBand(mapToScene(event->pos()));
+        m_band.highlight(scene(), mapToScene(event->pos()));
+    viewport()->update();
 }
 
 void TimeLineGraphicsView::dragMoveEvent(QDragMoveEvent *event)
@@ -61,43 +59,16 @@ void TimeLineGraphicsView::dragMoveEvent(QDragMoveEvent *event)
         return;
     }
     event->acceptProposedAction();
-    if (!m_band.isNull())
-        highlightBand(mapToScene(event->pos()));
+    if (m_band.active())
+        m_band.highlight(scene(), mapToScene(event->pos()));
+    viewport()->update();
 }
 
 void TimeLineGraphicsView::dragLeaveEvent(QDragLeaveEvent *event)
 {
-    clearBand();
+    m_band.clear();
+    viewport()->update();
     QGraphicsView::dragLeaveEvent(event);
-}
-
-void TimeLineGraphicsView::highlightBand(const QPointF &p)
-{
-    static const QColor colours[] = {QColor(0x0FBCF9), QColor(0xFF0000), QColor(0x9A32FF),
-                                     QColor(0xF7C431), QColor(0x00FF3B)};
-    m_band = QRectF(p.x() - 1500, p.y() - 12, 3000, 25);
-    QMap<SourceItem *, QColor> now;
-    for (QGraphicsItem *item : scene()->items(m_band)) {
-        if (item->type() != SourceItem::Type || !joinable(static_cast<SourceItem *>(item)))
-            continue;
-        auto *clip = static_cast<SourceItem *>(item);
-        now[clip] = m_highlighted.value(clip, colours[QRandomGenerator::global()->bounded(5)]);
-        clip->setColor(now[clip]);
-    }
-    for (auto it = m_highlighted.begin(); it != m_highlighted.end(); ++it)
-        if (!now.contains(it.key()))
-            it.key()->setColor(QColor()); // its kind's colour again
-    m_highlighted = now;
-    viewport()->update();
-}
-
-void TimeLineGraphicsView::clearBand()
-{
-    for (auto it = m_highlighted.begin(); it != m_highlighted.end(); ++it)
-        it.key()->setColor(QColor());
-    m_highlighted.clear();
-    m_band = QRectF();
-    viewport()->update();
 }
 
 void TimeLineGraphicsView::dropEvent(QDropEvent *event)
@@ -111,7 +82,7 @@ void TimeLineGraphicsView::dropEvent(QDropEvent *event)
     event->acceptProposedAction();
     if (payload.kind == DropPayload::Transition) {
         dropTransition(payload.transition, scenePos);
-        clearBand();
+        m_band.clear();
         return;
     }
     if (payload.kind == DropPayload::Invalid)
@@ -136,57 +107,9 @@ void TimeLineGraphicsView::dropEvent(QDropEvent *event)
 
 void TimeLineGraphicsView::dropTransition(const QString &name, const QPointF &p)
 {
-    if (!m_model)
-        return;
-    const QRectF band(p.x() - 1500, p.y() - 12, 3000, 25);
-    QMap<ClassifyItem *, QList<SourceItem *>> byTrack;
-    for (QGraphicsItem *item : scene()->items(band))
-        if (item->type() == SourceItem::Type && joinable(static_cast<SourceItem *>(item))) {
-            auto *clip = static_cast<SourceItem *>(item);
-            byTrack[clip->track] << clip;
-        }
-    if (byTrack.isEmpty())
-        return;
-    auto byStart = [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); };
-    QList<QPair<SourceItem *, SourceItem *>> pairs;
-    const bool oneEach = byTrack.size() > 1 &&
-                         std::all_of(byTrack.begin(), byTrack.end(),
-                                     [](const QList<SourceItem *> &l) { return l.size() == 1; });
-    if (oneEach) {
-        QList<SourceItem *> all;
-        for (const auto &l : byTrack)
-            all += l;
-        std::sort(all.begin(), all.end(), byStart);
-        if (all.last()->sceneX() >= all.first()->sceneX() + all.first()->width)
-            pairs << qMakePair(all.first(), all.last());
-    } else {
-        for (QList<SourceItem *> list : byTrack) {
-            std::sort(list.begin(), list.end(), byStart);
-            int i = 0;
-            for (; i + 1 < list.size(); i += 2)
-                pairs << qMakePair(list[i], list[i + 1]);
-            if (i < list.size()) {
-                SourceItem *last = list[i];
-                const bool tail = last->sceneX() + last->width / 2 <= band.center().x();
-                pairs << (tail ? qMakePair(last, static_cast<SourceItem *>(nullptr))
-                               : qMakePair(static_cast<SourceItem *>(nullptr), last));
-            }
-        }
-    }
-    zua::MergeSequence sequence("AddTransition");
-    for (const auto &pair : pairs) {
-        TransItem *existing = nullptr;
-        for (TransItem *t : m_model->transitions())
-            if ((pair.first && t->data()->from == pair.first) ||
-                (pair.second && t->data()->to == pair.second))
-                existing = t;
-        if (existing) {
-            existing->data()->name = name;
-            existing->setValue("trans", existing->transValue(), true, true);
-        } else {
-            m_model->addTransition(name, pair.first, pair.second, 2000, 5, true);
-        }
-    }
+    const QRectF band = TransitionBand::around(p);
+    TimelineEditor(m_model).joinWithTransition(name, TransitionBand::joinableClips(scene(), band),
+                                               band.center().x());
     viewport()->update();
 }
 

@@ -9,6 +9,7 @@
 #include "undo/UndoController.h"
 
 #include <QGraphicsScene>
+#include <QMap>
 
 #include <algorithm>
 
@@ -78,6 +79,58 @@ void TimelineEditor::remove(const QList<SourceItem *> &clips, const char *sequen
     for (SourceItem *clip : clips)
         zua::ZuObject::DelObject_canUndo(clip, colArg(clip->track->clips().indexOf(clip)));
     m_model->checkTransitions();
+}
+
+void TimelineEditor::joinWithTransition(const QString &name, const QList<SourceItem *> &clips,
+                                        double bandCentreX)
+{
+    if (!m_model)
+        return;
+    QMap<ClassifyItem *, QList<SourceItem *>> byTrack;
+    for (SourceItem *clip : clips)
+        byTrack[clip->track] << clip;
+    if (byTrack.isEmpty())
+        return;
+    auto byStart = [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); };
+    QList<QPair<SourceItem *, SourceItem *>> pairs;
+    const bool oneEach = byTrack.size() > 1 &&
+                         std::all_of(byTrack.begin(), byTrack.end(),
+                                     [](const QList<SourceItem *> &l) { return l.size() == 1; });
+    if (oneEach) {
+        QList<SourceItem *> all;
+        for (const auto &l : byTrack)
+            all += l;
+        std::sort(all.begin(), all.end(), byStart);
+        if (all.last()->sceneX() >= all.first()->sceneX() + all.first()->width)
+            pairs << qMakePair(all.first(), all.last());
+    } else {
+        for (QList<SourceItem *> list : byTrack) {
+            std::sort(list.begin(), list.end(), byStart);
+            int i = 0;
+            for (; i + 1 < list.size(); i += 2)
+                pairs << qMakePair(list[i], list[i + 1]);
+            if (i < list.size()) {
+                SourceItem *last = list[i];
+                const bool tail = last->sceneX() + last->width / 2 <= bandCentreX;
+                pairs << (tail ? qMakePair(last, static_cast<SourceItem *>(nullptr))
+                               : qMakePair(static_cast<SourceItem *>(nullptr), last));
+            }
+        }
+    }
+    zua::MergeSequence sequence("AddTransition");
+    for (const auto &pair : pairs) {
+        TransItem *existing = nullptr;
+        for (TransItem *t : m_model->transitions())
+            if ((pair.first && t->data()->from == pair.first) ||
+                (pair.second && t->data()->to == pair.second))
+                existing = t;
+        if (existing) {
+            existing->data()->name = name;
+            existing->setValue("trans", existing->transValue(), true, true);
+        } else {
+            m_model->addTransition(name, pair.first, pair.second, 2000, 5, true);
+        }
+    }
 }
 
 void TimelineEditor::restack(SourceItem *clip, bool up, int64_t f)

@@ -6,6 +6,7 @@
 // Lives on: main thread.
 
 #include <QList>
+#include <QString>
 
 #include <cstdint>
 
@@ -26,6 +27,14 @@ public:
     // (pictures and videos, or subtitles) that plays at `frame` and overlaps it in
     // the picture.
     void restack(SourceItem *clip, bool up, int64_t frame);
+    // Joins the clips a transition was dropped over (video and picture clips in the
+    // drop band, whose centre is at scene x `bandCentreX`): with one clip on each of
+    // several tracks, the first and the last in time; else on each track the clips
+    // two by two in start order, and a clip left over gets the transition at its tail
+    // (band centre right of its middle) or its head. A pair that already has a
+    // transition gets this one's program instead. One step.
+    void joinWithTransition(const QString &name, const QList<SourceItem *> &clips,
+                            double bandCentreX);
 
 private:
     TimeLineTreeModel *m_model;

@@ -109,24 +109,15 @@ void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
     requestFrame(30, EDIT_NONE); // the preview shows the new order
 }
 
-QList<TrackFrame> TimeLineGraphicsView::frameAt(int64_t frame) const
-{
-    return TimelineEvaluator(m_model).frameAt(frame);
-}
-
-QList<AudioFrameData> TimeLineGraphicsView::audioAt(int64_t frame, int64_t fps) const
-{
-    return TimelineEvaluator(m_model).audioAt(frame, fps);
-}
-
 void TimeLineGraphicsView::requestFrame(int64_t fps, EditType edit)
 {
     const int64_t f = playheadFrame();
     emit sig_splitButtonEnable(canSplit());
-    emit sig_trackFrames(frameAt(f));
+    const TimelineEvaluator evaluator(m_model);
+    emit sig_trackFrames(evaluator.frameAt(f));
     if (edit != EDIT_NONE && edit != EDIT_RECORD) {
         const int64_t last = int64_t(m_total / 50.0) - 1;
-        emit sig_audioFrames(audioAt(f, fps), f, fps, last, edit);
+        emit sig_audioFrames(evaluator.audioAt(f, fps), f, fps, last, edit);
     }
 }
 
