@@ -2,23 +2,17 @@
 // checked and the user told first, the editor changes the model) and the answers
 // to frame requests.
 
-#include "ClassifyItem.h"
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineGraphicsView.h"
 #include "TimeLineTreeModel.h"
 #include "TimelineEditor.h"
 #include "TimelineEvaluator.h"
-#include "TransItem.h"
 
 #include "common/MessageBox.h"
 #include "common/Translate.h"
-#include "undo/UndoController.h"
 
 #include <QKeyEvent>
-#include <QSet>
-
-#include <cmath>
 
 namespace {
 
