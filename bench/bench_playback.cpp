@@ -131,7 +131,7 @@ int main(int argc, char **argv)
     model.setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
     model.buildGroups();
     TimeLineGraphicsView view(&scene, &model);
-    PreviewLayers layers(&rm);
+    PreviewLayers &layers = *rm.layers();
     // The same connections the main window makes.
     QObject::connect(&rm, &RenderManager::sig_frontFrameRequest, &view,
                      &TimeLineGraphicsView::slot_frontFrameRequest);

@@ -186,9 +186,12 @@ void MainWindow::wireWidgets()
     for (QObject *sender : operators)
         connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm, SLOT(slot_opertorUi(bool, bool)));
     // The composed picture: each visual track's layer, shown in the preview.
-    m_layers = new PreviewLayers(rm, this);
-    connect(view, &TimeLineGraphicsView::sig_trackFrames, m_layers,
+    connect(view, &TimeLineGraphicsView::sig_trackFrames, rm->layers(),
             &PreviewLayers::slot_trackFrames);
+    // An export asks the timeline for its frames without moving the playhead.
+    connect(rm, &RenderManager::sig_exportFrameRequest, timeline, &TimeLineWidget::exportFrame);
+    connect(timeline, &TimeLineWidget::sig_videoAnswer, rm, &RenderManager::onVideoAnswer);
+    connect(timeline, &TimeLineWidget::sig_audioAnswer, rm, &RenderManager::onAudioAnswer);
     if (!m_preview)
         return;
     connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);

@@ -10,7 +10,6 @@
 #include <QWidget>
 
 class CreateProjectDialog;
-class PreviewLayers;
 class PreviewWidget;
 class QMenu;
 class ResourceWidget;
@@ -99,7 +98,6 @@ private:
     TimeLineWidget *m_timelineWidget = nullptr;
     ToolBarWidget *m_toolBar = nullptr;
     PreviewWidget *m_preview = nullptr;
-    PreviewLayers *m_layers = nullptr;
     QMenu *m_menu = nullptr;
     int m_autoSaveTimer = 0;
     bool m_shiftHeld = false; // auto-align is inverted while Shift is held

@@ -6,10 +6,14 @@
 #include "ShaderLibrary.h"
 #include "audio/PlayerManager.h"
 #include "export/ExportManager.h"
+#include "export/MVParams.h"
+#include "preview/PreviewLayers.h"
 #include "preview/TransPreviewItem.h"
 #include "preview/VideoPreviewItem.h"
 #include "record/RecordManager.h"
 
+#include "common/MessageBox.h"
+#include "common/Translate.h"
 #include "common/ValueQt.h"
 
 #include "bridge/Logger.h"
@@ -37,6 +41,9 @@ RenderManager::RenderManager(QObject *parent) : QObject(parent) {}
 RenderManager::~RenderManager()
 {
     stopRenderThread();
+    // The items go while the graphics device still exists.
+    delete m_layers;
+    m_layers = nullptr;
     if (m_scene)
         m_scene->Release();
     m_scene = nullptr;
@@ -52,7 +59,9 @@ bool RenderManager::init()
     connect(m_player, &PlayerManager::sig_controlPlay, this, &RenderManager::sig_controlPlay);
     m_export = new ExportManager(this);
     connect(m_export, &ExportManager::sig_frameRequest, this,
-            &RenderManager::sig_frontFrameRequest);
+            [this](int mask, int64_t frame, int64_t fps) {
+                emit sig_exportFrameRequest(mask, frame, fps, EDIT_EXPORT);
+            });
     m_record = new RecordManager(this);
     connect(m_record, &RecordManager::sig_audioSourceItem, this,
             &RenderManager::sig_audioSourceItem);
@@ -65,6 +74,7 @@ bool RenderManager::init()
     }
     ShaderLibrary::registerAll(GsDevice::DefaultDevice());
     setSceneSize(1920, 1080, false);
+    m_layers = new PreviewLayers(this);
     connect(this, &RenderManager::sig_queryScene, this, [this] { emit sig_sendScene(m_scene); });
     startRenderThread();
     return true;
@@ -139,6 +149,51 @@ void RenderManager::setPlaying(bool playing)
 {
     if (m_player)
         m_player->setPlaying(playing);
+}
+
+void RenderManager::onVideoAnswer(const QList<TrackFrame> &frames, int64_t frame, int64_t fps,
+                                  int64_t lastFrame, EditType edit)
+{
+    if (edit != EDIT_EXPORT)
+        return;
+    if (m_collectingTracks)
+        m_exportTracks = frames;
+    else if (m_export)
+        m_export->onVideoFrames(frames, frame, fps, lastFrame);
+}
+
+int RenderManager::exportMovie(const MVParams &params)
+{
+    if (!m_export || m_export->isExporting())
+        return int(ExportManager::Result::EncoderRefused);
+    slot_opertorUi(true, true);
+    stopRenderThread();
+    emit sig_resetFrame(0, EDIT_EXPORT, false);
+    emit sig_startExportPrepare();
+    // The visual tracks, from the timeline's answer for the first frame (given at once:
+    // the timeline lives on this thread).
+    m_exportTracks.clear();
+    m_collectingTracks = true;
+    emit sig_exportFrameRequest(11, 0, 30, EDIT_EXPORT);
+    m_collectingTracks = false;
+    const ExportManager::Result result =
+        m_export->exportMovie(params, m_scene, m_layers, m_exportTracks);
+    m_exportTracks.clear();
+    emit sig_stopExportPrepare();
+    stopRenderThread();
+    startRenderThread();
+    return int(result);
+}
+
+void RenderManager::slot_exportParam(MVParams *params)
+{
+    if (!params)
+        return;
+    const auto result = ExportManager::Result(exportMovie(*params));
+    const QString key = ExportManager::messageKey(result);
+    if (!key.isEmpty())
+        MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),
+                           ZKEY("exportmvwindow.Ok"));
 }
 
 void RenderManager::onAudioAnswer(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,

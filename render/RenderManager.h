@@ -12,6 +12,8 @@
 #include <cstdint>
 
 class ExportManager;
+class PreviewLayers;
+struct MVParams;
 class GsItem;
 class PlayerManager;
 class RecordManager;
@@ -43,11 +45,20 @@ public:
     PlayerManager *playerManager() const { return m_player; }
     ExportManager *exportManager() const { return m_export; }
     RecordManager *recordManager() const { return m_record; }
+    // The visual tracks' items in the scene, fed by the timeline's frame answers.
+    PreviewLayers *layers() const { return m_layers; }
     void setPlaying(bool playing);
     // The timeline's sound answer: to the player while playing (edit 1), to the
     // export (edit 2); dropped otherwise.
     void onAudioAnswer(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
                        int64_t lastFrame, EditType edit);
+    // The timeline's pictures for an export frame (edit 2); dropped otherwise.
+    void onVideoAnswer(const QList<TrackFrame> &frames, int64_t frame, int64_t fps,
+                       int64_t lastFrame, EditType edit);
+    // Runs an export to its end: the render loop stops, the timeline prepares, the
+    // export manager writes the file, the loop starts again. Returns how it ended
+    // (ExportManager::Result).
+    int exportMovie(const MVParams &params);
 
     void setSceneSize(uint32_t width, uint32_t height, bool fixed);
     uint32_t sceneWidth() const { return m_sceneWidth; }
@@ -69,6 +80,8 @@ public:
 public slots:
     // Stops playback and recording before a user action.
     void slot_opertorUi(bool stopPlay, bool stopRecord);
+    // Runs the export the panel asked for and tells the user how it ended.
+    void slot_exportParam(MVParams *params);
 
 signals:
     void sig_sendScene(GsScene *scene);
@@ -82,11 +95,20 @@ signals:
     void sig_controlPlay();
     void sig_controlRecord();
     void sig_audioSourceItem(bool start, const QString &path, bool error);
+    // An export is about to start / has ended.
+    void sig_startExportPrepare();
+    void sig_stopExportPrepare();
+    // The export asks the timeline for frame F: mask 11 the visual tracks, 22 the
+    // audible clips (the timeline answers with onVideoAnswer / onAudioAnswer, edit 2).
+    void sig_exportFrameRequest(int mask, int64_t frame, int64_t fps, EditType edit);
 
 private:
     PlayerManager *m_player = nullptr;
     ExportManager *m_export = nullptr;
     RecordManager *m_record = nullptr;
+    PreviewLayers *m_layers = nullptr;
+    bool m_collectingTracks = false;
+    QList<TrackFrame> m_exportTracks;
     RenderThread *m_renderThread = nullptr;
     GsScene *m_scene = nullptr; // one counted reference
     uint32_t m_sceneWidth = 1920;

@@ -74,14 +74,13 @@ void TestPreviewPipeline::initTestCase()
     m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     m_model->buildGroups();
     m_view = new TimeLineGraphicsView(m_scene, m_model);
-    m_layers = new PreviewLayers(m_rm);
+    m_layers = m_rm->layers();
     connect(m_view, &TimeLineGraphicsView::sig_trackFrames, m_layers,
             &PreviewLayers::slot_trackFrames);
 }
 
 void TestPreviewPipeline::cleanupTestCase()
 {
-    delete m_layers;
     m_model->clearAll();
     zua::UndoController::instance()->reset();
     delete m_view;

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 bool TimelineEvaluator::covers(const SourceItem *clip, int64_t frame)
@@ -60,6 +61,19 @@ void describe(TrackFrame &frame, const SourceItem *clip)
 }
 
 } // namespace
+
+int64_t TimelineEvaluator::lastFrame() const
+{
+    int64_t end = 0;
+    if (m_model) {
+        for (ClassifyItem *track : m_model->tracks())
+            for (const SourceItem *clip : track->clips())
+                end = std::max(end, clip->start() + clip->duration());
+        for (TransItem *t : m_model->transitions())
+            end = std::max(end, t->data()->endFrame);
+    }
+    return end - 1;
+}
 
 QList<TrackFrame> TimelineEvaluator::frameAt(int64_t f) const
 {

@@ -1,22 +1,77 @@
 #pragma once
-// Runs exports (movies and sound only). Lives on: main thread.
+// Runs exports: a movie (pictures and sound) or sound only, through the movie
+// writer. The run is synchronous on the main thread: the workers ask the timeline
+// for frames through queued signals, which the main thread answers while it waits
+// (in the progress dialog, or in an event loop of its own when no one watches).
+// Lives on: main thread.
 
+#include "MVParams.h"
 #include "render/RenderTypes.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class ExportAudio;
+class ExportFetchFrame;
+class ExportImage;
+class GsScene;
+class PreviewLayers;
+class ExportAnswerQueue;
+struct ExportContext;
 
 class ExportManager : public QObject {
     Q_OBJECT
 public:
     explicit ExportManager(QObject *parent = nullptr);
-    bool isExporting() const { return m_exporting; }
-    // The sound at a frame during an export.
+    ~ExportManager() override;
+
+    // How a run ends.
+    enum class Result { Written, Cancelled, EncoderRefused, WriteFailed, NoFile };
+    // Writes the export the request asks for from `scene` (whose items `layers`
+    // owns); `tracks` lists the visual tracks (a frame answer of the timeline).
+    Result exportMovie(const MVParams &params, GsScene *scene, PreviewLayers *layers,
+                       const QList<TrackFrame> &tracks);
+    bool isExporting() const { return m_context != nullptr; }
+    // The message key for a result (empty when it needs none).
+    static QString messageKey(Result result);
+
+    // Waits for the workers on the main thread and returns when the run should end:
+    // false when the user cancelled before the end. By default an event loop of its
+    // own; the editor shows the progress dialog instead.
+    using Waiter = std::function<bool(ExportManager &)>;
+    void setWaiter(Waiter waiter) { m_waiter = std::move(waiter); }
+    // Whether a written file is shown in the file manager afterwards (the editor does).
+    void setRevealWritten(bool reveal) { m_reveal = reveal; }
+
+    // The timeline's answers for export frames (main thread).
+    void onVideoFrames(const QList<TrackFrame> &frames, int64_t frame, int64_t fps,
+                       int64_t lastFrame);
     void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
                        int64_t lastFrame);
 
 signals:
-    void sig_frameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    // Ask the timeline for frame F: mask 11 the visual tracks, 22 the audible clips.
+    void sig_frameRequest(int mask, int64_t frame, int64_t fps);
+    void sig_processUpdate(int done, int total);
+    // Every frame and all the sound are written (the run still waits for its end).
+    void sig_exportFinished();
 
 private:
-    bool m_exporting = false;
+    bool waitInEventLoop();
+    void checkFinished();
+    bool finished() const;
+
+    Waiter m_waiter;
+    bool m_reveal = true;
+    std::unique_ptr<ExportContext> m_context;
+    std::unique_ptr<ExportAnswerQueue> m_queue;
+    PreviewLayers *m_layers = nullptr;
+    QPointer<ExportFetchFrame> m_fetch;
+    QPointer<ExportImage> m_image;
+    QPointer<ExportAudio> m_audio;
+    bool m_finishedSent = false;
 };

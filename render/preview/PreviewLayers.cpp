@@ -71,37 +71,81 @@ void PreviewLayers::sync(const QList<TrackFrame> &frames)
     }
 }
 
+bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
+{
+    bool reordered = false;
+    layer->clipId = frame.clip;
+    // The track's current clip places the layer (the clip's placement rectangle is
+    // centred on x, y in scene coordinates).
+    if (!frame.clip.isEmpty()) {
+        layer->MoveTo(float(frame.placement.x()), float(frame.placement.y()));
+        layer->Resize(float(frame.placement.width()), float(frame.placement.height()));
+        layer->SetRotation(float(frame.rotate * M_PI / 180.0));
+        layer->selected = frame.selected;
+        if (layer->order() != frame.zValue) {
+            layer->SetOrder(frame.zValue);
+            reordered = true;
+        }
+    }
+    if (auto *subtitle = dynamic_cast<SubtitlePreviewItem *>(layer)) {
+        subtitle->setVisible(!frame.clip.isEmpty());
+        if (!frame.clip.isEmpty())
+            subtitle->setSubtitle(frame.text, frame.font, frame.color, frame.transparency / 255.0f);
+    }
+    return reordered;
+}
+
 void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
 {
     m_last = frames;
+    if (m_exporting)
+        return; // the export draws the items now; the last answer is shown after it
     sync(frames);
     bool reorder = false;
     for (const TrackFrame &frame : frames) {
         PreviewItem *layer = m_layers.value(frame.track);
         if (!layer)
             continue;
-        // The track's current clip places the layer (the clip's placement rectangle
-        // is centred on x, y in scene coordinates).
-        layer->clipId = frame.clip;
-        if (!frame.clip.isEmpty()) {
-            layer->MoveTo(float(frame.placement.x()), float(frame.placement.y()));
-            layer->Resize(float(frame.placement.width()), float(frame.placement.height()));
-            layer->SetRotation(float(frame.rotate * M_PI / 180.0));
-            layer->selected = frame.selected;
-            if (layer->order() != frame.zValue) {
-                layer->SetOrder(frame.zValue);
-                reorder = true;
-            }
-        }
-        if (auto *subtitle = dynamic_cast<SubtitlePreviewItem *>(layer)) {
-            subtitle->setVisible(!frame.clip.isEmpty());
-            if (!frame.clip.isEmpty())
-                subtitle->setSubtitle(frame.text, frame.font, frame.color,
-                                      frame.transparency / 255.0f);
-        } else {
+        reorder = place(layer, frame) || reorder;
+        if (!frame.subtitleTrack)
             layer->setFrameData(frame.request);
-        }
     }
     if (reorder)
         m_render->orderItems();
+}
+
+void PreviewLayers::beginExport(const QList<TrackFrame> &tracks)
+{
+    sync(tracks);
+    m_exporting = true;
+    for (PreviewItem *layer : qAsConst(m_layers))
+        layer->beginExport();
+}
+
+void PreviewLayers::endExport()
+{
+    if (!m_exporting)
+        return;
+    for (PreviewItem *layer : qAsConst(m_layers))
+        layer->endExport();
+    m_exporting = false;
+    slot_trackFrames(m_last);
+}
+
+QList<ExportLayer> PreviewLayers::exportLayers(const QList<TrackFrame> &frames) const
+{
+    QList<ExportLayer> out;
+    for (const TrackFrame &frame : frames)
+        if (PreviewItem *layer = m_layers.value(frame.track)) {
+            layer->AddRef();
+            out << ExportLayer{layer, frame};
+        }
+    return out;
+}
+
+void ExportLayer::release()
+{
+    if (item)
+        item->Release();
+    item = nullptr;
 }

@@ -14,6 +14,14 @@
 class PreviewItem;
 class RenderManager;
 
+// One track's item and what it shows at an export frame; the item is referenced
+// until the export has drawn it (ExportLayer::release).
+struct ExportLayer {
+    PreviewItem *item = nullptr;
+    TrackFrame frame;
+    void release();
+};
+
 class PreviewLayers : public QObject {
     Q_OBJECT
 public:
@@ -22,6 +30,17 @@ public:
 
     // The item of a track (by uuid), or null.
     PreviewItem *layerOf(const QString &track) const { return m_layers.value(track); }
+
+    // Export mode: every item decodes synchronously on the export's picture thread,
+    // and the preview's own frame answers are set aside until the export ends.
+    void beginExport(const QList<TrackFrame> &tracks);
+    void endExport();
+    bool exporting() const { return m_exporting; }
+    // The items of an export answer, each referenced (main thread).
+    QList<ExportLayer> exportLayers(const QList<TrackFrame> &frames) const;
+    // Places a track's item as the frame says (position, size, rotation, selection,
+    // order; a subtitle's text and visibility). True when its order value changed.
+    static bool place(PreviewItem *layer, const TrackFrame &frame);
 
 public slots:
     void slot_trackFrames(const QList<TrackFrame> &frames);
@@ -33,4 +52,5 @@ private:
     RenderManager *m_render;
     QHash<QString, PreviewItem *> m_layers; // referenced while held
     QList<TrackFrame> m_last;               // re-applied when the scene is replaced
+    bool m_exporting = false;
 };

@@ -1,0 +1,272 @@
+#include "ExportThreads.h"
+
+#include "render/audio/AudioMixerPlayer.h"
+#include "render/audio/DecodingTasks.h"
+#include "render/preview/PreviewItem.h"
+
+#include "bridge/Logger.h"
+#include "graphics/GsDevice.h"
+#include "graphics/GsScene.h"
+
+namespace {
+constexpr int kVisualMask = 11;
+constexpr int kAudibleMask = 22;
+constexpr int64_t kFrameNs = 33333333; // one timeline frame (1/30 s)
+constexpr int kPreviewEvery = 100;     // the preview shows every 100th exported frame
+} // namespace
+
+// ---- context -----------------------------------------------------------------------
+
+void ExportContext::picturesReached(int64_t frame)
+{
+    std::lock_guard<std::mutex> lock(m_pictureMutex);
+    m_pictureFrame = frame;
+    m_pictureMoved.notify_all();
+}
+
+void ExportContext::picturesEnded()
+{
+    std::lock_guard<std::mutex> lock(m_pictureMutex);
+    m_picturesEnded = true;
+    m_pictureMoved.notify_all();
+}
+
+bool ExportContext::waitForPictures(int64_t frame, const std::atomic<bool> &stop)
+{
+    constexpr int64_t kLead = 30; // one second of sound ahead of the pictures
+    std::unique_lock<std::mutex> lock(m_pictureMutex);
+    while (!m_picturesEnded && !stop && frame > m_pictureFrame + kLead)
+        m_pictureMoved.wait_for(lock, std::chrono::milliseconds(50));
+    return !stop;
+}
+
+// ---- answers ---------------------------------------------------------------------
+
+ExportAnswerQueue::~ExportAnswerQueue()
+{
+    for (Answer &answer : m_answers)
+        for (ExportLayer &layer : answer.layers)
+            layer.release();
+}
+
+bool ExportAnswerQueue::reserve()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_closed || m_free > 0; });
+    if (m_closed)
+        return false;
+    --m_free;
+    return true;
+}
+
+void ExportAnswerQueue::push(Answer answer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_closed) {
+        for (ExportLayer &layer : answer.layers)
+            layer.release();
+        return;
+    }
+    m_answers.push_back(std::move(answer));
+    m_changed.notify_all();
+}
+
+bool ExportAnswerQueue::pop(Answer &answer)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_closed || !m_answers.empty(); });
+    if (m_answers.empty())
+        return false;
+    answer = std::move(m_answers.front());
+    m_answers.pop_front();
+    return true;
+}
+
+void ExportAnswerQueue::release()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_free;
+    m_changed.notify_all();
+}
+
+void ExportAnswerQueue::close()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_closed = true;
+    m_changed.notify_all();
+}
+
+bool ExportAnswerQueue::closed() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_closed;
+}
+
+// ---- frame requests --------------------------------------------------------------
+
+ExportFetchFrame::ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue)
+    : m_context(context), m_queue(queue)
+{}
+
+ExportFetchFrame::~ExportFetchFrame()
+{
+    stop();
+    wait();
+}
+
+void ExportFetchFrame::stop()
+{
+    m_stop = true;
+}
+
+void ExportFetchFrame::run()
+{
+    // The answers come back through the queue; past the timeline's end the main
+    // thread closes it, which ends this loop too.
+    for (int64_t frame = 0; !m_stop && m_queue.reserve(); frame += m_context.step)
+        emit sig_frameRequest(kVisualMask, frame, m_context.frameRate);
+}
+
+// ---- pictures ----------------------------------------------------------------------
+
+ExportImage::ExportImage(ExportContext &context, ExportAnswerQueue &queue, GsScene *scene,
+                         int width, int height)
+    : GsOutputRaw(scene, width, height, GS_RGBA), m_context(context), m_queue(queue)
+{
+    if (GsDevice *device = GsDevice::DefaultDevice())
+        device->MoveToThread(this);
+    Attach();
+}
+
+ExportImage::~ExportImage()
+{
+    stop();
+    wait();
+    Detach();
+}
+
+void ExportImage::stop()
+{
+    m_queue.close();
+}
+
+void ExportImage::run()
+{
+    GsDevice *device = GsDevice::DefaultDevice();
+    if (!device)
+        return;
+    int64_t drawn = 0;
+    ExportAnswerQueue::Answer answer;
+    while (m_queue.pop(answer)) {
+        bool reorder = false;
+        for (ExportLayer &layer : answer.layers) {
+            reorder = PreviewLayers::place(layer.item, layer.frame) || reorder;
+            if (!layer.frame.subtitleTrack)
+                layer.item->apply(layer.item->decodeNow(layer.frame.request));
+            layer.release();
+        }
+        if (reorder && scene())
+            scene()->OrderItem();
+        device->TickSource();
+        device->HandleFilter();
+        device->OutputFrame(answer.frame * kFrameNs, 1);
+        if (drawn++ % kPreviewEvery == 0)
+            device->DrawDisplay();
+        m_context.picturesReached(answer.frame);
+        emit sig_processUpdate(int(answer.frame), int(answer.lastFrame));
+        if (answer.frame + m_context.step > answer.lastFrame)
+            m_reachedEnd = true;
+        m_queue.release();
+        if (m_context.writeFailed)
+            break;
+    }
+    Flush(); // the frame still being read back
+    m_context.picturesEnded();
+    device->DoneCurrent();
+    device->MoveToThread(thread()); // back to the main thread, which owns it between runs
+}
+
+void ExportImage::OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs)
+{
+    if (!mv::push_image_frame(m_context.movie, pixels, bytes, stride, timestampNs / 1000,
+                              mv::PTS_MICROSECONDS)) {
+        BG_LOG_E("---> the encoder refused a picture at %lld us",
+                 static_cast<long long>(timestampNs / 1000));
+        m_context.writeFailed = true;
+    }
+}
+
+// ---- sound -----------------------------------------------------------------------
+
+ExportAudio::ExportAudio(ExportContext &context, bool audioOnly)
+    : m_context(context), m_audioOnly(audioOnly)
+{}
+
+ExportAudio::~ExportAudio()
+{
+    stop();
+    wait();
+}
+
+void ExportAudio::stop()
+{
+    m_stopFlag = true;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stop = true;
+    m_answered.notify_all();
+}
+
+void ExportAudio::onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t lastFrame)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_list = list;
+    m_frame = frame;
+    m_lastFrame = lastFrame;
+    m_ready = true;
+    m_answered.notify_all();
+}
+
+void ExportAudio::run()
+{
+    auto tasks = std::make_unique<AudioTaskManager>();
+    AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
+    mixer.open(2, 44100, 2, false);
+    const mv::MovieHandle movie = m_context.movie;
+    for (int64_t n = 0;; ++n) {
+        if (!m_audioOnly && !m_context.waitForPictures(n, m_stopFlag))
+            break;
+        emit sig_frameRequest(kAudibleMask, n, 30);
+        QList<AudioFrameData> list;
+        int64_t lastFrame = 0;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_answered.wait(lock, [this] { return m_ready || m_stop; });
+            if (m_stop)
+                break;
+            list.swap(m_list);
+            lastFrame = m_lastFrame;
+            m_ready = false;
+        }
+        if (m_audioOnly)
+            emit sig_processUpdate(int(n), int(lastFrame));
+        if (n > lastFrame) {
+            m_reachedEnd = true;
+            break;
+        }
+        // One 1/30 s slice of every audible clip, mixed at its volume.
+        mixer.begin(n, 1, 30);
+        tasks->decode(list);
+        const int64_t pts = int64_t(1000000.0 / 30.0 * double(n));
+        mixer.finish([&](size_t bytes, const uint8_t *data) {
+            if (!mv::push_pcm_frame(movie, data, bytes, pts, mv::PTS_MICROSECONDS)) {
+                BG_LOG_E("---> the encoder refused the sound at %lld us",
+                         static_cast<long long>(pts));
+                m_context.writeFailed = true;
+            }
+        });
+        if (m_context.writeFailed)
+            break;
+    }
+    tasks.reset();
+    mixer.close();
+}

@@ -1,0 +1,151 @@
+#pragma once
+// The three workers of an export: the frame request thread asks the timeline for
+// each output frame, the picture thread decodes, composes and encodes the answers
+// in order, the sound thread asks for, mixes and encodes each 1/30 s of sound.
+// Lives on: each its own thread while one export runs; built, stopped and deleted
+// by the export manager on the main thread.
+
+#include "render/preview/PreviewLayers.h"
+
+#include "graphics/GsFilter.h"
+#include "movie/MovieWriter.h"
+
+#include <QList>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+class GsScene;
+
+// What the three threads share.
+struct ExportContext {
+    mv::MovieHandle movie = nullptr;
+    int frameRate = 30; // output frames per second
+    double speed = 1.0;
+    int64_t step = 1; // timeline frames per output frame
+    // A push the writer refused (a full disk, a broken encoder): the export stops.
+    std::atomic<bool> writeFailed{false};
+
+    // In a movie the sound keeps within a second of the pictures, so that the
+    // writer never holds much of one waiting for the other.
+    void picturesReached(int64_t frame);
+    // False when the pictures ended first (`stop` set, or no more pictures come).
+    bool waitForPictures(int64_t frame, const std::atomic<bool> &stop);
+    void picturesEnded();
+
+private:
+    std::mutex m_pictureMutex;
+    std::condition_variable m_pictureMoved;
+    int64_t m_pictureFrame = -1;
+    bool m_picturesEnded = false;
+};
+
+// The answers between the main thread and the picture thread. At most `capacity`
+// frames are asked for and not yet drawn: the request thread reserves a slot
+// before it asks, the picture thread frees it once the frame is encoded.
+class ExportAnswerQueue {
+public:
+    struct Answer {
+        int64_t frame = 0;
+        int64_t lastFrame = 0;
+        QList<ExportLayer> layers;
+    };
+    explicit ExportAnswerQueue(int capacity) : m_free(capacity) {}
+    ~ExportAnswerQueue();
+    // Request thread: waits for a free slot; false once the queue is closed.
+    bool reserve();
+    // Main thread: the answer to a reserved request.
+    void push(Answer answer);
+    // Picture thread: waits for the oldest answer; false once closed and empty.
+    bool pop(Answer &answer);
+    void release();
+    // No more answers come (the end of the timeline, a stop): waiting stops.
+    void close();
+    bool closed() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Answer> m_answers;
+    int m_free;
+    bool m_closed = false;
+};
+
+class ExportFetchFrame : public QThread {
+    Q_OBJECT
+public:
+    ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue);
+    ~ExportFetchFrame() override;
+    void stop();
+
+signals:
+    // Ask the timeline (on the main thread) for the visual tracks at a frame.
+    void sig_frameRequest(int mask, int64_t frame, int64_t fps);
+
+protected:
+    void run() override;
+
+private:
+    ExportContext &m_context;
+    ExportAnswerQueue &m_queue;
+    std::atomic<bool> m_stop{false};
+};
+
+class ExportImage : public QThread, public GsOutputRaw {
+    Q_OBJECT
+public:
+    // Takes the graphics device over until it ends (the render thread is stopped).
+    ExportImage(ExportContext &context, ExportAnswerQueue &queue, GsScene *scene, int width,
+                int height);
+    ~ExportImage() override;
+    void stop();
+    // True once the answer of the timeline's last frame was encoded.
+    bool reachedEnd() const { return m_reachedEnd; }
+
+signals:
+    void sig_processUpdate(int done, int total);
+
+protected:
+    void run() override;
+    void OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs) override;
+
+private:
+    ExportContext &m_context;
+    ExportAnswerQueue &m_queue;
+    std::atomic<bool> m_reachedEnd{false};
+};
+
+class ExportAudio : public QThread {
+    Q_OBJECT
+public:
+    ExportAudio(ExportContext &context, bool audioOnly);
+    ~ExportAudio() override;
+    void stop();
+    // The timeline's answer for the frame last asked for (main thread).
+    void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t lastFrame);
+    bool reachedEnd() const { return m_reachedEnd; }
+
+signals:
+    void sig_frameRequest(int mask, int64_t frame, int64_t fps);
+    // Audio-only exports show their progress by the sound written.
+    void sig_processUpdate(int done, int total);
+
+protected:
+    void run() override;
+
+private:
+    ExportContext &m_context;
+    const bool m_audioOnly;
+    std::mutex m_mutex;
+    std::condition_variable m_answered;
+    bool m_ready = false;
+    bool m_stop = false;
+    std::atomic<bool> m_stopFlag{false}; // the same, for waits outside m_mutex
+    QList<AudioFrameData> m_list;
+    int64_t m_frame = 0;
+    int64_t m_lastFrame = 0;
+    std::atomic<bool> m_reachedEnd{false};
+};

@@ -1,0 +1,23 @@
+#pragma once
+// An export request, as the export panel (or the headless renderer) builds it.
+
+#include <QMetaType>
+#include <QString>
+
+#include <cstdint>
+
+struct MVParams {
+    QString path; // output file; its extension picks the container (".mp4", ".avi", ".mp3")
+    int32_t width = 1920;
+    int32_t height = 1080;
+    bool audioOnly = false;
+    int32_t frameRate = 25;
+    // Handed to the writer: the key-frame interval (also the quality choice with a
+    // bit rate of 0: equal to the frame rate for quality, 120 for small files) and
+    // the bit rate in kbit/s (0: constant quality).
+    int32_t keyInterval = 25;
+    int32_t bitRate = 0;
+    bool gif = false;
+    double speed = 1.0; // playback speed of the result (0.5 = half speed)
+};
+Q_DECLARE_METATYPE(MVParams)

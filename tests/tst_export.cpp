@@ -1,0 +1,322 @@
+// Export through the real path: the timeline answers the export's frame requests,
+// the preview items decode and compose on the picture thread, the movie writer
+// encodes. Every file is checked with ffprobe and decoded back with ffmpeg.
+#include "common/MessageBox.h"
+#include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
+#include "render/export/MVParams.h"
+#include "render/preview/PreviewLayers.h"
+#include "support/HeardTone.h"
+#include "support/MediaFixtures.h"
+#include "support/SceneGrab.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsView.h"
+#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimeLineWidget.h"
+
+#include "common/ValueQt.h"
+#include "undo/UndoController.h"
+
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+namespace {
+
+QJsonObject probe(const QString &path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                        "stream=codec_name,codec_type,width,height,r_frame_rate,nb_read_frames,"
+                        "start_time,duration",
+                        "-of", "json", path});
+    p.waitForFinished(60000);
+    return p.exitCode() == 0 ? QJsonDocument::fromJson(p.readAllStandardOutput()).object()
+                             : QJsonObject();
+}
+
+QJsonObject streamOf(const QJsonObject &info, const QString &type)
+{
+    for (const QJsonValue &s : info["streams"].toArray())
+        if (s.toObject()["codec_type"].toString() == type)
+            return s.toObject();
+    return {};
+}
+
+double number(const QJsonObject &o, const char *key)
+{
+    return o[key].toString().toDouble();
+}
+
+// Raw output of ffmpeg decoding `path` with the given output options.
+QByteArray decode(const QString &path, const QStringList &output)
+{
+    QProcess p;
+    p.start("ffmpeg", QStringList{"-v", "error", "-i", path} + output + QStringList{"-"});
+    p.waitForFinished(60000);
+    return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
+}
+
+// The mean colour of the picture at `seconds`, over a box (x, y, w, h) of a w×h frame.
+QColor meanColour(const QString &path, double seconds, int width, int height, QRect box)
+{
+    const QByteArray rgb = decode(path, {"-ss", QString::number(seconds), "-frames:v", "1", "-f",
+                                         "rawvideo", "-pix_fmt", "rgb24"});
+    if (rgb.size() != width * height * 3)
+        return QColor();
+    int64_t sum[3] = {0, 0, 0};
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            for (int c = 0; c < 3; ++c)
+                sum[c] += uint8_t(rgb[(y * width + x) * 3 + c]);
+    const int64_t n = int64_t(box.width()) * box.height();
+    return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
+}
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void moviesHoldEveryFrameAndTheSound_data();
+    void moviesHoldEveryFrameAndTheSound();
+    void lowerFrameRatesTakeEveryNthFrame();
+    void soundOnlyExport();
+    void picturesAreComposedAsPlaced();
+    void unwritableFolderIsReportedAndLeavesNothing();
+    void emptyTimelineDoesNotHang();
+
+private:
+    MVParams params(const QString &name, int fps = 30) const;
+    SourceItem *add(uint32_t kind, const char *file, int64_t frame);
+    QTemporaryDir m_dir;
+    RenderManager *m_rm = nullptr;
+    TimeLineWidget *m_timeline = nullptr;
+    QList<MessageSpec> m_boxes;
+};
+
+void TestExport::initTestCase()
+{
+    // A red picture with a 440 Hz tone for 2 s, music at 880 Hz for 3 s.
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=320x240:r=30:d=2", "-f", "lavfi",
+                              "-i", "sine=frequency=440:duration=2", "-pix_fmt", "yuv420p",
+                              "-shortest", m_dir.filePath("red.mp4")}));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "sine=frequency=880:duration=3", m_dir.filePath("music.wav")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=80x60", "-frames:v", "1",
+                              m_dir.filePath("blue.png")}));
+    MessageBox::setAnswerHook([this](const MessageSpec &box) {
+        m_boxes << box;
+        return 0;
+    });
+    m_rm = new RenderManager;
+    QVERIFY(m_rm->init());
+    m_rm->setSceneSize(320, 240, true);
+    m_rm->exportManager()->setRevealWritten(false);
+}
+
+void TestExport::cleanupTestCase()
+{
+    delete m_rm;
+}
+
+void TestExport::init()
+{
+    zua::UndoController::instance()->reset();
+    m_boxes.clear();
+    m_timeline = new TimeLineWidget;
+    m_timeline->model()->setProbe(
+        [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
+    // The editor's wiring between the render manager and the timeline.
+    connect(m_rm, &RenderManager::sig_exportFrameRequest, m_timeline, &TimeLineWidget::exportFrame);
+    connect(m_timeline, &TimeLineWidget::sig_videoAnswer, m_rm, &RenderManager::onVideoAnswer);
+    connect(m_timeline, &TimeLineWidget::sig_audioAnswer, m_rm, &RenderManager::onAudioAnswer);
+    connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
+            &PreviewLayers::slot_trackFrames);
+}
+
+void TestExport::cleanup()
+{
+    m_timeline->model()->clearAll();
+    zua::UndoController::instance()->reset();
+    delete m_timeline;
+}
+
+MVParams TestExport::params(const QString &name, int fps) const
+{
+    MVParams p;
+    p.path = m_dir.filePath(name);
+    p.width = 320;
+    p.height = 240;
+    p.frameRate = fps;
+    p.keyInterval = fps;
+    p.audioOnly = name.endsWith(".mp3");
+    return p;
+}
+
+SourceItem *TestExport::add(uint32_t kind, const char *file, int64_t frame)
+{
+    TimeLineTreeModel *model = m_timeline->model();
+    SourceItem *clip =
+        model->createClip(model->group(kind), kind, m_dir.filePath(file), timeline::toScene(frame));
+    m_timeline->view()->updateSceneWidth();
+    return clip;
+}
+
+void TestExport::moviesHoldEveryFrameAndTheSound_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<QString>("audio");
+    QTest::newRow("mp4") << "out.mp4"
+                         << "h264"
+                         << "aac";
+    QTest::newRow("avi") << "out.avi"
+                         << "mpeg4"
+                         << "mp3";
+}
+
+void TestExport::moviesHoldEveryFrameAndTheSound()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, video);
+    QFETCH(QString, audio);
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));   // frames 0..59
+    QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89: the timeline's end
+    QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
+    const MVParams p = params(name);
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+    QCOMPARE(progress.last().at(0).toInt(), 89);
+    QCOMPARE(progress.last().at(1).toInt(), 89);
+
+    const QJsonObject info = probe(p.path);
+    const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
+    QCOMPARE(v["codec_name"].toString(), video);
+    QCOMPARE(a["codec_name"].toString(), audio);
+    QCOMPARE(v["width"].toInt(), 320);
+    QCOMPARE(v["height"].toInt(), 240);
+    QCOMPARE(v["r_frame_rate"].toString(), QString("30/1"));
+    QCOMPARE(v["nb_read_frames"].toString().toInt(), 90);
+    // Picture and sound last the timeline's 3 s (within one frame) and start together.
+    QVERIFY2(std::abs(number(v, "duration") - 3.0) <= 1.0 / 30,
+             qPrintable(v["duration"].toString()));
+    QVERIFY2(std::abs(number(a, "duration") - 3.0) <= 1.0 / 30,
+             qPrintable(a["duration"].toString()));
+    QVERIFY(std::abs(number(a, "start_time") - number(v, "start_time")) <= 1.0 / 30);
+
+    // The red clip for 2 s, then black; both tones mixed while the clip plays.
+    QVERIFY(fixtures::sameColour(meanColour(p.path, 1.0, 320, 240, QRect(20, 20, 280, 200)),
+                                 QColor(255, 0, 0), 40));
+    QVERIFY(fixtures::sameColour(meanColour(p.path, 2.6, 320, 240, QRect(20, 20, 280, 200)),
+                                 QColor(0, 0, 0), 20));
+    const QByteArray late =
+        decode(p.path, {"-ss", "2.2", "-t", "0.6", "-f", "s16le", "-ac", "2", "-ar", "44100"});
+    const fixtures::HeardTone music = fixtures::heardTone(late, 2000);
+    QVERIFY(music.heard);
+    QVERIFY2(std::abs(music.pitch - 880) < 15, qPrintable(QString::number(music.pitch)));
+}
+
+void TestExport::lowerFrameRatesTakeEveryNthFrame()
+{
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+    const MVParams p = params("half.mp4", 15);
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+    const QJsonObject v = streamOf(probe(p.path), "video");
+    QCOMPARE(v["r_frame_rate"].toString(), QString("15/1"));
+    QCOMPARE(v["nb_read_frames"].toString().toInt(), 30);
+    QVERIFY(std::abs(number(v, "duration") - 2.0) <= 1.0 / 15);
+}
+
+void TestExport::soundOnlyExport()
+{
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+    QVERIFY(add(CT_AUDIO, "music.wav", 30)); // frames 30..119: 4 s in all
+    QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
+    const MVParams p = params("sound.mp3");
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last().at(1).toInt(), 119);
+    const QJsonObject info = probe(p.path);
+    QVERIFY(streamOf(info, "video").isEmpty());
+    const QJsonObject a = streamOf(info, "audio");
+    QCOMPARE(a["codec_name"].toString(), QString("mp3"));
+    QVERIFY2(std::abs(number(a, "duration") - 4.0) < 0.1, qPrintable(a["duration"].toString()));
+    // The first second holds the clip's 440 Hz alone.
+    const QByteArray early =
+        decode(p.path, {"-ss", "0.2", "-t", "0.6", "-f", "s16le", "-ac", "2", "-ar", "44100"});
+    const fixtures::HeardTone tone = fixtures::heardTone(early, 2000);
+    QVERIFY(tone.heard);
+    QVERIFY2(std::abs(tone.pitch - 440) < 10, qPrintable(QString::number(tone.pitch)));
+}
+
+void TestExport::picturesAreComposedAsPlaced()
+{
+    // A blue picture over the red clip, placed in the upper left quarter; a subtitle
+    // on top for the second half.
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+    SourceItem *logo = add(CT_PICTURE, "blue.png", 0);
+    QVERIFY(logo);
+    logo->setGeometry(0, timeline::toScene(60), 0);
+    logo->setValue("previewRect", bg::ValueQt(QRectF(-80, -60, 160, 120)), false, true);
+    TimeLineTreeModel *model = m_timeline->model();
+    SourceItem *words =
+        model->createClip(model->group(CT_SUBTITLE), CT_SUBTITLE, QString(), timeline::toScene(30),
+                          QColor(255, 255, 0), QFont("DejaVu Sans", 60));
+    QVERIFY(words);
+    words->setValue("content", bg::Value(std::string("HH")), false, true);
+    words->setValue("previewRect", bg::ValueQt(QRectF(0, 60, 320, 120)), false, true);
+    const MVParams p = params("placed.mp4");
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+    // At 0.5 s: blue where the picture sits, red elsewhere, no text yet.
+    QVERIFY(fixtures::sameColour(meanColour(p.path, 0.5, 320, 240, QRect(10, 10, 140, 100)),
+                                 QColor(0, 0, 255), 40));
+    QVERIFY(fixtures::sameColour(meanColour(p.path, 0.5, 320, 240, QRect(170, 130, 140, 100)),
+                                 QColor(255, 0, 0), 40));
+    const QColor before = meanColour(p.path, 0.5, 320, 240, QRect(100, 150, 120, 60));
+    const QColor during = meanColour(p.path, 1.5, 320, 240, QRect(100, 150, 120, 60));
+    // The yellow text raises green in the lower half only while the subtitle shows.
+    QVERIFY2(during.green() > before.green() + 20,
+             qPrintable(QString("%1 -> %2").arg(before.green()).arg(during.green())));
+}
+
+void TestExport::unwritableFolderIsReportedAndLeavesNothing()
+{
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+    MVParams p = params("x.mp4");
+    p.path = m_dir.filePath("no/such/folder/x.mp4");
+    m_rm->slot_exportParam(&p);
+    QVERIFY(!QFileInfo::exists(p.path));
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY(!m_boxes[0].text.isEmpty());
+    QVERIFY(m_rm->renderThread()); // the preview runs again
+    // The editor exports again afterwards.
+    const MVParams ok = params("after.mp4");
+    QCOMPARE(m_rm->exportMovie(ok), int(ExportManager::Result::Written));
+}
+
+void TestExport::emptyTimelineDoesNotHang()
+{
+    const MVParams p = params("empty.mp4");
+    const int result = m_rm->exportMovie(p);
+    QVERIFY(result == int(ExportManager::Result::Written) ||
+            result == int(ExportManager::Result::NoFile));
+    QVERIFY(m_rm->renderThread());
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    registerRenderMetaTypes();
+    TestExport test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_export.moc"
