@@ -49,4 +49,11 @@ QStringList openFileNames(QWidget *parent, const QString &title, const QString &
     return QFileDialog::getOpenFileNames(parent, title, folder, filter);
 }
 
+QString existingDirectory(QWidget *parent, const QString &title, const QString &folder)
+{
+    if (hook())
+        return hook()(QStringLiteral("dir"), folder);
+    return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
 } // namespace FileDialogs

@@ -20,7 +20,10 @@ QString openFileName(QWidget *parent, const QString &title, const QString &folde
 QStringList openFileNames(QWidget *parent, const QString &title, const QString &folder,
                           const QString &filter);
 
-// Receives "save", "open" or "openMany" and the proposed name or folder; returns the answer.
+// A folder; a hook answers "dir".
+QString existingDirectory(QWidget *parent, const QString &title, const QString &folder);
+
+// Receives "save", "open", "openMany" or "dir" and the proposed name or folder; returns the answer.
 using Hook = std::function<QString(const QString &kind, const QString &proposed)>;
 void setHook(Hook hook);
 } // namespace FileDialogs

@@ -10,6 +10,7 @@
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
+#include "render/export/ExportParamWidget.h"
 #include "render/preview/PreviewLayers.h"
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
@@ -170,8 +171,7 @@ void MainWindow::wireWidgets()
     connect(timeline, &TimeLineWidget::sig_editButtonEnable, m_toolBar,
             &ToolBarWidget::slot_editButtonEnable);
     connect(timeline, &TimeLineWidget::sig_showTime, m_toolBar, &ToolBarWidget::slot_showTime);
-    connect(m_toolBar, &ToolBarWidget::sig_exportWindow, this,
-            [this] { comingSoon(ZKEY("toolbar_form.ExportMV")); });
+    connect(m_toolBar, &ToolBarWidget::sig_exportWindow, this, &MainWindow::showExportPanel);
 
     RenderManager *rm = ZuApp::instance() ? ZuApp::instance()->renderManager() : nullptr;
     if (!rm)
@@ -232,6 +232,25 @@ void MainWindow::connectPreviewActions()
                 if (selectOnly(clip))
                     view->removeSelected();
             });
+}
+
+void MainWindow::showExportPanel()
+{
+    RenderManager *rm = ZuApp::instance() ? ZuApp::instance()->renderManager() : nullptr;
+    if (!rm)
+        return;
+    if (!m_exportPanel) {
+        m_exportPanel = new ExportParamWidget(this);
+        connect(rm, &RenderManager::sig_updateSceneSize, m_exportPanel,
+                &ExportParamWidget::slot_updateSceneSize);
+        // Queued: the panel's button handler returns before the export runs.
+        connect(m_exportPanel, &ExportParamWidget::sig_exportParam, rm,
+                &RenderManager::slot_exportParam, Qt::QueuedConnection);
+    }
+    m_exportPanel->slot_updateSceneSize(int(rm->sceneWidth()), int(rm->sceneHeight()));
+    m_exportPanel->show();
+    m_exportPanel->raise();
+    m_exportPanel->activateWindow();
 }
 
 MainWindow::~MainWindow()

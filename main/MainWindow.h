@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class CreateProjectDialog;
+class ExportParamWidget;
 class PreviewWidget;
 class QMenu;
 class ResourceWidget;
@@ -82,6 +83,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The export panel (made on first use), with the project's size filled in.
+    void showExportPanel();
     void buildSettingsMenu();
     void buildShortcuts();
     void wireWidgets();
@@ -94,6 +97,7 @@ private:
     Ui::MainWindow *ui;
     QList<QWidget *> m_captionExclusions; // title bar parts that are not caption
     CreateProjectDialog *m_createDialog;
+    QPointer<ExportParamWidget> m_exportPanel;
     ResourceWidget *m_resource = nullptr;
     TimeLineWidget *m_timelineWidget = nullptr;
     ToolBarWidget *m_toolBar = nullptr;

@@ -6,6 +6,7 @@
 #include "ShaderLibrary.h"
 #include "audio/PlayerManager.h"
 #include "export/ExportManager.h"
+#include "export/ExportProcessDialog.h"
 #include "export/MVParams.h"
 #include "preview/PreviewLayers.h"
 #include "preview/TransPreviewItem.h"
@@ -189,7 +190,18 @@ void RenderManager::slot_exportParam(MVParams *params)
 {
     if (!params)
         return;
+    // The progress dialog watches the run; "Done" ends it (before the end: stops it).
+    m_export->setWaiter([](ExportManager &manager) {
+        ExportProcessDialog dialog;
+        connect(&manager, &ExportManager::sig_processUpdate, &dialog,
+                &ExportProcessDialog::slot_processUpdate);
+        connect(&manager, &ExportManager::sig_exportFinished, &dialog,
+                &ExportProcessDialog::slot_finished);
+        dialog.exec();
+        return dialog.isFinished();
+    });
     const auto result = ExportManager::Result(exportMovie(*params));
+    m_export->setWaiter(nullptr);
     const QString key = ExportManager::messageKey(result);
     if (!key.isEmpty())
         MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),

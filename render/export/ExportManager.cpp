@@ -50,8 +50,9 @@ QString ExportManager::messageKey(Result result)
         return QStringLiteral("exportmvwindow.writeError");
     case Result::NoFile:
         return QStringLiteral("exportmvwindow.fileinexistenError");
-    case Result::Written:
     case Result::Cancelled:
+        return QStringLiteral("exportmvwindow.cancelled");
+    case Result::Written:
         break;
     }
     return QString();

@@ -1,0 +1,44 @@
+#pragma once
+// The export panel: output folder, name and container, and the video settings
+// (frame rate, size, bit rate, playback speed). "Export" checks them, builds the
+// request and hands it on with sig_exportParam. Lives on: main thread.
+
+#include "MVParams.h"
+
+#include <QWidget>
+
+namespace Ui {
+class ExportParamWidget;
+}
+
+class ExportParamWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit ExportParamWidget(QWidget *parent = nullptr);
+    ~ExportParamWidget() override;
+
+    // "720 x 1280" or "720x1280" into its two numbers; false for anything else.
+    static bool parseSize(const QString &text, int *width, int *height);
+    // The "Recommend" bit rate in kbit/s (5000 at 1920 × 1080 and 25 frames per second).
+    static int recommendedBitRate(int width, int height, int frameRate);
+    // False when a file name holds a character no file system takes.
+    static bool validName(const QString &name);
+    // The request the controls describe now; false (and a message shown) when a
+    // control holds something that cannot be exported.
+    bool buildRequest(MVParams *params);
+
+signals:
+    void sig_exportParam(MVParams *params);
+
+public slots:
+    void slot_updateSceneSize(int width, int height);
+    void on_pushButton_export_clicked();
+    void on_pushButton_path_clicked();
+
+private:
+    void tell(const QString &textKey, const char *titleKey = "exportmvwindow.Hint",
+              const char *okKey = "exportmvwindow.Ok");
+    void setAdvancedShown(bool shown);
+    Ui::ExportParamWidget *ui;
+    MVParams m_params; // the request last handed on; lives as long as the panel
+};

@@ -1,0 +1,55 @@
+#include "ExportProcessDialog.h"
+#include "ui_ExportProcessDialog.h"
+
+#include "common/QssManager.h"
+#include "common/Translate.h"
+
+#include "bridge/UserSettings.h"
+
+#include <algorithm>
+
+ExportProcessDialog::ExportProcessDialog(QWidget *parent)
+    : QDialog(parent), ui(new Ui::ExportProcessDialog)
+{
+    ui->setupUi(this);
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint);
+    (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/exportprocess-dialog.css"));
+    connect(ui->pushButton_runback, &QPushButton::clicked, this, [this] {
+        bg::UserSettings::instance().set("showMini", "true");
+        showMinimized();
+    });
+    connect(ui->pushButton_acheive, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+ExportProcessDialog::~ExportProcessDialog()
+{
+    delete ui;
+}
+
+int ExportProcessDialog::value() const
+{
+    return ui->progressBar->value();
+}
+
+int ExportProcessDialog::maximum() const
+{
+    return ui->progressBar->maximum();
+}
+
+void ExportProcessDialog::slot_processUpdate(int value, int max)
+{
+    if (m_finished)
+        return;
+    ui->progressBar->setRange(0, std::max(max, 0));
+    ui->progressBar->setValue(std::min(value, max));
+}
+
+void ExportProcessDialog::slot_finished()
+{
+    m_finished = true;
+    ui->progressBar->setValue(ui->progressBar->maximum());
+    ui->label_state->setText(ZTR("exportmvdialog.Finished"));
+    if (isMinimized())
+        showNormal();
+}
