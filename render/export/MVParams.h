@@ -21,3 +21,4 @@ struct MVParams {
     double speed = 1.0; // playback speed of the result (0.5 = half speed)
 };
 Q_DECLARE_METATYPE(MVParams)
+Q_DECLARE_METATYPE(MVParams *)

@@ -1,0 +1,181 @@
+// The export panel: what it refuses (and says), and the request it builds from
+// its controls.
+#include "common/FileDialogs.h"
+#include "common/MessageBox.h"
+#include "common/ZuTransLator.h"
+#include "render/export/ExportParamWidget.h"
+
+#include "bridge/UserSettings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QtTest>
+
+class TestExportPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void sizeTextsAndRecommendedRates();
+    void refusals_data();
+    void refusals();
+    void requestFollowsTheControls();
+    void chosenFolderIsRemembered();
+
+private:
+    template <typename T> T *child(const char *name) { return m_panel->findChild<T *>(name); }
+    QTemporaryDir m_dir;
+    ExportParamWidget *m_panel = nullptr;
+    QList<MessageSpec> m_boxes;
+};
+
+void TestExportPanel::initTestCase()
+{
+    qApp->installTranslator(new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini")));
+    MessageBox::setAnswerHook([this](const MessageSpec &box) {
+        m_boxes << box;
+        return 0;
+    });
+}
+
+void TestExportPanel::init()
+{
+    m_boxes.clear();
+    m_panel = new ExportParamWidget;
+    child<QLineEdit>("lineEdit_path")->setText(m_dir.path() + "/");
+    child<QLineEdit>("lineEdit_name")->setText("clip");
+}
+
+void TestExportPanel::cleanup()
+{
+    delete m_panel;
+    FileDialogs::setHook(nullptr);
+}
+
+void TestExportPanel::sizeTextsAndRecommendedRates()
+{
+    int w = 0, h = 0;
+    QVERIFY(ExportParamWidget::parseSize("720x1280", &w, &h));
+    QCOMPARE(w, 720);
+    QCOMPARE(h, 1280);
+    QVERIFY(ExportParamWidget::parseSize("1280 x 720", &w, &h));
+    QCOMPARE(w, 1280);
+    QVERIFY(!ExportParamWidget::parseSize("720 * 1280", &w, &h));
+    QVERIFY(!ExportParamWidget::parseSize("x 720", &w, &h));
+    QCOMPARE(ExportParamWidget::recommendedBitRate(1920, 1080, 25), 5000);
+    QCOMPARE(ExportParamWidget::recommendedBitRate(1280, 720, 30), 2700);
+    QVERIFY(ExportParamWidget::validName("my clip 1"));
+    for (const char *bad : {"a/b", "a\\b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b"})
+        QVERIFY2(!ExportParamWidget::validName(bad), bad);
+    QVERIFY(!ExportParamWidget::validName(QString::fromUtf8("问题？")));
+}
+
+void TestExportPanel::refusals_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing folder")
+        << "/no/such/folder/" << "clip" << "1280 x 720"
+        << "If the current directory does not exist, please switch the directory and try again";
+    QTest::newRow("special name") << "" << "a?b" << "1280 x 720"
+                                  << "Names cannot contain special characters";
+    QTest::newRow("bad size") << "" << "clip" << "720 * 1280"
+                              << "The resolution is set incorrectly!";
+}
+
+void TestExportPanel::refusals()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QFETCH(QString, size);
+    QFETCH(QString, message);
+    if (!folder.isEmpty())
+        child<QLineEdit>("lineEdit_path")->setText(folder);
+    child<QLineEdit>("lineEdit_name")->setText(name);
+    child<QComboBox>("comboBox_resolution")->setCurrentText(size);
+    QSignalSpy asked(m_panel, &ExportParamWidget::sig_exportParam);
+    m_panel->on_pushButton_export_clicked();
+    QCOMPARE(asked.count(), 0);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, message);
+}
+
+void TestExportPanel::requestFollowsTheControls()
+{
+    m_panel->slot_updateSceneSize(1280, 720);
+    child<QComboBox>("comboBox_frame")->setCurrentText("15");
+    child<QComboBox>("comboBox_multiple")->setCurrentText("0.5");
+    child<QComboBox>("comboBox_rate_select")->setCurrentIndex(2); // Recommend
+    m_panel->show();
+    QSignalSpy asked(m_panel, &ExportParamWidget::sig_exportParam);
+    m_panel->on_pushButton_export_clicked();
+    QCOMPARE(asked.count(), 1);
+    QVERIFY(!m_panel->isVisible()); // the panel closes as the export starts
+    const MVParams *p = asked[0][0].value<MVParams *>();
+    QCOMPARE(p->path, m_dir.filePath("clip.mp4"));
+    QCOMPARE(p->width, 1280);
+    QCOMPARE(p->height, 720);
+    QCOMPARE(p->frameRate, 15);
+    QCOMPARE(p->speed, 0.5);
+    QVERIFY(!p->audioOnly);
+    QCOMPARE(p->bitRate, ExportParamWidget::recommendedBitRate(1280, 720, 15));
+
+    // "Size Minimum": constant quality with rare key frames.
+    child<QComboBox>("comboBox_rate_select")->setCurrentIndex(1);
+    MVParams small;
+    QVERIFY(m_panel->buildRequest(&small));
+    QCOMPARE(small.bitRate, 0);
+    QCOMPARE(small.keyInterval, 120);
+    // A custom size and rate; odd sides are made even for the encoder.
+    child<QRadioButton>("radioButton_resolution_custom")->setChecked(true);
+    child<QSpinBox>("spinBox_resolution_width")->setValue(641);
+    child<QSpinBox>("spinBox_resolution_height")->setValue(361);
+    child<QRadioButton>("radioButton_rate_custom")->setChecked(true);
+    child<QSpinBox>("spinBox_rate")->setValue(1234);
+    QVERIFY(!child<QComboBox>("comboBox_resolution")->isEnabled());
+    MVParams custom;
+    QVERIFY(m_panel->buildRequest(&custom));
+    QCOMPARE(custom.width, 640);
+    QCOMPARE(custom.height, 360);
+    QCOMPARE(custom.bitRate, 1234);
+    // Sound only for ".mp3".
+    child<QComboBox>("comboBox_name")->setCurrentText(".mp3");
+    MVParams sound;
+    QVERIFY(m_panel->buildRequest(&sound));
+    QVERIFY(sound.audioOnly);
+    QCOMPARE(sound.path, m_dir.filePath("clip.mp3"));
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestExportPanel::chosenFolderIsRemembered()
+{
+    const QString folder = m_dir.filePath("out");
+    QDir().mkpath(folder);
+    FileDialogs::setHook([folder](const QString &kind, const QString &) {
+        return kind == "dir" ? folder : QString();
+    });
+    m_panel->on_pushButton_path_clicked();
+    QCOMPARE(child<QLineEdit>("lineEdit_path")->text(), folder + "/");
+    QCOMPARE(QString::fromStdString(bg::UserSettings::instance().get("export_default_path", "")),
+             folder);
+    ExportParamWidget next;
+    QCOMPARE(next.findChild<QLineEdit *>("lineEdit_path")->text(), folder + "/");
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    qRegisterMetaType<MVParams *>("MVParams*");
+    TestExportPanel test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_exportpanel.moc"
