@@ -91,6 +91,7 @@ private slots:
     void lowerFrameRatesTakeEveryNthFrame();
     void soundOnlyExport();
     void picturesAreComposedAsPlaced();
+    void stoppingHalfwayKeepsAPlayableFile();
     void unwritableFolderIsReportedAndLeavesNothing();
     void emptyTimelineDoesNotHang();
 
@@ -285,6 +286,33 @@ void TestExport::picturesAreComposedAsPlaced()
     // The yellow text raises green in the lower half only while the subtitle shows.
     QVERIFY2(during.green() > before.green() + 20,
              qPrintable(QString("%1 -> %2").arg(before.green()).arg(during.green())));
+}
+
+void TestExport::stoppingHalfwayKeepsAPlayableFile()
+{
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+    QVERIFY(add(CT_AUDIO, "music.wav", 0));
+    ExportManager *manager = m_rm->exportManager();
+    // "Done" pressed once a third of the pictures are written.
+    manager->setWaiter([](ExportManager &m) {
+        QEventLoop loop;
+        connect(&m, &ExportManager::sig_processUpdate, &loop, [&loop](int done, int) {
+            if (done >= 30)
+                loop.quit();
+        });
+        loop.exec();
+        return false;
+    });
+    const MVParams p = params("stopped.mp4");
+    const int result = m_rm->exportMovie(p);
+    manager->setWaiter(nullptr);
+    QCOMPARE(result, int(ExportManager::Result::Cancelled));
+    QCOMPARE(ExportManager::messageKey(ExportManager::Result::Cancelled),
+             QString("exportmvwindow.cancelled"));
+    const QJsonObject v = streamOf(probe(p.path), "video");
+    const int frames = v["nb_read_frames"].toString().toInt();
+    QVERIFY2(frames >= 30 && frames < 90, qPrintable(QString::number(frames)));
+    QVERIFY(m_rm->renderThread());
 }
 
 void TestExport::unwritableFolderIsReportedAndLeavesNothing()

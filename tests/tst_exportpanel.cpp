@@ -83,11 +83,17 @@ void TestExportPanel::refusals_data()
     QTest::addColumn<QString>("size");
     QTest::addColumn<QString>("message");
     QTest::newRow("missing folder")
-        << "/no/such/folder/" << "clip" << "1280 x 720"
+        << "/no/such/folder/"
+        << "clip"
+        << "1280 x 720"
         << "If the current directory does not exist, please switch the directory and try again";
-    QTest::newRow("special name") << "" << "a?b" << "1280 x 720"
+    QTest::newRow("special name") << ""
+                                  << "a?b"
+                                  << "1280 x 720"
                                   << "Names cannot contain special characters";
-    QTest::newRow("bad size") << "" << "clip" << "720 * 1280"
+    QTest::newRow("bad size") << ""
+                              << "clip"
+                              << "720 * 1280"
                               << "The resolution is set incorrectly!";
 }
 

@@ -150,6 +150,7 @@ void ExportManager::checkFinished()
     if (m_finishedSent || !finished())
         return;
     m_finishedSent = true;
+    BG_LOG_D("---> every frame and the sound are written");
     emit sig_exportFinished();
 }
 

@@ -20,6 +20,7 @@ ExportProcessDialog::ExportProcessDialog(QWidget *parent)
         showMinimized();
     });
     connect(ui->pushButton_acheive, &QPushButton::clicked, this, &QDialog::accept);
+    ui->pushButton_acheive->setDefault(true);
 }
 
 ExportProcessDialog::~ExportProcessDialog()
