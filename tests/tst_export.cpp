@@ -89,6 +89,8 @@ private slots:
     void moviesHoldEveryFrameAndTheSound_data();
     void moviesHoldEveryFrameAndTheSound();
     void lowerFrameRatesTakeEveryNthFrame();
+    void playbackSpeedStretchesPictureAndSound_data();
+    void playbackSpeedStretchesPictureAndSound();
     void soundOnlyExport();
     void picturesAreComposedAsPlaced();
     void stoppingHalfwayKeepsAPlayableFile();
@@ -234,6 +236,46 @@ void TestExport::lowerFrameRatesTakeEveryNthFrame()
     QCOMPARE(v["r_frame_rate"].toString(), QString("15/1"));
     QCOMPARE(v["nb_read_frames"].toString().toInt(), 30);
     QVERIFY(std::abs(number(v, "duration") - 2.0) <= 1.0 / 15);
+}
+
+void TestExport::playbackSpeedStretchesPictureAndSound_data()
+{
+    QTest::addColumn<double>("speed");
+    QTest::newRow("half") << 0.5;   // every frame, shown twice as long
+    QTest::newRow("double") << 2.0; // every second frame
+    QTest::newRow("one and a half") << 1.5;
+}
+
+void TestExport::playbackSpeedStretchesPictureAndSound()
+{
+    QFETCH(double, speed);
+    SourceItem *clip = add(CT_VIDEO, "red.mp4", 0); // about 2 s with its 440 Hz tone
+    QVERIFY(clip);
+    // Faster: the timeline frame nearest to each output frame's time; slower: each
+    // frame, shown for longer.
+    const int64_t length = clip->duration();
+    int frames = 0;
+    while (int64_t(frames * std::max(speed, 1.0) + 0.5) < length)
+        ++frames;
+    const double seconds = double(length) / 30 / speed;
+    MVParams p = params("speed.mp4");
+    p.speed = speed;
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+    const QJsonObject info = probe(p.path);
+    const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
+    QCOMPARE(v["nb_read_frames"].toString().toInt(), frames);
+    const double frame = 1.0 / 30 / std::min(speed, 1.0);
+    QVERIFY2(std::abs(number(v, "duration") - seconds) <= frame,
+             qPrintable(v["duration"].toString()));
+    QVERIFY2(std::abs(number(a, "duration") - seconds) <= frame,
+             qPrintable(a["duration"].toString()));
+    // Faster sound is higher, as on tape.
+    const QByteArray sound =
+        decode(p.path, {"-ss", QString::number(seconds / 4), "-t", QString::number(seconds / 2),
+                        "-f", "s16le", "-ac", "2", "-ar", "44100"});
+    const fixtures::HeardTone tone = fixtures::heardTone(sound, 2000);
+    QVERIFY2(std::abs(tone.pitch - 440 * speed) < 15 * speed,
+             qPrintable(QString::number(tone.pitch)));
 }
 
 void TestExport::soundOnlyExport()

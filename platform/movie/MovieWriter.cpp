@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -74,6 +75,9 @@ struct Movie {
     SwsContext *sws = nullptr;
     int64_t lastVideoPts = -1;
     int frameRate = 25;
+    // Playback speed of the result: timestamps are divided by it, and the sound is
+    // resampled by it (faster sound is higher, as on tape).
+    double speed = 1.0;
 
     // sound
     std::mutex audioMutex;
@@ -201,8 +205,9 @@ struct Movie {
 
         AVChannelLayout layout;
         av_channel_layout_default(&layout, channels);
-        const int rc = swr_alloc_set_opts2(&swr, &layout, aenc->sample_fmt, rate, &layout,
-                                           AV_SAMPLE_FMT_S16, rate, 0, nullptr);
+        const int rc =
+            swr_alloc_set_opts2(&swr, &layout, aenc->sample_fmt, rate, &layout, AV_SAMPLE_FMT_S16,
+                                int(std::lround(rate * speed)), 0, nullptr);
         av_channel_layout_uninit(&layout);
         if (rc < 0 || swr_init(swr) < 0)
             return false;
@@ -277,6 +282,8 @@ MovieHandle create_movie(const MVSettings &settings, const char *path)
     if (container == Container::None)
         return nullptr;
     auto movie = std::make_unique<Movie>();
+    // A speed outside a sensible range (or unset) plays as recorded.
+    movie->speed = settings.speed >= 0.1 && settings.speed <= 10 ? settings.speed : 1.0;
     const char *formatName = container == Container::Mp4   ? "mp4"
                              : container == Container::Avi ? "avi"
                                                            : "mp3";
@@ -334,7 +341,8 @@ bool push_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int st
                         height);
     sws_scale(m->sws, m->staging->data, m->staging->linesize, 0, height, m->vframe->data,
               m->vframe->linesize);
-    int64_t framePts = av_rescale_rnd(pts, m->frameRate, 1000000, AV_ROUND_NEAR_INF);
+    int64_t framePts =
+        av_rescale_rnd(int64_t(double(pts) / m->speed), m->frameRate, 1000000, AV_ROUND_NEAR_INF);
     if (framePts <= m->lastVideoPts)
         framePts = m->lastVideoPts + 1; // timestamps must grow
     m->lastVideoPts = framePts;

@@ -76,7 +76,7 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     m_context->movie = movie;
     m_context->frameRate = params.frameRate > 0 ? std::min(params.frameRate, 30) : 30;
     m_context->speed = params.speed;
-    m_context->step = std::max<int64_t>(1, 30 / m_context->frameRate);
+    m_context->step = 30.0 / m_context->frameRate * std::max(1.0, params.speed);
     m_finishedSent = false;
 
     m_audio = new ExportAudio(*m_context, params.audioOnly);

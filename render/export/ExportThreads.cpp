@@ -123,8 +123,8 @@ void ExportFetchFrame::run()
 {
     // The answers come back through the queue; past the timeline's end the main
     // thread closes it, which ends this loop too.
-    for (int64_t frame = 0; !m_stop && m_queue.reserve(); frame += m_context.step)
-        emit sig_frameRequest(kVisualMask, frame, m_context.frameRate);
+    for (int64_t k = 0; !m_stop && m_queue.reserve(); ++k)
+        emit sig_frameRequest(kVisualMask, m_context.frameOf(k), m_context.frameRate);
 }
 
 // ---- pictures ----------------------------------------------------------------------
@@ -174,8 +174,6 @@ void ExportImage::run()
             device->DrawDisplay();
         m_context.picturesReached(answer.frame);
         emit sig_processUpdate(int(answer.frame), int(answer.lastFrame));
-        if (answer.frame + m_context.step > answer.lastFrame)
-            m_reachedEnd = true;
         m_queue.release();
         if (m_context.writeFailed)
             break;
@@ -249,10 +247,8 @@ void ExportAudio::run()
         }
         if (m_audioOnly)
             emit sig_processUpdate(int(n), int(lastFrame));
-        if (n > lastFrame) {
-            m_reachedEnd = true;
+        if (n > lastFrame)
             break;
-        }
         // One 1/30 s slice of every audible clip, mixed at its volume.
         mixer.begin(n, 1, 30);
         tasks->decode(list);

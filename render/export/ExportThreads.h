@@ -25,7 +25,11 @@ struct ExportContext {
     mv::MovieHandle movie = nullptr;
     int frameRate = 30; // output frames per second
     double speed = 1.0;
-    int64_t step = 1; // timeline frames per output frame
+    // Timeline frames per output frame: 30 ÷ the frame rate, times the speed when the
+    // result plays faster (the writer then places every picture at pts ÷ speed).
+    double step = 1;
+    // The timeline frame the k-th output picture shows (the nearest one).
+    int64_t frameOf(int64_t k) const { return int64_t(double(k) * step + 0.5); }
     // A push the writer refused (a full disk, a broken encoder): the export stops.
     std::atomic<bool> writeFailed{false};
 
@@ -102,8 +106,6 @@ public:
                 int height);
     ~ExportImage() override;
     void stop();
-    // True once the answer of the timeline's last frame was encoded.
-    bool reachedEnd() const { return m_reachedEnd; }
 
 signals:
     void sig_processUpdate(int done, int total);
@@ -115,7 +117,6 @@ protected:
 private:
     ExportContext &m_context;
     ExportAnswerQueue &m_queue;
-    std::atomic<bool> m_reachedEnd{false};
 };
 
 class ExportAudio : public QThread {
@@ -126,7 +127,6 @@ public:
     void stop();
     // The timeline's answer for the frame last asked for (main thread).
     void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t lastFrame);
-    bool reachedEnd() const { return m_reachedEnd; }
 
 signals:
     void sig_frameRequest(int mask, int64_t frame, int64_t fps);
@@ -147,5 +147,4 @@ private:
     QList<AudioFrameData> m_list;
     int64_t m_frame = 0;
     int64_t m_lastFrame = 0;
-    std::atomic<bool> m_reachedEnd{false};
 };
