@@ -44,10 +44,20 @@ QByteArray pixelSource(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+const char *clipProgram(const float controls[6])
+{
+    for (int i = 0; i < 6; ++i)
+        if (controls[i] != 0.0f)
+            return "rgba_base";
+    // A device that was given only the listed programs draws with the full one.
+    GsDevice *device = GsDevice::DefaultDevice();
+    return device && device->HasShader("rgba_plain") ? "rgba_plain" : "rgba_base";
+}
+
 QStringList registerAll(GsDevice *device)
 {
     QStringList failed;
-    for (const QString &name : names()) {
+    for (const QString &name : names() + QStringList{"rgba_plain"}) {
         const QByteArray source = pixelSource(name);
         if (source.isEmpty() ||
             !device->AddShader(name.toUtf8().constData(), GsDevice::SharedVertexSource(),

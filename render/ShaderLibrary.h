@@ -13,6 +13,10 @@ const QStringList &names();
 const QStringList &transitionNames();
 // The pixel-stage source of a program (empty when unknown).
 QByteArray pixelSource(const QString &name);
-// Registers every program; returns the names that failed to build.
+// Registers every program (and the clip program's fast path); returns the names that
+// failed to build.
 QStringList registerAll(GsDevice *device);
+// The clip program for a picture's colour controls: "rgba_plain" when all six are 0
+// (only the transparency applies), else "rgba_base".
+const char *clipProgram(const float controls[6]);
 } // namespace ShaderLibrary

@@ -12,5 +12,6 @@ xvfb-run -a -s "-screen 0 1920x1080x24" "${BUILD_DIR:-build}/bench/bench_compose
 xvfb-run -a "${BUILD_DIR:-build}/bench/bench_timeline"
 "${BUILD_DIR:-build}/bench/bench_timelineview"
 "${BUILD_DIR:-build}/bench/bench_materials"
+xvfb-run -a -s "-screen 0 1920x1080x24" "${BUILD_DIR:-build}/bench/bench_export" "$work"
 bash tests/support/with_pulse.sh xvfb-run -a -s "-screen 0 1920x1080x24" \
   "${BUILD_DIR:-build}/bench/bench_playback" "$work"

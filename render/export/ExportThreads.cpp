@@ -5,6 +5,7 @@
 #include "render/preview/PreviewItem.h"
 
 #include "bridge/Logger.h"
+#include "bridge/SystemServices.h"
 #include "graphics/GsDevice.h"
 #include "graphics/GsScene.h"
 
@@ -157,7 +158,16 @@ void ExportImage::run()
         return;
     int64_t drawn = 0;
     ExportAnswerQueue::Answer answer;
+    using bg::SystemServices;
+    int64_t waited = 0, decoded = 0, uploaded = 0, composed = 0;
+    int64_t t = SystemServices::monotonicMicros();
+    auto lap = [&t](int64_t &into) {
+        const int64_t now = SystemServices::monotonicMicros();
+        into += now - t;
+        t = now;
+    };
     while (m_queue.pop(answer)) {
+        lap(waited);
         bool reorder = false;
         for (ExportLayer &layer : answer.layers) {
             reorder = PreviewLayers::place(layer.item, layer.frame) || reorder;
@@ -167,11 +177,14 @@ void ExportImage::run()
         }
         if (reorder && scene())
             scene()->OrderItem();
+        lap(decoded);
         device->TickSource();
+        lap(uploaded);
         device->HandleFilter();
-        device->OutputFrame(answer.frame * kFrameNs, 1);
+        device->OutputFrame(answer.frame * kFrameNs, 1); // the encoding of the frame before, too
         if (drawn++ % kPreviewEvery == 0)
             device->DrawDisplay();
+        lap(composed);
         m_context.picturesReached(answer.frame);
         emit sig_processUpdate(int(answer.frame), int(answer.lastFrame));
         m_queue.release();
@@ -180,18 +193,25 @@ void ExportImage::run()
     }
     Flush(); // the frame still being read back
     m_context.picturesEnded();
+    BG_LOG_D("---> export pictures: %lld frames; ms waiting %lld, decoding %lld, uploading %lld, "
+             "drawing and reading back %lld, of which converting and encoding %lld",
+             static_cast<long long>(drawn), static_cast<long long>(waited / 1000),
+             static_cast<long long>(decoded / 1000), static_cast<long long>(uploaded / 1000),
+             static_cast<long long>(composed / 1000), static_cast<long long>(m_encodeUs / 1000));
     device->DoneCurrent();
     device->MoveToThread(thread()); // back to the main thread, which owns it between runs
 }
 
 void ExportImage::OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs)
 {
+    const int64_t start = bg::SystemServices::monotonicMicros();
     if (!mv::push_image_frame(m_context.movie, pixels, bytes, stride, timestampNs / 1000,
                               mv::PTS_MICROSECONDS)) {
         BG_LOG_E("---> the encoder refused a picture at %lld us",
                  static_cast<long long>(timestampNs / 1000));
         m_context.writeFailed = true;
     }
+    m_encodeUs += bg::SystemServices::monotonicMicros() - start;
 }
 
 // ---- sound -----------------------------------------------------------------------

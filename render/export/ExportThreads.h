@@ -117,6 +117,7 @@ protected:
 private:
     ExportContext &m_context;
     ExportAnswerQueue &m_queue;
+    int64_t m_encodeUs = 0; // time spent handing pictures to the writer
 };
 
 class ExportAudio : public QThread {

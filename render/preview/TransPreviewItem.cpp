@@ -1,5 +1,7 @@
 #include "TransPreviewItem.h"
 
+#include "render/ShaderLibrary.h"
+
 #include "VideoPreviewItem.h"
 
 #include "graphics/GsScene.h"
@@ -42,7 +44,7 @@ void TransFilter::Render()
     const float constants[8] = {m_colour[0], m_colour[1], m_colour[2], m_colour[3],
                                 m_colour[4], m_colour[5], 1.0f,        0.0f};
     m_constants->Update(constants, sizeof constants);
-    if (!GsContextDefault::BindShader("rgba_base"))
+    if (!GsContextDefault::BindShader(ShaderLibrary::clipProgram(m_colour)))
         return;
     m_constants->Bind();
     GsTextureBinder bind(m_texture);

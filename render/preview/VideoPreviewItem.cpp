@@ -1,5 +1,7 @@
 #include "VideoPreviewItem.h"
 
+#include "render/ShaderLibrary.h"
+
 #include "TransPreviewItem.h"
 #include "render/RefCountedObject.h"
 
@@ -128,7 +130,7 @@ void VideoPreviewItem::draw()
     const float constants[8] = {slot.temperature, slot.hue,       slot.brightness,   slot.contrast,
                                 slot.saturation,  slot.highlight, slot.transparency, 0.0f};
     m_constants->Update(constants, sizeof constants);
-    if (!GsContextDefault::BindShader("rgba_base"))
+    if (!GsContextDefault::BindShader(ShaderLibrary::clipProgram(constants)))
         return;
     m_constants->Bind();
     GsTextureBinder bind(m_texture.get());
