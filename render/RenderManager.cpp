@@ -195,9 +195,15 @@ void RenderManager::slot_exportParam(MVParams *params)
         ExportProcessDialog dialog;
         connect(&manager, &ExportManager::sig_processUpdate, &dialog,
                 &ExportProcessDialog::slot_processUpdate);
-        connect(&manager, &ExportManager::sig_exportFinished, &dialog,
-                &ExportProcessDialog::slot_finished);
-        dialog.exec();
+        // A run the writer gave up on ends at once; its message follows.
+        connect(&manager, &ExportManager::sig_exportFinished, &dialog, [&manager, &dialog] {
+            if (manager.writeFailed())
+                dialog.reject();
+            else
+                dialog.slot_finished();
+        });
+        if (!manager.writeFailed())
+            dialog.exec();
         return dialog.isFinished();
     });
     const auto result = ExportManager::Result(exportMovie(*params));

@@ -19,10 +19,14 @@
 #include "undo/UndoController.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -95,6 +99,9 @@ private slots:
     void picturesAreComposedAsPlaced();
     void stoppingHalfwayKeepsAPlayableFile();
     void unwritableFolderIsReportedAndLeavesNothing();
+    void fullDiskRemovesTheBrokenFile();
+    void unknownContainerIsRefused();
+    void vanishedMaterialLeavesAGap();
     void emptyTimelineDoesNotHang();
 
 private:
@@ -370,6 +377,60 @@ void TestExport::unwritableFolderIsReportedAndLeavesNothing()
     // The editor exports again afterwards.
     const MVParams ok = params("after.mp4");
     QCOMPARE(m_rm->exportMovie(ok), int(ExportManager::Result::Written));
+}
+
+void TestExport::fullDiskRemovesTheBrokenFile()
+{
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=3", "-pix_fmt",
+                              "yuv420p", m_dir.filePath("busy.mp4")}));
+    QVERIFY(add(CT_VIDEO, "busy.mp4", 0));
+    // The disk fills up after 60 kB: every later write fails as on a full disk.
+    struct rlimit before;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 60 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    // The progress dialog ends the run by itself; should it wait for "Done", press it.
+    QTimer done;
+    connect(&done, &QTimer::timeout, [] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            if (dialog->objectName() == "ExportProcessDialog")
+                dialog->accept();
+    });
+    done.start(200);
+    MVParams p = params("full.mp4");
+    m_rm->slot_exportParam(&p);
+    done.stop();
+    setrlimit(RLIMIT_FSIZE, &before);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, QString("exportmvwindow.writeError"));
+    QVERIFY(!QFileInfo::exists(p.path));
+    QVERIFY(m_rm->renderThread());
+    // With room again, the same export works.
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+}
+
+void TestExport::unknownContainerIsRefused()
+{
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+    MVParams p = params("clip.mkv");
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::EncoderRefused));
+    QVERIFY(!QFileInfo::exists(p.path));
+}
+
+void TestExport::vanishedMaterialLeavesAGap()
+{
+    QVERIFY(QFile::copy(m_dir.filePath("red.mp4"), m_dir.filePath("gone.mp4")));
+    QVERIFY(add(CT_VIDEO, "gone.mp4", 0));
+    QVERIFY(add(CT_AUDIO, "music.wav", 0));
+    QVERIFY(QFile::remove(m_dir.filePath("gone.mp4")));
+    const MVParams p = params("gap.mp4");
+    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+    const QJsonObject v = streamOf(probe(p.path), "video");
+    QCOMPARE(v["nb_read_frames"].toString().toInt(), 90);
+    QVERIFY(fixtures::sameColour(meanColour(p.path, 1.0, 320, 240, QRect(20, 20, 280, 200)),
+                                 QColor(0, 0, 0), 20));
 }
 
 void TestExport::emptyTimelineDoesNotHang()

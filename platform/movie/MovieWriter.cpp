@@ -129,7 +129,8 @@ struct Movie {
             av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
             pkt->stream_index = st->index;
             std::lock_guard<std::mutex> lock(muxMutex);
-            if (av_interleaved_write_frame(fmt, pkt) < 0)
+            // A write the file refused (a full disk) shows in the output's error.
+            if (av_interleaved_write_frame(fmt, pkt) < 0 || (fmt->pb && fmt->pb->error < 0))
                 return false;
         }
     }

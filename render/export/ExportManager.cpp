@@ -66,7 +66,11 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
         return Result::EncoderRefused; // one export at a time
     const QByteArray path = params.path.toUtf8();
     BG_LOG_D("--->导出路径：[%s]", path.constData());
-    QFile::remove(params.path); // a file of an earlier run must not pass for this one
+    // A file of an earlier run must not pass for this one (a link is left alone: what
+    // it points at is the user's).
+    const QFileInfo earlier(params.path);
+    if (earlier.isFile() && !earlier.isSymLink())
+        QFile::remove(params.path);
     mv::MovieHandle movie = mv::create_movie(settingsFor(params), path.constData());
     if (!movie) {
         BG_LOG_E("---> 初始化编码器出错");
@@ -114,8 +118,8 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
         m_layers->endExport();
     m_layers = nullptr;
     BG_LOG_D("---> 导出结束");
-    const bool writeFailed = m_context->writeFailed;
-    mv::stop_movie(&movie);
+    // Finishing writes the rest (and the index): a refusal there fails the file too.
+    const bool writeFailed = !mv::stop_movie(&movie) || m_context->writeFailed;
     m_context.reset();
 
     if (writeFailed) {
@@ -137,6 +141,11 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
         bg::SystemServices::revealInFileManager(path.toStdString());
     }
     return Result::Written;
+}
+
+bool ExportManager::writeFailed() const
+{
+    return m_context && m_context->writeFailed;
 }
 
 bool ExportManager::finished() const

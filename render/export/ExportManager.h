@@ -36,6 +36,8 @@ public:
     Result exportMovie(const MVParams &params, GsScene *scene, PreviewLayers *layers,
                        const QList<TrackFrame> &tracks);
     bool isExporting() const { return m_context != nullptr; }
+    // The writer refused a picture or the sound during the run now going on.
+    bool writeFailed() const;
     // The message key for a result (empty when it needs none).
     static QString messageKey(Result result);
 
