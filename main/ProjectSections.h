@@ -3,7 +3,8 @@
 // its owner with the shared reader or writer; a reader is entered on its start
 // element and leaves the stream on the matching end element.
 
-class QXmlStreamReader;
+#include <QXmlStreamReader>
+
 class QXmlStreamWriter;
 
 class ProjectSections {
@@ -25,4 +26,8 @@ public:
 
     // Empties the material library and the timeline before a project is read.
     virtual void clearContent() = 0;
+
+    // Hands the children of a ".zua2" root element to their owners ("Render",
+    // "Resource", "Timeline"; others are skipped).
+    static void readProjectChildren(QXmlStreamReader &reader, ProjectSections &sections);
 };

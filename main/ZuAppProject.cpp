@@ -88,19 +88,24 @@ void ZuApp::showFailure(const QString &key)
                        ZKEY("MainWindow.Hint"), zuaTranslate(key), ZKEY("MainWindow.Ok"));
 }
 
+void ProjectSections::readProjectChildren(QXmlStreamReader &reader, ProjectSections &sections)
+{
+    while (reader.readNextStartElement()) {
+        const QStringRef name = reader.name();
+        if (name == QLatin1String("Render"))
+            sections.readScene(reader);
+        else if (name == QLatin1String("Resource"))
+            sections.readMaterials(reader);
+        else if (name == QLatin1String("Timeline"))
+            sections.readTimeline(reader);
+        else
+            reader.skipCurrentElement();
+    }
+}
+
 void ZuApp::readRootChildren()
 {
-    while (m_reader.readNextStartElement()) {
-        const QStringRef name = m_reader.name();
-        if (name == QLatin1String("Render"))
-            m_sections->readScene(m_reader);
-        else if (name == QLatin1String("Resource"))
-            m_sections->readMaterials(m_reader);
-        else if (name == QLatin1String("Timeline"))
-            m_sections->readTimeline(m_reader);
-        else
-            m_reader.skipCurrentElement();
-    }
+    ProjectSections::readProjectChildren(m_reader, *m_sections);
 }
 
 bool ZuApp::readProjectFile(const QString &path)

@@ -42,6 +42,7 @@ class TestExportFlow : public QObject {
     Q_OBJECT
 private slots:
     void exportFromTheTitleBar();
+    void renderCommandWritesTheProject();
 };
 
 void TestExportFlow::exportFromTheTitleBar()
@@ -94,6 +95,43 @@ void TestExportFlow::exportFromTheTitleBar()
     ::kill(pid_t(editor.processId()), SIGTERM);
     QVERIFY(editor.waitForFinished(15000));
     QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
+}
+
+void TestExportFlow::renderCommandWritesTheProject()
+{
+    QTemporaryDir dir;
+    const QString home = dir.path();
+    QVERIFY(QProcess::execute("bash", {ZUA_SOURCE_DIR "/scripts/make-demo.sh", home}) == 0);
+    auto render = [&home](const QStringList &args, bool display, QString *said) {
+        QProcess p;
+        QProcessEnvironment env = fixtures::editorEnvironment(home);
+        if (!display)
+            env.remove("DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(ZUA_RENDER_BINARY, args);
+        p.waitForFinished(120000);
+        *said = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    QString said;
+    const QString out = home + "/demo.mp4";
+    QCOMPARE(render({home + "/demo.zua2", out, "--size", "640x360", "--fps", "15"}, true, &said),
+             0);
+    QVERIFY2(said.contains("progress 100 %") && said.contains("written: " + out),
+             qPrintable(said.right(500)));
+    const QJsonObject v = videoStream(out);
+    QCOMPARE(v["codec_name"].toString(), QString("h264"));
+    QCOMPARE(v["width"].toInt(), 640);
+    QCOMPARE(v["nb_read_frames"].toString().toInt(), 120); // 8 s at 15 frames a second
+
+    // Failures say what the panel would and exit non-zero.
+    QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, true, &said), 1);
+    QVERIFY2(said.contains("the file could not be created"), qPrintable(said.right(500)));
+    QCOMPARE(render({home + "/absent.zua2", out}, true, &said), 1);
+    QVERIFY(said.contains("Invalid file (file does not exist), failed to open"));
+    QCOMPARE(render({home + "/demo.zua2", out, "--fps", "90"}, true, &said), 2);
+    QCOMPARE(render({home + "/demo.zua2", out}, false, &said), 2);
+    QVERIFY(said.contains("no display"));
 }
 
 QTEST_GUILESS_MAIN(TestExportFlow)

@@ -1,0 +1,232 @@
+#include "RenderCommand.h"
+
+#include "Entry.h"
+#include "ProjectSections.h"
+
+#include "common/MaterialPaths.h"
+#include "common/Translate.h"
+#include "common/ZuTransLator.h"
+#include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
+#include "render/export/ExportParamWidget.h"
+#include "render/export/MVParams.h"
+#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimeLineWidget.h"
+
+#include "bridge/Bridge.h"
+#include "bridge/Logger.h"
+#include "undo/UndoController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Relative material paths of an archived project are relative to its folder.
+class ProjectFolderPaths : public MaterialPaths {
+public:
+    ProjectFolderPaths(const QString &project, bool archived)
+        : m_folder(QFileInfo(project).absoluteDir()), m_archived(archived)
+    {}
+    QString resolveMaterialPath(const QString &path) const override
+    {
+        if (!m_archived || QFileInfo(path).isAbsolute())
+            return path;
+        return QDir::cleanPath(m_folder.absoluteFilePath(path));
+    }
+
+private:
+    QDir m_folder;
+    bool m_archived;
+};
+
+// The sections a render needs: the scene size and the timeline. Materials are
+// not needed to render; nothing is written.
+class RenderSections : public ProjectSections {
+public:
+    RenderSections(RenderManager &render, TimeLineWidget &timeline)
+        : m_render(render), m_timeline(timeline)
+    {}
+    void writeScene(QXmlStreamWriter &) override {}
+    void readScene(QXmlStreamReader &r) override { m_render.readScene(r); }
+    void readLegacyCanvas(QXmlStreamReader &r) override { r.skipCurrentElement(); }
+    void writeMaterials(QXmlStreamWriter &, bool) override {}
+    void readMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
+    void readLegacyMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
+    void writeTimeline(QXmlStreamWriter &, bool) override {}
+    void readTimeline(QXmlStreamReader &r) override { m_timeline.readTimeline(r); }
+    void readLegacyScene(QXmlStreamReader &r) override { r.skipCurrentElement(); }
+    void readLegacyTree(QXmlStreamReader &r) override { r.skipCurrentElement(); }
+    void clearContent() override {}
+
+private:
+    RenderManager &m_render;
+    TimeLineWidget &m_timeline;
+};
+
+struct Options {
+    QString project, output;
+    int width = 0, height = 0; // 0: the project's size
+    int fps = 30;
+    int bitrate = 0;
+};
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+}
+
+bool parse(const QStringList &args, Options *o, QString *error)
+{
+    QStringList rest;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--size" && hasValue) {
+            if (!ExportParamWidget::parseSize(args[++i], &o->width, &o->height)) {
+                *error = "--size takes WIDTHxHEIGHT, e.g. 1280x720";
+                return false;
+            }
+        } else if (a == "--fps" && hasValue) {
+            o->fps = args[++i].toInt();
+            if (o->fps < 1 || o->fps > 30) {
+                *error = "--fps takes 1 to 30";
+                return false;
+            }
+        } else if (a == "--bitrate" && hasValue) {
+            o->bitrate = args[++i].toInt();
+        } else if (a.startsWith("--")) {
+            *error = "unknown option " + a;
+            return false;
+        } else {
+            rest << a;
+        }
+    }
+    if (rest.size() != 2) {
+        *error = "usage: zuaedit-render PROJECT.zua2 OUT.(mp4|avi|mp3) [--size WxH] [--fps N] "
+                 "[--bitrate K]";
+        return false;
+    }
+    o->project = rest[0];
+    o->output = QFileInfo(rest[1]).absoluteFilePath();
+    return true;
+}
+
+// A bar on a terminal, a line per tenth otherwise.
+class Progress {
+public:
+    void show(int done, int total)
+    {
+        if (total <= 0)
+            return;
+        m_total = total;
+        const int percent = std::min(100, (done + 1) * 100 / (total + 1));
+        if (m_terminal) {
+            const int filled = percent / 4;
+            std::fprintf(stderr, "\r[%s%s] %3d %%", std::string(size_t(filled), '#').c_str(),
+                         std::string(size_t(25 - filled), '.').c_str(), percent);
+            std::fflush(stderr);
+        } else if (percent / 10 != m_lastTenth) {
+            m_lastTenth = percent / 10;
+            std::fprintf(stderr, "progress %d %%\n", percent);
+        }
+    }
+    // A complete run ends at 100 % (a lower frame rate skips the last frames' numbers).
+    void end(bool complete)
+    {
+        if (complete && m_total > 0)
+            show(m_total, m_total);
+        if (m_terminal)
+            std::fprintf(stderr, "\n");
+    }
+
+private:
+    const bool m_terminal = isatty(2);
+    int m_lastTenth = -1;
+    int m_total = 0;
+};
+
+} // namespace
+
+int zuaRenderMain(int argc, char **argv)
+{
+    if (!zuaHasDisplay()) {
+        say("zuaedit-render: no display to draw with (DISPLAY is not set); run it as "
+            "xvfb-run -a zuaedit-render ...");
+        return 2;
+    }
+    bg::InitBridge(argc, argv);
+    QApplication app(argc, argv);
+    registerRenderMetaTypes();
+    ZuTransLator translator(QStringLiteral(":/language/en-Us-new.ini"));
+    app.installTranslator(&translator);
+    Options o;
+    QString error;
+    if (!parse(app.arguments(), &o, &error)) {
+        say(error);
+        return 2;
+    }
+    QFile file(o.project);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        say(QString("%1: %2").arg(o.project, ZTR("titlebar.FileNoExist")));
+        return 1;
+    }
+
+    RenderManager render;
+    if (!render.init()) {
+        say("zuaedit-render: the graphics device could not be created");
+        return 1;
+    }
+    TimeLineWidget timeline;
+    timeline.model()->setProbe(
+        [&render](const QString &p, bool autoSize) { return render.probeMedia(p, autoSize); });
+    QObject::connect(&render, &RenderManager::sig_exportFrameRequest, &timeline,
+                     &TimeLineWidget::exportFrame);
+    QObject::connect(&timeline, &TimeLineWidget::sig_videoAnswer, &render,
+                     &RenderManager::onVideoAnswer);
+    QObject::connect(&timeline, &TimeLineWidget::sig_audioAnswer, &render,
+                     &RenderManager::onAudioAnswer);
+
+    // The project, read with the editor's own section readers.
+    QXmlStreamReader reader(&file);
+    if (!reader.readNextStartElement()) {
+        say(QString("%1: %2").arg(o.project, ZTR("titlebar.FileReadFail")));
+        return 1;
+    }
+    const ProjectFolderPaths paths(o.project, reader.attributes().value("Archived").toInt() != 0);
+    timeline.model()->setMaterialPaths(&paths);
+    RenderSections sections(render, timeline);
+    ProjectSections::readProjectChildren(reader, sections);
+    if (reader.hasError())
+        BG_LOG_W("---> the project file is malformed (%s): %s", qUtf8Printable(o.project),
+                 qUtf8Printable(reader.errorString()));
+
+    MVParams params;
+    params.path = o.output;
+    params.width = o.width > 0 ? o.width : int(render.sceneWidth());
+    params.height = o.height > 0 ? o.height : int(render.sceneHeight());
+    params.frameRate = o.fps;
+    params.keyInterval = o.fps;
+    params.bitRate = o.bitrate;
+    params.audioOnly = o.output.endsWith(".mp3", Qt::CaseInsensitive);
+    render.exportManager()->setRevealWritten(false);
+    Progress progress;
+    QObject::connect(render.exportManager(), &ExportManager::sig_processUpdate,
+                     [&progress](int done, int total) { progress.show(done, total); });
+    const auto result = ExportManager::Result(render.exportMovie(params));
+    progress.end(result == ExportManager::Result::Written);
+    timeline.model()->clearAll();
+    zua::UndoController::instance()->reset();
+    if (result == ExportManager::Result::Written) {
+        say("written: " + o.output);
+        return 0;
+    }
+    const QString key = ExportManager::messageKey(result);
+    say(zuaTranslate(key.isEmpty() ? QStringLiteral("exportmvwindow.fileinexistenError") : key));
+    return 1;
+}
