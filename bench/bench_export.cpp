@@ -21,6 +21,8 @@
 #include "timeline/TimeLineWidget.h"
 #include "undo/UndoController.h"
 
+#include "tests/support/ExportWiring.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -109,12 +111,7 @@ int main(int argc, char **argv)
     rm.exportManager()->setRevealWritten(false);
     TimeLineWidget timeline;
     timeline.model()->setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
-    QObject::connect(&rm, &RenderManager::sig_exportFrameRequest, &timeline,
-                     &TimeLineWidget::exportFrame);
-    QObject::connect(&timeline, &TimeLineWidget::sig_videoAnswer, &rm,
-                     &RenderManager::onVideoAnswer);
-    QObject::connect(&timeline, &TimeLineWidget::sig_audioAnswer, &rm,
-                     &RenderManager::onAudioAnswer);
+    fixtures::wireExport(&rm, &timeline);
     TimeLineTreeModel *model = timeline.model();
     auto at = [](double s) { return timeline::toScene(int64_t(s * kFps)); };
     SourceItem *clipA = model->createClip(model->group(CT_VIDEO), CT_VIDEO, a, 0);

@@ -4,10 +4,13 @@
 #include "common/MessageBox.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
+#include "render/export/ExportProcessDialog.h"
 #include "render/export/MVParams.h"
 #include "render/preview/PreviewLayers.h"
+#include "support/ExportWiring.h"
 #include "support/HeardTone.h"
 #include "support/MediaFixtures.h"
+#include "support/Probe.h"
 #include "support/SceneGrab.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
@@ -20,9 +23,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
 
 #include <csignal>
@@ -30,39 +30,10 @@
 
 namespace {
 
-QJsonObject probe(const QString &path)
-{
-    QProcess p;
-    p.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                        "stream=codec_name,codec_type,width,height,r_frame_rate,nb_read_frames,"
-                        "start_time,duration",
-                        "-of", "json", path});
-    p.waitForFinished(60000);
-    return p.exitCode() == 0 ? QJsonDocument::fromJson(p.readAllStandardOutput()).object()
-                             : QJsonObject();
-}
-
-QJsonObject streamOf(const QJsonObject &info, const QString &type)
-{
-    for (const QJsonValue &s : info["streams"].toArray())
-        if (s.toObject()["codec_type"].toString() == type)
-            return s.toObject();
-    return {};
-}
-
-double number(const QJsonObject &o, const char *key)
-{
-    return o[key].toString().toDouble();
-}
-
-// Raw output of ffmpeg decoding `path` with the given output options.
-QByteArray decode(const QString &path, const QStringList &output)
-{
-    QProcess p;
-    p.start("ffmpeg", QStringList{"-v", "error", "-i", path} + output + QStringList{"-"});
-    p.waitForFinished(60000);
-    return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
-}
+using fixtures::decode;
+using fixtures::number;
+using fixtures::probe;
+using fixtures::streamOf;
 
 // The mean colour of the picture at `seconds`, over a box (x, y, w, h) of a w×h frame.
 QColor meanColour(const QString &path, double seconds, int width, int height, QRect box)
@@ -362,6 +333,10 @@ void TestExport::stoppingHalfwayKeepsAPlayableFile()
     const int frames = v["nb_read_frames"].toString().toInt();
     QVERIFY2(frames >= 30 && frames < 90, qPrintable(QString::number(frames)));
     QVERIFY(m_rm->renderThread());
+    // The next run holds exactly its own frames.
+    const MVParams again = params("again.mp4");
+    QCOMPARE(m_rm->exportMovie(again), int(ExportManager::Result::Written));
+    QCOMPARE(streamOf(probe(again.path), "video")["nb_read_frames"].toString().toInt(), 90);
 }
 
 void TestExport::unwritableFolderIsReportedAndLeavesNothing()
@@ -391,12 +366,13 @@ void TestExport::fullDiskRemovesTheBrokenFile()
     struct rlimit small = before;
     small.rlim_cur = 60 * 1024;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    // The progress dialog ends the run by itself; should it wait for "Done", press it.
+    // The progress dialog ends the run by itself; should it wait for "Done" after the
+    // end, press it.
     QTimer done;
     connect(&done, &QTimer::timeout, [] {
-        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
-            if (dialog->objectName() == "ExportProcessDialog")
-                dialog->accept();
+        auto *dialog = qobject_cast<ExportProcessDialog *>(QApplication::activeModalWidget());
+        if (dialog && dialog->isFinished())
+            dialog->accept();
     });
     done.start(200);
     MVParams p = params("full.mp4");

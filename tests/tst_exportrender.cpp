@@ -11,6 +11,7 @@
 #include "render/ShaderLibrary.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
+#include "support/ExportWiring.h"
 #include "support/MediaFixtures.h"
 #include "support/ShaderReference.h"
 #include "timeline/ClassifyItem.h"
@@ -203,9 +204,7 @@ void TestExportRender::init()
     m_timeline = new TimeLineWidget;
     m_timeline->model()->setProbe(
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
-    connect(m_rm, &RenderManager::sig_exportFrameRequest, m_timeline, &TimeLineWidget::exportFrame);
-    connect(m_timeline, &TimeLineWidget::sig_videoAnswer, m_rm, &RenderManager::onVideoAnswer);
-    connect(m_timeline, &TimeLineWidget::sig_audioAnswer, m_rm, &RenderManager::onAudioAnswer);
+    fixtures::wireExport(m_rm, m_timeline);
 }
 
 void TestExportRender::cleanup()

@@ -4,6 +4,7 @@
 #include "media/MovieInfo.h"
 #include "movie/MovieWriter.h"
 #include "support/MediaFixtures.h"
+#include "support/Probe.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -50,29 +51,12 @@ std::vector<int16_t> toneSlice(int index)
 
 QJsonObject probe(const QString &path)
 {
-    QProcess p;
-    p.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                        "stream=codec_name,codec_type,nb_read_frames,duration:format=duration,"
-                        "bit_rate:format_tags=title,comment",
-                        "-of", "json", path});
-    p.waitForFinished(60000);
-    if (p.exitCode() != 0)
-        return {};
-    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    return fixtures::probe(path, "stream=codec_name,codec_type,nb_read_frames,duration:format="
+                                 "duration,bit_rate:format_tags=title,comment");
 }
 
-QJsonObject streamOf(const QJsonObject &info, const QString &type)
-{
-    for (const QJsonValue &s : info["streams"].toArray())
-        if (s.toObject()["codec_type"].toString() == type)
-            return s.toObject();
-    return {};
-}
-
-double number(const QJsonObject &o, const char *key)
-{
-    return o[key].toString().toDouble();
-}
+using fixtures::number;
+using fixtures::streamOf;
 
 mv::MVSettings settings(int keyInterval = 30)
 {

@@ -7,6 +7,7 @@
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -82,6 +83,7 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     m_context->speed = params.speed;
     m_context->step = 30.0 / m_context->frameRate * std::max(1.0, params.speed);
     m_finishedSent = false;
+    m_answered = 0;
 
     m_audio = new ExportAudio(*m_context, params.audioOnly);
     connect(m_audio, &ExportAudio::sig_frameRequest, this, &ExportManager::sig_frameRequest);
@@ -114,6 +116,9 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     delete m_image.data();
     delete m_audio.data();
     m_queue.reset();
+    // Requests the workers sent and the timeline has not answered yet belong to this
+    // run: they must not reach the next one.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     if (m_layers)
         m_layers->endExport();
     m_layers = nullptr;
@@ -177,6 +182,10 @@ void ExportManager::onVideoFrames(const QList<TrackFrame> &frames, int64_t frame
 {
     if (!m_queue)
         return;
+    // Answers come in the order asked: anything else is not this run's.
+    if (frame != m_context->frameOf(m_answered))
+        return;
+    ++m_answered;
     if (frame > lastFrame) {
         // Past the end: the answers before this one are all queued (they come in
         // order); the picture thread finishes them and stops.

@@ -76,4 +76,5 @@ private:
     QPointer<ExportImage> m_image;
     QPointer<ExportAudio> m_audio;
     bool m_finishedSent = false;
+    int64_t m_answered = 0; // picture answers taken so far in this run
 };
