@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <unistd.h>
@@ -161,6 +162,8 @@ int zuaRenderMain(int argc, char **argv)
         return 2;
     }
     bg::InitBridge(argc, argv);
+    // The terminal shows progress and the outcome; debug traces stay in the log file.
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     QApplication app(argc, argv);
     registerRenderMetaTypes();
     ZuTransLator translator(QStringLiteral(":/language/en-Us-new.ini"));
