@@ -37,7 +37,9 @@ private:
 
 void TestExportPanel::initTestCase()
 {
-    qApp->installTranslator(new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini")));
+    auto *english = new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini"));
+    english->setParent(qApp);
+    qApp->installTranslator(english);
     MessageBox::setAnswerHook([this](const MessageSpec &box) {
         m_boxes << box;
         return 0;
