@@ -157,6 +157,7 @@ void ExportImage::run()
     if (!device)
         return;
     int64_t drawn = 0;
+    m_encoder = std::make_unique<PictureEncoder>(m_context);
     ExportAnswerQueue::Answer answer;
     using bg::SystemServices;
     int64_t waited = 0, decoded = 0, uploaded = 0, composed = 0;
@@ -191,7 +192,8 @@ void ExportImage::run()
         if (m_context.writeFailed)
             break;
     }
-    Flush(); // the frame still being read back
+    Flush();           // the frame still being read back
+    m_encoder.reset(); // and everything handed on is written
     m_context.picturesEnded();
     BG_LOG_D("---> export pictures: %lld frames; ms waiting %lld, decoding %lld, uploading %lld, "
              "drawing and reading back %lld, of which converting and encoding %lld",
@@ -205,13 +207,68 @@ void ExportImage::run()
 void ExportImage::OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs)
 {
     const int64_t start = bg::SystemServices::monotonicMicros();
-    if (!mv::push_image_frame(m_context.movie, pixels, bytes, stride, timestampNs / 1000,
-                              mv::PTS_MICROSECONDS)) {
-        BG_LOG_E("---> the encoder refused a picture at %lld us",
-                 static_cast<long long>(timestampNs / 1000));
-        m_context.writeFailed = true;
-    }
+    m_encoder->hand(pixels, bytes, stride, timestampNs / 1000);
     m_encodeUs += bg::SystemServices::monotonicMicros() - start;
+}
+
+// ---- encoder hand-off --------------------------------------------------------------
+
+PictureEncoder::PictureEncoder(ExportContext &context)
+    : m_context(context), m_thread([this] { run(); })
+{}
+
+PictureEncoder::~PictureEncoder()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_closing = true;
+        m_changed.notify_all();
+    }
+    m_thread.join();
+}
+
+void PictureEncoder::hand(const uint8_t *pixels, size_t bytes, int stride, int64_t ptsUs)
+{
+    Picture picture;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_waiting.size() < 2; });
+        if (!m_spare.empty()) {
+            picture.pixels.swap(m_spare.back());
+            m_spare.pop_back();
+        }
+    }
+    picture.pixels.assign(pixels, pixels + bytes);
+    picture.stride = stride;
+    picture.ptsUs = ptsUs;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_waiting.push_back(std::move(picture));
+    m_changed.notify_all();
+}
+
+void PictureEncoder::run()
+{
+    for (;;) {
+        Picture picture;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_closing || !m_waiting.empty(); });
+            if (m_waiting.empty())
+                return; // closing, and everything handed is written
+            picture = std::move(m_waiting.front());
+            m_waiting.pop_front();
+            m_changed.notify_all();
+        }
+        if (!m_context.writeFailed &&
+            !mv::push_image_frame(m_context.movie, picture.pixels.data(), picture.pixels.size(),
+                                  picture.stride, picture.ptsUs, mv::PTS_MICROSECONDS)) {
+            BG_LOG_E("---> the encoder refused a picture at %lld us",
+                     static_cast<long long>(picture.ptsUs));
+            m_context.writeFailed = true;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_spare.push_back(std::move(picture.pixels));
+    }
 }
 
 // ---- sound -----------------------------------------------------------------------

@@ -16,7 +16,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 class GsScene;
 
@@ -98,6 +101,32 @@ private:
     std::atomic<bool> m_stop{false};
 };
 
+// Hands composed pictures to the movie writer on a thread of its own, so that the
+// colour conversion and the encoder's intake overlap the drawing of the next frame.
+// At most two pictures wait; their buffers are reused. Lives on: the picture thread
+// (hand), its own thread (push).
+class PictureEncoder {
+public:
+    explicit PictureEncoder(ExportContext &context);
+    ~PictureEncoder(); // writes what waits, then ends
+    void hand(const uint8_t *pixels, size_t bytes, int stride, int64_t ptsUs);
+
+private:
+    struct Picture {
+        std::vector<uint8_t> pixels;
+        int stride = 0;
+        int64_t ptsUs = 0;
+    };
+    void run();
+    ExportContext &m_context;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Picture> m_waiting;
+    std::vector<std::vector<uint8_t>> m_spare;
+    bool m_closing = false;
+    std::thread m_thread;
+};
+
 class ExportImage : public QThread, public GsOutputRaw {
     Q_OBJECT
 public:
@@ -117,7 +146,8 @@ protected:
 private:
     ExportContext &m_context;
     ExportAnswerQueue &m_queue;
-    int64_t m_encodeUs = 0; // time spent handing pictures to the writer
+    int64_t m_encodeUs = 0; // time spent handing pictures to the encoder thread
+    std::unique_ptr<PictureEncoder> m_encoder;
 };
 
 class ExportAudio : public QThread {
