@@ -21,7 +21,7 @@
 #include "timeline/TimeLineWidget.h"
 #include "undo/UndoController.h"
 
-#include "tests/support/ExportWiring.h"
+#include "main/ExportWiring.h"
 
 #include <QApplication>
 #include <QDir>
@@ -111,7 +111,7 @@ int main(int argc, char **argv)
     rm.exportManager()->setRevealWritten(false);
     TimeLineWidget timeline;
     timeline.model()->setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
-    fixtures::wireExport(&rm, &timeline);
+    wireExport(&rm, &timeline);
     TimeLineTreeModel *model = timeline.model();
     auto at = [](double s) { return timeline::toScene(int64_t(s * kFps)); };
     SourceItem *clipA = model->createClip(model->group(CT_VIDEO), CT_VIDEO, a, 0);

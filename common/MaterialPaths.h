@@ -6,6 +6,8 @@
 // are (a project that is not archived, or a library used on its own).
 // Lives on: main thread.
 
+#include <QDir>
+#include <QFileInfo>
 #include <QString>
 
 class MaterialPaths {
@@ -19,6 +21,14 @@ public:
     {
         (void)archive;
         return path;
+    }
+    // A path stored relative to an archived project's folder, made absolute against
+    // `projectFile`; an absolute path stays as it is.
+    static QString inProjectFolder(const QString &path, const QString &projectFile)
+    {
+        if (QFileInfo(path).isAbsolute())
+            return path;
+        return QDir::cleanPath(QFileInfo(projectFile).absoluteDir().absoluteFilePath(path));
     }
     // Paths kept as they are.
     static const MaterialPaths &plain()

@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "CreateProjectDialog.h"
+#include "ExportWiring.h"
 #include "ZuApp.h"
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
@@ -189,9 +190,7 @@ void MainWindow::wireWidgets()
     connect(view, &TimeLineGraphicsView::sig_trackFrames, rm->layers(),
             &PreviewLayers::slot_trackFrames);
     // An export asks the timeline for its frames without moving the playhead.
-    connect(rm, &RenderManager::sig_exportFrameRequest, timeline, &TimeLineWidget::exportFrame);
-    connect(timeline, &TimeLineWidget::sig_videoAnswer, rm, &RenderManager::onVideoAnswer);
-    connect(timeline, &TimeLineWidget::sig_audioAnswer, rm, &RenderManager::onAudioAnswer);
+    wireExport(rm, timeline);
     if (!m_preview)
         return;
     connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);

@@ -1,6 +1,7 @@
 #include "RenderCommand.h"
 
 #include "Entry.h"
+#include "ExportWiring.h"
 #include "ProjectSections.h"
 
 #include "common/MaterialPaths.h"
@@ -32,17 +33,15 @@ namespace {
 class ProjectFolderPaths : public MaterialPaths {
 public:
     ProjectFolderPaths(const QString &project, bool archived)
-        : m_folder(QFileInfo(project).absoluteDir()), m_archived(archived)
+        : m_project(project), m_archived(archived)
     {}
     QString resolveMaterialPath(const QString &path) const override
     {
-        if (!m_archived || QFileInfo(path).isAbsolute())
-            return path;
-        return QDir::cleanPath(m_folder.absoluteFilePath(path));
+        return m_archived ? inProjectFolder(path, m_project) : path;
     }
 
 private:
-    QDir m_folder;
+    QString m_project;
     bool m_archived;
 };
 
@@ -188,12 +187,7 @@ int zuaRenderMain(int argc, char **argv)
     TimeLineWidget timeline;
     timeline.model()->setProbe(
         [&render](const QString &p, bool autoSize) { return render.probeMedia(p, autoSize); });
-    QObject::connect(&render, &RenderManager::sig_exportFrameRequest, &timeline,
-                     &TimeLineWidget::exportFrame);
-    QObject::connect(&timeline, &TimeLineWidget::sig_videoAnswer, &render,
-                     &RenderManager::onVideoAnswer);
-    QObject::connect(&timeline, &TimeLineWidget::sig_audioAnswer, &render,
-                     &RenderManager::onAudioAnswer);
+    wireExport(&render, &timeline);
 
     // The project, read with the editor's own section readers.
     QXmlStreamReader reader(&file);

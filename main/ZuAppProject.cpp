@@ -230,9 +230,7 @@ QString ZuApp::resolveMaterialPath(const QString &path) const
 {
     if (!m_archived || !QFileInfo::exists(m_projectPath))
         return path;
-    if (QFileInfo(path).isAbsolute())
-        return path;
-    return QDir::cleanPath(QFileInfo(m_projectPath).absoluteDir().absoluteFilePath(path));
+    return inProjectFolder(path, m_projectPath);
 }
 
 QString ZuApp::relativeToArchive(const QString &path) const

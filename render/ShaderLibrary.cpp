@@ -49,9 +49,7 @@ const char *clipProgram(const float controls[6])
     for (int i = 0; i < 6; ++i)
         if (controls[i] != 0.0f)
             return "rgba_base";
-    // A device that was given only the listed programs draws with the full one.
-    GsDevice *device = GsDevice::DefaultDevice();
-    return device && device->HasShader("rgba_plain") ? "rgba_plain" : "rgba_base";
+    return "rgba_plain";
 }
 
 QStringList registerAll(GsDevice *device)

@@ -2,12 +2,12 @@
 // the preview items decode and compose on the picture thread, the movie writer
 // encodes. Every file is checked with ffprobe and decoded back with ffmpeg.
 #include "common/MessageBox.h"
+#include "main/ExportWiring.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
 #include "render/export/ExportProcessDialog.h"
 #include "render/export/MVParams.h"
 #include "render/preview/PreviewLayers.h"
-#include "support/ExportWiring.h"
 #include "support/HeardTone.h"
 #include "support/MediaFixtures.h"
 #include "support/Probe.h"
@@ -117,9 +117,7 @@ void TestExport::init()
     m_timeline->model()->setProbe(
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     // The editor's wiring between the render manager and the timeline.
-    connect(m_rm, &RenderManager::sig_exportFrameRequest, m_timeline, &TimeLineWidget::exportFrame);
-    connect(m_timeline, &TimeLineWidget::sig_videoAnswer, m_rm, &RenderManager::onVideoAnswer);
-    connect(m_timeline, &TimeLineWidget::sig_audioAnswer, m_rm, &RenderManager::onAudioAnswer);
+    wireExport(m_rm, m_timeline);
     connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
             &PreviewLayers::slot_trackFrames);
 }

@@ -7,11 +7,11 @@
 // the PSNR each case must reach is stated with the case. Smooth gradients keep the
 // codec's own loss near 40 dB; sharp edges (a turned picture, the bands of a
 // transition) cost more, because halving the chroma smears every edge by a pixel.
+#include "main/ExportWiring.h"
 #include "render/RenderManager.h"
 #include "render/ShaderLibrary.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
-#include "support/ExportWiring.h"
 #include "support/MediaFixtures.h"
 #include "support/ShaderReference.h"
 #include "timeline/ClassifyItem.h"
@@ -204,7 +204,7 @@ void TestExportRender::init()
     m_timeline = new TimeLineWidget;
     m_timeline->model()->setProbe(
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
-    fixtures::wireExport(m_rm, m_timeline);
+    wireExport(m_rm, m_timeline);
 }
 
 void TestExportRender::cleanup()

@@ -285,9 +285,8 @@ ExportAudio::~ExportAudio()
 
 void ExportAudio::stop()
 {
-    m_stopFlag = true;
-    std::lock_guard<std::mutex> lock(m_mutex);
     m_stop = true;
+    std::lock_guard<std::mutex> lock(m_mutex); // a waiter sees the flag before it sleeps
     m_answered.notify_all();
 }
 
@@ -308,7 +307,7 @@ void ExportAudio::run()
     mixer.open(2, 44100, 2, false);
     const mv::MovieHandle movie = m_context.movie;
     for (int64_t n = 0;; ++n) {
-        if (!m_audioOnly && !m_context.waitForPictures(n, m_stopFlag))
+        if (!m_audioOnly && !m_context.waitForPictures(n, m_stop))
             break;
         emit sig_frameRequest(kAudibleMask, n, 30);
         QList<AudioFrameData> list;

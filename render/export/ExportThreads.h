@@ -173,8 +173,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_answered;
     bool m_ready = false;
-    bool m_stop = false;
-    std::atomic<bool> m_stopFlag{false}; // the same, for waits outside m_mutex
+    std::atomic<bool> m_stop{false};
     QList<AudioFrameData> m_list;
     int64_t m_frame = 0;
     int64_t m_lastFrame = 0;

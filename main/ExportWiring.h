@@ -1,11 +1,10 @@
 #pragma once
-// The editor's connections between the render manager and a timeline panel for
-// exports: the export's frame requests reach the timeline, its answers come back.
+// The connections an export needs between the render manager and the timeline
+// panel: the export's frame requests reach the timeline, its answers come back.
+// Made by the main window and by the headless renderer. Lives on: main thread.
 
 #include "render/RenderManager.h"
 #include "timeline/TimeLineWidget.h"
-
-namespace fixtures {
 
 inline void wireExport(RenderManager *render, TimeLineWidget *timeline)
 {
@@ -16,5 +15,3 @@ inline void wireExport(RenderManager *render, TimeLineWidget *timeline)
     QObject::connect(timeline, &TimeLineWidget::sig_audioAnswer, render,
                      &RenderManager::onAudioAnswer);
 }
-
-} // namespace fixtures
