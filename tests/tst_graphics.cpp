@@ -130,7 +130,7 @@ private slots:
     void quadLandsWhereTheTransformSays();
     void orderValuesStackItems();
     void filterResultFeedsALaterDraw();
-    void rawOutputHandsOverPixelsAndStampsOnePassLate();
+    void rawOutputHandsOverPixelsAndStampsAtMostOnePassLate();
     void rawOutputScalesToItsOwnSize();
     void textureUploadsASubRectangleAndReusesStorage();
     void itemsComeAndGoWhileRendering();
@@ -282,7 +282,7 @@ void TestGraphics::filterResultFeedsALaterDraw()
     scene->Release();
 }
 
-void TestGraphics::rawOutputHandsOverPixelsAndStampsOnePassLate()
+void TestGraphics::rawOutputHandsOverPixelsAndStampsAtMostOnePassLate()
 {
     auto *scene = new Scene(64, 48);
     scene->AddRef();
@@ -295,7 +295,9 @@ void TestGraphics::rawOutputHandsOverPixelsAndStampsOnePassLate()
         dev->TickSource();
         dev->OutputFrame(int64_t(n) * 33333333, 1);
     }
-    QCOMPARE(out.stamps, QList<int64_t>({0, 33333333}));
+    // A GPU's frame arrives a pass late; a software rasteriser's at once.
+    const QList<int64_t> all({0, 33333333, 66666666});
+    QVERIFY2(out.stamps == all.mid(0, 2) || out.stamps == all, "frames in order, at most one late");
     out.Flush();
     QCOMPARE(out.stamps, QList<int64_t>({0, 33333333, 66666666}));
     QCOMPARE(quad->ticks, 3);

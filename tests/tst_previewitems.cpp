@@ -49,6 +49,8 @@ private slots:
     void clipLandsWhereItsPlacementSays();
     void fitModeKeepsTheAspectRatio();
     void cropShowsOnlyItsPart();
+    void fullFramePictureMatchesItsDrawing_data();
+    void fullFramePictureMatchesItsDrawing();
     void transparencyBlendsOverWhatIsBelow();
     void transitionShowsItsSides_data();
     void transitionShowsItsSides();
@@ -74,6 +76,8 @@ void TestPreviewItems::initTestCase()
                           "-pix_fmt", "yuv420p", path("halves.mp4")}));
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=lime:s=320x180:d=1", "-pix_fmt",
                               "yuv420p", path("wide.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=336x192:d=1", "-pix_fmt", "yuv420p",
+                              path("pattern.mp4")}));
     m_rm = new RenderManager;
     QVERIFY(m_rm->init());
     m_rm->stopRenderThread(); // the test drives the device itself
@@ -156,6 +160,36 @@ void TestPreviewItems::cropShowsOnlyItsPart()
     QCOMPARE(m_item->textureSize(), QSize(80, 120));
     QVERIFY(near(img.pixelColor(80, 90), Qt::blue)); // the left edge shows the right half
     QVERIFY(near(img.pixelColor(240, 90), Qt::blue));
+}
+
+void TestPreviewItems::fullFramePictureMatchesItsDrawing_data()
+{
+    QTest::addColumn<QRect>("crop");
+    QTest::newRow("whole frame of the scene's size") << QRect(0, 0, 320, 180);
+    QTest::newRow("crop of a larger frame") << QRect(9, 7, 320, 180);
+}
+
+// An opaque picture covering the scene texel for pixel is copied into the scene
+// instead of drawn; the copy must show exactly what drawing it shows.
+void TestPreviewItems::fullFramePictureMatchesItsDrawing()
+{
+    QFETCH(QRect, crop);
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("pattern.mp4"), crop, QRectF(0, 0, 320, 180), 0);
+    const QImage copied = show(r, 0, 0, 320, 180);
+    r.current.transparency = 0.999f; // no longer opaque: drawn and blended over black
+    const QImage drawn = show(r, 0, 0, 320, 180);
+    QCOMPARE(copied.size(), QSize(320, 180));
+    int worst = 0;
+    for (int y = 0; y < 180; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const QColor a = copied.pixelColor(x, y), b = drawn.pixelColor(x, y);
+            worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                              std::abs(a.blue() - b.blue())});
+        }
+    QVERIFY2(worst <= 1, qPrintable(QString("largest difference %1").arg(worst)));
 }
 
 void TestPreviewItems::transparencyBlendsOverWhatIsBelow()

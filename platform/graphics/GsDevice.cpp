@@ -147,6 +147,8 @@ bool GsDevice::CreateDefaultDevice(bool debug)
         return false;
     }
     QOpenGLExtraFunctions *f = d.gl();
+    const QByteArray renderer = reinterpret_cast<const char *>(f->glGetString(GL_RENDERER));
+    d.softwareRaster = renderer.contains("llvmpipe") || renderer.contains("softpipe");
     f->glGenBuffers(1, &d.quadBuffer);
     f->glBindBuffer(GL_ARRAY_BUFFER, d.quadBuffer);
     f->glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);

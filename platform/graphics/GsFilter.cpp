@@ -42,7 +42,7 @@ GsTexture *GsFilter::texture() const
 
 void GsFilter::RunPass()
 {
-    if (!gsdetail::gl() || m_width <= 0 || m_height <= 0)
+    if (!gsdetail::gl() || m_width <= 0 || m_height <= 0 || !Wanted())
         return;
     if (!m_target)
         m_target = new Target(m_width, m_height);
@@ -63,7 +63,12 @@ void GsFilter::RunPass()
 
 // Two pixel-pack buffers: a frame is read into one while the other, read a pass
 // earlier, is mapped and handed over, so the copy overlaps the next frame's work.
+// A software rasteriser has nothing to overlap (it draws on the processor when the
+// pixels are asked for) and copies through a pixel-pack buffer with an extra pass,
+// so there the frame is read straight into memory and handed over at once.
 struct GsOutputRaw::Readback {
+    bool direct = false;
+    std::vector<uint8_t> pixels; // the direct path's frame
     unsigned int buffers[2] = {0, 0};
     int64_t stamps[2] = {0, 0};
     bool pending[2] = {false, false};
@@ -111,6 +116,9 @@ void GsOutputRaw::Capture(int64_t timestampNs)
     const GLsizeiptr bytes = GLsizeiptr(m_width) * m_height * 4;
     if (!m_readback) {
         m_readback = new Readback;
+        m_readback->direct = gsdetail::device()->softwareRaster;
+    }
+    if (!m_readback->direct && !m_readback->buffers[0]) {
         f->glGenBuffers(2, m_readback->buffers);
         for (unsigned int b : m_readback->buffers) {
             f->glBindBuffer(GL_PIXEL_PACK_BUFFER, b);
@@ -133,9 +141,17 @@ void GsOutputRaw::Capture(int64_t timestampNs)
         source = m_readback->scaled->framebuffer();
     }
 
-    const int slot = m_readback->next;
     f->glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
     f->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    if (m_readback->direct) {
+        m_readback->pixels.resize(size_t(bytes));
+        f->glReadPixels(0, 0, m_width, m_height, GL_RGBA, GL_UNSIGNED_BYTE,
+                        m_readback->pixels.data());
+        f->glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+        OnFrame(m_readback->pixels.data(), size_t(bytes), m_width * 4, timestampNs);
+        return;
+    }
+    const int slot = m_readback->next;
     f->glBindBuffer(GL_PIXEL_PACK_BUFFER, m_readback->buffers[slot]);
     f->glReadPixels(0, 0, m_width, m_height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     f->glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);

@@ -20,10 +20,13 @@ public:
     GsTexture *texture() const;
     int width() const { return m_width; }
     int height() const { return m_height; }
-    // Runs the pass now (the device does this for attached filters).
+    // Runs the pass now (the device does this for attached filters) when it is
+    // wanted; otherwise the texture keeps the last result.
     void RunPass();
 
 protected:
+    // Whether the pass has something new to draw; every pass by default.
+    virtual bool Wanted() const { return true; }
     // Draws into the target; the viewport covers it and it starts cleared.
     virtual void Render() = 0;
 
@@ -34,9 +37,9 @@ private:
     Target *m_target = nullptr;
 };
 
-// Hands each rendered frame of a scene to OnFrame as pixels (read back
-// asynchronously: a frame arrives one pass after it was drawn; Flush() delivers
-// the one still in flight).
+// Hands each rendered frame of a scene to OnFrame as pixels, in order: on a GPU
+// read back asynchronously (a frame arrives one pass after it was drawn; Flush()
+// delivers the one still in flight), on a software rasteriser at once.
 class GsOutputRaw {
 public:
     GsOutputRaw(GsScene *scene, int width, int height, GsFormat format);

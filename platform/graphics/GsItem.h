@@ -7,6 +7,7 @@
 #include "GsTypes.h"
 
 class GsScene;
+class GsTexture;
 
 class GsItem : public RefCountInterface {
 public:
@@ -30,6 +31,10 @@ public:
     virtual void Tick() {}
     // Draws into the current target; called while the scene renders.
     virtual void Draw() {}
+    // The bottom item of a scene may instead write its pixels straight into the
+    // scene's image when they cover it exactly, texel for pixel, all opaque: a copy
+    // in place of a clear and a full-frame draw. Returns whether it did.
+    virtual bool FillTarget(GsTexture *) { return false; }
 
 protected:
     GsItem() = default;

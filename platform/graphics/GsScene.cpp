@@ -89,16 +89,20 @@ bool GsScene::Render()
     if (!m_target->isValid())
         return false;
     QOpenGLExtraFunctions *f = gsdetail::gl();
+    MCLocker lock(m_mutex);
+    GsItem *filled = !m_items.empty() && m_items.front()->FillTarget(m_target->texture())
+                         ? m_items.front()
+                         : nullptr;
     const int previous = m_target->bind();
-    f->glClearColor(0, 0, 0, 1);
-    f->glClear(GL_COLOR_BUFFER_BIT);
+    if (!filled) {
+        f->glClearColor(0, 0, 0, 1);
+        f->glClear(GL_COLOR_BUFFER_BIT);
+    }
     f->glEnable(GL_BLEND);
     f->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    {
-        MCLocker lock(m_mutex);
-        for (GsItem *item : m_items)
+    for (GsItem *item : m_items)
+        if (item != filled)
             item->Draw();
-    }
     f->glDisable(GL_BLEND);
     gsdetail::Target::restore(previous);
     return true;

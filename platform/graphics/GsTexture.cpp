@@ -55,6 +55,18 @@ bool GsTexture::Update(const uint8_t *pixels, int stride, int width, int height)
     return true;
 }
 
+void GsTexture::SetExactSampling(bool exact)
+{
+    QOpenGLExtraFunctions *f = gl();
+    if (!f || !m_name || exact == m_exact)
+        return;
+    m_exact = exact;
+    const GLint filter = exact ? GL_NEAREST : GL_LINEAR;
+    f->glBindTexture(GL_TEXTURE_2D, m_name);
+    f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
 // ---- GsTextureBinder ---------------------------------------------------------
 
 GsTextureBinder::GsTextureBinder(GsTexture *t0, GsTexture *t1, GsTexture *t2, GsTexture *t3)
@@ -141,12 +153,31 @@ bool GsContextDefault::BindShader(const char *name)
     return true;
 }
 
-void GsContextDefault::DrawRect(const gs_transform &t, const gs_vec2 &viewport)
+namespace {
+
+bool wholePixel(float v)
+{
+    return std::abs(v - std::round(v)) < 1e-3f;
+}
+
+// Unturned, texel for pixel, with its corner on a pixel corner.
+bool mapsTexelsOneToOne(const gs_transform &t, const gs_vec2 &viewport, const GsTexture &texture)
+{
+    return t.rotation == 0 && t.width == float(texture.width()) &&
+           t.height == float(texture.height()) && wholePixel(viewport.x / 2 + t.x - t.width / 2) &&
+           wholePixel(viewport.y / 2 + t.y - t.height / 2);
+}
+
+} // namespace
+
+void GsContextDefault::DrawRect(const gs_transform &t, const gs_vec2 &viewport, GsTexture *sampled)
 {
     GsDevice::Impl *d = gsdetail::device();
     QOpenGLExtraFunctions *f = gl();
     if (!d || !f || !d->bound || viewport.x <= 0 || viewport.y <= 0)
         return;
+    if (sampled)
+        sampled->SetExactSampling(mapsTexelsOneToOne(t, viewport, *sampled));
     // Unit quad → scaled → rotated about its centre → moved → normalised device
     // coordinates. Off-screen targets keep row 0 at the top; windows at the bottom.
     const float c = std::cos(t.rotation), s = std::sin(t.rotation);

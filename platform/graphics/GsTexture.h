@@ -22,12 +22,17 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
     unsigned int name() const { return m_name; }
+    // Nearest-texel sampling for a draw that maps texels 1:1 onto pixels (the same
+    // picture as smooth sampling there, and much cheaper in software rendering);
+    // smooth otherwise. Applies to the texture bound on the active slot.
+    void SetExactSampling(bool exact);
     bool isValid() const { return m_name != 0; }
 
 private:
     unsigned int m_name = 0;
     int m_width = 0;
     int m_height = 0;
+    bool m_exact = false;
 };
 
 // Binds up to four textures to slots 0.. while it lives.
@@ -64,7 +69,10 @@ public:
     static bool BindShader(const char *name);
     // Draws one textured quad through the bound program. The transform is in
     // pixels with the origin at the centre of a viewport of `viewportSize`, y down.
-    static void DrawRect(const gs_transform &transform, const gs_vec2 &viewportSize);
+    // With `sampled` (the texture bound on slot 0), a draw that maps its texels 1:1
+    // onto whole pixels samples the nearest texel.
+    static void DrawRect(const gs_transform &transform, const gs_vec2 &viewportSize,
+                         GsTexture *sampled = nullptr);
     static void UnbindShader();
     // Clears the current target to a colour.
     static void Clear(float r, float g, float b, float a);

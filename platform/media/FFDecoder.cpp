@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -280,6 +281,8 @@ struct FFDecoder::Impl {
         if (sws_scale_frame(sws.get(), dst.get(), f) < 0)
             return nullptr;
         image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
+        const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+        image->opaque = desc && !(desc->flags & AV_PIX_FMT_FLAG_ALPHA);
         lastImage = image;
         lastImagePts = pts;
         return image;

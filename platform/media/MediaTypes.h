@@ -85,7 +85,8 @@ struct VFrameCtx {
     int width = 0;
     int height = 0;
     int stride = 0;
-    int64_t ptsUs = 0; // presentation time from the start of the media
+    int64_t ptsUs = 0;  // presentation time from the start of the media
+    bool opaque = true; // the source has no alpha channel: every pixel's alpha is 255
     PixelBuffer pixels;
 
     // Sizes the buffer for a w × h picture with an aligned stride and the slack.

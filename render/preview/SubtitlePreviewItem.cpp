@@ -25,7 +25,6 @@ void SubtitlePreviewItem::setSubtitle(const QString &text, const QFont &font, co
     m_font = font;
     m_colour = colour;
     m_transparency = transparency;
-    BG_LOG_D("font size: %s", qUtf8Printable(font.toString()));
     const QFontMetrics metrics(font);
     int widest = 0;
     for (const QString &line : text.split('\n'))
@@ -95,6 +94,6 @@ void SubtitlePreviewItem::draw()
     m_constants->Bind();
     GsTextureBinder bind(m_texture.get());
     const float w = float(scene()->width()), h = float(scene()->height());
-    GsContextDefault::DrawRect(transform(), {w, h});
+    GsContextDefault::DrawRect(transform(), {w, h}, m_texture.get());
     GsContextDefault::UnbindShader();
 }

@@ -7,18 +7,25 @@
 #include "graphics/GsScene.h"
 #include "graphics/GsTexture.h"
 
-std::unique_ptr<GsTexture> textureFromCrop(const VFrameInfo &slot)
+void uploadCrop(const VFrameInfo &slot, std::unique_ptr<GsTexture> &texture)
 {
-    if (!slot.frame)
-        return nullptr;
+    if (!slot.frame) {
+        texture.reset();
+        return;
+    }
     const ff::VFrameCtx &f = *slot.frame;
-    QRect crop = slot.crop.isEmpty() ? QRect(0, 0, f.width, f.height) : slot.crop;
-    crop = crop.intersected(QRect(0, 0, f.width, f.height));
-    if (crop.isEmpty())
-        return nullptr;
-    auto texture = std::make_unique<GsTexture>(f.pixel(crop.x(), crop.y()), f.stride, GS_RGBA,
-                                               crop.width(), crop.height());
-    return texture->isValid() ? std::move(texture) : nullptr;
+    const QRect crop = VideoPreviewItem::cropOf(slot);
+    if (crop.isEmpty()) {
+        texture.reset();
+        return;
+    }
+    const uint8_t *first = f.pixel(crop.x(), crop.y());
+    if (texture && texture->width() == crop.width() && texture->height() == crop.height() &&
+        texture->Update(first, f.stride, crop.width(), crop.height()))
+        return;
+    texture = std::make_unique<GsTexture>(first, f.stride, GS_RGBA, crop.width(), crop.height());
+    if (!texture->isValid())
+        texture.reset();
 }
 
 // ---- TransFilter ----------------------------------------------------------------
@@ -27,15 +34,19 @@ TransFilter::TransFilter(int width, int height) : GsFilter(width, height) {}
 
 TransFilter::~TransFilter() = default;
 
-void TransFilter::set(GsTexture *texture, const gs_transform &transform, const float colour[6])
+void TransFilter::set(GsTexture *texture, const gs_transform &transform, const float colour[6],
+                      bool opaque)
 {
     m_texture = texture;
+    m_opaque = opaque;
+    m_changed = true;
     m_transform = transform;
     std::copy(colour, colour + 6, m_colour);
 }
 
 void TransFilter::Render()
 {
+    m_changed = false;
     if (!m_texture)
         return;
     if (!m_constants)
@@ -48,7 +59,12 @@ void TransFilter::Render()
         return;
     m_constants->Bind();
     GsTextureBinder bind(m_texture);
-    GsContextDefault::DrawRect(m_transform, {float(width()), float(height())});
+    // Onto the cleared side image an opaque picture needs no blending.
+    if (m_opaque)
+        GsContextDefault::SetBlending(false);
+    GsContextDefault::DrawRect(m_transform, {float(width()), float(height())}, m_texture);
+    if (m_opaque)
+        GsContextDefault::SetBlending(true);
     GsContextDefault::UnbindShader();
 }
 
@@ -79,14 +95,11 @@ void TransPreviewItem::setPending(const RenderParam &result)
 void TransPreviewItem::prepareSide(const VFrameInfo &slot, std::unique_ptr<GsTexture> &texture,
                                    std::unique_ptr<TransFilter> &filter)
 {
-    if (slot.frame)
-        texture = textureFromCrop(slot);
-    else
-        texture.reset();
+    uploadCrop(slot, texture);
     const float none[6] = {0, 0, 0, 0, 0, 0};
     if (!texture) {
         if (filter)
-            filter->set(nullptr, gs_transform(), none);
+            filter->set(nullptr, gs_transform(), none, false);
         return;
     }
     if (!filter) {
@@ -100,18 +113,27 @@ void TransPreviewItem::prepareSide(const VFrameInfo &slot, std::unique_ptr<GsTex
     const float colour[6] = {slot.temperature, slot.hue,        slot.brightness,
                              slot.contrast,    slot.saturation, slot.highlight};
     filter->set(texture.get(),
-                {slot.x, slot.y, float(size.width()), float(size.height()), slot.rotation}, colour);
+                {slot.x, slot.y, float(size.width()), float(size.height()), slot.rotation}, colour,
+                slot.frame->opaque);
 }
 
 void TransPreviewItem::prepare()
 {
-    if (!m_exportMode) {
+    if (m_exportMode) {
+        m_sidesStale = true; // the export thread applied this frame's sides
+    } else {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_hasPending)
-            return;
-        m_current = m_pending;
-        m_hasPending = false;
+        if (m_hasPending) {
+            m_current = m_pending;
+            m_hasPending = false;
+            m_sidesStale = true;
+        }
     }
+    // Hidden, nothing is uploaded or drawn: the side passes run only when a shown
+    // transition's sides change.
+    if (!visible || !m_sidesStale)
+        return;
+    m_sidesStale = false;
     prepareSide(m_current.from, m_fromTexture, m_fromFilter);
     prepareSide(m_current.to, m_toTexture, m_toFilter);
 }

@@ -22,13 +22,17 @@ public:
     ~TransFilter() override;
     // What to draw: a texture at a transform with the six colour controls (no
     // texture: nothing).
-    void set(GsTexture *texture, const gs_transform &transform, const float colour[6]);
+    // `opaque`: the picture has no transparent pixel.
+    void set(GsTexture *texture, const gs_transform &transform, const float colour[6], bool opaque);
 
 protected:
     void Render() override;
+    bool Wanted() const override { return m_changed; }
 
 private:
     GsTexture *m_texture = nullptr;
+    bool m_opaque = false;
+    bool m_changed = false; // set since the last pass
     gs_transform m_transform;
     float m_colour[6] = {0, 0, 0, 0, 0, 0};
     std::unique_ptr<GsConstantBuffer> m_constants;
@@ -55,6 +59,7 @@ private:
     std::mutex m_mutex;
     RenderParam m_pending;
     bool m_hasPending = false;
+    bool m_sidesStale = false; // m_current's sides not yet uploaded
     RenderParam m_current;
     bool m_exportMode = false;
     std::unique_ptr<GsTexture> m_fromTexture, m_toTexture;
@@ -62,6 +67,8 @@ private:
     std::unique_ptr<GsConstantBuffer> m_constants;
 };
 
-// Makes a texture from the crop rectangle of a decoded frame, without copying the
-// frame on the CPU: the upload reads the frame's rows from the crop's first pixel.
-std::unique_ptr<GsTexture> textureFromCrop(const VFrameInfo &slot);
+// Uploads the crop rectangle of a decoded frame into `texture`, without copying the
+// frame on the CPU (the upload reads the frame's rows from the crop's first pixel).
+// The texture is reused when the size is unchanged, else made anew; it is reset
+// when there is nothing to show.
+void uploadCrop(const VFrameInfo &slot, std::unique_ptr<GsTexture> &texture);

@@ -105,26 +105,66 @@ void VideoPreviewItem::prepare()
         m_hasPending = false;
     }
     if (m_current.current.frame) {
-        m_texture = textureFromCrop(m_current.current);
+        // Uploaded when drawn: a picture written straight into the scene needs none.
+        m_uploadWanted = true;
         m_shownPts.storeRelaxed(m_current.current.frame->ptsUs);
     }
 }
 
 QSize VideoPreviewItem::textureSize() const
 {
-    return m_texture ? QSize(m_texture->width(), m_texture->height()) : QSize();
+    return cropOf(m_current.current).size();
+}
+
+QSizeF VideoPreviewItem::drawnSize(const VFrameInfo &slot, const gs_transform &placed,
+                                   const QSize &picture)
+{
+    const QSizeF box(placed.width, placed.height);
+    if (slot.fitMode != 1 || picture.isEmpty())
+        return box;
+    return fitted(box.width(), box.height(), double(picture.width()) / picture.height());
+}
+
+QRect VideoPreviewItem::cropOf(const VFrameInfo &slot)
+{
+    if (!slot.frame)
+        return QRect();
+    const QRect whole(0, 0, slot.frame->width, slot.frame->height);
+    return slot.crop.isEmpty() ? whole : slot.crop.intersected(whole);
+}
+
+bool VideoPreviewItem::FillTarget(GsTexture *target)
+{
+    const VFrameInfo &slot = m_current.current;
+    if (!visible || !target || !slot.frame || !slot.frame->opaque || slot.transparency < 1.0f)
+        return false;
+    const float colour[6] = {slot.temperature, slot.hue,        slot.brightness,
+                             slot.contrast,    slot.saturation, slot.highlight};
+    if (std::any_of(colour, colour + 6, [](float c) { return c != 0.0f; }))
+        return false;
+    const QRect crop = cropOf(slot);
+    const gs_transform placed = transform();
+    const QSize whole(target->width(), target->height());
+    if (placed.rotation != 0 || placed.x != 0 || placed.y != 0 || crop.size() != whole ||
+        drawnSize(slot, placed, crop.size()) != QSizeF(whole))
+        return false;
+    return target->Update(slot.frame->pixel(crop.x(), crop.y()), slot.frame->stride, crop.width(),
+                          crop.height());
 }
 
 void VideoPreviewItem::draw()
 {
-    if (!m_texture || !visible || !scene())
+    if (!visible || !scene())
         return;
     const VFrameInfo &slot = m_current.current;
+    if (m_uploadWanted) {
+        uploadCrop(slot, m_texture);
+        m_uploadWanted = false;
+    }
+    if (!m_texture)
+        return;
     const gs_transform placed = transform();
-    QSizeF size(placed.width, placed.height);
-    if (slot.fitMode == 1)
-        size =
-            fitted(size.width(), size.height(), double(m_texture->width()) / m_texture->height());
+    const QSizeF size = drawnSize(slot, placed, cropOf(slot).size());
     if (!m_constants)
         m_constants = std::make_unique<GsConstantBuffer>(32);
     const float constants[8] = {slot.temperature, slot.hue,       slot.brightness,   slot.contrast,
@@ -136,8 +176,15 @@ void VideoPreviewItem::draw()
     GsTextureBinder bind(m_texture.get());
     const float w = float(scene()->width()), h = float(scene()->height());
     GsContextDefault::SetViewport(0, 0, int(w), int(h));
+    // An opaque picture at full opacity covers what is below: no blending needed.
+    const bool opaque = slot.frame && slot.frame->opaque && slot.transparency >= 1.0f;
+    if (opaque)
+        GsContextDefault::SetBlending(false);
     GsContextDefault::DrawRect(
-        {placed.x, placed.y, float(size.width()), float(size.height()), placed.rotation}, {w, h});
+        {placed.x, placed.y, float(size.width()), float(size.height()), placed.rotation}, {w, h},
+        m_texture.get());
+    if (opaque)
+        GsContextDefault::SetBlending(true);
     GsContextDefault::UnbindShader();
 }
 

@@ -32,6 +32,7 @@ public:
     void setFrameData(const VideoFrameData &request) override;
     void prepare() override;
     void draw() override;
+    bool FillTarget(GsTexture *target) override;
     RenderParam decodeNow(const VideoFrameData &request) override;
     void apply(const RenderParam &result) override;
     void beginExport() override;
@@ -43,6 +44,11 @@ public:
     int64_t shownPtsUs() const { return m_shownPts.loadRelaxed(); }
     // The texture size the item draws from (0 before the first frame).
     QSize textureSize() const;
+    // The part of the slot's frame that is shown (empty without a frame).
+    static QRect cropOf(const VFrameInfo &slot);
+    // The size a picture of `picture` pixels is drawn at in the item's box.
+    static QSizeF drawnSize(const VFrameInfo &slot, const gs_transform &placed,
+                            const QSize &picture);
     // Fits a picture of aspect `a` into (w, h) keeping it, for fit mode 1.
     static QSizeF fitted(double w, double h, double a);
 
@@ -61,6 +67,7 @@ private:
     RenderParam m_current; // device thread only
 
     std::unique_ptr<GsTexture> m_texture;
+    bool m_uploadWanted = false; // a new picture not yet in m_texture
     std::unique_ptr<GsConstantBuffer> m_constants;
     bool m_exportMode = false;
     std::unique_ptr<VideoTaskManager> m_exportTasks;

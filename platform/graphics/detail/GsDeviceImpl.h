@@ -24,6 +24,9 @@ struct GsDevice::Impl {
     QOffscreenSurface *surface = nullptr;
     QThread *thread = nullptr;
     bool debug = false;
+    // Mesa's llvmpipe/softpipe: every draw and copy costs processor time, so the
+    // cheaper paths (synchronous read-back, no pixel-pack buffers) pay off.
+    bool softwareRaster = false;
 
     std::map<std::string, std::unique_ptr<QOpenGLShaderProgram>> programs;
     QOpenGLShaderProgram *bound = nullptr;
