@@ -16,6 +16,7 @@
 
 #include "bridge/Bridge.h"
 #include "bridge/Logger.h"
+#include "graphics/PrivateDisplay.h"
 #include "undo/UndoController.h"
 
 #include <QApplication>
@@ -155,9 +156,11 @@ private:
 
 int zuaRenderMain(int argc, char **argv)
 {
-    if (!zuaHasDisplay()) {
-        say("zuaedit-render: no display to draw with (DISPLAY is not set); run it as "
-            "xvfb-run -a zuaedit-render ...");
+    // Without a display, a private one to draw with (gone when this returns).
+    PrivateDisplay display;
+    QString displayError;
+    if (!zuaHasDisplay() && !display.start(&displayError)) {
+        say("zuaedit-render: " + displayError);
         return 2;
     }
     bg::InitBridge(argc, argv);

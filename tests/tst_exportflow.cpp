@@ -102,11 +102,16 @@ void TestExportFlow::renderCommandWritesTheProject()
     QTemporaryDir dir;
     const QString home = dir.path();
     QVERIFY(QProcess::execute("bash", {ZUA_SOURCE_DIR "/scripts/make-demo.sh", home}) == 0);
-    auto render = [&home](const QStringList &args, bool display, QString *said) {
+    enum Display { Shared, None, NoneAndNoServer };
+    auto render = [&home](const QStringList &args, Display display, QString *said) {
         QProcess p;
         QProcessEnvironment env = fixtures::editorEnvironment(home);
-        if (!display)
+        if (display != Shared) {
             env.remove("DISPLAY");
+            env.remove("QT_QPA_PLATFORM");
+        }
+        if (display == NoneAndNoServer)
+            env.insert("PATH", home); // no Xvfb to be found
         p.setProcessEnvironment(env);
         p.start(ZUA_RENDER_BINARY, args);
         p.waitForFinished(120000);
@@ -115,7 +120,7 @@ void TestExportFlow::renderCommandWritesTheProject()
     };
     QString said;
     const QString out = home + "/demo.mp4";
-    QCOMPARE(render({home + "/demo.zua2", out, "--size", "640x360", "--fps", "15"}, true, &said),
+    QCOMPARE(render({home + "/demo.zua2", out, "--size", "640x360", "--fps", "15"}, Shared, &said),
              0);
     QVERIFY2(said.contains("progress 100 %") && said.contains("written: " + out),
              qPrintable(said.right(500)));
@@ -125,13 +130,20 @@ void TestExportFlow::renderCommandWritesTheProject()
     QCOMPARE(v["nb_read_frames"].toString().toInt(), 120); // 8 s at 15 frames a second
 
     // Failures say what the panel would and exit non-zero.
-    QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, true, &said), 1);
+    // No display set: it draws on a private X server of its own.
+    QCOMPARE(render({home + "/demo.zua2", home + "/quiet.mp4", "--size", "320x180"}, None, &said),
+             0);
+    QVERIFY2(said.contains("written: "), qPrintable(said.right(500)));
+    QCOMPARE(videoStream(home + "/quiet.mp4")["width"].toInt(), 320);
+
+    // Failures say what the panel would and exit non-zero.
+    QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, Shared, &said), 1);
     QVERIFY2(said.contains("the file could not be created"), qPrintable(said.right(500)));
-    QCOMPARE(render({home + "/absent.zua2", out}, true, &said), 1);
+    QCOMPARE(render({home + "/absent.zua2", out}, Shared, &said), 1);
     QVERIFY(said.contains("Invalid file (file does not exist), failed to open"));
-    QCOMPARE(render({home + "/demo.zua2", out, "--fps", "90"}, true, &said), 2);
-    QCOMPARE(render({home + "/demo.zua2", out}, false, &said), 2);
-    QVERIFY(said.contains("no display"));
+    QCOMPARE(render({home + "/demo.zua2", out, "--fps", "90"}, Shared, &said), 2);
+    QCOMPARE(render({home + "/demo.zua2", out}, NoneAndNoServer, &said), 2);
+    QVERIFY2(said.contains("Xvfb could not be started"), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(TestExportFlow)
