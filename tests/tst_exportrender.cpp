@@ -4,7 +4,9 @@
 // programs' formulas for the fourteen transitions and the colour controls.
 //
 // The export is x264 at constant quality in 4:2:0, so no frame matches bit for bit:
-// the PSNR each case must reach is stated with the case. Smooth gradients keep the
+// the PSNR each case must reach is stated with the case. Subtitles are compared by
+// where their ink lands, its size and colour (two text rasterisers never agree to
+// the pixel on anti-aliasing and vertical centring), plus a PSNR floor. Smooth gradients keep the
 // codec's own loss near 40 dB; sharp edges (a turned picture, the bands of a
 // transition) cost more, because halving the chroma smears every edge by a pixel.
 #include "main/ExportWiring.h"
@@ -13,6 +15,7 @@
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
 #include "support/MediaFixtures.h"
+#include "support/SceneGrab.h"
 #include "support/ShaderReference.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
@@ -137,6 +140,38 @@ reference::Sampler sampler(const QImage &source)
     };
 }
 
+// The bounding box of pixels far from the grey background, and the mean colour of
+// the glyphs' cores (the pixels farthest from it, clear of anti-aliased edges).
+struct Ink {
+    QRect box;
+    QColor mean;
+};
+Ink inkOf(const QImage &source)
+{
+    const QImage img = source.convertToFormat(QImage::Format_RGB888);
+    Ink ink;
+    double r = 0, g = 0, b = 0;
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            const int away =
+                std::abs(c.red() - 128) + std::abs(c.green() - 128) + std::abs(c.blue() - 128);
+            if (away < 150)
+                continue;
+            ink.box = ink.box.united(QRect(x, y, 1, 1));
+            if (away < 300)
+                continue;
+            r += c.red();
+            g += c.green();
+            b += c.blue();
+            ++n;
+        }
+    if (n)
+        ink.mean = QColor(int(r / n), int(g / n), int(b / n));
+    return ink;
+}
+
 QImage fromReference(const std::function<reference::Rgba(double u, double v)> &pixel)
 {
     QImage img(kW, kH, QImage::Format_RGB888);
@@ -165,6 +200,7 @@ private slots:
     void transitionsMatchTheirFormulas_data();
     void transitionsMatchTheirFormulas();
     void colourControlsMatchTheirFormula();
+    void subtitleMatchesDrawtext();
 
 private:
     SourceItem *picture(const char *file, ClassifyItem *track, int64_t start, int64_t frames);
@@ -335,6 +371,49 @@ void TestExportRender::stackingFollowsTheOrderValue()
     b->setValue("zValue", bg::Value(int32_t(a->stacking + 1)), false, true);
     out = exportNow("b-on-top.mp4");
     QVERIFY(psnr(frameOf(out, 10), ffmpegPicture(inputs, graphBOnTop)) >= 35);
+}
+
+void TestExportRender::subtitleMatchesDrawtext()
+{
+    // Yellow "Hello 你好", 28 px, 60 px below the centre, over grey; ffmpeg's drawtext
+    // with the same font file, size and colour, centred on the same point.
+    TimeLineTreeModel *model = m_timeline->model();
+    SourceItem *grey = picture("grey.png", model->group(CT_PICTURE), 0, 30);
+    QVERIFY(grey);
+    grey->setValue("previewRect", bg::ValueQt(QRectF(0, 0, kW, kH)), false, true);
+    QFont font("WenQuanYi Micro Hei");
+    font.setPixelSize(28);
+    SourceItem *words = model->createClip(model->group(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
+                                          QColor(Qt::yellow), font);
+    QVERIFY(words);
+    words->setValue("source", words->sourceValue(words->track, 0, timeline::toScene(30), 0), false,
+                    true);
+    words->setValue("content", bg::Value(std::string("Hello 你好")), false, true);
+    words->setValue("previewRect", bg::ValueQt(QRectF(0, 60, 300, 60)), false, true);
+    const QString out = exportNow("subtitle.mp4");
+    QVERIFY(!out.isEmpty());
+    const QImage ours = frameOf(out, 15);
+    const QImage want = ffmpegPicture(
+        {path("grey.png")},
+        "[0:v]drawtext=fontfile=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc:"
+        "text='Hello 你好':fontsize=28:fontcolor=yellow:x=(w-text_w)/2:y=h/2+60-text_h/2");
+    QVERIFY(!ours.isNull() && !want.isNull());
+    const Ink a = inkOf(ours), b = inkOf(want);
+    qInfo() << "ink" << a.box << a.mean << "reference" << b.box << b.mean;
+    QVERIFY(!b.box.isEmpty());
+    // Same width and height of ink within 2 px, the same horizontal centre within
+    // 2 px; vertically the editor centres the line (ascent + descent), drawtext the
+    // glyphs, which may differ by a few pixels.
+    QVERIFY(std::abs(a.box.width() - b.box.width()) <= 2);
+    QVERIFY(std::abs(a.box.height() - b.box.height()) <= 2);
+    QVERIFY(std::abs(a.box.center().x() - b.box.center().x()) <= 2);
+    QVERIFY(std::abs(a.box.center().y() - b.box.center().y()) <= 4);
+    QVERIFY(fixtures::sameColour(a.mean, b.mean, 24));
+    // Outside the text the frame is the same grey; the glyph edges keep the figure
+    // near 30 dB.
+    const double db = psnr(ours, want);
+    qInfo("PSNR %.1f dB (at least 28)", db);
+    QVERIFY(db >= 28);
 }
 
 void TestExportRender::transitionsMatchTheirFormulas_data()
