@@ -173,10 +173,24 @@ void MainWindow::wireWidgets()
             &ToolBarWidget::slot_editButtonEnable);
     connect(timeline, &TimeLineWidget::sig_showTime, m_toolBar, &ToolBarWidget::slot_showTime);
     connect(m_toolBar, &ToolBarWidget::sig_exportWindow, this, &MainWindow::showExportPanel);
+    // Property panels: their edits go to the panel's clip; a crop page asks for a
+    // fresh preview, whose decoded frames come back to it.
+    connect(m_resource, &ResourceWidget::sig_updateData, timeline,
+            &TimeLineWidget::slot_updateData);
+    ZuApp *app = ZuApp::instance();
+    if (app) {
+        connect(m_resource, &ResourceWidget::sig_previewWanted, app, &ZuApp::sig_updatePreivew);
+        connect(app, &ZuApp::sig_updatePreivew, timeline, &TimeLineWidget::slot_updatePreview);
+        connect(app, &ZuApp::sig_updateCropMenu, m_resource, &ResourceWidget::slot_updateClipImage);
+    }
 
-    RenderManager *rm = ZuApp::instance() ? ZuApp::instance()->renderManager() : nullptr;
+    RenderManager *rm = app ? app->renderManager() : nullptr;
     if (!rm)
         return;
+    connect(rm, &RenderManager::sig_updateCropMenu, app, &ZuApp::sig_updateCropMenu);
+    timeline->model()->setRenderSize(QSize(int(rm->sceneWidth()), int(rm->sceneHeight())));
+    connect(rm, &RenderManager::sig_updateSceneSize, timeline->model(),
+            [model = timeline->model()](int w, int h) { model->setRenderSize(QSize(w, h)); });
     connect(rm, &RenderManager::sig_frontFrameRequest, view,
             &TimeLineGraphicsView::slot_frontFrameRequest);
     connect(rm, &RenderManager::sig_backFrameRequest, view,

@@ -6,6 +6,7 @@
 
 #include "SingleApplication.h"
 #include "common/MaterialPaths.h"
+#include "render/RenderTypes.h"
 
 #include <QPointer>
 #include <QString>
@@ -96,6 +97,8 @@ signals:
     void sig_prependHistory(const QString &path);
     void sig_updateProjectName(const QString &text, bool isName);
     void sig_updatePreivew();
+    // Decoded frames of a previewed clip, for the crop editor.
+    void sig_updateCropMenu(const QList<VFrameInfo> &frames);
 
 private:
     void readRootChildren();

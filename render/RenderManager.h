@@ -86,6 +86,9 @@ public slots:
 signals:
     void sig_sendScene(GsScene *scene);
     void sig_updateSceneSize(int width, int height);
+    // Decoded frames of a previewed clip (emitted on a decoding thread), for the
+    // crop editor.
+    void sig_updateCropMenu(const QList<VFrameInfo> &frames);
     void sig_queryScene();
     // Moves the timeline: forwarded from the player, export and record managers.
     void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);

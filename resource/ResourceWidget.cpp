@@ -1,4 +1,7 @@
 #include "ResourceWidget.h"
+
+#include "menu/SoundMenu.h"
+#include "menu/VisualMenu.h"
 #include "ui_ResourceWidget.h"
 
 #include "MaterialManager.h"
@@ -72,11 +75,7 @@ ResourceWidget::ResourceWidget(QWidget *parent) : QWidget(parent), ui(new Ui::Re
     ui->comboBox_classify->setIconSize(QSize(int(16 * s), int(16 * s)));
     m_lastScale = ui->horizontalSlider_scale->value();
 
-    auto *placeholder = new QLabel(ZTR("res_form.PanelPlaceholder"), ui->stackedWidget_menu);
-    placeholder->setObjectName(QStringLiteral("label_panel_placeholder"));
-    placeholder->setAlignment(Qt::AlignCenter);
-    placeholder->setWordWrap(true);
-    ui->stackedWidget_menu->addWidget(placeholder);
+    buildMenus();
 
     MaterialView *view = ui->graphicsView_material;
     connect(view, &MaterialView::sig_scaleChanged, this, [this](int delta) {
@@ -180,15 +179,86 @@ void ResourceWidget::slot_createSubtitle(const QString &name, const QFont &font,
     ui->graphicsView_material->manager()->AddMaterialSubtitle(name, font, color, false);
 }
 
-void ResourceWidget::slot_showMenu(int menuType, int clicks, const bg::ValueMap &)
+void ResourceWidget::buildMenus()
 {
-    // The clip's property panels will take this face; until they exist only an
-    // explicit edit (double click, Edit) turns to it, so that selecting clips
-    // keeps the library in view. A click on empty timeline turns back.
-    if (menuType == 0)
-        ui->stackedWidget_page->setCurrentWidget(ui->page_edit);
-    else if (clicks >= 2)
+    // One page per panel type, in type order; a type without a panel yet gets a
+    // page saying so.
+    const std::function<AbstractMenu *()> makers[] = {
+        [this] { return new ImageMenu(ui->stackedWidget_menu); },
+        [this] { return new VideoMenu(ui->stackedWidget_menu); },
+        [this] { return new AudioMenu(ui->stackedWidget_menu); },
+        nullptr,
+        [this] { return new MusicMenu(ui->stackedWidget_menu); },
+        nullptr,
+        nullptr,
+    };
+    for (const auto &make : makers) {
+        AbstractMenu *panel = make ? make() : nullptr;
+        m_menus << panel;
+        if (panel) {
+            ui->stackedWidget_menu->addWidget(panel);
+            continue;
+        }
+        auto *placeholder = new QLabel(ZTR("res_form.PanelPlaceholder"), ui->stackedWidget_menu);
+        placeholder->setAlignment(Qt::AlignCenter);
+        placeholder->setWordWrap(true);
+        ui->stackedWidget_menu->addWidget(placeholder);
+    }
+    for (AbstractMenu *panel : qAsConst(m_menus)) {
+        if (auto *visual = qobject_cast<VisualMenu *>(panel)) {
+            connect(visual, &VisualMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
+            connect(visual, &VisualMenu::sig_previewWanted, this,
+                    &ResourceWidget::sig_previewWanted);
+        } else if (auto *sound = qobject_cast<SoundMenu *>(panel)) {
+            connect(sound, &SoundMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
+        }
+    }
+    ui->stackedWidget_menu->setCurrentIndex(MENU_VIDEO);
+}
+
+AbstractMenu *ResourceWidget::menu(int type) const
+{
+    return type >= 0 && type < m_menus.size() ? m_menus[type] : nullptr;
+}
+
+bool ResourceWidget::showsMenu() const
+{
+    return ui->stackedWidget_page->currentWidget() == ui->page_menu;
+}
+
+void ResourceWidget::slot_showMenu(int menuType, int clicks, const bg::ValueMap &values)
+{
+    AbstractMenu *panel = menu(menuType);
+    switch (clicks) {
+    case 2:
         ui->stackedWidget_page->setCurrentWidget(ui->page_menu);
+        ui->stackedWidget_menu->setCurrentIndex(menuType);
+        if (panel)
+            panel->UpdateData(values);
+        break;
+    case 1:
+    case -1:
+        if (!showsMenu())
+            break;
+        if (clicks == 1)
+            ui->stackedWidget_menu->setCurrentIndex(menuType);
+        if (panel)
+            panel->UpdateData(values);
+        break;
+    case 0:
+        if (showsMenu())
+            ui->stackedWidget_page->setCurrentWidget(ui->page_edit);
+        break;
+    default:
+        break;
+    }
+}
+
+void ResourceWidget::slot_updateClipImage(const QList<VFrameInfo> &frames)
+{
+    for (AbstractMenu *panel : qAsConst(m_menus))
+        if (auto *visual = qobject_cast<VisualMenu *>(panel))
+            visual->slot_updateClipImage(frames);
 }
 
 void ResourceWidget::on_pushButton_add_clicked()

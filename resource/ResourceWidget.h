@@ -5,9 +5,14 @@
 // Lives on: main thread.
 
 #include "bridge/Value.h"
+#include "common/MenuType.h"
+#include "render/RenderTypes.h"
 
 #include <QWidget>
 
+#include <string>
+
+class AbstractMenu;
 class MaterialView;
 class QAbstractButton;
 class QXmlStreamReader;
@@ -31,14 +36,23 @@ public:
     void readLegacyMaterials(QXmlStreamReader &reader);
     // New or closed project: back to the material page, every material removed.
     void clearMaterials();
+    // The property panel of a type (null for a type without one).
+    AbstractMenu *menu(int type) const;
+    bool showsMenu() const;
 
 signals:
     // A lone project file was dropped on the library.
     void sig_openProject(const QString &path);
+    // An edit from a property panel, for the timeline's panel item.
+    void sig_updateData(MenuType type, const bg::ValueMap &map, const std::string &datatype);
+    // A crop page wants a fresh preview, so that the clip's frame arrives.
+    void sig_previewWanted();
 
 public slots:
     void slot_createSubtitle(const QString &name, const QFont &font, const QColor &color);
     void slot_showMenu(int menuType, int clicks, const bg::ValueMap &values);
+    // Decoded frames of the previewed clips, for the crop pages.
+    void slot_updateClipImage(const QList<VFrameInfo> &frames);
     void on_pushButton_add_clicked();
     void on_pushButton_remove_clicked();
     void on_pushButton_back_clicked();
@@ -52,7 +66,9 @@ protected:
 private:
     void showMaterialPage();
     void updatePageIcons();
+    void buildMenus();
     Ui::ResourceWidget *ui;
+    QList<AbstractMenu *> m_menus; // by MenuType; null where no panel exists
     int m_lastScale;
     QList<QAbstractButton *> m_pageButtons;
     QStringList m_pageIcons; // base names: "-default" and "-hover" variants

@@ -72,6 +72,14 @@ const std::vector<Property> &all()
     return table;
 }
 
+const Property *byPanel(const std::string &panel)
+{
+    for (const Property &p : all())
+        if (*p.panel && panel == p.panel)
+            return &p;
+    return nullptr;
+}
+
 const Property *byKey(const std::string &key)
 {
     for (const Property &p : all())

@@ -39,6 +39,8 @@ struct Property {
 // In the order the project file writes the elements.
 const std::vector<Property> &all();
 const Property *byKey(const std::string &key);
+// The row whose panel key is `panel` ("strech", "rect", "bright", ...), or null.
+const Property *byPanel(const std::string &panel);
 const Property *byElement(const QStringRef &element);
 
 // The field as a value of the clip's map (colours, fonts and texts as strings).

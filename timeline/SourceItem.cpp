@@ -10,6 +10,8 @@
 
 #include "common/QssManager.h"
 #include "common/Translate.h"
+#include "common/ValueQt.h"
+#include "undo/UndoController.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -221,6 +223,66 @@ bg::ValueMap SourceItem::panelValues() const
     return m;
 }
 
+void SourceItem::applyPanelEdit(const bg::ValueMap &values, const std::string &key)
+{
+    auto get = [&values](const std::string &k) {
+        auto it = values.find(k);
+        return it == values.end() ? bg::Value() : it->second;
+    };
+    if (key.empty() || get(key).isEmpty())
+        return;
+    if (key == "X" || key == "Y" || key == "W" || key == "H") {
+        QRectF r = previewRect;
+        const double v = get(key).toDouble();
+        if (key == "X")
+            r.moveLeft(v);
+        else if (key == "Y")
+            r.moveTop(v);
+        else if (key == "W")
+            r.setWidth(std::max(0.0, v));
+        else
+            r.setHeight(std::max(0.0, v));
+        if (r != previewRect)
+            setValue("previewRect", bg::ValueQt(r), true, true);
+        return;
+    }
+    if (key == "strech" || key == "sizeType") {
+        applySizeCommand(get("strech").toInt32(stretch), get("sizeType").toInt32());
+        return;
+    }
+    if (key == "rect") {
+        const QRect r = bg::ValueQt(get("rect")).toRect();
+        if (r != clipRect)
+            setValue("clipRect", bg::ValueQt(r), true, true);
+        return;
+    }
+    const clipprops::Property *p = clipprops::byPanel(key);
+    if (!p || !*p->key || !timeline::hasMask(kind, p->kinds))
+        return;
+    // Volume and mute follow a slider and a box as they move: not worth an undo step each.
+    const bool recorded = key != "volume" && key != "mute";
+    if (get(key) != clipprops::toValue(*this, *p))
+        setValue(p->key, get(key), recorded, true);
+}
+
+void SourceItem::applySizeCommand(int mode, int command)
+{
+    const bool changedMode = mode != stretch;
+    stretch = mode;
+    QRectF target;
+    if (command == 1)
+        target = QRectF(0, 0, sourceSize.width(), sourceSize.height());
+    else if ((command == 2 || command == 3) && track && track->model())
+        target = QRectF(QPointF(0, 0), QSizeF(track->model()->renderSize()));
+    if (!target.isEmpty() && (previewRect != target || rotate != 0)) {
+        zua::MergeSequence sequence("stretch");
+        setValue("previewRect", bg::ValueQt(target), true, true);
+        setValue("rotate", bg::Value(int32_t(0)), true, true);
+    } else if (changedMode && track && track->model()) {
+        track->model()->notifyChanged(); // the picture is fitted anew
+    }
+}
+
 QRectF SourceItem::boundingRect() const
 {
     return QRectF(0.5, 1.5, width - 0.5, height() - 0.5);
@@ -319,7 +381,7 @@ void SourceItem::clicked(QGraphicsSceneMouseEvent *event, int clicks)
     else if (tailTransFrames != 0 && tail.contains(p))
         emit sig_transRightClicked(clicks, this);
     else if (timelineScene)
-        timelineScene->showMenu(menuType(), clicks, panelValues());
+        timelineScene->showMenu(this, menuType(), clicks, panelValues());
     if (timelineScene)
         timelineScene->seek(timeline::toFrames(sceneX()) + int64_t(p.x() / timeline::kFrameWidth));
 }
@@ -376,11 +438,16 @@ void SourceItem::onChange(int event, const bg::Value &arg)
         if (track)
             track->removeClip(this);
         setVisible(false);
+        if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
+            if (s->panelItem() == this)
+                s->slot_closeMenu(); // its panel would edit a clip that is gone
         if (scene())
             scene()->removeItem(this);
         break;
     case zua::EV_CHANGED:
         applyKey(arg.toStdString());
+        if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
+            s->refreshMenu(this, menuType(), panelValues());
         break;
     default:
         break;

@@ -105,6 +105,10 @@ public:
 
     // Values for the property panels.
     bg::ValueMap panelValues() const;
+    // An edit from the clip's panel: `key` names the one property it changed, read
+    // from `values`. Each is one undo step, except volume and mute (not recorded);
+    // an unknown or empty key changes nothing.
+    void applyPanelEdit(const bg::ValueMap &values, const std::string &key);
     int menuType() const;
 
     QRectF boundingRect() const override;
@@ -124,6 +128,9 @@ protected:
 
 private:
     void applyKey(const std::string &key);
+    // Stretch mode, then the one-shot size command: 1 the material's size, 2 and 3
+    // the project's frame, each at the centre and unturned, as one "stretch" step.
+    void applySizeCommand(int mode, int command);
     void refreshFill();
     void clicked(QGraphicsSceneMouseEvent *event, int clicks);
 

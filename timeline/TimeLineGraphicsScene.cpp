@@ -4,6 +4,7 @@
 #include "SourceAnchor.h"
 #include "SourceItem.h"
 #include "TimeLineTreeModel.h"
+#include "TransItem.h"
 
 #include "common/QssManager.h"
 #include "undo/UndoController.h"
@@ -53,9 +54,49 @@ void TimeLineGraphicsScene::cancelGesture()
     update();
 }
 
-void TimeLineGraphicsScene::showMenu(int menuType, int clicks, const bg::ValueMap &values)
+void TimeLineGraphicsScene::showMenu(QObject *item, int menuType, int clicks,
+                                     const bg::ValueMap &values)
 {
+    const bool same = item && item == m_panelItem;
+    // A press on the item already shown (the start of a drag, say) has nothing new.
+    if (clicks == 1 && same && m_panelClicks >= 1 && values == m_panelValues)
+        return;
+    if (clicks == -1 && !same)
+        return;
+    if (clicks != -1) {
+        m_panelItem = item;
+        m_panelClicks = clicks;
+    }
+    m_panelValues = values;
     emit sig_showMenu(menuType, clicks, values);
+}
+
+void TimeLineGraphicsScene::refreshMenu(QObject *item, int menuType, const bg::ValueMap &values)
+{
+    if (item && item == m_panelItem) {
+        m_panelValues = values;
+        emit sig_showMenu(menuType, -1, values);
+    }
+}
+
+void TimeLineGraphicsScene::slot_closeMenu()
+{
+    m_panelItem = nullptr;
+    m_panelClicks = 0;
+    m_panelValues.clear();
+    emit sig_showMenu(0, 0, bg::ValueMap());
+}
+
+void TimeLineGraphicsScene::slot_updateData(int menuType, const bg::ValueMap &values,
+                                            const std::string &key)
+{
+    if (menuType == MENU_TRANSITION) {
+        if (auto *transition = qobject_cast<TransItem *>(m_panelItem.data()))
+            transition->applyPanelEdit(values);
+    } else if (auto *clip = qobject_cast<SourceItem *>(m_panelItem.data())) {
+        if (clip->menuType() == menuType)
+            clip->applyPanelEdit(values, key);
+    }
 }
 
 void TimeLineGraphicsScene::seek(int64_t frame)
@@ -97,7 +138,7 @@ void TimeLineGraphicsScene::slot_pressItems(const QPointF &pos)
     const QTransform view = views().isEmpty() ? QTransform() : views().first()->transform();
     QGraphicsItem *hit = itemAt(pos, view);
     if (!hit) {
-        showMenu(0, 0, bg::ValueMap());
+        slot_closeMenu();
         return;
     }
     if (hit->type() == SourceAnchor::Type) {

@@ -4,23 +4,13 @@
 // Lives on: main thread.
 
 #include "bridge/Value.h"
+#include "common/MenuType.h"
 
 #include <QGraphicsScene>
 #include <QPointer>
 #include <QVector>
 
 Q_DECLARE_METATYPE(bg::ValueMap)
-
-// Which property panel to show; also the panel's page.
-enum MenuType : int {
-    MENU_PICTURE = 0,
-    MENU_VIDEO = 1,
-    MENU_DUB = 2,
-    MENU_SUBTITLE = 3,
-    MENU_MUSIC = 4,
-    MENU_TRANSITION = 5,
-    MENU_CROP = 6,
-};
 
 class SourceAnchor;
 class SourceItem;
@@ -45,8 +35,18 @@ public:
     void slot_moveItems(const QPointF &pos);
     void slot_releaseItems(const QPointF &pos);
 
-    // A clip or transition asks for its property panel.
-    void showMenu(int menuType, int clicks, const bg::ValueMap &values);
+    // A clip or transition (`item`) asks for its property panel; it becomes the
+    // panel item. A repeated single click on the panel item with nothing new to
+    // show, and a refresh (clicks -1) for another item, are dropped.
+    void showMenu(QObject *item, int menuType, int clicks, const bg::ValueMap &values);
+    // The panel item's values changed (an edit, undo or redo): its panel refills.
+    void refreshMenu(QObject *item, int menuType, const bg::ValueMap &values);
+    QObject *panelItem() const { return m_panelItem; }
+    // A property edit from a panel, for the panel item: types 0 to 4 to its clip,
+    // 5 to its transition.
+    void slot_updateData(int menuType, const bg::ValueMap &values, const std::string &key);
+    // Forgets the panel item and turns the panel face back to the library.
+    void slot_closeMenu();
     // A click asks the playhead to go to a frame (edit kind 0, from a user action).
     void seek(int64_t frame);
 
@@ -77,6 +77,9 @@ private:
     void cancelGesture();
 
     TimeLineTreeModel *m_model = nullptr;
+    QPointer<QObject> m_panelItem; // the clip or transition whose panel shows
+    int m_panelClicks = 0;         // the click count it was shown with
+    bg::ValueMap m_panelValues;    // and the values last shown
     QVector<Grip> m_grips;
     bool m_pressed = false;
     bool m_moved = false;

@@ -10,6 +10,7 @@
 #include <QAbstractItemModel>
 #include <QColor>
 #include <QFont>
+#include <QSize>
 
 #include <functional>
 #include <memory>
@@ -95,6 +96,10 @@ public:
     void setProbe(Probe probe) { m_probe = std::move(probe); }
     bg::ValueMap probe(const QString &path, bool autoSize) const;
 
+    // The project's picture size, for the panels' "fill the frame" commands.
+    void setRenderSize(const QSize &size) { m_renderSize = size; }
+    QSize renderSize() const { return m_renderSize; }
+
     // Clips, tracks and transitions changed: the view recomputes and repaints.
     void notifyChanged() { emit sig_timelineChanged(); }
 
@@ -120,5 +125,6 @@ private:
     QList<TransItem *> m_transitions;
     int m_visualClips = 0;
     Probe m_probe;
+    QSize m_renderSize{1920, 1080};
     const MaterialPaths *m_paths = &MaterialPaths::plain();
 };

@@ -130,11 +130,22 @@ void TimeLineWidget::slot_splitSourceItem()
     m_view->split();
 }
 
+void TimeLineWidget::slot_updateData(int menuType, const bg::ValueMap &values,
+                                     const std::string &datatype)
+{
+    m_scene->slot_updateData(menuType, values, datatype);
+}
+
+void TimeLineWidget::slot_closeMenu()
+{
+    m_scene->slot_closeMenu();
+}
+
 void TimeLineWidget::slot_editSourceItem()
 {
     for (QGraphicsItem *item : m_scene->selectedItems())
         if (auto *clip = dynamic_cast<SourceItem *>(item)) {
-            m_scene->showMenu(clip->menuType(), 2, clip->panelValues());
+            m_scene->showMenu(clip, clip->menuType(), 2, clip->panelValues());
             return;
         }
 }

@@ -59,6 +59,10 @@ public slots:
     void slot_removeSourceItem();
     void slot_autoAlign(bool align);
     void slot_updatePreview();
+    // A property edit from a panel, for the clip or transition whose panel shows.
+    void slot_updateData(int menuType, const bg::ValueMap &values, const std::string &datatype);
+    // The panel closes (a release or double click on empty picture).
+    void slot_closeMenu();
 
 private:
     TimeLineGraphicsScene *m_scene;

@@ -159,7 +159,7 @@ void TimeLineGraphicsView::contextMenuEvent(QContextMenuEvent *event)
     } else {
         connect(menu.addAction(ZTR("track-view.Edit")), &QAction::triggered, this, [this, clip] {
             if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
-                s->showMenu(clip->menuType(), 2, clip->panelValues());
+                s->showMenu(clip, clip->menuType(), 2, clip->panelValues());
         });
         const bool visual = timeline::hasMask(clip->kind, timeline::kVisualMask);
         QAction *up = menu.addAction(ZTR("track-view.UpLevel"));

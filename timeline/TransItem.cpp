@@ -103,16 +103,36 @@ bg::ValueMap TransItem::panelValues(const SourceData *clicked) const
     return m;
 }
 
+void TransItem::applyPanelEdit(const bg::ValueMap &values)
+{
+    auto get = [&values](const char *k) {
+        auto it = values.find(k);
+        return it == values.end() ? bg::Value() : it->second;
+    };
+    const QString name = QString::fromStdString(get("type").toStdString(m_data.name.toStdString()));
+    const int64_t duration = std::max<int64_t>(0, get("duration").toInt64(m_data.durationMs));
+    const int ratio = std::clamp(get("value").toInt32(m_data.ratio), 0, 10);
+    if (name == m_data.name && duration == m_data.durationMs && ratio == m_data.ratio)
+        return;
+    m_data.name = name;
+    m_data.durationMs = duration;
+    m_data.ratio = ratio;
+    m_data.recompute();
+    setValue("trans", transValue(), true, true);
+}
+
 void TransItem::slot_transLeftClicked(int times, SourceData *clip)
 {
+    m_clicked = clip;
     if (auto *s = qobject_cast<TimeLineGraphicsScene *>(m_scene.data()))
-        s->showMenu(MENU_TRANSITION, times, panelValues(clip));
+        s->showMenu(this, MENU_TRANSITION, times, panelValues(clip));
 }
 
 void TransItem::slot_transRightClicked(int times, SourceData *clip)
 {
+    m_clicked = clip;
     if (auto *s = qobject_cast<TimeLineGraphicsScene *>(m_scene.data()))
-        s->showMenu(MENU_TRANSITION, times, panelValues(clip));
+        s->showMenu(this, MENU_TRANSITION, times, panelValues(clip));
 }
 
 void TransItem::onChange(int event, const bg::Value &arg)
@@ -129,6 +149,9 @@ void TransItem::onChange(int event, const bg::Value &arg)
             model->transitionShown(this, true);
         break;
     case zua::EV_REMOVED:
+        if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
+            if (s->panelItem() == this)
+                s->slot_closeMenu();
         if (scene())
             scene()->removeItem(this);
         m_data.sendLengths(false);
@@ -151,6 +174,8 @@ void TransItem::onChange(int event, const bg::Value &arg)
                 m_data.updateLengths();
                 m_data.sendLengths(scene() != nullptr);
                 place();
+                if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
+                    s->refreshMenu(this, MENU_TRANSITION, panelValues(m_clicked));
             }
         }
         break;

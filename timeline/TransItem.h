@@ -62,6 +62,9 @@ public:
     void connectClips();
     // The map the transition panel starts from, for a click on `clicked`.
     bg::ValueMap panelValues(const SourceData *clicked) const;
+    // An edit from the transition panel: "type", "duration" (ms) and "value" (the
+    // ratio) set the program, duration and ratio as one undo step.
+    void applyPanelEdit(const bg::ValueMap &values);
 
     void onChange(int kind, const bg::Value &arg) override;
 
@@ -73,4 +76,5 @@ private:
     QPointer<TimeLineTreeModel> m_model;
     QPointer<QGraphicsScene> m_scene;
     TransitionData m_data;
+    QPointer<SourceData> m_clicked; // the clip whose marker opened the panel
 };

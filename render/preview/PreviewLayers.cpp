@@ -61,8 +61,14 @@ void PreviewLayers::sync(const QList<TrackFrame> &frames)
         PreviewItem *layer = nullptr;
         if (frame.subtitleTrack)
             layer = new RefCountedObject<SubtitlePreviewItem>();
-        else
-            layer = new RefCountedObject<VideoPreviewItem>(scene->width(), scene->height());
+        else {
+            auto *video = new RefCountedObject<VideoPreviewItem>(scene->width(), scene->height());
+            RenderManager *render = m_render;
+            video->setFramesListener([render](const QList<VFrameInfo> &frames) {
+                emit render->sig_updateCropMenu(frames); // queued to the main thread
+            });
+            layer = video;
+        }
         layer->AddRef();
         layer->trackId = frame.track;
         layer->Resize(float(scene->width()), float(scene->height()));

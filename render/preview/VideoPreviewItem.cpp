@@ -74,9 +74,15 @@ void VideoPreviewItem::decodeLoop()
             RenderParam result;
             result.current = frames[0];
             result.showMask = request.showMask;
-            std::lock_guard<std::mutex> lock(m_itemMutex);
-            m_pending = result;
-            m_hasPending = true;
+            FramesListener listener;
+            {
+                std::lock_guard<std::mutex> lock(m_itemMutex);
+                m_pending = result;
+                m_hasPending = true;
+                listener = m_framesListener;
+            }
+            if (listener)
+                listener(frames); // the crop editor shows the same frame
         }
         if ((request.showMask & SHOW_TRANSITION) ||
             (request.decodeMask & (DECODE_FROM | DECODE_TO))) {
@@ -109,6 +115,12 @@ void VideoPreviewItem::prepare()
         m_uploadWanted = true;
         m_shownPts.storeRelaxed(m_current.current.frame->ptsUs);
     }
+}
+
+void VideoPreviewItem::setFramesListener(FramesListener listener)
+{
+    std::lock_guard<std::mutex> lock(m_itemMutex);
+    m_framesListener = std::move(listener);
 }
 
 QSize VideoPreviewItem::textureSize() const

@@ -13,6 +13,7 @@
 #include <QList>
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -38,6 +39,11 @@ public:
     void beginExport() override;
     void endExport() override;
 
+    // Called on the decoding thread with the three frames of each decoded request
+    // (current, from, to), for the crop editor.
+    using FramesListener = std::function<void(const QList<VFrameInfo> &)>;
+    void setFramesListener(FramesListener listener);
+
     // Requests decoded so far (newest only).
     int decodedRequests() const { return m_decoded.loadRelaxed(); }
     // Media time of the picture the item draws now (-1 before the first one).
@@ -62,6 +68,7 @@ private:
     bool m_stop = false;
 
     std::mutex m_itemMutex;
+    FramesListener m_framesListener; // under m_itemMutex
     RenderParam m_pending;
     bool m_hasPending = false;
     RenderParam m_current; // device thread only

@@ -1,0 +1,31 @@
+#pragma once
+// What every property panel shares: it is filled from a clip's (or transition's)
+// property map without emitting anything, and sends each user edit back as one
+// signal naming the changed key; it never changes a clip itself.
+// Lives on: main thread.
+
+#include "bridge/Value.h"
+#include "common/MenuType.h"
+
+#include <QWidget>
+
+#include <string>
+
+class AbstractMenu : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    // Fills the panel from a property map; emits nothing.
+    virtual void UpdateData(bg::ValueMap map) = 0;
+};
+
+namespace menu {
+
+// The value under `key`, or an empty value.
+inline bg::Value get(const bg::ValueMap &map, const char *key)
+{
+    auto it = map.find(key);
+    return it == map.end() ? bg::Value() : it->second;
+}
+
+} // namespace menu

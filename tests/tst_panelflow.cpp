@@ -1,0 +1,250 @@
+// Panels and the timeline together, as the main window wires them: an edit in a
+// panel changes the clip's published value and what is saved, as one undo step
+// (volume and mute as none); undo restores it and the panel refills without
+// sending anything back.
+#include "common/ValueQt.h"
+#include "common/ZuTransLator.h"
+#include "menu/SoundMenu.h"
+#include "menu/VisualMenu.h"
+#include "resource/ResourceWidget.h"
+#include "support/MediaFixtures.h"
+#include "support/TimelineFixture.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TransItem.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QUndoStack>
+#include <QXmlStreamWriter>
+#include <QtTest>
+
+namespace {
+
+QString saved(TimeLineTreeModel &model)
+{
+    QString text;
+    QXmlStreamWriter w(&text);
+    w.writeStartElement("Timeline");
+    model.writeSection(w, false);
+    w.writeEndElement();
+    return text;
+}
+
+int steps()
+{
+    return zua::UndoController::instance()->stack()->count();
+}
+
+void finish(QWidget *panel, const char *name, int value)
+{
+    auto *box = panel->findChild<QSpinBox *>(QString::fromLatin1(name));
+    QVERIFY2(box, name);
+    box->setValue(value);
+    emit box->editingFinished();
+}
+
+} // namespace
+
+class TestPanelFlow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void placementAndColourAreUndoableSteps();
+    void volumeAndMuteAreNotRecorded();
+    void sizeCommandsAreOneStretchStep();
+    void renamingAPictureChangesNothing();
+    void transitionPanelEditsTheTransition();
+    void removingTheClipClosesItsPanel();
+
+private:
+    SourceItem *open(uint32_t kind, const QString &file);
+    QTemporaryDir m_dir;
+    std::unique_ptr<fixtures::Timeline> m_timeline;
+    std::unique_ptr<ResourceWidget> m_resource;
+    int m_sentBack = 0; // edits sent by panels
+};
+
+void TestPanelFlow::initTestCase()
+{
+    QApplication::installTranslator(new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini")));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-f", "lavfi",
+                              "-i", "sine=d=2", "-pix_fmt", "yuv420p", "-shortest",
+                              m_dir.filePath("clip.mp4")}));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "testsrc2=s=200x100", "-frames:v", "1", m_dir.filePath("logo.png")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("song.wav")}));
+}
+
+void TestPanelFlow::init()
+{
+    m_timeline = std::make_unique<fixtures::Timeline>(false);
+    m_timeline->model.setRenderSize(QSize(1280, 720));
+    m_resource = std::make_unique<ResourceWidget>();
+    TimeLineGraphicsScene *scene = &m_timeline->scene;
+    connect(scene, &TimeLineGraphicsScene::sig_showMenu, m_resource.get(),
+            &ResourceWidget::slot_showMenu);
+    connect(m_resource.get(), &ResourceWidget::sig_updateData, scene,
+            [this, scene](MenuType type, const bg::ValueMap &map, const std::string &key) {
+                ++m_sentBack;
+                scene->slot_updateData(type, map, key);
+            });
+    m_sentBack = 0;
+}
+
+void TestPanelFlow::cleanup()
+{
+    m_resource.reset();
+    m_timeline.reset();
+}
+
+SourceItem *TestPanelFlow::open(uint32_t kind, const QString &file)
+{
+    TimeLineTreeModel &model = m_timeline->model;
+    SourceItem *clip = model.createClip(model.group(kind), kind, m_dir.filePath(file), 0);
+    if (clip)
+        m_timeline->scene.showMenu(clip, clip->menuType(), 2, clip->panelValues());
+    return clip;
+}
+
+void TestPanelFlow::placementAndColourAreUndoableSteps()
+{
+    SourceItem *clip = open(CT_VIDEO, "clip.mp4");
+    QVERIFY(clip);
+    QWidget *panel = m_resource->menu(MENU_VIDEO);
+    QVERIFY(m_resource->showsMenu());
+    const int before = steps();
+    finish(panel, "videoX", 150);
+    finish(panel, "videoAngle", 30);
+    finish(panel, "spinBox_bright", 20);
+    QCOMPARE(steps(), before + 3);
+    QCOMPARE(clip->previewRect.x(), 150.0);
+    QCOMPARE(clip->value("rotate").toInt32(), 30);
+    QCOMPARE(clip->value("bright").toInt32(), 20);
+    const QString file = saved(m_timeline->model);
+    QVERIFY(file.contains("<roration>30</roration>"));
+    QVERIFY(file.contains("<bright>20</bright>"));
+
+    // Undo restores the clip; the panel shows it again and sends nothing.
+    const int sent = m_sentBack;
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(clip->bright, 0);
+    QCOMPARE(panel->findChild<QSpinBox *>("spinBox_bright")->value(), 0);
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(panel->findChild<QSpinBox *>("videoAngle")->value(), 0);
+    QVERIFY(zua::UndoController::instance()->redo());
+    QCOMPARE(panel->findChild<QSpinBox *>("videoAngle")->value(), 30);
+    QCOMPARE(m_sentBack, sent);
+
+    // Finishing an edit that changed nothing records nothing.
+    const int now = steps();
+    finish(panel, "videoX", 150);
+    QCOMPARE(steps(), now);
+}
+
+void TestPanelFlow::volumeAndMuteAreNotRecorded()
+{
+    SourceItem *clip = open(CT_AUDIO, "song.wav");
+    QVERIFY(clip);
+    QWidget *panel = m_resource->menu(MENU_MUSIC);
+    const int before = steps();
+    auto *slider = panel->findChild<QSlider *>("audioVolumeSlider");
+    for (int i = 0; i < 8; ++i)
+        slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    panel->findChild<QCheckBox *>("audioMute")->click();
+    QCOMPARE(m_sentBack, 9);
+    QCOMPARE(clip->volume, 120);
+    QVERIFY(clip->mute);
+    QCOMPARE(steps(), before);
+    QVERIFY(saved(m_timeline->model).contains("<volumn>0</volumn>")); // muted saves 0
+}
+
+void TestPanelFlow::sizeCommandsAreOneStretchStep()
+{
+    SourceItem *clip = open(CT_VIDEO, "clip.mp4");
+    QVERIFY(clip);
+    QWidget *panel = m_resource->menu(MENU_VIDEO);
+    finish(panel, "videoX", 40);
+    finish(panel, "videoAngle", 10);
+    int before = steps();
+    panel->findChild<QPushButton *>("initialSize")->click(); // "Full": the material's size
+    QCOMPARE(steps(), before + 1);
+    QCOMPARE(clip->previewRect, QRectF(0, 0, 320, 240));
+    QCOMPARE(clip->rotate, 0);
+    QCOMPARE(zua::UndoController::instance()->stack()->undoText(), QString("stretch"));
+    panel->findChild<QPushButton *>("initialSize")->click(); // already so: nothing recorded
+    QCOMPARE(steps(), before + 1);
+    panel->findChild<QPushButton *>("stretch")->click(); // the project's frame, fill
+    QCOMPARE(clip->previewRect, QRectF(0, 0, 1280, 720));
+    QCOMPARE(clip->stretch, 0);
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(clip->previewRect, QRectF(0, 0, 320, 240));
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(clip->previewRect.x(), 40.0);
+    QCOMPARE(clip->rotate, 10);
+}
+
+void TestPanelFlow::renamingAPictureChangesNothing()
+{
+    SourceItem *clip = open(CT_PICTURE, "logo.png");
+    QVERIFY(clip);
+    QWidget *panel = m_resource->menu(MENU_PICTURE);
+    const QString file = saved(m_timeline->model);
+    const int before = steps();
+    auto *name = panel->findChild<QLineEdit *>("imageName");
+    name->setText("renamed");
+    emit name->editingFinished();
+    QCOMPARE(steps(), before);
+    QCOMPARE(saved(m_timeline->model), file);
+    panel->findChild<QPushButton *>("selfAdaption")->click(); // over the whole frame, aspect kept
+    QCOMPARE(clip->stretch, 1);
+    QCOMPARE(clip->previewRect, QRectF(0, 0, 1280, 720));
+    QCOMPARE(steps(), before + 1);
+}
+
+void TestPanelFlow::transitionPanelEditsTheTransition()
+{
+    TimeLineTreeModel &model = m_timeline->model;
+    ClassifyItem *track = model.group(CT_VIDEO);
+    SourceItem *a = model.createClip(track, CT_VIDEO, m_dir.filePath("clip.mp4"), 0);
+    SourceItem *b = model.createClip(track, CT_VIDEO, m_dir.filePath("clip.mp4"), a->width);
+    TransItem *t = model.addTransition("over_cross", a, b, 1000, 5, false);
+    QVERIFY(t);
+    QSignalSpy shown(&m_timeline->scene, &TimeLineGraphicsScene::sig_showMenu);
+    emit b->sig_transLeftClicked(2, b);
+    QCOMPARE(shown.size(), 1);
+    const int before = steps();
+    bg::ValueMap edit;
+    edit["type"] = bg::Value("clip_box");
+    edit["duration"] = bg::Value(int64_t(600));
+    edit["value"] = bg::Value(int32_t(3));
+    m_timeline->scene.slot_updateData(MENU_TRANSITION, edit, "duration");
+    QCOMPARE(steps(), before + 1);
+    QCOMPARE(t->data()->name, QString("clip_box"));
+    QCOMPARE(t->data()->durationMs, int64_t(600));
+    QCOMPARE(b->headTransFrames + a->tailTransFrames, int64_t(18)); // 600 ms at 30 fps
+    QCOMPARE(shown.last()[1].toInt(), -1);                          // the panel refreshed
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(t->data()->durationMs, int64_t(1000));
+    QCOMPARE(shown.last()[2].value<bg::ValueMap>().at("duration").toInt64(), int64_t(1000));
+}
+
+void TestPanelFlow::removingTheClipClosesItsPanel()
+{
+    SourceItem *clip = open(CT_VIDEO, "clip.mp4");
+    QVERIFY(clip && m_resource->showsMenu());
+    QVERIFY(zua::UndoController::instance()->undo()); // the clip's addition
+    QVERIFY(!m_resource->showsMenu());
+    QCOMPARE(m_timeline->scene.panelItem(), nullptr);
+    // An edit arriving now has no clip to go to.
+    finish(m_resource->menu(MENU_VIDEO), "videoX", 10);
+    QCOMPARE(clip->previewRect.x(), 0.0);
+}
+
+QTEST_MAIN(TestPanelFlow)
+#include "tst_panelflow.moc"

@@ -1,0 +1,329 @@
+// Property panels on their own: filling sends nothing, each edit sends one map
+// naming its key, the panel face follows the timeline's show requests, and the
+// crop editor's frame keeps to the picture and its minimum size.
+#include "common/ValueQt.h"
+#include "common/ZuTransLator.h"
+#include "menu/CropView.h"
+#include "menu/QtGraphicsResizerItem.h"
+#include "menu/SoundMenu.h"
+#include "menu/VisualMenu.h"
+#include "resource/ResourceWidget.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QtTest>
+
+namespace {
+
+bg::ValueMap clipMap()
+{
+    bg::ValueMap m;
+    m["uuid"] = bg::Value("clip-1");
+    m["path"] = bg::Value("/media/holiday/beach day.mp4");
+    m["X"] = bg::Value(12.9);
+    m["Y"] = bg::Value(-7.6);
+    m["W"] = bg::Value(640.0);
+    m["H"] = bg::Value(360.0);
+    m["rotate"] = bg::Value(int32_t(-30));
+    m["transparent"] = bg::Value(int32_t(200));
+    m["volume"] = bg::Value(int32_t(40));
+    m["mute"] = bg::Value(true);
+    m["rect"] = bg::ValueQt(QRect(10, 20, 300, 200));
+    m["size"] = bg::ValueQt(QSize(1280, 720));
+    m["strech"] = bg::Value(int32_t(0));
+    m["hue"] = bg::Value(int32_t(-12));
+    m["highlight"] = bg::Value(int32_t(33));
+    return m;
+}
+
+// The last map sent, its key and type.
+struct Sent {
+    int type = -1;
+    bg::ValueMap map;
+    std::string key;
+    int count = 0;
+};
+
+template <class Panel> void listen(Panel *panel, Sent *sent)
+{
+    QObject::connect(panel, &Panel::sig_updateData,
+                     [sent](MenuType type, const bg::ValueMap &map, const std::string &key) {
+                         sent->type = type;
+                         sent->map = map;
+                         sent->key = key;
+                         ++sent->count;
+                     });
+}
+
+template <class W> W *child(QWidget *panel, const char *name)
+{
+    W *w = panel->findChild<W *>(QString::fromLatin1(name));
+    if (!w)
+        qWarning("no %s", name);
+    return w;
+}
+
+void finish(QSpinBox *box, int value)
+{
+    box->setValue(value);
+    emit box->editingFinished();
+}
+
+} // namespace
+
+class TestPanels : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void fillingShowsTheClipAndSendsNothing();
+    void eachEditSendsItsKey();
+    void sizeCommandsAndStretchMode();
+    void soundPanelsSendVolumeEveryStep();
+    void panelFaceFollowsShowRequests();
+    void cropFrameKeepsItsMinimumAndThePicture();
+    void cropViewFitsTheMaterial();
+
+private:
+    ZuTransLator *m_translator = nullptr; // lives as long as the test program
+};
+
+void TestPanels::initTestCase()
+{
+    m_translator = new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini"));
+    QApplication::installTranslator(m_translator);
+}
+
+void TestPanels::fillingShowsTheClipAndSendsNothing()
+{
+    VideoMenu video;
+    Sent sent;
+    listen(&video, &sent);
+    video.UpdateData(clipMap());
+    QCOMPARE(sent.count, 0);
+    QCOMPARE(child<QSpinBox>(&video, "videoX")->value(), 12); // truncated toward zero
+    QCOMPARE(child<QSpinBox>(&video, "videoY")->value(), -7);
+    QCOMPARE(child<QSpinBox>(&video, "videoAngle")->value(), -30);
+    QCOMPARE(child<QSpinBox>(&video, "spinBox_hue")->value(), -12);
+    QCOMPARE(child<QSpinBox>(&video, "spinBox_highlight")->value(), 33);
+    QCOMPARE(child<QSlider>(&video, "videoVolumeSlider")->value(), 40);
+    QCOMPARE(child<QLabel>(&video, "videoVOLLabel")->text(), QString("40"));
+    QVERIFY(child<QCheckBox>(&video, "videoMute")->isChecked());
+    QCOMPARE(child<QLineEdit>(&video, "videoName")->text(), QString("beach day"));
+    QCOMPARE(child<QLineEdit>(&video, "videoPath")->text(),
+             QString("/media/holiday/beach day.mp4"));
+    QVERIFY(child<QRadioButton>(&video, "radioButton_fill")->isChecked()); // stretch mode 0
+    QCOMPARE(video.cropView()->resizer()->rect(), QRectF(10, 20, 300, 200));
+
+    // A rectangle or size of another kind is read as empty; the rest still fills.
+    bg::ValueMap odd = clipMap();
+    odd["rect"] = bg::Value("not a rectangle");
+    odd["size"] = bg::Value(int32_t(5));
+    odd["X"] = bg::Value(-3.2);
+    video.UpdateData(odd);
+    QCOMPARE(child<QSpinBox>(&video, "videoX")->value(), -3);
+    QCOMPARE(sent.count, 0);
+
+    // Having switched to the crop tab and back, a refill keeps the edit page.
+    child<QPushButton>(&video, "pushButton_clip")->click();
+    child<QPushButton>(&video, "pushButton_edit")->click();
+    video.UpdateData(clipMap());
+    QCOMPARE(child<QStackedWidget>(&video, "stackedWidget")->currentIndex(), 0);
+
+    ImageMenu image;
+    listen(&image, &sent);
+    image.UpdateData(clipMap());
+    QCOMPARE(sent.count, 0);
+    QVERIFY(!image.findChild<QSlider *>()); // no sound on a picture
+    QVERIFY(!child<QLineEdit>(&image, "imageName")->isReadOnly());
+}
+
+void TestPanels::eachEditSendsItsKey()
+{
+    VideoMenu video;
+    Sent sent;
+    listen(&video, &sent);
+    video.UpdateData(clipMap());
+    finish(child<QSpinBox>(&video, "videoX"), 99);
+    QCOMPARE(sent.type, int(MENU_VIDEO));
+    QCOMPARE(sent.key, std::string("X"));
+    QCOMPARE(sent.map.at("X").toDouble(), 99.0);
+    QCOMPARE(sent.map.at("W").toDouble(), 640.0);
+    QCOMPARE(sent.map.at("sizeType").toInt32(), 0);
+    QCOMPARE(bg::ValueQt(sent.map.at("rect")).toRect(), QRect(10, 20, 300, 200));
+    QCOMPARE(sent.count, 1); // giving up the focus does not send it twice
+
+    finish(child<QSpinBox>(&video, "spinBox_saturability"), 25);
+    QCOMPARE(sent.key, std::string("saturation"));
+    QCOMPARE(sent.map.at("saturation").toInt32(), 25);
+    finish(child<QSpinBox>(&video, "videoTransparency"), 300); // clamped by the box
+    QCOMPARE(sent.key, std::string("transparent"));
+    QCOMPARE(sent.map.at("transparent").toInt32(), 255);
+    child<QCheckBox>(&video, "videoMute")->click();
+    QCOMPARE(sent.key, std::string("mute"));
+    QCOMPARE(sent.map.at("mute").toBool(), false);
+    video.slot_updateClipRect(QStringLiteral("123"), QRect(0, 0, 640, 360));
+    QCOMPARE(sent.key, std::string("rect"));
+    QCOMPARE(bg::ValueQt(sent.map.at("rect")).toRect(), QRect(0, 0, 640, 360));
+
+    ImageMenu image;
+    listen(&image, &sent);
+    image.UpdateData(clipMap());
+    finish(child<QSpinBox>(&image, "imageAngle"), 45);
+    QCOMPARE(sent.type, int(MENU_PICTURE));
+    QCOMPARE(sent.key, std::string("rotate"));
+    QVERIFY(!sent.map.count("volume"));
+    emit child<QLineEdit>(&image, "imageName")->editingFinished();
+    QCOMPARE(sent.key, std::string()); // a rename names no property
+}
+
+void TestPanels::sizeCommandsAndStretchMode()
+{
+    ImageMenu image;
+    Sent sent;
+    listen(&image, &sent);
+    image.UpdateData(clipMap());
+    child<QPushButton>(&image, "initialSize")->click();
+    QCOMPARE(sent.key, std::string("sizeType"));
+    QCOMPARE(sent.map.at("sizeType").toInt32(), 1);
+    child<QPushButton>(&image, "stretch")->click();
+    QCOMPARE(sent.key, std::string("strech"));
+    QCOMPARE(sent.map.at("strech").toInt32(), 0);
+    QCOMPARE(sent.map.at("sizeType").toInt32(), 2);
+    child<QPushButton>(&image, "selfAdaption")->click();
+    QCOMPARE(sent.map.at("strech").toInt32(), 1);
+    QCOMPARE(sent.map.at("sizeType").toInt32(), 3);
+    QVERIFY(child<QRadioButton>(&image, "radioButton_aspect")->isChecked());
+    // The command lasts one map: the next edit carries 0.
+    finish(child<QSpinBox>(&image, "imageX"), 5);
+    QCOMPARE(sent.map.at("sizeType").toInt32(), 0);
+    child<QRadioButton>(&image, "radioButton_fill")->click();
+    QCOMPARE(sent.key, std::string("strech"));
+    QCOMPARE(sent.map.at("strech").toInt32(), 0);
+}
+
+void TestPanels::soundPanelsSendVolumeEveryStep()
+{
+    for (SoundMenu *panel : std::initializer_list<SoundMenu *>{new AudioMenu, new MusicMenu}) {
+        Sent sent;
+        listen(panel, &sent);
+        bg::ValueMap m = clipMap();
+        panel->UpdateData(m);
+        panel->UpdateData(m); // the same clip twice: still nothing sent
+        QCOMPARE(sent.count, 0);
+        QCOMPARE(child<QLabel>(panel, "audioVOLLabel")->text(), QString("40"));
+        QVERIFY(child<QCheckBox>(panel, "audioMute")->isChecked());
+        QSlider *slider = child<QSlider>(panel, "audioVolumeSlider");
+        for (int i = 0; i < 5; ++i)
+            slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QCOMPARE(sent.count, 5);
+        QCOMPARE(sent.key, std::string("volume"));
+        QCOMPARE(sent.map.at("volume").toInt32(), 35);
+        QCOMPARE(child<QLabel>(panel, "audioVOLLabel")->text(), QString("35"));
+        QCOMPARE(sent.type, int(qobject_cast<MusicMenu *>(panel) ? MENU_MUSIC : MENU_DUB));
+        delete panel;
+    }
+}
+
+void TestPanels::panelFaceFollowsShowRequests()
+{
+    ResourceWidget resource;
+    auto *pages = resource.findChild<QStackedWidget *>("stackedWidget_menu");
+    QVERIFY(pages);
+    QVERIFY(qobject_cast<ImageMenu *>(resource.menu(MENU_PICTURE)));
+    QVERIFY(qobject_cast<MusicMenu *>(resource.menu(MENU_MUSIC)));
+    // A single click while the library shows changes nothing.
+    resource.slot_showMenu(MENU_VIDEO, 1, clipMap());
+    QVERIFY(!resource.showsMenu());
+    resource.slot_showMenu(MENU_VIDEO, 2, clipMap());
+    QVERIFY(resource.showsMenu());
+    QCOMPARE(pages->currentIndex(), int(MENU_VIDEO));
+    auto *volume = resource.menu(MENU_VIDEO)->findChild<QSlider *>("videoVolumeSlider");
+    QCOMPARE(volume->value(), 40);
+    // A click on another clip switches the panel; a refresh refills without switching.
+    resource.slot_showMenu(MENU_MUSIC, 1, clipMap());
+    QCOMPARE(pages->currentIndex(), int(MENU_MUSIC));
+    bg::ValueMap louder = clipMap();
+    louder["volume"] = bg::Value(int32_t(90));
+    resource.slot_showMenu(MENU_VIDEO, -1, louder);
+    QCOMPARE(pages->currentIndex(), int(MENU_MUSIC));
+    QCOMPARE(volume->value(), 90);
+    // Edits come out of the resource widget.
+    Sent sent;
+    listen(&resource, &sent);
+    volume->setValue(91);
+    QCOMPARE(sent.count, 1);
+    QCOMPARE(sent.key, std::string("volume"));
+    resource.slot_showMenu(0, 0, bg::ValueMap());
+    QVERIFY(!resource.showsMenu());
+}
+
+void TestPanels::cropFrameKeepsItsMinimumAndThePicture()
+{
+    CropView view;
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setClip(QStringLiteral("c"), QSize(1920, 1080), QRect(100, 100, 800, 600));
+    QtGraphicsResizerItem *frame = view.resizer();
+    QCOMPARE(frame->handles().size(), 8);
+
+    // The top-left corner dragged past the bottom-right stops at 50 × 50.
+    frame->dragHandle(HandleItem::Left | HandleItem::Top, QPointF(2000, 2000));
+    QCOMPARE(frame->rect(), QRectF(850, 650, 50, 50));
+
+    // The same rectangle twice moves the handles once.
+    const int placed = frame->placements();
+    frame->setRect(QRectF(100, 100, 800, 600));
+    frame->setRect(QRectF(100, 100, 800, 600));
+    QCOMPARE(frame->placements(), placed + 1);
+
+    // Dragging the frame far right stops with its right side on the last column.
+    QSignalSpy reports(&view, &CropView::sig_updateClipRect);
+    const QPoint inside = view.mapFromScene(QPointF(500, 400));
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, inside);
+    QMouseEvent move(QEvent::MouseMove, view.mapFromScene(QPointF(3000, 400)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, view.mapFromScene(QPointF(3000, 400)));
+    QCOMPARE(frame->rect().right(), 1919.0);
+    QCOMPARE(frame->rect().size(), QSizeF(800, 600));
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports[0][1].toRect(), frame->rect().toRect());
+
+    // A click without moving reports once too.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.mapFromScene(QPointF(1500, 400)));
+    QCOMPARE(reports.size(), 2);
+}
+
+void TestPanels::cropViewFitsTheMaterial()
+{
+    CropView view;
+    view.resize(300, 300);
+    view.setClip(QStringLiteral("c"), QSize(1280, 720), QRect(0, 0, 1280, 720));
+    QCOMPARE(view.sceneRect(), QRectF(0, 0, 1279, 719));
+    // Shown with a 100-unit margin on the right and bottom, aspect kept.
+    const QRectF shown = view.mapToScene(view.viewport()->rect()).boundingRect();
+    QVERIFY(shown.contains(QRectF(0, 0, 1379, 819).adjusted(1, 1, -1, -1)));
+    // A frame of another clip is ignored; this clip's becomes the picture.
+    auto frame = std::make_shared<ff::VFrameCtx>();
+    frame->allocate(1280, 720);
+    std::fill(frame->pixels.begin(), frame->pixels.end(), uint8_t(200));
+    VFrameInfo other, mine;
+    other.frame = mine.frame = frame;
+    other.id = QStringLiteral("someone else");
+    mine.id = QStringLiteral("c");
+    view.setFrames({other});
+    QVERIFY(view.cropItem()->picture().isNull());
+    view.setFrames({mine});
+    QCOMPARE(view.cropItem()->picture().size(), QSize(1280, 720));
+    QCOMPARE(view.cropItem()->picture().pixelColor(5, 5), QColor(200, 200, 200, 200));
+}
+
+QTEST_MAIN(TestPanels)
+#include "tst_panels.moc"
