@@ -6,6 +6,7 @@
 #include <QDataStream>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -61,7 +62,20 @@ QString userName()
 bool processAlive(qint64 pid)
 {
 #ifdef Q_OS_UNIX
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
+        return false;
+#ifdef Q_OS_LINUX
+    // A killed process whose parent has not collected it yet still answers; it is
+    // gone all the same ("Z" in the third field of its stat line).
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.readAll();
+        const int end = line.lastIndexOf(')'); // the name may hold spaces and brackets
+        if (end > 0 && end + 2 < line.size() && line.at(end + 2) == 'Z')
+            return false;
+    }
+#endif
+    return true;
 #else
     return pid > 0;
 #endif

@@ -217,7 +217,7 @@ QWidget *VisualMenu::buildEditPage(const QString &prefix, bool sound, const Text
     fillRow->addWidget(hidden);
     grid->addLayout(fillRow, row++, 0, 1, 4);
     grid->setRowStretch(row, 1);
-    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(3, 1);
     scroll->setWidget(page);
     return scroll;
 }

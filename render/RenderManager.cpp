@@ -102,6 +102,7 @@ void RenderManager::setSceneSize(uint32_t width, uint32_t height, bool fixed)
         m_scene = new RefCountedObject<GsScene>(width, height);
         m_scene->AddRef();
         // The views and layers move to the new scene before the old one is let go.
+        emit sig_sceneReplaced();
         emit sig_sendScene(m_scene);
         if (old)
             old->Release();

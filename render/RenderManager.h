@@ -84,7 +84,10 @@ public slots:
     void slot_exportParam(MVParams *params);
 
 signals:
+    // The scene, to a view that asked for it (sig_queryScene) or after a new one.
     void sig_sendScene(GsScene *scene);
+    // A new scene (a new project size) replaced the old one and its items.
+    void sig_sceneReplaced();
     void sig_updateSceneSize(int width, int height);
     // Decoded frames of a previewed clip (emitted on a decoding thread), for the
     // crop editor.

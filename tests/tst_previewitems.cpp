@@ -190,6 +190,15 @@ void TestPreviewItems::fullFramePictureMatchesItsDrawing()
                               std::abs(a.blue() - b.blue())});
         }
     QVERIFY2(worst <= 1, qPrintable(QString("largest difference %1").arg(worst)));
+
+    // Cropped afterwards and fitted with bars: the bars are black, not the last copy.
+    r.current.transparency = 1.0f;
+    r.current.crop = QRect(crop.x() + 100, crop.y(), 200, 60);
+    r.current.fitMode = 1;
+    const QImage barred = show(r, 0, 0, 320, 180);
+    QVERIFY(near(barred.pixelColor(160, 90), copied.pixelColor(160, 90), 255)); // drawn
+    QVERIFY2(near(barred.pixelColor(160, 5), Qt::black), "top bar");
+    QVERIFY2(near(barred.pixelColor(160, 174), Qt::black), "bottom bar");
 }
 
 void TestPreviewItems::transparencyBlendsOverWhatIsBelow()

@@ -2,6 +2,7 @@
 // changes, media probing and the routing of frame answers.
 #include "render/RenderManager.h"
 #include "render/RenderThread.h"
+#include "render/preview/PreviewLayers.h"
 #include "support/MediaFixtures.h"
 
 #include "graphics/GsDevice.h"
@@ -67,6 +68,22 @@ void TestRenderManager::newSceneArrivesBeforeTheSize()
     QCOMPARE(answered.size(), 1); // answered at once
     disconnect(a);
     disconnect(b);
+
+    // The track layers live once in the scene: a view asking for the scene again
+    // leaves them alone; a new scene gets its own.
+    TrackFrame video, words;
+    video.track = QStringLiteral("track-v");
+    words.track = QStringLiteral("track-s");
+    words.subtitleTrack = true;
+    m_rm->layers()->slot_trackFrames({video, words});
+    QCOMPARE(m_rm->scene()->itemCount(), size_t(3)); // the video layer, its companion, the words
+    emit m_rm->sig_queryScene();
+    emit m_rm->sig_queryScene();
+    QCOMPARE(m_rm->scene()->itemCount(), size_t(3));
+    m_rm->setSceneSize(640, 360, true);
+    QCOMPARE(m_rm->scene()->itemCount(), size_t(3));
+    m_rm->layers()->slot_trackFrames({});
+    QCOMPARE(m_rm->scene()->itemCount(), size_t(0));
 }
 
 void TestRenderManager::probingAdoptsTheFirstVideoSizeUnlessFixed()

@@ -104,6 +104,21 @@ void TestSingleInstance::secondLaunchHandsOverAndEnds()
     QVERIFY(t.elapsed() < 8000);
     QCOMPARE(handsOver(env, {}), 255); // and it is the primary now
     killHard(next);
+
+    // Killed while its parent never collects it (a zombie still answers signals):
+    // gone all the same for the next launch.
+    QProcess parent; // bash starts the editor, then becomes a sleep that never waits
+    parent.setProcessEnvironment(env);
+    parent.start("bash", {"-c", QString("'%1' & echo $!; exec sleep 60").arg(ZUA_BINARY)});
+    QVERIFY(parent.waitForReadyRead(5000));
+    const qint64 zombie = parent.readLine().trimmed().toLongLong();
+    QVERIFY(zombie > 0);
+    QTest::qWait(3000); // up and the primary
+    ::kill(pid_t(zombie), SIGKILL);
+    QProcess after;
+    QVERIFY(startsAndStays(after, env, {}, 3000));
+    killHard(after);
+    killHard(parent);
 }
 
 void TestSingleInstance::untitledWorkSurvivesAnEmptiedTempFolder()
@@ -134,7 +149,9 @@ void TestSingleInstance::untitledWorkSurvivesAnEmptiedTempFolder()
 
     QProcess again;
     QVERIFY(startsAndStays(again, env, {}, 2000));
-    QVERIFY2(waitForLog(home, "offering to recover the auto-save: " + autoSaveDir + "/" + saved.first(), 15000),
+    QVERIFY2(waitForLog(home,
+                        "offering to recover the auto-save: " + autoSaveDir + "/" + saved.first(),
+                        15000),
              qPrintable(readLog(home)));
     killHard(again);
 }

@@ -15,8 +15,8 @@ PreviewLayers::PreviewLayers(RenderManager *render, QObject *parent)
     : QObject(parent), m_render(render)
 {
     // A new project size gives new layers in the new scene (the old scene's items
-    // went with it).
-    connect(m_render, &RenderManager::sig_sendScene, this, [this] {
+    // went with it). A view asking for the present scene changes nothing here.
+    connect(m_render, &RenderManager::sig_sceneReplaced, this, [this] {
         for (PreviewItem *layer : qAsConst(m_layers))
             layer->Release();
         m_layers.clear();
