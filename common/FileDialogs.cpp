@@ -1,5 +1,6 @@
 #include "FileDialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 
 namespace {
@@ -54,6 +55,15 @@ QString existingDirectory(QWidget *parent, const QString &title, const QString &
     if (hook())
         return hook()(QStringLiteral("dir"), folder);
     return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
+QColor colour(QWidget *parent, const QString &title, const QColor &initial)
+{
+    if (hook()) {
+        const QString answer = hook()(QStringLiteral("colour"), initial.name());
+        return answer.isEmpty() ? QColor() : QColor(answer);
+    }
+    return QColorDialog::getColor(initial, parent, title);
 }
 
 } // namespace FileDialogs

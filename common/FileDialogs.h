@@ -3,6 +3,7 @@
 // dialog (scripted runs and tests); an empty hook restores the dialogs.
 // Lives on: main thread.
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -23,7 +24,12 @@ QStringList openFileNames(QWidget *parent, const QString &title, const QString &
 // A folder; a hook answers "dir".
 QString existingDirectory(QWidget *parent, const QString &title, const QString &folder);
 
-// Receives "save", "open", "openMany" or "dir" and the proposed name or folder; returns the answer.
+// A colour, starting at `initial`; invalid when cancelled. A hook answers "colour"
+// with a colour name (empty: cancelled).
+QColor colour(QWidget *parent, const QString &title, const QColor &initial);
+
+// Receives "save", "open", "openMany", "dir" or "colour" and the proposed name,
+// folder or colour; returns the answer.
 using Hook = std::function<QString(const QString &kind, const QString &proposed)>;
 void setHook(Hook hook);
 } // namespace FileDialogs

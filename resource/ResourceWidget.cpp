@@ -1,6 +1,7 @@
 #include "ResourceWidget.h"
 
 #include "menu/SoundMenu.h"
+#include "menu/SubtitleMenu.h"
 #include "menu/VisualMenu.h"
 #include "ui_ResourceWidget.h"
 
@@ -187,7 +188,7 @@ void ResourceWidget::buildMenus()
         [this] { return new ImageMenu(ui->stackedWidget_menu); },
         [this] { return new VideoMenu(ui->stackedWidget_menu); },
         [this] { return new AudioMenu(ui->stackedWidget_menu); },
-        nullptr,
+        [this] { return new SubtitleMenu(ui->stackedWidget_menu); },
         [this] { return new MusicMenu(ui->stackedWidget_menu); },
         nullptr,
         nullptr,
@@ -211,6 +212,8 @@ void ResourceWidget::buildMenus()
                     &ResourceWidget::sig_previewWanted);
         } else if (auto *sound = qobject_cast<SoundMenu *>(panel)) {
             connect(sound, &SoundMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
+        } else if (auto *subtitle = qobject_cast<SubtitleMenu *>(panel)) {
+            connect(subtitle, &SubtitleMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
         }
     }
     ui->stackedWidget_menu->setCurrentIndex(MENU_VIDEO);

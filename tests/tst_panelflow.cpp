@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QUndoStack>
@@ -59,6 +60,7 @@ private slots:
     void volumeAndMuteAreNotRecorded();
     void sizeCommandsAreOneStretchStep();
     void renamingAPictureChangesNothing();
+    void subtitleTextAndFontAreUndoable();
     void transitionPanelEditsTheTransition();
     void removingTheClipClosesItsPanel();
 
@@ -205,6 +207,33 @@ void TestPanelFlow::renamingAPictureChangesNothing()
     QCOMPARE(clip->stretch, 1);
     QCOMPARE(clip->previewRect, QRectF(0, 0, 1280, 720));
     QCOMPARE(steps(), before + 1);
+}
+
+void TestPanelFlow::subtitleTextAndFontAreUndoable()
+{
+    TimeLineTreeModel &model = m_timeline->model;
+    SourceItem *clip = model.createClip(model.group(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
+                                        Qt::white, QFont(QStringLiteral("DejaVu Sans"), 28));
+    QVERIFY(clip);
+    m_timeline->scene.showMenu(clip, clip->menuType(), 2, clip->panelValues());
+    QWidget *panel = m_resource->menu(MENU_SUBTITLE);
+    QVERIFY(panel);
+    const QString before = clip->content;
+    const int steps0 = steps();
+    auto *text = panel->findChild<QPlainTextEdit *>("subtitleTextEdit");
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text, "!!");
+    QCOMPARE(clip->content, before + "!!");
+    QCOMPARE(steps(), steps0 + 2);
+    panel->findChild<QPushButton *>("bold")->click();
+    QVERIFY(clip->font.bold());
+    QVERIFY(saved(m_timeline->model).contains(QString("<content>%1!!</content>").arg(before)));
+    QVERIFY(zua::UndoController::instance()->undo());
+    QVERIFY(!clip->font.bold());
+    QVERIFY(!panel->findChild<QPushButton *>("bold")->isChecked());
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(clip->content, before + "!");
+    QCOMPARE(text->toPlainText(), before + "!");
 }
 
 void TestPanelFlow::transitionPanelEditsTheTransition()

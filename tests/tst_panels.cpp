@@ -1,18 +1,23 @@
 // Property panels on their own: filling sends nothing, each edit sends one map
 // naming its key, the panel face follows the timeline's show requests, and the
 // crop editor's frame keeps to the picture and its minimum size.
+#include "common/FileDialogs.h"
 #include "common/ValueQt.h"
 #include "common/ZuTransLator.h"
 #include "menu/CropView.h"
 #include "menu/QtGraphicsResizerItem.h"
 #include "menu/SoundMenu.h"
+#include "menu/SubtitleMenu.h"
 #include "menu/VisualMenu.h"
 #include "resource/ResourceWidget.h"
+#include "timeline/SubtitleTemplateWidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -85,6 +90,8 @@ private slots:
     void eachEditSendsItsKey();
     void sizeCommandsAndStretchMode();
     void soundPanelsSendVolumeEveryStep();
+    void subtitlePanelSendsFontColourAndText();
+    void templateWindowNamesAndStylesTemplates();
     void panelFaceFollowsShowRequests();
     void cropFrameKeepsItsMinimumAndThePicture();
     void cropViewFitsTheMaterial();
@@ -228,6 +235,105 @@ void TestPanels::soundPanelsSendVolumeEveryStep()
         QCOMPARE(sent.type, int(qobject_cast<MusicMenu *>(panel) ? MENU_MUSIC : MENU_DUB));
         delete panel;
     }
+}
+
+void TestPanels::subtitlePanelSendsFontColourAndText()
+{
+    SubtitleMenu panel;
+    Sent sent;
+    listen(&panel, &sent);
+    QFont bold(QStringLiteral("DejaVu Sans"), 36);
+    bold.setBold(true);
+    bg::ValueMap a, b;
+    a["font"] = bg::Value(bold.toString().toStdString());
+    a["color"] = bg::Value("#12ab34");
+    a["content"] = bg::Value("Hello");
+    a["X"] = bg::Value(10.7);
+    b = a;
+    b["font"] = bg::Value(QFont(QStringLiteral("DejaVu Sans"), 20).toString().toStdString());
+    b["content"] = bg::Value("World");
+    // Two subtitle clips in turn, one bold: the panel follows and sends nothing.
+    panel.UpdateData(a);
+    QVERIFY(child<QPushButton>(&panel, "bold")->isChecked());
+    QCOMPARE(child<QComboBox>(&panel, "fontSize")->currentText(), QString("36"));
+    panel.UpdateData(b);
+    QVERIFY(!child<QPushButton>(&panel, "bold")->isChecked());
+    QCOMPARE(child<QComboBox>(&panel, "fontSize")->currentText(), QString("20"));
+    QCOMPARE(child<QSpinBox>(&panel, "subtitleX")->value(), 10);
+    QCOMPARE(sent.count, 0);
+
+    // Each keystroke is one "content" edit.
+    auto *text = child<QPlainTextEdit>(&panel, "subtitleTextEdit");
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text, "abc");
+    QCOMPARE(sent.count, 3);
+    QCOMPARE(sent.key, std::string("content"));
+    QCOMPARE(sent.map.at("content").toStdString(), std::string("Worldabc"));
+
+    // Style and size: "font" with the description of what the controls say.
+    child<QPushButton>(&panel, "italic")->click();
+    QCOMPARE(sent.key, std::string("font"));
+    QFont sentFont;
+    QVERIFY(sentFont.fromString(QString::fromStdString(sent.map.at("font").toStdString())));
+    QVERIFY(sentFont.italic());
+    QCOMPARE(sentFont.pointSize(), 20);
+    child<QComboBox>(&panel, "fontSize")->setCurrentText("72");
+    sentFont.fromString(QString::fromStdString(sent.map.at("font").toStdString()));
+    QCOMPARE(sentFont.pointSize(), 72);
+
+    // The colour dialog: cancelled sends nothing; a choice sends "color".
+    const int before = sent.count;
+    FileDialogs::setHook([](const QString &, const QString &) { return QString(); });
+    child<QPushButton>(&panel, "colorBtn")->click();
+    QCOMPARE(sent.count, before);
+    FileDialogs::setHook([](const QString &kind, const QString &) {
+        return kind == "colour" ? QStringLiteral("#00ff00") : QString();
+    });
+    child<QPushButton>(&panel, "colorBtn")->click();
+    FileDialogs::setHook(nullptr);
+    QCOMPARE(sent.key, std::string("color"));
+    QCOMPARE(sent.map.at("color").toStdString(), std::string("#00ff00"));
+}
+
+void TestPanels::templateWindowNamesAndStylesTemplates()
+{
+    SubtitleTemplateWidget window;
+    QStringList names;
+    QList<QFont> fonts;
+    connect(&window, &SubtitleTemplateWidget::sig_createResSubtitle,
+            [&](const QString &name, const QFont &font, const QColor &) {
+                names << name;
+                fonts << font;
+            });
+    auto *create = child<QPushButton>(&window, "createSubtitleTemplate");
+    for (int i = 0; i < 3; ++i) {
+        window.reset();
+        create->click();
+    }
+    QCOMPARE(names.size(), 3);
+    const int first = names[0].mid(QStringLiteral("Subtitle-").size()).toInt();
+    QCOMPARE(names,
+             QStringList({QString("Subtitle-%1").arg(first), QString("Subtitle-%1").arg(first + 1),
+                          QString("Subtitle-%1").arg(first + 2)}));
+    // A label names the template; it holds at most 30 characters.
+    window.reset();
+    child<QCheckBox>(&window, "labelCB")->setChecked(true);
+    auto *label = child<QLineEdit>(&window, "labelLE");
+    QVERIFY(!label->isReadOnly());
+    label->setText(QString(40, 'x'));
+    QCOMPARE(label->text().size(), 30);
+    child<QComboBox>(&window, "fontSizeBox")->setCurrentText("120");
+    child<QPushButton>(&window, "boldBtn")->click();
+    create->click();
+    QCOMPARE(names.last(), QString(30, 'x'));
+    QCOMPARE(fonts.last().pointSize(), 120);
+    QVERIFY(fonts.last().bold());
+    // Unchecking makes the label read-only again; reset clears it.
+    child<QCheckBox>(&window, "labelCB")->setChecked(false);
+    QVERIFY(label->isReadOnly());
+    window.reset();
+    QVERIFY(label->text().isEmpty());
+    QCOMPARE(window.font().pointSize(), 120); // the look stays between showings
 }
 
 void TestPanels::panelFaceFollowsShowRequests()

@@ -1,4 +1,6 @@
 #include "ToolBarWidget.h"
+
+#include "SubtitleTemplateWidget.h"
 #include "ui_ToolBarWidget.h"
 
 #include "common/FrameTime.h"
@@ -9,7 +11,6 @@
 #include "bridge/UserSettings.h"
 #include "undo/UndoController.h"
 
-#include <QInputDialog>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -132,15 +133,14 @@ void ToolBarWidget::on_pushButton_edit_clicked()
 
 void ToolBarWidget::on_pushButton_subtitle_clicked()
 {
-    // A plain name prompt stands in for the template editor: the template gets
-    // the default look, which its panel changes later.
-    bool ok = false;
-    const QString name =
-        QInputDialog::getText(window(), ZTR("toolbar_form.Subtitle"), ZTR("toolbar_form.Subtitle"),
-                              QLineEdit::Normal, ZTR("toolbar_form.Subtitle"), &ok);
-    if (ok && !name.trimmed().isEmpty())
-        emit sig_createSubtitle(name.trimmed(), QFont(QStringLiteral("Sans Serif"), 36),
-                                QColor(QStringLiteral("#f5a623")));
+    if (!m_templates) {
+        m_templates = new SubtitleTemplateWidget(this);
+        connect(m_templates, &SubtitleTemplateWidget::sig_createResSubtitle, this,
+                &ToolBarWidget::sig_createSubtitle);
+    }
+    m_templates->reset();
+    m_templates->show();
+    m_templates->raise();
 }
 
 void ToolBarWidget::on_pushButton_clear_clicked()

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+class SubtitleTemplateWidget;
+
 namespace Ui {
 class ToolBarWidget;
 }
@@ -59,4 +61,5 @@ public slots:
 private:
     Ui::ToolBarWidget *ui;
     int64_t m_total = 0;
+    SubtitleTemplateWidget *m_templates = nullptr; // made on first use, then shown again
 };
