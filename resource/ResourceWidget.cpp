@@ -1,7 +1,9 @@
 #include "ResourceWidget.h"
 
+#include "menu/CropMenu.h"
 #include "menu/SoundMenu.h"
 #include "menu/SubtitleMenu.h"
+#include "menu/TransMenu.h"
 #include "menu/VisualMenu.h"
 #include "ui_ResourceWidget.h"
 
@@ -182,28 +184,19 @@ void ResourceWidget::slot_createSubtitle(const QString &name, const QFont &font,
 
 void ResourceWidget::buildMenus()
 {
-    // One page per panel type, in type order; a type without a panel yet gets a
-    // page saying so.
+    // One page per panel type, in type order.
     const std::function<AbstractMenu *()> makers[] = {
         [this] { return new ImageMenu(ui->stackedWidget_menu); },
         [this] { return new VideoMenu(ui->stackedWidget_menu); },
         [this] { return new AudioMenu(ui->stackedWidget_menu); },
         [this] { return new SubtitleMenu(ui->stackedWidget_menu); },
         [this] { return new MusicMenu(ui->stackedWidget_menu); },
-        nullptr,
-        nullptr,
+        [this] { return new TransMenu(ui->stackedWidget_menu); },
+        [this] { return new CropMenu(ui->stackedWidget_menu); },
     };
     for (const auto &make : makers) {
-        AbstractMenu *panel = make ? make() : nullptr;
-        m_menus << panel;
-        if (panel) {
-            ui->stackedWidget_menu->addWidget(panel);
-            continue;
-        }
-        auto *placeholder = new QLabel(ZTR("res_form.PanelPlaceholder"), ui->stackedWidget_menu);
-        placeholder->setAlignment(Qt::AlignCenter);
-        placeholder->setWordWrap(true);
-        ui->stackedWidget_menu->addWidget(placeholder);
+        m_menus << make();
+        ui->stackedWidget_menu->addWidget(m_menus.last());
     }
     for (AbstractMenu *panel : qAsConst(m_menus)) {
         if (auto *visual = qobject_cast<VisualMenu *>(panel)) {
@@ -212,6 +205,11 @@ void ResourceWidget::buildMenus()
                     &ResourceWidget::sig_previewWanted);
         } else if (auto *sound = qobject_cast<SoundMenu *>(panel)) {
             connect(sound, &SoundMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
+        } else if (auto *crop = qobject_cast<CropMenu *>(panel)) {
+            connect(crop, &CropMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
+            connect(crop, &CropMenu::sig_back, this, &ResourceWidget::on_pushButton_back_clicked);
+        } else if (auto *transition = qobject_cast<TransMenu *>(panel)) {
+            connect(transition, &TransMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
         } else if (auto *subtitle = qobject_cast<SubtitleMenu *>(panel)) {
             connect(subtitle, &SubtitleMenu::sig_updateData, this, &ResourceWidget::sig_updateData);
         }

@@ -8,6 +8,7 @@
 #include "menu/QtGraphicsResizerItem.h"
 #include "menu/SoundMenu.h"
 #include "menu/SubtitleMenu.h"
+#include "menu/TransMenu.h"
 #include "menu/VisualMenu.h"
 #include "resource/ResourceWidget.h"
 #include "timeline/SubtitleTemplateWidget.h"
@@ -92,6 +93,7 @@ private slots:
     void soundPanelsSendVolumeEveryStep();
     void subtitlePanelSendsFontColourAndText();
     void templateWindowNamesAndStylesTemplates();
+    void transitionPanelKeepsSliderAndAlignmentInStep();
     void panelFaceFollowsShowRequests();
     void cropFrameKeepsItsMinimumAndThePicture();
     void cropViewFitsTheMaterial();
@@ -334,6 +336,52 @@ void TestPanels::templateWindowNamesAndStylesTemplates()
     window.reset();
     QVERIFY(label->text().isEmpty());
     QCOMPARE(window.font().pointSize(), 120); // the look stays between showings
+}
+
+void TestPanels::transitionPanelKeepsSliderAndAlignmentInStep()
+{
+    TransMenu panel;
+    Sent sent;
+    listen(&panel, &sent);
+    bg::ValueMap m;
+    m["direction"] = bg::Value(int32_t(0));
+    m["type"] = bg::Value("clip_radial");
+    m["duration"] = bg::Value(int64_t(2000));
+    m["value"] = bg::Value(int32_t(5));
+    panel.UpdateData(m);
+    QCOMPARE(sent.count, 0);
+    QCOMPARE(child<QLabel>(&panel, "transLabel")->text(), QString("IndependentTrans"));
+    QVERIFY(!child<QComboBox>(&panel, "ComboBox_align")->isEnabled());
+    QVERIFY(!child<QSlider>(&panel, "Slider_align")->isEnabled());
+    QCOMPARE(child<QComboBox>(&panel, "transTypeComboBox")->currentText(), QString("Radial Wipe"));
+    QCOMPARE(child<QSpinBox>(&panel, "SpinBox_time")->value(), 2000);
+
+    m["direction"] = bg::Value(int32_t(-1));
+    panel.UpdateData(m);
+    QCOMPARE(child<QLabel>(&panel, "transLabel")->text(), QString("LeftTrans"));
+    auto *align = child<QComboBox>(&panel, "ComboBox_align");
+    auto *slider = child<QSlider>(&panel, "Slider_align");
+    QVERIFY(align->isEnabled());
+    // Dragged to 3 and released: "Split Custom", ratio 3.
+    slider->setValue(3);
+    emit slider->sliderReleased();
+    QCOMPARE(align->currentText(), QString("Split Custom"));
+    QCOMPARE(sent.count, 1);
+    QCOMPARE(sent.map.at("value").toInt32(), 3);
+    QCOMPARE(sent.key, std::string());
+    // "Split End": the slider goes to 10, and only one map is sent.
+    align->setCurrentText("Split End");
+    QCOMPARE(slider->value(), 10);
+    QCOMPARE(sent.count, 2);
+    QCOMPARE(sent.map.at("value").toInt32(), 10);
+    // The effect goes out as its program name.
+    child<QComboBox>(&panel, "transTypeComboBox")->setCurrentText("Iris Box");
+    QCOMPARE(sent.map.at("type").toStdString(), std::string("clip_box"));
+    QCOMPARE(sent.map.at("duration").toInt32(), 2000);
+    // A name outside the catalogue shows no effect.
+    m["type"] = bg::Value("no_such_program");
+    panel.UpdateData(m);
+    QCOMPARE(child<QComboBox>(&panel, "transTypeComboBox")->currentText(), QString());
 }
 
 void TestPanels::panelFaceFollowsShowRequests()

@@ -94,7 +94,10 @@ void TimeLineGraphicsScene::slot_updateData(int menuType, const bg::ValueMap &va
         if (auto *transition = qobject_cast<TransItem *>(m_panelItem.data()))
             transition->applyPanelEdit(values);
     } else if (auto *clip = qobject_cast<SourceItem *>(m_panelItem.data())) {
-        if (clip->menuType() == menuType)
+        // The stand-alone crop page edits a picture's or video's crop too.
+        const bool crop = menuType == MENU_CROP &&
+                          (clip->menuType() == MENU_VIDEO || clip->menuType() == MENU_PICTURE);
+        if (clip->menuType() == menuType || crop)
             clip->applyPanelEdit(values, key);
     }
 }
