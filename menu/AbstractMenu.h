@@ -17,6 +17,13 @@ public:
     using QWidget::QWidget;
     // Fills the panel from a property map; emits nothing.
     virtual void UpdateData(bg::ValueMap map) = 0;
+
+protected:
+    // Every edit of a panel is already a step of the editor's history, so the undo
+    // and redo keys go to the editor even from a text box of the panel (which
+    // would otherwise take them for its own typing). Call once the controls exist.
+    void passUndoKeys();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 namespace menu {

@@ -47,6 +47,7 @@ SoundMenu::SoundMenu(MenuType type, QWidget *parent) : AbstractMenu(parent), m_t
     grid->setColumnStretch(1, 1);
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/audio-menu.css"));
     QMetaObject::connectSlotsByName(this);
+    passUndoKeys();
 }
 
 void SoundMenu::UpdateData(bg::ValueMap map)

@@ -139,6 +139,7 @@ SubtitleMenu::SubtitleMenu(QWidget *parent) : AbstractMenu(parent)
     paintColourButton();
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/subtitle-menu.css"));
     QMetaObject::connectSlotsByName(this);
+    passUndoKeys();
 }
 
 void SubtitleMenu::paintColourButton()

@@ -91,6 +91,7 @@ TransMenu::TransMenu(QWidget *parent) : AbstractMenu(parent)
     connect(m_slider, &QSlider::sliderReleased, this, &TransMenu::slot_sliderReleased);
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/trans-menu.css"));
     QMetaObject::connectSlotsByName(this);
+    passUndoKeys();
 }
 
 void TransMenu::UpdateData(bg::ValueMap map)

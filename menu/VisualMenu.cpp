@@ -385,6 +385,7 @@ VideoMenu::VideoMenu(QWidget *parent)
     setObjectName(QStringLiteral("VideoMenu"));
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/video-menu.css"));
     QMetaObject::connectSlotsByName(this);
+    passUndoKeys();
 }
 
 void VideoMenu::on_videoVolumeSlider_valueChanged(int value)
@@ -400,4 +401,5 @@ ImageMenu::ImageMenu(QWidget *parent)
     setObjectName(QStringLiteral("ImageMenu"));
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/image-menu.css"));
     QMetaObject::connectSlotsByName(this);
+    passUndoKeys();
 }
