@@ -210,6 +210,7 @@ void MainWindow::wireWidgets()
     connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);
     connect(m_preview, &PreviewWidget::sig_removeSourceItem, timeline,
             &TimeLineWidget::slot_removeSourceItem);
+    connect(m_preview, &PreviewWidget::sig_closeMenu, timeline, &TimeLineWidget::slot_closeMenu);
     connectPreviewActions();
 }
 

@@ -105,6 +105,27 @@ void PreviewInteraction::select(PreviewItem *item)
         m_selected->selected = true;
 }
 
+void PreviewInteraction::hover(PreviewItem *item)
+{
+    if (item == m_hovered)
+        return;
+    if (item)
+        item->AddRef();
+    if (m_hovered) {
+        m_hovered->hovered = false;
+        m_hovered->Release();
+    }
+    m_hovered = item;
+    if (m_hovered)
+        m_hovered->hovered = true;
+}
+
+int PreviewInteraction::track(const QPointF &p)
+{
+    hover(hitTest(p));
+    return handleAt(selected(), p);
+}
+
 PreviewItem *PreviewInteraction::selected() const
 {
     return m_selected && m_scene && m_selected->scene() == m_scene ? m_selected : nullptr;
@@ -118,7 +139,18 @@ void PreviewInteraction::press(const QPointF &p)
     m_handle = handleAt(selected(), p);
     if (m_handle)
         return;
-    select(hitTest(p));
+    PreviewItem *hit = hitTest(p);
+    select(hit);
+    // A press selects one item: any other selected one (say, from the timeline) is not.
+    if (m_scene)
+        m_scene->EnumItems(
+            [](GsItem *item, void *keep) {
+                auto *preview = dynamic_cast<PreviewItem *>(item);
+                if (preview && preview != keep)
+                    preview->selected = false;
+                return true;
+            },
+            hit);
 }
 
 void PreviewInteraction::move(const QPointF &p)

@@ -20,13 +20,18 @@ public:
     enum Handle { TOP = 1, BOTTOM = 2, LEFT = 4, RIGHT = 8, ROTATE = 16 };
 
     explicit PreviewInteraction(GsScene *scene) : m_scene(scene) {}
-    ~PreviewInteraction() { select(nullptr); }
+    ~PreviewInteraction()
+    {
+        select(nullptr);
+        hover(nullptr);
+    }
     PreviewInteraction(const PreviewInteraction &) = delete;
     PreviewInteraction &operator=(const PreviewInteraction &) = delete;
     // A new scene drops the selection (its items belong to the old one).
     void setScene(GsScene *scene)
     {
         select(nullptr);
+        hover(nullptr);
         m_scene = scene;
     }
     // View pixels per scene unit: handles and snapping tolerances are in view pixels.
@@ -39,10 +44,18 @@ public:
     // Scene position of a handle of `item`.
     QPointF handlePos(const PreviewItem *item, int handle) const;
 
+    // The pointer without a button: the item under it is marked hovered (the one
+    // before is not any more); returns the selected item's handle under it, or 0.
+    int track(const QPointF &p);
+    // The pointer left the picture.
+    void leave() { hover(nullptr); }
+
     void press(const QPointF &p);
     void move(const QPointF &p);
     // True when something moved; the caller then commits the geometry as one step.
     bool release();
+    // A press that took an item (not a handle) and drags it.
+    bool dragsItem() const { return m_pressed && !m_handle && selected(); }
 
     // The selected item while it is still part of the scene; an item that left it (its
     // track was deleted, the project closed, the scene replaced) is never returned.
@@ -54,6 +67,7 @@ public:
 private:
     // Holds a reference on the selected item, so that it outlives its removal.
     void select(PreviewItem *item);
+    void hover(PreviewItem *item);
     void moveSelected(const QPointF &delta);
     void resizeSelected(const QPointF &p);
     void rotateSelected(const QPointF &p);
@@ -61,6 +75,7 @@ private:
     GsScene *m_scene;
     double m_scale = 1.0;
     PreviewItem *m_selected = nullptr; // referenced while held
+    PreviewItem *m_hovered = nullptr;  // likewise
     bool m_pressed = false;
     bool m_moved = false;
     int m_handle = 0;

@@ -64,6 +64,13 @@ PreviewWidget::PreviewWidget(RenderManager *render, QWidget *parent)
     connect(render, &RenderManager::sig_controlPlay, ui->toolButton_play, &QToolButton::click);
     connect(m_display, &ZueDisplayWindow::ViewCreated, this, &PreviewWidget::sig_queryScene);
     connect(m_display, &ZueDisplayWindow::sig_wheel, this, &PreviewWidget::wheelBy);
+    connect(m_display, &ZueDisplayWindow::sig_closeMenu, this, &PreviewWidget::sig_closeMenu);
+    // A press in the picture pauses playback first, so that the next played frame
+    // does not overwrite what the gesture does.
+    connect(m_display, &ZueDisplayWindow::sig_pressed, this, [this] {
+        if (ui->toolButton_play->isChecked())
+            ui->toolButton_play->click();
+    });
 }
 
 PreviewWidget::~PreviewWidget()

@@ -38,6 +38,8 @@ signals:
     void sig_removeSourceItem();
     // The full-screen button was pressed: the application toggles the maximised preview.
     void sig_togglePreviewMaximised();
+    // A release or double click on empty picture: the property panel closes.
+    void sig_closeMenu();
 
 public slots:
     void slot_setScene(GsScene *scene);

@@ -9,9 +9,11 @@
 #include "graphics/GsScene.h"
 #include "graphics/GsView.h"
 
+#include <QDropEvent>
 #include <QExposeEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QWheelEvent>
@@ -61,6 +63,8 @@ void ZueDisplayWindow::mouseDoubleClickEvent(QMouseEvent *event)
     PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
     if (hit && !hit->clipId.isEmpty())
         emit sig_editClip(hit->clipId, 2);
+    else
+        emit sig_closeMenu();
 }
 
 QPointF ZueDisplayWindow::toScene(const QPointF &windowPos) const
@@ -73,6 +77,8 @@ void ZueDisplayWindow::mousePressEvent(QMouseEvent *event)
 {
     m_interaction->setScale(viewScale() / devicePixelRatio());
     const QPointF p = toScene(event->localPos());
+    // A gesture during playback would be overwritten by the next played frame.
+    emit sig_pressed();
     if (event->button() == Qt::LeftButton) {
         press(p);
     } else if (event->button() == Qt::RightButton) {
@@ -110,23 +116,42 @@ QString ZueDisplayWindow::selectedClip() const
     return item ? item->clipId : QString();
 }
 
+QStringList ZueDisplayWindow::selectedClips() const
+{
+    QStringList clips;
+    if (GsScene *scene = m_render->scene())
+        scene->EnumItems(
+            [](GsItem *item, void *context) {
+                auto *preview = dynamic_cast<PreviewItem *>(item);
+                if (preview && preview->visible && preview->selected && !preview->clipId.isEmpty())
+                    static_cast<QStringList *>(context)->append(preview->clipId);
+                return true;
+            },
+            &clips);
+    return clips;
+}
+
 void ZueDisplayWindow::showContextMenu(const QPoint &globalPos)
 {
-    const QString clip = selectedClip();
-    if (clip.isEmpty())
+    const QStringList clips = selectedClips();
+    if (clips.isEmpty())
         return;
     QMenu menu;
     QAction *edit = menu.addAction(ZTR("previewwindowdrop.Edit"));
     QAction *up = menu.addAction(ZTR("previewwindowdrop.UpLevel"));
     QAction *down = menu.addAction(ZTR("previewwindowdrop.DownLevel"));
     QAction *remove = menu.addAction(ZTR("previewwindowdrop.Delete"));
+    // Editing and re-stacking act on one clip; deleting on every selected one.
+    for (QAction *single : {edit, up, down})
+        single->setEnabled(clips.size() == 1);
     QAction *chosen = menu.exec(globalPos);
     if (chosen == edit)
-        emit sig_editClip(clip, 2);
+        emit sig_editClip(clips.first(), 2);
     else if (chosen == up || chosen == down)
-        emit sig_restackClip(clip, chosen == up);
+        emit sig_restackClip(clips.first(), chosen == up);
     else if (chosen == remove)
-        emit sig_removeClip(clip);
+        for (const QString &clip : clips)
+            emit sig_removeClip(clip);
 }
 
 void ZueDisplayWindow::keyPressEvent(QKeyEvent *event)
@@ -142,8 +167,15 @@ void ZueDisplayWindow::keyPressEvent(QKeyEvent *event)
 
 void ZueDisplayWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!(event->buttons() & Qt::LeftButton))
+    m_interaction->setScale(viewScale() / devicePixelRatio());
+    if (!(event->buttons() & Qt::LeftButton)) {
+        // Hover: the item under the pointer is outlined; a handle shows its cursor.
+        const int handle = m_interaction->track(toScene(event->localPos()));
+        setCursor(handleCursor(handle));
         return;
+    }
+    if (m_interaction->dragsItem())
+        setCursor(Qt::SizeAllCursor);
     m_interaction->move(toScene(event->localPos()));
     if (m_view) {
         const double s = viewScale();
@@ -165,10 +197,59 @@ void ZueDisplayWindow::mouseReleaseEvent(QMouseEvent *event)
         const ClipGeometry g = m_interaction->selected()->clipGeometry();
         emit sig_clipGeometryEdited(g.clip, g.rect, g.rotate);
     }
-    // Releasing over a clip opens its panel (a plain click writes no undo step).
+    unsetCursor();
+    // Releasing over a clip opens its panel (a plain click writes no undo step);
+    // over empty picture it closes the panel.
     PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
     if (hit && !hit->clipId.isEmpty())
         emit sig_editClip(hit->clipId, 1);
+    else
+        emit sig_closeMenu();
+}
+
+Qt::CursorShape ZueDisplayWindow::handleCursor(int handle)
+{
+    using H = PreviewInteraction::Handle;
+    switch (handle) {
+    case 0:
+        return Qt::ArrowCursor;
+    case H::ROTATE:
+        return Qt::PointingHandCursor;
+    case H::TOP:
+    case H::BOTTOM:
+        return Qt::SizeVerCursor;
+    case H::LEFT:
+    case H::RIGHT:
+        return Qt::SizeHorCursor;
+    case H::TOP | H::LEFT:
+    case H::BOTTOM | H::RIGHT:
+        return Qt::SizeFDiagCursor;
+    default:
+        return Qt::SizeBDiagCursor;
+    }
+}
+
+bool ZueDisplayWindow::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Leave:
+        m_interaction->leave();
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        // A material dragged from the library (the editor's own payload) is taken.
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (drop->mimeData() && drop->mimeData()->text() == QLatin1String("ZuAEdit"))
+            drop->acceptProposedAction();
+        else
+            drop->ignore();
+        return true;
+    }
+    default:
+        break;
+    }
+    return QWindow::event(event);
 }
 
 ZueDisplayWindow::~ZueDisplayWindow()
@@ -186,6 +267,7 @@ void ZueDisplayWindow::ensureView()
     const qreal dpr = devicePixelRatio();
     m_view = std::make_unique<ZueGsView>(this, int(width() * dpr), int(height() * dpr),
                                          m_render->scene());
+    m_view->Resize(int(width() * dpr), int(height() * dpr), float(dpr)); // the ratio too
     m_view->SetBackgroundColor(0.196f, 0.196f, 0.196f, 1.0f);
     static_cast<ZueGsView *>(m_view.get())->setZoom(m_zoom);
     m_view->Attch();

@@ -3,6 +3,7 @@
 // thread only publishes its size and exposure to the view; it never draws.
 // Lives on: main thread (the view's drawing runs on the render thread).
 
+#include <QStringList>
 #include <QWindow>
 
 #include <memory>
@@ -41,6 +42,10 @@ signals:
     void sig_clipGeometryEdited(const QString &clip, const QRectF &rect, int rotate);
     // The wheel turned over the picture (its angle delta), for the zoom slider.
     void sig_wheel(int delta);
+    // A release or double click on empty picture: the property panel closes.
+    void sig_closeMenu();
+    // A button went down in the picture (playback pauses before a gesture).
+    void sig_pressed();
 
 protected:
     void exposeEvent(QExposeEvent *event) override;
@@ -51,6 +56,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void ensureView();
@@ -59,6 +65,9 @@ private:
     void showContextMenu(const QPoint &globalPos);
     // The uuid of the clip the selected item shows, or empty.
     QString selectedClip() const;
+    // The clips of every visible selected item (the timeline may select several).
+    QStringList selectedClips() const;
+    static Qt::CursorShape handleCursor(int handle);
     // Tells the timeline the item's selection.
     void syncSelection(const PreviewItem *item);
     RenderManager *m_render;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -17,11 +18,11 @@ std::unique_ptr<GsTexture> solid(uint8_t r, uint8_t g, uint8_t b)
     return std::make_unique<GsTexture>(px, 8, GS_RGBA, 2, 2);
 }
 
-// The selected item's geometry, copied while the scene's lock is held: the item
+// An outlined item's geometry, copied while the scene's lock is held: the item
 // itself may leave the scene as soon as the enumeration returns.
-struct Selection {
-    bool found = false;
+struct Outlined {
     gs_transform placed;
+    bool selected = false; // with handles; a hovered one gets its frame only
 };
 
 } // namespace
@@ -46,59 +47,66 @@ void ZueGsView::Draw()
     DrawSceneTexture(int(std::lround(scene->width() * s)), int(std::lround(scene->height() * s)));
     DrawClampLines();
 
-    Selection found;
+    std::vector<Outlined> outlined;
     scene->EnumItems(
         [](GsItem *item, void *context) {
             auto *preview = dynamic_cast<PreviewItem *>(item);
-            if (preview && preview->visible && preview->selected) {
-                auto *selection = static_cast<Selection *>(context);
-                selection->found = true;
-                selection->placed = preview->transform();
-                return false;
-            }
+            if (preview && preview->visible && (preview->selected || preview->hovered))
+                static_cast<std::vector<Outlined> *>(context)->push_back(
+                    {preview->transform(), preview->selected});
             return true;
         },
-        &found);
-    if (!found.found || !GsContextDefault::BindShader("rgba"))
+        &outlined);
+    if (outlined.empty() || !GsContextDefault::BindShader("rgba"))
         return;
     if (!m_frameColour) {
         m_frameColour = solid(0x3a, 0xa0, 0xff);
+        m_hoverColour = solid(0x9a, 0xd0, 0xff);
         m_handleColour = solid(0xff, 0xff, 0xff);
         if (!m_rotateImage.isNull())
             m_rotateTexture = std::make_unique<GsTexture>(
                 m_rotateImage.constBits(), int(m_rotateImage.bytesPerLine()), GS_RGBA,
                 m_rotateImage.width(), m_rotateImage.height());
     }
-    const gs_transform &item = found.placed;
-    const float r = item.rotation, c = std::cos(r), sn = std::sin(r);
-    const float cx = float(item.x * s), cy = float(item.y * s);
-    const float w = float(item.width * s), h = float(item.height * s);
+    // Overlay sizes are logical pixels, as the pointer's hit tests are: the same on
+    // screen at any display scale.
+    const float px = devicePixelRatio();
     const gs_vec2 viewport{float(width()), float(height())};
-    // A point of the item's own frame (view pixels from its centre) in the view.
-    auto at = [&](float x, float y) { return gs_vec2{cx + x * c - y * sn, cy + x * sn + y * c}; };
-    {
-        GsTextureBinder bind(m_frameColour.get());
-        const gs_vec2 top = at(0, -h / 2), bottom = at(0, h / 2);
-        const gs_vec2 left = at(-w / 2, 0), right = at(w / 2, 0);
-        GsContextDefault::DrawRect({top.x, top.y, w, 2, r}, viewport);
-        GsContextDefault::DrawRect({bottom.x, bottom.y, w, 2, r}, viewport);
-        GsContextDefault::DrawRect({left.x, left.y, 2, h, r}, viewport);
-        GsContextDefault::DrawRect({right.x, right.y, 2, h, r}, viewport);
-    }
-    {
-        GsTextureBinder bind(m_handleColour.get());
-        for (float hx : {-w / 2, 0.0f, w / 2})
-            for (float hy : {-h / 2, 0.0f, h / 2}) {
-                if (hx == 0 && hy == 0)
-                    continue;
-                const gs_vec2 p = at(hx, hy);
-                GsContextDefault::DrawRect({p.x, p.y, 8, 8, r}, viewport);
-            }
-    }
-    if (m_rotateTexture) {
-        GsTextureBinder bind(m_rotateTexture.get());
-        const gs_vec2 p = at(0, -h / 2 - 20);
-        GsContextDefault::DrawRect({p.x, p.y, 16, 16, r}, viewport);
+    for (const Outlined &o : outlined) {
+        const gs_transform &item = o.placed;
+        const float r = item.rotation, c = std::cos(r), sn = std::sin(r);
+        const float cx = float(item.x * s), cy = float(item.y * s);
+        const float w = float(item.width * s), h = float(item.height * s);
+        // A point of the item's own frame (view pixels from its centre) in the view.
+        auto at = [&](float x, float y) {
+            return gs_vec2{cx + x * c - y * sn, cy + x * sn + y * c};
+        };
+        {
+            GsTextureBinder bind(o.selected ? m_frameColour.get() : m_hoverColour.get());
+            const gs_vec2 top = at(0, -h / 2), bottom = at(0, h / 2);
+            const gs_vec2 left = at(-w / 2, 0), right = at(w / 2, 0);
+            GsContextDefault::DrawRect({top.x, top.y, w, 2 * px, r}, viewport);
+            GsContextDefault::DrawRect({bottom.x, bottom.y, w, 2 * px, r}, viewport);
+            GsContextDefault::DrawRect({left.x, left.y, 2 * px, h, r}, viewport);
+            GsContextDefault::DrawRect({right.x, right.y, 2 * px, h, r}, viewport);
+        }
+        if (!o.selected)
+            continue;
+        {
+            GsTextureBinder bind(m_handleColour.get());
+            for (float hx : {-w / 2, 0.0f, w / 2})
+                for (float hy : {-h / 2, 0.0f, h / 2}) {
+                    if (hx == 0 && hy == 0)
+                        continue;
+                    const gs_vec2 p = at(hx, hy);
+                    GsContextDefault::DrawRect({p.x, p.y, 8 * px, 8 * px, r}, viewport);
+                }
+        }
+        if (m_rotateTexture) {
+            GsTextureBinder bind(m_rotateTexture.get());
+            const gs_vec2 p = at(0, -h / 2 - 20 * px);
+            GsContextDefault::DrawRect({p.x, p.y, 16 * px, 16 * px, r}, viewport);
+        }
     }
     GsContextDefault::UnbindShader();
 }

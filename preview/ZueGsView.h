@@ -25,6 +25,7 @@ protected:
 private:
     std::atomic<double> m_zoom{1.0};
     std::unique_ptr<GsTexture> m_frameColour;
+    std::unique_ptr<GsTexture> m_hoverColour;
     std::unique_ptr<GsTexture> m_handleColour;
     QImage m_rotateImage; // uploaded on the render thread at the first draw
     std::unique_ptr<GsTexture> m_rotateTexture;

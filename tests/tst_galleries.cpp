@@ -36,11 +36,13 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<ZuTransLator> m_translator;
 };
 
 void TestGalleries::initTestCase()
 {
-    QApplication::installTranslator(new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini")));
+    m_translator = std::make_unique<ZuTransLator>(QStringLiteral(":/language/en-Us-new.ini"));
+    QApplication::installTranslator(m_translator.get());
     QDir(m_dir.path()).mkpath("gif/more");
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=120x120:r=10:d=2", "-loop", "0",
                               m_dir.filePath("gif/wave.gif")}));

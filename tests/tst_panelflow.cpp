@@ -67,6 +67,7 @@ private slots:
 private:
     SourceItem *open(uint32_t kind, const QString &file);
     QTemporaryDir m_dir;
+    std::unique_ptr<ZuTransLator> m_translator;
     std::unique_ptr<fixtures::Timeline> m_timeline;
     std::unique_ptr<ResourceWidget> m_resource;
     int m_sentBack = 0; // edits sent by panels
@@ -74,7 +75,8 @@ private:
 
 void TestPanelFlow::initTestCase()
 {
-    QApplication::installTranslator(new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini")));
+    m_translator = std::make_unique<ZuTransLator>(QStringLiteral(":/language/en-Us-new.ini"));
+    QApplication::installTranslator(m_translator.get());
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-f", "lavfi",
                               "-i", "sine=d=2", "-pix_fmt", "yuv420p", "-shortest",
                               m_dir.filePath("clip.mp4")}));

@@ -99,13 +99,13 @@ private slots:
     void cropViewFitsTheMaterial();
 
 private:
-    ZuTransLator *m_translator = nullptr; // lives as long as the test program
+    std::unique_ptr<ZuTransLator> m_translator;
 };
 
 void TestPanels::initTestCase()
 {
-    m_translator = new ZuTransLator(QStringLiteral(":/language/en-Us-new.ini"));
-    QApplication::installTranslator(m_translator);
+    m_translator = std::make_unique<ZuTransLator>(QStringLiteral(":/language/en-Us-new.ini"));
+    QApplication::installTranslator(m_translator.get());
 }
 
 void TestPanels::fillingShowsTheClipAndSendsNothing()

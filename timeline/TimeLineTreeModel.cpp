@@ -375,8 +375,13 @@ void TimeLineTreeModel::slot_clipGeometryEdited(const QString &uuid, const QRect
 
 void TimeLineTreeModel::slot_selectClip(const QString &uuid, bool selected)
 {
-    if (SourceItem *clip = clipByUuid(uuid))
-        clip->setSelected(selected);
+    SourceItem *clip = clipByUuid(uuid);
+    if (!clip)
+        return;
+    // Selected in the picture: that clip alone, as a click selects on the timeline.
+    if (selected && m_scene)
+        m_scene->clearSelection();
+    clip->setSelected(selected);
 }
 
 // ---- transitions -------------------------------------------------------------------

@@ -46,6 +46,8 @@ public:
     void MarkDead();
     int width() const { return m_width; }
     int height() const { return m_height; }
+    // Device pixels per logical pixel (under the view's mutex, like the size).
+    float devicePixelRatio() const { return m_dpr > 0 ? m_dpr : 1.0f; }
     MCMutex &mutex() { return m_mutex; }
 
 protected:

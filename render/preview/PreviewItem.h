@@ -25,8 +25,9 @@ class PreviewItem : public GsItem {
 public:
     std::atomic<bool> visible{false};
     std::atomic<bool> selected{false};
-    QString trackId; // uuid of the track that owns the item
-    QString clipId;  // uuid of the clip shown now (empty when none)
+    std::atomic<bool> hovered{false}; // the pointer is over it in the preview
+    QString trackId;                  // uuid of the track that owns the item
+    QString clipId;                   // uuid of the clip shown now (empty when none)
 
     // The device's per-tick and draw calls.
     void Tick() override { prepare(); }
