@@ -1,0 +1,147 @@
+// End to end with the real editor: the galleries. A transition dragged from its
+// gallery onto the cut between two clips puts its markers there; shortening it in
+// the transition panel narrows them. A sticker dragged onto the picture track shows
+// in the preview.
+#include "support/EditorProcess.h"
+#include "support/MediaFixtures.h"
+
+#include <QImage>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// Screen positions in the window the editor opens at the screen's corner.
+const QPoint kTransitionPage(60, 109), kStickerPage(60, 148);
+const QPoint kIrisBoxTile(293, 95), kFirstSticker(152, 99);
+const QPoint kCut(270, 478);                  // 4 s on the video row
+const int kMarkerY = 468;                     // the markers' band on the video row
+const QPoint kPictureRow(150, 519);           // the picture row near the start
+const QPoint kDurationBox(170, 169);          // the transition panel's duration box
+const QRect kPictureMiddle(915, 158, 46, 46); // the middle of the preview's picture
+
+QImage screen()
+{
+    QProcess p;
+    p.start("import", {"-window", "root", "png:-"});
+    p.waitForFinished(15000);
+    return QImage::fromData(p.readAllStandardOutput(), "PNG");
+}
+
+// How wide the red transition markers are around the cut, in screen pixels.
+int markerWidth(const QImage &shot)
+{
+    int n = 0;
+    for (int x = kCut.x() - 150; x < kCut.x() + 150; ++x) {
+        const QColor c = shot.pixelColor(x, kMarkerY);
+        n += c.red() > 180 && c.green() < 80 && c.blue() < 80;
+    }
+    return n;
+}
+
+bool drag(const QPoint &from, const QPoint &to)
+{
+    QString steps;
+    for (int i = 1; i <= 6; ++i)
+        steps += QString("xdotool mousemove %1 %2; sleep 0.1; ")
+                     .arg(from.x() + (to.x() - from.x()) * i / 6)
+                     .arg(from.y() + (to.y() - from.y()) * i / 6);
+    return fixtures::xdo(QString("xdotool mousemove %1 %2 mousedown 1; sleep 0.3; %3"
+                                 "sleep 0.4; xdotool mouseup 1")
+                             .arg(from.x())
+                             .arg(from.y())
+                             .arg(steps));
+}
+
+} // namespace
+
+class TestGalleryEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void transitionAndStickerFromTheGalleries();
+};
+
+void TestGalleryEditor::transitionAndStickerFromTheGalleries()
+{
+    QTemporaryDir dir;
+    const QString home = dir.path();
+    const QString red = home + "/red.mp4", blue = home + "/blue.mp4", project = home + "/cut.zua2";
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "color=c=red:s=1280x720:r=30:d=4", "-pix_fmt", "yuv420p", red}));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "color=c=blue:s=1280x720:r=30:d=4", "-pix_fmt", "yuv420p", blue}));
+    QFile f(project);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    auto clip = [](const QString &path, int start, const char *uuid) {
+        return QString("<sourceItem><start>%1</start><duration>120</duration><offset>0</offset>"
+                       "<path>%2</path><uuid>%3</uuid><previewRect>x: 0, y: 0, width: 1280, "
+                       "height: 720</previewRect></sourceItem>")
+            .arg(start)
+            .arg(path, uuid);
+    };
+    f.write(QString("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>1280</width>"
+                    "<height>720</height></scene></Render><Resource/><Timeline><classify "
+                    "type=\"2\" row=\"-1\">%1%2</classify></Timeline><Preview/></VoVive>")
+                .arg(clip(red, 0, "{red}"), clip(blue, 120, "{blue}"))
+                .toUtf8());
+    f.close();
+
+    QProcess editor;
+    editor.setProcessEnvironment(fixtures::editorEnvironment(home));
+    editor.start(ZUA_BINARY, {project});
+    QVERIFY(editor.waitForStarted());
+    QVERIFY(fixtures::waitForLog(home, "---> opening project: " + project, 15000));
+    QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
+    QTest::qWait(2500);
+    QCOMPARE(markerWidth(screen()), 0);
+
+    // The transition: dragged onto the cut, its markers appear around it.
+    QVERIFY(fixtures::xdo(QString("xdotool mousemove %1 %2 click 1")
+                              .arg(kTransitionPage.x())
+                              .arg(kTransitionPage.y())));
+    QTest::qWait(800);
+    QVERIFY(drag(kIrisBoxTile, kCut));
+    QTest::qWait(1500);
+    const int wide = markerWidth(screen());
+    QVERIFY2(wide > 30, qPrintable(QString::number(wide)));
+
+    // Its panel: 500 ms instead of the dropped length narrows the markers.
+    QVERIFY(fixtures::xdo(QString("xdotool mousemove %1 %2 click --repeat 2 --delay 80 1")
+                              .arg(kCut.x() - 6)
+                              .arg(kMarkerY)));
+    QTest::qWait(1000);
+    QVERIFY(fixtures::xdo(QString("xdotool mousemove %1 %2 click --repeat 3 --delay 60 1 && "
+                                  "xdotool type 500 && xdotool key Tab")
+                              .arg(kDurationBox.x())
+                              .arg(kDurationBox.y())));
+    QTest::qWait(1500);
+    const int narrow = markerWidth(screen());
+    QVERIFY2(narrow > 5 && narrow < wide / 2,
+             qPrintable(QString("%1 then %2").arg(wide).arg(narrow)));
+
+    // A sticker on the picture track: it shows over the red.
+    QVERIFY(fixtures::xdo(
+        QString("xdotool mousemove %1 %2 click 1").arg(kStickerPage.x()).arg(kStickerPage.y())));
+    QTest::qWait(800);
+    QVERIFY(drag(kFirstSticker, kPictureRow));
+    QTest::qWait(2000);
+    auto sticker = [](const QImage &shot) {
+        QImage part = shot.copy(kPictureMiddle);
+        int notRed = 0;
+        for (int y = 0; y < part.height(); ++y)
+            for (int x = 0; x < part.width(); ++x) {
+                const QColor c = part.pixelColor(x, y);
+                notRed += !(c.red() > 180 && c.green() < 80 && c.blue() < 80);
+            }
+        return std::make_pair(part, notRed);
+    };
+    const auto still = sticker(screen());
+    QVERIFY2(still.second > 20, qPrintable(QString::number(still.second)));
+
+    ::kill(pid_t(editor.processId()), SIGKILL);
+    editor.waitForFinished();
+}
+
+QTEST_GUILESS_MAIN(TestGalleryEditor)
+#include "tst_galleryeditor.moc"
