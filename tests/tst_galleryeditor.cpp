@@ -1,7 +1,7 @@
 // End to end with the real editor: the galleries. A transition dragged from its
 // gallery onto the cut between two clips puts its markers there; shortening it in
 // the transition panel narrows them. A sticker dragged onto the picture track shows
-// in the preview.
+// in the preview and moves while the timeline plays.
 #include "support/EditorProcess.h"
 #include "support/MediaFixtures.h"
 
@@ -14,10 +14,12 @@ namespace {
 
 // Screen positions in the window the editor opens at the screen's corner.
 const QPoint kTransitionPage(60, 109), kStickerPage(60, 148);
+const QPoint kBack(38, 66); // the panel face's Back button, to the library
 const QPoint kIrisBoxTile(293, 95), kFirstSticker(152, 99);
 const QPoint kCut(270, 478);                  // 4 s on the video row
 const int kMarkerY = 468;                     // the markers' band on the video row
 const QPoint kPictureRow(150, 519);           // the picture row near the start
+const QPoint kReplay(911, 339);               // the preview's replay button (plays from 0)
 const QPoint kDurationBox(170, 169);          // the transition panel's duration box
 const QRect kPictureMiddle(915, 158, 46, 46); // the middle of the preview's picture
 
@@ -120,7 +122,11 @@ void TestGalleryEditor::transitionAndStickerFromTheGalleries()
     QVERIFY2(narrow > 5 && narrow < wide / 2,
              qPrintable(QString("%1 then %2").arg(wide).arg(narrow)));
 
-    // A sticker on the picture track: it shows over the red.
+    // A sticker on the picture track (from 0.4 s for its 2 s): played from the start,
+    // it shows over the red and moves.
+    QVERIFY(
+        fixtures::xdo(QString("xdotool mousemove %1 %2 click 1").arg(kBack.x()).arg(kBack.y())));
+    QTest::qWait(500);
     QVERIFY(fixtures::xdo(
         QString("xdotool mousemove %1 %2 click 1").arg(kStickerPage.x()).arg(kStickerPage.y())));
     QTest::qWait(800);
@@ -136,8 +142,15 @@ void TestGalleryEditor::transitionAndStickerFromTheGalleries()
             }
         return std::make_pair(part, notRed);
     };
-    const auto still = sticker(screen());
-    QVERIFY2(still.second > 20, qPrintable(QString::number(still.second)));
+    QVERIFY(fixtures::xdo(
+        QString("xdotool mousemove %1 %2 click 1").arg(kReplay.x()).arg(kReplay.y())));
+    QTest::qWait(800);
+    const auto a = sticker(screen());
+    QTest::qWait(300);
+    const auto b = sticker(screen());
+    QVERIFY2(a.second > 20 && b.second > 20,
+             qPrintable(QString("%1 %2").arg(a.second).arg(b.second)));
+    QVERIFY2(a.first != b.first, "the sticker stands still while playing");
 
     ::kill(pid_t(editor.processId()), SIGKILL);
     editor.waitForFinished();
