@@ -262,6 +262,18 @@ void TestPreviewPipeline::transportControlsMoveThePlayhead()
     QVERIFY(m_view->playheadFrame() < stoppedAt);
     emit widget.sig_toolButtonPlay();
     QVERIFY(!m_rm->playerManager()->isPlaying());
+
+    // A press in the picture while playing pauses first (the next played frame would
+    // undo what the gesture does); a press while paused starts nothing.
+    emit widget.sig_toolButtonPlay();
+    QVERIFY(m_rm->playerManager()->isPlaying());
+    QTest::mousePress(widget.display(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(widget.display(), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!widget.isPlayChecked());
+    QVERIFY(!m_rm->playerManager()->isPlaying());
+    QTest::mousePress(widget.display(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(widget.display(), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!m_rm->playerManager()->isPlaying());
     for (const auto &c : wiring)
         disconnect(c);
     m_view->hide();
