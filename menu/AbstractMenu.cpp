@@ -4,6 +4,17 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
+
+QSpinBox *menu::spinBox(const QString &name, int low, int high, QWidget *parent)
+{
+    auto *box = new QSpinBox(parent);
+    box->setObjectName(name);
+    box->setRange(low, high);
+    box->setSingleStep(1);
+    box->setKeyboardTracking(false);
+    return box;
+}
 
 void AbstractMenu::passUndoKeys()
 {

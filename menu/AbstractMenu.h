@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+class QSpinBox;
+
 #include <string>
 
 class AbstractMenu : public QWidget {
@@ -27,6 +29,10 @@ protected:
 };
 
 namespace menu {
+
+// An integer box of a panel: named, ranged, stepping by 1, reporting only when an
+// edit is finished (no keyboard tracking).
+QSpinBox *spinBox(const QString &name, int low, int high, QWidget *parent);
 
 // The value under `key`, or an empty value.
 inline bg::Value get(const bg::ValueMap &map, const char *key)

@@ -23,15 +23,6 @@ namespace {
 
 constexpr int kFar = 999999999;
 
-QSpinBox *spinBox(const char *name, int low, int high, QWidget *parent)
-{
-    auto *box = new QSpinBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setRange(low, high);
-    box->setKeyboardTracking(false);
-    return box;
-}
-
 QPushButton *styleButton(const char *name, QWidget *parent)
 {
     auto *button = new QPushButton(parent);
@@ -42,6 +33,8 @@ QPushButton *styleButton(const char *name, QWidget *parent)
 }
 
 } // namespace
+
+using menu::spinBox;
 
 SubtitleMenu::SubtitleMenu(QWidget *parent) : AbstractMenu(parent)
 {
@@ -78,10 +71,10 @@ SubtitleMenu::SubtitleMenu(QWidget *parent) : AbstractMenu(parent)
     m_text->setFixedHeight(72);
     grid->addWidget(m_text, row++, 0, 1, 4);
 
-    m_x = spinBox("subtitleX", -kFar, kFar, page);
-    m_y = spinBox("subtitleY", -kFar, kFar, page);
-    m_width = spinBox("subtitleWidth", 0, kFar, page);
-    m_height = spinBox("subtitleHeight", 0, kFar, page);
+    m_x = spinBox(QStringLiteral("subtitleX"), -kFar, kFar, page);
+    m_y = spinBox(QStringLiteral("subtitleY"), -kFar, kFar, page);
+    m_width = spinBox(QStringLiteral("subtitleWidth"), 0, kFar, page);
+    m_height = spinBox(QStringLiteral("subtitleHeight"), 0, kFar, page);
     grid->addWidget(label("Pos"), row, 0);
     grid->addWidget(new QLabel(QStringLiteral("X"), page), row, 1);
     grid->addWidget(m_x, row++, 2);
@@ -112,7 +105,7 @@ SubtitleMenu::SubtitleMenu(QWidget *parent) : AbstractMenu(parent)
     m_colourButton->setFixedSize(28, 20);
     grid->addWidget(label("color"), row, 0);
     grid->addWidget(m_colourButton, row++, 1);
-    m_transparency = spinBox("subtitleTransparency", 0, 255, page);
+    m_transparency = spinBox(QStringLiteral("subtitleTransparency"), 0, 255, page);
     grid->addWidget(label("Transparent"), row, 0);
     grid->addWidget(m_transparency, row++, 1, 1, 2);
 
@@ -125,7 +118,7 @@ SubtitleMenu::SubtitleMenu(QWidget *parent) : AbstractMenu(parent)
         styles->addWidget(b);
     styles->addStretch();
     grid->addLayout(styles, row++, 0, 1, 4);
-    m_angle = spinBox("subtitleAngle", -360, 360, page);
+    m_angle = spinBox(QStringLiteral("subtitleAngle"), -360, 360, page);
     grid->addWidget(label("rorate"), row, 0);
     grid->addWidget(m_angle, row++, 1, 1, 2);
     grid->setRowStretch(row, 1);

@@ -48,16 +48,6 @@ QString text(const char *group, const char *key)
     return zuaTranslate(QString::fromLatin1(group) + '.' + QString::fromLatin1(key));
 }
 
-QSpinBox *spinBox(const QString &name, int low, int high, QWidget *parent)
-{
-    auto *box = new QSpinBox(parent);
-    box->setObjectName(name);
-    box->setRange(low, high);
-    box->setSingleStep(1);
-    box->setKeyboardTracking(false);
-    return box;
-}
-
 // A double of the map shown in an integer box: truncated toward zero, in range.
 int truncated(const bg::Value &v, const QSpinBox *box)
 {
@@ -85,6 +75,8 @@ QSize sizeOf(const bg::Value &v)
 }
 
 } // namespace
+
+using menu::spinBox;
 
 VisualMenu::VisualMenu(MenuType type, const QString &prefix, bool sound, const Texts &texts,
                        QWidget *parent)

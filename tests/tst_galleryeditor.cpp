@@ -23,14 +23,6 @@ const QPoint kReplay(911, 339);               // the preview's replay button (pl
 const QPoint kDurationBox(170, 169);          // the transition panel's duration box
 const QRect kPictureMiddle(915, 158, 46, 46); // the middle of the preview's picture
 
-QImage screen()
-{
-    QProcess p;
-    p.start("import", {"-window", "root", "png:-"});
-    p.waitForFinished(15000);
-    return QImage::fromData(p.readAllStandardOutput(), "PNG");
-}
-
 // How wide the red transition markers are around the cut, in screen pixels.
 int markerWidth(const QImage &shot)
 {
@@ -96,7 +88,7 @@ void TestGalleryEditor::transitionAndStickerFromTheGalleries()
     QVERIFY(fixtures::waitForLog(home, "---> opening project: " + project, 15000));
     QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
     QTest::qWait(2500);
-    QCOMPARE(markerWidth(screen()), 0);
+    QCOMPARE(markerWidth(fixtures::screenShot()), 0);
 
     // The transition: dragged onto the cut, its markers appear around it.
     QVERIFY(fixtures::xdo(QString("xdotool mousemove %1 %2 click 1")
@@ -105,7 +97,7 @@ void TestGalleryEditor::transitionAndStickerFromTheGalleries()
     QTest::qWait(800);
     QVERIFY(drag(kIrisBoxTile, kCut));
     QTest::qWait(1500);
-    const int wide = markerWidth(screen());
+    const int wide = markerWidth(fixtures::screenShot());
     QVERIFY2(wide > 30, qPrintable(QString::number(wide)));
 
     // Its panel: 500 ms instead of the dropped length narrows the markers.
@@ -118,7 +110,7 @@ void TestGalleryEditor::transitionAndStickerFromTheGalleries()
                               .arg(kDurationBox.x())
                               .arg(kDurationBox.y())));
     QTest::qWait(1500);
-    const int narrow = markerWidth(screen());
+    const int narrow = markerWidth(fixtures::screenShot());
     QVERIFY2(narrow > 5 && narrow < wide / 2,
              qPrintable(QString("%1 then %2").arg(wide).arg(narrow)));
 
@@ -146,12 +138,12 @@ void TestGalleryEditor::transitionAndStickerFromTheGalleries()
         QString("xdotool mousemove %1 %2 click 1").arg(kReplay.x()).arg(kReplay.y())));
     QTest::qWait(700);
     // Over a second of play the sticker is seen, and seen to change.
-    const auto first = sticker(screen());
+    const auto first = sticker(fixtures::screenShot());
     QVERIFY2(first.second > 20, qPrintable(QString::number(first.second)));
     bool changed = false;
     for (int i = 0; i < 5 && !changed; ++i) {
         QTest::qWait(200);
-        const auto next = sticker(screen());
+        const auto next = sticker(fixtures::screenShot());
         changed = next.second > 20 && next.first != first.first; // still there, but moved
     }
     QVERIFY2(changed, "the sticker stands still while playing");

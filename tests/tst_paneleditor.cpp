@@ -20,14 +20,6 @@ constexpr int kLeftEdgeX = 172, kEdgeY = 255;   // the crop frame's left handle
 constexpr int kCropWidth = 281;                 // the crop editor's picture, on screen
 const QRect kPicture(693, 44, 491, 275);        // the preview's picture
 
-QImage screen()
-{
-    QProcess p;
-    p.start("import", {"-window", "root", "png:-"});
-    p.waitForFinished(15000);
-    return QImage::fromData(p.readAllStandardOutput(), "PNG");
-}
-
 // The colour at a fraction of the preview's picture.
 QColor at(const QImage &shot, double fx, double fy)
 {
@@ -96,7 +88,7 @@ void TestPanelEditor::panelEditsShowInThePreview()
     QVERIFY(fixtures::waitForLog(home, "---> opening project: " + project, 15000));
     QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
     QTest::qWait(2500);
-    QImage shot = screen();
+    QImage shot = fixtures::screenShot();
     QVERIFY2(isRed(at(shot, 0.2, 0.5)) && isBlue(at(shot, 0.8, 0.5)), qPrintable(describe(shot)));
 
     // Double click opens the panel; X = 640 moves the picture half a frame right.
@@ -108,13 +100,13 @@ void TestPanelEditor::panelEditsShowInThePreview()
                               .arg(kPanelX)
                               .arg(kPanelY)));
     QTest::qWait(1500);
-    shot = screen();
+    shot = fixtures::screenShot();
     QVERIFY2(isBlack(at(shot, 0.2, 0.5)) && isRed(at(shot, 0.7, 0.5)), qPrintable(describe(shot)));
 
     // Undo puts it back.
     QVERIFY(fixtures::xdo("xdotool key ctrl+z"));
     QTest::qWait(1500);
-    shot = screen();
+    shot = fixtures::screenShot();
     QVERIFY2(isRed(at(shot, 0.2, 0.5)) && isBlue(at(shot, 0.8, 0.5)), qPrintable(describe(shot)));
 
     // The crop editor: the left edge dragged to the middle keeps the blue half only.
@@ -129,7 +121,7 @@ void TestPanelEditor::panelEditsShowInThePreview()
                               .arg(kLeftEdgeX + kCropWidth / 4)
                               .arg(kLeftEdgeX + kCropWidth / 2 + 2)));
     QTest::qWait(1500);
-    shot = screen();
+    shot = fixtures::screenShot();
     QVERIFY2(isBlue(at(shot, 0.5, 0.5)), qPrintable(describe(shot)));
     QVERIFY2(!isRed(at(shot, 0.35, 0.5)) && !isRed(at(shot, 0.65, 0.5)),
              qPrintable(describe(shot)));
