@@ -1,10 +1,14 @@
 #include "AbstractMenu.h"
 
 #include <QAbstractSpinBox>
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <algorithm>
+#include <cmath>
 
 QSpinBox *menu::spinBox(const QString &name, int low, int high, QWidget *parent)
 {
@@ -14,6 +18,23 @@ QSpinBox *menu::spinBox(const QString &name, int low, int high, QWidget *parent)
     box->setSingleStep(1);
     box->setKeyboardTracking(false);
     return box;
+}
+
+int menu::truncated(const bg::Value &value, const QSpinBox *box)
+{
+    const double d = std::trunc(value.toDouble());
+    return int(std::clamp(d, double(box->minimum()), double(box->maximum())));
+}
+
+QWidget *menu::scrollingPage(QWidget *parent, QScrollArea **scroll)
+{
+    *scroll = new QScrollArea(parent);
+    (*scroll)->setObjectName(QStringLiteral("scrollArea_edit"));
+    (*scroll)->setWidgetResizable(true);
+    (*scroll)->setFrameShape(QFrame::NoFrame);
+    auto *page = new QWidget(*scroll);
+    page->setObjectName(QStringLiteral("page_edit"));
+    return page;
 }
 
 void AbstractMenu::passUndoKeys()

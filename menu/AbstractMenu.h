@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+class QScrollArea;
 class QSpinBox;
 
 #include <string>
@@ -33,6 +34,12 @@ namespace menu {
 // An integer box of a panel: named, ranged, stepping by 1, reporting only when an
 // edit is finished (no keyboard tracking).
 QSpinBox *spinBox(const QString &name, int low, int high, QWidget *parent);
+
+// A double of a map shown in an integer box: truncated toward zero, in its range.
+int truncated(const bg::Value &value, const QSpinBox *box);
+
+// A scrolling page for a panel's controls: returns the page inside `*scroll`.
+QWidget *scrollingPage(QWidget *parent, QScrollArea **scroll);
 
 // The value under `key`, or an empty value.
 inline bg::Value get(const bg::ValueMap &map, const char *key)

@@ -54,12 +54,8 @@ SubtitleMenu::SubtitleMenu(QWidget *parent) : AbstractMenu(parent)
     }
     tabs->addStretch();
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("scrollArea_edit"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto *page = new QWidget(scroll);
-    page->setObjectName(QStringLiteral("page_edit"));
+    QScrollArea *scroll = nullptr;
+    QWidget *page = menu::scrollingPage(this, &scroll);
     auto *grid = new QGridLayout(page);
     int row = 0;
     auto label = [page](const char *key) {
@@ -153,13 +149,10 @@ void SubtitleMenu::UpdateData(bg::ValueMap map)
     std::vector<std::unique_ptr<QSignalBlocker>> quiet;
     for (QWidget *w : controls)
         quiet.push_back(std::make_unique<QSignalBlocker>(w));
-    auto truncated = [&map](const char *key) {
-        return int(std::clamp(std::trunc(get(map, key).toDouble()), double(-kFar), double(kFar)));
-    };
-    m_x->setValue(truncated("X"));
-    m_y->setValue(truncated("Y"));
-    m_width->setValue(truncated("W"));
-    m_height->setValue(truncated("H"));
+    m_x->setValue(menu::truncated(get(map, "X"), m_x));
+    m_y->setValue(menu::truncated(get(map, "Y"), m_y));
+    m_width->setValue(menu::truncated(get(map, "W"), m_width));
+    m_height->setValue(menu::truncated(get(map, "H"), m_height));
     m_angle->setValue(get(map, "rotate").toInt32());
     m_transparency->setValue(get(map, "transparent").toInt32(255));
     m_font->setCurrentFont(font);

@@ -23,6 +23,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -46,13 +47,6 @@ const Colour kColours[] = {
 QString text(const char *group, const char *key)
 {
     return zuaTranslate(QString::fromLatin1(group) + '.' + QString::fromLatin1(key));
-}
-
-// A double of the map shown in an integer box: truncated toward zero, in range.
-int truncated(const bg::Value &v, const QSpinBox *box)
-{
-    const double d = std::trunc(v.toDouble());
-    return int(std::clamp(d, double(box->minimum()), double(box->maximum())));
 }
 
 // A rectangle or size entry of another kind is reported and read as empty.
@@ -119,12 +113,8 @@ VisualMenu::VisualMenu(MenuType type, const QString &prefix, bool sound, const T
 
 QWidget *VisualMenu::buildEditPage(const QString &prefix, bool sound, const Texts &texts)
 {
-    auto *scroll = new QScrollArea(m_pages);
-    scroll->setObjectName(QStringLiteral("scrollArea_edit"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto *page = new QWidget(scroll);
-    page->setObjectName(QStringLiteral("page_edit"));
+    QScrollArea *scroll = nullptr;
+    QWidget *page = menu::scrollingPage(m_pages, &scroll);
     auto *grid = new QGridLayout(page);
     int row = 0;
     auto label = [&](const char *key, const QString &name = QString()) {
@@ -174,9 +164,11 @@ QWidget *VisualMenu::buildEditPage(const QString &prefix, bool sound, const Text
     grid->addWidget(m_angle, row++, 2);
 
     heading("colorcontrol");
-    for (const Colour &c : kColours) {
+    for (size_t i = 0; i < std::size(kColours); ++i) {
+        const Colour &c = kColours[i];
+        m_colours[i] = spinBox(QString("spinBox_") + c.box, c.low, 50, page);
         grid->addWidget(label(c.label), row, 1);
-        grid->addWidget(spinBox(QString("spinBox_") + c.box, c.low, 50, page), row++, 2);
+        grid->addWidget(m_colours[i], row++, 2);
     }
 
     if (sound) {
@@ -241,9 +233,9 @@ QWidget *VisualMenu::buildCropPage()
 
 QSpinBox *VisualMenu::colourBox(const char *key) const
 {
-    for (const Colour &c : kColours)
-        if (qstrcmp(c.key, key) == 0)
-            return findChild<QSpinBox *>(QString("spinBox_") + c.box);
+    for (size_t i = 0; i < std::size(kColours); ++i)
+        if (qstrcmp(kColours[i].key, key) == 0)
+            return m_colours[i];
     return nullptr;
 }
 
@@ -268,17 +260,16 @@ void VisualMenu::UpdateData(bg::ValueMap map)
         {m_x, "X"}, {m_y, "Y"}, {m_width, "W"}, {m_height, "H"}};
     for (const auto &d : doubles) {
         const QSignalBlocker quiet(d.first);
-        d.first->setValue(truncated(get(map, d.second), d.first));
+        d.first->setValue(menu::truncated(get(map, d.second), d.first));
     }
     for (const auto &i :
          {std::make_pair(m_angle, "rotate"), std::make_pair(m_transparency, "transparent")}) {
         const QSignalBlocker quiet(i.first);
         i.first->setValue(get(map, i.second).toInt32());
     }
-    for (const Colour &c : kColours) {
-        QSpinBox *box = colourBox(c.key);
-        const QSignalBlocker quiet(box);
-        box->setValue(get(map, c.key).toInt32());
+    for (size_t i = 0; i < std::size(kColours); ++i) {
+        const QSignalBlocker quiet(m_colours[i]);
+        m_colours[i]->setValue(get(map, kColours[i].key).toInt32());
     }
     if (m_volume) {
         const int volume = get(map, "volume").toInt32(128);
@@ -315,8 +306,8 @@ void VisualMenu::send(const std::string &key, QWidget *dropFocus)
     map["strech"] = bg::Value(int32_t(m_stretch));
     map["sizeType"] = bg::Value(int32_t(m_sizeType));
     map["rect"] = bg::ValueQt(m_rect);
-    for (const Colour &c : kColours)
-        map[c.key] = bg::Value(int32_t(colourBox(c.key)->value()));
+    for (size_t i = 0; i < std::size(kColours); ++i)
+        map[kColours[i].key] = bg::Value(int32_t(m_colours[i]->value()));
     (m_stretch == 1 ? m_aspect : m_fill)->setChecked(true);
     m_sizeType = 0;
     emit sig_updateData(m_type, map, key);

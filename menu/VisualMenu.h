@@ -74,6 +74,7 @@ private:
     QWidget *buildEditPage(const QString &prefix, bool sound, const Texts &texts);
     QWidget *buildCropPage();
     QSpinBox *colourBox(const char *key) const;
+    QSpinBox *m_colours[6] = {}; // in the colour table's order
 
     MenuType m_type;
     QPushButton *m_editTab, *m_cropTab;
