@@ -1,7 +1,8 @@
 // End to end with the real editor: a clip's panel changes what the preview shows.
 // A video whose left half is red and right half blue fills a 1280 × 720 project;
-// moving it right in the panel leaves the left of the picture black, undo brings it
-// back, and cropping it to its right half in the crop editor leaves only blue.
+// moving it right in the panel leaves the left of the picture black, a quarter turn
+// stands the halves on top of each other, the lowest saturation greys them, undo
+// brings each back, and cropping to the right half in the crop editor leaves only blue.
 #include "support/EditorProcess.h"
 #include "support/MediaFixtures.h"
 
@@ -38,6 +39,15 @@ bool isBlue(const QColor &c)
 bool isBlack(const QColor &c)
 {
     return c.red() < 40 && c.green() < 40 && c.blue() < 40;
+}
+bool isGrey(const QColor &c)
+{
+    // Red and blue lose their colour but keep their (different) lightness.
+    return c.red() > 10 && qAbs(c.red() - c.green()) < 12 && qAbs(c.red() - c.blue()) < 12;
+}
+bool isOriginal(const QImage &shot)
+{
+    return isRed(at(shot, 0.2, 0.5)) && isBlue(at(shot, 0.8, 0.5));
 }
 
 // What the picture shows at five points across its middle (and the shot, kept
@@ -89,7 +99,7 @@ void TestPanelEditor::panelEditsShowInThePreview()
     QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
     QTest::qWait(2500);
     QImage shot = fixtures::screenShot();
-    QVERIFY2(isRed(at(shot, 0.2, 0.5)) && isBlue(at(shot, 0.8, 0.5)), qPrintable(describe(shot)));
+    QVERIFY2(isOriginal(shot), qPrintable(describe(shot)));
 
     // Double click opens the panel; X = 640 moves the picture half a frame right.
     QVERIFY(fixtures::xdo(
@@ -107,7 +117,42 @@ void TestPanelEditor::panelEditsShowInThePreview()
     QVERIFY(fixtures::xdo("xdotool key ctrl+z"));
     QTest::qWait(1500);
     shot = fixtures::screenShot();
-    QVERIFY2(isRed(at(shot, 0.2, 0.5)) && isBlue(at(shot, 0.8, 0.5)), qPrintable(describe(shot)));
+    QVERIFY2(isOriginal(shot), qPrintable(describe(shot)));
+
+    // Tab walks from X through Y, width, height and transparency to the angle box,
+    // then on through contrast, brightness, highlight, hue and temperature to
+    // saturation; the panel scrolls each focused box into view, so it is wheeled
+    // back to the top (over the labels, where the wheel changes no value) first.
+    const auto typeAfterTabs = [&](int tabs, const char *value) {
+        return fixtures::xdo(QString("xdotool mousemove 40 %2 click --repeat 10 4 && xdotool "
+                                     "mousemove %1 %2 click 1 && xdotool key --delay 60 "
+                                     "--repeat %3 Tab && xdotool type -- %4 && xdotool key Tab")
+                                 .arg(kPanelX)
+                                 .arg(kPanelY)
+                                 .arg(tabs)
+                                 .arg(value));
+    };
+    QVERIFY(typeAfterTabs(5, "90"));
+    QTest::qWait(1500);
+    shot = fixtures::screenShot();
+    const QColor top = at(shot, 0.5, 0.2), bottom = at(shot, 0.5, 0.8);
+    QVERIFY2(isBlack(at(shot, 0.1, 0.5)) && isBlack(at(shot, 0.9, 0.5)),
+             qPrintable(describe(shot)));
+    QVERIFY2((isRed(top) && isBlue(bottom)) || (isBlue(top) && isRed(bottom)),
+             qPrintable(describe(shot) + " top " + top.name() + " bottom " + bottom.name()));
+    QVERIFY(fixtures::xdo("xdotool key ctrl+z"));
+    QTest::qWait(1500);
+    shot = fixtures::screenShot();
+    QVERIFY2(isOriginal(shot), qPrintable(describe(shot)));
+
+    QVERIFY(typeAfterTabs(11, "-50"));
+    QTest::qWait(1500);
+    shot = fixtures::screenShot();
+    QVERIFY2(isGrey(at(shot, 0.2, 0.5)) && isGrey(at(shot, 0.8, 0.5)), qPrintable(describe(shot)));
+    QVERIFY(fixtures::xdo("xdotool key ctrl+z"));
+    QTest::qWait(1500);
+    shot = fixtures::screenShot();
+    QVERIFY2(isOriginal(shot), qPrintable(describe(shot)));
 
     // The crop editor: the left edge dragged to the middle keeps the blue half only.
     QVERIFY(
