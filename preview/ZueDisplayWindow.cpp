@@ -85,8 +85,9 @@ void ZueDisplayWindow::mousePressEvent(QMouseEvent *event)
         PreviewItem *hit = m_interaction->hitTest(p);
         if (!hit)
             return;
-        // The menu acts on the item under the cursor, so select it first.
-        if (hit != m_interaction->selected()) {
+        // The menu acts on the item under the cursor: an unselected one becomes the
+        // selection; one of several selected keeps them all for the menu.
+        if (!hit->selected) {
             press(p);
             m_interaction->release();
         }

@@ -146,7 +146,9 @@ void TestPreviewPipeline::tracksComposeAtThePlayhead()
 namespace {
 // Right-clicks `pos` in the window and picks the menu entry whose text ends with
 // `entry` (texts are the untranslated keys here). False when no menu showed.
-bool pickFromMenu(QWindow *window, const QPoint &pos, const QString &entry)
+// `disabled` collects the entries shown greyed.
+bool pickFromMenu(QWindow *window, const QPoint &pos, const QString &entry,
+                  QStringList *disabled = nullptr)
 {
     bool shown = false;
     QTimer::singleShot(300, [&] {
@@ -154,6 +156,9 @@ bool pickFromMenu(QWindow *window, const QPoint &pos, const QString &entry)
         if (!menu)
             return;
         shown = true;
+        for (QAction *action : menu->actions())
+            if (disabled && !action->isEnabled())
+                *disabled << action->text().section('.', -1);
         for (QAction *action : menu->actions())
             if (action->text().endsWith(entry))
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
@@ -202,6 +207,27 @@ void TestPreviewPipeline::previewMenuActsOnTheClipUnderTheCursor()
     QCOMPARE(edited, QStringList{red});
     QVERIFY(pickFromMenu(&window, QPoint(20, 90), "Delete"));
     QCOMPARE(removed, QStringList{red});
+
+    // Both clips selected on the timeline: a right click on one keeps both, offers
+    // only Delete, and Delete removes both.
+    SourceItem *blueClip =
+        m_model->clipByUuid(m_layers->layerOf(m_model->group(CT_VIDEO)->child(0)->uuid)->clipId);
+    QVERIFY(blueClip);
+    redClip->setSelected(true);
+    blueClip->setSelected(true);
+    composeAt(10);
+    QStringList disabled;
+    removed.clear();
+    QVERIFY(pickFromMenu(&window, QPoint(120, 90), "Delete", &disabled)); // on blue
+    QCOMPARE(disabled, (QStringList{"Edit", "UpLevel", "DownLevel"}));
+    removed.sort();
+    QStringList both{red, blueClip->uuid};
+    both.sort();
+    QCOMPARE(removed, both);
+    redClip->setSelected(true);
+    blueClip->setSelected(false);
+    composeAt(10);
+    removed = QStringList{red};
 
     // Nothing under the cursor (right of every placement): no menu at all.
     QVERIFY(!pickFromMenu(&window, QPoint(300, 20), "Delete"));
