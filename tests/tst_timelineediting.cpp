@@ -584,6 +584,14 @@ void TestTimelineEditing::transitionDropsJoinClips()
     QCOMPARE(m_model->transitions().size(), 2);
     QCOMPARE(m_model->transitions()[1]->data()->from, lone);
     QVERIFY(!m_model->transitions()[1]->data()->to);
+    // Near its start: a head transition beside the tail one.
+    const QPoint start =
+        m_view->mapFromScene(QPointF(lone->sceneX() + 100, track->child(0)->y() + 10));
+    dropOnView(transitionPayload("clip_box"), start);
+    QCOMPARE(m_model->transitions().size(), 3);
+    QVERIFY(!m_model->transitions()[2]->data()->from);
+    QCOMPARE(m_model->transitions()[2]->data()->to, lone);
+    QVERIFY(lone->headTransFrames > 0);
     QCOMPARE(m_view->transitionBand(), QRectF()); // the band is gone after the drop
 }
 
