@@ -3,6 +3,7 @@
 
 #include "CreateProjectDialog.h"
 #include "ExportWiring.h"
+#include "SettingDialog.h"
 #include "ZuApp.h"
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
@@ -103,7 +104,7 @@ void MainWindow::buildSettingsMenu()
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("menu_main"));
     connect(m_menu->addAction(ZTR("titlebar.Settings")), &QAction::triggered, this,
-            [this] { comingSoon(ZKEY("titlebar.Settings")); });
+            [this] { SettingDialog(this).exec(); });
     connect(m_menu->addAction(ZTR("titlebar.Help")), &QAction::triggered, this,
             [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpPage))); });
     connect(m_menu->addAction(ZTR("titlebar.Subscribe")), &QAction::triggered, this,
@@ -197,6 +198,11 @@ void MainWindow::wireWidgets()
             &TimeLineGraphicsView::slot_backFrameRequest);
     connect(rm, &RenderManager::sig_resetFrame, view, &TimeLineGraphicsView::slot_resetFrame);
     connect(view, &TimeLineGraphicsView::sig_audioFrames, rm, &RenderManager::onAudioAnswer);
+    // Voice-over: the Dub button starts and stops it; the timeline shows it.
+    connect(m_toolBar, &ToolBarWidget::sig_recordAudio, rm, &RenderManager::slot_recordAudio);
+    connect(rm, &RenderManager::sig_controlRecord, m_toolBar, &ToolBarWidget::slot_controlRecord);
+    connect(rm, &RenderManager::sig_audioSourceItem, view,
+            &TimeLineGraphicsView::slot_audioSourceItem);
     const QList<QObject *> operators{view, timeline->ruler(), timeline->headers(), m_toolBar};
     for (QObject *sender : operators)
         connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm, SLOT(slot_opertorUi(bool, bool)));

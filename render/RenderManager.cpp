@@ -68,6 +68,7 @@ bool RenderManager::init()
             &RenderManager::sig_audioSourceItem);
     connect(m_record, &RecordManager::sig_frameRequest, this,
             &RenderManager::sig_frontFrameRequest);
+    connect(m_record, &RecordManager::sig_controlRecord, this, &RenderManager::sig_controlRecord);
     if (!GsDevice::DefaultDevice()) {
         if (!GsDevice::CreateDefaultDevice(false))
             return false;
@@ -137,6 +138,13 @@ void RenderManager::orderItems()
 {
     if (m_scene)
         m_scene->OrderItem();
+}
+
+void RenderManager::slot_recordAudio(bool on)
+{
+    if (on)
+        slot_opertorUi(true, false); // playback stops first
+    m_record->record(on);
 }
 
 void RenderManager::slot_opertorUi(bool stopPlay, bool stopRecord)

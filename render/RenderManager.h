@@ -78,6 +78,8 @@ public:
     void readLegacyCanvas(QXmlStreamReader &reader);
 
 public slots:
+    // Starts or ends a voice-over recording (the tool bar's Dub button).
+    void slot_recordAudio(bool on);
     // Stops playback and recording before a user action.
     void slot_opertorUi(bool stopPlay, bool stopRecord);
     // Runs the export the panel asked for and tells the user how it ended.

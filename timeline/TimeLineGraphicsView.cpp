@@ -133,6 +133,10 @@ void TimeLineGraphicsView::updateSceneWidth()
         for (TransItem *t : m_model->transitions())
             right = std::max(right, timeline::toScene(t->data()->endFrame));
     }
+    // A recording stretches the timeline ahead of the playhead (a frame request
+    // moves it by up to two frames).
+    if (m_recording)
+        right = std::max(right, m_playhead + 2 * 50.0);
     m_total = right;
     const double height =
         std::max(scene() ? scene()->sceneRect().height() : 0.0, double(viewport()->height()));
@@ -264,6 +268,8 @@ void TimeLineGraphicsView::drawForeground(QPainter *painter, const QRectF &rect)
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(QPen(Qt::red, 0)); // cosmetic: one view pixel at any zoom
     painter->drawLine(QPointF(m_playhead, rect.top()), QPointF(m_playhead, rect.bottom()));
+    if (m_recording)
+        painter->fillRect(recordingBar(), Qt::red);
     auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene());
     if (timelineScene && timelineScene->snapFrame() >= 0) {
         const double x = timeline::toScene(timelineScene->snapFrame());

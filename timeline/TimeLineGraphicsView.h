@@ -13,6 +13,8 @@
 
 #include <QGraphicsView>
 
+#include <functional>
+
 class ClassifyItem;
 class SourceItem;
 class TimeLineGraphicsScene;
@@ -58,6 +60,17 @@ public:
     // The drop band of a transition drag, empty when none is under way.
     QRectF transitionBand() const { return m_band.rect(); }
 
+    // ---- voice-over ----
+    // Picks (or makes, with undo) the dub track a recording from a frame goes on
+    // and returns its scene y (the header view knows the tracks' rows).
+    void setRecordingTrackPicker(std::function<double(int64_t frame)> picker)
+    {
+        m_pickRecordingTrack = std::move(picker);
+    }
+    bool isRecording() const { return m_recording; }
+    // The red bar of the recording under way, in scene coordinates.
+    QRectF recordingBar() const;
+
 signals:
     // A material was dropped: the header view picks the track and makes the clip.
     void sig_createSourceItem(const bg::ValueMap &request, const QColor &colour, const QFont &font);
@@ -82,6 +95,9 @@ public slots:
     void slot_backFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
     void slot_selectionChanged();
     void slot_removeSourceItem() { removeSelected(); }
+    // A voice-over recording started at the playhead, or ended with its WAV file
+    // (made into a dub clip where it was recorded) or with an error.
+    void slot_audioSourceItem(bool start, const QString &path, bool error);
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
@@ -109,4 +125,9 @@ private:
     double m_playhead = 0;
     double m_total = 0;
     TransitionBand m_band;
+    std::function<double(int64_t)> m_pickRecordingTrack;
+    bool m_recording = false;
+    bool m_recordingStep = false; // the recording's undo step is open
+    double m_recordStartX = 0;
+    double m_recordTrackY = 0;
 };

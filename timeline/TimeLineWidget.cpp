@@ -58,6 +58,8 @@ TimeLineWidget::TimeLineWidget(QWidget *parent)
     column->addLayout(rows);
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/timeline-widget.css"));
 
+    m_view->setRecordingTrackPicker(
+        [headers = m_headers](int64_t frame) { return headers->recordingTrackY(true, frame); });
     connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_headers,
             &TimeLineTreeView::slot_createSourceItem);
     // Headers and clips scroll together vertically.

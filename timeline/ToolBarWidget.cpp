@@ -126,6 +126,14 @@ void ToolBarWidget::on_pushButton_audio_clicked(bool checked)
     emit sig_recordAudio(checked);
 }
 
+void ToolBarWidget::slot_controlRecord()
+{
+    if (!ui->pushButton_audio->isChecked())
+        return;
+    ui->pushButton_audio->setChecked(false);
+    emit sig_recordAudio(false);
+}
+
 void ToolBarWidget::on_pushButton_edit_clicked()
 {
     emit sig_editSourceItem();

@@ -57,6 +57,8 @@ public slots:
     void slot_clearButtonEnable(bool enable);
     void slot_editButtonEnable(bool enable);
     void slot_showTime(int64_t current, int64_t total);
+    // The recording is asked to stop: the Dub button goes up and says so.
+    void slot_controlRecord();
 
 private:
     Ui::ToolBarWidget *ui;

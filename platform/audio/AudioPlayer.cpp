@@ -1,8 +1,6 @@
 #include "AudioPlayer.h"
 
-#include <pulse/pulseaudio.h>
-
-#include <sys/time.h>
+#include "detail/PulseContext.h"
 
 namespace zua {
 
@@ -19,114 +17,54 @@ constexpr int kPrebufferMs = 10;
 } // namespace
 
 struct AudioPlayer::Impl {
-    pa_threaded_mainloop *loop = nullptr;
-    pa_context *context = nullptr;
+    pulse::Context server{"ZuAEdit"};
     pa_stream *stream = nullptr;
-    pa_time_event *timeout = nullptr;
-    bool timedOut = false;
     int bytesPerMs = 0;
     uint64_t writtenBytes = 0;
 
-    static void onContextState(pa_context *, void *self)
-    {
-        pa_threaded_mainloop_signal(static_cast<Impl *>(self)->loop, 0);
-    }
     static void onStreamState(pa_stream *, void *self)
     {
-        pa_threaded_mainloop_signal(static_cast<Impl *>(self)->loop, 0);
-    }
-    static void onTimeout(pa_mainloop_api *, pa_time_event *, const struct timeval *, void *self)
-    {
-        auto *d = static_cast<Impl *>(self);
-        d->timedOut = true;
-        pa_threaded_mainloop_signal(d->loop, 0);
-    }
-
-    // Waits (locked) until `ready` or `failed` says so, or the time-out fires.
-    template <typename Ready, typename Failed> bool waitFor(Ready ready, Failed failed)
-    {
-        while (!ready()) {
-            if (failed() || timedOut)
-                return false;
-            pa_threaded_mainloop_wait(loop);
-        }
-        return true;
+        static_cast<Impl *>(self)->server.signal();
     }
 
     bool open(int channels, int rate)
     {
-        loop = pa_threaded_mainloop_new();
-        if (!loop)
+        if (!server.connect(kConnectTimeoutMs))
             return false;
-        pa_mainloop_api *api = pa_threaded_mainloop_get_api(loop);
-        context = pa_context_new(api, "ZuAEdit");
-        if (!context)
+        pulse::Context::Lock lock(server);
+        pa_sample_spec sampleFormat;
+        sampleFormat.format = PA_SAMPLE_S16LE;
+        sampleFormat.rate = uint32_t(rate);
+        sampleFormat.channels = uint8_t(channels);
+        bytesPerMs = rate * channels * 2 / 1000;
+        stream = pa_stream_new(server.context(), "playback", &sampleFormat, nullptr);
+        if (!stream)
             return false;
-        pa_context_set_state_callback(context, &Impl::onContextState, this);
-        // Never spawn a server: without one, playback simply is unavailable.
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-            return false;
-        pa_threaded_mainloop_lock(loop);
-        if (pa_threaded_mainloop_start(loop) < 0) {
-            pa_threaded_mainloop_unlock(loop);
-            return false;
-        }
-        struct timeval tv;
-        gettimeofday(&tv, nullptr);
-        pa_timeval_add(&tv, pa_usec_t(kConnectTimeoutMs) * 1000);
-        timeout = api->time_new(api, &tv, &Impl::onTimeout, this);
-
-        bool ok = waitFor([&] { return pa_context_get_state(context) == PA_CONTEXT_READY; },
-                          [&] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)); });
-        if (ok) {
-            pa_sample_spec sampleFormat;
-            sampleFormat.format = PA_SAMPLE_S16LE;
-            sampleFormat.rate = uint32_t(rate);
-            sampleFormat.channels = uint8_t(channels);
-            bytesPerMs = rate * channels * 2 / 1000;
-            stream = pa_stream_new(context, "playback", &sampleFormat, nullptr);
-            ok = stream != nullptr;
-            if (ok) {
-                pa_stream_set_state_callback(stream, &Impl::onStreamState, this);
-                pa_buffer_attr attr;
-                attr.maxlength = uint32_t(-1);
-                attr.tlength = uint32_t(bytesPerMs * kTargetBufferMs);
-                attr.prebuf = uint32_t(bytesPerMs * kPrebufferMs);
-                attr.minreq = uint32_t(-1);
-                attr.fragsize = uint32_t(-1);
-                // Asks the device for a latency near our buffer, so that what is
-                // queued tracks what is heard (the player paces itself by it).
-                const auto flags =
-                    pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                      PA_STREAM_ADJUST_LATENCY);
-                ok = pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) >=
-                         0 &&
-                     waitFor([&] { return pa_stream_get_state(stream) == PA_STREAM_READY; },
-                             [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)); });
-            }
-        }
-        if (timeout) {
-            api->time_free(timeout);
-            timeout = nullptr;
-        }
-        pa_threaded_mainloop_unlock(loop);
-        return ok;
+        pa_stream_set_state_callback(stream, &Impl::onStreamState, this);
+        pa_buffer_attr attr;
+        attr.maxlength = uint32_t(-1);
+        attr.tlength = uint32_t(bytesPerMs * kTargetBufferMs);
+        attr.prebuf = uint32_t(bytesPerMs * kPrebufferMs);
+        attr.minreq = uint32_t(-1);
+        attr.fragsize = uint32_t(-1);
+        // Asks the device for a latency near our buffer, so that what is queued
+        // tracks what is heard (the player paces itself by it).
+        const auto flags = pa_stream_flags_t(
+            PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+        return pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) >= 0 &&
+               server.waitFor([&] { return pa_stream_get_state(stream) == PA_STREAM_READY; },
+                              [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)); },
+                              kConnectTimeoutMs);
     }
 
     ~Impl()
     {
-        if (loop)
-            pa_threaded_mainloop_stop(loop);
-        if (stream) {
-            pa_stream_disconnect(stream);
-            pa_stream_unref(stream);
-        }
-        if (context) {
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-        }
-        if (loop)
-            pa_threaded_mainloop_free(loop);
+        if (!stream)
+            return;
+        pulse::Context::Lock lock(server);
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_disconnect(stream);
+        pa_stream_unref(stream);
     }
 };
 
@@ -158,12 +96,11 @@ bool AudioPlayer::write_pcm(const uint8_t *data, size_t bytes, bool)
 {
     if (!d || !data || bytes == 0)
         return false;
-    pa_threaded_mainloop_lock(d->loop);
+    pulse::Context::Lock lock(d->server);
     const bool ok = pa_stream_get_state(d->stream) == PA_STREAM_READY &&
                     pa_stream_write(d->stream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) >= 0;
     if (ok)
         d->writtenBytes += bytes;
-    pa_threaded_mainloop_unlock(d->loop);
     return ok;
 }
 
@@ -171,7 +108,7 @@ int64_t AudioPlayer::cached_millisec()
 {
     if (!d)
         return 0;
-    pa_threaded_mainloop_lock(d->loop);
+    pulse::Context::Lock lock(d->server);
     int64_t ms = 0;
     pa_usec_t latency = 0;
     int negative = 0;
@@ -180,7 +117,6 @@ int64_t AudioPlayer::cached_millisec()
         ms = negative ? 0 : int64_t(latency / 1000);
     else // no timing report yet: nothing has been heard
         ms = int64_t(d->writtenBytes) / d->bytesPerMs;
-    pa_threaded_mainloop_unlock(d->loop);
     return ms;
 }
 
@@ -188,11 +124,12 @@ void AudioPlayer::stop()
 {
     if (!d)
         return;
-    pa_threaded_mainloop_lock(d->loop);
-    if (d->stream && pa_stream_get_state(d->stream) == PA_STREAM_READY)
-        if (pa_operation *op = pa_stream_flush(d->stream, nullptr, nullptr))
-            pa_operation_unref(op);
-    pa_threaded_mainloop_unlock(d->loop);
+    {
+        pulse::Context::Lock lock(d->server);
+        if (d->stream && pa_stream_get_state(d->stream) == PA_STREAM_READY)
+            if (pa_operation *op = pa_stream_flush(d->stream, nullptr, nullptr))
+                pa_operation_unref(op);
+    }
     d.reset();
 }
 

@@ -1,3 +1,87 @@
 #include "RecordManager.h"
 
+#include "RecordThread.h"
+#include "bridge/Logger.h"
+#include "bridge/UserSettings.h"
+#include "common/MessageBox.h"
+#include "common/Translate.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUuid>
+
+namespace {
+// At most a WAV header (46 or 68 bytes) and no sound: the microphone never delivered.
+constexpr qint64 kHeaderOnly = 80;
+} // namespace
+
 RecordManager::RecordManager(QObject *parent) : QObject(parent) {}
+
+RecordManager::~RecordManager()
+{
+    delete m_thread;
+}
+
+QString RecordManager::folder()
+{
+    const std::string dir = bg::UserSettings::instance().get("mic.dir", "");
+    return dir.empty() ? QDir::homePath() + QStringLiteral("/RuZOVaza")
+                       : QString::fromStdString(dir);
+}
+
+void RecordManager::record(bool on)
+{
+    if (on) {
+        if (m_recording)
+            return;
+        const QString dir = folder();
+        const QFileInfo where(dir);
+        if (!QDir().mkpath(dir) || !where.isDir() || !where.isWritable()) {
+            BG_LOG_E("recording folder [%s] cannot be written", qPrintable(dir));
+            MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"),
+                               ZTR("pre_form.RecordFolder").arg(QDir::toNativeSeparators(dir)),
+                               ZKEY("pre_form.Ok"));
+            emit sig_controlRecord(); // the Dub button goes up again
+            return;
+        }
+        m_path = dir + '/' + QUuid::createUuid().toString() + QStringLiteral(".wav");
+        m_error = false;
+        m_recording = true;
+        emit sig_audioSourceItem(true, m_path, false);
+        m_thread = new RecordThread(m_path);
+        connect(m_thread, &RecordThread::sig_frameRequest, this, &RecordManager::sig_frameRequest);
+        connect(m_thread, &RecordThread::sig_recordError, this, &RecordManager::slot_recordError);
+        connect(m_thread, &RecordThread::sig_recordStop, this, &RecordManager::slot_recordStop);
+        m_thread->start();
+        return;
+    }
+    if (!m_recording)
+        return;
+    delete m_thread; // stops, waits; the file is complete after this
+    m_thread = nullptr;
+    // A file the microphone never wrote into is no recording.
+    if (!m_path.isEmpty() && QFileInfo(m_path).size() <= kHeaderOnly) {
+        QFile::remove(m_path);
+        m_path.clear();
+        m_error = true;
+    }
+    m_recording = false;
+    emit sig_audioSourceItem(false, m_path, m_error);
+}
+
+void RecordManager::slot_recordError()
+{
+    if (!m_recording)
+        return;
+    m_path.clear();
+    m_error = true;
+    emit sig_controlRecord();
+}
+
+void RecordManager::slot_recordStop()
+{
+    if (!m_recording)
+        return;
+    m_error = true;
+    emit sig_controlRecord();
+}

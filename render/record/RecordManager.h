@@ -1,22 +1,40 @@
 #pragma once
-// Records voice-overs onto the timeline. Lives on: main thread.
+// Records voice-overs onto the timeline: names each recording's WAV file, runs the
+// record thread and tells the timeline when a recording starts and ends.
+// Lives on: main thread.
 
 #include "render/RenderTypes.h"
 
 #include <QObject>
 #include <QString>
 
+class RecordThread;
+
 class RecordManager : public QObject {
     Q_OBJECT
 public:
     explicit RecordManager(QObject *parent = nullptr);
+    ~RecordManager() override;
     bool isRecording() const { return m_recording; }
+    // Starts (true) or ends (false) a recording.
+    void record(bool on);
+    // The folder recordings go to ("mic.dir", else "RuZOVaza" in the home folder).
+    static QString folder();
 
 signals:
     void sig_frameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
     // A recording started (true) or ended with its file (false), or failed.
     void sig_audioSourceItem(bool start, const QString &path, bool error);
+    // Asks the record control to switch off (RenderManager forwards it).
+    void sig_controlRecord();
+
+public slots:
+    void slot_recordError();
+    void slot_recordStop();
 
 private:
+    RecordThread *m_thread = nullptr;
+    QString m_path;
+    bool m_error = false;
     bool m_recording = false;
 };

@@ -1,0 +1,136 @@
+#include "SettingDialog.h"
+#include "ui_SettingDialog.h"
+
+#include "audio/WasapiEnumerator.h"
+#include "bridge/Logger.h"
+#include "bridge/UserSettings.h"
+#include "common/MessageBox.h"
+#include "common/QssManager.h"
+#include "common/Translate.h"
+
+#include <QDebug>
+#include <QListView>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kDefaultMic = QStringLiteral("默认");
+
+QString setting(const char *key, const char *def)
+{
+    return QString::fromStdString(bg::UserSettings::instance().get(key, def));
+}
+
+void store(const char *key, const QString &value)
+{
+    bg::UserSettings::instance().set(key, value.toStdString());
+    bg::UserSettings::instance().save();
+}
+
+} // namespace
+
+SettingDialog::SettingDialog(QWidget *parent)
+    : QDialog(parent), ui(new Ui::SettingDialog), m_enumerator(new WasapiEnumerator(this))
+{
+    ui->setupUi(this);
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(ZTR("settingdialog.settings"));
+    const double s = QssManager::screenScale();
+    resize(int(330 * s), int(100 * s));
+    (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/setting-dialog.css"));
+    ui->label_lauguage->setText(ZTR("settingdialog.ChooseLanguage"));
+    ui->label_mic->setText(ZTR("settingdialog.mic"));
+    ui->comboBox_lauguage->setView(new QListView(ui->comboBox_lauguage));
+    ui->comboBox_mic->setView(new QListView(ui->comboBox_mic));
+    ui->comboBox_lauguage->addItems({QStringLiteral("简体中文"), QStringLiteral("English")});
+    ui->comboBox_lauguage->setCurrentText(setting("IsEnglish", "简体中文"));
+
+    // Desktops name their sound settings differently: the button opens the one
+    // installed, or says why it can't.
+    ui->toolButton_mic->setIcon(QIcon(QStringLiteral(":/image/setting-sound.png")));
+    const bool canOpen = !soundSettingsCommand().isEmpty();
+    ui->toolButton_mic->setEnabled(canOpen);
+    ui->toolButton_mic->setToolTip(canOpen ? ZTR("settingdialog.SoundSettings")
+                                           : ZTR("settingdialog.NoSoundSettings"));
+
+    connect(m_enumerator, &WasapiEnumerator::DefaultInputDeviceChanged, this,
+            &SettingDialog::slot_defaultInputDeviceChanged);
+    connect(m_enumerator, &WasapiEnumerator::DeviceCollectionChanged, this,
+            &SettingDialog::slot_deviceCollecttionChanged);
+    slot_deviceCollecttionChanged();
+}
+
+SettingDialog::~SettingDialog()
+{
+    delete ui;
+}
+
+QStringList SettingDialog::soundSettingsCommand()
+{
+    const struct {
+        const char *program;
+        QStringList arguments;
+    } known[] = {
+        {"pavucontrol", {QStringLiteral("--tab=4")}}, // its input devices page
+        {"gnome-control-center", {QStringLiteral("sound")}},
+        {"systemsettings", {QStringLiteral("kcm_pulseaudio")}},
+        {"systemsettings5", {QStringLiteral("kcm_pulseaudio")}},
+    };
+    for (const auto &k : known) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(k.program));
+        if (!path.isEmpty())
+            return QStringList{path} + k.arguments;
+    }
+    return {};
+}
+
+void SettingDialog::on_comboBox_lauguage_activated(const QString &arg1)
+{
+    store("IsEnglish", arg1);
+    MessageBox::inform(nullptr, ZKEY("settingdialog.Hint"), ZTR("settingdialog.EnableByRestart"),
+                       ZKEY("settingdialog.Ok"));
+}
+
+void SettingDialog::on_comboBox_mic_activated(const QString &arg1)
+{
+    // The first entry is shown in the interface's language and stored as "默认".
+    const bool byDefault = ui->comboBox_mic->currentIndex() == 0;
+    store("Micphone", byDefault ? kDefaultMic : arg1);
+    store("DeviceId", byDefault ? QStringLiteral("default") : m_devices.value(arg1));
+}
+
+void SettingDialog::on_toolButton_mic_clicked()
+{
+    // The role rundll32 plays on Windows: the desktop's own sound settings.
+    QStringList command = soundSettingsCommand();
+    if (!command.isEmpty())
+        QProcess::startDetached(command.takeFirst(), command);
+}
+
+void SettingDialog::slot_defaultInputDeviceChanged()
+{
+    qDebug() << "defaultInputDeviceChanged";
+    BG_LOG_E("============>defaultInputDeviceChanged");
+}
+
+void SettingDialog::slot_deviceCollecttionChanged()
+{
+    m_devices.clear();
+    ui->comboBox_mic->clear();
+    ui->comboBox_mic->addItem(ZTR("settingdialog.DefaultMic"));
+    for (const WasapiEnumerator::Device &device : m_enumerator->captureDevices()) {
+        m_devices.insert(device.second, device.first); // a later namesake wins
+        ui->comboBox_mic->addItem(device.second);
+    }
+    QString chosen = setting("Micphone", "默认");
+    if (m_devices.contains(chosen)) {
+        store("DeviceId", m_devices.value(chosen));
+    } else {
+        chosen = kDefaultMic;
+        store("DeviceId", QStringLiteral("default"));
+    }
+    ui->comboBox_mic->setCurrentText(chosen == kDefaultMic ? ZTR("settingdialog.DefaultMic")
+                                                           : chosen);
+}

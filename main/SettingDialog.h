@@ -1,0 +1,37 @@
+#pragma once
+// The settings dialog: interface language (from the next start) and the microphone
+// used for voice-overs, whose list follows devices plugged in and removed while the
+// dialog is open; a button opens the desktop's sound settings.
+// Lives on: main thread.
+
+#include <QDialog>
+#include <QMap>
+#include <QString>
+
+namespace Ui {
+class SettingDialog;
+}
+class WasapiEnumerator;
+
+class SettingDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit SettingDialog(QWidget *parent = nullptr);
+    ~SettingDialog() override;
+
+    // The program and arguments that open the desktop's sound settings on their
+    // input page; an empty program when no known one is installed.
+    static QStringList soundSettingsCommand();
+
+public slots:
+    void on_comboBox_lauguage_activated(const QString &arg1);
+    void on_comboBox_mic_activated(const QString &arg1);
+    void on_toolButton_mic_clicked();
+    void slot_defaultInputDeviceChanged();
+    void slot_deviceCollecttionChanged();
+
+private:
+    Ui::SettingDialog *ui;
+    WasapiEnumerator *m_enumerator;
+    QMap<QString, QString> m_devices; // display name → device id
+};

@@ -1,0 +1,93 @@
+#include "RecordThread.h"
+
+#include "audio/WASAPISource.h"
+#include "audio/WavEncoder.h"
+#include "bridge/Logger.h"
+#include "bridge/UserSettings.h"
+
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+constexpr int64_t kFrameUs = 33333;
+constexpr int kStartWaitMs = 3000;
+} // namespace
+
+RecordThread::RecordThread(const QString &path, QObject *parent) : QThread(parent), m_path(path) {}
+
+RecordThread::~RecordThread()
+{
+    m_stop = true;
+    wait();
+}
+
+void RecordThread::awaitCapture()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!m_stop && m_capture == 0 && waited.elapsed() < kStartWaitMs)
+        QThread::usleep(2000);
+}
+
+void RecordThread::run()
+{
+    FILE *file = std::fopen(m_path.toLocal8Bit().constData(), "wb");
+    if (!file) {
+        BG_LOG_E("fopen [%s] fail", qPrintable(m_path));
+        emit sig_recordError();
+        return;
+    }
+    auto encoder = std::make_unique<wav::WavEncoder>(file);
+    const std::string device = bg::UserSettings::instance().get("DeviceId", "default");
+    std::unique_ptr<WASAPISource> source;
+    try {
+        source = std::make_unique<WASAPISource>(WASAPISource::Input, encoder.get(), device);
+    } catch (const WASAPIError &e) {
+        BG_LOG_E("wasApi init fail: %s (%d)", e.what(), e.code);
+        emit sig_recordError();
+        return;
+    }
+    connect(
+        source.get(), &WASAPISource::sig_activated, this,
+        [this] {
+            BG_LOG_D("sig_activated");
+            m_capture = 1;
+        },
+        Qt::DirectConnection);
+    connect(
+        source.get(), &WASAPISource::sig_inActivated, this,
+        [this] {
+            BG_LOG_D("sig_inActivated");
+            m_capture = -1;
+            emit sig_recordStop();
+        },
+        Qt::DirectConnection);
+    connect(
+        source.get(), &WASAPISource::sig_initError, this,
+        [this] {
+            BG_LOG_E("sig_initError");
+            emit sig_recordError();
+        },
+        Qt::DirectConnection);
+
+    // The clock starts with the sound, so the voice lines up with the timeline.
+    awaitCapture();
+    int64_t late = 0;
+    QElapsedTimer clock;
+    clock.start();
+    int64_t previous = 0;
+    while (!m_stop) {
+        QThread::usleep(kFrameUs);
+        if (m_stop)
+            break;
+        const bool behind = late >= kFrameUs + 1;
+        emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, behind ? 2 : 1, 30);
+        const int64_t now = clock.nsecsElapsed() / 1000;
+        late = (behind ? late - kFrameUs : late) + (now - previous - kFrameUs);
+        previous = now;
+    }
+    source.reset();  // capture stops
+    encoder.reset(); // sizes patched, file closed
+}
