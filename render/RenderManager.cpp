@@ -37,7 +37,16 @@ bool validSide(double v)
 }
 } // namespace
 
-RenderManager::RenderManager(QObject *parent) : QObject(parent) {}
+RenderManager::RenderManager(QObject *parent) : QObject(parent)
+{
+    // Recording needs no graphics device: it works before and without init().
+    m_record = new RecordManager(this);
+    connect(m_record, &RecordManager::sig_audioSourceItem, this,
+            &RenderManager::sig_audioSourceItem);
+    connect(m_record, &RecordManager::sig_frameRequest, this,
+            &RenderManager::sig_frontFrameRequest);
+    connect(m_record, &RecordManager::sig_controlRecord, this, &RenderManager::sig_controlRecord);
+}
 
 RenderManager::~RenderManager()
 {
@@ -63,12 +72,6 @@ bool RenderManager::init()
             [this](int mask, int64_t frame, int64_t fps) {
                 emit sig_exportFrameRequest(mask, frame, fps, EDIT_EXPORT);
             });
-    m_record = new RecordManager(this);
-    connect(m_record, &RecordManager::sig_audioSourceItem, this,
-            &RenderManager::sig_audioSourceItem);
-    connect(m_record, &RecordManager::sig_frameRequest, this,
-            &RenderManager::sig_frontFrameRequest);
-    connect(m_record, &RecordManager::sig_controlRecord, this, &RenderManager::sig_controlRecord);
     if (!GsDevice::DefaultDevice()) {
         if (!GsDevice::CreateDefaultDevice(false))
             return false;

@@ -44,7 +44,7 @@ void RecordManager::record(bool on)
             emit sig_controlRecord(); // the Dub button goes up again
             return;
         }
-        m_path = dir + '/' + QUuid::createUuid().toString() + QStringLiteral(".wav");
+        m_file = m_path = dir + '/' + QUuid::createUuid().toString() + QStringLiteral(".wav");
         m_error = false;
         m_recording = true;
         emit sig_audioSourceItem(true, m_path, false);
@@ -60,8 +60,8 @@ void RecordManager::record(bool on)
     delete m_thread; // stops, waits; the file is complete after this
     m_thread = nullptr;
     // A file the microphone never wrote into is no recording.
-    if (!m_path.isEmpty() && QFileInfo(m_path).size() <= kHeaderOnly) {
-        QFile::remove(m_path);
+    if (QFileInfo(m_file).size() <= kHeaderOnly) {
+        QFile::remove(m_file);
         m_path.clear();
         m_error = true;
     }

@@ -34,7 +34,8 @@ public slots:
 
 private:
     RecordThread *m_thread = nullptr;
-    QString m_path;
+    QString m_file; // this recording's WAV file
+    QString m_path; // what the timeline is told: the file, or empty after an error
     bool m_error = false;
     bool m_recording = false;
 };

@@ -1,0 +1,205 @@
+// Voice-over recording as the editor wires it, over a private sound server whose
+// default input is a 440 Hz sine source: the Dub button records onto a free dub row,
+// the clip is as long as the WAV it plays, a second take goes to a new dub track as
+// one undoable step with it, and without a microphone, a server or a writable folder
+// the user is told and nothing is left behind.
+#include "common/MessageBox.h"
+#include "common/Translate.h"
+#include "common/ZuTransLator.h"
+#include "render/RenderManager.h"
+#include "render/record/RecordManager.h"
+#include "support/WavFile.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsView.h"
+#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimeLineWidget.h"
+#include "timeline/ToolBarWidget.h"
+
+#include "bridge/UserSettings.h"
+#include "undo/UndoController.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+QString pactl(const QStringList &args)
+{
+    QProcess p;
+    p.start("pactl", args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class TestRecording : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void takesBecomeDubClipsOnFreeRows();
+    void failuresAreReportedAndLeaveNothing_data();
+    void failuresAreReportedAndLeaveNothing();
+
+private:
+    // Presses the Dub button (down, or up again).
+    void pressDub() { m_bar->findChild<QPushButton *>("pushButton_audio")->click(); }
+    bool dubDown() const
+    {
+        return m_bar->findChild<QPushButton *>("pushButton_audio")->isChecked();
+    }
+    QTemporaryDir m_dir;
+    QString m_sine;
+    RenderManager *m_render = nullptr;
+    TimeLineWidget *m_panel = nullptr;
+    ToolBarWidget *m_bar = nullptr;
+    QStringList m_boxes;
+};
+
+void TestRecording::initTestCase()
+{
+    m_sine = pactl(
+        {"load-module", "module-sine-source", "source_name=voice", "frequency=440", "rate=44100"});
+    QVERIFY2(!m_sine.isEmpty(), "no sound server: run this test through with_pulse.sh");
+    MessageBox::setAnswerHook([this](const MessageSpec &box) {
+        m_boxes << box.text;
+        return 0;
+    });
+}
+
+void TestRecording::init()
+{
+    pactl({"set-default-source", "voice"});
+    bg::UserSettings::instance().set("mic.dir", m_dir.filePath("takes").toStdString());
+    bg::UserSettings::instance().set("DeviceId", "default");
+    m_boxes.clear();
+    zua::UndoController::instance()->reset();
+    m_render = new RenderManager;
+    m_panel = new TimeLineWidget;
+    m_bar = new ToolBarWidget;
+    m_panel->model()->setProbe(
+        [this](const QString &p, bool) { return m_render->probeMedia(p, false); });
+    // The editor's wiring of the Dub button, the recorder and the timeline.
+    connect(m_bar, &ToolBarWidget::sig_recordAudio, m_render, &RenderManager::slot_recordAudio);
+    connect(m_render, &RenderManager::sig_controlRecord, m_bar, &ToolBarWidget::slot_controlRecord);
+    connect(m_render, &RenderManager::sig_audioSourceItem, m_panel->view(),
+            &TimeLineGraphicsView::slot_audioSourceItem);
+    connect(m_render, &RenderManager::sig_frontFrameRequest, m_panel->view(),
+            &TimeLineGraphicsView::slot_frontFrameRequest);
+    m_panel->resize(1000, 400);
+    m_panel->show();
+}
+
+void TestRecording::cleanup()
+{
+    m_render->slot_opertorUi(true, true);
+    m_panel->model()->clearAll();
+    zua::UndoController::instance()->reset();
+    delete m_bar;
+    delete m_panel;
+    delete m_render;
+}
+
+void TestRecording::takesBecomeDubClipsOnFreeRows()
+{
+    TimeLineGraphicsView *view = m_panel->view();
+    ClassifyItem *dub = m_panel->model()->group(CT_DUB);
+    pressDub();
+    QVERIFY(m_render->recordManager()->isRecording());
+    QVERIFY(view->isRecording());
+    QTest::qWait(2500);
+    // The playhead runs with the clock and the red bar grows behind it on the dub row.
+    QVERIFY2(view->playheadFrame() > 40, qPrintable(QString::number(view->playheadFrame())));
+    QCOMPARE(view->recordingBar().top(), dub->y());
+    QCOMPARE(view->recordingBar().right(), view->playhead());
+    pressDub();
+    QVERIFY(!dubDown());
+    QVERIFY(!view->isRecording());
+    QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+    QCOMPARE(dub->clips().size(), 1);
+    SourceItem *first = dub->clips().first();
+    QCOMPARE(first->start(), int64_t(0));
+    // The clip is as long as its file, which holds the tone as the device gave it.
+    const fixtures::WavFile w = fixtures::readWav(first->path);
+    QVERIFY(w.ok);
+    QCOMPARE(qint64(w.dataSize), qint64(w.bytes.size() - (w.formatSize + 28)));
+    QVERIFY2(std::abs(double(first->duration()) - w.seconds() * 30) <= 1.0,
+             qPrintable(QString("%1 frames, %2 s").arg(first->duration()).arg(w.seconds())));
+    QVERIFY2(w.seconds() > 1.5, qPrintable(QString::number(w.seconds())));
+    QVERIFY2(std::abs(w.pitch() - 440) < 5, qPrintable(QString::number(w.pitch())));
+    QVERIFY(w.rms(w.first.size() / 4, w.first.size()) > 0.3);
+    QCOMPARE(view->playheadFrame(), first->start() + first->duration()); // ready for the next
+
+    // A second take from the start: the row is taken, so a new dub track is made.
+    view->slot_resetFrame(0, EDIT_NONE, true);
+    pressDub();
+    QTest::qWait(1500);
+    pressDub();
+    QCOMPARE(dub->childCount(), 1);
+    QCOMPARE(dub->child(0)->clips().size(), 1);
+    SourceItem *second = dub->child(0)->clips().first();
+    QVERIFY(second->path != first->path);
+    QCOMPARE(QDir(m_dir.filePath("takes")).entryList({"*.wav"}).size(), 2);
+    // Undo takes the take and its track away at once; the first take stays.
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(dub->childCount(), 0);
+    QCOMPARE(dub->clips().size(), 1);
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(dub->clips().size(), 0);
+}
+
+void TestRecording::failuresAreReportedAndLeaveNothing_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no microphone") << "monitor"
+                                   << "No mic was detected";
+    QTest::newRow("no sound server") << "server"
+                                     << "No mic was detected";
+    QTest::newRow("folder not writable") << "folder"
+                                         << "Recordings cannot be saved";
+}
+
+void TestRecording::failuresAreReportedAndLeaveNothing()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, message);
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    if (failure == "monitor") // the output's monitor is all there is
+        pactl({"set-default-source", "vsink.monitor"});
+    else if (failure == "server")
+        qputenv("PULSE_SERVER", "unix:/nonexistent/zua-no-server");
+    else
+        bg::UserSettings::instance().set("mic.dir", "/proc/zua-takes");
+    const auto takes = [this] { return QDir(m_dir.filePath("takes")).entryList({"*.wav"}); };
+    const QStringList before = takes();
+    QElapsedTimer timer;
+    timer.start();
+    pressDub();
+    QTRY_VERIFY_WITH_TIMEOUT(!dubDown(), 5000); // the button comes up by itself
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    if (server.isEmpty())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", server);
+    QVERIFY(!m_render->recordManager()->isRecording());
+    QVERIFY(!m_panel->view()->isRecording());
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY2(m_boxes[0].startsWith(message), qPrintable(m_boxes[0]));
+    QCOMPARE(m_panel->model()->group(CT_DUB)->clips().size(), 0);
+    QCOMPARE(takes(), before);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    registerRenderMetaTypes();
+    ZuTransLator translator(":/language/en-Us-new.ini");
+    app.installTranslator(&translator);
+    TestRecording test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_recording.moc"
