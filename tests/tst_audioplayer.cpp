@@ -26,33 +26,6 @@ std::vector<int16_t> tone(double freq, int startSample, int count, int amplitude
     return pcm;
 }
 
-// Records the null sink's monitor while it lives.
-class MonitorRecorder {
-public:
-    explicit MonitorRecorder(const QString &file)
-    {
-        m_process.setStandardOutputFile(file);
-        m_process.start("parec", {"--latency-msec=20", "-d", "vsink.monitor", "--raw",
-                                  "--format=s16le", "--rate=44100", "--channels=2"});
-        m_started = m_process.waitForStarted(5000);
-        QTest::qWait(300); // the recorder is connected before anything plays
-    }
-    ~MonitorRecorder() { stop(); }
-    bool started() const { return m_started; }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(m_process.processId()), SIGINT); // parec writes out what it holds
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-
-private:
-    QProcess m_process;
-    bool m_started = false;
-};
-
 } // namespace
 
 class TestAudioPlayer : public QObject {
@@ -87,7 +60,7 @@ void TestAudioPlayer::toneIsHeardAtThePaceOfTheSound()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("heard.raw");
-    MonitorRecorder recorder(file);
+    fixtures::MonitorRecorder recorder(file);
     QVERIFY(recorder.started());
 
     // 1.5 s of sound in 1/30 s slices through the player's own mixer and pacing rule.

@@ -83,6 +83,9 @@ void TestCapture::wavHeaderAndSizes()
         QCOMPARE(encoder.writeHeader(&f), int(wav::kOk));
         const std::vector<int16_t> frames(2000, 1000);
         QCOMPARE(encoder.writeData(frames.data(), 4000), int(wav::kOk));
+        // Before it is closed (as after a crash) the sizes already cover what was written.
+        const fixtures::WavFile early = fixtures::readWav(plain);
+        QCOMPARE(int(early.dataSize), 4000);
     }
     fixtures::WavFile w = fixtures::readWav(plain);
     QVERIFY(w.ok);

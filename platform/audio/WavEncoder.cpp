@@ -60,16 +60,23 @@ WavEncoder::~WavEncoder()
 {
     if (!m_file)
         return;
-    if (m_formatSize) {
-        std::fflush(m_file);
-        std::fseek(m_file, 0, SEEK_END);
-        const long size = std::ftell(m_file);
-        if (size >= long(m_formatSize + 28)) {
-            patch32(m_file, 4, uint32_t(size - 8));
-            patch32(m_file, long(m_formatSize + 24), uint32_t(size - long(m_formatSize + 28)));
-        }
-    }
+    patchSizes();
     std::fclose(m_file);
+}
+
+void WavEncoder::patchSizes()
+{
+    if (!m_formatSize)
+        return;
+    std::fflush(m_file);
+    std::fseek(m_file, 0, SEEK_END);
+    const long size = std::ftell(m_file);
+    if (size >= long(m_formatSize + 28)) {
+        patch32(m_file, 4, uint32_t(size - 8));
+        patch32(m_file, long(m_formatSize + 24), uint32_t(size - long(m_formatSize + 28)));
+    }
+    std::fflush(m_file);
+    std::fseek(m_file, 0, SEEK_END);
 }
 
 int WavEncoder::writeHeader(const WaveFormat *format)
@@ -130,6 +137,12 @@ int WavEncoder::writeData(const void *data, size_t bytes)
         return code;
     const size_t written = std::fwrite(data, 1, bytes, m_file);
     m_dataBytes += int64_t(written);
+    // About once a second the sizes are made true, so that a recording cut off
+    // by a crash still plays up to then.
+    if (m_dataBytes >= m_nextPatch) {
+        patchSizes();
+        m_nextPatch = m_dataBytes + std::max<int64_t>(m_format.avgBytesPerSec, 4096);
+    }
     return written == bytes ? code : kDataFailed;
 }
 

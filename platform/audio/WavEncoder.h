@@ -1,7 +1,8 @@
 #pragma once
 // Writes captured sound into a WAV file unchanged: a RIFF header carrying the
 // capture format as a WAVEFORMATEX block (WAVEFORMATEXTENSIBLE when it has 22 extra
-// bytes), then the sample frames; the two sizes are patched when it is destroyed.
+// bytes), then the sample frames. The two sizes are made true about once a second
+// and when it is destroyed, so a file cut off by a crash still plays.
 // Lives on: the capture side that writes it (one thread at a time).
 
 #include <cstddef>
@@ -55,11 +56,14 @@ public:
     int64_t dataBytes() const { return m_dataBytes; }
 
 private:
+    void patchSizes();
+
     FILE *m_file;
     int m_blockAlign = 0;
     uint32_t m_formatSize = 0; // F: the format block's size, 0 until the header is out
     WaveFormat m_format;
     int64_t m_dataBytes = 0;
+    int64_t m_nextPatch = 0;
 };
 
 } // namespace wav

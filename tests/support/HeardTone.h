@@ -5,8 +5,11 @@
 // first and the last loud sample (a gap in between would lower it).
 
 #include <QByteArray>
+#include <QProcess>
+#include <QTest>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -61,5 +64,32 @@ inline HeardTone heardTone(const QByteArray &raw, int threshold, int rate = 4410
     t.pitch = total > 0 ? double(count) * rate / double(total) : 0;
     return t;
 }
+
+// Records the null sink's monitor while it lives.
+class MonitorRecorder {
+public:
+    explicit MonitorRecorder(const QString &file)
+    {
+        m_process.setStandardOutputFile(file);
+        m_process.start("parec", {"--latency-msec=20", "-d", "vsink.monitor", "--raw",
+                                  "--format=s16le", "--rate=44100", "--channels=2"});
+        m_started = m_process.waitForStarted(5000);
+        QTest::qWait(300); // the recorder is connected before anything plays
+    }
+    ~MonitorRecorder() { stop(); }
+    bool started() const { return m_started; }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(m_process.processId()), SIGINT); // parec writes out what it holds
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+
+private:
+    QProcess m_process;
+    bool m_started = false;
+};
 
 } // namespace fixtures

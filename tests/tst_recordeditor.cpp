@@ -1,0 +1,72 @@
+// End to end with the real editor and a private sound server whose default input is
+// a 440 Hz sine source: Dub, two seconds, Dub again makes a dub clip from the start;
+// replayed, the tone is heard on the output's monitor.
+#include "support/EditorProcess.h"
+#include "support/HeardTone.h"
+
+#include <QtTest>
+
+namespace {
+// Screen positions in the window at the screen's corner (English interface).
+constexpr int kDubX = 297, kDubY = 385;       // the tool bar's Dub button
+constexpr int kReplayX = 911, kReplayY = 339; // the preview's replay button
+} // namespace
+
+class TestRecordEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void dubbedToneIsHeardWhenPlayedBack();
+};
+
+void TestRecordEditor::dubbedToneIsHeardWhenPlayedBack()
+{
+    QProcess pactl;
+    pactl.start("pactl", {"load-module", "module-sine-source", "source_name=voice", "frequency=440",
+                          "rate=44100"});
+    QVERIFY(pactl.waitForFinished(5000) && pactl.exitCode() == 0);
+    QCOMPARE(QProcess::execute("pactl", {"set-default-source", "voice"}), 0);
+
+    QTemporaryDir dir;
+    const QString home = dir.path(), project = home + "/dub.zua2";
+    QFile f(project);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>640</width><height>360"
+            "</height></scene></Render><Resource/><Timeline/><Preview/></VoVive>");
+    f.close();
+    QProcess editor;
+    editor.setProcessEnvironment(fixtures::editorEnvironment(home));
+    editor.start(ZUA_BINARY, {project});
+    QVERIFY(editor.waitForStarted());
+    QVERIFY(fixtures::waitForLog(home, "---> opening project: " + project, 15000));
+    QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
+    QTest::qWait(1500);
+
+    const QString click = QStringLiteral("xdotool mousemove %1 %2 click 1");
+    QVERIFY(fixtures::xdo(click.arg(kDubX).arg(kDubY)));
+    QVERIFY(fixtures::waitForLog(home, "sig_activated", 5000));
+    QTest::qWait(2000);
+    QVERIFY(fixtures::xdo(click.arg(kDubX).arg(kDubY)));
+    QTest::qWait(2000);
+    const QStringList takes = QDir(home + "/RuZOVaza").entryList({"*.wav"});
+    QCOMPARE(takes.size(), 1);
+
+    const QString heardFile = home + "/heard.raw";
+    {
+        fixtures::MonitorRecorder recorder(heardFile);
+        QVERIFY(recorder.started());
+        QVERIFY(fixtures::xdo(click.arg(kReplayX).arg(kReplayY)));
+        QTest::qWait(4500); // two seconds of take, and the null sink's start-up
+    }
+    QFile raw(heardFile);
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    const fixtures::HeardTone heard = fixtures::heardTone(raw.readAll(), 3000);
+    QVERIFY2(heard.heard, "the take was not heard");
+    QVERIFY2(std::abs(heard.pitch - 440) < 5, qPrintable(QString::number(heard.pitch)));
+    QVERIFY2(heard.seconds > 0.8, qPrintable(QString::number(heard.seconds)));
+
+    ::kill(pid_t(editor.processId()), SIGKILL);
+    editor.waitForFinished();
+}
+
+QTEST_GUILESS_MAIN(TestRecordEditor)
+#include "tst_recordeditor.moc"
