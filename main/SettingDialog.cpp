@@ -96,7 +96,7 @@ void SettingDialog::on_comboBox_lauguage_activated(const QString &arg1)
 void SettingDialog::on_comboBox_mic_activated(const QString &arg1)
 {
     // The first entry is shown in the interface's language and stored as "默认".
-    const bool byDefault = ui->comboBox_mic->currentIndex() == 0;
+    const bool byDefault = arg1 == kDefaultMic || arg1 == ZTR("settingdialog.DefaultMic");
     store("Micphone", byDefault ? kDefaultMic : arg1);
     store("DeviceId", byDefault ? QStringLiteral("default") : m_devices.value(arg1));
 }

@@ -1,0 +1,125 @@
+// The settings dialog over a private sound server: the microphone list with its
+// "default" entry, a saved microphone that is gone, namesakes, devices plugged in
+// while it is open, and the language choice with its restart hint.
+#include "common/MessageBox.h"
+#include "common/ZuTransLator.h"
+#include "main/SettingDialog.h"
+
+#include "bridge/UserSettings.h"
+
+#include <QComboBox>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+QString pactl(const QStringList &args)
+{
+    QProcess p;
+    p.start("pactl", args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString loadSource(const QString &id, const QString &name)
+{
+    return pactl(
+        {"load-module", "module-null-source", "source_name=" + id, "description='" + name + "'"});
+}
+
+std::string setting(const char *key)
+{
+    return bg::UserSettings::instance().get(key, "(unset)");
+}
+
+QStringList items(QComboBox *box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+} // namespace
+
+class TestSettingDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void microphoneListAndChoice();
+    void languageChoiceAsksForARestart();
+};
+
+void TestSettingDialog::microphoneListAndChoice()
+{
+    QStringList modules{loadSource("twinA", "Twin"), loadSource("twinB", "Twin"),
+                        loadSource("solo", "Solo")};
+    QVERIFY2(!modules[0].isEmpty(), "no sound server: run this test through with_pulse.sh");
+    // A saved microphone that is no longer there: back to the default.
+    bg::UserSettings::instance().set("Micphone", "Gone Mic");
+    bg::UserSettings::instance().set("DeviceId", "gone");
+    SettingDialog dialog;
+    auto *mics = dialog.findChild<QComboBox *>("comboBox_mic");
+    QVERIFY(mics);
+    QCOMPARE(items(mics), (QStringList{"Default", "Twin", "Twin", "Solo"})); // monitors aside
+    QCOMPARE(mics->currentIndex(), 0);
+    QCOMPARE(setting("DeviceId"), std::string("default"));
+
+    // Namesakes both stand for the later device.
+    dialog.on_comboBox_mic_activated("Twin");
+    QCOMPARE(setting("Micphone"), std::string("Twin"));
+    QCOMPARE(setting("DeviceId"), std::string("twinB"));
+    mics->setCurrentText("Solo");
+    dialog.on_comboBox_mic_activated("Solo");
+    QCOMPARE(setting("DeviceId"), std::string("solo"));
+
+    // Plugged in while the dialog is open: listed at once, the choice kept.
+    modules << loadSource("usb", "USB Mic");
+    QTRY_VERIFY_WITH_TIMEOUT(items(mics).contains("USB Mic"), 1000);
+    QCOMPARE(mics->currentText(), QString("Solo"));
+    // The chosen one unplugged: back to the default.
+    pactl({"unload-module", modules[2]});
+    QTRY_VERIFY_WITH_TIMEOUT(!items(mics).contains("Solo"), 1000);
+    QCOMPARE(mics->currentIndex(), 0);
+    QCOMPARE(setting("DeviceId"), std::string("default"));
+    dialog.on_comboBox_mic_activated("Default");
+    QCOMPARE(setting("Micphone"), std::string("默认"));
+
+    // The sound settings button works only with a program to open.
+    auto *sound = dialog.findChild<QToolButton *>("toolButton_mic");
+    QCOMPARE(sound->isEnabled(), !SettingDialog::soundSettingsCommand().isEmpty());
+    QVERIFY(!sound->toolTip().isEmpty());
+    for (const QString &m : modules)
+        pactl({"unload-module", m});
+}
+
+void TestSettingDialog::languageChoiceAsksForARestart()
+{
+    QStringList hints;
+    MessageBox::setAnswerHook([&](const MessageSpec &box) {
+        hints << box.text;
+        return 0;
+    });
+    bg::UserSettings::instance().set("IsEnglish", "English");
+    SettingDialog dialog;
+    auto *languages = dialog.findChild<QComboBox *>("comboBox_lauguage");
+    QCOMPARE(items(languages), (QStringList{"简体中文", "English"}));
+    QCOMPARE(languages->currentText(), QString("English"));
+    dialog.on_comboBox_lauguage_activated("简体中文");
+    QCOMPARE(setting("IsEnglish"), std::string("简体中文"));
+    dialog.on_comboBox_lauguage_activated("简体中文"); // the same again: the hint again
+    const QString hint = "It takes effect after restarting the software";
+    QCOMPARE(hints, (QStringList{hint, hint}));
+    QCOMPARE(dialog.windowTitle(), QString("Settings"));
+    MessageBox::setAnswerHook({});
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ZuTransLator translator(":/language/en-Us-new.ini");
+    app.installTranslator(&translator);
+    TestSettingDialog test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settingdialog.moc"
