@@ -1,6 +1,6 @@
 // End to end with the real editor and a private sound server whose default input is
 // a 440 Hz sine source: Dub, two seconds, Dub again makes a dub clip from the start;
-// replayed, the tone is heard on the output's monitor.
+// replayed, the tone is heard on the output's monitor; Space ends the next take.
 #include "support/EditorProcess.h"
 #include "support/HeardTone.h"
 
@@ -63,6 +63,20 @@ void TestRecordEditor::dubbedToneIsHeardWhenPlayedBack()
     QVERIFY2(heard.heard, "the take was not heard");
     QVERIFY2(std::abs(heard.pitch - 440) < 5, qPrintable(QString::number(heard.pitch)));
     QVERIFY2(heard.seconds > 0.8, qPrintable(QString::number(heard.seconds)));
+
+
+    // Space ends a take too.
+    QVERIFY(fixtures::xdo(click.arg(kDubX).arg(kDubY)));
+    QTest::qWait(1500);
+    QVERIFY(fixtures::xdo("xdotool key space"));
+    QTest::qWait(1500);
+    const QStringList both = QDir(home + "/RuZOVaza").entryList({"*.wav"});
+    QCOMPARE(both.size(), 2);
+    QString second = home + "/RuZOVaza/" + (both[0] == takes[0] ? both[1] : both[0]);
+    const qint64 size = QFileInfo(second).size();
+    QTest::qWait(1000);
+    QCOMPARE(QFileInfo(second).size(), size);
+    QVERIFY(size > 44100 * 4 / 2);
 
     ::kill(pid_t(editor.processId()), SIGKILL);
     editor.waitForFinished();
