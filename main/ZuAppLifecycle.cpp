@@ -126,6 +126,9 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
             ZTR("titlebar.AutoProjectSuccess").arg(QFileInfo(path).fileName()), false);
         return true;
     }
+    // A take under way is finished first, so that it is saved with the rest.
+    if (m_renderManager)
+        m_renderManager->slot_opertorUi(false, true);
     QScopedValueRollback<bool> saving(m_saving, true);
     const QString previousAutoSave = autoSavePathFor(path);
     if (!file.exists() && !archive) {
