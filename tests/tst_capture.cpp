@@ -7,38 +7,13 @@
 #include "audio/WavEncoder.h"
 #include "support/WavFile.h"
 
+#include "support/SoundServer.h"
+
 #include <QtTest>
 
 #include <csignal>
 
 namespace {
-
-// Runs pactl; its output (a module's number for load-module).
-QString pactl(const QStringList &args)
-{
-    QProcess p;
-    p.start("pactl", args);
-    p.waitForFinished(5000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-QString loadSine(const QString &name, int hz)
-{
-    return pactl({"load-module", "module-sine-source", "source_name=" + name,
-                  "frequency=" + QString::number(hz), "rate=44100"});
-}
-
-struct NoServer {
-    QByteArray saved = qgetenv("PULSE_SERVER");
-    NoServer() { qputenv("PULSE_SERVER", "unix:/nonexistent/zua-no-server"); }
-    ~NoServer()
-    {
-        if (saved.isEmpty())
-            qunsetenv("PULSE_SERVER");
-        else
-            qputenv("PULSE_SERVER", saved);
-    }
-};
 
 // Captures `device` into `path` for `ms` (with a spy on each signal).
 struct Capture {
@@ -135,9 +110,9 @@ void TestCapture::wavHeaderAndSizes()
 
 void TestCapture::recordsTheMicrophoneInItsOwnFormatAndLevel()
 {
-    const QString module = loadSine("mic", 440);
+    const QString module = fixtures::loadSineSource("mic", 440);
     QVERIFY2(!module.isEmpty(), "no sound server: run this test through with_pulse.sh");
-    pactl({"set-default-source", "mic"});
+    fixtures::pactl({"set-default-source", "mic"});
     // The level as another client hears the same source, recorded alongside.
     QProcess reference;
     reference.setStandardOutputFile(m_dir.filePath("reference.raw"));
@@ -155,7 +130,7 @@ void TestCapture::recordsTheMicrophoneInItsOwnFormatAndLevel()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_dir.filePath("reference.raw")).size() > 44100 * 4, 5000);
     ::kill(pid_t(reference.processId()), SIGINT);
     reference.waitForFinished(3000);
-    pactl({"unload-module", module});
+    fixtures::pactl({"unload-module", module});
 
     const fixtures::WavFile w = fixtures::readWav(path);
     QVERIFY(w.ok);
@@ -184,21 +159,21 @@ void TestCapture::recordsTheMicrophoneInItsOwnFormatAndLevel()
 
 void TestCapture::deviceGoingAwayIsReportedAndCaptureResumes()
 {
-    QString module = loadSine("mic2", 660);
+    QString module = fixtures::loadSineSource("mic2", 660);
     QVERIFY(!module.isEmpty());
     const QString path = m_dir.filePath("unplugged.wav");
     Capture capture(path, "mic2");
     QTRY_COMPARE_WITH_TIMEOUT(capture.active->count(), 1, 3000);
     QTest::qWait(500);
-    pactl({"unload-module", module});
+    fixtures::pactl({"unload-module", module});
     QTRY_COMPARE_WITH_TIMEOUT(capture.inactive->count(), 1, 2000);
     const qint64 before = QFileInfo(path).size();
-    module = loadSine("mic2", 660);
+    module = fixtures::loadSineSource("mic2", 660);
     // Opened again after the retry delay; the sound goes on in the same data chunk.
     QTRY_COMPARE_WITH_TIMEOUT(capture.active->count(), 2, WASAPISource::kRetryMs + 3000);
     QTest::qWait(600);
     capture.finish();
-    pactl({"unload-module", module});
+    fixtures::pactl({"unload-module", module});
     const fixtures::WavFile w = fixtures::readWav(path);
     QVERIFY(w.ok);
     QCOMPARE(w.headers, 1);
@@ -212,7 +187,7 @@ void TestCapture::withoutServerOrMicrophoneNothingHangs()
     QElapsedTimer timer;
     timer.start();
     {
-        NoServer none;
+        fixtures::NoServer none;
         wav::WavEncoder encoder(std::fopen(qPrintable(m_dir.filePath("none.wav")), "wb"));
         QVERIFY_EXCEPTION_THROWN(WASAPISource(WASAPISource::Input, &encoder, "default"),
                                  WASAPIError);
@@ -223,7 +198,7 @@ void TestCapture::withoutServerOrMicrophoneNothingHangs()
     QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
 
     // A server whose default input is only the output's monitor: no microphone.
-    pactl({"set-default-source", "vsink.monitor"});
+    fixtures::pactl({"set-default-source", "vsink.monitor"});
     const QString path = m_dir.filePath("nomic.wav");
     Capture capture(path, "default");
     QTRY_COMPARE_WITH_TIMEOUT(capture.inactive->count(), 1, 4000);
@@ -245,15 +220,14 @@ void TestCapture::deviceListFollowsDevicesComingAndGoing()
     QVERIFY(!names().contains("vsink.monitor")); // outputs' monitors are no microphones
     QSignalSpy changed(&enumerator, &WasapiEnumerator::DeviceCollectionChanged);
     QSignalSpy defaultChanged(&enumerator, &WasapiEnumerator::DefaultInputDeviceChanged);
-    const QString module =
-        pactl({"load-module", "module-null-source", "source_name=plug", "description=PlugMic"});
+    const QString module = fixtures::loadSilentSource("plug", "PlugMic");
     QTRY_VERIFY_WITH_TIMEOUT(changed.count() >= 1, 1000);
     QVERIFY(names().contains("plug"));
     QVERIFY(enumerator.captureDevices().contains({"plug", "PlugMic"}));
-    pactl({"set-default-source", "plug"});
+    fixtures::pactl({"set-default-source", "plug"});
     QTRY_VERIFY_WITH_TIMEOUT(defaultChanged.count() >= 1, 1000);
     changed.clear();
-    pactl({"unload-module", module});
+    fixtures::pactl({"unload-module", module});
     QTRY_VERIFY_WITH_TIMEOUT(changed.count() >= 1, 1000);
     QVERIFY(!names().contains("plug"));
 }

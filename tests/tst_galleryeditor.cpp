@@ -82,12 +82,7 @@ void TestGalleryEditor::transitionAndStickerFromTheGalleries()
     f.close();
 
     QProcess editor;
-    editor.setProcessEnvironment(fixtures::editorEnvironment(home));
-    editor.start(ZUA_BINARY, {project});
-    QVERIFY(editor.waitForStarted());
-    QVERIFY(fixtures::waitForLog(home, "---> opening project: " + project, 15000));
-    QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
-    QTest::qWait(2500);
+    QVERIFY(fixtures::startEditor(editor, home, project));
     QCOMPARE(markerWidth(fixtures::screenShot()), 0);
 
     // The transition: dragged onto the cut, its markers appear around it.

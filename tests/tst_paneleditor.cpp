@@ -92,12 +92,7 @@ void TestPanelEditor::panelEditsShowInThePreview()
     f.close();
 
     QProcess editor;
-    editor.setProcessEnvironment(fixtures::editorEnvironment(home));
-    editor.start(ZUA_BINARY, {project});
-    QVERIFY(editor.waitForStarted());
-    QVERIFY(fixtures::waitForLog(home, "---> opening project: " + project, 15000));
-    QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
-    QTest::qWait(2500);
+    QVERIFY(fixtures::startEditor(editor, home, project));
     QImage shot = fixtures::screenShot();
     QVERIFY2(isOriginal(shot), qPrintable(describe(shot)));
 

@@ -3,6 +3,7 @@
 // replayed, the tone is heard on the output's monitor; Space ends the next take.
 #include "support/EditorProcess.h"
 #include "support/HeardTone.h"
+#include "support/SoundServer.h"
 
 #include <QtTest>
 
@@ -20,11 +21,8 @@ private slots:
 
 void TestRecordEditor::dubbedToneIsHeardWhenPlayedBack()
 {
-    QProcess pactl;
-    pactl.start("pactl", {"load-module", "module-sine-source", "source_name=voice", "frequency=440",
-                          "rate=44100"});
-    QVERIFY(pactl.waitForFinished(5000) && pactl.exitCode() == 0);
-    QCOMPARE(QProcess::execute("pactl", {"set-default-source", "voice"}), 0);
+    QVERIFY(!fixtures::loadSineSource("voice", 440).isEmpty());
+    fixtures::pactl({"set-default-source", "voice"});
 
     QTemporaryDir dir;
     const QString home = dir.path(), project = home + "/dub.zua2";
@@ -34,12 +32,7 @@ void TestRecordEditor::dubbedToneIsHeardWhenPlayedBack()
             "</height></scene></Render><Resource/><Timeline/><Preview/></VoVive>");
     f.close();
     QProcess editor;
-    editor.setProcessEnvironment(fixtures::editorEnvironment(home));
-    editor.start(ZUA_BINARY, {project});
-    QVERIFY(editor.waitForStarted());
-    QVERIFY(fixtures::waitForLog(home, "---> opening project: " + project, 15000));
-    QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"));
-    QTest::qWait(1500);
+    QVERIFY(fixtures::startEditor(editor, home, project, 1500));
 
     const QString click = QStringLiteral("xdotool mousemove %1 %2 click 1");
     QVERIFY(fixtures::xdo(click.arg(kDubX).arg(kDubY)));
@@ -63,7 +56,6 @@ void TestRecordEditor::dubbedToneIsHeardWhenPlayedBack()
     QVERIFY2(heard.heard, "the take was not heard");
     QVERIFY2(std::abs(heard.pitch - 440) < 5, qPrintable(QString::number(heard.pitch)));
     QVERIFY2(heard.seconds > 0.8, qPrintable(QString::number(heard.seconds)));
-
 
     // Space ends a take too.
     QVERIFY(fixtures::xdo(click.arg(kDubX).arg(kDubY)));

@@ -19,20 +19,12 @@
 #include "bridge/UserSettings.h"
 #include "undo/UndoController.h"
 
+#include "support/SoundServer.h"
 #include <QPushButton>
+
 #include <QtTest>
 
-namespace {
-
-QString pactl(const QStringList &args)
-{
-    QProcess p;
-    p.start("pactl", args);
-    p.waitForFinished(5000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestRecording : public QObject {
     Q_OBJECT
@@ -61,8 +53,7 @@ private:
 
 void TestRecording::initTestCase()
 {
-    m_sine = pactl(
-        {"load-module", "module-sine-source", "source_name=voice", "frequency=440", "rate=44100"});
+    m_sine = fixtures::loadSineSource("voice", 440);
     QVERIFY2(!m_sine.isEmpty(), "no sound server: run this test through with_pulse.sh");
     MessageBox::setAnswerHook([this](const MessageSpec &box) {
         m_boxes << box.text;
@@ -72,7 +63,7 @@ void TestRecording::initTestCase()
 
 void TestRecording::init()
 {
-    pactl({"set-default-source", "voice"});
+    fixtures::pactl({"set-default-source", "voice"});
     bg::UserSettings::instance().set("mic.dir", m_dir.filePath("takes").toStdString());
     bg::UserSettings::instance().set("DeviceId", "default");
     m_boxes.clear();
@@ -167,11 +158,11 @@ void TestRecording::failuresAreReportedAndLeaveNothing()
 {
     QFETCH(QString, failure);
     QFETCH(QString, message);
-    const QByteArray server = qgetenv("PULSE_SERVER");
+    std::unique_ptr<fixtures::NoServer> noServer;
     if (failure == "monitor") // the output's monitor is all there is
-        pactl({"set-default-source", "vsink.monitor"});
+        fixtures::pactl({"set-default-source", "vsink.monitor"});
     else if (failure == "server")
-        qputenv("PULSE_SERVER", "unix:/nonexistent/zua-no-server");
+        noServer = std::make_unique<fixtures::NoServer>();
     else
         bg::UserSettings::instance().set("mic.dir", "/proc/zua-takes");
     const auto takes = [this] { return QDir(m_dir.filePath("takes")).entryList({"*.wav"}); };
@@ -181,10 +172,7 @@ void TestRecording::failuresAreReportedAndLeaveNothing()
     pressDub();
     QTRY_VERIFY_WITH_TIMEOUT(!dubDown(), 5000); // the button comes up by itself
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
-    if (server.isEmpty())
-        qunsetenv("PULSE_SERVER");
-    else
-        qputenv("PULSE_SERVER", server);
+    noServer.reset();
     QVERIFY(!m_render->recordManager()->isRecording());
     QVERIFY(!m_panel->view()->isRecording());
     QCOMPARE(m_boxes.size(), 1);

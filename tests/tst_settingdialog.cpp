@@ -7,25 +7,13 @@
 
 #include "bridge/UserSettings.h"
 
+#include "support/SoundServer.h"
 #include <QComboBox>
 #include <QToolButton>
+
 #include <QtTest>
 
 namespace {
-
-QString pactl(const QStringList &args)
-{
-    QProcess p;
-    p.start("pactl", args);
-    p.waitForFinished(5000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-QString loadSource(const QString &id, const QString &name)
-{
-    return pactl(
-        {"load-module", "module-null-source", "source_name=" + id, "description='" + name + "'"});
-}
 
 std::string setting(const char *key)
 {
@@ -51,8 +39,9 @@ private slots:
 
 void TestSettingDialog::microphoneListAndChoice()
 {
-    QStringList modules{loadSource("twinA", "Twin"), loadSource("twinB", "Twin"),
-                        loadSource("solo", "Solo")};
+    QStringList modules{fixtures::loadSilentSource("twinA", "Twin"),
+                        fixtures::loadSilentSource("twinB", "Twin"),
+                        fixtures::loadSilentSource("solo", "Solo")};
     QVERIFY2(!modules[0].isEmpty(), "no sound server: run this test through with_pulse.sh");
     // A saved microphone that is no longer there: back to the default.
     bg::UserSettings::instance().set("Micphone", "Gone Mic");
@@ -73,11 +62,11 @@ void TestSettingDialog::microphoneListAndChoice()
     QCOMPARE(setting("DeviceId"), std::string("solo"));
 
     // Plugged in while the dialog is open: listed at once, the choice kept.
-    modules << loadSource("usb", "USB Mic");
+    modules << fixtures::loadSilentSource("usb", "USB Mic");
     QTRY_VERIFY_WITH_TIMEOUT(items(mics).contains("USB Mic"), 1000);
     QCOMPARE(mics->currentText(), QString("Solo"));
     // The chosen one unplugged: back to the default.
-    pactl({"unload-module", modules[2]});
+    fixtures::pactl({"unload-module", modules[2]});
     QTRY_VERIFY_WITH_TIMEOUT(!items(mics).contains("Solo"), 1000);
     QCOMPARE(mics->currentIndex(), 0);
     QCOMPARE(setting("DeviceId"), std::string("default"));
@@ -89,7 +78,7 @@ void TestSettingDialog::microphoneListAndChoice()
     QCOMPARE(sound->isEnabled(), !SettingDialog::soundSettingsCommand().isEmpty());
     QVERIFY(!sound->toolTip().isEmpty());
     for (const QString &m : modules)
-        pactl({"unload-module", m});
+        fixtures::pactl({"unload-module", m});
 }
 
 void TestSettingDialog::languageChoiceAsksForARestart()
