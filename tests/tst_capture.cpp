@@ -25,7 +25,9 @@ struct Capture {
           source(new WASAPISource(WASAPISource::Input, encoder.get(), device)),
           active(new QSignalSpy(source.get(), &WASAPISource::sig_activated)),
           inactive(new QSignalSpy(source.get(), &WASAPISource::sig_inActivated))
-    {}
+    {
+        source->start();
+    }
     void finish()
     {
         source.reset();

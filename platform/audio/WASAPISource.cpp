@@ -313,7 +313,12 @@ WASAPISource::WASAPISource(SourceType type, wav::WavEncoder *encoder, const std:
         d->server.reset();
         throw WASAPIError("Failed to create enumerator", code);
     }
-    d->reconnect = std::thread([this] { d->reconnectLoop(); });
+}
+
+void WASAPISource::start()
+{
+    if (!d->reconnect.joinable())
+        d->reconnect = std::thread([this] { d->reconnectLoop(); });
 }
 
 WASAPISource::~WASAPISource()

@@ -33,6 +33,9 @@ public:
     // is opened. Throws WASAPIError when no sound server answers.
     WASAPISource(SourceType type, wav::WavEncoder *encoder, const std::string &deviceId);
     ~WASAPISource() override;
+    // Starts opening the device (and opening it again when it went away). Called
+    // once the receivers are connected: the signals come from other threads.
+    void start();
 
     std::string deviceName() const;
     int sampleRate() const;

@@ -72,6 +72,7 @@ void RecordThread::run()
         },
         Qt::DirectConnection);
 
+    source->start();
     // The clock starts with the sound, so the voice lines up with the timeline.
     awaitCapture();
     int64_t late = 0;
