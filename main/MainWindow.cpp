@@ -346,12 +346,12 @@ void MainWindow::readTimeline(QXmlStreamReader &reader)
 
 void MainWindow::readLegacyScene(QXmlStreamReader &reader)
 {
-    reader.skipCurrentElement();
+    m_timelineWidget->readLegacyScene(reader);
 }
 
 void MainWindow::readLegacyTree(QXmlStreamReader &reader)
 {
-    reader.skipCurrentElement();
+    m_timelineWidget->readLegacyTree(reader);
 }
 
 void MainWindow::clearContent()

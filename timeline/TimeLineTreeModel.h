@@ -76,6 +76,9 @@ public:
     void countVisualClip(uint32_t kind, int delta);
 
     // ---- transitions ----
+    // Finishes a clip read from a project file (its record filled, its track set):
+    // probes its material, places it at scene x `start` and adds it to its track.
+    void adoptLoadedClip(SourceItem *clip, double start);
     TransItem *addTransition(const QString &name, SourceItem *from, SourceItem *to,
                              int64_t durationMs, int ratio, bool recordUndo);
     void removeTransition(TransItem *transition, bool recordUndo);

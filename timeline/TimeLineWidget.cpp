@@ -1,5 +1,6 @@
 #include "TimeLineWidget.h"
 
+#include "LegacyImport.h"
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineGraphicsView.h"
@@ -111,6 +112,22 @@ void TimeLineWidget::readTimeline(QXmlStreamReader &reader)
     m_view->updateSceneWidth();
 }
 
+void TimeLineWidget::readLegacyScene(QXmlStreamReader &reader)
+{
+    m_legacy = std::make_unique<LegacyImport>(m_model, QSizeF(m_model->renderSize()));
+    m_legacy->readObjects(reader);
+}
+
+void TimeLineWidget::readLegacyTree(QXmlStreamReader &reader)
+{
+    if (!m_legacy) // a tree without object records places nothing
+        m_legacy = std::make_unique<LegacyImport>(m_model, QSizeF(m_model->renderSize()));
+    m_legacy->readTree(reader);
+    m_legacy.reset();
+    m_headers->slot_sceneHeight();
+    m_view->updateSceneWidth();
+}
+
 void TimeLineWidget::writeTimeline(QXmlStreamWriter &writer, bool archive)
 {
     m_model->writeSection(writer, archive);
@@ -118,6 +135,7 @@ void TimeLineWidget::writeTimeline(QXmlStreamWriter &writer, bool archive)
 
 void TimeLineWidget::resetTimeline()
 {
+    m_legacy.reset();
     m_headers->resetTracks();
     m_view->updateSceneWidth();
 }

@@ -11,7 +11,9 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
+class LegacyImport;
 class TimeLineGraphicsScene;
 class TimeLineGraphicsView;
 class TimeLineRuler;
@@ -32,6 +34,10 @@ public:
     TimeLineRuler *ruler() const { return m_ruler; }
 
     void readTimeline(QXmlStreamReader &reader);
+    // An older project: its object records ("ObjectMgr"), then its track tree
+    // ("Tree"), which places them.
+    void readLegacyScene(QXmlStreamReader &reader);
+    void readLegacyTree(QXmlStreamReader &reader);
     void writeTimeline(QXmlStreamWriter &writer, bool archive);
     // Empties the timeline for a new or closed project.
     void resetTimeline();
@@ -70,4 +76,5 @@ private:
     TimeLineGraphicsView *m_view;
     TimeLineTreeView *m_headers;
     TimeLineRuler *m_ruler;
+    std::unique_ptr<LegacyImport> m_legacy; // between an older project's two sections
 };
