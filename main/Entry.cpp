@@ -18,9 +18,7 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-
-void fillAppInfo()
+void zuaFillAppInfo()
 {
     bg::AppInfo &info = bg::AppInfo::instance();
     // The online services are not reachable from this build; the endpoint stays local.
@@ -31,6 +29,8 @@ void fillAppInfo()
     info.setAppName("RuZOVaza");
     info.setBuildDate("2025.04.21");
 }
+
+namespace {
 
 void bridgeAtExit()
 {
@@ -80,7 +80,7 @@ int zuaMain(int argc, char **argv)
 
     bg::InitBridge(argc, argv);
     std::atexit(bridgeAtExit);
-    fillAppInfo();
+    zuaFillAppInfo();
     registerRenderMetaTypes();
 
     ZuApp app(argc, argv);

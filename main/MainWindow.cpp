@@ -3,6 +3,7 @@
 
 #include "CreateProjectDialog.h"
 #include "ExportWiring.h"
+#include "ProductDialog.h"
 #include "SettingDialog.h"
 #include "ZuApp.h"
 #include "common/FileDialogs.h"
@@ -108,11 +109,11 @@ void MainWindow::buildSettingsMenu()
     connect(m_menu->addAction(ZTR("titlebar.Help")), &QAction::triggered, this,
             [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpPage))); });
     connect(m_menu->addAction(ZTR("titlebar.Subscribe")), &QAction::triggered, this,
-            [this] { comingSoon(ZKEY("titlebar.Subscribe")); });
+            [this] { ProductDialog(ProductDialog::Follow, this).exec(); });
     connect(m_menu->addAction(ZTR("titlebar.UpdateCheck")), &QAction::triggered, this,
-            [this] { comingSoon(ZKEY("titlebar.UpdateCheck")); });
+            [this] { ProductDialog(ProductDialog::Version, this).exec(); });
     connect(m_menu->addAction(ZTR("titlebar.AboutUs")), &QAction::triggered, this,
-            [this] { comingSoon(ZKEY("titlebar.AboutUs")); });
+            [this] { ProductDialog(ProductDialog::About, this).exec(); });
 }
 
 void MainWindow::comingSoon(const QString &titleKey)

@@ -86,10 +86,10 @@ void TestLegacyImport::initTestCase()
 {
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x180:r=30:d=4", "-pix_fmt",
                               "yuv420p", m_dir.filePath("clip.mp4")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=4",
-                              m_dir.filePath("tone.wav")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=200x100:d=1", "-frames:v",
-                              "1", m_dir.filePath("still.png")}));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "sine=frequency=440:duration=4", m_dir.filePath("tone.wav")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=200x100:d=1", "-frames:v", "1",
+                              m_dir.filePath("still.png")}));
 }
 
 void TestLegacyImport::init()
@@ -193,7 +193,8 @@ void TestLegacyImport::oddFilesImportWhatTheyCan()
     // A record of an unknown kind, an item naming no record, a group of an unknown
     // kind, a right side whose partner has no left side, one whose partner is gone.
     const QString objects =
-        "<ObjectMgr>" + object("A", "movie", clip, 0, 100, transit("transit.right", "x", 100, 50, "B")) +
+        "<ObjectMgr>" +
+        object("A", "movie", clip, 0, 100, transit("transit.right", "x", 100, 50, "B")) +
         object("B", "movie", clip, 100, 100, transit("transit.right", "y", 100, 50, "Z")) +
         object("S", "sticker", clip, 0, 100) + "<Object><type>movie</type></Object></ObjectMgr>";
     const QString tree =

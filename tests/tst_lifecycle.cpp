@@ -7,7 +7,9 @@
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "main/CreateProjectDialog.h"
+#include "main/Entry.h"
 #include "main/MainWindow.h"
+#include "main/ProductDialog.h"
 #include "main/ZuApp.h"
 #include "preview/PreviewWidget.h"
 #include "render/RenderManager.h"
@@ -648,11 +650,27 @@ void TestLifecycle::titleButtonsGuardEmptyWork()
     QCOMPARE(entries,
              (QStringList{ZTR("titlebar.Settings"), ZTR("titlebar.Help"), ZTR("titlebar.Subscribe"),
                           ZTR("titlebar.UpdateCheck"), ZTR("titlebar.AboutUs")}));
+    // The last three show their dialogs; the version ones name the running version.
+    QStringList shown;
+    for (int i = 2; i < 5; ++i) {
+        QTimer::singleShot(200, [&] {
+            if (auto *d = qobject_cast<ProductDialog *>(QApplication::activeModalWidget())) {
+                shown << d->windowTitle() + ": " + d->text();
+                d->accept();
+            }
+        });
+        window->settingsMenu()->actions()[i]->trigger();
+    }
+    QCOMPARE(shown.size(), 3);
+    QVERIFY(shown[0].startsWith(ZTR("titlebar.Subscribe")));
+    QVERIFY2(shown[1].contains("3.0.2") && shown[2].contains("3.0.2"),
+             qPrintable(shown.join('\n')));
 }
 
 int main(int argc, char **argv)
 {
     ZuApp app(argc, argv);
+    zuaFillAppInfo();
     ZuTransLator translator(":/language/en-Us-new.ini");
     app.installTranslator(&translator);
     TestLifecycle test;

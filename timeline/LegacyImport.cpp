@@ -12,8 +12,7 @@
 
 LegacyImport::LegacyImport(TimeLineTreeModel *model, const QSizeF &renderSize)
     : m_model(model), m_renderSize(renderSize)
-{
-}
+{}
 
 uint32_t LegacyImport::kindOf(const QString &text)
 {
@@ -169,7 +168,8 @@ void LegacyImport::readTree(QXmlStreamReader &r)
                 continue;
             }
             // The first row is the group's own; each further one a new track below.
-            row = !row ? group : m_model->insertTrack(group, row == group ? 0 : row->row() + 1, false);
+            row = !row ? group
+                       : m_model->insertTrack(group, row == group ? 0 : row->row() + 1, false);
             while (r.readNextStartElement()) {
                 if (r.name() != QLatin1String("Item")) {
                     r.skipCurrentElement();
@@ -224,7 +224,8 @@ void LegacyImport::makeTransitions()
         if (left == m_left.end())
             continue;
         SourceItem *to = m_clips.value(right.to);
-        const int ratio = left->durationMs > 0 ? int(left->widthMs * 10 / left->durationMs) : kCentred;
+        const int ratio =
+            left->durationMs > 0 ? int(left->widthMs * 10 / left->durationMs) : kCentred;
         if (from && to)
             m_model->addTransition(right.name, from, to, right.durationMs, ratio, false);
         m_left.erase(left);

@@ -105,8 +105,7 @@ void TimeLineTreeModel::adoptLoadedClip(SourceItem *clip, double start)
     if (m_scene)
         m_scene->clearSelection();
     zua::MergeSequence sequence("AddSource");
-    zua::ZuObject::AddObject_canUndo(clip,
-                                     bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(0))}}));
+    zua::ZuObject::AddObject_canUndo(clip, bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(0))}}));
     resolveOverlaps(clip->track);
 }
 
