@@ -1,5 +1,6 @@
 #include "Entry.h"
 
+#include "BugReport.h"
 #include "MainWindow.h"
 #include "TerminationRequest.h"
 #include "ZuApp.h"
@@ -104,6 +105,7 @@ int zuaMain(int argc, char **argv)
         }
         if (!app.init())
             return -1;
+        BugReport::instance()->enable(true);
         QObject::connect(&app, &SingleApplication::receivedMessage, &app,
                          [&app](quint32, const QByteArray &message) {
                              QWidget *window = app.mainWindow();
@@ -131,9 +133,12 @@ int zuaMain(int argc, char **argv)
         const QString autoSavePath =
             QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
         if (!autoSavePath.isEmpty() && QFileInfo::exists(autoSavePath)) {
-            QTimer::singleShot(800, &app,
-                               [&app, autoSavePath] { askRecovery(&app, autoSavePath); });
+            QTimer::singleShot(800, &app, [&app, autoSavePath] {
+                BugReport::instance()->offerPendingReport();
+                askRecovery(&app, autoSavePath);
+            });
         } else {
+            QTimer::singleShot(800, &app, [] { BugReport::instance()->offerPendingReport(); });
             bg::UserSettings::instance().set("autoSavePath", "");
             const QStringList args = app.arguments();
             if (args.size() > 1) {

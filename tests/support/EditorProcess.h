@@ -25,6 +25,7 @@ inline QProcessEnvironment editorEnvironment(const QString &home)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home + "/config");
     env.insert("XDG_DATA_HOME", home + "/data");
+    env.insert("XDG_STATE_HOME", home + "/state");
     env.insert("HOME", home);
     env.remove("QT_QPA_PLATFORM");
     return env;

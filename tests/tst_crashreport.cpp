@@ -1,0 +1,147 @@
+// Crash reports with the real editor: SIGSEGV writes a dump with the stack of every
+// thread into the crash folder, the next start offers to send it, and the uploader
+// posts it to the endpoint set in the settings (a server in this test), or says why
+// it could not and keeps the dump.
+#include "main/BugReport.h"
+#include "support/EditorProcess.h"
+
+#include "bridge/AppInfo.h"
+#include "crash/CrashHandler.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// Takes one HTTP request and answers 200; keeps what it received.
+class ReportServer : public QObject {
+public:
+    ReportServer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket *socket = m_server.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                received += socket->readAll();
+                const int head = received.indexOf("\r\n\r\n");
+                const QByteArray length = "Content-Length: ";
+                const int at = received.indexOf(length);
+                if (head < 0 || at < 0)
+                    return;
+                const int size = received.mid(at + length.size(), 12).split('\r').first().toInt();
+                if (received.size() - head - 4 >= size)
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            });
+        });
+    }
+    QString url() const { return QString("http://127.0.0.1:%1/report").arg(m_server.serverPort()); }
+    QByteArray received;
+
+private:
+    QTcpServer m_server;
+};
+
+QStringList dumpsIn(const QString &folder)
+{
+    return QDir(folder).entryList({"*.dmp"}, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+class TestCrashReport : public QObject {
+    Q_OBJECT
+private slots:
+    void dumpNamesAndDescription();
+    void crashDumpsEveryThreadAndTheNextStartSendsIt();
+};
+
+void TestCrashReport::dumpNamesAndDescription()
+{
+    // 2026-12-06 09:05:07 local time.
+    QDateTime when(QDate(2026, 12, 6), QTime(9, 5, 7));
+    QCOMPARE(QString::fromStdString(
+                 zua::crash::dumpFileName("/crashes", "RuZOVaza", long(when.toSecsSinceEpoch()))),
+             QString("/crashes/RuZOVaza_20261206_090507.dmp"));
+
+    bg::AppInfo::instance().setAppName("RuZOVaza");
+    bg::AppInfo::instance().setVersion("3.0.2");
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("RuZOVaza_20261206_090507.dmp");
+    QFile f(dump);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QString text = BugReport::instance()->description(dump);
+    const QJsonObject report = QJsonDocument::fromJson(text.toUtf8()).object();
+    QCOMPARE(report.value("app_name").toString(), QString("RuZOVaza"));
+    QCOMPARE(report.value("version").toString(), QString("3.0.2"));
+    QVERIFY(report.value("up_save_as").toString().startsWith("dump_RuZOVaza_3.0.2_"));
+    QCOMPARE(report.value("files").toArray().size(), 4);
+    QCOMPARE(report.value("files").toArray().at(0).toString(), dump);
+    QCOMPARE(report.value("sign").toString(), QString("xxx"));
+    QVERIFY(report.value("pts").toDouble() > QDateTime::currentSecsSinceEpoch() + 3500);
+    // The fields come in their fixed order.
+    QStringList order;
+    for (const QString &line : text.split('\n'))
+        if (line.trimmed().startsWith('"'))
+            order << line.trimmed().section('"', 1, 1);
+    QCOMPARE(order, (QStringList{"app_name", "version", "up_save_as", "files", "crash_time",
+                                 "up_url", "up_secret_key", "up_access_key", "pts", "sign"}));
+}
+
+void TestCrashReport::crashDumpsEveryThreadAndTheNextStartSendsIt()
+{
+    QTemporaryDir dir;
+    const QString home = dir.path(), project = home + "/empty.zua2";
+    const QString crashes = home + "/state/ZuAEdit/crashes";
+    QFile f(project);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>640</width><height>360"
+            "</height></scene></Render><Resource/><Timeline/><Preview/></VoVive>");
+    f.close();
+    ReportServer server;
+    {
+        QProcess editor;
+        QVERIFY(fixtures::startEditor(editor, home, project, 1000));
+        {
+            QSettings s(home + "/config/ZuAEdit/ZuAEdit.ini", QSettings::IniFormat);
+            s.setValue("bug_report", server.url());
+        }
+        ::kill(pid_t(editor.processId()), SIGSEGV);
+        QVERIFY(editor.waitForFinished(30000));
+        QCOMPARE(editor.exitStatus(), QProcess::CrashExit);
+    }
+    const QStringList dumps = dumpsIn(crashes);
+    QCOMPARE(dumps.size(), 1);
+    QVERIFY2(QRegularExpression("^RuZOVaza_\\d{8}_\\d{6}\\.dmp$").match(dumps[0]).hasMatch(),
+             qPrintable(dumps[0]));
+    QVERIFY(QFileInfo::exists(crashes + "/" + dumps[0] + ".pending"));
+    QFile dumpFile(crashes + "/" + dumps[0]);
+    QVERIFY(dumpFile.open(QIODevice::ReadOnly));
+    const QString stacks = QString::fromUtf8(dumpFile.readAll());
+    // Every thread, with function names: the main thread was in Qt's event loop.
+    QVERIFY2(stacks.startsWith("SIGSEGV"), qPrintable(stacks.left(200)));
+    QVERIFY2(stacks.count("Thread ") >= 3, qPrintable(stacks.left(3000)));
+    QVERIFY2(stacks.contains("QCoreApplication::exec") || stacks.contains("QEventLoop::exec"),
+             qPrintable(stacks.left(3000)));
+    QVERIFY(stacks.contains("zuaMain"));
+
+    // The next start asks; sending posts the dump to the endpoint.
+    QProcess editor;
+    QVERIFY(fixtures::startEditor(editor, home, project, 0));
+    QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name 'ZuAEdit Software anomalies'",
+                          20000));
+    QVERIFY(fixtures::xdo("xdotool key Return"));
+    QVERIFY(fixtures::waitForLog(home, "Successfully sent", 20000));
+    QVERIFY(server.received.contains(dumps[0].toUtf8()));
+    QVERIFY(server.received.contains("\"app_name\": \"RuZOVaza\""));
+    QVERIFY(!QFileInfo::exists(crashes + "/" + dumps[0] + ".pending"));
+    ::kill(pid_t(editor.processId()), SIGKILL);
+    editor.waitForFinished();
+}
+
+QTEST_GUILESS_MAIN(TestCrashReport)
+#include "tst_crashreport.moc"
