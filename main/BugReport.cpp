@@ -89,6 +89,10 @@ const char *BugReport::sealKey()
 void BugReport::enable(bool ask)
 {
     m_ask = ask;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // Sanitizer builds keep the sanitizer's own report of a crash.
+    return;
+#endif
     // The folder keeps the newest dumps only.
     constexpr int kKept = 10;
     const QFileInfoList dumps =

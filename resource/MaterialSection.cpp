@@ -3,6 +3,7 @@
 #include "MaterialManager.h"
 #include "MaterialView.h"
 
+#include "common/LegacyKinds.h"
 #include "common/MaterialPaths.h"
 
 #include <QXmlStreamReader>
@@ -33,17 +34,7 @@ void recreateAll(MaterialManager *manager, const QList<Entry> &entries)
 
 int32_t legacyType(const QString &text)
 {
-    if (text == QLatin1String("movie") || text == QLatin1String("0"))
-        return MT_Video;
-    if (text == QLatin1String("music") || text == QLatin1String("1"))
-        return MT_Music;
-    if (text == QLatin1String("image") || text == QLatin1String("2"))
-        return MT_Image;
-    if (text == QLatin1String("text") || text == QLatin1String("3"))
-        return MT_Subtitle;
-    if (text == QLatin1String("mic") || text == QLatin1String("4"))
-        return MT_Mic;
-    return MT_Unsupported;
+    return int32_t(legacyKind(text)); // the same codes; 0 is MT_Unsupported
 }
 
 } // namespace

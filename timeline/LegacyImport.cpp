@@ -4,6 +4,7 @@
 #include "SourceItem.h"
 #include "TimeLineTreeModel.h"
 
+#include "common/LegacyKinds.h"
 #include "common/MaterialPaths.h"
 
 #include <QXmlStreamReader>
@@ -16,17 +17,7 @@ LegacyImport::LegacyImport(TimeLineTreeModel *model, const QSizeF &renderSize)
 
 uint32_t LegacyImport::kindOf(const QString &text)
 {
-    if (text == QLatin1String("movie") || text == QLatin1String("0"))
-        return CT_VIDEO;
-    if (text == QLatin1String("music") || text == QLatin1String("1"))
-        return CT_AUDIO;
-    if (text == QLatin1String("image") || text == QLatin1String("2"))
-        return CT_PICTURE;
-    if (text == QLatin1String("text") || text == QLatin1String("3"))
-        return CT_SUBTITLE;
-    if (text == QLatin1String("mic") || text == QLatin1String("4"))
-        return CT_DUB;
-    return CT_NONE;
+    return legacyKind(text);
 }
 
 QList<double> LegacyImport::numbersOf(const QString &text)

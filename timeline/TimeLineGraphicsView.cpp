@@ -186,8 +186,12 @@ void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool oper
 void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, int64_t times,
                                                   int64_t fps)
 {
-    if (edit == EDIT_RECORD)
+    if (edit == EDIT_RECORD) {
+        // A tick of the recording clock still queued when the take ended is stale.
+        if (!m_recording)
+            return;
         updateSceneWidth();
+    }
     const double oldX = m_playhead;
     const int oldScroll = horizontalScrollBar()->value();
     m_playhead = std::min(m_playhead + double(times) * 50.0, std::max(m_total, 0.0));
