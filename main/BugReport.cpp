@@ -172,8 +172,13 @@ QString BugReport::send(const QString &dump)
     const QString output = QString::fromLocal8Bit(uploader.readAll()).trimmed();
     if (uploader.state() != QProcess::NotRunning)
         uploader.kill();
+    const QString failed = QStringLiteral("[Failed]");
     const QString result =
-        output.contains(QLatin1String("[Success]")) ? ZTR("Mainwindow.sendSuccess") : output;
+        output.contains(QLatin1String("[Success]")) ? ZTR("Mainwindow.sendSuccess")
+        : output.startsWith(failed)
+            ? ZTR("Mainwindow.sendFailed")
+                  .arg(output.mid(failed.size()).trimmed(), QDir::toNativeSeparators(dump))
+            : output;
     BG_LOG_E("bug_report %s", qUtf8Printable(result));
     return result;
 }

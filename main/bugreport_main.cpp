@@ -1,7 +1,7 @@
 // zuaedit-bugreport SEALED: sends a crash report. The argument is the sealed report
 // description the editor made; the files it names are posted to its "up_url" as one
-// multipart form. Prints "[Success]" when the server took it; otherwise what went
-// wrong and where the dump stays.
+// multipart form. Prints "[Success]" when the server took it, otherwise "[Failed]"
+// and what went wrong (the editor says it in the user's language).
 #include "CrashReportKey.h"
 
 #include "bridge/Encoding.h"
@@ -29,7 +29,6 @@ int main(int argc, char **argv)
     }
     const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
     const QJsonArray files = report.value("files").toArray();
-    const QString dump = files.isEmpty() ? QString() : files.at(0).toString();
 
     auto *form = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     QHttpPart description;
@@ -58,8 +57,7 @@ int main(int argc, char **argv)
         if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300)
             std::printf("[Success]\n");
         else
-            std::printf("The crash report could not be sent (%s). It is kept in %s.\n",
-                        qPrintable(reply->errorString()), qPrintable(dump));
+            std::printf("[Failed] %s\n", qPrintable(reply->errorString()));
         app.exit(reply->error() == QNetworkReply::NoError ? 0 : 1);
     });
     return app.exec();
