@@ -80,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
                 return rm->probeMedia(path, autoSize);
             });
         connect(m_resource, &ResourceWidget::sig_openProject, app, &ZuApp::openProject);
+        connect(app, &ZuApp::sig_prependHistory, m_resource, &ResourceWidget::slot_prependHistory);
         connect(app, &ZuApp::sig_updateProjectName, this, &MainWindow::slot_updateProjectName);
         if (RenderManager *rm = app->renderManager()) {
             m_preview = new PreviewWidget(rm, ui->widget_preview);

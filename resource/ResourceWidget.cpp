@@ -1,5 +1,6 @@
 #include "ResourceWidget.h"
 
+#include "HistoryListView.h"
 #include "menu/CropMenu.h"
 #include "menu/SoundMenu.h"
 #include "menu/SubtitleMenu.h"
@@ -64,8 +65,7 @@ ResourceWidget::ResourceWidget(QWidget *parent) : QWidget(parent), ui(new Ui::Re
         group->addButton(b, i);
     }
     ui->pushButton_material->setChecked(true);
-    connect(group, QOverload<int>::of(&QButtonGroup::buttonClicked), this,
-            &ResourceWidget::slot_switch_page);
+    connect(group, &QButtonGroup::idClicked, this, &ResourceWidget::slot_switch_page);
     updatePageIcons();
 
     ui->pushButton_back->setText(ZTR("res_form.back"));
@@ -91,6 +91,8 @@ ResourceWidget::ResourceWidget(QWidget *parent) : QWidget(parent), ui(new Ui::Re
     connect(ui->widget_empty, &EmptyMaterialWidget::sig_addNewMaterial, this,
             [view](const QStringList &files) { view->manager()->AddMaterialFiles(files, false); });
     connect(view, &MaterialView::sig_openProject, this, &ResourceWidget::sig_openProject);
+    connect(ui->listView_history, &HistoryListView::signal_openProject, this,
+            &ResourceWidget::sig_openProject);
     connect(ui->widget_empty, &EmptyMaterialWidget::sig_openProject, this,
             &ResourceWidget::sig_openProject);
     ui->widget_empty->show();
@@ -143,6 +145,16 @@ void ResourceWidget::showMaterialPage()
     ui->stackedWidget_page->setCurrentWidget(ui->page_edit);
     ui->pushButton_material->setChecked(true);
     slot_switch_page(0);
+}
+
+void ResourceWidget::slot_prependHistory(const QString &path)
+{
+    ui->listView_history->prependProject(path);
+}
+
+HistoryListView *ResourceWidget::historyView() const
+{
+    return ui->listView_history;
 }
 
 void ResourceWidget::slot_switch_page(int page)

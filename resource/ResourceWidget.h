@@ -13,6 +13,7 @@
 #include <string>
 
 class AbstractMenu;
+class HistoryListView;
 class MaterialView;
 class QAbstractButton;
 class QXmlStreamReader;
@@ -29,6 +30,7 @@ public:
     ~ResourceWidget() override;
 
     MaterialView *materialView() const;
+    HistoryListView *historyView() const;
     bool showsEmptyArea() const;
 
     void writeMaterials(QXmlStreamWriter &writer, bool archive);
@@ -49,6 +51,8 @@ signals:
     void sig_previewWanted();
 
 public slots:
+    // A project was opened or saved: it goes to the top of the works page.
+    void slot_prependHistory(const QString &path);
     void slot_createSubtitle(const QString &name, const QFont &font, const QColor &color);
     void slot_showMenu(int menuType, int clicks, const bg::ValueMap &values);
     // Decoded frames of the previewed clips, for the crop pages.
