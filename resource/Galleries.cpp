@@ -1,5 +1,6 @@
 #include "Galleries.h"
 
+#include "bridge/Logger.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"
 #include "media/MovieInfo.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QDrag>
+#include <QFileInfo>
 #include <QGraphicsSceneMouseEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -277,7 +279,17 @@ GifView::GifView(QWidget *parent) : QGraphicsView(parent), m_scene(new GifScene(
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    load(QCoreApplication::applicationDirPath() + QStringLiteral("/gif"));
+    load(stickerFolder());
+}
+
+QString GifView::stickerFolder()
+{
+    // Beside the program in the build tree; in the shared data of an installation.
+    const QString program = QCoreApplication::applicationDirPath();
+    const QString installed = program + QStringLiteral("/../share/zuaedit/gif");
+    const QString beside = program + QStringLiteral("/gif");
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside
+                                                                      : QDir::cleanPath(installed);
 }
 
 void GifView::load(const QString &folder)
@@ -287,6 +299,7 @@ void GifView::load(const QString &folder)
                        QDirIterator::Subdirectories);
     while (files.hasNext())
         m_scene->addItem(new GifItem(QDir::toNativeSeparators(files.next())));
+    BG_LOG_D("---> stickers: %d from %s", int(m_scene->items().size()), qUtf8Printable(folder));
     m_scene->invalidateLayout();
     m_scene->layOut(viewport()->width());
 }

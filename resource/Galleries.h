@@ -124,6 +124,8 @@ class GifView : public QGraphicsView {
 public:
     explicit GifView(QWidget *parent = nullptr);
     // Replaces the tiles with the stickers found under `folder`, recursively.
+    // The "gif" folder the stickers come from.
+    static QString stickerFolder();
     void load(const QString &folder);
     GifScene *gallery() const { return m_scene; }
 

@@ -78,10 +78,10 @@ inline bool xdo(const QString &commands, int timeoutMs = 15000)
 // the project is open and the window shows (then `settleMs` more for the first
 // frames); false when it does not get there.
 inline bool startEditor(QProcess &editor, const QString &home, const QString &project,
-                        int settleMs = 2500)
+                        int settleMs = 2500, const QString &program = ZUA_BINARY)
 {
     editor.setProcessEnvironment(editorEnvironment(home));
-    editor.start(ZUA_BINARY, {project});
+    editor.start(program, {project});
     if (!editor.waitForStarted() || !waitForLog(home, "---> opening project: " + project, 15000) ||
         !xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"))
         return false;
