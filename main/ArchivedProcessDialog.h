@@ -10,7 +10,11 @@ class ArchivedProcessDialog : public QDialog {
     Q_OBJECT
 public:
     explicit ArchivedProcessDialog(QWidget *parent = nullptr);
-    void setProgress(int done, int total);
+    Q_INVOKABLE void setProgress(int done, int total);
+
+signals:
+    // The user asked to stop archiving.
+    void sig_cancel();
 
 private:
     QProgressBar *m_bar;

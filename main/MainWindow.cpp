@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 #include "ui_MainWindow.h"
 
+#include "ArchivedDialog.h"
 #include "CreateProjectDialog.h"
 #include "ExportWiring.h"
 #include "ProductDialog.h"
@@ -115,11 +116,6 @@ void MainWindow::buildSettingsMenu()
             [this] { ProductDialog(ProductDialog::Version, this).exec(); });
     connect(m_menu->addAction(ZTR("titlebar.AboutUs")), &QAction::triggered, this,
             [this] { ProductDialog(ProductDialog::About, this).exec(); });
-}
-
-void MainWindow::comingSoon(const QString &titleKey)
-{
-    MessageBox::inform(this, titleKey, ZTR("titlebar.ComingSoon"), ZKEY("MainWindow.Ok"));
 }
 
 template <typename Receiver, typename Signal>
@@ -449,7 +445,9 @@ void MainWindow::on_pushButton_file_clicked()
                            ZKEY("MainWindow.Ok"));
         return;
     }
-    comingSoon(ZKEY("MainWindow.Archive"));
+    ArchivedDialog dialog(this);
+    connect(&dialog, &ArchivedDialog::sig_archive, app, &ZuApp::archiveProject);
+    dialog.exec();
 }
 
 void MainWindow::on_pushButton_export_clicked()

@@ -92,7 +92,6 @@ private:
     template <typename Receiver, typename Signal>
     void addShortcut(const QKeySequence &keys, Receiver *receiver, Signal signal);
     // A small box for the parts of the editor that are not there yet.
-    void comingSoon(const QString &titleKey);
 
     Ui::MainWindow *ui;
     QList<QWidget *> m_captionExclusions; // title bar parts that are not caption

@@ -122,6 +122,10 @@ bool ZuApp::init()
     zua::UndoController::instance()->setClean();
 
     m_archivedProcess = new ArchivedProcessDialog;
+    connect(m_archivedProcess, &ArchivedProcessDialog::sig_cancel, this, [this] {
+        if (m_archiveCancel)
+            *m_archiveCancel = true;
+    });
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <atomic>
 #include <memory>
 
 class ArchivedProcessDialog;
@@ -62,6 +63,10 @@ public:
     static QString autoSavePathFor(const QString &projectPath);
     // $XDG_DATA_HOME/<app>/autosave, created when missing.
     static QString autoSaveFolder();
+    // Archives the project with its materials into `target` (folder + "/" + name):
+    // the project file and a "resource" folder of copies, made on a worker thread
+    // while the progress shows; nothing stays behind when it fails or is cancelled.
+    void archiveProject(const QString &target);
     // Stops playback and recording, empties the library and the timeline, resets history.
     void clearProject();
     // Answer of the start-up recovery prompt.
@@ -93,6 +98,10 @@ public:
     // Default project path of a new session: home + "/zu_yyyyMMdd_HHmmss".
     static QString defaultProjectPath();
 
+public slots:
+    // The archive's worker has finished (queued onto the main thread).
+    void slot_closeArchivedProcess(const QString &path);
+
 signals:
     void sig_prependHistory(const QString &path);
     void sig_updateProjectName(const QString &text, bool isName);
@@ -116,6 +125,15 @@ private:
     QString m_archiveFolder;
     bool m_archived = false;
     bool m_saving = false; // a manual save (and its location dialog) is in progress
+    // An archive under way: the copies its project file refers to, planned while it
+    // is written (main thread), made by the worker; the worker's outcome.
+    struct ArchiveCopy {
+        QString from, to;
+    };
+    mutable QList<ArchiveCopy> m_archivePlan;
+    bool m_planningArchive = false;
+    std::shared_ptr<std::atomic<bool>> m_archiveCancel;
+    QString m_archiveError; // written by the worker before it reports back
 
     std::unique_ptr<ProjectSections> m_defaultSections;
     ProjectSections *m_sections = nullptr;

@@ -16,7 +16,28 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <functional>
+
+namespace {
+
+// The same material: equal size and equal bytes at its start and end (a full
+// comparison would read every video twice).
+bool sameFile(const QFileInfo &a, const QFileInfo &b)
+{
+    if (a.size() != b.size())
+        return false;
+    QFile fa(a.absoluteFilePath()), fb(b.absoluteFilePath());
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qint64 kProbe = 64 * 1024;
+    if (fa.read(kProbe) != fb.read(kProbe))
+        return false;
+    const qint64 tail = std::max<qint64>(0, a.size() - kProbe);
+    return fa.seek(tail) && fb.seek(tail) && fa.read(kProbe) == fb.read(kProbe);
+}
+
+} // namespace
 
 bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive)
 {
@@ -253,9 +274,31 @@ QString ZuApp::storedMaterialPath(const QString &path, bool archive) const
 QString ZuApp::copyIntoProjectResource(const QString &path) const
 {
     const QString folder = m_archiveFolder + "/resource";
-    QDir().mkpath(folder);
-    const QString target = folder + "/" + QFileInfo(path).fileName();
-    if (!QFileInfo::exists(target))
-        QFile::copy(path, target);
-    return target;
+    if (!m_planningArchive) {
+        QDir().mkpath(folder);
+        const QString target = folder + "/" + QFileInfo(path).fileName();
+        if (!QFileInfo::exists(target))
+            QFile::copy(path, target);
+        return target;
+    }
+    for (const ArchiveCopy &copy : qAsConst(m_archivePlan))
+        if (copy.from == path)
+            return copy.to;
+    // Two different files of one name get a copy each ("name-2.ext", ...); a copy
+    // already there from an earlier archive is used again when it is the same file.
+    const QFileInfo source(path);
+    for (int n = 1;; ++n) {
+        const QString name =
+            n == 1 ? source.fileName()
+                   : source.completeBaseName() + QStringLiteral("-%1").arg(n) +
+                         (source.suffix().isEmpty() ? QString() : "." + source.suffix());
+        const QString target = folder + "/" + name;
+        const bool planned = std::any_of(m_archivePlan.begin(), m_archivePlan.end(),
+                                         [&](const ArchiveCopy &c) { return c.to == target; });
+        const QFileInfo there(target);
+        if (planned || (there.exists() && !sameFile(source, there)))
+            continue;
+        m_archivePlan.append({path, target});
+        return target;
+    }
 }

@@ -1,6 +1,7 @@
 // Project file container: writing, reading, legacy import, failure boxes, path
 // services, and saves that are interrupted.
 #include "common/MessageBox.h"
+#include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
@@ -32,7 +33,10 @@ public:
     {
         calls << QString("write materials %1").arg(archive);
         w.writeTextElement("MaterialData", "m");
+        for (const QString &m : materials)
+            w.writeTextElement("path", ZuApp::instance()->storedMaterialPath(m, archive));
     }
+    QStringList materials; // written as the library would, through the path services
     void readMaterials(QXmlStreamReader &r) override { read("materials", r); }
     void readLegacyMaterials(QXmlStreamReader &r) override { read("legacy materials", r); }
     void writeTimeline(QXmlStreamWriter &w, bool archive) override
@@ -87,6 +91,8 @@ private slots:
     void cleanup();
 
     void newProjectFileHasVersionAndEmptySections();
+    void archiveIsSelfContainedAndMovable();
+    void failedArchiveLeavesNothing();
     void savesWriteTheArchivedAttribute();
     void sectionsAreReadInFileOrder();
     void archivedAttributeValues_data();
@@ -276,6 +282,60 @@ void TestProjectFile::readingResetsTheHistoryAndAnnounces()
     QCOMPARE(names[0][1].toBool(), true);
     QCOMPARE(names[1][1].toBool(), false);
     QCOMPARE(names[1][0].toString(), QString("my.film.zua2「Opened」"));
+}
+
+void TestProjectFile::archiveIsSelfContainedAndMovable()
+{
+    QDir root(m_dir.path());
+    root.mkpath("a");
+    root.mkpath("b");
+    const QString first = writeFile(m_dir.filePath("a/clip.mp4"), "first clip");
+    const QString second = writeFile(m_dir.filePath("b/clip.mp4"), "another clip");
+    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("work.zua2"), "<VoVive/>")));
+    m_sections.materials = QStringList{first, second, first};
+    root.mkpath("out");
+    app()->archiveProject(m_dir.filePath("out/Trip"));
+    const QString archive = m_dir.filePath("out/Trip/Trip.zua2");
+    QTRY_VERIFY(QFileInfo::exists(archive));
+    QVERIFY(m_boxes.isEmpty());
+    // Two different files of one name get a copy each; the same file one copy.
+    QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files),
+             (QStringList{"clip-2.mp4", "clip.mp4"}));
+    QCOMPARE(readFile(m_dir.filePath("out/Trip/resource/clip-2.mp4")), QByteArray("another clip"));
+    const QByteArray text = readFile(archive);
+    QVERIFY(text.contains("Archived=\"1\""));
+    QCOMPARE(text.count("<path>resource/clip.mp4</path>"), 2);
+    QVERIFY(text.contains("<path>resource/clip-2.mp4</path>"));
+    QVERIFY(!QFileInfo::exists(archive + ".part"));
+    // Again with the same name: the copies are used again, none is added.
+    app()->archiveProject(m_dir.filePath("out/Trip"));
+    QTest::qWait(300);
+    QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files).size(), 2);
+
+    // Moved elsewhere, the archive finds its materials beside it.
+    QVERIFY(root.rename("out/Trip", "moved"));
+    QVERIFY(app()->readProjectFile(m_dir.filePath("moved/Trip.zua2")));
+    QCOMPARE(readFile(app()->resolveMaterialPath("resource/clip-2.mp4")),
+             QByteArray("another clip"));
+    m_sections.materials.clear();
+}
+
+void TestProjectFile::failedArchiveLeavesNothing()
+{
+    const QString gone = m_dir.filePath("gone.mp4");
+    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("work2.zua2"), "<VoVive/>")));
+    m_sections.materials = QStringList{writeFile(m_dir.filePath("kept.mp4"), "kept"), gone};
+    app()->archiveProject(m_dir.filePath("Broken"));
+    QTRY_COMPARE(m_boxes.size(), 1);
+    QVERIFY(m_boxes[0].text.contains(QDir::toNativeSeparators(gone)));
+    QCOMPARE(QDir(m_dir.filePath("Broken")).entryList(QDir::Files), QStringList());
+    QCOMPARE(QDir(m_dir.filePath("Broken/resource")).entryList(QDir::Files), QStringList());
+    // A folder that cannot be made is said at once.
+    m_boxes.clear();
+    app()->archiveProject("/proc/zua/Nowhere");
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, ZTR("archivedialog.WriteForbidden"));
+    m_sections.materials.clear();
 }
 
 void TestProjectFile::legacyFilesAreWalkedAndRenamed()

@@ -1,0 +1,113 @@
+// Archiving the open project: its file with the archived flag and a "resource"
+// folder of material copies, in folder/name. The project file is written first
+// (to a ".part" beside it) so that the copies it needs are known; a worker then
+// copies them with progress, and only a complete archive gets its project file.
+
+#include "ArchivedProcessDialog.h"
+#include "MainWindow.h"
+#include "ZuApp.h"
+#include "common/MessageBox.h"
+#include "common/Translate.h"
+
+#include "bridge/Logger.h"
+#include "bridge/SystemServices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThreadPool>
+
+void ZuApp::archiveProject(const QString &target)
+{
+    const QFileInfo where(target);
+    // The folder takes the whole name (dots included), and so does the file.
+    const QString name = where.fileName();
+    const QString folder = where.absolutePath() + '/' + name;
+    BG_LOG_D("dirPath %s %s", qUtf8Printable(where.absolutePath()), qUtf8Printable(name));
+    const QString file = folder + '/' + name + QStringLiteral(".zua2");
+    const QString part = file + QStringLiteral(".part");
+    auto refuse = [](const QString &text) {
+        MessageBox::inform(nullptr, ZKEY("archivedialog.Hint"), text, ZKEY("archivedialog.Ok"));
+    };
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
+        refuse(ZTR("archivedialog.WriteForbidden"));
+        return;
+    }
+    m_archivePlan.clear();
+    m_planningArchive = true;
+    const QString archiveFolderBefore = m_archiveFolder;
+    const bool written = writeContainer(part, ContainerKind::Save, true);
+    m_planningArchive = false;
+    if (!written) {
+        m_archiveFolder = archiveFolderBefore;
+        refuse(ZTR("archivedialog.WriteForbidden"));
+        return;
+    }
+
+    if (m_mainWindow)
+        m_mainWindow->setAutoSaveEnabled(false);
+    m_archiveError.clear();
+    m_archiveCancel = std::make_shared<std::atomic<bool>>(false);
+    if (m_archivedProcess) {
+        m_archivedProcess->setProgress(0, m_archivePlan.size());
+        m_archivedProcess->open();
+    }
+    const QList<ArchiveCopy> plan = m_archivePlan;
+    auto cancel = m_archiveCancel;
+    QPointer<ArchivedProcessDialog> progress = m_archivedProcess;
+    QThreadPool::globalInstance()->start([this, plan, cancel, progress, file, part] {
+        QString error;
+        QStringList made;
+        for (int i = 0; i < plan.size() && error.isEmpty(); ++i) {
+            if (*cancel) {
+                error = ZTR("archivedialog.Cancelled");
+                break;
+            }
+            const ArchiveCopy &copy = plan[i];
+            if (!QFileInfo::exists(copy.to)) {
+                QDir().mkpath(QFileInfo(copy.to).absolutePath());
+                QFile source(copy.from);
+                if (source.copy(copy.to))
+                    made << copy.to;
+                else
+                    error = ZTR("archivedialog.CopyFailed")
+                                .arg(QDir::toNativeSeparators(copy.from), source.errorString());
+            }
+            QMetaObject::invokeMethod(progress, "setProgress", Qt::QueuedConnection,
+                                      Q_ARG(int, i + 1), Q_ARG(int, plan.size()));
+        }
+        if (error.isEmpty()) {
+            QFile::remove(file); // an earlier archive of this name
+            if (!QFile::rename(part, file))
+                error = ZTR("archivedialog.WriteForbidden");
+        }
+        if (!error.isEmpty()) {
+            // Nothing half made stays: this run's copies and the project file go.
+            for (const QString &m : qAsConst(made))
+                QFile::remove(m);
+            QFile::remove(part);
+        }
+        m_archiveError = error;
+        QMetaObject::invokeMethod(this, "slot_closeArchivedProcess", Qt::QueuedConnection,
+                                  Q_ARG(QString, file));
+    });
+}
+
+void ZuApp::slot_closeArchivedProcess(const QString &path)
+{
+    if (m_archivedProcess)
+        m_archivedProcess->accept();
+    if (m_mainWindow)
+        m_mainWindow->setAutoSaveEnabled(true);
+    m_archiveCancel.reset();
+    if (!m_archiveError.isEmpty()) {
+        BG_LOG_W("---> archive not made: %s", qUtf8Printable(m_archiveError));
+        MessageBox::inform(nullptr, ZKEY("archivedialog.Hint"), m_archiveError,
+                           ZKEY("archivedialog.Ok"));
+        return;
+    }
+    const QFileInfo archive(path);
+    emit sig_prependHistory(path);
+    emit sig_updateProjectName(ZTR("titlebar.SaveProjectSuccess").arg(archive.fileName()), false);
+    bg::SystemServices::revealInFileManager(path.toStdString());
+}
