@@ -3,6 +3,7 @@
 
 #include "ZuApp.h"
 #include "common/FileDialogs.h"
+#include "common/FileNames.h"
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"
@@ -11,10 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QShortcut>
-
-namespace {
-const QString kForbidden = QStringLiteral("\\/:*?\"<>|？");
-}
 
 ArchivedDialog::ArchivedDialog(QWidget *parent) : QDialog(parent), ui(new Ui::ArchivedDialog)
 {
@@ -77,10 +74,10 @@ void ArchivedDialog::on_pushButton_archived_clicked()
                            ZKEY("archivedialog.Ok"));
         return;
     }
-    if (name.isEmpty() || std::any_of(kForbidden.begin(), kForbidden.end(),
-                                      [&](QChar c) { return name.contains(c); })) {
+    if (name.isEmpty() || hasForbiddenNameCharacter(name)) {
         MessageBox::inform(this, ZKEY("archivedialog.Hint"),
-                           ZTR("archivedialog.NameLimit") + QStringLiteral(": ") + kForbidden,
+                           ZTR("archivedialog.NameLimit") + QStringLiteral(": ") +
+                               forbiddenNameCharacters(),
                            ZKEY("archivedialog.Ok"));
         return;
     }

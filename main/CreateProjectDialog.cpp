@@ -3,6 +3,7 @@
 
 #include "MainWindow.h"
 #include "ZuApp.h"
+#include "common/FileNames.h"
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"
@@ -19,10 +20,6 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTimer>
-
-namespace {
-const QString kForbidden = QStringLiteral("\\/:*?\"<>|\uFF1F");
-} // namespace
 
 CreateProjectDialog::CreateProjectDialog(QWidget *parent)
     : QDialog(parent), ui(new Ui::CreateProjectDialog)
@@ -147,9 +144,8 @@ void CreateProjectDialog::on_pushButton_create_clicked()
         return;
     }
     const QString name = ui->lineEdit_name->text();
-    static const QRegularExpression forbidden("[\\\\/:*?\"<>|\uFF1F]");
-    if (name.contains(forbidden)) {
-        inform(ZTR("newprojectdialog.NameForbidden") + ": " + kForbidden);
+    if (hasForbiddenNameCharacter(name)) {
+        inform(ZTR("newprojectdialog.NameForbidden") + ": " + forbiddenNameCharacters());
         return;
     }
     const QString file = folder + "/" + name + ".zua2";

@@ -2,6 +2,7 @@
 #include "ui_HistoryItemWidget.h"
 
 #include "bridge/SystemServices.h"
+#include "common/FileNames.h"
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"
@@ -15,8 +16,6 @@
 #include <QMenu>
 
 namespace {
-// Characters a file name may not hold (as for new projects).
-const QString kForbidden = QStringLiteral("\\/:*?\"<>|？");
 // A second editingFinished while a refusal box is open is not a second rename.
 bool g_renaming = false;
 } // namespace
@@ -90,9 +89,9 @@ void HistoryItemWidget::slot_renameFinished()
         const QString target = file.absolutePath() + '/' + name;
         if (name == file.fileName()) {
             // nothing to rename
-        } else if (std::any_of(kForbidden.begin(), kForbidden.end(),
-                               [&](QChar c) { return name.contains(c); })) {
-            refuse(ZTR("historyitemwidget.NameList") + QStringLiteral(": ") + kForbidden);
+        } else if (hasForbiddenNameCharacter(name)) {
+            refuse(ZTR("historyitemwidget.NameList") + QStringLiteral(": ") +
+                   forbiddenNameCharacters());
         } else if (QFileInfo::exists(target)) {
             refuse(ZTR("historyitemwidget.AreadyExist") + QStringLiteral("：\n%1").arg(target));
         } else if (!QFile::rename(m_path, target)) {

@@ -3,12 +3,14 @@
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
+#include "main/ArchivedDialog.h"
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
 #include "undo/UndoController.h"
 #include "undo/ZuObject.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 #include <csignal>
@@ -93,6 +95,7 @@ private slots:
     void newProjectFileHasVersionAndEmptySections();
     void archiveIsSelfContainedAndMovable();
     void failedArchiveLeavesNothing();
+    void archiveDialogChecksFolderAndName();
     void savesWriteTheArchivedAttribute();
     void sectionsAreReadInFileOrder();
     void archivedAttributeValues_data();
@@ -336,6 +339,30 @@ void TestProjectFile::failedArchiveLeavesNothing()
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, ZTR("archivedialog.WriteForbidden"));
     m_sections.materials.clear();
+}
+
+void TestProjectFile::archiveDialogChecksFolderAndName()
+{
+    ArchivedDialog dialog;
+    QSignalSpy archive(&dialog, &ArchivedDialog::sig_archive);
+    auto *path = dialog.findChild<QLineEdit *>("lineEdit_path");
+    auto *name = dialog.findChild<QLineEdit *>("lineEdit_name");
+    QVERIFY(ArchivedDialog::defaultName().startsWith("Zu剪辑-"));
+    QVERIFY(!ArchivedDialog::defaultName().contains('.'));
+    path->setText(m_dir.filePath("missing"));
+    name->setText("Trip");
+    dialog.on_pushButton_archived_clicked();
+    path->setText(m_dir.path());
+    name->setText("Trip?");
+    dialog.on_pushButton_archived_clicked();
+    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(m_boxes[0].text, ZTR("archivedialog.dirNoneExist"));
+    QVERIFY(m_boxes[1].text.startsWith(ZTR("archivedialog.NameLimit")));
+    QCOMPARE(archive.size(), 0);
+    name->setText("Trip");
+    dialog.on_pushButton_archived_clicked();
+    QCOMPARE(archive.size(), 1);
+    QCOMPARE(archive[0][0].toString(), m_dir.path() + "/Trip");
 }
 
 void TestProjectFile::legacyFilesAreWalkedAndRenamed()
