@@ -32,9 +32,9 @@ const char *typeName(int type)
 }
 
 // The device's own sample format when a WAV file can carry it, else 16-bit.
-pa_sample_spec storable(pa_sample_spec spec)
+pa_sample_spec storable(pa_sample_spec sampleFormat)
 {
-    switch (spec.format) {
+    switch (sampleFormat.format) {
     case PA_SAMPLE_U8:
     case PA_SAMPLE_S16LE:
     case PA_SAMPLE_S24LE:
@@ -42,16 +42,16 @@ pa_sample_spec storable(pa_sample_spec spec)
     case PA_SAMPLE_FLOAT32LE:
         break;
     default:
-        spec.format = PA_SAMPLE_S16LE;
+        sampleFormat.format = PA_SAMPLE_S16LE;
     }
-    return spec;
+    return sampleFormat;
 }
 
-wav::WaveFormat waveFormatOf(const pa_sample_spec &spec)
+wav::WaveFormat waveFormatOf(const pa_sample_spec &sampleFormat)
 {
-    const int bits = int(pa_sample_size(&spec) * 8);
-    return wav::WaveFormat::interleaved(spec.channels, int(spec.rate), bits,
-                                        spec.format == PA_SAMPLE_FLOAT32LE);
+    const int bits = int(pa_sample_size(&sampleFormat) * 8);
+    return wav::WaveFormat::interleaved(sampleFormat.channels, int(sampleFormat.rate), bits,
+                                        sampleFormat.format == PA_SAMPLE_FLOAT32LE);
 }
 
 } // namespace
@@ -63,8 +63,8 @@ struct WASAPISource::Impl {
     std::string deviceId;
 
     std::unique_ptr<zua::pulse::Context> server;
-    pa_stream *stream = nullptr; // touched under the server's lock
-    pa_sample_spec spec{};       // of the header once written
+    pa_stream *stream = nullptr;   // touched under the server's lock
+    pa_sample_spec sampleFormat{}; // of the header once written
     bool haveSpec = false;
     // The current opening (under the server's lock): when, and the data before it.
     bool capturing = false;
@@ -98,7 +98,7 @@ struct WASAPISource::Impl {
         struct Answer {
             zua::pulse::Context *server;
             bool found = false, monitor = false;
-            pa_sample_spec spec{};
+            pa_sample_spec sampleFormat{};
             pa_channel_map map{};
             std::string name, description;
         } answer{server.get()};
@@ -111,7 +111,7 @@ struct WASAPISource::Impl {
                 if (!eol && info) {
                     a->found = true;
                     a->monitor = info->monitor_of_sink != PA_INVALID_INDEX;
-                    a->spec = info->sample_spec;
+                    a->sampleFormat = info->sample_spec;
                     a->map = info->channel_map;
                     a->name = info->name ? info->name : "";
                     a->description = info->description ? info->description : a->name;
@@ -121,7 +121,7 @@ struct WASAPISource::Impl {
             &answer);
         if (!server->finish(op, kServerMs) || !answer.found || (byDefault && answer.monitor))
             return false;
-        *native = answer.spec;
+        *native = answer.sampleFormat;
         *map = answer.map;
         *friendly = answer.description;
         return true;
@@ -138,8 +138,8 @@ struct WASAPISource::Impl {
             if (data) {
                 d->encoder->writeData(data, bytes);
             } else { // a hole in the stream: silence keeps the time
-                const std::vector<uint8_t> silence(bytes,
-                                                   d->spec.format == PA_SAMPLE_U8 ? 0x80 : 0);
+                const std::vector<uint8_t> silence(
+                    bytes, d->sampleFormat.format == PA_SAMPLE_U8 ? 0x80 : 0);
                 d->encoder->writeData(silence.data(), bytes);
             }
             pa_stream_drop(s);
@@ -179,9 +179,9 @@ struct WASAPISource::Impl {
                 if (!capturing || !stream || pa_stream_get_state(stream) != PA_STREAM_READY)
                     return;
                 const double seconds = duration<double>(now - openedAt).count();
-                const auto expected = int64_t(seconds * double(pa_bytes_per_second(&spec)));
+                const auto expected = int64_t(seconds * double(pa_bytes_per_second(&sampleFormat)));
                 if (encoder->dataBytes() - bytesAtOpen >=
-                    expected - int64_t(pa_usec_to_bytes(kFragmentMs * 1000, &spec)))
+                    expected - int64_t(pa_usec_to_bytes(kFragmentMs * 1000, &sampleFormat)))
                     return;
             }
             std::this_thread::sleep_for(milliseconds(10));
@@ -220,17 +220,19 @@ struct WASAPISource::Impl {
             return false;
         const bool first = !haveSpec;
         if (first)
-            spec = storable(native);
-        BG_LOG_D("capture format: %d channels, %u Hz", int(spec.channels), spec.rate);
-        const bool sameLayout = spec.channels == native.channels;
-        stream = pa_stream_new(server->context(), "voice-over", &spec, sameLayout ? &map : nullptr);
+            sampleFormat = storable(native);
+        BG_LOG_D("capture format: %d channels, %u Hz", int(sampleFormat.channels),
+                 sampleFormat.rate);
+        const bool sameLayout = sampleFormat.channels == native.channels;
+        stream = pa_stream_new(server->context(), "voice-over", &sampleFormat,
+                               sameLayout ? &map : nullptr);
         if (!stream)
             return false;
         pa_stream_set_state_callback(stream, &Impl::onState, this);
         pa_stream_set_read_callback(stream, &Impl::onRead, this);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(kFragmentMs) * 1000, &spec));
+        attr.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(kFragmentMs) * 1000, &sampleFormat));
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
         const bool byDefault = deviceId.empty() || deviceId == "default";
         auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY);
@@ -239,14 +241,14 @@ struct WASAPISource::Impl {
         const char *device = byDefault ? nullptr : deviceId.c_str();
         // The header goes out before the first packet can arrive.
         if (first) {
-            const wav::WaveFormat format = waveFormatOf(spec);
+            const wav::WaveFormat format = waveFormatOf(sampleFormat);
             if (encoder->writeHeader(&format) != wav::kOk) {
                 BG_LOG_E("Init WAVENC Error");
                 closeStream();
                 return false;
             }
             haveSpec = true;
-            rate = int(spec.rate);
+            rate = int(sampleFormat.rate);
         }
         if (pa_stream_connect_record(stream, device, &attr, flags) < 0 ||
             !server->waitFor([&] { return pa_stream_get_state(stream) == PA_STREAM_READY; },
@@ -260,7 +262,7 @@ struct WASAPISource::Impl {
         bytesAtOpen = encoder->dataBytes();
         std::lock_guard<std::mutex> guard(mutex);
         name = friendly;
-        BG_LOG_D("WASAPI: Device '%s' [%u Hz] initialized", name.c_str(), spec.rate);
+        BG_LOG_D("WASAPI: Device '%s' [%u Hz] initialized", name.c_str(), sampleFormat.rate);
         return true;
     }
 
