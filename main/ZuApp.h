@@ -4,6 +4,7 @@
 // out the project operations (the project file container and its path services).
 // Lives on: main thread.
 
+#include "ArchiveCopier.h"
 #include "SingleApplication.h"
 #include "common/MaterialPaths.h"
 #include "render/RenderTypes.h"
@@ -127,13 +128,10 @@ private:
     bool m_saving = false; // a manual save (and its location dialog) is in progress
     // An archive under way: the copies its project file refers to, planned while it
     // is written (main thread), made by the worker; the worker's outcome.
-    struct ArchiveCopy {
-        QString from, to;
-    };
     mutable QList<ArchiveCopy> m_archivePlan;
     bool m_planningArchive = false;
     std::shared_ptr<std::atomic<bool>> m_archiveCancel;
-    QString m_archiveError; // written by the worker before it reports back
+    QString m_archiveError; // the worker's outcome, handed over with its report
 
     std::unique_ptr<ProjectSections> m_defaultSections;
     ProjectSections *m_sections = nullptr;

@@ -3,6 +3,7 @@
 // (to a ".part" beside it) so that the copies it needs are known; a worker then
 // copies them with progress, and only a complete archive gets its project file.
 
+#include "ArchiveCopier.h"
 #include "ArchivedProcessDialog.h"
 #include "MainWindow.h"
 #include "ZuApp.h"
@@ -49,47 +50,37 @@ void ZuApp::archiveProject(const QString &target)
     m_archiveError.clear();
     m_archiveCancel = std::make_shared<std::atomic<bool>>(false);
     if (m_archivedProcess) {
-        m_archivedProcess->setProgress(0, m_archivePlan.size());
+        m_archivedProcess->setProgress(0, 0);
         m_archivedProcess->open();
     }
-    const QList<ArchiveCopy> plan = m_archivePlan;
-    auto cancel = m_archiveCancel;
+    auto copier = std::make_shared<ArchiveCopier>(m_archivePlan, *m_archiveCancel);
+    auto cancel = m_archiveCancel; // keeps the flag alive as long as the copier
     QPointer<ArchivedProcessDialog> progress = m_archivedProcess;
-    QThreadPool::globalInstance()->start([this, plan, cancel, progress, file, part] {
-        QString error;
-        QStringList made;
-        for (int i = 0; i < plan.size() && error.isEmpty(); ++i) {
-            if (*cancel) {
-                error = ZTR("archivedialog.Cancelled");
-                break;
-            }
-            const ArchiveCopy &copy = plan[i];
-            if (!QFileInfo::exists(copy.to)) {
-                QDir().mkpath(QFileInfo(copy.to).absolutePath());
-                QFile source(copy.from);
-                if (source.copy(copy.to))
-                    made << copy.to;
-                else
-                    error = ZTR("archivedialog.CopyFailed")
-                                .arg(QDir::toNativeSeparators(copy.from), source.errorString());
-            }
+    QThreadPool::globalInstance()->start([this, copier, cancel, progress, file, part] {
+        QString error = copier->run([progress](qint64 done, qint64 total) {
             QMetaObject::invokeMethod(progress, "setProgress", Qt::QueuedConnection,
-                                      Q_ARG(int, i + 1), Q_ARG(int, plan.size()));
-        }
+                                      Q_ARG(qint64, done), Q_ARG(qint64, total));
+        });
         if (error.isEmpty()) {
             QFile::remove(file); // an earlier archive of this name
             if (!QFile::rename(part, file))
                 error = ZTR("archivedialog.WriteForbidden");
         }
         if (!error.isEmpty()) {
-            // Nothing half made stays: this run's copies and the project file go.
-            for (const QString &m : qAsConst(made))
-                QFile::remove(m);
+            // The copies are gone already; the project file goes too, and the
+            // folders when this run left them empty (rmdir keeps anything else).
             QFile::remove(part);
+            const QString folder = QFileInfo(part).absolutePath();
+            QDir(folder).rmdir(QStringLiteral("resource"));
+            QDir().rmdir(folder);
         }
-        m_archiveError = error;
-        QMetaObject::invokeMethod(this, "slot_closeArchivedProcess", Qt::QueuedConnection,
-                                  Q_ARG(QString, file));
+        QMetaObject::invokeMethod(
+            this,
+            [this, file, error] {
+                m_archiveError = error;
+                slot_closeArchivedProcess(file);
+            },
+            Qt::QueuedConnection);
     });
 }
 

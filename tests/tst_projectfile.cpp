@@ -3,6 +3,7 @@
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
+#include "main/ArchiveCopier.h"
 #include "main/ArchivedDialog.h"
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
@@ -14,6 +15,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -95,6 +97,7 @@ private slots:
     void newProjectFileHasVersionAndEmptySections();
     void archiveIsSelfContainedAndMovable();
     void failedArchiveLeavesNothing();
+    void archiveCopiesInChunksAndStopsWhenAsked();
     void archiveDialogChecksFolderAndName();
     void savesWriteTheArchivedAttribute();
     void sectionsAreReadInFileOrder();
@@ -331,14 +334,67 @@ void TestProjectFile::failedArchiveLeavesNothing()
     app()->archiveProject(m_dir.filePath("Broken"));
     QTRY_COMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].text.contains(QDir::toNativeSeparators(gone)));
-    QCOMPARE(QDir(m_dir.filePath("Broken")).entryList(QDir::Files), QStringList());
-    QCOMPARE(QDir(m_dir.filePath("Broken/resource")).entryList(QDir::Files), QStringList());
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("Broken")));
     // A folder that cannot be made is said at once.
     m_boxes.clear();
     app()->archiveProject("/proc/zua/Nowhere");
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, ZTR("archivedialog.WriteForbidden"));
     m_sections.materials.clear();
+}
+
+void TestProjectFile::archiveCopiesInChunksAndStopsWhenAsked()
+{
+    QByteArray big(5 << 20, 0);
+    for (int i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7 / 3);
+    QVERIFY(QDir().mkpath(m_dir.filePath("chunks/resource")));
+    const QString from = writeFile(m_dir.filePath("chunks/big.mp4"), big);
+    const QString small = writeFile(m_dir.filePath("chunks/small.png"), "picture");
+    const QString out = m_dir.filePath("chunks/resource/");
+    const QString kept = writeFile(out + "kept.wav", "from an earlier archive");
+    const QList<ArchiveCopy> plan{
+        {small, out + "small.png"}, {kept, out + "kept.wav"}, {from, out + "big.mp4"}};
+    std::atomic<bool> cancel{false};
+
+    // Cancelled part-way through the large file: this run's copies go, older ones stay.
+    int reports = 0;
+    QString error = ArchiveCopier(plan, cancel).run([&](qint64 done, qint64 total) {
+        QCOMPARE(total, qint64(big.size() + 7));
+        if (++reports == 3)
+            cancel = true;
+        QVERIFY(done < total);
+    });
+    QCOMPARE(error, ZTR("archivedialog.Cancelled"));
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"kept.wav"});
+    QCOMPARE(readFile(out + "kept.wav"), QByteArray("from an earlier archive"));
+
+    // A destination that fills up mid-file (a file size limit stands in for a full
+    // disk): the message names the material and nothing new is left.
+    cancel = false;
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limited = before;
+    limited.rlim_cur = 2 << 20;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limited);
+    error = ArchiveCopier(plan, cancel).run({});
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(error.contains(QDir::toNativeSeparators(from)), qPrintable(error));
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"kept.wav"});
+
+    // Uninterrupted: exact copies, progress rising to the total.
+    qint64 last = -1;
+    error = ArchiveCopier(plan, cancel).run([&](qint64 done, qint64 total) {
+        QVERIFY(done > last);
+        last = done;
+        QCOMPARE(total, qint64(big.size() + 7));
+    });
+    QCOMPARE(error, QString());
+    QCOMPARE(last, qint64(big.size() + 7));
+    QCOMPARE(readFile(out + "big.mp4"), big);
+    QCOMPARE(readFile(out + "small.png"), QByteArray("picture"));
 }
 
 void TestProjectFile::archiveDialogChecksFolderAndName()

@@ -1,0 +1,99 @@
+#include "ArchiveCopier.h"
+
+#include "common/Translate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+constexpr qint64 kChunk = 1 << 20;
+}
+
+ArchiveCopier::ArchiveCopier(QList<ArchiveCopy> plan, const std::atomic<bool> &cancel)
+    : m_plan(std::move(plan)), m_cancel(cancel)
+{}
+
+QString ArchiveCopier::run(const Progress &progress)
+{
+    m_progress = progress;
+    m_total = 0;
+    m_done = 0;
+    for (const ArchiveCopy &copy : qAsConst(m_plan))
+        if (!QFileInfo::exists(copy.to))
+            m_total += QFileInfo(copy.from).size();
+    report();
+
+    QString error;
+    QStringList made;
+    for (const ArchiveCopy &copy : qAsConst(m_plan)) {
+        if (QFileInfo::exists(copy.to)) // kept from an earlier archive of this name
+            continue;
+        if (!copyOne(copy, error))
+            break;
+        made << copy.to;
+    }
+    if (!error.isEmpty())
+        for (const QString &path : qAsConst(made))
+            QFile::remove(path);
+    return error;
+}
+
+bool ArchiveCopier::copyOne(const ArchiveCopy &copy, QString &error)
+{
+    QFile source(copy.from);
+    QFile target(copy.to);
+    bool opened = false; // only a file this run made is removed again
+    auto fail = [&](const QString &why) {
+        if (opened) {
+            target.close();
+            target.remove();
+        }
+        error = ZTR("archivedialog.CopyFailed").arg(QDir::toNativeSeparators(copy.from), why);
+        return false;
+    };
+    if (!source.open(QIODevice::ReadOnly))
+        return fail(source.errorString());
+    QDir().mkpath(QFileInfo(copy.to).absolutePath());
+    // NewOnly: a file that appeared meanwhile is somebody else's and is not overwritten.
+    if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return fail(target.errorString());
+    opened = true;
+    QByteArray chunk;
+    for (;;) {
+        if (m_cancel) {
+            fail(QString());
+            error = ZTR("archivedialog.Cancelled");
+            return false;
+        }
+        chunk = source.read(kChunk);
+        if (chunk.isEmpty()) {
+            if (source.error() != QFileDevice::NoError)
+                return fail(source.errorString());
+            break;
+        }
+        if (target.write(chunk) != chunk.size())
+            return fail(target.errorString());
+        m_done += chunk.size();
+        report();
+    }
+    // Data still buffered is written here, where a full disk shows up too.
+    if (!target.flush())
+        return fail(target.errorString());
+    target.close();
+    if (target.error() != QFileDevice::NoError)
+        return fail(target.errorString());
+    target.setPermissions(source.permissions());
+    return true;
+}
+
+void ArchiveCopier::report()
+{
+    if (!m_progress)
+        return;
+    const qint64 step = m_total > 0 ? m_done * 1000 / m_total : 1000;
+    if (step == m_lastReported)
+        return;
+    m_lastReported = step;
+    m_progress(m_done, m_total);
+}
