@@ -111,6 +111,8 @@ signals:
     void sig_updateCropMenu(const QList<VFrameInfo> &frames);
 
 private:
+    // The archive's worker is done: its outcome (empty when the archive is made).
+    Q_INVOKABLE void archiveFinished(const QString &path, const QString &error);
     void readRootChildren();
     void readLegacyChildren();
     void showFailure(const QString &key);

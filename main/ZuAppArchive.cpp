@@ -74,14 +74,17 @@ void ZuApp::archiveProject(const QString &target)
             QDir(folder).rmdir(QStringLiteral("resource"));
             QDir().rmdir(folder);
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, file, error] {
-                m_archiveError = error;
-                slot_closeArchivedProcess(file);
-            },
-            Qt::QueuedConnection);
+        // By name, so that Qt copies the arguments across (a functor would be built
+        // here and read on the main thread, an ordering the thread tools cannot see).
+        QMetaObject::invokeMethod(this, "archiveFinished", Qt::QueuedConnection,
+                                  Q_ARG(QString, file), Q_ARG(QString, error));
     });
+}
+
+void ZuApp::archiveFinished(const QString &path, const QString &error)
+{
+    m_archiveError = error;
+    slot_closeArchivedProcess(path);
 }
 
 void ZuApp::slot_closeArchivedProcess(const QString &path)
