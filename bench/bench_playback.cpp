@@ -1,18 +1,27 @@
 // Playback benchmark: plays 60 s of a timeline (a 1080p H.264 video with its
 // sound, a picture overlay and a subtitle) through the editor's own wiring into a
-// shown preview window, and reports:
-//  - the share of 40 ms render ticks whose video layer showed no new picture,
-//  - the average lag between the play position and the picture shown,
-//  - the drift between the sound clock and the play position over the run,
-//  - resident memory at 10 s and at 60 s.
-// Reference: the sound clock is the sink's own pace (the null sink consumes in real
-// time), i.e. wall time since playback started; the play position is the frame
-// the player last asked for.
+// shown 960 x 540 preview window, twice in one run: as the editor used to (each
+// picture shown once decoded, ahead of the sound by the output's queue; the scene
+// composed at the project size; each render tick 40 ms after the last one ended)
+// and as it does now (each picture shown when its sound is heard; the scene
+// composed at the size it is shown; ticks every 40 ms). For each it reports
+//  - how often a render tick shows a new picture when the heard frame has changed,
+//  - how far apart new pictures come,
+//  - the picture shown against the sound heard, and how that drifts over the run,
+//  - the play position against the sink clock (drift),
+//  - resident memory at 10 s and at the end.
+// References: the sound heard is the sink's position as the output reports it at
+// each tick (the end of the sound queued minus what it has not played yet); the
+// sink clock for drift is the null sink's own pace (it consumes in real time),
+// i.e. wall time since the first sound was handed to it.
 // Run under Xvfb next to a PulseAudio server (scripts/bench.sh does both).
 #include "common/ValueQt.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
+#include "render/RenderThread.h"
+#include "render/audio/AudioMixerPlayer.h"
+#include "render/audio/PlaybackClock.h"
 #include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
 #include "render/preview/VideoPreviewItem.h"
@@ -24,11 +33,14 @@
 #include "timeline/TimelineEvaluator.h"
 #include "undo/UndoController.h"
 
+#include "bridge/SystemServices.h"
+#include "graphics/GsDevice.h"
 #include "graphics/GsItem.h"
 
 #include <QApplication>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QMutex>
 #include <QProcess>
@@ -38,7 +50,10 @@
 #include <algorithm>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -47,33 +62,65 @@ constexpr double kFrameMs = 1000.0 / 30.0;
 int kPlayMs = 60000;
 
 std::atomic<int64_t> g_playFrame{-1};
+std::atomic<int64_t> g_firstFrame{-1};
+std::atomic<int64_t> g_firstAnswerMs{-1};
+
+int64_t nowMs()
+{
+    static QElapsedTimer clock;
+    static std::once_flag started;
+    std::call_once(started, [] { clock.start(); });
+    return clock.elapsed();
+}
 
 struct TickSample {
     int64_t atMs;
     int64_t playFrame;
     int64_t shownPtsUs;
+    int64_t heardFrame; // by the player's clock
+    int64_t sinkUs;     // timeline time the sink plays now, by the output's own report
 };
+
+// Held while the output may be closed: the probe asks it only while playing.
+QMutex g_outputMutex;
+bool g_outputOpen = false;
 
 // Ticked by the render thread after every other item of the scene: notes what the
 // video layer shows at each tick.
 class TickProbe : public GsItem {
 public:
-    explicit TickProbe(VideoPreviewItem *layer) : m_layer(layer) { m_clock.start(); }
+    TickProbe(VideoPreviewItem *layer, std::shared_ptr<PlaybackClock> clock)
+        : m_layer(layer), m_clock(std::move(clock))
+    {}
     void Tick() override
     {
+        const int64_t heard = m_clock->heardFrame(bg::SystemServices::monotonicMicros());
+        // The sink's position: the end of the sound queued minus what the output
+        // reports as not yet played, asked now (not extrapolated).
+        int64_t sinkUs = -1;
+        {
+            QMutexLocker open(&g_outputMutex);
+            const int64_t end = m_clock->writtenEnd();
+            if (g_outputOpen && end >= 0)
+                sinkUs = end * 1000000 / 30 - AudioMixerPlayer::instance().queuedUs();
+        }
         QMutexLocker lock(&m_mutex);
-        m_samples.push_back({m_clock.elapsed(), g_playFrame.load(), m_layer->shownPtsUs()});
+        m_samples.push_back({nowMs(), g_playFrame.load(), m_layer->shownPtsUs(), heard, sinkUs});
     }
     std::vector<TickSample> samples()
     {
         QMutexLocker lock(&m_mutex);
         return m_samples;
     }
-    qint64 now() const { return m_clock.elapsed(); }
+    void clear()
+    {
+        QMutexLocker lock(&m_mutex);
+        m_samples.clear();
+    }
 
 private:
     VideoPreviewItem *m_layer;
-    QElapsedTimer m_clock;
+    std::shared_ptr<PlaybackClock> m_clock;
     QMutex m_mutex;
     std::vector<TickSample> m_samples;
 };
@@ -103,6 +150,158 @@ bool makeMedia(const QString &video, const QString &picture)
         return false;
     return QFile::exists(picture) ||
            run({"-f", "lavfi", "-i", "color=c=orange:s=480x270", "-frames:v", "1", picture});
+}
+
+struct Result {
+    int ticks = 0, heardChanged = 0, newWhenChanged = 0, withinFrame = 0, measured = 0;
+    double pictureGapMedian = 0, pictureGapP95 = 0, tickMedian = 0;
+    double offsetMedian = 0, offsetP5 = 0, offsetP95 = 0, offsetDrift = 0;
+    double leadDrift = 0, leadMedian = 0, clockLeadMedian = 0;
+    int decoded = 0;
+    long rss10 = -1, rssEnd = -1;
+};
+
+double quantile(std::vector<double> v, double q)
+{
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1)))];
+}
+
+// Plays kPlayMs from the start, the old way or the new one, and measures it.
+Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view, TickProbe &probe,
+            VideoPreviewItem &layer, bool now)
+{
+    layers.setFollowHeardSound(now);
+    GsDevice::DefaultDevice()->SetComposeAtViewSize(now);
+    RenderThread::setSteadyCadence(now);
+    view.slot_resetFrame(0, EDIT_NONE, true);
+    Result r;
+    const int decodedBefore = layer.decodedRequests();
+    QEventLoop loop;
+    QTimer::singleShot(1000, [&] {
+        probe.clear();
+        g_playFrame = -1;
+        g_firstAnswerMs = -1;
+        rm.setPlaying(true);
+        QMutexLocker open(&g_outputMutex);
+        g_outputOpen = true;
+    });
+    QTimer::singleShot(1000 + 10000, [&] { r.rss10 = residentKb(); });
+    QTimer::singleShot(1000 + kPlayMs, [&] {
+        r.rssEnd = residentKb();
+        QMutexLocker open(&g_outputMutex);
+        g_outputOpen = false;
+        rm.setPlaying(false);
+        loop.quit();
+    });
+    loop.exec();
+    r.decoded = layer.decodedRequests() - decodedBefore;
+
+    // The sink clock: the first answer's sound started when it was handed over,
+    // and the sink consumes it in real time from then on.
+    const int64_t t0 = g_firstAnswerMs.load(), f0 = g_firstFrame.load();
+    auto heardMs = [&](int64_t atMs) { return f0 * kFrameMs + double(atMs - t0); };
+    std::vector<double> offsets, pictureGaps, tickGaps, leads, clockLeads;
+    double early = 0, late = 0;
+    int nEarly = 0, nLate = 0;
+    double lead5 = 0, leadEnd = 0;
+    int n5 = 0, nEnd = 0;
+    const TickSample *last = nullptr;
+    int64_t lastNewAt = -1;
+    for (const TickSample &s : probe.samples()) {
+        if (t0 < 0 || s.atMs < t0 + 1000 || s.atMs > t0 + kPlayMs - 1000 || s.shownPtsUs < 0 ||
+            s.sinkUs < 0)
+            continue;
+        const double offset = (s.shownPtsUs - s.sinkUs) / 1000.0;
+        const int64_t shownFrame = (s.shownPtsUs * 30 + 500000) / 1000000;
+        const int64_t sinkFrame = s.sinkUs * 30 / 1000000;
+        r.withinFrame += std::abs(shownFrame - sinkFrame) <= 1;
+        offsets.push_back(offset);
+        ++r.measured;
+        const double lead = (s.playFrame + 1) * kFrameMs - heardMs(s.atMs);
+        leads.push_back(lead);
+        if (s.heardFrame >= 0)
+            clockLeads.push_back(double(s.playFrame - s.heardFrame) * kFrameMs);
+        if (s.atMs < t0 + 7000) {
+            early += offset;
+            ++nEarly;
+            lead5 += lead;
+            ++n5;
+        } else if (s.atMs >= t0 + kPlayMs - 3000) {
+            late += offset;
+            ++nLate;
+            leadEnd += lead;
+            ++nEnd;
+        }
+        if (last) {
+            ++r.ticks;
+            tickGaps.push_back(double(s.atMs - last->atMs));
+            const bool isNew = s.shownPtsUs != last->shownPtsUs;
+            const bool changed = s.sinkUs * 30 / 1000000 != last->sinkUs * 30 / 1000000;
+            r.heardChanged += changed;
+            r.newWhenChanged += changed && isNew;
+            if (isNew) {
+                if (lastNewAt >= 0)
+                    pictureGaps.push_back(double(s.atMs - lastNewAt));
+                lastNewAt = s.atMs;
+            }
+        }
+        last = &s;
+    }
+    r.pictureGapMedian = quantile(pictureGaps, 0.5);
+    r.pictureGapP95 = quantile(pictureGaps, 0.95);
+    r.tickMedian = quantile(tickGaps, 0.5);
+    r.offsetMedian = quantile(offsets, 0.5);
+    r.leadMedian = quantile(leads, 0.5);
+    r.clockLeadMedian = quantile(clockLeads, 0.5);
+    r.offsetP5 = quantile(offsets, 0.05);
+    r.offsetP95 = quantile(offsets, 0.95);
+    r.offsetDrift = (nLate ? late / nLate : 0) - (nEarly ? early / nEarly : 0);
+    r.leadDrift = (nEnd ? leadEnd / nEnd : 0) - (n5 ? lead5 / n5 : 0);
+    return r;
+}
+
+void report(const Result &a, const Result &b)
+{
+    auto share = [](const Result &r) {
+        return r.heardChanged ? 100.0 * r.newWhenChanged / r.heardChanged : 0.0;
+    };
+    std::printf("playback %d s, 1080p H.264 + picture + subtitle, preview 960x540\n",
+                kPlayMs / 1000);
+    std::printf("%-58s %14s %14s\n", "", "before", "now");
+    std::printf("%-58s %14d %14d\n", "render ticks", a.ticks, b.ticks);
+    std::printf("%-58s %13.1f%% %13.1f%%\n", "new picture when the heard frame changed (>= 98 %)",
+                share(a), share(b));
+    std::printf("%-58s %11.0f ms %11.0f ms\n", "render tick period, median", a.tickMedian,
+                b.tickMedian);
+    std::printf("%-58s %11.0f ms %11.0f ms\n", "between new pictures, median (<= 45 ms)",
+                a.pictureGapMedian, b.pictureGapMedian);
+    std::printf("%-58s %11.0f ms %11.0f ms\n", "between new pictures, p95", a.pictureGapP95,
+                b.pictureGapP95);
+    std::printf("%-58s %11.1f ms %11.1f ms\n",
+                "picture - heard sound, median (within 1 frame = 33 ms)", a.offsetMedian,
+                b.offsetMedian);
+    std::printf("%-58s %5.0f..%3.0f ms %5.0f..%3.0f ms\n", "picture - heard sound, p5..p95",
+                a.offsetP5, a.offsetP95, b.offsetP5, b.offsetP95);
+    std::printf("%-58s %13.1f%% %13.1f%%\n", "ticks whose picture is within 1 frame of the sound",
+                a.measured ? 100.0 * a.withinFrame / a.measured : 0.0,
+                b.measured ? 100.0 * b.withinFrame / b.measured : 0.0);
+    std::printf("%-58s %8.2f frames %7.2f frames\n",
+                "picture against sound, drift first 6 s -> last 2 s (<= 1)",
+                a.offsetDrift / kFrameMs, b.offsetDrift / kFrameMs);
+    std::printf("%-58s %8.2f frames %7.2f frames\n", "play position against sink clock, drift",
+                a.leadDrift / kFrameMs, b.leadDrift / kFrameMs);
+    std::printf("%-58s %11.1f ms %11.1f ms\n",
+                "play position ahead of the heard frame (player's clock)", a.clockLeadMedian,
+                b.clockLeadMedian);
+    std::printf("%-58s %14d %14d\n", "video requests decoded", a.decoded, b.decoded);
+    std::printf("%-58s %+13.1f%% %+13.1f%%\n", "resident memory, 10 s -> end",
+                a.rss10 > 0 ? 100.0 * (a.rssEnd - a.rss10) / a.rss10 : 0.0,
+                b.rss10 > 0 ? 100.0 * (b.rssEnd - b.rss10) / b.rss10 : 0.0);
+    std::printf("%-58s %11ld MiB %10ld MiB\n", "resident memory at the end", a.rssEnd / 1024,
+                b.rssEnd / 1024);
 }
 
 } // namespace
@@ -138,8 +337,13 @@ int main(int argc, char **argv)
     QObject::connect(
         &view, &TimeLineGraphicsView::sig_audioFrames,
         [](const QList<AudioFrameData> &, int64_t frame, int64_t, int64_t, EditType edit) {
-            if (edit == EDIT_PLAY)
-                g_playFrame = frame;
+            if (edit != EDIT_PLAY)
+                return;
+            g_playFrame = frame;
+            if (g_firstAnswerMs < 0) { // its sound is the first handed to the sink
+                g_firstFrame = frame;
+                g_firstAnswerMs = nowMs();
+            }
         });
     QObject::connect(&view, &TimeLineGraphicsView::sig_audioFrames, &rm,
                      &RenderManager::onAudioAnswer);
@@ -166,7 +370,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_playback: no video layer\n");
         return 1;
     }
-    auto *probe = new RefCountedObject<TickProbe>(videoLayer);
+    auto *probe = new RefCountedObject<TickProbe>(videoLayer, rm.playerManager()->clock());
     probe->AddRef();
     probe->SetOrder(1 << 30); // ticks after the layers
     rm.addItem(probe);
@@ -181,109 +385,9 @@ int main(int argc, char **argv)
     window.show();
     view.slot_resetFrame(0, EDIT_NONE, true);
 
-    long rss10 = -1, rss60 = -1;
-    qint64 startMs = -1;
-    QTimer::singleShot(1000, [&] {
-        startMs = probe->now();
-        rm.setPlaying(true);
-    });
-    QTimer::singleShot(1000 + 10000, [&] { rss10 = residentKb(); });
-    QTimer::singleShot(1000 + kPlayMs, [&] {
-        rss60 = residentKb();
-        rm.setPlaying(false);
-        app.quit();
-    });
-    app.exec();
-    const qint64 endMs = probe->now();
-    const int64_t endFrame = g_playFrame.load();
-
-    // Ticks from 1 s into playback to the end: is the picture new, and how far
-    // behind the play position is it?
-    int ticks = 0, stale = 0, staleMoved = 0;
-    double lagSum = 0;
-    int64_t previous = -2, previousFrame = -1;
-    for (const TickSample &s : probe->samples()) {
-        if (s.atMs < startMs + 1000 || s.atMs > startMs + kPlayMs || s.shownPtsUs < 0)
-            continue;
-        if (previous != -2) {
-            ++ticks;
-            stale += s.shownPtsUs == previous;
-            // Stale although the play position moved since the last tick.
-            staleMoved += s.shownPtsUs == previous && s.playFrame != previousFrame;
-            lagSum += s.playFrame * kFrameMs - s.shownPtsUs / 1000.0;
-        }
-        previous = s.shownPtsUs;
-        previousFrame = s.playFrame;
-    }
-    // The play position should keep the sink's pace: its lead over the sink clock
-    // (the queued sound) must not grow or shrink between 5 s and the end. The
-    // position moves in bursts of a few frames, so each end is a 2 s average.
-    double sum5 = 0, sumEnd = 0;
-    int n5 = 0, nEnd = 0;
-    for (const TickSample &s : probe->samples()) {
-        if (s.atMs > startMs + kPlayMs || s.playFrame < 0)
-            continue;
-        const double lead = (s.playFrame + 1) * kFrameMs - double(s.atMs - startMs);
-        if (s.atMs >= startMs + 5000 && s.atMs < startMs + 7000) {
-            sum5 += lead;
-            ++n5;
-        } else if (s.atMs >= startMs + kPlayMs - 2000) {
-            sumEnd += lead;
-            ++nEnd;
-        }
-    }
-    const double lead5 = n5 ? sum5 / n5 : 0, leadEnd = nEnd ? sumEnd / nEnd : 0;
-    const double drift = leadEnd - lead5;
-    // Why ticks are stale: how long a tick takes, how far apart new pictures come,
-    // and how many frames the play position moves between ticks.
-    std::vector<double> tickGaps, pictureGaps;
-    std::vector<int64_t> steps;
-    {
-        const TickSample *last = nullptr;
-        int64_t lastNewAt = -1, lastPts = -2;
-        for (const TickSample &s : probe->samples()) {
-            if (s.atMs < startMs + 1000 || s.atMs > startMs + kPlayMs || s.shownPtsUs < 0)
-                continue;
-            if (last) {
-                tickGaps.push_back(double(s.atMs - last->atMs));
-                steps.push_back(s.playFrame - last->playFrame);
-            }
-            if (s.shownPtsUs != lastPts) {
-                if (lastNewAt >= 0)
-                    pictureGaps.push_back(double(s.atMs - lastNewAt));
-                lastNewAt = s.atMs;
-                lastPts = s.shownPtsUs;
-            }
-            last = &s;
-        }
-    }
-    auto pct = [](std::vector<double> v, double q) {
-        if (v.empty())
-            return 0.0;
-        std::sort(v.begin(), v.end());
-        return v[std::min(v.size() - 1, size_t(q * (v.size() - 1)))];
-    };
-    std::vector<double> stepsD(steps.begin(), steps.end());
-    const double staleShare = ticks ? 100.0 * stale / ticks : 100.0;
-    std::printf("playback 60 s, 1080p H.264 + picture + subtitle, preview 960x540:\n");
-    std::printf("  render ticks %d, stale %d = %.2f %% (goal <= 2 %%)\n", ticks, stale, staleShare);
-    std::printf("  of these, stale although the play position had moved: %d = %.2f %%\n",
-                staleMoved, ticks ? 100.0 * staleMoved / ticks : 0.0);
-    std::printf("  tick period median %.0f ms, p95 %.0f ms; ticks showing a new picture apart: "
-                "median %.0f ms, p95 %.0f ms; play position moves per tick: median %.0f, "
-                "min %.0f, max %.0f frames\n",
-                pct(tickGaps, 0.5), pct(tickGaps, 0.95), pct(pictureGaps, 0.5),
-                pct(pictureGaps, 0.95), pct(stepsD, 0.5), pct(stepsD, 0.0), pct(stepsD, 1.0));
-    std::printf("  average lag play position -> picture shown: %.1f ms (%.2f frames)\n",
-                ticks ? lagSum / ticks : 0.0, ticks ? lagSum / ticks / kFrameMs : 0.0);
-    std::printf(
-        "  play position ahead of the sink clock: %.1f ms at 5-7 s, %.1f ms in the last 2 s; "
-        "drift %.1f ms = %.2f frames (goal <= 1); last frame %lld after %lld ms\n",
-        lead5, leadEnd, drift, drift / kFrameMs, static_cast<long long>(endFrame),
-        static_cast<long long>(endMs - startMs));
-    std::printf("  video layer decoded %d requests\n", videoLayer->decodedRequests());
-    std::printf("  resident memory at 10 s %ld KiB, at 60 s %ld KiB (%+.1f %%)\n", rss10, rss60,
-                rss10 > 0 ? 100.0 * (rss60 - rss10) / rss10 : 0.0);
+    const Result before = play(rm, layers, view, *probe, *videoLayer, false);
+    const Result after = play(rm, layers, view, *probe, *videoLayer, true);
+    report(before, after);
 
     rm.stopRenderThread();
     delete display;

@@ -37,13 +37,17 @@ ZueGsView::ZueGsView(QWindow *window, int width, int height, GsScene *scene)
 
 ZueGsView::~ZueGsView() = default;
 
+double ZueGsView::SceneScale() const
+{
+    return m_zoom * GsViewImpl::SceneScale();
+}
+
 void ZueGsView::Draw()
 {
     GsScene *scene = this->scene();
     if (!scene || scene->width() == 0 || scene->height() == 0)
         return;
-    const double s =
-        m_zoom * std::min(double(width()) / scene->width(), double(height()) / scene->height());
+    const double s = SceneScale();
     DrawSceneTexture(int(std::lround(scene->width() * s)), int(std::lround(scene->height() * s)));
     DrawClampLines();
 

@@ -21,6 +21,7 @@ public:
 
 protected:
     void Draw() override;
+    double SceneScale() const override;
 
 private:
     std::atomic<double> m_zoom{1.0};

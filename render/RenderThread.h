@@ -6,6 +6,9 @@
 
 #include <QThread>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -17,6 +20,10 @@ public:
     int ticks() const { return m_ticks.loadRelaxed(); }
 
     static constexpr int kPeriodMs = 40;
+    static constexpr int kMinWaitMs = 8;
+    // Whether ticks keep a steady 40 ms cadence (default) or wait 40 ms after each
+    // pass; the playback benchmark compares the two.
+    static void setSteadyCadence(bool on) { s_steadyCadence = on; }
 
 protected:
     void run() override;
@@ -26,4 +33,5 @@ private:
     std::condition_variable m_wake;
     bool m_stop = false;
     QAtomicInt m_ticks;
+    static inline std::atomic<bool> s_steadyCadence{true};
 };

@@ -21,8 +21,8 @@ enum MoveType : int32_t { MOVE_RECORD = 0, MOVE_PLAY = 1 };
 
 // One source of a preview item's frame request.
 struct FrameSource {
-    int64_t time = 0; // frames of 1/30 s from the start of the media file
-    QString id;       // copied into the result, not interpreted
+    int64_t time = 0;          // frames of 1/30 s from the start of the media file
+    QString id;                // copied into the result, not interpreted
     float transparency = 1.0f; // 1 = opaque
     float temperature = 0, saturation = 0, hue = 0, brightness = 0, contrast = 0, highlight = 0;
     int32_t fitMode = 1; // 1 keeps the aspect ratio inside the target; otherwise stretch
@@ -72,6 +72,8 @@ struct TrackFrame {
     QString track;              // the track's uuid
     bool subtitleTrack = false; // the track's item draws text, not decoded pictures
     VideoFrameData request;     // picture and video tracks
+    int64_t frame = -1;         // the timeline frame it describes
+    bool playing = false;       // asked for by playback: shown when its sound is heard
     // The clip shown plainly, or the subtitle shown; empty when none.
     QString clip;
     QRectF placement; // the clip's "previewRect" (centre x, y and size)

@@ -2,6 +2,7 @@
 // sound, stops at the end and promptly on pause, keeps going without a sound
 // server, and what reaches the output is the clips' sound at their volumes.
 #include "render/RenderManager.h"
+#include "render/audio/PlaybackClock.h"
 #include "render/audio/PlayerManager.h"
 #include "render/audio/PlayerThread.h"
 #include "support/HeardTone.h"
@@ -12,6 +13,7 @@
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineTreeModel.h"
 
+#include "bridge/SystemServices.h"
 #include "undo/UndoController.h"
 
 #include <QApplication>
@@ -26,6 +28,8 @@ private slots:
     void init();
     void cleanup();
     void playsAtTheSoundsPaceAndPausesPromptly();
+    void heardFrameIsBehindByTheQueuedSound_data();
+    void heardFrameIsBehindByTheQueuedSound();
     void stopsAtTheEnd();
     void startingTwiceMakesOneThread();
     void mixedSoundReachesTheOutput();
@@ -81,6 +85,11 @@ void TestPlayer::playsAtTheSoundsPaceAndPausesPromptly()
     QVERIFY(m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, path("tone.wav"), 0));
     player->setPlaying(true);
     QTRY_VERIFY_WITH_TIMEOUT(m_view->playheadFrame() >= 20, 10000);
+    // The heard frame trails the play position by the sound still queued, which
+    // the player keeps at about one to three frames.
+    const int64_t heard = player->clock()->heardFrame(bg::SystemServices::monotonicMicros());
+    const int64_t lead = m_view->playheadFrame() - heard;
+    QVERIFY2(lead >= 0 && lead <= 6, qPrintable(QString("%1 frames ahead").arg(lead)));
     // Every frame the view moved on came with one mixed 1/30 s handed to the output.
     const int64_t played = player->thread()->framesPlayed();
     QVERIFY2(std::abs(m_view->playheadFrame() - played) <= 1,
@@ -89,9 +98,41 @@ void TestPlayer::playsAtTheSoundsPaceAndPausesPromptly()
     t.start();
     player->setPlaying(false);
     QVERIFY(t.elapsed() < 1000);
+    QCOMPARE(player->clock()->heardFrame(bg::SystemServices::monotonicMicros()), int64_t(-1));
     const int64_t at = m_view->playheadFrame();
     QTest::qWait(200);
     QCOMPARE(m_view->playheadFrame(), at);
+}
+
+void TestPlayer::heardFrameIsBehindByTheQueuedSound_data()
+{
+    QTest::addColumn<qint64>("endFrame");
+    QTest::addColumn<qint64>("queuedUs");
+    QTest::addColumn<qint64>("sinceUs");
+    QTest::addColumn<qint64>("heard");
+    // Frame 10 ends at 333,333 us.
+    QTest::newRow("nothing queued: the last frame written") << 10LL << 0LL << 0LL << 9LL;
+    QTest::newRow("one frame queued") << 10LL << 33334LL << 0LL << 8LL;
+    QTest::newRow("just under one frame queued") << 10LL << 33000LL << 0LL << 9LL;
+    QTest::newRow("99 ms queued") << 10LL << 99000LL << 0LL << 7LL;
+    QTest::newRow("99 ms queued, 40 ms later") << 10LL << 99000LL << 40000LL << 8LL;
+    QTest::newRow("never past what was written") << 10LL << 20000LL << 500000LL << 9LL;
+    QTest::newRow("before the start") << 1LL << 99000LL << 0LL << -2LL;
+}
+
+void TestPlayer::heardFrameIsBehindByTheQueuedSound()
+{
+    QFETCH(qint64, endFrame);
+    QFETCH(qint64, queuedUs);
+    QFETCH(qint64, sinceUs);
+    QFETCH(qint64, heard);
+    QCOMPARE(qint64(PlaybackClock::heardFrameFor(endFrame, 30, queuedUs, sinceUs)), heard);
+    PlaybackClock clock;
+    QCOMPARE(clock.heardFrame(1000), int64_t(-1)); // nothing published
+    clock.publish(endFrame, 30, queuedUs, 1000);
+    QCOMPARE(qint64(clock.heardFrame(1000 + sinceUs)), std::max<qint64>(0, heard));
+    clock.reset();
+    QCOMPARE(clock.heardFrame(1000 + sinceUs), int64_t(-1));
 }
 
 void TestPlayer::stopsAtTheEnd()

@@ -1,8 +1,11 @@
 // Preview items through the real device: a clip lands where its placement, fit
 // mode, crop and transparency say; a transition shows its sides at progress 0, 0.5
-// and 1; bursts of requests decode only the newest.
+// and 1; bursts of requests decode only the newest; while playing, each picture is
+// shown when its frame is heard; a scene drawn at a smaller size shows what the
+// full-size drawing shows, scaled down.
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
+#include "render/audio/PlaybackClock.h"
 #include "render/preview/TransPreviewItem.h"
 #include "render/preview/VideoPreviewItem.h"
 #include "support/MediaFixtures.h"
@@ -11,6 +14,8 @@
 #include "graphics/GsDevice.h"
 #include "graphics/GsFilter.h"
 #include "graphics/GsScene.h"
+
+#include "bridge/SystemServices.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -55,6 +60,8 @@ private slots:
     void transitionShowsItsSides_data();
     void transitionShowsItsSides();
     void burstsDecodeOnlyTheNewest();
+    void playingShowsTheFrameBeingHeard();
+    void smallerDrawingMatchesTheScaledDownOne();
 
 private:
     QImage show(const VideoFrameData &request, float x, float y, float w, float h);
@@ -78,6 +85,8 @@ void TestPreviewItems::initTestCase()
                               "yuv420p", path("wide.mp4")}));
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=336x192:d=1", "-pix_fmt", "yuv420p",
                               path("pattern.mp4")}));
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x36:r=30:d=1", "-pix_fmt",
+                              "yuv420p", path("count30.mp4")}));
     m_rm = new RenderManager;
     QVERIFY(m_rm->init());
     m_rm->stopRenderThread(); // the test drives the device itself
@@ -252,6 +261,126 @@ void TestPreviewItems::burstsDecodeOnlyTheNewest()
     QTest::qWait(300);
     const int decoded = m_item->decodedRequests() - before;
     QVERIFY2(decoded >= 1 && decoded <= 3, qPrintable(QString::number(decoded)));
+}
+
+void TestPreviewItems::playingShowsTheFrameBeingHeard()
+{
+    auto clock = std::make_shared<PlaybackClock>();
+    m_item->setClock(clock);
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("count30.mp4"), QRect(0, 0, 64, 36), QRectF(0, 0, 320, 180));
+    // The frame of the picture shown (its time is rounded to microseconds).
+    auto shown = [this] { return (m_item->shownPtsUs() * 30 + 500000) / 1000000; };
+    auto tick = [this] { fixtures::composeScene(m_rm->scene(), 320, 180); };
+    // Frame 10's sound is queued, 99 ms of it not yet heard: frame 7 is heard. The
+    // measurement is dated ahead, so the clock stands still during the test.
+    const int64_t later = bg::SystemServices::monotonicMicros() + 60000000;
+    clock->publish(10, 30, 99000, later);
+    const int before = m_item->decodedRequests();
+    for (int64_t f = 7; f <= 9; ++f) {
+        r.current.time = f;
+        m_item->scheduleFrameData(r, f);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_item->decodedRequests() - before, 3, 5000);
+    tick();
+    QCOMPARE(shown(), int64_t(7));
+    QVERIFY(m_item->visible);
+    tick(); // nothing newer is heard: the same picture stays
+    QCOMPARE(shown(), int64_t(7));
+    clock->publish(10, 30, 40000, later); // 40 ms left: frame 8
+    tick();
+    QCOMPARE(shown(), int64_t(8));
+    // Paused: the clock stops and the newest picture (the play position) shows.
+    clock->reset();
+    tick();
+    QCOMPARE(shown(), int64_t(9));
+    // Frames whose sound has already been heard are not decoded at all.
+    clock->publish(20, 30, 0, later); // frame 19 heard
+    const int skipped = m_item->decodedRequests();
+    for (int64_t f = 12; f <= 19; ++f) {
+        r.current.time = f;
+        m_item->scheduleFrameData(r, f);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(m_item->decodedRequests() > skipped, 5000);
+    QTest::qWait(100);
+    QVERIFY2(m_item->decodedRequests() - skipped <= 3, // of 8
+             qPrintable(QString::number(m_item->decodedRequests() - skipped)));
+    tick();
+    QCOMPARE(shown(), int64_t(19));
+    // A seek while frames wait to be heard: the seek's picture shows at once.
+    clock->publish(30, 30, 99000, later);
+    for (int64_t f = 25; f <= 29; ++f) {
+        r.current.time = f;
+        m_item->scheduleFrameData(r, f);
+    }
+    r.current.time = 3;
+    show(r, 0, 0, 320, 180);
+    tick();
+    QCOMPARE(shown(), int64_t(3));
+    m_item->setClock(nullptr);
+}
+
+// PSNR of two same-sized pictures over the colour channels, in dB.
+static double psnr(const QImage &a, const QImage &b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            for (int d : {p.red() - q.red(), p.green() - q.green(), p.blue() - q.blue()})
+                sum += double(d) * d;
+        }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0;
+}
+
+void TestPreviewItems::smallerDrawingMatchesTheScaledDownOne()
+{
+    // An off-centre, turned, cropped clip, and a transition of two placed sides.
+    auto *other = new RefCountedObject<VideoPreviewItem>(320, 180);
+    other->AddRef();
+    m_rm->addItem(other);
+    VideoFrameData r;
+    r.decodeMask = DECODE_CURRENT;
+    r.showMask = SHOW_CLIP;
+    r.current = source(path("pattern.mp4"), QRect(20, 10, 280, 160), QRectF(30, -12, 200, 120));
+    r.current.rotation = 0.3f;
+    show(r, 30, -12, 200, 120);
+    m_item->SetRotation(0.3f);
+    VideoFrameData t;
+    t.decodeMask = DECODE_FROM | DECODE_TO;
+    t.showMask = SHOW_TRANSITION;
+    t.shader = "clip_circle";
+    t.progress = 0.4;
+    t.from = source(path("halves.mp4"), QRect(0, 0, 160, 120), QRectF(-60, 0, 160, 120));
+    t.to = source(path("wide.mp4"), QRect(0, 0, 320, 180), QRectF(0, 20, 320, 180), 1);
+    const int before = other->decodedRequests();
+    other->setFrameData(t);
+    QTRY_VERIFY_WITH_TIMEOUT(other->decodedRequests() > before, 5000);
+
+    const QImage full = fixtures::composeScene(m_rm->scene(), 320, 180, 2);
+    const QImage half = fixtures::composeScene(m_rm->scene(), 160, 90, 2);
+    QCOMPARE(m_rm->scene()->renderWidth(), 160u); // drawn at the smaller size, not scaled after
+    const QImage scaled = full.scaled(160, 90, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double db = psnr(half, scaled);
+    qInfo("PSNR of the 160x90 drawing against the 320x180 one scaled down: %.1f dB", db);
+    // What differs is mostly the edges of the wipe and of the turned clip: drawn
+    // smaller they are not averaged over four pixels.
+    QVERIFY2(db >= 26.0, qPrintable(QString::number(db)));
+    // Both show the picture, the transition and black in the same places.
+    QImage black(160, 90, QImage::Format_RGBA8888);
+    black.fill(Qt::black);
+    QVERIFY(psnr(half, black) < 20.0);
+    if (qEnvironmentVariableIsSet("SAVE_PICTURES")) {
+        half.save("/tmp/half.png");
+        scaled.save("/tmp/scaled.png");
+        full.save("/tmp/full.png");
+    }
+
+    m_rm->removeItem(other);
+    other->Release();
 }
 
 int main(int argc, char **argv)

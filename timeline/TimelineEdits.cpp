@@ -108,7 +108,12 @@ void TimeLineGraphicsView::requestFrame(int64_t fps, EditType edit)
     const int64_t f = playheadFrame();
     emit sig_splitButtonEnable(canSplit());
     const TimelineEvaluator evaluator(m_model);
-    emit sig_trackFrames(evaluator.frameAt(f));
+    QList<TrackFrame> tracks = evaluator.frameAt(f);
+    for (TrackFrame &track : tracks) {
+        track.frame = f;
+        track.playing = edit == EDIT_PLAY;
+    }
+    emit sig_trackFrames(tracks);
     if (edit != EDIT_NONE && edit != EDIT_RECORD) {
         const int64_t last = int64_t(m_total / 50.0) - 1;
         emit sig_audioFrames(evaluator.audioAt(f, fps), f, fps, last, edit);

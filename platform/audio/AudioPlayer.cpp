@@ -106,18 +106,21 @@ bool AudioPlayer::write_pcm(const uint8_t *data, size_t bytes, bool)
 
 int64_t AudioPlayer::cached_millisec()
 {
+    return cached_microsec() / 1000;
+}
+
+int64_t AudioPlayer::cached_microsec()
+{
     if (!d)
         return 0;
     pulse::Context::Lock lock(d->server);
-    int64_t ms = 0;
     pa_usec_t latency = 0;
     int negative = 0;
     // Queued in our stream plus what the device holds: everything not yet heard.
     if (pa_stream_get_latency(d->stream, &latency, &negative) == 0)
-        ms = negative ? 0 : int64_t(latency / 1000);
-    else // no timing report yet: nothing has been heard
-        ms = int64_t(d->writtenBytes) / d->bytesPerMs;
-    return ms;
+        return negative ? 0 : int64_t(latency);
+    // No timing report yet: nothing has been heard.
+    return int64_t(d->writtenBytes) * 1000 / d->bytesPerMs;
 }
 
 void AudioPlayer::stop()

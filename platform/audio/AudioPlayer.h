@@ -24,6 +24,8 @@ public:
     bool write_pcm(const uint8_t *data, size_t bytes, bool block = false);
     // Milliseconds of written sound that have not been heard yet.
     int64_t cached_millisec();
+    // The same in microseconds, for clocks that need finer steps than a frame.
+    int64_t cached_microsec();
     // Stops and drops what is queued.
     void stop();
     bool isPlaying() const;

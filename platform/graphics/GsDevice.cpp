@@ -9,6 +9,8 @@
 #include <QSurfaceFormat>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 GsDevice *g_device = nullptr;
@@ -284,8 +286,39 @@ void GsDevice::TickSource()
         return;
     d->buryPending();
     std::lock_guard<std::recursive_mutex> lock(d->registry);
-    for (GsScene *scene : d->scenes)
+    for (GsScene *scene : d->scenes) {
+        chooseRenderSize(scene);
         scene->Tick();
+    }
+}
+
+void GsDevice::SetComposeAtViewSize(bool on)
+{
+    d->composeAtViewSize = on;
+}
+
+void GsDevice::chooseRenderSize(GsScene *scene)
+{
+    // The largest size anything takes the scene's image at: a raw output at its own
+    // size (an export's is the scene's), a view at the size it shows it. A scene
+    // nothing takes keeps its own size.
+    int width = 0, height = 0;
+    for (GsOutputRaw *out : d->outputs)
+        if (out->scene() == scene) {
+            width = std::max(width, out->width());
+            height = std::max(height, out->height());
+        }
+    for (GsView *view : d->views) {
+        int w = 0, h = 0;
+        if (view->ShownScene(&w, &h) == scene) {
+            width = std::max(width, w);
+            height = std::max(height, h);
+        }
+    }
+    if (!d->composeAtViewSize || width <= 0 || height <= 0)
+        scene->SetRenderSize(scene->width(), scene->height());
+    else
+        scene->SetRenderSize(uint32_t(width), uint32_t(height));
 }
 
 void GsDevice::HandleFilter()

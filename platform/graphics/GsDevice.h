@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+class GsScene;
 class QThread;
 
 class GsDevice {
@@ -39,7 +40,9 @@ public:
     // (location 0, vec3) and texcoord (location 1, vec2), output "uv".
     static const char *SharedVertexSource();
 
-    // Render-loop passes, in this order once per tick.
+    // Render-loop passes, in this order once per tick. TickSource first chooses
+    // each scene's image size: the largest size a view shows it at or a raw output
+    // reads it at, never above the scene's own size.
     void TickSource();
     void HandleFilter();
     void OutputFrame(int64_t timestampNs, int count);
@@ -47,11 +50,16 @@ public:
 
     std::string RendererName() const;
 
+    // Whether scenes shown only in views are drawn at the size they are shown
+    // (default) or always at their own size.
+    void SetComposeAtViewSize(bool on);
+
     struct Impl;
     Impl *impl() const { return d.get(); }
     ~GsDevice();
 
 private:
     GsDevice();
+    void chooseRenderSize(GsScene *scene);
     std::unique_ptr<Impl> d;
 };

@@ -10,7 +10,8 @@ struct GsScene::Target : gsdetail::Target {
     using gsdetail::Target::Target;
 };
 
-GsScene::GsScene(uint32_t width, uint32_t height) : m_width(width), m_height(height)
+GsScene::GsScene(uint32_t width, uint32_t height)
+    : m_width(width), m_height(height), m_renderWidth(width), m_renderHeight(height)
 {
     if (gsdetail::device())
         gsdetail::addTo(gsdetail::device()->scenes, this);
@@ -25,6 +26,12 @@ GsScene::~GsScene()
         item->Release();
     }
     delete m_target;
+}
+
+void GsScene::SetRenderSize(uint32_t width, uint32_t height)
+{
+    m_renderWidth = std::max<uint32_t>(1, std::min(width, m_width));
+    m_renderHeight = std::max<uint32_t>(1, std::min(height, m_height));
 }
 
 void GsScene::AddItem(GsItem *item)
@@ -84,8 +91,13 @@ bool GsScene::Render()
 {
     if (!gsdetail::gl() || m_width == 0 || m_height == 0)
         return false;
+    if (m_target &&
+        (m_target->width() != int(m_renderWidth) || m_target->height() != int(m_renderHeight))) {
+        delete m_target; // the views show the scene at another size now
+        m_target = nullptr;
+    }
     if (!m_target)
-        m_target = new Target(int(m_width), int(m_height));
+        m_target = new Target(int(m_renderWidth), int(m_renderHeight));
     if (!m_target->isValid())
         return false;
     QOpenGLExtraFunctions *f = gsdetail::gl();

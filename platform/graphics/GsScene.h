@@ -14,8 +14,14 @@ class GsScene : public RefCountInterface {
 public:
     GsScene(uint32_t width, uint32_t height);
 
+    // The scene's own size: the units items are placed in.
     uint32_t width() const { return m_width; }
     uint32_t height() const { return m_height; }
+    // The size of the image the scene is drawn into, in pixels: its own size
+    // unless the device chose a smaller one for the views (render thread only).
+    void SetRenderSize(uint32_t width, uint32_t height);
+    uint32_t renderWidth() const { return m_renderWidth; }
+    uint32_t renderHeight() const { return m_renderHeight; }
 
     void AddItem(GsItem *item);    // takes a reference
     void RemoveItem(GsItem *item); // drops it
@@ -41,6 +47,8 @@ protected:
 private:
     uint32_t m_width;
     uint32_t m_height;
+    uint32_t m_renderWidth;
+    uint32_t m_renderHeight;
     MCMutex m_mutex;
     std::vector<GsItem *> m_items;
     struct Target;

@@ -5,6 +5,7 @@
 
 #include <QMatrix4x4>
 
+#include <algorithm>
 #include <cmath>
 
 using gsdetail::gl;
@@ -52,19 +53,32 @@ bool GsTexture::Update(const uint8_t *pixels, int stride, int width, int height)
     }
     f->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     f->glBindTexture(GL_TEXTURE_2D, 0);
+    m_reducedStale = true;
     return true;
 }
 
-void GsTexture::SetExactSampling(bool exact)
+void GsTexture::SetSampling(Sampling sampling)
 {
     QOpenGLExtraFunctions *f = gl();
-    if (!f || !m_name || exact == m_exact)
+    if (!f || !m_name)
         return;
-    m_exact = exact;
-    const GLint filter = exact ? GL_NEAREST : GL_LINEAR;
+    const bool makeReduced = sampling == Sampling::Minified && m_reducedStale;
+    if (!makeReduced && sampling == m_sampling)
+        return;
     f->glBindTexture(GL_TEXTURE_2D, m_name);
-    f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    if (makeReduced) {
+        f->glGenerateMipmap(GL_TEXTURE_2D);
+        m_reducedStale = false;
+    }
+    if (sampling == m_sampling)
+        return;
+    m_sampling = sampling;
+    const GLint magnify = sampling == Sampling::Exact ? GL_NEAREST : GL_LINEAR;
+    const GLint minify = sampling == Sampling::Exact      ? GL_NEAREST
+                         : sampling == Sampling::Minified ? GL_LINEAR_MIPMAP_LINEAR
+                                                          : GL_LINEAR;
+    f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minify);
+    f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magnify);
 }
 
 // ---- GsTextureBinder ---------------------------------------------------------
@@ -160,12 +174,26 @@ bool wholePixel(float v)
     return std::abs(v - std::round(v)) < 1e-3f;
 }
 
-// Unturned, texel for pixel, with its corner on a pixel corner.
-bool mapsTexelsOneToOne(const gs_transform &t, const gs_vec2 &viewport, const GsTexture &texture)
+// How to sample a texture drawn at `t`. `units` is the drawing's coordinate size,
+// `pixels` the target's (they differ when a scene is drawn smaller than its own
+// size). Exact: unturned, texel for pixel, with its corner on a pixel corner.
+GsTexture::Sampling samplingFor(const gs_transform &t, const gs_vec2 &units, const gs_vec2 &pixels,
+                                const GsTexture &texture, bool softwareRaster)
 {
-    return t.rotation == 0 && t.width == float(texture.width()) &&
-           t.height == float(texture.height()) && wholePixel(viewport.x / 2 + t.x - t.width / 2) &&
-           wholePixel(viewport.y / 2 + t.y - t.height / 2);
+    const float sx = pixels.x / units.x, sy = pixels.y / units.y;
+    const float w = t.width * sx, h = t.height * sy;
+    if (t.rotation == 0 && std::abs(w - float(texture.width())) < 1e-3f &&
+        std::abs(h - float(texture.height())) < 1e-3f &&
+        wholePixel(pixels.x / 2 + t.x * sx - w / 2) && wholePixel(pixels.y / 2 + t.y * sy - h / 2))
+        return GsTexture::Sampling::Exact;
+    // More than two texels to a pixel: smooth sampling would skip texels and show
+    // their detail as noise (up to two it still averages every texel). A software
+    // rasteriser would spend more on the reduced copies than the preview gains,
+    // so it samples smoothly, as a view scaling the scene down always did.
+    const float across = std::max(float(texture.width()) / std::max(w, 1e-3f),
+                                  float(texture.height()) / std::max(h, 1e-3f));
+    return across > 2.05f && !softwareRaster ? GsTexture::Sampling::Minified
+                                             : GsTexture::Sampling::Smooth;
 }
 
 } // namespace
@@ -176,8 +204,14 @@ void GsContextDefault::DrawRect(const gs_transform &t, const gs_vec2 &viewport, 
     QOpenGLExtraFunctions *f = gl();
     if (!d || !f || !d->bound || viewport.x <= 0 || viewport.y <= 0)
         return;
-    if (sampled)
-        sampled->SetExactSampling(mapsTexelsOneToOne(t, viewport, *sampled));
+    if (sampled) {
+        GLint box[4] = {0, 0, 0, 0};
+        f->glGetIntegerv(GL_VIEWPORT, box);
+        sampled->SetSampling(box[2] > 0 && box[3] > 0
+                                 ? samplingFor(t, viewport, {float(box[2]), float(box[3])},
+                                               *sampled, d->softwareRaster)
+                                 : GsTexture::Sampling::Smooth);
+    }
     // Unit quad → scaled → rotated about its centre → moved → normalised device
     // coordinates. Off-screen targets keep row 0 at the top; windows at the bottom.
     const float c = std::cos(t.rotation), s = std::sin(t.rotation);

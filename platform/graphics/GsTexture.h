@@ -22,17 +22,23 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
     unsigned int name() const { return m_name; }
-    // Nearest-texel sampling for a draw that maps texels 1:1 onto pixels (the same
-    // picture as smooth sampling there, and much cheaper in software rendering);
-    // smooth otherwise. Applies to the texture bound on the active slot.
-    void SetExactSampling(bool exact);
+    // How a draw samples it, set on the texture bound on the active slot:
+    // Exact takes the nearest texel, for draws that map texels 1:1 onto pixels (the
+    // same picture as smooth sampling there, and much cheaper in software
+    // rendering); Smooth interpolates; Minified, for pictures drawn much smaller
+    // than they are, averages from reduced copies made once per upload, so that
+    // fine detail does not turn into noise.
+    enum class Sampling { Smooth, Exact, Minified };
+    void SetSampling(Sampling sampling);
+    void SetExactSampling(bool exact) { SetSampling(exact ? Sampling::Exact : Sampling::Smooth); }
     bool isValid() const { return m_name != 0; }
 
 private:
     unsigned int m_name = 0;
     int m_width = 0;
     int m_height = 0;
-    bool m_exact = false;
+    Sampling m_sampling = Sampling::Smooth;
+    bool m_reducedStale = true; // the reduced copies predate the last upload
 };
 
 // Binds up to four textures to slots 0.. while it lives.

@@ -177,12 +177,30 @@ void GsViewImpl::Present()
     context->swapBuffers(m_window);
 }
 
+double GsViewImpl::SceneScale() const
+{
+    return std::min(double(m_width) / double(m_scene->width()),
+                    double(m_height) / double(m_scene->height()));
+}
+
+GsScene *GsViewImpl::ShownScene(int *width, int *height)
+{
+    MCLocker lock(m_mutex);
+    *width = *height = 0;
+    if (!m_scene || m_dead || !m_exposed || m_width <= 0 || m_height <= 0 ||
+        m_scene->width() == 0 || m_scene->height() == 0)
+        return m_scene;
+    const double scale = SceneScale();
+    *width = int(std::lround(m_scene->width() * scale));
+    *height = int(std::lround(m_scene->height() * scale));
+    return m_scene;
+}
+
 void GsViewImpl::Draw()
 {
     if (!m_scene || m_scene->width() == 0 || m_scene->height() == 0)
         return;
-    const float scale = std::min(float(m_width) / float(m_scene->width()),
-                                 float(m_height) / float(m_scene->height()));
+    const double scale = SceneScale();
     DrawSceneTexture(int(std::lround(m_scene->width() * scale)),
                      int(std::lround(m_scene->height() * scale)));
     DrawClampLines();

@@ -17,6 +17,9 @@ public:
     virtual void Detach() = 0;
     // Device thread: draws and shows one frame.
     virtual void Present() = 0;
+    // The scene this view shows and the size in device pixels it shows it at
+    // (zero when hidden or showing nothing).
+    virtual GsScene *ShownScene(int *width, int *height) = 0;
 };
 
 class GsViewImpl : public GsView {
@@ -28,6 +31,7 @@ public:
     void Attch() override;
     void Detach() override;
     void Present() override;
+    GsScene *ShownScene(int *width, int *height) override;
 
     void SetBackgroundColor(float r, float g, float b, float a);
     // Device thread (while presenting, under the view's mutex) or GUI thread.
@@ -53,6 +57,9 @@ public:
 protected:
     // Draws the view; by default the scene image fitted into the view.
     virtual void Draw();
+    // How large the scene's picture is drawn: fitted into the view by default.
+    // Called under the view's mutex.
+    virtual double SceneScale() const;
     // The scene's last image at `width` × `height` device pixels, centred.
     void DrawSceneTexture(int width, int height);
     // The guide lines set by SetClampX/SetClampY.

@@ -43,7 +43,7 @@ void AudioMixerPlayer::add(const void *key, const ff::AFrameCtx &frame, int volu
         m_mixer->getBuffer(key)->add(frame, volume);
 }
 
-ff::PcmPtr AudioMixerPlayer::finish(const Consumer &consumer)
+ff::PcmPtr AudioMixerPlayer::finish(const Consumer &consumer, const std::function<void()> &queued)
 {
     if (!m_mixer)
         return nullptr;
@@ -54,6 +54,8 @@ ff::PcmPtr AudioMixerPlayer::finish(const Consumer &consumer)
         consumer(pcm->byteCount(), pcm->bytes());
     if (m_output) {
         if (m_output->write_pcm(pcm->bytes(), pcm->byteCount(), false)) {
+            if (queued)
+                queued();
             const int64_t threshold = int64_t(m_frameCount) * 33;
             const int64_t cached = m_output->cached_millisec();
             if (cached > threshold * 3)
@@ -68,6 +70,11 @@ ff::PcmPtr AudioMixerPlayer::finish(const Consumer &consumer)
 int64_t AudioMixerPlayer::queuedMs() const
 {
     return m_output ? m_output->cached_millisec() : 0;
+}
+
+int64_t AudioMixerPlayer::queuedUs() const
+{
+    return m_output ? m_output->cached_microsec() : 0;
 }
 
 void AudioMixerPlayer::close()

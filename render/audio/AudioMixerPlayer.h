@@ -31,9 +31,13 @@ public:
     // Ends the range: the mix goes to the consumer (if any) and to the output (if
     // open), sleeping while more than three ranges of sound are queued. Returns the mix.
     using Consumer = std::function<void(size_t bytes, const uint8_t *data)>;
-    ff::PcmPtr finish(const Consumer &consumer = Consumer());
+    // `queued`, when given, is called as soon as the output took the mix, before
+    // any pacing sleep (the playback clock learns of the new sound at once).
+    ff::PcmPtr finish(const Consumer &consumer = Consumer(),
+                      const std::function<void()> &queued = std::function<void()>());
     // Sound written to the output and not yet played, in milliseconds (0 without one).
     int64_t queuedMs() const;
+    int64_t queuedUs() const;
     void close();
 
 private:

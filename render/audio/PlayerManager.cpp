@@ -1,8 +1,10 @@
 #include "PlayerManager.h"
 
+#include "PlaybackClock.h"
 #include "PlayerThread.h"
 
-PlayerManager::PlayerManager(QObject *parent) : QObject(parent)
+PlayerManager::PlayerManager(QObject *parent)
+    : QObject(parent), m_clock(std::make_shared<PlaybackClock>())
 {
     registerRenderMetaTypes(); // the player thread's requests are queued to this thread
 }
@@ -18,7 +20,8 @@ void PlayerManager::setPlaying(bool playing)
         return;
     if (playing) {
         m_playing = true;
-        m_thread = new PlayerThread;
+        m_clock->reset();
+        m_thread = new PlayerThread(m_clock);
         // A request still queued from a stopped thread must not move the timeline.
         PlayerThread *thread = m_thread;
         connect(m_thread, &PlayerThread::sig_frontFrameRequest, this,
@@ -31,6 +34,7 @@ void PlayerManager::setPlaying(bool playing)
     } else {
         delete m_thread; // stops it, also while it waits for an answer
         m_thread = nullptr;
+        m_clock->reset(); // paused: the preview shows the play position again
         m_playing = false;
     }
 }

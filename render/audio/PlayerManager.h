@@ -6,6 +6,9 @@
 
 #include <QObject>
 
+#include <memory>
+
+class PlaybackClock;
 class PlayerThread;
 
 class PlayerManager : public QObject {
@@ -14,6 +17,8 @@ public:
     explicit PlayerManager(QObject *parent = nullptr);
     ~PlayerManager() override;
     PlayerThread *thread() const { return m_thread; }
+    // The frame being heard while playing; the preview shows it.
+    std::shared_ptr<PlaybackClock> clock() const { return m_clock; }
     bool isPlaying() const { return m_playing; }
     void setPlaying(bool playing);
     // The sound at a frame, from the timeline; dropped while nothing plays.
@@ -28,4 +33,5 @@ signals:
 private:
     bool m_playing = false;
     PlayerThread *m_thread = nullptr;
+    std::shared_ptr<PlaybackClock> m_clock;
 };

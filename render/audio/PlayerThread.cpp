@@ -2,10 +2,15 @@
 
 #include "AudioMixerPlayer.h"
 #include "DecodingTasks.h"
+#include "PlaybackClock.h"
+
+#include "bridge/SystemServices.h"
 
 #include <memory>
 
-PlayerThread::PlayerThread(QObject *parent) : QThread(parent) {}
+PlayerThread::PlayerThread(std::shared_ptr<PlaybackClock> clock, QObject *parent)
+    : QThread(parent), m_clock(std::move(clock))
+{}
 
 PlayerThread::~PlayerThread()
 {
@@ -59,7 +64,16 @@ void PlayerThread::run()
         // answer and a stop never wait for them.
         mixer.begin(frame, 1, fps);
         tasks->decode(pending);
-        mixer.finish();
+        // The clock learns of the frame's sound as soon as the output has it; without
+        // an output the play position itself is what is "heard".
+        auto publish = [&] {
+            if (m_clock)
+                m_clock->publish(frame + 1, fps, mixer.queuedUs(),
+                                 bg::SystemServices::monotonicMicros());
+        };
+        mixer.finish(AudioMixerPlayer::Consumer(), publish);
+        if (!mixer.opened())
+            publish();
         m_played.ref();
     }
     tasks.reset();

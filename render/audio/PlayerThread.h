@@ -10,12 +10,17 @@
 #include <QThread>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+
+class PlaybackClock;
 
 class PlayerThread : public QThread {
     Q_OBJECT
 public:
-    explicit PlayerThread(QObject *parent = nullptr);
+    // `clock` learns after each frame's sound how much of it is still to be heard.
+    explicit PlayerThread(std::shared_ptr<PlaybackClock> clock = nullptr,
+                          QObject *parent = nullptr);
     // Stops the thread promptly, also while it waits for an answer.
     ~PlayerThread() override;
 
@@ -41,4 +46,5 @@ private:
     int64_t m_frame = 0;
     int64_t m_fps = 30;
     QAtomicInteger<qint64> m_played;
+    std::shared_ptr<PlaybackClock> m_clock;
 };

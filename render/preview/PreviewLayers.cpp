@@ -4,6 +4,7 @@
 #include "VideoPreviewItem.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
+#include "render/audio/PlayerManager.h"
 
 #include "graphics/GsScene.h"
 
@@ -67,6 +68,8 @@ void PreviewLayers::sync(const QList<TrackFrame> &frames)
             video->setFramesListener([render](const QList<VFrameInfo> &frames) {
                 emit render->sig_updateCropMenu(frames); // queued to the main thread
             });
+            if (PlayerManager *player = render->playerManager())
+                video->setClock(player->clock());
             layer = video;
         }
         layer->AddRef();
@@ -82,11 +85,15 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
     bool reordered = false;
     layer->clipId = frame.clip;
     // The track's current clip places the layer (the clip's placement rectangle is
-    // centred on x, y in scene coordinates).
+    // centred on x, y in scene coordinates). A picture shown when heard is placed
+    // by its item then, with the decoded frame.
+    const bool placedWhenHeard = frame.playing && !frame.subtitleTrack;
     if (!frame.clip.isEmpty()) {
-        layer->MoveTo(float(frame.placement.x()), float(frame.placement.y()));
-        layer->Resize(float(frame.placement.width()), float(frame.placement.height()));
-        layer->SetRotation(float(frame.rotate * M_PI / 180.0));
+        if (!placedWhenHeard) {
+            layer->MoveTo(float(frame.placement.x()), float(frame.placement.y()));
+            layer->Resize(float(frame.placement.width()), float(frame.placement.height()));
+            layer->SetRotation(float(frame.rotate * M_PI / 180.0));
+        }
         layer->selected = frame.selected;
         if (layer->order() != frame.zValue) {
             layer->SetOrder(frame.zValue);
@@ -101,9 +108,14 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
     return reordered;
 }
 
-void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
+void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &answer)
 {
+    QList<TrackFrame> frames = answer;
+    for (TrackFrame &frame : frames)
+        frame.playing = frame.playing && m_followHeardSound;
     m_last = frames;
+    for (TrackFrame &frame : m_last)
+        frame.playing = false; // shown again later, it is a still
     if (m_exporting)
         return; // the export draws the items now; the last answer is shown after it
     sync(frames);
@@ -113,8 +125,13 @@ void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
         if (!layer)
             continue;
         reorder = place(layer, frame) || reorder;
-        if (!frame.subtitleTrack)
-            layer->setFrameData(frame.request);
+        if (frame.subtitleTrack)
+            continue;
+        auto *video = static_cast<VideoPreviewItem *>(layer);
+        if (frame.playing)
+            video->scheduleFrameData(frame.request, frame.frame);
+        else
+            video->setFrameData(frame.request);
     }
     if (reorder)
         m_render->orderItems();

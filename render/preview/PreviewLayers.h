@@ -41,6 +41,10 @@ public:
     // Places a track's item as the frame says (position, size, rotation, selection,
     // order; a subtitle's text and visibility). True when its order value changed.
     static bool place(PreviewItem *layer, const TrackFrame &frame);
+    // While playing, each picture is shown when its sound is heard (on by default);
+    // off, it is shown as soon as it is decoded, ahead of the sound by the
+    // output's queue. The playback benchmark compares the two.
+    void setFollowHeardSound(bool on) { m_followHeardSound = on; }
 
 public slots:
     void slot_trackFrames(const QList<TrackFrame> &frames);
@@ -53,4 +57,5 @@ private:
     QHash<QString, PreviewItem *> m_layers; // referenced while held
     QList<TrackFrame> m_last;               // re-applied when the scene is replaced
     bool m_exporting = false;
+    bool m_followHeardSound = true;
 };

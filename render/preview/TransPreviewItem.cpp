@@ -30,7 +30,9 @@ void uploadCrop(const VFrameInfo &slot, std::unique_ptr<GsTexture> &texture)
 
 // ---- TransFilter ----------------------------------------------------------------
 
-TransFilter::TransFilter(int width, int height) : GsFilter(width, height) {}
+TransFilter::TransFilter(int width, int height, const gs_vec2 &units)
+    : GsFilter(width, height), m_units(units)
+{}
 
 TransFilter::~TransFilter() = default;
 
@@ -62,7 +64,7 @@ void TransFilter::Render()
     // Onto the cleared side image an opaque picture needs no blending.
     if (m_opaque)
         GsContextDefault::SetBlending(false);
-    GsContextDefault::DrawRect(m_transform, {float(width()), float(height())}, m_texture);
+    GsContextDefault::DrawRect(m_transform, m_units, m_texture);
     if (m_opaque)
         GsContextDefault::SetBlending(true);
     GsContextDefault::UnbindShader();
@@ -102,8 +104,16 @@ void TransPreviewItem::prepareSide(const VFrameInfo &slot, std::unique_ptr<GsTex
             filter->set(nullptr, gs_transform(), none, false);
         return;
     }
+    // Each side is drawn at the size the scene is drawn at now.
+    const int width = scene() ? int(scene()->renderWidth()) : int(m_width);
+    const int height = scene() ? int(scene()->renderHeight()) : int(m_height);
+    if (filter && (filter->width() != width || filter->height() != height)) {
+        filter->Detach();
+        filter.reset();
+    }
     if (!filter) {
-        filter = std::make_unique<TransFilter>(int(m_width), int(m_height));
+        filter =
+            std::make_unique<TransFilter>(width, height, gs_vec2{float(m_width), float(m_height)});
         filter->Attach();
     }
     QSizeF size(slot.width, slot.height);
@@ -129,6 +139,9 @@ void TransPreviewItem::prepare()
             m_sidesStale = true;
         }
     }
+    // The scene is drawn at another size now: the sides are drawn again at it.
+    if (m_fromFilter && scene() && m_fromFilter->width() != int(scene()->renderWidth()))
+        m_sidesStale = true;
     // Hidden, nothing is uploaded or drawn: the side passes run only when a shown
     // transition's sides change.
     if (!visible || !m_sidesStale)

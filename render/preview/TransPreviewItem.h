@@ -18,7 +18,8 @@ class GsTexture;
 
 class TransFilter : public GsFilter {
 public:
-    TransFilter(int width, int height);
+    // An image of `width` × `height` pixels of a scene of `units` size.
+    TransFilter(int width, int height, const gs_vec2 &units);
     ~TransFilter() override;
     // What to draw: a texture at a transform with the six colour controls (no
     // texture: nothing).
@@ -34,6 +35,7 @@ private:
     bool m_opaque = false;
     bool m_changed = false; // set since the last pass
     gs_transform m_transform;
+    gs_vec2 m_units;
     float m_colour[6] = {0, 0, 0, 0, 0, 0};
     std::unique_ptr<GsConstantBuffer> m_constants;
 };

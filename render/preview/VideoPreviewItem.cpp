@@ -4,6 +4,7 @@
 
 #include "TransPreviewItem.h"
 #include "render/RefCountedObject.h"
+#include "render/audio/PlaybackClock.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"
@@ -12,6 +13,9 @@
 
 namespace {
 constexpr int64_t kDecodePeriodUs = 40000;
+// Playback requests decoded ahead of the heard frame, at most (the player keeps
+// about 100 ms of sound queued: three frames).
+constexpr int kAheadLimit = 8;
 } // namespace
 
 VideoPreviewItem::VideoPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight)
@@ -45,11 +49,77 @@ void VideoPreviewItem::setFrameData(const VideoFrameData &request)
     BG_LOG_D("VideoFrameData: %d %d", request.decodeMask, request.showMask);
     setVisible(request.showMask & SHOW_CLIP);
     m_companion->setVisible(request.showMask & SHOW_TRANSITION);
+    {
+        std::lock_guard<std::mutex> lock(m_itemMutex);
+        ++m_generation;
+        m_decodedAhead.clear(); // what playback decoded ahead is not shown any more
+    }
     std::lock_guard<std::mutex> lock(m_queueMutex);
     m_queue.clear(); // only the newest request is decoded
-    m_queue << request;
+    m_queue << Timed{-1, m_generation, request, {}, {}, false, false};
     m_wakeFlag = true;
     m_wake.notify_all();
+}
+
+void VideoPreviewItem::scheduleFrameData(const VideoFrameData &request, int64_t frame)
+{
+    std::lock_guard<std::mutex> lock(m_queueMutex);
+    // A still or seek request waiting is overtaken by playback.
+    m_queue.erase(
+        std::remove_if(m_queue.begin(), m_queue.end(), [](const Timed &t) { return t.frame < 0; }),
+        m_queue.end());
+    m_queue << Timed{std::max<int64_t>(0, frame), m_generation, request, {}, {}, false, false};
+    while (m_queue.size() > kAheadLimit)
+        m_queue.removeFirst();
+    m_wakeFlag = true;
+    m_wake.notify_all();
+}
+
+void VideoPreviewItem::setClock(std::shared_ptr<PlaybackClock> clock)
+{
+    std::lock_guard<std::mutex> lock(m_itemMutex);
+    m_clock = std::move(clock);
+}
+
+int64_t VideoPreviewItem::heardFrame() const
+{
+    std::shared_ptr<PlaybackClock> clock;
+    {
+        std::lock_guard<std::mutex> lock(m_itemMutex);
+        clock = m_clock;
+    }
+    return clock ? clock->heardFrame(bg::SystemServices::monotonicMicros()) : -1;
+}
+
+VideoPreviewItem::Timed VideoPreviewItem::decode(VideoTaskManager &tasks, const Timed &wanted)
+{
+    Timed done = wanted;
+    const VideoFrameData &request = wanted.request;
+    if (request.decodeMask == 0)
+        return done; // nothing on the track: shown as hidden
+    const QList<VFrameInfo> frames = tasks.fetch(request);
+    if ((request.showMask & SHOW_CLIP) || (request.decodeMask & DECODE_CURRENT)) {
+        done.clip.current = frames[0];
+        done.clip.showMask = request.showMask;
+        done.hasClip = true;
+    }
+    if ((request.showMask & SHOW_TRANSITION) || (request.decodeMask & (DECODE_FROM | DECODE_TO))) {
+        done.transition.shader = request.shader;
+        done.transition.progress = request.progress;
+        done.transition.from = frames[1];
+        done.transition.to = frames[2];
+        done.transition.showMask = request.showMask;
+        done.hasTransition = true;
+    }
+    FramesListener listener;
+    {
+        std::lock_guard<std::mutex> lock(m_itemMutex);
+        listener = m_framesListener;
+    }
+    if (listener && done.hasClip)
+        listener(frames); // the crop editor shows the same frame
+    m_decoded.ref();
+    return done;
 }
 
 void VideoPreviewItem::decodeLoop()
@@ -57,58 +127,94 @@ void VideoPreviewItem::decodeLoop()
     VideoTaskManager tasks;
     while (true) {
         const int64_t t0 = bg::SystemServices::monotonicMicros();
-        VideoFrameData request;
+        Timed wanted;
         {
             std::unique_lock<std::mutex> lock(m_queueMutex);
             m_wake.wait(lock, [this] { return m_wakeFlag; });
             if (m_stop)
                 break;
-            request = m_queue.takeLast();
-            m_queue.clear();
-            m_wakeFlag = false;
-        }
-        if (request.decodeMask == 0)
-            continue;
-        const QList<VFrameInfo> frames = tasks.fetch(request);
-        if ((request.showMask & SHOW_CLIP) || (request.decodeMask & DECODE_CURRENT)) {
-            RenderParam result;
-            result.current = frames[0];
-            result.showMask = request.showMask;
-            FramesListener listener;
-            {
-                std::lock_guard<std::mutex> lock(m_itemMutex);
-                m_pending = result;
-                m_hasPending = true;
-                listener = m_framesListener;
+            if (m_queue.isEmpty()) {
+                m_wakeFlag = false;
+                continue;
             }
-            if (listener)
-                listener(frames); // the crop editor shows the same frame
+            if (m_queue.last().frame >= 0) {
+                // Playing: every frame in order, but one already heard would never
+                // be shown, so it is skipped (the newest is always decoded).
+                const int64_t heard = heardFrame();
+                while (m_queue.size() > 1 && m_queue.first().frame < heard)
+                    m_queue.removeFirst();
+                wanted = m_queue.takeFirst();
+            } else {
+                wanted = m_queue.takeLast();
+                m_queue.clear();
+            }
+            m_wakeFlag = !m_queue.isEmpty();
         }
-        if ((request.showMask & SHOW_TRANSITION) ||
-            (request.decodeMask & (DECODE_FROM | DECODE_TO))) {
-            RenderParam transition;
-            transition.shader = request.shader;
-            transition.progress = request.progress;
-            transition.from = frames[1];
-            transition.to = frames[2];
-            transition.showMask = request.showMask;
-            m_companion->setPending(transition);
+        const Timed done = decode(tasks, wanted);
+        if (done.frame >= 0) {
+            std::lock_guard<std::mutex> lock(m_itemMutex);
+            if (done.generation != m_generation)
+                continue; // a seek came meanwhile
+            m_decodedAhead << done;
+            while (m_decodedAhead.size() > kAheadLimit)
+                m_decodedAhead.removeFirst();
+            continue; // no pause: playback needs every frame
         }
-        m_decoded.ref();
+        if (done.hasClip) {
+            std::lock_guard<std::mutex> lock(m_itemMutex);
+            m_pending = done.clip;
+            m_hasPending = true;
+        }
+        if (done.hasTransition)
+            m_companion->setPending(done.transition);
         const int64_t spent = bg::SystemServices::monotonicMicros() - t0;
         if (spent < kDecodePeriodUs)
             bg::SystemServices::sleepMs((kDecodePeriodUs - spent) / 1000);
     }
 }
 
+void VideoPreviewItem::show(const Timed &timed)
+{
+    const int32_t showMask = timed.request.showMask;
+    if (timed.hasClip) {
+        m_current = timed.clip;
+        if (showMask & SHOW_CLIP) {
+            const VFrameInfo &slot = m_current.current;
+            MoveTo(slot.x, slot.y);
+            Resize(slot.width, slot.height);
+            SetRotation(slot.rotation);
+        }
+    }
+    if (timed.hasTransition)
+        m_companion->setPending(timed.transition);
+    setVisible(showMask & SHOW_CLIP);
+    m_companion->setVisible(showMask & SHOW_TRANSITION);
+}
+
 void VideoPreviewItem::prepare()
 {
     if (!m_exportMode) {
+        const int64_t heard = heardFrame();
         std::lock_guard<std::mutex> lock(m_itemMutex);
-        if (!m_hasPending)
+        bool shown = false;
+        if (m_hasPending) { // a still request; anything decoded ahead came after it
+            m_current = m_pending;
+            m_hasPending = false;
+            shown = true;
+        }
+        // Playing: the newest decoded frame that is being heard (all of them once
+        // the clock has stopped); the ones before it are passed over.
+        int pick = -1;
+        for (int i = 0; i < m_decodedAhead.size(); ++i)
+            if (heard < 0 || m_decodedAhead[i].frame <= heard)
+                pick = i;
+        if (pick >= 0) {
+            show(m_decodedAhead[pick]);
+            m_decodedAhead.erase(m_decodedAhead.begin(), m_decodedAhead.begin() + pick + 1);
+            shown = true;
+        }
+        if (!shown)
             return;
-        m_current = m_pending;
-        m_hasPending = false;
     }
     if (m_current.current.frame) {
         // Uploaded when drawn: a picture written straight into the scene needs none.
@@ -154,11 +260,14 @@ bool VideoPreviewItem::FillTarget(GsTexture *target)
                              slot.contrast,    slot.saturation, slot.highlight};
     if (std::any_of(colour, colour + 6, [](float c) { return c != 0.0f; }))
         return false;
+    // It must cover the scene exactly, with one texel for each pixel of the image
+    // (which may be smaller than the scene when the views show it smaller).
     const QRect crop = cropOf(slot);
     const gs_transform placed = transform();
-    const QSize whole(target->width(), target->height());
-    if (placed.rotation != 0 || placed.x != 0 || placed.y != 0 || crop.size() != whole ||
-        drawnSize(slot, placed, crop.size()) != QSizeF(whole))
+    const QSize pixels(target->width(), target->height());
+    const QSizeF units(scene() ? scene()->width() : 0, scene() ? scene()->height() : 0);
+    if (placed.rotation != 0 || placed.x != 0 || placed.y != 0 || crop.size() != pixels ||
+        drawnSize(slot, placed, crop.size()) != units)
         return false;
     return target->Update(slot.frame->pixel(crop.x(), crop.y()), slot.frame->stride, crop.width(),
                           crop.height());
@@ -187,7 +296,7 @@ void VideoPreviewItem::draw()
     m_constants->Bind();
     GsTextureBinder bind(m_texture.get());
     const float w = float(scene()->width()), h = float(scene()->height());
-    GsContextDefault::SetViewport(0, 0, int(w), int(h));
+    GsContextDefault::SetViewport(0, 0, int(scene()->renderWidth()), int(scene()->renderHeight()));
     // An opaque picture at full opacity covers what is below: no blending needed.
     const bool opaque = slot.frame && slot.frame->opaque && slot.transparency >= 1.0f;
     if (opaque)

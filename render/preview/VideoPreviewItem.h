@@ -1,7 +1,9 @@
 #pragma once
 // The preview item of a picture or video track: decodes the newest request on its
 // own thread (at most every 40 ms) and draws the clip with "rgba_base"; its
-// companion draws transitions over the whole scene.
+// companion draws transitions over the whole scene. While playing, requests are
+// decoded ahead in order and each one is shown when the playback clock says its
+// frame is being heard.
 // Lives on: the main thread owns it and calls setFrameData; its decode thread (a
 // member) runs decodeLoop; prepare/draw run on the render thread, decodeNow/apply on
 // the export thread. Decoded results cross to the render thread under m_itemMutex.
@@ -19,6 +21,7 @@
 #include <thread>
 
 class GsConstantBuffer;
+class PlaybackClock;
 class GsTexture;
 class TransPreviewItem;
 
@@ -31,6 +34,11 @@ public:
     TransPreviewItem *companion() const { return m_companion; }
 
     void setFrameData(const VideoFrameData &request) override;
+    // Playback: the request for timeline frame `frame`, shown when it is heard.
+    void scheduleFrameData(const VideoFrameData &request, int64_t frame);
+    // The clock that says which frame is heard; without one, scheduled requests
+    // are shown as soon as they are decoded.
+    void setClock(std::shared_ptr<PlaybackClock> clock);
     void prepare() override;
     void draw() override;
     bool FillTarget(GsTexture *target) override;
@@ -59,19 +67,34 @@ public:
     static QSizeF fitted(double w, double h, double a);
 
 private:
+    // A request and, once decoded, what it shows.
+    struct Timed {
+        int64_t frame = -1; // -1: shown at once (not playing)
+        uint64_t generation = 0;
+        VideoFrameData request;
+        RenderParam clip, transition;
+        bool hasClip = false, hasTransition = false;
+    };
     void decodeLoop();
+    Timed decode(VideoTaskManager &tasks, const Timed &wanted);
+    int64_t heardFrame() const;
+    void show(const Timed &timed); // render thread, under m_itemMutex
 
     std::mutex m_queueMutex;
     std::condition_variable m_wake;
-    QList<VideoFrameData> m_queue;
+    QList<Timed> m_queue;
     bool m_wakeFlag = false;
     bool m_stop = false;
 
-    std::mutex m_itemMutex;
+    mutable std::mutex m_itemMutex;
     FramesListener m_framesListener; // under m_itemMutex
     RenderParam m_pending;
     bool m_hasPending = false;
-    RenderParam m_current; // device thread only
+    QList<Timed> m_decodedAhead; // decoded while playing, oldest first
+    // Counts still requests: a frame decoded for playback before one is dropped.
+    std::atomic<uint64_t> m_generation{0};
+    std::shared_ptr<PlaybackClock> m_clock; // set before playing (main thread)
+    RenderParam m_current;                  // device thread only
 
     std::unique_ptr<GsTexture> m_texture;
     bool m_uploadWanted = false; // a new picture not yet in m_texture

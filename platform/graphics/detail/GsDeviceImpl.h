@@ -8,6 +8,7 @@
 #include <QOpenGLExtraFunctions>
 #include <QOpenGLShaderProgram>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -33,6 +34,7 @@ struct GsDevice::Impl {
     unsigned int quadBuffer = 0;
     std::map<QOpenGLContext *, unsigned int> quadArrays; // vertex arrays are per context
     bool targetIsWindow = false;                         // windows keep row 0 at the bottom
+    std::atomic<bool> composeAtViewSize{true};
 
     std::recursive_mutex registry;
     std::vector<GsScene *> scenes;
