@@ -6,6 +6,7 @@
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
 #include "render/audio/PlaybackClock.h"
+#include "render/preview/SubtitlePreviewItem.h"
 #include "render/preview/TransPreviewItem.h"
 #include "render/preview/VideoPreviewItem.h"
 #include "support/MediaFixtures.h"
@@ -61,6 +62,7 @@ private slots:
     void transitionShowsItsSides();
     void burstsDecodeOnlyTheNewest();
     void playingShowsTheFrameBeingHeard();
+    void playingSubtitleChangesWhenHeard();
     void smallerDrawingMatchesTheScaledDownOne();
 
 private:
@@ -320,6 +322,50 @@ void TestPreviewItems::playingShowsTheFrameBeingHeard()
     tick();
     QCOMPARE(shown(), int64_t(3));
     m_item->setClock(nullptr);
+}
+
+void TestPreviewItems::playingSubtitleChangesWhenHeard()
+{
+    auto clock = std::make_shared<PlaybackClock>();
+    auto *words = new RefCountedObject<SubtitlePreviewItem>();
+    words->AddRef();
+    m_rm->addItem(words);
+    words->setClock(clock);
+    auto yellowShown = [this] {
+        const QImage img = fixtures::composeScene(m_rm->scene(), 320, 180);
+        for (int y = 70; y < 110; ++y)
+            for (int x = 100; x < 220; ++x) {
+                const QColor c = img.pixelColor(x, y);
+                if (c.red() > 150 && c.green() > 150 && c.blue() < 100)
+                    return true;
+            }
+        return false;
+    };
+    SubtitleLook shown;
+    shown.shown = true;
+    shown.text = "Hello";
+    shown.font = QFont("DejaVu Sans", 24);
+    shown.colour = QColor(255, 230, 0);
+    shown.placement = QRectF(30, 0, 200, 60);
+    const int64_t later = bg::SystemServices::monotonicMicros() + 60000000;
+    clock->publish(10, 30, 99000, later);       // frame 7 heard
+    words->scheduleSubtitle(7, SubtitleLook()); // not yet on screen at frame 7
+    words->scheduleSubtitle(8, shown);
+    words->scheduleSubtitle(9, shown);
+    QVERIFY(!yellowShown());
+    QVERIFY(!words->visible);
+    clock->publish(10, 30, 40000, later); // frame 8 heard: the text appears with it
+    QVERIFY(yellowShown());
+    QCOMPARE(words->pos().x, 30.0f); // placed with it, not before
+    // A still request drops what waits and shows at once.
+    words->scheduleSubtitle(10, SubtitleLook());
+    words->dropScheduled();
+    clock->publish(11, 30, 0, later);
+    QVERIFY(yellowShown());
+    words->setVisible(false);
+    QVERIFY(!yellowShown());
+    m_rm->removeItem(words);
+    words->Release();
 }
 
 // PSNR of two same-sized pictures over the colour channels, in dB.

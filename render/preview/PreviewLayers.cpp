@@ -60,16 +60,19 @@ void PreviewLayers::sync(const QList<TrackFrame> &frames)
         if (m_layers.contains(frame.track))
             continue;
         PreviewItem *layer = nullptr;
-        if (frame.subtitleTrack)
-            layer = new RefCountedObject<SubtitlePreviewItem>();
-        else {
+        const std::shared_ptr<PlaybackClock> clock =
+            m_render->playerManager() ? m_render->playerManager()->clock() : nullptr;
+        if (frame.subtitleTrack) {
+            auto *subtitle = new RefCountedObject<SubtitlePreviewItem>();
+            subtitle->setClock(clock);
+            layer = subtitle;
+        } else {
             auto *video = new RefCountedObject<VideoPreviewItem>(scene->width(), scene->height());
             RenderManager *render = m_render;
             video->setFramesListener([render](const QList<VFrameInfo> &frames) {
                 emit render->sig_updateCropMenu(frames); // queued to the main thread
             });
-            if (PlayerManager *player = render->playerManager())
-                video->setClock(player->clock());
+            video->setClock(clock);
             layer = video;
         }
         layer->AddRef();
@@ -85,11 +88,11 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
     bool reordered = false;
     layer->clipId = frame.clip;
     // The track's current clip places the layer (the clip's placement rectangle is
-    // centred on x, y in scene coordinates). A picture shown when heard is placed
-    // by its item then, with the decoded frame.
-    const bool placedWhenHeard = frame.playing && !frame.subtitleTrack;
+    // centred on x, y in scene coordinates). While playing, the item places itself
+    // when the frame is heard: a picture with its decoded frame, a subtitle with
+    // the look scheduled below.
     if (!frame.clip.isEmpty()) {
-        if (!placedWhenHeard) {
+        if (!frame.playing) {
             layer->MoveTo(float(frame.placement.x()), float(frame.placement.y()));
             layer->Resize(float(frame.placement.width()), float(frame.placement.height()));
             layer->SetRotation(float(frame.rotate * M_PI / 180.0));
@@ -101,6 +104,19 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
         }
     }
     if (auto *subtitle = dynamic_cast<SubtitlePreviewItem *>(layer)) {
+        if (frame.playing) {
+            SubtitleLook look;
+            look.shown = !frame.clip.isEmpty();
+            look.text = frame.text;
+            look.font = frame.font;
+            look.colour = frame.color;
+            look.transparency = frame.transparency / 255.0f;
+            look.placement = frame.placement;
+            look.rotation = float(frame.rotate * M_PI / 180.0);
+            subtitle->scheduleSubtitle(frame.frame, look);
+            return reordered;
+        }
+        subtitle->dropScheduled();
         subtitle->setVisible(!frame.clip.isEmpty());
         if (!frame.clip.isEmpty())
             subtitle->setSubtitle(frame.text, frame.font, frame.color, frame.transparency / 255.0f);

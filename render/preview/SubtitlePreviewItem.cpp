@@ -1,6 +1,9 @@
 #include "SubtitlePreviewItem.h"
 
+#include "render/audio/PlaybackClock.h"
+
 #include "bridge/Logger.h"
+#include "bridge/SystemServices.h"
 #include "graphics/GsScene.h"
 #include "graphics/GsTexture.h"
 
@@ -25,11 +28,7 @@ void SubtitlePreviewItem::setSubtitle(const QString &text, const QFont &font, co
     m_font = font;
     m_colour = colour;
     m_transparency = transparency;
-    const QFontMetrics metrics(font);
-    int widest = 0;
-    for (const QString &line : text.split('\n'))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    m_textBox = QSize(widest + 12, (text.count('\n') + 1) * metrics.lineSpacing() + 12);
+    m_textBox = textBoxOf(text, font);
     // Grow to hold the text; never shrink.
     Resize(std::max(size().x, float(m_textBox.width())),
            std::max(size().y, float(m_textBox.height())));
@@ -38,24 +37,113 @@ void SubtitlePreviewItem::setSubtitle(const QString &text, const QFont &font, co
     render();
 }
 
+QSize SubtitlePreviewItem::textBoxOf(const QString &text, const QFont &font)
+{
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (const QString &line : text.split('\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return QSize(widest + 12, (text.count('\n') + 1) * metrics.lineSpacing() + 12);
+}
+
+QImage SubtitlePreviewItem::paint(const QString &text, const QFont &font, const QColor &colour,
+                                  const QSize &textBox, const QSize &size)
+{
+    QImage img(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGBA8888);
+    img.fill(Qt::transparent);
+    if (!text.isEmpty()) {
+        QPainter painter(&img);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setFont(font);
+        painter.setPen(colour);
+        QRect box(QPoint(0, 0), textBox);
+        box.moveCenter(img.rect().center());
+        painter.drawText(box, Qt::AlignCenter, text);
+    }
+    return img;
+}
+
 void SubtitlePreviewItem::render()
 {
     m_renderedSize = QSize(int(size().x), int(size().y));
-    QImage img(std::max(1, int(size().x)), std::max(1, int(size().y)), QImage::Format_RGBA8888);
-    img.fill(Qt::transparent);
-    if (!m_text.isEmpty()) {
-        QPainter painter(&img);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        painter.setFont(m_font);
-        painter.setPen(m_colour);
-        QRect box(QPoint(0, 0), m_textBox);
-        box.moveCenter(img.rect().center());
-        painter.drawText(box, Qt::AlignCenter, m_text);
-    }
+    const QImage img = paint(m_text, m_font, m_colour, m_textBox, m_renderedSize);
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_scheduled.clear(); // a still picture replaces what playback left waiting
     m_pending = img;
     m_hasPending = true;
     m_drawTransparency = m_transparency;
+}
+
+void SubtitlePreviewItem::scheduleSubtitle(int64_t frame, const SubtitleLook &look)
+{
+    Scheduled next{frame, look, look.placement.size(), QImage()};
+    if (look.shown) {
+        m_textBox = textBoxOf(look.text, look.font);
+        next.size = QSizeF(std::max(look.placement.width(), double(m_textBox.width())),
+                           std::max(look.placement.height(), double(m_textBox.height())));
+        const QSize pixels(int(next.size.width()), int(next.size.height()));
+        if (look.text != m_scheduledText || look.font != m_scheduledFont ||
+            look.colour != m_scheduledColour || pixels != m_scheduledSize) {
+            next.image = paint(look.text, look.font, look.colour, m_textBox, pixels);
+            m_scheduledText = look.text;
+            m_scheduledFont = look.font;
+            m_scheduledColour = look.colour;
+            m_scheduledSize = pixels;
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scheduled << next;
+    while (m_scheduled.size() > 16) { // the clock stopped moving: keep the newest
+        if (m_scheduled[1].image.isNull())
+            m_scheduled[1].image = m_scheduled[0].image; // its picture is still the one to show
+        m_scheduled.removeFirst();
+    }
+}
+
+void SubtitlePreviewItem::dropScheduled()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scheduled.clear();
+    m_scheduledSize = QSize(); // the next scheduled look is painted anew
+}
+
+void SubtitlePreviewItem::setClock(std::shared_ptr<PlaybackClock> clock)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_clock = std::move(clock);
+}
+
+void SubtitlePreviewItem::applyHeard()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_scheduled.isEmpty())
+        return;
+    const int64_t heard =
+        m_clock ? m_clock->heardFrame(bg::SystemServices::monotonicMicros()) : int64_t(-1);
+    int pick = -1;
+    for (int i = 0; i < m_scheduled.size(); ++i)
+        if (heard < 0 || m_scheduled[i].frame <= heard)
+            pick = i;
+    if (pick < 0)
+        return;
+    // The newest image painted up to the chosen state is the one it shows.
+    QImage image;
+    for (int i = 0; i <= pick; ++i)
+        if (!m_scheduled[i].image.isNull())
+            image = m_scheduled[i].image;
+    const Scheduled &s = m_scheduled[pick];
+    if (s.look.shown) {
+        MoveTo(float(s.look.placement.x()), float(s.look.placement.y()));
+        Resize(float(s.size.width()), float(s.size.height()));
+        SetRotation(s.look.rotation);
+        m_drawTransparency = s.look.transparency;
+        if (!image.isNull()) {
+            m_pending = image;
+            m_hasPending = true;
+        }
+    }
+    setVisible(s.look.shown);
+    m_scheduled.erase(m_scheduled.begin(), m_scheduled.begin() + pick + 1);
 }
 
 QImage SubtitlePreviewItem::image() const
@@ -66,6 +154,7 @@ QImage SubtitlePreviewItem::image() const
 
 void SubtitlePreviewItem::prepare()
 {
+    applyHeard();
     if (!visible)
         return;
     QImage img;

@@ -1,7 +1,9 @@
 #pragma once
 // The preview item of a subtitle track: the clip's text rendered to an image with
-// its font and colour, drawn with "rgba_subtitle".
-// Lives on: setSubtitle on the main thread; prepare/draw on the render thread.
+// its font and colour, drawn with "rgba_subtitle". While playing, each frame's
+// subtitle is shown when the playback clock says that frame is heard.
+// Lives on: setSubtitle/scheduleSubtitle on the main thread (the text is painted
+// there); prepare/draw on the render thread; scheduled states cross under m_mutex.
 
 #include "PreviewItem.h"
 
@@ -11,10 +13,25 @@
 #include <QString>
 #include <mutex>
 
+#include <QList>
+#include <QRectF>
+
 #include <memory>
 
 class GsConstantBuffer;
 class GsTexture;
+class PlaybackClock;
+
+// What a subtitle track shows at a frame.
+struct SubtitleLook {
+    bool shown = false;
+    QString text;
+    QFont font;
+    QColor colour;
+    float transparency = 1.0f;
+    QRectF placement; // centre x, y and size in scene units
+    float rotation = 0;
+};
 
 class SubtitlePreviewItem : public PreviewItem {
 public:
@@ -26,12 +43,27 @@ public:
                      float transparency);
     QSize textBox() const { return m_textBox; }
     QImage image() const;
+    // Playback: what the track shows at `frame`, applied when that frame is heard.
+    // A still request (setSubtitle, setVisible) drops what waits.
+    void scheduleSubtitle(int64_t frame, const SubtitleLook &look);
+    void dropScheduled();
+    void setClock(std::shared_ptr<PlaybackClock> clock);
 
     void prepare() override;
     void draw() override;
 
 private:
+    struct Scheduled {
+        int64_t frame;
+        SubtitleLook look;
+        QSizeF size;  // the item's size: the placement grown to hold the text
+        QImage image; // painted anew when the look changed; null: unchanged
+    };
+    static QSize textBoxOf(const QString &text, const QFont &font);
+    static QImage paint(const QString &text, const QFont &font, const QColor &colour,
+                        const QSize &textBox, const QSize &size);
     void render();
+    void applyHeard(); // render thread
 
     QString m_text;
     QFont m_font;
@@ -43,6 +75,13 @@ private:
     QImage m_pending;
     bool m_hasPending = false;
     float m_drawTransparency = 1.0f;
+    QList<Scheduled> m_scheduled;           // under m_mutex, oldest first
+    std::shared_ptr<PlaybackClock> m_clock; // under m_mutex
+    // The look last scheduled (main thread): an unchanged one is not painted again.
+    QString m_scheduledText;
+    QFont m_scheduledFont;
+    QColor m_scheduledColour;
+    QSize m_scheduledSize;
     std::unique_ptr<GsTexture> m_texture;
     std::unique_ptr<GsConstantBuffer> m_constants;
 };
