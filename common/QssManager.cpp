@@ -16,6 +16,24 @@ double QssManager::screenScale()
     return screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
 }
 
+QString QssManager::expandImports(const QString &css)
+{
+    static const QRegularExpression import(
+        QStringLiteral("^[ \\t]*@import\\s+url\\(\"([^\"]+)\"\\)\\s*;[ \\t]*$"),
+        QRegularExpression::MultilineOption);
+    QString out = css;
+    QRegularExpressionMatch m;
+    int from = 0;
+    while ((m = import.match(out, from)).hasMatch()) {
+        QFile file(m.captured(1));
+        const QString text =
+            file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        out.replace(m.capturedStart(), m.capturedLength(), text);
+        from = m.capturedStart() + text.size(); // what was brought in is not expanded again
+    }
+    return out;
+}
+
 QString QssManager::scaleStyleSheet(const QString &css, double scale)
 {
     if (scale <= 1.0)
@@ -44,6 +62,7 @@ bool QssManager::loadStyleSheet(const QString &path)
     auto *widget = qobject_cast<QWidget *>(parent());
     if (!widget)
         return false;
-    widget->setStyleSheet(scaleStyleSheet(QString::fromUtf8(file.readAll()), screenScale()));
+    widget->setStyleSheet(
+        scaleStyleSheet(expandImports(QString::fromUtf8(file.readAll())), screenScale()));
     return true;
 }

@@ -11,6 +11,9 @@ public:
     // Sets the scaled style sheet on the parent widget; a missing file changes nothing.
     bool loadStyleSheet(const QString &path);
 
+    // Replaces each line `@import url(":/qss/name.css");` by that sheet's text, so
+    // that dialogs share common blocks (one level deep; a missing sheet adds nothing).
+    static QString expandImports(const QString &css);
     // Multiplies every "<digits>px" by `scale` when it is greater than 1.
     static QString scaleStyleSheet(const QString &css, double scale);
     // Primary screen's logical dots per inch / 96 (1 without a screen).
