@@ -159,6 +159,7 @@ struct Result {
     double leadDrift = 0, leadMedian = 0, clockLeadMedian = 0;
     int decoded = 0;
     long rss10 = -1, rssEnd = -1;
+    std::vector<long> rssSeries; // every 10 s from 10 s on
 };
 
 double quantile(std::vector<double> v, double q)
@@ -189,6 +190,8 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
         g_outputOpen = true;
     });
     QTimer::singleShot(1000 + 10000, [&] { r.rss10 = residentKb(); });
+    for (int at = 10000; at < kPlayMs; at += 10000)
+        QTimer::singleShot(1000 + at, [&] { r.rssSeries.push_back(residentKb() / 1024); });
     QTimer::singleShot(1000 + kPlayMs, [&] {
         r.rssEnd = residentKb();
         QMutexLocker open(&g_outputMutex);
@@ -302,6 +305,12 @@ void report(const Result &a, const Result &b)
                 b.rss10 > 0 ? 100.0 * (b.rssEnd - b.rss10) / b.rss10 : 0.0);
     std::printf("%-58s %11ld MiB %10ld MiB\n", "resident memory at the end", a.rssEnd / 1024,
                 b.rssEnd / 1024);
+    for (const Result *r : {&a, &b}) {
+        std::printf("  resident memory every 10 s (%s), MiB:", r == &a ? "before" : "now");
+        for (long v : r->rssSeries)
+            std::printf(" %ld", v);
+        std::printf(" %ld\n", r->rssEnd / 1024);
+    }
 }
 
 } // namespace
