@@ -78,45 +78,6 @@ QImage ffmpegPicture(const QStringList &inputs, const QString &graph)
         .copy();
 }
 
-// PSNR of `a` against the reference `b`. With `skipEdges`, pixels within a pixel of
-// a border between black and picture in the reference are left out: the two
-// renderers anti-alias a sloped edge differently, and that band would decide the
-// figure alone.
-double psnr(const QImage &a, const QImage &b, bool skipEdges = false)
-{
-    if (a.isNull() || a.size() != b.size())
-        return 0;
-    const QImage x = a.convertToFormat(QImage::Format_RGB888),
-                 y = b.convertToFormat(QImage::Format_RGB888);
-    auto black = [&y](int px, int py) {
-        const uchar *q = y.constScanLine(std::clamp(py, 0, y.height() - 1)) +
-                         3 * std::clamp(px, 0, y.width() - 1);
-        return q[0] + q[1] + q[2] < 24;
-    };
-    double sum = 0;
-    int64_t count = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const uchar *p = x.constScanLine(row), *q = y.constScanLine(row);
-        for (int col = 0; col < x.width(); ++col) {
-            if (skipEdges) {
-                bool edge = false;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx)
-                        edge = edge || black(col + dx, row + dy) != black(col, row);
-                if (edge)
-                    continue;
-            }
-            for (int c = 0; c < 3; ++c) {
-                const double d = double(p[col * 3 + c]) - double(q[col * 3 + c]);
-                sum += d * d;
-            }
-            ++count;
-        }
-    }
-    const double mse = sum / (double(count) * 3);
-    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
-}
-
 // What a linearly filtered texture of `img` gives at (u, v).
 reference::Sampler sampler(const QImage &source)
 {
@@ -344,7 +305,7 @@ void TestExportRender::geometryMatchesAFilterGraph()
         graph.contains("[bg]") ? "color=black:s=320x240,format=rgb24[bg];" + graph : graph);
     QVERIFY(!ours.isNull());
     QVERIFY(!want.isNull());
-    const double db = psnr(ours, want, rotate != 0);
+    const double db = fixtures::psnr(ours, want, rotate != 0);
     qInfo("PSNR %.1f dB (at least %.0f)", db, minPsnr);
     QVERIFY2(db >= minPsnr, qPrintable(QString("%1 dB").arg(db, 0, 'f', 1)));
 }
@@ -366,11 +327,11 @@ void TestExportRender::stackingFollowsTheOrderValue()
     const QStringList inputs{path("small.png"), path("small.png")};
     a->setValue("zValue", bg::Value(int32_t(b->stacking + 1)), false, true);
     QString out = exportNow("a-on-top.mp4");
-    QVERIFY(psnr(frameOf(out, 10), ffmpegPicture(inputs, graphAOnTop)) >= 35);
-    QVERIFY(psnr(frameOf(out, 10), ffmpegPicture(inputs, graphBOnTop)) < 30);
+    QVERIFY(fixtures::psnr(frameOf(out, 10), ffmpegPicture(inputs, graphAOnTop)) >= 35);
+    QVERIFY(fixtures::psnr(frameOf(out, 10), ffmpegPicture(inputs, graphBOnTop)) < 30);
     b->setValue("zValue", bg::Value(int32_t(a->stacking + 1)), false, true);
     out = exportNow("b-on-top.mp4");
-    QVERIFY(psnr(frameOf(out, 10), ffmpegPicture(inputs, graphBOnTop)) >= 35);
+    QVERIFY(fixtures::psnr(frameOf(out, 10), ffmpegPicture(inputs, graphBOnTop)) >= 35);
 }
 
 void TestExportRender::subtitleMatchesDrawtext()
@@ -411,7 +372,7 @@ void TestExportRender::subtitleMatchesDrawtext()
     QVERIFY(fixtures::sameColour(a.mean, b.mean, 24));
     // Outside the text the frame is the same grey; the glyph edges keep the figure
     // near 30 dB.
-    const double db = psnr(ours, want);
+    const double db = fixtures::psnr(ours, want);
     qInfo("PSNR %.1f dB (at least 28)", db);
     QVERIFY(db >= 28);
 }
@@ -451,7 +412,7 @@ void TestExportRender::transitionsMatchTheirFormulas()
         const QImage want = fromReference([&](double u, double v) {
             return reference::transition(name, u, v, p, double(kW) / kH, f, t);
         });
-        const double db = psnr(frameOf(out, frame), want);
+        const double db = fixtures::psnr(frameOf(out, frame), want);
         qInfo("%s at %.2f: PSNR %.1f dB (at least %.0f)", qPrintable(program), p, db, minimum);
         QVERIFY2(db >= minimum,
                  qPrintable(QString("%1 at %2: %3 dB").arg(program).arg(p).arg(db, 0, 'f', 1)));
@@ -487,7 +448,7 @@ void TestExportRender::colourControlsMatchTheirFormula()
         return c;
     });
     // A smooth picture through a smooth formula: 35 dB.
-    const double db = psnr(frameOf(out, 10), want);
+    const double db = fixtures::psnr(frameOf(out, 10), want);
     qInfo("PSNR %.1f dB (at least 35)", db);
     QVERIFY2(db >= 35, qPrintable(QString("%1 dB").arg(db, 0, 'f', 1)));
 }

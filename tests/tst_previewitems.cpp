@@ -368,20 +368,6 @@ void TestPreviewItems::playingSubtitleChangesWhenHeard()
     words->Release();
 }
 
-// PSNR of two same-sized pictures over the colour channels, in dB.
-static double psnr(const QImage &a, const QImage &b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
-            for (int d : {p.red() - q.red(), p.green() - q.green(), p.blue() - q.blue()})
-                sum += double(d) * d;
-        }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0;
-}
-
 void TestPreviewItems::smallerDrawingMatchesTheScaledDownOne()
 {
     // An off-centre, turned, cropped clip, and a transition of two placed sides.
@@ -410,7 +396,7 @@ void TestPreviewItems::smallerDrawingMatchesTheScaledDownOne()
     const QImage half = fixtures::composeScene(m_rm->scene(), 160, 90, 2);
     QCOMPARE(m_rm->scene()->renderWidth(), 160u); // drawn at the smaller size, not scaled after
     const QImage scaled = full.scaled(160, 90, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const double db = psnr(half, scaled);
+    const double db = fixtures::psnr(half, scaled);
     qInfo("PSNR of the 160x90 drawing against the 320x180 one scaled down: %.1f dB", db);
     // What differs is mostly the edges of the wipe and of the turned clip: drawn
     // smaller they are not averaged over four pixels.
@@ -418,7 +404,7 @@ void TestPreviewItems::smallerDrawingMatchesTheScaledDownOne()
     // Both show the picture, the transition and black in the same places.
     QImage black(160, 90, QImage::Format_RGBA8888);
     black.fill(Qt::black);
-    QVERIFY(psnr(half, black) < 20.0);
+    QVERIFY(fixtures::psnr(half, black) < 20.0);
     if (qEnvironmentVariableIsSet("SAVE_PICTURES")) {
         half.save("/tmp/half.png");
         scaled.save("/tmp/scaled.png");

@@ -21,7 +21,7 @@ PreviewLayers::PreviewLayers(RenderManager *render, QObject *parent)
         for (PreviewItem *layer : qAsConst(m_layers))
             layer->Release();
         m_layers.clear();
-        slot_trackFrames(m_last);
+        show(m_last, false);
     });
 }
 
@@ -83,7 +83,7 @@ void PreviewLayers::sync(const QList<TrackFrame> &frames)
     }
 }
 
-bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
+bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame, bool whenHeard)
 {
     bool reordered = false;
     layer->clipId = frame.clip;
@@ -92,7 +92,7 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
     // when the frame is heard: a picture with its decoded frame, a subtitle with
     // the look scheduled below.
     if (!frame.clip.isEmpty()) {
-        if (!frame.playing) {
+        if (!whenHeard) {
             layer->MoveTo(float(frame.placement.x()), float(frame.placement.y()));
             layer->Resize(float(frame.placement.width()), float(frame.placement.height()));
             layer->SetRotation(float(frame.rotate * M_PI / 180.0));
@@ -104,7 +104,7 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
         }
     }
     if (auto *subtitle = dynamic_cast<SubtitlePreviewItem *>(layer)) {
-        if (frame.playing) {
+        if (whenHeard) {
             SubtitleLook look;
             look.shown = !frame.clip.isEmpty();
             look.text = frame.text;
@@ -124,27 +124,28 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame)
     return reordered;
 }
 
-void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &answer)
+void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
 {
-    QList<TrackFrame> frames = answer;
-    for (TrackFrame &frame : frames)
-        frame.playing = frame.playing && m_followHeardSound;
     m_last = frames;
-    for (TrackFrame &frame : m_last)
-        frame.playing = false; // shown again later, it is a still
     if (m_exporting)
         return; // the export draws the items now; the last answer is shown after it
+    show(frames, m_followHeardSound);
+}
+
+void PreviewLayers::show(const QList<TrackFrame> &frames, bool timed)
+{
     sync(frames);
     bool reorder = false;
     for (const TrackFrame &frame : frames) {
         PreviewItem *layer = m_layers.value(frame.track);
         if (!layer)
             continue;
-        reorder = place(layer, frame) || reorder;
+        const bool whenHeard = timed && frame.playing;
+        reorder = place(layer, frame, whenHeard) || reorder;
         if (frame.subtitleTrack)
             continue;
         auto *video = static_cast<VideoPreviewItem *>(layer);
-        if (frame.playing)
+        if (whenHeard)
             video->scheduleFrameData(frame.request, frame.frame);
         else
             video->setFrameData(frame.request);
@@ -168,7 +169,7 @@ void PreviewLayers::endExport()
     for (PreviewItem *layer : qAsConst(m_layers))
         layer->endExport();
     m_exporting = false;
-    slot_trackFrames(m_last);
+    show(m_last, false); // a still now
 }
 
 QList<ExportLayer> PreviewLayers::exportLayers(const QList<TrackFrame> &frames) const

@@ -39,8 +39,10 @@ public:
     // The items of an export answer, each referenced (main thread).
     QList<ExportLayer> exportLayers(const QList<TrackFrame> &frames) const;
     // Places a track's item as the frame says (position, size, rotation, selection,
-    // order; a subtitle's text and visibility). True when its order value changed.
-    static bool place(PreviewItem *layer, const TrackFrame &frame);
+    // order; a subtitle's text and visibility). With `whenHeard` the item applies
+    // its place and look itself once the frame is heard. True when its order value
+    // changed.
+    static bool place(PreviewItem *layer, const TrackFrame &frame, bool whenHeard = false);
     // While playing, each picture is shown when its sound is heard (on by default);
     // off, it is shown as soon as it is decoded, ahead of the sound by the
     // output's queue. The playback benchmark compares the two.
@@ -52,6 +54,8 @@ public slots:
 private:
     // Makes the items for tracks that have none and drops those of tracks gone.
     void sync(const QList<TrackFrame> &frames);
+    // Hands each item its frame; playback frames are shown when heard if `timed`.
+    void show(const QList<TrackFrame> &frames, bool timed);
     void dropAll();
     RenderManager *m_render;
     QHash<QString, PreviewItem *> m_layers; // referenced while held

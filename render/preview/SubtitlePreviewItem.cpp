@@ -78,7 +78,10 @@ void SubtitlePreviewItem::scheduleSubtitle(int64_t frame, const SubtitleLook &lo
 {
     Scheduled next{frame, look, look.placement.size(), QImage()};
     if (look.shown) {
-        m_textBox = textBoxOf(look.text, look.font);
+        // Measured again only when the text or font changes (every frame is scheduled).
+        if (m_scheduledSize.isEmpty() || look.text != m_scheduledText ||
+            look.font != m_scheduledFont)
+            m_textBox = textBoxOf(look.text, look.font);
         next.size = QSizeF(std::max(look.placement.width(), double(m_textBox.width())),
                            std::max(look.placement.height(), double(m_textBox.height())));
         const QSize pixels(int(next.size.width()), int(next.size.height()));
