@@ -11,6 +11,8 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
+
 namespace {
 
 // The alignment entries in list order, with the ratio each stands for (-1: any other).
@@ -109,6 +111,9 @@ void TransMenu::UpdateData(bg::ValueMap map)
     const QString shown = displayOf(QString::fromStdString(get(map, "type").toStdString()));
     const int at = m_type->findText(shown);
     m_type->setCurrentIndex(at); // -1 (nothing shown) for a name outside the catalogue
+    // The clips limit how long the transition can be.
+    const int64_t longest = get(map, "maxDuration").toInt64(20000);
+    m_duration->setMaximum(int(std::clamp<int64_t>(longest, m_duration->minimum(), 20000)));
     m_duration->setValue(int(get(map, "duration").toInt64(800)));
     const int ratio = get(map, "value").toInt32(5);
     showAlignment(ratio);

@@ -392,9 +392,9 @@ void TestDecoder::mixingAppliesVolumesAndSaturates()
     AFrameCtx quiet = loud;
     quiet.samples.assign(1470 * 2, -1000);
     int owners[3];
-    mixer.getBuffer(&owners[0])->add(loud, 128);
-    mixer.getBuffer(&owners[1])->add(loud, 64);
-    mixer.getBuffer(&owners[2])->add(quiet, 0); // muted
+    mixer.getBuffer(&owners[0])->add(loud, 128, 0);
+    mixer.getBuffer(&owners[1])->add(loud, 64, 0);
+    mixer.getBuffer(&owners[2])->add(quiet, 0, 0); // muted
     PcmPtr mixed = mixer.end();
     QVERIFY(mixed);
     QCOMPARE(mixed->samples.size(), size_t(2940));
@@ -402,7 +402,7 @@ void TestDecoder::mixingAppliesVolumesAndSaturates()
     QCOMPARE(mixed->byteCount(), size_t(2940 * 2));
 
     mixer.begin(Rational(0, 1), Rational(1, 30));
-    mixer.getBuffer(&owners[0])->add(quiet, 64);
+    mixer.getBuffer(&owners[0])->add(quiet, 64, 0);
     mixed = mixer.end();
     QCOMPARE(mixed->samples.back(), int16_t(-500));
     QVERIFY(!mixer.end()); // nothing begun
@@ -412,17 +412,26 @@ void TestDecoder::mixingAppliesVolumesAndSaturates()
 
 void TestDecoder::mixingPlacesSlicesInTheInterval()
 {
+    // A slice from 2 s into its file, played from timeline sample 1000: where it lands
+    // follows the timeline, never the sample positions of the file it came from.
     AudioMixer mixer(44100, 2, SAMPLE_S16);
     mixer.begin(Rational(1, 30), Rational(2, 30)); // samples 1470..2939
     AFrameCtx early;
-    early.firstSample = 1000; // overlaps the first 530 frames of the interval
+    early.firstSample = 88200;
     early.samples.assign(1000 * 2, 100);
     int owner;
-    mixer.getBuffer(&owner)->add(early, 128);
+    mixer.getBuffer(&owner)->add(early, 128, 1000); // its frames 470.. fall in the interval
     PcmPtr mixed = mixer.end();
     QCOMPARE(mixed->samples[0], int16_t(100));
     QCOMPARE(mixed->samples[529 * 2 + 1], int16_t(100));
     QCOMPARE(mixed->samples[530 * 2], int16_t(0));
+
+    mixer.begin(Rational(1, 30), Rational(2, 30));
+    mixer.getBuffer(&owner)->add(early, 128, 2000); // starts 530 frames into the interval
+    mixed = mixer.end();
+    QCOMPARE(mixed->samples[529 * 2], int16_t(0));
+    QCOMPARE(mixed->samples[530 * 2 + 1], int16_t(100));
+    QCOMPARE(mixed->samples.back(), int16_t(100));
 }
 
 QTEST_GUILESS_MAIN(TestDecoder)

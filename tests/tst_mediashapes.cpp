@@ -188,7 +188,7 @@ void TestMediaShapes::everyShapeDecodes_data()
     QTest::addColumn<int>("channels");
     for (const Shape &s : shapes())
         QTest::newRow(s.file) << QString(s.file) << s.width << s.height << s.channels;
-    QTest::newRow("rotated.mp4") << QString("rotated.mp4") << 640 << 360 << 0;
+    QTest::newRow("rotated.mp4") << QString("rotated.mp4") << 360 << 640 << 0; // shown upright
 }
 
 void TestMediaShapes::everyShapeDecodes()

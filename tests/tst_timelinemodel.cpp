@@ -8,6 +8,7 @@
 #include "timeline/DropPayload.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineEvaluator.h"
 #include "timeline/TransItem.h"
 
 #include "common/ValueQt.h"
@@ -282,40 +283,51 @@ void TestTimelineModel::transitionPlacement_data()
 {
     QTest::addColumn<int>("ratio");
     QTest::addColumn<QString>("sides");
+    QTest::addColumn<qint64>("durationMs");
     QTest::addColumn<qint64>("start");
     QTest::addColumn<qint64>("end");
     // Touching clips of 59 frames at 0 and 59; a 2000 ms transition is 60 frames
-    // (milliseconds ÷ 33): 30 before and 30 after the cut at 59.
-    QTest::newRow("centred") << 5 << "both" << qint64(29) << qint64(89);
-    QTest::newRow("ratio 0 starts at the cut") << 0 << "both" << qint64(59) << qint64(119);
-    QTest::newRow("ratio 10 ends at the cut") << 10 << "both" << qint64(-1) << qint64(59);
-    QTest::newRow("head only") << 5 << "to" << qint64(59) << qint64(89);
-    QTest::newRow("tail only") << 5 << "from" << qint64(29) << qint64(59);
+    // (milliseconds ÷ 33): 30 before and 30 after the cut at 59. A transition never
+    // takes more than its clips have: no black before the first clip or after the
+    // last, and the timeline keeps its length.
+    QTest::newRow("centred") << 5 << "both" << qint64(2000) << qint64(29) << qint64(89);
+    QTest::newRow("ratio 0 starts at the cut, within the clip after")
+        << 0 << "both" << qint64(2000) << qint64(59) << qint64(118);
+    QTest::newRow("ratio 10 ends at the cut, within the clip before")
+        << 10 << "both" << qint64(2000) << qint64(0) << qint64(59);
+    QTest::newRow("longer than both clips")
+        << 5 << "both" << qint64(9000) << qint64(0) << qint64(118);
+    QTest::newRow("uneven split of a long one")
+        << 3 << "both" << qint64(9000) << qint64(59 - 25) << qint64(118);
+    QTest::newRow("head only") << 5 << "to" << qint64(2000) << qint64(59) << qint64(89);
+    QTest::newRow("tail only") << 5 << "from" << qint64(2000) << qint64(29) << qint64(59);
+    QTest::newRow("long tail only") << 5 << "from" << qint64(9000) << qint64(0) << qint64(59);
 }
 
 void TestTimelineModel::transitionPlacement()
 {
     QFETCH(int, ratio);
     QFETCH(QString, sides);
+    QFETCH(qint64, durationMs);
     QFETCH(qint64, start);
     QFETCH(qint64, end);
     SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
     SourceItem *b =
         m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(59));
     TransItem *t = m_model->addTransition("clip_cross", sides != "to" ? a : nullptr,
-                                          sides != "from" ? b : nullptr, 2000, ratio, true);
+                                          sides != "from" ? b : nullptr, durationMs, ratio, true);
     QVERIFY(t);
     QCOMPARE(t->data()->startFrame, start);
     QCOMPARE(t->data()->endFrame, end);
     QCOMPARE(t->pos().x(), timeline::toScene(start));
     QCOMPARE(t->boundingRect().width(), timeline::toScene(end - start));
-    const int64_t before = ratio * 60 / 10;
     if (sides != "to")
-        QCOMPARE(a->tailTransFrames, before);
+        QCOMPARE(a->tailTransFrames, 59 - start);
     if (sides != "from")
-        QCOMPARE(b->headTransFrames, 60 - before);
+        QCOMPARE(b->headTransFrames, end - 59);
+    QCOMPARE(TimelineEvaluator(m_model).lastFrame(), int64_t(117)); // the clips' end
     const bg::ValueMap trans = t->value("trans").toMap();
-    QCOMPARE(trans.at("durationframe").toInt64(), int64_t(2000));
+    QCOMPARE(trans.at("durationframe").toInt64(), int64_t(durationMs));
     QCOMPARE(trans.at("name").toStdString(), std::string("clip_cross"));
     history()->undo();
     QVERIFY(!t->scene());
@@ -494,9 +506,9 @@ void TestTimelineModel::everyPropertyKeepsItsNameInTheFileAndTheMap()
                                             QColor("#12ab34"), QFont("DejaVu Sans", 21));
     QVERIFY(video && words);
     const QList<QPair<const char *, int>> numbers{
-        {"rotate", -45},    {"transparent", 77}, {"zValue", 42},   {"volume", 90},
-        {"temperature", 11}, {"saturation", 12}, {"hue", 13},      {"bright", 14},
-        {"contrast", 15},   {"highlight", 16}};
+        {"rotate", -45},     {"transparent", 77}, {"zValue", 42}, {"volume", 90},
+        {"temperature", 11}, {"saturation", 12},  {"hue", 13},    {"bright", 14},
+        {"contrast", 15},    {"highlight", 16}};
     for (const auto &n : numbers)
         video->setValue(n.first, bg::Value(int32_t(n.second)), true, true);
     video->setValue("previewRect", bg::ValueQt(QRectF(1.5, -2.25, 333, 111)), true, true);

@@ -69,8 +69,7 @@ int64_t TimelineEvaluator::lastFrame() const
         for (ClassifyItem *track : m_model->tracks())
             for (const SourceItem *clip : track->clips())
                 end = std::max(end, clip->start() + clip->duration());
-        for (TransItem *t : m_model->transitions())
-            end = std::max(end, t->data()->endFrame);
+        // Transitions lie within their clips: they never make the timeline longer.
     }
     return end - 1;
 }

@@ -22,8 +22,8 @@ public:
     // The audible clips at frame F (positions in 1/fps steps).
     QList<AudioFrameData> audioAt(int64_t frame, int64_t fps) const;
 
-    // The last frame of the timeline (the end of its last clip or transition, less
-    // one); -1 when it is empty.
+    // The last frame of the timeline (the end of its last clip, less one); -1 when
+    // it is empty.
     int64_t lastFrame() const;
 
     // True when the clip plays at the frame (start <= F < start + duration).

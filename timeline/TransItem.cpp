@@ -7,6 +7,8 @@
 #include <QGraphicsScene>
 #include <QPainter>
 
+#include <algorithm>
+
 // ---- TransitionData ----------------------------------------------------------
 
 void TransitionData::setClips(SourceItem *fromClip, SourceItem *toClip)
@@ -23,10 +25,37 @@ void TransitionData::setClips(SourceItem *fromClip, SourceItem *toClip)
     recordedGap = from && to ? to->sceneX() - (from->sceneX() + from->width) : 0;
 }
 
+int64_t TransitionData::fittingFrames(int64_t wanted) const
+{
+    // A transition takes its frames from its clips and never runs past them: a
+    // longer one would cover them and add frames after the last clip.
+    const int64_t fromFrames = from ? from->duration() : INT64_MAX;
+    const int64_t toFrames = to ? to->duration() : INT64_MAX;
+    const int r = std::clamp(ratio, 0, 10);
+    auto fits = [&](int64_t f) {
+        const int64_t before = r * f / 10;
+        return (!from || before <= fromFrames) && (!to || f - before <= toFrames);
+    };
+    int64_t best = 0, high = std::max<int64_t>(0, wanted);
+    if (fits(high))
+        return high;
+    while (best + 1 < high) { // fits(best), !fits(high); both rise with the length
+        const int64_t mid = best + (high - best) / 2;
+        (fits(mid) ? best : high) = mid;
+    }
+    return best;
+}
+
+int64_t TransitionData::maxDurationMs() const
+{
+    const int64_t all = (from ? from->duration() : 0) + (to ? to->duration() : 0);
+    return fittingFrames(all) * 33 + 32;
+}
+
 void TransitionData::updateLengths()
 {
-    const int64_t frames = durationMs / 33;
-    m_before = int64_t(ratio * frames / 10.0);
+    const int64_t frames = fittingFrames(durationMs / 33);
+    m_before = std::clamp(ratio, 0, 10) * frames / 10;
     m_after = frames - m_before;
 }
 
@@ -98,7 +127,8 @@ bg::ValueMap TransItem::panelValues(const SourceData *clicked) const
     const bool both = m_data.from && m_data.to;
     m["direction"] = bg::Value(int32_t(!both ? 0 : clicked == m_data.from ? -1 : 1));
     m["type"] = bg::Value(m_data.name.toStdString());
-    m["duration"] = bg::Value(m_data.durationMs);
+    m["duration"] = bg::Value(std::min(m_data.durationMs, m_data.maxDurationMs()));
+    m["maxDuration"] = bg::Value(m_data.maxDurationMs());
     m["value"] = bg::Value(int32_t(m_data.ratio));
     return m;
 }
@@ -115,8 +145,8 @@ void TransItem::applyPanelEdit(const bg::ValueMap &values)
     if (name == m_data.name && duration == m_data.durationMs && ratio == m_data.ratio)
         return;
     m_data.name = name;
-    m_data.durationMs = duration;
     m_data.ratio = ratio;
+    m_data.durationMs = std::min(duration, m_data.maxDurationMs());
     m_data.recompute();
     setValue("trans", transValue(), true, true);
 }

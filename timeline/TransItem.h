@@ -28,8 +28,12 @@ public:
     void setClips(SourceItem *fromClip, SourceItem *toClip);
     // Places the transition and tells its clips their before and after lengths.
     void recompute();
-    // Before and after lengths from the duration and ratio, without moving.
+    // Before and after lengths from the duration and ratio, without moving; never
+    // more than the clips can give.
     void updateLengths();
+    // The longest duration (ms) the clips can give at this ratio: the part before
+    // the cut within the outgoing clip, the part after it within the incoming one.
+    int64_t maxDurationMs() const;
     // Tells the clips their lengths again (or 0 when the transition is gone).
     void sendLengths(bool present);
 
@@ -38,6 +42,8 @@ signals:
     void sig_updateToTransTime(int64_t frames);
 
 private:
+    // The longest length in frames, up to `wanted`, whose parts fit the clips.
+    int64_t fittingFrames(int64_t wanted) const;
     int64_t m_before = 0;
     int64_t m_after = 0;
 };

@@ -4,6 +4,8 @@
 #include "detail/GsDeviceImpl.h"
 #include "detail/GsTarget.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -132,11 +134,22 @@ void GsOutputRaw::Capture(int64_t timestampNs)
     GLint previous = 0;
     f->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
     if (image->width() != m_width || image->height() != m_height) {
+        // An output of another shape shows the whole scene fitted, with black bars,
+        // as the preview shows it; never stretched.
+        const double scale =
+            std::min(double(m_width) / image->width(), double(m_height) / image->height());
+        const int w = std::clamp(int(std::lround(image->width() * scale)), 1, m_width);
+        const int h = std::clamp(int(std::lround(image->height() * scale)), 1, m_height);
+        const int x = (m_width - w) / 2, y = (m_height - h) / 2;
         if (!m_readback->scaled)
             m_readback->scaled = std::make_unique<gsdetail::Target>(m_width, m_height);
         f->glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
         f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_readback->scaled->framebuffer());
-        f->glBlitFramebuffer(0, 0, image->width(), image->height(), 0, 0, m_width, m_height,
+        if (w != m_width || h != m_height) {
+            f->glClearColor(0, 0, 0, 1);
+            f->glClear(GL_COLOR_BUFFER_BIT);
+        }
+        f->glBlitFramebuffer(0, 0, image->width(), image->height(), x, y, x + w, y + h,
                              GL_COLOR_BUFFER_BIT, GL_LINEAR);
         source = m_readback->scaled->framebuffer();
     }

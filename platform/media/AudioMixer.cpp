@@ -4,18 +4,17 @@
 
 namespace ff {
 
-void MixBuffer::add(const AFrameCtx &frame, int volume)
+void MixBuffer::add(const AFrameCtx &frame, int volume, int64_t at)
 {
     const AudioMixer &mixer = *m_mixer;
     if (volume <= 0 || frame.sampleRate != mixer.getFormat().sampleRate)
         return;
     const int channels = mixer.getFormat().channels;
-    const int64_t from = std::max(frame.firstSample, mixer.firstSample());
-    const int64_t to =
-        std::min(frame.firstSample + frame.frameCount(), mixer.firstSample() + mixer.frameCount());
+    const int64_t from = std::max(at, mixer.firstSample());
+    const int64_t to = std::min(at + frame.frameCount(), mixer.firstSample() + mixer.frameCount());
     const int shared = std::min(channels, frame.channels);
     for (int64_t i = from; i < to; ++i) {
-        const int16_t *src = frame.samples.data() + (i - frame.firstSample) * frame.channels;
+        const int16_t *src = frame.samples.data() + (i - at) * frame.channels;
         int32_t *dst = m_acc.data() + (i - mixer.firstSample()) * channels;
         for (int c = 0; c < shared; ++c)
             dst[c] += src[c] * volume / 128;

@@ -15,9 +15,11 @@ class AudioMixer;
 // Writer into one source's buffer for the current interval.
 class MixBuffer {
 public:
-    // Adds `frame`'s samples at `volume` (0..128 is 0..100 %) where they overlap
-    // the interval; samples outside it are ignored.
-    void add(const AFrameCtx &frame, int volume);
+    // Adds `frame`'s samples at `volume` (0..128 is 0..100 %), its first sample
+    // played at sample `at` of the mix's clock (the interval's own sample indices,
+    // not the source's): a clip's sound lands where the clip sits on the timeline,
+    // whatever part of its file it plays. Samples outside the interval are ignored.
+    void add(const AFrameCtx &frame, int volume, int64_t at);
 
 private:
     friend class AudioMixer;

@@ -44,8 +44,13 @@ struct FFDecoder::Impl {
     AVRational tb{1, 1};
     int64_t startPts = 0;
     int64_t frameTicks = 1; // one video frame in stream ticks
+    int64_t firstPts = 0;   // the stream's first picture (video may start after the sound)
     bool demuxEof = false;  // no more packets
     bool decodeEof = false; // decoder drained
+    // After a seek into the middle of a stream, packets before the next key frame
+    // and pictures decoded without their references are skipped.
+    bool awaitKey = false;    // packets until the next key frame are dropped
+    bool skipCorrupt = false; // pictures until the first whole one are dropped
     Stats stats;
 
     // ---- video state ----
@@ -54,7 +59,10 @@ struct FFDecoder::Impl {
     bool hasCur = false, hasNext = false;
     int64_t curPts = 0, nextPts = 0;
     std::unique_ptr<SwsContext, SwsCloser> sws;
-    int swsWidth = 0, swsHeight = 0, swsFormat = -1;
+    int swsWidth = 0, swsHeight = 0, swsFormat = -1, swsMatrix = -1, swsFullRange = -1;
+    Geometry geometry;    // square pixels and the turn the pictures are shown with
+    PixelBuffer turnable; // the upright-less picture before it is turned
+    int turnableStride = 0;
     std::vector<std::shared_ptr<VFrameCtx>> pool;
     VFramePtr lastImage;
     int64_t lastImagePts = INT64_MIN;
@@ -88,6 +96,9 @@ struct FFDecoder::Impl {
         startPts = fmt->start_time == AV_NOPTS_VALUE
                        ? 0
                        : av_rescale_q(fmt->start_time, AVRational{1, AV_TIME_BASE}, tb);
+        firstPts = stream->start_time == AV_NOPTS_VALUE ? startPts : stream->start_time;
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            geometry = geometryOf(stream);
         if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0)
             frameTicks =
                 std::max<int64_t>(1, av_rescale_q(1, av_inv_q(stream->avg_frame_rate), tb));
@@ -117,6 +128,11 @@ struct FFDecoder::Impl {
             const int rc = avcodec_receive_frame(codec.get(), out);
             if (rc == 0) {
                 ++stats.decodedFrames;
+                if (skipCorrupt && (out->flags & AV_FRAME_FLAG_CORRUPT)) {
+                    av_frame_unref(out); // a picture whose references were skipped
+                    continue;
+                }
+                skipCorrupt = false;
                 return true;
             }
             if (rc == AVERROR_EOF) {
@@ -135,10 +151,12 @@ struct FFDecoder::Impl {
                     avcodec_send_packet(codec.get(), nullptr);
                     break;
                 }
-                if (packet->stream_index != streamIndex) {
+                if (packet->stream_index != streamIndex ||
+                    (awaitKey && !(packet->flags & AV_PKT_FLAG_KEY))) {
                     av_packet_unref(packet.get());
                     continue;
                 }
+                awaitKey = false;
                 const int s = avcodec_send_packet(codec.get(), packet.get());
                 av_packet_unref(packet.get());
                 if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA)
@@ -152,13 +170,37 @@ struct FFDecoder::Impl {
     {
         ++stats.seeks;
         bool readable = true;
+        bool midStream = false;
         if (!rewindByReopening)
-            av_seek_frame(fmt.get(), streamIndex, ts, AVSEEK_FLAG_BACKWARD);
+            midStream = av_seek_frame(fmt.get(), streamIndex, ts, AVSEEK_FLAG_BACKWARD) >= 0;
         else
             readable = openFormat();
+        restart(readable, midStream);
+    }
+
+    // Back to the stream's very first packet. A demuxer with a real index seeks to
+    // its first entry; others (MPEG-TS, FLV: no index, or one built while reading)
+    // are opened again, which always lands on the first packet.
+    void rewind()
+    {
+        ++stats.seeks;
+        bool readable = true;
+        const bool indexed = !(fmt->iformat->flags & AVFMT_GENERIC_INDEX) &&
+                             avformat_index_get_entries_count(stream) > 0;
+        const AVIndexEntry *first = indexed ? avformat_index_get_entry(stream, 0) : nullptr;
+        if (rewindByReopening || !first ||
+            av_seek_frame(fmt.get(), streamIndex, first->timestamp,
+                          AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+            readable = openFormat();
+        restart(readable, false);
+    }
+
+    void restart(bool readable, bool midStream)
+    {
         avcodec_flush_buffers(codec.get());
         demuxEof = !readable;
         decodeEof = false;
+        awaitKey = skipCorrupt = midStream && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
         hasCur = hasNext = false;
         fifo.clear();
         fifoAnchored = false;
@@ -235,9 +277,49 @@ struct FFDecoder::Impl {
         return image;
     }
 
-    bool ensureSws(const AVFrame *f)
+    // The matrix a picture was encoded with: its tag, or for untagged pictures what
+    // players assume (BT.709 from HD up, BT.601 below).
+    static int matrixOf(const AVFrame *f)
     {
-        if (sws && swsWidth == f->width && swsHeight == f->height && swsFormat == f->format)
+        switch (f->colorspace) {
+        case AVCOL_SPC_BT709:
+            return SWS_CS_ITU709;
+        case AVCOL_SPC_BT470BG:
+        case AVCOL_SPC_SMPTE170M:
+            return SWS_CS_ITU601;
+        case AVCOL_SPC_SMPTE240M:
+            return SWS_CS_SMPTE240M;
+        case AVCOL_SPC_FCC:
+            return SWS_CS_FCC;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:
+            return SWS_CS_BT2020;
+        default:
+            return f->width >= 1280 || f->height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+        }
+    }
+
+    static bool fullRangeOf(const AVFrame *f)
+    {
+        switch (f->format) {
+        case AV_PIX_FMT_YUVJ420P:
+        case AV_PIX_FMT_YUVJ422P:
+        case AV_PIX_FMT_YUVJ444P:
+        case AV_PIX_FMT_YUVJ440P:
+        case AV_PIX_FMT_YUVJ411P:
+            return true;
+        default:
+            return f->color_range == AVCOL_RANGE_JPEG;
+        }
+    }
+
+    // Converts to RGBA at the square-pixel size, with the picture's own matrix and range.
+    bool ensureSws(const AVFrame *f, int outWidth, int outHeight)
+    {
+        const int matrix = matrixOf(f);
+        const int fullRange = fullRangeOf(f) ? 1 : 0;
+        if (sws && swsWidth == f->width && swsHeight == f->height && swsFormat == f->format &&
+            swsMatrix == matrix && swsFullRange == fullRange)
             return true;
         sws.reset(sws_alloc_context());
         if (!sws)
@@ -245,8 +327,8 @@ struct FFDecoder::Impl {
         av_opt_set_int(sws.get(), "srcw", f->width, 0);
         av_opt_set_int(sws.get(), "srch", f->height, 0);
         av_opt_set_int(sws.get(), "src_format", f->format, 0);
-        av_opt_set_int(sws.get(), "dstw", f->width, 0);
-        av_opt_set_int(sws.get(), "dsth", f->height, 0);
+        av_opt_set_int(sws.get(), "dstw", outWidth, 0);
+        av_opt_set_int(sws.get(), "dsth", outHeight, 0);
         av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_RGBA, 0);
         av_opt_set_int(sws.get(), "sws_flags", SWS_BILINEAR, 0);
         av_opt_set_int(sws.get(), "threads", 0, 0); // one slice per core
@@ -254,9 +336,18 @@ struct FFDecoder::Impl {
             sws.reset();
             return false;
         }
+        // RGB sources ignore this; YUV ones are read with their own coefficients.
+        int *inverse = nullptr, *table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        if (sws_getColorspaceDetails(sws.get(), &inverse, &srcRange, &table, &dstRange, &brightness,
+                                     &contrast, &saturation) >= 0)
+            sws_setColorspaceDetails(sws.get(), sws_getCoefficients(matrix), fullRange, table,
+                                     dstRange, brightness, contrast, saturation);
         swsWidth = f->width;
         swsHeight = f->height;
         swsFormat = f->format;
+        swsMatrix = matrix;
+        swsFullRange = fullRange;
         return true;
     }
 
@@ -264,28 +355,77 @@ struct FFDecoder::Impl {
     {
         if (lastImage && pts == lastImagePts)
             return lastImage;
-        if (!ensureSws(f))
+        // Non-square pixels are widened; a picture stored at another size than the
+        // stream says (a size change mid-stream) keeps the stream's aspect.
+        int width = f->width, height = f->height;
+        if (geometry.width > 0 && f->width == stream->codecpar->width)
+            width = geometry.width;
+        if (!ensureSws(f, width, height))
             return nullptr;
-        std::shared_ptr<VFrameCtx> image = takeBuffer(f->width, f->height);
+        const int turns = geometry.quarterTurns;
+        std::shared_ptr<VFrameCtx> image =
+            turns % 2 ? takeBuffer(height, width) : takeBuffer(width, height);
+        uint8_t *target = image->pixels.data();
+        int targetStride = image->stride;
+        if (turns) { // converted first into a buffer of its own, then turned into place
+            turnableStride =
+                int((size_t(width) * 4 + kBufferAlign - 1) / kBufferAlign * kBufferAlign);
+            const size_t bytes = size_t(turnableStride) * size_t(height) + kBufferPadding;
+            if (turnable.size() < bytes)
+                turnable.resize(bytes);
+            target = turnable.data();
+            targetStride = turnableStride;
+        }
         FramePtr dst(av_frame_alloc());
         dst->format = AV_PIX_FMT_RGBA;
-        dst->width = f->width;
-        dst->height = f->height;
+        dst->width = width;
+        dst->height = height;
         // The converter writes straight into our buffer (wrapped, not owned).
         dst->buf[0] = av_buffer_create(
-            image->pixels.data(), int(image->pixels.size()), [](void *, uint8_t *) {}, nullptr, 0);
+            target, int(size_t(targetStride) * size_t(height) + kBufferPadding),
+            [](void *, uint8_t *) {}, nullptr, 0);
         if (!dst->buf[0])
             return nullptr;
-        dst->data[0] = image->pixels.data();
-        dst->linesize[0] = image->stride;
+        dst->data[0] = target;
+        dst->linesize[0] = targetStride;
         if (sws_scale_frame(sws.get(), dst.get(), f) < 0)
             return nullptr;
+        if (turns)
+            turn(turnable.data(), turnableStride, width, height, turns, *image);
         image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
         const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(f->format));
         image->opaque = desc && !(desc->flags & AV_PIX_FMT_FLAG_ALPHA);
         lastImage = image;
         lastImagePts = pts;
         return image;
+    }
+
+    // Turns a w × h RGBA picture clockwise by `turns` quarters into `out`, in tiles
+    // that keep both sides in the cache.
+    static void turn(const uint8_t *src, int srcStride, int w, int h, int turns, VFrameCtx &out)
+    {
+        constexpr int kTile = 32;
+        const int ow = out.width, oh = out.height;
+        for (int ty = 0; ty < oh; ty += kTile)
+            for (int tx = 0; tx < ow; tx += kTile)
+                for (int y = ty; y < std::min(ty + kTile, oh); ++y) {
+                    auto *row = reinterpret_cast<uint32_t *>(out.data() + size_t(y) * out.stride);
+                    for (int x = tx; x < std::min(tx + kTile, ow); ++x) {
+                        int sx, sy;
+                        if (turns ==
+                            1) { // a quarter clockwise: the left column becomes the top row
+                            sx = y;
+                            sy = h - 1 - x;
+                        } else if (turns == 2) {
+                            sx = w - 1 - x;
+                            sy = h - 1 - y;
+                        } else {
+                            sx = w - 1 - y;
+                            sy = x;
+                        }
+                        std::memcpy(&row[x], src + size_t(sy) * srcStride + size_t(sx) * 4, 4);
+                    }
+                }
     }
 
     VFramePtr videoFrame(const VideoRequest &req)
@@ -300,28 +440,46 @@ struct FFDecoder::Impl {
         const int64_t nextToDecode = hasNext ? nextPts : curPts + frameTicks;
         const bool keyAhead = key != INT64_MIN && hasCur && key > nextToDecode;
         const bool fresh = !hasCur && !hasNext;
-        if (behind || keyAhead || fresh || (decodeEof && !hasCur)) {
-            int64_t target = ts;
-            for (int attempt = 0; attempt < kMaxSeekRetries; ++attempt) {
-                seekTo(target);
-                if (!req.exact) { // the key frame the seek landed on will do
-                    decodeUpTo(INT64_MIN / 2);
-                    break;
-                }
-                decodeUpTo(ts);
-                // Landed past the target: the index was imprecise; seek further back.
-                if (hasCur || ts <= startPts || stats.decodedFrames == 0)
-                    break;
-                target -= av_rescale_q(2 << attempt, AVRational{1, 1}, tb);
-            }
-        } else {
+        if (behind || keyAhead || fresh || (decodeEof && !hasCur))
+            position(ts, req.exact != 0);
+        else
             decodeUpTo(ts);
-        }
         if (hasCur)
             return toImage(cur.get(), curPts);
         if (hasNext) // the request lies before the first frame: show the first
             return toImage(next.get(), nextPts);
         return nullptr;
+    }
+
+    // Places the stream so that `cur` is the frame shown at ts. A seek must land on
+    // a key frame at or before ts: one that lands after it (an imprecise index, a
+    // stream with one key frame) is tried further back, and a time before the first
+    // picture (video starting after the sound) starts from the first packet.
+    void position(int64_t ts, bool exact)
+    {
+        if (ts <= firstPts) {
+            rewind();
+            decodeUpTo(exact ? ts : INT64_MIN / 2);
+            return;
+        }
+        int64_t target = ts;
+        for (int attempt = 0; attempt < kMaxSeekRetries; ++attempt) {
+            seekTo(target);
+            if (!exact) { // the key frame the seek landed on will do
+                decodeUpTo(INT64_MIN / 2);
+                if (hasNext)
+                    return;
+            } else {
+                decodeUpTo(ts);
+                if (hasCur)
+                    return;
+            }
+            target -= av_rescale_q(int64_t(2) << attempt, AVRational{1, 1}, tb);
+            if (target <= firstPts)
+                break;
+        }
+        rewind();
+        decodeUpTo(exact ? ts : INT64_MIN / 2);
     }
 
     bool ensureSwr(const AVFrame *f)

@@ -35,9 +35,11 @@ struct StreamCtx {
     StreamKind kind = StreamKind::Other;
     int64_t duration = 0; // in time-base units
     Rational timeBase;
-    int width = 0, height = 0;        // video
-    int sampleRate = 0, channels = 0; // audio
-    double frameRate = 0;             // video, average
+    int width = 0, height = 0;           // video, as shown: square pixels, turned upright
+    int codedWidth = 0, codedHeight = 0; // video, as stored
+    int quarterTurns = 0;                // video: clockwise turns applied when shown
+    int sampleRate = 0, channels = 0;    // audio
+    double frameRate = 0;                // video, average
     const MovieCtx *movie = nullptr;
 };
 

@@ -48,8 +48,14 @@ std::unique_ptr<MovieCtx> describe(const std::string &path)
         switch (st->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
             s.kind = StreamKind::Video;
-            s.width = st->codecpar->width;
-            s.height = st->codecpar->height;
+            {
+                const detail::Geometry g = detail::geometryOf(st);
+                s.width = g.shownWidth();
+                s.height = g.shownHeight();
+                s.codedWidth = st->codecpar->width;
+                s.codedHeight = st->codecpar->height;
+                s.quarterTurns = g.quarterTurns;
+            }
             if (st->avg_frame_rate.den > 0)
                 s.frameRate = av_q2d(st->avg_frame_rate);
             break;

@@ -73,6 +73,8 @@ struct Movie {
     AVFrame *vframe = nullptr;
     AVFrame *staging = nullptr; // the caller's picture, copied aligned and padded
     SwsContext *sws = nullptr;
+    const SwsContext *swsConfigured = nullptr; // the context the matrix was set on
+    int matrix = SWS_CS_ITU601;
     int64_t lastVideoPts = -1;
     int frameRate = 25;
     // Playback speed of the result: timestamps are divided by it, and the sound is
@@ -90,7 +92,6 @@ struct Movie {
     int rate = 44100;
     int64_t nextInputSample = -1; // where the next pushed sample belongs
     int64_t encodedSamples = 0;   // samples handed to the encoder so far
-    bool trimsPadding = false;    // the container records encoder delay and padding
 
     AVPacket *vpkt = av_packet_alloc();
     AVPacket *apkt = av_packet_alloc();
@@ -146,6 +147,16 @@ struct Movie {
         venc->width = std::max(2, s.width & ~1); // 4:2:0 needs even sizes
         venc->height = std::max(2, s.height & ~1);
         venc->pix_fmt = AV_PIX_FMT_YUV420P;
+        // Tagged, so players need not guess: BT.709 from HD up, BT.601 below, limited
+        // range; the conversion below uses the same matrix.
+        const bool hd = venc->height >= 720 || venc->width >= 1280;
+        venc->color_range = AVCOL_RANGE_MPEG;
+        venc->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+        venc->color_primaries = hd                    ? AVCOL_PRI_BT709
+                                : venc->height == 576 ? AVCOL_PRI_BT470BG
+                                                      : AVCOL_PRI_SMPTE170M;
+        venc->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+        matrix = hd ? SWS_CS_ITU709 : SWS_CS_ITU601;
         venc->time_base = AVRational{1, frameRate};
         venc->framerate = AVRational{frameRate, 1};
         venc->gop_size = s.keyInterval > 0 ? s.keyInterval : frameRate;
@@ -193,7 +204,6 @@ struct Movie {
         av_channel_layout_default(&aenc->ch_layout, channels);
         aenc->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
         aenc->bit_rate = 192000;
-        trimsPadding = c == Container::Mp4;
         aenc->time_base = AVRational{1, rate};
         if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
             aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -222,25 +232,39 @@ struct Movie {
         return fifo && av_frame_get_buffer(aframe, 0) >= 0;
     }
 
-    // Encodes whole encoder frames from the FIFO. With `flush` the remainder is
-    // padded with silence where the container trims encoder padding (mp4); elsewhere
-    // it is dropped, so the sound does not outlast the pictures.
+    // Encodes whole encoder frames from the FIFO. With `flush` the remainder goes
+    // too: as a short last frame where the encoder takes one (AAC, MP3; the encoder
+    // then records the exact length, so the sound ends with the timeline), else
+    // padded with silence to a whole frame. No sound is ever dropped.
     bool drainAudio(bool flush)
     {
         const int frameSize = aframe->nb_samples;
-        const bool padTail = flush && trimsPadding;
         bool ok = true;
-        while (av_audio_fifo_size(fifo) >= frameSize || (padTail && av_audio_fifo_size(fifo) > 0)) {
-            if (av_frame_make_writable(aframe) < 0)
-                return false;
+        while (av_audio_fifo_size(fifo) >= frameSize || (flush && av_audio_fifo_size(fifo) > 0)) {
             const int n = std::min(frameSize, av_audio_fifo_size(fifo));
-            av_audio_fifo_read(fifo, reinterpret_cast<void **>(aframe->data), n);
-            if (n < frameSize)
-                av_samples_set_silence(aframe->data, n, frameSize - n, channels,
-                                       AVSampleFormat(aframe->format));
-            aframe->pts = encodedSamples;
-            encodedSamples += frameSize;
-            ok = encode(aenc, astream, aframe, apkt) && ok;
+            AVFrame *frame = aframe;
+            ff::detail::FramePtr tail;
+            if (n < frameSize && (aenc->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME)) {
+                tail.reset(av_frame_alloc());
+                if (!tail)
+                    return false;
+                tail->format = aframe->format;
+                av_channel_layout_copy(&tail->ch_layout, &aframe->ch_layout);
+                tail->sample_rate = aframe->sample_rate;
+                tail->nb_samples = n;
+                if (av_frame_get_buffer(tail.get(), 0) < 0)
+                    return false;
+                frame = tail.get();
+            } else if (av_frame_make_writable(aframe) < 0) {
+                return false;
+            }
+            av_audio_fifo_read(fifo, reinterpret_cast<void **>(frame->data), n);
+            if (n < frame->nb_samples)
+                av_samples_set_silence(frame->data, n, frame->nb_samples - n, channels,
+                                       AVSampleFormat(frame->format));
+            frame->pts = encodedSamples;
+            encodedSamples += frame->nb_samples;
+            ok = encode(aenc, astream, frame, apkt) && ok;
         }
         return ok;
     }
@@ -299,8 +323,12 @@ MovieHandle create_movie(const MVSettings &settings, const char *path)
     if (avio_open(&movie->fmt->pb, path, AVIO_FLAG_WRITE) < 0)
         return nullptr;
     AVDictionary *opts = nullptr;
-    if (container == Container::Mp4)
+    if (container == Container::Mp4) {
         av_dict_set(&opts, "movflags", "+faststart", 0);
+        // Edit lists count in the movie's time scale: in samples, the sound's length
+        // is kept to the sample (in milliseconds it would lose up to 44 samples).
+        av_dict_set_int(&opts, "movie_timescale", movie->rate, 0);
+    }
     const int rc = avformat_write_header(movie->fmt, &opts);
     av_dict_free(&opts);
     if (rc < 0)
@@ -323,6 +351,15 @@ bool push_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int st
                                   nullptr, nullptr);
     if (!m->sws || av_frame_make_writable(m->vframe) < 0)
         return false;
+    if (m->swsConfigured != m->sws) { // full-range RGB into limited-range YUV of the tag's matrix
+        int *inverse = nullptr, *table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        if (sws_getColorspaceDetails(m->sws, &inverse, &srcRange, &table, &dstRange, &brightness,
+                                     &contrast, &saturation) >= 0)
+            sws_setColorspaceDetails(m->sws, inverse, 1, sws_getCoefficients(m->matrix), 0,
+                                     brightness, contrast, saturation);
+        m->swsConfigured = m->sws;
+    }
     // The converter reads whole SIMD blocks, past the end of the caller's last row; a
     // copy into a padded frame of ours keeps those reads inside memory we own.
     if (!m->staging || m->staging->width != width || m->staging->height != height) {

@@ -40,7 +40,7 @@ void AudioMixerPlayer::begin(int64_t startFrame, int frameCount, int64_t fps)
 void AudioMixerPlayer::add(const void *key, const ff::AFrameCtx &frame, int volume)
 {
     if (m_mixer)
-        m_mixer->getBuffer(key)->add(frame, volume);
+        m_mixer->getBuffer(key)->add(frame, volume, m_mixer->firstSample());
 }
 
 ff::PcmPtr AudioMixerPlayer::finish(const Consumer &consumer, const std::function<void()> &queued)

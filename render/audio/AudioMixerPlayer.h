@@ -26,8 +26,11 @@ public:
 
     // Starts mixing `frameCount` frames from `startFrame` at `fps`.
     void begin(int64_t startFrame, int frameCount, int64_t fps);
-    // Adds one source's decoded slice at its volume (0..128).
+    // Adds one source's decoded slice at its volume (0..128), played from the
+    // start of the range begun last.
     void add(const void *key, const ff::AFrameCtx &frame, int volume);
+    // The range begun last, in samples at the mixer's rate.
+    int64_t rangeSamples() const { return m_mixer ? m_mixer->frameCount() : 0; }
     // Ends the range: the mix goes to the consumer (if any) and to the output (if
     // open), sleeping while more than three ranges of sound are queued. Returns the mix.
     using Consumer = std::function<void(size_t bytes, const uint8_t *data)>;

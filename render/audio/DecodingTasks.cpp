@@ -145,10 +145,15 @@ void AudioDecoderTask::decode(const ff::Rational &position, int volume)
 {
     if (m_audioStreams <= 0 || !m_decoder.isOpened())
         return;
-    const ff::AFramePtr slice =
-        m_decoder.getAudioFrame({position, ff::Rational(position.num + 1, position.den)});
+    // Exactly as many samples as the mixer's range holds, so that consecutive ranges
+    // tile the file without a gap or a repeat whatever the clip's offset.
+    AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
+    const int rate = mixer.format().sampleRate;
+    const int64_t first = position.toSamples(rate);
+    const ff::AFramePtr slice = m_decoder.getAudioFrame(
+        {ff::Rational(first, rate), ff::Rational(first + mixer.rangeSamples(), rate)});
     if (slice)
-        AudioMixerPlayer::instance().add(this, *slice, volume);
+        mixer.add(this, *slice, volume);
 }
 
 void AudioTaskManager::decode(QList<AudioFrameData> &list)

@@ -45,7 +45,8 @@ public:
     explicit AudioDecoderTask(const QString &path);
     ~AudioDecoderTask();
     const QString &path() const { return m_path; }
-    // Adds 1/30 s of sound from `position` to the shared mixer at `volume`.
+    // Adds the sound from `position` (seconds into the file) to the shared mixer at
+    // `volume`, as long as the mixer's range and played from its start.
     void decode(const ff::Rational &position, int volume);
     static int liveCount();
 

@@ -1,6 +1,7 @@
 #include "PreviewLayers.h"
 
 #include "SubtitlePreviewItem.h"
+#include "TransPreviewItem.h"
 #include "VideoPreviewItem.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
@@ -101,6 +102,16 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame, bool when
         if (layer->order() != frame.zValue) {
             layer->SetOrder(frame.zValue);
             reordered = true;
+        }
+        // A transition is drawn at its own track's place in the stacking order (just
+        // above the track's item, which shows nothing meanwhile), so stickers, pictures
+        // and subtitles of higher tracks stay on top of a cross-fade. This departs on
+        // purpose from drawing every transition above all clips, which hid them.
+        if (auto *video = dynamic_cast<VideoPreviewItem *>(layer)) {
+            if (video->companion()->order() != frame.zValue) {
+                video->companion()->SetOrder(frame.zValue);
+                reordered = true;
+            }
         }
     }
     if (auto *subtitle = dynamic_cast<SubtitlePreviewItem *>(layer)) {

@@ -42,6 +42,7 @@ private:
 
 class TransPreviewItem : public PreviewItem {
 public:
+    // Above everything until the first frame places it at its track's order.
     static constexpr int32_t kOrder = 5000000;
     TransPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight);
     ~TransPreviewItem() override;

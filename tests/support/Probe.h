@@ -46,4 +46,12 @@ inline QByteArray decode(const QString &path, const QStringList &output)
     return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray();
 }
 
+// Samples per channel of the file's sound as ffmpeg plays it (encoder delay and
+// padding trimmed where the file records them), at 44.1 kHz stereo; -1 on failure.
+inline int64_t soundSamples(const QString &path)
+{
+    const QByteArray pcm = decode(path, {"-vn", "-f", "s16le", "-ac", "2", "-ar", "44100"});
+    return pcm.isEmpty() ? -1 : pcm.size() / 4;
+}
+
 } // namespace fixtures

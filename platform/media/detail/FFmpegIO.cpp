@@ -1,7 +1,13 @@
 #include "FFmpegIO.h"
 
+extern "C" {
+#include <libavutil/display.h>
+}
+
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 
 namespace ff::detail {
@@ -69,6 +75,29 @@ CodecPtr openDecoder(const AVStream *stream, int threads)
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0)
         return nullptr;
     return ctx;
+}
+
+Geometry geometryOf(const AVStream *stream)
+{
+    Geometry g;
+    const AVCodecParameters *par = stream->codecpar;
+    g.width = par->width;
+    g.height = par->height;
+    AVRational sar = stream->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = par->sample_aspect_ratio;
+    if (sar.num > 0 && sar.den > 0 && sar.num != sar.den && g.width > 0)
+        g.width = std::max(1, int(std::lround(double(g.width) * sar.num / sar.den)));
+    const uint8_t *matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
+    if (matrix) {
+        // The matrix turns counter-clockwise; pictures are turned back clockwise.
+        const double angle = -av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));
+        if (std::isfinite(angle)) {
+            const long quarters = std::lround(angle / 90.0);
+            g.quarterTurns = int(((quarters % 4) + 4) % 4);
+        }
+    }
+    return g;
 }
 
 } // namespace ff::detail

@@ -41,4 +41,15 @@ FormatPtr openLocalMedia(const std::string &path);
 // Opens a decoder for one stream; `threads` 0 lets FFmpeg choose.
 CodecPtr openDecoder(const AVStream *stream, int threads);
 
+// How a video stream's pictures are shown: non-square pixels widened to square
+// ones, then turned as the display matrix says (phones store portrait video
+// landscape with a quarter turn).
+struct Geometry {
+    int width = 0, height = 0; // square-pixel size before the turn
+    int quarterTurns = 0;      // clockwise, 0..3
+    int shownWidth() const { return quarterTurns % 2 ? height : width; }
+    int shownHeight() const { return quarterTurns % 2 ? width : height; }
+};
+Geometry geometryOf(const AVStream *stream);
+
 } // namespace ff::detail
