@@ -1,0 +1,417 @@
+// What the export shows and plays is what the sources hold, for media of many shapes:
+// each file goes on a timeline twice — at 0.2 s from its start, and at 1 s from 1 s
+// into it, the second clip on the same track — and is exported through the real
+// path. Every exported frame under a clip is compared with ffmpeg's own decode of
+// the source at the same time (the frame whose time is at or before it; the first
+// frame before the video begins), the sound under each clip with ffmpeg's decode of
+// the source's sound, and the gap between the clips must be silent.
+//
+// The export is x264 in 4:2:0 at constant quality: a smooth moving picture shown at
+// its own size keeps about 40 dB through it; a wrong colour matrix or range, a
+// sideways or squeezed picture, a frame decoded without its reference or one from
+// another time costs far more (typically below 30 dB).
+#include "main/ExportWiring.h"
+#include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
+#include "render/export/MVParams.h"
+#include "support/MediaFixtures.h"
+#include "support/Probe.h"
+#include "support/SceneGrab.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimeLineWidget.h"
+
+#include "common/ValueQt.h"
+#include "undo/UndoController.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The timeline: two clips of 12 frames on one track, silence between them.
+struct Placement {
+    int64_t at;     // timeline frame
+    int64_t inWhat; // in-point, frames of 1/30 s
+};
+constexpr Placement kClips[] = {{6, 0}, {30, 30}};
+constexpr int64_t kLength = 12;
+constexpr int64_t kTimeline = 42;
+
+// A smooth picture that moves: red grows to the right, green downwards (a turned or
+// flipped picture cannot match), blue changes with time (another frame cannot match).
+QString pattern(int w, int h, const QString &rate = "30", double seconds = 2)
+{
+    return QString("color=black:s=%1x%2:r=%3:d=%4,format=gbrp,"
+                   "geq=r='30+190*X/W':g='40+180*Y/H':b='128+100*sin(6.283*T*1.3+X/W*3)'")
+        .arg(w)
+        .arg(h)
+        .arg(rate)
+        .arg(seconds);
+}
+
+// 440 Hz for the first second of the file, 880 Hz after it: each clip's own part.
+const QString kTone = "aevalsrc='0.25*sin(2*PI*(440+440*gte(t\\,1))*t)':s=44100:d=2";
+
+struct Shape {
+    QString file;
+    QStringList make;  // ffmpeg arguments making it (output appended)
+    QString derive;    // made from another shape by stream copy with these options
+    QString reference; // filter bringing ffmpeg's decode to the shown picture
+    int width, height; // as shown
+    double minPsnr;
+    bool sound;
+};
+
+QStringList h264(const QString &pix = "yuv420p")
+{
+    return {"-c:v", "libx264", "-preset", "veryfast", "-crf", "12", "-pix_fmt", pix};
+}
+
+QList<Shape> shapes()
+{
+    const QStringList withTone{"-f", "lavfi", "-i", kTone};
+    const QStringList aac{"-c:a", "aac", "-b:a", "192k", "-shortest"};
+    auto video = [](const QString &graph) { return QStringList{"-f", "lavfi", "-i", graph}; };
+    const QString to709 = ",scale=out_color_matrix=bt709:out_range=tv,format=yuv420p";
+    const QStringList tag709{"-colorspace", "bt709", "-color_primaries", "bt709",
+                             "-color_trc",  "bt709", "-color_range",     "tv"};
+    QList<Shape> list;
+    list << Shape{
+        "sd.mp4", video(pattern(320, 240)) + withTone + h264() + aac, {}, {}, 320, 240, 40, true};
+    list << Shape{"hd709.mp4", video(pattern(1280, 720) + to709) + withTone + h264() + tag709 + aac,
+                  {},          {},
+                  1280,        720,
+                  40,          true};
+    list << Shape{"fullrange.mp4",
+                  video(pattern(320, 240) + ",scale=out_range=pc,format=yuv420p") + h264() +
+                      QStringList{"-color_range", "pc"},
+                  {},
+                  {},
+                  320,
+                  240,
+                  40,
+                  false};
+    // Screen recorders: the video starts half a second after the sound.
+    for (const QString &late : {QString("late.flv"), QString("late.ts")})
+        list << Shape{late,
+                      QStringList{"-itsoffset", "0.5"} + video(pattern(320, 240)) + withTone +
+                          h264() + QStringList{"-c:a", "aac", "-b:a", "192k", "-t", "2"},
+                      {},
+                      {},
+                      320,
+                      240,
+                      40,
+                      true};
+    list << Shape{
+        "onekey.ts", video(pattern(320, 240)) + withTone + h264() + QStringList{"-g", "1000"} + aac,
+        {},          {},
+        320,         240,
+        40,          true};
+    // Phones store portrait video landscape with a turn in the display matrix.
+    for (int turn : {90, 180, 270})
+        list << Shape{QString("turned%1.mp4").arg(turn),
+                      {},
+                      QString("-metadata:s:v:0 rotate=%1").arg(turn),
+                      {},
+                      turn == 180 ? 320 : 240,
+                      turn == 180 ? 240 : 320,
+                      40,
+                      true};
+    list << Shape{"anamorphic.mp4",
+                  video(pattern(360, 288) + ",setsar=16/15") + h264(),
+                  {},
+                  "scale=384:288:flags=bicubic",
+                  384,
+                  288,
+                  38,
+                  false};
+    list << Shape{
+        "tenbit.mp4", video(pattern(640, 360)) + h264("yuv420p10le"), {}, {}, 640, 360, 40, false};
+    list << Shape{"full444.mp4", video(pattern(320, 240)) + h264("yuv444p"), {}, {}, 320, 240, 40,
+                  false};
+    list << Shape{"ntsc422.mp4",
+                  video(pattern(320, 240, "24000/1001")) + h264("yuv422p"),
+                  {},
+                  {},
+                  320,
+                  240,
+                  40,
+                  false};
+    list << Shape{"portrait.mov",
+                  video(pattern(240, 320)) + withTone + h264() +
+                      QStringList{"-ac", "1", "-c:a", "aac", "-shortest"},
+                  {},
+                  {},
+                  240,
+                  320,
+                  40,
+                  true};
+    list << Shape{"mpeg4.avi",
+                  video(pattern(320, 240)) + withTone +
+                      QStringList{"-c:v", "mpeg4", "-q:v", "2", "-c:a", "libmp3lame", "-shortest"},
+                  {},
+                  {},
+                  320,
+                  240,
+                  38,
+                  true};
+    list << Shape{"vfr.mp4",
+                  video(pattern(320, 240) + ",select='not(mod(n\\,3))'") + h264() +
+                      QStringList{"-fps_mode", "vfr"},
+                  {},
+                  {},
+                  320,
+                  240,
+                  40,
+                  false};
+    list << Shape{"surround48k.mp4",
+                  video(pattern(320, 240)) +
+                      QStringList{"-f", "lavfi", "-i",
+                                  "aevalsrc='0.25*sin(2*PI*(440+440*gte(t\\,1))*t)':s=48000:d=2",
+                                  "-ac", "6"} +
+                      h264() + aac,
+                  {},
+                  {},
+                  320,
+                  240,
+                  40,
+                  true};
+    return list;
+}
+
+// ffmpeg's decode of every picture of a file, as shown (turned as the file says),
+// with each picture's time from the file's start.
+struct Decoded {
+    QVector<double> times;
+    QVector<QImage> pictures;
+};
+
+Decoded decodeAll(const QString &path, const QString &reference, int w, int h)
+{
+    Decoded d;
+    const QJsonObject info = fixtures::probe(path, "format=start_time");
+    const double start = fixtures::number(info["format"].toObject(), "start_time");
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                            "frame=best_effort_timestamp_time", "-of", "csv=p=0", path});
+    probe.waitForFinished(60000);
+    for (const QByteArray &line : probe.readAllStandardOutput().split('\n'))
+        if (!line.trimmed().isEmpty())
+            d.times << line.trimmed().toDouble() - start;
+    QStringList out{"-fps_mode", "passthrough"};
+    if (!reference.isEmpty())
+        out << "-vf" << reference;
+    out << "-f"
+        << "rawvideo"
+        << "-pix_fmt"
+        << "rgb24";
+    const QByteArray raw = fixtures::decode(path, out);
+    const int bytes = w * h * 3;
+    for (int k = 0; k + bytes <= raw.size(); k += bytes)
+        d.pictures << QImage(reinterpret_cast<const uchar *>(raw.constData() + k), w, h, w * 3,
+                             QImage::Format_RGB888)
+                          .copy();
+    return d;
+}
+
+// The picture shown at `t` seconds: the last one at or before it, else the first.
+int shownAt(const Decoded &d, double t)
+{
+    int index = 0;
+    for (int k = 0; k < d.times.size(); ++k)
+        if (d.times[k] <= t + 1e-4)
+            index = k;
+    return index;
+}
+
+// Samples of 44.1 kHz stereo sound as ffmpeg decodes the file. A mono source is
+// heard at full level on both sides (as the editor plays it); more channels are
+// mixed down as ffmpeg does.
+std::vector<int16_t> soundOf(const QString &path)
+{
+    const QJsonObject a =
+        fixtures::streamOf(fixtures::probe(path, "stream=codec_type,channels"), "audio");
+    QStringList out{"-vn", "-f", "s16le", "-ar", "44100"};
+    if (a["channels"].toInt() == 1)
+        out << "-af"
+            << "pan=stereo|c0=c0|c1=c0";
+    else
+        out << "-ac"
+            << "2";
+    const QByteArray pcm = fixtures::decode(path, out);
+    std::vector<int16_t> samples(size_t(pcm.size()) / 2);
+    std::memcpy(samples.data(), pcm.constData(), samples.size() * 2);
+    return samples;
+}
+
+// Level (dB of full scale) of the left channel over [from, to) seconds.
+double levelOf(const std::vector<int16_t> &s, double from, double to)
+{
+    const size_t a = size_t(from * 44100) * 2, b = std::min(s.size(), size_t(to * 44100) * 2);
+    double sum = 0;
+    size_t n = 0;
+    for (size_t i = a; i < b; i += 2, ++n)
+        sum += double(s[i]) * s[i];
+    return n ? 10 * std::log10(sum / double(n) / (32768.0 * 32768.0) + 1e-12) : -120;
+}
+
+// Rising zero crossings per second of the left channel over [from, to): the pitch.
+double pitchOf(const std::vector<int16_t> &s, double from, double to)
+{
+    const size_t a = size_t(from * 44100) * 2, b = std::min(s.size(), size_t(to * 44100) * 2);
+    int rising = 0;
+    for (size_t i = a + 2; i < b; i += 2)
+        rising += s[i - 2] < 0 && s[i] >= 0;
+    return rising / (to - from);
+}
+
+} // namespace
+
+class TestFidelity : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void exportMatchesTheSources_data();
+    void exportMatchesTheSources();
+
+private:
+    QString path(const QString &file) const { return m_dir.filePath(file); }
+    QTemporaryDir m_dir;
+    RenderManager *m_rm = nullptr;
+};
+
+void TestFidelity::initTestCase()
+{
+    for (const Shape &s : shapes()) {
+        QString err;
+        if (s.derive.isEmpty())
+            QVERIFY2(fixtures::ffmpeg(s.make + QStringList{path(s.file)}, &err),
+                     qPrintable(s.file + ": " + err));
+        else
+            QVERIFY2(fixtures::ffmpeg(QStringList{"-i", path("sd.mp4"), "-c", "copy"} +
+                                          s.derive.split(' ') + QStringList{path(s.file)},
+                                      &err),
+                     qPrintable(s.file + ": " + err));
+    }
+    m_rm = new RenderManager;
+    QVERIFY(m_rm->init());
+    m_rm->exportManager()->setRevealWritten(false);
+}
+
+void TestFidelity::cleanupTestCase()
+{
+    delete m_rm;
+}
+
+void TestFidelity::exportMatchesTheSources_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reference");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<double>("minPsnr");
+    QTest::addColumn<bool>("sound");
+    for (const Shape &s : shapes())
+        QTest::newRow(qPrintable(s.file))
+            << s.file << s.reference << s.width << s.height << s.minPsnr << s.sound;
+}
+
+void TestFidelity::exportMatchesTheSources()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reference);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(double, minPsnr);
+    QFETCH(bool, sound);
+
+    zua::UndoController::instance()->reset();
+    TimeLineWidget timeline;
+    timeline.model()->setProbe(
+        [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
+    wireExport(m_rm, &timeline);
+    m_rm->setSceneSize(uint32_t(width), uint32_t(height), true);
+    TimeLineTreeModel *model = timeline.model();
+    ClassifyItem *track = model->group(CT_VIDEO);
+    for (const Placement &p : kClips) {
+        SourceItem *clip = model->createClip(track, CT_VIDEO, path(file), timeline::toScene(p.at));
+        QVERIFY(clip);
+        clip->setValue("source",
+                       clip->sourceValue(track, timeline::toScene(p.at), timeline::toScene(kLength),
+                                         timeline::toScene(p.inWhat)),
+                       false, true);
+        clip->setValue("previewRect", bg::ValueQt(QRectF(0, 0, width, height)), false, true);
+        QCOMPARE(clip->start(), p.at);
+        QCOMPARE(clip->offset(), p.inWhat);
+    }
+    QCOMPARE(track->clips().size(), 2);
+
+    MVParams params;
+    params.path = path("out-" + QFileInfo(file).completeBaseName() + ".mp4");
+    params.width = width;
+    params.height = height;
+    params.frameRate = 30;
+    params.keyInterval = 30;
+    QCOMPARE(m_rm->exportMovie(params), int(ExportManager::Result::Written));
+    model->clearAll();
+
+    const Decoded source = decodeAll(path(file), reference, width, height);
+    const Decoded exported = decodeAll(params.path, {}, width, height);
+    QVERIFY(!source.pictures.isEmpty());
+    QCOMPARE(exported.pictures.size(), int(kTimeline));
+    for (const Placement &p : kClips) {
+        double worst = 1000;
+        for (int64_t k = 0; k < kLength; ++k) {
+            const int want = shownAt(source, double(p.inWhat + k) / 30.0);
+            const QImage &ours = exported.pictures[int(p.at + k)];
+            const double db = fixtures::psnr(ours, source.pictures[want]);
+            worst = std::min(worst, db);
+            QVERIFY2(db >= minPsnr, qPrintable(QString("frame %1 (source picture %2): %3 dB")
+                                                   .arg(p.at + k)
+                                                   .arg(want)
+                                                   .arg(db, 0, 'f', 1)));
+            // No other picture of the source fits better: the frame is not shifted.
+            for (int other : {want - 1, want + 1})
+                if (other >= 0 && other < source.pictures.size() &&
+                    source.pictures[other] != source.pictures[want])
+                    QVERIFY2(fixtures::psnr(ours, source.pictures[other]) < db,
+                             qPrintable(QString("frame %1 matches source picture %2 better than %3")
+                                            .arg(p.at + k)
+                                            .arg(other)
+                                            .arg(want)));
+        }
+        qInfo("clip at %.1f s from %.1f s: worst frame %.1f dB", p.at / 30.0, p.inWhat / 30.0,
+              worst);
+    }
+    if (!sound)
+        return;
+    const std::vector<int16_t> ours = soundOf(params.path), theirs = soundOf(path(file));
+    QVERIFY(ours.size() >= size_t(kTimeline * 1470 * 2));
+    for (const Placement &p : kClips) {
+        // Inside the clip, clear of its edges (the codec smears a cut over a frame).
+        const double from = (p.at + 2) / 30.0, to = (p.at + kLength - 2) / 30.0;
+        const double sourceFrom = (p.inWhat + 2) / 30.0, sourceTo = (p.inWhat + kLength - 2) / 30.0;
+        const double heard = levelOf(ours, from, to), want = levelOf(theirs, sourceFrom, sourceTo);
+        const double pitch = pitchOf(ours, from, to),
+                     wantPitch = pitchOf(theirs, sourceFrom, sourceTo);
+        qInfo("clip at %.1f s from %.1f s: %.1f dB at %.0f Hz (source %.1f dB at %.0f Hz)",
+              p.at / 30.0, p.inWhat / 30.0, heard, pitch, want, wantPitch);
+        QVERIFY2(
+            std::abs(heard - want) <= 1.0,
+            qPrintable(QString("%1 dB against %2 dB").arg(heard, 0, 'f', 1).arg(want, 0, 'f', 1)));
+        QVERIFY2(std::abs(pitch - wantPitch) <= 0.05 * wantPitch,
+                 qPrintable(QString("%1 Hz against %2 Hz").arg(pitch).arg(wantPitch)));
+    }
+    // Between the clips nothing sounds.
+    const double gap =
+        levelOf(ours, (kClips[0].at + kLength + 2) / 30.0, (kClips[1].at - 2) / 30.0);
+    QVERIFY2(gap < -60, qPrintable(QString("%1 dB between the clips").arg(gap)));
+}
+
+QTEST_MAIN(TestFidelity)
+#include "tst_fidelity.moc"
