@@ -29,6 +29,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -278,8 +279,15 @@ private slots:
     void cleanupTestCase();
     void exportMatchesTheSources_data();
     void exportMatchesTheSources();
+    void anotherShapeIsFittedWithBars();
+    void overlaysStayAboveACrossFadeThatEndsWithItsClips();
 
 private:
+    // A timeline panel wired to the render manager, its scene `w` × `h`.
+    std::unique_ptr<TimeLineWidget> timelineOf(int w, int h);
+    SourceItem *place(TimeLineTreeModel *model, ClassifyItem *track, uint32_t kind,
+                      const QString &file, Placement p, int64_t length, const QRectF &rect);
+    QString exportAt(const QString &name, int w, int h);
     QString path(const QString &file) const { return m_dir.filePath(file); }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
@@ -411,6 +419,92 @@ void TestFidelity::exportMatchesTheSources()
     const double gap =
         levelOf(ours, (kClips[0].at + kLength + 2) / 30.0, (kClips[1].at - 2) / 30.0);
     QVERIFY2(gap < -60, qPrintable(QString("%1 dB between the clips").arg(gap)));
+}
+
+std::unique_ptr<TimeLineWidget> TestFidelity::timelineOf(int w, int h)
+{
+    zua::UndoController::instance()->reset();
+    auto timeline = std::make_unique<TimeLineWidget>();
+    timeline->model()->setProbe(
+        [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
+    wireExport(m_rm, timeline.get());
+    m_rm->setSceneSize(uint32_t(w), uint32_t(h), true);
+    return timeline;
+}
+
+SourceItem *TestFidelity::place(TimeLineTreeModel *model, ClassifyItem *track, uint32_t kind,
+                                const QString &file, Placement p, int64_t length,
+                                const QRectF &rect)
+{
+    SourceItem *clip = model->createClip(track, kind, path(file), timeline::toScene(p.at));
+    if (!clip)
+        return nullptr;
+    clip->setValue("source",
+                   clip->sourceValue(track, timeline::toScene(p.at), timeline::toScene(length),
+                                     timeline::toScene(p.inWhat)),
+                   false, true);
+    clip->setValue("previewRect", bg::ValueQt(rect), false, true);
+    return clip;
+}
+
+QString TestFidelity::exportAt(const QString &name, int w, int h)
+{
+    MVParams params;
+    params.path = path(name);
+    params.width = w;
+    params.height = h;
+    params.frameRate = 30;
+    params.keyInterval = 30;
+    return m_rm->exportMovie(params) == int(ExportManager::Result::Written) ? params.path
+                                                                            : QString();
+}
+
+void TestFidelity::anotherShapeIsFittedWithBars()
+{
+    // A 4:3 project exported upright (240 × 320): the whole picture, fitted, with
+    // black bars above and below; never squeezed.
+    auto timeline = timelineOf(320, 240);
+    TimeLineTreeModel *model = timeline->model();
+    QVERIFY(place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {0, 15}, 12,
+                  QRectF(0, 0, 320, 240)));
+    const QString out = exportAt("upright.mp4", 240, 320);
+    model->clearAll();
+    QVERIFY(!out.isEmpty());
+    const Decoded ours = decodeAll(out, {}, 240, 320);
+    const Decoded want =
+        decodeAll(path("sd.mp4"), "scale=240:180:flags=bilinear,pad=240:320:0:70", 240, 320);
+    QCOMPARE(ours.pictures.size(), 12);
+    const double db = fixtures::psnr(ours.pictures[5], want.pictures[shownAt(want, 20 / 30.0)]);
+    qInfo("fitted with bars: %.1f dB", db);
+    QVERIFY2(db >= 35, qPrintable(QString("%1 dB").arg(db)));
+}
+
+void TestFidelity::overlaysStayAboveACrossFadeThatEndsWithItsClips()
+{
+    // Two one-second clips joined by a two-second cross-fade (longer than the clips
+    // can give), a magenta sticker on the picture track above them.
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "color=c=0xff00ff:s=80x60", "-frames:v", "1", path("sticker.png")}));
+    auto timeline = timelineOf(320, 240);
+    TimeLineTreeModel *model = timeline->model();
+    SourceItem *a = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {0, 0}, 30,
+                          QRectF(0, 0, 320, 240));
+    SourceItem *b = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {30, 30}, 30,
+                          QRectF(0, 0, 320, 240));
+    QVERIFY(a && b);
+    QVERIFY(place(model, model->group(CT_PICTURE), CT_PICTURE, "sticker.png", {0, 0}, 60,
+                  QRectF(100, -60, 80, 60)));
+    QVERIFY(model->addTransition("over_cross", a, b, 2000, 5, false));
+    const QString out = exportAt("overlay.mp4", 320, 240);
+    model->clearAll();
+    QVERIFY(!out.isEmpty());
+    const Decoded ours = decodeAll(out, {}, 320, 240);
+    QCOMPARE(ours.pictures.size(), 60); // no black frames after the last clip
+    for (int frame : {0, 15, 30, 45, 59}) {
+        const QColor sticker = ours.pictures[frame].pixelColor(160 + 100, 120 - 60);
+        QVERIFY2(sticker.red() > 235 && sticker.green() < 20 && sticker.blue() > 235,
+                 qPrintable(QString("frame %1: %2").arg(frame).arg(sticker.name())));
+    }
 }
 
 QTEST_MAIN(TestFidelity)

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -304,9 +305,12 @@ void GsDevice::chooseRenderSize(GsScene *scene)
     // nothing takes keeps its own size.
     int width = 0, height = 0;
     for (GsOutputRaw *out : d->outputs)
-        if (out->scene() == scene) {
-            width = std::max(width, out->width());
-            height = std::max(height, out->height());
+        if (out->scene() == scene && scene->width() > 0 && scene->height() > 0) {
+            // An output of another shape takes the scene fitted inside it (with bars).
+            const double fit = std::min(double(out->width()) / scene->width(),
+                                        double(out->height()) / scene->height());
+            width = std::max(width, int(std::lround(scene->width() * fit)));
+            height = std::max(height, int(std::lround(scene->height() * fit)));
         }
     for (GsView *view : d->views) {
         int w = 0, h = 0;
