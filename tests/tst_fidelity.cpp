@@ -65,6 +65,7 @@ struct Shape {
     int width, height; // as shown
     double minPsnr;
     bool sound;
+    int joinedAt = 0; // percent: the file is what a recorder joining there kept
 };
 
 QStringList h264(const QString &pix = "yuv420p")
@@ -96,6 +97,20 @@ QList<Shape> shapes()
                   240,
                   40,
                   false};
+    // A transport stream recorded from the middle: it starts inside a group of
+    // pictures, before the next key frame, so its first packets cannot be decoded.
+    list << Shape{"joined.ts",
+                  video(pattern(320, 240, "30", 3)) +
+                      QStringList{"-f", "lavfi", "-i", QString(kTone).replace("d=2", "d=3")} +
+                      h264() + QStringList{"-g", "15", "-bf", "2"} + aac +
+                      QStringList{"-f", "mpegts"},
+                  {},
+                  {},
+                  320,
+                  240,
+                  40,
+                  true,
+                  20};
     // Screen recorders: the video starts half a second after the sound.
     for (const QString &late : {QString("late.flv"), QString("late.ts")})
         list << Shape{late,
@@ -297,10 +312,18 @@ void TestFidelity::initTestCase()
 {
     for (const Shape &s : shapes()) {
         QString err;
-        if (s.derive.isEmpty())
+        if (s.joinedAt > 0) {
+            const QString whole = path(s.file + ".whole");
+            QVERIFY2(fixtures::ffmpeg(s.make + QStringList{whole}, &err), qPrintable(err));
+            QFile in(whole), out(path(s.file));
+            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+            const qint64 packets = in.size() / 188;
+            QVERIFY(in.seek(packets * s.joinedAt / 100 * 188));
+            out.write(in.readAll());
+        } else if (s.derive.isEmpty()) {
             QVERIFY2(fixtures::ffmpeg(s.make + QStringList{path(s.file)}, &err),
                      qPrintable(s.file + ": " + err));
-        else
+        } else
             QVERIFY2(fixtures::ffmpeg(QStringList{"-i", path("sd.mp4"), "-c", "copy"} +
                                           s.derive.split(' ') + QStringList{path(s.file)},
                                       &err),

@@ -180,8 +180,10 @@ struct FFDecoder::Impl {
 
     // Back to the stream's very first packet. A demuxer with a real index seeks to
     // its first entry; others (MPEG-TS, FLV: no index, or one built while reading)
-    // are opened again, which always lands on the first packet.
-    void rewind()
+    // are opened again, which always lands on the first packet. With `toKey`, a
+    // stream recorded from the middle of a group of pictures starts at its first key
+    // frame, as it would after a seek.
+    void rewind(bool toKey = true)
     {
         ++stats.seeks;
         bool readable = true;
@@ -192,7 +194,7 @@ struct FFDecoder::Impl {
             av_seek_frame(fmt.get(), streamIndex, first->timestamp,
                           AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
             readable = openFormat();
-        restart(readable, false);
+        restart(readable, toKey);
     }
 
     void restart(bool readable, bool midStream)
@@ -458,8 +460,7 @@ struct FFDecoder::Impl {
     void position(int64_t ts, bool exact)
     {
         if (ts <= firstPts) {
-            rewind();
-            decodeUpTo(exact ? ts : INT64_MIN / 2);
+            fromStart(ts, exact);
             return;
         }
         int64_t target = ts;
@@ -478,8 +479,17 @@ struct FFDecoder::Impl {
             if (target <= firstPts)
                 break;
         }
+        fromStart(ts, exact);
+    }
+
+    void fromStart(int64_t ts, bool exact)
+    {
         rewind();
         decodeUpTo(exact ? ts : INT64_MIN / 2);
+        if (!hasCur && !hasNext) { // no packet marked as a key frame: take them all
+            rewind(false);
+            decodeUpTo(exact ? ts : INT64_MIN / 2);
+        }
     }
 
     bool ensureSwr(const AVFrame *f)
