@@ -10,6 +10,7 @@
 #include <QMetaType>
 #include <QRect>
 #include <QRectF>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -30,6 +31,7 @@ struct FrameSource {
     QRect crop;          // in source pixels
     float x = 0, y = 0, width = 0, height = 0; // target, centre-origin scene pixels
     float rotation = 0;                        // radians
+    QSize decodeSize; // decode at this size (the crop is then the whole); empty: as shown
 };
 
 // Decode values of VideoFrameData::decodeMask and show values of showMask.

@@ -157,11 +157,14 @@ void GsOutputRaw::Capture(int64_t timestampNs)
     f->glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
     f->glPixelStorei(GL_PACK_ALIGNMENT, 4);
     if (m_readback->direct) {
-        m_readback->pixels.resize(size_t(bytes));
-        f->glReadPixels(0, 0, m_width, m_height, GL_RGBA, GL_UNSIGNED_BYTE,
-                        m_readback->pixels.data());
+        uint8_t *into = FrameBuffer(size_t(bytes));
+        if (!into) {
+            m_readback->pixels.resize(size_t(bytes));
+            into = m_readback->pixels.data();
+        }
+        f->glReadPixels(0, 0, m_width, m_height, GL_RGBA, GL_UNSIGNED_BYTE, into);
         f->glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
-        OnFrame(m_readback->pixels.data(), size_t(bytes), m_width * 4, timestampNs);
+        OnFrame(into, size_t(bytes), m_width * 4, timestampNs);
         return;
     }
     const int slot = m_readback->next;

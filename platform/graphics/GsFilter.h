@@ -57,6 +57,14 @@ public:
 protected:
     // Rows are top first, `stride` bytes apart; `bytes` = stride × height.
     virtual void OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs) = 0;
+    // Where a frame read straight into memory (software rasteriser) goes: a buffer of
+    // at least `bytes` the subclass hands to OnFrame's receiver without copying it;
+    // null reads into a buffer of the output's own.
+    virtual uint8_t *FrameBuffer(size_t bytes)
+    {
+        (void)bytes;
+        return nullptr;
+    }
 
 private:
     GsScene *m_scene;

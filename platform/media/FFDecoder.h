@@ -13,7 +13,10 @@ struct VideoRequest {
     Rational time;     // position from the start of the media; negative reads as 0
     int32_t exact = 1; // 1: exactly the frame shown at `time`; 0: a nearby key frame will do
     int32_t rgba = 1;  // output is always 32-bit RGBA
-    int64_t reserved = 0;
+    // The picture's size when it is drawn at another size than it is shown (turned
+    // upright, square pixels): scaled in the one conversion pass, which is cheaper
+    // than scaling it again when it is drawn. 0 × 0 keeps the shown size.
+    int32_t width = 0, height = 0;
 };
 
 struct AudioRequest {

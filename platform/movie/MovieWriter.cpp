@@ -24,7 +24,11 @@ namespace mv {
 
 namespace {
 
+using ff::detail::FramePtr;
+
 enum class Container { Mp4, Avi, Mp3, None };
+
+constexpr size_t kAlign = 64; // what FFmpeg's converters read at once
 
 Container containerOf(const std::string &path)
 {
@@ -73,7 +77,7 @@ struct Movie {
     AVFrame *vframe = nullptr;
     AVFrame *staging = nullptr; // the caller's picture, copied aligned and padded
     SwsContext *sws = nullptr;
-    const SwsContext *swsConfigured = nullptr; // the context the matrix was set on
+    int swsWidth = 0, swsHeight = 0;
     int matrix = SWS_CS_ITU601;
     int64_t lastVideoPts = -1;
     int frameRate = 25;
@@ -134,6 +138,62 @@ struct Movie {
             if (av_interleaved_write_frame(fmt, pkt) < 0 || (fmt->pb && fmt->pb->error < 0))
                 return false;
         }
+    }
+
+    // RGBA of `width` × `height` into the encoder's YUV: full-range RGB into the
+    // limited range of the tag's matrix, in slices on every core (the encoder waits
+    // for it). Chroma is taken at every pixel, then averaged down over its own pixels
+    // (area): as sharp as averaging pairs directly, and twice as fast (that path has
+    // SIMD for RGBA; a bilinear filter there would bleed colour into thin lines).
+    bool ensureConverter(int width, int height)
+    {
+        if (sws && swsWidth == width && swsHeight == height)
+            return true;
+        sws_freeContext(sws);
+        sws = sws_alloc_context();
+        if (!sws)
+            return false;
+        av_opt_set_int(sws, "srcw", width, 0);
+        av_opt_set_int(sws, "srch", height, 0);
+        av_opt_set_int(sws, "src_format", AV_PIX_FMT_RGBA, 0);
+        av_opt_set_int(sws, "dstw", venc->width, 0);
+        av_opt_set_int(sws, "dsth", venc->height, 0);
+        av_opt_set_int(sws, "dst_format", AV_PIX_FMT_YUV420P, 0);
+        av_opt_set_int(sws, "sws_flags", SWS_AREA | SWS_FULL_CHR_H_INP, 0);
+        av_opt_set_int(sws, "threads", 0, 0);
+        if (sws_init_context(sws, nullptr, nullptr) < 0) {
+            sws_freeContext(sws);
+            sws = nullptr;
+            return false;
+        }
+        int *inverse = nullptr, *table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        if (sws_getColorspaceDetails(sws, &inverse, &srcRange, &table, &dstRange, &brightness,
+                                     &contrast, &saturation) >= 0)
+            sws_setColorspaceDetails(sws, inverse, 1, sws_getCoefficients(matrix), 0, brightness,
+                                     contrast, saturation);
+        swsWidth = width;
+        swsHeight = height;
+        return true;
+    }
+
+    bool convert(const uint8_t *pixels, int stride, int width, int height)
+    {
+        FramePtr source(av_frame_alloc());
+        if (!source)
+            return false;
+        source->format = AV_PIX_FMT_RGBA;
+        source->width = width;
+        source->height = height;
+        // Wrapped, not owned: the caller keeps the pixels until this returns.
+        source->buf[0] = av_buffer_create(
+            const_cast<uint8_t *>(pixels), int(size_t(stride) * size_t(height)),
+            [](void *, uint8_t *) {}, nullptr, AV_BUFFER_FLAG_READONLY);
+        if (!source->buf[0])
+            return false;
+        source->data[0] = const_cast<uint8_t *>(pixels);
+        source->linesize[0] = stride;
+        return sws_scale_frame(sws, vframe, source.get()) >= 0;
     }
 
     bool setUpVideo(const MVSettings &s, Container c)
@@ -243,7 +303,7 @@ struct Movie {
         while (av_audio_fifo_size(fifo) >= frameSize || (flush && av_audio_fifo_size(fifo) > 0)) {
             const int n = std::min(frameSize, av_audio_fifo_size(fifo));
             AVFrame *frame = aframe;
-            ff::detail::FramePtr tail;
+            FramePtr tail;
             if (n < frameSize && (aenc->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME)) {
                 tail.reset(av_frame_alloc());
                 if (!tail)
@@ -336,8 +396,10 @@ MovieHandle create_movie(const MVSettings &settings, const char *path)
     return movie.release();
 }
 
-bool push_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int stride, int64_t pts,
-                      int ptsType)
+namespace {
+
+bool pushImage(MovieHandle m, const uint8_t *pixels, size_t bytes, int stride, int64_t pts,
+               int ptsType, bool padded)
 {
     if (!m || !m->venc || !pixels || stride <= 0 || ptsType != PTS_MICROSECONDS)
         return false;
@@ -346,39 +408,36 @@ bool push_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int st
     if (height <= 0 || width <= 0)
         return false;
     std::lock_guard<std::mutex> lock(m->videoMutex);
-    m->sws = sws_getCachedContext(m->sws, width, height, AV_PIX_FMT_RGBA, m->venc->width,
-                                  m->venc->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                  nullptr, nullptr);
-    if (!m->sws || av_frame_make_writable(m->vframe) < 0)
+    if (!m->ensureConverter(width, height) || av_frame_make_writable(m->vframe) < 0)
         return false;
-    if (m->swsConfigured != m->sws) { // full-range RGB into limited-range YUV of the tag's matrix
-        int *inverse = nullptr, *table = nullptr;
-        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-        if (sws_getColorspaceDetails(m->sws, &inverse, &srcRange, &table, &dstRange, &brightness,
-                                     &contrast, &saturation) >= 0)
-            sws_setColorspaceDetails(m->sws, inverse, 1, sws_getCoefficients(m->matrix), 0,
-                                     brightness, contrast, saturation);
-        m->swsConfigured = m->sws;
-    }
     // The converter reads whole SIMD blocks, past the end of the caller's last row; a
-    // copy into a padded frame of ours keeps those reads inside memory we own.
-    if (!m->staging || m->staging->width != width || m->staging->height != height) {
-        av_frame_free(&m->staging);
-        m->staging = av_frame_alloc();
-        if (!m->staging)
-            return false;
-        m->staging->format = AV_PIX_FMT_RGBA;
-        m->staging->width = width;
-        m->staging->height = height;
-        if (av_frame_get_buffer(m->staging, 64) < 0) {
+    // copy into a padded frame of ours keeps those reads inside memory we own, unless
+    // the caller's buffer is aligned and padded already.
+    const bool aligned =
+        padded && reinterpret_cast<uintptr_t>(pixels) % kAlign == 0 && stride % int(kAlign) == 0;
+    const uint8_t *source = pixels;
+    int sourceStride = stride;
+    if (!aligned) {
+        if (!m->staging || m->staging->width != width || m->staging->height != height) {
             av_frame_free(&m->staging);
-            return false;
+            m->staging = av_frame_alloc();
+            if (!m->staging)
+                return false;
+            m->staging->format = AV_PIX_FMT_RGBA;
+            m->staging->width = width;
+            m->staging->height = height;
+            if (av_frame_get_buffer(m->staging, 64) < 0) {
+                av_frame_free(&m->staging);
+                return false;
+            }
         }
+        av_image_copy_plane(m->staging->data[0], m->staging->linesize[0], pixels, stride, width * 4,
+                            height);
+        source = m->staging->data[0];
+        sourceStride = m->staging->linesize[0];
     }
-    av_image_copy_plane(m->staging->data[0], m->staging->linesize[0], pixels, stride, width * 4,
-                        height);
-    sws_scale(m->sws, m->staging->data, m->staging->linesize, 0, height, m->vframe->data,
-              m->vframe->linesize);
+    if (!m->convert(source, sourceStride, width, height))
+        return false;
     int64_t framePts =
         av_rescale_rnd(int64_t(double(pts) / m->speed), m->frameRate, 1000000, AV_ROUND_NEAR_INF);
     if (framePts <= m->lastVideoPts)
@@ -386,6 +445,20 @@ bool push_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int st
     m->lastVideoPts = framePts;
     m->vframe->pts = framePts;
     return m->encode(m->venc, m->vstream, m->vframe, m->vpkt);
+}
+
+} // namespace
+
+bool push_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int stride, int64_t pts,
+                      int ptsType)
+{
+    return pushImage(m, pixels, bytes, stride, pts, ptsType, false);
+}
+
+bool push_padded_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes, int stride,
+                             int64_t pts, int ptsType)
+{
+    return pushImage(m, pixels, bytes, stride, pts, ptsType, true);
 }
 
 bool push_pcm_frame(MovieHandle m, const uint8_t *pcm, size_t bytes, int64_t pts, int ptsType)

@@ -40,6 +40,10 @@ MovieHandle create_movie(const MVSettings &settings, const char *path);
 // One picture of 32-bit RGBA pixels, rows `stride` bytes apart (bytes = stride × height).
 bool push_image_frame(MovieHandle movie, const uint8_t *pixels, size_t bytes, int stride,
                       int64_t pts, int ptsType);
+// The same for pixels starting on a 64-byte boundary, rows a multiple of 64 bytes
+// apart and 64 readable bytes after the last row: converted without a copy first.
+bool push_padded_image_frame(MovieHandle movie, const uint8_t *pixels, size_t bytes, int stride,
+                             int64_t pts, int ptsType);
 // Interleaved signed 16-bit PCM at the settings' rate and channel count.
 bool push_pcm_frame(MovieHandle movie, const uint8_t *pcm, size_t bytes, int64_t pts, int ptsType);
 // Finishes the file (always a valid file, whatever was pushed) and clears the handle.

@@ -58,11 +58,17 @@ int VideoDecoderTask::liveCount()
     return g_videoTasks;
 }
 
-ff::VFramePtr VideoDecoderTask::frame(int64_t time)
+ff::VFramePtr VideoDecoderTask::frame(int64_t time, const QSize &size)
 {
     if (!m_decoder.isOpened())
         return nullptr;
-    return m_decoder.getVideoFrame({ff::Rational(std::max<int64_t>(0, time), 30)});
+    ff::VideoRequest request;
+    request.time = ff::Rational(std::max<int64_t>(0, time), 30);
+    if (!size.isEmpty()) {
+        request.width = size.width();
+        request.height = size.height();
+    }
+    return m_decoder.getVideoFrame(request);
 }
 
 QList<VFrameInfo> VideoTaskManager::fetch(const VideoFrameData &request)
@@ -94,7 +100,7 @@ QList<VFrameInfo> VideoTaskManager::fetch(const VideoFrameData &request)
             m_used.push_back(std::make_unique<VideoDecoderTask>(source->path));
             task = m_used.back().get();
         }
-        out << infoOf(*source, task->frame(source->time));
+        out << infoOf(*source, task->frame(source->time, source->decodeSize));
     }
     return out; // the tasks left in `carried` are closed here
 }

@@ -8,6 +8,7 @@
 #include "render/RenderTypes.h"
 
 #include <QList>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -19,8 +20,9 @@ public:
     ~VideoDecoderTask();
     const QString &path() const { return m_path; }
     bool isOpen() const { return m_decoder.isOpened(); }
-    // The frame shown at `time` (frames of 1/30 s; negative reads as 0).
-    ff::VFramePtr frame(int64_t time);
+    // The frame shown at `time` (frames of 1/30 s; negative reads as 0), at `size`
+    // (empty: the size it is shown at).
+    ff::VFramePtr frame(int64_t time, const QSize &size = QSize());
     static int liveCount();
 
 private:

@@ -9,6 +9,8 @@
 #include "graphics/GsDevice.h"
 #include "graphics/GsScene.h"
 
+#include <cstring>
+
 namespace {
 constexpr int kVisualMask = 11;
 constexpr int kAudibleMask = 22;
@@ -204,6 +206,14 @@ void ExportImage::run()
     device->MoveToThread(thread()); // back to the main thread, which owns it between runs
 }
 
+uint8_t *ExportImage::FrameBuffer(size_t bytes)
+{
+    const int64_t start = bg::SystemServices::monotonicMicros();
+    uint8_t *buffer = m_encoder ? m_encoder->next(bytes) : nullptr;
+    m_encodeUs += bg::SystemServices::monotonicMicros() - start;
+    return buffer;
+}
+
 void ExportImage::OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs)
 {
     const int64_t start = bg::SystemServices::monotonicMicros();
@@ -227,20 +237,43 @@ PictureEncoder::~PictureEncoder()
     m_thread.join();
 }
 
+PictureEncoder::Buffer PictureEncoder::spareBuffer(size_t bytes)
+{
+    Buffer buffer;
+    if (!m_spare.empty()) {
+        buffer.swap(m_spare.back());
+        m_spare.pop_back();
+    }
+    buffer.resize(bytes + ff::kBufferPadding);
+    return buffer;
+}
+
+uint8_t *PictureEncoder::next(size_t bytes)
+{
+    if (m_next.size() < bytes + ff::kBufferPadding) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_waiting.size() < 2; });
+        m_next = spareBuffer(bytes);
+    }
+    return m_next.data();
+}
+
 void PictureEncoder::hand(const uint8_t *pixels, size_t bytes, int stride, int64_t ptsUs)
 {
     Picture picture;
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_waiting.size() < 2; });
-        if (!m_spare.empty()) {
-            picture.pixels.swap(m_spare.back());
-            m_spare.pop_back();
-        }
-    }
-    picture.pixels.assign(pixels, pixels + bytes);
+    picture.bytes = bytes;
     picture.stride = stride;
     picture.ptsUs = ptsUs;
+    if (!m_next.empty() && pixels == m_next.data()) {
+        picture.pixels.swap(m_next); // drawn into our own buffer: no copy
+    } else {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_waiting.size() < 2; });
+            picture.pixels = spareBuffer(bytes);
+        }
+        std::memcpy(picture.pixels.data(), pixels, bytes);
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_waiting.push_back(std::move(picture));
     m_changed.notify_all();
@@ -260,8 +293,8 @@ void PictureEncoder::run()
             m_changed.notify_all();
         }
         if (!m_context.writeFailed &&
-            !mv::push_image_frame(m_context.movie, picture.pixels.data(), picture.pixels.size(),
-                                  picture.stride, picture.ptsUs, mv::PTS_MICROSECONDS)) {
+            !mv::push_padded_image_frame(m_context.movie, picture.pixels.data(), picture.bytes,
+                                         picture.stride, picture.ptsUs, mv::PTS_MICROSECONDS)) {
             BG_LOG_E("---> the encoder refused a picture at %lld us",
                      static_cast<long long>(picture.ptsUs));
             m_context.writeFailed = true;

@@ -8,6 +8,7 @@
 #include "render/preview/PreviewLayers.h"
 
 #include "graphics/GsFilter.h"
+#include "media/MediaTypes.h"
 #include "movie/MovieWriter.h"
 
 #include <QList>
@@ -109,20 +110,28 @@ class PictureEncoder {
 public:
     explicit PictureEncoder(ExportContext &context);
     ~PictureEncoder(); // writes what waits, then ends
+    // A buffer of at least `bytes` (aligned and padded as the converter wants) to draw
+    // the next picture into; waits while two pictures wait. Picture thread.
+    uint8_t *next(size_t bytes);
+    // Hands a picture over: the buffer from next() without a copy, any other copied.
     void hand(const uint8_t *pixels, size_t bytes, int stride, int64_t ptsUs);
 
 private:
+    using Buffer = ff::PixelBuffer;
     struct Picture {
-        std::vector<uint8_t> pixels;
+        Buffer pixels;
+        size_t bytes = 0;
         int stride = 0;
         int64_t ptsUs = 0;
     };
     void run();
+    Buffer spareBuffer(size_t bytes); // under m_mutex, after waiting for room
     ExportContext &m_context;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Picture> m_waiting;
-    std::vector<std::vector<uint8_t>> m_spare;
+    std::vector<Buffer> m_spare;
+    Buffer m_next; // handed out by next(), picture thread only
     bool m_closing = false;
     std::thread m_thread;
 };
@@ -142,6 +151,7 @@ signals:
 protected:
     void run() override;
     void OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs) override;
+    uint8_t *FrameBuffer(size_t bytes) override;
 
 private:
     ExportContext &m_context;

@@ -65,6 +65,9 @@ public:
                             const QSize &picture);
     // Fits a picture of aspect `a` into (w, h) keeping it, for fit mode 1.
     static QSizeF fitted(double w, double h, double a);
+    // The size to decode a source at when it fills the scene as drawn now (empty:
+    // the size it is shown at). Export thread.
+    QSize fillingSize(const FrameSource &source) const;
 
 private:
     // A request and, once decoded, what it shows.
