@@ -1,103 +1,62 @@
-#!/ usr / bin / env bash
-#The export as a user runs it, against the performance anchors, in one run:
-#zuaedit - render on the anchors' reference timeline (a project file written here,
-#without a display : the program starts its own virtual X server, as on a server),
-#the plain ffmpeg filter graph of the same timeline(render - ffmpeg.sh), and the
-#encoder alone(encoder - floor.sh), all at the export panel's default quality.
-#Each is run RUNS times(default 3), alternating; the medians and their ratios are
-#printed.Usage : bench_render.sh ANCHORS_DIR WORK_DIR[RUNS]
-set - euo pipefail anchors = $(cd "${1:?usage: bench_render.sh ANCHORS_DIR WORK_DIR [RUNS]}" && pwd)
-    work = $(mkdir - p "${2:?usage: bench_render.sh ANCHORS_DIR WORK_DIR [RUNS]}" && cd "$2" && pwd)
-        runs = ${3 : -3} root = $(cd "$(dirname " $0 ")/.." && pwd)
-            render = "${BUILD_DIR:-$root/build}/zuaedit-render" export CRF = 20 #the export panel's "quality first"
+#!/usr/bin/env bash
+# The export as a user runs it, against the performance anchors, in one run:
+#   zuaedit-render on the anchors' reference timeline (a project file written here,
+#   without a display: the program starts its own virtual X server, as on a server),
+#   the plain ffmpeg filter graph of the same timeline (render-ffmpeg.sh), and the
+#   encoder alone (encoder-floor.sh), all at the export panel's default quality.
+# Each is run RUNS times (default 3), alternating; the medians and their ratios are
+# printed. Usage: bench_render.sh ANCHORS_DIR WORK_DIR [RUNS]
+set -euo pipefail
+anchors=$(cd "${1:?usage: bench_render.sh ANCHORS_DIR WORK_DIR [RUNS]}" && pwd)
+work=$(mkdir -p "${2:?usage: bench_render.sh ANCHORS_DIR WORK_DIR [RUNS]}" && cd "$2" && pwd)
+runs=${3:-3}
+root=$(cd "$(dirname "$0")/.." && pwd)
+render="${BUILD_DIR:-$root/build}/zuaedit-render"
+export CRF=20 # the export panel's "quality first"
 
-    media = "$work/media"[-f "$media/music.mp3"] ||
-            sh "$anchors/make-media.sh"
-               "$media"
+media="$work/media"
+[ -f "$media/music.mp3" ] || sh "$anchors/make-media.sh" "$media"
 
-#The anchors' timeline: A then B touching at 10 s with a 1 s cross-fade centred on
-#the cut, the logo turned 15 degrees at 70 % opacity 250 px above and 500 px right of
-#the centre, the subtitle 80 px above the bottom, the music at half volume.
-                cat > "$work/reference.zua2" << XML<VoVive Version = "1.0.0" Archived = "0"><Render>
-                          <scene><width> 1920 <
-                / width > <height> 1080 < / height > </ scene></ Render><Resource /><Timeline>
-                <classify type = "2" row = "-1"><sourceItem><start> 0 < / start > <duration> 300 <
-                / duration > <offset> 0 < / offset >
-                <path> $media / A.mp4</ path><uuid>{a}</ uuid><previewRect> x : 0,
-                   y : 0, width : 1920,
-                   height : 1080 < / previewRect > </ sourceItem><sourceItem><start> 300 < / start >
-                       <duration> 300 < / duration > <offset> 0 < / offset >
-                       <path> $media / B.mp4</ path><uuid>{b}</ uuid><previewRect> x : 0,
-                   y : 0, width : 1920,
-                   height : 1080 < / previewRect > </ sourceItem></ classify>
-                       <classify type = "1" row = "-1"><sourceItem><start> 0 < / start >
-                       <duration> 600 < / duration > <offset> 0 < / offset >
-                       <path> $media / logo.png</ path><uuid>{logo}</ uuid><previewRect> x : 500,
-                   y : -250,
-                   width : 400,
-                   height : 300 < / previewRect > <roration> 15 < / roration > <transparent> 178 <
-                           / transparent > </ sourceItem></ classify>
-                           <classify type = "16" row = "-1"><sourceItem><start> 0 < / start >
-                           <duration> 600 < / duration > <offset> 0 < / offset >
-                           <path> $media / music.mp3</ path><uuid>{music}</ uuid><volumn> 64 <
-                           / volumn > </ sourceItem></ classify><classify type = "8" row = "-1">
-                           <sourceItem><start> 0 < / start > <duration> 600 < / duration >
-                           <offset> 0 < / offset > <uuid>{words}</ uuid><previewRect> x : 0,
-                   y : 428,
-                   width : 1200,
-                   height : 100 < / previewRect > <subtitle> true</ subtitle>
-                           <color> #ffffff</ color><font> WenQuanYi Micro Hei,
-                   -1,
-                   64,
-                   5,
-                   50,
-                   0,
-                   0,
-                   0,
-                   0,
-                   0 < / font > <content> Hello 你好</ content></ sourceItem></ classify><Trans>
-                           <TransItem><startframe> 285 < / startframe > <endframe> 315 <
-                           / endframe > <durationframe> 1000 < / durationframe >
-                           <name> over_cross</ name><ratio> 5 < / ratio > <fromUUid>{a}</ fromUUid>
-                           <toUUid>{b}</ toUUid></ TransItem></ Trans></ Timeline><Preview />
-                           </ VoVive> XML
+# The anchors' timeline: A then B touching at 10 s with a 1 s cross-fade centred on
+# the cut, the logo turned 15 degrees at 70 % opacity 250 px above and 500 px right of
+# the centre, the subtitle 80 px above the bottom, the music at half volume.
+cat > "$work/reference.zua2" <<XML
+<VoVive Version="1.0.0" Archived="0"><Render><scene><width>1920</width><height>1080</height></scene></Render><Resource/><Timeline>
+<classify type="2" row="-1">
+<sourceItem><start>0</start><duration>300</duration><offset>0</offset><path>$media/A.mp4</path><uuid>{a}</uuid><previewRect>x: 0, y: 0, width: 1920, height: 1080</previewRect></sourceItem>
+<sourceItem><start>300</start><duration>300</duration><offset>0</offset><path>$media/B.mp4</path><uuid>{b}</uuid><previewRect>x: 0, y: 0, width: 1920, height: 1080</previewRect></sourceItem>
+</classify>
+<classify type="1" row="-1"><sourceItem><start>0</start><duration>600</duration><offset>0</offset><path>$media/logo.png</path><uuid>{logo}</uuid><previewRect>x: 500, y: -250, width: 400, height: 300</previewRect><roration>15</roration><transparent>178</transparent></sourceItem></classify>
+<classify type="16" row="-1"><sourceItem><start>0</start><duration>600</duration><offset>0</offset><path>$media/music.mp3</path><uuid>{music}</uuid><volumn>64</volumn></sourceItem></classify>
+<classify type="8" row="-1"><sourceItem><start>0</start><duration>600</duration><offset>0</offset><uuid>{words}</uuid><previewRect>x: 0, y: 428, width: 1200, height: 100</previewRect><subtitle>true</subtitle><color>#ffffff</color><font>WenQuanYi Micro Hei,-1,64,5,50,0,0,0,0,0</font><content>Hello 你好</content></sourceItem></classify>
+<Trans><TransItem><startframe>285</startframe><endframe>315</endframe><durationframe>1000</durationframe><name>over_cross</name><ratio>5</ratio><fromUUid>{a}</fromUUid><toUUid>{b}</toUUid></TransItem></Trans>
+</Timeline><Preview/></VoVive>
+XML
 
-                           wall(){#seconds of wall time of a command,
-                                  its output thrown away local t0 t1 t0 = $(date + % s.% N) "$@" >
-                                                                              / dev / null 2 > &1 ||
-                                                                          {echo "FAILED: $*" > &2;
-return 1;
+wall() { # seconds of wall time of a command, its output thrown away
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; return 1; }
+  t1=$(date +%s.%N)
+  echo "$t0 $t1" | awk '{printf "%.2f\n", $2 - $1}'
 }
-t1 = $(date + % s.% N) echo "$t0 $t1" | awk '{printf "%.2f\n", $2 - $1}'
-}
-median()
-{
-    sort - n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}';
-}
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
-ours = () graph = () floor = () for ((i = 0; i < runs; i++));
-do
-    rm - f "$work/ours.mp4" ours += ("$(wall env -u DISPLAY -u WAYLAND_DISPLAY " $render " " $work /
-                                     reference.zua2 " " $work / ours.mp4 ")") graph +=
-        ("$(wall sh " $anchors / render - ffmpeg.sh " " $media " " $work / ffmpeg.mp4 ")") floor +=
-        ("$(sh " $anchors / encoder - floor.sh " " $media " " $work ")") done o =
-            $(printf '%s\n' "${ours[@]}" | median) g = $(printf '%s\n' "${graph[@]}" | median) f =
-                $(printf '%s\n' "${floor[@]}" | median) echo
-                "export of the anchors' reference timeline (20 s, 1920x1080, 30 fps, crf $CRF), "
-                "median of $runs" echo "  zuaedit-render          $o s   (runs: ${ours[*]})" echo
-                "  ffmpeg filter graph     $g s   (runs: ${graph[*]})" echo
-                "  encoder floor           $f s   (runs: ${floor[*]})" awk -
-                v o = "$o" - v g = "$g" - v f = "$f" 'BEGIN { printf
-        "  ours / filter graph     %.2f  (goal <= 0.85)\n",
-                                                                              o / g printf
-                                                                                  "  ours / "
-                                                                                  "encoder floor   "
-                                                                                  " %.2f  (goal <= "
-                                                                                  "1.40)\n",
-                                                                              o / f printf
-                                                                                  "  filter graph "
-                                                                                  "/ floor    "
-                                                                                  "%.2f\n",
-                                                                              g / f
-}
-'
+ours=() graph=() floor=()
+for ((i = 0; i < runs; i++)); do
+  rm -f "$work/ours.mp4"
+  ours+=("$(wall env -u DISPLAY -u WAYLAND_DISPLAY "$render" "$work/reference.zua2" "$work/ours.mp4")")
+  graph+=("$(wall sh "$anchors/render-ffmpeg.sh" "$media" "$work/ffmpeg.mp4")")
+  floor+=("$(sh "$anchors/encoder-floor.sh" "$media" "$work")")
+done
+o=$(printf '%s\n' "${ours[@]}" | median)
+g=$(printf '%s\n' "${graph[@]}" | median)
+f=$(printf '%s\n' "${floor[@]}" | median)
+echo "export of the anchors' reference timeline (20 s, 1920x1080, 30 fps, crf $CRF), median of $runs"
+echo "  zuaedit-render          $o s   (runs: ${ours[*]})"
+echo "  ffmpeg filter graph     $g s   (runs: ${graph[*]})"
+echo "  encoder floor           $f s   (runs: ${floor[*]})"
+awk -v o="$o" -v g="$g" -v f="$f" 'BEGIN {
+  printf "  ours / filter graph     %.2f  (goal <= 0.85)\n", o / g
+  printf "  ours / encoder floor    %.2f  (goal <= 1.40)\n", o / f
+  printf "  filter graph / floor    %.2f\n", g / f }'
