@@ -15,3 +15,10 @@ xvfb-run -a "${BUILD_DIR:-build}/bench/bench_timeline"
 xvfb-run -a -s "-screen 0 1920x1080x24" "${BUILD_DIR:-build}/bench/bench_export" "$work"
 bash tests/support/with_pulse.sh xvfb-run -a -s "-screen 0 1920x1080x24" \
   "${BUILD_DIR:-build}/bench/bench_playback" "$work"
+# The export as a user runs it, against the performance anchors kept beside the project.
+anchors="${ZUA_ANCHORS:-../shared/anchors}"
+if [ -f "$anchors/render-ffmpeg.sh" ]; then
+  bash bench/bench_render.sh "$anchors" "$work/anchors"
+else
+  echo "bench_render: no anchors at $anchors (set ZUA_ANCHORS)"
+fi

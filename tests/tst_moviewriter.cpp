@@ -103,6 +103,8 @@ private slots:
     void soundOnlyFile();
     void soundCoversTheTimelineExactly_data();
     void soundCoversTheTimelineExactly();
+    void picturesAreTaggedWithTheirColours_data();
+    void picturesAreTaggedWithTheirColours();
     void emptyTimelineStillMakesAValidFile_data();
     void emptyTimelineStillMakesAValidFile();
     void failedPushLeavesAValidFile();
@@ -225,6 +227,65 @@ void TestMovieWriter::soundCoversTheTimelineExactly()
           static_cast<long long>(timeline));
     QVERIFY2(heard >= timeline, qPrintable(QString::number(heard)));
     QVERIFY2(heard <= timeline + allowance, qPrintable(QString::number(heard)));
+}
+
+void TestMovieWriter::picturesAreTaggedWithTheirColours_data()
+{
+    // Players read the tags to turn YUV back into the colours that were exported.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("matrix");
+    QTest::addColumn<QString>("primaries");
+    QTest::addColumn<QString>("transfer");
+    QTest::newRow("HD") << 1280 << 720 << "bt709"
+                        << "bt709"
+                        << "bt709";
+    QTest::newRow("PAL SD") << 720 << 576 << "smpte170m"
+                            << "bt470bg"
+                            << "smpte170m";
+    QTest::newRow("small") << 320 << 240 << "smpte170m"
+                           << "smpte170m"
+                           << "smpte170m";
+}
+
+void TestMovieWriter::picturesAreTaggedWithTheirColours()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, matrix);
+    QFETCH(QString, primaries);
+    QFETCH(QString, transfer);
+    mv::MVSettings s = settings();
+    s.width = width;
+    s.height = height;
+    const QString out = path(QString("tagged%1.mp4").arg(height));
+    mv::MovieHandle movie = mv::create_movie(s, out.toLocal8Bit().constData());
+    QVERIFY(movie);
+    // Pure red: a wrong matrix shows as a duller or shifted red once decoded.
+    std::vector<uint8_t> red(size_t(width) * size_t(height) * 4);
+    for (size_t i = 0; i < red.size(); i += 4) {
+        red[i] = 255;
+        red[i + 3] = 255;
+    }
+    for (int k = 0; k < 3; ++k)
+        QVERIFY(mv::push_image_frame(movie, red.data(), red.size(), width * 4, int64_t(k) * 33333,
+                                     mv::PTS_MICROSECONDS));
+    QVERIFY(mv::stop_movie(&movie));
+    const QJsonObject v = streamOf(
+        fixtures::probe(out, "stream=codec_type,color_space,color_primaries,color_transfer,"
+                             "color_range"),
+        "video");
+    QCOMPARE(v["color_space"].toString(), matrix);
+    QCOMPARE(v["color_primaries"].toString(), primaries);
+    QCOMPARE(v["color_transfer"].toString(), transfer);
+    QCOMPARE(v["color_range"].toString(), QString("tv"));
+    const QByteArray rgb =
+        fixtures::decode(out, {"-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24"});
+    QVERIFY(rgb.size() >= 3 * width * height);
+    const auto *centre = reinterpret_cast<const uchar *>(rgb.constData()) +
+                         3 * (size_t(height / 2) * size_t(width) + size_t(width / 2));
+    QVERIFY2(centre[0] >= 249 && centre[1] <= 6 && centre[2] <= 6,
+             qPrintable(QString("%1 %2 %3").arg(centre[0]).arg(centre[1]).arg(centre[2])));
 }
 
 void TestMovieWriter::emptyTimelineStillMakesAValidFile_data()

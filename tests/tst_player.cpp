@@ -32,6 +32,7 @@ private slots:
     void heardFrameIsBehindByTheQueuedSound();
     void stopsAtTheEnd();
     void startingTwiceMakesOneThread();
+    void mixedSoundReachesTheOutput_data();
     void mixedSoundReachesTheOutput();
 
 private:
@@ -161,12 +162,44 @@ void TestPlayer::startingTwiceMakesOneThread()
     QVERIFY(!player->thread());
 }
 
+void TestPlayer::mixedSoundReachesTheOutput_data()
+{
+    // Where users put music: at the start, moved later and trimmed, or the second
+    // clip of its track; its sound is heard wherever it sits.
+    QTest::addColumn<int>("at");      // timeline frame
+    QTest::addColumn<int>("inPoint"); // frames into the file
+    QTest::addColumn<bool>("second"); // a clip of silence before it on the track
+    QTest::newRow("at the start") << 0 << 0 << false;
+    QTest::newRow("moved to 1 s and trimmed") << 30 << 15 << false;
+    QTest::newRow("second on its track") << 20 << 10 << true;
+}
+
 void TestPlayer::mixedSoundReachesTheOutput()
 {
+    QFETCH(int, at);
+    QFETCH(int, inPoint);
+    QFETCH(bool, second);
     if (qEnvironmentVariableIsEmpty("PULSE_RUNTIME_PATH"))
         QSKIP("needs the private sound server of with_pulse.sh");
     auto *player = qobject_cast<PlayerManager *>(m_rm->property("player").value<QObject *>());
-    SourceItem *clip = m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, path("tone.wav"), 0);
+    ClassifyItem *track = m_model->group(CT_AUDIO);
+    if (second) {
+        QVERIFY(fixtures::ffmpeg(
+            {"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "1", path("quiet.wav")}));
+        SourceItem *quiet = m_model->createClip(track, CT_AUDIO, path("quiet.wav"), 0);
+        quiet->setValue("source", quiet->sourceValue(track, 0, timeline::toScene(at), 0), false,
+                        true);
+    }
+    SourceItem *clip =
+        m_model->createClip(track, CT_AUDIO, path("tone.wav"), timeline::toScene(at));
+    QVERIFY(clip);
+    clip->setValue("source",
+                   clip->sourceValue(track, timeline::toScene(at), timeline::toScene(60),
+                                     timeline::toScene(inPoint)),
+                   false, true);
+    QCOMPARE(clip->start(), int64_t(at));
+    QCOMPARE(clip->offset(), int64_t(inPoint));
+    QCOMPARE(track->clips().size(), second ? 2 : 1);
     clip->setValue("volume", bg::Value(int32_t(64)), false, true); // half
     QTemporaryDir dir;
     QProcess recorder;
@@ -176,7 +209,7 @@ void TestPlayer::mixedSoundReachesTheOutput()
     QVERIFY(recorder.waitForStarted());
     QTest::qWait(300);
     player->setPlaying(true);
-    QTRY_VERIFY_WITH_TIMEOUT(m_view->playheadFrame() >= 45, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->playheadFrame() >= at + 45, 15000);
     QTest::qWait(500);
     player->setPlaying(false);
     ::kill(pid_t(recorder.processId()), SIGINT);
