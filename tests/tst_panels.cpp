@@ -382,6 +382,11 @@ void TestPanels::transitionPanelKeepsSliderAndAlignmentInStep()
     m["type"] = bg::Value("no_such_program");
     panel.UpdateData(m);
     QCOMPARE(child<QComboBox>(&panel, "transTypeComboBox")->currentText(), QString());
+    // Short clips: the longest the transition can be is the box's maximum.
+    m["maxDuration"] = bg::Value(int64_t(1500));
+    panel.UpdateData(m);
+    QCOMPARE(child<QSpinBox>(&panel, "SpinBox_time")->maximum(), 1500);
+    QCOMPARE(child<QSpinBox>(&panel, "SpinBox_time")->value(), 1500);
 }
 
 void TestPanels::panelFaceFollowsShowRequests()

@@ -76,6 +76,7 @@ private slots:
     void firstVisualClipSetsTheResolution();
     void transitionPlacement_data();
     void transitionPlacement();
+    void transitionLengthFollowsItsClips();
     void transitionGoesWhenTheGapChanges();
     void everyEditUndoesAndRedoesExactly_data();
     void everyEditUndoesAndRedoesExactly();
@@ -332,6 +333,41 @@ void TestTimelineModel::transitionPlacement()
     history()->undo();
     QVERIFY(!t->scene());
     QCOMPARE(b->headTransFrames, int64_t(0)); // the markers go with it
+}
+
+void TestTimelineModel::transitionLengthFollowsItsClips()
+{
+    // One-second clips: a panel edit asking for 5 s gets what the clips can give, the
+    // panel learns that maximum, and trimming a clip later shortens the transition.
+    auto clipAt = [this](int64_t at) {
+        SourceItem *clip =
+            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(at));
+        clip->setValue(
+            "source",
+            clip->sourceValue(clip->track, timeline::toScene(at), timeline::toScene(30), 0), false,
+            true);
+        return clip;
+    };
+    SourceItem *a = clipAt(0);
+    SourceItem *b = clipAt(30);
+    QCOMPARE(b->start(), int64_t(30));
+    QCOMPARE(a->duration(), int64_t(30));
+    TransItem *t = m_model->addTransition("clip_cross", a, b, 800, 5, true);
+    QVERIFY(t);
+    QCOMPARE(t->panelValues(a).at("maxDuration").toInt64(), int64_t(60 * 33 + 32));
+    bg::ValueMap edit = t->panelValues(a);
+    edit["duration"] = bg::Value(int64_t(5000));
+    t->applyPanelEdit(edit);
+    QCOMPARE(t->data()->startFrame, int64_t(0));
+    QCOMPARE(t->data()->endFrame, int64_t(60));
+    QVERIFY(t->data()->durationMs <= t->data()->maxDurationMs());
+    QCOMPARE(TimelineEvaluator(m_model).lastFrame(), int64_t(59));
+
+    b->setValue("source", b->sourceValue(b->track, b->sceneX(), timeline::toScene(10), 0), false,
+                true);
+    m_model->checkTransitions();
+    QCOMPARE(t->data()->endFrame, int64_t(40)); // ten frames after the cut, all b has
+    QCOMPARE(TimelineEvaluator(m_model).lastFrame(), int64_t(39));
 }
 
 void TestTimelineModel::transitionGoesWhenTheGapChanges()
