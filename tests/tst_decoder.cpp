@@ -65,6 +65,8 @@ private slots:
     void anyOrderOfRequestsGivesExactFrames();
     void timesBetweenFramesShowThePreviousFrame();
     void edgesOfTheStream();
+    void picturesComeAtTheAskedSize_data();
+    void picturesComeAtTheAskedSize();
 
     void soundIntervalsTileExactly_data();
     void soundIntervalsTileExactly();
@@ -269,6 +271,42 @@ void TestDecoder::edgesOfTheStream()
     QVERIFY(!dec.getAudioFrame({Rational(0, 1), Rational(1, 30)})); // no sound stream here
     dec.close();
     QVERIFY(!dec.getVideoFrame({Rational(0, 1)}));
+}
+
+void TestDecoder::picturesComeAtTheAskedSize_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("as shown") << 0 << 0;
+    QTest::newRow("smaller") << 160 << 120;
+    QTest::newRow("much smaller") << 64 << 48;
+    QTest::newRow("larger") << 640 << 480;
+    QTest::newRow("another shape") << 500 << 240;
+}
+
+void TestDecoder::picturesComeAtTheAskedSize()
+{
+    // An export decodes a clip that fills the frame at the frame's size; the frame
+    // asked for is the same picture, only scaled.
+    QFETCH(int, width);
+    QFETCH(int, height);
+    FFDecoder dec;
+    QVERIFY(dec.open(videoOf("gop30.mp4")));
+    for (int k : {0, 47, 200, 13}) {
+        VideoRequest request;
+        request.time = Rational(k, 30);
+        request.width = width;
+        request.height = height;
+        VFramePtr f = dec.getVideoFrame(request);
+        QVERIFY(f);
+        QCOMPARE(f->width, width ? width : 320);
+        QCOMPARE(f->height, height ? height : 240);
+        QCOMPARE(fixtures::frameIndexOf(f->data(), f->width, f->height, f->stride), k);
+    }
+    // The same frame asked again at the shown size is not the scaled picture.
+    VFramePtr shown = dec.getVideoFrame({Rational(13, 30)});
+    QVERIFY(shown);
+    QCOMPARE(shown->width, 320);
 }
 
 void TestDecoder::soundIntervalsTileExactly_data()
