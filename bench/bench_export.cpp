@@ -4,10 +4,11 @@
 // "over_cross" over the cut; a 400 × 300 PNG logo with a soft alpha edge at
 // (+500, −250) from the centre, turned 15°, at 70 % opacity for the whole 20 s; the
 // subtitle "Hello 你好" in white near the bottom; music at half volume) through the
-// editor's export into H.264 veryfast + AAC, and in the same run measures
-//  (a) the same timeline as one ffmpeg filter_complex command, same encoder settings,
-//  (b) the bare encoder: as many raw RGBA frames of that size piped into ffmpeg's x264.
-// Prints the wall times, the ratios and the resident memory during the export.
+// editor's export into H.264 veryfast + AAC inside this process, and in the same run
+// the bare encoder: as many raw RGBA frames of that size piped into ffmpeg's x264.
+// Prints the wall times, the ratio and the resident memory during the export. The
+// comparison with a plain ffmpeg filter graph of the same timeline, as a user runs
+// the renderer, is bench_render.sh (against the performance anchors).
 // Run under Xvfb (scripts/bench.sh).
 #include "common/ValueQt.h"
 #include "render/RenderManager.h"
@@ -171,37 +172,6 @@ int main(int argc, char **argv)
     // A quick look at our side alone while working on it.
     if (qEnvironmentVariableIsSet("ZUA_BENCH_OURS_ONLY"))
         return oursOk ? 0 : 1;
-    const double childCpu0 = cpuSeconds(RUSAGE_CHILDREN);
-
-    // (a) the same timeline as one ffmpeg command.
-    const QString graph =
-        "[0:v]tpad=stop_mode=clone:stop_duration=0.5,settb=1/30[a];"
-        "[1:v]scale=1920:1080,tpad=start_mode=clone:start_duration=0.5,settb=1/30[b];"
-        "[a][b]xfade=transition=fade:duration=1:offset=9.5,format=rgba[ab];"
-        "[2:v]loop=loop=-1:size=1,trim=duration=20,format=rgba,"
-        "colorchannelmixer=aa=0.7,rotate=15*PI/180:c=none:ow=rotw(15*PI/180):"
-        "oh=roth(15*PI/180)[l];"
-        "[ab][l]overlay=x=(W/2+500)-w/2:y=(H/2-250)-h/2,"
-        "drawtext=fontfile=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc:text='Hello "
-        "你好':fontsize=48:fontcolor=white:x=(w-text_w)/2:y=h/2+420-text_h/2,"
-        "format=yuv420p[v];"
-        "[0:a]apad=pad_dur=0.5[a0];[1:a]adelay=10000|10000[a1];[3:a]volume=0.5[m];"
-        "[a0][a1][m]amix=inputs=3:normalize=0:duration=longest[aout]";
-    bool graphOk = false;
-    const double filtergraph = seconds(
-        [&] {
-            return ffmpeg({"-i",       a,         "-i",
-                           b,          "-i",      logo,
-                           "-i",       music,     "-filter_complex",
-                           graph,      "-map",    "[v]",
-                           "-map",     "[aout]",  "-t",
-                           "20",       "-r",      "30",
-                           "-c:v",     "libx264", "-preset",
-                           "veryfast", "-crf",    kCrf,
-                           "-c:a",     "aac",     work + "/export-ffmpeg.mp4"});
-        },
-        &graphOk);
-    const double graphCpu = cpuSeconds(RUSAGE_CHILDREN) - childCpu0;
 
     // (b) the bare encoder: 600 raw RGBA pictures (16 distinct ones, from clip A)
     // piped into x264 with the same settings.
@@ -246,11 +216,7 @@ int main(int argc, char **argv)
                 "+ AAC)\n",
                 kCrf);
     std::printf("  ours                     %7.2f s %s\n", ours, oursOk ? "" : "(FAILED)");
-    std::printf("  ffmpeg filter_complex    %7.2f s, %.1f processor s %s\n", filtergraph, graphCpu,
-                graphOk ? "" : "(FAILED)");
     std::printf("  bare x264 of RGBA frames %7.2f s %s\n", bare, bareOk ? "" : "(FAILED)");
-    if (graphOk)
-        std::printf("  ours / filtergraph       %7.2f  (goal <= 0.85)\n", ours / filtergraph);
     if (bareOk)
         std::printf("  ours / bare encoder      %7.2f  (goal <= 1.5)\n", ours / bare);
     if (!memory.empty()) {
