@@ -63,7 +63,7 @@ struct FFDecoder::Impl {
     int swsOutWidth = 0, swsOutHeight = 0;
     int wantWidth = 0, wantHeight = 0; // the size asked for, as shown (0: the shown size)
     Geometry geometry;                 // square pixels and the turn the pictures are shown with
-    PixelBuffer turnable;              // the upright-less picture before it is turned
+    PixelBuffer turnable;              // the converted picture before it is turned upright
     int turnableStride = 0;
     std::vector<std::shared_ptr<VFrameCtx>> pool;
     VFramePtr lastImage;
@@ -432,9 +432,9 @@ struct FFDecoder::Impl {
                 for (int y = ty; y < std::min(ty + kTile, oh); ++y) {
                     auto *row = reinterpret_cast<uint32_t *>(out.data() + size_t(y) * out.stride);
                     for (int x = tx; x < std::min(tx + kTile, ow); ++x) {
+                        // A quarter clockwise: the left column becomes the top row.
                         int sx, sy;
-                        if (turns ==
-                            1) { // a quarter clockwise: the left column becomes the top row
+                        if (turns == 1) {
                             sx = y;
                             sy = h - 1 - x;
                         } else if (turns == 2) {
