@@ -27,6 +27,9 @@ struct SwrCloser {
 };
 
 constexpr int kMaxSeekRetries = 4;
+// Pictures skipped after a seek while waiting for a key frame before the seek is
+// given up (about half a minute of video).
+constexpr int kMaxSkippedPackets = 1000;
 constexpr size_t kPoolSize = 4;
 // Sound this far ahead of what is buffered is reached by decoding on, not seeking.
 constexpr int64_t kAudioForwardSeconds = 2;
@@ -50,6 +53,7 @@ struct FFDecoder::Impl {
     // After a seek into the middle of a stream, packets before the next key frame
     // and pictures decoded without their references are skipped.
     bool awaitKey = false;    // packets until the next key frame are dropped
+    int skippedPackets = 0;   // dropped so far while waiting for one
     bool skipCorrupt = false; // pictures until the first whole one are dropped
     Stats stats;
 
@@ -153,12 +157,20 @@ struct FFDecoder::Impl {
                     avcodec_send_packet(codec.get(), nullptr);
                     break;
                 }
-                if (packet->stream_index != streamIndex ||
-                    (awaitKey && !(packet->flags & AV_PKT_FLAG_KEY))) {
+                if (packet->stream_index != streamIndex) {
                     av_packet_unref(packet.get());
                     continue;
                 }
+                if (awaitKey && !(packet->flags & AV_PKT_FLAG_KEY)) {
+                    av_packet_unref(packet.get());
+                    // A stream with no key frame for this long (one at its start only) is
+                    // not read to its end: the seek counts as failed and is tried earlier.
+                    if (++skippedPackets > kMaxSkippedPackets)
+                        return false;
+                    continue;
+                }
                 awaitKey = false;
+                skippedPackets = 0;
                 const int s = avcodec_send_packet(codec.get(), packet.get());
                 av_packet_unref(packet.get());
                 if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA)
@@ -205,6 +217,7 @@ struct FFDecoder::Impl {
         demuxEof = !readable;
         decodeEof = false;
         awaitKey = skipCorrupt = midStream && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+        skippedPackets = 0;
         hasCur = hasNext = false;
         fifo.clear();
         fifoAnchored = false;
