@@ -123,7 +123,6 @@ private:
     QPointer<ArchivedProcessDialog> m_archivedProcess;
     bool m_previewMaximised = false;
     QXmlStreamReader m_reader;
-    QXmlStreamWriter m_writer;
     QString m_projectPath;
     QString m_archiveFolder;
     bool m_archived = false;

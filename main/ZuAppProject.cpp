@@ -47,50 +47,55 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
     if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
 
-    m_writer.setDevice(&file);
-    m_writer.setAutoFormattingIndent(2);
-    m_writer.setCodec("UTF-8");
+    // A writer of its own for every write: a writer's error never clears, so one
+    // failed save must not fail every later one.
+    QXmlStreamWriter writer(&file);
+    writer.setAutoFormattingIndent(2);
+    writer.setCodec("UTF-8");
 
     // The file begins with the root element: formatting is switched on after it,
     // since the writer would otherwise put a line break before it.
-    m_writer.setAutoFormatting(false);
-    m_writer.writeStartElement("VoVive");
-    m_writer.writeAttribute("Version", "1.0.0");
+    writer.setAutoFormatting(false);
+    writer.writeStartElement("VoVive");
+    writer.writeAttribute("Version", "1.0.0");
     const bool sectionArchive = kind == ContainerKind::Save && archive;
     if (kind == ContainerKind::Save) {
         if (archive || m_archived) {
-            m_writer.writeAttribute("Archived", "1");
+            writer.writeAttribute("Archived", "1");
             // Before any section, so their relative paths refer to the new folder.
             m_archiveFolder = QFileInfo(path).absolutePath();
         } else {
-            m_writer.writeAttribute("Archived", "0");
+            writer.writeAttribute("Archived", "0");
         }
     }
-    m_writer.setAutoFormatting(true);
+    writer.setAutoFormatting(true);
 
-    m_writer.writeStartElement("Render");
-    m_sections->writeScene(m_writer);
-    m_writer.writeEndElement();
+    writer.writeStartElement("Render");
+    m_sections->writeScene(writer);
+    writer.writeEndElement();
 
     // A new project starts with empty material and timeline sections.
     const bool content = kind == ContainerKind::Save;
-    m_writer.writeStartElement("Resource");
+    writer.writeStartElement("Resource");
     if (content)
-        m_sections->writeMaterials(m_writer, sectionArchive);
-    m_writer.writeEndElement();
+        m_sections->writeMaterials(writer, sectionArchive);
+    writer.writeEndElement();
 
-    m_writer.writeStartElement("Timeline");
+    writer.writeStartElement("Timeline");
     if (content)
-        m_sections->writeTimeline(m_writer, sectionArchive);
-    m_writer.writeEndElement();
+        m_sections->writeTimeline(writer, sectionArchive);
+    writer.writeEndElement();
 
-    m_writer.writeStartElement("Preview");
-    m_writer.writeEndElement();
+    writer.writeStartElement("Preview");
+    writer.writeEndElement();
 
-    m_writer.writeEndElement();
-    m_writer.writeCharacters("\n");
-    const bool written = !m_writer.hasError();
-    m_writer.setDevice(nullptr);
+    writer.writeEndElement();
+    writer.writeCharacters("\n");
+    // The last block is still in the buffer: it is written and checked here, since
+    // commit() would rename the file over the project even when that write fails (a
+    // full disk), leaving it empty or cut short.
+    const bool written = !writer.hasError() && file.flush() && file.error() == QFileDevice::NoError;
+    writer.setDevice(nullptr);
     if (!written) {
         file.cancelWriting();
         BG_LOG_E("---> the project could not be written: %s", qUtf8Printable(path));

@@ -117,6 +117,7 @@ private slots:
     void materialPathServices();
     void unwritableTargetWritesNothing();
     void interruptedSaveKeepsThePreviousFile();
+    void fullDiskKeepsTheProjectAndTheNextSaveWorks();
 
 private:
     ZuApp *app() { return ZuApp::instance(); }
@@ -567,6 +568,36 @@ void TestProjectFile::interruptedSaveKeepsThePreviousFile()
     QCOMPARE(readFile(path), before);
     QVERIFY(app()->readProjectFile(path));
     QVERIFY(m_sections.calls.contains("timeline"));
+}
+
+void TestProjectFile::fullDiskKeepsTheProjectAndTheNextSaveWorks()
+{
+    // A small project (under the writer's 16 KiB buffer, so that only the last write
+    // meets the full disk) saved while the disk is full: the save fails and the
+    // project on disk stays whole; with room again the next save succeeds.
+    const QString path = m_dir.filePath("small.zua2");
+    m_sections.timelinePayload = "previous";
+    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    const QByteArray before = readFile(path);
+    QVERIFY(before.size() > 200 && before.size() < 16 * 1024);
+
+    m_sections.timelinePayload = "replacement";
+    rlimit limits{};
+    getrlimit(RLIMIT_FSIZE, &limits);
+    rlimit full = limits;
+    full.rlim_cur = 100; // a file size limit stands in for a full disk: writes fail past it
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    const bool savedWhileFull = app()->writeContainer(path, ZuApp::ContainerKind::Save, false);
+    setrlimit(RLIMIT_FSIZE, &limits);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(!savedWhileFull);
+    QCOMPARE(readFile(path), before);
+    QCOMPARE(QDir(m_dir.path()).entryList({"small.zua2*"}, QDir::Files),
+             QStringList{"small.zua2"}); // no temporary file left behind
+
+    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(readFile(path).contains("replacement"));
 }
 
 int main(int argc, char **argv)
