@@ -41,8 +41,10 @@ public:
     // ---- project file container ------------------------------------------
     enum class ContainerKind { NewProject, Save };
     // Writes the container to `path` atomically: the previous file stays intact
-    // unless the whole new file was written. False when nothing was written.
-    bool writeContainer(const QString &path, ContainerKind kind, bool archive);
+    // unless the whole new file was written. False when nothing was written, with the
+    // system's reason in `reason` when given.
+    bool writeContainer(const QString &path, ContainerKind kind, bool archive,
+                        QString *reason = nullptr);
     // Reads a ".zua2" file; false when it could not be opened or holds no element
     // (the failure box was shown).
     bool readProjectFile(const QString &path);
@@ -116,6 +118,7 @@ private:
     void readRootChildren();
     void readLegacyChildren();
     void showFailure(const QString &key);
+    void showFailureText(const QString &text); // an information box with this text
 
     bool m_english = false;
     QPointer<MainWindow> m_mainWindow;
@@ -126,7 +129,8 @@ private:
     QString m_projectPath;
     QString m_archiveFolder;
     bool m_archived = false;
-    bool m_saving = false; // a manual save (and its location dialog) is in progress
+    bool m_saving = false;          // a manual save (and its location dialog) is in progress
+    bool m_autoSaveFailing = false; // told once; told again only after one works
     // An archive under way: the copies its project file refers to, planned while it
     // is written (main thread), made by the worker; the worker's outcome.
     mutable QList<ArchiveCopy> m_archivePlan;

@@ -119,8 +119,17 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
         if (m_saving)
             return false;
         path = autoSavePathFor(path);
-        if (!writeContainer(path, ContainerKind::Save, archive))
+        QString reason;
+        if (!writeContainer(path, ContainerKind::Save, archive, &reason)) {
+            // Said in the title bar, without stopping the work, once until it works again.
+            if (!m_autoSaveFailing)
+                emit sig_updateProjectName(
+                    ZTR("titlebar.AutoSaveFail").arg(QDir::toNativeSeparators(path), reason),
+                    false);
+            m_autoSaveFailing = true;
             return false;
+        }
+        m_autoSaveFailing = false;
         setAutoSavePath(path);
         emit sig_updateProjectName(
             ZTR("titlebar.AutoProjectSuccess").arg(QFileInfo(path).fileName()), false);
@@ -139,8 +148,15 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
             path += QStringLiteral(".zua2");
     }
     // The auto-save goes only once the work is safely written elsewhere.
-    if (path.isEmpty() || !writeContainer(path, ContainerKind::Save, archive))
+    if (path.isEmpty())
         return false;
+    QString reason;
+    if (!writeContainer(path, ContainerKind::Save, archive, &reason)) {
+        // The file there is as it was, and the work stays marked as changed.
+        showFailureText(
+            ZTR("titlebar.SaveProjectFail").arg(QDir::toNativeSeparators(path), reason));
+        return false;
+    }
     QFile::remove(previousAutoSave);
     setAutoSavePath(QString());
     const QFileInfo saved(path);

@@ -17,6 +17,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -39,13 +41,16 @@ bool sameFile(const QFileInfo &a, const QFileInfo &b)
 
 } // namespace
 
-bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive)
+bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive, QString *reason)
 {
     // Written to a temporary file and renamed over the target only when complete, so
     // a failure or a crash during the save leaves the previous file as it was.
     QSaveFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (reason)
+            *reason = file.errorString();
         return false;
+    }
 
     // A writer of its own for every write: a writer's error never clears, so one
     // failed save must not fail every later one.
@@ -94,14 +99,22 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
     // The last block is still in the buffer: it is written and checked here, since
     // commit() would rename the file over the project even when that write fails (a
     // full disk), leaving it empty or cut short.
-    const bool written = !writer.hasError() && file.flush() && file.error() == QFileDevice::NoError;
+    errno = 0;
+    const bool flushed = file.flush();
+    const int flushError = errno; // the system's reason (Qt's own text is empty here)
+    const bool written = !writer.hasError() && flushed && file.error() == QFileDevice::NoError;
     writer.setDevice(nullptr);
     if (!written) {
+        if (reason)
+            *reason =
+                flushError ? QString::fromLocal8Bit(std::strerror(flushError)) : file.errorString();
         file.cancelWriting();
         BG_LOG_E("---> the project could not be written: %s", qUtf8Printable(path));
         return false;
     }
     if (!file.commit()) {
+        if (reason)
+            *reason = file.errorString();
         BG_LOG_E("---> the project could not be saved: %s", qUtf8Printable(path));
         return false;
     }
@@ -110,8 +123,13 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
 
 void ZuApp::showFailure(const QString &key)
 {
+    showFailureText(zuaTranslate(key));
+}
+
+void ZuApp::showFailureText(const QString &text)
+{
     MessageBox::inform(m_mainWindow ? static_cast<QWidget *>(m_mainWindow.data()) : nullptr,
-                       ZKEY("MainWindow.Hint"), zuaTranslate(key), ZKEY("MainWindow.Ok"));
+                       ZKEY("MainWindow.Hint"), text, ZKEY("MainWindow.Ok"));
 }
 
 void ProjectSections::readProjectChildren(QXmlStreamReader &reader, ProjectSections &sections)

@@ -30,6 +30,9 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 class Edit : public zua::ZuObject {};
@@ -66,6 +69,8 @@ private slots:
     void autoSaveNaming_data();
     void autoSaveNaming();
     void autoSaveWritesOnlyItsOwnFile();
+    void failedSavesAreToldAndKeepTheWork_data();
+    void failedSavesAreToldAndKeepTheWork();
     void manualSaveOfUntitledAsksWhere();
     void autoSaveWaitsForASaveInProgress();
     void recoveryOfASavedProject_data();
@@ -225,6 +230,89 @@ void TestLifecycle::autoSaveWritesOnlyItsOwnFile()
     QCOMPARE(names[0][0].toString(), QString("~temp_keep.zua2「Automatically Saved」"));
     QCOMPARE(names[0][1].toBool(), false);
     QCOMPARE(m_saveAsked, 0);
+}
+
+namespace {
+// While it lives, files cannot grow past `bytes` (SIGXFSZ ignored): writes fail as on
+// a full disk.
+class FullDisk {
+public:
+    explicit FullDisk(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        rlimit full = m_before;
+        full.rlim_cur = bytes;
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &full);
+    }
+    ~FullDisk()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_before{};
+    void (*m_handler)(int) = nullptr;
+};
+} // namespace
+
+void TestLifecycle::failedSavesAreToldAndKeepTheWork_data()
+{
+    QTest::addColumn<bool>("autoSave");
+    QTest::newRow("save the user asked for") << false;
+    QTest::newRow("auto-save") << true;
+}
+
+void TestLifecycle::failedSavesAreToldAndKeepTheWork()
+{
+    QFETCH(bool, autoSave);
+    ZuApp *app = ZuApp::instance();
+    const QString project = m_dir.filePath("full.zua2");
+    writeFile(project, "original");
+    app->setProjectPath(project);
+    dirty();
+    const QString written = autoSave ? ZuApp::autoSavePathFor(project) : project;
+    QFile::remove(ZuApp::autoSavePathFor(project));
+    QSignalSpy names(app, &ZuApp::sig_updateProjectName);
+    auto notices = [&names] {
+        int n = 0;
+        for (const QList<QVariant> &args : names)
+            n += args[0].toString().startsWith("Automatic save failed");
+        return n;
+    };
+    {
+        FullDisk full(100);
+        QVERIFY(!app->saveProject(autoSave, false, QString()));
+        if (autoSave) // told once, not at every attempt
+            QVERIFY(!app->saveProject(true, false, QString()));
+    }
+    QCOMPARE(readFile(project), QByteArray("original"));
+    QVERIFY(!zua::UndoController::instance()->isClean());
+    QVERIFY(QDir(m_dir.path()).entryList({"*.zua2.*"}, QDir::Files).isEmpty());
+    if (autoSave) {
+        QVERIFY(m_boxes.isEmpty()); // the work goes on undisturbed
+        QCOMPARE(notices(), 1);
+        QVERIFY(names.last()[0].toString().contains(QDir::toNativeSeparators(written)));
+        QVERIFY(names.last()[0].toString().contains("File too large"));
+        QVERIFY(!QFileInfo::exists(written));
+        // With room again it works, and a later failure is told again.
+        QVERIFY(app->saveProject(true, false, QString()));
+        QVERIFY(readFile(written).startsWith("<VoVive"));
+        FullDisk full(100);
+        QVERIFY(!app->saveProject(true, false, QString()));
+        QCOMPARE(notices(), 2);
+    } else {
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].text.contains(QDir::toNativeSeparators(project)) &&
+                     m_boxes[0].text.contains("File too large"),
+                 qPrintable(m_boxes[0].text));
+        // With room again the same save goes through.
+        QVERIFY(app->saveProject(false, false, QString()));
+        QVERIFY(readFile(project).startsWith("<VoVive"));
+        QVERIFY(zua::UndoController::instance()->isClean());
+    }
+    QFile::remove(ZuApp::autoSavePathFor(project));
 }
 
 void TestLifecycle::manualSaveOfUntitledAsksWhere()
