@@ -14,6 +14,7 @@
 #include "preview/PreviewWidget.h"
 #include "render/RenderManager.h"
 #include "resource/ResourceWidget.h"
+#include "support/FullDisk.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
@@ -29,9 +30,6 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -232,31 +230,6 @@ void TestLifecycle::autoSaveWritesOnlyItsOwnFile()
     QCOMPARE(m_saveAsked, 0);
 }
 
-namespace {
-// While it lives, files cannot grow past `bytes` (SIGXFSZ ignored): writes fail as on
-// a full disk.
-class FullDisk {
-public:
-    explicit FullDisk(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_before);
-        rlimit full = m_before;
-        full.rlim_cur = bytes;
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &full);
-    }
-    ~FullDisk()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_before);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_before{};
-    void (*m_handler)(int) = nullptr;
-};
-} // namespace
-
 void TestLifecycle::failedSavesAreToldAndKeepTheWork_data()
 {
     QTest::addColumn<bool>("autoSave");
@@ -282,7 +255,7 @@ void TestLifecycle::failedSavesAreToldAndKeepTheWork()
         return n;
     };
     {
-        FullDisk full(100);
+        fixtures::FullDisk full(100);
         QVERIFY(!app->saveProject(autoSave, false, QString()));
         if (autoSave) // told once, not at every attempt
             QVERIFY(!app->saveProject(true, false, QString()));
@@ -299,7 +272,7 @@ void TestLifecycle::failedSavesAreToldAndKeepTheWork()
         // With room again it works, and a later failure is told again.
         QVERIFY(app->saveProject(true, false, QString()));
         QVERIFY(readFile(written).startsWith("<VoVive"));
-        FullDisk full(100);
+        fixtures::FullDisk full(100);
         QVERIFY(!app->saveProject(true, false, QString()));
         QCOMPARE(notices(), 2);
     } else {

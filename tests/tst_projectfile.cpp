@@ -8,6 +8,7 @@
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
+#include "support/FullDisk.h"
 #include "undo/UndoController.h"
 #include "undo/ZuObject.h"
 
@@ -15,7 +16,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -373,15 +373,10 @@ void TestProjectFile::archiveCopiesInChunksAndStopsWhenAsked()
     // A destination that fills up mid-file (a file size limit stands in for a full
     // disk): the message names the material and nothing new is left.
     cancel = false;
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    rlimit limited = before;
-    limited.rlim_cur = 2 << 20;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limited);
-    error = ArchiveCopier(plan, cancel).run({});
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        fixtures::FullDisk full(2 << 20);
+        error = ArchiveCopier(plan, cancel).run({});
+    }
     QVERIFY2(error.contains(QDir::toNativeSeparators(from)), qPrintable(error));
     QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"kept.wav"});
 
@@ -582,15 +577,11 @@ void TestProjectFile::fullDiskKeepsTheProjectAndTheNextSaveWorks()
     QVERIFY(before.size() > 200 && before.size() < 16 * 1024);
 
     m_sections.timelinePayload = "replacement";
-    rlimit limits{};
-    getrlimit(RLIMIT_FSIZE, &limits);
-    rlimit full = limits;
-    full.rlim_cur = 100; // a file size limit stands in for a full disk: writes fail past it
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &full);
-    const bool savedWhileFull = app()->writeContainer(path, ZuApp::ContainerKind::Save, false);
-    setrlimit(RLIMIT_FSIZE, &limits);
-    std::signal(SIGXFSZ, oldHandler);
+    bool savedWhileFull = true;
+    {
+        fixtures::FullDisk full(100);
+        savedWhileFull = app()->writeContainer(path, ZuApp::ContainerKind::Save, false);
+    }
     QVERIFY(!savedWhileFull);
     QCOMPARE(readFile(path), before);
     QCOMPARE(QDir(m_dir.path()).entryList({"small.zua2*"}, QDir::Files),
