@@ -76,6 +76,7 @@ struct GsOutputRaw::Readback {
     bool pending[2] = {false, false};
     int next = 0;
     std::unique_ptr<gsdetail::Target> scaled; // when the output size differs from the scene
+    int shown[4] = {0, 0, 0, 0};              // where the scene lies in it; bars around
 };
 
 GsOutputRaw::GsOutputRaw(GsScene *scene, int width, int height, GsFormat)
@@ -145,9 +146,13 @@ void GsOutputRaw::Capture(int64_t timestampNs)
             m_readback->scaled = std::make_unique<gsdetail::Target>(m_width, m_height);
         f->glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
         f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_readback->scaled->framebuffer());
-        if (w != m_width || h != m_height) {
+        // Only the blit writes to this target: the bars are cleared once, when they
+        // first appear or move (no shown rectangle is empty, so the first one clears).
+        const int rect[4] = {x, y, w, h};
+        if (!std::equal(rect, rect + 4, m_readback->shown)) {
             f->glClearColor(0, 0, 0, 1);
             f->glClear(GL_COLOR_BUFFER_BIT);
+            std::copy(rect, rect + 4, m_readback->shown);
         }
         f->glBlitFramebuffer(0, 0, image->width(), image->height(), x, y, x + w, y + h,
                              GL_COLOR_BUFFER_BIT, GL_LINEAR);

@@ -19,9 +19,6 @@ using namespace detail;
 
 namespace {
 
-struct SwsCloser {
-    void operator()(SwsContext *c) const { sws_freeContext(c); }
-};
 struct SwrCloser {
     void operator()(SwrContext *c) const { swr_free(&c); }
 };
@@ -62,7 +59,7 @@ struct FFDecoder::Impl {
     FramePtr next{av_frame_alloc()}; // first frame past the target, held back
     bool hasCur = false, hasNext = false;
     int64_t curPts = 0, nextPts = 0;
-    std::unique_ptr<SwsContext, SwsCloser> sws;
+    ConverterPtr sws;
     int swsWidth = 0, swsHeight = 0, swsFormat = -1, swsMatrix = -1, swsFullRange = -1;
     int swsOutWidth = 0, swsOutHeight = 0;
     int wantWidth = 0, wantHeight = 0; // the size asked for, as shown (0: the shown size)
@@ -312,7 +309,7 @@ struct FFDecoder::Impl {
         case AVCOL_SPC_BT2020_CL:
             return SWS_CS_BT2020;
         default:
-            return f->width >= 1280 || f->height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+            return isHd(f->width, f->height) ? SWS_CS_ITU709 : SWS_CS_ITU601;
         }
     }
 
@@ -339,37 +336,18 @@ struct FFDecoder::Impl {
             swsMatrix == matrix && swsFullRange == fullRange && swsOutWidth == outWidth &&
             swsOutHeight == outHeight)
             return true;
-        sws.reset(sws_alloc_context());
-        if (!sws)
-            return false;
-        av_opt_set_int(sws.get(), "srcw", f->width, 0);
-        av_opt_set_int(sws.get(), "srch", f->height, 0);
-        av_opt_set_int(sws.get(), "src_format", f->format, 0);
-        av_opt_set_int(sws.get(), "dstw", outWidth, 0);
-        av_opt_set_int(sws.get(), "dsth", outHeight, 0);
-        av_opt_set_int(sws.get(), "dst_format", AV_PIX_FMT_RGBA, 0);
         // Enlarged: bicubic (sharper, and the faster path of the converter); made
         // smaller: bilinear down to half size, area averaging below; the same size
         // takes the direct converters, whatever the filter.
         const bool small = outWidth * 2 < f->width || outHeight * 2 < f->height;
         const bool larger = outWidth > f->width || outHeight > f->height;
-        av_opt_set_int(sws.get(), "sws_flags",
-                       small    ? SWS_AREA
-                       : larger ? SWS_BICUBIC
-                                : SWS_BILINEAR,
-                       0);
-        av_opt_set_int(sws.get(), "threads", 0, 0); // one slice per core
-        if (sws_init_context(sws.get(), nullptr, nullptr) < 0) {
-            sws.reset();
+        sws = makeConverter(f->width, f->height, f->format, outWidth, outHeight, AV_PIX_FMT_RGBA,
+                            small    ? SWS_AREA
+                            : larger ? SWS_BICUBIC
+                                     : SWS_BILINEAR,
+                            matrix, fullRange);
+        if (!sws)
             return false;
-        }
-        // RGB sources ignore this; YUV ones are read with their own coefficients.
-        int *inverse = nullptr, *table = nullptr;
-        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-        if (sws_getColorspaceDetails(sws.get(), &inverse, &srcRange, &table, &dstRange, &brightness,
-                                     &contrast, &saturation) >= 0)
-            sws_setColorspaceDetails(sws.get(), sws_getCoefficients(matrix), fullRange, table,
-                                     dstRange, brightness, contrast, saturation);
         swsWidth = f->width;
         swsHeight = f->height;
         swsFormat = f->format;
@@ -410,18 +388,10 @@ struct FFDecoder::Impl {
             target = turnable.data();
             targetStride = turnableStride;
         }
-        FramePtr dst(av_frame_alloc());
-        dst->format = AV_PIX_FMT_RGBA;
-        dst->width = width;
-        dst->height = height;
-        // The converter writes straight into our buffer (wrapped, not owned).
-        dst->buf[0] = av_buffer_create(
-            target, int(size_t(targetStride) * size_t(height) + kBufferPadding),
-            [](void *, uint8_t *) {}, nullptr, 0);
-        if (!dst->buf[0])
+        // The converter writes straight into our buffer.
+        FramePtr dst = wrapPicture(target, targetStride, width, height, AV_PIX_FMT_RGBA);
+        if (!dst)
             return nullptr;
-        dst->data[0] = target;
-        dst->linesize[0] = targetStride;
         if (sws_scale_frame(sws.get(), dst.get(), f) < 0)
             return nullptr;
         if (turns)

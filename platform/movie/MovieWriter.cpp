@@ -1,5 +1,6 @@
 #include "MovieWriter.h"
 
+#include "media/MediaTypes.h"
 #include "media/detail/FFmpegIO.h"
 
 extern "C" {
@@ -27,8 +28,6 @@ namespace {
 using ff::detail::FramePtr;
 
 enum class Container { Mp4, Avi, Mp3, None };
-
-constexpr size_t kAlign = 64; // what FFmpeg's converters read at once
 
 Container containerOf(const std::string &path)
 {
@@ -76,7 +75,7 @@ struct Movie {
     AVStream *vstream = nullptr;
     AVFrame *vframe = nullptr;
     AVFrame *staging = nullptr; // the caller's picture, copied aligned and padded
-    SwsContext *sws = nullptr;
+    ff::detail::ConverterPtr sws;
     int swsWidth = 0, swsHeight = 0;
     int matrix = SWS_CS_ITU601;
     int64_t lastVideoPts = -1;
@@ -107,7 +106,6 @@ struct Movie {
         av_frame_free(&vframe);
         av_frame_free(&staging);
         av_frame_free(&aframe);
-        sws_freeContext(sws);
         swr_free(&swr);
         if (fifo)
             av_audio_fifo_free(fifo);
@@ -149,51 +147,19 @@ struct Movie {
     {
         if (sws && swsWidth == width && swsHeight == height)
             return true;
-        sws_freeContext(sws);
-        sws = sws_alloc_context();
-        if (!sws)
-            return false;
-        av_opt_set_int(sws, "srcw", width, 0);
-        av_opt_set_int(sws, "srch", height, 0);
-        av_opt_set_int(sws, "src_format", AV_PIX_FMT_RGBA, 0);
-        av_opt_set_int(sws, "dstw", venc->width, 0);
-        av_opt_set_int(sws, "dsth", venc->height, 0);
-        av_opt_set_int(sws, "dst_format", AV_PIX_FMT_YUV420P, 0);
-        av_opt_set_int(sws, "sws_flags", SWS_AREA | SWS_FULL_CHR_H_INP, 0);
-        av_opt_set_int(sws, "threads", 0, 0);
-        if (sws_init_context(sws, nullptr, nullptr) < 0) {
-            sws_freeContext(sws);
-            sws = nullptr;
-            return false;
-        }
-        int *inverse = nullptr, *table = nullptr;
-        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-        if (sws_getColorspaceDetails(sws, &inverse, &srcRange, &table, &dstRange, &brightness,
-                                     &contrast, &saturation) >= 0)
-            sws_setColorspaceDetails(sws, inverse, 1, sws_getCoefficients(matrix), 0, brightness,
-                                     contrast, saturation);
+        sws = ff::detail::makeConverter(width, height, AV_PIX_FMT_RGBA, venc->width, venc->height,
+                                        AV_PIX_FMT_YUV420P, SWS_AREA | SWS_FULL_CHR_H_INP, matrix,
+                                        false);
         swsWidth = width;
         swsHeight = height;
-        return true;
+        return sws != nullptr;
     }
 
     bool convert(const uint8_t *pixels, int stride, int width, int height)
     {
-        FramePtr source(av_frame_alloc());
-        if (!source)
-            return false;
-        source->format = AV_PIX_FMT_RGBA;
-        source->width = width;
-        source->height = height;
         // Wrapped, not owned: the caller keeps the pixels until this returns.
-        source->buf[0] = av_buffer_create(
-            const_cast<uint8_t *>(pixels), int(size_t(stride) * size_t(height)),
-            [](void *, uint8_t *) {}, nullptr, AV_BUFFER_FLAG_READONLY);
-        if (!source->buf[0])
-            return false;
-        source->data[0] = const_cast<uint8_t *>(pixels);
-        source->linesize[0] = stride;
-        return sws_scale_frame(sws, vframe, source.get()) >= 0;
+        FramePtr source = ff::detail::wrapPicture(pixels, stride, width, height, AV_PIX_FMT_RGBA);
+        return source && sws_scale_frame(sws.get(), vframe, source.get()) >= 0;
     }
 
     bool setUpVideo(const MVSettings &s, Container c)
@@ -209,7 +175,7 @@ struct Movie {
         venc->pix_fmt = AV_PIX_FMT_YUV420P;
         // Tagged, so players need not guess: BT.709 from HD up, BT.601 below, limited
         // range; the conversion below uses the same matrix.
-        const bool hd = venc->height >= 720 || venc->width >= 1280;
+        const bool hd = ff::detail::isHd(venc->width, venc->height);
         venc->color_range = AVCOL_RANGE_MPEG;
         venc->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
         venc->color_primaries = hd                    ? AVCOL_PRI_BT709
@@ -413,8 +379,8 @@ bool pushImage(MovieHandle m, const uint8_t *pixels, size_t bytes, int stride, i
     // The converter reads whole SIMD blocks, past the end of the caller's last row; a
     // copy into a padded frame of ours keeps those reads inside memory we own, unless
     // the caller's buffer is aligned and padded already.
-    const bool aligned =
-        padded && reinterpret_cast<uintptr_t>(pixels) % kAlign == 0 && stride % int(kAlign) == 0;
+    const bool aligned = padded && reinterpret_cast<uintptr_t>(pixels) % ff::kBufferAlign == 0 &&
+                         stride % int(ff::kBufferAlign) == 0;
     const uint8_t *source = pixels;
     int sourceStride = stride;
     if (!aligned) {

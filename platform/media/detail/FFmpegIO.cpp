@@ -2,6 +2,9 @@
 
 extern "C" {
 #include <libavutil/display.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
 }
 
 #include <sys/stat.h>
@@ -98,6 +101,76 @@ Geometry geometryOf(const AVStream *stream)
         }
     }
     return g;
+}
+
+void ConverterCloser::operator()(SwsContext *c) const
+{
+    sws_freeContext(c);
+}
+
+bool isHd(int width, int height)
+{
+    return width >= 1280 || height >= 720;
+}
+
+ConverterPtr makeConverter(int srcWidth, int srcHeight, int srcFormat, int dstWidth, int dstHeight,
+                           int dstFormat, int flags, int matrix, bool yuvFullRange)
+{
+    ConverterPtr sws(sws_alloc_context());
+    if (!sws)
+        return nullptr;
+    av_opt_set_int(sws.get(), "srcw", srcWidth, 0);
+    av_opt_set_int(sws.get(), "srch", srcHeight, 0);
+    av_opt_set_int(sws.get(), "src_format", srcFormat, 0);
+    av_opt_set_int(sws.get(), "dstw", dstWidth, 0);
+    av_opt_set_int(sws.get(), "dsth", dstHeight, 0);
+    av_opt_set_int(sws.get(), "dst_format", dstFormat, 0);
+    av_opt_set_int(sws.get(), "sws_flags", flags, 0);
+    av_opt_set_int(sws.get(), "threads", 0, 0); // one slice per core
+    if (sws_init_context(sws.get(), nullptr, nullptr) < 0)
+        return nullptr;
+    auto isRgb = [](int format) {
+        const AVPixFmtDescriptor *d = av_pix_fmt_desc_get(AVPixelFormat(format));
+        return d && (d->flags & AV_PIX_FMT_FLAG_RGB);
+    };
+    int *inverse = nullptr, *table = nullptr;
+    int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+    if ((isRgb(srcFormat) && isRgb(dstFormat)) ||
+        sws_getColorspaceDetails(sws.get(), &inverse, &srcRange, &table, &dstRange, &brightness,
+                                 &contrast, &saturation) < 0)
+        return sws; // no YUV side: no matrix to choose
+    const int *coefficients = sws_getCoefficients(matrix);
+    if (!isRgb(srcFormat)) {
+        inverse = const_cast<int *>(coefficients);
+        srcRange = yuvFullRange;
+    } else {
+        srcRange = 1;
+    }
+    if (!isRgb(dstFormat)) {
+        table = const_cast<int *>(coefficients);
+        dstRange = yuvFullRange;
+    }
+    sws_setColorspaceDetails(sws.get(), inverse, srcRange, table, dstRange, brightness, contrast,
+                             saturation);
+    return sws;
+}
+
+FramePtr wrapPicture(const uint8_t *data, int stride, int width, int height, int format)
+{
+    FramePtr frame(av_frame_alloc());
+    if (!frame)
+        return nullptr;
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    auto *bytes = const_cast<uint8_t *>(data);
+    frame->buf[0] = av_buffer_create(
+        bytes, int(size_t(stride) * size_t(height)), [](void *, uint8_t *) {}, nullptr, 0);
+    if (!frame->buf[0])
+        return nullptr;
+    frame->data[0] = bytes;
+    frame->linesize[0] = stride;
+    return frame;
 }
 
 } // namespace ff::detail

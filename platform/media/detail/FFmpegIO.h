@@ -11,6 +11,8 @@ extern "C" {
 #include <memory>
 #include <string>
 
+struct SwsContext;
+
 namespace ff::detail {
 
 struct FormatCloser {
@@ -29,6 +31,10 @@ using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
+struct ConverterCloser {
+    void operator()(SwsContext *c) const;
+};
+using ConverterPtr = std::unique_ptr<SwsContext, ConverterCloser>;
 
 // Lowers FFmpeg's own logging to errors (once per process).
 void quietLogs();
@@ -51,5 +57,19 @@ struct Geometry {
     int shownHeight() const { return quarterTurns % 2 ? width : height; }
 };
 Geometry geometryOf(const AVStream *stream);
+
+// HD and up (1280 × 720 and larger) is BT.709; smaller pictures are BT.601.
+bool isHd(int width, int height);
+
+// A converter between pictures of two sizes and pixel formats, run in slices on
+// every core (`flags` are the SWS_* filter flags). The YUV side is read or written
+// with `matrix` (an SWS_CS_* value) at full or limited range; RGB is full range.
+// Null when it cannot be made.
+ConverterPtr makeConverter(int srcWidth, int srcHeight, int srcFormat, int dstWidth, int dstHeight,
+                           int dstFormat, int flags, int matrix, bool yuvFullRange);
+
+// A frame over memory the caller keeps (not owned, not freed): one plane of
+// `format` pictures, rows `stride` bytes apart, for the converter to read or write.
+FramePtr wrapPicture(const uint8_t *data, int stride, int width, int height, int format);
 
 } // namespace ff::detail
