@@ -4,6 +4,7 @@
 #include "common/FontSizes.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"
+#include "common/XmlText.h"
 
 #include <QComboBox>
 #include <QFontComboBox>
@@ -15,8 +16,10 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -194,6 +197,26 @@ void SubtitleMenu::send(const std::string &key)
     map["color"] = bg::Value(m_colour.name().toStdString());
     map["content"] = bg::Value(m_text->toPlainText().toStdString());
     emit sig_updateData(MENU_SUBTITLE, map, key);
+}
+
+void SubtitleMenu::on_subtitleTextEdit_textChanged()
+{
+    // A pasted control character (a vertical tab from a word processor) is dropped
+    // where it lands, so the text shown is the text saved.
+    const QString typed = m_text->toPlainText();
+    const QString kept = xmlText(typed);
+    if (kept != typed) {
+        QTextCursor cursor = m_text->textCursor();
+        const int caret = cursor.position() - (typed.size() - kept.size());
+        {
+            const QSignalBlocker quiet(m_text);
+            m_text->setPlainText(kept);
+        }
+        cursor = m_text->textCursor();
+        cursor.setPosition(std::max(0, std::min(caret, int(kept.size()))));
+        m_text->setTextCursor(cursor);
+    }
+    send("content");
 }
 
 void SubtitleMenu::on_colorBtn_clicked()

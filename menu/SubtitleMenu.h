@@ -34,7 +34,7 @@ public slots:
     void on_subtitleTransparency_editingFinished() { send("transparent"); }
     void on_font_currentFontChanged(const QFont &) { send("font"); }
     void on_fontSize_currentTextChanged(const QString &) { send("font"); }
-    void on_subtitleTextEdit_textChanged() { send("content"); }
+    void on_subtitleTextEdit_textChanged();
     void on_italic_toggled(bool) { send("font"); }
     void on_underline_toggled(bool) { send("font"); }
     void on_bold_toggled(bool) { send("font"); }

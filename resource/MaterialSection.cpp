@@ -5,6 +5,7 @@
 
 #include "common/LegacyKinds.h"
 #include "common/MaterialPaths.h"
+#include "common/XmlText.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -47,12 +48,13 @@ void MaterialView::writeMaterials(QXmlStreamWriter &w, bool archive) const
         w.writeStartElement(QStringLiteral("MaterialData"));
         w.writeTextElement(QStringLiteral("uuid"), m.uuid);
         w.writeTextElement(QStringLiteral("type"), QString::number(m.type));
-        w.writeTextElement(QStringLiteral("name"), m.name);
+        w.writeTextElement(QStringLiteral("name"), xmlText(m.name));
         w.writeTextElement(QStringLiteral("draggable"), m.draggable ? "true" : "false");
         w.writeTextElement(QStringLiteral("archiveRecoverd"), m.archiveRecoverd ? "true" : "false");
-        w.writeTextElement(QStringLiteral("path"), m_paths->storedMaterialPath(m.path, archive));
+        w.writeTextElement(QStringLiteral("path"),
+                           xmlText(m_paths->storedMaterialPath(m.path, archive)));
         w.writeTextElement(QStringLiteral("preview"), QStringLiteral("preview"));
-        w.writeTextElement(QStringLiteral("font"), m.font.toString());
+        w.writeTextElement(QStringLiteral("font"), xmlText(m.font.toString()));
         w.writeTextElement(QStringLiteral("color"), m.color.name());
         w.writeEndElement();
     }

@@ -271,6 +271,11 @@ void TestPanels::subtitlePanelSendsFontColourAndText()
     QCOMPARE(sent.count, 3);
     QCOMPARE(sent.key, std::string("content"));
     QCOMPARE(sent.map.at("content").toStdString(), std::string("Worldabc"));
+    // A paste with control characters: dropped where they land, the caret after it.
+    text->insertPlainText(QString::fromUtf8("x\x0by\x0c"));
+    QCOMPARE(text->toPlainText(), QString("Worldabcxy"));
+    QCOMPARE(sent.map.at("content").toStdString(), std::string("Worldabcxy"));
+    QCOMPARE(text->textCursor().position(), 10);
 
     // Style and size: "font" with the description of what the controls say.
     child<QPushButton>(&panel, "italic")->click();
@@ -329,6 +334,10 @@ void TestPanels::templateWindowNamesAndStylesTemplates()
     create->click();
     QCOMPARE(names.last(), QString(30, 'x'));
     QCOMPARE(fonts.last().pointSize(), 120);
+    label->setText("a\x0b"
+                   "b\x0c");
+    create->click();
+    QCOMPARE(names.last(), QString("ab"));
     QVERIFY(fonts.last().bold());
     // Unchecking makes the label read-only again; reset clears it.
     child<QCheckBox>(&window, "labelCB")->setChecked(false);

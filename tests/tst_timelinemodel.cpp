@@ -82,6 +82,7 @@ private slots:
     void everyEditUndoesAndRedoesExactly();
     void sectionRoundTripIsIdentical();
     void mutedClipReadsBackSilent();
+    void forbiddenCharactersNeverReachTheFile();
     void everyPropertyKeepsItsNameInTheFileAndTheMap();
     void tracksAreInsertedAtTheirRows();
     void clipWithoutPlacementShowsWhole();
@@ -531,6 +532,29 @@ void TestTimelineModel::mutedClipReadsBackSilent()
     QVERIFY(back);
     QCOMPARE(back->volume, 0);
     QVERIFY(back->mute);
+}
+
+void TestTimelineModel::forbiddenCharactersNeverReachTheFile()
+{
+    // Pasted from a word processor: vertical tab, form feed, other controls; tabs and
+    // line breaks are kept. The file must read back as XML with the visible text.
+    SourceItem *words = m_model->createClip(g(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
+                                            QColor("#12ab34"), QFont("DejaVu Sans", 21));
+    QVERIFY(words);
+    words->setValue("content", bg::Value(std::string("one\x0btwo\x0c\tthree\x01\nfour\x1f")), true,
+                    true);
+    // A writer given a forbidden character fails the save it belongs to.
+    QString text;
+    QXmlStreamWriter w(&text);
+    w.writeStartElement("Timeline");
+    m_model->writeSection(w, false);
+    w.writeEndElement();
+    QVERIFY(!w.hasError());
+    m_model->clearAll();
+    load(*m_model, text);
+    SourceItem *back = g(CT_SUBTITLE)->clips().value(0);
+    QVERIFY(back);
+    QCOMPARE(back->content, QString("onetwo\tthree\nfour"));
 }
 
 void TestTimelineModel::everyPropertyKeepsItsNameInTheFileAndTheMap()

@@ -4,6 +4,7 @@
 #include "common/FontSizes.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"
+#include "common/XmlText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -211,7 +212,7 @@ void SubtitleTemplateWidget::on_createSubtitleTemplate_clicked()
 {
     QString name;
     if (m_labelCheck->isChecked())
-        name = m_label->text();
+        name = xmlText(m_label->text());
     else
         name = ZTR("material_view.SubTitle").arg(g_subtitleNumber++);
     emit sig_createResSubtitle(name, m_font, m_colour);

@@ -8,6 +8,7 @@
 #include "TransItem.h"
 
 #include "common/MaterialPaths.h"
+#include "common/XmlText.h"
 #include "undo/UndoController.h"
 
 #include <QGraphicsScene>
@@ -23,7 +24,7 @@ void writeClip(QXmlStreamWriter &w, const SourceItem &c, const MaterialPaths &pa
     w.writeTextElement("duration", QString::number(c.duration()));
     w.writeTextElement("offset", QString::number(c.offset()));
     if (!c.path.isEmpty())
-        w.writeTextElement("path", paths.storedMaterialPath(c.path, archive));
+        w.writeTextElement("path", xmlText(paths.storedMaterialPath(c.path, archive)));
     w.writeTextElement("uuid", c.uuid);
     const std::vector<clipprops::Property> &properties = clipprops::all();
     bool subtitleMarked = false;
@@ -34,7 +35,7 @@ void writeClip(QXmlStreamWriter &w, const SourceItem &c, const MaterialPaths &pa
             subtitleMarked = true;
         }
         if (timeline::hasMask(c.kind, p.fileKinds))
-            w.writeTextElement(p.element, clipprops::toText(c, p));
+            w.writeTextElement(p.element, xmlText(clipprops::toText(c, p)));
         if (&p == &properties.front()) // the full length, then the kind
             w.writeTextElement("type", QString::number(c.kind));
     }
@@ -73,7 +74,7 @@ void TimeLineTreeModel::writeSection(QXmlStreamWriter &w, bool archive) const
         w.writeTextElement("startframe", QString::number(d->startFrame));
         w.writeTextElement("endframe", QString::number(d->endFrame));
         w.writeTextElement("durationframe", QString::number(d->durationMs));
-        w.writeTextElement("name", d->name);
+        w.writeTextElement("name", xmlText(d->name));
         w.writeTextElement("ratio", QString::number(d->ratio));
         w.writeTextElement("fromUUid", d->from ? d->from->uuid : QString());
         w.writeTextElement("toUUid", d->to ? d->to->uuid : QString());
