@@ -106,6 +106,15 @@ void MainWindow::buildSettingsMenu()
 {
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("menu_main"));
+    // Save As: the way out when the project's folder is read-only or full.
+    QAction *saveAs = m_menu->addAction(ZTR("titlebar.SaveAs"));
+    saveAs->setObjectName(QStringLiteral("action_saveAs"));
+    saveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    connect(saveAs, &QAction::triggered, this, [] {
+        if (auto *app = ZuApp::instance())
+            app->saveProjectAs();
+    });
+    m_menu->addSeparator();
     connect(m_menu->addAction(ZTR("titlebar.Settings")), &QAction::triggered, this,
             [this] { SettingDialog(this).exec(); });
     connect(m_menu->addAction(ZTR("titlebar.Help")), &QAction::triggered, this,
@@ -135,6 +144,8 @@ void MainWindow::buildShortcuts()
     addShortcut(QKeySequence(QStringLiteral("Ctrl+B")), m_toolBar,
                 &ToolBarWidget::sig_pushButtonSplit);
     addShortcut(QKeySequence(QStringLiteral("Ctrl+S")), ui->pushButton_save, &QPushButton::click);
+    if (ZuApp *app = ZuApp::instance())
+        addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), app, &ZuApp::saveProjectAs);
     if (!m_preview)
         return;
     addShortcut(QKeySequence(Qt::Key_Right), m_preview, &PreviewWidget::sig_toolButtonFront);

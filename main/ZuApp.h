@@ -60,6 +60,9 @@ public:
     // Manual save, auto-save or archive; an empty path means the current project.
     // False when nothing was written.
     bool saveProject(bool autoSave, bool archive, QString path);
+    // Save As: always asks where; the chosen file becomes the project's. False when
+    // cancelled or nothing was written (the previous file stays as it was).
+    bool saveProjectAs();
     // "~temp_" + the file name without ".zua2" + ".zua2", beside the project file, or
     // for untitled work in the editor's own auto-save folder (a temporary folder is
     // emptied at boot, and with it the work a power cut left behind).
@@ -76,9 +79,19 @@ public:
     void recoverAutoSave(bool continueWork, const QString &autoSavePath);
 
     QString projectPath() const { return m_projectPath; }
-    void setProjectPath(const QString &path) { m_projectPath = path; }
-    // The project path if that file exists, else empty.
+    void setProjectPath(const QString &path)
+    {
+        m_projectPath = path;
+        m_needsLocation = false;
+    }
+    // The project has no file of its own yet (an imported older project, a new one
+    // whose file could not be written): the next save asks where, whatever is at the
+    // proposed path.
+    bool needsLocation() const { return m_needsLocation; }
+    // The project path if that file exists and is the project's own, else empty.
     QString currentProjectPath() const;
+    // Where the current work is auto-saved.
+    QString currentAutoSavePath() const;
     bool isArchived() const { return m_archived; }
     QString archiveFolder() const { return m_archiveFolder; }
 
@@ -119,6 +132,13 @@ private:
     void readLegacyChildren();
     void showFailure(const QString &key);
     void showFailureText(const QString &text); // an information box with this text
+    // A save the user asked for: to `path`, or where the user says when `ask`.
+    bool saveManually(QString path, bool archive, bool ask);
+    // Untitled from now on, proposing `path` for the first save.
+    void makeUntitled(const QString &path);
+    // Opens `path` and reads its root element: false (the failure box shown, nothing
+    // changed) when it is no project of this kind.
+    bool openForReading(QFile &file, const QString &rootName);
 
     bool m_english = false;
     QPointer<MainWindow> m_mainWindow;
@@ -129,6 +149,7 @@ private:
     QString m_projectPath;
     QString m_archiveFolder;
     bool m_archived = false;
+    bool m_needsLocation = false;   // see needsLocation()
     bool m_saving = false;          // a manual save (and its location dialog) is in progress
     bool m_autoSaveFailing = false; // told once; told again only after one works
     // An archive under way: the copies its project file refers to, planned while it

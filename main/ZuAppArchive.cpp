@@ -30,6 +30,13 @@ void ZuApp::archiveProject(const QString &target)
     auto refuse = [](const QString &text) {
         MessageBox::inform(nullptr, ZKEY("archivedialog.Hint"), text, ZKEY("archivedialog.Ok"));
     };
+    // An archive of this name replaces its project file when it is done: never the
+    // open project's own file (an archived project archived again under its name).
+    const QString own = QFileInfo(m_projectPath).canonicalFilePath();
+    if (!own.isEmpty() && QFileInfo(file).canonicalFilePath() == own) {
+        refuse(ZTR("archivedialog.OwnFile"));
+        return;
+    }
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
         refuse(ZTR("archivedialog.WriteForbidden"));
         return;

@@ -51,10 +51,27 @@ QString ZuApp::autoSavePathFor(const QString &projectPath)
     return folder + "/" + kAutoSavePrefix + nameWithoutSuffix(file.fileName()) + ".zua2";
 }
 
+QString ZuApp::currentAutoSavePath() const
+{
+    if (!m_needsLocation)
+        return autoSavePathFor(m_projectPath);
+    // Work without a file of its own is kept in the editor's folder, never beside a
+    // file that merely has the proposed name (recovery would replace it).
+    return autoSaveFolder() + "/" + kAutoSavePrefix +
+           nameWithoutSuffix(QFileInfo(m_projectPath).fileName()) + ".zua2";
+}
+
+void ZuApp::makeUntitled(const QString &path)
+{
+    m_projectPath = path;
+    m_needsLocation = true;
+    emit sig_updateProjectName(nameWithoutSuffix(QFileInfo(path).fileName()), true);
+}
+
 bool ZuApp::askSaveCurrent()
 {
     auto forgetAutoSave = [this] {
-        QFile::remove(autoSavePathFor(m_projectPath));
+        QFile::remove(currentAutoSavePath());
         setAutoSavePath(QString());
     };
     if (zua::UndoController::instance()->isClean()) {
@@ -87,11 +104,18 @@ void ZuApp::createProject(const QString &path, int width, int height, bool fixed
     clearProject();
     if (m_renderManager)
         m_renderManager->setSceneSize(uint32_t(width), uint32_t(height), fixed);
-    if (!writeContainer(path, ContainerKind::NewProject, false))
+    QString reason;
+    if (!writeContainer(path, ContainerKind::NewProject, false, &reason)) {
+        // Unlike a plain stop, the empty project is not left tied to the previous
+        // file (Ctrl+S would overwrite it): it is untitled and its first save asks.
+        makeUntitled(path);
+        showFailureText(
+            ZTR("titlebar.CreateProjectFail").arg(QDir::toNativeSeparators(path), reason));
         return;
+    }
     zua::UndoController::instance()->reset();
     zua::UndoController::instance()->setClean();
-    m_projectPath = path;
+    setProjectPath(path);
     const QFileInfo info(path);
     emit sig_prependHistory(path);
     emit sig_updateProjectName(info.completeBaseName(), true);
@@ -111,14 +135,14 @@ void ZuApp::openProject(const QString &path)
 
 bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
 {
+    const bool current = path.isEmpty() || path == m_projectPath;
     if (path.isEmpty())
         path = m_projectPath;
-    const QFileInfo file(path);
     if (autoSave) {
         // Never while a save is asking where to write: it is about to clear the setting.
         if (m_saving)
             return false;
-        path = autoSavePathFor(path);
+        path = current ? currentAutoSavePath() : autoSavePathFor(path);
         QString reason;
         if (!writeContainer(path, ContainerKind::Save, archive, &reason)) {
             // Said in the title bar, without stopping the work, once until it works again.
@@ -135,15 +159,32 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
             ZTR("titlebar.AutoProjectSuccess").arg(QFileInfo(path).fileName()), false);
         return true;
     }
+    const bool ask = !archive && (!QFileInfo::exists(path) || (current && m_needsLocation));
+    return saveManually(path, archive, ask);
+}
+
+bool ZuApp::saveProjectAs()
+{
+    return saveManually(m_projectPath, false, true);
+}
+
+bool ZuApp::saveManually(QString path, bool archive, bool ask)
+{
     // A take under way is finished first, so that it is saved with the rest.
     if (m_renderManager)
         m_renderManager->slot_opertorUi(false, true);
     QScopedValueRollback<bool> saving(m_saving, true);
-    const QString previousAutoSave = autoSavePathFor(path);
-    if (!file.exists() && !archive) {
-        path =
-            FileDialogs::saveFileName(nullptr, ZTR("MainWindow.Save"),
-                                      nameWithoutSuffix(file.fileName()), QStringLiteral("*.zua2"));
+    const QString previousAutoSave =
+        path == m_projectPath ? currentAutoSavePath() : autoSavePathFor(path);
+    if (ask) {
+        // Proposed in the project's folder when it has one, else in the home folder.
+        const QFileInfo file(path);
+        const QString name = nameWithoutSuffix(file.fileName());
+        const QString proposed = file.isAbsolute() && file.absoluteDir().exists()
+                                     ? file.absoluteDir().filePath(name)
+                                     : QDir::home().filePath(name);
+        path = FileDialogs::saveFileName(nullptr, ZTR("MainWindow.Save"), proposed,
+                                         QStringLiteral("*.zua2"));
         if (!path.isEmpty() && !path.endsWith(QLatin1String(".zua2"), Qt::CaseInsensitive))
             path += QStringLiteral(".zua2");
     }
@@ -162,7 +203,7 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
     const QFileInfo saved(path);
     zua::UndoController::instance()->setClean();
     if (!archive)
-        m_projectPath = path;
+        setProjectPath(path);
     emit sig_prependHistory(path);
     emit sig_updateProjectName(nameWithoutSuffix(saved.fileName()), true);
     emit sig_updateProjectName(ZTR("titlebar.SaveProjectSuccess").arg(saved.fileName()), false);
@@ -203,9 +244,8 @@ void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
             // Untitled work comes back untitled and modified: Save asks where, and the
             // auto-save stays until the work is written elsewhere.
             openProject(autoSavePath);
-            m_projectPath = name;
+            makeUntitled(QDir::home().filePath(name));
             zua::UndoController::instance()->stack()->resetClean();
-            emit sig_updateProjectName(nameWithoutSuffix(name), true);
         } else if (QFileInfo::exists(target)) {
             QFile::remove(target);
             QFile::rename(autoSavePath, target);

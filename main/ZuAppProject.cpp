@@ -152,25 +152,34 @@ void ZuApp::readRootChildren()
     ProjectSections::readProjectChildren(m_reader, *m_sections);
 }
 
-bool ZuApp::readProjectFile(const QString &path)
+bool ZuApp::openForReading(QFile &file, const QString &rootName)
 {
-    QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         showFailure(ZKEY("titlebar.FileNoExist"));
         return false;
     }
-    BG_LOG_D("---> opening project: %s", qUtf8Printable(path));
-    clearProject();
     m_reader.setDevice(&file);
-    if (!m_reader.readNextStartElement()) {
+    if (!m_reader.readNextStartElement() || (!rootName.isEmpty() && m_reader.name() != rootName)) {
         m_reader.setDevice(nullptr);
         showFailure(ZKEY("titlebar.FileReadFail"));
         return false;
     }
+    return true;
+}
+
+bool ZuApp::readProjectFile(const QString &path)
+{
+    // The file is checked before anything is cleared: a file that is no project
+    // leaves the open one as it was.
+    QFile file(path);
+    if (!openForReading(file, QString()))
+        return false;
+    BG_LOG_D("---> opening project: %s", qUtf8Printable(path));
     const QXmlStreamAttributes attrs = m_reader.attributes();
+    clearProject();
     BG_LOG_D("---> project version: %s", qUtf8Printable(attrs.value("Version").toString()));
     m_archived = attrs.value("Archived").toInt() != 0;
-    m_projectPath = path;
+    setProjectPath(path);
     readRootChildren();
     if (m_reader.hasError())
         BG_LOG_W("---> the project file is malformed (%s): %s", qUtf8Printable(path),
@@ -230,30 +239,23 @@ void ZuApp::readLegacyChildren()
 bool ZuApp::readLegacyProjectFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        showFailure(ZKEY("titlebar.FileNoExist"));
+    if (!openForReading(file, QStringLiteral("RoRIVeziza")))
         return false;
-    }
     BG_LOG_D("---> importing an older project: %s", qUtf8Printable(path));
+    const bool archived = m_reader.attributes().value("archive").toInt() != 0;
     clearProject();
-    m_reader.setDevice(&file);
-    if (!m_reader.readNextStartElement() || m_reader.name() != QLatin1String("RoRIVeziza")) {
-        m_reader.setDevice(nullptr);
-        showFailure(ZKEY("titlebar.FileReadFail"));
-        return false;
-    }
-    m_archived = m_reader.attributes().value("archive").toInt() != 0;
+    m_archived = archived;
     // Material paths resolve against the legacy file's folder while reading.
-    m_projectPath = path;
+    setProjectPath(path);
     readLegacyChildren();
     m_reader.setDevice(nullptr);
 
     zua::UndoController::instance()->reset();
     zua::UndoController::instance()->setClean();
-    // The next save asks where to put the converted project, proposing a name beside
-    // the old file (absolute: the working folder is anyone's guess).
+    // The converted project has no file yet: the next save asks where, proposing a
+    // name beside the old file, and never replaces a file that has that name.
     const QFileInfo legacy(path);
-    m_projectPath = legacy.absolutePath() + "/" + legacy.completeBaseName() + ".zua2";
+    makeUntitled(legacy.absolutePath() + "/" + legacy.completeBaseName() + ".zua2");
     return true;
 }
 
@@ -267,7 +269,7 @@ void ZuApp::clearProject()
 
 QString ZuApp::currentProjectPath() const
 {
-    return QFileInfo::exists(m_projectPath) ? m_projectPath : QString();
+    return !m_needsLocation && QFileInfo::exists(m_projectPath) ? m_projectPath : QString();
 }
 
 QString ZuApp::resolveMaterialPath(const QString &path) const

@@ -77,6 +77,10 @@ private slots:
     void damagedAutoSaveDestroysNothing();
     void newProjectWritesTheContainerAndSizesTheScene();
     void openingAsksFirst();
+    void saveAsWritesElsewhereAndFollows();
+    void workWithoutItsOwnFileAsksWhere_data();
+    void workWithoutItsOwnFileAsksWhere();
+    void failedOpenKeepsTheProjectOpen();
 
     void dialogRefusesForbiddenNames();
     void dialogRefusesAMissingFolder();
@@ -382,7 +386,8 @@ void TestLifecycle::recoveryOfAnUntitledProject()
                         "</Render></VoVive>");
     app->recoverAutoSave(true, autoSave);
     QCOMPARE(app->renderManager()->sceneWidth(), 640u);
-    QCOMPARE(app->projectPath(), QString("zu_19990101_000000.zua2"));
+    QCOMPARE(QFileInfo(app->projectPath()).fileName(), QString("zu_19990101_000000.zua2"));
+    QVERIFY(app->needsLocation());
     QVERIFY(!zua::UndoController::instance()->isClean());
     QVERIFY(QFileInfo::exists(autoSave));
     const QString target = m_dir.filePath("recovered.zua2");
@@ -421,9 +426,6 @@ void TestLifecycle::newProjectWritesTheContainerAndSizesTheScene()
     QCOMPARE(app->projectPath(), path);
     QVERIFY(app->renderManager()->sizeFixed());
     QCOMPARE(names.last()[0].toString(), QString("fresh.zua2「Created」"));
-    // Unwritable target: the old project is cleared, the path is unchanged.
-    app->createProject(m_dir.filePath("no/such/dir/x.zua2"), 640, 480, false);
-    QCOMPARE(app->projectPath(), path);
 }
 
 void TestLifecycle::openingAsksFirst()
@@ -447,6 +449,101 @@ void TestLifecycle::openingAsksFirst()
     app->openProject(m_dir.filePath("OTHER.ZUA2"));
     QCOMPARE(m_boxes.size(), 3);
     QCOMPARE(app->projectPath(), other);
+}
+
+void TestLifecycle::saveAsWritesElsewhereAndFollows()
+{
+    ZuApp *app = ZuApp::instance();
+    const QString first = m_dir.filePath("first.zua2");
+    app->createProject(first, 1280, 720, true);
+    const QByteArray before = readFile(first);
+    dirty();
+    // Cancelled: nothing written, still modified.
+    QVERIFY(!app->saveProjectAs());
+    QCOMPARE(m_saveAsked, 1);
+    QVERIFY(!zua::UndoController::instance()->isClean());
+    // Chosen by Ctrl+Shift+S: the new file holds the work, the old one stays, and the
+    // project is now the new file (a later Ctrl+S writes there).
+    const QString second = m_dir.filePath("second.zua2");
+    m_saveAnswers = QStringList{second};
+    MainWindow *window = app->mainWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QApplication::setActiveWindow(window);
+    QTRY_COMPARE(QApplication::activeWindow(), window);
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(m_saveAsked, 2);
+    QVERIFY(readFile(second).contains("<width>1280</width>"));
+    QCOMPARE(readFile(first), before);
+    QCOMPARE(app->projectPath(), second);
+    QVERIFY(zua::UndoController::instance()->isClean());
+    window->hide();
+}
+
+void TestLifecycle::workWithoutItsOwnFileAsksWhere_data()
+{
+    QTest::addColumn<bool>("imported");
+    QTest::newRow("an imported older project") << true;
+    QTest::newRow("a new project whose file could not be written") << false;
+}
+
+void TestLifecycle::workWithoutItsOwnFileAsksWhere()
+{
+    // A file already has the name the project would get: the first save asks where
+    // and never replaces it, and the auto-save does not go beside it.
+    QFETCH(bool, imported);
+    ZuApp *app = ZuApp::instance();
+    QDir(m_dir.path()).mkpath("old");
+    const QString unrelated = m_dir.filePath("old/film.zua2");
+    writeFile(unrelated, "somebody else's file");
+    if (imported) {
+        writeFile(m_dir.filePath("old/film.zua"), "<RoRIVeziza/>");
+        app->openProject(m_dir.filePath("old/film.zua"));
+    } else {
+        app->createProject(m_dir.filePath("old/missing/film.zua2"), 640, 480, false);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(m_boxes[0].text.contains(QDir::toNativeSeparators(m_dir.filePath("old/missing"))));
+        app->setProjectPath(unrelated); // the name the next save would have taken
+        app->createProject(m_dir.filePath("old/missing/film.zua2"), 640, 480, false);
+        QCOMPARE(app->projectPath(), m_dir.filePath("old/missing/film.zua2"));
+    }
+    QVERIFY(app->needsLocation());
+    QVERIFY(app->currentProjectPath().isEmpty()); // no archive of a file it does not have
+    dirty();
+    QVERIFY(app->saveProject(true, false, QString()));
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("old/~temp_film.zua2")));
+    QVERIFY(app->currentAutoSavePath().startsWith(ZuApp::autoSaveFolder()));
+    QVERIFY(!app->saveProject(false, false, QString())); // asked, cancelled
+    QCOMPARE(m_saveAsked, 1);
+    QCOMPARE(readFile(unrelated), QByteArray("somebody else's file"));
+    const QString chosen = m_dir.filePath("chosen.zua2");
+    m_saveAnswers = QStringList{chosen};
+    QVERIFY(app->saveProject(false, false, QString()));
+    QVERIFY(readFile(chosen).startsWith("<VoVive"));
+    QCOMPARE(readFile(unrelated), QByteArray("somebody else's file"));
+    QVERIFY(!app->needsLocation());
+    QVERIFY(!QFileInfo::exists(app->currentAutoSavePath()));
+}
+
+void TestLifecycle::failedOpenKeepsTheProjectOpen()
+{
+    // A file that is no project, or is gone: the open project stays as it was, with
+    // its file and its content, so Ctrl+S writes it where it belongs.
+    ZuApp *app = ZuApp::instance();
+    const QString current = m_dir.filePath("kept.zua2");
+    app->createProject(current, 640, 480, false);
+    TimeLineTreeModel *model = app->mainWindow()->timelineModel();
+    model->insertTrack(model->group(CT_AUDIO), 0, true);
+    const int tracks = model->group(CT_AUDIO)->childCount();
+    writeFile(m_dir.filePath("broken.zua2"), "not a project");
+    writeFile(m_dir.filePath("broken.zua"), "<VoVive/>");
+    for (const char *name : {"broken.zua2", "broken.zua", "gone.zua2"}) {
+        m_answers = {1}; // don't save
+        app->openProject(m_dir.filePath(name));
+        QCOMPARE(app->projectPath(), current);
+        QVERIFY(!app->needsLocation());
+        QCOMPARE(model->group(CT_AUDIO)->childCount(), tracks);
+    }
 }
 
 void TestLifecycle::dialogRefusesForbiddenNames()
@@ -704,16 +801,16 @@ void TestLifecycle::titleButtonsGuardEmptyWork()
     QVERIFY(window->onTopEdge(origin + QPoint(300, 0)));
     QVERIFY(window->inCaption(origin + QPoint(window->width() / 2, 10)));
     QVERIFY(!window->inCaption(origin + QPoint(window->width() / 2, 200)));
-    // The settings menu's five entries, in order.
+    // The settings menu's entries, in order, Save As first.
     QStringList entries;
     for (QAction *a : window->settingsMenu()->actions())
         entries << a->text();
-    QCOMPARE(entries,
-             (QStringList{ZTR("titlebar.Settings"), ZTR("titlebar.Help"), ZTR("titlebar.Subscribe"),
-                          ZTR("titlebar.UpdateCheck"), ZTR("titlebar.AboutUs")}));
+    QCOMPARE(entries, (QStringList{ZTR("titlebar.SaveAs"), QString(), ZTR("titlebar.Settings"),
+                                   ZTR("titlebar.Help"), ZTR("titlebar.Subscribe"),
+                                   ZTR("titlebar.UpdateCheck"), ZTR("titlebar.AboutUs")}));
     // The last three show their dialogs; the version ones name the running version.
     QStringList shown;
-    for (int i = 2; i < 5; ++i) {
+    for (int i = 4; i < 7; ++i) {
         QTimer::singleShot(200, [&] {
             if (auto *d = qobject_cast<ProductDialog *>(QApplication::activeModalWidget())) {
                 shown << d->windowTitle() + ": " + d->text();

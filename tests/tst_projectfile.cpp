@@ -97,6 +97,7 @@ private slots:
     void newProjectFileHasVersionAndEmptySections();
     void archiveIsSelfContainedAndMovable();
     void failedArchiveLeavesNothing();
+    void archiveNeverReplacesTheOpenProject();
     void archiveCopiesInChunksAndStopsWhenAsked();
     void archiveDialogChecksFolderAndName();
     void savesWriteTheArchivedAttribute();
@@ -104,8 +105,8 @@ private slots:
     void archivedAttributeValues_data();
     void archivedAttributeValues();
     void unopenableFileLeavesProjectUntouched();
-    void emptyOrNonXmlFileIsRefusedAfterClearing_data();
-    void emptyOrNonXmlFileIsRefusedAfterClearing();
+    void emptyOrNonXmlFileIsRefusedAndChangesNothing_data();
+    void emptyOrNonXmlFileIsRefusedAndChangesNothing();
     void malformedXmlKeepsWhatWasRead();
     void readingResetsTheHistoryAndAnnounces();
     void legacyFilesAreWalkedAndRenamed();
@@ -243,7 +244,7 @@ void TestProjectFile::unopenableFileLeavesProjectUntouched()
     QCOMPARE(m_boxes.size(), 2);
 }
 
-void TestProjectFile::emptyOrNonXmlFileIsRefusedAfterClearing_data()
+void TestProjectFile::emptyOrNonXmlFileIsRefusedAndChangesNothing_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("empty") << QByteArray();
@@ -251,12 +252,12 @@ void TestProjectFile::emptyOrNonXmlFileIsRefusedAfterClearing_data()
     QTest::newRow("binary") << QByteArray("\x00\x01\xff<", 4);
 }
 
-void TestProjectFile::emptyOrNonXmlFileIsRefusedAfterClearing()
+void TestProjectFile::emptyOrNonXmlFileIsRefusedAndChangesNothing()
 {
     QFETCH(QByteArray, content);
     app()->setProjectPath("/home/u/current.zua2");
     QVERIFY(!app()->readProjectFile(writeFile(m_dir.filePath("bad.zua2"), content)));
-    QCOMPARE(m_sections.calls, QStringList({"clear"}));
+    QVERIFY(m_sections.calls.isEmpty()); // the open project is not cleared
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, kReadFail);
     QCOMPARE(app()->projectPath(), QString("/home/u/current.zua2"));
@@ -325,6 +326,22 @@ void TestProjectFile::archiveIsSelfContainedAndMovable()
     QCOMPARE(readFile(app()->resolveMaterialPath("resource/clip-2.mp4")),
              QByteArray("another clip"));
     m_sections.materials.clear();
+}
+
+void TestProjectFile::archiveNeverReplacesTheOpenProject()
+{
+    // An archived project open, archived again under its own name and folder.
+    QDir(m_dir.path()).mkpath("own/Trip");
+    const QString project = writeFile(m_dir.filePath("own/Trip/Trip.zua2"),
+                                      "<VoVive Archived=\"1\"><Render/></VoVive>");
+    const QByteArray before = readFile(project);
+    QVERIFY(app()->readProjectFile(project));
+    app()->archiveProject(m_dir.filePath("own/Trip"));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, ZTR("archivedialog.OwnFile"));
+    QTest::qWait(100);
+    QCOMPARE(readFile(project), before);
+    QCOMPARE(QDir(m_dir.filePath("own/Trip")).entryList(QDir::Files), QStringList{"Trip.zua2"});
 }
 
 void TestProjectFile::failedArchiveLeavesNothing()
@@ -436,7 +453,9 @@ void TestProjectFile::legacyFilesAreWalkedAndRenamed()
              QStringList({"clear", "legacy materials", "legacy materials", "legacy canvas",
                           "legacy scene", "legacy tree", "legacy tree"}));
     QVERIFY(app()->isArchived());
+    // Proposed for the first save, which asks: the converted project has no file yet.
     QCOMPARE(app()->projectPath(), m_dir.filePath("old/old.zua2"));
+    QVERIFY(app()->needsLocation());
     QCOMPARE(history.size(), 0);
     QVERIFY(zua::UndoController::instance()->isClean());
 }
@@ -445,7 +464,7 @@ void TestProjectFile::legacyFileWithAnotherRootIsRefused()
 {
     const QString path = writeFile(m_dir.filePath("other.zua"), "<VoVive Archived=\"1\"/>");
     QVERIFY(!app()->readLegacyProjectFile(path));
-    QCOMPARE(m_sections.calls, QStringList({"clear"}));
+    QVERIFY(m_sections.calls.isEmpty());
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, kReadFail);
 }
