@@ -133,6 +133,7 @@ int zuaMain(int argc, char **argv)
         const QString autoSavePath =
             QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
         if (!autoSavePath.isEmpty() && QFileInfo::exists(autoSavePath)) {
+            app.setRecoveryPending(true);
             QTimer::singleShot(800, &app, [&app, autoSavePath] {
                 BugReport::instance()->offerPendingReport();
                 askRecovery(&app, autoSavePath);

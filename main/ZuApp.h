@@ -77,6 +77,12 @@ public:
     void clearProject();
     // Answer of the start-up recovery prompt.
     void recoverAutoSave(bool continueWork, const QString &autoSavePath);
+    // An auto-save of an earlier run waits to be offered: until it is answered, no
+    // auto-save of this session replaces it.
+    void setRecoveryPending(bool pending) { m_recoveryPending = pending; }
+    // True while a project is being opened, created or recovered (prompts included):
+    // an auto-save then would write a half-loaded project.
+    bool isLoading() const { return m_loading; }
 
     QString projectPath() const { return m_projectPath; }
     void setProjectPath(const QString &path)
@@ -149,7 +155,9 @@ private:
     QString m_projectPath;
     QString m_archiveFolder;
     bool m_archived = false;
-    bool m_needsLocation = false;   // see needsLocation()
+    bool m_needsLocation = false; // see needsLocation()
+    bool m_loading = false;
+    bool m_recoveryPending = false;
     bool m_saving = false;          // a manual save (and its location dialog) is in progress
     bool m_autoSaveFailing = false; // told once; told again only after one works
     // An archive under way: the copies its project file refers to, planned while it

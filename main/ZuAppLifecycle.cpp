@@ -99,6 +99,7 @@ bool ZuApp::askSaveCurrent()
 
 void ZuApp::createProject(const QString &path, int width, int height, bool fixed)
 {
+    QScopedValueRollback<bool> loading(m_loading, true);
     if (!askSaveCurrent())
         return;
     clearProject();
@@ -124,6 +125,7 @@ void ZuApp::createProject(const QString &path, int width, int height, bool fixed
 
 void ZuApp::openProject(const QString &path)
 {
+    QScopedValueRollback<bool> loading(m_loading, true);
     if (!askSaveCurrent())
         return;
     const QString suffix = QFileInfo(path).suffix();
@@ -139,8 +141,10 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
     if (path.isEmpty())
         path = m_projectPath;
     if (autoSave) {
-        // Never while a save is asking where to write: it is about to clear the setting.
-        if (m_saving)
+        // Never while a save is asking where to write (it is about to clear the
+        // setting), while a project is loading, or before an earlier run's work has
+        // been offered back (its setting would be replaced).
+        if (m_saving || m_loading || m_recoveryPending)
             return false;
         path = current ? currentAutoSavePath() : autoSavePathFor(path);
         QString reason;
@@ -228,6 +232,8 @@ bool isCompleteDocument(const QString &path)
 
 void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
 {
+    QScopedValueRollback<bool> loading(m_loading, true);
+    m_recoveryPending = false;
     if (continueWork) {
         // Only the file's own name loses the prefix, never a folder on its way.
         const QFileInfo autoFile(autoSavePath);

@@ -74,6 +74,7 @@ private slots:
     void recoveryOfASavedProject_data();
     void recoveryOfASavedProject();
     void recoveryOfAnUntitledProject();
+    void autoSaveWaitsForLoadingAndRecovery();
     void damagedAutoSaveDestroysNothing();
     void newProjectWritesTheContainerAndSizesTheScene();
     void openingAsksFirst();
@@ -103,6 +104,7 @@ private:
     QList<int> m_answers; // answers to give, in order (0 once exhausted)
     QStringList m_saveAnswers;
     int m_saveAsked = 0;
+    std::function<void()> m_duringBox; // runs while a box is open, as a timer would
 };
 
 void TestLifecycle::initTestCase()
@@ -115,6 +117,8 @@ void TestLifecycle::installHooks()
 {
     MessageBox::setAnswerHook([this](const MessageSpec &box) {
         m_boxes << box;
+        if (m_duringBox)
+            m_duringBox();
         return m_answers.isEmpty() ? 0 : m_answers.takeFirst();
     });
     FileDialogs::setHook([this](const QString &kind, const QString &) {
@@ -130,6 +134,7 @@ void TestLifecycle::init()
     m_answers.clear();
     m_saveAnswers.clear();
     m_saveAsked = 0;
+    m_duringBox = nullptr;
     zua::UndoController::instance()->reset();
     zua::UndoController::instance()->setClean();
     bg::UserSettings::instance().set("autoSavePath", "");
@@ -396,6 +401,35 @@ void TestLifecycle::recoveryOfAnUntitledProject()
     QCOMPARE(m_saveAsked, 1);
     QVERIFY(readFile(target).contains("640"));
     QVERIFY(!QFileInfo::exists(autoSave));
+}
+
+void TestLifecycle::autoSaveWaitsForLoadingAndRecovery()
+{
+    ZuApp *app = ZuApp::instance();
+    const QString pending = m_dir.filePath("~temp_pending.zua2");
+    writeFile(pending, "<VoVive><Render><scene><width>800</width></scene></Render></VoVive>");
+    bg::UserSettings::instance().set("autoSavePath", pending.toStdString());
+    // An earlier run's work waits to be offered (its prompt may stay open for
+    // minutes): this session's auto-save must not take its place.
+    app->setRecoveryPending(true);
+    app->setProjectPath(m_dir.filePath("blank.zua2"));
+    dirty();
+    QVERIFY(!app->saveProject(true, false, QString()));
+    QCOMPARE(autoSaveSetting(), pending);
+    QVERIFY(!QFileInfo::exists(ZuApp::autoSavePathFor(app->projectPath())));
+    // Continuing asks about the current work first: the timer firing while that box is
+    // open writes nothing.
+    bool savedDuringPrompt = true;
+    m_duringBox = [&] { savedDuringPrompt = app->saveProject(true, false, QString()); };
+    m_answers = {1}; // don't save the current work
+    app->recoverAutoSave(true, pending);
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY(!savedDuringPrompt);
+    QCOMPARE(app->renderManager()->sceneWidth(), 800u);
+    // Loaded: the auto-save works again.
+    m_duringBox = nullptr;
+    dirty();
+    QVERIFY(app->saveProject(true, false, QString()));
 }
 
 void TestLifecycle::damagedAutoSaveDestroysNothing()
