@@ -55,7 +55,7 @@ const std::vector<Property> &all()
         {"transparent", "transparent", "transparent", &S::transparency, kVisualMask, kAllMask},
         {"volume", "volumn", "volume", &S::volume, kAudibleMask, kAllMask, true},
         {"mute", "mute", "mute", &S::mute, kAudibleMask, kAllMask},
-        {"", "stretch", "strech", &S::stretch, kColourMask, kAllMask},
+        {"stretch", "stretch", "strech", &S::stretch, kColourMask, kAllMask},
         {"temperature", "temperature", "temperature", &S::temperature, kColourMask, kAllMask},
         {"saturation", "saturation", "saturation", &S::saturation, kColourMask, kAllMask},
         {"hue", "hue", "hue", &S::hue, kColourMask, kAllMask},

@@ -259,27 +259,33 @@ void SourceItem::applyPanelEdit(const bg::ValueMap &values, const std::string &k
     const clipprops::Property *p = clipprops::byPanel(key);
     if (!p || !*p->key || !timeline::hasMask(kind, p->kinds))
         return;
-    // Volume and mute follow a slider and a box as they move: not worth an undo step each.
+    // Volume and mute follow a slider and a box as they move: not worth an undo step
+    // each, but the work is modified all the same.
     const bool recorded = key != "volume" && key != "mute";
-    if (get(key) != clipprops::toValue(*this, *p))
+    if (get(key) != clipprops::toValue(*this, *p)) {
         setValue(p->key, get(key), recorded, true);
+        if (!recorded)
+            zua::UndoController::instance()->markUnrecordedChange();
+    }
 }
 
 void SourceItem::applySizeCommand(int mode, int command)
 {
-    const bool changedMode = mode != stretch;
-    stretch = mode;
     QRectF target;
     if (command == 1)
         target = QRectF(0, 0, sourceSize.width(), sourceSize.height());
     else if ((command == 2 || command == 3) && track && track->model())
         target = QRectF(QPointF(0, 0), QSizeF(track->model()->renderSize()));
-    if (!target.isEmpty() && (previewRect != target || rotate != 0)) {
-        zua::MergeSequence sequence("stretch");
+    const bool moves = !target.isEmpty() && (previewRect != target || rotate != 0);
+    if (mode == stretch && !moves)
+        return;
+    // The fill mode is part of the step, so undoing "Stretch"/"Adaptive" restores it.
+    zua::MergeSequence sequence("stretch");
+    if (mode != stretch)
+        setValue("stretch", bg::Value(int32_t(mode)), true, true);
+    if (moves) {
         setValue("previewRect", bg::ValueQt(target), true, true);
         setValue("rotate", bg::Value(int32_t(0)), true, true);
-    } else if (changedMode && track && track->model()) {
-        track->model()->notifyChanged(); // the picture is fitted anew
     }
 }
 

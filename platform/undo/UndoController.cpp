@@ -54,17 +54,20 @@ void UndoController::reset()
     closeMacro();
     m_depth = 0;
     m_stack->clear();
+    m_unrecordedChange = false;
 }
 
 void UndoController::setClean()
 {
-    if (!m_macroOpen)
+    if (!m_macroOpen) {
         m_stack->setClean();
+        m_unrecordedChange = false;
+    }
 }
 
 bool UndoController::isClean() const
 {
-    return m_stack->isClean();
+    return m_stack->isClean() && !m_unrecordedChange;
 }
 
 bool UndoController::canUndo() const

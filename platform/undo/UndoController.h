@@ -28,7 +28,12 @@ public:
 
     void reset();
     void setClean();
+    // True when nothing changed since setClean(): no step pushed or undone, and no
+    // change made outside the history (see markUnrecordedChange()).
     bool isClean() const;
+    // A change that is saved with the project but takes no undo step (a slider's
+    // every position): the work is modified until the next setClean().
+    void markUnrecordedChange() { m_unrecordedChange = true; }
     bool canUndo() const;
     bool canRedo() const;
     bool undo();
@@ -45,6 +50,7 @@ private:
     QUndoStack *m_stack;
     int m_depth = 0;
     bool m_macroOpen = false;
+    bool m_unrecordedChange = false;
     QString m_pendingName;
 };
 
