@@ -14,4 +14,8 @@ inline void wireExport(RenderManager *render, TimeLineWidget *timeline)
                      &RenderManager::onVideoAnswer);
     QObject::connect(timeline, &TimeLineWidget::sig_audioAnswer, render,
                      &RenderManager::onAudioAnswer);
+    // After an export the preview shows the frame at the playhead, not the last one
+    // exported.
+    QObject::connect(render, &RenderManager::sig_stopExportPrepare, timeline,
+                     &TimeLineWidget::slot_updatePreview);
 }

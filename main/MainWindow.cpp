@@ -270,6 +270,7 @@ void MainWindow::showExportPanel()
         return;
     if (!m_exportPanel) {
         m_exportPanel = new ExportParamWidget(this);
+        m_exportPanel->setUsedFiles([this] { return usedFiles(); });
         connect(rm, &RenderManager::sig_updateSceneSize, m_exportPanel,
                 &ExportParamWidget::slot_updateSceneSize);
         // Queued: the panel's button handler returns before the export runs.
@@ -280,6 +281,19 @@ void MainWindow::showExportPanel()
     m_exportPanel->show();
     m_exportPanel->raise();
     m_exportPanel->activateWindow();
+}
+
+QStringList MainWindow::usedFiles() const
+{
+    QStringList files;
+    for (const SourceItem *clip : m_timelineWidget->model()->clips())
+        files << clip->path;
+    for (const MaterialData &material : m_resource->materialView()->materials())
+        files << material.path;
+    if (ZuApp *app = ZuApp::instance())
+        files << app->projectPath() << app->currentAutoSavePath();
+    files.removeAll(QString());
+    return files;
 }
 
 MainWindow::~MainWindow()

@@ -28,6 +28,8 @@ class MainWindow;
 class MainWindow : public QWidget, public ResizeInterface {
     Q_OBJECT
 public:
+    // Every file the project uses (clips, materials, its own file and auto-save).
+    QStringList usedFiles() const;
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 

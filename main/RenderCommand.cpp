@@ -3,6 +3,7 @@
 #include "Entry.h"
 #include "ExportWiring.h"
 #include "ProjectSections.h"
+#include "TerminationRequest.h"
 
 #include "common/MaterialPaths.h"
 #include "common/Translate.h"
@@ -11,6 +12,7 @@
 #include "render/export/ExportManager.h"
 #include "render/export/ExportParamWidget.h"
 #include "render/export/MVParams.h"
+#include "timeline/SourceItem.h"
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
 
@@ -75,6 +77,7 @@ struct Options {
     int width = 0, height = 0; // 0: the project's size
     int fps = 30;
     int bitrate = 0;
+    bool overwrite = false; // an existing output file may be replaced
 };
 
 void say(const QString &text)
@@ -101,6 +104,8 @@ bool parse(const QStringList &args, Options *o, QString *error)
             }
         } else if (a == "--bitrate" && hasValue) {
             o->bitrate = args[++i].toInt();
+        } else if (a == "--overwrite") {
+            o->overwrite = true;
         } else if (a.startsWith("--")) {
             *error = "unknown option " + a;
             return false;
@@ -110,7 +115,7 @@ bool parse(const QStringList &args, Options *o, QString *error)
     }
     if (rest.size() != 2) {
         *error = "usage: zuaedit-render PROJECT.zua2 OUT.(mp4|avi|mp3) [--size WxH] [--fps N] "
-                 "[--bitrate K]";
+                 "[--bitrate K] [--overwrite]";
         return false;
     }
     o->project = rest[0];
@@ -214,10 +219,16 @@ int zuaRenderMain(int argc, char **argv)
     params.keyInterval = o.fps;
     params.bitRate = o.bitrate;
     params.audioOnly = o.output.endsWith(".mp3", Qt::CaseInsensitive);
+    params.replace = o.overwrite;
+    params.keep << QFileInfo(o.project).absoluteFilePath();
+    for (const SourceItem *clip : timeline.model()->clips())
+        params.keep << clip->path;
     render.exportManager()->setRevealWritten(false);
     Progress progress;
     QObject::connect(render.exportManager(), &ExportManager::sig_processUpdate,
                      [&progress](int done, int total) { progress.show(done, total); });
+    // Ctrl-C or a termination request stops the run; nothing is left under the name.
+    TerminationRequest stop([&render] { render.exportManager()->cancel(); });
     const auto result = ExportManager::Result(render.exportMovie(params));
     progress.end(result == ExportManager::Result::Written);
     timeline.model()->clearAll();

@@ -192,9 +192,10 @@ int RenderManager::exportMovie(const MVParams &params)
     const ExportManager::Result result =
         m_export->exportMovie(params, m_scene, m_layers, m_exportTracks);
     m_exportTracks.clear();
-    emit sig_stopExportPrepare();
     stopRenderThread();
     startRenderThread();
+    // After the render thread is back: the preview shows the playhead's frame again.
+    emit sig_stopExportPrepare();
     return int(result);
 }
 
@@ -207,10 +208,12 @@ void RenderManager::slot_exportParam(MVParams *params)
         ExportProcessDialog dialog;
         connect(&manager, &ExportManager::sig_processUpdate, &dialog,
                 &ExportProcessDialog::slot_processUpdate);
-        // A run the writer gave up on ends at once; its message follows.
+        connect(&manager, &ExportManager::sig_finishing, &dialog,
+                &ExportProcessDialog::slot_finishing);
+        // A run the writer gave up on ends at once (without asking); its message follows.
         connect(&manager, &ExportManager::sig_exportFinished, &dialog, [&manager, &dialog] {
             if (manager.writeFailed())
-                dialog.reject();
+                dialog.done(QDialog::Rejected);
             else
                 dialog.slot_finished();
         });

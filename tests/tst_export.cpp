@@ -68,7 +68,10 @@ private slots:
     void playbackSpeedStretchesPictureAndSound();
     void soundOnlyExport();
     void picturesAreComposedAsPlaced();
-    void stoppingHalfwayKeepsAPlayableFile();
+    void stoppingHalfwayLeavesNothingUnderTheName();
+    void theNameHoldsOnlyAFinishedFile();
+    void exportsNeverDestroyAFile_data();
+    void exportsNeverDestroyAFile();
     void unwritableFolderIsReportedAndLeavesNothing();
     void fullDiskRemovesTheBrokenFile();
     void unknownContainerIsRefused();
@@ -82,6 +85,11 @@ private:
     RenderManager *m_rm = nullptr;
     TimeLineWidget *m_timeline = nullptr;
     QList<MessageSpec> m_boxes;
+    // Temporary files an export left in the folder.
+    QStringList leftovers() const
+    {
+        return QDir(m_dir.path()).entryList({"*.part.*"}, QDir::Files | QDir::Hidden);
+    }
 };
 
 void TestExport::initTestCase()
@@ -235,6 +243,7 @@ void TestExport::playbackSpeedStretchesPictureAndSound()
         ++frames;
     const double seconds = double(length) / 30 / speed;
     MVParams p = params("speed.mp4");
+    p.replace = true; // one name for every row
     p.speed = speed;
     QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
     const QJsonObject info = probe(p.path);
@@ -306,12 +315,13 @@ void TestExport::picturesAreComposedAsPlaced()
              qPrintable(QString("%1 -> %2").arg(before.green()).arg(during.green())));
 }
 
-void TestExport::stoppingHalfwayKeepsAPlayableFile()
+void TestExport::stoppingHalfwayLeavesNothingUnderTheName()
 {
     QVERIFY(add(CT_VIDEO, "red.mp4", 0));
     QVERIFY(add(CT_AUDIO, "music.wav", 0));
     ExportManager *manager = m_rm->exportManager();
-    // "Done" pressed once a third of the pictures are written.
+    // "Done" pressed once a third of the pictures are written, over an older export
+    // the user agreed to replace: it stays as it was.
     manager->setWaiter([](ExportManager &m) {
         QEventLoop loop;
         connect(&m, &ExportManager::sig_processUpdate, &loop, [&loop](int done, int) {
@@ -321,20 +331,125 @@ void TestExport::stoppingHalfwayKeepsAPlayableFile()
         loop.exec();
         return false;
     });
-    const MVParams p = params("stopped.mp4");
+    MVParams p = params("stopped.mp4");
+    QFile older(p.path);
+    QVERIFY(older.open(QIODevice::WriteOnly));
+    older.write("an older export");
+    older.close();
+    p.replace = true;
     const int result = m_rm->exportMovie(p);
     manager->setWaiter(nullptr);
     QCOMPARE(result, int(ExportManager::Result::Cancelled));
-    QCOMPARE(ExportManager::messageKey(ExportManager::Result::Cancelled),
-             QString("exportmvwindow.cancelled"));
-    const QJsonObject v = streamOf(probe(p.path), "video");
-    const int frames = v["nb_read_frames"].toString().toInt();
-    QVERIFY2(frames >= 30 && frames < 90, qPrintable(QString::number(frames)));
+    QVERIFY(older.open(QIODevice::ReadOnly));
+    QCOMPARE(older.readAll(), QByteArray("an older export"));
+    QCOMPARE(leftovers(), QStringList());
     QVERIFY(m_rm->renderThread());
     // The next run holds exactly its own frames.
     const MVParams again = params("again.mp4");
     QCOMPARE(m_rm->exportMovie(again), int(ExportManager::Result::Written));
     QCOMPARE(streamOf(probe(again.path), "video")["nb_read_frames"].toString().toInt(), 90);
+}
+
+void TestExport::theNameHoldsOnlyAFinishedFile()
+{
+    // While pictures are written nothing is at the name; when the run says the file
+    // is complete, it is there whole (every frame, its index readable).
+    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+    QVERIFY(add(CT_AUDIO, "music.wav", 0));
+    const MVParams p = params("whole.mp4");
+    ExportManager *manager = m_rm->exportManager();
+    bool seenDuringRun = false;
+    int framesWhenComplete = -1;
+    bool finishingTold = false;
+    manager->setWaiter([&](ExportManager &m) {
+        QEventLoop loop;
+        connect(&m, &ExportManager::sig_processUpdate, &loop,
+                [&] { seenDuringRun = seenDuringRun || QFileInfo::exists(p.path); });
+        connect(&m, &ExportManager::sig_finishing, &loop, [&] { finishingTold = true; });
+        connect(&m, &ExportManager::sig_exportFinished, &loop, [&] {
+            framesWhenComplete =
+                streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt();
+            loop.quit();
+        });
+        loop.exec();
+        return true;
+    });
+    const int result = m_rm->exportMovie(p);
+    manager->setWaiter(nullptr);
+    QCOMPARE(result, int(ExportManager::Result::Written));
+    QVERIFY(!seenDuringRun);
+    QVERIFY(finishingTold);
+    QCOMPARE(framesWhenComplete, 90);
+    QCOMPARE(leftovers(), QStringList());
+}
+
+void TestExport::exportsNeverDestroyAFile_data()
+{
+    // What is at the name, whether the user agreed to replace it, and the outcome.
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<int>("result");
+    const int written = int(ExportManager::Result::Written);
+    const int exists = int(ExportManager::Result::TargetExists);
+    const int inUse = int(ExportManager::Result::TargetInUse);
+    QTest::newRow("a file, not agreed") << "file" << false << exists;
+    QTest::newRow("a file, agreed") << "file" << true << written;
+    QTest::newRow("the project's clip, agreed") << "material" << true << inUse;
+    QTest::newRow("a link to the project's clip, agreed") << "link to material" << true << inUse;
+    QTest::newRow("a link elsewhere, not agreed") << "link" << false << exists;
+    QTest::newRow("a link elsewhere, agreed") << "link" << true << written;
+}
+
+void TestExport::exportsNeverDestroyAFile()
+{
+    QFETCH(QString, there);
+    QFETCH(bool, replace);
+    QFETCH(int, result);
+    QDir(m_dir.path()).mkpath("keep");
+    const QString material = m_dir.filePath("keep/clip.mp4");
+    QFile::remove(material);
+    QVERIFY(QFile::copy(m_dir.filePath("red.mp4"), material));
+    const QString other = m_dir.filePath("keep/other.txt");
+    QFile::remove(other);
+    QFile otherFile(other);
+    QVERIFY(otherFile.open(QIODevice::WriteOnly));
+    otherFile.write("someone else's");
+    otherFile.close();
+    SourceItem *clip = add(CT_VIDEO, "keep/clip.mp4", 0);
+    QVERIFY(clip);
+
+    MVParams p = params("target.mp4");
+    p.replace = replace;
+    p.keep = QStringList{material};
+    QFile::remove(p.path);
+    if (there == "file")
+        QVERIFY(QFile::copy(other, p.path));
+    else if (there == "material")
+        p.path = material;
+    else if (there == "link to material")
+        QVERIFY(QFile::link(material, p.path));
+    else if (there == "link")
+        QVERIFY(QFile::link(other, p.path));
+    auto bytes = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray materialBefore = bytes(material);
+    const QByteArray atNameBefore = bytes(p.path);
+
+    QCOMPARE(m_rm->exportMovie(p), result);
+    // Whatever happened, the material and the linked file are whole.
+    QCOMPARE(bytes(material), materialBefore);
+    QCOMPARE(bytes(other), QByteArray("someone else's"));
+    QCOMPARE(leftovers(), QStringList());
+    if (result == int(ExportManager::Result::Written)) {
+        QVERIFY(!QFileInfo(p.path).isSymLink()); // the link itself was replaced
+        QCOMPARE(streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt(),
+                 int(clip->duration()));
+    } else {
+        QCOMPARE(bytes(p.path), atNameBefore);
+        QVERIFY(!ExportManager::messageKey(ExportManager::Result(result)).isEmpty());
+    }
 }
 
 void TestExport::unwritableFolderIsReportedAndLeavesNothing()
@@ -380,6 +495,7 @@ void TestExport::fullDiskRemovesTheBrokenFile()
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, QString("exportmvwindow.writeError"));
     QVERIFY(!QFileInfo::exists(p.path));
+    QCOMPARE(leftovers(), QStringList());
     QVERIFY(m_rm->renderThread());
     // With room again, the same export works.
     QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));

@@ -11,8 +11,15 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/types.h>
 
 namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Clicks `dx`, `dy` from the bottom right corner of the visible window titled `title`.
 QString clickFromCorner(const QString &title, int dx, int dy)
@@ -135,6 +142,36 @@ void TestExportFlow::renderCommandWritesTheProject()
              0);
     QVERIFY2(said.contains("written: "), qPrintable(said.right(500)));
     QCOMPARE(videoStream(home + "/quiet.mp4")["width"].toInt(), 320);
+
+    // An existing file is replaced only when asked to; a material never.
+    const QByteArray before = bytesOf(out);
+    QCOMPARE(render({home + "/demo.zua2", out, "--size", "320x180"}, Shared, &said), 1);
+    QVERIFY2(said.contains("already there"), qPrintable(said.right(500)));
+    QCOMPARE(bytesOf(out), before);
+    QCOMPARE(render({home + "/demo.zua2", out, "--size", "320x180", "--overwrite"}, Shared, &said),
+             0);
+    QCOMPARE(videoStream(out)["width"].toInt(), 320);
+    const QByteArray music = bytesOf(home + "/music.wav");
+    QCOMPARE(render({home + "/demo.zua2", home + "/music.wav", "--overwrite"}, Shared, &said), 1);
+    QVERIFY2(said.contains("This project uses the file"), qPrintable(said.right(500)));
+    QCOMPARE(bytesOf(home + "/music.wav"), music);
+    // Ctrl-C half-way: nothing under the name, nothing left beside it.
+    {
+        QProcess stopped;
+        stopped.setProcessEnvironment(fixtures::editorEnvironment(home));
+        stopped.setReadChannel(QProcess::StandardError);
+        stopped.start(ZUA_RENDER_BINARY, {home + "/demo.zua2", home + "/stopped.mp4"});
+        QVERIFY(stopped.waitForStarted());
+        QByteArray progress;
+        while (!progress.contains("progress 10 %") && stopped.waitForReadyRead(60000))
+            progress += stopped.readAllStandardError();
+        QVERIFY2(progress.contains("progress 10 %"), progress.constData());
+        ::kill(pid_t(stopped.processId()), SIGINT);
+        QVERIFY(stopped.waitForFinished(30000));
+        QCOMPARE(stopped.exitCode(), 1);
+        QVERIFY(!QFileInfo::exists(home + "/stopped.mp4"));
+        QCOMPARE(QDir(home).entryList({"*.part.*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
 
     // Failures say what the panel would and exit non-zero.
     QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, Shared, &said), 1);

@@ -4,6 +4,7 @@
 #include "common/MessageBox.h"
 #include "common/ZuTransLator.h"
 #include "render/export/ExportParamWidget.h"
+#include "render/export/ExportProcessDialog.h"
 
 #include "bridge/UserSettings.h"
 
@@ -27,12 +28,16 @@ private slots:
     void refusals();
     void requestFollowsTheControls();
     void chosenFolderIsRemembered();
+    void anExistingFileIsReplacedOnlyWhenAgreed();
+    void eachShowingProposesAFreshName();
+    void escapeAsksBeforeStoppingAnExport();
 
 private:
     template <typename T> T *child(const char *name) { return m_panel->findChild<T *>(name); }
     QTemporaryDir m_dir;
     ExportParamWidget *m_panel = nullptr;
     QList<MessageSpec> m_boxes;
+    int m_answer = 0;
 };
 
 void TestExportPanel::initTestCase()
@@ -42,13 +47,14 @@ void TestExportPanel::initTestCase()
     qApp->installTranslator(english);
     MessageBox::setAnswerHook([this](const MessageSpec &box) {
         m_boxes << box;
-        return 0;
+        return m_answer;
     });
 }
 
 void TestExportPanel::init()
 {
     m_boxes.clear();
+    m_answer = 0;
     m_panel = new ExportParamWidget;
     child<QLineEdit>("lineEdit_path")->setText(m_dir.path() + "/");
     child<QLineEdit>("lineEdit_name")->setText("clip");
@@ -97,6 +103,17 @@ void TestExportPanel::refusals_data()
                               << "clip"
                               << "720 * 1280"
                               << "The resolution is set incorrectly!";
+    QTest::newRow("a file the project uses")
+        << ""
+        << "used"
+        << "1280 x 720"
+        << "This project uses the file at that name; an export never writes onto it. Choose "
+           "another name or folder.";
+    QTest::newRow("a folder of that name") << ""
+                                           << "taken"
+                                           << "1280 x 720"
+                                           << "A file with this name is already there; it was "
+                                              "left as it was. Choose another name.";
 }
 
 void TestExportPanel::refusals()
@@ -109,6 +126,9 @@ void TestExportPanel::refusals()
         child<QLineEdit>("lineEdit_path")->setText(folder);
     child<QLineEdit>("lineEdit_name")->setText(name);
     child<QComboBox>("comboBox_resolution")->setCurrentText(size);
+    QDir(m_dir.path()).mkpath("taken.mp4");
+    const QString used = m_dir.filePath("used.mp4");
+    m_panel->setUsedFiles([used] { return QStringList{used}; });
     QSignalSpy asked(m_panel, &ExportParamWidget::sig_exportParam);
     m_panel->on_pushButton_export_clicked();
     QCOMPARE(asked.count(), 0);
@@ -176,6 +196,73 @@ void TestExportPanel::chosenFolderIsRemembered()
              folder);
     ExportParamWidget next;
     QCOMPARE(next.findChild<QLineEdit *>("lineEdit_path")->text(), folder + "/");
+}
+
+void TestExportPanel::anExistingFileIsReplacedOnlyWhenAgreed()
+{
+    QFile there(m_dir.filePath("clip.mp4"));
+    QVERIFY(there.open(QIODevice::WriteOnly));
+    there.close();
+    QSignalSpy asked(m_panel, &ExportParamWidget::sig_exportParam);
+    m_answer = 1; // Cancel
+    m_panel->on_pushButton_export_clicked();
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY(m_boxes[0].text.contains(QDir::toNativeSeparators(there.fileName())));
+    QCOMPARE(asked.count(), 0);
+    m_answer = 0; // Replace
+    m_panel->on_pushButton_export_clicked();
+    QCOMPARE(asked.count(), 1);
+    QVERIFY(asked[0][0].value<MVParams *>()->replace);
+    // A new name asks nothing and replaces nothing.
+    child<QLineEdit>("lineEdit_name")->setText("fresh");
+    m_panel->on_pushButton_export_clicked();
+    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(asked.count(), 2);
+    QVERIFY(!asked[1][0].value<MVParams *>()->replace);
+}
+
+void TestExportPanel::eachShowingProposesAFreshName()
+{
+    child<QLineEdit>("lineEdit_name")->clear();
+    m_panel->show();
+    const QString first = m_panel->fileName();
+    QVERIFY2(first.startsWith("export_"), qPrintable(first));
+    m_panel->hide();
+    // Exported under that name: the next showing proposes another.
+    QFile done(m_dir.filePath(first + ".mp4"));
+    QVERIFY(done.open(QIODevice::WriteOnly));
+    done.close();
+    m_panel->show();
+    const QString second = m_panel->fileName();
+    QVERIFY2(second.startsWith("export_") && second != first, qPrintable(second));
+    m_panel->hide();
+    // A name the user typed stays.
+    child<QLineEdit>("lineEdit_name")->setText("mine");
+    m_panel->show();
+    QCOMPARE(m_panel->fileName(), QString("mine"));
+}
+
+void TestExportPanel::escapeAsksBeforeStoppingAnExport()
+{
+    ExportProcessDialog dialog;
+    QSignalSpy stopped(&dialog, &QDialog::rejected);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    m_answer = 1; // Continue
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, QString("Stop the export? What was written so far is discarded."));
+    QCOMPARE(stopped.count(), 0);
+    QVERIFY(dialog.isVisible());
+    m_answer = 0; // Stop
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(stopped.count(), 1);
+    // Once the file is complete, Escape just closes.
+    dialog.show();
+    dialog.slot_finished();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(stopped.count(), 2);
 }
 
 int main(int argc, char **argv)

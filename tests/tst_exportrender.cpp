@@ -232,6 +232,7 @@ QString TestExportRender::exportNow(const QString &name)
     p.height = kH;
     p.frameRate = 30;
     p.keyInterval = 30;
+    p.replace = true; // rows export under one name
     return m_rm->exportMovie(p) == int(ExportManager::Result::Written) ? p.path : QString();
 }
 

@@ -384,6 +384,7 @@ void TestFidelity::exportMatchesTheSources()
 
     MVParams params;
     params.path = path("out-" + QFileInfo(file).completeBaseName() + ".mp4");
+    params.replace = true; // each placement row exports under one name
     params.width = width;
     params.height = height;
     params.frameRate = 30;
@@ -474,6 +475,7 @@ QString TestFidelity::exportAt(const QString &name, int w, int h)
 {
     MVParams params;
     params.path = path(name);
+    params.replace = true;
     params.width = w;
     params.height = h;
     params.frameRate = 30;

@@ -11,6 +11,11 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+#include <QThread>
+
+#include <atomic>
+#include <cstdio>
 
 namespace {
 
@@ -53,10 +58,30 @@ QString ExportManager::messageKey(Result result)
         return QStringLiteral("exportmvwindow.fileinexistenError");
     case Result::Cancelled:
         return QStringLiteral("exportmvwindow.cancelled");
+    case Result::TargetExists:
+        return QStringLiteral("exportmvwindow.targetExists");
+    case Result::TargetInUse:
+        return QStringLiteral("exportmvwindow.targetInUse");
     case Result::Written:
         break;
     }
     return QString();
+}
+
+bool ExportManager::namesOneOf(const QString &path, const QStringList &files)
+{
+    const QFileInfo target(path);
+    const QString absolute = target.absoluteFilePath();
+    const QString canonical = target.canonicalFilePath(); // empty when nothing is there
+    for (const QString &file : files) {
+        if (file.isEmpty())
+            continue;
+        const QFileInfo used(file);
+        if (used.absoluteFilePath() == absolute ||
+            (!canonical.isEmpty() && used.canonicalFilePath() == canonical))
+            return true;
+    }
+    return false;
 }
 
 ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene *scene,
@@ -65,18 +90,36 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
 {
     if (isExporting())
         return Result::EncoderRefused; // one export at a time
-    const QByteArray path = params.path.toUtf8();
-    BG_LOG_D("--->导出路径：[%s]", path.constData());
-    // A file of an earlier run must not pass for this one (a link is left alone: what
-    // it points at is the user's).
-    const QFileInfo earlier(params.path);
-    if (earlier.isFile() && !earlier.isSymLink())
-        QFile::remove(params.path);
-    mv::MovieHandle movie = mv::create_movie(settingsFor(params), path.constData());
+    BG_LOG_D("--->导出路径：[%s]", qUtf8Printable(params.path));
+    const QFileInfo target(params.path);
+    if (namesOneOf(params.path, params.keep))
+        return Result::TargetInUse;
+    if ((target.exists() || target.isSymLink()) && (!params.replace || target.isDir()))
+        return Result::TargetExists;
+    // A unique hidden name beside the target, ending in the target's extension (the
+    // writer picks the container by it); renamed into place once complete.
+    QString part;
+    {
+        QTemporaryFile reserve(target.absolutePath() + "/." + target.completeBaseName() +
+                               ".XXXXXX.part." + target.suffix());
+        reserve.setAutoRemove(false);
+        if (!reserve.open())
+            return Result::EncoderRefused; // the folder takes no file: none can be created
+        part = reserve.fileName();
+    }
+    mv::MovieHandle movie = mv::create_movie(settingsFor(params), part.toUtf8().constData());
     if (!movie) {
         BG_LOG_E("---> 初始化编码器出错");
+        QFile::remove(part);
         return Result::EncoderRefused;
     }
+    m_partPath = part;
+    m_targetPath = target.absoluteFilePath();
+    m_replace = params.replace;
+    m_outcome = Result::Cancelled;
+    m_fileDone = false;
+    m_ended = false;
+    m_cancelled = false;
     m_context = std::make_unique<ExportContext>();
     m_context->movie = movie;
     m_context->frameRate = params.frameRate > 0 ? std::min(params.frameRate, 30) : 30;
@@ -106,8 +149,48 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     }
     m_audio->start(QThread::InheritPriority);
 
-    const bool complete = m_waiter ? m_waiter(*this) : waitInEventLoop();
+    if (m_waiter)
+        m_waiter(*this);
+    else
+        waitInEventLoop();
 
+    stopWorkers();
+    if (!m_fileDone) {
+        // Stopped (or given up) before the file was complete: what was written is
+        // discarded rather than kept under the name asked for, where it would pass
+        // for a finished export.
+        if (m_finisher)
+            m_finisher->wait();
+        else if (m_context->movie)
+            mv::stop_movie(&m_context->movie);
+        QFile::remove(m_partPath);
+        m_outcome = m_context->writeFailed ? Result::WriteFailed : Result::Cancelled;
+    }
+    delete m_finisher;
+    m_finisher = nullptr;
+    // Requests the workers sent and the timeline has not answered yet belong to this
+    // run: they must not reach the next one.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    if (m_layers)
+        m_layers->endExport();
+    m_layers = nullptr;
+    m_context.reset();
+    BG_LOG_D("---> 导出结束");
+
+    if (m_outcome == Result::Written) {
+        const QFileInfo written(m_targetPath);
+        if (!written.exists() || written.size() == 0) {
+            BG_LOG_E("---> 生成文件失败:[%s]", qUtf8Printable(m_targetPath));
+            return Result::NoFile;
+        }
+        if (m_reveal)
+            bg::SystemServices::revealInFileManager(m_targetPath.toStdString());
+    }
+    return m_outcome;
+}
+
+void ExportManager::stopWorkers()
+{
     // Requests first, then pictures, then sound; each waits for its thread. Closing
     // the queue first frees a request thread waiting for a slot.
     if (m_queue)
@@ -116,41 +199,17 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     delete m_image.data();
     delete m_audio.data();
     m_queue.reset();
-    // Requests the workers sent and the timeline has not answered yet belong to this
-    // run: they must not reach the next one.
-    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
-    if (m_layers)
-        m_layers->endExport();
-    m_layers = nullptr;
-    BG_LOG_D("---> 导出结束");
-    // Finishing writes the rest (and the index): a refusal there fails the file too.
-    const bool writeFailed = !mv::stop_movie(&movie) || m_context->writeFailed;
-    m_context.reset();
+}
 
-    if (writeFailed) {
-        // A file the writer gave up on (a full disk) is not left behind half made.
-        QFile::remove(params.path);
-        return Result::WriteFailed;
-    }
-    const QFileInfo written(params.path);
-    if (!written.exists() || written.size() == 0) {
-        BG_LOG_E("---> 生成文件失败:[%s]", path.constData());
-        return Result::NoFile;
-    }
-    if (!complete) {
-        BG_LOG_D("---> export cancelled; the part written is kept: [%s]", path.constData());
-        return Result::Cancelled;
-    }
-    if (m_reveal) {
-        BG_LOG_D("---> 打开导出文件目录:[%s]", path.constData());
-        bg::SystemServices::revealInFileManager(path.toStdString());
-    }
-    return Result::Written;
+void ExportManager::cancel()
+{
+    m_cancelled = true;
+    emit sig_cancelRequested();
 }
 
 bool ExportManager::writeFailed() const
 {
-    return m_context && m_context->writeFailed;
+    return (m_context && m_context->writeFailed) || (m_fileDone && m_outcome != Result::Written);
 }
 
 bool ExportManager::finished() const
@@ -161,10 +220,54 @@ bool ExportManager::finished() const
 
 void ExportManager::checkFinished()
 {
-    if (m_finishedSent || !finished())
+    if (m_finishedSent || !finished() || !m_context)
         return;
     m_finishedSent = true;
-    BG_LOG_D("---> every frame and the sound are written");
+    if (m_context->writeFailed) {
+        m_ended = true;
+        emit sig_exportFinished(); // given up: the run ends and the part goes
+        return;
+    }
+    // Every frame and the sound are encoded; the writer's trailer (and, for a movie,
+    // the index moved to the front) can take a while: a worker does it.
+    BG_LOG_D("---> every frame and the sound are encoded; finishing the file");
+    emit sig_finishing();
+    mv::MovieHandle movie = m_context->movie;
+    m_context->movie = nullptr;
+    auto closed = std::make_shared<std::atomic<bool>>(false);
+    m_finisher =
+        QThread::create([movie, closed]() mutable { closed->store(mv::stop_movie(&movie)); });
+    connect(m_finisher, &QThread::finished, this, [this, closed] { fileFinished(closed->load()); });
+    m_finisher->start();
+}
+
+void ExportManager::fileFinished(bool ok)
+{
+    if (m_fileDone || !m_context)
+        return;
+    m_fileDone = true;
+    if (!ok || m_context->writeFailed) {
+        QFile::remove(m_partPath);
+        m_outcome = Result::WriteFailed;
+    } else {
+        // Replacing was agreed to: rename() replaces the name itself (a link there is
+        // replaced, never followed). Otherwise nothing that appeared there meanwhile
+        // is replaced: QFile::rename refuses an existing name.
+        const bool placed = m_replace
+                                ? std::rename(QFile::encodeName(m_partPath).constData(),
+                                              QFile::encodeName(m_targetPath).constData()) == 0
+                                : QFile::rename(m_partPath, m_targetPath);
+        if (placed) {
+            BG_LOG_D("---> every frame and the sound are written: [%s]",
+                     qUtf8Printable(m_targetPath));
+            m_outcome = Result::Written;
+        } else {
+            const bool taken = QFileInfo::exists(m_targetPath);
+            QFile::remove(m_partPath);
+            m_outcome = taken ? Result::TargetExists : Result::WriteFailed;
+        }
+    }
+    m_ended = true;
     emit sig_exportFinished();
 }
 
@@ -172,9 +275,10 @@ bool ExportManager::waitInEventLoop()
 {
     QEventLoop loop;
     connect(this, &ExportManager::sig_exportFinished, &loop, &QEventLoop::quit);
-    if (!m_finishedSent)
+    connect(this, &ExportManager::sig_cancelRequested, &loop, &QEventLoop::quit);
+    if (!m_ended && !m_cancelled)
         loop.exec();
-    return true;
+    return !m_cancelled;
 }
 
 void ExportManager::onVideoFrames(const QList<TrackFrame> &frames, int64_t frame, int64_t,

@@ -3,6 +3,10 @@
 // writer. The run is synchronous on the main thread: the workers ask the timeline
 // for frames through queued signals, which the main thread answers while it waits
 // (in the progress dialog, or in an event loop of its own when no one watches).
+// The file is written under a hidden temporary name in the target folder, finished
+// (trailer, index) on a worker, and only then renamed to the name asked for: a
+// cancelled, failed or killed run never leaves a half-written file under that name,
+// and nothing there is replaced without the request saying so.
 // Lives on: main thread.
 
 #include "MVParams.h"
@@ -21,6 +25,7 @@ class ExportImage;
 class GsScene;
 class PreviewLayers;
 class ExportAnswerQueue;
+class QThread;
 struct ExportContext;
 
 class ExportManager : public QObject {
@@ -30,7 +35,15 @@ public:
     ~ExportManager() override;
 
     // How a run ends.
-    enum class Result { Written, Cancelled, EncoderRefused, WriteFailed, NoFile };
+    enum class Result {
+        Written,
+        Cancelled,
+        EncoderRefused,
+        WriteFailed,
+        NoFile,
+        TargetExists, // a file is there and the request does not replace it
+        TargetInUse,  // the target is a file the project uses
+    };
     // Writes the export the request asks for from `scene` (whose items `layers`
     // owns); `tracks` lists the visual tracks (a frame answer of the timeline).
     Result exportMovie(const MVParams &params, GsScene *scene, PreviewLayers *layers,
@@ -40,6 +53,10 @@ public:
     bool writeFailed() const;
     // The message key for a result (empty when it needs none).
     static QString messageKey(Result result);
+    // True when `path` names one of `files` (links and relative parts resolved).
+    static bool namesOneOf(const QString &path, const QStringList &files);
+    // Ends the run now going on as a cancel would (a termination request).
+    void cancel();
 
     // Waits for the workers on the main thread and returns when the run should end:
     // false when the user cancelled before the end. By default an event loop of its
@@ -59,13 +76,20 @@ signals:
     // Ask the timeline for frame F: mask 11 the visual tracks, 22 the audible clips.
     void sig_frameRequest(int mask, int64_t frame, int64_t fps);
     void sig_processUpdate(int done, int total);
-    // Every frame and all the sound are written (the run still waits for its end).
+    // Every frame and all the sound are encoded; the file is being finished.
+    void sig_finishing();
+    // The file is complete under its name, or the writer gave up (writeFailed()).
     void sig_exportFinished();
+    void sig_cancelRequested();
 
 private:
     bool waitInEventLoop();
     void checkFinished();
     bool finished() const;
+    // Stops and frees the workers (they are done, or the run was cancelled).
+    void stopWorkers();
+    // The finisher has closed the file: into place under its name.
+    void fileFinished(bool ok);
 
     Waiter m_waiter;
     bool m_reveal = true;
@@ -76,5 +100,13 @@ private:
     QPointer<ExportImage> m_image;
     QPointer<ExportAudio> m_audio;
     bool m_finishedSent = false;
-    int64_t m_answered = 0; // picture answers taken so far in this run
+    bool m_cancelled = false;
+    bool m_fileDone = false;       // the finisher is done and the outcome known
+    bool m_ended = false;          // sig_exportFinished was sent
+    QThread *m_finisher = nullptr; // closes the file off the main thread
+    QString m_partPath;            // the file being written, hidden in the target folder
+    QString m_targetPath;
+    bool m_replace = false;
+    Result m_outcome = Result::Cancelled; // set when the file is complete or given up
+    int64_t m_answered = 0;               // picture answers taken so far in this run
 };

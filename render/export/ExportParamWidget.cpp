@@ -1,6 +1,8 @@
 #include "ExportParamWidget.h"
 #include "ui_ExportParamWidget.h"
 
+#include "ExportManager.h"
+
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
@@ -30,7 +32,6 @@ ExportParamWidget::ExportParamWidget(QWidget *parent)
     if (!folder.endsWith('/'))
         folder += '/';
     ui->lineEdit_path->setText(folder);
-    ui->lineEdit_name->setText("export_" + QDateTime::currentDateTime().toString("yyyyMMddHHmmss"));
     ui->comboBox_name->addItems({".mp4", ".mp3", ".avi"});
     ui->comboBox_resolution->addItems({"320 x 240", "480 x 320", "640 x 480", "720 x 640",
                                        "720 x 1280", "1280 x 720", "1080 x 1920", "1920 x 1080"});
@@ -76,6 +77,29 @@ ExportParamWidget::ExportParamWidget(QWidget *parent)
 ExportParamWidget::~ExportParamWidget()
 {
     delete ui;
+}
+
+QString ExportParamWidget::fileName() const
+{
+    return ui->lineEdit_name->text();
+}
+
+void ExportParamWidget::showEvent(QShowEvent *event)
+{
+    if (ui->lineEdit_name->text().isEmpty() || ui->lineEdit_name->text() == m_proposedName) {
+        // "export_" and the time, with a number when a file of that name is there.
+        const QString stamp =
+            "export_" + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+        const QDir folder(ui->lineEdit_path->text());
+        QString name = stamp;
+        for (int n = 2; name == m_proposedName ||
+                        QFileInfo::exists(folder.filePath(name + ui->comboBox_name->currentText()));
+             ++n)
+            name = stamp + QStringLiteral("_%1").arg(n);
+        m_proposedName = name;
+        ui->lineEdit_name->setText(name);
+    }
+    QWidget::showEvent(event);
 }
 
 void ExportParamWidget::setAdvancedShown(bool shown)
@@ -152,6 +176,29 @@ bool ExportParamWidget::buildRequest(MVParams *p)
     if (p->path.toUtf8().size() > 511) {
         tell(ZKEY("exportmvwindow.pathTooLong"));
         return false;
+    }
+    if (m_usedFiles)
+        p->keep = m_usedFiles();
+    if (ExportManager::namesOneOf(p->path, p->keep)) {
+        tell(ZKEY("exportmvwindow.targetInUse"));
+        return false;
+    }
+    const QFileInfo there(p->path);
+    if (there.isDir()) {
+        tell(ZKEY("exportmvwindow.targetExists"));
+        return false;
+    }
+    if (there.exists() || there.isSymLink()) {
+        MessageSpec ask;
+        ask.parent = this;
+        ask.titleKey = ZKEY("exportmvwindow.Hint");
+        ask.text = ZTR("exportmvwindow.replaceAsk").arg(QDir::toNativeSeparators(p->path));
+        ask.buttonKeys = QStringList{ZKEY("exportmvwindow.Replace"), ZKEY("exportmvwindow.Cancel")};
+        ask.defaultButton = 1;
+        ask.escapeButton = 1;
+        if (MessageBox::show(ask) != 0)
+            return false;
+        p->replace = true;
     }
     p->audioOnly = container == QLatin1String(".mp3");
     p->gif = container == QLatin1String(".gif");

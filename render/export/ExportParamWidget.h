@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 namespace Ui {
 class ExportParamWidget;
 }
@@ -26,6 +28,10 @@ public:
     // The request the controls describe now; false (and a message shown) when a
     // control holds something that cannot be exported.
     bool buildRequest(MVParams *params);
+    // The files the project uses, asked at each export: an export never writes onto
+    // one of them.
+    void setUsedFiles(std::function<QStringList()> files) { m_usedFiles = std::move(files); }
+    QString fileName() const;
 
 signals:
     void sig_exportParam(MVParams *params);
@@ -35,10 +41,17 @@ public slots:
     void on_pushButton_export_clicked();
     void on_pushButton_path_clicked();
 
+protected:
+    // A name the user did not type is replaced by a new one at each showing, so
+    // that a second export does not reuse the first one's name.
+    void showEvent(QShowEvent *event) override;
+
 private:
     void tell(const QString &textKey, const char *titleKey = "exportmvwindow.Hint",
               const char *okKey = "exportmvwindow.Ok");
     void setAdvancedShown(bool shown);
     Ui::ExportParamWidget *ui;
     MVParams m_params; // the request last handed on; lives as long as the panel
+    std::function<QStringList()> m_usedFiles;
+    QString m_proposedName; // the name last proposed (not typed)
 };

@@ -1,6 +1,7 @@
 #include "ExportProcessDialog.h"
 #include "ui_ExportProcessDialog.h"
 
+#include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"
 
@@ -44,6 +45,31 @@ void ExportProcessDialog::slot_processUpdate(int value, int max)
         return;
     ui->progressBar->setRange(0, std::max(max, 0));
     ui->progressBar->setValue(std::min(value, max));
+}
+
+void ExportProcessDialog::slot_finishing()
+{
+    if (m_finished)
+        return;
+    ui->progressBar->setRange(0, 0);
+    ui->label_state->setText(ZTR("exportmvdialog.Finishing"));
+}
+
+void ExportProcessDialog::reject()
+{
+    if (!m_finished) {
+        MessageSpec ask;
+        ask.titleKey = ZKEY("exportmvwindow.Hint");
+        ask.text = ZTR("exportmvdialog.AskStop");
+        ask.buttonKeys = QStringList{ZKEY("exportmvdialog.Stop"), ZKEY("exportmvdialog.Continue")};
+        ask.defaultButton = 1;
+        ask.escapeButton = 1;
+        ask.parent = this;
+        // The run may have ended while the question was open: nothing is left to stop.
+        if (MessageBox::show(ask) != 0 && !m_finished)
+            return;
+    }
+    QDialog::reject();
 }
 
 void ExportProcessDialog::slot_finished()

@@ -1,8 +1,9 @@
 #pragma once
 // The progress of a running export: a bar that follows the frames written, a line
-// that says when the file is complete, "Running in the background" (minimises
-// the dialog) and "Done" (ends the run; before the end it stops the export, and
-// the part written stays a playable file). Lives on: main thread.
+// that says when the file is being finished and when it is complete, "Running in
+// the background" (minimises the dialog) and "Done" (ends the run; before the end
+// it stops the export). Escape or closing the window asks before stopping.
+// Lives on: main thread.
 
 #include <QDialog>
 
@@ -23,6 +24,10 @@ public slots:
     void slot_processUpdate(int value, int max);
     // Every frame and the sound are written: the bar is full and "Done" ends the run.
     void slot_finished();
+    // Everything is encoded; the file is being closed (no count to show).
+    void slot_finishing();
+    // Escape and the window's close button: asks first while the export runs.
+    void reject() override;
 
 private:
     Ui::ExportProcessDialog *ui;

@@ -3,6 +3,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -19,6 +20,11 @@ struct MVParams {
     int32_t bitRate = 0;
     bool gif = false;
     double speed = 1.0; // playback speed of the result (0.5 = half speed)
+    // A file already at `path` is replaced only when the user said so.
+    bool replace = false;
+    // Files the export never writes onto, whatever they are called (the project's
+    // materials and its own file).
+    QStringList keep;
 };
 Q_DECLARE_METATYPE(MVParams)
 Q_DECLARE_METATYPE(MVParams *)
