@@ -45,7 +45,7 @@ median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 ours=() graph=() floor=()
 for ((i = 0; i < runs; i++)); do
   rm -f "$work/ours.mp4"
-  ours+=("$(wall env -u DISPLAY -u WAYLAND_DISPLAY "$render" "$work/reference.zua2" "$work/ours.mp4")")
+  ours+=("$(wall env -u DISPLAY -u WAYLAND_DISPLAY "$render" "$work/reference.zua2" "$work/ours.mp4" --overwrite)")
   graph+=("$(wall sh "$anchors/render-ffmpeg.sh" "$media" "$work/ffmpeg.mp4")")
   floor+=("$(sh "$anchors/encoder-floor.sh" "$media" "$work")")
 done

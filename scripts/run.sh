@@ -9,7 +9,7 @@ build="${BUILD_DIR:-build}"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No graphical display found (DISPLAY is not set): the editor needs a desktop session."
   echo "Rendering the demo project instead..."
-  "$build/zuaedit-render" "$build/demo/demo.zua2" "$build/demo/demo.mp4"
+  "$build/zuaedit-render" "$build/demo/demo.zua2" "$build/demo/demo.mp4" --overwrite
   echo "The demo video is at $(cd "$build/demo" && pwd)/demo.mp4"
   echo "To look at the editor on a headless machine: xvfb-run -a $build/ZuAEdit"
   exit 0
