@@ -210,6 +210,7 @@ void MainWindow::wireWidgets()
     // Voice-over: the Dub button starts and stops it; the timeline shows it.
     connect(m_toolBar, &ToolBarWidget::sig_recordAudio, rm, &RenderManager::slot_recordAudio);
     connect(rm, &RenderManager::sig_controlRecord, m_toolBar, &ToolBarWidget::slot_controlRecord);
+    connect(rm, &RenderManager::sig_recordPaused, this, &MainWindow::slot_recordPaused);
     connect(rm, &RenderManager::sig_audioSourceItem, view,
             &TimeLineGraphicsView::slot_audioSourceItem);
     const QList<QObject *> operators{view, timeline->ruler(), timeline->headers(), m_toolBar};
@@ -438,6 +439,18 @@ void MainWindow::slot_updateProjectName(const QString &text, bool isName)
         if (label)
             label->setText(before);
     });
+}
+
+void MainWindow::slot_recordPaused(bool paused)
+{
+    // Shown in the title bar for as long as the microphone is away.
+    if (paused && m_titleBeforeNotice.isNull()) {
+        m_titleBeforeNotice = ui->label_project_name->text();
+        ui->label_project_name->setText(ZTR("pre_form.RecordPaused"));
+    } else if (!paused && !m_titleBeforeNotice.isNull()) {
+        ui->label_project_name->setText(m_titleBeforeNotice);
+        m_titleBeforeNotice = QString();
+    }
 }
 
 void MainWindow::on_pushButton_newbuild_clicked()

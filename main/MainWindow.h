@@ -69,6 +69,8 @@ public:
 public slots:
     // A project name (isName) or a transient message, shown for a second.
     void slot_updateProjectName(const QString &text, bool isName);
+    // The microphone went away during a take (a notice stays up) or came back.
+    void slot_recordPaused(bool paused);
     void on_pushButton_newbuild_clicked();
     void on_pushButton_open_clicked();
     void on_pushButton_save_clicked();
@@ -85,6 +87,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    QString m_titleBeforeNotice; // the title while a notice replaces it
     // The export panel (made on first use), with the project's size filled in.
     void showExportPanel();
     void buildSettingsMenu();

@@ -70,6 +70,10 @@ void ZuApp::makeUntitled(const QString &path)
 
 bool ZuApp::askSaveCurrent()
 {
+    // A take under way is finished first and becomes a clip, so that the question
+    // covers it (and Save keeps it).
+    if (m_renderManager)
+        m_renderManager->slot_opertorUi(false, true);
     auto forgetAutoSave = [this] {
         QFile::remove(currentAutoSavePath());
         setAutoSavePath(QString());

@@ -46,6 +46,7 @@ RenderManager::RenderManager(QObject *parent) : QObject(parent)
     connect(m_record, &RecordManager::sig_frameRequest, this,
             &RenderManager::sig_frontFrameRequest);
     connect(m_record, &RecordManager::sig_controlRecord, this, &RenderManager::sig_controlRecord);
+    connect(m_record, &RecordManager::sig_recordPaused, this, &RenderManager::sig_recordPaused);
 }
 
 RenderManager::~RenderManager()

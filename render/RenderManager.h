@@ -103,6 +103,8 @@ signals:
     void sig_controlPlay();
     void sig_controlRecord();
     void sig_audioSourceItem(bool start, const QString &path, bool error);
+    // The microphone went away during a take (the take waits for it) or came back.
+    void sig_recordPaused(bool paused);
     // An export is about to start / has ended.
     void sig_startExportPrepare();
     void sig_stopExportPrepare();

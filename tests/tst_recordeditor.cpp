@@ -70,8 +70,21 @@ void TestRecordEditor::dubbedToneIsHeardWhenPlayedBack()
     QCOMPARE(QFileInfo(second).size(), size);
     QVERIFY(size > 44100 * 4 / 2);
 
-    ::kill(pid_t(editor.processId()), SIGKILL);
-    editor.waitForFinished();
+    // Saved, then closed during a third take: the take is stopped and made a clip
+    // first, so closing asks, and Save keeps it in the project.
+    auto takesSaved = [&project] {
+        QFile saved(project);
+        return saved.open(QIODevice::ReadOnly) ? saved.readAll().count("/RuZOVaza/") : -1;
+    };
+    QVERIFY(fixtures::xdo("xdotool key ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(takesSaved(), 2, 5000);
+    QVERIFY(fixtures::xdo(click.arg(kDubX).arg(kDubY)));
+    QTest::qWait(1500);
+    ::kill(pid_t(editor.processId()), SIGTERM); // closes the window the usual way
+    QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name '^Hint$'"));
+    QVERIFY(fixtures::xdo("xdotool key Return")); // Save
+    QVERIFY(editor.waitForFinished(15000));
+    QCOMPARE(takesSaved(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestRecordEditor)

@@ -8,6 +8,7 @@
 #include "common/ZuTransLator.h"
 #include "render/RenderManager.h"
 #include "render/record/RecordManager.h"
+#include "support/FullDisk.h"
 #include "support/WavFile.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
@@ -16,6 +17,7 @@
 #include "timeline/TimeLineWidget.h"
 #include "timeline/ToolBarWidget.h"
 
+#include "audio/WASAPISource.h"
 #include "bridge/UserSettings.h"
 #include "undo/UndoController.h"
 
@@ -35,6 +37,9 @@ private slots:
     void takesBecomeDubClipsOnFreeRows();
     void failuresAreReportedAndLeaveNothing_data();
     void failuresAreReportedAndLeaveNothing();
+    void editsDuringATakeAreTheirOwnSteps();
+    void anUnpluggedMicrophonePausesTheTake();
+    void aFullDiskEndsTheTakeAndKeepsIt();
 
 private:
     // Presses the Dub button (down, or up again).
@@ -181,6 +186,95 @@ void TestRecording::failuresAreReportedAndLeaveNothing()
     QVERIFY2(m_boxes[0].startsWith(message), qPrintable(m_boxes[0]));
     QCOMPARE(m_panel->model()->group(CT_DUB)->clips().size(), 0);
     QCOMPARE(takes(), before);
+}
+
+void TestRecording::editsDuringATakeAreTheirOwnSteps()
+{
+    TimeLineGraphicsView *view = m_panel->view();
+    TimeLineTreeModel *model = m_panel->model();
+    ClassifyItem *dub = model->group(CT_DUB);
+    pressDub();
+    QTest::qWait(1200);
+    pressDub();
+    QCOMPARE(dub->clips().size(), 1);
+    // A second take from the start needs a track of its own; during it a music track
+    // is added (an edit of its own).
+    view->slot_resetFrame(0, EDIT_NONE, true);
+    const int musicTracks = model->group(CT_AUDIO)->childCount();
+    pressDub();
+    QTest::qWait(800);
+    model->insertTrack(model->group(CT_AUDIO), musicTracks, true);
+    QTest::qWait(800);
+    pressDub();
+    QCOMPARE(dub->childCount(), 1);
+    QCOMPARE(dub->child(0)->clips().size(), 1);
+    auto *history = zua::UndoController::instance();
+    // Undo: the take's clip first, then the edit, then the empty track; the first
+    // take stays.
+    QVERIFY(history->undo());
+    QCOMPARE(dub->child(0)->clips().size(), 0);
+    QCOMPARE(model->group(CT_AUDIO)->childCount(), musicTracks + 1);
+    QVERIFY(history->undo());
+    QCOMPARE(model->group(CT_AUDIO)->childCount(), musicTracks);
+    QCOMPARE(dub->childCount(), 1);
+    QVERIFY(history->undo());
+    QCOMPARE(dub->childCount(), 0);
+    QCOMPARE(dub->clips().size(), 1);
+}
+
+void TestRecording::anUnpluggedMicrophonePausesTheTake()
+{
+    QString module = fixtures::loadSineSource("plugged", 330);
+    QVERIFY(!module.isEmpty());
+    bg::UserSettings::instance().set("DeviceId", "plugged");
+    QSignalSpy paused(m_render, &RenderManager::sig_recordPaused);
+    TimeLineGraphicsView *view = m_panel->view();
+    const int takesBefore = QDir(m_dir.filePath("takes")).entryList({"*.wav"}).size();
+    pressDub();
+    QTest::qWait(1500);
+    fixtures::pactl({"unload-module", module});
+    QTRY_VERIFY_WITH_TIMEOUT(!paused.isEmpty() && paused.last()[0].toBool(), 3000);
+    // Away: the take waits (the playhead stands still) and goes on.
+    QVERIFY(m_render->recordManager()->isRecording());
+    QVERIFY(dubDown());
+    QTest::qWait(300);
+    const int64_t standing = view->playheadFrame();
+    QTest::qWait(1000);
+    QCOMPARE(view->playheadFrame(), standing);
+    QVERIFY(m_boxes.isEmpty());
+    // Back: the same take goes on into the same file.
+    module = fixtures::loadSineSource("plugged", 330);
+    QTRY_VERIFY_WITH_TIMEOUT(!paused.last()[0].toBool(), WASAPISource::kRetryMs + 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > standing + 20, 3000);
+    pressDub();
+    fixtures::pactl({"unload-module", module});
+    QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+    ClassifyItem *dub = m_panel->model()->group(CT_DUB);
+    QCOMPARE(dub->clips().size(), 1);
+    QCOMPARE(QDir(m_dir.filePath("takes")).entryList({"*.wav"}).size(), takesBefore + 1);
+    const fixtures::WavFile w = fixtures::readWav(dub->clips().first()->path);
+    QVERIFY(w.ok);
+    QVERIFY2(std::abs(w.pitch() - 330) < 5, qPrintable(QString::number(w.pitch())));
+}
+
+void TestRecording::aFullDiskEndsTheTakeAndKeepsIt()
+{
+    // Room for about a second of sound: the take ends by itself, says why, and what
+    // was recorded becomes a clip.
+    pressDub();
+    QTRY_VERIFY_WITH_TIMEOUT(m_panel->view()->playheadFrame() > 3, 3000);
+    {
+        fixtures::FullDisk full(200 * 1024);
+        QTRY_VERIFY_WITH_TIMEOUT(!dubDown(), 15000);
+    }
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY2(m_boxes[0].startsWith("The disk is full"), qPrintable(m_boxes[0]));
+    ClassifyItem *dub = m_panel->model()->group(CT_DUB);
+    QCOMPARE(dub->clips().size(), 1);
+    const fixtures::WavFile w = fixtures::readWav(dub->clips().first()->path);
+    QVERIFY(w.ok);
+    QCOMPARE(qint64(w.dataSize), qint64(w.bytes.size() - (w.formatSize + 28)));
+    QVERIFY2(w.seconds() > 0.2, qPrintable(QString::number(w.seconds())));
 }
 
 int main(int argc, char **argv)

@@ -61,11 +61,13 @@ public:
     QRectF transitionBand() const { return m_band.rect(); }
 
     // ---- voice-over ----
-    // Picks (or makes, with undo) the dub track a recording from a frame goes on
-    // and returns its scene y (the header view knows the tracks' rows).
-    void setRecordingTrackPicker(std::function<double(int64_t frame)> picker)
+    // Picks (or makes, with undo) the dub row a recording from a frame goes on, and
+    // gives a row's scene y now (the header view knows the tracks' rows).
+    void setRecordingTrackPicker(std::function<int(int64_t frame)> picker,
+                                 std::function<double(int row)> rowY)
     {
         m_pickRecordingTrack = std::move(picker);
+        m_recordingRowY = std::move(rowY);
     }
     bool isRecording() const { return m_recording; }
     // The red bar of the recording under way, in scene coordinates.
@@ -125,9 +127,16 @@ private:
     double m_playhead = 0;
     double m_total = 0;
     TransitionBand m_band;
-    std::function<double(int64_t)> m_pickRecordingTrack;
+    std::function<int(int64_t)> m_pickRecordingTrack;
+    std::function<double(int)> m_recordingRowY;
+    // The take's row; its y is asked each time, since edits during the take can move it.
+    int m_recordRow = -1;
+    double recordRowY() const { return m_recordingRowY ? m_recordingRowY(m_recordRow) : 0.0; }
     bool m_recording = false;
-    bool m_recordingStep = false; // the recording's undo step is open
+    // The take's start: whether it added a dub track (one undo step), and the history's
+    // position after that step, to tell whether anything was done during the take.
+    bool m_recordTrackAdded = false;
+    int m_recordHistoryIndex = 0;
+    int64_t m_recordStartFrame = 0;
     double m_recordStartX = 0;
-    double m_recordTrackY = 0;
 };

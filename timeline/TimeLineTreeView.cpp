@@ -91,20 +91,31 @@ void TimeLineTreeView::slot_createSourceItem(const bg::ValueMap &request, const 
 
 double TimeLineTreeView::recordingTrackY(bool recording, int64_t frame)
 {
-    if (!recording)
-        return 0;
+    return recording ? dubRowY(recordingRow(frame)) : 0;
+}
+
+int TimeLineTreeView::recordingRow(int64_t frame)
+{
+    ClassifyItem *dub = m_model->group(CT_DUB);
+    if (!dub || dub->isFree(frame))
+        return -1;
+    for (int t = 0; t < dub->childCount(); ++t)
+        if (dub->child(t)->isFree(frame))
+            return t;
+    const int tracks = dub->childCount();
+    m_model->insertTrack(dub, tracks, true);
+    return tracks;
+}
+
+double TimeLineTreeView::dubRowY(int row) const
+{
     ClassifyItem *dub = m_model->group(CT_DUB);
     if (!dub)
         return 0;
-    if (dub->isFree(frame))
-        return dub->y();
-    for (int t = 0; t < dub->childCount(); ++t)
-        if (dub->child(t)->isFree(frame))
-            return dub->child(t)->y();
-    const double s = QssManager::screenScale();
-    const int tracks = dub->childCount();
-    m_model->insertTrack(dub, tracks, true);
-    return dub->y() + s * (tracks + 1) * timeline::rowHeight(CT_DUB);
+    if (row >= 0 && row < dub->childCount())
+        return dub->child(row)->y();
+    // A track just added may not have its place yet: below the group's row.
+    return dub->y() + QssManager::screenScale() * (row + 1) * timeline::rowHeight(CT_DUB);
 }
 
 void TimeLineTreeView::resetTracks()

@@ -60,7 +60,8 @@ TimeLineWidget::TimeLineWidget(QWidget *parent)
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/timeline-widget.css"));
 
     m_view->setRecordingTrackPicker(
-        [headers = m_headers](int64_t frame) { return headers->recordingTrackY(true, frame); });
+        [headers = m_headers](int64_t frame) { return headers->recordingRow(frame); },
+        [headers = m_headers](int row) { return headers->dubRowY(row); });
     connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_headers,
             &TimeLineTreeView::slot_createSourceItem);
     // Headers and clips scroll together vertically.

@@ -70,7 +70,8 @@ struct WASAPISource::Impl {
     bool capturing = false;
     std::chrono::steady_clock::time_point openedAt;
     int64_t bytesAtOpen = 0;
-    std::atomic<int> rate{0}; // of the opened format, for any thread
+    std::atomic<int> rate{0};             // of the opened format, for any thread
+    std::atomic<bool> writeFailed{false}; // told once per source
 
     mutable std::mutex mutex; // guards the fields below
     std::condition_variable wake;
@@ -135,13 +136,16 @@ struct WASAPISource::Impl {
         while (pa_stream_readable_size(s) > 0) {
             if (pa_stream_peek(s, &data, &bytes) < 0 || bytes == 0)
                 return;
+            int code = wav::kOk;
             if (data) {
-                d->encoder->writeData(data, bytes);
+                code = d->encoder->writeData(data, bytes);
             } else { // a hole in the stream: silence keeps the time
                 const std::vector<uint8_t> silence(
                     bytes, d->sampleFormat.format == PA_SAMPLE_U8 ? 0x80 : 0);
-                d->encoder->writeData(silence.data(), bytes);
+                code = d->encoder->writeData(silence.data(), bytes);
             }
+            if (code != wav::kOk && !d->writeFailed.exchange(true))
+                emit d->q->sig_writeFailed(code);
             pa_stream_drop(s);
         }
     }

@@ -48,6 +48,9 @@ signals:
     void sig_inActivated();
     // Kept for receivers that tell a device that can't be opened at all apart.
     void sig_initError();
+    // The file stopped taking sound: `code` is the encoder's (wav::kDataFailed for a
+    // full disk, wav::kSizeLimit). Sent once.
+    void sig_writeFailed(int code);
 
 private:
     struct Impl;

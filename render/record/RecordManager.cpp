@@ -1,6 +1,7 @@
 #include "RecordManager.h"
 
 #include "RecordThread.h"
+#include "audio/WavEncoder.h"
 #include "bridge/Logger.h"
 #include "bridge/UserSettings.h"
 #include "common/MessageBox.h"
@@ -46,12 +47,15 @@ void RecordManager::record(bool on)
         }
         m_file = m_path = dir + '/' + QUuid::createUuid().toString() + QStringLiteral(".wav");
         m_error = false;
+        m_stoppedBecause.clear();
         m_recording = true;
         emit sig_audioSourceItem(true, m_path, false);
         m_thread = new RecordThread(m_path);
         connect(m_thread, &RecordThread::sig_frameRequest, this, &RecordManager::sig_frameRequest);
         connect(m_thread, &RecordThread::sig_recordError, this, &RecordManager::slot_recordError);
         connect(m_thread, &RecordThread::sig_recordStop, this, &RecordManager::slot_recordStop);
+        connect(m_thread, &RecordThread::sig_devicePaused, this, &RecordManager::sig_recordPaused);
+        connect(m_thread, &RecordThread::sig_writeFailed, this, &RecordManager::slot_writeFailed);
         m_thread->start();
         return;
     }
@@ -63,10 +67,27 @@ void RecordManager::record(bool on)
     if (QFileInfo(m_file).size() <= kHeaderOnly) {
         QFile::remove(m_file);
         m_path.clear();
-        m_error = true;
+        m_error = m_stoppedBecause.isEmpty(); // else the reason is said instead
     }
     m_recording = false;
+    emit sig_recordPaused(false);
     emit sig_audioSourceItem(false, m_path, m_error);
+    if (!m_stoppedBecause.isEmpty()) {
+        const QString why = m_stoppedBecause;
+        m_stoppedBecause.clear();
+        MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), why, ZKEY("pre_form.Ok"));
+    }
+}
+
+void RecordManager::slot_writeFailed(int code)
+{
+    if (!m_recording)
+        return;
+    // What was recorded stays a clip; the user is told why the take ended.
+    m_stoppedBecause =
+        (code == wav::kSizeLimit ? ZTR("pre_form.RecordSizeLimit") : ZTR("pre_form.RecordDiskFull"))
+            .arg(QDir::toNativeSeparators(m_file));
+    emit sig_controlRecord();
 }
 
 void RecordManager::slot_recordError()

@@ -27,10 +27,14 @@ signals:
     void sig_audioSourceItem(bool start, const QString &path, bool error);
     // Asks the record control to switch off (RenderManager forwards it).
     void sig_controlRecord();
+    // The microphone went away during the take (the take waits) or came back.
+    void sig_recordPaused(bool paused);
 
 public slots:
     void slot_recordError();
     void slot_recordStop();
+    // The take's file takes no more sound: the take ends with what was recorded.
+    void slot_writeFailed(int code);
 
 private:
     RecordThread *m_thread = nullptr;
@@ -38,4 +42,5 @@ private:
     QString m_path; // what the timeline is told: the file, or empty after an error
     bool m_error = false;
     bool m_recording = false;
+    QString m_stoppedBecause; // said once the take has become a clip
 };

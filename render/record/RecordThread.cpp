@@ -54,6 +54,8 @@ void RecordThread::run()
         [this] {
             BG_LOG_D("sig_activated");
             m_capture = 1;
+            if (m_everCaptured.exchange(true))
+                emit sig_devicePaused(false); // back: the same take goes on
         },
         Qt::DirectConnection);
     connect(
@@ -61,7 +63,12 @@ void RecordThread::run()
         [this] {
             BG_LOG_D("sig_inActivated");
             m_capture = -1;
-            emit sig_recordStop();
+            // Gone during the take: it waits for the device (the source opens it
+            // again when it returns); never opened: there is no take.
+            if (m_everCaptured)
+                emit sig_devicePaused(true);
+            else
+                emit sig_recordStop();
         },
         Qt::DirectConnection);
     connect(
@@ -69,6 +76,14 @@ void RecordThread::run()
         [this] {
             BG_LOG_E("sig_initError");
             emit sig_recordError();
+        },
+        Qt::DirectConnection);
+
+    connect(
+        source.get(), &WASAPISource::sig_writeFailed, this,
+        [this](int code) {
+            BG_LOG_E("the take's file refused sound (%d)", code);
+            m_writeProblem = code;
         },
         Qt::DirectConnection);
 
@@ -83,6 +98,16 @@ void RecordThread::run()
         QThread::usleep(kFrameUs);
         if (m_stop)
             break;
+        if (const int problem = m_writeProblem.load()) {
+            emit sig_writeFailed(problem);
+            break;
+        }
+        if (m_capture != 1) {
+            // No sound comes while the device is away: the timeline waits with it.
+            previous = clock.nsecsElapsed() / 1000;
+            late = 0;
+            continue;
+        }
         const bool behind = late >= kFrameUs + 1;
         emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, behind ? 2 : 1, 30);
         const int64_t now = clock.nsecsElapsed() / 1000;

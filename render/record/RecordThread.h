@@ -22,7 +22,13 @@ public:
 signals:
     void sig_frameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
     void sig_recordError();
+    // The microphone could not be opened at all.
     void sig_recordStop();
+    // The microphone went away during the take (true; the clock waits) or came back.
+    void sig_devicePaused(bool paused);
+    // The file takes no more sound (wav::kDataFailed: the disk is full;
+    // wav::kSizeLimit): the take has ended with what was recorded.
+    void sig_writeFailed(int code);
 
 protected:
     void run() override;
@@ -34,4 +40,6 @@ private:
     QString m_path;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_capture{0}; // 0 waiting, 1 running, -1 not running
+    std::atomic<bool> m_everCaptured{false};
+    std::atomic<int> m_writeProblem{0}; // the encoder's code once the file refused sound
 };
