@@ -107,21 +107,7 @@ int zuaMain(int argc, char **argv)
             return -1;
         BugReport::instance()->enable(true);
         QObject::connect(&app, &SingleApplication::receivedMessage, &app,
-                         [&app](quint32, const QByteArray &message) {
-                             QWidget *window = app.mainWindow();
-                             if (window) {
-                                 window->showNormal();
-                                 window->raise();
-                                 window->activateWindow();
-                             }
-                             if (!message.startsWith("open:"))
-                                 return;
-                             const QString path = QString::fromUtf8(message.mid(5));
-                             const QFileInfo file(path);
-                             if (file.isFile() &&
-                                 (file.suffix() == "zua" || file.suffix() == "zua2"))
-                                 app.openProject(path);
-                         });
+                         [&app](quint32, const QByteArray &message) { app.handOver(message); });
         // A termination request closes the window the usual way (asking to save).
         TerminationRequest terminate([&app] {
             if (QWidget *window = app.mainWindow())

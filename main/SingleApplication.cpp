@@ -12,6 +12,7 @@
 #include <QLocalSocket>
 #include <QRandomGenerator>
 #include <QSharedMemory>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <cstddef>
@@ -127,7 +128,14 @@ public:
             hash.addData(QCoreApplication::applicationFilePath().toLower().toUtf8());
         if (mode & SingleApplication::User)
             hash.addData(userName().toUtf8());
+        // One editor per login session rather than per user: the session's runtime
+        // folder ($XDG_RUNTIME_DIR) is part of the name, and the socket lives there,
+        // so two sessions (or tests with their own runtime folders) never meet.
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        hash.addData(runtime.toUtf8());
         name = QString::fromLatin1(hash.result().toBase64().replace('/', '_'));
+        socketPath =
+            runtime.isEmpty() ? name : runtime + QStringLiteral("/zuaedit-") + name.left(16);
     }
 
     void initialiseBlock()
@@ -148,12 +156,12 @@ public:
         info->primaryUser[user.size()] = 0;
         info->checksum = blockChecksum(info);
         instanceNumber = 0;
-        QLocalServer::removeServer(name); // a crashed primary's socket file
+        QLocalServer::removeServer(socketPath); // a crashed primary's socket file
         server = new QLocalServer;
         server->setSocketOptions((mode & SingleApplication::User)
                                      ? QLocalServer::UserAccessOption
                                      : QLocalServer::WorldAccessOption);
-        server->listen(name);
+        server->listen(socketPath);
         connect(server, &QLocalServer::newConnection, this,
                 &SingleApplicationPrivate::slotConnectionEstablished);
     }
@@ -177,7 +185,7 @@ public:
         while (time.elapsed() < timeoutMs) {
             randomWait();
             if (socket->state() == QLocalSocket::UnconnectedState)
-                socket->connectToServer(name);
+                socket->connectToServer(socketPath);
             if (socket->state() == QLocalSocket::ConnectingState)
                 socket->waitForConnected(int(qMax<qint64>(0, timeoutMs - time.elapsed())));
             if (socket->state() == QLocalSocket::ConnectedState)
@@ -275,6 +283,7 @@ public:
     QLocalServer *server = nullptr;
     quint32 instanceNumber = 0;
     QString name;
+    QString socketPath; // the local server's socket, in the session's runtime folder
     QHash<QLocalSocket *, Connection> connections;
 };
 

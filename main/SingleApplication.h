@@ -1,8 +1,8 @@
 #pragma once
 // Application base that decides whether this process is the primary editor of this
-// user and installation. A named shared-memory block records the primary; the primary
-// listens on a local socket of the same name, on which a later process announces
-// itself (and may pass a message) before it ends.
+// login session and installation. A named shared-memory block records the primary;
+// the primary listens on a local socket in the session's runtime folder, on which a
+// later process announces itself (and may pass a message) before it ends.
 // Lives on: main thread.
 
 #include <QApplication>

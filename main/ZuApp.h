@@ -18,6 +18,7 @@
 #include <memory>
 
 class ArchivedProcessDialog;
+class QTimer;
 class MainWindow;
 class ProjectSections;
 class RenderManager;
@@ -83,6 +84,12 @@ public:
     // True while a project is being opened, created or recovered (prompts included):
     // an auto-save then would write a half-loaded project.
     bool isLoading() const { return m_loading; }
+    // True while the user is in the middle of something a project change would break:
+    // an export, an archive, a load or save, or any modal dialog.
+    bool isBusy() const;
+    // A message from a second launch: raises the window; "open:PATH" opens that
+    // project once the user is free (the latest hand-over wins).
+    void handOver(const QByteArray &message);
 
     QString projectPath() const { return m_projectPath; }
     void setProjectPath(const QString &path)
@@ -157,6 +164,8 @@ private:
     bool m_archived = false;
     bool m_needsLocation = false; // see needsLocation()
     bool m_loading = false;
+    QString m_handedOver; // a project a second launch asked to open, waiting
+    QTimer *m_handOverTimer = nullptr;
     bool m_recoveryPending = false;
     bool m_saving = false;          // a manual save (and its location dialog) is in progress
     bool m_autoSaveFailing = false; // told once; told again only after one works

@@ -1,19 +1,23 @@
 // Project lifecycle of ZuApp: ask-to-save, new, open, save, auto-save and recovery.
 
+#include "MainWindow.h"
 #include "ZuApp.h"
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUndoStack>
 #include <QXmlStreamReader>
 
@@ -267,4 +271,43 @@ void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
         QFile::remove(autoSavePath);
     }
     setAutoSavePath(QString());
+}
+
+bool ZuApp::isBusy() const
+{
+    const bool exporting = m_renderManager && m_renderManager->exportManager() &&
+                           m_renderManager->exportManager()->isExporting();
+    return m_loading || m_saving || m_archiveCancel || exporting ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+void ZuApp::handOver(const QByteArray &message)
+{
+    if (MainWindow *window = m_mainWindow) {
+        window->showNormal();
+        window->raise();
+        window->activateWindow();
+    }
+    if (!message.startsWith("open:"))
+        return;
+    const QString path = QString::fromUtf8(message.mid(5));
+    const QFileInfo file(path);
+    if (!file.isFile() || (file.suffix() != "zua" && file.suffix() != "zua2"))
+        return;
+    m_handedOver = path;
+    if (!m_handOverTimer) {
+        // Checked a few times a second: opening now, under an export or a dialog,
+        // would replace what they are working on.
+        m_handOverTimer = new QTimer(this);
+        m_handOverTimer->setInterval(250);
+        connect(m_handOverTimer, &QTimer::timeout, this, [this] {
+            if (isBusy() || m_handedOver.isEmpty())
+                return;
+            m_handOverTimer->stop();
+            const QString project = m_handedOver;
+            m_handedOver.clear();
+            openProject(project);
+        });
+    }
+    m_handOverTimer->start();
 }

@@ -24,8 +24,13 @@ int guardChild(int argc, char **argv)
 struct Guarded {
     QProcess process;
     QString role, name;
-    bool start()
+    bool start(const QString &runtimeFolder = QString())
     {
+        if (!runtimeFolder.isEmpty()) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_RUNTIME_DIR", runtimeFolder);
+            process.setProcessEnvironment(env);
+        }
         process.start(QCoreApplication::applicationFilePath(), {"--guard"});
         if (!process.waitForStarted() || !process.waitForReadyRead(20000))
             return false;
@@ -49,7 +54,27 @@ class TestInstanceGuard : public QObject {
     Q_OBJECT
 private slots:
     void aHalfWrittenBlockIsTakenOverAfterFiveSeconds();
+    void eachLoginSessionHasItsOwnEditor();
 };
+
+void TestInstanceGuard::eachLoginSessionHasItsOwnEditor()
+{
+    // Two sessions of one user (two runtime folders): an editor in each; a second
+    // launch in the same session finds the first.
+    QTemporaryDir one, two;
+    QFile::setPermissions(one.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(two.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Guarded first, again, elsewhere;
+    QVERIFY(first.start(one.path()));
+    QCOMPARE(first.role, QString("primary"));
+    QVERIFY(elsewhere.start(two.path()));
+    QCOMPARE(elsewhere.role, QString("primary"));
+    QVERIFY(first.name != elsewhere.name);
+    QVERIFY(again.start(one.path()));
+    QCOMPARE(again.role, QString("secondary"));
+    // The socket a second launch talks to is in the session's own folder.
+    QCOMPARE(QDir(one.path()).entryList({"zuaedit-*"}, QDir::System).size(), 1);
+}
 
 void TestInstanceGuard::aHalfWrittenBlockIsTakenOverAfterFiveSeconds()
 {

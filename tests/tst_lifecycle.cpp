@@ -82,6 +82,7 @@ private slots:
     void workWithoutItsOwnFileAsksWhere_data();
     void workWithoutItsOwnFileAsksWhere();
     void failedOpenKeepsTheProjectOpen();
+    void aHandedOverProjectWaitsUntilTheUserIsFree();
 
     void dialogRefusesForbiddenNames();
     void dialogRefusesAMissingFolder();
@@ -578,6 +579,33 @@ void TestLifecycle::failedOpenKeepsTheProjectOpen()
         QVERIFY(!app->needsLocation());
         QCOMPARE(model->group(CT_AUDIO)->childCount(), tracks);
     }
+}
+
+void TestLifecycle::aHandedOverProjectWaitsUntilTheUserIsFree()
+{
+    // A second launch asks to open a project while a dialog is open (an export's
+    // progress, a question): it opens once the dialog is gone, not under it.
+    ZuApp *app = ZuApp::instance();
+    const QString current = m_dir.filePath("working.zua2");
+    app->createProject(current, 640, 480, false);
+    const QString handed = m_dir.filePath("handed.zua2");
+    writeFile(handed, "<VoVive/>");
+    QDialog dialog;
+    QString duringDialog;
+    QTimer::singleShot(0, &dialog, [&] {
+        app->handOver("open:" + handed.toUtf8());
+        QTest::qWait(800);
+        duringDialog = app->projectPath();
+        dialog.accept();
+    });
+    dialog.exec();
+    QCOMPARE(duringDialog, current);
+    QTRY_COMPARE(app->projectPath(), handed);
+    // Anything but a project file is not opened.
+    app->handOver("open:" + m_dir.filePath("notes.txt").toUtf8());
+    app->handOver("raise");
+    QTest::qWait(600);
+    QCOMPARE(app->projectPath(), handed);
 }
 
 void TestLifecycle::dialogRefusesForbiddenNames()

@@ -81,11 +81,17 @@ struct GsOutputRaw::Readback {
 
 GsOutputRaw::GsOutputRaw(GsScene *scene, int width, int height, GsFormat)
     : m_scene(scene), m_width(width), m_height(height)
-{}
+{
+    // The scene lives as long as anything draws it into this output.
+    if (m_scene)
+        m_scene->AddRef();
+}
 
 GsOutputRaw::~GsOutputRaw()
 {
     Detach();
+    if (m_scene)
+        m_scene->Release();
     if (m_readback) {
         gsdetail::release(
             [b0 = m_readback->buffers[0], b1 = m_readback->buffers[1]](QOpenGLExtraFunctions *f) {

@@ -39,7 +39,8 @@ private:
 
 // Hands each rendered frame of a scene to OnFrame as pixels, in order: on a GPU
 // read back asynchronously (a frame arrives one pass after it was drawn; Flush()
-// delivers the one still in flight), on a software rasteriser at once.
+// delivers the one still in flight), on a software rasteriser at once. Holds a
+// reference on its scene, so the scene outlives a reader such as an export.
 class GsOutputRaw {
 public:
     GsOutputRaw(GsScene *scene, int width, int height, GsFormat format);
