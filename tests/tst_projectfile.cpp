@@ -98,6 +98,7 @@ private slots:
     void archiveIsSelfContainedAndMovable();
     void failedArchiveLeavesNothing();
     void archiveNeverReplacesTheOpenProject();
+    void archiveOnAFullDiskLeavesNothingAndSaysWhy();
     void archiveCopiesInChunksAndStopsWhenAsked();
     void archiveDialogChecksFolderAndName();
     void savesWriteTheArchivedAttribute();
@@ -342,6 +343,25 @@ void TestProjectFile::archiveNeverReplacesTheOpenProject()
     QTest::qWait(100);
     QCOMPARE(readFile(project), before);
     QCOMPARE(QDir(m_dir.filePath("own/Trip")).entryList(QDir::Files), QStringList{"Trip.zua2"});
+}
+
+void TestProjectFile::archiveOnAFullDiskLeavesNothingAndSaysWhy()
+{
+    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("work3.zua2"), "<VoVive/>")));
+    m_sections.materials =
+        QStringList{writeFile(m_dir.filePath("big.mp4"), QByteArray(300 << 10, 'v'))};
+    {
+        fixtures::FullDisk full(100 << 10);
+        app()->archiveProject(m_dir.filePath("Full"));
+        QTRY_COMPARE(m_boxes.size(), 1);
+    }
+    QVERIFY2(m_boxes[0].text.contains("big.mp4"), qPrintable(m_boxes[0].text));
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
+    // With room again the same archive is made.
+    app()->archiveProject(m_dir.filePath("Full"));
+    QTRY_VERIFY(QFileInfo::exists(m_dir.filePath("Full/Full.zua2")));
+    QCOMPARE(QFileInfo(m_dir.filePath("Full/resource/big.mp4")).size(), qint64(300 << 10));
+    m_sections.materials.clear();
 }
 
 void TestProjectFile::failedArchiveLeavesNothing()
