@@ -44,11 +44,13 @@ void ZuApp::archiveProject(const QString &target)
     m_archivePlan.clear();
     m_planningArchive = true;
     const QString archiveFolderBefore = m_archiveFolder;
-    const bool written = writeContainer(part, ContainerKind::Save, true);
+    QString reason;
+    const bool written = writeContainer(part, ContainerKind::Save, true, &reason);
     m_planningArchive = false;
     if (!written) {
         m_archiveFolder = archiveFolderBefore;
-        refuse(ZTR("archivedialog.WriteForbidden"));
+        QDir().rmdir(folder); // made just now, still empty
+        refuse(ZTR("archivedialog.WriteFail").arg(QDir::toNativeSeparators(file), reason));
         return;
     }
 

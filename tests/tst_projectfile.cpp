@@ -350,12 +350,23 @@ void TestProjectFile::archiveOnAFullDiskLeavesNothingAndSaysWhy()
     QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("work3.zua2"), "<VoVive/>")));
     m_sections.materials =
         QStringList{writeFile(m_dir.filePath("big.mp4"), QByteArray(300 << 10, 'v'))};
+    // Full before the project file is written, then while the copies are made: each
+    // time the box names what could not be written, and nothing is left.
+    {
+        fixtures::FullDisk full(100);
+        app()->archiveProject(m_dir.filePath("Full"));
+    }
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY2(m_boxes[0].text.contains(QDir::toNativeSeparators(m_dir.filePath("Full/Full.zua2"))) &&
+                 m_boxes[0].text.contains("File too large"),
+             qPrintable(m_boxes[0].text));
+    QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
     {
         fixtures::FullDisk full(100 << 10);
         app()->archiveProject(m_dir.filePath("Full"));
-        QTRY_COMPARE(m_boxes.size(), 1);
+        QTRY_COMPARE(m_boxes.size(), 2);
     }
-    QVERIFY2(m_boxes[0].text.contains("big.mp4"), qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[1].text.contains("big.mp4"), qPrintable(m_boxes[1].text));
     QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
     // With room again the same archive is made.
     app()->archiveProject(m_dir.filePath("Full"));
