@@ -27,6 +27,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -396,6 +397,7 @@ void TestExport::exportsNeverDestroyAFile_data()
     QTest::newRow("a file, agreed") << "file" << true << written;
     QTest::newRow("the project's clip, agreed") << "material" << true << inUse;
     QTest::newRow("a link to the project's clip, agreed") << "link to material" << true << inUse;
+    QTest::newRow("a second name of the project's clip, agreed") << "hard link" << true << inUse;
     QTest::newRow("a link elsewhere, not agreed") << "link" << false << exists;
     QTest::newRow("a link elsewhere, agreed") << "link" << true << written;
 }
@@ -430,6 +432,10 @@ void TestExport::exportsNeverDestroyAFile()
         QVERIFY(QFile::link(material, p.path));
     else if (there == "link")
         QVERIFY(QFile::link(other, p.path));
+    else if (there == "hard link")
+        QCOMPARE(
+            ::link(QFile::encodeName(material).constData(), QFile::encodeName(p.path).constData()),
+            0);
     auto bytes = [](const QString &path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

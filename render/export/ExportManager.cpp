@@ -17,6 +17,10 @@
 #include <atomic>
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 constexpr int kQueuedAnswers = 5; // pictures asked for and not yet encoded, at most
@@ -73,6 +77,11 @@ bool ExportManager::namesOneOf(const QString &path, const QStringList &files)
     const QFileInfo target(path);
     const QString absolute = target.absoluteFilePath();
     const QString canonical = target.canonicalFilePath(); // empty when nothing is there
+#ifdef Q_OS_UNIX
+    // A second name of the same file (a hard link) is the same file.
+    struct stat there = {};
+    const bool exists = ::stat(QFile::encodeName(absolute).constData(), &there) == 0;
+#endif
     for (const QString &file : files) {
         if (file.isEmpty())
             continue;
@@ -80,6 +89,12 @@ bool ExportManager::namesOneOf(const QString &path, const QStringList &files)
         if (used.absoluteFilePath() == absolute ||
             (!canonical.isEmpty() && used.canonicalFilePath() == canonical))
             return true;
+#ifdef Q_OS_UNIX
+        struct stat other = {};
+        if (exists && ::stat(QFile::encodeName(used.absoluteFilePath()).constData(), &other) == 0 &&
+            other.st_dev == there.st_dev && other.st_ino == there.st_ino)
+            return true;
+#endif
     }
     return false;
 }
