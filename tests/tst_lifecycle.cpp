@@ -159,6 +159,8 @@ void TestLifecycle::askSaveAnswers_data()
     QTest::newRow("save") << true << 0 << true << true << false;
     QTest::newRow("don't save") << true << 1 << true << false << false;
     QTest::newRow("cancel") << true << 2 << false << false << true;
+    // Save chosen on a full disk: the window stays open, the box says why.
+    QTest::newRow("save fails") << true << 3 << false << false << true;
 }
 
 void TestLifecycle::askSaveAnswers()
@@ -177,9 +179,19 @@ void TestLifecycle::askSaveAnswers()
     bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
     if (modified)
         dirty();
-    m_answers = {answer};
-
-    QCOMPARE(app->askSaveCurrent(), result);
+    const bool fullDisk = answer == 3;
+    m_answers = {fullDisk ? 0 : answer};
+    {
+        std::unique_ptr<fixtures::FullDisk> full;
+        if (fullDisk)
+            full = std::make_unique<fixtures::FullDisk>(10);
+        QCOMPARE(app->askSaveCurrent(), result);
+    }
+    if (fullDisk) {
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY2(m_boxes[1].text.contains("File too large"), qPrintable(m_boxes[1].text));
+        m_boxes.removeLast();
+    }
     QCOMPARE(m_boxes.size(), modified ? 1 : 0);
     if (modified) {
         QCOMPARE(m_boxes[0].text,
