@@ -19,11 +19,15 @@
 #include <QJsonValue>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
 
 namespace {
 
-constexpr const char *kDefaultEndpoint = "http://127.0.0.1:9/zuaedit/bug-report";
-constexpr int kUploadWaitMs = 30000;
+constexpr int kUploadWaitMs = 20000;
 
 QString appName()
 {
@@ -78,7 +82,7 @@ QString BugReport::endpoint()
     if (!chosen.empty())
         return QString::fromStdString(chosen);
     const std::string info = bg::AppInfo::instance().value("bug_report").toStdString("");
-    return info.empty() ? QString::fromLatin1(kDefaultEndpoint) : QString::fromStdString(info);
+    return QString::fromStdString(info);
 }
 
 const char *BugReport::sealKey()
@@ -116,6 +120,10 @@ QStringList BugReport::pendingDumps()
                                                      QDir::Time | QDir::Reversed);
     for (const QFileInfo &marker : markers) {
         const QString dump = marker.absoluteFilePath().chopped(8);
+        // A dump cut short (the process ended before it was complete) is offered
+        // as far as it goes.
+        if (!QFileInfo::exists(dump) && QFileInfo::exists(dump + QStringLiteral(".part")))
+            QFile::rename(dump + QStringLiteral(".part"), dump);
         if (QFileInfo::exists(dump))
             dumps << dump;
         else
@@ -124,16 +132,29 @@ QStringList BugReport::pendingDumps()
     return dumps;
 }
 
-QString BugReport::description(const QString &dump) const
+bool BugReport::isSecureAddress(const QString &address)
+{
+    const QUrl url(address);
+    return url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty();
+}
+
+QStringList BugReport::filesToSend(const QString &dump, bool withProject) const
+{
+    QStringList files{dump, crashedLog(dump)};
+    const QString project =
+        QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
+    if (withProject && !project.isEmpty() && QFileInfo::exists(project))
+        files << project;
+    return files;
+}
+
+QString BugReport::description(const QString &dump, bool withProject) const
 {
     const QString name = appName();
     const QString version = QString::fromStdString(bg::AppInfo::instance().version());
     const QDateTime when = QFileInfo(dump).lastModified();
     const QString time = when.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    const QJsonArray files{
-        dump, crashedLog(dump),
-        QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", "")),
-        QString::fromStdString(bg::UserSettings::instance().filePath())};
+    const QJsonArray files = QJsonArray::fromStringList(filesToSend(dump, withProject));
     // Written field by field: the receiving side reads them in this order.
     const QList<QPair<const char *, QJsonValue>> fields{
         {"app_name", name},
@@ -142,6 +163,7 @@ QString BugReport::description(const QString &dump) const
         {"files", files},
         {"crash_time", time},
         {"up_url", endpoint()},
+        {"up_ca", QString::fromStdString(bg::UserSettings::instance().get("bug_report_ca", ""))},
         {"up_secret_key", QString()},
         {"up_access_key", QString()},
         {"pts", double(QDateTime::currentSecsSinceEpoch() + 3600)},
@@ -153,34 +175,63 @@ QString BugReport::description(const QString &dump) const
     return "{\n" + lines.join(",\n") + "\n}\n";
 }
 
-QString BugReport::send(const QString &dump)
+void BugReport::send(const QString &dump, bool withProject)
 {
-    const QString text = description(dump);
+    const QString text = description(dump, withProject);
     BG_LOG_D("bug_report %s", qUtf8Printable(text));
     const std::string sealed = bg::Encoding::seal(text.toStdString(), sealKey());
-    QProcess uploader;
+    auto *uploader = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HTTP_PROXY"), QString());
     env.insert(QStringLiteral("HTTPS_PROXY"), QString());
-    uploader.setProcessEnvironment(env);
-    uploader.setProcessChannelMode(QProcess::MergedChannels);
-    uploader.start(uploaderPath(), {QString::fromStdString(sealed)});
-    if (!uploader.waitForStarted(5000))
-        return ZTR("Mainwindow.sendFailed")
-            .arg(uploader.errorString(), QDir::toNativeSeparators(dump));
-    uploader.waitForFinished(kUploadWaitMs);
-    const QString output = QString::fromLocal8Bit(uploader.readAll()).trimmed();
-    if (uploader.state() != QProcess::NotRunning)
-        uploader.kill();
-    const QString failed = QStringLiteral("[Failed]");
-    const QString result =
-        output.contains(QLatin1String("[Success]")) ? ZTR("Mainwindow.sendSuccess")
-        : output.startsWith(failed)
-            ? ZTR("Mainwindow.sendFailed")
-                  .arg(output.mid(failed.size()).trimmed(), QDir::toNativeSeparators(dump))
-            : output;
-    BG_LOG_E("bug_report %s", qUtf8Printable(result));
-    return result;
+    uploader->setProcessEnvironment(env);
+    uploader->setProcessChannelMode(QProcess::MergedChannels);
+    // The editor goes on meanwhile; the notice says what runs and can stop it.
+    auto *notice =
+        new QProgressDialog(ZTR("Mainwindow.sending"), ZTR("Mainwindow.noSendError"), 0, 0);
+    notice->setWindowTitle(ZTR("MainWindow.error"));
+    notice->setWindowModality(Qt::NonModal);
+    notice->setMinimumDuration(0);
+    auto *deadline = new QTimer(uploader);
+    deadline->setSingleShot(true);
+    auto finish = [this, uploader, notice, dump](const QString &why) {
+        if (uploader->property("done").toBool())
+            return;
+        uploader->setProperty("done", true);
+        QString result = why;
+        if (result.isEmpty()) {
+            const QString output = QString::fromLocal8Bit(uploader->readAll()).trimmed();
+            const QString failed = QStringLiteral("[Failed]");
+            result =
+                output.contains(QLatin1String("[Success]")) ? ZTR("Mainwindow.sendSuccess")
+                : output.startsWith(failed)
+                    ? ZTR("Mainwindow.sendFailed")
+                          .arg(output.mid(failed.size()).trimmed(), QDir::toNativeSeparators(dump))
+                    : ZTR("Mainwindow.sendFailed").arg(output, QDir::toNativeSeparators(dump));
+        }
+        if (uploader->state() != QProcess::NotRunning)
+            uploader->kill();
+        notice->deleteLater();
+        uploader->deleteLater();
+        BG_LOG_E("bug_report %s", qUtf8Printable(result));
+        emit sig_sent(result);
+    };
+    connect(uploader, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            [finish] { finish(QString()); });
+    connect(uploader, &QProcess::errorOccurred, this, [finish, uploader](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            finish(ZTR("Mainwindow.sendFailed").arg(uploader->errorString(), QString()));
+    });
+    connect(deadline, &QTimer::timeout, this, [finish, dump] {
+        finish(ZTR("Mainwindow.sendFailed")
+                   .arg(ZTR("Mainwindow.sendTimeout"), QDir::toNativeSeparators(dump)));
+    });
+    connect(notice, &QProgressDialog::canceled, this, [finish, dump] {
+        finish(ZTR("Mainwindow.sendCancelled").arg(QDir::toNativeSeparators(dump)));
+    });
+    notice->show();
+    deadline->start(kUploadWaitMs);
+    uploader->start(uploaderPath(), {QString::fromStdString(sealed)});
 }
 
 void BugReport::offerPendingReport()
@@ -192,17 +243,43 @@ void BugReport::offerPendingReport()
     for (const QString &dump : dumps)
         QFile::remove(dump + QStringLiteral(".pending"));
     const QString dump = dumps.last();
-    if (m_ask) {
-        MessageSpec ask;
-        ask.titleKey = ZKEY("MainWindow.error");
-        ask.text = ZTR("MainWindow.errorHint").arg(appName());
-        ask.buttonKeys = QStringList{ZKEY("MainWindow.sendError"), ZKEY("Mainwindow.noSendError")};
-        ask.defaultButton = 0;
-        ask.escapeButton = 1;
-        if (MessageBox::show(ask) != 0) {
-            BG_LOG_D("bug_report canceled");
-            return;
-        }
+    const QString where = QDir::toNativeSeparators(dump);
+    if (!m_ask || !isSecureAddress(endpoint())) {
+        // No address to send to (or not a secure one): only where the dump is kept.
+        BG_LOG_D("bug_report kept: %s", qUtf8Printable(dump));
+        MessageBox::inform(nullptr, ZKEY("MainWindow.error"),
+                           ZTR("Mainwindow.crashKept").arg(appName(), where),
+                           ZKEY("MainWindow.Ok"));
+        return;
     }
-    MessageBox::inform(nullptr, ZKEY("MainWindow.Hint"), send(dump), ZKEY("MainWindow.Ok"));
+    // Exactly what would be sent, and where; the project can be left out.
+    const QStringList all = filesToSend(dump, true);
+    const bool project = all.size() > filesToSend(dump, false).size();
+    QStringList listed;
+    for (const QString &file : all)
+        listed << QStringLiteral("  • ") + QDir::toNativeSeparators(file);
+    MessageSpec ask;
+    ask.titleKey = ZKEY("MainWindow.error");
+    ask.text = ZTR("MainWindow.errorHint").arg(appName()) + "\n\n" +
+               ZTR("Mainwindow.sendList").arg(endpoint(), listed.join('\n'));
+    if (project)
+        ask.text += "\n" + ZTR("Mainwindow.projectNote");
+    ask.buttonKeys =
+        project ? QStringList{ZKEY("MainWindow.sendError"), ZKEY("Mainwindow.sendWithoutProject"),
+                              ZKEY("Mainwindow.noSendError")}
+                : QStringList{ZKEY("MainWindow.sendError"), ZKEY("Mainwindow.noSendError")};
+    ask.defaultButton = 0;
+    ask.escapeButton = ask.buttonKeys.size() - 1;
+    const int answer = MessageBox::show(ask);
+    if (answer == ask.escapeButton) {
+        BG_LOG_D("bug_report canceled");
+        return;
+    }
+    // The answer is told once, when it comes.
+    auto told = std::make_shared<QMetaObject::Connection>();
+    *told = connect(this, &BugReport::sig_sent, this, [told](const QString &result) {
+        disconnect(*told);
+        MessageBox::inform(nullptr, ZKEY("MainWindow.Hint"), result, ZKEY("MainWindow.Ok"));
+    });
+    send(dump, answer == 0);
 }

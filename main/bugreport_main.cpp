@@ -1,6 +1,6 @@
 // zuaedit-bugreport SEALED: sends a crash report. The argument is the sealed report
-// description the editor made; the files it names are posted to its "up_url" as one
-// multipart form. Prints "[Success]" when the server took it, otherwise "[Failed]"
+// description the editor made; the files it names are posted to its "up_url" (https
+// only) as one multipart form. Prints "[Success]" when the server took it, otherwise "[Failed]"
 // and what went wrong (the editor says it in the user's language).
 #include "CrashReportKey.h"
 
@@ -15,7 +15,10 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -28,6 +31,14 @@ int main(int argc, char **argv)
         return 2;
     }
     const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+    // Only over an encrypted connection: the files hold the user's paths and texts.
+    const QUrl address(report.value("up_url").toString());
+    if (!address.isValid() || address.scheme() != QLatin1String("https") ||
+        address.host().isEmpty()) {
+        std::printf("[Failed] not a secure (https) address: %s\n",
+                    qPrintable(address.toDisplayString()));
+        return 1;
+    }
     const QJsonArray files = report.value("files").toArray();
 
     auto *form = new QHttpMultiPart(QHttpMultiPart::FormDataType);
@@ -48,8 +59,17 @@ int main(int argc, char **argv)
         form->append(part);
     }
     QNetworkAccessManager network;
-    QNetworkRequest request(QUrl(report.value("up_url").toString()));
-    request.setTransferTimeout(25000);
+    QNetworkRequest request(address);
+    request.setTransferTimeout(20000);
+    // A private report server may use its own certificate authority ("up_ca").
+    const QString authority = report.value("up_ca").toString();
+    if (!authority.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        QList<QSslCertificate> known = tls.caCertificates();
+        known << QSslCertificate::fromPath(authority);
+        tls.setCaCertificates(known);
+        request.setSslConfiguration(tls);
+    }
     QNetworkReply *reply = network.post(request, form);
     form->setParent(reply);
     QObject::connect(reply, &QNetworkReply::finished, &app, [&] {

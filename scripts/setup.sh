@@ -10,7 +10,7 @@ PACKAGES=(
   qtbase5-dev qttools5-dev-tools libqt5svg5-dev libqt5opengl5-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libpulse-dev pulseaudio pulseaudio-utils
-  libssl-dev libbackward-cpp-dev libdw-dev
+  libssl-dev openssl libbackward-cpp-dev libdw-dev
   xvfb xauth libgl1-mesa-dri libegl1 libegl-dev mesa-utils
   fonts-wqy-microhei imagemagick xdotool x11-utils
 )

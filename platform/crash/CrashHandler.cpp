@@ -1,11 +1,9 @@
 #include "CrashHandler.h"
 
-#define BACKWARD_HAS_DW 1
-#include <backward.hpp>
-
 #include <elfutils/libdwfl.h>
 
 #include <cxxabi.h>
+#include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -13,25 +11,36 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <sstream>
+#include <iterator>
 
 namespace zua::crash {
 
 namespace {
 
 constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
-constexpr int kHelperWaitMs = 15000;
+// The process is gone this long after the signal, whatever happens (SIGALRM's
+// default action ends it); the helper gets most of it.
+constexpr unsigned kDeadlineSeconds = 10;
+constexpr int kHelperWaitMs = 8000;
 
-// Prepared at install time: the handler only formats into fixed buffers.
+// Everything the handler needs is prepared at install time: it only formats into
+// these buffers and calls functions that are safe in a signal handler (no malloc,
+// no locks, no fork: a crash inside the allocator holds its lock).
 char g_folder[1024];
 char g_prefix[128];
 char g_helper[1024];
-volatile sig_atomic_t g_handling = 0;
+long g_utcOffset = 0; // seconds east of UTC when installed, for the dump's name
+char g_environment[32 * 1024];
+char *g_helperEnvironment[512];
+std::atomic<int> g_handling{0};
+std::atomic<int> g_headWritten{0}; // the dump's first line and the marker are out
 
 void put(int fd, const char *text)
 {
@@ -45,6 +54,66 @@ void put(int fd, const char *text)
             left -= size_t(n);
         }
     }
+}
+
+// Appends to a fixed buffer, cutting what does not fit.
+struct Text {
+    char *at;
+    char *end;
+    Text(char *buffer, size_t size) : at(buffer), end(buffer + size - 1) { *at = 0; }
+    Text &operator<<(const char *text)
+    {
+        while (*text && at < end)
+            *at++ = *text++;
+        *at = 0;
+        return *this;
+    }
+    Text &number(unsigned long long value, int width = 0, int base = 10)
+    {
+        char digits[32];
+        int n = 0;
+        do {
+            digits[n++] = "0123456789abcdef"[value % unsigned(base)];
+            value /= unsigned(base);
+        } while (value && n < 32);
+        while (n < width && n < 32)
+            digits[n++] = '0';
+        while (n > 0 && at < end)
+            *at++ = digits[--n];
+        *at = 0;
+        return *this;
+    }
+};
+
+// Year, month and day of a count of days since 1970-01-01 (proleptic Gregorian).
+void civilFromDays(long long days, long long *year, unsigned *month, unsigned *day)
+{
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = unsigned(days - era * 146097);
+    const unsigned yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shifted = (5 * dayOfYear + 2) / 153;
+    *day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    *month = shifted < 10 ? shifted + 3 : shifted - 9;
+    *year = yearOfEra + era * 400 + (*month <= 2);
+}
+
+// <folder>/<prefix>_YYYYMMDD_hhmmss.dmp for local seconds `t`, without the C
+// library's time functions (they take locks).
+void dumpPath(char *out, size_t size, long long t)
+{
+    const long long days = (t >= 0 ? t : t - 86399) / 86400;
+    const long long seconds = t - days * 86400;
+    long long year = 0;
+    unsigned month = 0, day = 0;
+    civilFromDays(days, &year, &month, &day);
+    Text text(out, size);
+    text << g_folder << "/" << g_prefix << "_";
+    text.number(unsigned(year), 4).number(month, 2).number(day, 2) << "_";
+    text.number(unsigned(seconds / 3600), 2).number(unsigned(seconds / 60 % 60), 2);
+    text.number(unsigned(seconds % 60), 2) << ".dmp";
 }
 
 const char *signalName(int sig)
@@ -65,83 +134,134 @@ const char *signalName(int sig)
     }
 }
 
-// Runs the helper on this process and waits for it, a limited time.
+// Runs the helper on this process and waits for it, a limited time. vfork and
+// execve: nothing of this process is copied and no fork handler runs.
 bool runHelper(int fd)
 {
     if (!g_helper[0])
         return false;
-    char pid[24], out[24];
-    std::snprintf(pid, sizeof pid, "%d", int(::getpid()));
-    std::snprintf(out, sizeof out, "%d", fd);
-    const pid_t child = ::fork();
+    static char pid[24], out[24];
+    Text(pid, sizeof pid).number(unsigned(::getpid()));
+    Text(out, sizeof out).number(unsigned(fd));
+    static char *argv[4];
+    argv[0] = g_helper;
+    argv[1] = pid;
+    argv[2] = out;
+    argv[3] = nullptr;
+    const pid_t child = ::vfork();
     if (child < 0)
         return false;
     if (child == 0) {
-        char *const argv[] = {g_helper, pid, out, nullptr};
-        ::execv(g_helper, argv);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(g_helper, argv, g_helperEnvironment);
         ::_exit(127);
     }
-    for (int waited = 0; waited < kHelperWaitMs; waited += 10) {
+    // Only the helper may attach, and only now (the system may allow parents only).
+    ::prctl(PR_SET_PTRACER, child, 0, 0, 0);
+    bool ok = false;
+    int waited = 0;
+    for (; waited < kHelperWaitMs; waited += 10) {
         int status = 0;
         const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child)
-            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done == child) {
+            ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            break;
+        }
         if (done < 0 && errno != EINTR)
-            return false;
+            break;
         const timespec ten{0, 10 * 1000 * 1000};
         ::nanosleep(&ten, nullptr);
     }
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    return false;
-}
-
-// The crashing thread's stack, resolved in this process (the fallback; the frames
-// of this handler come first).
-void writeOwnStack(int fd)
-{
-    backward::StackTrace here;
-    here.load_here(64);
-    backward::Printer printer;
-    printer.snippet = false;
-    printer.color_mode = backward::ColorMode::never;
-    std::ostringstream text;
-    printer.print(here, text);
-    put(fd, text.str().c_str());
+    if (waited >= kHelperWaitMs) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    ::prctl(PR_SET_PTRACER, 0, 0, 0, 0);
+    return ok;
 }
 
 void onSignal(int sig, siginfo_t *info, void *)
 {
-    if (g_handling) { // a crash while writing the dump: just end
+    if (g_handling.exchange(1)) {
+        // Another fatal signal while the dump is written: end now with what is there,
+        // as that signal ends a process; the first line and the marker take a moment
+        // at most, so they are waited for (half a second at most).
+        for (int waited = 0; !g_headWritten && waited < 500; ++waited) {
+            const timespec ms{0, 1000 * 1000};
+            ::nanosleep(&ms, nullptr);
+        }
         ::signal(sig, SIG_DFL);
+        sigset_t only;
+        sigemptyset(&only);
+        sigaddset(&only, sig);
+        ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
         ::raise(sig);
-        return;
+        ::_exit(128 + sig);
     }
-    g_handling = 1;
-    const std::string path = dumpFileName(g_folder, g_prefix, long(std::time(nullptr)));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::signal(SIGALRM, SIG_DFL);
+    ::alarm(kDeadlineSeconds);
+    static char path[1400], part[1410], marker[1410];
+    dumpPath(path, sizeof path, (long long)::time(nullptr) + g_utcOffset);
+    Text(part, sizeof part) << path << ".part";
+    Text(marker, sizeof marker) << path << ".pending";
+    // The first line and the marker before anything slow: whatever happens next,
+    // the next start finds the dump.
+    const int fd = ::open(part, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd >= 0) {
-        char head[256];
-        std::snprintf(head, sizeof head, "%s at address %p in thread %d of process %d\n\n",
-                      signalName(sig), info ? info->si_addr : nullptr, int(::gettid()),
-                      int(::getpid()));
+        static char head[256];
+        Text text(head, sizeof head);
+        text << signalName(sig) << " at address 0x";
+        text.number((unsigned long long)(uintptr_t)(info ? info->si_addr : nullptr), 0, 16);
+        text << " in thread ";
+        text.number(unsigned(::gettid())) << " of process ";
+        text.number(unsigned(::getpid())) << "\n\n";
         put(fd, head);
+    }
+    const int m = ::open(marker, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (m >= 0)
+        ::close(m);
+    g_headWritten = 1;
+    if (fd >= 0) {
         // The helper gets the descriptor open across exec.
         const int inherited = ::fcntl(fd, F_DUPFD, 3);
-        if (!runHelper(inherited)) {
+        if (inherited < 0 || !runHelper(inherited)) {
+            // The crashing thread only, by address and the dynamic symbols.
             put(fd, "(every thread could not be read; the crashing thread only)\n");
-            writeOwnStack(fd);
+            void *frames[64];
+            const int n = ::backtrace(frames, 64);
+            ::backtrace_symbols_fd(frames, n, fd);
         }
-        ::close(inherited);
+        if (inherited >= 0)
+            ::close(inherited);
+        ::fsync(fd);
         ::close(fd);
-        const std::string marker = path + ".pending";
-        const int m = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (m >= 0)
-            ::close(m);
+        ::rename(part, path);
     }
-    std::fprintf(stderr, "I'm so sorry, but the program crashed.\ndump file : %s\n", path.c_str());
+    put(2, "I'm so sorry, but the program crashed.\ndump file : ");
+    put(2, path);
+    put(2, "\n");
     ::signal(sig, SIG_DFL);
     ::raise(sig);
+}
+
+// The helper's environment: this one without the debug-information servers, so
+// that symbols come from local files only and nothing leaves the machine.
+void prepareHelperEnvironment()
+{
+    size_t used = 0, count = 0;
+    for (char **e = environ; e && *e && count + 1 < std::size(g_helperEnvironment); ++e) {
+        if (std::strncmp(*e, "DEBUGINFOD_", 11) == 0)
+            continue;
+        const size_t length = std::strlen(*e) + 1;
+        if (used + length > sizeof g_environment)
+            break;
+        std::memcpy(g_environment + used, *e, length);
+        g_helperEnvironment[count++] = g_environment + used;
+        used += length;
+    }
+    g_helperEnvironment[count] = nullptr;
 }
 
 struct Frames {
@@ -221,14 +341,18 @@ bool install(const std::string &folder, const std::string &prefix, const std::st
     std::snprintf(g_folder, sizeof g_folder, "%s", folder.c_str());
     std::snprintf(g_prefix, sizeof g_prefix, "%s", prefix.c_str());
     std::snprintf(g_helper, sizeof g_helper, "%s", helper.c_str());
-    // The helper is our child: let it attach where ptrace is restricted to parents.
-    ::prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
-    // A stack of its own, so that a stack overflow can be reported too.
-    static char alternate[64 * 1024];
-    stack_t ss{};
-    ss.ss_sp = alternate;
-    ss.ss_size = sizeof alternate;
-    ::sigaltstack(&ss, nullptr);
+    const time_t now = std::time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    g_utcOffset = local.tm_gmtoff;
+    prepareHelperEnvironment();
+    // backtrace() loads its unwinder on first use: done here, not in the handler.
+    void *warm[2];
+    ::backtrace(warm, 2);
+    // A stack of its own on this thread and on every thread made from now on, so
+    // that a stack overflow anywhere can be reported too.
+    threadStacksWrapped();
+    installThreadStack();
     struct sigaction action {};
     action.sa_sigaction = &onSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -245,9 +369,19 @@ bool writeThreadStacks(int pid, int fd)
     Dwfl *dwfl = dwfl_begin(&callbacks);
     if (!dwfl)
         return false;
-    bool ok = dwfl_linux_proc_report(dwfl, pid) == 0 &&
-              dwfl_report_end(dwfl, nullptr, nullptr) == 0 &&
-              dwfl_linux_proc_attach(dwfl, pid, false) == 0;
+    bool ok =
+        dwfl_linux_proc_report(dwfl, pid) == 0 && dwfl_report_end(dwfl, nullptr, nullptr) == 0;
+    // The dying process grants the attach right after starting this helper: a first
+    // refusal is retried for a moment.
+    for (int tries = 0; ok; ++tries) {
+        if (dwfl_linux_proc_attach(dwfl, pid, false) == 0)
+            break;
+        if (tries >= 50) {
+            ok = false;
+            break;
+        }
+        ::usleep(20 * 1000);
+    }
     if (ok) {
         Frames frames{fd, dwfl};
         ok = dwfl_getthreads(dwfl, onThread, &frames) == 0;
