@@ -189,7 +189,7 @@ void BugReport::send(const QString &dump, bool withProject)
     // The editor goes on meanwhile; the notice says what runs and can stop it.
     auto *notice =
         new QProgressDialog(ZTR("Mainwindow.sending"), ZTR("Mainwindow.noSendError"), 0, 0);
-    notice->setWindowTitle(ZTR("MainWindow.error"));
+    notice->setWindowTitle(ZTR("Mainwindow.sending"));
     notice->setWindowModality(Qt::NonModal);
     notice->setMinimumDuration(0);
     auto *deadline = new QTimer(uploader);

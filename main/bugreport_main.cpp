@@ -60,7 +60,7 @@ int main(int argc, char **argv)
     }
     QNetworkAccessManager network;
     QNetworkRequest request(address);
-    request.setTransferTimeout(20000);
+    request.setTransferTimeout(25000); // the editor gives up first, at 20 s
     // A private report server may use its own certificate authority ("up_ca").
     const QString authority = report.value("up_ca").toString();
     if (!authority.isEmpty()) {
