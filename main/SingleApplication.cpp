@@ -100,7 +100,7 @@ public:
             socket->close();
             delete socket;
         }
-        if (memory.isAttached() && server) {
+        if (memory.isAttached() && server && ownsBlock) {
             memory.lock();
             auto *info = block();
             server->close();
@@ -155,6 +155,12 @@ public:
         std::memcpy(info->primaryUser, user.constData(), size_t(user.size()));
         info->primaryUser[user.size()] = 0;
         info->checksum = blockChecksum(info);
+        ownsBlock = true;
+        listenAsPrimary();
+    }
+
+    void listenAsPrimary()
+    {
         instanceNumber = 0;
         QLocalServer::removeServer(socketPath); // a crashed primary's socket file
         server = new QLocalServer;
@@ -164,6 +170,16 @@ public:
         server->listen(socketPath);
         connect(server, &QLocalServer::newConnection, this,
                 &SingleApplicationPrivate::slotConnectionEstablished);
+    }
+
+    // True when a primary listens in this session's runtime folder.
+    bool primaryAnswers()
+    {
+        QLocalSocket probe;
+        probe.connectToServer(socketPath);
+        const bool answered = probe.waitForConnected(1000);
+        probe.abort();
+        return answered;
     }
 
     void startSecondary()
@@ -283,7 +299,8 @@ public:
     QLocalServer *server = nullptr;
     quint32 instanceNumber = 0;
     QString name;
-    QString socketPath; // the local server's socket, in the session's runtime folder
+    QString socketPath;     // the local server's socket, in the session's runtime folder
+    bool ownsBlock = false; // this primary recorded itself in the block
     QHash<QLocalSocket *, Connection> connections;
 };
 
@@ -340,6 +357,17 @@ SingleApplication::SingleApplication(int &argc, char **argv, bool allowSecondary
     if (!d->block()->primary) {
         d->startPrimary();
         d->memory.unlock();
+        return;
+    }
+    // System V keys can collide (they keep 16 bits of a file's inode): a primary
+    // recorded in the block that does not listen in this session's runtime folder is
+    // another session's. This process is then the primary of its own session and
+    // leaves the block as it is.
+    if (!d->primaryAnswers()) {
+        BG_LOG_W("SingleApplication: the recorded primary (process %lld) is not this session's.",
+                 static_cast<long long>(d->block()->primaryPid));
+        d->memory.unlock();
+        d->listenAsPrimary();
         return;
     }
     if (!allowSecondary) {

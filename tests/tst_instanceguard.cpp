@@ -73,7 +73,15 @@ void TestInstanceGuard::eachLoginSessionHasItsOwnEditor()
     QVERIFY(again.start(one.path()));
     QCOMPARE(again.role, QString("secondary"));
     // The socket a second launch talks to is in the session's own folder.
-    QCOMPARE(QDir(one.path()).entryList({"zuaedit-*"}, QDir::System).size(), 1);
+    const QStringList sockets = QDir(one.path()).entryList({"zuaedit-*"}, QDir::System);
+    QCOMPARE(sockets.size(), 1);
+    // A block whose recorded primary is alive but does not listen in this session's
+    // folder (as when two sessions' System V keys collide): this launch is the
+    // primary of its own session.
+    QVERIFY(QFile::remove(one.filePath(sockets[0])));
+    Guarded own;
+    QVERIFY(own.start(one.path()));
+    QCOMPARE(own.role, QString("primary"));
 }
 
 void TestInstanceGuard::aHalfWrittenBlockIsTakenOverAfterFiveSeconds()
