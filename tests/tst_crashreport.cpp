@@ -62,6 +62,17 @@ private:
     bool m_silent;
 };
 
+// An empty 640 × 360 project in `home`, for the editor to open.
+QString emptyProject(const QString &home)
+{
+    const QString project = home + "/empty.zua2";
+    QFile f(project);
+    if (f.open(QIODevice::WriteOnly))
+        f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>640</width>"
+                "<height>360</height></scene></Render><Resource/><Timeline/><Preview/></VoVive>");
+    return project;
+}
+
 QStringList dumpsIn(const QString &folder)
 {
     return QDir(folder).entryList({"*.dmp"}, QDir::Files, QDir::Name);
@@ -105,12 +116,7 @@ void TestCrashReport::nothingLeavesWithoutAYes()
     QFETCH(QString, key);
     QFETCH(QString, log);
     QTemporaryDir dir;
-    const QString home = dir.path(), project = home + "/empty.zua2";
-    QFile f(project);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render/><Resource/><Timeline/><Preview/>"
-            "</VoVive>");
-    f.close();
+    const QString home = dir.path(), project = emptyProject(home);
     // A crash the last run left behind.
     const QString crashes = home + "/state/ZuAEdit/crashes";
     QVERIFY(QDir().mkpath(crashes));
@@ -205,13 +211,8 @@ void TestCrashReport::dumpNamesAndDescription()
 void TestCrashReport::crashDumpsEveryThreadAndTheNextStartSendsIt()
 {
     QTemporaryDir dir;
-    const QString home = dir.path(), project = home + "/empty.zua2";
+    const QString home = dir.path(), project = emptyProject(home);
     const QString crashes = home + "/state/ZuAEdit/crashes";
-    QFile f(project);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>640</width><height>360"
-            "</height></scene></Render><Resource/><Timeline/><Preview/></VoVive>");
-    f.close();
     ReportServer server(home);
     {
         QProcess editor;

@@ -102,7 +102,7 @@ void civilFromDays(long long days, long long *year, unsigned *month, unsigned *d
 
 // <folder>/<prefix>_YYYYMMDD_hhmmss.dmp for local seconds `t`, without the C
 // library's time functions (they take locks).
-void dumpPath(char *out, size_t size, long long t)
+void dumpPath(char *out, size_t size, const char *folder, const char *prefix, long long t)
 {
     const long long days = (t >= 0 ? t : t - 86399) / 86400;
     const long long seconds = t - days * 86400;
@@ -110,7 +110,7 @@ void dumpPath(char *out, size_t size, long long t)
     unsigned month = 0, day = 0;
     civilFromDays(days, &year, &month, &day);
     Text text(out, size);
-    text << g_folder << "/" << g_prefix << "_";
+    text << folder << "/" << prefix << "_";
     text.number(unsigned(year), 4).number(month, 2).number(day, 2) << "_";
     text.number(unsigned(seconds / 3600), 2).number(unsigned(seconds / 60 % 60), 2);
     text.number(unsigned(seconds % 60), 2) << ".dmp";
@@ -203,7 +203,7 @@ void onSignal(int sig, siginfo_t *info, void *)
     ::signal(SIGALRM, SIG_DFL);
     ::alarm(kDeadlineSeconds);
     static char path[1400], part[1410], marker[1410];
-    dumpPath(path, sizeof path, (long long)::time(nullptr) + g_utcOffset);
+    dumpPath(path, sizeof path, g_folder, g_prefix, (long long)::time(nullptr) + g_utcOffset);
     Text(part, sizeof part) << path << ".part";
     Text(marker, sizeof marker) << path << ".pending";
     // The first line and the marker before anything slow: whatever happens next,
@@ -321,13 +321,14 @@ int onThread(Dwfl_Thread *thread, void *arg)
 
 std::string dumpFileName(const std::string &folder, const std::string &prefix, long t)
 {
+    // The handler's own formatting, with the local offset of that moment.
     const time_t when = time_t(t);
     tm local{};
     localtime_r(&when, &local);
-    char name[64];
-    std::snprintf(name, sizeof name, "_%04d%02d%02d_%02d%02d%02d.dmp", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return folder + "/" + prefix + name;
+    std::string path(folder.size() + prefix.size() + 32, '\0');
+    dumpPath(&path[0], path.size(), folder.c_str(), prefix.c_str(), (long long)t + local.tm_gmtoff);
+    path.resize(std::strlen(path.c_str()));
+    return path;
 }
 
 bool install(const std::string &folder, const std::string &prefix, const std::string &helper)
@@ -351,7 +352,6 @@ bool install(const std::string &folder, const std::string &prefix, const std::st
     ::backtrace(warm, 2);
     // A stack of its own on this thread and on every thread made from now on, so
     // that a stack overflow anywhere can be reported too.
-    threadStacksWrapped();
     installThreadStack();
     struct sigaction action {};
     action.sa_sigaction = &onSignal;
