@@ -22,7 +22,7 @@
 #include "timeline/TimeLineWidget.h"
 #include "undo/UndoController.h"
 
-#include "main/ExportWiring.h"
+#include "main/TimelineWiring.h"
 
 #include <QApplication>
 #include <QDir>
@@ -122,7 +122,7 @@ int main(int argc, char **argv)
     rm.exportManager()->setRevealWritten(false);
     TimeLineWidget timeline;
     timeline.model()->setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
-    wireExport(&rm, &timeline);
+    wireTimeline(&rm, &timeline);
     TimeLineTreeModel *model = timeline.model();
     auto at = [](double s) { return timeline::toScene(int64_t(s * kFps)); };
     SourceItem *clipA = model->createClip(model->group(CT_VIDEO), CT_VIDEO, a, 0);

@@ -4,7 +4,10 @@
 // picture shown once decoded, ahead of the sound by the output's queue; the scene
 // composed at the project size; each render tick 40 ms after the last one ended)
 // and as it does now (each picture shown when its sound is heard; the scene
-// composed at the size it is shown; ticks every 40 ms). For each it reports
+// composed at the size it is shown; ticks every 40 ms), and then as it does now
+// while the main thread is busy 30 ms of every 50 ms (a timer that spins, as a
+// drag or a heavy repaint would): the player and the preview must not need it.
+// For each it reports
 //  - how often a render tick shows a new picture when the heard frame has changed,
 //  - how far apart new pictures come,
 //  - the picture shown against the sound heard, and how that drifts over the run,
@@ -16,6 +19,7 @@
 // i.e. wall time since the first sound was handed to it.
 // Run under Xvfb next to a PulseAudio server (scripts/bench.sh does both).
 #include "common/ValueQt.h"
+#include "main/TimelineWiring.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
@@ -52,8 +56,10 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -61,7 +67,6 @@ namespace {
 constexpr double kFrameMs = 1000.0 / 30.0;
 int kPlayMs = 60000;
 
-std::atomic<int64_t> g_playFrame{-1};
 std::atomic<int64_t> g_firstFrame{-1};
 std::atomic<int64_t> g_firstAnswerMs{-1};
 
@@ -104,8 +109,10 @@ public:
             if (g_outputOpen && end >= 0)
                 sinkUs = end * 1000000 / 30 - AudioMixerPlayer::instance().queuedUs();
         }
+        // The frame whose sound was handed to the output last.
+        const int64_t written = m_clock->writtenEnd();
         QMutexLocker lock(&m_mutex);
-        m_samples.push_back({nowMs(), g_playFrame.load(), m_layer->shownPtsUs(), heard, sinkUs});
+        m_samples.push_back({nowMs(), written - 1, m_layer->shownPtsUs(), heard, sinkUs});
     }
     std::vector<TickSample> samples()
     {
@@ -170,9 +177,37 @@ double quantile(std::vector<double> v, double q)
     return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1)))];
 }
 
-// Plays kPlayMs from the start, the old way or the new one, and measures it.
+// Notes when the first sound was handed to the output (the clock learns of it at
+// once), polling every millisecond on a thread of its own.
+class FirstSoundWatch {
+public:
+    explicit FirstSoundWatch(std::shared_ptr<PlaybackClock> clock)
+        : m_thread([this, clock] {
+              while (!m_stop) {
+                  const int64_t end = clock->writtenEnd();
+                  if (end >= 0 && g_firstAnswerMs < 0) {
+                      g_firstFrame = end - 1;
+                      g_firstAnswerMs = nowMs();
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+              }
+          })
+    {}
+    ~FirstSoundWatch()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// Plays kPlayMs from the start, the old way or the new one, and measures it; with
+// `busy` the main thread spins 30 ms of every 50 ms meanwhile.
 Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view, TickProbe &probe,
-            VideoPreviewItem &layer, bool now)
+            VideoPreviewItem &layer, bool now, bool busy = false)
 {
     layers.setFollowHeardSound(now);
     GsDevice::DefaultDevice()->SetComposeAtViewSize(now);
@@ -181,10 +216,20 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
     Result r;
     const int decodedBefore = layer.decodedRequests();
     QEventLoop loop;
+    QTimer load;
+    QObject::connect(&load, &QTimer::timeout, [] {
+        QElapsedTimer spin;
+        spin.start();
+        while (spin.elapsed() < 30) {
+        }
+    });
+    std::unique_ptr<FirstSoundWatch> watch;
     QTimer::singleShot(1000, [&] {
         probe.clear();
-        g_playFrame = -1;
         g_firstAnswerMs = -1;
+        watch = std::make_unique<FirstSoundWatch>(rm.playerManager()->clock());
+        if (busy)
+            load.start(50);
         rm.setPlaying(true);
         QMutexLocker open(&g_outputMutex);
         g_outputOpen = true;
@@ -196,10 +241,12 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
         r.rssEnd = residentKb();
         QMutexLocker open(&g_outputMutex);
         g_outputOpen = false;
+        load.stop();
         rm.setPlaying(false);
         loop.quit();
     });
     loop.exec();
+    watch.reset();
     r.decoded = layer.decodedRequests() - decodedBefore;
 
     // The sink clock: the first answer's sound started when it was handed over,
@@ -266,50 +313,57 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
     return r;
 }
 
-void report(const Result &a, const Result &b)
+void report(const std::vector<const Result *> &runs)
 {
     auto share = [](const Result &r) {
         return r.heardChanged ? 100.0 * r.newWhenChanged / r.heardChanged : 0.0;
     };
+    auto row = [&](const char *name, const std::function<QString(const Result &)> &cell) {
+        std::printf("%-58s", name);
+        for (const Result *r : runs)
+            std::printf(" %15s", qPrintable(cell(*r)));
+        std::printf("\n");
+    };
+    auto num = [](double v, int decimals, const char *unit) {
+        return QString::number(v, 'f', decimals) + unit;
+    };
     std::printf("playback %d s, 1080p H.264 + picture + subtitle, preview 960x540\n",
                 kPlayMs / 1000);
-    std::printf("%-58s %14s %14s\n", "", "before", "now");
-    std::printf("%-58s %14d %14d\n", "render ticks", a.ticks, b.ticks);
-    std::printf("%-58s %13.1f%% %13.1f%%\n", "new picture when the heard frame changed (>= 98 %)",
-                share(a), share(b));
-    std::printf("%-58s %11.0f ms %11.0f ms\n", "render tick period, median", a.tickMedian,
-                b.tickMedian);
-    std::printf("%-58s %11.0f ms %11.0f ms\n", "between new pictures, median (<= 45 ms)",
-                a.pictureGapMedian, b.pictureGapMedian);
-    std::printf("%-58s %11.0f ms %11.0f ms\n", "between new pictures, p95", a.pictureGapP95,
-                b.pictureGapP95);
-    std::printf("%-58s %11.1f ms %11.1f ms\n",
-                "picture - heard sound, median (within 1 frame = 33 ms)", a.offsetMedian,
-                b.offsetMedian);
-    std::printf("%-58s %5.0f..%3.0f ms %5.0f..%3.0f ms\n", "picture - heard sound, p5..p95",
-                a.offsetP5, a.offsetP95, b.offsetP5, b.offsetP95);
-    std::printf("%-58s %13.1f%% %13.1f%%\n", "ticks whose picture is within 1 frame of the sound",
-                a.measured ? 100.0 * a.withinFrame / a.measured : 0.0,
-                b.measured ? 100.0 * b.withinFrame / b.measured : 0.0);
-    std::printf("%-58s %8.2f frames %7.2f frames\n",
-                "picture against sound, drift first 6 s -> last 2 s (<= 1)",
-                a.offsetDrift / kFrameMs, b.offsetDrift / kFrameMs);
-    std::printf("%-58s %8.2f frames %7.2f frames\n", "play position against sink clock, drift",
-                a.leadDrift / kFrameMs, b.leadDrift / kFrameMs);
-    std::printf("%-58s %11.1f ms %11.1f ms\n",
-                "play position ahead of the heard frame (player's clock)", a.clockLeadMedian,
-                b.clockLeadMedian);
-    std::printf("%-58s %14d %14d\n", "video requests decoded", a.decoded, b.decoded);
-    std::printf("%-58s %+13.1f%% %+13.1f%%\n", "resident memory, 10 s -> end",
-                a.rss10 > 0 ? 100.0 * (a.rssEnd - a.rss10) / a.rss10 : 0.0,
-                b.rss10 > 0 ? 100.0 * (b.rssEnd - b.rss10) / b.rss10 : 0.0);
-    std::printf("%-58s %11ld MiB %10ld MiB\n", "resident memory at the end", a.rssEnd / 1024,
-                b.rssEnd / 1024);
-    for (const Result *r : {&a, &b}) {
-        std::printf("  resident memory every 10 s (%s), MiB:", r == &a ? "before" : "now");
-        for (long v : r->rssSeries)
+    std::printf("%-58s %15s %15s %15s\n", "", "before", "now", "now, main busy");
+    row("render ticks", [](const Result &r) { return QString::number(r.ticks); });
+    row("new picture when the heard frame changed (>= 98 %)",
+        [&](const Result &r) { return num(share(r), 1, " %"); });
+    row("render tick period, median", [&](const Result &r) { return num(r.tickMedian, 0, " ms"); });
+    row("between new pictures, median (<= 45 ms)",
+        [&](const Result &r) { return num(r.pictureGapMedian, 0, " ms"); });
+    row("between new pictures, p95",
+        [&](const Result &r) { return num(r.pictureGapP95, 0, " ms"); });
+    row("picture - heard sound, median (within 1 frame = 33 ms)",
+        [&](const Result &r) { return num(r.offsetMedian, 1, " ms"); });
+    row("picture - heard sound, p5..p95", [](const Result &r) {
+        return QString("%1..%2 ms").arg(r.offsetP5, 0, 'f', 0).arg(r.offsetP95, 0, 'f', 0);
+    });
+    row("ticks whose picture is within 1 frame of the sound (>= 98 %)", [&](const Result &r) {
+        return num(r.measured ? 100.0 * r.withinFrame / r.measured : 0.0, 1, " %");
+    });
+    row("picture against sound, drift first 6 s -> last 2 s (<= 1)",
+        [&](const Result &r) { return num(r.offsetDrift / kFrameMs, 2, " frames"); });
+    row("play position against sink clock, drift",
+        [&](const Result &r) { return num(r.leadDrift / kFrameMs, 2, " frames"); });
+    row("play position ahead of the heard frame (player's clock)",
+        [&](const Result &r) { return num(r.clockLeadMedian, 1, " ms"); });
+    row("video requests decoded", [](const Result &r) { return QString::number(r.decoded); });
+    row("resident memory, 10 s -> end", [&](const Result &r) {
+        return num(r.rss10 > 0 ? 100.0 * (r.rssEnd - r.rss10) / r.rss10 : 0.0, 1, " %");
+    });
+    row("resident memory at the end",
+        [](const Result &r) { return QString::number(r.rssEnd / 1024) + " MiB"; });
+    const char *names[] = {"before", "now", "now, main busy"};
+    for (size_t i = 0; i < runs.size(); ++i) {
+        std::printf("  resident memory every 10 s (%s), MiB:", names[i]);
+        for (long v : runs[i]->rssSeries)
             std::printf(" %ld", v);
-        std::printf(" %ld\n", r->rssEnd / 1024);
+        std::printf(" %ld\n", runs[i]->rssEnd / 1024);
     }
 }
 
@@ -341,21 +395,7 @@ int main(int argc, char **argv)
     TimeLineGraphicsView view(&scene, &model);
     PreviewLayers &layers = *rm.layers();
     // The same connections the main window makes.
-    QObject::connect(&rm, &RenderManager::sig_frontFrameRequest, &view,
-                     &TimeLineGraphicsView::slot_frontFrameRequest);
-    QObject::connect(
-        &view, &TimeLineGraphicsView::sig_audioFrames,
-        [](const QList<AudioFrameData> &, int64_t frame, int64_t, int64_t, EditType edit) {
-            if (edit != EDIT_PLAY)
-                return;
-            g_playFrame = frame;
-            if (g_firstAnswerMs < 0) { // its sound is the first handed to the sink
-                g_firstFrame = frame;
-                g_firstAnswerMs = nowMs();
-            }
-        });
-    QObject::connect(&view, &TimeLineGraphicsView::sig_audioFrames, &rm,
-                     &RenderManager::onAudioAnswer);
+    wireTimeline(&rm, &view, &model);
     QObject::connect(&view, &TimeLineGraphicsView::sig_trackFrames, &layers,
                      &PreviewLayers::slot_trackFrames);
 
@@ -396,7 +436,8 @@ int main(int argc, char **argv)
 
     const Result before = play(rm, layers, view, *probe, *videoLayer, false);
     const Result after = play(rm, layers, view, *probe, *videoLayer, true);
-    report(before, after);
+    const Result busy = play(rm, layers, view, *probe, *videoLayer, true, true);
+    report({&before, &after, &busy});
 
     rm.stopRenderThread();
     delete display;

@@ -3,9 +3,9 @@
 
 #include "ArchivedDialog.h"
 #include "CreateProjectDialog.h"
-#include "ExportWiring.h"
 #include "ProductDialog.h"
 #include "SettingDialog.h"
+#include "TimelineWiring.h"
 #include "ZuApp.h"
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
@@ -206,7 +206,6 @@ void MainWindow::wireWidgets()
     connect(rm, &RenderManager::sig_backFrameRequest, view,
             &TimeLineGraphicsView::slot_backFrameRequest);
     connect(rm, &RenderManager::sig_resetFrame, view, &TimeLineGraphicsView::slot_resetFrame);
-    connect(view, &TimeLineGraphicsView::sig_audioFrames, rm, &RenderManager::onAudioAnswer);
     // Voice-over: the Dub button starts and stops it; the timeline shows it.
     connect(m_toolBar, &ToolBarWidget::sig_recordAudio, rm, &RenderManager::slot_recordAudio);
     connect(rm, &RenderManager::sig_controlRecord, m_toolBar, &ToolBarWidget::slot_controlRecord);
@@ -219,8 +218,8 @@ void MainWindow::wireWidgets()
     // The composed picture: each visual track's layer, shown in the preview.
     connect(view, &TimeLineGraphicsView::sig_trackFrames, rm->layers(),
             &PreviewLayers::slot_trackFrames);
-    // An export asks the timeline for its frames without moving the playhead.
-    wireExport(rm, timeline);
+    // Playback and export read the timeline's published state.
+    wireTimeline(rm, timeline);
     if (!m_preview)
         return;
     connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);

@@ -1,7 +1,7 @@
 #include "RenderCommand.h"
 
 #include "Entry.h"
-#include "ExportWiring.h"
+#include "TimelineWiring.h"
 #include "ProjectSections.h"
 #include "TerminationRequest.h"
 
@@ -195,7 +195,7 @@ int zuaRenderMain(int argc, char **argv)
     TimeLineWidget timeline;
     timeline.model()->setProbe(
         [&render](const QString &p, bool autoSize) { return render.probeMedia(p, autoSize); });
-    wireExport(&render, &timeline);
+    wireTimeline(&render, &timeline);
 
     // The project, read with the editor's own section readers.
     QXmlStreamReader reader(&file);

@@ -65,14 +65,17 @@ RenderManager::~RenderManager()
 bool RenderManager::init()
 {
     m_player = new PlayerManager(this);
-    connect(m_player, &PlayerManager::sig_frontFrameRequest, this,
-            &RenderManager::sig_frontFrameRequest);
+    m_player->setTimeline(m_timeline);
+    // The preview shows each played frame when it is heard; the playhead follows.
+    connect(m_player, &PlayerManager::sig_framePlayed, this,
+            [this](int64_t frame, const QList<TrackFrame> &pictures) {
+                m_playhead = frame;
+                if (m_layers)
+                    m_layers->slot_trackFrames(pictures);
+                emit sig_framePlayed(frame);
+            });
     connect(m_player, &PlayerManager::sig_controlPlay, this, &RenderManager::sig_controlPlay);
     m_export = new ExportManager(this);
-    connect(m_export, &ExportManager::sig_frameRequest, this,
-            [this](int mask, int64_t frame, int64_t fps) {
-                emit sig_exportFrameRequest(mask, frame, fps, EDIT_EXPORT);
-            });
     if (!GsDevice::DefaultDevice()) {
         if (!GsDevice::CreateDefaultDevice(false))
             return false;
@@ -159,40 +162,41 @@ void RenderManager::slot_opertorUi(bool stopPlay, bool stopRecord)
         emit sig_controlRecord();
 }
 
+void RenderManager::setTimeline(std::shared_ptr<TimelineFeed> feed)
+{
+    m_timeline = std::move(feed);
+    if (m_player)
+        m_player->setTimeline(m_timeline);
+}
+
+void RenderManager::slot_playheadMoved(int64_t frame)
+{
+    if (frame == m_playhead)
+        return; // the frame just played, or no move
+    m_playhead = frame;
+    if (m_player && m_player->isPlaying())
+        m_player->seek(frame);
+}
+
 void RenderManager::setPlaying(bool playing)
 {
     if (m_player)
-        m_player->setPlaying(playing);
-}
-
-void RenderManager::onVideoAnswer(const QList<TrackFrame> &frames, int64_t frame, int64_t fps,
-                                  int64_t lastFrame, EditType edit)
-{
-    if (edit != EDIT_EXPORT)
-        return;
-    if (m_collectingTracks)
-        m_exportTracks = frames;
-    else if (m_export)
-        m_export->onVideoFrames(frames, frame, fps, lastFrame);
+        m_player->setPlaying(playing, m_playhead);
 }
 
 int RenderManager::exportMovie(const MVParams &params)
 {
     if (!m_export || m_export->isExporting())
         return int(ExportManager::Result::EncoderRefused);
+    // The timeline as it is now: the export reads this state to its end.
+    const TimelineState timeline = m_timeline ? m_timeline->fresh() : nullptr;
+    if (!timeline)
+        return int(ExportManager::Result::EncoderRefused);
     slot_opertorUi(true, true);
     stopRenderThread();
     emit sig_resetFrame(0, EDIT_EXPORT, false);
     emit sig_startExportPrepare();
-    // The visual tracks, from the timeline's answer for the first frame (given at once:
-    // the timeline lives on this thread).
-    m_exportTracks.clear();
-    m_collectingTracks = true;
-    emit sig_exportFrameRequest(11, 0, 30, EDIT_EXPORT);
-    m_collectingTracks = false;
-    const ExportManager::Result result =
-        m_export->exportMovie(params, m_scene, m_layers, m_exportTracks);
-    m_exportTracks.clear();
+    const ExportManager::Result result = m_export->exportMovie(params, m_scene, m_layers, timeline);
     stopRenderThread();
     startRenderThread();
     // After the render thread is back: the preview shows the playhead's frame again.
@@ -228,15 +232,6 @@ void RenderManager::slot_exportParam(MVParams *params)
     if (!key.isEmpty())
         MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),
                            ZKEY("exportmvwindow.Ok"));
-}
-
-void RenderManager::onAudioAnswer(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                                  int64_t lastFrame, EditType edit)
-{
-    if (edit == EDIT_PLAY && m_player)
-        m_player->onAudioFrames(list, frame, fps, lastFrame);
-    else if (edit == EDIT_EXPORT && m_export)
-        m_export->onAudioFrames(list, frame, fps, lastFrame);
 }
 
 bg::ValueMap RenderManager::probeMedia(const QString &path, bool autoSize)

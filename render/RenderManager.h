@@ -4,12 +4,14 @@
 // Lives on: main thread.
 
 #include "RenderTypes.h"
+#include "TimelineReader.h"
 #include "bridge/Value.h"
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 class ExportManager;
 class PreviewLayers;
@@ -47,17 +49,13 @@ public:
     RecordManager *recordManager() const { return m_record; }
     // The visual tracks' items in the scene, fed by the timeline's frame answers.
     PreviewLayers *layers() const { return m_layers; }
+    // What playback and export read: the timeline's published state.
+    void setTimeline(std::shared_ptr<TimelineFeed> feed);
+    // Plays from the playhead, or stops.
     void setPlaying(bool playing);
-    // The timeline's sound answer: to the player while playing (edit 1), to the
-    // export (edit 2); dropped otherwise.
-    void onAudioAnswer(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                       int64_t lastFrame, EditType edit);
-    // The timeline's pictures for an export frame (edit 2); dropped otherwise.
-    void onVideoAnswer(const QList<TrackFrame> &frames, int64_t frame, int64_t fps,
-                       int64_t lastFrame, EditType edit);
-    // Runs an export to its end: the render loop stops, the timeline prepares, the
-    // export manager writes the file, the loop starts again. Returns how it ended
-    // (ExportManager::Result).
+    // Runs an export to its end: the render loop stops, the export manager writes
+    // the file from the timeline's state at this moment (later edits do not reach
+    // it), the loop starts again. Returns how it ended (ExportManager::Result).
     int exportMovie(const MVParams &params);
 
     void setSceneSize(uint32_t width, uint32_t height, bool fixed);
@@ -84,6 +82,9 @@ public slots:
     void slot_opertorUi(bool stopPlay, bool stopRecord);
     // Runs the export the panel asked for and tells the user how it ended.
     void slot_exportParam(MVParams *params);
+    // The timeline's playhead moved: playback starts there, or goes on from there
+    // when the user moved it while playing.
+    void slot_playheadMoved(int64_t frame);
 
 signals:
     // The scene, to a view that asked for it (sig_queryScene) or after a new one.
@@ -95,7 +96,9 @@ signals:
     // crop editor.
     void sig_updateCropMenu(const QList<VFrameInfo> &frames);
     void sig_queryScene();
-    // Moves the timeline: forwarded from the player, export and record managers.
+    // Playback plays this frame now: the playhead moves there.
+    void sig_framePlayed(int64_t frame);
+    // Moves the timeline: forwarded from the record manager.
     void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
     // Steps the play position back; moves it to a frame (the timeline view's slots).
     void sig_backFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
@@ -108,17 +111,14 @@ signals:
     // An export is about to start / has ended.
     void sig_startExportPrepare();
     void sig_stopExportPrepare();
-    // The export asks the timeline for frame F: mask 11 the visual tracks, 22 the
-    // audible clips (the timeline answers with onVideoAnswer / onAudioAnswer, edit 2).
-    void sig_exportFrameRequest(int mask, int64_t frame, int64_t fps, EditType edit);
 
 private:
     PlayerManager *m_player = nullptr;
     ExportManager *m_export = nullptr;
     RecordManager *m_record = nullptr;
     PreviewLayers *m_layers = nullptr;
-    bool m_collectingTracks = false;
-    QList<TrackFrame> m_exportTracks;
+    std::shared_ptr<TimelineFeed> m_timeline;
+    int64_t m_playhead = 0;
     RenderThread *m_renderThread = nullptr;
     GsScene *m_scene = nullptr; // one counted reference
     uint32_t m_sceneWidth = 1920;

@@ -2,7 +2,7 @@
 // the preview items decode and compose on the picture thread, the movie writer
 // encodes. Every file is checked with ffprobe and decoded back with ffmpeg.
 #include "common/MessageBox.h"
-#include "main/ExportWiring.h"
+#include "main/TimelineWiring.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
 #include "render/export/ExportProcessDialog.h"
@@ -126,7 +126,7 @@ void TestExport::init()
     m_timeline->model()->setProbe(
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     // The editor's wiring between the render manager and the timeline.
-    wireExport(m_rm, m_timeline);
+    wireTimeline(m_rm, m_timeline);
     connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
             &PreviewLayers::slot_trackFrames);
 }

@@ -9,7 +9,7 @@
 // the pixel on anti-aliasing and vertical centring), plus a PSNR floor. Smooth gradients keep the
 // codec's own loss near 40 dB; sharp edges (a turned picture, the bands of a
 // transition) cost more, because halving the chroma smears every edge by a pixel.
-#include "main/ExportWiring.h"
+#include "main/TimelineWiring.h"
 #include "render/RenderManager.h"
 #include "render/ShaderLibrary.h"
 #include "render/export/ExportManager.h"
@@ -201,7 +201,7 @@ void TestExportRender::init()
     m_timeline = new TimeLineWidget;
     m_timeline->model()->setProbe(
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
-    wireExport(m_rm, m_timeline);
+    wireTimeline(m_rm, m_timeline);
 }
 
 void TestExportRender::cleanup()

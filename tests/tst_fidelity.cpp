@@ -10,7 +10,7 @@
 // its own size keeps about 40 dB through it; a wrong colour matrix or range, a
 // sideways or squeezed picture, a frame decoded without its reference or one from
 // another time costs far more (typically below 30 dB).
-#include "main/ExportWiring.h"
+#include "main/TimelineWiring.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
@@ -365,7 +365,7 @@ void TestFidelity::exportMatchesTheSources()
     TimeLineWidget timeline;
     timeline.model()->setProbe(
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
-    wireExport(m_rm, &timeline);
+    wireTimeline(m_rm, &timeline);
     m_rm->setSceneSize(uint32_t(width), uint32_t(height), true);
     TimeLineTreeModel *model = timeline.model();
     ClassifyItem *track = model->group(CT_VIDEO);
@@ -451,7 +451,7 @@ std::unique_ptr<TimeLineWidget> TestFidelity::timelineOf(int w, int h)
     auto timeline = std::make_unique<TimeLineWidget>();
     timeline->model()->setProbe(
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
-    wireExport(m_rm, timeline.get());
+    wireTimeline(m_rm, timeline.get());
     m_rm->setSceneSize(uint32_t(w), uint32_t(h), true);
     return timeline;
 }

@@ -12,6 +12,7 @@
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelinePublisher.h"
 
 #include "bridge/SystemServices.h"
 #include "undo/UndoController.h"
@@ -59,12 +60,11 @@ void TestPlayer::init()
     m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     m_model->buildGroups();
     m_view = new TimeLineGraphicsView(m_scene, m_model);
-    // The wiring of the editor: requests to the view, answers back to the player.
-    connect(player, &PlayerManager::sig_frontFrameRequest, m_view,
-            &TimeLineGraphicsView::slot_frontFrameRequest);
-    connect(m_view, &TimeLineGraphicsView::sig_audioFrames, player,
-            [player](const QList<AudioFrameData> &list, int64_t f, int64_t fps, int64_t last,
-                     EditType) { player->onAudioFrames(list, f, fps, last); });
+    // The wiring of the editor: the player reads the timeline's published state and
+    // the view's playhead follows the frame played.
+    player->setTimeline(m_model->publisher()->feed());
+    connect(player, &PlayerManager::sig_framePlayed, m_view,
+            &TimeLineGraphicsView::slot_framePlayed);
     connect(player, &PlayerManager::sig_controlPlay, player,
             [player] { player->setPlaying(false); });
     m_rm->setProperty("player", QVariant::fromValue<QObject *>(player));

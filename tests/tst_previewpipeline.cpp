@@ -3,6 +3,7 @@
 // and subtitles appear in their colour.
 #include "common/FrameTime.h"
 #include "common/ValueQt.h"
+#include "main/TimelineWiring.h"
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
@@ -252,10 +253,9 @@ void TestPreviewPipeline::transportControlsMoveThePlayhead()
                 &TimeLineGraphicsView::slot_backFrameRequest),
         connect(m_rm, &RenderManager::sig_resetFrame, m_view,
                 &TimeLineGraphicsView::slot_resetFrame),
-        connect(m_view, &TimeLineGraphicsView::sig_audioFrames, m_rm,
-                &RenderManager::onAudioAnswer),
         connect(m_view, &TimeLineGraphicsView::sig_showTime, &widget,
                 &PreviewWidget::slot_showTime)};
+    wireTimeline(m_rm, m_view, m_model);
     m_view->show(); // the time is sent whenever the timeline draws its playhead
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
     m_view->slot_resetFrame(0, EDIT_NONE, true);

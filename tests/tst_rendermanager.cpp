@@ -2,6 +2,7 @@
 // changes, media probing and the routing of frame answers.
 #include "render/RenderManager.h"
 #include "render/RenderThread.h"
+#include "render/TimelineReader.h"
 #include "render/preview/PreviewLayers.h"
 #include "support/MediaFixtures.h"
 
@@ -19,6 +20,7 @@ private slots:
     void startUpBuildsEverything();
     void newSceneArrivesBeforeTheSize();
     void probingAdoptsTheFirstVideoSizeUnlessFixed();
+    void playbackEndsAtTheLastFrame_data();
     void playbackEndsAtTheLastFrame();
     void userActionsStopPlayback();
 
@@ -105,16 +107,79 @@ void TestRenderManager::probingAdoptsTheFirstVideoSizeUnlessFixed()
     QCOMPARE(info.size(), size_t(1));
 }
 
+namespace {
+// A timeline of silence `frames` long.
+class SilentTimeline : public TimelineReader {
+public:
+    explicit SilentTimeline(int64_t frames) : m_frames(frames) {}
+    QList<TrackFrame> frameAt(int64_t) const override { return {}; }
+    QList<AudioFrameData> audioAt(int64_t, int64_t) const override { return {}; }
+    int64_t lastFrame() const override { return m_frames - 1; }
+
+private:
+    int64_t m_frames;
+};
+
+QList<int64_t> framesOf(const QSignalSpy &played)
+{
+    QList<int64_t> frames;
+    for (const QList<QVariant> &args : played)
+        frames << args.at(0).value<int64_t>();
+    return frames;
+}
+} // namespace
+
+void TestRenderManager::playbackEndsAtTheLastFrame_data()
+{
+    // Playback plays from the frame after the playhead to the timeline's last frame;
+    // a move of the playhead while playing goes on from there; an edit that
+    // shortens the timeline while playing ends it at its new end.
+    QTest::addColumn<qint64>("playhead");
+    QTest::addColumn<qint64>("seekTo");    // -1: no move
+    QTest::addColumn<qint64>("shortenTo"); // -1: no edit
+    QTest::addColumn<qint64>("first");
+    QTest::addColumn<qint64>("last");
+    QTest::newRow("from the playhead to the end") << 3LL << -1LL << -1LL << 4LL << 19LL;
+    QTest::newRow("moved while playing") << 0LL << 60LL << -1LL << 1LL << 79LL;
+    QTest::newRow("shortened while playing") << 0LL << -1LL << 10LL << 1LL << 9LL;
+}
+
 void TestRenderManager::playbackEndsAtTheLastFrame()
 {
-    const QList<AudioFrameData> list;
-    m_rm->setPlaying(true);
+    QFETCH(qint64, playhead);
+    QFETCH(qint64, seekTo);
+    QFETCH(qint64, shortenTo);
+    QFETCH(qint64, first);
+    QFETCH(qint64, last);
+    auto feed = std::make_shared<TimelineFeed>();
+    // 20 frames; the seek row plays a longer one and moves past its 20th frame.
+    feed->publish(std::make_shared<SilentTimeline>(seekTo >= 0 ? 80 : 20));
+    m_rm->setTimeline(feed);
+    m_rm->slot_playheadMoved(playhead);
+    QSignalSpy played(m_rm, &RenderManager::sig_framePlayed);
     QSignalSpy ended(m_rm, &RenderManager::sig_controlPlay);
-    m_rm->onAudioAnswer(list, 5, 30, 100, EDIT_PLAY);
-    QCOMPARE(ended.size(), 0);
-    m_rm->onAudioAnswer(list, 100, 30, 100, EDIT_PLAY);
+    m_rm->setPlaying(true);
+    if (seekTo >= 0 || shortenTo >= 0) {
+        QTRY_VERIFY(!played.isEmpty());
+        if (seekTo >= 0)
+            m_rm->slot_playheadMoved(seekTo - 1);
+        else
+            feed->publish(std::make_shared<SilentTimeline>(shortenTo));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QTest::qWait(100);
     QCOMPARE(ended.size(), 1);
+    const QList<int64_t> frames = framesOf(played);
+    QCOMPARE(frames.first(), int64_t(first));
+    QCOMPARE(frames.last(), int64_t(last));
+    // Every frame once, in order, but for the move.
+    for (int i = 1; i < frames.size(); ++i)
+        if (frames[i] != frames[i - 1] + 1)
+            QCOMPARE(frames[i], int64_t(seekTo));
+    if (seekTo >= 0)
+        QVERIFY(frames.contains(seekTo) && !frames.contains(seekTo - 20));
     m_rm->setPlaying(false);
+    m_rm->setTimeline(nullptr);
 }
 
 void TestRenderManager::userActionsStopPlayback()

@@ -4,6 +4,7 @@
 #include "TimeLineTreeModel.h"
 
 #include "common/QssManager.h"
+#include "undo/UndoController.h"
 
 #include <QUuid>
 
@@ -73,6 +74,7 @@ void ClassifyItem::addClip(SourceItem *clip, int index)
     m_clips.insert(std::clamp(index, 0, int(m_clips.size())), clip);
     if (m_model)
         m_model->countVisualClip(clip->kind, 1);
+    zua::UndoController::instance()->noteChange();
 }
 
 void ClassifyItem::removeClip(SourceItem *clip)
@@ -81,12 +83,14 @@ void ClassifyItem::removeClip(SourceItem *clip)
         return;
     if (m_model)
         m_model->countVisualClip(clip->kind, -1);
+    zua::UndoController::instance()->noteChange();
 }
 
 void ClassifyItem::sortClips()
 {
     std::stable_sort(m_clips.begin(), m_clips.end(),
                      [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); });
+    zua::UndoController::instance()->noteChange();
 }
 
 void ClassifyItem::insertChild(int row, ClassifyItem *child)

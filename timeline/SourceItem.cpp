@@ -88,6 +88,7 @@ SourceItem::SourceItem(uint32_t k, ClassifyItem *onTrack)
     uuid = QUuid::createUuid().toString();
     stacking = nextZValue(k);
     setFlag(QGraphicsItem::ItemIsSelectable);
+    setFlag(QGraphicsItem::ItemSendsGeometryChanges); // moves reach itemChange
     setOpacity(0.8);
     setAcceptHoverEvents(true);
     refreshFill();
@@ -119,6 +120,7 @@ void SourceItem::setGeometry(double x, double newWidth, double newOffsetX)
     offsetX = newOffsetX;
     setPos(x, pos().y());
     updateAnchors();
+    zua::UndoController::instance()->noteChange();
 }
 
 void SourceItem::updateAnchors()
@@ -167,6 +169,7 @@ void SourceItem::setValid(bool v)
     valid = v;
     refreshFill();
     update();
+    zua::UndoController::instance()->noteChange();
 }
 
 void SourceItem::loadThumbnail()
@@ -421,6 +424,10 @@ QVariant SourceItem::itemChange(GraphicsItemChange change, const QVariant &value
         m_left->setVisible(selected);
         m_right->setVisible(selected);
     }
+    // Where the clip starts and whether it is selected are part of what the preview
+    // and the engines read.
+    if (change == ItemSelectedHasChanged || change == ItemPositionHasChanged)
+        zua::UndoController::instance()->noteChange();
     return QGraphicsItem::itemChange(change, value);
 }
 

@@ -51,7 +51,7 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLin
                 this,
                 [this] {
                     m_frameRefreshQueued = false;
-                    requestFrame(30, EDIT_NONE);
+                    requestFrame(EDIT_NONE);
                 },
                 Qt::QueuedConnection);
         });
@@ -61,7 +61,7 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLin
         connect(scene, &TimeLineGraphicsScene::sig_edited, this, [this] {
             updateSceneWidth();
             viewport()->update();
-            requestFrame(30, EDIT_NONE);
+            requestFrame(EDIT_NONE);
         });
         connect(scene, &QGraphicsScene::selectionChanged, this,
                 &TimeLineGraphicsView::slot_selectionChanged);
@@ -158,6 +158,7 @@ void TimeLineGraphicsView::repaintPlayhead(double oldX, int oldScroll)
     const double b = mapFromScene(QPointF(m_playhead, 0)).x();
     viewport()->update(QRect(int(std::floor(std::min(a, b))) - 2, 0,
                              int(std::ceil(std::abs(b - a))) + 5, viewport()->height()));
+    emit sig_playheadMoved(playheadFrame());
 }
 
 void TimeLineGraphicsView::slot_viewportRangeUpdate(int value, int64_t pix)
@@ -167,7 +168,7 @@ void TimeLineGraphicsView::slot_viewportRangeUpdate(int value, int64_t pix)
     m_playhead = double(pix) * 50.0;
     horizontalScrollBar()->setValue(value);
     repaintPlayhead(oldX, oldScroll);
-    requestFrame(30, EDIT_NONE);
+    requestFrame(EDIT_NONE);
 }
 
 void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool operate)
@@ -179,7 +180,7 @@ void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool oper
         horizontalScrollBar()->setValue(0);
     repaintPlayhead(oldX, oldScroll);
     if (operate)
-        requestFrame(30, edit);
+        requestFrame(edit);
     emit sig_moveValue(horizontalScrollBar()->value(), m_playhead);
 }
 
@@ -197,7 +198,17 @@ void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, 
     m_playhead = std::min(m_playhead + double(times) * 50.0, std::max(m_total, 0.0));
     keepPlayheadInSight(type);
     repaintPlayhead(oldX, oldScroll);
-    requestFrame(fps, edit);
+    requestFrame(edit);
+}
+
+void TimeLineGraphicsView::slot_framePlayed(int64_t frame)
+{
+    const double oldX = m_playhead;
+    const int oldScroll = horizontalScrollBar()->value();
+    m_playhead = double(frame) * 50.0;
+    keepPlayheadInSight(MOVE_PLAY);
+    repaintPlayhead(oldX, oldScroll);
+    emit sig_splitButtonEnable(canSplit());
 }
 
 void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, int64_t times,
@@ -208,7 +219,7 @@ void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, i
     m_playhead = std::max(0.0, m_playhead - double(times) * 50.0);
     keepPlayheadInSight(type);
     repaintPlayhead(oldX, oldScroll);
-    requestFrame(fps, edit);
+    requestFrame(edit);
 }
 
 void TimeLineGraphicsView::keepPlayheadInSight(MoveType type)

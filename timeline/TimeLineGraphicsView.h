@@ -84,9 +84,8 @@ signals:
     void sig_editButtonEnable(bool enabled);
     // The requests of one frame, for the preview items.
     void sig_trackFrames(const QList<TrackFrame> &frames);
-    // The audible clips of one frame, for the player or the export.
-    void sig_audioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                         int64_t lastFrame, EditType edit);
+    // The playhead is at `frame` now (playback starts there).
+    void sig_playheadMoved(int64_t frame);
 
 public slots:
     // A seek from the ruler: scroll there and show frame `pix`.
@@ -95,6 +94,9 @@ public slots:
     void slot_resetFrame(int64_t pix, EditType edit, bool operate);
     void slot_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
     void slot_backFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    // Playback plays `frame`: the playhead moves there and stays in sight (the
+    // player shows the frame's pictures itself).
+    void slot_framePlayed(int64_t frame);
     void slot_selectionChanged();
     void slot_removeSourceItem() { removeSelected(); }
     // A voice-over recording started at the playhead, or ended with its WAV file
@@ -120,7 +122,7 @@ private:
     // Repaints after the playhead moved from scene x `oldX` (scroll was `oldScroll`).
     void repaintPlayhead(double oldX, int oldScroll);
     // Sends what the timeline shows and plays at the playhead.
-    void requestFrame(int64_t fps, EditType edit);
+    void requestFrame(EditType edit);
 
     TimeLineTreeModel *m_model;
     int m_level = kStartLevel;

@@ -2,6 +2,7 @@
 
 #include "ClassifyItem.h"
 #include "SourceItem.h"
+#include "TimelinePublisher.h"
 #include "TransItem.h"
 
 #include "common/QssManager.h"
@@ -45,6 +46,7 @@ TimeLineTreeModel::TimeLineTreeModel(QGraphicsScene *scene, QObject *parent)
     // The editor hands the render manager's probe in (the first video may size the
     // project); on its own the model only reads the file.
     m_probe = [](const QString &path, bool) { return probeMediaFile(path); };
+    m_publisher = new TimelinePublisher(this, this);
 }
 
 TimeLineTreeModel::~TimeLineTreeModel() {}
@@ -424,6 +426,7 @@ void TimeLineTreeModel::transitionShown(TransItem *t, bool shown)
     m_transitions.removeOne(t);
     if (shown)
         m_transitions.append(t);
+    zua::UndoController::instance()->noteChange();
 }
 
 void TimeLineTreeModel::checkTransitions()

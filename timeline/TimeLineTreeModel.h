@@ -20,6 +20,7 @@ class QGraphicsScene;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 class SourceItem;
+class TimelinePublisher;
 class TransItem;
 
 class TimeLineTreeModel : public QAbstractItemModel {
@@ -103,6 +104,9 @@ public:
     void setRenderSize(const QSize &size) { m_renderSize = size; }
     QSize renderSize() const { return m_renderSize; }
 
+    // Publishes what the engines read (a snapshot after each change).
+    TimelinePublisher *publisher() const { return m_publisher; }
+
     // Clips, tracks and transitions changed: the view recomputes and repaints.
     void notifyChanged() { emit sig_timelineChanged(); }
 
@@ -130,4 +134,5 @@ private:
     Probe m_probe;
     QSize m_renderSize{1920, 1080};
     const MaterialPaths *m_paths = &MaterialPaths::plain();
+    TimelinePublisher *m_publisher; // a child
 };

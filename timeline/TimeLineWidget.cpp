@@ -7,7 +7,6 @@
 #include "TimeLineRuler.h"
 #include "TimeLineTreeModel.h"
 #include "TimeLineTreeView.h"
-#include "TimelineEvaluator.h"
 #include "common/QssManager.h"
 
 #include <QHBoxLayout>
@@ -179,16 +178,6 @@ void TimeLineWidget::slot_clearSourceItems()
 void TimeLineWidget::slot_removeSourceItem()
 {
     m_view->removeSelected();
-}
-
-void TimeLineWidget::exportFrame(int mask, int64_t frame, int64_t fps, EditType edit)
-{
-    const TimelineEvaluator evaluator(m_model);
-    if (mask == int(timeline::kVisualMask))
-        emit sig_videoAnswer(evaluator.frameAt(frame), frame, fps, evaluator.lastFrame(), edit);
-    else if (mask == int(timeline::kAudibleMask))
-        emit sig_audioAnswer(evaluator.audioAt(frame, fps), frame, fps, evaluator.lastFrame(),
-                             edit);
 }
 
 void TimeLineWidget::slot_autoAlign(bool align)

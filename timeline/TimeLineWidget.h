@@ -41,10 +41,6 @@ public:
     void writeTimeline(QXmlStreamWriter &writer, bool archive);
     // Empties the timeline for a new or closed project.
     void resetTimeline();
-    // Answers an export's request for frame F without moving the playhead: mask 11
-    // the visual tracks (sig_videoAnswer), mask 22 the audible clips (sig_audioAnswer);
-    // other masks nothing.
-    void exportFrame(int mask, int64_t frame, int64_t fps, EditType edit);
 
 signals:
     void sig_scaleSliderValueChanged(int value);
@@ -52,10 +48,6 @@ signals:
     void sig_editButtonEnable(bool enable);
     void sig_showTime(int64_t current, int64_t total);
     void sig_showMenu(int menuType, int clicks, const bg::ValueMap &values);
-    void sig_videoAnswer(const QList<TrackFrame> &frames, int64_t frame, int64_t fps,
-                         int64_t lastFrame, EditType edit);
-    void sig_audioAnswer(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                         int64_t lastFrame, EditType edit);
 
 public slots:
     void slot_scaleSliderValue(int value);

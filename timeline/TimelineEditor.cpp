@@ -3,7 +3,6 @@
 #include "ClassifyItem.h"
 #include "SourceItem.h"
 #include "TimeLineTreeModel.h"
-#include "TimelineEvaluator.h"
 #include "TransItem.h"
 
 #include "undo/UndoController.h"
@@ -144,8 +143,8 @@ void TimelineEditor::restack(SourceItem *clip, bool up, int64_t f)
     };
     int value = clip->stacking;
     for (SourceItem *other : m_model->clips()) {
-        if (other == clip || !TimelineEvaluator::covers(other, f) ||
-            family(other->kind) != family(clip->kind) ||
+        const bool plays = f >= other->start() && f < other->start() + other->duration();
+        if (other == clip || !plays || family(other->kind) != family(clip->kind) ||
             !timeline::hasMask(other->kind, timeline::kVisualMask) ||
             !centred(other).intersects(centred(clip)))
             continue;

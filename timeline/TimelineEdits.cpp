@@ -7,7 +7,7 @@
 #include "TimeLineGraphicsView.h"
 #include "TimeLineTreeModel.h"
 #include "TimelineEditor.h"
-#include "TimelineEvaluator.h"
+#include "TimelinePublisher.h"
 
 #include "common/MessageBox.h"
 #include "common/Translate.h"
@@ -79,7 +79,7 @@ void TimeLineGraphicsView::removeSelected()
     emit sig_opertorUi(false, true);
     TimelineEditor(m_model).remove(clips, "remove sourceItems");
     updateSceneWidth();
-    requestFrame(30, EDIT_NONE); // the preview drops what was removed
+    requestFrame(EDIT_NONE); // the preview drops what was removed
 }
 
 void TimeLineGraphicsView::clear()
@@ -92,7 +92,7 @@ void TimeLineGraphicsView::clear()
     emit sig_opertorUi(false, true);
     TimelineEditor(m_model).remove(clips, "clear sourceItems");
     updateSceneWidth();
-    requestFrame(30, EDIT_NONE); // the preview drops what was removed
+    requestFrame(EDIT_NONE); // the preview drops what was removed
 }
 
 void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
@@ -100,24 +100,22 @@ void TimeLineGraphicsView::restack(SourceItem *clip, bool up)
     if (!clip || !timeline::hasMask(clip->kind, timeline::kVisualMask) || !m_model)
         return;
     TimelineEditor(m_model).restack(clip, up, playheadFrame());
-    requestFrame(30, EDIT_NONE); // the preview shows the new order
+    requestFrame(EDIT_NONE); // the preview shows the new order
 }
 
-void TimeLineGraphicsView::requestFrame(int64_t fps, EditType edit)
+void TimeLineGraphicsView::requestFrame(EditType edit)
 {
     const int64_t f = playheadFrame();
     emit sig_splitButtonEnable(canSplit());
-    const TimelineEvaluator evaluator(m_model);
-    QList<TrackFrame> tracks = evaluator.frameAt(f);
-    for (TrackFrame &track : tracks) {
+    // Playback and export evaluate their frames themselves; this is the still
+    // preview (and a recording's, which plays no sound).
+    if (edit == EDIT_PLAY || edit == EDIT_EXPORT || !m_model)
+        return;
+    const TimelineState timeline = m_model->publisher()->current();
+    QList<TrackFrame> tracks = timeline->frameAt(f);
+    for (TrackFrame &track : tracks)
         track.frame = f;
-        track.playing = edit == EDIT_PLAY;
-    }
     emit sig_trackFrames(tracks);
-    if (edit != EDIT_NONE && edit != EDIT_RECORD) {
-        const int64_t last = int64_t(m_total / 50.0) - 1;
-        emit sig_audioFrames(evaluator.audioAt(f, fps), f, fps, last, edit);
-    }
 }
 
 void TimeLineGraphicsView::slot_selectionChanged()

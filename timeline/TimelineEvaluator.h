@@ -1,37 +1,40 @@
 #pragma once
-// Answers frame requests from the timeline model alone: what each visual track
-// shows at a frame (with the transitions that take clips over) and which clips
-// sound there. Needs no widget; the timeline view hands its answers on.
-// Lives on: main thread.
+// Answers what the timeline shows and plays at a frame, from a snapshot of it:
+// the visual tracks' frame requests for the preview items and the export, and
+// the audible clips for the player and the export.
+// Lives on: any thread (it reads only its snapshot, which never changes).
 
+#include "TimelineSnapshot.h"
 #include "render/RenderTypes.h"
+#include "render/TimelineReader.h"
 
 #include <QList>
 
 #include <cstdint>
+#include <memory>
 
-class SourceItem;
 class TimeLineTreeModel;
 
-class TimelineEvaluator {
+class TimelineEvaluator : public TimelineReader {
 public:
-    explicit TimelineEvaluator(const TimeLineTreeModel *model) : m_model(model) {}
+    explicit TimelineEvaluator(std::shared_ptr<const TimelineSnapshot> snapshot)
+        : m_snapshot(std::move(snapshot))
+    {}
+    // The model as it is now (main thread).
+    explicit TimelineEvaluator(const TimeLineTreeModel *model)
+        : TimelineEvaluator(TimelineSnapshot::of(model))
+    {}
 
-    // The requests for every visual track at frame F, in track order.
-    QList<TrackFrame> frameAt(int64_t frame) const;
-    // The audible clips at frame F (positions in 1/fps steps).
-    QList<AudioFrameData> audioAt(int64_t frame, int64_t fps) const;
+    QList<TrackFrame> frameAt(int64_t frame) const override;
+    QList<AudioFrameData> audioAt(int64_t frame, int64_t fps) const override;
+    int64_t lastFrame() const override;
 
-    // The last frame of the timeline (the end of its last clip, less one); -1 when
-    // it is empty.
-    int64_t lastFrame() const;
+    const TimelineSnapshot &snapshot() const { return *m_snapshot; }
 
-    // True when the clip plays at the frame (start <= F < start + duration).
-    static bool covers(const SourceItem *clip, int64_t frame);
     // The clip's source for frame F; end clamping keeps an outgoing clip on its last
     // frame, start clamping an incoming one on its first.
-    static FrameSource sourceOf(const SourceItem *clip, int64_t frame, bool clampEnd);
+    static FrameSource sourceOf(const ClipState &clip, int64_t frame, bool clampEnd);
 
 private:
-    const TimeLineTreeModel *m_model;
+    std::shared_ptr<const TimelineSnapshot> m_snapshot;
 };

@@ -3,6 +3,7 @@
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineTreeModel.h"
+#include "undo/UndoController.h"
 
 #include <QGraphicsScene>
 #include <QPainter>
@@ -73,6 +74,7 @@ void TransitionData::recompute()
         endFrame = from->start() + from->duration();
     }
     sendLengths(true);
+    zua::UndoController::instance()->noteChange();
 }
 
 void TransitionData::sendLengths(bool present)

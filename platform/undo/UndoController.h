@@ -34,6 +34,10 @@ public:
     // A change that is saved with the project but takes no undo step (a slider's
     // every position): the work is modified until the next setClean().
     void markUnrecordedChange() { m_unrecordedChange = true; }
+    // A project object changed, recorded or not (a value stored, undone or redone, an
+    // object added or removed, or a change its owner reports): sig_changed tells
+    // whoever keeps something derived from the project.
+    void noteChange() { emit sig_changed(); }
     bool canUndo() const;
     bool canRedo() const;
     bool undo();
@@ -42,6 +46,7 @@ public:
 signals:
     void sig_canUndo(bool available);
     void sig_canRedo(bool available);
+    void sig_changed();
 
 private:
     explicit UndoController(QObject *parent = nullptr);

@@ -65,12 +65,14 @@ public:
     {
         m_done = true;
         m_object->onChange(m_removal ? EV_REMOVED : EV_ADDED, m_argument);
+        UndoController::instance()->noteChange();
     }
 
     void undo() override
     {
         m_done = false;
         m_object->onUndo(m_removal ? EV_REMOVED : EV_ADDED, m_argument);
+        UndoController::instance()->noteChange();
     }
 
 private:
@@ -107,6 +109,7 @@ void ZuObject::storeRaw(const std::string &key, const bg::Value *value)
         m_values[key] = *value;
     else
         m_values.erase(key);
+    UndoController::instance()->noteChange();
 }
 
 void ZuObject::setValue(const std::string &key, const bg::Value &value, bool record, bool notify)
@@ -122,6 +125,7 @@ void ZuObject::setValue(const std::string &key, const bg::Value &value, bool rec
     }
     if (notify)
         onChange(EV_CHANGED, bg::Value(key));
+    UndoController::instance()->noteChange();
 }
 
 bg::Value ZuObject::value(const std::string &key, const bg::Value &def) const

@@ -14,35 +14,38 @@ PlayerManager::~PlayerManager()
     setPlaying(false);
 }
 
-void PlayerManager::setPlaying(bool playing)
+void PlayerManager::setPlaying(bool playing, int64_t fromFrame)
 {
     if (playing == m_playing)
         return;
     if (playing) {
         m_playing = true;
         m_clock->reset();
-        m_thread = new PlayerThread(m_clock);
-        // A request still queued from a stopped thread must not move the timeline.
+        if (m_timeline)
+            m_timeline->fresh(); // the edits made just before are heard
+        m_thread = new PlayerThread(m_timeline, fromFrame, m_clock);
+        // A frame still queued from a stopped thread must not move the timeline.
         PlayerThread *thread = m_thread;
-        connect(m_thread, &PlayerThread::sig_frontFrameRequest, this,
-                [this, thread](MoveType type, EditType edit, int64_t times, int64_t fps) {
+        connect(m_thread, &PlayerThread::sig_framePlayed, this,
+                [this, thread](int64_t frame, const QList<TrackFrame> &pictures) {
                     if (m_thread == thread)
-                        emit sig_frontFrameRequest(type, edit, times, fps);
+                        emit sig_framePlayed(frame, pictures);
                 });
-        connect(m_thread, &PlayerThread::sig_exit, this, &PlayerManager::sig_controlPlay);
+        connect(m_thread, &PlayerThread::sig_exit, this, [this, thread] {
+            if (m_thread == thread)
+                emit sig_controlPlay();
+        });
         m_thread->start(QThread::InheritPriority);
     } else {
-        delete m_thread; // stops it, also while it waits for an answer
+        delete m_thread; // stops it promptly
         m_thread = nullptr;
         m_clock->reset(); // paused: the preview shows the play position again
         m_playing = false;
     }
 }
 
-void PlayerManager::onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                                  int64_t lastFrame)
+void PlayerManager::seek(int64_t frame)
 {
-    if (!m_thread)
-        return;
-    m_thread->onAudioFrames(list, frame, fps, lastFrame);
+    if (m_thread)
+        m_thread->seek(frame);
 }

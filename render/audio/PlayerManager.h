@@ -1,8 +1,11 @@
 #pragma once
-// Starts and stops playback and passes the timeline's sound answers to the player
-// thread. Lives on: main thread.
+// Starts and stops playback: the player thread reads the published timeline and
+// reports each frame it plays, which this passes on to the main thread's
+// listeners (the playhead, the preview).
+// Lives on: main thread.
 
 #include "render/RenderTypes.h"
+#include "render/TimelineReader.h"
 
 #include <QObject>
 
@@ -19,14 +22,17 @@ public:
     PlayerThread *thread() const { return m_thread; }
     // The frame being heard while playing; the preview shows it.
     std::shared_ptr<PlaybackClock> clock() const { return m_clock; }
+    // What is played: the timeline's published state.
+    void setTimeline(std::shared_ptr<TimelineFeed> timeline) { m_timeline = std::move(timeline); }
     bool isPlaying() const { return m_playing; }
-    void setPlaying(bool playing);
-    // The sound at a frame, from the timeline; dropped while nothing plays.
-    void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                       int64_t lastFrame);
+    // Starts playing from the frame after `fromFrame`, or stops.
+    void setPlaying(bool playing, int64_t fromFrame = 0);
+    // The playhead was moved while playing: playback goes on from there.
+    void seek(int64_t frame);
 
 signals:
-    void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    // The frame now played and what the visual tracks show there (main thread).
+    void sig_framePlayed(int64_t frame, const QList<TrackFrame> &pictures);
     // The end of the timeline was reached: the playback control stops playing.
     void sig_controlPlay();
 
@@ -34,4 +40,5 @@ private:
     bool m_playing = false;
     PlayerThread *m_thread = nullptr;
     std::shared_ptr<PlaybackClock> m_clock;
+    std::shared_ptr<TimelineFeed> m_timeline;
 };

@@ -6,10 +6,12 @@
 
 #include "bridge/SystemServices.h"
 
+#include <algorithm>
 #include <memory>
 
-PlayerThread::PlayerThread(std::shared_ptr<PlaybackClock> clock, QObject *parent)
-    : QThread(parent), m_clock(std::move(clock))
+PlayerThread::PlayerThread(std::shared_ptr<TimelineFeed> timeline, int64_t fromFrame,
+                           std::shared_ptr<PlaybackClock> clock, QObject *parent)
+    : QThread(parent), m_timeline(std::move(timeline)), m_from(fromFrame), m_clock(std::move(clock))
 {}
 
 PlayerThread::~PlayerThread()
@@ -17,7 +19,6 @@ PlayerThread::~PlayerThread()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
-        m_ready = true;
         m_wake.notify_all();
     }
     wait();
@@ -26,19 +27,10 @@ PlayerThread::~PlayerThread()
     std::lock_guard<std::mutex> finished(m_mutex);
 }
 
-void PlayerThread::onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                                 int64_t lastFrame)
+void PlayerThread::waitForStop()
 {
-    if (frame >= lastFrame) {
-        emit sig_exit();
-        return;
-    }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_pending = list;
-    m_frame = frame;
-    m_fps = fps;
-    m_ready = true;
-    m_wake.notify_all();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_wake.wait(lock, [this] { return m_stop; });
 }
 
 void PlayerThread::run()
@@ -46,24 +38,37 @@ void PlayerThread::run()
     auto tasks = std::make_unique<AudioTaskManager>();
     AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
     mixer.open(2, 44100, 2, true);
+    constexpr int64_t fps = 30;
+    int64_t frame = m_from;
     while (true) {
-        emit sig_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
-        QList<AudioFrameData> pending;
-        int64_t frame = 0, fps = 30;
         {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_ready; });
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_stop)
                 break;
-            pending.swap(m_pending);
-            frame = m_frame;
-            fps = m_fps;
-            m_ready = false;
         }
-        // Mixing and the pacing sleep run without the lock, so the main thread's
-        // answer and a stop never wait for them.
+        // The newest state: an edit made while playing is heard from the next frame.
+        const TimelineState timeline = m_timeline ? m_timeline->current() : nullptr;
+        const int64_t last = timeline ? timeline->lastFrame() : -1;
+        const int64_t seek = m_seek.exchange(-1);
+        if (seek >= 0)
+            frame = seek;
+        frame = std::min(frame + 1, last + 1);
+        QList<TrackFrame> pictures = timeline ? timeline->frameAt(frame) : QList<TrackFrame>();
+        for (TrackFrame &picture : pictures) {
+            picture.frame = frame;
+            picture.playing = true;
+        }
+        emit sig_framePlayed(frame, pictures);
+        if (frame >= last) {
+            emit sig_exit();
+            waitForStop();
+            break;
+        }
+        // Mixing and the pacing sleep run without the lock, so a stop never waits
+        // for them.
         mixer.begin(frame, 1, fps);
-        tasks->decode(pending);
+        QList<AudioFrameData> sound = timeline->audioAt(frame, fps);
+        tasks->decode(sound);
         // The clock learns of the frame's sound as soon as the output has it; without
         // an output the play position itself is what is "heard".
         auto publish = [&] {

@@ -1,14 +1,18 @@
 #pragma once
-// Plays the timeline: asks for one frame at a time, mixes its 1/30 s of sound,
-// writes it to the output and sleeps while enough is queued, so the sound card's
-// pace sets the play position.
-// Lives on: its own thread; onAudioFrames and the destructor run on the main thread
-// and meet the loop only through m_mutex (the answer, the stop flag).
+// Plays the timeline: one frame at a time it takes the newest published timeline
+// state, evaluates the frame's pictures and sound itself, tells the main thread
+// which frame it plays (the playhead and the preview follow), mixes the frame's
+// 1/30 s of sound, writes it to the output and sleeps while enough is queued, so the
+// sound card's pace sets the play position. Nothing waits for the main thread.
+// Lives on: its own thread; the constructor and destructor run on the main thread
+// and meet the loop only through m_mutex (the stop flag).
 
 #include "render/RenderTypes.h"
+#include "render/TimelineReader.h"
 
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -18,33 +22,38 @@ class PlaybackClock;
 class PlayerThread : public QThread {
     Q_OBJECT
 public:
-    // `clock` learns after each frame's sound how much of it is still to be heard.
-    explicit PlayerThread(std::shared_ptr<PlaybackClock> clock = nullptr,
-                          QObject *parent = nullptr);
-    // Stops the thread promptly, also while it waits for an answer.
+    // Plays from the frame after `fromFrame`. `clock` learns after each frame's
+    // sound how much of it is still to be heard.
+    PlayerThread(std::shared_ptr<TimelineFeed> timeline, int64_t fromFrame,
+                 std::shared_ptr<PlaybackClock> clock = nullptr, QObject *parent = nullptr);
+    // Stops the thread promptly.
     ~PlayerThread() override;
 
-    // The sound at the requested frame; at the last frame playback ends instead.
-    void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                       int64_t lastFrame);
     int64_t framesPlayed() const { return m_played.loadRelaxed(); }
+    // The user moved the playhead while playing: play on from the frame after it.
+    void seek(int64_t frame) { m_seek = frame; }
 
 signals:
-    void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    // Emitted on the player thread as a frame's sound is mixed: the playhead moves
+    // there and the preview shows `pictures` (every visual track) when it is heard.
+    void sig_framePlayed(int64_t frame, const QList<TrackFrame> &pictures);
+    // The last frame of the timeline was reached (or there is nothing to play).
     void sig_exit();
 
 protected:
     void run() override;
 
 private:
+    // Waits until the thread is stopped (after the end was reached).
+    void waitForStop();
+
+    const std::shared_ptr<TimelineFeed> m_timeline;
+    const int64_t m_from;
     bool m_stop = false;
     // Standard primitives: the thread tools see their ordering (Qt 5's do not).
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    bool m_ready = false;
-    QList<AudioFrameData> m_pending;
-    int64_t m_frame = 0;
-    int64_t m_fps = 30;
     QAtomicInteger<qint64> m_played;
+    std::atomic<int64_t> m_seek{-1};
     std::shared_ptr<PlaybackClock> m_clock;
 };

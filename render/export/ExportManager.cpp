@@ -100,9 +100,10 @@ bool ExportManager::namesOneOf(const QString &path, const QStringList &files)
 }
 
 ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene *scene,
-                                                 PreviewLayers *layers,
-                                                 const QList<TrackFrame> &tracks)
+                                                 PreviewLayers *layers, TimelineState timeline)
 {
+    if (!timeline)
+        return Result::EncoderRefused;
     if (isExporting())
         return Result::EncoderRefused; // one export at a time
     BG_LOG_D("--->导出路径：[%s]", qUtf8Printable(params.path));
@@ -141,22 +142,21 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     m_context->speed = params.speed;
     m_context->step = 30.0 / m_context->frameRate * std::max(1.0, params.speed);
     m_finishedSent = false;
-    m_answered = 0;
 
-    m_audio = new ExportAudio(*m_context, params.audioOnly);
-    connect(m_audio, &ExportAudio::sig_frameRequest, this, &ExportManager::sig_frameRequest);
+    m_audio = new ExportAudio(*m_context, params.audioOnly, timeline);
     connect(m_audio, &QThread::finished, this, &ExportManager::checkFinished);
     if (params.audioOnly) {
         connect(m_audio, &ExportAudio::sig_processUpdate, this, &ExportManager::sig_processUpdate);
     } else {
         m_layers = layers;
-        if (m_layers)
-            m_layers->beginExport(tracks);
+        ExportItems items;
+        if (m_layers) {
+            m_layers->beginExport(timeline->frameAt(0)); // every visual track has an item
+            items = m_layers->exportItems();
+        }
         m_queue = std::make_unique<ExportAnswerQueue>(kQueuedAnswers);
-        m_fetch = new ExportFetchFrame(*m_context, *m_queue);
+        m_fetch = new ExportFetchFrame(*m_context, *m_queue, timeline, items);
         m_image = new ExportImage(*m_context, *m_queue, scene, params.width, params.height);
-        connect(m_fetch, &ExportFetchFrame::sig_frameRequest, this,
-                &ExportManager::sig_frameRequest);
         connect(m_image, &ExportImage::sig_processUpdate, this, &ExportManager::sig_processUpdate);
         connect(m_image, &QThread::finished, this, &ExportManager::checkFinished);
         m_fetch->start(QThread::InheritPriority);
@@ -183,8 +183,7 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     }
     delete m_finisher;
     m_finisher = nullptr;
-    // Requests the workers sent and the timeline has not answered yet belong to this
-    // run: they must not reach the next one.
+    // Progress the workers reported and nobody took yet belongs to this run.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     if (m_layers)
         m_layers->endExport();
@@ -294,30 +293,4 @@ bool ExportManager::waitInEventLoop()
     if (!m_ended && !m_cancelled)
         loop.exec();
     return !m_cancelled;
-}
-
-void ExportManager::onVideoFrames(const QList<TrackFrame> &frames, int64_t frame, int64_t,
-                                  int64_t lastFrame)
-{
-    if (!m_queue)
-        return;
-    // Answers come in the order asked: anything else is not this run's.
-    if (frame != m_context->frameOf(m_answered))
-        return;
-    ++m_answered;
-    if (frame > lastFrame) {
-        // Past the end: the answers before this one are all queued (they come in
-        // order); the picture thread finishes them and stops.
-        m_queue->close();
-        return;
-    }
-    m_queue->push(
-        {frame, lastFrame, m_layers ? m_layers->exportLayers(frames) : QList<ExportLayer>()});
-}
-
-void ExportManager::onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t,
-                                  int64_t lastFrame)
-{
-    if (m_audio)
-        m_audio->onAudioFrames(list, frame, lastFrame);
 }

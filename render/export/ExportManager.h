@@ -1,8 +1,7 @@
 #pragma once
 // Runs exports: a movie (pictures and sound) or sound only, through the movie
-// writer. The run is synchronous on the main thread: the workers ask the timeline
-// for frames through queued signals, which the main thread answers while it waits
-// (in the progress dialog, or in an event loop of its own when no one watches).
+// writer. The workers evaluate every frame from the timeline state the run was
+// given (later edits do not reach it); the main thread only watches the progress.
 // The file is written under a hidden temporary name in the target folder, finished
 // (trailer, index) on a worker, and only then renamed to the name asked for: a
 // cancelled, failed or killed run never leaves a half-written file under that name,
@@ -11,6 +10,7 @@
 
 #include "MVParams.h"
 #include "render/RenderTypes.h"
+#include "render/TimelineReader.h"
 
 #include <QObject>
 #include <QPointer>
@@ -44,10 +44,10 @@ public:
         TargetExists, // a file is there and the request does not replace it
         TargetInUse,  // the target is a file the project uses
     };
-    // Writes the export the request asks for from `scene` (whose items `layers`
-    // owns); `tracks` lists the visual tracks (a frame answer of the timeline).
+    // Writes the export the request asks for: `timeline` drawn in `scene` (whose
+    // items `layers` owns).
     Result exportMovie(const MVParams &params, GsScene *scene, PreviewLayers *layers,
-                       const QList<TrackFrame> &tracks);
+                       TimelineState timeline);
     bool isExporting() const { return m_context != nullptr; }
     // The writer refused a picture or the sound during the run now going on.
     bool writeFailed() const;
@@ -66,15 +66,7 @@ public:
     // Whether a written file is shown in the file manager afterwards (the editor does).
     void setRevealWritten(bool reveal) { m_reveal = reveal; }
 
-    // The timeline's answers for export frames (main thread).
-    void onVideoFrames(const QList<TrackFrame> &frames, int64_t frame, int64_t fps,
-                       int64_t lastFrame);
-    void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t fps,
-                       int64_t lastFrame);
-
 signals:
-    // Ask the timeline for frame F: mask 11 the visual tracks, 22 the audible clips.
-    void sig_frameRequest(int mask, int64_t frame, int64_t fps);
     void sig_processUpdate(int done, int total);
     // Every frame and all the sound are encoded; the file is being finished.
     void sig_finishing();
@@ -108,5 +100,4 @@ private:
     QString m_targetPath;
     bool m_replace = false;
     Result m_outcome = Result::Cancelled; // set when the file is complete or given up
-    int64_t m_answered = 0;               // picture answers taken so far in this run
 };

@@ -12,8 +12,6 @@
 #include <cstring>
 
 namespace {
-constexpr int kVisualMask = 11;
-constexpr int kAudibleMask = 22;
 constexpr int64_t kFrameNs = 33333333; // one timeline frame (1/30 s)
 constexpr int kPreviewEvery = 100;     // the preview shows every 100th exported frame
 } // namespace
@@ -105,16 +103,19 @@ bool ExportAnswerQueue::closed() const
     return m_closed;
 }
 
-// ---- frame requests --------------------------------------------------------------
+// ---- frames ------------------------------------------------------------------------
 
-ExportFetchFrame::ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue)
-    : m_context(context), m_queue(queue)
+ExportFetchFrame::ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue,
+                                   TimelineState timeline, const ExportItems &items)
+    : m_context(context), m_queue(queue), m_timeline(std::move(timeline)), m_items(items)
 {}
 
 ExportFetchFrame::~ExportFetchFrame()
 {
     stop();
     wait();
+    for (PreviewItem *item : m_items)
+        item->Release();
 }
 
 void ExportFetchFrame::stop()
@@ -124,10 +125,23 @@ void ExportFetchFrame::stop()
 
 void ExportFetchFrame::run()
 {
-    // The answers come back through the queue; past the timeline's end the main
-    // thread closes it, which ends this loop too.
-    for (int64_t k = 0; !m_stop && m_queue.reserve(); ++k)
-        emit sig_frameRequest(kVisualMask, m_context.frameOf(k), m_context.frameRate);
+    const int64_t last = m_timeline->lastFrame();
+    for (int64_t k = 0; !m_stop && m_queue.reserve(); ++k) {
+        const int64_t frame = m_context.frameOf(k);
+        if (frame > last) {
+            // Past the end: the frames before this one are all queued; the picture
+            // thread finishes them and stops.
+            m_queue.close();
+            break;
+        }
+        ExportAnswerQueue::Answer answer{frame, last, {}};
+        for (const TrackFrame &track : m_timeline->frameAt(frame))
+            if (PreviewItem *item = m_items.value(track.track)) {
+                item->AddRef();
+                answer.layers << ExportLayer{item, track};
+            }
+        m_queue.push(std::move(answer));
+    }
 }
 
 // ---- pictures ----------------------------------------------------------------------
@@ -306,8 +320,8 @@ void PictureEncoder::run()
 
 // ---- sound -----------------------------------------------------------------------
 
-ExportAudio::ExportAudio(ExportContext &context, bool audioOnly)
-    : m_context(context), m_audioOnly(audioOnly)
+ExportAudio::ExportAudio(ExportContext &context, bool audioOnly, TimelineState timeline)
+    : m_context(context), m_audioOnly(audioOnly), m_timeline(std::move(timeline))
 {}
 
 ExportAudio::~ExportAudio()
@@ -319,18 +333,6 @@ ExportAudio::~ExportAudio()
 void ExportAudio::stop()
 {
     m_stop = true;
-    std::lock_guard<std::mutex> lock(m_mutex); // a waiter sees the flag before it sleeps
-    m_answered.notify_all();
-}
-
-void ExportAudio::onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t lastFrame)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_list = list;
-    m_frame = frame;
-    m_lastFrame = lastFrame;
-    m_ready = true;
-    m_answered.notify_all();
 }
 
 void ExportAudio::run()
@@ -339,28 +341,18 @@ void ExportAudio::run()
     AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
     mixer.open(2, 44100, 2, false);
     const mv::MovieHandle movie = m_context.movie;
-    for (int64_t n = 0;; ++n) {
+    const int64_t lastFrame = m_timeline->lastFrame();
+    for (int64_t n = 0; !m_stop; ++n) {
         if (!m_audioOnly && !m_context.waitForPictures(n, m_stop))
             break;
-        emit sig_frameRequest(kAudibleMask, n, 30);
-        QList<AudioFrameData> list;
-        int64_t lastFrame = 0;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_answered.wait(lock, [this] { return m_ready || m_stop; });
-            if (m_stop)
-                break;
-            list.swap(m_list);
-            lastFrame = m_lastFrame;
-            m_ready = false;
-        }
         if (m_audioOnly)
             emit sig_processUpdate(int(n), int(lastFrame));
         if (n > lastFrame)
             break;
         // One 1/30 s slice of every audible clip, mixed at its volume.
         mixer.begin(n, 1, 30);
-        tasks->decode(list);
+        QList<AudioFrameData> sound = m_timeline->audioAt(n, 30);
+        tasks->decode(sound);
         const int64_t pts = int64_t(1000000.0 / 30.0 * double(n));
         mixer.finish([&](size_t bytes, const uint8_t *data) {
             if (!mv::push_pcm_frame(movie, data, bytes, pts, mv::PTS_MICROSECONDS)) {

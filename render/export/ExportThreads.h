@@ -1,16 +1,19 @@
 #pragma once
-// The three workers of an export: the frame request thread asks the timeline for
-// each output frame, the picture thread decodes, composes and encodes the answers
-// in order, the sound thread asks for, mixes and encodes each 1/30 s of sound.
+// The three workers of an export, each reading the timeline state the export took
+// when it started: the frame thread evaluates each output frame's pictures, the
+// picture thread decodes, composes and encodes them in order, the sound thread
+// evaluates, mixes and encodes each 1/30 s of sound.
 // Lives on: each its own thread while one export runs; built, stopped and deleted
 // by the export manager on the main thread.
 
+#include "render/TimelineReader.h"
 #include "render/preview/PreviewLayers.h"
 
 #include "graphics/GsFilter.h"
 #include "media/MediaTypes.h"
 #include "movie/MovieWriter.h"
 
+#include <QHash>
 #include <QList>
 #include <QThread>
 
@@ -51,9 +54,9 @@ private:
     bool m_picturesEnded = false;
 };
 
-// The answers between the main thread and the picture thread. At most `capacity`
-// frames are asked for and not yet drawn: the request thread reserves a slot
-// before it asks, the picture thread frees it once the frame is encoded.
+// The evaluated frames between the frame thread and the picture thread. At most
+// `capacity` frames are evaluated and not yet drawn: the frame thread reserves a
+// slot before it evaluates, the picture thread frees it once the frame is encoded.
 class ExportAnswerQueue {
 public:
     struct Answer {
@@ -63,9 +66,9 @@ public:
     };
     explicit ExportAnswerQueue(int capacity) : m_free(capacity) {}
     ~ExportAnswerQueue();
-    // Request thread: waits for a free slot; false once the queue is closed.
+    // Frame thread: waits for a free slot; false once the queue is closed.
     bool reserve();
-    // Main thread: the answer to a reserved request.
+    // Frame thread: the frame for a reserved slot.
     void push(Answer answer);
     // Picture thread: waits for the oldest answer; false once closed and empty.
     bool pop(Answer &answer);
@@ -82,16 +85,17 @@ private:
     bool m_closed = false;
 };
 
+// The preview item of each visual track (by the track's uuid), each referenced;
+// the frame thread reads it and releases the references when it goes.
+using ExportItems = QHash<QString, PreviewItem *>;
+
 class ExportFetchFrame : public QThread {
     Q_OBJECT
 public:
-    ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue);
+    ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue, TimelineState timeline,
+                     const ExportItems &items);
     ~ExportFetchFrame() override;
     void stop();
-
-signals:
-    // Ask the timeline (on the main thread) for the visual tracks at a frame.
-    void sig_frameRequest(int mask, int64_t frame, int64_t fps);
 
 protected:
     void run() override;
@@ -99,6 +103,8 @@ protected:
 private:
     ExportContext &m_context;
     ExportAnswerQueue &m_queue;
+    const TimelineState m_timeline;
+    const ExportItems m_items; // referenced until the destructor
     std::atomic<bool> m_stop{false};
 };
 
@@ -163,14 +169,11 @@ private:
 class ExportAudio : public QThread {
     Q_OBJECT
 public:
-    ExportAudio(ExportContext &context, bool audioOnly);
+    ExportAudio(ExportContext &context, bool audioOnly, TimelineState timeline);
     ~ExportAudio() override;
     void stop();
-    // The timeline's answer for the frame last asked for (main thread).
-    void onAudioFrames(const QList<AudioFrameData> &list, int64_t frame, int64_t lastFrame);
 
 signals:
-    void sig_frameRequest(int mask, int64_t frame, int64_t fps);
     // Audio-only exports show their progress by the sound written.
     void sig_processUpdate(int done, int total);
 
@@ -180,11 +183,6 @@ protected:
 private:
     ExportContext &m_context;
     const bool m_audioOnly;
-    std::mutex m_mutex;
-    std::condition_variable m_answered;
-    bool m_ready = false;
+    const TimelineState m_timeline;
     std::atomic<bool> m_stop{false};
-    QList<AudioFrameData> m_list;
-    int64_t m_frame = 0;
-    int64_t m_lastFrame = 0;
 };

@@ -183,15 +183,11 @@ void PreviewLayers::endExport()
     show(m_last, false); // a still now
 }
 
-QList<ExportLayer> PreviewLayers::exportLayers(const QList<TrackFrame> &frames) const
+QHash<QString, PreviewItem *> PreviewLayers::exportItems() const
 {
-    QList<ExportLayer> out;
-    for (const TrackFrame &frame : frames)
-        if (PreviewItem *layer = m_layers.value(frame.track)) {
-            layer->AddRef();
-            out << ExportLayer{layer, frame};
-        }
-    return out;
+    for (PreviewItem *layer : qAsConst(m_layers))
+        layer->AddRef();
+    return m_layers;
 }
 
 void ExportLayer::release()

@@ -36,8 +36,9 @@ public:
     void beginExport(const QList<TrackFrame> &tracks);
     void endExport();
     bool exporting() const { return m_exporting; }
-    // The items of an export answer, each referenced (main thread).
-    QList<ExportLayer> exportLayers(const QList<TrackFrame> &frames) const;
+    // Every track's item by the track's uuid, each referenced (for an export's
+    // frame thread, which reads no more of this object).
+    QHash<QString, PreviewItem *> exportItems() const;
     // Places a track's item as the frame says (position, size, rotation, selection,
     // order; a subtitle's text and visibility). With `whenHeard` the item applies
     // its place and look itself once the frame is heard. True when its order value
