@@ -29,6 +29,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
+
 namespace {
 
 using fixtures::decode;
@@ -52,6 +54,20 @@ QColor meanColour(const QString &path, double seconds, int width, int height, QR
     return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
 }
 
+// The loudness (RMS of 16-bit samples) of the sound from `from` for `length` s.
+double loudness(const QString &path, double from, double length)
+{
+    const QByteArray pcm =
+        decode(path, {"-ss", QString::number(from), "-t", QString::number(length), "-vn", "-ac",
+                      "1", "-f", "s16le"});
+    const auto *samples = reinterpret_cast<const int16_t *>(pcm.constData());
+    const int n = pcm.size() / 2;
+    double sum = 0;
+    for (int i = 0; i < n; ++i)
+        sum += double(samples[i]) * samples[i];
+    return n ? std::sqrt(sum / n) : 0.0;
+}
+
 } // namespace
 
 class TestExport : public QObject {
@@ -70,6 +86,7 @@ private slots:
     void soundOnlyExport();
     void picturesAreComposedAsPlaced();
     void stoppingHalfwayLeavesNothingUnderTheName();
+    void editsDuringAnExportDoNotReachIt();
     void theNameHoldsOnlyAFinishedFile();
     void exportsNeverDestroyAFile_data();
     void exportsNeverDestroyAFile();
@@ -349,6 +366,39 @@ void TestExport::stoppingHalfwayLeavesNothingUnderTheName()
     const MVParams again = params("again.mp4");
     QCOMPARE(m_rm->exportMovie(again), int(ExportManager::Result::Written));
     QCOMPARE(streamOf(probe(again.path), "video")["nb_read_frames"].toString().toInt(), 90);
+}
+
+void TestExport::editsDuringAnExportDoNotReachIt()
+{
+    // The export writes the timeline as it was when it started: a clip removed, the
+    // whole project cleared, meanwhile change nothing in the file.
+    QVERIFY(add(CT_VIDEO, "red.mp4", 30));  // frames 30..89
+    QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89
+    ExportManager *manager = m_rm->exportManager();
+    TimeLineTreeModel *model = m_timeline->model();
+    manager->setWaiter([model](ExportManager &m) {
+        QEventLoop loop;
+        bool edited = false;
+        connect(&m, &ExportManager::sig_processUpdate, &loop, [&](int done, int) {
+            if (done >= 10 && !edited) {
+                edited = true;
+                model->clearAll();
+            }
+        });
+        connect(&m, &ExportManager::sig_exportFinished, &loop, &QEventLoop::quit);
+        loop.exec();
+        return edited;
+    });
+    const MVParams p = params("before-the-edit.mp4");
+    const int result = m_rm->exportMovie(p);
+    manager->setWaiter(nullptr);
+    QCOMPARE(result, int(ExportManager::Result::Written));
+    QVERIFY(model->clips().isEmpty()); // the edit was made
+    QCOMPARE(streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt(), 90);
+    const QColor late = meanColour(p.path, 2.5, 320, 240, QRect(100, 80, 120, 80));
+    QVERIFY2(late.red() > 200 && late.green() < 60, qPrintable(late.name()));
+    QVERIFY2(loudness(p.path, 2.2, 0.5) > 1000,
+             qPrintable(QString::number(loudness(p.path, 2.2, 0.5))));
 }
 
 void TestExport::theNameHoldsOnlyAFinishedFile()

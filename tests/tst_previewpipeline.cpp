@@ -273,7 +273,7 @@ void TestPreviewPipeline::transportControlsMoveThePlayhead()
     emit widget.sig_toolButtonPlay();
     QVERIFY(widget.isPlayChecked());
     QVERIFY(m_rm->playerManager()->isPlaying());
-    QTRY_VERIFY(m_view->playheadFrame() > 4);
+    QTRY_VERIFY(m_view->playheadFrame() > 24);
     emit m_rm->sig_controlPlay();
     QVERIFY(!widget.isPlayChecked());
     QVERIFY(!m_rm->playerManager()->isPlaying());
@@ -285,6 +285,8 @@ void TestPreviewPipeline::transportControlsMoveThePlayhead()
     emit widget.sig_toolButtonReplay();
     QVERIFY(widget.isPlayChecked());
     QVERIFY(m_rm->playerManager()->isPlaying());
+    QVERIFY(m_view->playheadFrame() < stoppedAt);
+    QTRY_VERIFY(m_view->playheadFrame() > 0); // played from the start, not from where it stopped
     QVERIFY(m_view->playheadFrame() < stoppedAt);
     emit widget.sig_toolButtonPlay();
     QVERIFY(!m_rm->playerManager()->isPlaying());

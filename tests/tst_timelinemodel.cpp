@@ -9,6 +9,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimelineEvaluator.h"
+#include "timeline/TimelinePublisher.h"
 #include "timeline/TransItem.h"
 
 #include "common/ValueQt.h"
@@ -39,6 +40,25 @@ void load(TimeLineTreeModel &model, const QString &text)
     QXmlStreamReader r(text);
     r.readNextStartElement();
     model.readSection(r);
+}
+
+// What a timeline state shows and plays over its first 10 s, as text.
+QString shown(const TimelineReader &timeline)
+{
+    QString out;
+    for (int64_t f = 0; f < 300; f += 5) {
+        for (const TrackFrame &t : timeline.frameAt(f))
+            out += QString("%1 %2 %3 %4 %5 %6 %7 %8|")
+                       .arg(f)
+                       .arg(t.clip, t.request.shader)
+                       .arg(t.request.current.time)
+                       .arg(t.request.from.path, t.request.to.path)
+                       .arg(t.selected)
+                       .arg(t.placement.x());
+        for (const AudioFrameData &a : timeline.audioAt(f, 30))
+            out += QString("%1 %2 %3|").arg(a.path).arg(a.volume).arg(a.position.toDouble());
+    }
+    return out + QString::number(timeline.lastFrame());
 }
 
 zua::UndoController *history()
@@ -80,6 +100,8 @@ private slots:
     void transitionGoesWhenTheGapChanges();
     void everyEditUndoesAndRedoesExactly_data();
     void everyEditUndoesAndRedoesExactly();
+    void theEnginesSeeEveryChangeOncePerTurn_data();
+    void theEnginesSeeEveryChangeOncePerTurn();
     void sectionRoundTripIsIdentical();
     void mutedClipReadsBackSilent();
     void forbiddenCharactersNeverReachTheFile();
@@ -463,12 +485,70 @@ void TestTimelineModel::everyEditUndoesAndRedoesExactly()
     const QString after = section(*m_model);
     QVERIFY(after != before);
     QCOMPARE(history()->stack()->count(), steps + 1); // one step
+    // Playback and export read the published state: after the event-loop turn it
+    // shows what the model holds, after the edit and after each undo and redo.
+    const std::shared_ptr<TimelineFeed> feed = m_model->publisher()->feed();
+    auto published = [&] {
+        QCoreApplication::processEvents();
+        return shown(*feed->current()) == shown(TimelineEvaluator(m_model));
+    };
+    QVERIFY(published());
     QVERIFY(history()->undo());
     QCOMPARE(section(*m_model), before);
+    QVERIFY(published());
     QVERIFY(history()->redo());
     QCOMPARE(section(*m_model), after);
+    QVERIFY(published());
     QVERIFY(history()->undo());
     QCOMPARE(section(*m_model), before);
+    QVERIFY(published());
+}
+
+void TestTimelineModel::theEnginesSeeEveryChangeOncePerTurn_data()
+{
+    // Changes that take no undo step of their own reach the engines too.
+    QTest::addColumn<QString>("change");
+    QTest::newRow("clip dragged (not yet dropped)") << "drag";
+    QTest::newRow("clip trimmed") << "trim";
+    QTest::newRow("clip selected") << "select";
+    QTest::newRow("volume slider (unrecorded)") << "volume";
+    QTest::newRow("material went missing") << "invalid";
+    QTest::newRow("everything cleared") << "clear";
+}
+
+void TestTimelineModel::theEnginesSeeEveryChangeOncePerTurn()
+{
+    QFETCH(QString, change);
+    SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+    SourceItem *music = m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
+    const std::shared_ptr<TimelineFeed> feed = m_model->publisher()->feed();
+    QCoreApplication::processEvents();
+    const QString before = shown(*feed->current());
+    const int64_t generation = feed->generation();
+    // A hundred changes in one turn (a drag moves a clip at every mouse move).
+    for (int i = 1; i <= 100; ++i) {
+        if (change == "drag")
+            a->setPos(timeline::toScene(i), a->pos().y());
+        else if (change == "trim")
+            a->setGeometry(a->sceneX(), timeline::toScene(30 + i % 7), a->offsetX);
+        else if (change == "select")
+            a->setSelected(i % 2 == 0);
+        else if (change == "volume")
+            music->setValue("volume", bg::Value(int32_t(i)), false, true);
+        else if (change == "invalid")
+            a->setValid(i % 2 == 1);
+        else if (change == "clear" && i == 1)
+            m_model->clearAll();
+    }
+    QCOMPARE(feed->generation(), generation); // nothing yet: published at the turn's end
+    QCOMPARE(shown(*feed->current()), before);
+    QCoreApplication::processEvents();
+    QCOMPARE(feed->generation(), generation + 1); // once
+    QVERIFY(shown(*feed->current()) != before);
+    QCOMPARE(shown(*feed->current()), shown(TimelineEvaluator(m_model)));
+    // The main thread may ask for the state as it is now, before the turn ends.
+    m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), timeline::toScene(120));
+    QCOMPARE(shown(*feed->fresh()), shown(TimelineEvaluator(m_model)));
 }
 
 void TestTimelineModel::sectionRoundTripIsIdentical()

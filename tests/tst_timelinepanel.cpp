@@ -118,10 +118,14 @@ void TestTimelinePanel::rulerSeeksStayInsideTheTimeline()
     m_panel->view()->horizontalScrollBar()->setValue(0);
     TimeLineRuler *ruler = m_panel->ruler();
     QCOMPARE(ruler->total(), int64_t(119));
+    // Playback starts where the view says its playhead is, after every kind of move.
+    QSignalSpy told(m_panel->view(), &TimeLineGraphicsView::sig_playheadMoved);
+    auto toldFrame = [&told] { return told.isEmpty() ? -1 : told.last().at(0).value<int64_t>(); };
 
     QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(126, 20)); // 2.52 frames: rounds to 3
     QCOMPARE(ruler->playhead(), int64_t(3));
     QCOMPARE(m_panel->view()->playheadFrame(), int64_t(3));
+    QCOMPARE(toldFrame(), int64_t(3));
 
     // Dragging at the right edge scrolls 50 px per move, up to the maximum.
     const int max = m_panel->view()->horizontalScrollBar()->maximum();
@@ -140,6 +144,13 @@ void TestTimelinePanel::rulerSeeksStayInsideTheTimeline()
     // A click past the end lands on the last frame, never beyond.
     QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(ruler->width() - 2, 20));
     QCOMPARE(ruler->playhead(), int64_t(119));
+    QCOMPARE(toldFrame(), int64_t(119));
+    // Back to the start from far right: the view scrolls back too.
+    m_panel->view()->slot_resetFrame(0, EDIT_NONE, false);
+    QCOMPARE(m_panel->view()->horizontalScrollBar()->value(), 0);
+    QCOMPARE(toldFrame(), int64_t(0));
+    m_panel->view()->slot_framePlayed(90); // a played frame moves it as well
+    QCOMPARE(toldFrame(), int64_t(90));
 
     // The timeline gets shorter than the playhead: both go back to the new end.
     ClassifyItem *track = model->insertTrack(model->group(CT_VIDEO), 0, false);

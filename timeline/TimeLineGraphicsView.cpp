@@ -148,6 +148,7 @@ void TimeLineGraphicsView::updateSceneWidth()
 
 void TimeLineGraphicsView::repaintPlayhead(double oldX, int oldScroll)
 {
+    emit sig_playheadMoved(playheadFrame());
     // While playing this runs for every frame: repaint the strip the playhead
     // crossed, not the whole timeline, unless the view scrolled meanwhile.
     if (horizontalScrollBar()->value() != oldScroll) {
@@ -158,7 +159,6 @@ void TimeLineGraphicsView::repaintPlayhead(double oldX, int oldScroll)
     const double b = mapFromScene(QPointF(m_playhead, 0)).x();
     viewport()->update(QRect(int(std::floor(std::min(a, b))) - 2, 0,
                              int(std::ceil(std::abs(b - a))) + 5, viewport()->height()));
-    emit sig_playheadMoved(playheadFrame());
 }
 
 void TimeLineGraphicsView::slot_viewportRangeUpdate(int value, int64_t pix)
