@@ -24,6 +24,7 @@
 #include "media/MovieInfo.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -51,6 +52,8 @@ RenderManager::RenderManager(QObject *parent) : QObject(parent)
 
 RenderManager::~RenderManager()
 {
+    delete m_export; // a run still going stops before what it draws goes
+    m_export = nullptr;
     stopRenderThread();
     // The items go while the graphics device still exists.
     delete m_layers;
@@ -76,6 +79,13 @@ bool RenderManager::init()
             });
     connect(m_player, &PlayerManager::sig_controlPlay, this, &RenderManager::sig_controlPlay);
     m_export = new ExportManager(this);
+    connect(m_export, &ExportManager::sig_ended, this, [this](int result) {
+        if (!m_exportStarted)
+            return; // exportMovie() finishes its own run
+        m_exportStarted = false;
+        endExportRun();
+        emit sig_exportEnded(result);
+    });
     if (!GsDevice::DefaultDevice()) {
         if (!GsDevice::CreateDefaultDevice(false))
             return false;
@@ -184,54 +194,93 @@ void RenderManager::setPlaying(bool playing)
         m_player->setPlaying(playing, m_playhead);
 }
 
-int RenderManager::exportMovie(const MVParams &params)
+TimelineState RenderManager::beginExportRun()
 {
-    if (!m_export || m_export->isExporting())
-        return int(ExportManager::Result::EncoderRefused);
     // The timeline as it is now: the export reads this state to its end.
     const TimelineState timeline = m_timeline ? m_timeline->fresh() : nullptr;
     if (!timeline)
-        return int(ExportManager::Result::EncoderRefused);
+        return nullptr;
     slot_opertorUi(true, true);
     stopRenderThread();
     emit sig_resetFrame(0, EDIT_EXPORT, false);
     emit sig_startExportPrepare();
-    const ExportManager::Result result = m_export->exportMovie(params, m_scene, m_layers, timeline);
+    return timeline;
+}
+
+void RenderManager::endExportRun()
+{
     stopRenderThread();
     startRenderThread();
     // After the render thread is back: the preview shows the playhead's frame again.
     emit sig_stopExportPrepare();
+}
+
+int RenderManager::exportMovie(const MVParams &params)
+{
+    if (!m_export || m_export->isExporting())
+        return int(ExportManager::Result::EncoderRefused);
+    const TimelineState timeline = beginExportRun();
+    if (!timeline)
+        return int(ExportManager::Result::EncoderRefused);
+    const ExportManager::Result result = m_export->exportMovie(params, m_scene, m_layers, timeline);
+    endExportRun();
     return int(result);
+}
+
+void RenderManager::startExport(const MVParams &params)
+{
+    if (!m_export || m_export->isExporting()) {
+        emit sig_exportEnded(int(ExportManager::Result::EncoderRefused));
+        return;
+    }
+    const TimelineState timeline = beginExportRun();
+    if (!timeline) {
+        emit sig_exportEnded(int(ExportManager::Result::EncoderRefused));
+        return;
+    }
+    m_exportStarted = true;
+    if (const auto refused = m_export->start(params, m_scene, m_layers, timeline)) {
+        m_exportStarted = false;
+        endExportRun();
+        emit sig_exportEnded(int(*refused));
+    }
 }
 
 void RenderManager::slot_exportParam(MVParams *params)
 {
     if (!params)
         return;
-    // The progress dialog watches the run; "Done" ends it (before the end: stops it).
-    m_export->setWaiter([](ExportManager &manager) {
-        ExportProcessDialog dialog;
-        connect(&manager, &ExportManager::sig_processUpdate, &dialog,
-                &ExportProcessDialog::slot_processUpdate);
-        connect(&manager, &ExportManager::sig_finishing, &dialog,
-                &ExportProcessDialog::slot_finishing);
-        // A run the writer gave up on ends at once (without asking); its message follows.
-        connect(&manager, &ExportManager::sig_exportFinished, &dialog, [&manager, &dialog] {
-            if (manager.writeFailed())
-                dialog.done(QDialog::Rejected);
-            else
-                dialog.slot_finished();
-        });
-        if (!manager.writeFailed())
-            dialog.exec();
-        return dialog.isFinished();
+    // The progress dialog watches the run without an event loop of its own: "Done"
+    // before the end (or Escape, after asking) stops it; after the end it closes.
+    auto *dialog = new ExportProcessDialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_export, &ExportManager::sig_processUpdate, dialog,
+            &ExportProcessDialog::slot_processUpdate);
+    connect(m_export, &ExportManager::sig_finishing, dialog, &ExportProcessDialog::slot_finishing);
+    connect(dialog, &QDialog::finished, this, [this] {
+        if (m_export->isExporting())
+            m_export->cancel();
     });
-    const auto result = ExportManager::Result(exportMovie(*params));
-    m_export->setWaiter(nullptr);
-    const QString key = ExportManager::messageKey(result);
-    if (!key.isEmpty())
-        MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),
-                           ZKEY("exportmvwindow.Ok"));
+    // How the run ended is told once, whether the dialog is still open or not.
+    auto *run = new QObject(this);
+    QPointer<ExportProcessDialog> shown = dialog;
+    connect(this, &RenderManager::sig_exportEnded, run, [run, shown](int outcome) {
+        run->deleteLater();
+        const auto result = ExportManager::Result(outcome);
+        if (result == ExportManager::Result::Written) {
+            if (shown)
+                shown->slot_finished(); // "Done" closes it
+            return;
+        }
+        if (shown)
+            shown->done(QDialog::Rejected); // nothing left to stop: no question
+        const QString key = ExportManager::messageKey(result);
+        if (!key.isEmpty())
+            MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),
+                               ZKEY("exportmvwindow.Ok"));
+    });
+    dialog->open();
+    startExport(*params);
 }
 
 bg::ValueMap RenderManager::probeMedia(const QString &path, bool autoSize)

@@ -53,9 +53,13 @@ public:
     void setTimeline(std::shared_ptr<TimelineFeed> feed);
     // Plays from the playhead, or stops.
     void setPlaying(bool playing);
-    // Runs an export to its end: the render loop stops, the export manager writes
-    // the file from the timeline's state at this moment (later edits do not reach
-    // it), the loop starts again. Returns how it ended (ExportManager::Result).
+    // Starts an export: the render loop stops, the export manager writes the file
+    // from the timeline's state at this moment (later edits do not reach it) on its
+    // threads; when it ends the loop starts again and sig_exportEnded tells how
+    // (also at once when it is refused). This thread is free meanwhile.
+    void startExport(const MVParams &params);
+    // The same, returning when the export ended (ExportManager::Result): for the
+    // headless renderer and tests.
     int exportMovie(const MVParams &params);
 
     void setSceneSize(uint32_t width, uint32_t height, bool fixed);
@@ -111,14 +115,22 @@ signals:
     // An export is about to start / has ended.
     void sig_startExportPrepare();
     void sig_stopExportPrepare();
+    // An export started with startExport() ended (an ExportManager::Result).
+    void sig_exportEnded(int result);
 
 private:
+    // Before and after an export: playback and the render loop stop, the playhead
+    // goes to the start; afterwards the loop runs again. Null: nothing to export.
+    TimelineState beginExportRun();
+    void endExportRun();
+
     PlayerManager *m_player = nullptr;
     ExportManager *m_export = nullptr;
     RecordManager *m_record = nullptr;
     PreviewLayers *m_layers = nullptr;
     std::shared_ptr<TimelineFeed> m_timeline;
     int64_t m_playhead = 0;
+    bool m_exportStarted = false; // a run of startExport() goes on
     RenderThread *m_renderThread = nullptr;
     GsScene *m_scene = nullptr; // one counted reference
     uint32_t m_sceneWidth = 1920;

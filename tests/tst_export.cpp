@@ -545,7 +545,8 @@ void TestExport::fullDiskRemovesTheBrokenFile()
     });
     done.start(200);
     MVParams p = params("full.mp4");
-    m_rm->slot_exportParam(&p);
+    m_rm->slot_exportParam(&p); // returns at once: the run goes on on its threads
+    QTRY_VERIFY_WITH_TIMEOUT(!m_rm->exportManager()->isExporting(), 60000);
     done.stop();
     setrlimit(RLIMIT_FSIZE, &before);
     QCOMPARE(m_boxes.size(), 1);

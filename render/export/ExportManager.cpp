@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -49,7 +50,12 @@ mv::MVSettings settingsFor(const MVParams &p)
 
 ExportManager::ExportManager(QObject *parent) : QObject(parent) {}
 
-ExportManager::~ExportManager() = default;
+ExportManager::~ExportManager()
+{
+    // A run still going stops with its owner; nobody is left to hear how it ended.
+    blockSignals(true);
+    cancel();
+}
 
 QString ExportManager::messageKey(Result result)
 {
@@ -99,8 +105,9 @@ bool ExportManager::namesOneOf(const QString &path, const QStringList &files)
     return false;
 }
 
-ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene *scene,
-                                                 PreviewLayers *layers, TimelineState timeline)
+std::optional<ExportManager::Result> ExportManager::start(const MVParams &params, GsScene *scene,
+                                                          PreviewLayers *layers,
+                                                          TimelineState timeline)
 {
     if (!timeline)
         return Result::EncoderRefused;
@@ -134,8 +141,6 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
     m_replace = params.replace;
     m_outcome = Result::Cancelled;
     m_fileDone = false;
-    m_ended = false;
-    m_cancelled = false;
     m_context = std::make_unique<ExportContext>();
     m_context->movie = movie;
     m_context->frameRate = params.frameRate > 0 ? std::min(params.frameRate, 30) : 30;
@@ -163,12 +168,37 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
         m_image->start(QThread::InheritPriority);
     }
     m_audio->start(QThread::InheritPriority);
+    return std::nullopt;
+}
 
-    if (m_waiter)
-        m_waiter(*this);
-    else
-        waitInEventLoop();
+ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene *scene,
+                                                 PreviewLayers *layers, TimelineState timeline)
+{
+    if (const std::optional<Result> refused = start(params, scene, layers, timeline))
+        return *refused;
+    Result result = Result::Cancelled;
+    bool over = false;
+    QEventLoop loop;
+    const QMetaObject::Connection ended =
+        connect(this, &ExportManager::sig_ended, &loop, [&](int outcome) {
+            result = Result(outcome);
+            over = true;
+            loop.quit();
+        });
+    // A waiter that returns before the run ended has stopped it.
+    if (m_waiter && !m_waiter(*this) && !over)
+        cancel();
+    if (!over && isExporting())
+        loop.exec();
+    disconnect(ended);
+    return result;
+}
 
+void ExportManager::conclude()
+{
+    if (!m_context || m_concluding)
+        return;
+    m_concluding = true;
     stopWorkers();
     if (!m_fileDone) {
         // Stopped (or given up) before the file was complete: what was written is
@@ -181,6 +211,8 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
         QFile::remove(m_partPath);
         m_outcome = m_context->writeFailed ? Result::WriteFailed : Result::Cancelled;
     }
+    if (m_finisher)
+        m_finisher->wait(); // its "finished" may arrive before the thread has ended
     delete m_finisher;
     m_finisher = nullptr;
     // Progress the workers reported and nobody took yet belongs to this run.
@@ -189,18 +221,20 @@ ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene
         m_layers->endExport();
     m_layers = nullptr;
     m_context.reset();
+    m_concluding = false;
     BG_LOG_D("---> 导出结束");
 
-    if (m_outcome == Result::Written) {
+    Result result = m_outcome;
+    if (result == Result::Written) {
         const QFileInfo written(m_targetPath);
         if (!written.exists() || written.size() == 0) {
             BG_LOG_E("---> 生成文件失败:[%s]", qUtf8Printable(m_targetPath));
-            return Result::NoFile;
-        }
-        if (m_reveal)
+            result = Result::NoFile;
+        } else if (m_reveal) {
             bg::SystemServices::revealInFileManager(m_targetPath.toStdString());
+        }
     }
-    return m_outcome;
+    emit sig_ended(int(result));
 }
 
 void ExportManager::stopWorkers()
@@ -217,8 +251,9 @@ void ExportManager::stopWorkers()
 
 void ExportManager::cancel()
 {
-    m_cancelled = true;
-    emit sig_cancelRequested();
+    if (!isExporting())
+        return;
+    conclude();
 }
 
 bool ExportManager::writeFailed() const
@@ -238,8 +273,8 @@ void ExportManager::checkFinished()
         return;
     m_finishedSent = true;
     if (m_context->writeFailed) {
-        m_ended = true;
         emit sig_exportFinished(); // given up: the run ends and the part goes
+        conclude();
         return;
     }
     // Every frame and the sound are encoded; the writer's trailer (and, for a movie,
@@ -281,16 +316,6 @@ void ExportManager::fileFinished(bool ok)
             m_outcome = taken ? Result::TargetExists : Result::WriteFailed;
         }
     }
-    m_ended = true;
     emit sig_exportFinished();
-}
-
-bool ExportManager::waitInEventLoop()
-{
-    QEventLoop loop;
-    connect(this, &ExportManager::sig_exportFinished, &loop, &QEventLoop::quit);
-    connect(this, &ExportManager::sig_cancelRequested, &loop, &QEventLoop::quit);
-    if (!m_ended && !m_cancelled)
-        loop.exec();
-    return !m_cancelled;
+    conclude();
 }

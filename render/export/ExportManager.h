@@ -1,7 +1,8 @@
 #pragma once
 // Runs exports: a movie (pictures and sound) or sound only, through the movie
 // writer. The workers evaluate every frame from the timeline state the run was
-// given (later edits do not reach it); the main thread only watches the progress.
+// given (later edits do not reach it); the main thread only hears the progress
+// and, at the end, puts the file in place (no event loop of its own).
 // The file is written under a hidden temporary name in the target folder, finished
 // (trailer, index) on a worker, and only then renamed to the name asked for: a
 // cancelled, failed or killed run never leaves a half-written file under that name,
@@ -18,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ExportAudio;
 class ExportFetchFrame;
@@ -44,8 +46,13 @@ public:
         TargetExists, // a file is there and the request does not replace it
         TargetInUse,  // the target is a file the project uses
     };
-    // Writes the export the request asks for: `timeline` drawn in `scene` (whose
-    // items `layers` owns).
+    // Starts the export the request asks for: `timeline` drawn in `scene` (whose
+    // items `layers` owns). Refused at once: the result, and no run; otherwise the
+    // run goes on and sig_ended tells how it ended.
+    std::optional<Result> start(const MVParams &params, GsScene *scene, PreviewLayers *layers,
+                                TimelineState timeline);
+    // The same run, returning when it ended (the headless renderer and tests): the
+    // waiter watches it, else an event loop of its own waits.
     Result exportMovie(const MVParams &params, GsScene *scene, PreviewLayers *layers,
                        TimelineState timeline);
     bool isExporting() const { return m_context != nullptr; }
@@ -55,12 +62,12 @@ public:
     static QString messageKey(Result result);
     // True when `path` names one of `files` (links and relative parts resolved).
     static bool namesOneOf(const QString &path, const QStringList &files);
-    // Ends the run now going on as a cancel would (a termination request).
+    // Stops the run now going on: what was written is discarded (sig_ended follows
+    // at once with Cancelled, or WriteFailed when the writer had given up).
     void cancel();
 
-    // Waits for the workers on the main thread and returns when the run should end:
-    // false when the user cancelled before the end. By default an event loop of its
-    // own; the editor shows the progress dialog instead.
+    // For exportMovie(): watches the run and returns when it should end; false when
+    // it stops the run before the end.
     using Waiter = std::function<bool(ExportManager &)>;
     void setWaiter(Waiter waiter) { m_waiter = std::move(waiter); }
     // Whether a written file is shown in the file manager afterwards (the editor does).
@@ -72,11 +79,13 @@ signals:
     void sig_finishing();
     // The file is complete under its name, or the writer gave up (writeFailed()).
     void sig_exportFinished();
-    void sig_cancelRequested();
+    // The run is over and its workers are gone: how it ended (a Result).
+    void sig_ended(int result);
 
 private:
-    bool waitInEventLoop();
     void checkFinished();
+    // Ends the run: stops the workers, discards an unfinished file, tells sig_ended.
+    void conclude();
     bool finished() const;
     // Stops and frees the workers (they are done, or the run was cancelled).
     void stopWorkers();
@@ -92,9 +101,8 @@ private:
     QPointer<ExportImage> m_image;
     QPointer<ExportAudio> m_audio;
     bool m_finishedSent = false;
-    bool m_cancelled = false;
+    bool m_concluding = false;
     bool m_fileDone = false;       // the finisher is done and the outcome known
-    bool m_ended = false;          // sig_exportFinished was sent
     QThread *m_finisher = nullptr; // closes the file off the main thread
     QString m_partPath;            // the file being written, hidden in the target folder
     QString m_targetPath;
