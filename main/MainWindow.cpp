@@ -3,6 +3,8 @@
 
 #include "ArchivedDialog.h"
 #include "CreateProjectDialog.h"
+#include "ExportParamWidget.h"
+#include "ExportRun.h"
 #include "ProductDialog.h"
 #include "SettingDialog.h"
 #include "TimelineWiring.h"
@@ -14,7 +16,6 @@
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
-#include "render/export/ExportParamWidget.h"
 #include "render/preview/PreviewLayers.h"
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
@@ -210,6 +211,9 @@ void MainWindow::wireWidgets()
     connect(m_toolBar, &ToolBarWidget::sig_recordAudio, rm, &RenderManager::slot_recordAudio);
     connect(rm, &RenderManager::sig_controlRecord, m_toolBar, &ToolBarWidget::slot_controlRecord);
     connect(rm, &RenderManager::sig_recordPaused, this, &MainWindow::slot_recordPaused);
+    connect(rm, &RenderManager::sig_recordProblem, this, [](const QString &text) {
+        MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), text, ZKEY("pre_form.Ok"));
+    });
     connect(rm, &RenderManager::sig_audioSourceItem, view,
             &TimeLineGraphicsView::slot_audioSourceItem);
     const QList<QObject *> operators{view, timeline->ruler(), timeline->headers(), m_toolBar};
@@ -273,9 +277,14 @@ void MainWindow::showExportPanel()
         m_exportPanel->setUsedFiles([this] { return usedFiles(); });
         connect(rm, &RenderManager::sig_updateSceneSize, m_exportPanel,
                 &ExportParamWidget::slot_updateSceneSize);
-        // Queued: the panel's button handler returns before the export runs.
-        connect(m_exportPanel, &ExportParamWidget::sig_exportParam, rm,
-                &RenderManager::slot_exportParam, Qt::QueuedConnection);
+        // Queued: the panel's button handler returns before the export starts.
+        connect(
+            m_exportPanel, &ExportParamWidget::sig_exportParam, rm,
+            [rm](MVParams *params) {
+                if (params)
+                    runExport(rm, *params);
+            },
+            Qt::QueuedConnection);
     }
     m_exportPanel->slot_updateSceneSize(int(rm->sceneWidth()), int(rm->sceneHeight()));
     m_exportPanel->show();

@@ -1,16 +1,15 @@
 #include "RenderCommand.h"
 
 #include "Entry.h"
-#include "TimelineWiring.h"
 #include "ProjectSections.h"
 #include "TerminationRequest.h"
+#include "TimelineWiring.h"
 
 #include "common/MaterialPaths.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
-#include "render/export/ExportParamWidget.h"
 #include "render/export/MVParams.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineTreeModel.h"
@@ -92,7 +91,7 @@ bool parse(const QStringList &args, Options *o, QString *error)
         const QString &a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--size" && hasValue) {
-            if (!ExportParamWidget::parseSize(args[++i], &o->width, &o->height)) {
+            if (!parseFrameSize(args[++i], &o->width, &o->height)) {
                 *error = "--size takes WIDTHxHEIGHT, e.g. 1280x720";
                 return false;
             }

@@ -6,14 +6,12 @@
 #include "ShaderLibrary.h"
 #include "audio/PlayerManager.h"
 #include "export/ExportManager.h"
-#include "export/ExportProcessDialog.h"
 #include "export/MVParams.h"
 #include "preview/PreviewLayers.h"
 #include "preview/TransPreviewItem.h"
 #include "preview/VideoPreviewItem.h"
 #include "record/RecordManager.h"
 
-#include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "common/ValueQt.h"
 
@@ -24,7 +22,6 @@
 #include "media/MovieInfo.h"
 
 #include <QFileInfo>
-#include <QPointer>
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -48,6 +45,7 @@ RenderManager::RenderManager(QObject *parent) : QObject(parent)
             &RenderManager::sig_frontFrameRequest);
     connect(m_record, &RecordManager::sig_controlRecord, this, &RenderManager::sig_controlRecord);
     connect(m_record, &RecordManager::sig_recordPaused, this, &RenderManager::sig_recordPaused);
+    connect(m_record, &RecordManager::sig_recordProblem, this, &RenderManager::sig_recordProblem);
 }
 
 RenderManager::~RenderManager()
@@ -244,43 +242,6 @@ void RenderManager::startExport(const MVParams &params)
         endExportRun();
         emit sig_exportEnded(int(*refused));
     }
-}
-
-void RenderManager::slot_exportParam(MVParams *params)
-{
-    if (!params)
-        return;
-    // The progress dialog watches the run without an event loop of its own: "Done"
-    // before the end (or Escape, after asking) stops it; after the end it closes.
-    auto *dialog = new ExportProcessDialog;
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_export, &ExportManager::sig_processUpdate, dialog,
-            &ExportProcessDialog::slot_processUpdate);
-    connect(m_export, &ExportManager::sig_finishing, dialog, &ExportProcessDialog::slot_finishing);
-    connect(dialog, &QDialog::finished, this, [this] {
-        if (m_export->isExporting())
-            m_export->cancel();
-    });
-    // How the run ended is told once, whether the dialog is still open or not.
-    auto *run = new QObject(this);
-    QPointer<ExportProcessDialog> shown = dialog;
-    connect(this, &RenderManager::sig_exportEnded, run, [run, shown](int outcome) {
-        run->deleteLater();
-        const auto result = ExportManager::Result(outcome);
-        if (result == ExportManager::Result::Written) {
-            if (shown)
-                shown->slot_finished(); // "Done" closes it
-            return;
-        }
-        if (shown)
-            shown->done(QDialog::Rejected); // nothing left to stop: no question
-        const QString key = ExportManager::messageKey(result);
-        if (!key.isEmpty())
-            MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),
-                               ZKEY("exportmvwindow.Ok"));
-    });
-    dialog->open();
-    startExport(*params);
 }
 
 bg::ValueMap RenderManager::probeMedia(const QString &path, bool autoSize)

@@ -84,8 +84,6 @@ public slots:
     void slot_recordAudio(bool on);
     // Stops playback and recording before a user action.
     void slot_opertorUi(bool stopPlay, bool stopRecord);
-    // Runs the export the panel asked for and tells the user how it ended.
-    void slot_exportParam(MVParams *params);
     // The timeline's playhead moved: playback starts there, or goes on from there
     // when the user moved it while playing.
     void slot_playheadMoved(int64_t frame);
@@ -112,6 +110,8 @@ signals:
     void sig_audioSourceItem(bool start, const QString &path, bool error);
     // The microphone went away during a take (the take waits for it) or came back.
     void sig_recordPaused(bool paused);
+    // A take's problem the user must be told (shown in a message box by the editor).
+    void sig_recordProblem(const QString &text);
     // An export is about to start / has ended.
     void sig_startExportPrepare();
     void sig_stopExportPrepare();

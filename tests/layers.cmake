@@ -1,7 +1,8 @@
 # Checks the editor's layering: every quoted include of a source file must resolve
 # to its own folder or to a folder its layer may use; only platform/ includes the
 # media, graphics, sound and crypto libraries' headers; only main/ reaches the
-# application object. Run as: cmake -DROOT=<source dir> -P layers.cmake
+# application object; render/ (also what the headless renderer links) holds no
+# widgets. Run as: cmake -DROOT=<source dir> -P layers.cmake
 
 if(NOT ROOT)
   message(FATAL_ERROR "layers.cmake: pass -DROOT=<source dir>")
@@ -36,6 +37,10 @@ foreach(layer IN LISTS layers)
           list(APPEND faults "${name}: ${line} (only platform/ uses this library)")
         endif()
         continue()
+      endif()
+      if(layer STREQUAL "render" AND line MATCHES
+         "include[ \t]*[<\"](QtWidgets|QWidget|QDialog|QMessageBox|QApplication|ui_|common/MessageBox|common/FileDialogs)")
+        list(APPEND faults "${name}: ${line} (render/ holds no widgets)")
       endif()
       if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\"")
         continue()

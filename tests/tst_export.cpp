@@ -2,10 +2,11 @@
 // the preview items decode and compose on the picture thread, the movie writer
 // encodes. Every file is checked with ffprobe and decoded back with ffmpeg.
 #include "common/MessageBox.h"
+#include "main/ExportProcessDialog.h"
+#include "main/ExportRun.h"
 #include "main/TimelineWiring.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
-#include "render/export/ExportProcessDialog.h"
 #include "render/export/MVParams.h"
 #include "render/preview/PreviewLayers.h"
 #include "support/HeardTone.h"
@@ -513,7 +514,7 @@ void TestExport::unwritableFolderIsReportedAndLeavesNothing()
     QVERIFY(add(CT_VIDEO, "red.mp4", 0));
     MVParams p = params("x.mp4");
     p.path = m_dir.filePath("no/such/folder/x.mp4");
-    m_rm->slot_exportParam(&p);
+    runExport(m_rm, p);
     QVERIFY(!QFileInfo::exists(p.path));
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(!m_boxes[0].text.isEmpty());
@@ -545,7 +546,7 @@ void TestExport::fullDiskRemovesTheBrokenFile()
     });
     done.start(200);
     MVParams p = params("full.mp4");
-    m_rm->slot_exportParam(&p); // returns at once: the run goes on on its threads
+    runExport(m_rm, p); // returns at once: the run goes on on its threads
     QTRY_VERIFY_WITH_TIMEOUT(!m_rm->exportManager()->isExporting(), 60000);
     done.stop();
     setrlimit(RLIMIT_FSIZE, &before);

@@ -3,8 +3,8 @@
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
 #include "common/ZuTransLator.h"
-#include "render/export/ExportParamWidget.h"
-#include "render/export/ExportProcessDialog.h"
+#include "main/ExportParamWidget.h"
+#include "main/ExportProcessDialog.h"
 
 #include "bridge/UserSettings.h"
 

@@ -80,6 +80,10 @@ void TestRecording::init()
         [this](const QString &p, bool) { return m_render->probeMedia(p, false); });
     // The editor's wiring of the Dub button, the recorder and the timeline.
     connect(m_bar, &ToolBarWidget::sig_recordAudio, m_render, &RenderManager::slot_recordAudio);
+    // The editor tells a take's problems in a message box.
+    connect(m_render, &RenderManager::sig_recordProblem, m_render, [](const QString &text) {
+        MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), text, ZKEY("pre_form.Ok"));
+    });
     connect(m_render, &RenderManager::sig_controlRecord, m_bar, &ToolBarWidget::slot_controlRecord);
     connect(m_render, &RenderManager::sig_audioSourceItem, m_panel->view(),
             &TimeLineGraphicsView::slot_audioSourceItem);

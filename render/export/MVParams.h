@@ -2,6 +2,7 @@
 // An export request, as the export panel (or the headless renderer) builds it.
 
 #include <QMetaType>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -28,3 +29,16 @@ struct MVParams {
 };
 Q_DECLARE_METATYPE(MVParams)
 Q_DECLARE_METATYPE(MVParams *)
+
+// A picture size written "W x H" (spaces around the x allowed): true with both
+// sides read.
+inline bool parseFrameSize(const QString &text, int *width, int *height)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+)\\s*x\\s*(\\d+)$"));
+    const QRegularExpressionMatch m = pattern.match(text.trimmed());
+    if (!m.hasMatch())
+        return false;
+    *width = m.captured(1).toInt();
+    *height = m.captured(2).toInt();
+    return true;
+}

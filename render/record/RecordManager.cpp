@@ -4,7 +4,6 @@
 #include "audio/WavEncoder.h"
 #include "bridge/Logger.h"
 #include "bridge/UserSettings.h"
-#include "common/MessageBox.h"
 #include "common/Translate.h"
 
 #include <QDir>
@@ -39,9 +38,7 @@ void RecordManager::record(bool on)
         const QFileInfo where(dir);
         if (!QDir().mkpath(dir) || !where.isDir() || !where.isWritable()) {
             BG_LOG_E("recording folder [%s] cannot be written", qPrintable(dir));
-            MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"),
-                               ZTR("pre_form.RecordFolder").arg(QDir::toNativeSeparators(dir)),
-                               ZKEY("pre_form.Ok"));
+            emit sig_recordProblem(ZTR("pre_form.RecordFolder").arg(QDir::toNativeSeparators(dir)));
             emit sig_controlRecord(); // the Dub button goes up again
             return;
         }
@@ -75,7 +72,7 @@ void RecordManager::record(bool on)
     if (!m_stoppedBecause.isEmpty()) {
         const QString why = m_stoppedBecause;
         m_stoppedBecause.clear();
-        MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), why, ZKEY("pre_form.Ok"));
+        emit sig_recordProblem(why);
     }
 }
 

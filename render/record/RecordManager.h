@@ -29,6 +29,9 @@ signals:
     void sig_controlRecord();
     // The microphone went away during the take (the take waits) or came back.
     void sig_recordPaused(bool paused);
+    // Something the user must be told about a take (a folder that takes no file,
+    // why a take ended): the editor shows it in a message box.
+    void sig_recordProblem(const QString &text);
 
 public slots:
     void slot_recordError();

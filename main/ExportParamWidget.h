@@ -3,7 +3,7 @@
 // (frame rate, size, bit rate, playback speed). "Export" checks them, builds the
 // request and hands it on with sig_exportParam. Lives on: main thread.
 
-#include "MVParams.h"
+#include "render/export/MVParams.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "ExportParamWidget.h"
 #include "ui_ExportParamWidget.h"
 
-#include "ExportManager.h"
+#include "render/export/ExportManager.h"
 
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
@@ -119,13 +119,7 @@ void ExportParamWidget::slot_updateSceneSize(int width, int height)
 
 bool ExportParamWidget::parseSize(const QString &text, int *width, int *height)
 {
-    static const QRegularExpression pattern("^(\\d+)\\s*x\\s*(\\d+)$");
-    const QRegularExpressionMatch m = pattern.match(text.trimmed());
-    if (!m.hasMatch())
-        return false;
-    *width = m.captured(1).toInt();
-    *height = m.captured(2).toInt();
-    return true;
+    return parseFrameSize(text, width, height);
 }
 
 int ExportParamWidget::recommendedBitRate(int width, int height, int frameRate)

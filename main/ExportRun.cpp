@@ -1,0 +1,47 @@
+#include "ExportRun.h"
+
+#include "ExportProcessDialog.h"
+
+#include "common/MessageBox.h"
+#include "common/Translate.h"
+#include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
+
+#include <QPointer>
+
+void runExport(RenderManager *render, const MVParams &params)
+{
+    ExportManager *manager = render->exportManager();
+    if (!manager)
+        return;
+    auto *dialog = new ExportProcessDialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(manager, &ExportManager::sig_processUpdate, dialog,
+                     &ExportProcessDialog::slot_processUpdate);
+    QObject::connect(manager, &ExportManager::sig_finishing, dialog,
+                     &ExportProcessDialog::slot_finishing);
+    QObject::connect(dialog, &QDialog::finished, manager, [manager] {
+        if (manager->isExporting())
+            manager->cancel();
+    });
+    // How the run ended is told once, whether the dialog is still open or not.
+    auto *run = new QObject(render);
+    QPointer<ExportProcessDialog> shown = dialog;
+    QObject::connect(render, &RenderManager::sig_exportEnded, run, [run, shown](int outcome) {
+        run->deleteLater();
+        const auto result = ExportManager::Result(outcome);
+        if (result == ExportManager::Result::Written) {
+            if (shown)
+                shown->slot_finished(); // "Done" closes it
+            return;
+        }
+        if (shown)
+            shown->done(QDialog::Rejected); // nothing left to stop: no question
+        const QString key = ExportManager::messageKey(result);
+        if (!key.isEmpty())
+            MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),
+                               ZKEY("exportmvwindow.Ok"));
+    });
+    dialog->open();
+    render->startExport(params);
+}
