@@ -157,6 +157,7 @@ int main(int argc, char **argv)
     params.height = kHeight;
     params.frameRate = kFps;
     params.keyInterval = kFps;
+    params.replace = true; // the previous run's output
     std::vector<long> memory;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&memory] { memory.push_back(rssKb()); });
