@@ -3,7 +3,6 @@
 #include "Entry.h"
 #include "ProjectSections.h"
 #include "TerminationRequest.h"
-#include "TimelineWiring.h"
 
 #include "common/MaterialPaths.h"
 #include "common/Translate.h"
@@ -13,7 +12,7 @@
 #include "render/export/MVParams.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineTreeModel.h"
-#include "timeline/TimeLineWidget.h"
+#include "timeline/TimelinePublisher.h"
 
 #include "bridge/Bridge.h"
 #include "bridge/Logger.h"
@@ -24,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGraphicsScene>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -51,7 +51,7 @@ private:
 // not needed to render; nothing is written.
 class RenderSections : public ProjectSections {
 public:
-    RenderSections(RenderManager &render, TimeLineWidget &timeline)
+    RenderSections(RenderManager &render, TimeLineTreeModel &timeline)
         : m_render(render), m_timeline(timeline)
     {}
     void writeScene(QXmlStreamWriter &) override {}
@@ -61,14 +61,14 @@ public:
     void readMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void readLegacyMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void writeTimeline(QXmlStreamWriter &, bool) override {}
-    void readTimeline(QXmlStreamReader &r) override { m_timeline.readTimeline(r); }
+    void readTimeline(QXmlStreamReader &r) override { m_timeline.readSection(r); }
     void readLegacyScene(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void readLegacyTree(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void clearContent() override {}
 
 private:
     RenderManager &m_render;
-    TimeLineWidget &m_timeline;
+    TimeLineTreeModel &m_timeline;
 };
 
 struct Options {
@@ -170,7 +170,7 @@ int zuaRenderMain(int argc, char **argv)
     bg::InitBridge(argc, argv);
     // The terminal shows progress and the outcome; debug traces stay in the log file.
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
-    QApplication app(argc, argv);
+    QApplication app(argc, argv); // the timeline's clips are graphics items
     registerRenderMetaTypes();
     ZuTransLator translator(QStringLiteral(":/language/en-Us-new.ini"));
     app.installTranslator(&translator);
@@ -191,10 +191,14 @@ int zuaRenderMain(int argc, char **argv)
         say("zuaedit-render: the graphics device could not be created");
         return 1;
     }
-    TimeLineWidget timeline;
-    timeline.model()->setProbe(
+    // The timeline as data: its model and the scene its clips are items of; no widget
+    // is made (the timeline view and panels are the editor's).
+    QGraphicsScene scene;
+    TimeLineTreeModel timeline(&scene);
+    timeline.buildGroups();
+    timeline.setProbe(
         [&render](const QString &p, bool autoSize) { return render.probeMedia(p, autoSize); });
-    wireTimeline(&render, &timeline);
+    render.setTimeline(timeline.publisher()->feed());
 
     // The project, read with the editor's own section readers.
     QXmlStreamReader reader(&file);
@@ -203,7 +207,7 @@ int zuaRenderMain(int argc, char **argv)
         return 1;
     }
     const ProjectFolderPaths paths(o.project, reader.attributes().value("Archived").toInt() != 0);
-    timeline.model()->setMaterialPaths(&paths);
+    timeline.setMaterialPaths(&paths);
     RenderSections sections(render, timeline);
     ProjectSections::readProjectChildren(reader, sections);
     if (reader.hasError())
@@ -220,7 +224,7 @@ int zuaRenderMain(int argc, char **argv)
     params.audioOnly = o.output.endsWith(".mp3", Qt::CaseInsensitive);
     params.replace = o.overwrite;
     params.keep << QFileInfo(o.project).absoluteFilePath();
-    for (const SourceItem *clip : timeline.model()->clips())
+    for (const SourceItem *clip : timeline.clips())
         params.keep << clip->path;
     render.exportManager()->setRevealWritten(false);
     Progress progress;
@@ -230,7 +234,7 @@ int zuaRenderMain(int argc, char **argv)
     TerminationRequest stop([&render] { render.exportManager()->cancel(); });
     const auto result = ExportManager::Result(render.exportMovie(params));
     progress.end(result == ExportManager::Result::Written);
-    timeline.model()->clearAll();
+    timeline.clearAll();
     zua::UndoController::instance()->reset();
     if (result == ExportManager::Result::Written) {
         say("written: " + o.output);

@@ -38,6 +38,11 @@ foreach(layer IN LISTS layers)
         endif()
         continue()
       endif()
+      # The headless renderer loads and exports a project without making a widget.
+      if(name MATCHES "^main/(RenderCommand|render_main)\\." AND line MATCHES
+         "(Widget|Dialog|Window|MessageBox|FileDialogs)[^/]*\\.h|<Q(Widget|Dialog)>")
+        list(APPEND faults "${name}: ${line} (the headless renderer makes no widget)")
+      endif()
       if(layer STREQUAL "render" AND line MATCHES
          "include[ \t]*[<\"](QtWidgets|QWidget|QDialog|QMessageBox|QApplication|ui_|common/MessageBox|common/FileDialogs)")
         list(APPEND faults "${name}: ${line} (render/ holds no widgets)")
