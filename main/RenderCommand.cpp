@@ -1,5 +1,7 @@
 #include "RenderCommand.h"
 
+#include "common/FrameRate.h"
+
 #include "Entry.h"
 #include "ProjectSections.h"
 #include "TerminationRequest.h"
@@ -74,7 +76,7 @@ private:
 struct Options {
     QString project, output;
     int width = 0, height = 0; // 0: the project's size
-    int fps = 30;
+    int fps = int(timebase::kFps);
     int bitrate = 0;
     bool overwrite = false; // an existing output file may be replaced
 };

@@ -1,4 +1,6 @@
 #include "PreviewWidget.h"
+
+#include "common/FrameRate.h"
 #include "ui_PreviewWidget.h"
 
 #include "ZueDisplayWindow.h"
@@ -101,13 +103,13 @@ void PreviewWidget::slot_setScene(GsScene *scene)
 void PreviewWidget::slot_toolButtonFront()
 {
     emit sig_opertorUi(false, true);
-    emit m_render->sig_frontFrameRequest(MOVE_RECORD, EDIT_NONE, 1, 30);
+    emit m_render->sig_frontFrameRequest(MOVE_RECORD, EDIT_NONE, 1, timebase::kFps);
 }
 
 void PreviewWidget::slot_toolButtonBack()
 {
     emit sig_opertorUi(false, true);
-    emit m_render->sig_backFrameRequest(MOVE_RECORD, EDIT_NONE, 1, 30);
+    emit m_render->sig_backFrameRequest(MOVE_RECORD, EDIT_NONE, 1, timebase::kFps);
 }
 
 void PreviewWidget::slot_toolButtonPlay(bool checked)

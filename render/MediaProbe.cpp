@@ -1,5 +1,7 @@
 #include "MediaProbe.h"
 
+#include "common/FrameRate.h"
+
 #include "media/MovieInfo.h"
 
 #include <QFileInfo>
@@ -20,7 +22,7 @@ bg::ValueMap probeMediaFile(const QString &path)
     const int64_t ms = stream->duration * stream->timeBase.num * 1000 / stream->timeBase.den;
     info["valid"] = bg::Value(true);
     info["duration"] = bg::Value(ms);
-    info["pix"] = bg::Value(int64_t(double(ms) / 33.333333333333336));
+    info["pix"] = bg::Value(int64_t(double(ms) / timebase::kFrameMs));
     const bool video = stream->kind == ff::StreamKind::Video;
     info["width"] = bg::Value(int32_t(video ? stream->width : 0));
     info["height"] = bg::Value(int32_t(video ? stream->height : 0));

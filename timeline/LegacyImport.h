@@ -4,6 +4,8 @@
 // into tracks, clips and transitions of the model.
 // Lives on: main thread (while a project is read).
 
+#include "common/FrameRate.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -28,8 +30,11 @@ public:
     // The older kind names and numbers; 0 for anything else.
     static uint32_t kindOf(const QString &text);
     // Older times to frames: hundredths of a second, milliseconds.
-    static int64_t framesOfHundredths(double value) { return int64_t(value / 100.0 * 30.0); }
-    static int64_t framesOfMs(double value) { return int64_t(value / 1000.0 * 30.0); }
+    static int64_t framesOfHundredths(double value)
+    {
+        return int64_t(value / 100.0 * timebase::kFps);
+    }
+    static int64_t framesOfMs(double value) { return int64_t(value / 1000.0 * timebase::kFps); }
     // "name:number" fields separated by ';', the numbers in order.
     static QList<double> numbersOf(const QString &text);
 

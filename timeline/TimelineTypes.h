@@ -2,6 +2,8 @@
 // Kinds of tracks and clips, and the timeline's units: frames at 30 per second,
 // 50 scene units per frame before zoom.
 
+#include "common/FrameRate.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -23,7 +25,7 @@ constexpr uint32_t kAudibleMask = CT_VIDEO | CT_DUB | CT_AUDIO;       // 22
 constexpr uint32_t kAllMask = 31;
 
 constexpr double kFrameWidth = 50.0;
-constexpr double kMsPerFrame = 33.333333333333336;
+constexpr double kMsPerFrame = timebase::kFrameMs;
 constexpr int64_t kUnboundedFrames = 10000000; // pictures and subtitles
 constexpr int64_t kDefaultStillFrames = 500;
 

@@ -1,5 +1,7 @@
 #include "DecodingTasks.h"
 
+#include "common/FrameRate.h"
+
 #include "AudioMixerPlayer.h"
 
 #include "bridge/Logger.h"
@@ -63,7 +65,7 @@ ff::VFramePtr VideoDecoderTask::frame(int64_t time, const QSize &size)
     if (!m_decoder.isOpened())
         return nullptr;
     ff::VideoRequest request;
-    request.time = ff::Rational(std::max<int64_t>(0, time), 30);
+    request.time = ff::Rational(std::max<int64_t>(0, time), timebase::kFps);
     if (!size.isEmpty()) {
         request.width = size.width();
         request.height = size.height();

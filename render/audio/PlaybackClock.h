@@ -6,6 +6,8 @@
 // Lives on: published by the player thread, read by the render thread and the
 // preview items' decode threads; one mutex guards the published values.
 
+#include "common/FrameRate.h"
+
 #include <cstdint>
 #include <mutex>
 
@@ -29,7 +31,7 @@ private:
     mutable std::mutex m_mutex;
     bool m_known = false;
     int64_t m_endFrame = 0;
-    int64_t m_fps = 30;
+    int64_t m_fps = timebase::kFps;
     int64_t m_queuedUs = 0;
     int64_t m_atUs = 0;
 };

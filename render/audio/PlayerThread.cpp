@@ -1,5 +1,7 @@
 #include "PlayerThread.h"
 
+#include "common/FrameRate.h"
+
 #include "AudioMixerPlayer.h"
 #include "DecodingTasks.h"
 #include "PlaybackClock.h"
@@ -38,7 +40,7 @@ void PlayerThread::run()
     auto tasks = std::make_unique<AudioTaskManager>();
     AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
     mixer.open(2, 44100, 2, true);
-    constexpr int64_t fps = 30;
+    constexpr int64_t fps = timebase::kFps;
     int64_t frame = m_from;
     while (true) {
         {

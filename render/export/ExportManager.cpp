@@ -1,5 +1,7 @@
 #include "ExportManager.h"
 
+#include "common/FrameRate.h"
+
 #include "ExportThreads.h"
 
 #include "render/preview/PreviewLayers.h"
@@ -143,9 +145,10 @@ std::optional<ExportManager::Result> ExportManager::start(const MVParams &params
     m_fileDone = false;
     m_context = std::make_unique<ExportContext>();
     m_context->movie = movie;
-    m_context->frameRate = params.frameRate > 0 ? std::min(params.frameRate, 30) : 30;
+    m_context->frameRate = params.frameRate > 0 ? std::min<int>(params.frameRate, timebase::kFps)
+                                                : int(timebase::kFps);
     m_context->speed = params.speed;
-    m_context->step = 30.0 / m_context->frameRate * std::max(1.0, params.speed);
+    m_context->step = double(timebase::kFps) / m_context->frameRate * std::max(1.0, params.speed);
     m_finishedSent = false;
 
     m_audio = new ExportAudio(*m_context, params.audioOnly, timeline);

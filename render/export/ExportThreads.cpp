@@ -1,5 +1,7 @@
 #include "ExportThreads.h"
 
+#include "common/FrameRate.h"
+
 #include "render/audio/AudioMixerPlayer.h"
 #include "render/audio/DecodingTasks.h"
 #include "render/preview/PreviewItem.h"
@@ -12,8 +14,7 @@
 #include <cstring>
 
 namespace {
-constexpr int64_t kFrameNs = 33333333; // one timeline frame (1/30 s)
-constexpr int kPreviewEvery = 100;     // the preview shows every 100th exported frame
+constexpr int kPreviewEvery = 100; // the preview shows every 100th exported frame
 } // namespace
 
 // ---- context -----------------------------------------------------------------------
@@ -34,7 +35,7 @@ void ExportContext::picturesEnded()
 
 bool ExportContext::waitForPictures(int64_t frame, const std::atomic<bool> &stop)
 {
-    constexpr int64_t kLead = 30; // one second of sound ahead of the pictures
+    constexpr int64_t kLead = timebase::kFps; // one second of sound ahead of the pictures
     std::unique_lock<std::mutex> lock(m_pictureMutex);
     while (!m_picturesEnded && !stop && frame > m_pictureFrame + kLead)
         m_pictureMoved.wait_for(lock, std::chrono::milliseconds(50));
@@ -198,7 +199,8 @@ void ExportImage::run()
         device->TickSource();
         lap(uploaded);
         device->HandleFilter();
-        device->OutputFrame(answer.frame * kFrameNs, 1); // the encoding of the frame before, too
+        device->OutputFrame(answer.frame * timebase::kFrameNs,
+                            1); // the encoding of the frame before, too
         if (drawn++ % kPreviewEvery == 0)
             device->DrawDisplay();
         lap(composed);
@@ -350,10 +352,10 @@ void ExportAudio::run()
         if (n > lastFrame)
             break;
         // One 1/30 s slice of every audible clip, mixed at its volume.
-        mixer.begin(n, 1, 30);
-        QList<AudioFrameData> sound = m_timeline->audioAt(n, 30);
+        mixer.begin(n, 1, timebase::kFps);
+        QList<AudioFrameData> sound = m_timeline->audioAt(n, timebase::kFps);
         tasks->decode(sound);
-        const int64_t pts = int64_t(1000000.0 / 30.0 * double(n));
+        const int64_t pts = int64_t(1000000.0 / timebase::kFps * double(n));
         mixer.finish([&](size_t bytes, const uint8_t *data) {
             if (!mv::push_pcm_frame(movie, data, bytes, pts, mv::PTS_MICROSECONDS)) {
                 BG_LOG_E("---> the encoder refused the sound at %lld us",

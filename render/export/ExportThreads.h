@@ -6,6 +6,7 @@
 // Lives on: each its own thread while one export runs; built, stopped and deleted
 // by the export manager on the main thread.
 
+#include "common/FrameRate.h"
 #include "render/TimelineReader.h"
 #include "render/preview/PreviewLayers.h"
 
@@ -30,10 +31,10 @@ class GsScene;
 // What the three threads share.
 struct ExportContext {
     mv::MovieHandle movie = nullptr;
-    int frameRate = 30; // output frames per second
+    int frameRate = int(timebase::kFps); // output frames per second
     double speed = 1.0;
-    // Timeline frames per output frame: 30 ÷ the frame rate, times the speed when the
-    // result plays faster (the writer then places every picture at pts ÷ speed).
+    // Timeline frames per output frame: the timeline's rate ÷ the frame rate, times the speed when
+    // the result plays faster (the writer then places every picture at pts ÷ speed).
     double step = 1;
     // The timeline frame the k-th output picture shows (the nearest one).
     int64_t frameOf(int64_t k) const { return int64_t(double(k) * step + 0.5); }

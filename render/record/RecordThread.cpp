@@ -1,5 +1,7 @@
 #include "RecordThread.h"
 
+#include "common/FrameRate.h"
+
 #include "audio/WASAPISource.h"
 #include "audio/WavEncoder.h"
 #include "bridge/Logger.h"
@@ -11,7 +13,6 @@
 #include <memory>
 
 namespace {
-constexpr int64_t kFrameUs = 33333;
 constexpr int kStartWaitMs = 3000;
 } // namespace
 
@@ -95,7 +96,7 @@ void RecordThread::run()
     clock.start();
     int64_t previous = 0;
     while (!m_stop) {
-        QThread::usleep(kFrameUs);
+        QThread::usleep(timebase::kFrameUs);
         if (m_stop)
             break;
         if (const int problem = m_writeProblem.load()) {
@@ -108,10 +109,10 @@ void RecordThread::run()
             late = 0;
             continue;
         }
-        const bool behind = late >= kFrameUs + 1;
-        emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, behind ? 2 : 1, 30);
+        const bool behind = late >= timebase::kFrameUs + 1;
+        emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, behind ? 2 : 1, timebase::kFps);
         const int64_t now = clock.nsecsElapsed() / 1000;
-        late = (behind ? late - kFrameUs : late) + (now - previous - kFrameUs);
+        late = (behind ? late - timebase::kFrameUs : late) + (now - previous - timebase::kFrameUs);
         previous = now;
     }
     source.reset();  // capture stops
