@@ -1,7 +1,8 @@
 // Decoding tasks: open decoders follow the latest request, and the sound of a
 // frame's clips is mixed at their volumes.
+#include "render/audio/AudioDecoding.h"
 #include "render/audio/AudioMixerPlayer.h"
-#include "render/audio/DecodingTasks.h"
+#include "render/preview/VideoDecoding.h"
 #include "support/MediaFixtures.h"
 
 #include <QtTest>

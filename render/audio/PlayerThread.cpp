@@ -3,7 +3,7 @@
 #include "common/FrameRate.h"
 
 #include "AudioMixerPlayer.h"
-#include "DecodingTasks.h"
+#include "AudioDecoding.h"
 #include "PlaybackClock.h"
 
 #include "bridge/SystemServices.h"

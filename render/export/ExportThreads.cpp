@@ -2,9 +2,10 @@
 
 #include "common/FrameRate.h"
 
+#include "render/audio/AudioDecoding.h"
 #include "render/audio/AudioMixerPlayer.h"
-#include "render/audio/DecodingTasks.h"
 #include "render/preview/PreviewItem.h"
+#include "render/preview/VideoDecoding.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"

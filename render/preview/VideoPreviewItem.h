@@ -10,7 +10,7 @@
 // Always held in a RefCountedObject.
 
 #include "PreviewItem.h"
-#include "render/audio/DecodingTasks.h"
+#include "VideoDecoding.h"
 
 #include <QList>
 

@@ -1,8 +1,8 @@
 #pragma once
-// Open decoders kept from one request to the next: one task per media file,
-// trimmed to exactly the files the latest request names.
-// Lives on: the thread that owns the manager (a preview item's decode thread, the
-// player thread or an export thread).
+// Open video decoders kept from one frame request to the next: one task per media
+// file, trimmed to exactly the files the latest request names.
+// Lives on: the thread that owns the manager (a preview item's decode thread or
+// the export's picture thread).
 
 #include "media/FFDecoder.h"
 #include "render/RenderTypes.h"
@@ -40,30 +40,4 @@ public:
 
 private:
     std::vector<std::unique_ptr<VideoDecoderTask>> m_used;
-};
-
-class AudioDecoderTask {
-public:
-    explicit AudioDecoderTask(const QString &path);
-    ~AudioDecoderTask();
-    const QString &path() const { return m_path; }
-    // Adds the sound from `position` (seconds into the file) to the shared mixer at
-    // `volume`, as long as the mixer's range and played from its start.
-    void decode(const ff::Rational &position, int volume);
-    static int liveCount();
-
-private:
-    QString m_path;
-    ff::FFDecoder m_decoder;
-    int m_audioStreams = 0;
-};
-
-class AudioTaskManager {
-public:
-    // Decodes every entry into the shared mixer; the list is consumed.
-    void decode(QList<AudioFrameData> &list);
-    QStringList paths() const;
-
-private:
-    std::vector<std::unique_ptr<AudioDecoderTask>> m_tasks;
 };
