@@ -1,5 +1,7 @@
 #include "ShaderLibrary.h"
 
+#include "preview/TransTranslate.h"
+
 #include "bridge/Logger.h"
 #include "graphics/GsDevice.h"
 
@@ -24,10 +26,7 @@ namespace ShaderLibrary {
 
 const QStringList &transitionNames()
 {
-    static const QStringList names{"clip_banding", "clip_box",   "clip_circle", "clip_cross",
-                                   "clip_herase",  "clip_open",  "clip_radial", "clip_winshades",
-                                   "over_black",   "over_cross", "over_white",  "scale_boxes",
-                                   "scale_in",     "trans_move"};
+    static const QStringList names = TransTranslate::instance().programs();
     return names;
 }
 

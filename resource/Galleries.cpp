@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -58,11 +59,9 @@ const QVector<QPair<QString, QString>> &transitionImages()
     // Sorted by resource path.
     static const QVector<QPair<QString, QString>> table = [] {
         QVector<QPair<QString, QString>> t;
-        for (const char *p :
-             {"clip_banding", "clip_box", "clip_circle", "clip_cross", "clip_herase", "clip_open",
-              "clip_radial", "clip_winshades", "over_black", "over_cross", "over_white",
-              "scale_boxes", "scale_in", "trans_move"})
-            t.append({QStringLiteral(":/image/%1.png").arg(p), QString::fromLatin1(p)});
+        for (const QString &program : TransTranslate::instance().programs())
+            t.append({TransTranslate::thumbnailOf(program), program});
+        std::sort(t.begin(), t.end());
         return t;
     }();
     return table;

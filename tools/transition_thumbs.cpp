@@ -138,7 +138,9 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "transition_thumbs: %s not written\n", qPrintable(file));
                 code = 1;
             }
-            qrc += QString("    <file alias=\"image/%1\">%1</file>\n").arg(file);
+            // Where the gallery looks for it (":/" + the alias).
+            qrc += QString("    <file alias=\"%1\">%2</file>\n")
+                       .arg(TransTranslate::thumbnailOf(program).mid(2), file);
         }
         scene->Release();
     }

@@ -27,6 +27,19 @@ TransTranslate::TransTranslate()
       }
 {}
 
+QStringList TransTranslate::programs() const
+{
+    QStringList out;
+    for (const auto &entry : m_entries)
+        out << entry.first;
+    return out;
+}
+
+QString TransTranslate::thumbnailOf(const QString &program)
+{
+    return QStringLiteral(":/image/%1.png").arg(program);
+}
+
 QString TransTranslate::keyOf(const QString &program) const
 {
     for (const auto &entry : m_entries)

@@ -1,11 +1,14 @@
 #pragma once
-// The transition catalogue: program name to the language key of its display
-// name, in a fixed order; the transition gallery copies it to label its entries.
+// The transition catalogue, the one list of the editor's transitions: each
+// program's name (also its shader's file name), the language key of its display
+// name and its gallery thumbnail, in the gallery's order. The shader library, the
+// gallery, the transition panel and the thumbnail tool all read it.
 // Built once, read-only afterwards, so any thread may read it.
 
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class TransTranslate {
 public:
@@ -13,6 +16,10 @@ public:
 
     // (program, language key) pairs in catalogue order.
     const QList<QPair<QString, QString>> &entries() const { return m_entries; }
+    // The programs alone, in catalogue order.
+    QStringList programs() const;
+    // The resource path of a program's gallery thumbnail.
+    static QString thumbnailOf(const QString &program);
     // The language key of a program; empty for a name that is not a transition.
     QString keyOf(const QString &program) const;
     // The display name in the installed language; the program name when unknown.
