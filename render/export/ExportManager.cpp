@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int kQueuedAnswers = 5; // pictures asked for and not yet encoded, at most
+constexpr int kQueuedFrames = 5; // frames evaluated and not yet drawn, at most
 
 mv::MVSettings settingsFor(const MVParams &p)
 {
@@ -162,7 +162,7 @@ std::optional<ExportManager::Result> ExportManager::start(const MVParams &params
             m_layers->beginExport(timeline->frameAt(0)); // every visual track has an item
             items = m_layers->exportItems();
         }
-        m_queue = std::make_unique<ExportAnswerQueue>(kQueuedAnswers);
+        m_queue = std::make_unique<ExportFrameQueue>(kQueuedFrames);
         m_fetch = new ExportFetchFrame(*m_context, *m_queue, timeline, items);
         m_image = new ExportImage(*m_context, *m_queue, scene, params.width, params.height);
         connect(m_image, &ExportImage::sig_processUpdate, this, &ExportManager::sig_processUpdate);

@@ -26,7 +26,7 @@ class ExportFetchFrame;
 class ExportImage;
 class GsScene;
 class PreviewLayers;
-class ExportAnswerQueue;
+class ExportFrameQueue;
 class QThread;
 struct ExportContext;
 
@@ -95,7 +95,7 @@ private:
     Waiter m_waiter;
     bool m_reveal = true;
     std::unique_ptr<ExportContext> m_context;
-    std::unique_ptr<ExportAnswerQueue> m_queue;
+    std::unique_ptr<ExportFrameQueue> m_queue;
     PreviewLayers *m_layers = nullptr;
     QPointer<ExportFetchFrame> m_fetch;
     QPointer<ExportImage> m_image;

@@ -43,71 +43,24 @@ bool ExportContext::waitForPictures(int64_t frame, const std::atomic<bool> &stop
     return !stop;
 }
 
-// ---- answers ---------------------------------------------------------------------
+// ---- evaluated frames --------------------------------------------------------------
 
-ExportAnswerQueue::~ExportAnswerQueue()
+void ExportFrame::release()
 {
-    for (Answer &answer : m_answers)
-        for (ExportLayer &layer : answer.layers)
-            layer.release();
+    for (ExportLayer &layer : layers)
+        layer.release();
+    layers.clear();
 }
 
-bool ExportAnswerQueue::reserve()
+ExportFrameQueue::~ExportFrameQueue()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_closed || m_free > 0; });
-    if (m_closed)
-        return false;
-    --m_free;
-    return true;
-}
-
-void ExportAnswerQueue::push(Answer answer)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_closed) {
-        for (ExportLayer &layer : answer.layers)
-            layer.release();
-        return;
-    }
-    m_answers.push_back(std::move(answer));
-    m_changed.notify_all();
-}
-
-bool ExportAnswerQueue::pop(Answer &answer)
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_closed || !m_answers.empty(); });
-    if (m_answers.empty())
-        return false;
-    answer = std::move(m_answers.front());
-    m_answers.pop_front();
-    return true;
-}
-
-void ExportAnswerQueue::release()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    ++m_free;
-    m_changed.notify_all();
-}
-
-void ExportAnswerQueue::close()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_closed = true;
-    m_changed.notify_all();
-}
-
-bool ExportAnswerQueue::closed() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_closed;
+    for (ExportFrame &frame : drain())
+        frame.release();
 }
 
 // ---- frames ------------------------------------------------------------------------
 
-ExportFetchFrame::ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue,
+ExportFetchFrame::ExportFetchFrame(ExportContext &context, ExportFrameQueue &queue,
                                    TimelineState timeline, const ExportItems &items)
     : m_context(context), m_queue(queue), m_timeline(std::move(timeline)), m_items(items)
 {}
@@ -128,7 +81,7 @@ void ExportFetchFrame::stop()
 void ExportFetchFrame::run()
 {
     const int64_t last = m_timeline->lastFrame();
-    for (int64_t k = 0; !m_stop && m_queue.reserve(); ++k) {
+    for (int64_t k = 0; !m_stop; ++k) {
         const int64_t frame = m_context.frameOf(k);
         if (frame > last) {
             // Past the end: the frames before this one are all queued; the picture
@@ -136,20 +89,23 @@ void ExportFetchFrame::run()
             m_queue.close();
             break;
         }
-        ExportAnswerQueue::Answer answer{frame, last, {}};
+        ExportFrame evaluated{frame, last, {}};
         for (const TrackFrame &track : m_timeline->frameAt(frame))
             if (PreviewItem *item = m_items.value(track.track)) {
                 item->AddRef();
-                answer.layers << ExportLayer{item, track};
+                evaluated.layers << ExportLayer{item, track};
             }
-        m_queue.push(std::move(answer));
+        if (!m_queue.push(evaluated)) { // stopped
+            evaluated.release();
+            break;
+        }
     }
 }
 
 // ---- pictures ----------------------------------------------------------------------
 
-ExportImage::ExportImage(ExportContext &context, ExportAnswerQueue &queue, GsScene *scene,
-                         int width, int height)
+ExportImage::ExportImage(ExportContext &context, ExportFrameQueue &queue, GsScene *scene, int width,
+                         int height)
     : GsOutputRaw(scene, width, height, GS_RGBA), m_context(context), m_queue(queue)
 {
     if (GsDevice *device = GsDevice::DefaultDevice())
@@ -176,7 +132,7 @@ void ExportImage::run()
         return;
     int64_t drawn = 0;
     m_encoder = std::make_unique<PictureEncoder>(m_context);
-    ExportAnswerQueue::Answer answer;
+    ExportFrame answer;
     using bg::SystemServices;
     int64_t waited = 0, decoded = 0, uploaded = 0, composed = 0;
     int64_t t = SystemServices::monotonicMicros();
@@ -207,7 +163,6 @@ void ExportImage::run()
         lap(composed);
         m_context.picturesReached(answer.frame);
         emit sig_processUpdate(int(answer.frame), int(answer.lastFrame));
-        m_queue.release();
         if (m_context.writeFailed)
             break;
     }
@@ -246,20 +201,19 @@ PictureEncoder::PictureEncoder(ExportContext &context)
 
 PictureEncoder::~PictureEncoder()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_closing = true;
-        m_changed.notify_all();
-    }
+    m_waiting.close(); // what waits is still written
     m_thread.join();
 }
 
 PictureEncoder::Buffer PictureEncoder::spareBuffer(size_t bytes)
 {
     Buffer buffer;
-    if (!m_spare.empty()) {
-        buffer.swap(m_spare.back());
-        m_spare.pop_back();
+    {
+        std::lock_guard<std::mutex> lock(m_spareMutex);
+        if (!m_spare.empty()) {
+            buffer.swap(m_spare.back());
+            m_spare.pop_back();
+        }
     }
     buffer.resize(bytes + ff::kBufferPadding);
     return buffer;
@@ -267,11 +221,8 @@ PictureEncoder::Buffer PictureEncoder::spareBuffer(size_t bytes)
 
 uint8_t *PictureEncoder::next(size_t bytes)
 {
-    if (m_next.size() < bytes + ff::kBufferPadding) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_waiting.size() < 2; });
+    if (m_next.size() < bytes + ff::kBufferPadding)
         m_next = spareBuffer(bytes);
-    }
     return m_next.data();
 }
 
@@ -284,31 +235,16 @@ void PictureEncoder::hand(const uint8_t *pixels, size_t bytes, int stride, int64
     if (!m_next.empty() && pixels == m_next.data()) {
         picture.pixels.swap(m_next); // drawn into our own buffer: no copy
     } else {
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_waiting.size() < 2; });
-            picture.pixels = spareBuffer(bytes);
-        }
+        picture.pixels = spareBuffer(bytes);
         std::memcpy(picture.pixels.data(), pixels, bytes);
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_waiting.push_back(std::move(picture));
-    m_changed.notify_all();
+    m_waiting.push(picture); // closed only by the destructor, on this same thread
 }
 
 void PictureEncoder::run()
 {
-    for (;;) {
-        Picture picture;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_closing || !m_waiting.empty(); });
-            if (m_waiting.empty())
-                return; // closing, and everything handed is written
-            picture = std::move(m_waiting.front());
-            m_waiting.pop_front();
-            m_changed.notify_all();
-        }
+    Picture picture;
+    while (m_waiting.pop(picture)) { // closed and empty: everything handed is written
         if (!m_context.writeFailed &&
             !mv::push_padded_image_frame(m_context.movie, picture.pixels.data(), picture.bytes,
                                          picture.stride, picture.ptsUs, mv::PTS_MICROSECONDS)) {
@@ -316,7 +252,7 @@ void PictureEncoder::run()
                      static_cast<long long>(picture.ptsUs));
             m_context.writeFailed = true;
         }
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<std::mutex> lock(m_spareMutex);
         m_spare.push_back(std::move(picture.pixels));
     }
 }

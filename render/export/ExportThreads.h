@@ -7,6 +7,7 @@
 // by the export manager on the main thread.
 
 #include "common/FrameRate.h"
+#include "render/BoundedQueue.h"
 #include "render/TimelineReader.h"
 #include "render/preview/PreviewLayers.h"
 
@@ -55,35 +56,20 @@ private:
     bool m_picturesEnded = false;
 };
 
-// The evaluated frames between the frame thread and the picture thread. At most
-// `capacity` frames are evaluated and not yet drawn: the frame thread reserves a
-// slot before it evaluates, the picture thread frees it once the frame is encoded.
-class ExportAnswerQueue {
-public:
-    struct Answer {
-        int64_t frame = 0;
-        int64_t lastFrame = 0;
-        QList<ExportLayer> layers;
-    };
-    explicit ExportAnswerQueue(int capacity) : m_free(capacity) {}
-    ~ExportAnswerQueue();
-    // Frame thread: waits for a free slot; false once the queue is closed.
-    bool reserve();
-    // Frame thread: the frame for a reserved slot.
-    void push(Answer answer);
-    // Picture thread: waits for the oldest answer; false once closed and empty.
-    bool pop(Answer &answer);
+// One evaluated output frame: what each visual track's item shows at it.
+struct ExportFrame {
+    int64_t frame = 0;
+    int64_t lastFrame = 0;
+    QList<ExportLayer> layers; // each item referenced until drawn
     void release();
-    // No more answers come (the end of the timeline, a stop): waiting stops.
-    void close();
-    bool closed() const;
+};
 
-private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Answer> m_answers;
-    int m_free;
-    bool m_closed = false;
+// The evaluated frames between the frame thread and the picture thread, at most
+// `capacity` waiting; frames still queued when it goes release their items.
+class ExportFrameQueue : public BoundedQueue<ExportFrame> {
+public:
+    using BoundedQueue::BoundedQueue;
+    ~ExportFrameQueue();
 };
 
 // The preview item of each visual track (by the track's uuid), each referenced;
@@ -93,7 +79,7 @@ using ExportItems = QHash<QString, PreviewItem *>;
 class ExportFetchFrame : public QThread {
     Q_OBJECT
 public:
-    ExportFetchFrame(ExportContext &context, ExportAnswerQueue &queue, TimelineState timeline,
+    ExportFetchFrame(ExportContext &context, ExportFrameQueue &queue, TimelineState timeline,
                      const ExportItems &items);
     ~ExportFetchFrame() override;
     void stop();
@@ -103,7 +89,7 @@ protected:
 
 private:
     ExportContext &m_context;
-    ExportAnswerQueue &m_queue;
+    ExportFrameQueue &m_queue;
     const TimelineState m_timeline;
     const ExportItems m_items; // referenced until the destructor
     std::atomic<bool> m_stop{false};
@@ -118,9 +104,10 @@ public:
     explicit PictureEncoder(ExportContext &context);
     ~PictureEncoder(); // writes what waits, then ends
     // A buffer of at least `bytes` (aligned and padded as the converter wants) to draw
-    // the next picture into; waits while two pictures wait. Picture thread.
+    // the next picture into. Picture thread.
     uint8_t *next(size_t bytes);
-    // Hands a picture over: the buffer from next() without a copy, any other copied.
+    // Hands a picture over (waits while two pictures wait): the buffer from next()
+    // without a copy, any other copied.
     void hand(const uint8_t *pixels, size_t bytes, int stride, int64_t ptsUs);
 
 private:
@@ -132,14 +119,12 @@ private:
         int64_t ptsUs = 0;
     };
     void run();
-    Buffer spareBuffer(size_t bytes); // under m_mutex, after waiting for room
+    Buffer spareBuffer(size_t bytes);
     ExportContext &m_context;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Picture> m_waiting;
-    std::vector<Buffer> m_spare;
-    Buffer m_next; // handed out by next(), picture thread only
-    bool m_closing = false;
+    BoundedQueue<Picture> m_waiting{2};
+    std::mutex m_spareMutex;
+    std::vector<Buffer> m_spare; // under m_spareMutex
+    Buffer m_next;               // handed out by next(), picture thread only
     std::thread m_thread;
 };
 
@@ -147,7 +132,7 @@ class ExportImage : public QThread, public GsOutputRaw {
     Q_OBJECT
 public:
     // Takes the graphics device over until it ends (the render thread is stopped).
-    ExportImage(ExportContext &context, ExportAnswerQueue &queue, GsScene *scene, int width,
+    ExportImage(ExportContext &context, ExportFrameQueue &queue, GsScene *scene, int width,
                 int height);
     ~ExportImage() override;
     void stop();
@@ -162,7 +147,7 @@ protected:
 
 private:
     ExportContext &m_context;
-    ExportAnswerQueue &m_queue;
+    ExportFrameQueue &m_queue;
     int64_t m_encodeUs = 0; // time spent handing pictures to the encoder thread
     std::unique_ptr<PictureEncoder> m_encoder;
 };
