@@ -26,7 +26,11 @@ namespace ShaderLibrary {
 
 const QStringList &transitionNames()
 {
-    static const QStringList names = TransTranslate::instance().programs();
+    static const QStringList names = [] {
+        QStringList sorted = TransTranslate::instance().programs();
+        sorted.sort();
+        return sorted;
+    }();
     return names;
 }
 
