@@ -9,6 +9,7 @@
 #include "resource/MaterialView.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineSection.h"
 
 #include "undo/UndoController.h"
 
@@ -69,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         g->materials.readLegacyMaterials(reader);
         break;
     case 2:
-        g->timeline.readSection(reader);
+        TimelineSection::read(g->timeline, reader);
         break;
     case 3:
         g->render.readScene(reader);

@@ -15,6 +15,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimelinePublisher.h"
+#include "timeline/TimelineSection.h"
 
 #include "bridge/Bridge.h"
 #include "bridge/Logger.h"
@@ -63,7 +64,7 @@ public:
     void readMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void readLegacyMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void writeTimeline(QXmlStreamWriter &, bool) override {}
-    void readTimeline(QXmlStreamReader &r) override { m_timeline.readSection(r); }
+    void readTimeline(QXmlStreamReader &r) override { TimelineSection::read(m_timeline, r); }
     void readLegacyScene(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void readLegacyTree(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void clearContent() override {}

@@ -11,6 +11,7 @@
 #include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
+#include "timeline/TimelineSection.h"
 #include "timeline/TransItem.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ QString saved(TimeLineTreeModel &model)
     QString text;
     QXmlStreamWriter w(&text);
     w.writeStartElement("Timeline");
-    model.writeSection(w, false);
+    TimelineSection::write(model, w, false);
     w.writeEndElement();
     return text;
 }

@@ -11,6 +11,7 @@
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimelineEvaluator.h"
+#include "timeline/TimelineSection.h"
 #include "timeline/TransItem.h"
 
 #include "undo/UndoController.h"
@@ -34,7 +35,7 @@ QString section(const TimeLineTreeModel &model)
 {
     QString text;
     QXmlStreamWriter w(&text);
-    model.writeSection(w, false);
+    TimelineSection::write(model, w, false);
     return text;
 }
 

@@ -10,6 +10,7 @@
 #include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimelineEvaluator.h"
 #include "timeline/TimelinePublisher.h"
+#include "timeline/TimelineSection.h"
 #include "timeline/TransItem.h"
 
 #include "common/ValueQt.h"
@@ -30,7 +31,7 @@ QString section(const TimeLineTreeModel &model)
     QXmlStreamWriter w(&text);
     w.setAutoFormatting(true);
     w.writeStartElement("Timeline");
-    model.writeSection(w, false);
+    TimelineSection::write(model, w, false);
     w.writeEndElement();
     return text;
 }
@@ -39,7 +40,7 @@ void load(TimeLineTreeModel &model, const QString &text)
 {
     QXmlStreamReader r(text);
     r.readNextStartElement();
-    model.readSection(r);
+    TimelineSection::read(model, r);
 }
 
 // What a timeline state shows and plays over its first 10 s, as text.
@@ -680,7 +681,7 @@ void TestTimelineModel::forbiddenCharactersNeverReachTheFile()
     QString text;
     QXmlStreamWriter w(&text);
     w.writeStartElement("Timeline");
-    m_model->writeSection(w, false);
+    TimelineSection::write(*m_model, w, false);
     w.writeEndElement();
     QVERIFY(!w.hasError());
     m_model->clearAll();

@@ -468,3 +468,30 @@ void TimeLineTreeModel::clearAll()
     }
     notifyChanged();
 }
+
+void TimeLineTreeModel::adoptLoadedClip(SourceItem *clip, double start)
+{
+    if (clip->kind != CT_SUBTITLE) {
+        const bg::ValueMap info = probe(clip->path, false);
+        auto it = info.find("valid");
+        if (it != info.end() && it->second.toBool()) {
+            const QSize size(info.at("width").toInt32(), info.at("height").toInt32());
+            if (clip->clipRect == QRect(0, 0, 0, 0))
+                clip->clipRect = QRect(QPoint(0, 0), size);
+            // A file without a placement shows the picture whole, centred.
+            if (clip->previewRect.isEmpty())
+                clip->previewRect = QRectF(QPointF(0, 0), QSizeF(size));
+            clip->sourceSize = size;
+        } else {
+            clip->setValid(false);
+        }
+    }
+    clip->loadThumbnail();
+    clip->placeAt(start);
+    clip->publishValues();
+    if (m_scene)
+        m_scene->clearSelection();
+    zua::MergeSequence sequence("AddSource");
+    zua::ZuObject::AddObject_canUndo(clip, bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(0))}}));
+    resolveOverlaps(clip->track);
+}

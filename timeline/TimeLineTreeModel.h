@@ -1,6 +1,6 @@
 #pragma once
-// The timeline's track tree (root, six groups, their tracks), the clips and
-// transitions placed on it, and the timeline section of the project file.
+// The timeline's track tree (root, six groups, their tracks) and the clips and
+// transitions placed on it (the project file's section is TimelineSection's).
 // Lives on: main thread.
 
 #include "TimelineTypes.h"
@@ -109,10 +109,6 @@ public:
 
     // Clips, tracks and transitions changed: the view recomputes and repaints.
     void notifyChanged() { emit sig_timelineChanged(); }
-
-    // ---- project file ----
-    void writeSection(QXmlStreamWriter &writer, bool archive) const;
-    void readSection(QXmlStreamReader &reader);
 
 public slots:
     // Edits that reach the timeline by the clip's uuid (from the preview); an unknown

@@ -7,6 +7,7 @@
 #include "TimeLineRuler.h"
 #include "TimeLineTreeModel.h"
 #include "TimeLineTreeView.h"
+#include "TimelineSection.h"
 #include "common/QssManager.h"
 
 #include <QHBoxLayout>
@@ -107,7 +108,7 @@ TimeLineWidget::~TimeLineWidget()
 
 void TimeLineWidget::readTimeline(QXmlStreamReader &reader)
 {
-    m_model->readSection(reader);
+    TimelineSection::read(*m_model, reader);
     m_headers->slot_sceneHeight();
     m_view->updateSceneWidth();
 }
@@ -130,7 +131,7 @@ void TimeLineWidget::readLegacyTree(QXmlStreamReader &reader)
 
 void TimeLineWidget::writeTimeline(QXmlStreamWriter &writer, bool archive)
 {
-    m_model->writeSection(writer, archive);
+    TimelineSection::write(*m_model, writer, archive);
 }
 
 void TimeLineWidget::resetTimeline()

@@ -1,5 +1,4 @@
-// The Timeline section of the project file: tracks with their clips, then the
-// transitions.
+#include "TimelineSection.h"
 
 #include "ClassifyItem.h"
 #include "ClipProperties.h"
@@ -55,20 +54,21 @@ void readStacking(SourceItem &clip, const QString &text)
 
 } // namespace
 
-void TimeLineTreeModel::writeSection(QXmlStreamWriter &w, bool archive) const
+void TimelineSection::write(const TimeLineTreeModel &model, QXmlStreamWriter &w, bool archive)
 {
-    for (ClassifyItem *item : tracks()) {
+    const MaterialPaths &paths = model.materialPaths();
+    for (ClassifyItem *item : model.tracks()) {
         if (item->kind == CT_NONE)
             continue;
         w.writeStartElement("classify");
         w.writeAttribute("type", QString::number(item->kind));
         w.writeAttribute("row", QString::number(item->isGroup ? -1 : item->row()));
         for (SourceItem *clip : item->clips())
-            writeClip(w, *clip, *m_paths, archive);
+            writeClip(w, *clip, paths, archive);
         w.writeEndElement();
     }
     w.writeStartElement("Trans");
-    for (TransItem *t : m_transitions) {
+    for (TransItem *t : model.transitions()) {
         const TransitionData *d = t->data();
         w.writeStartElement("TransItem");
         w.writeTextElement("startframe", QString::number(d->startFrame));
@@ -83,41 +83,15 @@ void TimeLineTreeModel::writeSection(QXmlStreamWriter &w, bool archive) const
     w.writeEndElement();
 }
 
-void TimeLineTreeModel::adoptLoadedClip(SourceItem *clip, double start)
+void TimelineSection::read(TimeLineTreeModel &model, QXmlStreamReader &r)
 {
-    if (clip->kind != CT_SUBTITLE) {
-        const bg::ValueMap info = probe(clip->path, false);
-        auto it = info.find("valid");
-        if (it != info.end() && it->second.toBool()) {
-            const QSize size(info.at("width").toInt32(), info.at("height").toInt32());
-            if (clip->clipRect == QRect(0, 0, 0, 0))
-                clip->clipRect = QRect(QPoint(0, 0), size);
-            // A file without a placement shows the picture whole, centred.
-            if (clip->previewRect.isEmpty())
-                clip->previewRect = QRectF(QPointF(0, 0), QSizeF(size));
-            clip->sourceSize = size;
-        } else {
-            clip->setValid(false);
-        }
-    }
-    clip->loadThumbnail();
-    clip->placeAt(start);
-    clip->publishValues();
-    if (m_scene)
-        m_scene->clearSelection();
-    zua::MergeSequence sequence("AddSource");
-    zua::ZuObject::AddObject_canUndo(clip, bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(0))}}));
-    resolveOverlaps(clip->track);
-}
-
-void TimeLineTreeModel::readSection(QXmlStreamReader &r)
-{
+    const MaterialPaths &paths = model.materialPaths();
     while (r.readNextStartElement()) {
         if (r.name() == QLatin1String("classify")) {
             const uint32_t kind = r.attributes().value("type").toUInt();
             const int row = r.attributes().value("row").toInt();
-            ClassifyItem *g = group(kind);
-            ClassifyItem *track = !g ? nullptr : row == -1 ? g : insertTrack(g, row, false);
+            ClassifyItem *g = model.group(kind);
+            ClassifyItem *track = !g ? nullptr : row == -1 ? g : model.insertTrack(g, row, false);
             while (r.readNextStartElement()) {
                 if (r.name() != QLatin1String("sourceItem") || !track) {
                     r.skipCurrentElement();
@@ -135,7 +109,7 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                     else if (n == QLatin1String("offset"))
                         clip->offsetX = t.toDouble() * timeline::kFrameWidth;
                     else if (n == QLatin1String("path"))
-                        clip->path = m_paths->resolveMaterialPath(t);
+                        clip->path = paths.resolveMaterialPath(t);
                     else if (n == QLatin1String("uuid") && !t.isEmpty())
                         clip->uuid = t;
                     else if (n == QLatin1String("zValue"))
@@ -146,7 +120,7 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                     // "type", "subtitle" and unknown elements: read and ignored (the
                     // kind comes from the track)
                 }
-                adoptLoadedClip(clip, start);
+                model.adoptLoadedClip(clip, start);
             }
         } else if (r.name() == QLatin1String("Trans")) {
             while (r.readNextStartElement()) {
@@ -175,10 +149,10 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
                     else if (n == QLatin1String("toUUid"))
                         toUuid = t;
                 }
-                SourceItem *from = clipByUuid(fromUuid), *to = clipByUuid(toUuid);
-                TransItem *t = addTransition(name, from, to, duration, ratio, false);
+                SourceItem *from = model.clipByUuid(fromUuid), *to = model.clipByUuid(toUuid);
+                TransItem *t = model.addTransition(name, from, to, duration, ratio, false);
                 if (!t) { // neither clip exists: keep the recorded placement
-                    t = new TransItem(this);
+                    t = new TransItem(&model);
                     t->data()->name = name;
                     t->data()->durationMs = duration;
                     t->data()->ratio = ratio;
@@ -192,5 +166,5 @@ void TimeLineTreeModel::readSection(QXmlStreamReader &r)
             r.skipCurrentElement();
         }
     }
-    notifyChanged();
+    model.notifyChanged();
 }
