@@ -47,7 +47,7 @@ public:
     PlayerManager *playerManager() const { return m_player; }
     ExportManager *exportManager() const { return m_export; }
     RecordManager *recordManager() const { return m_record; }
-    // The visual tracks' items in the scene, fed by the timeline's frame answers.
+    // The visual tracks' items in the scene, fed with what the timeline shows.
     PreviewLayers *layers() const { return m_layers; }
     // What playback and export read: the timeline's published state.
     void setTimeline(std::shared_ptr<TimelineFeed> feed);

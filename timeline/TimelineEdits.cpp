@@ -1,6 +1,6 @@
 // Edits of the timeline view (split, delete, clear, restack: the selection is
-// checked and the user told first, the editor changes the model) and the answers
-// to frame requests.
+// checked and the user told first, the editor changes the model) and the still
+// preview of the frame at the playhead.
 
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"

@@ -132,7 +132,7 @@ void ExportImage::run()
         return;
     int64_t drawn = 0;
     m_encoder = std::make_unique<PictureEncoder>(m_context);
-    ExportFrame answer;
+    ExportFrame evaluated;
     using bg::SystemServices;
     int64_t waited = 0, decoded = 0, uploaded = 0, composed = 0;
     int64_t t = SystemServices::monotonicMicros();
@@ -141,10 +141,10 @@ void ExportImage::run()
         into += now - t;
         t = now;
     };
-    while (m_queue.pop(answer)) {
+    while (m_queue.pop(evaluated)) {
         lap(waited);
         bool reorder = false;
-        for (ExportLayer &layer : answer.layers) {
+        for (ExportLayer &layer : evaluated.layers) {
             reorder = PreviewLayers::place(layer.item, layer.frame) || reorder;
             if (!layer.frame.subtitleTrack)
                 layer.item->apply(layer.item->decodeNow(layer.frame.request));
@@ -156,13 +156,13 @@ void ExportImage::run()
         device->TickSource();
         lap(uploaded);
         device->HandleFilter();
-        device->OutputFrame(answer.frame * timebase::kFrameNs,
+        device->OutputFrame(evaluated.frame * timebase::kFrameNs,
                             1); // the encoding of the frame before, too
         if (drawn++ % kPreviewEvery == 0)
             device->DrawDisplay();
         lap(composed);
-        m_context.picturesReached(answer.frame);
-        emit sig_processUpdate(int(answer.frame), int(answer.lastFrame));
+        m_context.picturesReached(evaluated.frame);
+        emit sig_processUpdate(int(evaluated.frame), int(evaluated.lastFrame));
         if (m_context.writeFailed)
             break;
     }

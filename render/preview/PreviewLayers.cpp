@@ -139,7 +139,7 @@ void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
 {
     m_last = frames;
     if (m_exporting)
-        return; // the export draws the items now; the last answer is shown after it
+        return; // the export draws the items now; the last frame is shown after it
     show(frames, m_followHeardSound);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Gives every visual track of the timeline its preview item in the render
-// manager's scene, and hands each item what its track shows at a frame. The
-// timeline's frame answers list every visual track: a track that appears gets an
-// item, one that is gone loses it.
+// manager's scene, and hands each item what its track shows at a frame. What the
+// timeline shows at a frame lists every visual track: a track that appears gets
+// an item, one that is gone loses it.
 // Lives on: main thread.
 
 #include "render/RenderTypes.h"
@@ -32,7 +32,7 @@ public:
     PreviewItem *layerOf(const QString &track) const { return m_layers.value(track); }
 
     // Export mode: every item decodes synchronously on the export's picture thread,
-    // and the preview's own frame answers are set aside until the export ends.
+    // and the frames the preview is handed meanwhile are set aside until it ends.
     void beginExport(const QList<TrackFrame> &tracks);
     void endExport();
     bool exporting() const { return m_exporting; }
