@@ -26,11 +26,12 @@ void PlayerManager::setPlaying(bool playing, int64_t fromFrame)
         m_thread = new PlayerThread(m_timeline, fromFrame, m_clock);
         // A frame still queued from a stopped thread must not move the timeline.
         PlayerThread *thread = m_thread;
-        connect(m_thread, &PlayerThread::sig_framePlayed, this,
-                [this, thread](int64_t frame, const QList<TrackFrame> &pictures) {
-                    if (m_thread == thread)
-                        emit sig_framePlayed(frame, pictures);
-                });
+        connect(m_thread, &PlayerThread::sig_framesPlayed, this, [this, thread] {
+            if (m_thread != thread)
+                return;
+            for (const PlayerThread::Played &played : thread->takePlayed())
+                emit sig_framePlayed(played.frame, played.pictures);
+        });
         connect(m_thread, &PlayerThread::sig_exit, this, [this, thread] {
             if (m_thread == thread)
                 emit sig_controlPlay();

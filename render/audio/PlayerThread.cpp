@@ -2,8 +2,8 @@
 
 #include "common/FrameRate.h"
 
-#include "AudioMixerPlayer.h"
 #include "AudioDecoding.h"
+#include "AudioMixerPlayer.h"
 #include "PlaybackClock.h"
 
 #include "bridge/SystemServices.h"
@@ -27,6 +27,14 @@ PlayerThread::~PlayerThread()
     // The loop's last step took the lock after everything it touched: taking it here
     // orders all of that before this object goes.
     std::lock_guard<std::mutex> finished(m_mutex);
+}
+
+std::deque<PlayerThread::Played> PlayerThread::takePlayed()
+{
+    std::lock_guard<std::mutex> lock(m_playedMutex);
+    std::deque<Played> out;
+    out.swap(m_playedFrames);
+    return out;
 }
 
 void PlayerThread::waitForStop()
@@ -60,7 +68,11 @@ void PlayerThread::run()
             picture.frame = frame;
             picture.playing = true;
         }
-        emit sig_framePlayed(frame, pictures);
+        {
+            std::lock_guard<std::mutex> lock(m_playedMutex);
+            m_playedFrames.push_back({frame, std::move(pictures)});
+        }
+        emit sig_framesPlayed();
         if (frame >= last) {
             emit sig_exit();
             waitForStop();

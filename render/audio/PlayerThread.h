@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -33,10 +34,17 @@ public:
     // The user moved the playhead while playing: play on from the frame after it.
     void seek(int64_t frame) { m_seek = frame; }
 
+    // A frame played: where the playhead goes, what every visual track shows there.
+    struct Played {
+        int64_t frame = 0;
+        QList<TrackFrame> pictures;
+    };
+    // The frames played since the last call, oldest first (main thread).
+    std::deque<Played> takePlayed();
+
 signals:
-    // Emitted on the player thread as a frame's sound is mixed: the playhead moves
-    // there and the preview shows `pictures` (every visual track) when it is heard.
-    void sig_framePlayed(int64_t frame, const QList<TrackFrame> &pictures);
+    // Emitted on the player thread after a frame was added for takePlayed().
+    void sig_framesPlayed();
     // The last frame of the timeline was reached (or there is nothing to play).
     void sig_exit();
 
@@ -54,6 +62,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     QAtomicInteger<qint64> m_played;
+    std::mutex m_playedMutex; // the one way across for played frames
+    std::deque<Played> m_playedFrames;
     std::atomic<int64_t> m_seek{-1};
     std::shared_ptr<PlaybackClock> m_clock;
 };

@@ -1,5 +1,7 @@
 #include "RecordManager.h"
 
+#include "common/FrameRate.h"
+
 #include "RecordThread.h"
 #include "audio/WavEncoder.h"
 #include "bridge/Logger.h"
@@ -48,7 +50,9 @@ void RecordManager::record(bool on)
         m_recording = true;
         emit sig_audioSourceItem(true, m_path, false);
         m_thread = new RecordThread(m_path);
-        connect(m_thread, &RecordThread::sig_frameRequest, this, &RecordManager::sig_frameRequest);
+        connect(m_thread, &RecordThread::sig_advance, this, [this](int frames) {
+            emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, frames, timebase::kFps);
+        });
         connect(m_thread, &RecordThread::sig_recordError, this, &RecordManager::slot_recordError);
         connect(m_thread, &RecordThread::sig_recordStop, this, &RecordManager::slot_recordStop);
         connect(m_thread, &RecordThread::sig_devicePaused, this, &RecordManager::sig_recordPaused);

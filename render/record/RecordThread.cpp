@@ -110,7 +110,7 @@ void RecordThread::run()
             continue;
         }
         const bool behind = late >= timebase::kFrameUs + 1;
-        emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, behind ? 2 : 1, timebase::kFps);
+        emit sig_advance(behind ? 2 : 1);
         const int64_t now = clock.nsecsElapsed() / 1000;
         late = (behind ? late - timebase::kFrameUs : late) + (now - previous - timebase::kFrameUs);
         previous = now;

@@ -20,7 +20,8 @@ public:
     void stop() { m_stop = true; }
 
 signals:
-    void sig_frameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    // The take moved on by `frames` frames (plain values: the one way across).
+    void sig_advance(int frames);
     void sig_recordError();
     // The microphone could not be opened at all.
     void sig_recordStop();
