@@ -12,7 +12,6 @@
 #include "preview/VideoPreviewItem.h"
 #include "record/RecordManager.h"
 
-#include "common/Translate.h"
 #include "common/ValueQt.h"
 
 #include "bridge/Logger.h"

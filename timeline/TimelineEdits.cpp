@@ -111,7 +111,7 @@ void TimeLineGraphicsView::requestFrame(EditType edit)
     // preview (and a recording's, which plays no sound).
     if (edit == EDIT_PLAY || edit == EDIT_EXPORT || !m_model)
         return;
-    const TimelineState timeline = m_model->publisher()->current();
+    const TimelineState timeline = m_model->publisher()->feed()->fresh();
     QList<TrackFrame> tracks = timeline->frameAt(f);
     for (TrackFrame &track : tracks)
         track.frame = f;

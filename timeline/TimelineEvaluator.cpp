@@ -54,12 +54,7 @@ void describe(TrackFrame &frame, const ClipState &clip)
 
 int64_t TimelineEvaluator::lastFrame() const
 {
-    int64_t end = 0;
-    for (const TrackState &track : m_snapshot->tracks)
-        for (const ClipState &clip : track.clips)
-            end = std::max(end, clip.start + clip.duration);
-    // Transitions lie within their clips: they never make the timeline longer.
-    return end - 1;
+    return m_snapshot->end - 1;
 }
 
 QList<TrackFrame> TimelineEvaluator::frameAt(int64_t f) const

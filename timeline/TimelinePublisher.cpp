@@ -39,9 +39,3 @@ void TimelinePublisher::publishIfChanged()
     m_changed = false;
     m_feed->publish(std::make_shared<const TimelineEvaluator>(TimelineSnapshot::of(m_model)));
 }
-
-TimelineState TimelinePublisher::current()
-{
-    publishIfChanged();
-    return m_feed->current();
-}

@@ -4,8 +4,8 @@
 // track added or removed) it publishes a new snapshot once, at the end of the
 // event-loop turn, so a drag that moves a clip a hundred times in one turn makes
 // one snapshot. Readers on other threads take the feed's current state; the main
-// thread may ask for it now (current()), which publishes at once when a change
-// waits, so what it evaluates is never older than the model.
+// thread may ask the feed for it now (fresh()), which publishes at once when a
+// change waits, so what it evaluates is never older than the model.
 // Lives on: main thread.
 
 #include "render/TimelineReader.h"
@@ -26,8 +26,6 @@ public:
     std::shared_ptr<TimelineFeed> feed() const { return m_feed; }
     // Something the evaluator reads changed.
     void markChanged();
-    // The newest state, made now if a change is waiting (also the feed's fresh()).
-    TimelineState current();
 
 private:
     void publishIfChanged();

@@ -7,6 +7,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 ClipState stateOf(const SourceItem *c)
@@ -57,6 +59,7 @@ std::shared_ptr<const TimelineSnapshot> TimelineSnapshot::of(const TimeLineTreeM
         for (const SourceItem *clip : track->clips()) {
             refs.insert(clip, ClipRef{snapshot->tracks.size(), t.clips.size()});
             t.clips << stateOf(clip);
+            snapshot->end = std::max(snapshot->end, t.clips.last().start + t.clips.last().duration);
         }
         snapshot->tracks << t;
     }

@@ -64,6 +64,7 @@ struct TransitionState {
 struct TimelineSnapshot {
     QVector<TrackState> tracks; // in group order: each group, then its tracks
     QVector<TransitionState> transitions;
+    int64_t end = 0; // the end of the last clip (transitions lie within their clips)
 
     const ClipState *clip(ClipRef ref) const
     {

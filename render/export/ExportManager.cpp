@@ -259,11 +259,6 @@ void ExportManager::cancel()
     conclude();
 }
 
-bool ExportManager::writeFailed() const
-{
-    return (m_context && m_context->writeFailed) || (m_fileDone && m_outcome != Result::Written);
-}
-
 bool ExportManager::finished() const
 {
     auto done = [](const QThread *t) { return !t || t->isFinished(); };

@@ -56,8 +56,6 @@ public:
     Result exportMovie(const MVParams &params, GsScene *scene, PreviewLayers *layers,
                        TimelineState timeline);
     bool isExporting() const { return m_context != nullptr; }
-    // The writer refused a picture or the sound during the run now going on.
-    bool writeFailed() const;
     // The message key for a result (empty when it needs none).
     static QString messageKey(Result result);
     // True when `path` names one of `files` (links and relative parts resolved).
@@ -77,7 +75,7 @@ signals:
     void sig_processUpdate(int done, int total);
     // Every frame and all the sound are encoded; the file is being finished.
     void sig_finishing();
-    // The file is complete under its name, or the writer gave up (writeFailed()).
+    // The file is complete under its name, or the writer gave up.
     void sig_exportFinished();
     // The run is over and its workers are gone: how it ended (a Result).
     void sig_ended(int result);
