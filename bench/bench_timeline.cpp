@@ -1,6 +1,7 @@
 // Timeline benchmark: a project of 2,000 clips on 10 tracks is saved, reopened and
 // edited. Reference: reading the same file with a bare XML reader.
 #include "main/MainWindow.h"
+#include "main/ProjectDocument.h"
 #include "main/ZuApp.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
@@ -37,7 +38,8 @@ int main(int argc, char **argv)
         return 1;
     TimeLineTreeModel *model = app.mainWindow()->timelineModel();
     const QString path = dir.filePath("big.zua2");
-    app.createProject(path, 1920, 1080, true); // a saved project: saving never asks where
+    app.document()->createProject(path, 1920, 1080,
+                                  true); // a saved project: saving never asks where
     QList<ClassifyItem *> tracks{model->group(CT_VIDEO)};
     for (int i = 0; i < 9; ++i)
         tracks << model->insertTrack(model->group(CT_VIDEO), i, false);
@@ -48,11 +50,11 @@ int main(int argc, char **argv)
     const double build = ms(t);
 
     t.restart();
-    app.saveProject(false, false, path);
+    app.document()->saveProject(false, false, path);
     const double save = ms(t);
 
     t.restart();
-    app.openProject(path);
+    app.document()->openProject(path);
     const double open = ms(t);
     const int clips = model->clips().size();
 

@@ -2,6 +2,7 @@
 // owners: malformed files must never crash the editor.
 #include "FuzzApp.h"
 
+#include "main/ProjectDocument.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
 
@@ -34,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         f.write(reinterpret_cast<const char *>(data), qint64(size));
         f.close();
-        g_app->openProject(path);
+        g_app->document()->openProject(path);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "ArchivedDialog.h"
 #include "ui_ArchivedDialog.h"
 
+#include "ProjectDocument.h"
 #include "ZuApp.h"
 #include "common/FileDialogs.h"
 #include "common/FileNames.h"
@@ -49,7 +50,7 @@ int ArchivedDialog::exec()
 {
     ui->lineEdit_name->setText(defaultName());
     if (ZuApp *app = ZuApp::instance())
-        ui->lineEdit_zua->setText(QDir::toNativeSeparators(app->currentProjectPath()));
+        ui->lineEdit_zua->setText(QDir::toNativeSeparators(app->document()->currentProjectPath()));
     return QDialog::exec();
 }
 

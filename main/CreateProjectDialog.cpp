@@ -2,6 +2,7 @@
 #include "ui_CreateProjectDialog.h"
 
 #include "MainWindow.h"
+#include "ProjectDocument.h"
 #include "ZuApp.h"
 #include "common/FileNames.h"
 #include "common/MessageBox.h"
@@ -188,7 +189,7 @@ void CreateProjectDialog::on_pushButton_create_clicked()
         fixed = true;
     }
     if (auto *app = ZuApp::instance())
-        app->createProject(file, width, height, fixed);
+        app->document()->createProject(file, width, height, fixed);
     accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include "BugReport.h"
 #include "MainWindow.h"
+#include "ProjectDocument.h"
 #include "TerminationRequest.h"
 #include "ZuApp.h"
 #include "common/MessageBox.h"
@@ -48,7 +49,7 @@ void askRecovery(ZuApp *app, const QString &autoSavePath)
     box.buttonKeys = QStringList{ZKEY("Mainwindow.continue"), ZKEY("Mainwindow.discard")};
     box.defaultButton = 0;
     box.escapeButton = 1;
-    app->recoverAutoSave(MessageBox::show(box) == 0, autoSavePath);
+    app->document()->recoverAutoSave(MessageBox::show(box) == 0, autoSavePath);
 }
 
 } // namespace
@@ -119,7 +120,7 @@ int zuaMain(int argc, char **argv)
         const QString autoSavePath =
             QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
         if (!autoSavePath.isEmpty() && QFileInfo::exists(autoSavePath)) {
-            app.setRecoveryPending(true);
+            app.document()->setRecoveryPending(true);
             QTimer::singleShot(800, &app, [&app, autoSavePath] {
                 BugReport::instance()->offerPendingReport();
                 askRecovery(&app, autoSavePath);
@@ -131,7 +132,7 @@ int zuaMain(int argc, char **argv)
             if (args.size() > 1) {
                 const QFileInfo file(args.at(1));
                 if (file.isFile() && (file.suffix() == "zua" || file.suffix() == "zua2"))
-                    app.openProject(args.at(1));
+                    app.document()->openProject(args.at(1));
             }
         }
         code = app.exec();

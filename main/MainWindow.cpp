@@ -6,6 +6,7 @@
 #include "ExportParamWidget.h"
 #include "ExportRun.h"
 #include "ProductDialog.h"
+#include "ProjectDocument.h"
 #include "SettingDialog.h"
 #include "TimelineWiring.h"
 #include "ZuApp.h"
@@ -75,15 +76,19 @@ MainWindow::MainWindow(QWidget *parent)
     fill(ui->widget_timeline, m_timelineWidget);
     if (auto *app = ZuApp::instance()) {
         // The section readers and writers name files as the open project does.
-        m_resource->materialView()->setMaterialPaths(app);
-        m_timelineWidget->model()->setMaterialPaths(app);
+        m_resource->materialView()->setMaterialPaths(app->document());
+        m_timelineWidget->model()->setMaterialPaths(app->document());
         if (RenderManager *rm = app->renderManager())
             m_timelineWidget->model()->setProbe([rm](const QString &path, bool autoSize) {
                 return rm->probeMedia(path, autoSize);
             });
-        connect(m_resource, &ResourceWidget::sig_openProject, app, &ZuApp::openProject);
-        connect(app, &ZuApp::sig_prependHistory, m_resource, &ResourceWidget::slot_prependHistory);
-        connect(app, &ZuApp::sig_updateProjectName, this, &MainWindow::slot_updateProjectName);
+        ProjectDocument *document = app->document();
+        connect(m_resource, &ResourceWidget::sig_openProject, document,
+                &ProjectDocument::openProject);
+        connect(document, &ProjectDocument::sig_prependHistory, m_resource,
+                &ResourceWidget::slot_prependHistory);
+        connect(document, &ProjectDocument::sig_updateProjectName, this,
+                &MainWindow::slot_updateProjectName);
         if (RenderManager *rm = app->renderManager()) {
             m_preview = new PreviewWidget(rm, ui->widget_preview);
             connect(m_preview, &PreviewWidget::sig_togglePreviewMaximised, app,
@@ -100,7 +105,6 @@ MainWindow::MainWindow(QWidget *parent)
     bg::EventChannel::instance().subscribe(QStringLiteral("showMini"), this,
                                            [this] { showMinimized(); });
     m_lastOpenFolder = QDir::homePath();
-    setAutoSaveEnabled(true);
 }
 
 void MainWindow::buildSettingsMenu()
@@ -113,7 +117,7 @@ void MainWindow::buildSettingsMenu()
     saveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     connect(saveAs, &QAction::triggered, this, [] {
         if (auto *app = ZuApp::instance())
-            app->saveProjectAs();
+            app->document()->saveProjectAs();
     });
     m_menu->addSeparator();
     connect(m_menu->addAction(ZTR("titlebar.Settings")), &QAction::triggered, this,
@@ -146,7 +150,8 @@ void MainWindow::buildShortcuts()
                 &ToolBarWidget::sig_pushButtonSplit);
     addShortcut(QKeySequence(QStringLiteral("Ctrl+S")), ui->pushButton_save, &QPushButton::click);
     if (ZuApp *app = ZuApp::instance())
-        addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), app, &ZuApp::saveProjectAs);
+        addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), app->document(),
+                    &ProjectDocument::saveProjectAs);
     if (!m_preview)
         return;
     addShortcut(QKeySequence(Qt::Key_Right), m_preview, &PreviewWidget::sig_toolButtonFront);
@@ -300,7 +305,7 @@ QStringList MainWindow::usedFiles() const
     for (const MaterialData &material : m_resource->materialView()->materials())
         files << material.path;
     if (ZuApp *app = ZuApp::instance())
-        files << app->projectPath() << app->currentAutoSavePath();
+        files << app->document()->projectPath() << app->document()->currentAutoSavePath();
     files.removeAll(QString());
     return files;
 }
@@ -399,30 +404,10 @@ void MainWindow::setPreviewMaximised(bool maximised)
         w->setVisible(!maximised);
 }
 
-void MainWindow::setAutoSaveEnabled(bool enabled)
-{
-    if (m_autoSaveTimer)
-        killTimer(m_autoSaveTimer);
-    m_autoSaveTimer = enabled ? startTimer(kAutoSaveMs, Qt::CoarseTimer) : 0;
-}
-
-void MainWindow::timerEvent(QTimerEvent *event)
-{
-    if (event->timerId() != m_autoSaveTimer) {
-        QWidget::timerEvent(event);
-        return;
-    }
-    killTimer(m_autoSaveTimer);
-    m_autoSaveTimer = 0;
-    if (auto *app = ZuApp::instance())
-        app->saveProject(true, false, QString());
-    m_autoSaveTimer = startTimer(kAutoSaveMs, Qt::CoarseTimer);
-}
-
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     auto *app = ZuApp::instance();
-    if (!app || app->askSaveCurrent())
+    if (!app || app->document()->askSaveCurrent())
         event->accept();
     else
         event->ignore();
@@ -474,25 +459,26 @@ void MainWindow::on_pushButton_open_clicked()
         return;
     m_lastOpenFolder = QFileInfo(file).absolutePath();
     if (auto *app = ZuApp::instance())
-        app->openProject(file);
+        app->document()->openProject(file);
 }
 
 void MainWindow::on_pushButton_save_clicked()
 {
     if (auto *app = ZuApp::instance())
-        app->saveProject(false, false, QString());
+        app->document()->saveProject(false, false, QString());
 }
 
 void MainWindow::on_pushButton_file_clicked()
 {
     ZuApp *app = ZuApp::instance();
-    if (app && app->currentProjectPath().isEmpty()) {
+    if (app && app->document()->currentProjectPath().isEmpty()) {
         MessageBox::inform(this, ZKEY("MainWindow.Hint"), ZTR("Mainwindow.HintSave"),
                            ZKEY("MainWindow.Ok"));
         return;
     }
     ArchivedDialog dialog(this);
-    connect(&dialog, &ArchivedDialog::sig_archive, app, &ZuApp::archiveProject);
+    connect(&dialog, &ArchivedDialog::sig_archive, app->document(),
+            &ProjectDocument::archiveProject);
     dialog.exec();
 }
 

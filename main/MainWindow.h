@@ -46,8 +46,6 @@ public:
     // Hides everything but the preview while maximised.
     void setPreviewMaximised(bool maximised);
     // The 30-second auto-save timer (off while a project is archived).
-    void setAutoSaveEnabled(bool enabled);
-    bool autoSaveEnabled() const { return m_autoSaveTimer != 0; }
     QString titleText() const;
     TimeLineTreeModel *timelineModel() const;
     TimeLineGraphicsView *timelineView() const;
@@ -56,8 +54,6 @@ public:
     PreviewWidget *previewWidget() const { return m_preview; }
     ResourceWidget *resourceWidget() const { return m_resource; }
     QMenu *settingsMenu() const { return m_menu; }
-
-    static constexpr int kAutoSaveMs = 30000;
 
     // Within 5 s pixels of an edge; in the title bar outside its exclusions.
     bool onLeftEdge(const QPoint &global) const override;
@@ -79,7 +75,6 @@ public slots:
     void on_pushButton_setting_clicked();
 
 protected:
-    void timerEvent(QTimerEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
@@ -107,7 +102,6 @@ private:
     ToolBarWidget *m_toolBar = nullptr;
     PreviewWidget *m_preview = nullptr;
     QMenu *m_menu = nullptr;
-    int m_autoSaveTimer = 0;
     bool m_shiftHeld = false; // auto-align is inverted while Shift is held
     void endShiftInversion();
     QString m_lastOpenFolder;

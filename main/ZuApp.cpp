@@ -1,16 +1,18 @@
 #include "ZuApp.h"
 
-#include "ArchivedProcessDialog.h"
 #include "MainWindow.h"
+#include "ProjectDocument.h"
 #include "ProjectSections.h"
 #include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
 #include "render/preview/TransTranslate.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
 
-#include <QDateTime>
-#include <QDir>
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -83,9 +85,9 @@ private:
 } // namespace
 
 ZuApp::ZuApp(int &argc, char **argv)
-    : SingleApplicationWrapper(argc, argv), m_defaultSections(std::make_unique<AppSections>(this))
+    : SingleApplicationWrapper(argc, argv), m_sections(std::make_unique<AppSections>(this)),
+      m_document(std::make_unique<ProjectDocument>(m_sections.get()))
 {
-    m_sections = m_defaultSections.get();
     setApplicationName(QStringLiteral("ZuAEdit"));
     setApplicationVersion(QString::fromStdString(bg::AppInfo::instance().version()));
 }
@@ -94,15 +96,9 @@ ZuApp::~ZuApp()
 {
     // Removed objects held by the history are freed while their owners still exist.
     zua::UndoController::instance()->reset();
+    m_document.reset(); // its dialogs go before the window
     delete m_mainWindow.data();
     delete m_renderManager.data();
-    delete m_archivedProcess.data();
-}
-
-QString ZuApp::defaultProjectPath()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    return QDir::homePath() + "/zu_" + now.toString("yyyyMMdd") + "_" + now.toString("HHmmss");
 }
 
 bool ZuApp::init()
@@ -115,17 +111,13 @@ bool ZuApp::init()
     }
     TransTranslate::instance(); // the transition names, before anything lists them
 
+    m_document->setRenderManager(m_renderManager);
     m_mainWindow = new MainWindow;
     m_mainWindow->show();
-    m_projectPath = defaultProjectPath();
+    m_document->setWindow(m_mainWindow);
+    m_document->setAutoSaveEnabled(true);
 
     zua::UndoController::instance()->setClean();
-
-    m_archivedProcess = new ArchivedProcessDialog;
-    connect(m_archivedProcess, &ArchivedProcessDialog::sig_cancel, this, [this] {
-        if (m_archiveCancel)
-            *m_archiveCancel = true;
-    });
     return true;
 }
 
@@ -139,19 +131,48 @@ RenderManager *ZuApp::renderManager() const
     return m_renderManager;
 }
 
-void ZuApp::setSections(ProjectSections *sections)
-{
-    m_sections = sections ? sections : m_defaultSections.get();
-}
-
-ProjectSections *ZuApp::sections() const
-{
-    return m_sections;
-}
-
 void ZuApp::togglePreviewMaximised()
 {
     m_previewMaximised = !m_previewMaximised;
     if (m_mainWindow)
         m_mainWindow->setPreviewMaximised(m_previewMaximised);
+}
+
+bool ZuApp::isBusy() const
+{
+    const bool exporting = m_renderManager && m_renderManager->exportManager() &&
+                           m_renderManager->exportManager()->isExporting();
+    return m_document->isLoading() || m_document->isWriting() || exporting ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+void ZuApp::handOver(const QByteArray &message)
+{
+    if (MainWindow *window = m_mainWindow) {
+        window->showNormal();
+        window->raise();
+        window->activateWindow();
+    }
+    if (!message.startsWith("open:"))
+        return;
+    const QString path = QString::fromUtf8(message.mid(5));
+    const QFileInfo file(path);
+    if (!file.isFile() || (file.suffix() != "zua" && file.suffix() != "zua2"))
+        return;
+    m_handedOver = path;
+    if (!m_handOverTimer) {
+        // Checked a few times a second: opening now, under an export or a dialog,
+        // would replace what they are working on.
+        m_handOverTimer = new QTimer(this);
+        m_handOverTimer->setInterval(250);
+        connect(m_handOverTimer, &QTimer::timeout, this, [this] {
+            if (isBusy() || m_handedOver.isEmpty())
+                return;
+            m_handOverTimer->stop();
+            const QString project = m_handedOver;
+            m_handedOver.clear();
+            m_document->openProject(project);
+        });
+    }
+    m_handOverTimer->start();
 }

@@ -10,6 +10,7 @@
 #include "main/Entry.h"
 #include "main/MainWindow.h"
 #include "main/ProductDialog.h"
+#include "main/ProjectDocument.h"
 #include "main/ZuApp.h"
 #include "preview/PreviewWidget.h"
 #include "render/RenderManager.h"
@@ -173,8 +174,8 @@ void TestLifecycle::askSaveAnswers()
     ZuApp *app = ZuApp::instance();
     const QString project = m_dir.filePath("ask.zua2");
     writeFile(project, "<VoVive Version=\"1.0.0\"/>");
-    app->setProjectPath(project);
-    const QString autoSave = ZuApp::autoSavePathFor(project);
+    app->document()->setProjectPath(project);
+    const QString autoSave = ProjectDocument::autoSavePathFor(project);
     writeFile(autoSave, "<VoVive/>");
     bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
     if (modified)
@@ -185,7 +186,7 @@ void TestLifecycle::askSaveAnswers()
         std::unique_ptr<fixtures::FullDisk> full;
         if (fullDisk)
             full = std::make_unique<fixtures::FullDisk>(10);
-        QCOMPARE(app->askSaveCurrent(), result);
+        QCOMPARE(app->document()->askSaveCurrent(), result);
     }
     if (fullDisk) {
         QCOMPARE(m_boxes.size(), 2);
@@ -216,7 +217,8 @@ void TestLifecycle::autoSaveNaming_data()
                                  << m_dir.filePath("~temp_my.film.zua2");
     // Untitled work is kept where a reboot does not empty it.
     QTest::newRow("untitled") << QDir::homePath() + "/zu_20261205_101010" << false
-                              << ZuApp::autoSaveFolder() + "/~temp_zu_20261205_101010.zua2";
+                              << ProjectDocument::autoSaveFolder() +
+                                     "/~temp_zu_20261205_101010.zua2";
 }
 
 void TestLifecycle::autoSaveNaming()
@@ -226,7 +228,7 @@ void TestLifecycle::autoSaveNaming()
     QFETCH(QString, expected);
     if (exists)
         writeFile(project, "<VoVive/>");
-    QCOMPARE(ZuApp::autoSavePathFor(project), expected);
+    QCOMPARE(ProjectDocument::autoSavePathFor(project), expected);
     if (!exists) // untitled work never in the folder a reboot empties
         QVERIFY(!expected.startsWith(QDir::tempPath()));
 }
@@ -236,15 +238,15 @@ void TestLifecycle::autoSaveWritesOnlyItsOwnFile()
     ZuApp *app = ZuApp::instance();
     const QString project = m_dir.filePath("keep.zua2");
     writeFile(project, "original");
-    app->setProjectPath(project);
+    app->document()->setProjectPath(project);
     dirty();
-    QSignalSpy names(app, &ZuApp::sig_updateProjectName);
-    QVERIFY(app->saveProject(true, false, QString()));
+    QSignalSpy names(app->document(), &ProjectDocument::sig_updateProjectName);
+    QVERIFY(app->document()->saveProject(true, false, QString()));
     QCOMPARE(readFile(project), QByteArray("original"));
     const QString autoSave = m_dir.filePath("~temp_keep.zua2");
     QVERIFY(readFile(autoSave).startsWith("<VoVive"));
     QCOMPARE(autoSaveSetting(), autoSave);
-    QCOMPARE(app->projectPath(), project);
+    QCOMPARE(app->document()->projectPath(), project);
     QVERIFY(!zua::UndoController::instance()->isClean());
     QCOMPARE(names.size(), 1);
     QCOMPARE(names[0][0].toString(), QString("~temp_keep.zua2「Automatically Saved」"));
@@ -265,11 +267,11 @@ void TestLifecycle::failedSavesAreToldAndKeepTheWork()
     ZuApp *app = ZuApp::instance();
     const QString project = m_dir.filePath("full.zua2");
     writeFile(project, "original");
-    app->setProjectPath(project);
+    app->document()->setProjectPath(project);
     dirty();
-    const QString written = autoSave ? ZuApp::autoSavePathFor(project) : project;
-    QFile::remove(ZuApp::autoSavePathFor(project));
-    QSignalSpy names(app, &ZuApp::sig_updateProjectName);
+    const QString written = autoSave ? ProjectDocument::autoSavePathFor(project) : project;
+    QFile::remove(ProjectDocument::autoSavePathFor(project));
+    QSignalSpy names(app->document(), &ProjectDocument::sig_updateProjectName);
     auto notices = [&names] {
         int n = 0;
         for (const QList<QVariant> &args : names)
@@ -278,9 +280,9 @@ void TestLifecycle::failedSavesAreToldAndKeepTheWork()
     };
     {
         fixtures::FullDisk full(100);
-        QVERIFY(!app->saveProject(autoSave, false, QString()));
+        QVERIFY(!app->document()->saveProject(autoSave, false, QString()));
         if (autoSave) // told once, not at every attempt
-            QVERIFY(!app->saveProject(true, false, QString()));
+            QVERIFY(!app->document()->saveProject(true, false, QString()));
     }
     QCOMPARE(readFile(project), QByteArray("original"));
     QVERIFY(!zua::UndoController::instance()->isClean());
@@ -292,10 +294,10 @@ void TestLifecycle::failedSavesAreToldAndKeepTheWork()
         QVERIFY(names.last()[0].toString().contains("File too large"));
         QVERIFY(!QFileInfo::exists(written));
         // With room again it works, and a later failure is told again.
-        QVERIFY(app->saveProject(true, false, QString()));
+        QVERIFY(app->document()->saveProject(true, false, QString()));
         QVERIFY(readFile(written).startsWith("<VoVive"));
         fixtures::FullDisk full(100);
-        QVERIFY(!app->saveProject(true, false, QString()));
+        QVERIFY(!app->document()->saveProject(true, false, QString()));
         QCOMPARE(notices(), 2);
     } else {
         QCOMPARE(m_boxes.size(), 1);
@@ -303,43 +305,43 @@ void TestLifecycle::failedSavesAreToldAndKeepTheWork()
                      m_boxes[0].text.contains("File too large"),
                  qPrintable(m_boxes[0].text));
         // With room again the same save goes through.
-        QVERIFY(app->saveProject(false, false, QString()));
+        QVERIFY(app->document()->saveProject(false, false, QString()));
         QVERIFY(readFile(project).startsWith("<VoVive"));
         QVERIFY(zua::UndoController::instance()->isClean());
     }
-    QFile::remove(ZuApp::autoSavePathFor(project));
+    QFile::remove(ProjectDocument::autoSavePathFor(project));
 }
 
 void TestLifecycle::manualSaveOfUntitledAsksWhere()
 {
     ZuApp *app = ZuApp::instance();
-    app->setProjectPath(QDir::homePath() + "/zu_untitled_test");
+    app->document()->setProjectPath(QDir::homePath() + "/zu_untitled_test");
     dirty();
-    QVERIFY(app->saveProject(true, false, QString())); // an auto-save exists
-    const QString autoSave = ZuApp::autoSavePathFor(app->projectPath());
+    QVERIFY(app->document()->saveProject(true, false, QString())); // an auto-save exists
+    const QString autoSave = ProjectDocument::autoSavePathFor(app->document()->projectPath());
     QVERIFY(QFileInfo::exists(autoSave));
     // Cancelled: nothing written, still modified, the auto-save and its setting kept.
-    QVERIFY(!app->saveProject(false, false, QString()));
+    QVERIFY(!app->document()->saveProject(false, false, QString()));
     QCOMPARE(m_saveAsked, 1);
     QVERIFY(!zua::UndoController::instance()->isClean());
     QVERIFY(QFileInfo::exists(autoSave));
     QCOMPARE(autoSaveSetting(), autoSave);
     // Closing and choosing Save, then cancelling the location: the window stays open.
     m_answers = {0};
-    QVERIFY(!app->askSaveCurrent());
+    QVERIFY(!app->document()->askSaveCurrent());
     QVERIFY(QFileInfo::exists(autoSave));
     // Answered without the suffix: it is added; from then on saved without asking, and
     // the auto-save is gone only now that the work is written.
     const QString target = m_dir.filePath("chosen.zua2");
     m_saveAnswers = QStringList{m_dir.filePath("chosen")};
-    QVERIFY(app->saveProject(false, false, QString()));
-    QCOMPARE(app->projectPath(), target);
+    QVERIFY(app->document()->saveProject(false, false, QString()));
+    QCOMPARE(app->document()->projectPath(), target);
     QVERIFY(!QFileInfo::exists(autoSave));
     QVERIFY(autoSaveSetting().isEmpty());
     QVERIFY(zua::UndoController::instance()->isClean());
     QVERIFY(readFile(target).startsWith("<VoVive Version=\"1.0.0\" Archived=\"0\">"));
     dirty();
-    QVERIFY(app->saveProject(false, false, QString()));
+    QVERIFY(app->document()->saveProject(false, false, QString()));
     QCOMPARE(m_saveAsked, 3);
 }
 
@@ -348,20 +350,20 @@ void TestLifecycle::autoSaveWaitsForASaveInProgress()
     // The timer fires while the location dialog of a save is open: no auto-save is
     // written and no setting comes back after the save cleared it.
     ZuApp *app = ZuApp::instance();
-    app->setProjectPath(QDir::homePath() + "/zu_waiting");
+    app->document()->setProjectPath(QDir::homePath() + "/zu_waiting");
     dirty();
     const QString target = m_dir.filePath("waited.zua2");
     bool autoSaved = true;
     FileDialogs::setHook([&](const QString &, const QString &) {
-        autoSaved = app->saveProject(true, false, QString());
+        autoSaved = app->document()->saveProject(true, false, QString());
         return target;
     });
-    QVERIFY(app->saveProject(false, false, QString()));
+    QVERIFY(app->document()->saveProject(false, false, QString()));
     installHooks();
     QVERIFY(!autoSaved);
     QVERIFY(autoSaveSetting().isEmpty());
-    QVERIFY(!QFileInfo::exists(ZuApp::autoSavePathFor(QDir::homePath() + "/zu_waiting")));
-    QCOMPARE(app->projectPath(), target);
+    QVERIFY(!QFileInfo::exists(ProjectDocument::autoSavePathFor(QDir::homePath() + "/zu_waiting")));
+    QCOMPARE(app->document()->projectPath(), target);
 }
 
 void TestLifecycle::recoveryOfASavedProject_data()
@@ -382,12 +384,12 @@ void TestLifecycle::recoveryOfASavedProject()
     writeFile(autoSave, "<VoVive><Render><scene><width>1280</width><height>720</height></scene>"
                         "</Render></VoVive>");
     bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
-    app->recoverAutoSave(continueWork, autoSave);
+    app->document()->recoverAutoSave(continueWork, autoSave);
     QVERIFY(!QFileInfo::exists(autoSave));
     QVERIFY(autoSaveSetting().isEmpty());
     if (continueWork) {
         QVERIFY(readFile(project).contains("1280"));
-        QCOMPARE(app->projectPath(), project);
+        QCOMPARE(app->document()->projectPath(), project);
         QCOMPARE(app->renderManager()->sceneWidth(), 1280u);
     } else {
         QVERIFY(readFile(project).contains("640"));
@@ -399,18 +401,19 @@ void TestLifecycle::recoveryOfAnUntitledProject()
     // Untitled work comes back untitled and modified: closing asks to save, Save asks
     // where, and the auto-save stays until the work is written elsewhere.
     ZuApp *app = ZuApp::instance();
-    const QString autoSave = ZuApp::autoSaveFolder() + "/~temp_zu_19990101_000000.zua2";
+    const QString autoSave = ProjectDocument::autoSaveFolder() + "/~temp_zu_19990101_000000.zua2";
     writeFile(autoSave, "<VoVive><Render><scene><width>640</width><height>360</height></scene>"
                         "</Render></VoVive>");
-    app->recoverAutoSave(true, autoSave);
+    app->document()->recoverAutoSave(true, autoSave);
     QCOMPARE(app->renderManager()->sceneWidth(), 640u);
-    QCOMPARE(QFileInfo(app->projectPath()).fileName(), QString("zu_19990101_000000.zua2"));
-    QVERIFY(app->needsLocation());
+    QCOMPARE(QFileInfo(app->document()->projectPath()).fileName(),
+             QString("zu_19990101_000000.zua2"));
+    QVERIFY(app->document()->needsLocation());
     QVERIFY(!zua::UndoController::instance()->isClean());
     QVERIFY(QFileInfo::exists(autoSave));
     const QString target = m_dir.filePath("recovered.zua2");
     m_saveAnswers = QStringList{target};
-    QVERIFY(app->saveProject(false, false, QString()));
+    QVERIFY(app->document()->saveProject(false, false, QString()));
     QCOMPARE(m_saveAsked, 1);
     QVERIFY(readFile(target).contains("640"));
     QVERIFY(!QFileInfo::exists(autoSave));
@@ -424,25 +427,25 @@ void TestLifecycle::autoSaveWaitsForLoadingAndRecovery()
     bg::UserSettings::instance().set("autoSavePath", pending.toStdString());
     // An earlier run's work waits to be offered (its prompt may stay open for
     // minutes): this session's auto-save must not take its place.
-    app->setRecoveryPending(true);
-    app->setProjectPath(m_dir.filePath("blank.zua2"));
+    app->document()->setRecoveryPending(true);
+    app->document()->setProjectPath(m_dir.filePath("blank.zua2"));
     dirty();
-    QVERIFY(!app->saveProject(true, false, QString()));
+    QVERIFY(!app->document()->saveProject(true, false, QString()));
     QCOMPARE(autoSaveSetting(), pending);
-    QVERIFY(!QFileInfo::exists(ZuApp::autoSavePathFor(app->projectPath())));
+    QVERIFY(!QFileInfo::exists(ProjectDocument::autoSavePathFor(app->document()->projectPath())));
     // Continuing asks about the current work first: the timer firing while that box is
     // open writes nothing.
     bool savedDuringPrompt = true;
-    m_duringBox = [&] { savedDuringPrompt = app->saveProject(true, false, QString()); };
+    m_duringBox = [&] { savedDuringPrompt = app->document()->saveProject(true, false, QString()); };
     m_answers = {1}; // don't save the current work
-    app->recoverAutoSave(true, pending);
+    app->document()->recoverAutoSave(true, pending);
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(!savedDuringPrompt);
     QCOMPARE(app->renderManager()->sceneWidth(), 800u);
     // Loaded: the auto-save works again.
     m_duringBox = nullptr;
     dirty();
-    QVERIFY(app->saveProject(true, false, QString()));
+    QVERIFY(app->document()->saveProject(true, false, QString()));
 }
 
 void TestLifecycle::damagedAutoSaveDestroysNothing()
@@ -454,7 +457,7 @@ void TestLifecycle::damagedAutoSaveDestroysNothing()
     writeFile(project, good);
     writeFile(autoSave, "<VoVive><Render><scene><wid"); // cut short
     bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
-    app->recoverAutoSave(true, autoSave);
+    app->document()->recoverAutoSave(true, autoSave);
     QCOMPARE(readFile(project), good);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, QString("Invalid file (file could not be opened), failed to open "));
@@ -465,12 +468,12 @@ void TestLifecycle::newProjectWritesTheContainerAndSizesTheScene()
 {
     ZuApp *app = ZuApp::instance();
     const QString path = m_dir.filePath("fresh.zua2");
-    QSignalSpy names(app, &ZuApp::sig_updateProjectName);
-    app->createProject(path, 1280, 720, true);
+    QSignalSpy names(app->document(), &ProjectDocument::sig_updateProjectName);
+    app->document()->createProject(path, 1280, 720, true);
     const QByteArray text = readFile(path);
     QVERIFY(text.startsWith("<VoVive Version=\"1.0.0\">"));
     QVERIFY(text.contains("<width>1280</width>"));
-    QCOMPARE(app->projectPath(), path);
+    QCOMPARE(app->document()->projectPath(), path);
     QVERIFY(app->renderManager()->sizeFixed());
     QCOMPARE(names.last()[0].toString(), QString("fresh.zua2「Created」"));
 }
@@ -480,33 +483,33 @@ void TestLifecycle::openingAsksFirst()
     ZuApp *app = ZuApp::instance();
     const QString current = m_dir.filePath("current.zua2");
     writeFile(current, "<VoVive/>");
-    app->setProjectPath(current);
+    app->document()->setProjectPath(current);
     const QString other = m_dir.filePath("other.zua2");
     writeFile(other, "<VoVive/>");
     dirty();
     m_answers = {2}; // cancel
-    app->openProject(other);
-    QCOMPARE(app->projectPath(), current);
+    app->document()->openProject(other);
+    QCOMPARE(app->document()->projectPath(), current);
     m_answers = {1}; // don't save
-    app->openProject(other);
-    QCOMPARE(app->projectPath(), other);
+    app->document()->openProject(other);
+    QCOMPARE(app->document()->projectPath(), other);
     // An upper-case suffix does nothing beyond the question.
     dirty();
     m_answers = {1};
-    app->openProject(m_dir.filePath("OTHER.ZUA2"));
+    app->document()->openProject(m_dir.filePath("OTHER.ZUA2"));
     QCOMPARE(m_boxes.size(), 3);
-    QCOMPARE(app->projectPath(), other);
+    QCOMPARE(app->document()->projectPath(), other);
 }
 
 void TestLifecycle::saveAsWritesElsewhereAndFollows()
 {
     ZuApp *app = ZuApp::instance();
     const QString first = m_dir.filePath("first.zua2");
-    app->createProject(first, 1280, 720, true);
+    app->document()->createProject(first, 1280, 720, true);
     const QByteArray before = readFile(first);
     dirty();
     // Cancelled: nothing written, still modified.
-    QVERIFY(!app->saveProjectAs());
+    QVERIFY(!app->document()->saveProjectAs());
     QCOMPARE(m_saveAsked, 1);
     QVERIFY(!zua::UndoController::instance()->isClean());
     // Chosen by Ctrl+Shift+S: the new file holds the work, the old one stays, and the
@@ -522,7 +525,7 @@ void TestLifecycle::saveAsWritesElsewhereAndFollows()
     QCOMPARE(m_saveAsked, 2);
     QVERIFY(readFile(second).contains("<width>1280</width>"));
     QCOMPARE(readFile(first), before);
-    QCOMPARE(app->projectPath(), second);
+    QCOMPARE(app->document()->projectPath(), second);
     QVERIFY(zua::UndoController::instance()->isClean());
     window->hide();
 }
@@ -545,31 +548,32 @@ void TestLifecycle::workWithoutItsOwnFileAsksWhere()
     writeFile(unrelated, "somebody else's file");
     if (imported) {
         writeFile(m_dir.filePath("old/film.zua"), "<RoRIVeziza/>");
-        app->openProject(m_dir.filePath("old/film.zua"));
+        app->document()->openProject(m_dir.filePath("old/film.zua"));
     } else {
-        app->createProject(m_dir.filePath("old/missing/film.zua2"), 640, 480, false);
+        app->document()->createProject(m_dir.filePath("old/missing/film.zua2"), 640, 480, false);
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes[0].text.contains(QDir::toNativeSeparators(m_dir.filePath("old/missing"))));
-        app->setProjectPath(unrelated); // the name the next save would have taken
-        app->createProject(m_dir.filePath("old/missing/film.zua2"), 640, 480, false);
-        QCOMPARE(app->projectPath(), m_dir.filePath("old/missing/film.zua2"));
+        app->document()->setProjectPath(unrelated); // the name the next save would have taken
+        app->document()->createProject(m_dir.filePath("old/missing/film.zua2"), 640, 480, false);
+        QCOMPARE(app->document()->projectPath(), m_dir.filePath("old/missing/film.zua2"));
     }
-    QVERIFY(app->needsLocation());
-    QVERIFY(app->currentProjectPath().isEmpty()); // no archive of a file it does not have
+    QVERIFY(app->document()->needsLocation());
+    QVERIFY(
+        app->document()->currentProjectPath().isEmpty()); // no archive of a file it does not have
     dirty();
-    QVERIFY(app->saveProject(true, false, QString()));
+    QVERIFY(app->document()->saveProject(true, false, QString()));
     QVERIFY(!QFileInfo::exists(m_dir.filePath("old/~temp_film.zua2")));
-    QVERIFY(app->currentAutoSavePath().startsWith(ZuApp::autoSaveFolder()));
-    QVERIFY(!app->saveProject(false, false, QString())); // asked, cancelled
+    QVERIFY(app->document()->currentAutoSavePath().startsWith(ProjectDocument::autoSaveFolder()));
+    QVERIFY(!app->document()->saveProject(false, false, QString())); // asked, cancelled
     QCOMPARE(m_saveAsked, 1);
     QCOMPARE(readFile(unrelated), QByteArray("somebody else's file"));
     const QString chosen = m_dir.filePath("chosen.zua2");
     m_saveAnswers = QStringList{chosen};
-    QVERIFY(app->saveProject(false, false, QString()));
+    QVERIFY(app->document()->saveProject(false, false, QString()));
     QVERIFY(readFile(chosen).startsWith("<VoVive"));
     QCOMPARE(readFile(unrelated), QByteArray("somebody else's file"));
-    QVERIFY(!app->needsLocation());
-    QVERIFY(!QFileInfo::exists(app->currentAutoSavePath()));
+    QVERIFY(!app->document()->needsLocation());
+    QVERIFY(!QFileInfo::exists(app->document()->currentAutoSavePath()));
 }
 
 void TestLifecycle::failedOpenKeepsTheProjectOpen()
@@ -578,7 +582,7 @@ void TestLifecycle::failedOpenKeepsTheProjectOpen()
     // its file and its content, so Ctrl+S writes it where it belongs.
     ZuApp *app = ZuApp::instance();
     const QString current = m_dir.filePath("kept.zua2");
-    app->createProject(current, 640, 480, false);
+    app->document()->createProject(current, 640, 480, false);
     TimeLineTreeModel *model = app->mainWindow()->timelineModel();
     model->insertTrack(model->group(CT_AUDIO), 0, true);
     const int tracks = model->group(CT_AUDIO)->childCount();
@@ -586,9 +590,9 @@ void TestLifecycle::failedOpenKeepsTheProjectOpen()
     writeFile(m_dir.filePath("broken.zua"), "<VoVive/>");
     for (const char *name : {"broken.zua2", "broken.zua", "gone.zua2"}) {
         m_answers = {1}; // don't save
-        app->openProject(m_dir.filePath(name));
-        QCOMPARE(app->projectPath(), current);
-        QVERIFY(!app->needsLocation());
+        app->document()->openProject(m_dir.filePath(name));
+        QCOMPARE(app->document()->projectPath(), current);
+        QVERIFY(!app->document()->needsLocation());
         QCOMPARE(model->group(CT_AUDIO)->childCount(), tracks);
     }
 }
@@ -599,7 +603,7 @@ void TestLifecycle::aHandedOverProjectWaitsUntilTheUserIsFree()
     // progress, a question): it opens once the dialog is gone, not under it.
     ZuApp *app = ZuApp::instance();
     const QString current = m_dir.filePath("working.zua2");
-    app->createProject(current, 640, 480, false);
+    app->document()->createProject(current, 640, 480, false);
     const QString handed = m_dir.filePath("handed.zua2");
     writeFile(handed, "<VoVive/>");
     QDialog dialog;
@@ -607,17 +611,17 @@ void TestLifecycle::aHandedOverProjectWaitsUntilTheUserIsFree()
     QTimer::singleShot(0, &dialog, [&] {
         app->handOver("open:" + handed.toUtf8());
         QTest::qWait(800);
-        duringDialog = app->projectPath();
+        duringDialog = app->document()->projectPath();
         dialog.accept();
     });
     dialog.exec();
     QCOMPARE(duringDialog, current);
-    QTRY_COMPARE(app->projectPath(), handed);
+    QTRY_COMPARE(app->document()->projectPath(), handed);
     // Anything but a project file is not opened.
     app->handOver("open:" + m_dir.filePath("notes.txt").toUtf8());
     app->handOver("raise");
     QTest::qWait(600);
-    QCOMPARE(app->projectPath(), handed);
+    QCOMPARE(app->document()->projectPath(), handed);
 }
 
 void TestLifecycle::dialogRefusesForbiddenNames()
@@ -713,7 +717,8 @@ void TestLifecycle::dialogResolutionChoices()
     RenderManager *rm = ZuApp::instance()->renderManager();
     QCOMPARE(QSize(int(rm->sceneWidth()), int(rm->sceneHeight())), size);
     QCOMPARE(rm->sizeFixed(), fixed);
-    QCOMPARE(ZuApp::instance()->projectPath(), m_dir.filePath("res_" + choice + ".zua2"));
+    QCOMPARE(ZuApp::instance()->document()->projectPath(),
+             m_dir.filePath("res_" + choice + ".zua2"));
 }
 
 void TestLifecycle::quickExportToggleAndMissingCompanion()
@@ -827,7 +832,7 @@ void TestLifecycle::shortcutsReachTheirTargets()
     QVERIFY(window->timelineWidget()->isVisible());
 
     // Ctrl+S presses Save: an untitled project asks where.
-    ZuApp::instance()->setProjectPath(QString());
+    ZuApp::instance()->document()->setProjectPath(QString());
     const int asked = m_saveAsked;
     QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(m_saveAsked, asked + 1);
@@ -855,10 +860,10 @@ void TestLifecycle::shortcutsReachTheirTargets()
 
 void TestLifecycle::titleButtonsGuardEmptyWork()
 {
-    ZuApp::instance()->clearProject();
-    ZuApp::instance()->setProjectPath(QString()); // an untitled project
+    ZuApp::instance()->document()->clearProject();
+    ZuApp::instance()->document()->setProjectPath(QString()); // an untitled project
     MainWindow *window = ZuApp::instance()->mainWindow();
-    QVERIFY(ZuApp::instance()->currentProjectPath().isEmpty());
+    QVERIFY(ZuApp::instance()->document()->currentProjectPath().isEmpty());
     m_boxes.clear();
     window->on_pushButton_file_clicked(); // archive needs a saved project
     QCOMPARE(m_boxes.size(), 1);

@@ -5,6 +5,7 @@
 #include "common/ZuTransLator.h"
 #include "main/ArchiveCopier.h"
 #include "main/ArchivedDialog.h"
+#include "main/ProjectDocument.h"
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
@@ -38,7 +39,8 @@ public:
         calls << QString("write materials %1").arg(archive);
         w.writeTextElement("MaterialData", "m");
         for (const QString &m : materials)
-            w.writeTextElement("path", ZuApp::instance()->storedMaterialPath(m, archive));
+            w.writeTextElement("path",
+                               ZuApp::instance()->document()->storedMaterialPath(m, archive));
     }
     QStringList materials; // written as the library would, through the path services
     void readMaterials(QXmlStreamReader &r) override { read("materials", r); }
@@ -142,19 +144,20 @@ void TestProjectFile::init()
     m_sections.calls.clear();
     m_sections.timelinePayload.clear();
     m_boxes.clear();
-    app()->setSections(&m_sections);
+    app()->document()->setSections(&m_sections);
 }
 
 void TestProjectFile::cleanup()
 {
-    app()->setSections(nullptr);
+    app()->document()->setSections(nullptr);
 }
 
 void TestProjectFile::newProjectFileHasVersionAndEmptySections()
 {
-    app()->setSections(nullptr); // the real owners
+    app()->document()->setSections(nullptr); // the real owners
     const QString path = m_dir.filePath("new.zua2");
-    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::NewProject, false));
+    QVERIFY(
+        app()->document()->writeContainer(path, ProjectDocument::ContainerKind::NewProject, false));
     QCOMPARE(QString::fromUtf8(readFile(path)), QString("<VoVive Version=\"1.0.0\">\n"
                                                         "  <Render>\n"
                                                         "    <scene>\n"
@@ -171,10 +174,11 @@ void TestProjectFile::newProjectFileHasVersionAndEmptySections()
 void TestProjectFile::savesWriteTheArchivedAttribute()
 {
     // Start from a project that is not archived.
-    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
+    QVERIFY(
+        app()->document()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
     m_sections.calls.clear();
     const QString path = m_dir.filePath("saved.zua2");
-    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
     QVERIFY2(readFile(path).startsWith("<VoVive Version=\"1.0.0\" Archived=\"0\">"),
              readFile(path).constData());
     QCOMPARE(m_sections.calls,
@@ -183,9 +187,10 @@ void TestProjectFile::savesWriteTheArchivedAttribute()
     QDir(m_dir.path()).mkpath("pack");
     const QString archived = m_dir.filePath("pack/archived.zua2");
     m_sections.calls.clear();
-    QVERIFY(app()->writeContainer(archived, ZuApp::ContainerKind::Save, true));
+    QVERIFY(
+        app()->document()->writeContainer(archived, ProjectDocument::ContainerKind::Save, true));
     QVERIFY(readFile(archived).startsWith("<VoVive Version=\"1.0.0\" Archived=\"1\">"));
-    QCOMPARE(app()->archiveFolder(), QFileInfo(archived).absolutePath());
+    QCOMPARE(app()->document()->archiveFolder(), QFileInfo(archived).absolutePath());
     QCOMPARE(m_sections.calls,
              QStringList({"write scene", "write materials 1", "write timeline 1"}));
     // The section layout is the same whatever the flags.
@@ -205,9 +210,9 @@ void TestProjectFile::sectionsAreReadInFileOrder()
                                                 "<Preview><x/></Preview>"
                                                 "<Render/>"
                                                 "</VoVive>");
-    QVERIFY(app()->readProjectFile(path));
+    QVERIFY(app()->document()->readProjectFile(path));
     QCOMPARE(m_sections.calls, QStringList({"clear", "timeline", "materials", "scene"}));
-    QCOMPARE(app()->projectPath(), path);
+    QCOMPARE(app()->document()->projectPath(), path);
     QVERIFY(m_boxes.isEmpty());
 }
 
@@ -227,21 +232,21 @@ void TestProjectFile::archivedAttributeValues()
 {
     QFETCH(QByteArray, root);
     QFETCH(bool, archived);
-    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("flag.zua2"), root)));
-    QCOMPARE(app()->isArchived(), archived);
+    QVERIFY(app()->document()->readProjectFile(writeFile(m_dir.filePath("flag.zua2"), root)));
+    QCOMPARE(app()->document()->isArchived(), archived);
 }
 
 void TestProjectFile::unopenableFileLeavesProjectUntouched()
 {
-    app()->setProjectPath("/home/u/current.zua2");
-    QVERIFY(!app()->readProjectFile(m_dir.filePath("absent.zua2")));
+    app()->document()->setProjectPath("/home/u/current.zua2");
+    QVERIFY(!app()->document()->readProjectFile(m_dir.filePath("absent.zua2")));
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, QString("Invalid file (file does not exist), failed to open"));
     QCOMPARE(m_boxes[0].buttonKeys, QStringList({"MainWindow.Ok"}));
     QVERIFY(m_sections.calls.isEmpty());
-    QCOMPARE(app()->projectPath(), QString("/home/u/current.zua2"));
+    QCOMPARE(app()->document()->projectPath(), QString("/home/u/current.zua2"));
     // A folder cannot be opened as a file either.
-    QVERIFY(!app()->readProjectFile(m_dir.path()));
+    QVERIFY(!app()->document()->readProjectFile(m_dir.path()));
     QCOMPARE(m_boxes.size(), 2);
 }
 
@@ -256,19 +261,19 @@ void TestProjectFile::emptyOrNonXmlFileIsRefusedAndChangesNothing_data()
 void TestProjectFile::emptyOrNonXmlFileIsRefusedAndChangesNothing()
 {
     QFETCH(QByteArray, content);
-    app()->setProjectPath("/home/u/current.zua2");
-    QVERIFY(!app()->readProjectFile(writeFile(m_dir.filePath("bad.zua2"), content)));
+    app()->document()->setProjectPath("/home/u/current.zua2");
+    QVERIFY(!app()->document()->readProjectFile(writeFile(m_dir.filePath("bad.zua2"), content)));
     QVERIFY(m_sections.calls.isEmpty()); // the open project is not cleared
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, kReadFail);
-    QCOMPARE(app()->projectPath(), QString("/home/u/current.zua2"));
+    QCOMPARE(app()->document()->projectPath(), QString("/home/u/current.zua2"));
 }
 
 void TestProjectFile::malformedXmlKeepsWhatWasRead()
 {
     const QString path =
         writeFile(m_dir.filePath("cut.zua2"), "<VoVive Archived=\"0\"><Render/><Resource><Mat");
-    QVERIFY(app()->readProjectFile(path));
+    QVERIFY(app()->document()->readProjectFile(path));
     QCOMPARE(m_sections.calls, QStringList({"clear", "scene", "materials"}));
     QVERIFY(m_boxes.isEmpty());
 }
@@ -278,10 +283,10 @@ void TestProjectFile::readingResetsTheHistoryAndAnnounces()
     Marker marker;
     marker.setValue("k", bg::Value(int32_t(1)), true, true);
     QVERIFY(!zua::UndoController::instance()->isClean());
-    QSignalSpy names(app(), &ZuApp::sig_updateProjectName);
-    QSignalSpy history(app(), &ZuApp::sig_prependHistory);
+    QSignalSpy names(app()->document(), &ProjectDocument::sig_updateProjectName);
+    QSignalSpy history(app()->document(), &ProjectDocument::sig_prependHistory);
     const QString path = writeFile(m_dir.filePath("my.film.zua2"), "<VoVive/>");
-    QVERIFY(app()->readProjectFile(path));
+    QVERIFY(app()->document()->readProjectFile(path));
     QVERIFY(zua::UndoController::instance()->isClean());
     QVERIFY(!zua::UndoController::instance()->canUndo());
     QCOMPARE(history.size(), 1);
@@ -300,10 +305,11 @@ void TestProjectFile::archiveIsSelfContainedAndMovable()
     root.mkpath("b");
     const QString first = writeFile(m_dir.filePath("a/clip.mp4"), "first clip");
     const QString second = writeFile(m_dir.filePath("b/clip.mp4"), "another clip");
-    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("work.zua2"), "<VoVive/>")));
+    QVERIFY(
+        app()->document()->readProjectFile(writeFile(m_dir.filePath("work.zua2"), "<VoVive/>")));
     m_sections.materials = QStringList{first, second, first};
     root.mkpath("out");
-    app()->archiveProject(m_dir.filePath("out/Trip"));
+    app()->document()->archiveProject(m_dir.filePath("out/Trip"));
     const QString archive = m_dir.filePath("out/Trip/Trip.zua2");
     QTRY_VERIFY(QFileInfo::exists(archive));
     QVERIFY(m_boxes.isEmpty());
@@ -317,14 +323,14 @@ void TestProjectFile::archiveIsSelfContainedAndMovable()
     QVERIFY(text.contains("<path>resource/clip-2.mp4</path>"));
     QVERIFY(!QFileInfo::exists(archive + ".part"));
     // Again with the same name: the copies are used again, none is added.
-    app()->archiveProject(m_dir.filePath("out/Trip"));
+    app()->document()->archiveProject(m_dir.filePath("out/Trip"));
     QTest::qWait(300);
     QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files).size(), 2);
 
     // Moved elsewhere, the archive finds its materials beside it.
     QVERIFY(root.rename("out/Trip", "moved"));
-    QVERIFY(app()->readProjectFile(m_dir.filePath("moved/Trip.zua2")));
-    QCOMPARE(readFile(app()->resolveMaterialPath("resource/clip-2.mp4")),
+    QVERIFY(app()->document()->readProjectFile(m_dir.filePath("moved/Trip.zua2")));
+    QCOMPARE(readFile(app()->document()->resolveMaterialPath("resource/clip-2.mp4")),
              QByteArray("another clip"));
     m_sections.materials.clear();
 }
@@ -336,8 +342,8 @@ void TestProjectFile::archiveNeverReplacesTheOpenProject()
     const QString project = writeFile(m_dir.filePath("own/Trip/Trip.zua2"),
                                       "<VoVive Archived=\"1\"><Render/></VoVive>");
     const QByteArray before = readFile(project);
-    QVERIFY(app()->readProjectFile(project));
-    app()->archiveProject(m_dir.filePath("own/Trip"));
+    QVERIFY(app()->document()->readProjectFile(project));
+    app()->document()->archiveProject(m_dir.filePath("own/Trip"));
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, ZTR("archivedialog.OwnFile"));
     QTest::qWait(100);
@@ -347,14 +353,15 @@ void TestProjectFile::archiveNeverReplacesTheOpenProject()
 
 void TestProjectFile::archiveOnAFullDiskLeavesNothingAndSaysWhy()
 {
-    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("work3.zua2"), "<VoVive/>")));
+    QVERIFY(
+        app()->document()->readProjectFile(writeFile(m_dir.filePath("work3.zua2"), "<VoVive/>")));
     m_sections.materials =
         QStringList{writeFile(m_dir.filePath("big.mp4"), QByteArray(300 << 10, 'v'))};
     // Full before the project file is written, then while the copies are made: each
     // time the box names what could not be written, and nothing is left.
     {
         fixtures::FullDisk full(100);
-        app()->archiveProject(m_dir.filePath("Full"));
+        app()->document()->archiveProject(m_dir.filePath("Full"));
     }
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY2(m_boxes[0].text.contains(QDir::toNativeSeparators(m_dir.filePath("Full/Full.zua2"))) &&
@@ -363,13 +370,13 @@ void TestProjectFile::archiveOnAFullDiskLeavesNothingAndSaysWhy()
     QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
     {
         fixtures::FullDisk full(100 << 10);
-        app()->archiveProject(m_dir.filePath("Full"));
+        app()->document()->archiveProject(m_dir.filePath("Full"));
         QTRY_COMPARE(m_boxes.size(), 2);
     }
     QVERIFY2(m_boxes[1].text.contains("big.mp4"), qPrintable(m_boxes[1].text));
     QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
     // With room again the same archive is made.
-    app()->archiveProject(m_dir.filePath("Full"));
+    app()->document()->archiveProject(m_dir.filePath("Full"));
     QTRY_VERIFY(QFileInfo::exists(m_dir.filePath("Full/Full.zua2")));
     QCOMPARE(QFileInfo(m_dir.filePath("Full/resource/big.mp4")).size(), qint64(300 << 10));
     m_sections.materials.clear();
@@ -378,15 +385,16 @@ void TestProjectFile::archiveOnAFullDiskLeavesNothingAndSaysWhy()
 void TestProjectFile::failedArchiveLeavesNothing()
 {
     const QString gone = m_dir.filePath("gone.mp4");
-    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("work2.zua2"), "<VoVive/>")));
+    QVERIFY(
+        app()->document()->readProjectFile(writeFile(m_dir.filePath("work2.zua2"), "<VoVive/>")));
     m_sections.materials = QStringList{writeFile(m_dir.filePath("kept.mp4"), "kept"), gone};
-    app()->archiveProject(m_dir.filePath("Broken"));
+    app()->document()->archiveProject(m_dir.filePath("Broken"));
     QTRY_COMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].text.contains(QDir::toNativeSeparators(gone)));
     QVERIFY(!QFileInfo::exists(m_dir.filePath("Broken")));
     // A folder that cannot be made is said at once.
     m_boxes.clear();
-    app()->archiveProject("/proc/zua/Nowhere");
+    app()->document()->archiveProject("/proc/zua/Nowhere");
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, ZTR("archivedialog.WriteForbidden"));
     m_sections.materials.clear();
@@ -478,15 +486,15 @@ void TestProjectFile::legacyFilesAreWalkedAndRenamed()
         "<TimeLine><PosCtrl><Tree/><Tree/></PosCtrl><Tree/></TimeLine>"
         "<Extra><Tree/></Extra>"
         "</RoRIVeziza>");
-    QSignalSpy history(app(), &ZuApp::sig_prependHistory);
-    QVERIFY(app()->readLegacyProjectFile(path));
+    QSignalSpy history(app()->document(), &ProjectDocument::sig_prependHistory);
+    QVERIFY(app()->document()->readLegacyProjectFile(path));
     QCOMPARE(m_sections.calls,
              QStringList({"clear", "legacy materials", "legacy materials", "legacy canvas",
                           "legacy scene", "legacy tree", "legacy tree"}));
-    QVERIFY(app()->isArchived());
+    QVERIFY(app()->document()->isArchived());
     // Proposed for the first save, which asks: the converted project has no file yet.
-    QCOMPARE(app()->projectPath(), m_dir.filePath("old/old.zua2"));
-    QVERIFY(app()->needsLocation());
+    QCOMPARE(app()->document()->projectPath(), m_dir.filePath("old/old.zua2"));
+    QVERIFY(app()->document()->needsLocation());
     QCOMPARE(history.size(), 0);
     QVERIFY(zua::UndoController::instance()->isClean());
 }
@@ -494,7 +502,7 @@ void TestProjectFile::legacyFilesAreWalkedAndRenamed()
 void TestProjectFile::legacyFileWithAnotherRootIsRefused()
 {
     const QString path = writeFile(m_dir.filePath("other.zua"), "<VoVive Archived=\"1\"/>");
-    QVERIFY(!app()->readLegacyProjectFile(path));
+    QVERIFY(!app()->document()->readLegacyProjectFile(path));
     QVERIFY(m_sections.calls.isEmpty());
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, kReadFail);
@@ -503,25 +511,26 @@ void TestProjectFile::legacyFileWithAnotherRootIsRefused()
 void TestProjectFile::openChoosesByExactSuffix()
 {
     const QString upper = writeFile(m_dir.filePath("UP.ZUA2"), "<VoVive/>");
-    app()->openProject(upper);
+    app()->document()->openProject(upper);
     QVERIFY(m_sections.calls.isEmpty());
-    app()->openProject(writeFile(m_dir.filePath("ok.zua2"), "<VoVive/>"));
+    app()->document()->openProject(writeFile(m_dir.filePath("ok.zua2"), "<VoVive/>"));
     QCOMPARE(m_sections.calls, QStringList({"clear"}));
-    app()->openProject(writeFile(m_dir.filePath("ok.zua"), "<RoRIVeziza><Preview><ViewInfo/>"
-                                                           "</Preview></RoRIVeziza>"));
+    app()->document()->openProject(writeFile(m_dir.filePath("ok.zua"),
+                                             "<RoRIVeziza><Preview><ViewInfo/>"
+                                             "</Preview></RoRIVeziza>"));
     QCOMPARE(m_sections.calls, QStringList({"clear", "clear", "legacy canvas"}));
 }
 
 void TestProjectFile::sceneSectionRoundTrip()
 {
-    app()->setSections(nullptr);
+    app()->document()->setSections(nullptr);
     RenderManager *rm = app()->renderManager();
     rm->setSceneSize(1280, 720, true);
     const QString path = m_dir.filePath("scene.zua2");
-    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
     rm->setSceneSize(1920, 1080, true);
     QSignalSpy sizes(rm, &RenderManager::sig_updateSceneSize);
-    QVERIFY(app()->readProjectFile(path));
+    QVERIFY(app()->document()->readProjectFile(path));
     QCOMPARE(rm->sceneWidth(), 1280u);
     QCOMPARE(rm->sceneHeight(), 720u);
     QVERIFY(!rm->sizeFixed()); // a loaded size can still be adopted from a video
@@ -530,15 +539,15 @@ void TestProjectFile::sceneSectionRoundTrip()
 
 void TestProjectFile::sceneSectionDefaultsAndBadValues()
 {
-    app()->setSections(nullptr);
+    app()->document()->setSections(nullptr);
     RenderManager *rm = app()->renderManager();
     rm->setSceneSize(640, 480, false);
-    QVERIFY(app()->readProjectFile(writeFile(
+    QVERIFY(app()->document()->readProjectFile(writeFile(
         m_dir.filePath("partial.zua2"),
         "<VoVive><Render><scene><width>720</width><depth>3</depth></scene></Render></VoVive>")));
     QCOMPARE(rm->sceneWidth(), 720u);
     QCOMPARE(rm->sceneHeight(), 1080u);
-    QVERIFY(app()->readProjectFile(writeFile(
+    QVERIFY(app()->document()->readProjectFile(writeFile(
         m_dir.filePath("zero.zua2"),
         "<VoVive><Render><scene><width>0</width><height>-5</height></scene></Render></VoVive>")));
     QCOMPARE(rm->sceneWidth(), 1920u);
@@ -547,9 +556,9 @@ void TestProjectFile::sceneSectionDefaultsAndBadValues()
 
 void TestProjectFile::legacyCanvasGivesTheSceneSize()
 {
-    app()->setSections(nullptr);
+    app()->document()->setSections(nullptr);
     RenderManager *rm = app()->renderManager();
-    QVERIFY(app()->readLegacyProjectFile(writeFile(
+    QVERIFY(app()->document()->readLegacyProjectFile(writeFile(
         m_dir.filePath("canvas.zua"), "<RoRIVeziza archive=\"0\"><Preview><ViewInfo>"
                                       "<canvas_rect>[rectf]x:0;y:0;w:640.7;h:480.2</canvas_rect>"
                                       "</ViewInfo></Preview></RoRIVeziza>")));
@@ -565,35 +574,39 @@ void TestProjectFile::materialPathServices()
     const QString media = writeFile(m_dir.filePath("media/clip.mp4"), "original");
 
     // Not archived: paths pass through unchanged.
-    QVERIFY(app()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
-    QCOMPARE(app()->resolveMaterialPath("resource/clip.mp4"), QString("resource/clip.mp4"));
+    QVERIFY(
+        app()->document()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
+    QCOMPARE(app()->document()->resolveMaterialPath("resource/clip.mp4"),
+             QString("resource/clip.mp4"));
 
     // Archived: relative paths resolve against the project file's folder.
     const QString project = writeFile(m_dir.filePath("archive/p.zua2"), "<VoVive Archived=\"1\"/>");
-    QVERIFY(app()->readProjectFile(project));
-    QCOMPARE(app()->resolveMaterialPath("resource/clip.mp4"),
+    QVERIFY(app()->document()->readProjectFile(project));
+    QCOMPARE(app()->document()->resolveMaterialPath("resource/clip.mp4"),
              m_dir.filePath("archive/resource/clip.mp4"));
-    QCOMPARE(app()->resolveMaterialPath(media), media);
+    QCOMPARE(app()->document()->resolveMaterialPath(media), media);
 
     // Saving while archived moves the archive folder to the target's folder.
-    QVERIFY(app()->writeContainer(project, ZuApp::ContainerKind::Save, false));
-    QCOMPARE(app()->archiveFolder(), m_dir.filePath("archive"));
-    QCOMPARE(app()->relativeToArchive(media), QString("../media/clip.mp4"));
+    QVERIFY(
+        app()->document()->writeContainer(project, ProjectDocument::ContainerKind::Save, false));
+    QCOMPARE(app()->document()->archiveFolder(), m_dir.filePath("archive"));
+    QCOMPARE(app()->document()->relativeToArchive(media), QString("../media/clip.mp4"));
 
-    const QString copied = app()->copyIntoProjectResource(media);
+    const QString copied = app()->document()->copyIntoProjectResource(media);
     QCOMPARE(copied, m_dir.filePath("archive/resource/clip.mp4"));
     QCOMPARE(readFile(copied), QByteArray("original"));
     writeFile(media, "changed");
-    QCOMPARE(app()->copyIntoProjectResource(media), copied);
+    QCOMPARE(app()->document()->copyIntoProjectResource(media), copied);
     QCOMPARE(readFile(copied), QByteArray("original")); // an existing copy is left alone
 }
 
 void TestProjectFile::unwritableTargetWritesNothing()
 {
     const QString path = m_dir.filePath("no/such/folder/p.zua2");
-    QVERIFY(!app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(!app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
     QVERIFY(!QFileInfo::exists(path));
-    QVERIFY(!app()->writeContainer(QString(), ZuApp::ContainerKind::Save, false));
+    QVERIFY(
+        !app()->document()->writeContainer(QString(), ProjectDocument::ContainerKind::Save, false));
     QVERIFY(m_sections.calls.isEmpty());
 }
 
@@ -601,7 +614,7 @@ void TestProjectFile::interruptedSaveKeepsThePreviousFile()
 {
     const QString path = m_dir.filePath("precious.zua2");
     m_sections.timelinePayload = "previous";
-    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
     const QByteArray before = readFile(path);
     QVERIFY(before.contains("previous"));
 
@@ -611,7 +624,7 @@ void TestProjectFile::interruptedSaveKeepsThePreviousFile()
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
     QCOMPARE(readFile(path), before);
-    QVERIFY(app()->readProjectFile(path));
+    QVERIFY(app()->document()->readProjectFile(path));
     QVERIFY(m_sections.calls.contains("timeline"));
 }
 
@@ -622,7 +635,7 @@ void TestProjectFile::fullDiskKeepsTheProjectAndTheNextSaveWorks()
     // project on disk stays whole; with room again the next save succeeds.
     const QString path = m_dir.filePath("small.zua2");
     m_sections.timelinePayload = "previous";
-    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
     const QByteArray before = readFile(path);
     QVERIFY(before.size() > 200 && before.size() < 16 * 1024);
 
@@ -630,14 +643,15 @@ void TestProjectFile::fullDiskKeepsTheProjectAndTheNextSaveWorks()
     bool savedWhileFull = true;
     {
         fixtures::FullDisk full(100);
-        savedWhileFull = app()->writeContainer(path, ZuApp::ContainerKind::Save, false);
+        savedWhileFull =
+            app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false);
     }
     QVERIFY(!savedWhileFull);
     QCOMPARE(readFile(path), before);
     QCOMPARE(QDir(m_dir.path()).entryList({"small.zua2*"}, QDir::Files),
              QStringList{"small.zua2"}); // no temporary file left behind
 
-    QVERIFY(app()->writeContainer(path, ZuApp::ContainerKind::Save, false));
+    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
     QVERIFY(readFile(path).contains("replacement"));
 }
 
@@ -648,8 +662,9 @@ int main(int argc, char **argv)
         RecordingSections sections;
         sections.timelinePayload = "replacement";
         sections.killDuringTimeline = true;
-        app.setSections(&sections);
-        app.writeContainer(QString::fromLocal8Bit(argv[2]), ZuApp::ContainerKind::Save, false);
+        app.document()->setSections(&sections);
+        app.document()->writeContainer(QString::fromLocal8Bit(argv[2]),
+                                       ProjectDocument::ContainerKind::Save, false);
         return 0; // not reached: the save kills the process
     }
     ZuApp app(argc, argv);

@@ -1,9 +1,8 @@
-// Project file container of ZuApp: writing and reading ".zua2", importing ".zua",
-// and the material path services used by the section owners.
+// The document's file: writing and reading ".zua2", importing ".zua", and the
+// material path services used by the section owners.
 
-#include "MainWindow.h"
+#include "ProjectDocument.h"
 #include "ProjectSections.h"
-#include "ZuApp.h"
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
@@ -15,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QWidget>
 
 #include <algorithm>
 #include <cerrno>
@@ -41,7 +41,8 @@ bool sameFile(const QFileInfo &a, const QFileInfo &b)
 
 } // namespace
 
-bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive, QString *reason)
+bool ProjectDocument::writeContainer(const QString &path, ContainerKind kind, bool archive,
+                                     QString *reason)
 {
     // Written to a temporary file and renamed over the target only when complete, so
     // a failure or a crash during the save leaves the previous file as it was.
@@ -121,15 +122,14 @@ bool ZuApp::writeContainer(const QString &path, ContainerKind kind, bool archive
     return true;
 }
 
-void ZuApp::showFailure(const QString &key)
+void ProjectDocument::showFailure(const QString &key)
 {
     showFailureText(zuaTranslate(key));
 }
 
-void ZuApp::showFailureText(const QString &text)
+void ProjectDocument::showFailureText(const QString &text)
 {
-    MessageBox::inform(m_mainWindow ? static_cast<QWidget *>(m_mainWindow.data()) : nullptr,
-                       ZKEY("MainWindow.Hint"), text, ZKEY("MainWindow.Ok"));
+    MessageBox::inform(m_window, ZKEY("MainWindow.Hint"), text, ZKEY("MainWindow.Ok"));
 }
 
 void ProjectSections::readProjectChildren(QXmlStreamReader &reader, ProjectSections &sections)
@@ -147,12 +147,12 @@ void ProjectSections::readProjectChildren(QXmlStreamReader &reader, ProjectSecti
     }
 }
 
-void ZuApp::readRootChildren()
+void ProjectDocument::readRootChildren()
 {
     ProjectSections::readProjectChildren(m_reader, *m_sections);
 }
 
-bool ZuApp::openForReading(QFile &file, const QString &rootName)
+bool ProjectDocument::openForReading(QFile &file, const QString &rootName)
 {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         showFailure(ZKEY("titlebar.FileNoExist"));
@@ -167,7 +167,7 @@ bool ZuApp::openForReading(QFile &file, const QString &rootName)
     return true;
 }
 
-bool ZuApp::readProjectFile(const QString &path)
+bool ProjectDocument::readProjectFile(const QString &path)
 {
     // The file is checked before anything is cleared: a file that is no project
     // leaves the open one as it was.
@@ -195,7 +195,7 @@ bool ZuApp::readProjectFile(const QString &path)
     return true;
 }
 
-void ZuApp::readLegacyChildren()
+void ProjectDocument::readLegacyChildren()
 {
     // Descends through `path` (element names, outermost first) and hands every
     // element named last in it to `read`.
@@ -236,7 +236,7 @@ void ZuApp::readLegacyChildren()
     }
 }
 
-bool ZuApp::readLegacyProjectFile(const QString &path)
+bool ProjectDocument::readLegacyProjectFile(const QString &path)
 {
     QFile file(path);
     if (!openForReading(file, QStringLiteral("RoRIVeziza")))
@@ -259,7 +259,7 @@ bool ZuApp::readLegacyProjectFile(const QString &path)
     return true;
 }
 
-void ZuApp::clearProject()
+void ProjectDocument::clearProject()
 {
     if (m_renderManager)
         m_renderManager->slot_opertorUi(true, true);
@@ -267,19 +267,19 @@ void ZuApp::clearProject()
     zua::UndoController::instance()->reset();
 }
 
-QString ZuApp::currentProjectPath() const
+QString ProjectDocument::currentProjectPath() const
 {
     return !m_needsLocation && QFileInfo::exists(m_projectPath) ? m_projectPath : QString();
 }
 
-QString ZuApp::resolveMaterialPath(const QString &path) const
+QString ProjectDocument::resolveMaterialPath(const QString &path) const
 {
     if (!m_archived || !QFileInfo::exists(m_projectPath))
         return path;
     return inProjectFolder(path, m_projectPath);
 }
 
-QString ZuApp::relativeToArchive(const QString &path) const
+QString ProjectDocument::relativeToArchive(const QString &path) const
 {
     QDir dir(m_archiveFolder);
     if (!dir.exists())
@@ -287,7 +287,7 @@ QString ZuApp::relativeToArchive(const QString &path) const
     return dir.relativeFilePath(path);
 }
 
-QString ZuApp::storedMaterialPath(const QString &path, bool archive) const
+QString ProjectDocument::storedMaterialPath(const QString &path, bool archive) const
 {
     if (path.isEmpty())
         return path;
@@ -296,7 +296,7 @@ QString ZuApp::storedMaterialPath(const QString &path, bool archive) const
     return m_archived ? relativeToArchive(path) : path;
 }
 
-QString ZuApp::copyIntoProjectResource(const QString &path) const
+QString ProjectDocument::copyIntoProjectResource(const QString &path) const
 {
     const QString folder = m_archiveFolder + "/resource";
     if (!m_planningArchive) {

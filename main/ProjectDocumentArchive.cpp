@@ -5,8 +5,7 @@
 
 #include "ArchiveCopier.h"
 #include "ArchivedProcessDialog.h"
-#include "MainWindow.h"
-#include "ZuApp.h"
+#include "ProjectDocument.h"
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 
@@ -18,7 +17,7 @@
 #include <QFileInfo>
 #include <QThreadPool>
 
-void ZuApp::archiveProject(const QString &target)
+void ProjectDocument::archiveProject(const QString &target)
 {
     const QFileInfo where(target);
     // The folder takes the whole name (dots included), and so does the file.
@@ -54,14 +53,18 @@ void ZuApp::archiveProject(const QString &target)
         return;
     }
 
-    if (m_mainWindow)
-        m_mainWindow->setAutoSaveEnabled(false);
+    setAutoSaveEnabled(false);
     m_archiveError.clear();
     m_archiveCancel = std::make_shared<std::atomic<bool>>(false);
-    if (m_archivedProcess) {
-        m_archivedProcess->setProgress(0, 0);
-        m_archivedProcess->open();
+    if (!m_archivedProcess) {
+        m_archivedProcess = new ArchivedProcessDialog;
+        connect(m_archivedProcess, &ArchivedProcessDialog::sig_cancel, this, [this] {
+            if (m_archiveCancel)
+                *m_archiveCancel = true;
+        });
     }
+    m_archivedProcess->setProgress(0, 0);
+    m_archivedProcess->open();
     auto copier = std::make_shared<ArchiveCopier>(m_archivePlan, *m_archiveCancel);
     auto cancel = m_archiveCancel; // keeps the flag alive as long as the copier
     QPointer<ArchivedProcessDialog> progress = m_archivedProcess;
@@ -90,18 +93,12 @@ void ZuApp::archiveProject(const QString &target)
     });
 }
 
-void ZuApp::archiveFinished(const QString &path, const QString &error)
+void ProjectDocument::archiveFinished(const QString &path, const QString &error)
 {
     m_archiveError = error;
-    slot_closeArchivedProcess(path);
-}
-
-void ZuApp::slot_closeArchivedProcess(const QString &path)
-{
     if (m_archivedProcess)
         m_archivedProcess->accept();
-    if (m_mainWindow)
-        m_mainWindow->setAutoSaveEnabled(true);
+    setAutoSaveEnabled(true);
     m_archiveCancel.reset();
     if (!m_archiveError.isEmpty()) {
         BG_LOG_W("---> archive not made: %s", qUtf8Printable(m_archiveError));

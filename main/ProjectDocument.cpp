@@ -1,24 +1,24 @@
-// Project lifecycle of ZuApp: ask-to-save, new, open, save, auto-save and recovery.
+// The document's operations: ask-to-save, new, open, save, auto-save and recovery.
 
-#include "MainWindow.h"
-#include "ZuApp.h"
+#include "ProjectDocument.h"
+#include "ArchivedProcessDialog.h"
+#include "ProjectSections.h"
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
-#include "render/export/ExportManager.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
 
-#include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QUndoStack>
+#include <QWidget>
 #include <QXmlStreamReader>
 
 namespace {
@@ -40,7 +40,56 @@ QString nameWithoutSuffix(const QString &fileName)
 }
 } // namespace
 
-QString ZuApp::autoSaveFolder()
+ProjectDocument::ProjectDocument(ProjectSections *sections, QObject *parent)
+    : QObject(parent), m_defaultSections(sections), m_sections(sections)
+{
+    m_autoSave.setInterval(kAutoSaveMs);
+    m_autoSave.setTimerType(Qt::CoarseTimer);
+    connect(&m_autoSave, &QTimer::timeout, this, [this] { saveProject(true, false, QString()); });
+    m_projectPath = defaultProjectPath();
+}
+
+ProjectDocument::~ProjectDocument()
+{
+    delete m_archivedProcess.data();
+}
+
+void ProjectDocument::setRenderManager(RenderManager *renderManager)
+{
+    m_renderManager = renderManager;
+}
+
+void ProjectDocument::setWindow(QWidget *window)
+{
+    m_window = window;
+}
+
+void ProjectDocument::setSections(ProjectSections *sections)
+{
+    m_sections = sections ? sections : m_defaultSections;
+}
+
+void ProjectDocument::setAutoSaveEnabled(bool enabled)
+{
+    if (enabled)
+        m_autoSave.start();
+    else
+        m_autoSave.stop();
+}
+
+QString ProjectDocument::defaultProjectPath()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return QDir::homePath() + "/zu_" + now.toString("yyyyMMdd") + "_" + now.toString("HHmmss");
+}
+
+void ProjectDocument::finishTake()
+{
+    if (m_renderManager)
+        m_renderManager->slot_opertorUi(false, true);
+}
+
+QString ProjectDocument::autoSaveFolder()
 {
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/autosave";
@@ -48,14 +97,14 @@ QString ZuApp::autoSaveFolder()
     return folder;
 }
 
-QString ZuApp::autoSavePathFor(const QString &projectPath)
+QString ProjectDocument::autoSavePathFor(const QString &projectPath)
 {
     const QFileInfo file(projectPath);
     const QString folder = file.exists() ? file.absolutePath() : autoSaveFolder();
     return folder + "/" + kAutoSavePrefix + nameWithoutSuffix(file.fileName()) + ".zua2";
 }
 
-QString ZuApp::currentAutoSavePath() const
+QString ProjectDocument::currentAutoSavePath() const
 {
     if (!m_needsLocation)
         return autoSavePathFor(m_projectPath);
@@ -65,19 +114,17 @@ QString ZuApp::currentAutoSavePath() const
            nameWithoutSuffix(QFileInfo(m_projectPath).fileName()) + ".zua2";
 }
 
-void ZuApp::makeUntitled(const QString &path)
+void ProjectDocument::makeUntitled(const QString &path)
 {
     m_projectPath = path;
     m_needsLocation = true;
     emit sig_updateProjectName(nameWithoutSuffix(QFileInfo(path).fileName()), true);
 }
 
-bool ZuApp::askSaveCurrent()
+bool ProjectDocument::askSaveCurrent()
 {
-    // A take under way is finished first and becomes a clip, so that the question
-    // covers it (and Save keeps it).
-    if (m_renderManager)
-        m_renderManager->slot_opertorUi(false, true);
+    // The question covers a take under way (and Save keeps it).
+    finishTake();
     auto forgetAutoSave = [this] {
         QFile::remove(currentAutoSavePath());
         setAutoSavePath(QString());
@@ -105,7 +152,7 @@ bool ZuApp::askSaveCurrent()
     }
 }
 
-void ZuApp::createProject(const QString &path, int width, int height, bool fixed)
+void ProjectDocument::createProject(const QString &path, int width, int height, bool fixed)
 {
     QScopedValueRollback<bool> loading(m_loading, true);
     if (!askSaveCurrent())
@@ -131,7 +178,7 @@ void ZuApp::createProject(const QString &path, int width, int height, bool fixed
     emit sig_updateProjectName(ZTR("titlebar.CreateProjectSuccess").arg(info.fileName()), false);
 }
 
-void ZuApp::openProject(const QString &path)
+void ProjectDocument::openProject(const QString &path)
 {
     QScopedValueRollback<bool> loading(m_loading, true);
     if (!askSaveCurrent())
@@ -143,7 +190,7 @@ void ZuApp::openProject(const QString &path)
         readLegacyProjectFile(path);
 }
 
-bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
+bool ProjectDocument::saveProject(bool autoSave, bool archive, QString path)
 {
     const bool current = path.isEmpty() || path == m_projectPath;
     if (path.isEmpty())
@@ -175,16 +222,14 @@ bool ZuApp::saveProject(bool autoSave, bool archive, QString path)
     return saveManually(path, archive, ask);
 }
 
-bool ZuApp::saveProjectAs()
+bool ProjectDocument::saveProjectAs()
 {
     return saveManually(m_projectPath, false, true);
 }
 
-bool ZuApp::saveManually(QString path, bool archive, bool ask)
+bool ProjectDocument::saveManually(QString path, bool archive, bool ask)
 {
-    // A take under way is finished first, so that it is saved with the rest.
-    if (m_renderManager)
-        m_renderManager->slot_opertorUi(false, true);
+    finishTake();
     QScopedValueRollback<bool> saving(m_saving, true);
     const QString previousAutoSave =
         path == m_projectPath ? currentAutoSavePath() : autoSavePathFor(path);
@@ -238,7 +283,7 @@ bool isCompleteDocument(const QString &path)
 }
 } // namespace
 
-void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
+void ProjectDocument::recoverAutoSave(bool continueWork, const QString &autoSavePath)
 {
     QScopedValueRollback<bool> loading(m_loading, true);
     m_recoveryPending = false;
@@ -271,43 +316,4 @@ void ZuApp::recoverAutoSave(bool continueWork, const QString &autoSavePath)
         QFile::remove(autoSavePath);
     }
     setAutoSavePath(QString());
-}
-
-bool ZuApp::isBusy() const
-{
-    const bool exporting = m_renderManager && m_renderManager->exportManager() &&
-                           m_renderManager->exportManager()->isExporting();
-    return m_loading || m_saving || m_archiveCancel || exporting ||
-           QApplication::activeModalWidget() != nullptr;
-}
-
-void ZuApp::handOver(const QByteArray &message)
-{
-    if (MainWindow *window = m_mainWindow) {
-        window->showNormal();
-        window->raise();
-        window->activateWindow();
-    }
-    if (!message.startsWith("open:"))
-        return;
-    const QString path = QString::fromUtf8(message.mid(5));
-    const QFileInfo file(path);
-    if (!file.isFile() || (file.suffix() != "zua" && file.suffix() != "zua2"))
-        return;
-    m_handedOver = path;
-    if (!m_handOverTimer) {
-        // Checked a few times a second: opening now, under an export or a dialog,
-        // would replace what they are working on.
-        m_handOverTimer = new QTimer(this);
-        m_handOverTimer->setInterval(250);
-        connect(m_handOverTimer, &QTimer::timeout, this, [this] {
-            if (isBusy() || m_handedOver.isEmpty())
-                return;
-            m_handOverTimer->stop();
-            const QString project = m_handedOver;
-            m_handedOver.clear();
-            openProject(project);
-        });
-    }
-    m_handOverTimer->start();
 }
