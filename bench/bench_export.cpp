@@ -18,8 +18,8 @@
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 #include "undo/UndoController.h"
 
 #include "main/TimelineWiring.h"
@@ -123,7 +123,7 @@ int main(int argc, char **argv)
     TimeLineWidget timeline;
     timeline.model()->setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
     wireTimeline(&rm, &timeline);
-    TimeLineTreeModel *model = timeline.model();
+    TimelineDocument *model = timeline.model();
     auto at = [](double s) { return timeline::toScene(int64_t(s * kFps)); };
     SourceItem *clipA = model->createClip(model->group(CT_VIDEO), CT_VIDEO, a, 0);
     SourceItem *clipB = model->createClip(model->group(CT_VIDEO), CT_VIDEO, b, at(10));

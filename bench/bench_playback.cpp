@@ -33,7 +33,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelineEvaluator.h"
 #include "undo/UndoController.h"
 
@@ -389,7 +389,7 @@ int main(int argc, char **argv)
     }
     rm.setSceneSize(1920, 1080, true);
     TimeLineGraphicsScene scene;
-    TimeLineTreeModel model(&scene);
+    TimelineDocument model(&scene);
     model.setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
     model.buildGroups();
     TimeLineGraphicsView view(&scene, &model);

@@ -5,7 +5,7 @@
 #include "main/ZuApp.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 
 #include "undo/UndoController.h"
 
@@ -36,7 +36,7 @@ int main(int argc, char **argv)
     if (QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
                                      "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", clip}) != 0)
         return 1;
-    TimeLineTreeModel *model = app.mainWindow()->timelineModel();
+    TimelineDocument *model = app.mainWindow()->timelineModel();
     const QString path = dir.filePath("big.zua2");
     app.document()->createProject(path, 1920, 1080,
                                   true); // a saved project: saving never asks where

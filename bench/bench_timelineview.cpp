@@ -6,7 +6,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelineEvaluator.h"
 
 #include <QApplication>
@@ -52,7 +52,7 @@ int main(int argc, char **argv)
                                      "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", clip}) != 0)
         return 1;
     TimeLineGraphicsScene scene;
-    TimeLineTreeModel model(&scene);
+    TimelineDocument model(&scene);
     RenderManager probe;
     model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
     model.buildGroups();

@@ -8,7 +8,7 @@
 #include "resource/MaterialManager.h"
 #include "resource/MaterialView.h"
 #include "timeline/TimeLineGraphicsScene.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelineSection.h"
 
 #include "undo/UndoController.h"
@@ -24,7 +24,7 @@ namespace {
 struct Owners {
     MaterialView materials;
     TimeLineGraphicsScene scene;
-    TimeLineTreeModel timeline{&scene};
+    TimelineDocument timeline{&scene};
     RenderManager render; // no graphics device: scenes are sizes only
 };
 Owners *g = nullptr;

@@ -23,12 +23,13 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineRuler.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineTreeView.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/ToolBarWidget.h"
 
 #include "bridge/EventChannel.h"
+#include "undo/UndoController.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -105,6 +106,12 @@ MainWindow::MainWindow(QWidget *parent)
     bg::EventChannel::instance().subscribe(QStringLiteral("showMini"), this,
                                            [this] { showMinimized(); });
     m_lastOpenFolder = QDir::homePath();
+    m_messageTimer = new QTimer(this);
+    m_messageTimer->setSingleShot(true);
+    m_messageTimer->setInterval(1000);
+    connect(m_messageTimer, &QTimer::timeout, this, &MainWindow::showTitle);
+    connect(zua::UndoController::instance(), &zua::UndoController::sig_cleanChanged, this,
+            &MainWindow::showTitle);
 }
 
 void MainWindow::buildSettingsMenu()
@@ -242,12 +249,12 @@ void MainWindow::connectPreviewActions()
 {
     ZueDisplayWindow *display = m_preview->display();
     TimeLineGraphicsView *view = timelineView();
-    TimeLineTreeModel *model = m_timelineWidget->model();
+    TimelineDocument *model = m_timelineWidget->model();
     // The preview names clips by uuid; its edits are undoable here and the timeline
     // shows the clip selected.
-    connect(display, &ZueDisplayWindow::sig_selectClip, model, &TimeLineTreeModel::slot_selectClip);
+    connect(display, &ZueDisplayWindow::sig_selectClip, model, &TimelineDocument::slot_selectClip);
     connect(display, &ZueDisplayWindow::sig_clipGeometryEdited, model,
-            &TimeLineTreeModel::slot_clipGeometryEdited);
+            &TimelineDocument::slot_clipGeometryEdited);
     auto selectOnly = [view, model](const QString &uuid) {
         SourceItem *clip = model->clipByUuid(uuid);
         if (clip) {
@@ -360,7 +367,7 @@ bool MainWindow::inCaption(const QPoint &global) const
     return true;
 }
 
-TimeLineTreeModel *MainWindow::timelineModel() const
+TimelineDocument *MainWindow::timelineModel() const
 {
     return m_timelineWidget->model();
 }
@@ -420,30 +427,37 @@ QString MainWindow::titleText() const
 
 void MainWindow::slot_updateProjectName(const QString &text, bool isName)
 {
-    const QString before = ui->label_project_name->text();
-    const int width = int(500 * QssManager::screenScale());
-    ui->label_project_name->setText(
-        ui->label_project_name->fontMetrics().elidedText(text, Qt::ElideRight, width));
-    if (isName)
-        return;
-    // A transient message gives the label back what it showed a second later.
-    QPointer<QLabel> label = ui->label_project_name;
-    QTimer::singleShot(1000, this, [label, before] {
-        if (label)
-            label->setText(before);
-    });
+    if (isName) {
+        m_projectName = text;
+    } else {
+        // A passing message shows for a second, then the name comes back (a newer
+        // message replaces an older one and has its own second).
+        m_message = text;
+        m_messageTimer->start();
+    }
+    showTitle();
 }
 
 void MainWindow::slot_recordPaused(bool paused)
 {
     // Shown in the title bar for as long as the microphone is away.
-    if (paused && m_titleBeforeNotice.isNull()) {
-        m_titleBeforeNotice = ui->label_project_name->text();
-        ui->label_project_name->setText(ZTR("pre_form.RecordPaused"));
-    } else if (!paused && !m_titleBeforeNotice.isNull()) {
-        ui->label_project_name->setText(m_titleBeforeNotice);
-        m_titleBeforeNotice = QString();
-    }
+    m_recordPaused = paused;
+    showTitle();
+}
+
+void MainWindow::showTitle()
+{
+    QString text = m_projectName;
+    // Unsaved changes are marked after the name, as editors do.
+    if (!zua::UndoController::instance()->isClean())
+        text += QLatin1Char('*');
+    if (m_recordPaused)
+        text = ZTR("pre_form.RecordPaused");
+    else if (m_messageTimer->isActive())
+        text = m_message;
+    const int width = int(500 * QssManager::screenScale());
+    ui->label_project_name->setText(
+        ui->label_project_name->fontMetrics().elidedText(text, Qt::ElideRight, width));
 }
 
 void MainWindow::on_pushButton_newbuild_clicked()

@@ -7,6 +7,7 @@
 #include "ResizeInterface.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 class CreateProjectDialog;
@@ -15,7 +16,7 @@ class PreviewWidget;
 class QMenu;
 class ResourceWidget;
 class TimeLineGraphicsView;
-class TimeLineTreeModel;
+class TimelineDocument;
 class TimeLineWidget;
 class ToolBarWidget;
 class QXmlStreamReader;
@@ -47,7 +48,7 @@ public:
     void setPreviewMaximised(bool maximised);
     // The 30-second auto-save timer (off while a project is archived).
     QString titleText() const;
-    TimeLineTreeModel *timelineModel() const;
+    TimelineDocument *timelineModel() const;
     TimeLineGraphicsView *timelineView() const;
     TimeLineWidget *timelineWidget() const { return m_timelineWidget; }
     ToolBarWidget *toolBar() const { return m_toolBar; }
@@ -82,7 +83,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QString m_titleBeforeNotice; // the title while a notice replaces it
+    // The title bar: the project's name (marked while modified), a passing message
+    // for a second, or the notice of a paused take.
+    void showTitle();
+    QString m_projectName;
+    QString m_message;
+    QTimer *m_messageTimer = nullptr;
+    bool m_recordPaused = false;
     // The export panel (made on first use), with the project's size filled in.
     void showExportPanel();
     void buildSettingsMenu();

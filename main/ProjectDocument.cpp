@@ -214,8 +214,7 @@ bool ProjectDocument::saveProject(bool autoSave, bool archive, QString path)
         }
         m_autoSaveFailing = false;
         setAutoSavePath(path);
-        emit sig_updateProjectName(
-            ZTR("titlebar.AutoProjectSuccess").arg(QFileInfo(path).fileName()), false);
+        // Silent: the auto-save's own file name is nothing the user works with.
         return true;
     }
     const bool ask = !archive && (!QFileInfo::exists(path) || (current && m_needsLocation));

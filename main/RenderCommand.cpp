@@ -13,7 +13,7 @@
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
 #include "timeline/SourceItem.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelinePublisher.h"
 #include "timeline/TimelineSection.h"
 
@@ -54,7 +54,7 @@ private:
 // not needed to render; nothing is written.
 class RenderSections : public ProjectSections {
 public:
-    RenderSections(RenderManager &render, TimeLineTreeModel &timeline)
+    RenderSections(RenderManager &render, TimelineDocument &timeline)
         : m_render(render), m_timeline(timeline)
     {}
     void writeScene(QXmlStreamWriter &) override {}
@@ -71,7 +71,7 @@ public:
 
 private:
     RenderManager &m_render;
-    TimeLineTreeModel &m_timeline;
+    TimelineDocument &m_timeline;
 };
 
 struct Options {
@@ -197,7 +197,7 @@ int zuaRenderMain(int argc, char **argv)
     // The timeline as data: its model and the scene its clips are items of; no widget
     // is made (the timeline view and panels are the editor's).
     QGraphicsScene scene;
-    TimeLineTreeModel timeline(&scene);
+    TimelineDocument timeline(&scene);
     timeline.buildGroups();
     timeline.setProbe(
         [&render](const QString &p, bool autoSize) { return render.probeMedia(p, autoSize); });

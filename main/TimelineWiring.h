@@ -6,12 +6,11 @@
 
 #include "render/RenderManager.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelinePublisher.h"
 
-inline void wireTimeline(RenderManager *render, TimeLineGraphicsView *view,
-                         TimeLineTreeModel *model)
+inline void wireTimeline(RenderManager *render, TimeLineGraphicsView *view, TimelineDocument *model)
 {
     render->setTimeline(model->publisher()->feed());
     render->slot_playheadMoved(view->playheadFrame());

@@ -3,6 +3,8 @@
 #include "MainWindow.h"
 #include "ProjectDocument.h"
 #include "ProjectSections.h"
+#include "common/ControlKeysFirst.h"
+#include "common/WheelNeedsFocus.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
 #include "render/preview/TransTranslate.h"
@@ -89,6 +91,8 @@ ZuApp::ZuApp(int &argc, char **argv)
       m_document(std::make_unique<ProjectDocument>(m_sections.get()))
 {
     setApplicationName(QStringLiteral("ZuAEdit"));
+    WheelNeedsFocus::install();
+    ControlKeysFirst::install();
     setApplicationVersion(QString::fromStdString(bg::AppInfo::instance().version()));
 }
 

@@ -66,8 +66,9 @@ void CropView::fitScene()
 {
     if (!m_item)
         return;
-    m_maxX = m_item->materialSize().width() - 1.0;
-    m_maxY = m_item->materialSize().height() - 1.0;
+    // A QRectF's right() is x + width: a full-frame crop ends at the size itself.
+    m_maxX = m_item->materialSize().width();
+    m_maxY = m_item->materialSize().height();
     scene()->setSceneRect(0, 0, m_maxX, m_maxY);
     fitInView(QRectF(0, 0, m_maxX + 100, m_maxY + 100), Qt::KeepAspectRatio);
 }

@@ -159,18 +159,54 @@ void SubtitleMenu::UpdateData(bg::ValueMap map)
     m_angle->setValue(get(map, "rotate").toInt32());
     m_transparency->setValue(get(map, "transparent").toInt32(255));
     m_font->setCurrentFont(font);
-    const int sizeAt = m_size->findText(QString::number(font.pointSize()));
-    if (sizeAt >= 0)
-        m_size->setCurrentIndex(sizeAt);
+    showSize(font.pointSize());
     m_bold->setChecked(font.weight() >= 58);
     m_italic->setChecked(font.style() != QFont::StyleNormal);
     m_underline->setChecked(font.underline());
     m_strikeOut->setChecked(font.strikeOut());
     m_colour = QColor(QString::fromStdString(get(map, "color").toStdString()));
     paintColourButton();
-    const QString content = QString::fromStdString(get(map, "content").toStdString());
-    if (m_text->toPlainText() != content)
-        m_text->setPlainText(content);
+    showText(QString::fromStdString(get(map, "content").toStdString()));
+}
+
+void SubtitleMenu::showText(const QString &content)
+{
+    const QString shown = m_text->toPlainText();
+    if (shown == content)
+        return;
+    // The caret goes to the end of what changed (an undone word: where it was), not
+    // to the start of the text.
+    int same = 0;
+    while (same < shown.size() && same < content.size() && shown[same] == content[same])
+        ++same;
+    int tail = 0;
+    while (tail < shown.size() - same && tail < content.size() - same &&
+           shown[shown.size() - 1 - tail] == content[content.size() - 1 - tail])
+        ++tail;
+    m_text->setPlainText(content);
+    QTextCursor cursor = m_text->textCursor();
+    cursor.setPosition(content.size() - tail);
+    m_text->setTextCursor(cursor);
+}
+
+void SubtitleMenu::showSize(int points)
+{
+    // A size that is not in the list (an older project's) is shown as an entry of
+    // its own, in order, for as long as that clip's panel is shown.
+    for (int i = m_size->count() - 1; i >= 0; --i)
+        if (m_size->itemData(i).toBool())
+            m_size->removeItem(i);
+    if (points <= 0)
+        return;
+    const QString text = QString::number(points);
+    int at = m_size->findText(text);
+    if (at < 0) {
+        at = 0;
+        while (at < m_size->count() && m_size->itemText(at).toInt() < points)
+            ++at;
+        m_size->insertItem(at, text, true);
+    }
+    m_size->setCurrentIndex(at);
 }
 
 QFont SubtitleMenu::chosenFont() const

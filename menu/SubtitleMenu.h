@@ -43,6 +43,8 @@ public slots:
 
 private:
     void send(const std::string &key);
+    void showSize(int points);
+    void showText(const QString &content);
     void paintColourButton();
 
     QSpinBox *m_x, *m_y, *m_width, *m_height, *m_angle, *m_transparency;

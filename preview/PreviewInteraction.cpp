@@ -33,6 +33,13 @@ QPointF local(const PreviewItem *item, const QPointF &p)
 
 } // namespace
 
+bool PreviewInteraction::contains(const PreviewItem *item, const QPointF &p)
+{
+    const QPointF l = local(item, p);
+    return std::abs(l.x()) - item->size().x / 2 < 0.000001 &&
+           std::abs(l.y()) - item->size().y / 2 < 0.000001;
+}
+
 PreviewItem *PreviewInteraction::hitTest(const QPointF &p) const
 {
     if (!m_scene)
@@ -47,12 +54,9 @@ PreviewItem *PreviewInteraction::hitTest(const QPointF &p) const
             auto *preview = dynamic_cast<PreviewItem *>(item);
             if (!preview || !preview->visible)
                 return true;
-            const QPointF l = local(preview, s->p);
-            if (std::abs(l.x()) - preview->size().x / 2 < 0.000001 &&
-                std::abs(l.y()) - preview->size().y / 2 < 0.000001) {
+            // Items come in drawing order: the last one hit is the one on top.
+            if (contains(preview, s->p))
                 s->found = preview;
-                return false;
-            }
             return true;
         },
         &search);
@@ -88,6 +92,19 @@ int PreviewInteraction::handleAt(const PreviewItem *item, const QPointF &p) cons
             return handle;
     }
     return 0;
+}
+
+void PreviewInteraction::deselectAll()
+{
+    select(nullptr);
+    if (m_scene)
+        m_scene->EnumItems(
+            [](GsItem *item, void *) {
+                if (auto *preview = dynamic_cast<PreviewItem *>(item))
+                    preview->selected = false;
+                return true;
+            },
+            nullptr);
 }
 
 void PreviewInteraction::select(PreviewItem *item)
@@ -139,7 +156,10 @@ void PreviewInteraction::press(const QPointF &p)
     m_handle = handleAt(selected(), p);
     if (m_handle)
         return;
-    PreviewItem *hit = hitTest(p);
+    // A press inside the selected item keeps it, even under another item (a
+    // sticker over a video stays the one dragged); else the topmost item there.
+    PreviewItem *current = selected();
+    PreviewItem *hit = current && current->visible && contains(current, p) ? current : hitTest(p);
     select(hit);
     // A press selects one item: any other selected one (say, from the timeline) is not.
     if (m_scene)

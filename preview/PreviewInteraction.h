@@ -37,8 +37,10 @@ public:
     // View pixels per scene unit: handles and snapping tolerances are in view pixels.
     void setScale(double scale) { m_scale = scale > 0 ? scale : 1.0; }
 
-    // The first visible item (in scene order) whose turned rectangle holds the point.
+    // The topmost visible item (the last drawn) whose turned rectangle holds the point.
     PreviewItem *hitTest(const QPointF &p) const;
+    // True when the item's turned rectangle holds the point.
+    static bool contains(const PreviewItem *item, const QPointF &p);
     // The handle of `item` under the point, or 0.
     int handleAt(const PreviewItem *item, const QPointF &p) const;
     // Scene position of a handle of `item`.
@@ -63,6 +65,8 @@ public:
     // Snap lines in scene units from the centre; not-a-number when none is shown.
     double snapX() const { return m_snapX; }
     double snapY() const { return m_snapY; }
+    // Nothing selected: every item of the scene loses its selection.
+    void deselectAll();
 
 private:
     // Holds a reference on the selected item, so that it outlives its removal.

@@ -163,6 +163,15 @@ void ZueDisplayWindow::keyPressEvent(QKeyEvent *event)
             emit sig_removeClip(clip);
         return;
     }
+    if (event->key() == Qt::Key_Escape) {
+        // Nothing selected any more, here and on the timeline.
+        const QStringList clips = selectedClips();
+        m_interaction->deselectAll();
+        for (const QString &clip : clips)
+            emit sig_selectClip(clip, false);
+        requestUpdate();
+        return;
+    }
     QWindow::keyPressEvent(event);
 }
 

@@ -8,7 +8,7 @@
 #include "timeline/SourceAnchor.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TransItem.h"
 
 #include "undo/UndoController.h"
@@ -37,7 +37,7 @@ private:
     QTemporaryDir m_dir;
     TimeLineGraphicsScene *m_scene = nullptr;
     QGraphicsView *m_view = nullptr;
-    TimeLineTreeModel *m_model = nullptr;
+    TimelineDocument *m_model = nullptr;
     std::unique_ptr<fixtures::Timeline> m_timeline;
 };
 

@@ -16,8 +16,8 @@
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 
 #include "common/ValueQt.h"
 #include "undo/UndoController.h"
@@ -170,7 +170,7 @@ MVParams TestExport::params(const QString &name, int fps) const
 
 SourceItem *TestExport::add(uint32_t kind, const char *file, int64_t frame)
 {
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     SourceItem *clip =
         model->createClip(model->group(kind), kind, m_dir.filePath(file), timeline::toScene(frame));
     m_timeline->view()->updateSceneWidth();
@@ -313,7 +313,7 @@ void TestExport::picturesAreComposedAsPlaced()
     QVERIFY(logo);
     logo->setGeometry(0, timeline::toScene(60), 0);
     logo->setValue("previewRect", bg::ValueQt(QRectF(-80, -60, 160, 120)), false, true);
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     SourceItem *words =
         model->createClip(model->group(CT_SUBTITLE), CT_SUBTITLE, QString(), timeline::toScene(30),
                           QColor(255, 255, 0), QFont("DejaVu Sans", 60));
@@ -376,7 +376,7 @@ void TestExport::editsDuringAnExportDoNotReachIt()
     QVERIFY(add(CT_VIDEO, "red.mp4", 30));  // frames 30..89
     QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89
     ExportManager *manager = m_rm->exportManager();
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     manager->setWaiter([model](ExportManager &m) {
         QEventLoop loop;
         bool edited = false;

@@ -20,8 +20,8 @@
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 
 #include "common/ValueQt.h"
 #include "undo/UndoController.h"
@@ -283,7 +283,7 @@ void TestExportRender::geometryMatchesAFilterGraph()
     QFETCH(int, transparency);
     QFETCH(QString, graph);
     QFETCH(double, minPsnr);
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     if (transparency < 255) { // a grey picture under it, full frame
         ClassifyItem *under = model->insertTrack(model->group(CT_PICTURE), 0, false);
         QVERIFY(picture("grey.png", under, 0, 30));
@@ -314,7 +314,7 @@ void TestExportRender::geometryMatchesAFilterGraph()
 void TestExportRender::stackingFollowsTheOrderValue()
 {
     // Two pictures overlapping; whichever has the higher "zValue" is drawn on top.
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     ClassifyItem *second = model->insertTrack(model->group(CT_PICTURE), 0, false);
     SourceItem *a = picture("small.png", model->group(CT_PICTURE), 0, 30);
     SourceItem *b = picture("small.png", second, 0, 30);
@@ -339,7 +339,7 @@ void TestExportRender::subtitleMatchesDrawtext()
 {
     // Yellow "Hello 你好", 28 px, 60 px below the centre, over grey; ffmpeg's drawtext
     // with the same font file, size and colour, centred on the same point.
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     SourceItem *grey = picture("grey.png", model->group(CT_PICTURE), 0, 30);
     QVERIFY(grey);
     grey->setValue("previewRect", bg::ValueQt(QRectF(0, 0, kW, kH)), false, true);
@@ -390,7 +390,7 @@ void TestExportRender::transitionsMatchTheirFormulas()
     QFETCH(QString, program);
     // Two full-frame pictures, 2 s each, joined by a 2000 ms transition: frames 30
     // to 90, so frames 45, 60 and 75 are progress 0.25, 0.5 and 0.75.
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     ClassifyItem *track = model->group(CT_PICTURE);
     SourceItem *from = picture("from.png", track, 0, 60);
     SourceItem *to = picture("to.png", track, 60, 60);
@@ -422,7 +422,7 @@ void TestExportRender::transitionsMatchTheirFormulas()
 
 void TestExportRender::colourControlsMatchTheirFormula()
 {
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     SourceItem *clip = picture("from.png", model->group(CT_PICTURE), 0, 30);
     QVERIFY(clip);
     clip->setValue("previewRect", bg::ValueQt(QRectF(0, 0, kW, kH)), false, true);

@@ -19,8 +19,8 @@
 #include "support/SceneGrab.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 
 #include "common/ValueQt.h"
 #include "undo/UndoController.h"
@@ -300,7 +300,7 @@ private slots:
 private:
     // A timeline panel wired to the render manager, its scene `w` × `h`.
     std::unique_ptr<TimeLineWidget> timelineOf(int w, int h);
-    SourceItem *place(TimeLineTreeModel *model, ClassifyItem *track, uint32_t kind,
+    SourceItem *place(TimelineDocument *model, ClassifyItem *track, uint32_t kind,
                       const QString &file, Placement p, int64_t length, const QRectF &rect);
     QString exportAt(const QString &name, int w, int h);
     QString path(const QString &file) const { return m_dir.filePath(file); }
@@ -367,7 +367,7 @@ void TestFidelity::exportMatchesTheSources()
         [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     wireTimeline(m_rm, &timeline);
     m_rm->setSceneSize(uint32_t(width), uint32_t(height), true);
-    TimeLineTreeModel *model = timeline.model();
+    TimelineDocument *model = timeline.model();
     ClassifyItem *track = model->group(CT_VIDEO);
     for (const Placement &p : kClips) {
         SourceItem *clip = model->createClip(track, CT_VIDEO, path(file), timeline::toScene(p.at));
@@ -456,7 +456,7 @@ std::unique_ptr<TimeLineWidget> TestFidelity::timelineOf(int w, int h)
     return timeline;
 }
 
-SourceItem *TestFidelity::place(TimeLineTreeModel *model, ClassifyItem *track, uint32_t kind,
+SourceItem *TestFidelity::place(TimelineDocument *model, ClassifyItem *track, uint32_t kind,
                                 const QString &file, Placement p, int64_t length,
                                 const QRectF &rect)
 {
@@ -489,7 +489,7 @@ void TestFidelity::anotherShapeIsFittedWithBars()
     // A 4:3 project exported upright (240 × 320): the whole picture, fitted, with
     // black bars above and below; never squeezed.
     auto timeline = timelineOf(320, 240);
-    TimeLineTreeModel *model = timeline->model();
+    TimelineDocument *model = timeline->model();
     QVERIFY(place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {0, 15}, 12,
                   QRectF(0, 0, 320, 240)));
     const QString out = exportAt("upright.mp4", 240, 320);
@@ -511,7 +511,7 @@ void TestFidelity::overlaysStayAboveACrossFadeThatEndsWithItsClips()
     QVERIFY(fixtures::ffmpeg(
         {"-f", "lavfi", "-i", "color=c=0xff00ff:s=80x60", "-frames:v", "1", path("sticker.png")}));
     auto timeline = timelineOf(320, 240);
-    TimeLineTreeModel *model = timeline->model();
+    TimelineDocument *model = timeline->model();
     SourceItem *a = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {0, 0}, 30,
                           QRectF(0, 0, 320, 240));
     SourceItem *b = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {30, 30}, 30,

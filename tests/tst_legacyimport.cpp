@@ -7,8 +7,8 @@
 #include "timeline/ClassifyItem.h"
 #include "timeline/LegacyImport.h"
 #include "timeline/SourceItem.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TransItem.h"
 
 #include "undo/UndoController.h"
@@ -56,7 +56,7 @@ void import(TimeLineWidget &timeline, const QString &objects, const QString &tre
     }
 }
 
-TransItem *transitionOf(TimeLineTreeModel *model, SourceItem *from, SourceItem *to)
+TransItem *transitionOf(TimelineDocument *model, SourceItem *from, SourceItem *to)
 {
     for (TransItem *t : model->transitions())
         if (t->data()->from == from && t->data()->to == to)
@@ -135,7 +135,7 @@ void TestLegacyImport::recordsBecomeTracksClipsAndTransitions()
         "<Group type=\"music\"><Row><Item><uid>D</uid></Item></Row></Group>"
         "<Group type=\"mic\"><Row><Item><uid>F</uid></Item></Row></Group></Tree>";
     import(*m_timeline, objects, tree);
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
 
     ClassifyItem *video = model->group(CT_VIDEO);
     QCOMPARE(video->clips().size(), 2);
@@ -202,7 +202,7 @@ void TestLegacyImport::oddFilesImportWhatTheyCan()
         "<Item><uid>nothing</uid></Item><Item><uid>S</uid></Item><Other/></Row></Group>"
         "<Group type=\"sticker\"><Row><Item><uid>S</uid></Item></Row></Group><Other/></Tree>";
     import(*m_timeline, objects, tree);
-    TimeLineTreeModel *model = m_timeline->model();
+    TimelineDocument *model = m_timeline->model();
     QCOMPARE(model->group(CT_VIDEO)->clips().size(), 2);
     QCOMPARE(model->transitions().size(), 0);
 

@@ -26,7 +26,7 @@
 
 namespace {
 
-QString saved(TimeLineTreeModel &model)
+QString saved(TimelineDocument &model)
 {
     QString text;
     QXmlStreamWriter w(&text);
@@ -64,6 +64,7 @@ private slots:
     void subtitleTextAndFontAreUndoable();
     void transitionPanelEditsTheTransition();
     void removingTheClipClosesItsPanel();
+    void selectingInThePreviewMovesThePanel();
 
 private:
     SourceItem *open(uint32_t kind, const QString &file);
@@ -110,7 +111,7 @@ void TestPanelFlow::cleanup()
 
 SourceItem *TestPanelFlow::open(uint32_t kind, const QString &file)
 {
-    TimeLineTreeModel &model = m_timeline->model;
+    TimelineDocument &model = m_timeline->model;
     SourceItem *clip = model.createClip(model.group(kind), kind, m_dir.filePath(file), 0);
     if (clip)
         m_timeline->scene.showMenu(clip, clip->menuType(), 2, clip->panelValues());
@@ -214,7 +215,7 @@ void TestPanelFlow::renamingAPictureChangesNothing()
 
 void TestPanelFlow::subtitleTextAndFontAreUndoable()
 {
-    TimeLineTreeModel &model = m_timeline->model;
+    TimelineDocument &model = m_timeline->model;
     SourceItem *clip = model.createClip(model.group(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
                                         Qt::white, QFont(QStringLiteral("DejaVu Sans"), 28));
     QVERIFY(clip);
@@ -225,23 +226,38 @@ void TestPanelFlow::subtitleTextAndFontAreUndoable()
     const int steps0 = steps();
     auto *text = panel->findChild<QPlainTextEdit *>("subtitleTextEdit");
     text->moveCursor(QTextCursor::End);
-    QTest::keyClicks(text, "!!");
-    QCOMPARE(clip->content, before + "!!");
+    // Two words typed without a pause: a step per word, not per letter.
+    QTest::keyClicks(text, " big day");
+    QCOMPARE(clip->content, before + " big day");
     QCOMPARE(steps(), steps0 + 2);
     panel->findChild<QPushButton *>("bold")->click();
     QVERIFY(clip->font.bold());
-    QVERIFY(saved(m_timeline->model).contains(QString("<content>%1!!</content>").arg(before)));
+    QVERIFY(
+        saved(m_timeline->model).contains(QString("<content>%1 big day</content>").arg(before)));
     QVERIFY(zua::UndoController::instance()->undo());
     QVERIFY(!clip->font.bold());
     QVERIFY(!panel->findChild<QPushButton *>("bold")->isChecked());
+    // Undoing a word leaves the caret where the word was, not at the start.
     QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(clip->content, before + "!");
-    QCOMPARE(text->toPlainText(), before + "!");
+    QCOMPARE(clip->content, before + " big ");
+    QCOMPARE(text->toPlainText(), before + " big ");
+    QCOMPARE(text->textCursor().position(), (before + " big ").size());
+    QVERIFY(zua::UndoController::instance()->redo());
+    QCOMPARE(text->toPlainText(), before + " big day");
+    QCOMPARE(text->textCursor().position(), (before + " big day").size());
+
+    // After a pause, the next letter is a step of its own.
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text, "!");
+    QTest::qWait(1100);
+    QTest::keyClicks(text, "!");
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(clip->content, before + " big day!");
 }
 
 void TestPanelFlow::transitionPanelEditsTheTransition()
 {
-    TimeLineTreeModel &model = m_timeline->model;
+    TimelineDocument &model = m_timeline->model;
     ClassifyItem *track = model.group(CT_VIDEO);
     SourceItem *a = model.createClip(track, CT_VIDEO, m_dir.filePath("clip.mp4"), 0);
     SourceItem *b = model.createClip(track, CT_VIDEO, m_dir.filePath("clip.mp4"), a->width);
@@ -276,6 +292,24 @@ void TestPanelFlow::removingTheClipClosesItsPanel()
     // An edit arriving now has no clip to go to.
     finish(m_resource->menu(MENU_VIDEO), "videoX", 10);
     QCOMPARE(clip->previewRect.x(), 0.0);
+}
+
+void TestPanelFlow::selectingInThePreviewMovesThePanel()
+{
+    // The panel shows the first clip; the second (at 3 s on the same track) is then
+    // picked in the preview: the panel's next edit must reach the second.
+    SourceItem *first = open(CT_VIDEO, "clip.mp4");
+    TimelineDocument &model = m_timeline->model;
+    SourceItem *second =
+        model.createClip(first->track, CT_VIDEO, m_dir.filePath("clip.mp4"), timeline::toScene(90));
+    QVERIFY(first && second);
+    QCOMPARE(second->start(), int64_t(90));
+    model.slot_selectClip(second->uuid, true);
+    QVERIFY(second->isSelected() && !first->isSelected());
+    QVERIFY(m_resource->showsMenu());
+    finish(m_resource->menu(MENU_VIDEO), "videoX", 150);
+    QCOMPARE(second->previewRect.x(), 150.0);
+    QCOMPARE(first->previewRect.x(), 0.0);
 }
 
 QTEST_MAIN(TestPanelFlow)

@@ -3,6 +3,7 @@
 // crop editor's frame keeps to the picture and its minimum size.
 #include "common/FileDialogs.h"
 #include "common/ValueQt.h"
+#include "common/WheelNeedsFocus.h"
 #include "common/ZuTransLator.h"
 #include "menu/CropView.h"
 #include "menu/QtGraphicsResizerItem.h"
@@ -21,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QtTest>
@@ -97,6 +100,7 @@ private slots:
     void panelFaceFollowsShowRequests();
     void cropFrameKeepsItsMinimumAndThePicture();
     void cropViewFitsTheMaterial();
+    void wheelChangesOnlyAFocusedControl();
 
 private:
     std::unique_ptr<ZuTransLator> m_translator;
@@ -263,6 +267,23 @@ void TestPanels::subtitlePanelSendsFontColourAndText()
     QCOMPARE(child<QComboBox>(&panel, "fontSize")->currentText(), QString("20"));
     QCOMPARE(child<QSpinBox>(&panel, "subtitleX")->value(), 10);
     QCOMPARE(sent.count, 0);
+    // A size not in the list (an older project's 30) is shown as it is, and a style
+    // toggled then keeps it; the next clip's panel drops the extra entry.
+    bg::ValueMap odd = b;
+    odd["font"] = bg::Value(QFont(QStringLiteral("DejaVu Sans"), 30).toString().toStdString());
+    panel.UpdateData(odd);
+    auto *sizes = child<QComboBox>(&panel, "fontSize");
+    QCOMPARE(sizes->currentText(), QString("30"));
+    QCOMPARE(sizes->itemText(sizes->currentIndex() - 1), QString("28"));
+    child<QPushButton>(&panel, "underline")->click();
+    QFont kept;
+    QVERIFY(kept.fromString(QString::fromStdString(sent.map.at("font").toStdString())));
+    QCOMPARE(kept.pointSize(), 30);
+    QVERIFY(kept.underline());
+    sent.count = 0;
+    panel.UpdateData(b);
+    QCOMPARE(sizes->currentText(), QString("20"));
+    QCOMPARE(sizes->findText("30"), -1);
 
     // Each keystroke is one "content" edit.
     auto *text = child<QPlainTextEdit>(&panel, "subtitleTextEdit");
@@ -312,6 +333,14 @@ void TestPanels::templateWindowNamesAndStylesTemplates()
                 names << name;
                 fonts << font;
             });
+    // Escape closes it, whichever of its controls has the focus.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    child<QLineEdit>(&window, "labelLE")->setFocus();
+    QTest::keyClick(child<QLineEdit>(&window, "labelLE"), Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
     auto *create = child<QPushButton>(&window, "createSubtitleTemplate");
     for (int i = 0; i < 3; ++i) {
         window.reset();
@@ -451,7 +480,7 @@ void TestPanels::cropFrameKeepsItsMinimumAndThePicture()
     frame->setRect(QRectF(100, 100, 800, 600));
     QCOMPARE(frame->placements(), placed + 1);
 
-    // Dragging the frame far right stops with its right side on the last column.
+    // Dragging the frame far right stops with its right side on the picture's edge.
     QSignalSpy reports(&view, &CropView::sig_updateClipRect);
     const QPoint inside = view.mapFromScene(QPointF(500, 400));
     QTest::mousePress(view.viewport(), Qt::LeftButton, {}, inside);
@@ -459,7 +488,7 @@ void TestPanels::cropFrameKeepsItsMinimumAndThePicture()
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view.viewport(), &move);
     QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, view.mapFromScene(QPointF(3000, 400)));
-    QCOMPARE(frame->rect().right(), 1919.0);
+    QCOMPARE(frame->rect().right(), 1920.0);
     QCOMPARE(frame->rect().size(), QSizeF(800, 600));
     QCOMPARE(reports.size(), 1);
     QCOMPARE(reports[0][1].toRect(), frame->rect().toRect());
@@ -474,10 +503,22 @@ void TestPanels::cropViewFitsTheMaterial()
     CropView view;
     view.resize(300, 300);
     view.setClip(QStringLiteral("c"), QSize(1280, 720), QRect(0, 0, 1280, 720));
-    QCOMPARE(view.sceneRect(), QRectF(0, 0, 1279, 719));
+    QCOMPARE(view.sceneRect(), QRectF(0, 0, 1280, 720));
     // Shown with a 100-unit margin on the right and bottom, aspect kept.
     const QRectF shown = view.mapToScene(view.viewport()->rect()).boundingRect();
-    QVERIFY(shown.contains(QRectF(0, 0, 1379, 819).adjusted(1, 1, -1, -1)));
+    QVERIFY(shown.contains(QRectF(0, 0, 1380, 820).adjusted(1, 1, -1, -1)));
+
+    // A full-frame crop stays whole when the pointer passes over it and is clicked.
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy reports(&view, &CropView::sig_updateClipRect);
+    QMouseEvent hover(QEvent::MouseMove, view.mapFromScene(QPointF(640, 360)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &hover);
+    QCOMPARE(view.resizer()->rect(), QRectF(0, 0, 1280, 720));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.mapFromScene(QPointF(640, 360)));
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports[0][1].toRect(), QRect(0, 0, 1280, 720));
     // A frame of another clip is ignored; this clip's becomes the picture.
     auto frame = std::make_shared<ff::VFrameCtx>();
     frame->allocate(1280, 720);
@@ -491,6 +532,40 @@ void TestPanels::cropViewFitsTheMaterial()
     view.setFrames({mine});
     QCOMPARE(view.cropItem()->picture().size(), QSize(1280, 720));
     QCOMPARE(view.cropItem()->picture().pixelColor(5, 5), QColor(200, 200, 200, 200));
+}
+
+void TestPanels::wheelChangesOnlyAFocusedControl()
+{
+    WheelNeedsFocus::install(); // as the editor does at start
+    VideoMenu video;
+    Sent sent;
+    listen(&video, &sent);
+    video.resize(300, 200); // short: the page scrolls
+    video.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&video));
+    video.UpdateData(clipMap());
+    auto *angle = child<QSpinBox>(&video, "videoAngle");
+    auto *scroll = video.findChild<QScrollArea *>("scrollArea_edit");
+    QVERIFY(scroll && scroll->verticalScrollBar()->maximum() > 0);
+    auto turn = [](QWidget *w) {
+        const QPointF at(w->width() / 2.0, w->height() / 2.0);
+        QWheelEvent wheel(at, QPointF(w->mapToGlobal(at.toPoint())), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &wheel);
+    };
+    const int value = angle->value();
+    const int scrolled = scroll->verticalScrollBar()->value();
+    turn(angle);
+    QCOMPARE(angle->value(), value);
+    QCOMPARE(sent.count, 0);
+    QVERIFY(!angle->hasFocus());
+    QVERIFY(scroll->verticalScrollBar()->value() > scrolled); // the page moved instead
+    video.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&video));
+    angle->setFocus();
+    QTRY_VERIFY(angle->hasFocus());
+    turn(angle);
+    QCOMPARE(angle->value(), value - 1);
 }
 
 QTEST_MAIN(TestPanels)

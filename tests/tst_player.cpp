@@ -11,7 +11,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelinePublisher.h"
 
 #include "bridge/SystemServices.h"
@@ -41,7 +41,7 @@ private:
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
     TimeLineGraphicsScene *m_scene = nullptr;
-    TimeLineTreeModel *m_model = nullptr;
+    TimelineDocument *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;
 };
 
@@ -56,7 +56,7 @@ void TestPlayer::init()
     m_rm = new RenderManager; // the player's managers; no graphics needed here
     PlayerManager *player = new PlayerManager(m_rm);
     m_scene = new TimeLineGraphicsScene;
-    m_model = new TimeLineTreeModel(m_scene);
+    m_model = new TimelineDocument(m_scene);
     m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     m_model->buildGroups();
     m_view = new TimeLineGraphicsView(m_scene, m_model);

@@ -10,7 +10,7 @@
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 
 #include "graphics/GsScene.h"
 #include "undo/UndoController.h"
@@ -41,6 +41,7 @@ private slots:
     void init();
     void cleanup();
     void hitTestingUsesTheTurnedRectangle();
+    void pressesPickTheSelectedThenTheTopmostItem();
     void movingSnapsToLinesAndEdges();
     void rotatingSnapsToRightAngles();
     void cornerResizeKeepsTheOppositeCorner();
@@ -100,6 +101,36 @@ void TestPreviewInteraction::hitTestingUsesTheTurnedRectangle()
     QVERIFY(!ui.hitTest(QPointF(40, 0)));
     item->visible = false; // hidden items are not hit
     QVERIFY(!ui.hitTest(QPointF(0, 0)));
+}
+
+void TestPreviewInteraction::pressesPickTheSelectedThenTheTopmostItem()
+{
+    // A full-screen video under a sticker that covers its centre.
+    Item *video = makeItem(m_scene, 0, 0, 1920, 1080);
+    Item *sticker = makeItem(m_scene, 100, 0, 200, 200);
+    video->SetOrder(0);
+    sticker->SetOrder(1);
+    m_scene->OrderItem();
+    PreviewInteraction ui(m_scene);
+    QCOMPARE(ui.hitTest(QPointF(100, 0)), static_cast<PreviewItem *>(sticker));
+    ui.press(QPointF(100, 0));
+    ui.release();
+    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(sticker));
+
+    // Dragging the selected sticker moves the sticker, not the video.
+    ui.press(QPointF(150, 50));
+    ui.move(QPointF(250, 50));
+    ui.release();
+    QCOMPARE(sticker->pos().x, 200.0f);
+    QCOMPARE(video->pos().x, 0.0f);
+
+    // With the video selected, a press inside it (under the sticker) keeps the video.
+    ui.press(QPointF(-800, 400));
+    ui.release();
+    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(video));
+    ui.press(QPointF(200, 0));
+    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(video));
+    ui.release();
 }
 
 void TestPreviewInteraction::movingSnapsToLinesAndEdges()
@@ -216,7 +247,7 @@ void TestPreviewInteraction::gestureIsCommittedAsOneStep()
         {"-f", "lavfi", "-i", "testsrc2=s=200x100", "-frames:v", "1", dir.filePath("logo.png")}));
     zua::UndoController::instance()->reset();
     TimeLineGraphicsScene timelineScene;
-    TimeLineTreeModel model(&timelineScene);
+    TimelineDocument model(&timelineScene);
     RenderManager probe;
     model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
     model.buildGroups();

@@ -18,7 +18,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 
 #include "graphics/GsDevice.h"
 #include "graphics/GsFilter.h"
@@ -54,7 +54,7 @@ private:
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
     TimeLineGraphicsScene *m_scene = nullptr;
-    TimeLineTreeModel *m_model = nullptr;
+    TimelineDocument *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;
     PreviewLayers *m_layers = nullptr;
 };
@@ -71,7 +71,7 @@ void TestPreviewPipeline::initTestCase()
     GsDevice::DefaultDevice()->MakeCurrent();
     m_rm->setSceneSize(320, 180, true);
     m_scene = new TimeLineGraphicsScene;
-    m_model = new TimeLineTreeModel(m_scene);
+    m_model = new TimelineDocument(m_scene);
     m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     m_model->buildGroups();
     m_view = new TimeLineGraphicsView(m_scene, m_model);
@@ -192,7 +192,7 @@ void TestPreviewPipeline::previewMenuActsOnTheClipUnderTheCursor()
             [&](const QString &c, bool up) { restacked << qMakePair(c, up); });
     // The editor's wiring of the preview's selection to the timeline.
     connect(&window, &ZueDisplayWindow::sig_selectClip, m_model,
-            &TimeLineTreeModel::slot_selectClip);
+            &TimelineDocument::slot_selectClip);
     PreviewItem *videoLayer = m_layers->layerOf(m_model->group(CT_VIDEO)->uuid);
     QVERIFY(videoLayer);
     SourceItem *redClip = m_model->clipByUuid(videoLayer->clipId);

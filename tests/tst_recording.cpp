@@ -13,8 +13,8 @@
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/ToolBarWidget.h"
 
 #include "audio/WASAPISource.h"
@@ -195,7 +195,7 @@ void TestRecording::failuresAreReportedAndLeaveNothing()
 void TestRecording::editsDuringATakeAreTheirOwnSteps()
 {
     TimeLineGraphicsView *view = m_panel->view();
-    TimeLineTreeModel *model = m_panel->model();
+    TimelineDocument *model = m_panel->model();
     ClassifyItem *dub = model->group(CT_DUB);
     pressDub();
     QTest::qWait(1200);

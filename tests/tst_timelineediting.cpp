@@ -9,7 +9,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelineEvaluator.h"
 #include "timeline/TimelineSection.h"
 #include "timeline/TransItem.h"
@@ -31,7 +31,7 @@ zua::UndoController *history()
     return zua::UndoController::instance();
 }
 
-QString section(const TimeLineTreeModel &model)
+QString section(const TimelineDocument &model)
 {
     QString text;
     QXmlStreamWriter w(&text);
@@ -87,7 +87,7 @@ private:
     void dropOnView(const QByteArray &payload, QPoint pos);
     QTemporaryDir m_dir;
     TimeLineGraphicsScene *m_scene = nullptr;
-    TimeLineTreeModel *m_model = nullptr;
+    TimelineDocument *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;
     std::unique_ptr<fixtures::Timeline> m_timeline;
     QList<MessageSpec> m_boxes;
@@ -503,7 +503,7 @@ void TestTimelineEditing::dropsMakeClipsOnTheRightTrack_data()
     QTest::addColumn<int>("rowTrack"); // -1 the group row, n the group's track n
     QTest::addColumn<uint>("expectKind");
     QTest::addColumn<int>("expectTrack");
-    QTest::newRow("dub keeps its x")
+    QTest::newRow("dub on its group")
         << uint(CT_DUB) << "tone.wav" << uint(CT_DUB) << -1 << uint(CT_DUB) << -1;
     QTest::newRow("video on the video track")
         << uint(CT_VIDEO) << "clip.mp4" << uint(CT_VIDEO) << 0 << uint(CT_VIDEO) << 0;
@@ -525,7 +525,7 @@ void TestTimelineEditing::dropsMakeClipsOnTheRightTrack()
     QFETCH(int, expectTrack);
     connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_model,
             [this](const bg::ValueMap &request, const QColor &c, const QFont &f) {
-                m_model->createFromDrop(request, c, f, m_view->horizontalScale());
+                m_model->createFromDrop(request, c, f);
             });
     m_view->setZoomLevel(12);
     ClassifyItem *row = nullptr;
@@ -541,10 +541,9 @@ void TestTimelineEditing::dropsMakeClipsOnTheRightTrack()
                                          : m_model->group(expectKind)->child(expectTrack);
     QCOMPARE(want->clips().size(), 1);
     SourceItem *clip = want->clips()[0];
-    // Rounded down to a frame, then 50 view pixels to the left (dub clips stay).
-    const double dropX = double(int64_t(m_view->mapToScene(pos).x() / 50.0)) * 50.0;
-    const double shift = kind == CT_DUB ? 0.0 : 50.0 / m_view->horizontalScale();
-    QVERIFY(std::abs(clip->sceneX() - (dropX - shift)) < 1e-6);
+    // Let go inside frame 300: the clip starts on that frame.
+    QCOMPARE(clip->start(), int64_t(300));
+    QCOMPARE(clip->sceneX(), timeline::toScene(300));
     QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("AddSource"));
 }
 

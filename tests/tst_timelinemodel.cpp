@@ -7,10 +7,11 @@
 #include "timeline/ClassifyItem.h"
 #include "timeline/DropPayload.h"
 #include "timeline/SourceItem.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TimelineEvaluator.h"
 #include "timeline/TimelinePublisher.h"
 #include "timeline/TimelineSection.h"
+#include "timeline/TrackTreeModel.h"
 #include "timeline/TransItem.h"
 
 #include "common/ValueQt.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-QString section(const TimeLineTreeModel &model)
+QString section(const TimelineDocument &model)
 {
     QString text;
     QXmlStreamWriter w(&text);
@@ -36,7 +37,7 @@ QString section(const TimeLineTreeModel &model)
     return text;
 }
 
-void load(TimeLineTreeModel &model, const QString &text)
+void load(TimelineDocument &model, const QString &text)
 {
     QXmlStreamReader r(text);
     r.readNextStartElement();
@@ -68,7 +69,7 @@ zua::UndoController *history()
 }
 
 // Moves a clip as a drag does: one undoable step, then the checks a drop runs.
-void moveClip(TimeLineTreeModel &model, SourceItem *clip, int64_t startFrame)
+void moveClip(TimelineDocument &model, SourceItem *clip, int64_t startFrame)
 {
     zua::MergeSequence seq("SourceMove");
     clip->setValue(
@@ -119,7 +120,7 @@ private:
     ClassifyItem *g(uint32_t kind) { return m_model->group(kind); }
     QTemporaryDir m_dir;
     QGraphicsScene *m_scene = nullptr;
-    TimeLineTreeModel *m_model = nullptr;
+    TimelineDocument *m_model = nullptr;
     RenderManager m_render;
 };
 
@@ -143,7 +144,7 @@ void TestTimelineModel::init()
 {
     history()->reset();
     m_scene = new QGraphicsScene;
-    m_model = new TimeLineTreeModel(m_scene);
+    m_model = new TimelineDocument(m_scene);
     m_model->setProbe(
         [this](const QString &p, bool autoSize) { return m_render.probeMedia(p, autoSize); });
     m_model->buildGroups();
@@ -160,10 +161,10 @@ void TestTimelineModel::cleanup()
 
 void TestTimelineModel::groupsAndTracks()
 {
-    QCOMPARE(m_model->rowCount(), 6);
+    QCOMPARE(m_model->trackTree()->rowCount(), 6);
     const QList<uint32_t> order{CT_VIDEO, CT_PICTURE, CT_AUDIO, CT_DUB, CT_SUBTITLE, CT_NONE};
     for (int row = 0; row < 6; ++row) {
-        const auto data = m_model->index(row, 0).data().value<ClassifyData>();
+        const auto data = m_model->trackTree()->index(row, 0).data().value<ClassifyData>();
         QCOMPARE(data.kind, order[row]);
         QCOMPARE(data.isGroup, uint8_t(1));
     }
@@ -808,14 +809,15 @@ void TestTimelineModel::clipWithoutPlacementShowsWhole()
 
 void TestTimelineModel::unknownCommandsChangeNothing()
 {
-    QSignalSpy stops(m_model, &TimeLineTreeModel::sig_opertorUi);
-    const QModelIndex video = m_model->index(0, 0);
-    QVERIFY(m_model->setData(video, "add", Qt::EditRole));
+    QSignalSpy stops(m_model, &TimelineDocument::sig_opertorUi);
+    const QModelIndex video = m_model->trackTree()->index(0, 0);
+    QVERIFY(m_model->trackTree()->setData(video, "add", Qt::EditRole));
     QCOMPARE(g(CT_VIDEO)->childCount(), 1);
     QCOMPARE(stops.size(), 1);
-    QVERIFY(m_model->setData(video, "bogus", Qt::EditRole));
+    QVERIFY(m_model->trackTree()->setData(video, "bogus", Qt::EditRole));
     QCOMPARE(g(CT_VIDEO)->childCount(), 1);
-    QVERIFY(m_model->setData(m_model->index(0, 0, video), "remove", Qt::EditRole));
+    QVERIFY(m_model->trackTree()->setData(m_model->trackTree()->index(0, 0, video), "remove",
+                                          Qt::EditRole));
     QCOMPARE(g(CT_VIDEO)->childCount(), 0);
     QVERIFY(history()->undo());
     QCOMPARE(g(CT_VIDEO)->childCount(), 1);

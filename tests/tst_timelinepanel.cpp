@@ -9,10 +9,11 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineRuler.h"
-#include "timeline/TimeLineTreeModel.h"
 #include "timeline/TimeLineTreeView.h"
 #include "timeline/TimeLineWidget.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/ToolBarWidget.h"
+#include "timeline/TrackTreeModel.h"
 
 #include "bridge/UserSettings.h"
 #include "undo/UndoController.h"
@@ -112,7 +113,7 @@ void TestTimelinePanel::rulerTicksFollowTheZoomLevel()
 
 void TestTimelinePanel::rulerSeeksStayInsideTheTimeline()
 {
-    TimeLineTreeModel *model = m_panel->model();
+    TimelineDocument *model = m_panel->model();
     clip(CT_VIDEO, model->group(CT_VIDEO), 0, "clip.mp4"); // 119 frames
     m_panel->view()->setZoomLevel(0);                      // 50 px a frame
     m_panel->view()->horizontalScrollBar()->setValue(0);
@@ -168,19 +169,19 @@ void TestTimelinePanel::rulerSeeksStayInsideTheTimeline()
 
 void TestTimelinePanel::headerButtonsAddAndRemoveTracks()
 {
-    TimeLineTreeModel *model = m_panel->model();
+    TimelineDocument *model = m_panel->model();
     TimeLineTreeView *headers = m_panel->headers();
     ClassifyItem *video = model->group(CT_VIDEO);
-    const QRect row = headers->visualRect(model->indexOf(video));
+    const QRect row = headers->visualRect(model->trackTree()->indexOf(video));
     const QPoint button = ClassifyItemDelegate::buttonRect(row).center();
     QTest::mouseClick(headers->viewport(), Qt::LeftButton, {}, button);
     QCOMPARE(video->childCount(), 1);
     ClassifyItem *track = video->child(0);
-    QVERIFY(headers->visualRect(model->indexOf(track)).top() >= row.bottom());
+    QVERIFY(headers->visualRect(model->trackTree()->indexOf(track)).top() >= row.bottom());
 
     // Removing a track with a clip takes the clip along in one step.
     clip(CT_VIDEO, track, 10, "clip.mp4");
-    const QRect trackRow = headers->visualRect(model->indexOf(track));
+    const QRect trackRow = headers->visualRect(model->trackTree()->indexOf(track));
     QTest::mouseClick(headers->viewport(), Qt::LeftButton, {},
                       ClassifyItemDelegate::buttonRect(trackRow).center());
     QCOMPARE(video->childCount(), 0);
@@ -220,7 +221,7 @@ void TestTimelinePanel::headerButtonsAddAndRemoveTracks()
 
 void TestTimelinePanel::collapsingHidesTrackClipsAndMovesGroupsUp()
 {
-    TimeLineTreeModel *model = m_panel->model();
+    TimelineDocument *model = m_panel->model();
     ClassifyItem *video = model->group(CT_VIDEO);
     ClassifyItem *track = model->insertTrack(video, 0, false);
     SourceItem *onGroup = clip(CT_VIDEO, video, 0, "clip.mp4");
@@ -229,7 +230,7 @@ void TestTimelinePanel::collapsingHidesTrackClipsAndMovesGroupsUp()
     const double s = QssManager::screenScale();
     QCOMPARE(picture->pos().y(), 2 * 48 * s);
 
-    m_panel->headers()->collapse(model->indexOf(video));
+    m_panel->headers()->collapse(model->trackTree()->indexOf(video));
     QVERIFY(onGroup->isVisible());
     QVERIFY(!onTrack->isVisible());
     QCOMPARE(picture->pos().y(), 48 * s);
@@ -254,14 +255,14 @@ void TestTimelinePanel::collapsingHidesTrackClipsAndMovesGroupsUp()
         ;
     QVERIFY(!onTrack->isVisible());
     QVERIFY(onGroup->isVisible());
-    m_panel->headers()->expand(model->indexOf(video));
+    m_panel->headers()->expand(model->trackTree()->indexOf(video));
     QVERIFY(onTrack->isVisible());
     QCOMPARE(picture->pos().y(), 2 * 48 * s);
 }
 
 void TestTimelinePanel::voiceOverFindsAFreeDubRow()
 {
-    TimeLineTreeModel *model = m_panel->model();
+    TimelineDocument *model = m_panel->model();
     TimeLineTreeView *headers = m_panel->headers();
     ClassifyItem *dub = model->group(CT_DUB);
     QCOMPARE(headers->recordingTrackY(false, 0), 0.0);
@@ -290,7 +291,7 @@ void TestTimelinePanel::toolBarFollowsHistoryAndTime()
     QVERIFY(!redo->isEnabled());
     QVERIFY(!bar.findChild<QPushButton *>("pushButton_split")->isEnabled());
     QVERIFY(!bar.findChild<QPushButton *>("pushButton_edit")->isEnabled());
-    TimeLineTreeModel *model = m_panel->model();
+    TimelineDocument *model = m_panel->model();
     model->insertTrack(model->group(CT_AUDIO), 0, true);
     QVERIFY(undo->isEnabled());
     emit bar.sig_pushButtonUndo(); // the Ctrl+Z route

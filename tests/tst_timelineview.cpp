@@ -6,7 +6,7 @@
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 #include "timeline/TransItem.h"
 
 #include "undo/UndoController.h"
@@ -33,7 +33,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<fixtures::Timeline> m_timeline;
     TimeLineGraphicsScene *m_scene = nullptr;
-    TimeLineTreeModel *m_model = nullptr;
+    TimelineDocument *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;
 };
 

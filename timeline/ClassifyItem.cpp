@@ -1,7 +1,7 @@
 #include "ClassifyItem.h"
 
 #include "SourceItem.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 
 #include "common/QssManager.h"
 #include "undo/UndoController.h"
@@ -14,7 +14,7 @@ namespace {
 uint32_t g_nextId = 0;
 } // namespace
 
-ClassifyItem::ClassifyItem(TimeLineTreeModel *model, uint32_t k, bool group) : m_model(model)
+ClassifyItem::ClassifyItem(TimelineDocument *model, uint32_t k, bool group) : m_model(model)
 {
     kind = k;
     isGroup = group ? 1 : 0;

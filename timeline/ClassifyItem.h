@@ -11,7 +11,7 @@
 #include <QString>
 
 class SourceItem;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 // The record of a track (a "classify" item): its kind, whether it is its kind's
 // group row, a serial number and its uuid.
@@ -26,7 +26,7 @@ Q_DECLARE_METATYPE(ClassifyData)
 // A track of the timeline (or a group: the first track of a kind, or the root).
 class ClassifyItem : public ClassifyData, public zua::ZuObject {
 public:
-    ClassifyItem(TimeLineTreeModel *model, uint32_t kind, bool isGroup);
+    ClassifyItem(TimelineDocument *model, uint32_t kind, bool isGroup);
     ~ClassifyItem() override;
 
     ClassifyItem *child(int row) const;
@@ -36,7 +36,7 @@ public:
     ClassifyItem *group() { return isGroup ? this : m_home; }
     // The group a track belongs to, also while it is out of the tree.
     void setHome(ClassifyItem *group) { m_home = group; }
-    TimeLineTreeModel *model() const { return m_model; }
+    TimelineDocument *model() const { return m_model; }
 
     bool expanded() const { return m_expanded; }
     void setExpanded(bool expanded) { m_expanded = expanded; }
@@ -62,7 +62,7 @@ public:
     void onChange(int kind, const bg::Value &arg) override;
 
 private:
-    TimeLineTreeModel *m_model;
+    TimelineDocument *m_model;
     ClassifyItem *m_parent = nullptr;
     ClassifyItem *m_home = nullptr;
     QList<ClassifyItem *> m_children;

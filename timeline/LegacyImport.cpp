@@ -2,7 +2,7 @@
 
 #include "ClassifyItem.h"
 #include "SourceItem.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 
 #include "common/LegacyKinds.h"
 #include "common/MaterialPaths.h"
@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-LegacyImport::LegacyImport(TimeLineTreeModel *model, const QSizeF &renderSize)
+LegacyImport::LegacyImport(TimelineDocument *model, const QSizeF &renderSize)
     : m_model(model), m_renderSize(renderSize)
 {}
 

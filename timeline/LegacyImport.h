@@ -16,11 +16,11 @@
 
 class QXmlStreamReader;
 class SourceItem;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 class LegacyImport {
 public:
-    LegacyImport(TimeLineTreeModel *model, const QSizeF &renderSize);
+    LegacyImport(TimelineDocument *model, const QSizeF &renderSize);
 
     // Entered on "ObjectMgr": reads every "Object" record. Comes before the tree.
     void readObjects(QXmlStreamReader &reader);
@@ -61,7 +61,7 @@ private:
     void readValues(QXmlStreamReader &reader, Record &record);
     void makeTransitions();
 
-    TimeLineTreeModel *m_model;
+    TimelineDocument *m_model;
     QSizeF m_renderSize;
     QHash<QString, Record> m_records;
     QHash<QString, SourceItem *> m_clips; // uid → the clip made from it

@@ -6,7 +6,7 @@
 #include "ClipProperties.h"
 #include "SourceAnchor.h"
 #include "TimeLineGraphicsScene.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 
 #include "common/QssManager.h"
 #include "common/Translate.h"
@@ -266,7 +266,10 @@ void SourceItem::applyPanelEdit(const bg::ValueMap &values, const std::string &k
     // each, but the work is modified all the same.
     const bool recorded = key != "volume" && key != "mute";
     if (get(key) != clipprops::toValue(*this, *p)) {
-        setValue(p->key, get(key), recorded, true);
+        if (key == "content")
+            setTypedText(p->key, get(key));
+        else
+            setValue(p->key, get(key), recorded, true);
         if (!recorded)
             zua::UndoController::instance()->markUnrecordedChange();
     }
@@ -433,7 +436,7 @@ QVariant SourceItem::itemChange(GraphicsItemChange change, const QVariant &value
 
 void SourceItem::onChange(int event, const bg::Value &arg)
 {
-    TimeLineTreeModel *model = track ? track->model() : nullptr;
+    TimelineDocument *model = track ? track->model() : nullptr;
     switch (event) {
     case zua::EV_ADDED: {
         const bg::ValueMap *map = arg.mapPtr();

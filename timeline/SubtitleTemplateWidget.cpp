@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 // Templates made without a label are numbered, for the whole run of the program.
@@ -56,6 +57,9 @@ SubtitleTemplateWidget::SubtitleTemplateWidget(QWidget *parent)
     setObjectName(QStringLiteral("SubtitleTemplateWidget"));
     setWindowTitle(ZTR("subtitletemplatewindow.CreatTemplate"));
     setWindowModality(Qt::ApplicationModal);
+    // Escape closes it, as it closes a dialog.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::hide);
     const double s = QssManager::screenScale();
     resize(int(600 * s), int(240 * s));
 

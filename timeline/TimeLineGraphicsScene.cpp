@@ -3,7 +3,7 @@
 #include "ClassifyItem.h"
 #include "SourceAnchor.h"
 #include "SourceItem.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TransItem.h"
 
 #include "common/QssManager.h"

@@ -14,7 +14,7 @@ Q_DECLARE_METATYPE(bg::ValueMap)
 
 class SourceAnchor;
 class SourceItem;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 // Lives on: main thread. Also carries out the mouse edits of clips: moving (with
 // snapping while auto-align is on) and trimming with the handles.
@@ -23,7 +23,7 @@ class TimeLineGraphicsScene : public QGraphicsScene {
 public:
     explicit TimeLineGraphicsScene(QObject *parent = nullptr);
 
-    void setModel(TimeLineTreeModel *model) { m_model = model; }
+    void setModel(TimelineDocument *model) { m_model = model; }
     void setAutoAlign(bool on) { m_autoAlign = on; }
     bool autoAlign() const { return m_autoAlign; }
     // The view's horizontal scale (view pixels per scene unit), for the snap threshold.
@@ -76,7 +76,7 @@ private:
     // gesture is held refers to clips an undo removed.
     void cancelGesture();
 
-    TimeLineTreeModel *m_model = nullptr;
+    TimelineDocument *m_model = nullptr;
     QPointer<QObject> m_panelItem; // the clip or transition whose panel shows
     int m_panelClicks = 0;         // the click count it was shown with
     bg::ValueMap m_panelValues;    // and the values last shown

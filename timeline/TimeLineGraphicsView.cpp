@@ -3,7 +3,7 @@
 #include "ClassifyItem.h"
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TransItem.h"
 
 #include "common/QssManager.h"
@@ -30,7 +30,7 @@ double zoomOutFactor(int level)
 
 } // namespace
 
-TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLineTreeModel *model,
+TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimelineDocument *model,
                                            QWidget *parent)
     : QGraphicsView(scene, parent), m_model(model)
 {
@@ -40,7 +40,7 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLin
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setAcceptDrops(true);
     if (m_model)
-        connect(m_model, &TimeLineTreeModel::sig_timelineChanged, this, [this] {
+        connect(m_model, &TimelineDocument::sig_timelineChanged, this, [this] {
             updateSceneWidth();
             // Undo, redo and loading change clips behind the view's back: the preview
             // shows the frame at the playhead again, once for a burst of changes.

@@ -18,7 +18,7 @@
 class ClassifyItem;
 class SourceItem;
 class TimeLineGraphicsScene;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 class TimeLineGraphicsView : public QGraphicsView {
     Q_OBJECT
@@ -27,7 +27,7 @@ public:
     static constexpr int kStartLevel = 12;
     static constexpr double kStartScale = 0.022518;
 
-    TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimeLineTreeModel *model,
+    TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimelineDocument *model,
                          QWidget *parent = nullptr);
 
     int zoomLevel() const { return m_level; }
@@ -124,7 +124,7 @@ private:
     // Sends what the timeline shows and plays at the playhead.
     void requestFrame(EditType edit);
 
-    TimeLineTreeModel *m_model;
+    TimelineDocument *m_model;
     int m_level = kStartLevel;
     double m_playhead = 0;
     double m_total = 0;

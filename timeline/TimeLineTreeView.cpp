@@ -4,7 +4,8 @@
 #include "ClassifyItemDelegate.h"
 #include "SourceItem.h"
 #include "TimeLineGraphicsView.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
+#include "TrackTreeModel.h"
 #include "common/QssManager.h"
 
 #include <QGraphicsScene>
@@ -13,11 +14,11 @@
 #include <QPainter>
 #include <QScrollBar>
 
-TimeLineTreeView::TimeLineTreeView(TimeLineTreeModel *model, TimeLineGraphicsView *clips,
+TimeLineTreeView::TimeLineTreeView(TimelineDocument *model, TimeLineGraphicsView *clips,
                                    QWidget *parent)
     : QTreeView(parent), m_model(model), m_clips(clips), m_delegate(new ClassifyItemDelegate(this))
 {
-    setModel(model);
+    setModel(model->trackTree());
     setItemDelegate(m_delegate);
     setHeaderHidden(true);
     setExpandsOnDoubleClick(false);
@@ -30,14 +31,15 @@ TimeLineTreeView::TimeLineTreeView(TimeLineTreeModel *model, TimeLineGraphicsVie
     expandAll();
     connect(this, &QTreeView::expanded, this, &TimeLineTreeView::slot_sceneHeight);
     connect(this, &QTreeView::collapsed, this, &TimeLineTreeView::slot_sceneHeight);
-    connect(model, &TimeLineTreeModel::sig_opertorUi, this, &TimeLineTreeView::sig_opertorUi);
+    connect(model, &TimelineDocument::sig_opertorUi, this, &TimeLineTreeView::sig_opertorUi);
     // A track added to a group shows it expanded; removals close up the rows.
-    connect(model, &TimeLineTreeModel::sig_expandGroup, this, [this](const QModelIndex &group) {
+    TrackTreeModel *rows = model->trackTree();
+    connect(rows, &TrackTreeModel::sig_expandGroup, this, [this](const QModelIndex &group) {
         expand(group);
         slot_sceneHeight(group);
     });
-    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { slot_sceneHeight(); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, [this] { slot_sceneHeight(); });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] {
         expandAll();
         slot_sceneHeight();
     });
@@ -50,7 +52,7 @@ void TimeLineTreeView::slot_sceneHeight(const QModelIndex &)
     ClassifyItem *root = m_model->root();
     for (int g = 0; g < root->childCount(); ++g) {
         ClassifyItem *group = root->child(g);
-        const bool open = isExpanded(m_model->indexOf(group));
+        const bool open = isExpanded(m_model->trackTree()->indexOf(group));
         group->setExpanded(open);
         const double row = timeline::rowHeight(group->kind) * s;
         height += row * (open ? group->childCount() + 1 : 1);
@@ -83,7 +85,7 @@ void TimeLineTreeView::slot_createSourceItem(const bg::ValueMap &request, const 
     bg::ValueMap atScene = request;
     atScene["posY"] =
         bg::Value(int32_t(request.at("posY").toInt32() + m_clips->verticalScrollBar()->value()));
-    SourceItem *clip = m_model->createFromDrop(atScene, color, font, m_clips->horizontalScale());
+    SourceItem *clip = m_model->createFromDrop(atScene, color, font);
     // A voice-over moves the playhead to its end, ready to record the next one.
     if (clip && clip->kind == CT_DUB)
         m_clips->slot_resetFrame(clip->start() + clip->duration(), EDIT_NONE, true);

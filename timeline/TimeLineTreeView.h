@@ -12,12 +12,12 @@
 
 class ClassifyItemDelegate;
 class TimeLineGraphicsView;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 class TimeLineTreeView : public QTreeView {
     Q_OBJECT
 public:
-    TimeLineTreeView(TimeLineTreeModel *model, TimeLineGraphicsView *clips,
+    TimeLineTreeView(TimelineDocument *model, TimeLineGraphicsView *clips,
                      QWidget *parent = nullptr);
 
     // Scene y of the dub row a voice-over recorded from `frame` goes to: the dub
@@ -45,7 +45,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    TimeLineTreeModel *m_model;
+    TimelineDocument *m_model;
     TimeLineGraphicsView *m_clips;
     ClassifyItemDelegate *m_delegate;
     QRect m_hoveredButton; // the button under the pointer, if any

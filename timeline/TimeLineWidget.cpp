@@ -5,8 +5,8 @@
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineGraphicsView.h"
 #include "TimeLineRuler.h"
-#include "TimeLineTreeModel.h"
 #include "TimeLineTreeView.h"
+#include "TimelineDocument.h"
 #include "TimelineSection.h"
 #include "common/QssManager.h"
 
@@ -17,7 +17,7 @@
 
 TimeLineWidget::TimeLineWidget(QWidget *parent)
     : QWidget(parent), m_scene(new TimeLineGraphicsScene(this)),
-      m_model(new TimeLineTreeModel(m_scene, this))
+      m_model(new TimelineDocument(m_scene, this))
 {
     setObjectName(QStringLiteral("TimeLineWidget"));
     resize(754, 333);

@@ -17,7 +17,7 @@ class LegacyImport;
 class TimeLineGraphicsScene;
 class TimeLineGraphicsView;
 class TimeLineRuler;
-class TimeLineTreeModel;
+class TimelineDocument;
 class TimeLineTreeView;
 class QXmlStreamReader;
 class QXmlStreamWriter;
@@ -28,7 +28,7 @@ public:
     explicit TimeLineWidget(QWidget *parent = nullptr);
     ~TimeLineWidget() override;
 
-    TimeLineTreeModel *model() const { return m_model; }
+    TimelineDocument *model() const { return m_model; }
     TimeLineGraphicsView *view() const { return m_view; }
     TimeLineTreeView *headers() const { return m_headers; }
     TimeLineRuler *ruler() const { return m_ruler; }
@@ -64,7 +64,7 @@ public slots:
 
 private:
     TimeLineGraphicsScene *m_scene;
-    TimeLineTreeModel *m_model;
+    TimelineDocument *m_model;
     TimeLineGraphicsView *m_view;
     TimeLineTreeView *m_headers;
     TimeLineRuler *m_ruler;

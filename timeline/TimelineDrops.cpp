@@ -7,7 +7,7 @@
 #include "TimeLineGraphicsView.h"
 
 #include "DropPayload.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TimelineEditor.h"
 #include "TransItem.h"
 #include "TransitionBand.h"

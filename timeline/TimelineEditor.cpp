@@ -2,7 +2,7 @@
 
 #include "ClassifyItem.h"
 #include "SourceItem.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TransItem.h"
 
 #include "undo/UndoController.h"

@@ -11,11 +11,11 @@
 #include <cstdint>
 
 class SourceItem;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 class TimelineEditor {
 public:
-    explicit TimelineEditor(TimeLineTreeModel *model) : m_model(model) {}
+    explicit TimelineEditor(TimelineDocument *model) : m_model(model) {}
 
     // Cuts the clip at `frame` (strictly inside it): the clip keeps the left part, a
     // new selected clip the right part, and a transition at the clip's tail moves
@@ -37,5 +37,5 @@ public:
                             double bandCentreX);
 
 private:
-    TimeLineTreeModel *m_model;
+    TimelineDocument *m_model;
 };

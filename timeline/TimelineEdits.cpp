@@ -5,7 +5,7 @@
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimeLineGraphicsView.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TimelineEditor.h"
 #include "TimelinePublisher.h"
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <memory>
 
-class TimeLineTreeModel;
+class TimelineDocument;
 
 class TimelineEvaluator : public TimelineReader {
 public:
@@ -21,7 +21,7 @@ public:
         : m_snapshot(std::move(snapshot))
     {}
     // The model as it is now (main thread).
-    explicit TimelineEvaluator(const TimeLineTreeModel *model)
+    explicit TimelineEvaluator(const TimelineDocument *model)
         : TimelineEvaluator(TimelineSnapshot::of(model))
     {}
 

@@ -1,19 +1,21 @@
 #include "TimelinePublisher.h"
 
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TimelineEvaluator.h"
+#include "TrackTreeModel.h"
 
 #include "undo/UndoController.h"
 
-TimelinePublisher::TimelinePublisher(const TimeLineTreeModel *model, QObject *parent)
+TimelinePublisher::TimelinePublisher(const TimelineDocument *model, QObject *parent)
     : QObject(parent), m_model(model)
 {
     connect(zua::UndoController::instance(), &zua::UndoController::sig_changed, this,
             &TimelinePublisher::markChanged);
-    connect(model, &TimeLineTreeModel::sig_timelineChanged, this, &TimelinePublisher::markChanged);
-    connect(model, &QAbstractItemModel::rowsInserted, this, &TimelinePublisher::markChanged);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &TimelinePublisher::markChanged);
-    connect(model, &QAbstractItemModel::modelReset, this, &TimelinePublisher::markChanged);
+    connect(model, &TimelineDocument::sig_timelineChanged, this, &TimelinePublisher::markChanged);
+    // Tracks added or removed.
+    const TrackTreeModel *rows = model->trackTree();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &TimelinePublisher::markChanged);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, &TimelinePublisher::markChanged);
     m_feed->setRefresher([this] { publishIfChanged(); });
 }
 

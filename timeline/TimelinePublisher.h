@@ -14,12 +14,12 @@
 
 #include <memory>
 
-class TimeLineTreeModel;
+class TimelineDocument;
 
 class TimelinePublisher : public QObject {
     Q_OBJECT
 public:
-    explicit TimelinePublisher(const TimeLineTreeModel *model, QObject *parent = nullptr);
+    explicit TimelinePublisher(const TimelineDocument *model, QObject *parent = nullptr);
     ~TimelinePublisher() override;
 
     // The feed the engines read (shared: it outlives the model for whoever holds it).
@@ -30,7 +30,7 @@ public:
 private:
     void publishIfChanged();
 
-    const TimeLineTreeModel *m_model;
+    const TimelineDocument *m_model;
     std::shared_ptr<TimelineFeed> m_feed = std::make_shared<TimelineFeed>();
     bool m_changed = true;
     bool m_queued = false;

@@ -3,7 +3,7 @@
 #include "ClassifyItem.h"
 #include "ClipProperties.h"
 #include "SourceItem.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TransItem.h"
 
 #include "common/MaterialPaths.h"
@@ -54,7 +54,7 @@ void readStacking(SourceItem &clip, const QString &text)
 
 } // namespace
 
-void TimelineSection::write(const TimeLineTreeModel &model, QXmlStreamWriter &w, bool archive)
+void TimelineSection::write(const TimelineDocument &model, QXmlStreamWriter &w, bool archive)
 {
     const MaterialPaths &paths = model.materialPaths();
     for (ClassifyItem *item : model.tracks()) {
@@ -83,7 +83,7 @@ void TimelineSection::write(const TimeLineTreeModel &model, QXmlStreamWriter &w,
     w.writeEndElement();
 }
 
-void TimelineSection::read(TimeLineTreeModel &model, QXmlStreamReader &r)
+void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
 {
     const MaterialPaths &paths = model.materialPaths();
     while (r.readNextStartElement()) {

@@ -5,14 +5,14 @@
 
 class QXmlStreamReader;
 class QXmlStreamWriter;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 namespace TimelineSection {
 
 // Material paths as the model's material paths store them (relative in an archive).
-void write(const TimeLineTreeModel &model, QXmlStreamWriter &writer, bool archive);
+void write(const TimelineDocument &model, QXmlStreamWriter &writer, bool archive);
 // Entered on the section's element; leaves the reader on its end element. What the
 // file holds is added to the model without undo.
-void read(TimeLineTreeModel &model, QXmlStreamReader &reader);
+void read(TimelineDocument &model, QXmlStreamReader &reader);
 
 } // namespace TimelineSection

@@ -2,7 +2,7 @@
 
 #include "ClassifyItem.h"
 #include "SourceItem.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "TransItem.h"
 
 #include <QHash>
@@ -43,7 +43,7 @@ ClipState stateOf(const SourceItem *c)
 
 } // namespace
 
-std::shared_ptr<const TimelineSnapshot> TimelineSnapshot::of(const TimeLineTreeModel *model)
+std::shared_ptr<const TimelineSnapshot> TimelineSnapshot::of(const TimelineDocument *model)
 {
     auto snapshot = std::make_shared<TimelineSnapshot>();
     if (!model)

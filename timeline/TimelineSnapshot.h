@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <memory>
 
-class TimeLineTreeModel;
+class TimelineDocument;
 
 struct ClipState {
     QString uuid;
@@ -71,5 +71,5 @@ struct TimelineSnapshot {
         return ref.isNull() ? nullptr : &tracks[ref.track].clips[ref.clip];
     }
     // The timeline as the model holds it now (main thread).
-    static std::shared_ptr<const TimelineSnapshot> of(const TimeLineTreeModel *model);
+    static std::shared_ptr<const TimelineSnapshot> of(const TimelineDocument *model);
 };

@@ -2,7 +2,7 @@
 
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 #include "undo/UndoController.h"
 
 #include <QGraphicsScene>
@@ -85,7 +85,7 @@ void TransitionData::sendLengths(bool present)
 
 // ---- TransItem -------------------------------------------------------------------
 
-TransItem::TransItem(TimeLineTreeModel *model)
+TransItem::TransItem(TimelineDocument *model)
     : m_model(model), m_scene(model ? model->scene() : nullptr)
 {}
 
@@ -169,7 +169,7 @@ void TransItem::slot_transRightClicked(int times, SourceData *clip)
 
 void TransItem::onChange(int event, const bg::Value &arg)
 {
-    TimeLineTreeModel *model = m_model.data();
+    TimelineDocument *model = m_model.data();
     switch (event) {
     case zua::EV_ADDED:
         place();

@@ -11,7 +11,7 @@
 
 class SourceData;
 class SourceItem;
-class TimeLineTreeModel;
+class TimelineDocument;
 
 class TransitionData : public QObject {
     Q_OBJECT
@@ -53,7 +53,7 @@ class TransItem : public QObject, public zua::ZuObject, public QGraphicsItem {
 public:
     enum { Type = UserType + 2 };
     // The transition of `model`, drawn in the model's scene.
-    explicit TransItem(TimeLineTreeModel *model);
+    explicit TransItem(TimelineDocument *model);
     int type() const override { return Type; }
 
     TransitionData *data() { return &m_data; }
@@ -79,7 +79,7 @@ public slots:
     void slot_transRightClicked(int times, SourceData *clip);
 
 private:
-    QPointer<TimeLineTreeModel> m_model;
+    QPointer<TimelineDocument> m_model;
     QPointer<QGraphicsScene> m_scene;
     TransitionData m_data;
     QPointer<SourceData> m_clicked; // the clip whose marker opened the panel

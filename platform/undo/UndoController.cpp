@@ -16,6 +16,16 @@ UndoController::UndoController(QObject *parent) : QObject(parent), m_stack(new Q
 {
     connect(m_stack, &QUndoStack::canUndoChanged, this, &UndoController::sig_canUndo);
     connect(m_stack, &QUndoStack::canRedoChanged, this, &UndoController::sig_canRedo);
+    connect(m_stack, &QUndoStack::cleanChanged, this, &UndoController::tellClean);
+}
+
+void UndoController::tellClean()
+{
+    const bool clean = isClean();
+    if (clean == m_toldClean)
+        return;
+    m_toldClean = clean;
+    emit sig_cleanChanged(clean);
 }
 
 void UndoController::push(QUndoCommand *command)
@@ -55,6 +65,7 @@ void UndoController::reset()
     m_depth = 0;
     m_stack->clear();
     m_unrecordedChange = false;
+    tellClean();
 }
 
 void UndoController::setClean()
@@ -62,6 +73,7 @@ void UndoController::setClean()
     if (!m_macroOpen) {
         m_stack->setClean();
         m_unrecordedChange = false;
+        tellClean();
     }
 }
 

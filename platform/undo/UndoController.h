@@ -33,7 +33,11 @@ public:
     bool isClean() const;
     // A change that is saved with the project but takes no undo step (a slider's
     // every position): the work is modified until the next setClean().
-    void markUnrecordedChange() { m_unrecordedChange = true; }
+    void markUnrecordedChange()
+    {
+        m_unrecordedChange = true;
+        tellClean();
+    }
     // A project object changed, recorded or not (a value stored, undone or redone, an
     // object added or removed, or a change its owner reports): sig_changed tells
     // whoever keeps something derived from the project.
@@ -47,15 +51,19 @@ signals:
     void sig_canUndo(bool available);
     void sig_canRedo(bool available);
     void sig_changed();
+    // isClean() turned to `clean` (saved, or changed since the last save).
+    void sig_cleanChanged(bool clean);
 
 private:
     explicit UndoController(QObject *parent = nullptr);
     void closeMacro();
+    void tellClean(); // sig_cleanChanged when isClean() differs from the last told
 
     QUndoStack *m_stack;
     int m_depth = 0;
     bool m_macroOpen = false;
     bool m_unrecordedChange = false;
+    bool m_toldClean = true;
     QString m_pendingName;
 };
 

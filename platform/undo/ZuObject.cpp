@@ -4,6 +4,8 @@
 
 #include <QUndoCommand>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 namespace zua {
@@ -12,10 +14,36 @@ namespace zua {
 class ValueCommand : public QUndoCommand {
 public:
     ValueCommand(ZuObject *object, const std::string &key, const bg::Value *oldValue,
-                 const bg::Value &newValue)
+                 const bg::Value &newValue, bool typed = false)
         : QUndoCommand(QString::fromStdString(key)), m_object(object), m_key(key),
-          m_hadOld(oldValue != nullptr), m_old(oldValue ? *oldValue : bg::Value()), m_new(newValue)
+          m_hadOld(oldValue != nullptr), m_old(oldValue ? *oldValue : bg::Value()), m_new(newValue),
+          m_typed(typed), m_at(std::chrono::steady_clock::now())
     {}
+
+    // Typed text joins the step before it while the user types on: the same text,
+    // within a second of the last key, and not the first letter of a new word.
+    int id() const override { return m_typed ? 1 : -1; }
+    bool mergeWith(const QUndoCommand *other) override
+    {
+        const auto *next = static_cast<const ValueCommand *>(other);
+        if (next->m_object != m_object || next->m_key != m_key ||
+            next->m_at - m_at > std::chrono::seconds(1))
+            return false;
+        // A new word: this step typed one already and ended with a space, and the
+        // next key is a letter.
+        const QString old = QString::fromStdString(m_old.toStdString());
+        const QString before = QString::fromStdString(m_new.toStdString());
+        const QString after = QString::fromStdString(next->m_new.toStdString());
+        auto letters = [](const QString &text) {
+            return std::count_if(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
+        };
+        if (after.size() > before.size() && !before.isEmpty() && before.back().isSpace() &&
+            !after.back().isSpace() && letters(before) > letters(old))
+            return false;
+        m_new = next->m_new;
+        m_at = next->m_at;
+        return true;
+    }
 
     void redo() override
     {
@@ -40,6 +68,8 @@ private:
     bool m_hadOld;
     bg::Value m_old;
     bg::Value m_new;
+    bool m_typed;
+    std::chrono::steady_clock::time_point m_at; // of the latest change it holds
     bool m_firstRedo = true;
 };
 
@@ -112,12 +142,22 @@ void ZuObject::storeRaw(const std::string &key, const bg::Value *value)
     UndoController::instance()->noteChange();
 }
 
+void ZuObject::setTypedText(const std::string &key, const bg::Value &value)
+{
+    setValue(key, value, Record::Typed, true);
+}
+
 void ZuObject::setValue(const std::string &key, const bg::Value &value, bool record, bool notify)
 {
-    if (record) {
+    setValue(key, value, record ? Record::Step : Record::None, notify);
+}
+
+void ZuObject::setValue(const std::string &key, const bg::Value &value, Record record, bool notify)
+{
+    if (record != Record::None) {
         auto it = m_values.find(key);
-        auto *command =
-            new ValueCommand(this, key, it == m_values.end() ? nullptr : &it->second, value);
+        auto *command = new ValueCommand(this, key, it == m_values.end() ? nullptr : &it->second,
+                                         value, record == Record::Typed);
         m_values[key] = value;
         UndoController::instance()->push(command);
     } else {

@@ -33,6 +33,9 @@ public:
     // Undo and redo restore the old or new value and always run the hooks.
     void setValue(const std::string &key, const bg::Value &value, bool record = true,
                   bool notify = true);
+    // Stores text as the user types it, recorded and notified: keys typed within a
+    // second of each other are one undo step, and a new word starts a new one.
+    void setTypedText(const std::string &key, const bg::Value &value);
     bg::Value value(const std::string &key, const bg::Value &def = bg::Value()) const;
     bool hasValue(const std::string &key) const;
     const bg::ValueMap &values() const { return m_values; }
@@ -46,6 +49,8 @@ public:
 
 private:
     friend class ValueCommand;
+    enum class Record { None, Step, Typed };
+    void setValue(const std::string &key, const bg::Value &value, Record record, bool notify);
     void storeRaw(const std::string &key, const bg::Value *value);
 
     bg::ValueMap m_values;

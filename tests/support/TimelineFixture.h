@@ -6,7 +6,7 @@
 #include "render/RenderManager.h"
 #include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimeLineTreeModel.h"
+#include "timeline/TimelineDocument.h"
 
 #include "undo/UndoController.h"
 
@@ -17,7 +17,7 @@ namespace fixtures {
 struct Timeline {
     RenderManager render; // probes media; no graphics device
     TimeLineGraphicsScene scene;
-    TimeLineTreeModel model{&scene};
+    TimelineDocument model{&scene};
     std::unique_ptr<TimeLineGraphicsView> view;
 
     explicit Timeline(bool withView = true)

@@ -1,15 +1,18 @@
 #pragma once
-// The timeline's track tree (root, six groups, their tracks) and the clips and
-// transitions placed on it (the project file's section is TimelineSection's).
+// The timeline as a document: its tracks (root, six groups, their tracks), the
+// clips and transitions placed on them, and the edits that make and remove them.
+// Views read it through TrackTreeModel (the header rows) and the graphics scene
+// (the clips); the engines through the snapshot TimelinePublisher makes; the
+// project file through TimelineSection.
 // Lives on: main thread.
 
 #include "TimelineTypes.h"
 #include "bridge/Value.h"
 #include "common/MaterialPaths.h"
 
-#include <QAbstractItemModel>
 #include <QColor>
 #include <QFont>
+#include <QObject>
 #include <QSize>
 
 #include <functional>
@@ -21,26 +24,19 @@ class QXmlStreamReader;
 class QXmlStreamWriter;
 class SourceItem;
 class TimelinePublisher;
+class TrackTreeModel;
 class TransItem;
 
-class TimeLineTreeModel : public QAbstractItemModel {
+class TimelineDocument : public QObject {
     Q_OBJECT
 public:
     // Clips and transitions are items of `scene`.
-    explicit TimeLineTreeModel(QGraphicsScene *scene, QObject *parent = nullptr);
-    ~TimeLineTreeModel() override;
+    explicit TimelineDocument(QGraphicsScene *scene, QObject *parent = nullptr);
+    ~TimelineDocument() override;
 
-    // ---- tree ----
-    QModelIndex index(int row, int column,
-                      const QModelIndex &parent = QModelIndex()) const override;
-    QModelIndex parent(const QModelIndex &child) const override;
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
-    QModelIndex indexOf(ClassifyItem *item) const;
-
+    // ---- tracks ----
+    // The track tree as an item model (a child), for the track header view.
+    TrackTreeModel *trackTree() const { return m_tree; }
     void buildGroups();
     ClassifyItem *root() const { return m_root.get(); }
     ClassifyItem *group(uint32_t kind) const;
@@ -66,9 +62,10 @@ public:
     // that group's last track when the row's kind code is not below the material's.
     ClassifyItem *trackForDrop(ClassifyItem *row, uint32_t kind) const;
     // Makes the clip a drop asked for ({"path", "posY", "posX", "type"}), with posY
-    // a scene y: 50 view pixels left of the drop (not below 0), dub clips at posX.
-    SourceItem *createFromDrop(const bg::ValueMap &request, const QColor &colour, const QFont &font,
-                               double viewScale);
+    // a scene y; the clip starts at posX, the frame under the pointer. (Not 50 view
+    // pixels to its left: people expect a clip to start where they let it go.)
+    SourceItem *createFromDrop(const bg::ValueMap &request, const QColor &colour,
+                               const QFont &font);
     // Pushes overlapping clips of the track to the right (with undo).
     void resolveOverlaps(ClassifyItem *track);
     QList<SourceItem *> clips() const;
@@ -119,7 +116,6 @@ public slots:
 
 signals:
     void sig_timelineChanged();
-    void sig_expandGroup(const QModelIndex &group);
     void sig_opertorUi(bool stopPlay, bool stopRecord);
 
 private:
@@ -131,4 +127,5 @@ private:
     QSize m_renderSize{1920, 1080};
     const MaterialPaths *m_paths = &MaterialPaths::plain();
     TimelinePublisher *m_publisher; // a child
+    TrackTreeModel *m_tree;         // a child
 };

@@ -1,8 +1,10 @@
-#include "TimeLineTreeModel.h"
+#include "TimelineDocument.h"
 
 #include "ClassifyItem.h"
 #include "SourceItem.h"
+#include "TimeLineGraphicsScene.h"
 #include "TimelinePublisher.h"
+#include "TrackTreeModel.h"
 #include "TransItem.h"
 
 #include "common/QssManager.h"
@@ -21,7 +23,7 @@
 
 namespace {
 
-bg::Value trackArg(TimeLineTreeModel *model, int row)
+bg::Value trackArg(TimelineDocument *model, int row)
 {
     bg::ValueMap arg;
     arg["model"] = bg::Value(static_cast<void *>(model));
@@ -38,135 +40,52 @@ bg::Value colArg(int col)
 
 } // namespace
 
-TimeLineTreeModel::TimeLineTreeModel(QGraphicsScene *scene, QObject *parent)
-    : QAbstractItemModel(parent), m_scene(scene),
-      m_root(std::make_unique<ClassifyItem>(this, CT_NONE, false))
+TimelineDocument::TimelineDocument(QGraphicsScene *scene, QObject *parent)
+    : QObject(parent), m_scene(scene), m_root(std::make_unique<ClassifyItem>(this, CT_NONE, false))
 {
-    qRegisterMetaType<ClassifyData>("ClassifyData");
     // The editor hands the render manager's probe in (the first video may size the
     // project); on its own the model only reads the file.
     m_probe = [](const QString &path, bool) { return probeMediaFile(path); };
-    m_publisher = new TimelinePublisher(this, this);
+    m_tree = new TrackTreeModel(this);
+    m_publisher = new TimelinePublisher(this, this); // after the tree: it listens to its rows
 }
 
-TimeLineTreeModel::~TimeLineTreeModel() {}
+TimelineDocument::~TimelineDocument() {}
 
 // ---- tree ------------------------------------------------------------------------
 
-QModelIndex TimeLineTreeModel::index(int row, int column, const QModelIndex &parent) const
-{
-    ClassifyItem *p =
-        parent.isValid() ? static_cast<ClassifyItem *>(parent.internalPointer()) : m_root.get();
-    ClassifyItem *c = p ? p->child(row) : nullptr;
-    return c && column == 0 ? createIndex(row, 0, c) : QModelIndex();
-}
-
-QModelIndex TimeLineTreeModel::parent(const QModelIndex &child) const
-{
-    if (!child.isValid())
-        return QModelIndex();
-    ClassifyItem *p = static_cast<ClassifyItem *>(child.internalPointer())->parentItem();
-    return !p || p == m_root.get() ? QModelIndex() : createIndex(p->row(), 0, p);
-}
-
-int TimeLineTreeModel::rowCount(const QModelIndex &parent) const
-{
-    const ClassifyItem *p =
-        parent.isValid() ? static_cast<ClassifyItem *>(parent.internalPointer()) : m_root.get();
-    return p ? p->childCount() : 0;
-}
-
-int TimeLineTreeModel::columnCount(const QModelIndex &) const
-{
-    return 1;
-}
-
-QVariant TimeLineTreeModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || role != Qt::DisplayRole)
-        return QVariant();
-    const auto *item = static_cast<ClassifyItem *>(index.internalPointer());
-    return QVariant::fromValue(static_cast<const ClassifyData &>(*item));
-}
-
-QVariant TimeLineTreeModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (section == 0 && orientation == Qt::Horizontal && role == Qt::SizeHintRole)
-        return QSize(0, 0);
-    return QVariant();
-}
-
-QModelIndex TimeLineTreeModel::indexOf(ClassifyItem *item) const
-{
-    if (!item || item == m_root.get() || !item->parentItem())
-        return QModelIndex();
-    return createIndex(item->row(), 0, item);
-}
-
-bool TimeLineTreeModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (role != Qt::EditRole || !index.isValid())
-        return false;
-    auto *item = static_cast<ClassifyItem *>(index.internalPointer());
-    const QString command = value.toString();
-    if (command == QLatin1String("add")) {
-        emit sig_opertorUi(false, true);
-        ClassifyItem *g = item->group();
-        insertTrack(g, g->childCount(), true);
-    } else if (command == QLatin1String("remove")) {
-        emit sig_opertorUi(false, true);
-        if (!item->isGroup)
-            removeTrack(item, true);
-    } else {
-        BG_LOG_W("未知命令: %s", qUtf8Printable(command));
-    }
-    return true;
-}
-
-void TimeLineTreeModel::buildGroups()
+void TimelineDocument::buildGroups()
 {
     if (m_root->childCount() > 0)
         return;
     for (uint32_t kind : {CT_VIDEO, CT_PICTURE, CT_AUDIO, CT_DUB, CT_SUBTITLE, CT_NONE}) {
         auto *g = new ClassifyItem(this, kind, true);
         g->setHome(g);
-        beginInsertRows(QModelIndex(), m_root->childCount(), m_root->childCount());
-        m_root->insertChild(m_root->childCount(), g);
-        endInsertRows();
+        m_tree->insertRow(m_root.get(), m_root->childCount(), g);
     }
 }
 
-ClassifyItem *TimeLineTreeModel::group(uint32_t kind) const
+ClassifyItem *TimelineDocument::group(uint32_t kind) const
 {
     const int row = timeline::groupRow(kind);
     return row < 0 ? nullptr : m_root->child(row);
 }
 
-void TimeLineTreeModel::insertTrackRow(ClassifyItem *track, int row)
+void TimelineDocument::insertTrackRow(ClassifyItem *track, int row)
 {
     ClassifyItem *g = track->group();
     if (!g)
         return;
-    row = std::clamp(row, 0, g->childCount());
-    beginInsertRows(indexOf(g), row, row);
-    g->insertChild(row, track);
-    endInsertRows();
-    g->setExpanded(true);
-    emit sig_expandGroup(indexOf(g));
+    m_tree->insertRow(g, std::clamp(row, 0, g->childCount()), track);
 }
 
-void TimeLineTreeModel::removeTrackRow(ClassifyItem *track)
+void TimelineDocument::removeTrackRow(ClassifyItem *track)
 {
-    ClassifyItem *g = track->parentItem();
-    if (!g)
-        return;
-    const int row = track->row();
-    beginRemoveRows(indexOf(g), row, row);
-    g->takeChild(track);
-    endRemoveRows();
+    if (track->parentItem())
+        m_tree->takeRow(track);
 }
 
-ClassifyItem *TimeLineTreeModel::insertTrack(ClassifyItem *g, int row, bool recordUndo)
+ClassifyItem *TimelineDocument::insertTrack(ClassifyItem *g, int row, bool recordUndo)
 {
     if (!g || !g->isGroup || g->kind == CT_NONE)
         return nullptr;
@@ -180,7 +99,7 @@ ClassifyItem *TimeLineTreeModel::insertTrack(ClassifyItem *g, int row, bool reco
     return track;
 }
 
-void TimeLineTreeModel::removeTrack(ClassifyItem *track, bool recordUndo)
+void TimelineDocument::removeTrack(ClassifyItem *track, bool recordUndo)
 {
     if (!track || track->isGroup || !track->parentItem())
         return;
@@ -204,7 +123,7 @@ void TimeLineTreeModel::removeTrack(ClassifyItem *track, bool recordUndo)
     zua::ZuObject::DelObject_canUndo(track, trackArg(this, track->row()));
 }
 
-QList<ClassifyItem *> TimeLineTreeModel::tracks() const
+QList<ClassifyItem *> TimelineDocument::tracks() const
 {
     QList<ClassifyItem *> out;
     for (int g = 0; g < m_root->childCount(); ++g) {
@@ -218,19 +137,19 @@ QList<ClassifyItem *> TimeLineTreeModel::tracks() const
 
 // ---- clips ---------------------------------------------------------------------
 
-bg::ValueMap TimeLineTreeModel::probe(const QString &path, bool autoSize) const
+bg::ValueMap TimelineDocument::probe(const QString &path, bool autoSize) const
 {
     return m_probe ? m_probe(path, autoSize) : bg::ValueMap();
 }
 
-void TimeLineTreeModel::countVisualClip(uint32_t kind, int delta)
+void TimelineDocument::countVisualClip(uint32_t kind, int delta)
 {
     if (kind == CT_VIDEO || kind == CT_PICTURE)
         m_visualClips = std::max(0, m_visualClips + delta);
 }
 
-SourceItem *TimeLineTreeModel::createClip(ClassifyItem *track, uint32_t kind, const QString &path,
-                                          double x, const QColor &colour, const QFont &font)
+SourceItem *TimelineDocument::createClip(ClassifyItem *track, uint32_t kind, const QString &path,
+                                         double x, const QColor &colour, const QFont &font)
 {
     if (!track)
         return nullptr;
@@ -281,7 +200,7 @@ SourceItem *TimeLineTreeModel::createClip(ClassifyItem *track, uint32_t kind, co
     return item;
 }
 
-ClassifyItem *TimeLineTreeModel::itemAtY(double y) const
+ClassifyItem *TimelineDocument::itemAtY(double y) const
 {
     if (y < 0)
         return nullptr;
@@ -302,7 +221,7 @@ ClassifyItem *TimeLineTreeModel::itemAtY(double y) const
     return nullptr;
 }
 
-ClassifyItem *TimeLineTreeModel::trackForDrop(ClassifyItem *row, uint32_t kind) const
+ClassifyItem *TimelineDocument::trackForDrop(ClassifyItem *row, uint32_t kind) const
 {
     if (!row)
         return nullptr;
@@ -316,8 +235,8 @@ ClassifyItem *TimeLineTreeModel::trackForDrop(ClassifyItem *row, uint32_t kind) 
     return g;
 }
 
-SourceItem *TimeLineTreeModel::createFromDrop(const bg::ValueMap &request, const QColor &colour,
-                                              const QFont &font, double viewScale)
+SourceItem *TimelineDocument::createFromDrop(const bg::ValueMap &request, const QColor &colour,
+                                             const QFont &font)
 {
     auto get = [&request](const char *k) {
         auto it = request.find(k);
@@ -327,14 +246,12 @@ SourceItem *TimeLineTreeModel::createFromDrop(const bg::ValueMap &request, const
     ClassifyItem *track = trackForDrop(itemAtY(get("posY").toDouble()), kind);
     if (!track)
         return nullptr;
-    double x = get("posX").toDouble();
-    if (kind != CT_DUB)
-        x = std::max(0.0, x - 50.0 / (viewScale > 0 ? viewScale : 1.0));
+    const double x = std::max(0.0, get("posX").toDouble());
     return createClip(track, kind, QString::fromStdString(get("path").toStdString()), x, colour,
                       font);
 }
 
-void TimeLineTreeModel::resolveOverlaps(ClassifyItem *track)
+void TimelineDocument::resolveOverlaps(ClassifyItem *track)
 {
     track->sortClips();
     double end = 0;
@@ -347,7 +264,7 @@ void TimeLineTreeModel::resolveOverlaps(ClassifyItem *track)
     track->sortClips();
 }
 
-QList<SourceItem *> TimeLineTreeModel::clips() const
+QList<SourceItem *> TimelineDocument::clips() const
 {
     QList<SourceItem *> out;
     for (ClassifyItem *t : tracks())
@@ -355,7 +272,7 @@ QList<SourceItem *> TimeLineTreeModel::clips() const
     return out;
 }
 
-SourceItem *TimeLineTreeModel::clipByUuid(const QString &uuid) const
+SourceItem *TimelineDocument::clipByUuid(const QString &uuid) const
 {
     if (uuid.isEmpty())
         return nullptr;
@@ -365,7 +282,7 @@ SourceItem *TimeLineTreeModel::clipByUuid(const QString &uuid) const
     return nullptr;
 }
 
-void TimeLineTreeModel::slot_clipGeometryEdited(const QString &uuid, const QRectF &rect, int rotate)
+void TimelineDocument::slot_clipGeometryEdited(const QString &uuid, const QRectF &rect, int rotate)
 {
     SourceItem *clip = clipByUuid(uuid);
     if (!clip)
@@ -375,21 +292,25 @@ void TimeLineTreeModel::slot_clipGeometryEdited(const QString &uuid, const QRect
     clip->setValue("rotate", bg::Value(int32_t(rotate)), true, true);
 }
 
-void TimeLineTreeModel::slot_selectClip(const QString &uuid, bool selected)
+void TimelineDocument::slot_selectClip(const QString &uuid, bool selected)
 {
     SourceItem *clip = clipByUuid(uuid);
     if (!clip)
         return;
-    // Selected in the picture: that clip alone, as a click selects on the timeline.
+    // Selected in the picture: that clip alone, and its panel (when one is open)
+    // shows it, as a click on the timeline does.
     if (selected && m_scene)
         m_scene->clearSelection();
     clip->setSelected(selected);
+    if (auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(clip->scene());
+        timelineScene && selected)
+        timelineScene->showMenu(clip, clip->menuType(), 1, clip->panelValues());
 }
 
 // ---- transitions -------------------------------------------------------------------
 
-TransItem *TimeLineTreeModel::addTransition(const QString &name, SourceItem *from, SourceItem *to,
-                                            int64_t durationMs, int ratio, bool recordUndo)
+TransItem *TimelineDocument::addTransition(const QString &name, SourceItem *from, SourceItem *to,
+                                           int64_t durationMs, int ratio, bool recordUndo)
 {
     if (!from && !to)
         return nullptr;
@@ -409,7 +330,7 @@ TransItem *TimeLineTreeModel::addTransition(const QString &name, SourceItem *fro
     return t;
 }
 
-void TimeLineTreeModel::removeTransition(TransItem *t, bool recordUndo)
+void TimelineDocument::removeTransition(TransItem *t, bool recordUndo)
 {
     if (!t)
         return;
@@ -421,7 +342,7 @@ void TimeLineTreeModel::removeTransition(TransItem *t, bool recordUndo)
     delete t;
 }
 
-void TimeLineTreeModel::transitionShown(TransItem *t, bool shown)
+void TimelineDocument::transitionShown(TransItem *t, bool shown)
 {
     m_transitions.removeOne(t);
     if (shown)
@@ -429,7 +350,7 @@ void TimeLineTreeModel::transitionShown(TransItem *t, bool shown)
     zua::UndoController::instance()->noteChange();
 }
 
-void TimeLineTreeModel::checkTransitions()
+void TimelineDocument::checkTransitions()
 {
     auto onTimeline = [this](SourceItem *clip) {
         return clip && clip->scene() == m_scene && clip->track && clip->track->hasClip(clip);
@@ -452,7 +373,7 @@ void TimeLineTreeModel::checkTransitions()
     }
 }
 
-void TimeLineTreeModel::clearAll()
+void TimelineDocument::clearAll()
 {
     for (TransItem *t : QList<TransItem *>(m_transitions))
         removeTransition(t, false);
@@ -469,7 +390,7 @@ void TimeLineTreeModel::clearAll()
     notifyChanged();
 }
 
-void TimeLineTreeModel::adoptLoadedClip(SourceItem *clip, double start)
+void TimelineDocument::adoptLoadedClip(SourceItem *clip, double start)
 {
     if (clip->kind != CT_SUBTITLE) {
         const bg::ValueMap info = probe(clip->path, false);
