@@ -1,14 +1,15 @@
 #include "ControlKeysFirst.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTextEdit>
 
@@ -52,7 +53,9 @@ bool ControlKeysFirst::usesKey(const QWidget *control, const QKeyEvent *key)
     if (qobject_cast<const QAbstractSlider *>(control) &&
         !qobject_cast<const QScrollBar *>(control))
         return isArrow(k) || isPaging(k);
-    if (qobject_cast<const QAbstractButton *>(control))
+    // A tick box or choice ticks with Space; a push or tool button does not keep it
+    // (a button clicked with the mouse keeps the focus, and Space must still play).
+    if (qobject_cast<const QCheckBox *>(control) || qobject_cast<const QRadioButton *>(control))
         return k == Qt::Key_Space;
     return false;
 }

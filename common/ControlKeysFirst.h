@@ -1,6 +1,6 @@
 #pragma once
 // Plain keys go to the focused input control before any window shortcut: Space
-// clicks a focused button, the arrows move a focused slider, step a spin box or a
+// ticks a focused tick box, the arrows move a focused slider, step a spin box or a
 // caret, instead of playing or stepping the preview. Keys with Ctrl or Alt keep
 // their shortcuts. One application-wide filter.
 // Lives on: main thread.

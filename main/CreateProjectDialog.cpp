@@ -73,6 +73,17 @@ QString CreateProjectDialog::quickExportProgram()
     return QCoreApplication::applicationDirPath() + "/ZuAQuickExport";
 }
 
+void CreateProjectDialog::showEvent(QShowEvent *event)
+{
+    // The quick export is offered only when its program is installed beside the editor.
+    const bool present = QFileInfo(quickExportProgram()).isExecutable();
+    if (!present)
+        ui->checkBox_single->setChecked(false);
+    ui->checkBox_single->setVisible(present);
+    ui->toolButton_single->setVisible(present);
+    QDialog::showEvent(event);
+}
+
 int CreateProjectDialog::exec()
 {
     ui->lineEdit_name->setText(defaultName());

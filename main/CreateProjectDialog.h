@@ -30,6 +30,9 @@ public slots:
     void on_pushButton_create_clicked();
     void on_pushButton_cancel_clicked();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void inform(const QString &text);
     Ui::CreateProjectDialog *ui;

@@ -6,6 +6,7 @@
 #include "TerminationRequest.h"
 #include "ZuApp.h"
 #include "common/MessageBox.h"
+#include "common/QtTranslations.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "render/RenderTypes.h"
@@ -13,6 +14,7 @@
 #include "bridge/Bridge.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QTimer>
 
 #include <cstdio>
@@ -52,39 +54,10 @@ void askRecovery(ZuApp *app, const QString &autoSavePath)
     app->document()->recoverAutoSave(MessageBox::show(box) == 0, autoSavePath);
 }
 
-} // namespace
-
-bool zuaHasDisplay()
+// The editor's run: application object, translators, window, event loop. A restart
+// asked for during the run is handed back in `restart`.
+int runEditor(int argc, char **argv, QStringList *restart)
 {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-int zuaMain(int argc, char **argv)
-{
-    if (argc == 2 && std::strcmp(argv[1], "--uninstall") == 0) {
-        bg::UserSettings::instance().clear();
-        bg::UserSettings::instance().save();
-        BG_LOG_E("------ uninstall: 卸载，清除配置");
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--install") == 0) {
-        BG_LOG_E("------ install: 安装后第一次运行");
-        return 0;
-    }
-    if (!zuaHasDisplay()) {
-        std::fprintf(stderr, "ZuAEdit needs a graphical display: no DISPLAY or WAYLAND_DISPLAY "
-                             "is set. Run it on a desktop, or under xvfb-run.\n");
-        return 2;
-    }
-
-    bg::InitBridge(argc, argv);
-    std::atexit(bridgeAtExit);
-    zuaFillAppInfo();
-    registerRenderMetaTypes();
-
     ZuApp app(argc, argv);
     int code = -1;
     {
@@ -92,6 +65,9 @@ int zuaMain(int argc, char **argv)
         app.setEnglish(bg::UserSettings::instance().get("IsEnglish", "简体中文") == "English");
         const bool installed = QCoreApplication::installTranslator(translator.get());
         BG_LOG_D("---> translator installed: %d", int(installed));
+        if (!qttranslations::install(app.isEnglish()))
+            BG_LOG_W("---> Qt's own translation not found in %s",
+                     qUtf8Printable(qttranslations::folder()));
 
         if (app.isSecondary()) {
             // Another editor runs: it comes to the front (opening the project this launch
@@ -136,7 +112,49 @@ int zuaMain(int argc, char **argv)
             }
         }
         code = app.exec();
+        *restart = app.restartCommand();
         // The translator is destroyed before the application object.
     }
+    return code;
+}
+
+} // namespace
+
+bool zuaHasDisplay()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+int zuaMain(int argc, char **argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--uninstall") == 0) {
+        bg::UserSettings::instance().clear();
+        bg::UserSettings::instance().save();
+        BG_LOG_E("------ uninstall: 卸载，清除配置");
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--install") == 0) {
+        BG_LOG_E("------ install: 安装后第一次运行");
+        return 0;
+    }
+    if (!zuaHasDisplay()) {
+        std::fprintf(stderr, "ZuAEdit needs a graphical display: no DISPLAY or WAYLAND_DISPLAY "
+                             "is set. Run it on a desktop, or under xvfb-run.\n");
+        return 2;
+    }
+
+    bg::InitBridge(argc, argv);
+    std::atexit(bridgeAtExit);
+    zuaFillAppInfo();
+    registerRenderMetaTypes();
+
+    QStringList restart;
+    const int code = runEditor(argc, argv, &restart);
+    // Started once this editor (and its single-instance guard) is gone.
+    if (!restart.isEmpty())
+        QProcess::startDetached(restart.takeFirst(), restart);
     return code;
 }

@@ -127,8 +127,13 @@ void MainWindow::buildSettingsMenu()
             app->document()->saveProjectAs();
     });
     m_menu->addSeparator();
-    connect(m_menu->addAction(ZTR("titlebar.Settings")), &QAction::triggered, this,
-            [this] { SettingDialog(this).exec(); });
+    connect(m_menu->addAction(ZTR("titlebar.Settings")), &QAction::triggered, this, [this] {
+        SettingDialog dialog(this);
+        dialog.exec();
+        if (dialog.restartChosen())
+            if (ZuApp *app = ZuApp::instance())
+                app->requestRestart();
+    });
     connect(m_menu->addAction(ZTR("titlebar.Help")), &QAction::triggered, this,
             [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpPage))); });
     connect(m_menu->addAction(ZTR("titlebar.Subscribe")), &QAction::triggered, this,

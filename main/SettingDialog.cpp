@@ -45,7 +45,8 @@ SettingDialog::SettingDialog(QWidget *parent)
     ui->comboBox_lauguage->setView(new QListView(ui->comboBox_lauguage));
     ui->comboBox_mic->setView(new QListView(ui->comboBox_mic));
     ui->comboBox_lauguage->addItems({QStringLiteral("简体中文"), QStringLiteral("English")});
-    ui->comboBox_lauguage->setCurrentText(setting("IsEnglish", "简体中文"));
+    m_language = setting("IsEnglish", "简体中文");
+    ui->comboBox_lauguage->setCurrentText(m_language);
 
     // Desktops name their sound settings differently: the button opens the one
     // installed, or says why it can't.
@@ -89,8 +90,20 @@ QStringList SettingDialog::soundSettingsCommand()
 void SettingDialog::on_comboBox_lauguage_activated(const QString &arg1)
 {
     store("IsEnglish", arg1);
-    MessageBox::inform(nullptr, ZKEY("settingdialog.Hint"), ZTR("settingdialog.EnableByRestart"),
-                       ZKEY("settingdialog.Ok"));
+    if (arg1 == m_language)
+        return; // back to the language the editor shows: nothing to restart for
+    // The interface is built in one language: the new one shows after a restart,
+    // offered now (the work is offered for saving first).
+    MessageSpec ask;
+    ask.parent = this;
+    ask.titleKey = ZKEY("settingdialog.Hint");
+    ask.text = ZTR("settingdialog.EnableByRestart");
+    ask.buttonKeys = QStringList{ZKEY("settingdialog.RestartNow"), ZKEY("settingdialog.Later")};
+    ask.defaultButton = 0;
+    ask.escapeButton = 1;
+    m_restart = MessageBox::show(ask) == 0;
+    if (m_restart)
+        accept();
 }
 
 void SettingDialog::on_comboBox_mic_activated(const QString &arg1)

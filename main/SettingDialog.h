@@ -22,6 +22,8 @@ public:
     // The program and arguments that open the desktop's sound settings on their
     // input page; an empty program when no known one is installed.
     static QStringList soundSettingsCommand();
+    // The user changed the language and chose to restart now.
+    bool restartChosen() const { return m_restart; }
 
 public slots:
     void on_comboBox_lauguage_activated(const QString &arg1);
@@ -34,4 +36,6 @@ private:
     Ui::SettingDialog *ui;
     WasapiEnumerator *m_enumerator;
     QMap<QString, QString> m_devices; // display name → device id
+    QString m_language;               // as the editor runs now
+    bool m_restart = false;
 };

@@ -135,6 +135,18 @@ RenderManager *ZuApp::renderManager() const
     return m_renderManager;
 }
 
+void ZuApp::requestRestart()
+{
+    if (m_mainWindow && !m_mainWindow->close())
+        return; // the user cancelled the save question
+    // The project comes back after the restart, when it has a file.
+    QStringList command{applicationFilePath()};
+    const QString project = m_document->currentProjectPath();
+    if (!project.isEmpty())
+        command << project;
+    m_restartCommand = command;
+}
+
 void ZuApp::togglePreviewMaximised()
 {
     m_previewMaximised = !m_previewMaximised;

@@ -42,6 +42,13 @@ public:
     // project once the user is free (the latest hand-over wins).
     void handOver(const QByteArray &message);
 
+    // Closes the window the usual way (asking to save) and, when it closed, starts
+    // the editor again once this one has ended (see restartCommand()).
+    void requestRestart();
+    // The program and arguments to start after this run ends; empty when no restart
+    // was asked for.
+    QStringList restartCommand() const { return m_restartCommand; }
+
     void togglePreviewMaximised();
     bool previewMaximised() const { return m_previewMaximised; }
 
@@ -55,6 +62,7 @@ private:
     QPointer<MainWindow> m_mainWindow;
     QPointer<RenderManager> m_renderManager;
     bool m_previewMaximised = false;
+    QStringList m_restartCommand;
     QString m_handedOver; // a project a second launch asked to open, waiting
     QTimer *m_handOverTimer = nullptr;
     std::unique_ptr<ProjectSections> m_sections; // the render manager's and the window's

@@ -7,7 +7,7 @@ set -euo pipefail
 # sanitizer runtimes of scripts/sanitize.sh.
 PACKAGES=(
   cmake ninja-build g++ pkg-config ccache clang libclang-rt-dev
-  qtbase5-dev qttools5-dev-tools libqt5svg5-dev libqt5opengl5-dev
+  qtbase5-dev qttools5-dev-tools libqt5svg5-dev libqt5opengl5-dev qttranslations5-l10n
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libpulse-dev pulseaudio pulseaudio-utils
   libssl-dev openssl libbackward-cpp-dev libdw-dev

@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QtTest>
@@ -97,6 +98,7 @@ private slots:
     void titleShowsTheNameAndUnsavedWork();
     void shortcutsReachTheirTargets();
     void titleButtonsGuardEmptyWork();
+    void restartReopensTheSavedProject();
 
 private:
     void dirty();
@@ -722,34 +724,37 @@ void TestLifecycle::dialogResolutionChoices()
 
 void TestLifecycle::quickExportToggleAndMissingCompanion()
 {
+    // The companion program is not installed: the option is not offered.
+    const QString companion = CreateProjectDialog::quickExportProgram();
+    QFile::remove(companion);
     CreateProjectDialog dialog;
     dialog.show();
     auto *combo = dialog.findChild<QComboBox *>("comboBox_select");
     auto *single = dialog.findChild<QCheckBox *>("checkBox_single");
+    QVERIFY(single->isHidden());
+    dialog.hide();
+
+    // Installed: offered; ticking it turns the project settings off.
+    writeFile(companion, "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(companion, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    dialog.show();
+    QVERIFY(!single->isHidden());
     QVERIFY(!combo->isEnabled()); // the default choice keeps it off
     single->setChecked(true);
     QVERIFY(!dialog.findChild<QLineEdit *>("lineEdit_name")->isEnabled());
     single->setChecked(false);
     QVERIFY(combo->isEnabled()); // unchecking enables everything
     QVERIFY(dialog.findChild<QLineEdit *>("lineEdit_name")->isEnabled());
-    // The companion program is not installed: the dialog says so and stays open.
-    single->setChecked(true);
-    dialog.on_pushButton_create_clicked();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QString("The quick export program could not be started"));
-    QVERIFY(dialog.isVisible());
 
-    // Installed: it starts, and the editor closes the normal way, asking to save the
-    // modified work first (cancelled here, so the editor stays).
-    const QString companion = CreateProjectDialog::quickExportProgram();
-    writeFile(companion, "#!/bin/sh\nexit 0\n");
-    QFile::setPermissions(companion, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // It starts, and the editor closes the normal way, asking to save the modified
+    // work first (cancelled here, so the editor stays).
+    single->setChecked(true);
     dirty();
     m_answers = {2};
     dialog.on_pushButton_create_clicked();
     QFile::remove(companion);
-    QTRY_COMPARE(m_boxes.size(), 2);
-    QCOMPARE(m_boxes[1].text,
+    QTRY_COMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text,
              QString("The current project has been modified. Do you want to save it?"));
     QVERIFY(!zua::UndoController::instance()->isClean()); // nothing lost
 }
@@ -860,6 +865,15 @@ void TestLifecycle::shortcutsReachTheirTargets()
         QCOMPARE(back.size(), 1);
         QTest::keyClick(&slider, Qt::Key_B, Qt::ControlModifier);
         QCOMPARE(split.size(), 2);
+        // A push button focused by a click does not keep Space: it still plays.
+        QPushButton button(window);
+        button.show();
+        button.setFocus();
+        QTRY_VERIFY(button.hasFocus());
+        QTest::keyClick(&button, Qt::Key_Space);
+        QVERIFY(preview->isPlayChecked());
+        QTest::keyClick(&button, Qt::Key_Space);
+        QVERIFY(!preview->isPlayChecked());
     }
 
     // F5 maximises the preview and back.
@@ -940,6 +954,29 @@ void TestLifecycle::titleButtonsGuardEmptyWork()
     QVERIFY(shown[0].startsWith(ZTR("titlebar.Subscribe")));
     QVERIFY2(shown[1].contains("3.0.2") && shown[2].contains("3.0.2"),
              qPrintable(shown.join('\n')));
+}
+
+void TestLifecycle::restartReopensTheSavedProject()
+{
+    ZuApp *app = ZuApp::instance();
+    MainWindow *window = app->mainWindow();
+    window->show();
+    const QString project = m_dir.filePath("again.zua2");
+    zua::UndoController::instance()->setClean();
+    app->document()->createProject(project, 1280, 720, true);
+    // Modified work: the save question comes first; cancelling it cancels the restart.
+    dirty();
+    m_answers = {2};
+    app->requestRestart();
+    QVERIFY(window->isVisible());
+    QVERIFY(app->restartCommand().isEmpty());
+    // Saved: the window closes and the editor comes back with the project.
+    QVERIFY(app->document()->saveProject(false, false, QString()));
+    app->requestRestart();
+    QVERIFY(!window->isVisible());
+    QCOMPARE(app->restartCommand(),
+             (QStringList{QCoreApplication::applicationFilePath(), project}));
+    window->show();
 }
 
 int main(int argc, char **argv)

@@ -144,6 +144,20 @@ void TestRecording::takesBecomeDubClipsOnFreeRows()
     QCOMPARE(dub->child(0)->clips().size(), 1);
     SourceItem *second = dub->child(0)->clips().first();
     QVERIFY(second->path != first->path);
+    // Takes are named by their time, the clip by its file name, the path in its tooltip.
+    for (SourceItem *take : {first, second}) {
+        QVERIFY2(take->label().startsWith("Voice-over ") && take->label().endsWith(".wav"),
+                 qPrintable(take->label()));
+        QCOMPARE(take->label(), QFileInfo(take->path).fileName());
+        QCOMPARE(take->toolTip(), QDir::toNativeSeparators(take->path));
+    }
+    // A take never gets the name of a file already there.
+    const QString taken = RecordManager::takeFileName(m_dir.path());
+    QFile existing(taken);
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    const QString next = RecordManager::takeFileName(m_dir.path());
+    QVERIFY(next != taken && !QFileInfo::exists(next));
     QCOMPARE(QDir(m_dir.filePath("takes")).entryList({"*.wav"}).size(), 2);
     // Undo takes the take and its track away at once; the first take stays.
     QVERIFY(zua::UndoController::instance()->undo());

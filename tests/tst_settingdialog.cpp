@@ -83,22 +83,36 @@ void TestSettingDialog::microphoneListAndChoice()
 
 void TestSettingDialog::languageChoiceAsksForARestart()
 {
-    QStringList hints;
+    QList<MessageSpec> boxes;
+    int answer = 1; // "Later"
     MessageBox::setAnswerHook([&](const MessageSpec &box) {
-        hints << box.text;
-        return 0;
+        boxes << box;
+        return answer;
     });
     bg::UserSettings::instance().set("IsEnglish", "English");
     SettingDialog dialog;
     auto *languages = dialog.findChild<QComboBox *>("comboBox_lauguage");
     QCOMPARE(items(languages), (QStringList{"简体中文", "English"}));
     QCOMPARE(languages->currentText(), QString("English"));
+    QCOMPARE(dialog.windowTitle(), QString("Settings"));
+
+    // Another language: stored, and a restart offered; "Later" keeps the editor.
     dialog.on_comboBox_lauguage_activated("简体中文");
     QCOMPARE(setting("IsEnglish"), std::string("简体中文"));
-    dialog.on_comboBox_lauguage_activated("简体中文"); // the same again: the hint again
-    const QString hint = "It takes effect after restarting the software";
-    QCOMPARE(hints, (QStringList{hint, hint}));
-    QCOMPARE(dialog.windowTitle(), QString("Settings"));
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].text, QString("It takes effect after restarting the software"));
+    QCOMPARE(boxes[0].buttonKeys, (QStringList{"settingdialog.RestartNow", "settingdialog.Later"}));
+    QVERIFY(!dialog.restartChosen());
+    // Back to the language shown: nothing to restart for.
+    dialog.on_comboBox_lauguage_activated("English");
+    QCOMPARE(setting("IsEnglish"), std::string("English"));
+    QCOMPARE(boxes.size(), 1);
+    // "Restart now" closes the dialog with the choice made.
+    answer = 0;
+    dialog.show();
+    dialog.on_comboBox_lauguage_activated("简体中文");
+    QVERIFY(dialog.restartChosen());
+    QVERIFY(!dialog.isVisible());
     MessageBox::setAnswerHook({});
 }
 

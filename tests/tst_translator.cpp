@@ -1,6 +1,7 @@
 // Language files, the key-based translator and style-sheet scaling.
 #include "bridge/Bridge.h"
 #include "common/QssManager.h"
+#include "common/QtTranslations.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "render/ShaderLibrary.h"
@@ -48,6 +49,7 @@ private slots:
     void languageSettingChoosesTheFile_data();
     void languageSettingChoosesTheFile();
     void missingKeyShowsAsItself();
+    void qtsOwnTextsFollowTheLanguage();
     void transitionsHaveDisplayNames();
     void styleSheetsScaleWithTheScreen_data();
     void styleSheetsScaleWithTheScreen();
@@ -228,6 +230,18 @@ void TestTranslator::transitionsHaveDisplayNames()
     QVERIFY(QCoreApplication::installTranslator(&translator));
     QCOMPARE(catalogue.nameOf("clip_winshades"), QString::fromUtf8("百叶窗"));
     QCoreApplication::removeTranslator(&translator);
+}
+
+void TestTranslator::qtsOwnTextsFollowTheLanguage()
+{
+    // Standard buttons and the file dialog's words, as a Chinese user sees them.
+    auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    QVERIFY(qttranslations::install(false));
+    QCOMPARE(cancel(), QString::fromUtf8("取消"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"),
+             QString::fromUtf8("文件名称(&N)："));
+    QVERIFY(qttranslations::install(true));
+    QCOMPARE(cancel(), QString("Cancel"));
 }
 
 QTEST_MAIN(TestTranslator)

@@ -175,6 +175,7 @@ void SourceItem::setValid(bool v)
 void SourceItem::loadThumbnail()
 {
     const QFileInfo file(path);
+    setToolTip(QDir::toNativeSeparators(path));
     if (kind == CT_PICTURE &&
         (file.suffix() == QLatin1String("gif") || file.suffix() == QLatin1String("GIF")))
         m_gifName = file.baseName();
@@ -187,7 +188,8 @@ QString SourceItem::label() const
 {
     if (!m_gifName.isEmpty())
         return m_gifName;
-    return path.isEmpty() ? content : path;
+    // The file's name; the whole path is the tooltip.
+    return path.isEmpty() ? content : QFileInfo(path).fileName();
 }
 
 int SourceItem::menuType() const

@@ -8,9 +8,9 @@
 #include "bridge/UserSettings.h"
 #include "common/Translate.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QUuid>
 
 namespace {
 // At most a WAV header (46 or 68 bytes) and no sound: the microphone never delivered.
@@ -31,6 +31,18 @@ QString RecordManager::folder()
                        : QString::fromStdString(dir);
 }
 
+QString RecordManager::takeFileName(const QString &folder)
+{
+    // Named by when it was recorded, readable on the timeline and in a file manager
+    // ("Voice-over 2026-12-07 09.30.05.wav"); never an existing file's name.
+    const QString stem = ZTR("pre_form.TakeName")
+                             .arg(QDateTime::currentDateTime().toString("yyyy-MM-dd HH.mm.ss"));
+    QString name = folder + '/' + stem + QStringLiteral(".wav");
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = folder + '/' + stem + QStringLiteral(" (%1).wav").arg(n);
+    return name;
+}
+
 void RecordManager::record(bool on)
 {
     if (on) {
@@ -44,7 +56,7 @@ void RecordManager::record(bool on)
             emit sig_controlRecord(); // the Dub button goes up again
             return;
         }
-        m_file = m_path = dir + '/' + QUuid::createUuid().toString() + QStringLiteral(".wav");
+        m_file = m_path = takeFileName(dir);
         m_error = false;
         m_stoppedBecause.clear();
         m_recording = true;

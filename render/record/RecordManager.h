@@ -20,6 +20,8 @@ public:
     void record(bool on);
     // The folder recordings go to ("mic.dir", else "RuZOVaza" in the home folder).
     static QString folder();
+    // A new take's file in `folder`: named by its date and time, never an existing file.
+    static QString takeFileName(const QString &folder);
 
 signals:
     void sig_frameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
