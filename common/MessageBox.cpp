@@ -1,5 +1,6 @@
 #include "MessageBox.h"
 
+#include "QssManager.h"
 #include "Translate.h"
 
 #include <QMessageBox>
@@ -26,6 +27,9 @@ int show(const MessageSpec &message)
         return hook()(message);
     QMessageBox box(QMessageBox::Information, zuaTranslate(message.titleKey), message.text,
                     QMessageBox::NoButton, message.parent);
+    // Its own sheet: over a dark dialog it would inherit light text on its light face.
+    box.setObjectName(QStringLiteral("ZuMessageBox"));
+    (new QssManager(&box))->loadStyleSheet(QStringLiteral(":/qss/message-box.css"));
     QList<QPushButton *> buttons;
     for (const QString &key : message.buttonKeys)
         buttons << box.addButton(zuaTranslate(key), QMessageBox::AcceptRole);

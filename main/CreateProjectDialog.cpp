@@ -81,6 +81,7 @@ void CreateProjectDialog::showEvent(QShowEvent *event)
         ui->checkBox_single->setChecked(false);
     ui->checkBox_single->setVisible(present);
     ui->toolButton_single->setVisible(present);
+    ui->label_single->setVisible(present);
     QDialog::showEvent(event);
 }
 

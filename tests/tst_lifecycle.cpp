@@ -27,6 +27,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -732,6 +733,7 @@ void TestLifecycle::quickExportToggleAndMissingCompanion()
     auto *combo = dialog.findChild<QComboBox *>("comboBox_select");
     auto *single = dialog.findChild<QCheckBox *>("checkBox_single");
     QVERIFY(single->isHidden());
+    QVERIFY(dialog.findChild<QLabel *>("label_single")->isHidden());
     dialog.hide();
 
     // Installed: offered; ticking it turns the project settings off.
