@@ -1,7 +1,9 @@
 // Timeline view benchmark: 2,000 clips on 10 tracks. Times to draw the view, to
-// answer one frame request and to drag one clip (press, move, release).
+// answer one frame request and to drag one clip (press, move, release); then 1,000
+// video clips (filmstrips) and 1,000 sound clips (waveforms) scrolled and zoomed.
 // Reference: drawing the same view with the clips hidden (the view's own cost).
 #include "render/RenderManager.h"
+#include "render/pictures/MaterialPictures.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
@@ -47,6 +49,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
+    qputenv("XDG_CACHE_HOME", dir.filePath("cache").toUtf8()); // pictures made in this run
     const QString clip = dir.filePath("clip.mp4");
     if (QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
                                      "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", clip}) != 0)
@@ -152,5 +155,61 @@ int main(int argc, char **argv)
                 "repaint %.2f ms, ratio %.2f)\n",
                 step, stepPaints, fullRepaint, step / fullRepaint);
     std::printf("view.drag one clip (press, 2 moves, release) %.2f ms\n", dragMs);
+
+    // Pictures on the timeline: half the clips video (filmstrips), half sound
+    // (waveforms), with their pictures ready, as after the first minute of editing.
+    model.clearAll();
+    const QString song = dir.filePath("song.wav");
+    if (QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                     "sine=f=220:d=30", song}) != 0)
+        return 1;
+    QList<ClassifyItem *> sound{model.group(CT_AUDIO)};
+    for (int i = 0; i < 9; ++i)
+        sound << model.insertTrack(model.group(CT_AUDIO), i, false);
+    tracks = {model.group(CT_VIDEO)};
+    for (int i = 0; i < 9; ++i)
+        tracks << model.insertTrack(model.group(CT_VIDEO), i, false);
+    for (int i = 0; i < 1000; ++i) {
+        model.createClip(tracks[i % 10], CT_VIDEO, clip, timeline::toScene((i / 10) * 60));
+        model.createClip(sound[i % 10], CT_AUDIO, song, timeline::toScene((i / 10) * 60));
+    }
+    scene.clearSelection();
+    view.resize(1600, 900);
+    view.setZoomLevel(TimeLineGraphicsView::kLevels / 2);
+    view.updateSceneWidth();
+    view.viewport()->grab(); // asks for every picture in sight
+    MaterialPictures::instance().waitForAll();
+    QScrollBar *bar = view.horizontalScrollBar();
+    int at = 0;
+    const double scroll = timeMs(
+        [&] {
+            at = (at + 240) % std::max(1, bar->maximum());
+            bar->setValue(at);
+            view.viewport()->grab();
+        },
+        31);
+    int level = 0;
+    const double zoom = timeMs(
+        [&] {
+            level = (level + 1) % TimeLineGraphicsView::kLevels;
+            view.setZoomLevel(level);
+            view.viewport()->grab();
+        },
+        TimeLineGraphicsView::kLevels * 2 + 1);
+    for (SourceItem *c : model.clips())
+        c->setVisible(false);
+    const double bare = timeMs(
+        [&] {
+            at = (at + 240) % std::max(1, bar->maximum());
+            bar->setValue(at);
+            view.viewport()->grab();
+        },
+        31);
+    std::printf("view.pictures %d clips (1,000 filmstrips, 1,000 waveforms), 1600x900 view "
+                "(goal: each <= 16 ms)\n",
+                int(model.clips().size()));
+    std::printf("view.scroll one frame %.2f ms, view.zoom one frame %.2f ms (the view without "
+                "clips %.2f ms; ratios %.1f, %.1f)\n",
+                scroll, zoom, bare, scroll / bare, zoom / bare);
     return 0;
 }

@@ -1,5 +1,9 @@
 #include "SourceItem.h"
 
+#include "ClipPictures.h"
+#include "common/FrameRate.h"
+#include "render/pictures/MaterialPictures.h"
+
 #include "common/ThumbnailCache.h"
 
 #include "ClassifyItem.h"
@@ -18,6 +22,7 @@
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
+#include <QStyleOptionGraphicsItem>
 #include <QUuid>
 
 namespace {
@@ -88,7 +93,8 @@ SourceItem::SourceItem(uint32_t k, ClassifyItem *onTrack)
     uuid = QUuid::createUuid().toString();
     stacking = nextZValue(k);
     setFlag(QGraphicsItem::ItemIsSelectable);
-    setFlag(QGraphicsItem::ItemSendsGeometryChanges); // moves reach itemChange
+    setFlag(QGraphicsItem::ItemSendsGeometryChanges);    // moves reach itemChange
+    setFlag(QGraphicsItem::ItemUsesExtendedStyleOption); // paints only what is exposed
     setOpacity(0.8);
     setAcceptHoverEvents(true);
     refreshFill();
@@ -309,10 +315,12 @@ QPainterPath SourceItem::shape() const
     return path;
 }
 
-void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
 {
     const double s = QssManager::screenScale();
     const QRectF bounds = boundingRect();
+    // Straight edges on whole pixels: smoothing would cost much and show nothing.
+    painter->setRenderHint(QPainter::Antialiasing, false);
     painter->setPen(Qt::NoPen);
     painter->setBrush(m_fill);
     painter->drawRect(bounds);
@@ -321,7 +329,13 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
     const double z = painter->worldTransform().m11() > 0 ? painter->worldTransform().m11() : 1.0;
     painter->save();
     painter->setPen(QPen(Qt::white, 2.0));
-    painter->scale(1.0 / z, 1.0);
+    // A plain shift, not a scale by 1/z on top of z: the painter then takes its fast
+    // paths for lines, images and text (a scale of 0.9999 would not).
+    const QTransform world = painter->worldTransform();
+    if (world.m12() == 0 && world.m21() == 0 && std::abs(world.m22() - 1.0) < 1e-9)
+        painter->setWorldTransform(QTransform::fromTranslate(world.dx(), world.dy()));
+    else
+        painter->scale(1.0 / z, 1.0);
     QFont big = painter->font();
     big.setPointSize(12);
     painter->setFont(big);
@@ -334,12 +348,36 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
         painter->restore();
         return;
     }
-    QFont small("Microsoft Yahei");
-    small.setPointSize(8);
+    // Made once: thousands of clips paint with them.
+    static const QFont small = [] {
+        QFont f(QStringLiteral("Microsoft Yahei"));
+        f.setPointSize(8);
+        return f;
+    }();
+    static const QFontMetrics fm(small);
     painter->setFont(small);
-    const QFontMetrics fm(small);
     double textX = 10;
-    if (!m_thumbnail.isNull()) {
+    // The material's pictures under the part of the clip in view: the filmstrip of
+    // a video, the waveform of a sound (filled in when the worker has them).
+    const QRectF exposed = option ? option->exposedRect : bounds;
+    clippictures::Span span;
+    span.secondsPerPixel = 1.0 / (z * timeline::kFrameWidth * timebase::kFps);
+    span.firstSecond = offsetX / (timeline::kFrameWidth * timebase::kFps);
+    span.fromX = std::max(0.0, exposed.left() * z);
+    span.toX = std::min(viewWidth, exposed.right() * z);
+    span.top = 2;
+    span.height = height() - 4;
+    // A clip a few pixels wide shows its colour only.
+    const bool roomy = viewWidth >= 8;
+    const Filmstrip *strip =
+        roomy && kind == CT_VIDEO ? MaterialPictures::instance().filmstrip(path) : nullptr;
+    if (roomy && (kind == CT_AUDIO || kind == CT_DUB)) {
+        if (const WaveformPeaks *peaks = MaterialPictures::instance().peaks(path))
+            clippictures::drawWaveform(painter, *peaks, span);
+    }
+    if (strip && !strip->isEmpty()) {
+        clippictures::drawFilmstrip(painter, *strip, span);
+    } else if (roomy && !m_thumbnail.isNull()) {
         if (!m_thumbnailScaled) {
             m_thumbnail = m_thumbnail.scaledToHeight(int(height() - 5));
             m_thumbnailScaled = true;
@@ -349,9 +387,22 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
                            QRectF(0, 0, w, m_thumbnail.height()));
         textX = m_thumbnail.width() + 10;
     }
-    if (viewWidth - textX > 0)
-        painter->drawText(QPointF(textX, (bounds.height() + fm.height()) / 2.0),
-                          fm.elidedText(label(), Qt::ElideRight, int(viewWidth - textX)));
+    if (viewWidth - textX > 0) {
+        const int room = int(viewWidth - textX - 4);
+        const QString whole = label();
+        if (room != m_labelRoom || whole != m_labelFrom) {
+            m_labelText = fm.elidedText(whole, Qt::ElideRight, room);
+            m_labelFrom = whole;
+            m_labelRoom = room;
+        }
+        const QString &text = m_labelText;
+        // On a dark band, readable over pictures and waveforms alike.
+        painter->fillRect(QRectF(textX - 3, (bounds.height() - fm.height()) / 2.0,
+                                 fm.horizontalAdvance(text) + 6, fm.height()),
+                          QColor(0, 0, 0, 120));
+        painter->drawText(QPointF(textX, (bounds.height() + fm.height()) / 2.0 - fm.descent()),
+                          text);
+    }
 
     painter->setPen(Qt::NoPen);
     painter->setBrush(Qt::red);

@@ -138,6 +138,9 @@ private:
     bool m_customFill = false;
     QImage m_thumbnail;
     bool m_thumbnailScaled = false;
+    // The label as last drawn, elided to the room it had (redone when the room changes).
+    QString m_labelFrom, m_labelText;
+    int m_labelRoom = -1;
     bool m_hover = false;
     QString m_gifName;
     SourceAnchor *m_left;

@@ -1,5 +1,7 @@
 #include "TimeLineGraphicsView.h"
 
+#include "render/pictures/MaterialPictures.h"
+
 #include "ClassifyItem.h"
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
@@ -34,6 +36,9 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, Timelin
                                            QWidget *parent)
     : QGraphicsView(scene, parent), m_model(model)
 {
+    // Waveforms and filmstrips arrive from a worker: drawn as they come.
+    connect(&MaterialPictures::instance(), &MaterialPictures::sig_ready, viewport(),
+            qOverload<>(&QWidget::update));
     setTransform(QTransform::fromScale(kStartScale, 1.0));
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);

@@ -1,0 +1,61 @@
+#pragma once
+// The timeline's pictures of each material: its sound's waveform peaks and its
+// video's filmstrip. Asked for by path while the timeline is drawn: what is ready
+// is returned at once; what is not is read from the cache beside the thumbnails,
+// or computed, on a worker thread, and `sig_ready` tells the views to draw again.
+// Lives on: main thread (the results and the wanted list); the workers only get
+// a path and hand back plain values through a mailbox under a standard mutex.
+
+#include "Filmstrip.h"
+#include "WaveformPeaks.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QThreadPool>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class MaterialPictures : public QObject {
+    Q_OBJECT
+public:
+    static MaterialPictures &instance();
+    ~MaterialPictures() override;
+
+    // Null until ready (the request is then under way).
+    const WaveformPeaks *peaks(const QString &materialPath);
+    const Filmstrip *filmstrip(const QString &materialPath);
+    // Blocks until every request made so far is answered (benchmarks and tests).
+    void waitForAll();
+
+    // The cache files of a material (they may not exist yet).
+    static QString peaksFile(const QString &materialPath);
+    static QString filmstripFile(const QString &materialPath);
+
+signals:
+    // The pictures of this material are ready to draw.
+    void sig_ready(const QString &materialPath);
+
+private:
+    enum Kind { Peaks, Strip };
+    struct Done {
+        QString path;
+        Kind kind;
+        std::shared_ptr<WaveformPeaks> peaks;
+        std::shared_ptr<Filmstrip> strip;
+    };
+    MaterialPictures();
+    void request(const QString &path, Kind kind);
+    Q_INVOKABLE void takeDone();
+
+    QHash<QString, std::shared_ptr<const WaveformPeaks>> m_peaks;
+    QHash<QString, std::shared_ptr<const Filmstrip>> m_strips;
+    QSet<QString> m_wanted; // kind + path, asked and not yet answered
+    QThreadPool m_pool;
+    std::atomic<bool> m_cancel{false};
+    std::mutex m_doneMutex;
+    std::vector<Done> m_done; // guarded by m_doneMutex
+};
