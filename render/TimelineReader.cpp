@@ -5,17 +5,11 @@
 void TimelineFeed::publish(TimelineState state)
 {
     std::atomic_store(&m_state, std::move(state));
-    m_generation.fetch_add(1);
 }
 
 TimelineState TimelineFeed::current() const
 {
     return std::atomic_load(&m_state);
-}
-
-int64_t TimelineFeed::generation() const
-{
-    return m_generation.load();
 }
 
 TimelineState TimelineFeed::fresh()

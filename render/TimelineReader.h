@@ -43,11 +43,8 @@ public:
     TimelineState fresh();
     // Main thread: what fresh() runs first; the timeline sets it while it exists.
     void setRefresher(std::function<void()> refresher) { m_refresher = std::move(refresher); }
-    // How many states were published (for tests and benchmarks).
-    int64_t generation() const;
 
 private:
-    TimelineState m_state; // read and written only through std::atomic_load/store
-    std::atomic<int64_t> m_generation{0};
+    TimelineState m_state;             // read and written only through std::atomic_load/store
     std::function<void()> m_refresher; // main thread only
 };

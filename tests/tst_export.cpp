@@ -529,12 +529,13 @@ void TestExport::fullDiskRemovesTheBrokenFile()
     QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=3", "-pix_fmt",
                               "yuv420p", m_dir.filePath("busy.mp4")}));
     QVERIFY(add(CT_VIDEO, "busy.mp4", 0));
-    // The disk fills up after 60 kB: every later write fails as on a full disk.
+    // The disk fills up after 16 kB (well short of the 3 s file): every later write
+    // fails as on a full disk.
     struct rlimit before;
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
     std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = before;
-    small.rlim_cur = 60 * 1024;
+    small.rlim_cur = 16 * 1024;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     // The progress dialog ends the run by itself; should it wait for "Done" after the
     // end, press it.

@@ -192,18 +192,20 @@ void TestTimelineModel::creationDefaultsByKind_data()
     QTest::addColumn<qint64>("duration");
     QTest::addColumn<qint64>("fullLength");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("shown"); // in the 1920 × 1080 project
     // Lengths are milliseconds ÷ 33.333333333333336, truncated: 2000 ms is 59 frames.
+    // A video is shown whole at the project's scale; pictures at their own size.
     QTest::newRow("video") << uint(CT_VIDEO) << "clip.mp4" << qint64(59) << qint64(59)
-                           << QSize(320, 240);
+                           << QSize(320, 240) << QSize(1440, 1080);
     QTest::newRow("picture") << uint(CT_PICTURE) << "still.png" << qint64(500) << qint64(10000000)
-                             << QSize(200, 100);
-    QTest::newRow("gif lasts its own length")
-        << uint(CT_PICTURE) << "sticker.gif" << qint64(29) << qint64(29) << QSize(64, 64);
+                             << QSize(200, 100) << QSize(200, 100);
+    QTest::newRow("gif lasts its own length") << uint(CT_PICTURE) << "sticker.gif" << qint64(29)
+                                              << qint64(29) << QSize(64, 64) << QSize(64, 64);
     // -1: as long as the file, in whole frames.
     QTest::newRow("music") << uint(CT_AUDIO) << "music.wav" << qint64(-1) << qint64(-1)
-                           << QSize(0, 0);
+                           << QSize(0, 0) << QSize(0, 0);
     QTest::newRow("subtitle") << uint(CT_SUBTITLE) << "" << qint64(500) << qint64(10000000)
-                              << QSize(500, 100);
+                              << QSize(500, 100) << QSize(500, 100);
 }
 
 void TestTimelineModel::creationDefaultsByKind()
@@ -213,6 +215,7 @@ void TestTimelineModel::creationDefaultsByKind()
     QFETCH(qint64, duration);
     QFETCH(qint64, fullLength);
     QFETCH(QSize, size);
+    QFETCH(QSize, shown);
     SourceItem *clip =
         m_model->createClip(g(kind), kind, file.isEmpty() ? QString() : m_dir.filePath(file),
                             timeline::toScene(10), QColor("#ff8800"), QFont("Sans", 20));
@@ -225,7 +228,7 @@ void TestTimelineModel::creationDefaultsByKind()
     QCOMPARE(clip->fullLength, fullLength);
     QCOMPARE(clip->offset(), int64_t(0));
     QCOMPARE(clip->sourceSize, size);
-    QCOMPARE(clip->previewRect, QRectF(QPointF(0, 0), QSizeF(size)));
+    QCOMPARE(clip->previewRect, QRectF(QPointF(0, 0), QSizeF(shown)));
     QVERIFY(clip->isSelected());
     QCOMPARE(clip->scene(), m_scene);
     QCOMPARE(g(kind)->clips(), QList<SourceItem *>({clip}));
@@ -526,7 +529,7 @@ void TestTimelineModel::theEnginesSeeEveryChangeOncePerTurn()
     const std::shared_ptr<TimelineFeed> feed = m_model->publisher()->feed();
     QCoreApplication::processEvents();
     const QString before = shown(*feed->current());
-    const int64_t generation = feed->generation();
+    const TimelineReader *published = feed->current().get();
     // A hundred changes in one turn (a drag moves a clip at every mouse move).
     for (int i = 1; i <= 100; ++i) {
         if (change == "drag")
@@ -542,10 +545,12 @@ void TestTimelineModel::theEnginesSeeEveryChangeOncePerTurn()
         else if (change == "clear" && i == 1)
             m_model->clearAll();
     }
-    QCOMPARE(feed->generation(), generation); // nothing yet: published at the turn's end
-    QCOMPARE(shown(*feed->current()), before);
+    QCOMPARE(feed->current().get(), published); // nothing yet: published at the turn's end
     QCoreApplication::processEvents();
-    QCOMPARE(feed->generation(), generation + 1); // once
+    const TimelineReader *once = feed->current().get();
+    QVERIFY(once != published);
+    QCoreApplication::processEvents();
+    QCOMPARE(feed->current().get(), once); // once: a quiet turn publishes nothing
     QVERIFY(shown(*feed->current()) != before);
     QCOMPARE(shown(*feed->current()), shown(TimelineEvaluator(m_model)));
     // The main thread may ask for the state as it is now, before the turn ends.
@@ -576,7 +581,7 @@ void TestTimelineModel::sectionRoundTripIsIdentical()
     const QString first = section(*m_model);
     const QString fromUuid = a->uuid;
     QVERIFY(first.contains("<classify type=\"2\" row=\"0\">"));
-    QVERIFY(first.contains("<previewRect>x: 0, y: 0, width: 320, height: 240</previewRect>"));
+    QVERIFY(first.contains("<previewRect>x: 0, y: 0, width: 1440, height: 1080</previewRect>"));
     QVERIFY(first.contains("<name>trans_move</name>"));
 
     m_model->clearAll();

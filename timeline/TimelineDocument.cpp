@@ -183,6 +183,11 @@ SourceItem *TimelineDocument::createClip(ClassifyItem *track, uint32_t kind, con
         } else {
             clip->fullLength = pix;
             clip->width = timeline::toScene(pix);
+            // Shown at the project's scale, whole: a 480p clip fills a 1080p
+            // picture's height as it fills its own, not a quarter of it.
+            if (w > 0 && h > 0 && m_renderSize.isValid())
+                clip->previewRect =
+                    QRectF(QPointF(0, 0), QSizeF(w, h).scaled(m_renderSize, Qt::KeepAspectRatio));
         }
     }
     clip->loadThumbnail();
