@@ -155,7 +155,10 @@ void TestClipItems::pressOpensThePanelAndSeeks()
     QCOMPARE(menus[0][1].toInt(), 1); // one click
     const auto values = menus[0][2].value<bg::ValueMap>();
     QCOMPARE(values.at("uuid").toStdString(), clip->uuid.toStdString());
-    QCOMPARE(values.at("W").toDouble(), 320.0);
+    // The panel shows the placement the clip has (a 320 × 240 clip shown whole in
+    // the 1920 × 1080 project: 1440 × 1080).
+    QCOMPARE(values.at("W").toDouble(), 1440.0);
+    QCOMPARE(values.at("H").toDouble(), 1080.0);
     QCOMPARE(values.at("volume").toInt32(), 128);
     QVERIFY(!values.count("content"));
     QCOMPARE(seeks.size(), 1);
