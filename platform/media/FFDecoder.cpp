@@ -82,7 +82,7 @@ struct FFDecoder::Impl {
 
     int64_t fifoEnd() const { return fifoStart + int64_t(fifo.size()) / outChannels; }
 
-    bool open(const StreamCtx &s, int rate, int channels)
+    bool open(const StreamCtx &s, int rate, int channels, int threads)
     {
         if (!s.movie)
             return false;
@@ -90,7 +90,7 @@ struct FFDecoder::Impl {
         streamIndex = s.index;
         if (!openFormat())
             return false;
-        codec = openDecoder(stream, 0);
+        codec = openDecoder(stream, threads);
         if (!codec)
             return false;
         tb = stream->time_base;
@@ -631,11 +631,11 @@ struct FFDecoder::Impl {
 FFDecoder::FFDecoder() = default;
 FFDecoder::~FFDecoder() = default;
 
-bool FFDecoder::open(const StreamCtx &stream, int audioRate, int audioChannels)
+bool FFDecoder::open(const StreamCtx &stream, int audioRate, int audioChannels, int threads)
 {
     close();
     auto impl = std::make_unique<Impl>();
-    if (!impl->open(stream, audioRate, audioChannels))
+    if (!impl->open(stream, audioRate, audioChannels, threads))
         return false;
     d = std::move(impl);
     return true;

@@ -32,8 +32,10 @@ public:
     FFDecoder &operator=(const FFDecoder &) = delete;
 
     // Opens the stream's file and a decoder for that stream. Sound is delivered at
-    // `audioRate` Hz in `audioChannels` channels.
-    bool open(const StreamCtx &stream, int audioRate = 44100, int audioChannels = 2);
+    // `audioRate` Hz in `audioChannels` channels. `threads`: the decoder's threads,
+    // 0 for as many as the machine has.
+    bool open(const StreamCtx &stream, int audioRate = 44100, int audioChannels = 2,
+              int threads = 0);
     bool isOpened() const;
     void close();
 

@@ -22,8 +22,10 @@ Filmstrip Filmstrip::compute(const QString &materialPath, const std::atomic<bool
     const ff::StreamCtx *video = movie ? movie->videoStream() : nullptr;
     if (!video || video->width <= 0 || video->height <= 0)
         return Filmstrip();
+    // One thread: it jumps from key frame to key frame, where more threads only add
+    // a frame of delay each, and it must not take the cores playback needs.
     ff::FFDecoder decoder;
-    if (!decoder.open(*video))
+    if (!decoder.open(*video, 44100, 2, 1))
         return Filmstrip();
     const double seconds = std::max(0.04, movie->durationUs * 1e-6);
     const double interval = std::max(1.0, seconds / kMaxPictures);

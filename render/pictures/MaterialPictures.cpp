@@ -14,20 +14,33 @@ QString key(int kind, const QString &path)
 
 MaterialPictures &MaterialPictures::instance()
 {
-    static MaterialPictures *pictures = new MaterialPictures; // lives as long as the process
+    // Made on first use (main thread); lives as long as the process, its worker as
+    // long as the application object.
+    static MaterialPictures *pictures = [] {
+        auto *p = new MaterialPictures;
+        qAddPostRoutine([] { MaterialPictures::instance().stop(); });
+        return p;
+    }();
     return *pictures;
 }
 
-MaterialPictures::MaterialPictures()
-{
-    // One worker: pictures are filled in as they come, never at the cost of playback.
-    m_pool.setMaxThreadCount(1);
-}
+MaterialPictures::MaterialPictures() : m_worker([this] { work(); }) {}
 
 MaterialPictures::~MaterialPictures()
 {
+    stop();
+}
+
+void MaterialPictures::stop()
+{
     m_cancel = true;
-    m_pool.waitForDone();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.clear();
+    }
+    m_wake.notify_all();
+    if (m_worker.joinable())
+        m_worker.join();
 }
 
 QString MaterialPictures::peaksFile(const QString &materialPath)
@@ -64,43 +77,67 @@ const Filmstrip *MaterialPictures::filmstrip(const QString &materialPath)
 
 void MaterialPictures::request(const QString &path, Kind kind)
 {
-    if (path.isEmpty() || m_wanted.contains(key(kind, path)))
+    if (path.isEmpty() || m_cancel || m_wanted.contains(key(kind, path)))
         return;
     m_wanted.insert(key(kind, path));
-    m_pool.start([this, path, kind] {
-        Done done{path, kind, nullptr, nullptr};
-        if (kind == Peaks) {
-            const QString file = peaksFile(path);
-            auto peaks = std::make_shared<WaveformPeaks>(WaveformPeaks::load(file));
-            if (peaks->isEmpty() && !m_cancel) {
-                *peaks = WaveformPeaks::compute(path, &m_cancel);
-                if (!peaks->isEmpty())
-                    peaks->save(file); // a cache: a failed write only costs the next start
-            }
-            done.peaks = std::move(peaks);
-        } else {
-            const QString file = filmstripFile(path);
-            auto strip = std::make_shared<Filmstrip>(Filmstrip::load(file));
-            if (strip->isEmpty() && !m_cancel) {
-                *strip = Filmstrip::compute(path, &m_cancel);
-                if (!strip->isEmpty())
-                    strip->save(file);
-            }
-            done.strip = std::move(strip);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.push_back({path, kind});
+    }
+    m_wake.notify_all();
+}
+
+MaterialPictures::Done MaterialPictures::make(const Job &job, const std::atomic<bool> &cancel)
+{
+    Done done{job.path, job.kind, nullptr, nullptr};
+    if (job.kind == Peaks) {
+        const QString file = peaksFile(job.path);
+        auto peaks = std::make_shared<WaveformPeaks>(WaveformPeaks::load(file));
+        if (peaks->isEmpty() && !cancel) {
+            *peaks = WaveformPeaks::compute(job.path, &cancel);
+            if (!peaks->isEmpty())
+                peaks->save(file); // a cache: a failed write only costs the next start
         }
-        {
-            std::lock_guard<std::mutex> lock(m_doneMutex);
-            m_done.push_back(std::move(done));
+        done.peaks = std::move(peaks);
+    } else {
+        const QString file = filmstripFile(job.path);
+        auto strip = std::make_shared<Filmstrip>(Filmstrip::load(file));
+        if (strip->isEmpty() && !cancel) {
+            *strip = Filmstrip::compute(job.path, &cancel);
+            if (!strip->isEmpty())
+                strip->save(file);
         }
+        done.strip = std::move(strip);
+    }
+    return done;
+}
+
+void MaterialPictures::work()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_cancel || !m_jobs.empty(); });
+        if (m_cancel)
+            return;
+        const Job job = m_jobs.front();
+        m_jobs.pop_front();
+        m_busy = true;
+        lock.unlock();
+        Done done = make(job, m_cancel);
+        lock.lock();
+        m_busy = false;
+        m_done.push_back(std::move(done));
+        m_wake.notify_all();
+        // By name, without arguments: the results cross in the mailbox.
         QMetaObject::invokeMethod(this, "takeDone", Qt::QueuedConnection);
-    });
+    }
 }
 
 void MaterialPictures::takeDone()
 {
     std::vector<Done> done;
     {
-        std::lock_guard<std::mutex> lock(m_doneMutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         done.swap(m_done);
     }
     for (Done &d : done) {
@@ -116,6 +153,9 @@ void MaterialPictures::takeDone()
 
 void MaterialPictures::waitForAll()
 {
-    m_pool.waitForDone();
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_cancel || (m_jobs.empty() && !m_busy); });
+    }
     takeDone();
 }

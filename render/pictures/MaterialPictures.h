@@ -3,8 +3,9 @@
 // video's filmstrip. Asked for by path while the timeline is drawn: what is ready
 // is returned at once; what is not is read from the cache beside the thumbnails,
 // or computed, on a worker thread, and `sig_ready` tells the views to draw again.
-// Lives on: main thread (the results and the wanted list); the workers only get
-// a path and hand back plain values through a mailbox under a standard mutex.
+// Lives on: main thread (the results and the wanted list); one worker thread of its
+// own takes paths from a queue and hands back plain values through a mailbox, both
+// under a standard mutex. The worker stops when the application object goes.
 
 #include "Filmstrip.h"
 #include "WaveformPeaks.h"
@@ -12,11 +13,13 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 class MaterialPictures : public QObject {
@@ -47,15 +50,25 @@ private:
         std::shared_ptr<WaveformPeaks> peaks;
         std::shared_ptr<Filmstrip> strip;
     };
+    struct Job {
+        QString path;
+        Kind kind;
+    };
     MaterialPictures();
     void request(const QString &path, Kind kind);
+    void work(); // the worker thread's loop
+    static Done make(const Job &job, const std::atomic<bool> &cancel);
+    void stop(); // ends the worker (the application object is going)
     Q_INVOKABLE void takeDone();
 
     QHash<QString, std::shared_ptr<const WaveformPeaks>> m_peaks;
     QHash<QString, std::shared_ptr<const Filmstrip>> m_strips;
     QSet<QString> m_wanted; // kind + path, asked and not yet answered
-    QThreadPool m_pool;
     std::atomic<bool> m_cancel{false};
-    std::mutex m_doneMutex;
-    std::vector<Done> m_done; // guarded by m_doneMutex
+    std::mutex m_mutex;             // guards the three below
+    std::condition_variable m_wake; // a job queued, the worker idle, or stop
+    std::deque<Job> m_jobs;
+    std::vector<Done> m_done;
+    bool m_busy = false; // the worker is making a job
+    std::thread m_worker;
 };
