@@ -125,11 +125,20 @@ void TestPanelFlow::placementAndColourAreUndoableSteps()
     QWidget *panel = m_resource->menu(MENU_VIDEO);
     QVERIFY(m_resource->showsMenu());
     const int before = steps();
+    const QRectF placed = clip->previewRect;
     finish(panel, "videoX", 150);
     finish(panel, "videoAngle", 30);
     finish(panel, "spinBox_bright", 20);
     QCOMPARE(steps(), before + 3);
     QCOMPARE(clip->previewRect.x(), 150.0);
+    // Each size box changes its own side only.
+    finish(panel, "videoWidth", 640);
+    QCOMPARE(clip->previewRect.size(), QSizeF(640, placed.height()));
+    finish(panel, "videoHeight", 360);
+    QCOMPARE(clip->previewRect.size(), QSizeF(640, 360));
+    QVERIFY(zua::UndoController::instance()->undo());
+    QVERIFY(zua::UndoController::instance()->undo());
+    QCOMPARE(clip->previewRect.size(), placed.size());
     QCOMPARE(clip->value("rotate").toInt32(), 30);
     QCOMPARE(clip->value("bright").toInt32(), 20);
     const QString file = saved(m_timeline->model);
