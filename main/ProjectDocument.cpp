@@ -2,7 +2,6 @@
 
 #include "ProjectDocument.h"
 #include "ArchivedProcessDialog.h"
-#include "ProjectSections.h"
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
 #include "common/Translate.h"

@@ -97,14 +97,20 @@ int PreviewInteraction::handleAt(const PreviewItem *item, const QPointF &p) cons
 void PreviewInteraction::deselectAll()
 {
     select(nullptr);
+    deselectAllBut(nullptr);
+}
+
+void PreviewInteraction::deselectAllBut(PreviewItem *keep)
+{
     if (m_scene)
         m_scene->EnumItems(
-            [](GsItem *item, void *) {
-                if (auto *preview = dynamic_cast<PreviewItem *>(item))
+            [](GsItem *item, void *kept) {
+                auto *preview = dynamic_cast<PreviewItem *>(item);
+                if (preview && preview != kept)
                     preview->selected = false;
                 return true;
             },
-            nullptr);
+            keep);
 }
 
 void PreviewInteraction::select(PreviewItem *item)
@@ -162,15 +168,7 @@ void PreviewInteraction::press(const QPointF &p)
     PreviewItem *hit = current && current->visible && contains(current, p) ? current : hitTest(p);
     select(hit);
     // A press selects one item: any other selected one (say, from the timeline) is not.
-    if (m_scene)
-        m_scene->EnumItems(
-            [](GsItem *item, void *keep) {
-                auto *preview = dynamic_cast<PreviewItem *>(item);
-                if (preview && preview != keep)
-                    preview->selected = false;
-                return true;
-            },
-            hit);
+    deselectAllBut(hit);
 }
 
 void PreviewInteraction::move(const QPointF &p)

@@ -71,6 +71,8 @@ public:
 private:
     // Holds a reference on the selected item, so that it outlives its removal.
     void select(PreviewItem *item);
+    // Clears the selected mark of every item but `keep` (which may be null).
+    void deselectAllBut(PreviewItem *keep);
     void hover(PreviewItem *item);
     void moveSelected(const QPointF &delta);
     void resizeSelected(const QPointF &p);

@@ -169,7 +169,6 @@ void ZueDisplayWindow::keyPressEvent(QKeyEvent *event)
         m_interaction->deselectAll();
         for (const QString &clip : clips)
             emit sig_selectClip(clip, false);
-        requestUpdate();
         return;
     }
     QWindow::keyPressEvent(event);
