@@ -6,7 +6,6 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -55,15 +54,6 @@ inline bool waitForLog(const QString &home, const QString &text, int ms, int tim
         QTest::qWait(200);
     }
     return false;
-}
-
-// The whole screen of the test's X server (null when it cannot be taken).
-inline QImage screenShot()
-{
-    QProcess p;
-    p.start("import", {"-window", "root", "png:-"});
-    p.waitForFinished(15000);
-    return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }
 
 // Runs an xdotool command line (through the shell); true when it succeeded.
