@@ -18,8 +18,6 @@ private slots:
     void encodingIsReversible();
     void sealingNeedsTheKeyAndDetectsTampering();
     void eventsReachSubscribersOnTheirThread();
-    void systemServices();
-    void appInfoKeepsKeyedValues();
 
 private:
     QString freshLogFile();
@@ -162,33 +160,6 @@ void TestBridge::eventsReachSubscribersOnTheirThread()
     QCOMPARE(bg::EventChannel::instance().post("showMini"), 0);
     QCoreApplication::processEvents();
     QCOMPARE(calls, 1);
-}
-
-void TestBridge::systemServices()
-{
-    const int64_t t0 = bg::SystemServices::monotonicMicros();
-    bg::SystemServices::sleepMs(20);
-    const int64_t t1 = bg::SystemServices::monotonicMicros();
-    QVERIFY(t1 - t0 >= 20000);
-    QCOMPARE(bg::SystemServices::formatNow("%Y").size(), size_t(4));
-    QVERIFY(bg::SystemServices::formatNow("").empty());
-    bg::AppInfo::instance().setAppName("RuZOVaza");
-    bg::AppInfo::instance().setVersion("3.0.2");
-    const QString prefix = QString::fromStdString(bg::SystemServices::dumpFilePrefix());
-    QVERIFY(prefix.startsWith(QDir::tempPath() + "/RuZOVaza_3.0.2_"));
-    QVERIFY(!bg::SystemServices::revealInFileManager("/no/such/file"));
-}
-
-void TestBridge::appInfoKeepsKeyedValues()
-{
-    bg::AppInfo::instance().setValue("product_type", bg::Value(int32_t(2000)));
-    QCOMPARE(bg::AppInfo::instance().value("product_type").toInt32(), 2000);
-    QVERIFY(bg::AppInfo::instance().value("missing").isEmpty());
-    const char *argv[] = {"/opt/zua/bin/ZuAEdit"};
-    bg::InitBridge(1, const_cast<char **>(argv));
-    QVERIFY(bg::isInitialised());
-    QCOMPARE(bg::AppInfo::instance().appDir(), std::string("/opt/zua/bin"));
-    QCOMPARE(bg::bridge().settings, &bg::UserSettings::instance());
 }
 
 QTEST_GUILESS_MAIN(TestBridge)

@@ -100,7 +100,6 @@ private slots:
     void containersHoldTheirCodecsAndDurations_data();
     void containersHoldTheirCodecsAndDurations();
     void picturesSurviveTheRoundTrip();
-    void soundOnlyFile();
     void soundCoversTheTimelineExactly_data();
     void soundCoversTheTimelineExactly();
     void picturesAreTaggedWithTheirColours_data();
@@ -175,16 +174,6 @@ void TestMovieWriter::picturesSurviveTheRoundTrip()
         energy += std::pow(expected[i], 2);
     }
     QVERIFY2(err < energy * 0.01, qPrintable(QString("error ratio %1").arg(err / energy)));
-}
-
-void TestMovieWriter::soundOnlyFile()
-{
-    mv::MVSettings s = settings();
-    s.audioOnly = 1;
-    QVERIFY(writeMovie(path("voice.mp3"), 90, s));
-    const QJsonObject info = probe(path("voice.mp3"));
-    QCOMPARE(info["streams"].toArray().size(), 1);
-    QCOMPARE(streamOf(info, "audio")["codec_name"].toString(), QString("mp3"));
 }
 
 void TestMovieWriter::soundCoversTheTimelineExactly_data()

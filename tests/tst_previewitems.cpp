@@ -60,7 +60,6 @@ private slots:
     void transparencyBlendsOverWhatIsBelow();
     void transitionShowsItsSides_data();
     void transitionShowsItsSides();
-    void burstsDecodeOnlyTheNewest();
     void playingShowsTheFrameBeingHeard();
     void playingSubtitleChangesWhenHeard();
     void smallerDrawingMatchesTheScaledDownOne();
@@ -247,22 +246,6 @@ void TestPreviewItems::transitionShowsItsSides()
     QVERIFY(!m_item->visible); // the clip itself is hidden, the transition shows
     const QColor c = img.pixelColor(100, 60);
     QVERIFY2(near(c, expected, 14), qPrintable(c.name()));
-}
-
-void TestPreviewItems::burstsDecodeOnlyTheNewest()
-{
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
-    const int before = m_item->decodedRequests();
-    for (int i = 0; i < 30; ++i) {
-        r.current.time = i % 20;
-        m_item->setFrameData(r);
-    }
-    QTest::qWait(300);
-    const int decoded = m_item->decodedRequests() - before;
-    QVERIFY2(decoded >= 1 && decoded <= 3, qPrintable(QString::number(decoded)));
 }
 
 void TestPreviewItems::playingShowsTheFrameBeingHeard()

@@ -68,13 +68,15 @@ void TestRecovery::killedEditorIsRecovered()
     second.setProcessEnvironment(env);
     second.start(ZUA_BINARY, QStringList{});
     QVERIFY(second.waitForStarted());
-    QVERIFY2(waitForLog(home, "offering to recover the auto-save: " + autoSave, 15000), "no recovery prompt");
+    QVERIFY2(waitForLog(home, "offering to recover the auto-save: " + autoSave, 15000),
+             "no recovery prompt");
     QProcess xdotool;
     xdotool.start("sh", {"-c", "id=$(xdotool search --sync --name '^Hint$' | head -n1); "
                                "xdotool windowfocus --sync $id; xdotool key --window $id Return"});
     QVERIFY(xdotool.waitForFinished(15000));
     // The first run opened it too: wait for the second opening.
-    QVERIFY2(waitForLog(home, "---> opening project: " + project, 15000, 2), qPrintable(readLog(home)));
+    QVERIFY2(waitForLog(home, "---> opening project: " + project, 15000, 2),
+             qPrintable(readLog(home)));
     second.kill();
     second.waitForFinished();
 

@@ -23,7 +23,6 @@ private slots:
     void zoomLevelsAlwaysMeanTheSameScale();
     void zoomStaysWithinItsLevels();
     void sceneKeepsRoomAfterTheLastItem();
-    void seekingMovesThePlayhead();
     void playingAdvancesAndStopsAtTheEnd();
     void playheadStaysInSight();
     void undoAndRedoShowTheFrameAgain();
@@ -128,19 +127,6 @@ void TestTimelineView::sceneKeepsRoomAfterTheLastItem()
     // A tail transition ends with its clip: the length stays.
     m_model->addTransition("over_black", clip, nullptr, 4000, 0, false);
     QCOMPARE(m_view->totalLength(), right);
-}
-
-void TestTimelineView::seekingMovesThePlayhead()
-{
-    QSignalSpy moves(m_view, &TimeLineGraphicsView::sig_moveValue);
-    m_view->slot_resetFrame(42, EDIT_NONE, true);
-    QCOMPARE(m_view->playhead(), 2100.0);
-    QCOMPARE(m_view->playheadFrame(), int64_t(42));
-    QCOMPARE(moves.size(), 1);
-    QCOMPARE(moves[0][1].toDouble(), 2100.0);
-    m_view->horizontalScrollBar()->setValue(50);
-    m_view->slot_resetFrame(0, EDIT_NONE, false);
-    QCOMPARE(m_view->horizontalScrollBar()->value(), 0);
 }
 
 void TestTimelineView::playingAdvancesAndStopsAtTheEnd()

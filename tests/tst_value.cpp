@@ -16,8 +16,6 @@ private slots:
     void variantPrefixReadsRestAsString();
     void mapsNestAndRoundTrip();
     void mapsRefuseTruncatedOrRunawayText();
-    void copiesAreIndependent();
-    void conversionsUseDefaultsForOtherKinds();
     void registrationRefusesTakenTagsAndNames();
 };
 
@@ -118,32 +116,6 @@ void TestValue::mapsRefuseTruncatedOrRunawayText()
     for (int i = 0; i < 100; ++i)
         deep = "[map:1]1:k" + std::to_string(deep.size()) + ":" + deep;
     QVERIFY(!v.read(deep));
-}
-
-void TestValue::copiesAreIndependent()
-{
-    bg::ValueMap m;
-    m["k"] = Value(int32_t(1));
-    Value a(m);
-    Value b = a;
-    bg::ValueMap changed = b.toMap();
-    changed["k"] = Value(int32_t(2));
-    b = Value(changed);
-    QCOMPARE(a.toMap()["k"].toInt32(), 1);
-    Value moved = std::move(b);
-    QCOMPARE(moved.toMap()["k"].toInt32(), 2);
-    QVERIFY(b.isEmpty());
-}
-
-void TestValue::conversionsUseDefaultsForOtherKinds()
-{
-    QCOMPARE(Value("12").toInt32(5), 5);
-    QCOMPARE(Value(int32_t(3)).toStdString("d"), std::string("d"));
-    QCOMPARE(Value(int64_t(1) << 33).toDouble(), double(int64_t(1) << 33));
-    QCOMPARE(Value(true).toInt64(), int64_t(1));
-    int x = 0;
-    QCOMPARE(Value(static_cast<void *>(&x)).toPointer(), static_cast<void *>(&x));
-    QVERIFY(Value().toMap().empty());
 }
 
 void TestValue::registrationRefusesTakenTagsAndNames()
