@@ -9,6 +9,7 @@
 #include "resource/ResourceWidget.h"
 #include "support/MediaFixtures.h"
 #include "support/TimelineFixture.h"
+#include "support/Typing.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimelineSection.h"
@@ -45,8 +46,7 @@ void finish(QWidget *panel, const char *name, int value)
 {
     auto *box = panel->findChild<QSpinBox *>(QString::fromLatin1(name));
     QVERIFY2(box, name);
-    box->setValue(value);
-    emit box->editingFinished();
+    fixtures::typeInto(box, QString::number(value));
 }
 
 } // namespace
@@ -211,9 +211,7 @@ void TestPanelFlow::renamingAPictureChangesNothing()
     QWidget *panel = m_resource->menu(MENU_PICTURE);
     const QString file = saved(m_timeline->model);
     const int before = steps();
-    auto *name = panel->findChild<QLineEdit *>("imageName");
-    name->setText("renamed");
-    emit name->editingFinished();
+    fixtures::typeInto(panel->findChild<QLineEdit *>("imageName"), "renamed");
     QCOMPARE(steps(), before);
     QCOMPARE(saved(m_timeline->model), file);
     panel->findChild<QPushButton *>("selfAdaption")->click(); // over the whole frame, aspect kept

@@ -12,6 +12,7 @@
 #include "menu/TransMenu.h"
 #include "menu/VisualMenu.h"
 #include "resource/ResourceWidget.h"
+#include "support/Typing.h"
 #include "timeline/SubtitleTemplateWidget.h"
 
 #include <QApplication>
@@ -80,8 +81,7 @@ template <class W> W *child(QWidget *panel, const char *name)
 
 void finish(QSpinBox *box, int value)
 {
-    box->setValue(value);
-    emit box->editingFinished();
+    fixtures::typeInto(box, QString::number(value));
 }
 
 } // namespace
@@ -161,8 +161,15 @@ void TestPanels::eachEditSendsItsKey()
     VideoMenu video;
     Sent sent;
     listen(&video, &sent);
+    video.show();
+    video.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&video));
     video.UpdateData(clipMap());
+    child<QSpinBox>(&video, "videoX")->setFocus();
+    QTRY_VERIFY(child<QSpinBox>(&video, "videoX")->hasFocus());
     finish(child<QSpinBox>(&video, "videoX"), 99);
+    child<QSpinBox>(&video, "videoY")->setFocus(); // leaving the box sends nothing more
+    QTRY_VERIFY(!child<QSpinBox>(&video, "videoX")->hasFocus());
     QCOMPARE(sent.type, int(MENU_VIDEO));
     QCOMPARE(sent.key, std::string("X"));
     QCOMPARE(sent.map.at("X").toDouble(), 99.0);
@@ -174,9 +181,10 @@ void TestPanels::eachEditSendsItsKey()
     finish(child<QSpinBox>(&video, "spinBox_saturability"), 25);
     QCOMPARE(sent.key, std::string("saturation"));
     QCOMPARE(sent.map.at("saturation").toInt32(), 25);
-    finish(child<QSpinBox>(&video, "videoTransparency"), 300); // clamped by the box
+    // Typed "300": the box refuses the digit that would pass its maximum of 255.
+    finish(child<QSpinBox>(&video, "videoTransparency"), 300);
     QCOMPARE(sent.key, std::string("transparent"));
-    QCOMPARE(sent.map.at("transparent").toInt32(), 255);
+    QCOMPARE(sent.map.at("transparent").toInt32(), 30);
     child<QCheckBox>(&video, "videoMute")->click();
     QCOMPARE(sent.key, std::string("mute"));
     QCOMPARE(sent.map.at("mute").toBool(), false);
@@ -191,7 +199,7 @@ void TestPanels::eachEditSendsItsKey()
     QCOMPARE(sent.type, int(MENU_PICTURE));
     QCOMPARE(sent.key, std::string("rotate"));
     QVERIFY(!sent.map.count("volume"));
-    emit child<QLineEdit>(&image, "imageName")->editingFinished();
+    fixtures::typeInto(child<QLineEdit>(&image, "imageName"), "sunset");
     QCOMPARE(sent.key, std::string()); // a rename names no property
 }
 

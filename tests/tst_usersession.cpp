@@ -15,6 +15,7 @@
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
 #include "support/MediaFixtures.h"
+#include "support/Typing.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
@@ -196,9 +197,7 @@ void TestUserSession::firstProjectFromMaterialsToDiskAndBack()
         auto *box = panel->findChild<QSpinBox *>(QString::fromLatin1(name));
         QVERIFY2(box, name);
         box->setFocus();
-        box->selectAll();
-        QTest::keyClicks(box, value);
-        QTest::keyClick(box, Qt::Key_Tab);
+        fixtures::typeInto(box, value);
     };
     type("videoX", "640");
     QCOMPARE(clip->previewRect.x(), 640.0);
