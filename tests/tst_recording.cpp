@@ -192,11 +192,8 @@ void TestRecording::failuresAreReportedAndLeaveNothing()
         bg::UserSettings::instance().set("mic.dir", "/proc/zua-takes");
     const auto takes = [this] { return QDir(m_dir.filePath("takes")).entryList({"*.wav"}); };
     const QStringList before = takes();
-    QElapsedTimer timer;
-    timer.start();
     pressDub();
     QTRY_VERIFY_WITH_TIMEOUT(!dubDown(), 5000); // the button comes up by itself
-    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
     noServer.reset();
     QVERIFY(!m_render->recordManager()->isRecording());
     QVERIFY(!m_panel->view()->isRecording());
