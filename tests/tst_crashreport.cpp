@@ -138,7 +138,7 @@ void TestCrashReport::nothingLeavesWithoutAYes()
         s.setValue("bug_report_ca", server.authority());
     }
     QProcess editor;
-    QVERIFY(fixtures::startEditor(editor, home, project, 0));
+    QVERIFY(fixtures::startEditor(editor, home, project));
     QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name 'ZuAEdit Software anomalies'",
                           20000));
     QVERIFY(fixtures::xdo("xdotool key " + key));
@@ -216,7 +216,7 @@ void TestCrashReport::crashDumpsEveryThreadAndTheNextStartSendsIt()
     ReportServer server(home);
     {
         QProcess editor;
-        QVERIFY(fixtures::startEditor(editor, home, project, 1000));
+        QVERIFY(fixtures::startEditor(editor, home, project));
         {
             QSettings s(home + "/config/ZuAEdit/ZuAEdit.ini", QSettings::IniFormat);
             s.setValue("bug_report", server.url());
@@ -243,7 +243,7 @@ void TestCrashReport::crashDumpsEveryThreadAndTheNextStartSendsIt()
 
     // The next start asks; sending posts the dump to the endpoint.
     QProcess editor;
-    QVERIFY(fixtures::startEditor(editor, home, project, 0));
+    QVERIFY(fixtures::startEditor(editor, home, project));
     QVERIFY(fixtures::xdo("xdotool search --sync --onlyvisible --name 'ZuAEdit Software anomalies'",
                           20000));
     QVERIFY(fixtures::xdo("xdotool key Return"));

@@ -48,9 +48,9 @@ void TestInstall::installedEditorStartsWithItsData()
     f.write("<VoVive Version=\"1.0.0\" Archived=\"0\"><Resource/><Timeline/><Preview/></VoVive>");
     f.close();
     QProcess editor;
-    QVERIFY(fixtures::startEditor(editor, home, project, 500, prefix + "/bin/ZuAEdit"));
+    QVERIFY(fixtures::startEditor(editor, home, project, prefix + "/bin/ZuAEdit"));
     QVERIFY2(
-        fixtures::readLog(home).contains(QString("stickers: %1 from %2").arg(count).arg(stickers)),
+        fixtures::waitForLog(home, QString("stickers: %1 from %2").arg(count).arg(stickers), 5000),
         qPrintable(fixtures::readLog(home).right(2000)));
     ::kill(pid_t(editor.processId()), SIGKILL);
     editor.waitForFinished();

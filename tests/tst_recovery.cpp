@@ -58,7 +58,13 @@ void TestRecovery::killedEditorIsRecovered()
     while (!QFileInfo::exists(autoSave) && t.elapsed() < 45000)
         QTest::qWait(250);
     QVERIFY2(QFileInfo::exists(autoSave), "no auto-save within 45 s");
-    QTest::qWait(500);
+    // Killed once the setting that points the next start at it is written too.
+    const auto pointedAt = [&] {
+        return QSettings(home + "/config/ZuAEdit/ZuAEdit.ini", QSettings::IniFormat)
+                   .value("autoSavePath")
+                   .toString() == autoSave;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(pointedAt(), 5000);
     ::kill(pid_t(first.processId()), SIGKILL);
     first.waitForFinished();
     QCOMPARE(first.exitStatus(), QProcess::CrashExit);

@@ -65,17 +65,15 @@ inline bool xdo(const QString &commands, int timeoutMs = 15000)
 }
 
 // Starts the editor on `project` with its own folders under `home` and waits until
-// the project is open and the window shows (then `settleMs` more for the first
-// frames); false when it does not get there.
+// the project is open and the window shows; false when it does not get there.
 inline bool startEditor(QProcess &editor, const QString &home, const QString &project,
-                        int settleMs = 2500, const QString &program = ZUA_BINARY)
+                        const QString &program = ZUA_BINARY)
 {
     editor.setProcessEnvironment(editorEnvironment(home));
     editor.start(program, {project});
     if (!editor.waitForStarted() || !waitForLog(home, "---> opening project: " + project, 15000) ||
         !xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"))
         return false;
-    QTest::qWait(settleMs);
     return true;
 }
 
