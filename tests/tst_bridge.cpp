@@ -15,7 +15,6 @@ private slots:
     void logLinesHaveTheFixedFormat();
     void logLinesFromManyThreadsStayWhole();
     void settingsGetSetSaveClear();
-    void encodingIsReversible();
     void sealingNeedsTheKeyAndDetectsTampering();
     void eventsReachSubscribersOnTheirThread();
 
@@ -104,19 +103,6 @@ void TestBridge::settingsGetSetSaveClear()
     QCOMPARE(s.get("IsEnglish", "none"), std::string("none"));
     QSettings after(file, QSettings::IniFormat);
     QVERIFY(after.allKeys().isEmpty());
-}
-
-void TestBridge::encodingIsReversible()
-{
-    const std::string text = "/home/用户/作品 1.zua2\n/tmp/x.zua2";
-    const std::string encoded = bg::Encoding::encode(text);
-    QVERIFY(encoded.find('\n') == std::string::npos);
-    std::string back;
-    QVERIFY(bg::Encoding::decode(encoded, back));
-    QCOMPARE(back, text);
-    QVERIFY(!bg::Encoding::decode("not*base64!", back));
-    QVERIFY(back.empty());
-    QVERIFY(bg::Encoding::decode("", back));
 }
 
 void TestBridge::sealingNeedsTheKeyAndDetectsTampering()

@@ -38,7 +38,6 @@ private slots:
     void decodersFollowTheLatestRequest();
     void oneFileServesBothSidesOfATransition();
     void unreadableFilesGiveNoFrame();
-    void soundOfAFrameIsMixedAtItsVolumes();
     void theSameFileTwiceGetsTwoTasks();
 
 private:
@@ -117,38 +116,6 @@ void TestDecodingTasks::unreadableFilesGiveNoFrame()
     QCOMPARE(got[0].id, QString("{clip}"));
     QVERIFY(!got[2].frame);
     QCOMPARE(got[2].fitMode, 1);
-}
-
-void TestDecodingTasks::soundOfAFrameIsMixedAtItsVolumes()
-{
-    AudioTaskManager manager;
-    AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
-    auto mixOnce = [&](QList<AudioFrameData> list) -> ff::PcmPtr {
-        mixer.begin(10, 1, 30);
-        manager.decode(list);
-        return list.isEmpty() ? mixer.finish() : nullptr; // the list is consumed
-    };
-    AudioFrameData full;
-    full.path = path("tone.wav");
-    full.position = ff::Rational(10, 30);
-    full.volume = 128;
-    ff::PcmPtr pcm = mixOnce({full});
-    QVERIFY(pcm);
-    QCOMPARE(pcm->samples.size(), size_t(1470 * 2));
-    const int fullPeak = peak(*pcm);
-    QVERIFY2(std::abs(fullPeak - 16384) < 400, qPrintable(QString::number(fullPeak)));
-    AudioFrameData half = full;
-    half.volume = 64;
-    pcm = mixOnce({half});
-    QVERIFY(std::abs(peak(*pcm) - fullPeak / 2) < 200);
-    AudioFrameData muted = full;
-    muted.volume = 0;
-    pcm = mixOnce({muted});
-    QCOMPARE(peak(*pcm), 0);
-    QCOMPARE(manager.paths(), QStringList({path("tone.wav")}));
-    pcm = mixOnce({}); // no clip sounds: silence, and the task goes
-    QCOMPARE(peak(*pcm), 0);
-    QVERIFY(manager.paths().isEmpty());
 }
 
 void TestDecodingTasks::theSameFileTwiceGetsTwoTasks()

@@ -95,7 +95,6 @@ private slots:
     void fullDiskRemovesTheBrokenFile();
     void unknownContainerIsRefused();
     void vanishedMaterialLeavesAGap();
-    void emptyTimelineDoesNotHang();
 
 private:
     MVParams params(const QString &name, int fps = 30) const;
@@ -580,15 +579,6 @@ void TestExport::vanishedMaterialLeavesAGap()
     QCOMPARE(v["nb_read_frames"].toString().toInt(), 90);
     QVERIFY(fixtures::sameColour(meanColour(p.path, 1.0, 320, 240, QRect(20, 20, 280, 200)),
                                  QColor(0, 0, 0), 20));
-}
-
-void TestExport::emptyTimelineDoesNotHang()
-{
-    const MVParams p = params("empty.mp4");
-    const int result = m_rm->exportMovie(p);
-    QVERIFY(result == int(ExportManager::Result::Written) ||
-            result == int(ExportManager::Result::NoFile));
-    QVERIFY(m_rm->renderThread());
 }
 
 int main(int argc, char **argv)

@@ -17,7 +17,6 @@ class TestRenderManager : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void startUpBuildsEverything();
     void newSceneArrivesBeforeTheSize();
     void probingAdoptsTheFirstVideoSizeUnlessFixed();
     void playbackEndsAtTheLastFrame_data();
@@ -42,14 +41,6 @@ void TestRenderManager::cleanupTestCase()
 {
     delete m_rm;
     QVERIFY(!GsDevice::DefaultDevice()); // it made the device, it frees it
-}
-
-void TestRenderManager::startUpBuildsEverything()
-{
-    // Every transition program compiles on this driver, and the 40 ms loop runs.
-    for (const char *name : {"clip_banding", "trans_move", "rgba_base", "rgba_subtitle"})
-        QVERIFY2(GsDevice::DefaultDevice()->HasShader(name), name);
-    QTRY_VERIFY(m_rm->renderThread()->ticks() >= 3);
 }
 
 void TestRenderManager::newSceneArrivesBeforeTheSize()

@@ -77,8 +77,6 @@ class TestStartup : public QObject {
 private slots:
     void installAndUninstallExitAtOnce();
     void withoutADisplayItSaysSo();
-    void projectOnTheCommandLineIsOpened_data();
-    void projectOnTheCommandLineIsOpened();
     void autoSaveFileBringsTheRecoveryPromptInstead();
     void staleAutoSavePathIsForgotten();
     void terminationDuringTheRecoveryPromptAnswersNothing();
@@ -116,30 +114,6 @@ void TestStartup::withoutADisplayItSaysSo()
     Run run = editor.runToEnd({});
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains("needs a graphical display"), run.err.constData());
-}
-
-void TestStartup::projectOnTheCommandLineIsOpened_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("opened");
-    QTest::newRow("zua2") << "film.zua2" << true;
-    QTest::newRow("upper-case suffix ignored") << "film.ZUA2" << false;
-    QTest::newRow("other suffix ignored") << "film.xml" << false;
-}
-
-void TestStartup::projectOnTheCommandLineIsOpened()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, opened);
-    Editor editor(home(qPrintable("open-" + name)));
-    const QString project = home(qPrintable("open-" + name)) + "/" + name;
-    QFile f(project);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("<VoVive Version=\"1.0.0\"><Render/></VoVive>");
-    f.close();
-    const QString log = editor.runUntil({project}, "---> opening project", opened ? 15000 : 3000);
-    QVERIFY2(log.contains("translator installed: 1"), qPrintable(log)); // the editor really started
-    QCOMPARE(log.contains("---> opening project: " + project), opened);
 }
 
 void TestStartup::autoSaveFileBringsTheRecoveryPromptInstead()

@@ -92,7 +92,6 @@ private slots:
     void groupsAndTracks();
     void creationDefaultsByKind_data();
     void creationDefaultsByKind();
-    void invalidMaterialMakesNoClipAndNoStep();
     void overlappingClipsArePushedRight();
     void stackingOrderAcrossKinds();
     void firstVisualClipSetsTheResolution();
@@ -107,8 +106,6 @@ private slots:
     void sectionRoundTripIsIdentical();
     void mutedClipReadsBackSilent();
     void forbiddenCharactersNeverReachTheFile();
-    void everyPanelEditModifiesTheWork_data();
-    void everyPanelEditModifiesTheWork();
     void everyPropertyKeepsItsNameInTheFileAndTheMap();
     void tracksAreInsertedAtTheirRows();
     void clipWithoutPlacementShowsWhole();
@@ -251,13 +248,6 @@ void TestTimelineModel::creationDefaultsByKind()
     history()->undo();
     QVERIFY(g(kind)->clips().isEmpty());
     QVERIFY(!clip->scene());
-}
-
-void TestTimelineModel::invalidMaterialMakesNoClipAndNoStep()
-{
-    QVERIFY(!m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("absent.mp4"), 0));
-    QCOMPARE(history()->stack()->count(), 0);
-    QVERIFY(g(CT_VIDEO)->clips().isEmpty());
 }
 
 void TestTimelineModel::overlappingClipsArePushedRight()
@@ -621,57 +611,6 @@ void TestTimelineModel::mutedClipReadsBackSilent()
     QVERIFY(back);
     QCOMPARE(back->volume, 0);
     QVERIFY(back->mute);
-}
-
-void TestTimelineModel::everyPanelEditModifiesTheWork_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("undoable");
-    QTest::newRow("volume") << "volume" << 40 << false;
-    QTest::newRow("mute") << "mute" << 1 << false;
-    QTest::newRow("fill mode") << "strech" << 0 << true;
-    QTest::newRow("fill mode with a stretch") << "sizeType" << 3 << true;
-}
-
-void TestTimelineModel::everyPanelEditModifiesTheWork()
-{
-    // Each edit changes what is saved, so the work is modified (closing asks); the
-    // reopened project has the value; an undoable one restores the fill mode too.
-    QFETCH(QString, key);
-    QFETCH(int, value);
-    QFETCH(bool, undoable);
-    SourceItem *clip =
-        m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(30));
-    QVERIFY(clip && clip->stretch == 1 && clip->volume != 40 && !clip->mute);
-    history()->setClean();
-    bg::ValueMap edit{{"volume", bg::Value(int32_t(value))},
-                      {"mute", bg::Value(value != 0)},
-                      {"strech", bg::Value(int32_t(0))},
-                      {"sizeType", bg::Value(int32_t(key == "sizeType" ? value : 0))}};
-    const QRectF placed = clip->previewRect;
-    clip->applyPanelEdit(edit, key.toStdString());
-    QVERIFY(!history()->isClean());
-    if (undoable) {
-        history()->undo();
-        QCOMPARE(clip->stretch, 1);
-        QCOMPARE(clip->previewRect, placed);
-        history()->redo();
-        QCOMPARE(clip->stretch, 0);
-    }
-    const QString text = section(*m_model);
-    m_model->clearAll();
-    load(*m_model, text);
-    SourceItem *back = g(CT_VIDEO)->clips().value(0);
-    QVERIFY(back);
-    if (key == "volume")
-        QCOMPARE(back->volume, 40);
-    else if (key == "mute")
-        QVERIFY(back->mute);
-    else
-        QCOMPARE(back->stretch, 0);
-    history()->setClean();
-    QVERIFY(history()->isClean());
 }
 
 void TestTimelineModel::forbiddenCharactersNeverReachTheFile()

@@ -23,7 +23,6 @@ private slots:
     void zoomLevelsAlwaysMeanTheSameScale();
     void zoomStaysWithinItsLevels();
     void sceneKeepsRoomAfterTheLastItem();
-    void playingAdvancesAndStopsAtTheEnd();
     void playheadStaysInSight();
     void undoAndRedoShowTheFrameAgain();
 
@@ -127,21 +126,6 @@ void TestTimelineView::sceneKeepsRoomAfterTheLastItem()
     // A tail transition ends with its clip: the length stays.
     m_model->addTransition("over_black", clip, nullptr, 4000, 0, false);
     QCOMPARE(m_view->totalLength(), right);
-}
-
-void TestTimelineView::playingAdvancesAndStopsAtTheEnd()
-{
-    SourceItem *clip = addClip(CT_VIDEO, "c.mp4", 241); // the timeline ends at frame 300
-    QCOMPARE(m_view->totalLength(), 300 * 50.0);
-    m_view->slot_resetFrame(290, EDIT_NONE, false);
-    m_view->slot_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
-    QCOMPARE(m_view->playheadFrame(), int64_t(291));
-    for (int i = 0; i < 20; ++i)
-        m_view->slot_frontFrameRequest(MOVE_PLAY, EDIT_PLAY, 1, 30);
-    QCOMPARE(m_view->playhead(), m_view->totalLength());
-    m_view->slot_backFrameRequest(MOVE_PLAY, EDIT_NONE, 1000, 30);
-    QCOMPARE(m_view->playhead(), 0.0);
-    QVERIFY(clip);
 }
 
 void TestTimelineView::playheadStaysInSight()

@@ -86,7 +86,6 @@ private slots:
     void cleanStateFollowsSaves();
     void availabilitySignals();
     void removedObjectsAreFreedWithTheirEntries();
-    void markerEntriesRefreshOnUndoAndRedo();
 };
 
 void TestUndo::valueChangesUndoAndRedo()
@@ -301,37 +300,6 @@ void TestUndo::removedObjectsAreFreedWithTheirEntries()
     QVERIFY(g_alive.count(restored));
     QVERIFY(track.contains(restored));
     delete restored;
-}
-
-void TestUndo::markerEntriesRefreshOnUndoAndRedo()
-{
-    // An owner brackets a step with marker values; its hook refreshes on each.
-    struct Manager : ZuObject {
-        int refreshes = 0;
-        void onChange(int kind, const bg::Value &) override
-        {
-            if (kind == zua::EV_CHANGED)
-                ++refreshes;
-        }
-    } manager;
-    std::vector<std::string> journal;
-    Track track;
-    {
-        zua::MergeSequence seq("addRes");
-        manager.setValue("UpdateMaterials AddMaterial", bg::Value("AddMaterial begin"), true, true);
-        ZuObject::AddObject_canUndo(new Clip(&journal), bg::Value(static_cast<void *>(&track)));
-        manager.setValue("UpdateMaterials AddMaterial", bg::Value("AddMaterial end"), true, true);
-    }
-    QCOMPARE(stack()->count(), 1);
-    QCOMPARE(manager.refreshes, 2);
-    UndoController::instance()->undo();
-    QCOMPARE(manager.refreshes, 4);
-    QVERIFY(track.clips.empty());
-    UndoController::instance()->redo();
-    QCOMPARE(manager.refreshes, 6);
-    QCOMPARE(track.clips.size(), size_t(1));
-    UndoController::instance()->reset();
-    delete track.clips.front();
 }
 
 QTEST_MAIN(TestUndo)
