@@ -37,7 +37,6 @@ private slots:
     void initTestCase();
     void decodersFollowTheLatestRequest();
     void oneFileServesBothSidesOfATransition();
-    void unreadableFilesGiveNoFrame();
     void theSameFileTwiceGetsTwoTasks();
 
 private:
@@ -102,20 +101,6 @@ void TestDecodingTasks::oneFileServesBothSidesOfATransition()
     QCOMPARE(fixtures::frameIndexOf(got[2].frame->data(), 320, 240, got[2].frame->stride), 5);
     manager.clear();
     QCOMPARE(VideoDecoderTask::liveCount(), live);
-}
-
-void TestDecodingTasks::unreadableFilesGiveNoFrame()
-{
-    VideoTaskManager manager;
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT | DECODE_TO;
-    r.current = source(path("missing.mp4"), 0);
-    r.to = source(QString(), 0); // asked but empty: a default entry
-    const QList<VFrameInfo> got = manager.fetch(r);
-    QVERIFY(!got[0].frame);
-    QCOMPARE(got[0].id, QString("{clip}"));
-    QVERIFY(!got[2].frame);
-    QCOMPARE(got[2].fitMode, 1);
 }
 
 void TestDecodingTasks::theSameFileTwiceGetsTwoTasks()

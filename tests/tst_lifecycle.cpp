@@ -80,7 +80,6 @@ private slots:
     void recoveryOfAnUntitledProject();
     void autoSaveWaitsForLoadingAndRecovery();
     void damagedAutoSaveDestroysNothing();
-    void newProjectWritesTheContainerAndSizesTheScene();
     void openingAsksFirst();
     void saveAsWritesElsewhereAndFollows();
     void workWithoutItsOwnFileAsksWhere_data();
@@ -464,20 +463,6 @@ void TestLifecycle::damagedAutoSaveDestroysNothing()
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, QString("Invalid file (file could not be opened), failed to open "));
     QVERIFY(autoSaveSetting().isEmpty()); // the next start is normal
-}
-
-void TestLifecycle::newProjectWritesTheContainerAndSizesTheScene()
-{
-    ZuApp *app = ZuApp::instance();
-    const QString path = m_dir.filePath("fresh.zua2");
-    QSignalSpy names(app->document(), &ProjectDocument::sig_updateProjectName);
-    app->document()->createProject(path, 1280, 720, true);
-    const QByteArray text = readFile(path);
-    QVERIFY(text.startsWith("<VoVive Version=\"1.0.0\">"));
-    QVERIFY(text.contains("<width>1280</width>"));
-    QCOMPARE(app->document()->projectPath(), path);
-    QVERIFY(app->renderManager()->sizeFixed());
-    QCOMPARE(names.last()[0].toString(), QString("fresh.zua2「Created」"));
 }
 
 void TestLifecycle::openingAsksFirst()

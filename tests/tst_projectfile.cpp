@@ -114,7 +114,6 @@ private slots:
     void readingResetsTheHistoryAndAnnounces();
     void legacyFilesAreWalkedAndRenamed();
     void legacyFileWithAnotherRootIsRefused();
-    void openChoosesByExactSuffix();
     void sceneSectionRoundTrip();
     void sceneSectionDefaultsAndBadValues();
     void legacyCanvasGivesTheSceneSize();
@@ -506,19 +505,6 @@ void TestProjectFile::legacyFileWithAnotherRootIsRefused()
     QVERIFY(m_sections.calls.isEmpty());
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, kReadFail);
-}
-
-void TestProjectFile::openChoosesByExactSuffix()
-{
-    const QString upper = writeFile(m_dir.filePath("UP.ZUA2"), "<VoVive/>");
-    app()->document()->openProject(upper);
-    QVERIFY(m_sections.calls.isEmpty());
-    app()->document()->openProject(writeFile(m_dir.filePath("ok.zua2"), "<VoVive/>"));
-    QCOMPARE(m_sections.calls, QStringList({"clear"}));
-    app()->document()->openProject(writeFile(m_dir.filePath("ok.zua"),
-                                             "<RoRIVeziza><Preview><ViewInfo/>"
-                                             "</Preview></RoRIVeziza>"));
-    QCOMPARE(m_sections.calls, QStringList({"clear", "clear", "legacy canvas"}));
 }
 
 void TestProjectFile::sceneSectionRoundTrip()

@@ -94,7 +94,6 @@ private slots:
     void creationDefaultsByKind();
     void overlappingClipsArePushedRight();
     void stackingOrderAcrossKinds();
-    void firstVisualClipSetsTheResolution();
     void transitionPlacement_data();
     void transitionPlacement();
     void transitionLengthFollowsItsClips();
@@ -286,18 +285,6 @@ void TestTimelineModel::stackingOrderAcrossKinds()
     QVERIFY(subtitle->stacking >= 2000000);
     QCOMPARE(music->stacking, 0);
     QCOMPARE(video2->value("zValue").toInt32(), video2->stacking);
-}
-
-void TestTimelineModel::firstVisualClipSetsTheResolution()
-{
-    m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
-    QCOMPARE(m_render.sceneWidth(), 1920u); // sound has no size
-    m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("wide.mp4"), 0);
-    QCOMPARE(m_model->visualClipCount(), 1);
-    QCOMPARE(m_render.sceneWidth(), 640u);
-    m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
-    QCOMPARE(m_render.sceneWidth(), 640u); // only the first one counts
-    QCOMPARE(m_model->visualClipCount(), 2);
 }
 
 void TestTimelineModel::transitionPlacement_data()

@@ -75,53 +75,14 @@ private slots:
     void init() { UndoController::instance()->reset(); }
     void cleanup() { UndoController::instance()->reset(); }
 
-    void valueChangesUndoAndRedo();
-    void unrecordedChangesLeaveNoEntry();
     void hooksRunOncePerEvent();
-    void additionAndRemovalUndoAndRedo();
     void mergeSequenceIsOneStep();
     void nestedSequencesJoinTheOutermost();
     void emptySequenceLeavesNoEntry();
     void sequenceClosesOnEarlyReturn();
     void cleanStateFollowsSaves();
-    void availabilitySignals();
     void removedObjectsAreFreedWithTheirEntries();
 };
-
-void TestUndo::valueChangesUndoAndRedo()
-{
-    std::vector<std::string> journal;
-    Clip clip(&journal);
-    clip.setValue("x", bg::Value(int32_t(10)), false, false);
-    clip.setValue("x", bg::Value(int32_t(20)), true, true);
-    clip.setValue("fresh", bg::Value(int32_t(5)), true, true);
-    QCOMPARE(stack()->count(), 2);
-
-    QVERIFY(UndoController::instance()->undo());
-    QVERIFY(!clip.hasValue("fresh")); // a key that did not exist is removed again
-    QVERIFY(UndoController::instance()->undo());
-    QCOMPARE(clip.value("x").toInt32(), 10);
-    QCOMPARE(clip.applied("x"), 10);
-    QVERIFY(!UndoController::instance()->undo());
-
-    QVERIFY(UndoController::instance()->redo());
-    QCOMPARE(clip.value("x").toInt32(), 20);
-    QCOMPARE(clip.applied("x"), 20);
-    QVERIFY(UndoController::instance()->redo());
-    QCOMPARE(clip.value("fresh").toInt32(), 5);
-}
-
-void TestUndo::unrecordedChangesLeaveNoEntry()
-{
-    std::vector<std::string> journal;
-    Clip clip(&journal);
-    clip.setValue("x", bg::Value(int32_t(1)), false, true);
-    QCOMPARE(stack()->count(), 0);
-    QCOMPARE(clip.applied("x"), 1);
-    clip.setValue("y", bg::Value(int32_t(2)), false, false);
-    QCOMPARE(clip.applied("y"), 0);
-    QCOMPARE(journal.size(), size_t(1));
-}
 
 void TestUndo::hooksRunOncePerEvent()
 {
@@ -134,28 +95,6 @@ void TestUndo::hooksRunOncePerEvent()
     UndoController::instance()->undo();
     UndoController::instance()->redo();
     QCOMPARE(journal, std::vector<std::string>({"change x", "change x", "change x"}));
-}
-
-void TestUndo::additionAndRemovalUndoAndRedo()
-{
-    std::vector<std::string> journal;
-    Track track;
-    auto *clip = new Clip(&journal);
-    ZuObject::AddObject_canUndo(clip, bg::Value(static_cast<void *>(&track)));
-    QVERIFY(track.contains(clip));
-    ZuObject::DelObject_canUndo(clip, bg::Value(static_cast<void *>(&track)));
-    QVERIFY(!track.contains(clip));
-    QVERIFY(g_alive.count(clip)); // lives on in the history
-
-    UndoController::instance()->undo();
-    QVERIFY(track.contains(clip));
-    UndoController::instance()->undo();
-    QVERIFY(!track.contains(clip));
-    UndoController::instance()->redo();
-    UndoController::instance()->redo();
-    QVERIFY(!track.contains(clip));
-    QCOMPARE(journal,
-             std::vector<std::string>({"add", "remove", "add", "remove", "add", "remove"}));
 }
 
 void TestUndo::mergeSequenceIsOneStep()
@@ -251,22 +190,6 @@ void TestUndo::cleanStateFollowsSaves()
     UndoController::instance()->reset();
     QVERIFY(UndoController::instance()->isClean());
     QVERIFY(!UndoController::instance()->canUndo());
-}
-
-void TestUndo::availabilitySignals()
-{
-    QSignalSpy canUndo(UndoController::instance(), &UndoController::sig_canUndo);
-    QSignalSpy canRedo(UndoController::instance(), &UndoController::sig_canRedo);
-    std::vector<std::string> journal;
-    Clip clip(&journal);
-    clip.setValue("x", bg::Value(int32_t(1)), true, true);
-    QCOMPARE(canUndo.count(), 1);
-    QCOMPARE(canUndo.last().at(0).toBool(), true);
-    UndoController::instance()->undo();
-    QCOMPARE(canUndo.last().at(0).toBool(), false);
-    QCOMPARE(canRedo.last().at(0).toBool(), true);
-    UndoController::instance()->reset();
-    QCOMPARE(canRedo.last().at(0).toBool(), false);
 }
 
 void TestUndo::removedObjectsAreFreedWithTheirEntries()
