@@ -85,7 +85,6 @@ private slots:
     void playbackSpeedStretchesPictureAndSound_data();
     void playbackSpeedStretchesPictureAndSound();
     void soundOnlyExport();
-    void picturesAreComposedAsPlaced();
     void stoppingHalfwayLeavesNothingUnderTheName();
     void editsDuringAnExportDoNotReachIt();
     void theNameHoldsOnlyAFinishedFile();
@@ -301,36 +300,6 @@ void TestExport::soundOnlyExport()
     const fixtures::HeardTone tone = fixtures::heardTone(early, 2000);
     QVERIFY(tone.heard);
     QVERIFY2(std::abs(tone.pitch - 440) < 10, qPrintable(QString::number(tone.pitch)));
-}
-
-void TestExport::picturesAreComposedAsPlaced()
-{
-    // A blue picture over the red clip, placed in the upper left quarter; a subtitle
-    // on top for the second half.
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
-    SourceItem *logo = add(CT_PICTURE, "blue.png", 0);
-    QVERIFY(logo);
-    logo->setGeometry(0, timeline::toScene(60), 0);
-    logo->setValue("previewRect", bg::ValueQt(QRectF(-80, -60, 160, 120)), false, true);
-    TimelineDocument *model = m_timeline->model();
-    SourceItem *words =
-        model->createClip(model->group(CT_SUBTITLE), CT_SUBTITLE, QString(), timeline::toScene(30),
-                          QColor(255, 255, 0), QFont("DejaVu Sans", 60));
-    QVERIFY(words);
-    words->setValue("content", bg::Value(std::string("HH")), false, true);
-    words->setValue("previewRect", bg::ValueQt(QRectF(0, 60, 320, 120)), false, true);
-    const MVParams p = params("placed.mp4");
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
-    // At 0.5 s: blue where the picture sits, red elsewhere, no text yet.
-    QVERIFY(fixtures::sameColour(meanColour(p.path, 0.5, 320, 240, QRect(10, 10, 140, 100)),
-                                 QColor(0, 0, 255), 40));
-    QVERIFY(fixtures::sameColour(meanColour(p.path, 0.5, 320, 240, QRect(170, 130, 140, 100)),
-                                 QColor(255, 0, 0), 40));
-    const QColor before = meanColour(p.path, 0.5, 320, 240, QRect(100, 150, 120, 60));
-    const QColor during = meanColour(p.path, 1.5, 320, 240, QRect(100, 150, 120, 60));
-    // The yellow text raises green in the lower half only while the subtitle shows.
-    QVERIFY2(during.green() > before.green() + 20,
-             qPrintable(QString("%1 -> %2").arg(before.green()).arg(during.green())));
 }
 
 void TestExport::stoppingHalfwayLeavesNothingUnderTheName()

@@ -93,7 +93,6 @@ private slots:
     void fillingShowsTheClipAndSendsNothing();
     void eachEditSendsItsKey();
     void sizeCommandsAndStretchMode();
-    void soundPanelsSendVolumeEveryStep();
     void subtitlePanelSendsFontColourAndText();
     void templateWindowNamesAndStylesTemplates();
     void transitionPanelKeepsSliderAndAlignmentInStep();
@@ -226,29 +225,6 @@ void TestPanels::sizeCommandsAndStretchMode()
     child<QRadioButton>(&image, "radioButton_fill")->click();
     QCOMPARE(sent.key, std::string("strech"));
     QCOMPARE(sent.map.at("strech").toInt32(), 0);
-}
-
-void TestPanels::soundPanelsSendVolumeEveryStep()
-{
-    for (SoundMenu *panel : std::initializer_list<SoundMenu *>{new AudioMenu, new MusicMenu}) {
-        Sent sent;
-        listen(panel, &sent);
-        bg::ValueMap m = clipMap();
-        panel->UpdateData(m);
-        panel->UpdateData(m); // the same clip twice: still nothing sent
-        QCOMPARE(sent.count, 0);
-        QCOMPARE(child<QLabel>(panel, "audioVOLLabel")->text(), QString("40"));
-        QVERIFY(child<QCheckBox>(panel, "audioMute")->isChecked());
-        QSlider *slider = child<QSlider>(panel, "audioVolumeSlider");
-        for (int i = 0; i < 5; ++i)
-            slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        QCOMPARE(sent.count, 5);
-        QCOMPARE(sent.key, std::string("volume"));
-        QCOMPARE(sent.map.at("volume").toInt32(), 35);
-        QCOMPARE(child<QLabel>(panel, "audioVOLLabel")->text(), QString("35"));
-        QCOMPARE(sent.type, int(qobject_cast<MusicMenu *>(panel) ? MENU_MUSIC : MENU_DUB));
-        delete panel;
-    }
 }
 
 void TestPanels::subtitlePanelSendsFontColourAndText()

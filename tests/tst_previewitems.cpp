@@ -52,7 +52,6 @@ private slots:
     void cleanupTestCase();
     void init();
     void cleanup();
-    void clipLandsWhereItsPlacementSays();
     void fitModeKeepsTheAspectRatio();
     void cropShowsOnlyItsPart();
     void fullFramePictureMatchesItsDrawing_data();
@@ -124,25 +123,6 @@ QImage TestPreviewItems::show(const VideoFrameData &request, float x, float y, f
     while (m_item->decodedRequests() == before && t.elapsed() < 5000)
         QTest::qWait(5);
     return fixtures::composeScene(m_rm->scene(), 320, 180);
-}
-
-void TestPreviewItems::clipLandsWhereItsPlacementSays()
-{
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(40, 20, 100, 50));
-    const QImage img = show(r, 40, 20, 100, 50);
-    QVERIFY(!img.isNull());
-    // Centre (160 + 40, 90 + 20); 100 × 50.
-    QVERIFY(near(img.pixelColor(200, 110), Qt::red));
-    QVERIFY(near(img.pixelColor(155, 90), Qt::red));
-    QVERIFY(near(img.pixelColor(245, 130), Qt::red));
-    QVERIFY(near(img.pixelColor(145, 110), Qt::black));
-    QVERIFY(near(img.pixelColor(200, 140), Qt::black));
-    // Hidden: nothing drawn.
-    r.showMask = 0;
-    QVERIFY(near(show(r, 40, 20, 100, 50).pixelColor(200, 110), Qt::black));
 }
 
 void TestPreviewItems::fitModeKeepsTheAspectRatio()

@@ -36,7 +36,6 @@ private slots:
     void rulerTicksFollowTheZoomLevel();
     void rulerSeeksStayInsideTheTimeline();
     void headerButtonsAddAndRemoveTracks();
-    void collapsingHidesTrackClipsAndMovesGroupsUp();
     void voiceOverFindsAFreeDubRow();
     void toolBarFollowsHistoryAndTime();
     void toolBarZoomAndExportGuard();
@@ -217,47 +216,6 @@ void TestTimelinePanel::headerButtonsAddAndRemoveTracks()
     // A click beside the button changes nothing.
     QTest::mouseClick(headers->viewport(), Qt::LeftButton, {}, QPoint(10, row.center().y()));
     QCOMPARE(video->childCount(), 1);
-}
-
-void TestTimelinePanel::collapsingHidesTrackClipsAndMovesGroupsUp()
-{
-    TimelineDocument *model = m_panel->model();
-    ClassifyItem *video = model->group(CT_VIDEO);
-    ClassifyItem *track = model->insertTrack(video, 0, false);
-    SourceItem *onGroup = clip(CT_VIDEO, video, 0, "clip.mp4");
-    SourceItem *onTrack = clip(CT_VIDEO, track, 0, "clip.mp4");
-    SourceItem *picture = clip(CT_PICTURE, model->group(CT_PICTURE), 0, "still.png");
-    const double s = QssManager::screenScale();
-    QCOMPARE(picture->pos().y(), 2 * 48 * s);
-
-    m_panel->headers()->collapse(model->trackTree()->indexOf(video));
-    QVERIFY(onGroup->isVisible());
-    QVERIFY(!onTrack->isVisible());
-    QCOMPARE(picture->pos().y(), 48 * s);
-    // Undo and redo of a step on the hidden track keep its clips hidden (they would
-    // otherwise show over the next group's row).
-    {
-        zua::MergeSequence step("SourceMove");
-        onTrack->setValue("source",
-                          onTrack->sourceValue(track, timeline::toScene(30), onTrack->width, 0),
-                          true, true);
-    }
-    QVERIFY(!onTrack->isVisible());
-    QVERIFY(zua::UndoController::instance()->undo());
-    QVERIFY(!onTrack->isVisible());
-    QVERIFY(zua::UndoController::instance()->redo());
-    QVERIFY(!onTrack->isVisible());
-    QVERIFY(zua::UndoController::instance()->undo()); // back to frame 0
-    while (zua::UndoController::instance()->undo())   // ...and before the clip was made
-        ;
-    QVERIFY(!onTrack->isVisible());
-    while (zua::UndoController::instance()->redo()) // made again: still hidden
-        ;
-    QVERIFY(!onTrack->isVisible());
-    QVERIFY(onGroup->isVisible());
-    m_panel->headers()->expand(model->trackTree()->indexOf(video));
-    QVERIFY(onTrack->isVisible());
-    QCOMPARE(picture->pos().y(), 2 * 48 * s);
 }
 
 void TestTimelinePanel::voiceOverFindsAFreeDubRow()

@@ -54,7 +54,6 @@ private slots:
     void styleSheetsScaleWithTheScreen_data();
     void styleSheetsScaleWithTheScreen();
     void missingStyleSheetChangesNothing();
-    void styleSheetsShareImportedBlocks();
 };
 
 void TestTranslator::cleanup()
@@ -174,30 +173,6 @@ void TestTranslator::missingStyleSheetChangesNothing()
     QCOMPARE(widget.styleSheet(), QString("QWidget{color:red}"));
     QVERIFY(manager.loadStyleSheet(":/qss/main-window.css"));
     QVERIFY(widget.styleSheet().contains("#widget_title"));
-}
-
-void TestTranslator::styleSheetsShareImportedBlocks()
-{
-    const QString shared = ":/qss/dark-controls.css";
-    const QString css = "A{}\n  @import url(\"" + shared + "\");\nB{}\n" +
-                        "@import url(\":/qss/no-such.css\");\nC{}";
-    const QString out = QssManager::expandImports(css);
-    QVERIFY(out.startsWith("A{}\n"));
-    QVERIFY(out.contains("QProgressBar::chunk"));
-    QVERIFY(out.indexOf("QProgressBar::chunk") < out.indexOf("B{}")); // in its place
-    QVERIFY(!out.contains("@import"));                                // a missing one adds nothing
-    QVERIFY(out.endsWith("B{}\n\nC{}"));
-    // An import inside a comment or a rule is left alone.
-    QCOMPARE(QssManager::expandImports("X{ @import url(\"a\"); }"),
-             QString("X{ @import url(\"a\"); }"));
-    // The dialogs that import the shared blocks get them.
-    QWidget widget;
-    QssManager manager(&widget);
-    for (const char *sheet : {":/qss/archivedprocess-dialog.css", ":/qss/exportprocess-dialog.css",
-                              ":/qss/createproject-dialog.css", ":/qss/exportparam-widget.css"}) {
-        QVERIFY(manager.loadStyleSheet(sheet));
-        QVERIFY2(widget.styleSheet().contains("QPushButton:hover"), sheet);
-    }
 }
 
 void TestTranslator::transitionsHaveDisplayNames()

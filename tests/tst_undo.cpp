@@ -76,7 +76,6 @@ private slots:
     void cleanup() { UndoController::instance()->reset(); }
 
     void hooksRunOncePerEvent();
-    void mergeSequenceIsOneStep();
     void nestedSequencesJoinTheOutermost();
     void emptySequenceLeavesNoEntry();
     void sequenceClosesOnEarlyReturn();
@@ -95,32 +94,6 @@ void TestUndo::hooksRunOncePerEvent()
     UndoController::instance()->undo();
     UndoController::instance()->redo();
     QCOMPARE(journal, std::vector<std::string>({"change x", "change x", "change x"}));
-}
-
-void TestUndo::mergeSequenceIsOneStep()
-{
-    std::vector<std::string> journal;
-    Track track;
-    auto *a = new Clip(&journal);
-    auto *b = new Clip(&journal);
-    UndoController::instance()->beginMergeSequence("AddSource");
-    ZuObject::AddObject_canUndo(a, bg::Value(static_cast<void *>(&track)));
-    ZuObject::AddObject_canUndo(b, bg::Value(static_cast<void *>(&track)));
-    a->setValue("x", bg::Value(int32_t(3)), true, true);
-    UndoController::instance()->endMergeSequence();
-
-    QCOMPARE(stack()->count(), 1);
-    QCOMPARE(stack()->text(0), QString("AddSource"));
-    UndoController::instance()->undo();
-    QVERIFY(track.clips.empty());
-    QVERIFY(!a->hasValue("x"));
-    UndoController::instance()->redo();
-    QCOMPARE(track.clips.size(), size_t(2));
-    QCOMPARE(a->value("x").toInt32(), 3);
-    UndoController::instance()->reset(); // frees nothing: both clips are present
-    QVERIFY(g_alive.count(a) && g_alive.count(b));
-    delete a;
-    delete b;
 }
 
 void TestUndo::nestedSequencesJoinTheOutermost()
