@@ -73,129 +73,82 @@ QStringList h264(const QString &pix = "yuv420p")
     return {"-c:v", "libx264", "-preset", "veryfast", "-crf", "12", "-pix_fmt", pix};
 }
 
+// A shape made by ffmpeg with `make`, shown at `w` × `h`.
+Shape made(const QString &file, const QStringList &make, int w, int h, bool sound,
+           double minPsnr = 40)
+{
+    return Shape{file, make, {}, {}, w, h, minPsnr, sound};
+}
+
 QList<Shape> shapes()
 {
-    const QStringList withTone{"-f", "lavfi", "-i", kTone};
+    const QStringList tone{"-f", "lavfi", "-i", kTone};
     const QStringList aac{"-c:a", "aac", "-b:a", "192k", "-shortest"};
     auto video = [](const QString &graph) { return QStringList{"-f", "lavfi", "-i", graph}; };
     const QString to709 = ",scale=out_color_matrix=bt709:out_range=tv,format=yuv420p";
-    const QStringList tag709{"-colorspace", "bt709", "-color_primaries", "bt709",
-                             "-color_trc",  "bt709", "-color_range",     "tv"};
+    const QStringList tag709 = QString("-colorspace bt709 -color_primaries bt709 -color_trc bt709 "
+                                       "-color_range tv")
+                                   .split(' ');
+    const QStringList sd = video(pattern(320, 240));
     QList<Shape> list;
-    list << Shape{
-        "sd.mp4", video(pattern(320, 240)) + withTone + h264() + aac, {}, {}, 320, 240, 40, true};
-    list << Shape{"hd709.mp4", video(pattern(1280, 720) + to709) + withTone + h264() + tag709 + aac,
-                  {},          {},
-                  1280,        720,
-                  40,          true};
-    list << Shape{"fullrange.mp4",
-                  video(pattern(320, 240) + ",scale=out_range=pc,format=yuv420p") + h264() +
-                      QStringList{"-color_range", "pc"},
-                  {},
-                  {},
-                  320,
-                  240,
-                  40,
-                  false};
+    list << made("sd.mp4", sd + tone + h264() + aac, 320, 240, true);
+    list << made("hd709.mp4", video(pattern(1280, 720) + to709) + tone + h264() + tag709 + aac,
+                 1280, 720, true);
+    list << made("fullrange.mp4",
+                 video(pattern(320, 240) + ",scale=out_range=pc,format=yuv420p") + h264() +
+                     QStringList{"-color_range", "pc"},
+                 320, 240, false);
     // A transport stream recorded from the middle: it starts inside a group of
     // pictures, before the next key frame, so its first packets cannot be decoded.
-    list << Shape{"joined.ts",
-                  video(pattern(320, 240, "30", 3)) +
-                      QStringList{"-f", "lavfi", "-i", QString(kTone).replace("d=2", "d=3")} +
-                      h264() + QStringList{"-g", "15", "-bf", "2"} + aac +
-                      QStringList{"-f", "mpegts"},
-                  {},
-                  {},
-                  320,
-                  240,
-                  40,
-                  true,
-                  20};
+    Shape joined =
+        made("joined.ts",
+             video(pattern(320, 240, "30", 3)) +
+                 QStringList{"-f", "lavfi", "-i", QString(kTone).replace("d=2", "d=3")} + h264() +
+                 QStringList{"-g", "15", "-bf", "2"} + aac + QStringList{"-f", "mpegts"},
+             320, 240, true);
+    joined.joinedAt = 20;
+    list << joined;
     // Screen recorders: the video starts half a second after the sound.
     for (const QString &late : {QString("late.flv"), QString("late.ts")})
-        list << Shape{late,
-                      QStringList{"-itsoffset", "0.5"} + video(pattern(320, 240)) + withTone +
-                          h264() + QStringList{"-c:a", "aac", "-b:a", "192k", "-t", "2"},
-                      {},
-                      {},
-                      320,
-                      240,
-                      40,
-                      true};
-    list << Shape{
-        "onekey.ts", video(pattern(320, 240)) + withTone + h264() + QStringList{"-g", "1000"} + aac,
-        {},          {},
-        320,         240,
-        40,          true};
+        list << made(late,
+                     QStringList{"-itsoffset", "0.5"} + sd + tone + h264() +
+                         QStringList{"-c:a", "aac", "-b:a", "192k", "-t", "2"},
+                     320, 240, true);
+    list << made("onekey.ts", sd + tone + h264() + QStringList{"-g", "1000"} + aac, 320, 240, true);
     // Phones store portrait video landscape with a turn in the display matrix.
-    for (int turn : {90, 180, 270})
-        list << Shape{QString("turned%1.mp4").arg(turn),
-                      {},
-                      QString("-metadata:s:v:0 rotate=%1").arg(turn),
-                      {},
-                      turn == 180 ? 320 : 240,
-                      turn == 180 ? 240 : 320,
-                      40,
-                      true};
-    list << Shape{"anamorphic.mp4",
-                  video(pattern(360, 288) + ",setsar=16/15") + h264(),
-                  {},
-                  "scale=384:288:flags=bicubic",
-                  384,
-                  288,
-                  38,
-                  false};
-    list << Shape{
-        "tenbit.mp4", video(pattern(640, 360)) + h264("yuv420p10le"), {}, {}, 640, 360, 40, false};
-    list << Shape{"full444.mp4", video(pattern(320, 240)) + h264("yuv444p"), {}, {}, 320, 240, 40,
-                  false};
-    list << Shape{"ntsc422.mp4",
-                  video(pattern(320, 240, "24000/1001")) + h264("yuv422p"),
-                  {},
-                  {},
-                  320,
-                  240,
-                  40,
-                  false};
-    list << Shape{"portrait.mov",
-                  video(pattern(240, 320)) + withTone + h264() +
-                      QStringList{"-ac", "1", "-c:a", "aac", "-shortest"},
-                  {},
-                  {},
-                  240,
-                  320,
-                  40,
-                  true};
-    list << Shape{"mpeg4.avi",
-                  video(pattern(320, 240)) + withTone +
-                      QStringList{"-c:v", "mpeg4", "-q:v", "2", "-c:a", "libmp3lame", "-shortest"},
-                  {},
-                  {},
-                  320,
-                  240,
-                  38,
-                  true};
-    list << Shape{"vfr.mp4",
-                  video(pattern(320, 240) + ",select='not(mod(n\\,3))'") + h264() +
-                      QStringList{"-fps_mode", "vfr"},
-                  {},
-                  {},
-                  320,
-                  240,
-                  40,
-                  false};
-    list << Shape{"surround48k.mp4",
-                  video(pattern(320, 240)) +
-                      QStringList{"-f", "lavfi", "-i",
-                                  "aevalsrc='0.25*sin(2*PI*(440+440*gte(t\\,1))*t)':s=48000:d=2",
-                                  "-ac", "6"} +
-                      h264() + aac,
-                  {},
-                  {},
-                  320,
-                  240,
-                  40,
-                  true};
+    for (int turn : {90, 180, 270}) {
+        Shape turned = made(QString("turned%1.mp4").arg(turn), {}, turn == 180 ? 320 : 240,
+                            turn == 180 ? 240 : 320, true);
+        turned.derive = QString("-metadata:s:v:0 rotate=%1").arg(turn);
+        list << turned;
+    }
+    Shape anamorphic = made("anamorphic.mp4", video(pattern(360, 288) + ",setsar=16/15") + h264(),
+                            384, 288, false, 38);
+    anamorphic.reference = "scale=384:288:flags=bicubic";
+    list << anamorphic;
+    list << made("tenbit.mp4", video(pattern(640, 360)) + h264("yuv420p10le"), 640, 360, false);
+    list << made("full444.mp4", sd + h264("yuv444p"), 320, 240, false);
+    list << made("ntsc422.mp4", video(pattern(320, 240, "24000/1001")) + h264("yuv422p"), 320, 240,
+                 false);
+    list << made("portrait.mov",
+                 video(pattern(240, 320)) + tone + h264() +
+                     QStringList{"-ac", "1", "-c:a", "aac", "-shortest"},
+                 240, 320, true);
+    list << made("mpeg4.avi",
+                 sd + tone +
+                     QStringList{"-c:v", "mpeg4", "-q:v", "2", "-c:a", "libmp3lame", "-shortest"},
+                 320, 240, true, 38);
+    list << made("vfr.mp4",
+                 video(pattern(320, 240) + ",select='not(mod(n\\,3))'") + h264() +
+                     QStringList{"-fps_mode", "vfr"},
+                 320, 240, false);
+    list << made("surround48k.mp4",
+                 sd +
+                     QStringList{"-f", "lavfi", "-i",
+                                 "aevalsrc='0.25*sin(2*PI*(440+440*gte(t\\,1))*t)':s=48000:d=2",
+                                 "-ac", "6"} +
+                     h264() + aac,
+                 320, 240, true);
     return list;
 }
 

@@ -25,91 +25,53 @@ namespace {
 
 struct Shape {
     const char *file;
-    QStringList args;  // ffmpeg arguments that make it (inputs and encoding)
+    const char *make;  // ffmpeg arguments that make it (inputs and encoding), space-separated
     int width, height; // 0: no picture
     int channels;      // of the source sound; 0: none
 };
 
 // Each is about one second, so that the whole set stays quick under the sanitizers.
-QList<Shape> shapes()
-{
-    const QString tone = "sine=f=440:d=1";
-    return {
-        {"hd10bit.mp4",
-         {"-f", "lavfi", "-i", "testsrc2=s=1920x1080:d=1:r=30", "-f", "lavfi", "-i", tone,
-          "-pix_fmt", "yuv420p10le", "-c:v", "libx264", "-preset", "ultrafast", "-shortest"},
-         1920,
-         1080,
-         1},
-        {"portrait.mp4",
-         {"-f", "lavfi", "-i", "testsrc2=s=1080x1920:d=1", "-c:v", "libx264", "-preset",
-          "ultrafast", "-pix_fmt", "yuv420p"},
-         1080,
-         1920,
-         0},
-        {"odd444.mp4",
-         {"-f", "lavfi", "-i", "testsrc2=s=1922x1082:d=1,format=rgb24,crop=1921:1081:0:0", "-c:v",
-          "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv444p"},
-         1921,
-         1081,
-         0},
-        {"ntsc422.mp4",
-         {"-f", "lavfi", "-i", "testsrc2=s=640x360:d=1:r=24000/1001", "-c:v", "libx264", "-preset",
-          "ultrafast", "-pix_fmt", "yuv422p"},
-         640,
-         360,
-         0},
-        {"mono720.mov",
-         {"-f", "lavfi", "-i", "testsrc2=s=1280x720:d=1", "-f", "lavfi", "-i", tone, "-c:v",
-          "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-ac", "1", "-shortest"},
-         1280,
-         720,
-         1},
-        {"tiny-odd.avi",
-         {"-f", "lavfi", "-i", "testsrc2=s=334x198:d=1,format=rgb24,crop=333:197:0:0", "-c:v",
-          "mpeg4"},
-         333,
-         197,
-         0},
-        {"one-pixel-wide.avi",
-         {"-f", "lavfi", "-i", "testsrc2=s=2x98:d=1,format=rgb24,crop=2:97:0:0", "-c:v", "mpeg4"},
-         2,
-         97,
-         0},
-        {"vfr.mp4",
-         {"-f", "lavfi", "-i", "testsrc2=s=320x240:d=2,select='not(mod(n\\,3))'", "-fps_mode",
-          "vfr", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"},
-         320,
-         240,
-         0},
-        {"surround48k.mp4",
-         {"-f", "lavfi", "-i", "testsrc2=s=426x240:d=1", "-f", "lavfi", "-i",
-          "sine=f=440:d=1:r=48000", "-ac", "6", "-c:v", "libx264", "-preset", "ultrafast",
-          "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"},
-         426,
-         240,
-         6},
-        {"hires96k.wav", {"-f", "lavfi", "-i", "sine=f=440:d=1:r=96000", "-ac", "2"}, 0, 0, 2},
-        {"mono22k.mp3", {"-f", "lavfi", "-i", "sine=f=440:d=1:r=22050"}, 0, 0, 1},
-        {"sticker.gif",
-         {"-f", "lavfi", "-i", "testsrc2=s=162x122:d=1:r=10,format=rgb24,crop=161:121:0:0"},
-         161,
-         121,
-         0},
-        {"large.jpg",
-         {"-f", "lavfi", "-i", "testsrc2=s=6002x4002,format=rgb24,crop=6001:4001:0:0", "-frames:v",
-          "1"},
-         6001,
-         4001,
-         0},
-        {"odd.png",
-         {"-f", "lavfi", "-i", "testsrc2=s=1002x752,format=rgb24,crop=1001:751:0:0", "-frames:v",
-          "1"},
-         1001,
-         751,
-         0},
-    };
-}
+const Shape kShapes[] = {
+    {"hd10bit.mp4",
+     "-f lavfi -i testsrc2=s=1920x1080:d=1:r=30 -f lavfi -i sine=f=440:d=1 -pix_fmt yuv420p10le "
+     "-c:v libx264 -preset ultrafast -shortest",
+     1920, 1080, 1},
+    {"portrait.mp4",
+     "-f lavfi -i testsrc2=s=1080x1920:d=1 -c:v libx264 -preset ultrafast -pix_fmt yuv420p", 1080,
+     1920, 0},
+    {"odd444.mp4",
+     "-f lavfi -i testsrc2=s=1922x1082:d=1,format=rgb24,crop=1921:1081:0:0 -c:v libx264 -preset "
+     "ultrafast -pix_fmt yuv444p",
+     1921, 1081, 0},
+    {"ntsc422.mp4",
+     "-f lavfi -i testsrc2=s=640x360:d=1:r=24000/1001 -c:v libx264 -preset ultrafast -pix_fmt "
+     "yuv422p",
+     640, 360, 0},
+    {"mono720.mov",
+     "-f lavfi -i testsrc2=s=1280x720:d=1 -f lavfi -i sine=f=440:d=1 -c:v libx264 -preset "
+     "ultrafast -pix_fmt yuv420p -ac 1 -shortest",
+     1280, 720, 1},
+    {"tiny-odd.avi", "-f lavfi -i testsrc2=s=334x198:d=1,format=rgb24,crop=333:197:0:0 -c:v mpeg4",
+     333, 197, 0},
+    {"one-pixel-wide.avi", "-f lavfi -i testsrc2=s=2x98:d=1,format=rgb24,crop=2:97:0:0 -c:v mpeg4",
+     2, 97, 0},
+    {"vfr.mp4",
+     "-f lavfi -i testsrc2=s=320x240:d=2,select='not(mod(n\\,3))' -fps_mode vfr -c:v libx264 "
+     "-preset ultrafast -pix_fmt yuv420p",
+     320, 240, 0},
+    {"surround48k.mp4",
+     "-f lavfi -i testsrc2=s=426x240:d=1 -f lavfi -i sine=f=440:d=1:r=48000 -ac 6 -c:v libx264 "
+     "-preset ultrafast -pix_fmt yuv420p -c:a aac -shortest",
+     426, 240, 6},
+    {"hires96k.wav", "-f lavfi -i sine=f=440:d=1:r=96000 -ac 2", 0, 0, 2},
+    {"mono22k.mp3", "-f lavfi -i sine=f=440:d=1:r=22050", 0, 0, 1},
+    {"sticker.gif", "-f lavfi -i testsrc2=s=162x122:d=1:r=10,format=rgb24,crop=161:121:0:0", 161,
+     121, 0},
+    {"large.jpg", "-f lavfi -i testsrc2=s=6002x4002,format=rgb24,crop=6001:4001:0:0 -frames:v 1",
+     6001, 4001, 0},
+    {"odd.png", "-f lavfi -i testsrc2=s=1002x752,format=rgb24,crop=1001:751:0:0 -frames:v 1", 1001,
+     751, 0},
+};
 
 // Paths of broken inputs, made in `dir`; each must be reported as absent or damaged.
 QStringList makeBroken(const QDir &dir, const QString &goodVideo, const QString &goodPicture)
@@ -165,10 +127,11 @@ private:
 void TestMediaShapes::initTestCase()
 {
     zuaEnsureResources();
-    for (const Shape &s : shapes()) {
+    for (const Shape &s : kShapes) {
         QString err;
         const QString out = m_dir.filePath(s.file);
-        QVERIFY2(fixtures::ffmpeg(s.args + QStringList{out}, &err), qPrintable(s.file + err));
+        QVERIFY2(fixtures::ffmpeg(QString(s.make).split(' ') + QStringList{out}, &err),
+                 qPrintable(s.file + err));
         m_good << out;
     }
     // A phone clip: the same stream with a quarter-turn in its display matrix.
@@ -185,7 +148,7 @@ void TestMediaShapes::everyShapeDecodes_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("channels");
-    for (const Shape &s : shapes())
+    for (const Shape &s : kShapes)
         QTest::newRow(s.file) << QString(s.file) << s.width << s.height << s.channels;
     QTest::newRow("rotated.mp4") << QString("rotated.mp4") << 360 << 640 << 0; // shown upright
 }
