@@ -1,5 +1,5 @@
-// Value bridge services: logger lines, settings store, encoding and sealing,
-// event channel and system services.
+// Value bridge services: logger lines, settings store, sealing and the event
+// channel.
 #include "bridge/Bridge.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,6 @@
 // Microphone capture over a private sound server: the WAV file's layout and sizes,
-// a sine source recorded at its own format and level, a device that goes away and
-// comes back, no server and no microphone, and the device list following devices
-// loaded and unloaded.
+// a sine source recorded at its own format and level, no server and no microphone,
+// and the device list following devices loaded and unloaded.
 #include "audio/WASAPISource.h"
 #include "audio/WasapiEnumerator.h"
 #include "audio/WavEncoder.h"

@@ -1,5 +1,5 @@
-// Decoding tasks: open decoders follow the latest request, and the sound of a
-// frame's clips is mixed at their volumes.
+// Decoding tasks: open decoders follow the latest request, one file serves both
+// sides of a transition, and the same file twice gets two tasks.
 #include "render/audio/AudioDecoding.h"
 #include "render/audio/AudioMixerPlayer.h"
 #include "render/preview/VideoDecoding.h"

@@ -1,5 +1,5 @@
-// The transition and sticker galleries: their tiles and order, the rows they are
-// laid out in, a sticker's animation on hover, and drags the timeline understands.
+// The transition and sticker galleries: their tiles and order, stickers from the
+// shared folder and its subfolders, and drags the timeline understands.
 #include "common/QssManager.h"
 #include "common/ZuTransLator.h"
 #include "resource/Galleries.h"
@@ -29,9 +29,7 @@ class TestGalleries : public QObject {
 private slots:
     void initTestCase();
     void transitionsInTableOrderWithThumbnails();
-    void rowsFollowTheViewWidth();
     void stickersFromTheFolderAndItsSubfolders();
-    void hoverAnimatesAndLeavingShowsTheMiddleFrame();
     void dragsCarryWhatTheTimelineReads();
 
 private:
@@ -64,31 +62,6 @@ void TestGalleries::transitionsInTableOrderWithThumbnails()
         QVERIFY2(!QImage(entry.first).isNull(), qPrintable(entry.first));
 }
 
-void TestGalleries::rowsFollowTheViewWidth()
-{
-    // Tiles are 95 wide every 105 (times the display scale): 200 holds two, 305 three.
-    const double s = QssManager::screenScale();
-    TransitionView view;
-    GalleryScene *scene = view.gallery();
-    const auto items = tiles<TransitionItem>(scene);
-    auto perRow = [&](double width) {
-        scene->invalidateLayout();
-        scene->layOut(int(width * s));
-        int n = 0;
-        while (n < items.size() && qFuzzyCompare(items[n]->pos().y(), items[0]->pos().y()))
-            ++n;
-        return n;
-    };
-    QCOMPARE(perRow(200), 2);
-    QCOMPARE(perRow(305), 3);
-    QVERIFY(std::abs(items[0]->pos().x() - 10 * s) < 1);
-    QVERIFY(std::abs(items[1]->pos().x() - 115 * s) < 2);
-    QVERIFY(std::abs(items[2]->pos().x() - 220 * s) < 3);
-    QVERIFY(items[3]->pos().y() > items[0]->pos().y()); // the fourth opens the next row
-    // The scene is as tall as its five rows.
-    QVERIFY(scene->sceneRect().bottom() >= items.last()->pos().y() + 75 * s);
-}
-
 void TestGalleries::stickersFromTheFolderAndItsSubfolders()
 {
     GifView view;
@@ -104,35 +77,6 @@ void TestGalleries::stickersFromTheFolderAndItsSubfolders()
     QCOMPARE(names, QStringList({"LOUD.GIF", "wave.gif"}));
     view.load(m_dir.filePath("no such folder"));
     QVERIFY(tiles<GifItem>(view.gallery()).isEmpty());
-}
-
-void TestGalleries::hoverAnimatesAndLeavingShowsTheMiddleFrame()
-{
-    GifView view;
-    view.load(m_dir.filePath("gif"));
-    GifItem *item = nullptr;
-    for (GifItem *i : tiles<GifItem>(view.gallery()))
-        if (i->path().endsWith("wave.gif"))
-            item = i;
-    QVERIFY(item);
-    const QImage still = item->currentImage();
-    QGraphicsSceneHoverEvent enter(QEvent::GraphicsSceneHoverEnter);
-    view.gallery()->sendEvent(item, &enter);
-    int changes = 0;
-    QImage last = item->currentImage();
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 1000) {
-        QTest::qWait(10);
-        if (item->currentImage() != last) {
-            ++changes;
-            last = item->currentImage();
-        }
-    }
-    QVERIFY2(changes >= 6 && changes <= 12, qPrintable(QString::number(changes)));
-    QGraphicsSceneHoverEvent leave(QEvent::GraphicsSceneHoverLeave);
-    view.gallery()->sendEvent(item, &leave);
-    QCOMPARE(item->currentImage(), still);
 }
 
 void TestGalleries::dragsCarryWhatTheTimelineReads()

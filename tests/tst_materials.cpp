@@ -1,6 +1,6 @@
 // The material library: classification, additions with duplicate and missing
-// reports, undoable removal, thumbnails from the worker, the tile layout and
-// zoom, the drag payload and the project file's material section.
+// reports, undoable removal, thumbnails from the worker, the drag payload, dropped
+// files and the project file's material section.
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "common/ThumbnailCache.h"
@@ -51,8 +51,6 @@ private slots:
     void addingReportsDuplicatesAndMissingFiles();
     void removalAndAdditionAreUndoable();
     void thumbnailsArriveFromTheWorker();
-    void tilesFilterAndFlowIntoRows();
-    void zoomScalesByQuarterSteps();
     void dragPayloadLayout();
     void droppedFilesAreAdded();
     void materialSectionRoundTrip();
@@ -256,55 +254,6 @@ void TestMaterials::thumbnailsArriveFromTheWorker()
     // Tiles took the pictures over (they are matched by uuid, not rebuilt).
     for (MaterialItem *tile : m_view->tiles())
         QVERIFY(!tile->data().preview.isNull());
-}
-
-void TestMaterials::tilesFilterAndFlowIntoRows()
-{
-    m_view->manager()->AddMaterialFiles({m_video, m_picture, m_song}, false);
-    m_view->manager()->AddMaterialSubtitle("Title", QFont("Sans", 20), Qt::red, false);
-    QCOMPARE(m_view->tiles().size(), 4);
-    const double s = QssManager::screenScale();
-    m_widget->resize(600, 400);
-    QApplication::processEvents();
-    QList<QPointF> places;
-    for (MaterialItem *tile : m_view->tiles())
-        places << tile->pos();
-    QCOMPARE(places[0], QPointF(10 * s, 10 * s));
-    QCOMPARE(places[1], QPointF(115 * s, 10 * s));
-
-    // Music only: the song's tile moves to the first place, the others hide.
-    auto *combo = m_widget->findChild<QComboBox *>("comboBox_classify");
-    combo->setCurrentIndex(3);
-    MaterialItem *song = m_view->tiles()[2];
-    QVERIFY(song->isVisible());
-    QCOMPARE(song->pos(), QPointF(10 * s, 10 * s));
-    QVERIFY(!m_view->tiles()[0]->isVisible());
-    combo->setCurrentIndex(5);
-    QVERIFY(m_view->tiles()[3]->isVisible());
-    QCOMPARE(m_view->tiles()[3]->pos(), QPointF(10 * s, 10 * s));
-    combo->setCurrentIndex(0);
-
-    // Narrower than one column: every tile on its own row, the first row empty.
-    m_view->setFixedWidth(int(90 * s));
-    QApplication::processEvents();
-    m_view->layoutTiles();
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(m_view->tiles()[i]->pos(), QPointF(10 * s, (i + 1) * 85 * s + 10 * s));
-}
-
-void TestMaterials::zoomScalesByQuarterSteps()
-{
-    auto *slider = m_widget->findChild<QSlider *>("horizontalSlider_scale");
-    QCOMPARE(slider->value(), 3);
-    slider->setValue(6);
-    QVERIFY(qFuzzyCompare(m_view->transform().m11(), 1.25 * 1.25 * 1.25));
-    slider->setValue(3);
-    QVERIFY(qFuzzyCompare(m_view->transform().m11(), 1.25 * 1.25 * 1.25 * 0.8 * 0.8 * 0.8));
-    // Control + wheel over the view moves the slider by one.
-    QWheelEvent wheel(QPointF(10, 10), m_view->mapToGlobal(QPoint(10, 10)), QPoint(),
-                      QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(m_view->viewport(), &wheel);
-    QCOMPARE(slider->value(), 4);
 }
 
 void TestMaterials::dragPayloadLayout()

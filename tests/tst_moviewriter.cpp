@@ -1,5 +1,6 @@
-// Movie writer: files of the three containers, checked with ffprobe and read back
-// with the decoder library.
+// Movie writer: the sound covers the timeline exactly, pictures carry their colour
+// tags, empty and failing writes still leave valid files, and the quality choice.
+// Checked with ffprobe.
 #include "media/FFDecoder.h"
 #include "media/MovieInfo.h"
 #include "movie/MovieWriter.h"

@@ -1,6 +1,7 @@
-// Gestures in the preview picture: hit testing in the turned rectangle, moving
-// with snapping to the centre lines and edges, rotating with snapping, resizing
-// from a corner with the opposite corner fixed, and committing as one step.
+// Gestures in the preview picture: hit testing in the turned rectangle and the
+// topmost item, moving with snapping to the centre lines and edges, rotating with
+// snapping, resizing from a corner with the opposite corner fixed, and committing
+// as one step.
 #include "common/ValueQt.h"
 #include "preview/PreviewInteraction.h"
 #include "render/RefCountedObject.h"
@@ -49,7 +50,6 @@ private slots:
     void degreesAsTheClipStoresThem();
     void gestureIsCommittedAsOneStep();
     void selectionForgetsItemsThatLeftTheScene();
-    void hoverFollowsThePointerAndHandlesStayOnScreenSize();
 
 private:
     GsScene *m_scene = nullptr;
@@ -64,33 +64,6 @@ void TestPreviewInteraction::init()
 void TestPreviewInteraction::cleanup()
 {
     m_scene->Release();
-}
-
-void TestPreviewInteraction::hoverFollowsThePointerAndHandlesStayOnScreenSize()
-{
-    Item *a = makeItem(m_scene, -300, 0, 200, 100);
-    Item *b = makeItem(m_scene, 300, 0, 200, 100);
-    PreviewInteraction ui(m_scene);
-    ui.track(QPointF(-300, 10));
-    QVERIFY(a->hovered && !b->hovered);
-    ui.track(QPointF(300, 10));
-    QVERIFY(!a->hovered && b->hovered);
-    ui.leave();
-    QVERIFY(!b->hovered);
-
-    // The rotate handle sits 20 pixels above the top edge on screen, whatever the
-    // zoom: at half scale that is 40 scene units; a handle is 8 pixels square.
-    ui.press(QPointF(300, 0));
-    ui.release();
-    for (double scale : {1.0, 0.5, 2.0}) {
-        ui.setScale(scale);
-        const double up = 50 + 20 / scale;
-        QCOMPARE(ui.track(QPointF(300, -up)), int(PreviewInteraction::ROTATE));
-        QCOMPARE(ui.track(QPointF(300 + 3.5 / scale, -up)), int(PreviewInteraction::ROTATE));
-        QCOMPARE(ui.track(QPointF(300 + 4.5 / scale, -up)), 0);
-        QCOMPARE(ui.track(QPointF(200, 50)),
-                 int(PreviewInteraction::BOTTOM | PreviewInteraction::LEFT));
-    }
 }
 
 void TestPreviewInteraction::hitTestingUsesTheTurnedRectangle()

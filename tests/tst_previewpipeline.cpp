@@ -46,7 +46,6 @@ private slots:
     void tracksComposeAtThePlayhead();
     void previewMenuActsOnTheClipUnderTheCursor();
     void transportControlsMoveThePlayhead();
-    void zoomFollowsTheSliderAndTheWheel();
     void renderLoopRestartsWithThePreviewOpen();
 
 private:
@@ -305,35 +304,6 @@ void TestPreviewPipeline::transportControlsMoveThePlayhead()
     for (const auto &c : wiring)
         disconnect(c);
     m_view->hide();
-}
-
-void TestPreviewPipeline::zoomFollowsTheSliderAndTheWheel()
-{
-    PreviewWidget widget(m_rm);
-    QSlider *slider = widget.findChild<QSlider *>("horizontalSlider_scale");
-    QVERIFY(slider);
-    QCOMPARE(slider->value(), 3);
-    QCOMPARE(widget.display()->zoom(), 1.0);
-    slider->setValue(5); // up two steps: a fifth smaller
-    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 0.8));
-    slider->setValue(4);
-    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 0.9));
-
-    auto wheel = [&widget](int delta) {
-        QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&widget, &event);
-    };
-    wheel(-120); // towards the user: one step up
-    QCOMPARE(slider->value(), 5);
-    for (int i = 0; i < 12; ++i)
-        wheel(-120);
-    QCOMPARE(slider->value(), 10);
-    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 0.3));
-    for (int i = 0; i < 15; ++i)
-        wheel(120);
-    QCOMPARE(slider->value(), 0);
-    QVERIFY(qFuzzyCompare(widget.display()->zoom(), 1.3));
 }
 
 void TestPreviewPipeline::renderLoopRestartsWithThePreviewOpen()

@@ -1,5 +1,5 @@
-// Start-up of the real editor binary: install/uninstall, no display, command-line
-// projects and the recovery prompt. Observed through exit codes, settings and the log.
+// Start-up of the real editor binary: install/uninstall, no display, and the
+// recovery prompt. Observed through exit codes, settings and the log.
 #include "support/EditorProcess.h"
 
 #include <QtTest>

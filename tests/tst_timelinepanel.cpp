@@ -1,5 +1,5 @@
-// The timeline panel around the clip view: the ruler's scale and seeks, the
-// track headers' buttons and collapsing, and the tool bar's state and commands.
+// The timeline panel around the clip view: ruler seeks, the track headers' buttons,
+// the voice-over row, and the tool bar's state and commands.
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "render/RenderManager.h"
@@ -33,7 +33,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void rulerTicksFollowTheZoomLevel();
     void rulerSeeksStayInsideTheTimeline();
     void headerButtonsAddAndRemoveTracks();
     void voiceOverFindsAFreeDubRow();
@@ -89,25 +88,6 @@ SourceItem *TestTimelinePanel::clip(uint32_t kind, ClassifyItem *track, int64_t 
         m_panel->model()->createClip(track, kind, m_dir.filePath(file), timeline::toScene(frame));
     m_panel->view()->updateSceneWidth();
     return c;
-}
-
-void TestTimelinePanel::rulerTicksFollowTheZoomLevel()
-{
-    QCOMPARE(TimeLineRuler::majorStep(12), int64_t(150)); // 5 s at the start level
-    QCOMPARE(TimeLineRuler::divisions(12), 5);
-    QCOMPARE(TimeLineRuler::majorStep(0), int64_t(5));
-    QCOMPARE(TimeLineRuler::majorStep(8), int64_t(30));
-    QCOMPARE(TimeLineRuler::divisions(8), 8);
-    QCOMPARE(TimeLineRuler::majorStep(24), int64_t(540000));
-    QCOMPARE(TimeLineRuler::label(0), QString("00:00:00, 00"));
-    QCOMPARE(TimeLineRuler::label(1962), QString("00:01:05, 12"));
-    QCOMPARE(TimeLineRuler::label(108000 + 1800 + 31), QString("01:01:01, 01"));
-
-    // The view's zoom reaches the ruler (level, scale) and the tool bar's signal.
-    QSignalSpy levels(m_panel, &TimeLineWidget::sig_scaleSliderValueChanged);
-    m_panel->view()->setZoomLevel(3);
-    QCOMPARE(m_panel->ruler()->level(), 3);
-    QCOMPARE(levels.last().at(0).toInt(), 3);
 }
 
 void TestTimelinePanel::rulerSeeksStayInsideTheTimeline()

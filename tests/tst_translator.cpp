@@ -1,4 +1,4 @@
-// Language files, the key-based translator and style-sheet scaling.
+// Language files, the key-based translator, Qt's own texts, and style sheets.
 #include "bridge/Bridge.h"
 #include "common/QssManager.h"
 #include "common/QtTranslations.h"

@@ -1,5 +1,6 @@
-// Undo history: value changes, additions and removals, merge sequences, clean state,
-// and ownership of removed objects.
+// Undo history mechanics the timeline tests do not reach: nested and empty
+// sequences, a sequence left by an early return, the clean state, and ownership of
+// removed objects.
 #include "undo/UndoController.h"
 #include "undo/ZuObject.h"
 
