@@ -2,6 +2,8 @@
 // the preview items decode and compose on the picture thread, the movie writer
 // encodes. Every file is checked with ffprobe and decoded back with ffmpeg.
 #include "common/MessageBox.h"
+#include "common/Translate.h"
+#include "common/ZuTransLator.h"
 #include "main/ExportProcessDialog.h"
 #include "main/ExportRun.h"
 #include "main/TimelineWiring.h"
@@ -473,7 +475,11 @@ void TestExport::exportsNeverDestroyAFile()
                  int(clip->duration()));
     } else {
         QCOMPARE(bytes(p.path), atNameBefore);
-        QVERIFY(!ExportManager::messageKey(ExportManager::Result(result)).isEmpty());
+        // The user reads why the file was left alone.
+        const QString said = zuaTranslate(ExportManager::messageKey(ExportManager::Result(result)));
+        const bool inUse = result == int(ExportManager::Result::TargetInUse);
+        QVERIFY2(said.contains(inUse ? "This project uses the file" : "already there"),
+                 qPrintable(said));
     }
 }
 
@@ -485,7 +491,7 @@ void TestExport::unwritableFolderIsReportedAndLeavesNothing()
     runExport(m_rm, p);
     QVERIFY(!QFileInfo::exists(p.path));
     QCOMPARE(m_boxes.size(), 1);
-    QVERIFY(!m_boxes[0].text.isEmpty());
+    QVERIFY2(m_boxes[0].text.contains("could not be created"), qPrintable(m_boxes[0].text));
     QVERIFY(m_rm->renderThread()); // the preview runs again
     // The editor exports again afterwards.
     const MVParams ok = params("after.mp4");
@@ -520,7 +526,8 @@ void TestExport::fullDiskRemovesTheBrokenFile()
     done.stop();
     setrlimit(RLIMIT_FSIZE, &before);
     QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QString("exportmvwindow.writeError"));
+    QCOMPARE(m_boxes[0].text, QString("Writing the export failed (is the disk full?); nothing was "
+                                      "written under its name"));
     QVERIFY(!QFileInfo::exists(p.path));
     QCOMPARE(leftovers(), QStringList());
     QVERIFY(m_rm->renderThread());
@@ -554,6 +561,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     registerRenderMetaTypes();
+    ZuTransLator translator(":/language/en-Us-new.ini");
+    app.installTranslator(&translator);
     TestExport test;
     return QTest::qExec(&test, argc, argv);
 }
