@@ -14,6 +14,7 @@
 #include "preview/PreviewWidget.h"
 #include "render/RenderManager.h"
 #include "resource/ResourceWidget.h"
+#include "support/Files.h"
 #include "support/FullDisk.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/TimeLineWidget.h"
@@ -34,23 +35,12 @@
 #include <QSlider>
 #include <QtTest>
 
+using fixtures::readFile;
+using fixtures::writeFile;
+
 namespace {
 
 class Edit : public zua::ZuObject {};
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 QString autoSaveSetting()
 {

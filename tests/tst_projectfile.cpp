@@ -9,6 +9,7 @@
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
+#include "support/Files.h"
 #include "support/FullDisk.h"
 #include "undo/UndoController.h"
 #include "undo/ZuObject.h"
@@ -17,6 +18,9 @@
 #include <QtTest>
 
 #include <csignal>
+
+using fixtures::readFile;
+using fixtures::writeFile;
 
 namespace {
 
@@ -67,21 +71,6 @@ private:
         r.skipCurrentElement();
     }
 };
-
-QString writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(content);
-    return path;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 class Marker : public zua::ZuObject {};
 

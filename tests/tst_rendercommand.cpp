@@ -2,6 +2,7 @@
 // with ffprobe), a private X server when none is set, existing files and materials
 // left alone, Ctrl-C leaving nothing, and failures told with their exit codes.
 #include "support/EditorProcess.h"
+#include "support/Files.h"
 #include "support/MediaFixtures.h"
 
 #include <QJsonArray>
@@ -12,13 +13,10 @@
 #include <csignal>
 #include <sys/types.h>
 
-namespace {
+using fixtures::readFile;
+using fixtures::writeFile;
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+namespace {
 
 QJsonObject videoStream(const QString &path)
 {
@@ -79,17 +77,17 @@ void TestRenderCommand::renderCommandWritesTheProject()
     QCOMPARE(videoStream(home + "/quiet.mp4")["width"].toInt(), 320);
 
     // An existing file is replaced only when asked to; a material never.
-    const QByteArray before = bytesOf(out);
+    const QByteArray before = readFile(out);
     QCOMPARE(render({home + "/demo.zua2", out, "--size", "320x180"}, Shared, &said), 1);
     QVERIFY2(said.contains("already there"), qPrintable(said.right(500)));
-    QCOMPARE(bytesOf(out), before);
+    QCOMPARE(readFile(out), before);
     QCOMPARE(render({home + "/demo.zua2", out, "--size", "320x180", "--overwrite"}, Shared, &said),
              0);
     QCOMPARE(videoStream(out)["width"].toInt(), 320);
-    const QByteArray music = bytesOf(home + "/music.wav");
+    const QByteArray music = readFile(home + "/music.wav");
     QCOMPARE(render({home + "/demo.zua2", home + "/music.wav", "--overwrite"}, Shared, &said), 1);
     QVERIFY2(said.contains("This project uses the file"), qPrintable(said.right(500)));
-    QCOMPARE(bytesOf(home + "/music.wav"), music);
+    QCOMPARE(readFile(home + "/music.wav"), music);
     // Ctrl-C half-way: nothing under the name, nothing left beside it.
     {
         QProcess stopped;

@@ -3,6 +3,7 @@
 // of its files; a killed editor's record does not stop the next launch; untitled work
 // killed with the editor is offered again even after the temporary folder was emptied.
 #include "support/EditorProcess.h"
+#include "support/Files.h"
 #include "support/MediaFixtures.h"
 
 #include <QtTest>
@@ -12,13 +13,10 @@
 using fixtures::readLog;
 using fixtures::waitForLog;
 
-namespace {
+using fixtures::readFile;
+using fixtures::writeFile;
 
-QByteArray contentOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+namespace {
 
 void writeProject(const QString &path, int width)
 {
@@ -76,7 +74,7 @@ void TestSingleInstance::secondLaunchHandsOverAndEnds()
     const QString first = home + "/first.zua2", other = home + "/other.zua2";
     writeProject(first, 640);
     writeProject(other, 800);
-    const QByteArray firstBytes = contentOf(first);
+    const QByteArray firstBytes = readFile(first);
 
     QProcess primary;
     QVERIFY(startsAndStays(primary, env, {first}, 3000));
@@ -84,14 +82,14 @@ void TestSingleInstance::secondLaunchHandsOverAndEnds()
 
     // Launched again with nothing: it ends with the guard's code (-1) at once.
     QCOMPARE(handsOver(env, {}), 255);
-    QCOMPARE(contentOf(first), firstBytes);
+    QCOMPARE(readFile(first), firstBytes);
     QVERIFY(!QFileInfo::exists(home + "/~temp_first.zua2"));
     QCOMPARE(primary.state(), QProcess::Running);
 
     // Launched with another project: the running editor opens it, this one ends.
     QCOMPARE(handsOver(env, {other}), 255);
     QVERIFY2(waitForLog(home, "---> opening project: " + other, 15000), qPrintable(readLog(home)));
-    QCOMPARE(contentOf(first), firstBytes);
+    QCOMPARE(readFile(first), firstBytes);
 
     // The primary is killed: its record stays behind, but the next launch sees that
     // its process is gone and becomes the primary well within the guard's 5 s.
