@@ -270,6 +270,10 @@ void TestTimelineModel::overlappingClipsArePushedRight()
     history()->undo();
     QCOMPARE(c->start(), int64_t(70));
     QCOMPARE(g(CT_VIDEO)->clips(), QList<SourceItem *>({a, c}));
+    // Dropped on a's last frame: an overlap of a single frame is pushed on too.
+    SourceItem *d =
+        m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(58));
+    QCOMPARE(d->start(), int64_t(59));
 }
 
 void TestTimelineModel::stackingOrderAcrossKinds()
