@@ -1,7 +1,9 @@
 // A person's session in the editor's own window, driven through its controls by
 // their names: materials added with the Add button, the video dropped at 2 s on the
 // video row, moved from its panel (the preview shows it, Ctrl+Z puts it back),
-// played with Space, saved with Ctrl+S, and read back with the values that were set.
+// played with Space, saved with Ctrl+S, and read back with the values that were set;
+// then a voice-over from a private sound server's sine microphone, ended with Space,
+// and a second one still running when the work is closed, kept by Save.
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
 #include "common/ZuTransLator.h"
@@ -15,6 +17,7 @@
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
 #include "support/MediaFixtures.h"
+#include "support/SoundServer.h"
 #include "support/Typing.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
@@ -23,7 +26,9 @@
 #include "timeline/TimeLineWidget.h"
 #include "timeline/TimelineDocument.h"
 #include "timeline/TimelineTypes.h"
+#include "timeline/ToolBarWidget.h"
 
+#include "bridge/UserSettings.h"
 #include "undo/UndoController.h"
 
 #include <QMimeData>
@@ -104,11 +109,13 @@ class TestUserSession : public QObject {
 private slots:
     void initTestCase();
     void firstProjectFromMaterialsToDiskAndBack();
+    void voiceOverEndsWithSpaceAndIsKeptOnClose();
 
 private:
     QTemporaryDir m_dir;
     QStringList m_fileAnswers;
     QList<MessageSpec> m_boxes;
+    std::function<void()> m_whileAsking;
 };
 
 void TestUserSession::initTestCase()
@@ -116,6 +123,8 @@ void TestUserSession::initTestCase()
     QVERIFY(ZuApp::instance()->init());
     MessageBox::setAnswerHook([this](const MessageSpec &box) {
         m_boxes << box;
+        if (m_whileAsking)
+            m_whileAsking(); // what goes on while the box is open
         return 0;
     });
     FileDialogs::setHook([this](const QString &, const QString &) {
@@ -237,6 +246,59 @@ void TestUserSession::firstProjectFromMaterialsToDiskAndBack()
     QCOMPARE(clip->duration(), int64_t(119)); // 4 s: frames 0 to 119
     QCOMPARE(clip->previewRect, QRectF(0, -100, 1280, 720));
     QVERIFY(m_boxes.isEmpty());
+}
+
+void TestUserSession::voiceOverEndsWithSpaceAndIsKeptOnClose()
+{
+    QVERIFY2(!fixtures::loadSineSource("voice", 440).isEmpty(), "run through with_pulse.sh");
+    fixtures::pactl({"set-default-source", "voice"});
+    bg::UserSettings::instance().set("mic.dir", m_dir.filePath("takes").toStdString());
+    ZuApp *app = ZuApp::instance();
+    MainWindow *window = app->mainWindow();
+    const QString project = m_dir.filePath("dub.zua2");
+    app->document()->createProject(project, 640, 360, true);
+    ClassifyItem *dub = window->timelineModel()->group(CT_DUB);
+    TimeLineGraphicsView *view = window->timelineView();
+    auto *button = window->toolBar()->findChild<QPushButton *>("pushButton_audio");
+    QVERIFY(button);
+
+    // Dub, a second of the microphone, Space: one take on the dub row.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(view->isRecording());
+    QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() >= 30, 5000);
+    // The key goes where the keyboard's focus is: the Dub button just clicked.
+    QWidget *focused = QApplication::focusWidget();
+    QTest::keyClick(focused ? focused : window, Qt::Key_Space);
+    QTRY_VERIFY(!view->isRecording());
+    QTRY_COMPARE(dub->clips().size(), 1);
+    QVERIFY(dub->clips()[0]->duration() >= 25);
+
+    // Saved, a second take started, then the work closed: the take is ended and made a
+    // clip first, the question comes, and Save keeps both takes in the project.
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+    const int64_t secondFrom = view->playheadFrame();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(view->isRecording());
+    QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() >= secondFrom + 15, 5000);
+    m_boxes.clear();
+    auto takes = [dub] {
+        int n = dub->clips().size();
+        for (int i = 0; i < dub->childCount(); ++i)
+            n += dub->child(i)->clips().size();
+        return n;
+    };
+    // The ended take becomes a clip while the question is on screen.
+    bool madeWhileAsking = false;
+    m_whileAsking = [&] { madeWhileAsking = QTest::qWaitFor([&] { return takes() == 2; }, 5000); };
+    QVERIFY(app->document()->askSaveCurrent()); // the first answer, Save
+    m_whileAsking = nullptr;
+    QVERIFY(madeWhileAsking);
+    QVERIFY(!view->isRecording());
+    QCOMPARE(m_boxes.size(), 1);
+    QFile saved(project);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    QVERIFY2(text.count(m_dir.filePath("takes").toUtf8()) == 2, text.constData());
 }
 
 int main(int argc, char **argv)
