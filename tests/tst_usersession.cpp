@@ -52,15 +52,20 @@ bool isBlack(const QColor &c)
     return c.red() < 40 && c.green() < 40 && c.blue() < 40;
 }
 
-// The colours across the middle row of the picture the preview shows, at fifths.
-QList<QColor> previewRow(PreviewWidget *preview, QRect picture)
+// What the preview's window shows, taken from the screen.
+QImage previewShot(PreviewWidget *preview)
 {
     ZueDisplayWindow *display = preview->display();
     const QPoint origin = display->mapToGlobal(QPoint(0, 0));
-    const QImage shot =
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, origin.x(), origin.y(), display->width(), display->height())
-            .toImage();
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, origin.x(), origin.y(), display->width(), display->height())
+        .toImage();
+}
+
+// The colours across the middle row of the picture the preview shows, at fifths.
+QList<QColor> previewRow(PreviewWidget *preview, QRect picture)
+{
+    const QImage shot = previewShot(preview);
     QList<QColor> row;
     for (double f : {0.1, 0.3, 0.5, 0.7, 0.9})
         row << shot.pixelColor(picture.x() + int(f * picture.width()), shot.height() / 2);
@@ -70,12 +75,7 @@ QList<QColor> previewRow(PreviewWidget *preview, QRect picture)
 // Where the picture lies in the preview: the run of red and blue across its middle.
 QRect pictureIn(PreviewWidget *preview)
 {
-    ZueDisplayWindow *display = preview->display();
-    const QPoint origin = display->mapToGlobal(QPoint(0, 0));
-    const QImage shot =
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, origin.x(), origin.y(), display->width(), display->height())
-            .toImage();
+    const QImage shot = previewShot(preview);
     int left = -1, right = -1;
     for (int x = 0; x < shot.width(); ++x) {
         const QColor c = shot.pixelColor(x, shot.height() / 2);
