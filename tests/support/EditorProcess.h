@@ -71,10 +71,8 @@ inline bool startEditor(QProcess &editor, const QString &home, const QString &pr
 {
     editor.setProcessEnvironment(editorEnvironment(home));
     editor.start(program, {project});
-    if (!editor.waitForStarted() || !waitForLog(home, "---> opening project: " + project, 15000) ||
-        !xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'"))
-        return false;
-    return true;
+    return editor.waitForStarted() && waitForLog(home, "---> opening project: " + project, 15000) &&
+           xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'");
 }
 
 } // namespace fixtures
