@@ -137,84 +137,74 @@ Crash crash(const QString &kind, const QString &folder,
 class TestCrashHandler : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void everyKindOfCrashLeavesACompleteDump_data();
-    void everyKindOfCrashLeavesACompleteDump();
-    void twoCrashesAtOnceEndTheProcessWithTheMarker();
-    void theHelperAsksNoServer();
+    void initTestCase()
+    {
+        if (!zua::crash::threadStacksWrapped())
+            QSKIP("sanitizer builds report crashes their own way");
+    }
+    void everyKindOfCrashLeavesACompleteDump_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("where"); // a function on the crashing thread's stack
+        QTest::newRow("inside the allocator") << "allocator"
+                                              << "malloc_stats";
+        QTest::newRow("stack overflow in a std::thread") << "std-thread-overflow"
+                                                         << "deeper";
+        QTest::newRow("stack overflow in a QThread") << "qthread-overflow"
+                                                     << "deeper";
+    }
+    void everyKindOfCrashLeavesACompleteDump()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, where);
+        const QString folder = m_dir.filePath(kind);
+        const Crash c = crash(kind, folder);
+        QVERIFY2(c.ended, "the crashed process did not end");
+        QVERIFY(c.signal);
+        QVERIFY2(c.dump.endsWith(".dmp"), qPrintable(c.dump)); // complete, renamed into place
+        QVERIFY(c.marker);
+        QVERIFY2(c.text.size() >= 1024, c.text.constData());
+        QVERIFY2(c.text.startsWith("SIGSEGV"), c.text.left(200).constData());
+        // Every thread, symbolised: the waiting ones and the crashing one.
+        QVERIFY2(c.text.count("Thread ") >= 3, c.text.constData());
+        QVERIFY2(c.text.contains(where.toUtf8()), c.text.constData());
+        QVERIFY2(!c.text.contains("could not be read"), c.text.constData());
+    }
+    void twoCrashesAtOnceEndTheProcessWithTheMarker()
+    {
+        const QString folder = m_dir.filePath("two");
+        const Crash c = crash("two-at-once", folder);
+        QVERIFY2(c.ended, "the crashed process did not end");
+        QVERIFY(c.signal);
+        // The second crash may end the process while the first is written: the marker
+        // and the head of the dump are there either way.
+        QVERIFY(!c.dump.isEmpty());
+        QVERIFY(c.marker);
+        QVERIFY2(c.text.startsWith("SIGSEGV"), c.text.left(200).constData());
+    }
+    void theHelperAsksNoServer()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        int connections = 0;
+        connect(&server, &QTcpServer::newConnection, [&] {
+            ++connections;
+            delete server.nextPendingConnection();
+        });
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DEBUGINFOD_URLS", QString("http://127.0.0.1:%1").arg(server.serverPort()));
+        const QString folder = m_dir.filePath("debuginfod");
+        const Crash c = crash("std-thread-overflow", folder, env);
+        QVERIFY(c.ended);
+        QVERIFY2(c.text.contains("deeper"), c.text.constData());
+        QTest::qWait(200);
+        QCoreApplication::processEvents();
+        QCOMPARE(connections, 0);
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestCrashHandler::initTestCase()
-{
-    if (!zua::crash::threadStacksWrapped())
-        QSKIP("sanitizer builds report crashes their own way");
-}
-
-void TestCrashHandler::everyKindOfCrashLeavesACompleteDump_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("where"); // a function on the crashing thread's stack
-    QTest::newRow("inside the allocator") << "allocator"
-                                          << "malloc_stats";
-    QTest::newRow("stack overflow in a std::thread") << "std-thread-overflow"
-                                                     << "deeper";
-    QTest::newRow("stack overflow in a QThread") << "qthread-overflow"
-                                                 << "deeper";
-}
-
-void TestCrashHandler::everyKindOfCrashLeavesACompleteDump()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, where);
-    const QString folder = m_dir.filePath(kind);
-    const Crash c = crash(kind, folder);
-    QVERIFY2(c.ended, "the crashed process did not end");
-    QVERIFY(c.signal);
-    QVERIFY2(c.dump.endsWith(".dmp"), qPrintable(c.dump)); // complete, renamed into place
-    QVERIFY(c.marker);
-    QVERIFY2(c.text.size() >= 1024, c.text.constData());
-    QVERIFY2(c.text.startsWith("SIGSEGV"), c.text.left(200).constData());
-    // Every thread, symbolised: the waiting ones and the crashing one.
-    QVERIFY2(c.text.count("Thread ") >= 3, c.text.constData());
-    QVERIFY2(c.text.contains(where.toUtf8()), c.text.constData());
-    QVERIFY2(!c.text.contains("could not be read"), c.text.constData());
-}
-
-void TestCrashHandler::twoCrashesAtOnceEndTheProcessWithTheMarker()
-{
-    const QString folder = m_dir.filePath("two");
-    const Crash c = crash("two-at-once", folder);
-    QVERIFY2(c.ended, "the crashed process did not end");
-    QVERIFY(c.signal);
-    // The second crash may end the process while the first is written: the marker
-    // and the head of the dump are there either way.
-    QVERIFY(!c.dump.isEmpty());
-    QVERIFY(c.marker);
-    QVERIFY2(c.text.startsWith("SIGSEGV"), c.text.left(200).constData());
-}
-
-void TestCrashHandler::theHelperAsksNoServer()
-{
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    int connections = 0;
-    connect(&server, &QTcpServer::newConnection, [&] {
-        ++connections;
-        delete server.nextPendingConnection();
-    });
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DEBUGINFOD_URLS", QString("http://127.0.0.1:%1").arg(server.serverPort()));
-    const QString folder = m_dir.filePath("debuginfod");
-    const Crash c = crash("std-thread-overflow", folder, env);
-    QVERIFY(c.ended);
-    QVERIFY2(c.text.contains("deeper"), c.text.constData());
-    QTest::qWait(200);
-    QCoreApplication::processEvents();
-    QCOMPARE(connections, 0);
-}
 
 int main(int argc, char **argv)
 {

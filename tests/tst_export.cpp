@@ -3,7 +3,6 @@
 // encodes. Every file is checked with ffprobe and decoded back with ffmpeg.
 #include "common/MessageBox.h"
 #include "common/Translate.h"
-#include "common/ZuTransLator.h"
 #include "main/ExportProcessDialog.h"
 #include "main/ExportRun.h"
 #include "main/TimelineWiring.h"
@@ -11,21 +10,20 @@
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
 #include "render/preview/PreviewLayers.h"
+#include "support/Files.h"
 #include "support/HeardTone.h"
 #include "support/MediaFixtures.h"
 #include "support/Probe.h"
 #include "support/SceneGrab.h"
-#include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimeLineWidget.h"
 #include "timeline/TimelineDocument.h"
 
-#include "common/ValueQt.h"
+#include "support/EnglishTestMain.h"
 #include "undo/UndoController.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QtTest>
 
 #include <csignal>
@@ -57,49 +55,367 @@ QColor meanColour(const QString &path, double seconds, int width, int height, QR
     return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
 }
 
-// The loudness (RMS of 16-bit samples) of the sound from `from` for `length` s.
-double loudness(const QString &path, double from, double length)
-{
-    const QByteArray pcm =
-        decode(path, {"-ss", QString::number(from), "-t", QString::number(length), "-vn", "-ac",
-                      "1", "-f", "s16le"});
-    const auto *samples = reinterpret_cast<const int16_t *>(pcm.constData());
-    const int n = pcm.size() / 2;
-    double sum = 0;
-    for (int i = 0; i < n; ++i)
-        sum += double(samples[i]) * samples[i];
-    return n ? std::sqrt(sum / n) : 0.0;
-}
-
 } // namespace
 
 class TestExport : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        registerRenderMetaTypes();
+        // A red picture with a 440 Hz tone for 2 s, music at 880 Hz for 3 s.
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=320x240:r=30:d=2", "-f",
+                                  "lavfi", "-i", "sine=frequency=440:duration=2", "-pix_fmt",
+                                  "yuv420p", "-shortest", m_dir.filePath("red.mp4")}));
+        QVERIFY(fixtures::ffmpeg(
+            {"-f", "lavfi", "-i", "sine=frequency=880:duration=3", m_dir.filePath("music.wav")}));
+        MessageBox::setAnswerHook([this](const MessageSpec &box) {
+            m_boxes << box;
+            return 0;
+        });
+        m_rm = new RenderManager;
+        QVERIFY(m_rm->init());
+        m_rm->setSceneSize(320, 240, true);
+        m_rm->exportManager()->setRevealWritten(false);
+    }
+    void cleanupTestCase() { delete m_rm; }
+    void init()
+    {
+        zua::UndoController::instance()->reset();
+        m_boxes.clear();
+        m_timeline = new TimeLineWidget;
+        m_timeline->model()->setProbe(
+            [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
+        // The editor's wiring between the render manager and the timeline.
+        wireTimeline(m_rm, m_timeline);
+        connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
+                &PreviewLayers::slot_trackFrames);
+    }
+    void cleanup()
+    {
+        m_timeline->model()->clearAll();
+        zua::UndoController::instance()->reset();
+        delete m_timeline;
+    }
 
-    void moviesHoldEveryFrameAndTheSound_data();
-    void moviesHoldEveryFrameAndTheSound();
-    void lowerFrameRatesTakeEveryNthFrame();
-    void playbackSpeedStretchesPictureAndSound_data();
-    void playbackSpeedStretchesPictureAndSound();
-    void soundOnlyExport();
-    void stoppingHalfwayLeavesNothingUnderTheName();
-    void editsDuringAnExportDoNotReachIt();
-    void theNameHoldsOnlyAFinishedFile();
-    void exportsNeverDestroyAFile_data();
-    void exportsNeverDestroyAFile();
-    void unwritableFolderIsReportedAndLeavesNothing();
-    void fullDiskRemovesTheBrokenFile();
-    void unknownContainerIsRefused();
-    void vanishedMaterialLeavesAGap();
+    void moviesHoldEveryFrameAndTheSound_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<QString>("audio");
+        QTest::newRow("mp4") << "out.mp4"
+                             << "h264"
+                             << "aac";
+        QTest::newRow("avi") << "out.avi"
+                             << "mpeg4"
+                             << "mp3";
+    }
+    void moviesHoldEveryFrameAndTheSound()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, video);
+        QFETCH(QString, audio);
+        QVERIFY(add(CT_VIDEO, "red.mp4", 0));   // frames 0..59
+        QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89: the timeline's end
+        QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
+        const MVParams p = params(name);
+        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        QCOMPARE(progress.last().at(0).toInt(), 89);
+        QCOMPARE(progress.last().at(1).toInt(), 89);
+
+        const QJsonObject info = probe(p.path);
+        const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
+        QCOMPARE(v["codec_name"].toString(), video);
+        QCOMPARE(a["codec_name"].toString(), audio);
+        QCOMPARE(v["width"].toInt(), 320);
+        QCOMPARE(v["height"].toInt(), 240);
+        QCOMPARE(v["r_frame_rate"].toString(), QString("30/1"));
+        QCOMPARE(v["nb_read_frames"].toString().toInt(), 90);
+        // Picture and sound last the timeline's 3 s (within one frame) and start together.
+        QVERIFY2(std::abs(number(v, "duration") - 3.0) <= 1.0 / 30,
+                 qPrintable(v["duration"].toString()));
+        QVERIFY2(std::abs(number(a, "duration") - 3.0) <= 1.0 / 30,
+                 qPrintable(a["duration"].toString()));
+        QVERIFY(std::abs(number(a, "start_time") - number(v, "start_time")) <= 1.0 / 30);
+
+        // The red clip for 2 s, then black; both tones mixed while the clip plays.
+        QVERIFY(fixtures::sameColour(meanColour(p.path, 1.0, 320, 240, QRect(20, 20, 280, 200)),
+                                     QColor(255, 0, 0), 40));
+        QVERIFY(fixtures::sameColour(meanColour(p.path, 2.6, 320, 240, QRect(20, 20, 280, 200)),
+                                     QColor(0, 0, 0), 20));
+        const QByteArray late =
+            decode(p.path, {"-ss", "2.2", "-t", "0.6", "-f", "s16le", "-ac", "2", "-ar", "44100"});
+        const fixtures::HeardTone music = fixtures::heardTone(late, 2000);
+        QVERIFY(music.heard);
+        QVERIFY2(std::abs(music.pitch - 880) < 15, qPrintable(QString::number(music.pitch)));
+    }
+    void playbackSpeedStretchesPictureAndSound_data()
+    {
+        QTest::addColumn<double>("speed");
+        QTest::newRow("half") << 0.5;   // every frame, shown twice as long
+        QTest::newRow("double") << 2.0; // every second frame
+        QTest::newRow("one and a half") << 1.5;
+    }
+    void playbackSpeedStretchesPictureAndSound()
+    {
+        QFETCH(double, speed);
+        SourceItem *clip = add(CT_VIDEO, "red.mp4", 0); // about 2 s with its 440 Hz tone
+        QVERIFY(clip);
+        // Faster: the timeline frame nearest to each output frame's time; slower: each
+        // frame, shown for longer.
+        const int64_t length = clip->duration();
+        int frames = 0;
+        while (int64_t(frames * std::max(speed, 1.0) + 0.5) < length)
+            ++frames;
+        const double seconds = double(length) / 30 / speed;
+        MVParams p = params("speed.mp4");
+        p.replace = true; // one name for every row
+        p.speed = speed;
+        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        const QJsonObject info = probe(p.path);
+        const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
+        QCOMPARE(v["nb_read_frames"].toString().toInt(), frames);
+        const double frame = 1.0 / 30 / std::min(speed, 1.0);
+        QVERIFY2(std::abs(number(v, "duration") - seconds) <= frame,
+                 qPrintable(v["duration"].toString()));
+        QVERIFY2(std::abs(number(a, "duration") - seconds) <= frame,
+                 qPrintable(a["duration"].toString()));
+        // Faster sound is higher, as on tape.
+        const QByteArray sound =
+            decode(p.path, {"-ss", QString::number(seconds / 4), "-t", QString::number(seconds / 2),
+                            "-f", "s16le", "-ac", "2", "-ar", "44100"});
+        const fixtures::HeardTone tone = fixtures::heardTone(sound, 2000);
+        QVERIFY2(std::abs(tone.pitch - 440 * speed) < 15 * speed,
+                 qPrintable(QString::number(tone.pitch)));
+    }
+    void soundOnlyExport()
+    {
+        QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+        QVERIFY(add(CT_AUDIO, "music.wav", 30)); // frames 30..119: 4 s in all
+        QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
+        const MVParams p = params("sound.mp3");
+        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last().at(1).toInt(), 119);
+        const QJsonObject info = probe(p.path);
+        QVERIFY(streamOf(info, "video").isEmpty());
+        const QJsonObject a = streamOf(info, "audio");
+        QCOMPARE(a["codec_name"].toString(), QString("mp3"));
+        QVERIFY2(std::abs(number(a, "duration") - 4.0) < 0.1, qPrintable(a["duration"].toString()));
+        // The first second holds the clip's 440 Hz alone.
+        const QByteArray early =
+            decode(p.path, {"-ss", "0.2", "-t", "0.6", "-f", "s16le", "-ac", "2", "-ar", "44100"});
+        const fixtures::HeardTone tone = fixtures::heardTone(early, 2000);
+        QVERIFY(tone.heard);
+        QVERIFY2(std::abs(tone.pitch - 440) < 10, qPrintable(QString::number(tone.pitch)));
+    }
+    void stoppingHalfwayLeavesNothingUnderTheName()
+    {
+        QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+        QVERIFY(add(CT_AUDIO, "music.wav", 0));
+        ExportManager *manager = m_rm->exportManager();
+        // "Done" pressed once a third of the pictures are written, over an older export
+        // the user agreed to replace: it stays as it was.
+        manager->setWaiter([](ExportManager &m) {
+            QEventLoop loop;
+            connect(&m, &ExportManager::sig_processUpdate, &loop, [&loop](int done, int) {
+                if (done >= 30)
+                    loop.quit();
+            });
+            loop.exec();
+            return false;
+        });
+        MVParams p = params("stopped.mp4");
+        QVERIFY(!fixtures::writeFile(p.path, "an older export").isEmpty());
+        p.replace = true;
+        const int result = m_rm->exportMovie(p);
+        manager->setWaiter(nullptr);
+        QCOMPARE(result, int(ExportManager::Result::Cancelled));
+        QCOMPARE(fixtures::readFile(p.path), QByteArray("an older export"));
+        QCOMPARE(leftovers(), QStringList());
+        QVERIFY(m_rm->renderThread());
+        // The next run holds exactly its own frames.
+        const MVParams again = params("again.mp4");
+        QCOMPARE(m_rm->exportMovie(again), int(ExportManager::Result::Written));
+        QCOMPARE(streamOf(probe(again.path), "video")["nb_read_frames"].toString().toInt(), 90);
+    }
+    void theNameHoldsOnlyAFinishedFile()
+    {
+        // While pictures are written nothing is at the name; when the run says the file
+        // is complete, it is there whole (every frame, its index readable).
+        QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+        QVERIFY(add(CT_AUDIO, "music.wav", 0));
+        const MVParams p = params("whole.mp4");
+        ExportManager *manager = m_rm->exportManager();
+        bool seenDuringRun = false;
+        int framesWhenComplete = -1;
+        bool finishingTold = false;
+        manager->setWaiter([&](ExportManager &m) {
+            QEventLoop loop;
+            connect(&m, &ExportManager::sig_processUpdate, &loop,
+                    [&] { seenDuringRun = seenDuringRun || QFileInfo::exists(p.path); });
+            connect(&m, &ExportManager::sig_finishing, &loop, [&] { finishingTold = true; });
+            connect(&m, &ExportManager::sig_exportFinished, &loop, [&] {
+                framesWhenComplete =
+                    streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt();
+                loop.quit();
+            });
+            loop.exec();
+            return true;
+        });
+        const int result = m_rm->exportMovie(p);
+        manager->setWaiter(nullptr);
+        QCOMPARE(result, int(ExportManager::Result::Written));
+        QVERIFY(!seenDuringRun);
+        QVERIFY(finishingTold);
+        QCOMPARE(framesWhenComplete, 90);
+        QCOMPARE(leftovers(), QStringList());
+    }
+    void exportsNeverDestroyAFile_data()
+    {
+        // What is at the name, whether the user agreed to replace it, and the outcome.
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("result");
+        const int written = int(ExportManager::Result::Written);
+        const int exists = int(ExportManager::Result::TargetExists);
+        const int inUse = int(ExportManager::Result::TargetInUse);
+        QTest::newRow("a file, not agreed") << "file" << false << exists;
+        QTest::newRow("a file, agreed") << "file" << true << written;
+        QTest::newRow("the project's clip, agreed") << "material" << true << inUse;
+        QTest::newRow("a link to the project's clip, agreed")
+            << "link to material" << true << inUse;
+        QTest::newRow("a second name of the project's clip, agreed")
+            << "hard link" << true << inUse;
+        QTest::newRow("a link elsewhere, not agreed") << "link" << false << exists;
+        QTest::newRow("a link elsewhere, agreed") << "link" << true << written;
+    }
+    void exportsNeverDestroyAFile()
+    {
+        QFETCH(QString, there);
+        QFETCH(bool, replace);
+        QFETCH(int, result);
+        QDir(m_dir.path()).mkpath("keep");
+        const QString material = m_dir.filePath("keep/clip.mp4");
+        QFile::remove(material);
+        QVERIFY(QFile::copy(m_dir.filePath("red.mp4"), material));
+        const QString other = m_dir.filePath("keep/other.txt");
+        QFile::remove(other);
+        QVERIFY(!fixtures::writeFile(other, "someone else's").isEmpty());
+        SourceItem *clip = add(CT_VIDEO, "keep/clip.mp4", 0);
+        QVERIFY(clip);
+
+        MVParams p = params("target.mp4");
+        p.replace = replace;
+        p.keep = QStringList{material};
+        QFile::remove(p.path);
+        if (there == "file")
+            QVERIFY(QFile::copy(other, p.path));
+        else if (there == "material")
+            p.path = material;
+        else if (there == "link to material")
+            QVERIFY(QFile::link(material, p.path));
+        else if (there == "link")
+            QVERIFY(QFile::link(other, p.path));
+        else if (there == "hard link")
+            QCOMPARE(::link(QFile::encodeName(material).constData(),
+                            QFile::encodeName(p.path).constData()),
+                     0);
+        const auto bytes = fixtures::readFile;
+        const QByteArray materialBefore = bytes(material);
+        const QByteArray atNameBefore = bytes(p.path);
+
+        QCOMPARE(m_rm->exportMovie(p), result);
+        // Whatever happened, the material and the linked file are whole.
+        QCOMPARE(bytes(material), materialBefore);
+        QCOMPARE(bytes(other), QByteArray("someone else's"));
+        QCOMPARE(leftovers(), QStringList());
+        if (result == int(ExportManager::Result::Written)) {
+            QVERIFY(!QFileInfo(p.path).isSymLink()); // the link itself was replaced
+            QCOMPARE(streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt(),
+                     int(clip->duration()));
+        } else {
+            QCOMPARE(bytes(p.path), atNameBefore);
+            // The user reads why the file was left alone.
+            const QString said =
+                zuaTranslate(ExportManager::messageKey(ExportManager::Result(result)));
+            const bool inUse = result == int(ExportManager::Result::TargetInUse);
+            QVERIFY2(said.contains(inUse ? "This project uses the file" : "already there"),
+                     qPrintable(said));
+        }
+    }
+    void unwritableFolderIsReportedAndLeavesNothing()
+    {
+        QVERIFY(add(CT_VIDEO, "red.mp4", 0));
+        MVParams p = params("x.mp4");
+        p.path = m_dir.filePath("no/such/folder/x.mp4");
+        runExport(m_rm, p);
+        QVERIFY(!QFileInfo::exists(p.path));
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].text.contains("could not be created"), qPrintable(m_boxes[0].text));
+        QVERIFY(m_rm->renderThread()); // the preview runs again
+        // The editor exports again afterwards.
+        const MVParams ok = params("after.mp4");
+        QCOMPARE(m_rm->exportMovie(ok), int(ExportManager::Result::Written));
+    }
+    void fullDiskRemovesTheBrokenFile()
+    {
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=3", "-pix_fmt",
+                                  "yuv420p", m_dir.filePath("busy.mp4")}));
+        QVERIFY(add(CT_VIDEO, "busy.mp4", 0));
+        // The disk fills up after 16 kB (well short of the 3 s file): every later write
+        // fails as on a full disk.
+        struct rlimit before;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = before;
+        small.rlim_cur = 16 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        // The progress dialog ends the run by itself; should it wait for "Done" after the
+        // end, press it.
+        QTimer done;
+        connect(&done, &QTimer::timeout, [] {
+            auto *dialog = qobject_cast<ExportProcessDialog *>(QApplication::activeModalWidget());
+            if (dialog && dialog->isFinished())
+                dialog->accept();
+        });
+        done.start(200);
+        MVParams p = params("full.mp4");
+        runExport(m_rm, p); // returns at once: the run goes on on its threads
+        QTRY_VERIFY_WITH_TIMEOUT(!m_rm->exportManager()->isExporting(), 60000);
+        done.stop();
+        setrlimit(RLIMIT_FSIZE, &before);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text,
+                 QString("Writing the export failed (is the disk full?); nothing was "
+                         "written under its name"));
+        QVERIFY(!QFileInfo::exists(p.path));
+        QCOMPARE(leftovers(), QStringList());
+        QVERIFY(m_rm->renderThread());
+        // With room again, the same export works.
+        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+    }
 
 private:
-    MVParams params(const QString &name, int fps = 30) const;
-    SourceItem *add(uint32_t kind, const char *file, int64_t frame);
+    MVParams params(const QString &name, int fps = 30) const
+    {
+        MVParams p;
+        p.path = m_dir.filePath(name);
+        p.width = 320;
+        p.height = 240;
+        p.frameRate = fps;
+        p.keyInterval = fps;
+        p.audioOnly = name.endsWith(".mp3");
+        return p;
+    }
+    SourceItem *add(uint32_t kind, const char *file, int64_t frame)
+    {
+        TimelineDocument *model = m_timeline->model();
+        SourceItem *clip = model->createClip(model->group(kind), kind, m_dir.filePath(file),
+                                             timeline::toScene(frame));
+        m_timeline->view()->updateSceneWidth();
+        return clip;
+    }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
     TimeLineWidget *m_timeline = nullptr;
@@ -111,460 +427,6 @@ private:
     }
 };
 
-void TestExport::initTestCase()
-{
-    // A red picture with a 440 Hz tone for 2 s, music at 880 Hz for 3 s.
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=320x240:r=30:d=2", "-f", "lavfi",
-                              "-i", "sine=frequency=440:duration=2", "-pix_fmt", "yuv420p",
-                              "-shortest", m_dir.filePath("red.mp4")}));
-    QVERIFY(fixtures::ffmpeg(
-        {"-f", "lavfi", "-i", "sine=frequency=880:duration=3", m_dir.filePath("music.wav")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=80x60", "-frames:v", "1",
-                              m_dir.filePath("blue.png")}));
-    MessageBox::setAnswerHook([this](const MessageSpec &box) {
-        m_boxes << box;
-        return 0;
-    });
-    m_rm = new RenderManager;
-    QVERIFY(m_rm->init());
-    m_rm->setSceneSize(320, 240, true);
-    m_rm->exportManager()->setRevealWritten(false);
-}
-
-void TestExport::cleanupTestCase()
-{
-    delete m_rm;
-}
-
-void TestExport::init()
-{
-    zua::UndoController::instance()->reset();
-    m_boxes.clear();
-    m_timeline = new TimeLineWidget;
-    m_timeline->model()->setProbe(
-        [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
-    // The editor's wiring between the render manager and the timeline.
-    wireTimeline(m_rm, m_timeline);
-    connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
-            &PreviewLayers::slot_trackFrames);
-}
-
-void TestExport::cleanup()
-{
-    m_timeline->model()->clearAll();
-    zua::UndoController::instance()->reset();
-    delete m_timeline;
-}
-
-MVParams TestExport::params(const QString &name, int fps) const
-{
-    MVParams p;
-    p.path = m_dir.filePath(name);
-    p.width = 320;
-    p.height = 240;
-    p.frameRate = fps;
-    p.keyInterval = fps;
-    p.audioOnly = name.endsWith(".mp3");
-    return p;
-}
-
-SourceItem *TestExport::add(uint32_t kind, const char *file, int64_t frame)
-{
-    TimelineDocument *model = m_timeline->model();
-    SourceItem *clip =
-        model->createClip(model->group(kind), kind, m_dir.filePath(file), timeline::toScene(frame));
-    m_timeline->view()->updateSceneWidth();
-    return clip;
-}
-
-void TestExport::moviesHoldEveryFrameAndTheSound_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("video");
-    QTest::addColumn<QString>("audio");
-    QTest::newRow("mp4") << "out.mp4"
-                         << "h264"
-                         << "aac";
-    QTest::newRow("avi") << "out.avi"
-                         << "mpeg4"
-                         << "mp3";
-}
-
-void TestExport::moviesHoldEveryFrameAndTheSound()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, video);
-    QFETCH(QString, audio);
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));   // frames 0..59
-    QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89: the timeline's end
-    QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
-    const MVParams p = params(name);
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
-    QCOMPARE(progress.last().at(0).toInt(), 89);
-    QCOMPARE(progress.last().at(1).toInt(), 89);
-
-    const QJsonObject info = probe(p.path);
-    const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
-    QCOMPARE(v["codec_name"].toString(), video);
-    QCOMPARE(a["codec_name"].toString(), audio);
-    QCOMPARE(v["width"].toInt(), 320);
-    QCOMPARE(v["height"].toInt(), 240);
-    QCOMPARE(v["r_frame_rate"].toString(), QString("30/1"));
-    QCOMPARE(v["nb_read_frames"].toString().toInt(), 90);
-    // Picture and sound last the timeline's 3 s (within one frame) and start together.
-    QVERIFY2(std::abs(number(v, "duration") - 3.0) <= 1.0 / 30,
-             qPrintable(v["duration"].toString()));
-    QVERIFY2(std::abs(number(a, "duration") - 3.0) <= 1.0 / 30,
-             qPrintable(a["duration"].toString()));
-    QVERIFY(std::abs(number(a, "start_time") - number(v, "start_time")) <= 1.0 / 30);
-
-    // The red clip for 2 s, then black; both tones mixed while the clip plays.
-    QVERIFY(fixtures::sameColour(meanColour(p.path, 1.0, 320, 240, QRect(20, 20, 280, 200)),
-                                 QColor(255, 0, 0), 40));
-    QVERIFY(fixtures::sameColour(meanColour(p.path, 2.6, 320, 240, QRect(20, 20, 280, 200)),
-                                 QColor(0, 0, 0), 20));
-    const QByteArray late =
-        decode(p.path, {"-ss", "2.2", "-t", "0.6", "-f", "s16le", "-ac", "2", "-ar", "44100"});
-    const fixtures::HeardTone music = fixtures::heardTone(late, 2000);
-    QVERIFY(music.heard);
-    QVERIFY2(std::abs(music.pitch - 880) < 15, qPrintable(QString::number(music.pitch)));
-}
-
-void TestExport::lowerFrameRatesTakeEveryNthFrame()
-{
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
-    const MVParams p = params("half.mp4", 15);
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
-    const QJsonObject v = streamOf(probe(p.path), "video");
-    QCOMPARE(v["r_frame_rate"].toString(), QString("15/1"));
-    QCOMPARE(v["nb_read_frames"].toString().toInt(), 30);
-    QVERIFY(std::abs(number(v, "duration") - 2.0) <= 1.0 / 15);
-}
-
-void TestExport::playbackSpeedStretchesPictureAndSound_data()
-{
-    QTest::addColumn<double>("speed");
-    QTest::newRow("half") << 0.5;   // every frame, shown twice as long
-    QTest::newRow("double") << 2.0; // every second frame
-    QTest::newRow("one and a half") << 1.5;
-}
-
-void TestExport::playbackSpeedStretchesPictureAndSound()
-{
-    QFETCH(double, speed);
-    SourceItem *clip = add(CT_VIDEO, "red.mp4", 0); // about 2 s with its 440 Hz tone
-    QVERIFY(clip);
-    // Faster: the timeline frame nearest to each output frame's time; slower: each
-    // frame, shown for longer.
-    const int64_t length = clip->duration();
-    int frames = 0;
-    while (int64_t(frames * std::max(speed, 1.0) + 0.5) < length)
-        ++frames;
-    const double seconds = double(length) / 30 / speed;
-    MVParams p = params("speed.mp4");
-    p.replace = true; // one name for every row
-    p.speed = speed;
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
-    const QJsonObject info = probe(p.path);
-    const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
-    QCOMPARE(v["nb_read_frames"].toString().toInt(), frames);
-    const double frame = 1.0 / 30 / std::min(speed, 1.0);
-    QVERIFY2(std::abs(number(v, "duration") - seconds) <= frame,
-             qPrintable(v["duration"].toString()));
-    QVERIFY2(std::abs(number(a, "duration") - seconds) <= frame,
-             qPrintable(a["duration"].toString()));
-    // Faster sound is higher, as on tape.
-    const QByteArray sound =
-        decode(p.path, {"-ss", QString::number(seconds / 4), "-t", QString::number(seconds / 2),
-                        "-f", "s16le", "-ac", "2", "-ar", "44100"});
-    const fixtures::HeardTone tone = fixtures::heardTone(sound, 2000);
-    QVERIFY2(std::abs(tone.pitch - 440 * speed) < 15 * speed,
-             qPrintable(QString::number(tone.pitch)));
-}
-
-void TestExport::soundOnlyExport()
-{
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
-    QVERIFY(add(CT_AUDIO, "music.wav", 30)); // frames 30..119: 4 s in all
-    QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
-    const MVParams p = params("sound.mp3");
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
-    QVERIFY(!progress.isEmpty());
-    QCOMPARE(progress.last().at(1).toInt(), 119);
-    const QJsonObject info = probe(p.path);
-    QVERIFY(streamOf(info, "video").isEmpty());
-    const QJsonObject a = streamOf(info, "audio");
-    QCOMPARE(a["codec_name"].toString(), QString("mp3"));
-    QVERIFY2(std::abs(number(a, "duration") - 4.0) < 0.1, qPrintable(a["duration"].toString()));
-    // The first second holds the clip's 440 Hz alone.
-    const QByteArray early =
-        decode(p.path, {"-ss", "0.2", "-t", "0.6", "-f", "s16le", "-ac", "2", "-ar", "44100"});
-    const fixtures::HeardTone tone = fixtures::heardTone(early, 2000);
-    QVERIFY(tone.heard);
-    QVERIFY2(std::abs(tone.pitch - 440) < 10, qPrintable(QString::number(tone.pitch)));
-}
-
-void TestExport::stoppingHalfwayLeavesNothingUnderTheName()
-{
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
-    QVERIFY(add(CT_AUDIO, "music.wav", 0));
-    ExportManager *manager = m_rm->exportManager();
-    // "Done" pressed once a third of the pictures are written, over an older export
-    // the user agreed to replace: it stays as it was.
-    manager->setWaiter([](ExportManager &m) {
-        QEventLoop loop;
-        connect(&m, &ExportManager::sig_processUpdate, &loop, [&loop](int done, int) {
-            if (done >= 30)
-                loop.quit();
-        });
-        loop.exec();
-        return false;
-    });
-    MVParams p = params("stopped.mp4");
-    QFile older(p.path);
-    QVERIFY(older.open(QIODevice::WriteOnly));
-    older.write("an older export");
-    older.close();
-    p.replace = true;
-    const int result = m_rm->exportMovie(p);
-    manager->setWaiter(nullptr);
-    QCOMPARE(result, int(ExportManager::Result::Cancelled));
-    QVERIFY(older.open(QIODevice::ReadOnly));
-    QCOMPARE(older.readAll(), QByteArray("an older export"));
-    QCOMPARE(leftovers(), QStringList());
-    QVERIFY(m_rm->renderThread());
-    // The next run holds exactly its own frames.
-    const MVParams again = params("again.mp4");
-    QCOMPARE(m_rm->exportMovie(again), int(ExportManager::Result::Written));
-    QCOMPARE(streamOf(probe(again.path), "video")["nb_read_frames"].toString().toInt(), 90);
-}
-
-void TestExport::editsDuringAnExportDoNotReachIt()
-{
-    // The export writes the timeline as it was when it started: a clip removed, the
-    // whole project cleared, meanwhile change nothing in the file.
-    QVERIFY(add(CT_VIDEO, "red.mp4", 30));  // frames 30..89
-    QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89
-    ExportManager *manager = m_rm->exportManager();
-    TimelineDocument *model = m_timeline->model();
-    manager->setWaiter([model](ExportManager &m) {
-        QEventLoop loop;
-        bool edited = false;
-        connect(&m, &ExportManager::sig_processUpdate, &loop, [&](int done, int) {
-            if (done >= 10 && !edited) {
-                edited = true;
-                model->clearAll();
-            }
-        });
-        connect(&m, &ExportManager::sig_exportFinished, &loop, &QEventLoop::quit);
-        loop.exec();
-        return edited;
-    });
-    const MVParams p = params("before-the-edit.mp4");
-    const int result = m_rm->exportMovie(p);
-    manager->setWaiter(nullptr);
-    QCOMPARE(result, int(ExportManager::Result::Written));
-    QVERIFY(model->clips().isEmpty()); // the edit was made
-    QCOMPARE(streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt(), 90);
-    const QColor late = meanColour(p.path, 2.5, 320, 240, QRect(100, 80, 120, 80));
-    QVERIFY2(late.red() > 200 && late.green() < 60, qPrintable(late.name()));
-    QVERIFY2(loudness(p.path, 2.2, 0.5) > 1000,
-             qPrintable(QString::number(loudness(p.path, 2.2, 0.5))));
-}
-
-void TestExport::theNameHoldsOnlyAFinishedFile()
-{
-    // While pictures are written nothing is at the name; when the run says the file
-    // is complete, it is there whole (every frame, its index readable).
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
-    QVERIFY(add(CT_AUDIO, "music.wav", 0));
-    const MVParams p = params("whole.mp4");
-    ExportManager *manager = m_rm->exportManager();
-    bool seenDuringRun = false;
-    int framesWhenComplete = -1;
-    bool finishingTold = false;
-    manager->setWaiter([&](ExportManager &m) {
-        QEventLoop loop;
-        connect(&m, &ExportManager::sig_processUpdate, &loop,
-                [&] { seenDuringRun = seenDuringRun || QFileInfo::exists(p.path); });
-        connect(&m, &ExportManager::sig_finishing, &loop, [&] { finishingTold = true; });
-        connect(&m, &ExportManager::sig_exportFinished, &loop, [&] {
-            framesWhenComplete =
-                streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt();
-            loop.quit();
-        });
-        loop.exec();
-        return true;
-    });
-    const int result = m_rm->exportMovie(p);
-    manager->setWaiter(nullptr);
-    QCOMPARE(result, int(ExportManager::Result::Written));
-    QVERIFY(!seenDuringRun);
-    QVERIFY(finishingTold);
-    QCOMPARE(framesWhenComplete, 90);
-    QCOMPARE(leftovers(), QStringList());
-}
-
-void TestExport::exportsNeverDestroyAFile_data()
-{
-    // What is at the name, whether the user agreed to replace it, and the outcome.
-    QTest::addColumn<QString>("there");
-    QTest::addColumn<bool>("replace");
-    QTest::addColumn<int>("result");
-    const int written = int(ExportManager::Result::Written);
-    const int exists = int(ExportManager::Result::TargetExists);
-    const int inUse = int(ExportManager::Result::TargetInUse);
-    QTest::newRow("a file, not agreed") << "file" << false << exists;
-    QTest::newRow("a file, agreed") << "file" << true << written;
-    QTest::newRow("the project's clip, agreed") << "material" << true << inUse;
-    QTest::newRow("a link to the project's clip, agreed") << "link to material" << true << inUse;
-    QTest::newRow("a second name of the project's clip, agreed") << "hard link" << true << inUse;
-    QTest::newRow("a link elsewhere, not agreed") << "link" << false << exists;
-    QTest::newRow("a link elsewhere, agreed") << "link" << true << written;
-}
-
-void TestExport::exportsNeverDestroyAFile()
-{
-    QFETCH(QString, there);
-    QFETCH(bool, replace);
-    QFETCH(int, result);
-    QDir(m_dir.path()).mkpath("keep");
-    const QString material = m_dir.filePath("keep/clip.mp4");
-    QFile::remove(material);
-    QVERIFY(QFile::copy(m_dir.filePath("red.mp4"), material));
-    const QString other = m_dir.filePath("keep/other.txt");
-    QFile::remove(other);
-    QFile otherFile(other);
-    QVERIFY(otherFile.open(QIODevice::WriteOnly));
-    otherFile.write("someone else's");
-    otherFile.close();
-    SourceItem *clip = add(CT_VIDEO, "keep/clip.mp4", 0);
-    QVERIFY(clip);
-
-    MVParams p = params("target.mp4");
-    p.replace = replace;
-    p.keep = QStringList{material};
-    QFile::remove(p.path);
-    if (there == "file")
-        QVERIFY(QFile::copy(other, p.path));
-    else if (there == "material")
-        p.path = material;
-    else if (there == "link to material")
-        QVERIFY(QFile::link(material, p.path));
-    else if (there == "link")
-        QVERIFY(QFile::link(other, p.path));
-    else if (there == "hard link")
-        QCOMPARE(
-            ::link(QFile::encodeName(material).constData(), QFile::encodeName(p.path).constData()),
-            0);
-    auto bytes = [](const QString &path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-    const QByteArray materialBefore = bytes(material);
-    const QByteArray atNameBefore = bytes(p.path);
-
-    QCOMPARE(m_rm->exportMovie(p), result);
-    // Whatever happened, the material and the linked file are whole.
-    QCOMPARE(bytes(material), materialBefore);
-    QCOMPARE(bytes(other), QByteArray("someone else's"));
-    QCOMPARE(leftovers(), QStringList());
-    if (result == int(ExportManager::Result::Written)) {
-        QVERIFY(!QFileInfo(p.path).isSymLink()); // the link itself was replaced
-        QCOMPARE(streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt(),
-                 int(clip->duration()));
-    } else {
-        QCOMPARE(bytes(p.path), atNameBefore);
-        // The user reads why the file was left alone.
-        const QString said = zuaTranslate(ExportManager::messageKey(ExportManager::Result(result)));
-        const bool inUse = result == int(ExportManager::Result::TargetInUse);
-        QVERIFY2(said.contains(inUse ? "This project uses the file" : "already there"),
-                 qPrintable(said));
-    }
-}
-
-void TestExport::unwritableFolderIsReportedAndLeavesNothing()
-{
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
-    MVParams p = params("x.mp4");
-    p.path = m_dir.filePath("no/such/folder/x.mp4");
-    runExport(m_rm, p);
-    QVERIFY(!QFileInfo::exists(p.path));
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains("could not be created"), qPrintable(m_boxes[0].text));
-    QVERIFY(m_rm->renderThread()); // the preview runs again
-    // The editor exports again afterwards.
-    const MVParams ok = params("after.mp4");
-    QCOMPARE(m_rm->exportMovie(ok), int(ExportManager::Result::Written));
-}
-
-void TestExport::fullDiskRemovesTheBrokenFile()
-{
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=3", "-pix_fmt",
-                              "yuv420p", m_dir.filePath("busy.mp4")}));
-    QVERIFY(add(CT_VIDEO, "busy.mp4", 0));
-    // The disk fills up after 16 kB (well short of the 3 s file): every later write
-    // fails as on a full disk.
-    struct rlimit before;
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = before;
-    small.rlim_cur = 16 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    // The progress dialog ends the run by itself; should it wait for "Done" after the
-    // end, press it.
-    QTimer done;
-    connect(&done, &QTimer::timeout, [] {
-        auto *dialog = qobject_cast<ExportProcessDialog *>(QApplication::activeModalWidget());
-        if (dialog && dialog->isFinished())
-            dialog->accept();
-    });
-    done.start(200);
-    MVParams p = params("full.mp4");
-    runExport(m_rm, p); // returns at once: the run goes on on its threads
-    QTRY_VERIFY_WITH_TIMEOUT(!m_rm->exportManager()->isExporting(), 60000);
-    done.stop();
-    setrlimit(RLIMIT_FSIZE, &before);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QString("Writing the export failed (is the disk full?); nothing was "
-                                      "written under its name"));
-    QVERIFY(!QFileInfo::exists(p.path));
-    QCOMPARE(leftovers(), QStringList());
-    QVERIFY(m_rm->renderThread());
-    // With room again, the same export works.
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
-}
-
-void TestExport::unknownContainerIsRefused()
-{
-    QVERIFY(add(CT_VIDEO, "red.mp4", 0));
-    MVParams p = params("clip.mkv");
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::EncoderRefused));
-    QVERIFY(!QFileInfo::exists(p.path));
-}
-
-void TestExport::vanishedMaterialLeavesAGap()
-{
-    QVERIFY(QFile::copy(m_dir.filePath("red.mp4"), m_dir.filePath("gone.mp4")));
-    QVERIFY(add(CT_VIDEO, "gone.mp4", 0));
-    QVERIFY(add(CT_AUDIO, "music.wav", 0));
-    QVERIFY(QFile::remove(m_dir.filePath("gone.mp4")));
-    const MVParams p = params("gap.mp4");
-    QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
-    const QJsonObject v = streamOf(probe(p.path), "video");
-    QCOMPARE(v["nb_read_frames"].toString().toInt(), 90);
-    QVERIFY(fixtures::sameColour(meanColour(p.path, 1.0, 320, 240, QRect(20, 20, 280, 200)),
-                                 QColor(0, 0, 0), 20));
-}
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    registerRenderMetaTypes();
-    ZuTransLator translator(":/language/en-Us-new.ini");
-    app.installTranslator(&translator);
-    TestExport test;
-    return QTest::qExec(&test, argc, argv);
-}
+ZU_ENGLISH_TEST_MAIN(QApplication, TestExport)
 
 #include "tst_export.moc"

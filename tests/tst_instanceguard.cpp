@@ -53,66 +53,62 @@ struct Guarded {
 class TestInstanceGuard : public QObject {
     Q_OBJECT
 private slots:
-    void aHalfWrittenBlockIsTakenOverAfterFiveSeconds();
-    void eachLoginSessionHasItsOwnEditor();
-};
-
-void TestInstanceGuard::eachLoginSessionHasItsOwnEditor()
-{
-    // Two sessions of one user (two runtime folders): an editor in each; a second
-    // launch in the same session finds the first.
-    QTemporaryDir one, two;
-    QFile::setPermissions(one.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile::setPermissions(two.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    Guarded first, again, elsewhere;
-    QVERIFY(first.start(one.path()));
-    QCOMPARE(first.role, QString("primary"));
-    QVERIFY(elsewhere.start(two.path()));
-    QCOMPARE(elsewhere.role, QString("primary"));
-    QVERIFY(first.name != elsewhere.name);
-    QVERIFY(again.start(one.path()));
-    QCOMPARE(again.role, QString("secondary"));
-    // The socket a second launch talks to is in the session's own folder.
-    const QStringList sockets = QDir(one.path()).entryList({"zuaedit-*"}, QDir::System);
-    QCOMPARE(sockets.size(), 1);
-    // A block whose recorded primary is alive but does not listen in this session's
-    // folder (as when two sessions' System V keys collide): this launch is the
-    // primary of its own session.
-    QVERIFY(QFile::remove(one.filePath(sockets[0])));
-    Guarded own;
-    QVERIFY(own.start(one.path()));
-    QCOMPARE(own.role, QString("primary"));
-}
-
-void TestInstanceGuard::aHalfWrittenBlockIsTakenOverAfterFiveSeconds()
-{
-    Guarded first;
-    QVERIFY(first.start());
-    QCOMPARE(first.role, QString("primary"));
+    void aHalfWrittenBlockIsTakenOverAfterFiveSeconds()
     {
-        Guarded second; // while the primary lives, the next one is secondary
-        QVERIFY(second.start());
-        QCOMPARE(second.role, QString("secondary"));
-        QCOMPARE(second.name, first.name);
+        Guarded first;
+        QVERIFY(first.start());
+        QCOMPARE(first.role, QString("primary"));
+        {
+            Guarded second; // while the primary lives, the next one is secondary
+            QVERIFY(second.start());
+            QCOMPARE(second.role, QString("secondary"));
+            QCOMPARE(second.name, first.name);
+        }
+
+        // The block as a process dying in the middle of writing it would leave it.
+        QSharedMemory block(first.name);
+        QVERIFY(block.attach());
+        QVERIFY(block.lock());
+        static_cast<char *>(block.data())[144] ^= 0x5a; // the checksum no longer matches
+        QVERIFY(block.unlock());
+        ::kill(pid_t(first.process.processId()), SIGKILL);
+        first.process.waitForFinished();
+
+        QElapsedTimer t;
+        t.start();
+        Guarded next;
+        QVERIFY(next.start());
+        QCOMPARE(next.role, QString("primary"));
+        QVERIFY2(t.elapsed() >= 5000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < 15000, qPrintable(QString::number(t.elapsed())));
     }
-
-    // The block as a process dying in the middle of writing it would leave it.
-    QSharedMemory block(first.name);
-    QVERIFY(block.attach());
-    QVERIFY(block.lock());
-    static_cast<char *>(block.data())[144] ^= 0x5a; // the checksum no longer matches
-    QVERIFY(block.unlock());
-    ::kill(pid_t(first.process.processId()), SIGKILL);
-    first.process.waitForFinished();
-
-    QElapsedTimer t;
-    t.start();
-    Guarded next;
-    QVERIFY(next.start());
-    QCOMPARE(next.role, QString("primary"));
-    QVERIFY2(t.elapsed() >= 5000, qPrintable(QString::number(t.elapsed())));
-    QVERIFY2(t.elapsed() < 15000, qPrintable(QString::number(t.elapsed())));
-}
+    void eachLoginSessionHasItsOwnEditor()
+    {
+        // Two sessions of one user (two runtime folders): an editor in each; a second
+        // launch in the same session finds the first.
+        QTemporaryDir one, two;
+        QFile::setPermissions(one.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(two.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Guarded first, again, elsewhere;
+        QVERIFY(first.start(one.path()));
+        QCOMPARE(first.role, QString("primary"));
+        QVERIFY(elsewhere.start(two.path()));
+        QCOMPARE(elsewhere.role, QString("primary"));
+        QVERIFY(first.name != elsewhere.name);
+        QVERIFY(again.start(one.path()));
+        QCOMPARE(again.role, QString("secondary"));
+        // The socket a second launch talks to is in the session's own folder.
+        const QStringList sockets = QDir(one.path()).entryList({"zuaedit-*"}, QDir::System);
+        QCOMPARE(sockets.size(), 1);
+        // A block whose recorded primary is alive but does not listen in this session's
+        // folder (as when two sessions' System V keys collide): this launch is the
+        // primary of its own session.
+        QVERIFY(QFile::remove(one.filePath(sockets[0])));
+        Guarded own;
+        QVERIFY(own.start(one.path()));
+        QCOMPARE(own.role, QString("primary"));
+    }
+};
 
 int main(int argc, char **argv)
 {

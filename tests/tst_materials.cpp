@@ -1,24 +1,20 @@
-// The material library: classification, additions with duplicate and missing
-// reports, undoable removal, thumbnails from the worker, the drag payload, dropped
-// files and the project file's material section.
+// The material library: additions with duplicate and missing reports, undoable
+// removal, thumbnails from the worker, and dropped files.
 #include "common/MessageBox.h"
-#include "common/QssManager.h"
 #include "common/ThumbnailCache.h"
-#include "common/ZuTransLator.h"
 #include "resource/MaterialItem.h"
 #include "resource/MaterialManager.h"
 #include "resource/MaterialScene.h"
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
+#include "support/Files.h"
 #include "support/MediaFixtures.h"
 
+#include "support/EnglishTestMain.h"
 #include "undo/UndoController.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QDataStream>
 #include <QMimeData>
-#include <QSlider>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <QtTest>
@@ -44,16 +40,181 @@ int attachedCount(const QList<MaterialData> &list)
 class TestMaterials : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void classificationByExtension();
-    void addingReportsDuplicatesAndMissingFiles();
-    void removalAndAdditionAreUndoable();
-    void thumbnailsArriveFromTheWorker();
-    void dragPayloadLayout();
-    void droppedFilesAreAdded();
-    void materialSectionRoundTrip();
+    void initTestCase()
+    {
+        m_video = m_dir.filePath("beach.mp4");
+        m_picture = m_dir.filePath("logo.png");
+        m_song = m_dir.filePath("song.wav");
+        QVERIFY(fixtures::ffmpeg(
+            {"-f", "lavfi", "-i", "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", m_video}));
+        QVERIFY(fixtures::ffmpeg(
+            {"-f", "lavfi", "-i", "testsrc2=s=64x48", "-frames:v", "1", m_picture}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", m_song}));
+        MessageBox::setAnswerHook([this](const MessageSpec &box) {
+            m_boxes << box;
+            return 0;
+        });
+    }
+    void init()
+    {
+        m_boxes.clear();
+        m_widget = new ResourceWidget;
+        m_widget->resize(600, 400);
+        m_widget->show();
+        m_view = m_widget->materialView();
+    }
+    void cleanup()
+    {
+        delete m_widget;
+        zua::UndoController::instance()->reset();
+    }
+    void addingReportsDuplicatesAndMissingFiles()
+    {
+        QStringList missing;
+        for (int i = 1; i <= 8; ++i)
+            missing << m_dir.filePath(QString("gone%1.mp4").arg(i));
+        m_view->manager()->AddMaterialFiles(QStringList{m_video, m_video,
+                                                        m_dir.filePath("UPPER.MP4"),
+                                                        m_dir.filePath("notes.txt")} +
+                                                missing,
+                                            false);
+        const QList<MaterialData> list = m_view->materials();
+        QCOMPARE(list.size(), 9); // the video once, the eight missing files
+        QVERIFY(byName(list, "beach.mp4")->draggable);
+        QVERIFY(!byName(list, "gone1.mp4")->draggable);
+        QVERIFY(!byName(list, "beach.mp4")->archiveRecoverd);
+
+        // Missing files first, then duplicates, each one box of at most six paths.
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[0].titleKey, QString("material_view.Hint"));
+        QVERIFY(m_boxes[0].text.contains("(6) " + missing[5] + "\n"));
+        QVERIFY(!m_boxes[0].text.contains(missing[6]));
+        QVERIFY(m_boxes[0].text.endsWith("..."));
+        QVERIFY(m_boxes[0].text.contains("8"));
+        QCOMPARE(MaterialView::reportText("material_view.AreadyExist", {m_video}), m_boxes[1].text);
+        QVERIFY(m_boxes[1].text.contains("(1) " + m_video + "\n"));
+        QVERIFY(!m_boxes[1].text.contains("..."));
+
+        // Another spelling of the same file is still the same material.
+        m_boxes.clear();
+        m_view->manager()->AddMaterialFiles({m_dir.path() + "/./beach.mp4"}, false);
+        QCOMPARE(m_view->materials().size(), 9);
+        QCOMPARE(m_boxes.size(), 1);
+    }
+    void removalAndAdditionAreUndoable()
+    {
+        QSignalSpy counts(m_view, &MaterialView::sig_MaterialNumChanged);
+        auto *undo = zua::UndoController::instance();
+        m_view->manager()->AddMaterialFiles({m_video, m_song}, false);
+        QCOMPARE(attachedCount(m_view->materials()), 2);
+        QVERIFY(!m_widget->showsEmptyArea());
+        const QString uuid = byName(m_view->materials(), "beach.mp4")->uuid;
+
+        m_view->materialScene()->clearSelection();
+        for (MaterialItem *tile : m_view->tiles())
+            tile->setSelected(true);
+        // A right press on a selected tile (opening the menu) keeps the whole selection.
+        QWidget *viewport = m_view->viewport();
+        const QPoint onTile =
+            m_view->mapFromScene(m_view->tiles()[0]->sceneBoundingRect().center());
+        QTest::mousePress(viewport, Qt::RightButton, {}, onTile);
+        QTest::mouseRelease(viewport, Qt::RightButton, {}, onTile);
+        for (MaterialItem *tile : m_view->tiles())
+            QVERIFY(tile->isSelected());
+        m_view->slot_removeMaterials(); // the confirmation box answers OK
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(m_boxes[0].text.contains("2"));
+        QCOMPARE(attachedCount(m_view->materials()), 0);
+        QVERIFY(m_widget->showsEmptyArea());
+        QCOMPARE(counts.last().at(0).toInt(), 0);
+
+        undo->undo(); // one step brings both back, with their identities
+        QCOMPARE(attachedCount(m_view->materials()), 2);
+        QCOMPARE(byName(m_view->materials(), "beach.mp4")->uuid, uuid);
+        QVERIFY(!m_widget->showsEmptyArea());
+        undo->undo(); // and the addition itself
+        QCOMPARE(attachedCount(m_view->materials()), 0);
+        QVERIFY(m_widget->showsEmptyArea());
+        undo->redo();
+        QCOMPARE(attachedCount(m_view->materials()), 2);
+
+        // Nothing selected: the choose-first box and no change.
+        m_boxes.clear();
+        m_view->materialScene()->clearSelection();
+        m_view->slot_removeMaterials();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(attachedCount(m_view->materials()), 2);
+    }
+    void thumbnailsArriveFromTheWorker()
+    {
+        const QString broken = fixtures::writeFile(m_dir.filePath("broken.mp4"), "not a movie");
+        // Two files sharing a base name in different folders, and a picture lying where a
+        // thumbnail named after a material's base name would go.
+        QDir(m_dir.path()).mkpath("a");
+        QDir(m_dir.path()).mkpath("b");
+        const QString clipA = m_dir.filePath("a/clip.mp4"), clipB = m_dir.filePath("b/clip.png");
+        QVERIFY(QFile::copy(m_video, clipA));
+        QVERIFY(fixtures::ffmpeg(
+            {"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1", clipB}));
+        const QString userPhoto = QDir::tempPath() + "/photo.png";
+        QFile::remove(userPhoto);
+        QVERIFY(QFile::copy(m_picture, userPhoto));
+        const QByteArray userBytes = fixtures::readFile(userPhoto);
+        m_view->manager()->AddMaterialFiles(
+            {m_video, m_picture, m_song, broken, clipA, clipB, userPhoto}, false);
+        // The call returns before the pictures exist; they fill in afterwards.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [this] {
+                for (const MaterialData &m : m_view->materials())
+                    if (m.preview.isNull())
+                        return false;
+                return true;
+            }(),
+            10000);
+        const QList<MaterialData> list = m_view->materials();
+        const QImage video = byName(list, "beach.mp4")->preview;
+        QVERIFY(video.width() <= 100 && video.height() <= 80);
+        QVERIFY(video.width() == 100 || video.height() == 80);
+        // Thumbnails live in our cache folder, one per file, never beside the user's files.
+        const QString thumb = ThumbnailCache::pathFor(m_video);
+        QVERIFY(thumb.startsWith(ThumbnailCache::folder() + "/"));
+        QVERIFY(QFile::exists(thumb));
+        QVERIFY(ThumbnailCache::pathFor(clipA) != ThumbnailCache::pathFor(clipB));
+        auto reddish = [](const QString &file) {
+            const QColor c = QImage(file).pixelColor(10, 10);
+            return c.red() > 230 && c.green() < 30 && c.blue() < 30;
+        };
+        QVERIFY(reddish(ThumbnailCache::pathFor(clipB)));
+        QVERIFY(!reddish(ThumbnailCache::pathFor(clipA)));
+        QCOMPARE(fixtures::readFile(userPhoto), userBytes);
+        QVERIFY(!QFile::exists(QDir::tempPath() + "/beach.png"));
+        QCOMPARE(byName(list, "logo.png")->preview.size(), QSize(100, 75));
+        QCOMPARE(byName(list, "song.wav")->preview, QImage(":/image/res_music.png"));
+        QCOMPARE(byName(list, "broken.mp4")->preview, QImage(":/image/res_cannotload.png"));
+        QVERIFY(!byName(list, "broken.mp4")->draggable);
+    }
+    void droppedFilesAreAdded()
+    {
+        // A project file dropped with a video is not opened; it is skipped as unsupported.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(m_video), QUrl::fromLocalFile(m_dir.filePath("a.zua2"))});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &drop);
+        QCOMPARE(m_view->materials().size(), 1);
+        QCOMPARE(m_view->materials()[0].name, QString("beach.mp4"));
+
+        // Text alone (a tile dragged within the editor) is no file drop.
+        QMimeData text;
+        text.setText("ZuAEdit");
+        QDragEnterEvent other(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &other);
+        QVERIFY(!other.isAccepted());
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -63,309 +224,6 @@ private:
     QList<MessageSpec> m_boxes;
 };
 
-void TestMaterials::initTestCase()
-{
-    m_video = m_dir.filePath("beach.mp4");
-    m_picture = m_dir.filePath("logo.png");
-    m_song = m_dir.filePath("song.wav");
-    QVERIFY(fixtures::ffmpeg(
-        {"-f", "lavfi", "-i", "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", m_video}));
-    QVERIFY(
-        fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48", "-frames:v", "1", m_picture}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", m_song}));
-    MessageBox::setAnswerHook([this](const MessageSpec &box) {
-        m_boxes << box;
-        return 0;
-    });
-}
-
-void TestMaterials::init()
-{
-    m_boxes.clear();
-    m_widget = new ResourceWidget;
-    m_widget->resize(600, 400);
-    m_widget->show();
-    m_view = m_widget->materialView();
-}
-
-void TestMaterials::cleanup()
-{
-    delete m_widget;
-    zua::UndoController::instance()->reset();
-}
-
-void TestMaterials::classificationByExtension()
-{
-    QCOMPARE(MaterialTypeOfFile("/a/beach.mp4"), MT_Video);
-    QCOMPARE(MaterialTypeOfFile("/a/sticker.gif"), MT_Video);
-    QCOMPARE(MaterialTypeOfFile("/a/b.c/logo.jpeg"), MT_Image);
-    QCOMPARE(MaterialTypeOfFile("/a/song.m4a"), MT_Music);
-    QCOMPARE(MaterialTypeOfFile("/a/words.srt"), MT_Subtitle);
-    QCOMPARE(MaterialTypeOfFile("/a/BEACH.MP4"), MT_Unsupported); // case matters
-    QCOMPARE(MaterialTypeOfFile("/a.d/noextension"), MT_Unsupported);
-    QCOMPARE(MaterialTypeOfFile("/a/trailing."), MT_Unsupported);
-    QCOMPARE(MaterialTypeOfFile("/a/project.zua2"), MT_Unsupported);
-}
-
-void TestMaterials::addingReportsDuplicatesAndMissingFiles()
-{
-    QStringList missing;
-    for (int i = 1; i <= 8; ++i)
-        missing << m_dir.filePath(QString("gone%1.mp4").arg(i));
-    m_view->manager()->AddMaterialFiles(
-        QStringList{m_video, m_video, m_dir.filePath("UPPER.MP4"), m_dir.filePath("notes.txt")} +
-            missing,
-        false);
-    const QList<MaterialData> list = m_view->materials();
-    QCOMPARE(list.size(), 9); // the video once, the eight missing files
-    QVERIFY(byName(list, "beach.mp4")->draggable);
-    QVERIFY(!byName(list, "gone1.mp4")->draggable);
-    QVERIFY(!byName(list, "beach.mp4")->archiveRecoverd);
-
-    // Missing files first, then duplicates, each one box of at most six paths.
-    QCOMPARE(m_boxes.size(), 2);
-    QCOMPARE(m_boxes[0].titleKey, QString("material_view.Hint"));
-    QVERIFY(m_boxes[0].text.contains("(6) " + missing[5] + "\n"));
-    QVERIFY(!m_boxes[0].text.contains(missing[6]));
-    QVERIFY(m_boxes[0].text.endsWith("..."));
-    QVERIFY(m_boxes[0].text.contains("8"));
-    QCOMPARE(MaterialView::reportText("material_view.AreadyExist", {m_video}), m_boxes[1].text);
-    QVERIFY(m_boxes[1].text.contains("(1) " + m_video + "\n"));
-    QVERIFY(!m_boxes[1].text.contains("..."));
-
-    // Another spelling of the same file is still the same material.
-    m_boxes.clear();
-    m_view->manager()->AddMaterialFiles({m_dir.path() + "/./beach.mp4"}, false);
-    QCOMPARE(m_view->materials().size(), 9);
-    QCOMPARE(m_boxes.size(), 1);
-}
-
-void TestMaterials::removalAndAdditionAreUndoable()
-{
-    QSignalSpy counts(m_view, &MaterialView::sig_MaterialNumChanged);
-    auto *undo = zua::UndoController::instance();
-    m_view->manager()->AddMaterialFiles({m_video, m_song}, false);
-    QCOMPARE(attachedCount(m_view->materials()), 2);
-    QVERIFY(!m_widget->showsEmptyArea());
-    const QString uuid = byName(m_view->materials(), "beach.mp4")->uuid;
-
-    m_view->materialScene()->clearSelection();
-    for (MaterialItem *tile : m_view->tiles())
-        tile->setSelected(true);
-    // A right press on a selected tile (opening the menu) keeps the whole selection.
-    QWidget *viewport = m_view->viewport();
-    const QPoint onTile = m_view->mapFromScene(m_view->tiles()[0]->sceneBoundingRect().center());
-    QTest::mousePress(viewport, Qt::RightButton, {}, onTile);
-    QTest::mouseRelease(viewport, Qt::RightButton, {}, onTile);
-    for (MaterialItem *tile : m_view->tiles())
-        QVERIFY(tile->isSelected());
-    m_view->slot_removeMaterials(); // the confirmation box answers OK
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY(m_boxes[0].text.contains("2"));
-    QCOMPARE(attachedCount(m_view->materials()), 0);
-    QVERIFY(m_widget->showsEmptyArea());
-    QCOMPARE(counts.last().at(0).toInt(), 0);
-
-    undo->undo(); // one step brings both back, with their identities
-    QCOMPARE(attachedCount(m_view->materials()), 2);
-    QCOMPARE(byName(m_view->materials(), "beach.mp4")->uuid, uuid);
-    QVERIFY(!m_widget->showsEmptyArea());
-    undo->undo(); // and the addition itself
-    QCOMPARE(attachedCount(m_view->materials()), 0);
-    QVERIFY(m_widget->showsEmptyArea());
-    undo->redo();
-    QCOMPARE(attachedCount(m_view->materials()), 2);
-
-    // A file whose material was removed comes back as a new material.
-    m_view->manager()->RemoveMaterials({uuid});
-    m_view->manager()->AddMaterialFiles({m_video}, false);
-    const QList<MaterialData> list = m_view->materials();
-    QCOMPARE(attachedCount(list), 2);
-    QCOMPARE(int(std::count_if(list.begin(), list.end(),
-                               [](const MaterialData &m) { return m.name == "beach.mp4"; })),
-             2);
-    for (const MaterialData &m : list)
-        if (m.name == "beach.mp4" && m.attached)
-            QVERIFY(m.uuid != uuid);
-
-    // Nothing selected: the choose-first box and no change.
-    m_boxes.clear();
-    m_view->materialScene()->clearSelection();
-    m_view->slot_removeMaterials();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(attachedCount(m_view->materials()), 2);
-}
-
-void TestMaterials::thumbnailsArriveFromTheWorker()
-{
-    const QString broken = m_dir.filePath("broken.mp4");
-    QFile f(broken);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("not a movie at all");
-    f.close();
-    // Two files sharing a base name in different folders, and a picture lying where a
-    // thumbnail named after a material's base name would go.
-    QDir(m_dir.path()).mkpath("a");
-    QDir(m_dir.path()).mkpath("b");
-    const QString clipA = m_dir.filePath("a/clip.mp4"), clipB = m_dir.filePath("b/clip.png");
-    QVERIFY(QFile::copy(m_video, clipA));
-    QVERIFY(
-        fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=64x48", "-frames:v", "1", clipB}));
-    const QString userPhoto = QDir::tempPath() + "/photo.png";
-    QFile::remove(userPhoto);
-    QVERIFY(QFile::copy(m_picture, userPhoto));
-    QFile userFile(userPhoto);
-    QVERIFY(userFile.open(QIODevice::ReadOnly));
-    const QByteArray userBytes = userFile.readAll();
-    userFile.close();
-    m_view->manager()->AddMaterialFiles(
-        {m_video, m_picture, m_song, broken, clipA, clipB, userPhoto}, false);
-    // The call returns before the pictures exist; they fill in afterwards.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [this] {
-            for (const MaterialData &m : m_view->materials())
-                if (m.preview.isNull())
-                    return false;
-            return true;
-        }(),
-        10000);
-    const QList<MaterialData> list = m_view->materials();
-    const QImage video = byName(list, "beach.mp4")->preview;
-    QVERIFY(video.width() <= 100 && video.height() <= 80);
-    QVERIFY(video.width() == 100 || video.height() == 80);
-    // Thumbnails live in our cache folder, one per file, never beside the user's files.
-    const QString thumb = ThumbnailCache::pathFor(m_video);
-    QVERIFY(thumb.startsWith(ThumbnailCache::folder() + "/"));
-    QVERIFY(QFile::exists(thumb));
-    QVERIFY(ThumbnailCache::pathFor(clipA) != ThumbnailCache::pathFor(clipB));
-    auto reddish = [](const QString &file) {
-        const QColor c = QImage(file).pixelColor(10, 10);
-        return c.red() > 230 && c.green() < 30 && c.blue() < 30;
-    };
-    QVERIFY(reddish(ThumbnailCache::pathFor(clipB)));
-    QVERIFY(!reddish(ThumbnailCache::pathFor(clipA)));
-    QVERIFY(userFile.open(QIODevice::ReadOnly));
-    QCOMPARE(userFile.readAll(), userBytes);
-    QVERIFY(!QFile::exists(QDir::tempPath() + "/beach.png"));
-    QCOMPARE(byName(list, "logo.png")->preview.size(), QSize(100, 75));
-    QCOMPARE(byName(list, "song.wav")->preview, QImage(":/image/res_music.png"));
-    QCOMPARE(byName(list, "broken.mp4")->preview, QImage(":/image/res_cannotload.png"));
-    QVERIFY(!byName(list, "broken.mp4")->draggable);
-    // Tiles took the pictures over (they are matched by uuid, not rebuilt).
-    for (MaterialItem *tile : m_view->tiles())
-        QVERIFY(!tile->data().preview.isNull());
-}
-
-void TestMaterials::dragPayloadLayout()
-{
-    MaterialData video;
-    video.type = MT_Video;
-    video.draggable = false;
-    video.path = "/media/beach.mp4";
-    std::unique_ptr<QMimeData> mime(MaterialItem::dragPayload(video));
-    QCOMPARE(mime->text(), QString("ZuAEdit"));
-    QDataStream in(mime->data("data"));
-    QString tag, path;
-    qint32 type = 0;
-    bool draggable = true;
-    in >> tag >> type >> draggable >> path;
-    QCOMPARE(tag, QString("material"));
-    QCOMPARE(type, qint32(MT_Video));
-    QVERIFY(!draggable);
-    QCOMPARE(path, video.path);
-    QVERIFY(in.atEnd());
-
-    MaterialData subtitle;
-    subtitle.type = MT_Subtitle;
-    subtitle.color = QColor("#12ab34");
-    subtitle.font = QFont("Serif", 17);
-    mime.reset(MaterialItem::dragPayload(subtitle));
-    QDataStream in2(mime->data("data"));
-    QColor colour;
-    QFont font;
-    in2 >> tag >> type >> colour >> font;
-    QCOMPARE(type, qint32(MT_Subtitle));
-    QCOMPARE(colour, subtitle.color);
-    QCOMPARE(font.family(), QString("Serif"));
-    QCOMPARE(font.pointSize(), 17);
-    QVERIFY(in2.atEnd());
-}
-
-void TestMaterials::droppedFilesAreAdded()
-{
-    // A project file dropped with a video is not opened; it is skipped as unsupported.
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(m_video), QUrl::fromLocalFile(m_dir.filePath("a.zua2"))});
-    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_view->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_view->viewport(), &drop);
-    QCOMPARE(m_view->materials().size(), 1);
-    QCOMPARE(m_view->materials()[0].name, QString("beach.mp4"));
-
-    // Text alone (a tile dragged within the editor) is no file drop.
-    QMimeData text;
-    text.setText("ZuAEdit");
-    QDragEnterEvent other(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_view->viewport(), &other);
-    QVERIFY(!other.isAccepted());
-}
-
-void TestMaterials::materialSectionRoundTrip()
-{
-    const QString vanishing = m_dir.filePath("vanishing.png");
-    QVERIFY(QFile::copy(m_picture, vanishing));
-    m_view->manager()->AddMaterialFiles({m_video, vanishing}, false);
-    m_view->manager()->AddMaterialSubtitle("Big title", QFont("Serif", 30), QColor("#ff8800"),
-                                           false);
-    m_view->manager()->AddMaterialFiles({m_song}, false);
-    m_view->manager()->RemoveMaterials({byName(m_view->materials(), "song.wav")->uuid});
-    QFile::remove(vanishing);
-
-    QByteArray xml;
-    QXmlStreamWriter writer(&xml);
-    writer.writeStartElement("Resource");
-    m_view->writeMaterials(writer, false);
-    writer.writeEndElement();
-    QCOMPARE(xml.count("<MaterialData>"), 3); // the removed song is not written
-    QVERIFY(xml.contains("<preview>preview</preview>"));
-    QVERIFY(xml.contains("<color>#ff8800</color>"));
-    QVERIFY(xml.contains("<path>" + m_video.toUtf8() + "</path>"));
-
-    const QList<MaterialData> before = m_view->materials();
-    ResourceWidget other;
-    QXmlStreamReader reader(xml);
-    QVERIFY(reader.readNextStartElement());
-    m_boxes.clear();
-    other.readMaterials(reader);
-    const QList<MaterialData> after = other.materialView()->materials();
-    QCOMPARE(after.size(), 3);
-    // Files in one call after the templates: order is template, video, picture.
-    QCOMPARE(after[0].name, QString("Big title"));
-    QCOMPARE(after[0].type, int32_t(MT_Subtitle));
-    QCOMPARE(after[0].font.family(), QString("Serif"));
-    QCOMPARE(after[0].font.pointSize(), 30);
-    QCOMPARE(after[0].color, QColor("#ff8800"));
-    QCOMPARE(after[1].path, m_video);
-    QVERIFY(after[1].draggable);
-    QVERIFY(!after[2].draggable); // recomputed: the file is gone
-    for (const MaterialData &m : after) {
-        QVERIFY(m.archiveRecoverd);
-        QVERIFY(byName(before, m.name)->uuid != m.uuid);
-    }
-    // The vanished file is reported as missing while reading.
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY(m_boxes[0].text.contains(vanishing));
-}
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    ZuTransLator english(":/language/en-Us-new.ini");
-    QApplication::installTranslator(&english);
-    TestMaterials test;
-    return QTest::qExec(&test, argc, argv);
-}
+ZU_ENGLISH_TEST_MAIN(QApplication, TestMaterials)
 
 #include "tst_materials.moc"

@@ -114,135 +114,127 @@ public:
 class TestMediaShapes : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void everyShapeDecodes_data();
-    void everyShapeDecodes();
-    void libraryImportsShapesAndReportsBrokenFiles();
+    void initTestCase()
+    {
+        zuaEnsureResources();
+        for (const Shape &s : kShapes) {
+            QString err;
+            const QString out = m_dir.filePath(s.file);
+            QVERIFY2(fixtures::ffmpeg(QString(s.make).split(' ') + QStringList{out}, &err),
+                     qPrintable(s.file + err));
+            m_good << out;
+        }
+        // A phone clip: the same stream with a quarter-turn in its display matrix.
+        QVERIFY(fixtures::ffmpeg({"-i", m_dir.filePath("ntsc422.mp4"), "-c", "copy",
+                                  "-metadata:s:v:0", "rotate=90", m_dir.filePath("rotated.mp4")}));
+        m_good << m_dir.filePath("rotated.mp4");
+        m_broken = makeBroken(QDir(m_dir.path()), m_dir.filePath("mono720.mov"),
+                              m_dir.filePath("odd.png"));
+    }
+    void everyShapeDecodes_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("channels");
+        for (const Shape &s : kShapes)
+            QTest::newRow(s.file) << QString(s.file) << s.width << s.height << s.channels;
+        QTest::newRow("rotated.mp4") << QString("rotated.mp4") << 360 << 640 << 0; // shown upright
+    }
+    void everyShapeDecodes()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, channels);
+        const QByteArray path = m_dir.filePath(file).toUtf8();
+        const MovieCtx *movie = getMovieInfo(path.constData());
+        QVERIFY(movie);
+
+        if (width > 0) {
+            QVERIFY(movie->videoStream());
+            QCOMPARE(movie->videoStream()->width, width);
+            QCOMPARE(movie->videoStream()->height, height);
+            // The library's thumbnail: inside 100 × 80, one side touching the box.
+            VFramePtr still = getMovieImage(path.constData(), {0.2, 100, 80});
+            QVERIFY(still);
+            QVERIFY(still->width <= 100 && still->height <= 80);
+            QVERIFY(still->width == 100 || still->height == 80 || (width < 100 && height < 80));
+
+            FFDecoder decoder;
+            QVERIFY(decoder.open(*movie->videoStream()));
+            // Forward, back to the start, past the end: each a whole, well-laid-out picture.
+            for (const Rational &t :
+                 {Rational(1, 2), Rational(0, 1), Rational(2, 30), Rational(5, 1)}) {
+                VFramePtr f = decoder.getVideoFrame({t});
+                QVERIFY(f);
+                QCOMPARE(f->width, width);
+                QCOMPARE(f->height, height);
+                QCOMPARE(f->stride % int(kBufferAlign), 0);
+                QVERIFY(f->stride >= width * 4);
+                QVERIFY(f->pixels.size() >= size_t(f->stride) * size_t(height) + kBufferPadding);
+                QCOMPARE(reinterpret_cast<uintptr_t>(f->data()) % kBufferAlign, uintptr_t(0));
+                // testsrc2 is never black all over: the last row was really written.
+                int sum = 0;
+                for (int x = 0; x < width; ++x)
+                    sum += f->pixel(x, height - 1)[0] + f->pixel(x, height - 1)[1];
+                QVERIFY(sum > 0);
+            }
+        }
+        if (channels > 0) {
+            QVERIFY(movie->audioStream());
+            QCOMPARE(movie->audioStream()->channels, channels);
+            FFDecoder decoder;
+            QVERIFY(decoder.open(*movie->audioStream()));
+            // Half a second in 1/30 s slices, exactly 1470 samples each, a tone in all of them.
+            int64_t total = 0;
+            double energy = 0;
+            for (int k = 0; k < 15; ++k) {
+                AFramePtr a = decoder.getAudioFrame({Rational(k, 30), Rational(k + 1, 30)});
+                QVERIFY(a);
+                QCOMPARE(a->channels, 2);
+                QCOMPARE(a->frameCount(), int64_t(1470));
+                total += a->frameCount();
+                for (int16_t v : a->samples)
+                    energy += double(v) * v;
+            }
+            QCOMPARE(total, int64_t(44100 / 2));
+            QVERIFY(std::sqrt(energy / (total * 2)) > 500);
+        }
+    }
+    void libraryImportsShapesAndReportsBrokenFiles()
+    {
+        Listener listener;
+        MaterialManager manager(&listener);
+        // The FIFO and the link to /dev/zero are never opened: the call returns.
+        manager.AddMaterialFiles(m_good + m_broken, false);
+        QTRY_COMPARE_WITH_TIMEOUT(manager.pendingPreviews(), 0, 60000);
+        // A damaged picture that could be described is found by the thumbnail worker.
+        QTRY_COMPARE(listener.damaged.size(), m_broken.size());
+
+        QStringList expected = m_broken;
+        QStringList damaged = listener.damaged;
+        expected.sort();
+        damaged.sort();
+        QCOMPARE(damaged.join('\n'), expected.join('\n'));
+
+        const QImage cannotLoad(":/image/res_cannotload.png");
+        const QList<MaterialData> list = manager.snapshot();
+        QCOMPARE(list.size(), m_good.size() + m_broken.size());
+        for (const MaterialData &m : list) {
+            const bool good = m_good.contains(m.path);
+            QVERIFY2(m.draggable == good, qPrintable(m.path));
+            QVERIFY2(!m.preview.isNull(), qPrintable(m.path));
+            if (m.type == MT_Video || m.type == MT_Image)
+                QVERIFY2((m.preview == cannotLoad) == !good, qPrintable(m.path));
+        }
+        zua::UndoController::instance()->reset();
+    }
 
 private:
     QTemporaryDir m_dir;
     QStringList m_good, m_broken;
 };
-
-void TestMediaShapes::initTestCase()
-{
-    zuaEnsureResources();
-    for (const Shape &s : kShapes) {
-        QString err;
-        const QString out = m_dir.filePath(s.file);
-        QVERIFY2(fixtures::ffmpeg(QString(s.make).split(' ') + QStringList{out}, &err),
-                 qPrintable(s.file + err));
-        m_good << out;
-    }
-    // A phone clip: the same stream with a quarter-turn in its display matrix.
-    QVERIFY(fixtures::ffmpeg({"-i", m_dir.filePath("ntsc422.mp4"), "-c", "copy", "-metadata:s:v:0",
-                              "rotate=90", m_dir.filePath("rotated.mp4")}));
-    m_good << m_dir.filePath("rotated.mp4");
-    m_broken =
-        makeBroken(QDir(m_dir.path()), m_dir.filePath("mono720.mov"), m_dir.filePath("odd.png"));
-}
-
-void TestMediaShapes::everyShapeDecodes_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("channels");
-    for (const Shape &s : kShapes)
-        QTest::newRow(s.file) << QString(s.file) << s.width << s.height << s.channels;
-    QTest::newRow("rotated.mp4") << QString("rotated.mp4") << 360 << 640 << 0; // shown upright
-}
-
-void TestMediaShapes::everyShapeDecodes()
-{
-    QFETCH(QString, file);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(int, channels);
-    const QByteArray path = m_dir.filePath(file).toUtf8();
-    const MovieCtx *movie = getMovieInfo(path.constData());
-    QVERIFY(movie);
-
-    if (width > 0) {
-        QVERIFY(movie->videoStream());
-        QCOMPARE(movie->videoStream()->width, width);
-        QCOMPARE(movie->videoStream()->height, height);
-        // The library's thumbnail: inside 100 × 80, one side touching the box.
-        VFramePtr still = getMovieImage(path.constData(), {0.2, 100, 80});
-        QVERIFY(still);
-        QVERIFY(still->width <= 100 && still->height <= 80);
-        QVERIFY(still->width == 100 || still->height == 80 || (width < 100 && height < 80));
-
-        FFDecoder decoder;
-        QVERIFY(decoder.open(*movie->videoStream()));
-        // Forward, back to the start, past the end: each a whole, well-laid-out picture.
-        for (const Rational &t :
-             {Rational(1, 2), Rational(0, 1), Rational(2, 30), Rational(5, 1)}) {
-            VFramePtr f = decoder.getVideoFrame({t});
-            QVERIFY(f);
-            QCOMPARE(f->width, width);
-            QCOMPARE(f->height, height);
-            QCOMPARE(f->stride % int(kBufferAlign), 0);
-            QVERIFY(f->stride >= width * 4);
-            QVERIFY(f->pixels.size() >= size_t(f->stride) * size_t(height) + kBufferPadding);
-            QCOMPARE(reinterpret_cast<uintptr_t>(f->data()) % kBufferAlign, uintptr_t(0));
-            // testsrc2 is never black all over: the last row was really written.
-            int sum = 0;
-            for (int x = 0; x < width; ++x)
-                sum += f->pixel(x, height - 1)[0] + f->pixel(x, height - 1)[1];
-            QVERIFY(sum > 0);
-        }
-    }
-    if (channels > 0) {
-        QVERIFY(movie->audioStream());
-        QCOMPARE(movie->audioStream()->channels, channels);
-        FFDecoder decoder;
-        QVERIFY(decoder.open(*movie->audioStream()));
-        // Half a second in 1/30 s slices, exactly 1470 samples each, a tone in all of them.
-        int64_t total = 0;
-        double energy = 0;
-        for (int k = 0; k < 15; ++k) {
-            AFramePtr a = decoder.getAudioFrame({Rational(k, 30), Rational(k + 1, 30)});
-            QVERIFY(a);
-            QCOMPARE(a->channels, 2);
-            QCOMPARE(a->frameCount(), int64_t(1470));
-            total += a->frameCount();
-            for (int16_t v : a->samples)
-                energy += double(v) * v;
-        }
-        QCOMPARE(total, int64_t(44100 / 2));
-        QVERIFY(std::sqrt(energy / (total * 2)) > 500);
-    }
-}
-
-void TestMediaShapes::libraryImportsShapesAndReportsBrokenFiles()
-{
-    Listener listener;
-    MaterialManager manager(&listener);
-    // The FIFO and the link to /dev/zero are never opened: the call returns.
-    manager.AddMaterialFiles(m_good + m_broken, false);
-    QTRY_COMPARE_WITH_TIMEOUT(manager.pendingPreviews(), 0, 60000);
-    // A damaged picture that could be described is found by the thumbnail worker.
-    QTRY_COMPARE(listener.damaged.size(), m_broken.size());
-
-    QStringList expected = m_broken;
-    QStringList damaged = listener.damaged;
-    expected.sort();
-    damaged.sort();
-    QCOMPARE(damaged.join('\n'), expected.join('\n'));
-
-    const QImage cannotLoad(":/image/res_cannotload.png");
-    const QList<MaterialData> list = manager.snapshot();
-    QCOMPARE(list.size(), m_good.size() + m_broken.size());
-    for (const MaterialData &m : list) {
-        const bool good = m_good.contains(m.path);
-        QVERIFY2(m.draggable == good, qPrintable(m.path));
-        QVERIFY2(!m.preview.isNull(), qPrintable(m.path));
-        if (m.type == MT_Video || m.type == MT_Image)
-            QVERIFY2((m.preview == cannotLoad) == !good, qPrintable(m.path));
-    }
-    zua::UndoController::instance()->reset();
-}
 
 QTEST_MAIN(TestMediaShapes)
 #include "tst_mediashapes.moc"

@@ -2,9 +2,7 @@
 // panel changes the clip's published value and what is saved, as one undo step
 // (volume and mute as none); undo restores it and the panel refills without
 // sending anything back.
-#include "common/ValueQt.h"
 #include "common/ZuTransLator.h"
-#include "menu/SoundMenu.h"
 #include "menu/VisualMenu.h"
 #include "resource/ResourceWidget.h"
 #include "support/MediaFixtures.h"
@@ -17,7 +15,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -54,270 +51,164 @@ void finish(QWidget *panel, const char *name, int value)
 class TestPanelFlow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void placementAndColourAreUndoableSteps();
-    void volumeAndMuteAreNotRecorded();
-    void sizeCommandsAreOneStretchStep();
-    void renamingAPictureChangesNothing();
-    void subtitleTextAndFontAreUndoable();
-    void transitionPanelEditsTheTransition();
-    void removingTheClipClosesItsPanel();
-    void selectingInThePreviewMovesThePanel();
+    void initTestCase()
+    {
+        m_translator = std::make_unique<ZuTransLator>(QStringLiteral(":/language/en-Us-new.ini"));
+        QApplication::installTranslator(m_translator.get());
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-f", "lavfi",
+                                  "-i", "sine=d=2", "-pix_fmt", "yuv420p", "-shortest",
+                                  m_dir.filePath("clip.mp4")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100", "-frames:v", "1",
+                                  m_dir.filePath("logo.png")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("song.wav")}));
+    }
+    void init()
+    {
+        m_timeline = std::make_unique<fixtures::Timeline>(false);
+        m_timeline->model.setRenderSize(QSize(1280, 720));
+        m_resource = std::make_unique<ResourceWidget>();
+        TimeLineGraphicsScene *scene = &m_timeline->scene;
+        connect(scene, &TimeLineGraphicsScene::sig_showMenu, m_resource.get(),
+                &ResourceWidget::slot_showMenu);
+        connect(m_resource.get(), &ResourceWidget::sig_updateData, scene,
+                [this, scene](MenuType type, const bg::ValueMap &map, const std::string &key) {
+                    ++m_sentBack;
+                    scene->slot_updateData(type, map, key);
+                });
+        m_sentBack = 0;
+    }
+    void cleanup()
+    {
+        m_resource.reset();
+        m_timeline.reset();
+    }
+    void placementAndColourAreUndoableSteps()
+    {
+        SourceItem *clip = open(CT_VIDEO, "clip.mp4");
+        QVERIFY(clip);
+        QWidget *panel = m_resource->menu(MENU_VIDEO);
+        QVERIFY(m_resource->showsMenu());
+        const int before = steps();
+        const QRectF placed = clip->previewRect;
+        finish(panel, "videoX", 150);
+        finish(panel, "videoAngle", 30);
+        finish(panel, "spinBox_bright", 20);
+        QCOMPARE(steps(), before + 3);
+        QCOMPARE(clip->previewRect.x(), 150.0);
+        // Each size box changes its own side only.
+        finish(panel, "videoWidth", 640);
+        QCOMPARE(clip->previewRect.size(), QSizeF(640, placed.height()));
+        finish(panel, "videoHeight", 360);
+        QCOMPARE(clip->previewRect.size(), QSizeF(640, 360));
+        QVERIFY(zua::UndoController::instance()->undo());
+        QVERIFY(zua::UndoController::instance()->undo());
+        QCOMPARE(clip->previewRect.size(), placed.size());
+        QCOMPARE(clip->value("rotate").toInt32(), 30);
+        QCOMPARE(clip->value("bright").toInt32(), 20);
+        const QString file = saved(m_timeline->model);
+        QVERIFY(file.contains("<roration>30</roration>"));
+        QVERIFY(file.contains("<bright>20</bright>"));
+
+        // Undo restores the clip; the panel shows it again and sends nothing.
+        const int sent = m_sentBack;
+        QVERIFY(zua::UndoController::instance()->undo());
+        QCOMPARE(clip->bright, 0);
+        QCOMPARE(panel->findChild<QSpinBox *>("spinBox_bright")->value(), 0);
+        QVERIFY(zua::UndoController::instance()->undo());
+        QCOMPARE(panel->findChild<QSpinBox *>("videoAngle")->value(), 0);
+        QVERIFY(zua::UndoController::instance()->redo());
+        QCOMPARE(panel->findChild<QSpinBox *>("videoAngle")->value(), 30);
+        QCOMPARE(m_sentBack, sent);
+
+        // Finishing an edit that changed nothing records nothing.
+        const int now = steps();
+        finish(panel, "videoX", 150);
+        QCOMPARE(steps(), now);
+    }
+    void volumeAndMuteAreNotRecorded()
+    {
+        SourceItem *clip = open(CT_AUDIO, "song.wav");
+        QVERIFY(clip);
+        QWidget *panel = m_resource->menu(MENU_MUSIC);
+        const int before = steps();
+        auto *slider = panel->findChild<QSlider *>("audioVolumeSlider");
+        for (int i = 0; i < 8; ++i)
+            slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        panel->findChild<QCheckBox *>("audioMute")->click();
+        QCOMPARE(m_sentBack, 9);
+        QCOMPARE(clip->volume, 120);
+        QVERIFY(clip->mute);
+        QCOMPARE(steps(), before);
+        QVERIFY(saved(m_timeline->model).contains("<volumn>0</volumn>")); // muted saves 0
+    }
+    void subtitleTextAndFontAreUndoable()
+    {
+        TimelineDocument &model = m_timeline->model;
+        SourceItem *clip = model.createClip(model.group(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
+                                            Qt::white, QFont(QStringLiteral("DejaVu Sans"), 28));
+        QVERIFY(clip);
+        m_timeline->scene.showMenu(clip, clip->menuType(), 2, clip->panelValues());
+        QWidget *panel = m_resource->menu(MENU_SUBTITLE);
+        QVERIFY(panel);
+        const QString before = clip->content;
+        const int steps0 = steps();
+        auto *text = panel->findChild<QPlainTextEdit *>("subtitleTextEdit");
+        text->moveCursor(QTextCursor::End);
+        // Two words typed without a pause: a step per word, not per letter.
+        QTest::keyClicks(text, " big day");
+        QCOMPARE(clip->content, before + " big day");
+        QCOMPARE(steps(), steps0 + 2);
+        panel->findChild<QPushButton *>("bold")->click();
+        QVERIFY(clip->font.bold());
+        QVERIFY(saved(m_timeline->model)
+                    .contains(QString("<content>%1 big day</content>").arg(before)));
+        QVERIFY(zua::UndoController::instance()->undo());
+        QVERIFY(!clip->font.bold());
+        QVERIFY(!panel->findChild<QPushButton *>("bold")->isChecked());
+        // Undoing a word leaves the caret where the word was, not at the start.
+        QVERIFY(zua::UndoController::instance()->undo());
+        QCOMPARE(clip->content, before + " big ");
+        QCOMPARE(text->toPlainText(), before + " big ");
+        QCOMPARE(text->textCursor().position(), (before + " big ").size());
+        QVERIFY(zua::UndoController::instance()->redo());
+        QCOMPARE(text->toPlainText(), before + " big day");
+        QCOMPARE(text->textCursor().position(), (before + " big day").size());
+
+        // After a pause, the next letter is a step of its own.
+        text->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text, "!");
+        QTest::qWait(1100);
+        QTest::keyClicks(text, "!");
+        QVERIFY(zua::UndoController::instance()->undo());
+        QCOMPARE(clip->content, before + " big day!");
+    }
+    void removingTheClipClosesItsPanel()
+    {
+        SourceItem *clip = open(CT_VIDEO, "clip.mp4");
+        QVERIFY(clip && m_resource->showsMenu());
+        QVERIFY(zua::UndoController::instance()->undo()); // the clip's addition
+        QVERIFY(!m_resource->showsMenu());
+        QCOMPARE(m_timeline->scene.panelItem(), nullptr);
+        // An edit arriving now has no clip to go to.
+        finish(m_resource->menu(MENU_VIDEO), "videoX", 10);
+        QCOMPARE(clip->previewRect.x(), 0.0);
+    }
 
 private:
-    SourceItem *open(uint32_t kind, const QString &file);
+    SourceItem *open(uint32_t kind, const QString &file)
+    {
+        TimelineDocument &model = m_timeline->model;
+        SourceItem *clip = model.createClip(model.group(kind), kind, m_dir.filePath(file), 0);
+        if (clip)
+            m_timeline->scene.showMenu(clip, clip->menuType(), 2, clip->panelValues());
+        return clip;
+    }
     QTemporaryDir m_dir;
     std::unique_ptr<ZuTransLator> m_translator;
     std::unique_ptr<fixtures::Timeline> m_timeline;
     std::unique_ptr<ResourceWidget> m_resource;
     int m_sentBack = 0; // edits sent by panels
 };
-
-void TestPanelFlow::initTestCase()
-{
-    m_translator = std::make_unique<ZuTransLator>(QStringLiteral(":/language/en-Us-new.ini"));
-    QApplication::installTranslator(m_translator.get());
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-f", "lavfi",
-                              "-i", "sine=d=2", "-pix_fmt", "yuv420p", "-shortest",
-                              m_dir.filePath("clip.mp4")}));
-    QVERIFY(fixtures::ffmpeg(
-        {"-f", "lavfi", "-i", "testsrc2=s=200x100", "-frames:v", "1", m_dir.filePath("logo.png")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("song.wav")}));
-}
-
-void TestPanelFlow::init()
-{
-    m_timeline = std::make_unique<fixtures::Timeline>(false);
-    m_timeline->model.setRenderSize(QSize(1280, 720));
-    m_resource = std::make_unique<ResourceWidget>();
-    TimeLineGraphicsScene *scene = &m_timeline->scene;
-    connect(scene, &TimeLineGraphicsScene::sig_showMenu, m_resource.get(),
-            &ResourceWidget::slot_showMenu);
-    connect(m_resource.get(), &ResourceWidget::sig_updateData, scene,
-            [this, scene](MenuType type, const bg::ValueMap &map, const std::string &key) {
-                ++m_sentBack;
-                scene->slot_updateData(type, map, key);
-            });
-    m_sentBack = 0;
-}
-
-void TestPanelFlow::cleanup()
-{
-    m_resource.reset();
-    m_timeline.reset();
-}
-
-SourceItem *TestPanelFlow::open(uint32_t kind, const QString &file)
-{
-    TimelineDocument &model = m_timeline->model;
-    SourceItem *clip = model.createClip(model.group(kind), kind, m_dir.filePath(file), 0);
-    if (clip)
-        m_timeline->scene.showMenu(clip, clip->menuType(), 2, clip->panelValues());
-    return clip;
-}
-
-void TestPanelFlow::placementAndColourAreUndoableSteps()
-{
-    SourceItem *clip = open(CT_VIDEO, "clip.mp4");
-    QVERIFY(clip);
-    QWidget *panel = m_resource->menu(MENU_VIDEO);
-    QVERIFY(m_resource->showsMenu());
-    const int before = steps();
-    const QRectF placed = clip->previewRect;
-    finish(panel, "videoX", 150);
-    finish(panel, "videoAngle", 30);
-    finish(panel, "spinBox_bright", 20);
-    QCOMPARE(steps(), before + 3);
-    QCOMPARE(clip->previewRect.x(), 150.0);
-    // Each size box changes its own side only.
-    finish(panel, "videoWidth", 640);
-    QCOMPARE(clip->previewRect.size(), QSizeF(640, placed.height()));
-    finish(panel, "videoHeight", 360);
-    QCOMPARE(clip->previewRect.size(), QSizeF(640, 360));
-    QVERIFY(zua::UndoController::instance()->undo());
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(clip->previewRect.size(), placed.size());
-    QCOMPARE(clip->value("rotate").toInt32(), 30);
-    QCOMPARE(clip->value("bright").toInt32(), 20);
-    const QString file = saved(m_timeline->model);
-    QVERIFY(file.contains("<roration>30</roration>"));
-    QVERIFY(file.contains("<bright>20</bright>"));
-
-    // Undo restores the clip; the panel shows it again and sends nothing.
-    const int sent = m_sentBack;
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(clip->bright, 0);
-    QCOMPARE(panel->findChild<QSpinBox *>("spinBox_bright")->value(), 0);
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(panel->findChild<QSpinBox *>("videoAngle")->value(), 0);
-    QVERIFY(zua::UndoController::instance()->redo());
-    QCOMPARE(panel->findChild<QSpinBox *>("videoAngle")->value(), 30);
-    QCOMPARE(m_sentBack, sent);
-
-    // Finishing an edit that changed nothing records nothing.
-    const int now = steps();
-    finish(panel, "videoX", 150);
-    QCOMPARE(steps(), now);
-}
-
-void TestPanelFlow::volumeAndMuteAreNotRecorded()
-{
-    SourceItem *clip = open(CT_AUDIO, "song.wav");
-    QVERIFY(clip);
-    QWidget *panel = m_resource->menu(MENU_MUSIC);
-    const int before = steps();
-    auto *slider = panel->findChild<QSlider *>("audioVolumeSlider");
-    for (int i = 0; i < 8; ++i)
-        slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    panel->findChild<QCheckBox *>("audioMute")->click();
-    QCOMPARE(m_sentBack, 9);
-    QCOMPARE(clip->volume, 120);
-    QVERIFY(clip->mute);
-    QCOMPARE(steps(), before);
-    QVERIFY(saved(m_timeline->model).contains("<volumn>0</volumn>")); // muted saves 0
-}
-
-void TestPanelFlow::sizeCommandsAreOneStretchStep()
-{
-    SourceItem *clip = open(CT_VIDEO, "clip.mp4");
-    QVERIFY(clip);
-    QWidget *panel = m_resource->menu(MENU_VIDEO);
-    finish(panel, "videoX", 40);
-    finish(panel, "videoAngle", 10);
-    int before = steps();
-    panel->findChild<QPushButton *>("initialSize")->click(); // "Full": the material's size
-    QCOMPARE(steps(), before + 1);
-    QCOMPARE(clip->previewRect, QRectF(0, 0, 320, 240));
-    QCOMPARE(clip->rotate, 0);
-    QCOMPARE(zua::UndoController::instance()->stack()->undoText(), QString("stretch"));
-    panel->findChild<QPushButton *>("initialSize")->click(); // already so: nothing recorded
-    QCOMPARE(steps(), before + 1);
-    panel->findChild<QPushButton *>("stretch")->click(); // the project's frame, fill
-    QCOMPARE(clip->previewRect, QRectF(0, 0, 1280, 720));
-    QCOMPARE(clip->stretch, 0);
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(clip->previewRect, QRectF(0, 0, 320, 240));
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(clip->previewRect.x(), 40.0);
-    QCOMPARE(clip->rotate, 10);
-}
-
-void TestPanelFlow::renamingAPictureChangesNothing()
-{
-    SourceItem *clip = open(CT_PICTURE, "logo.png");
-    QVERIFY(clip);
-    QWidget *panel = m_resource->menu(MENU_PICTURE);
-    const QString file = saved(m_timeline->model);
-    const int before = steps();
-    fixtures::typeInto(panel->findChild<QLineEdit *>("imageName"), "renamed");
-    QCOMPARE(steps(), before);
-    QCOMPARE(saved(m_timeline->model), file);
-    panel->findChild<QPushButton *>("selfAdaption")->click(); // over the whole frame, aspect kept
-    QCOMPARE(clip->stretch, 1);
-    QCOMPARE(clip->previewRect, QRectF(0, 0, 1280, 720));
-    QCOMPARE(steps(), before + 1);
-}
-
-void TestPanelFlow::subtitleTextAndFontAreUndoable()
-{
-    TimelineDocument &model = m_timeline->model;
-    SourceItem *clip = model.createClip(model.group(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
-                                        Qt::white, QFont(QStringLiteral("DejaVu Sans"), 28));
-    QVERIFY(clip);
-    m_timeline->scene.showMenu(clip, clip->menuType(), 2, clip->panelValues());
-    QWidget *panel = m_resource->menu(MENU_SUBTITLE);
-    QVERIFY(panel);
-    const QString before = clip->content;
-    const int steps0 = steps();
-    auto *text = panel->findChild<QPlainTextEdit *>("subtitleTextEdit");
-    text->moveCursor(QTextCursor::End);
-    // Two words typed without a pause: a step per word, not per letter.
-    QTest::keyClicks(text, " big day");
-    QCOMPARE(clip->content, before + " big day");
-    QCOMPARE(steps(), steps0 + 2);
-    panel->findChild<QPushButton *>("bold")->click();
-    QVERIFY(clip->font.bold());
-    QVERIFY(
-        saved(m_timeline->model).contains(QString("<content>%1 big day</content>").arg(before)));
-    QVERIFY(zua::UndoController::instance()->undo());
-    QVERIFY(!clip->font.bold());
-    QVERIFY(!panel->findChild<QPushButton *>("bold")->isChecked());
-    // Undoing a word leaves the caret where the word was, not at the start.
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(clip->content, before + " big ");
-    QCOMPARE(text->toPlainText(), before + " big ");
-    QCOMPARE(text->textCursor().position(), (before + " big ").size());
-    QVERIFY(zua::UndoController::instance()->redo());
-    QCOMPARE(text->toPlainText(), before + " big day");
-    QCOMPARE(text->textCursor().position(), (before + " big day").size());
-
-    // After a pause, the next letter is a step of its own.
-    text->moveCursor(QTextCursor::End);
-    QTest::keyClicks(text, "!");
-    QTest::qWait(1100);
-    QTest::keyClicks(text, "!");
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(clip->content, before + " big day!");
-}
-
-void TestPanelFlow::transitionPanelEditsTheTransition()
-{
-    TimelineDocument &model = m_timeline->model;
-    ClassifyItem *track = model.group(CT_VIDEO);
-    SourceItem *a = model.createClip(track, CT_VIDEO, m_dir.filePath("clip.mp4"), 0);
-    SourceItem *b = model.createClip(track, CT_VIDEO, m_dir.filePath("clip.mp4"), a->width);
-    TransItem *t = model.addTransition("over_cross", a, b, 1000, 5, false);
-    QVERIFY(t);
-    QSignalSpy shown(&m_timeline->scene, &TimeLineGraphicsScene::sig_showMenu);
-    emit b->sig_transLeftClicked(2, b);
-    QCOMPARE(shown.size(), 1);
-    const int before = steps();
-    bg::ValueMap edit;
-    edit["type"] = bg::Value("clip_box");
-    edit["duration"] = bg::Value(int64_t(600));
-    edit["value"] = bg::Value(int32_t(3));
-    m_timeline->scene.slot_updateData(MENU_TRANSITION, edit, "duration");
-    QCOMPARE(steps(), before + 1);
-    QCOMPARE(t->data()->name, QString("clip_box"));
-    QCOMPARE(t->data()->durationMs, int64_t(600));
-    QCOMPARE(b->headTransFrames + a->tailTransFrames, int64_t(18)); // 600 ms at 30 fps
-    QCOMPARE(shown.last()[1].toInt(), -1);                          // the panel refreshed
-    QVERIFY(zua::UndoController::instance()->undo());
-    QCOMPARE(t->data()->durationMs, int64_t(1000));
-    QCOMPARE(shown.last()[2].value<bg::ValueMap>().at("duration").toInt64(), int64_t(1000));
-}
-
-void TestPanelFlow::removingTheClipClosesItsPanel()
-{
-    SourceItem *clip = open(CT_VIDEO, "clip.mp4");
-    QVERIFY(clip && m_resource->showsMenu());
-    QVERIFY(zua::UndoController::instance()->undo()); // the clip's addition
-    QVERIFY(!m_resource->showsMenu());
-    QCOMPARE(m_timeline->scene.panelItem(), nullptr);
-    // An edit arriving now has no clip to go to.
-    finish(m_resource->menu(MENU_VIDEO), "videoX", 10);
-    QCOMPARE(clip->previewRect.x(), 0.0);
-}
-
-void TestPanelFlow::selectingInThePreviewMovesThePanel()
-{
-    // The panel shows the first clip; the second (at 3 s on the same track) is then
-    // picked in the preview: the panel's next edit must reach the second.
-    SourceItem *first = open(CT_VIDEO, "clip.mp4");
-    TimelineDocument &model = m_timeline->model;
-    SourceItem *second =
-        model.createClip(first->track, CT_VIDEO, m_dir.filePath("clip.mp4"), timeline::toScene(90));
-    QVERIFY(first && second);
-    QCOMPARE(second->start(), int64_t(90));
-    model.slot_selectClip(second->uuid, true);
-    QVERIFY(second->isSelected() && !first->isSelected());
-    QVERIFY(m_resource->showsMenu());
-    finish(m_resource->menu(MENU_VIDEO), "videoX", 150);
-    QCOMPARE(second->previewRect.x(), 150.0);
-    QCOMPARE(first->previewRect.x(), 0.0);
-}
 
 QTEST_MAIN(TestPanelFlow)
 #include "tst_panelflow.moc"

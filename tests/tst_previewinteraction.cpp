@@ -1,7 +1,6 @@
-// Gestures in the preview picture: hit testing in the turned rectangle and the
-// topmost item, moving with snapping to the centre lines and edges, rotating with
-// snapping, resizing from a corner with the opposite corner fixed, and committing
-// as one step.
+// Gestures in the preview picture: the selected then the topmost item is picked,
+// moving snaps to the centre lines and edges, a gesture is one step, and the
+// selection forgets removed items.
 #include "common/ValueQt.h"
 #include "preview/PreviewInteraction.h"
 #include "render/RefCountedObject.h"
@@ -16,7 +15,6 @@
 #include "graphics/GsScene.h"
 #include "undo/UndoController.h"
 
-#include <QApplication>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -39,222 +37,131 @@ Item *makeItem(GsScene *scene, float x, float y, float w, float h, float rotatio
 class TestPreviewInteraction : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void hitTestingUsesTheTurnedRectangle();
-    void pressesPickTheSelectedThenTheTopmostItem();
-    void movingSnapsToLinesAndEdges();
-    void rotatingSnapsToRightAngles();
-    void cornerResizeKeepsTheOppositeCorner();
-    void degreesAsTheClipStoresThem_data();
-    void degreesAsTheClipStoresThem();
-    void gestureIsCommittedAsOneStep();
-    void selectionForgetsItemsThatLeftTheScene();
+    void init()
+    {
+        m_scene = new RefCountedObject<GsScene>(1920u, 1080u);
+        m_scene->AddRef();
+    }
+    void cleanup() { m_scene->Release(); }
+    void pressesPickTheSelectedThenTheTopmostItem()
+    {
+        // A full-screen video under a sticker that covers its centre.
+        Item *video = makeItem(m_scene, 0, 0, 1920, 1080);
+        Item *sticker = makeItem(m_scene, 100, 0, 200, 200);
+        video->SetOrder(0);
+        sticker->SetOrder(1);
+        m_scene->OrderItem();
+        PreviewInteraction ui(m_scene);
+        QCOMPARE(ui.hitTest(QPointF(100, 0)), static_cast<PreviewItem *>(sticker));
+        ui.press(QPointF(100, 0));
+        ui.release();
+        QCOMPARE(ui.selected(), static_cast<PreviewItem *>(sticker));
+
+        // Dragging the selected sticker moves the sticker, not the video.
+        ui.press(QPointF(150, 50));
+        ui.move(QPointF(250, 50));
+        ui.release();
+        QCOMPARE(sticker->pos().x, 200.0f);
+        QCOMPARE(video->pos().x, 0.0f);
+
+        // With the video selected, a press inside it (under the sticker) keeps the video.
+        ui.press(QPointF(-800, 400));
+        ui.release();
+        QCOMPARE(ui.selected(), static_cast<PreviewItem *>(video));
+        ui.press(QPointF(200, 0));
+        QCOMPARE(ui.selected(), static_cast<PreviewItem *>(video));
+        ui.release();
+    }
+    void movingSnapsToLinesAndEdges()
+    {
+        Item *item = makeItem(m_scene, 300, 200, 200, 100);
+        PreviewInteraction ui(m_scene);
+        ui.setScale(0.5); // 10 view pixels are 20 scene units
+        ui.press(QPointF(300, 200));
+        QCOMPARE(ui.selected(), static_cast<PreviewItem *>(item));
+        QVERIFY(item->selected);
+        ui.move(QPointF(12, 250)); // centre at x 12: within 20 of the centre line
+        QCOMPARE(item->pos().x, 0.0f);
+        QCOMPARE(ui.snapX(), 0.0);
+        QVERIFY(std::isnan(ui.snapY()));
+        ui.move(QPointF(12 - 858, 250)); // left edge at -958: snaps to the picture's left edge
+        QCOMPARE(item->pos().x - 100, -960.0f);
+        QCOMPARE(ui.snapX(), -960.0);
+        QVERIFY(ui.release());
+        QVERIFY(std::isnan(ui.snapX()));
+        // A press and release without a move changes nothing.
+        ui.press(QPointF(item->pos().x, item->pos().y));
+        QVERIFY(!ui.release());
+    }
+    void gestureIsCommittedAsOneStep()
+    {
+        QTemporaryDir dir;
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100", "-frames:v", "1",
+                                  dir.filePath("logo.png")}));
+        zua::UndoController::instance()->reset();
+        TimeLineGraphicsScene timelineScene;
+        TimelineDocument model(&timelineScene);
+        RenderManager probe;
+        model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
+        model.buildGroups();
+        SourceItem *clip =
+            model.createClip(model.group(CT_PICTURE), CT_PICTURE, dir.filePath("logo.png"), 0);
+        QVERIFY(clip);
+        Item *item = makeItem(m_scene, 0, 0, 200, 100);
+        item->trackId = model.group(CT_PICTURE)->uuid;
+        item->clipId = clip->uuid;
+        PreviewInteraction ui(m_scene);
+        ui.press(QPointF(0, 0));
+        ui.move(QPointF(150, 120));
+        const int steps = zua::UndoController::instance()->stack()->count();
+        if (ui.release()) {
+            const ClipGeometry g = item->clipGeometry();
+            model.slot_clipGeometryEdited(g.clip, g.rect, g.rotate);
+        }
+        QCOMPARE(zua::UndoController::instance()->stack()->count(), steps + 1);
+        QCOMPARE(bg::ValueQt(clip->value("previewRect")).toRectF(), QRectF(150, 120, 200, 100));
+        QCOMPARE(clip->previewRect, QRectF(150, 120, 200, 100));
+        QCOMPARE(clip->value("rotate").toInt32(), 0);
+        zua::UndoController::instance()->undo();
+        QCOMPARE(clip->previewRect, QRectF(0, 0, 200, 100));
+        model.slot_selectClip(item->clipId, true);
+        QVERIFY(clip->isSelected());
+        model.clearAll();
+        zua::UndoController::instance()->reset();
+    }
+    void selectionForgetsItemsThatLeftTheScene()
+    {
+        // A layer leaves with its track (deleted, or the project closed): the selection
+        // neither returns it nor writes into it, and it lives until the selection lets go.
+        Item *item = makeItem(m_scene, 0, 0, 200, 100);
+        PreviewInteraction ui(m_scene);
+        ui.press(QPointF(10, 10));
+        ui.release();
+        QCOMPARE(ui.selected(), static_cast<PreviewItem *>(item));
+        m_scene->RemoveItem(item); // the scene's reference goes with it
+        QVERIFY(!ui.selected());
+        ui.press(QPointF(10, 10));
+        ui.move(QPointF(60, 10));
+        QVERIFY(!ui.release());
+        QVERIFY(!ui.selected());
+        QCOMPARE(m_scene->itemCount(), size_t(0));
+
+        // A new scene replaces the old one: nothing of the old stays selected.
+        Item *other = makeItem(m_scene, 0, 0, 200, 100);
+        ui.press(QPointF(0, 0));
+        QCOMPARE(ui.selected(), static_cast<PreviewItem *>(other));
+        auto *next = new RefCountedObject<GsScene>(1280u, 720u);
+        next->AddRef();
+        ui.setScene(next);
+        QVERIFY(!ui.selected());
+        QVERIFY(!other->selected);
+        next->Release();
+    }
 
 private:
     GsScene *m_scene = nullptr;
 };
 
-void TestPreviewInteraction::init()
-{
-    m_scene = new RefCountedObject<GsScene>(1920u, 1080u);
-    m_scene->AddRef();
-}
-
-void TestPreviewInteraction::cleanup()
-{
-    m_scene->Release();
-}
-
-void TestPreviewInteraction::hitTestingUsesTheTurnedRectangle()
-{
-    Item *item = makeItem(m_scene, 0, 0, 100, 50, float(M_PI / 2));
-    PreviewInteraction ui(m_scene);
-    QCOMPARE(ui.hitTest(QPointF(0, 40)), static_cast<PreviewItem *>(item));
-    QVERIFY(!ui.hitTest(QPointF(40, 0)));
-    item->visible = false; // hidden items are not hit
-    QVERIFY(!ui.hitTest(QPointF(0, 0)));
-}
-
-void TestPreviewInteraction::pressesPickTheSelectedThenTheTopmostItem()
-{
-    // A full-screen video under a sticker that covers its centre.
-    Item *video = makeItem(m_scene, 0, 0, 1920, 1080);
-    Item *sticker = makeItem(m_scene, 100, 0, 200, 200);
-    video->SetOrder(0);
-    sticker->SetOrder(1);
-    m_scene->OrderItem();
-    PreviewInteraction ui(m_scene);
-    QCOMPARE(ui.hitTest(QPointF(100, 0)), static_cast<PreviewItem *>(sticker));
-    ui.press(QPointF(100, 0));
-    ui.release();
-    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(sticker));
-
-    // Dragging the selected sticker moves the sticker, not the video.
-    ui.press(QPointF(150, 50));
-    ui.move(QPointF(250, 50));
-    ui.release();
-    QCOMPARE(sticker->pos().x, 200.0f);
-    QCOMPARE(video->pos().x, 0.0f);
-
-    // With the video selected, a press inside it (under the sticker) keeps the video.
-    ui.press(QPointF(-800, 400));
-    ui.release();
-    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(video));
-    ui.press(QPointF(200, 0));
-    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(video));
-    ui.release();
-}
-
-void TestPreviewInteraction::movingSnapsToLinesAndEdges()
-{
-    Item *item = makeItem(m_scene, 300, 200, 200, 100);
-    PreviewInteraction ui(m_scene);
-    ui.setScale(0.5); // 10 view pixels are 20 scene units
-    ui.press(QPointF(300, 200));
-    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(item));
-    QVERIFY(item->selected);
-    ui.move(QPointF(12, 250)); // centre at x 12: within 20 of the centre line
-    QCOMPARE(item->pos().x, 0.0f);
-    QCOMPARE(ui.snapX(), 0.0);
-    QVERIFY(std::isnan(ui.snapY()));
-    ui.move(QPointF(12 - 858, 250)); // left edge at -958: snaps to the picture's left edge
-    QCOMPARE(item->pos().x - 100, -960.0f);
-    QCOMPARE(ui.snapX(), -960.0);
-    QVERIFY(ui.release());
-    QVERIFY(std::isnan(ui.snapX()));
-    // A press and release without a move changes nothing.
-    ui.press(QPointF(item->pos().x, item->pos().y));
-    QVERIFY(!ui.release());
-}
-
-void TestPreviewInteraction::rotatingSnapsToRightAngles()
-{
-    Item *item = makeItem(m_scene, 0, 0, 200, 100);
-    PreviewInteraction ui(m_scene);
-    ui.press(QPointF(0, 0)); // select
-    ui.release();
-    const QPointF handle = ui.handlePos(item, PreviewInteraction::ROTATE);
-    QCOMPARE(handle, QPointF(0, -70));
-    QCOMPARE(ui.handleAt(item, handle), int(PreviewInteraction::ROTATE));
-    ui.press(handle);
-    ui.move(QPointF(100, -8)); // about 85 degrees to the right: snaps to 90
-    QCOMPARE(item->rotation(), float(3.1415926 / 2));
-    ui.move(QPointF(-100, -30)); // about 73 degrees, to the left: negative, no snap
-    QVERIFY(item->rotation() < -1.2f && item->rotation() > -1.35f);
-    ui.move(QPointF(3, -100)); // nearly straight up: snaps to 0
-    QCOMPARE(item->rotation(), 0.0f);
-    ui.release();
-}
-
-void TestPreviewInteraction::cornerResizeKeepsTheOppositeCorner()
-{
-    Item *item = makeItem(m_scene, 100, 100, 200, 100, float(M_PI / 2));
-    PreviewInteraction ui(m_scene);
-    ui.press(QPointF(100, 100));
-    ui.release();
-    const int corner = PreviewInteraction::BOTTOM | PreviewInteraction::RIGHT;
-    const QPointF fixed = ui.handlePos(item, PreviewInteraction::TOP | PreviewInteraction::LEFT);
-    const QPointF grab = ui.handlePos(item, corner);
-    QCOMPARE(ui.handleAt(item, grab), corner);
-    ui.press(grab);
-    // In the turned frame the item's right points down the screen: drag 50 further.
-    ui.move(grab + QPointF(-20, 50));
-    ui.release();
-    QVERIFY(std::abs(item->size().x - 250) < 0.01f);
-    QVERIFY(std::abs(item->size().y - 120) < 0.01f);
-    const QPointF after = ui.handlePos(item, PreviewInteraction::TOP | PreviewInteraction::LEFT);
-    QVERIFY(std::abs(after.x() - fixed.x()) < 0.01 && std::abs(after.y() - fixed.y()) < 0.01);
-}
-
-void TestPreviewInteraction::degreesAsTheClipStoresThem_data()
-{
-    QTest::addColumn<double>("radians");
-    QTest::addColumn<int>("degrees");
-    QTest::newRow("-pi/2") << -M_PI / 2 << -90;
-    QTest::newRow("3 pi") << 3 * M_PI << 180;
-    QTest::newRow("half up") << 0.5 * 3.1415926 / 180 << 1;
-    QTest::newRow("370 degrees") << 370 * 3.1415926 / 180 << 10;
-}
-
-void TestPreviewInteraction::degreesAsTheClipStoresThem()
-{
-    QFETCH(double, radians);
-    QFETCH(int, degrees);
-    QCOMPARE(PreviewItem::toDegrees(radians), degrees);
-}
-
-void TestPreviewInteraction::selectionForgetsItemsThatLeftTheScene()
-{
-    // A layer leaves with its track (deleted, or the project closed): the selection
-    // neither returns it nor writes into it, and it lives until the selection lets go.
-    Item *item = makeItem(m_scene, 0, 0, 200, 100);
-    PreviewInteraction ui(m_scene);
-    ui.press(QPointF(10, 10));
-    ui.release();
-    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(item));
-    m_scene->RemoveItem(item); // the scene's reference goes with it
-    QVERIFY(!ui.selected());
-    ui.press(QPointF(10, 10));
-    ui.move(QPointF(60, 10));
-    QVERIFY(!ui.release());
-    QVERIFY(!ui.selected());
-    QCOMPARE(m_scene->itemCount(), size_t(0));
-
-    // A new scene replaces the old one: nothing of the old stays selected.
-    Item *other = makeItem(m_scene, 0, 0, 200, 100);
-    ui.press(QPointF(0, 0));
-    QCOMPARE(ui.selected(), static_cast<PreviewItem *>(other));
-    auto *next = new RefCountedObject<GsScene>(1280u, 720u);
-    next->AddRef();
-    ui.setScene(next);
-    QVERIFY(!ui.selected());
-    QVERIFY(!other->selected);
-    next->Release();
-}
-
-void TestPreviewInteraction::gestureIsCommittedAsOneStep()
-{
-    QTemporaryDir dir;
-    QVERIFY(fixtures::ffmpeg(
-        {"-f", "lavfi", "-i", "testsrc2=s=200x100", "-frames:v", "1", dir.filePath("logo.png")}));
-    zua::UndoController::instance()->reset();
-    TimeLineGraphicsScene timelineScene;
-    TimelineDocument model(&timelineScene);
-    RenderManager probe;
-    model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
-    model.buildGroups();
-    SourceItem *clip =
-        model.createClip(model.group(CT_PICTURE), CT_PICTURE, dir.filePath("logo.png"), 0);
-    QVERIFY(clip);
-    Item *item = makeItem(m_scene, 0, 0, 200, 100);
-    item->trackId = model.group(CT_PICTURE)->uuid;
-    item->clipId = clip->uuid;
-    PreviewInteraction ui(m_scene);
-    ui.press(QPointF(0, 0));
-    ui.move(QPointF(150, 120));
-    const int steps = zua::UndoController::instance()->stack()->count();
-    if (ui.release()) {
-        const ClipGeometry g = item->clipGeometry();
-        model.slot_clipGeometryEdited(g.clip, g.rect, g.rotate);
-    }
-    QCOMPARE(zua::UndoController::instance()->stack()->count(), steps + 1);
-    QCOMPARE(bg::ValueQt(clip->value("previewRect")).toRectF(), QRectF(150, 120, 200, 100));
-    QCOMPARE(clip->previewRect, QRectF(150, 120, 200, 100));
-    QCOMPARE(clip->value("rotate").toInt32(), 0);
-    zua::UndoController::instance()->undo();
-    QCOMPARE(clip->previewRect, QRectF(0, 0, 200, 100));
-    model.slot_selectClip(item->clipId, true);
-    QVERIFY(clip->isSelected());
-    model.clearAll();
-    zua::UndoController::instance()->reset();
-}
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    TestPreviewInteraction test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestPreviewInteraction)
 
 #include "tst_previewinteraction.moc"

@@ -1,24 +1,17 @@
-// Preview items through the real device: a clip lands where its placement, fit
-// mode, crop and transparency say; a transition shows its sides at progress 0, 0.5
-// and 1; bursts of requests decode only the newest; while playing, each picture is
-// shown when its frame is heard; a scene drawn at a smaller size shows what the
-// full-size drawing shows, scaled down.
+// Preview items through the real device: a crop shows only its part, the fast
+// full-frame path shows what drawing shows, and while playing each picture is
+// shown when its frame is heard.
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
 #include "render/audio/PlaybackClock.h"
-#include "render/preview/SubtitlePreviewItem.h"
-#include "render/preview/TransPreviewItem.h"
 #include "render/preview/VideoPreviewItem.h"
 #include "support/MediaFixtures.h"
 #include "support/SceneGrab.h"
 
 #include "graphics/GsDevice.h"
-#include "graphics/GsFilter.h"
-#include "graphics/GsScene.h"
 
 #include "bridge/SystemServices.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QtTest>
 
@@ -45,345 +38,171 @@ FrameSource source(const QString &path, QRect crop, QRectF target, int fitMode =
 
 } // namespace
 
+// An opaque picture covering the scene texel for pixel is copied into the scene
+// instead of drawn; the copy must show exactly what drawing it shows.
+
 class TestPreviewItems : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-    void cleanup();
-    void fitModeKeepsTheAspectRatio();
-    void cropShowsOnlyItsPart();
-    void fullFramePictureMatchesItsDrawing_data();
-    void fullFramePictureMatchesItsDrawing();
-    void transparencyBlendsOverWhatIsBelow();
-    void transitionShowsItsSides_data();
-    void transitionShowsItsSides();
-    void playingShowsTheFrameBeingHeard();
-    void playingSubtitleChangesWhenHeard();
-    void smallerDrawingMatchesTheScaledDownOne();
+    void initTestCase()
+    {
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=160x120:d=1", "-pix_fmt",
+                                  "yuv420p", path("red.mp4")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=160x120:d=1", "-pix_fmt",
+                                  "yuv420p", path("blue.mp4")}));
+        QVERIFY(fixtures::ffmpeg(
+            {"-f", "lavfi", "-i",
+             "color=c=red:s=160x120:d=1,drawbox=x=80:y=0:w=80:h=120:color=blue:t=fill", "-pix_fmt",
+             "yuv420p", path("halves.mp4")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=lime:s=320x180:d=1", "-pix_fmt",
+                                  "yuv420p", path("wide.mp4")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=336x192:d=1", "-pix_fmt",
+                                  "yuv420p", path("pattern.mp4")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x36:r=30:d=1", "-pix_fmt",
+                                  "yuv420p", path("count30.mp4")}));
+        m_rm = new RenderManager;
+        QVERIFY(m_rm->init());
+        m_rm->stopRenderThread(); // the test drives the device itself
+        GsDevice::DefaultDevice()->MakeCurrent();
+        m_rm->setSceneSize(320, 180, true);
+    }
+    void cleanupTestCase() { delete m_rm; }
+    void init()
+    {
+        m_item = new RefCountedObject<VideoPreviewItem>(320, 180);
+        m_item->AddRef();
+        m_rm->addItem(m_item);
+    }
+    void cleanup()
+    {
+        m_rm->removeItem(m_item);
+        m_item->Release();
+    }
+    void cropShowsOnlyItsPart()
+    {
+        VideoFrameData r;
+        r.decodeMask = DECODE_CURRENT;
+        r.showMask = SHOW_CLIP;
+        r.current = source(path("halves.mp4"), QRect(80, 0, 80, 120), QRectF(0, 0, 200, 100));
+        const QImage img = show(r, 0, 0, 200, 100);
+        QCOMPARE(m_item->textureSize(), QSize(80, 120));
+        QVERIFY(near(img.pixelColor(80, 90), Qt::blue)); // the left edge shows the right half
+        QVERIFY(near(img.pixelColor(240, 90), Qt::blue));
+    }
+    void fullFramePictureMatchesItsDrawing_data()
+    {
+        QTest::addColumn<QRect>("crop");
+        QTest::newRow("whole frame of the scene's size") << QRect(0, 0, 320, 180);
+        QTest::newRow("crop of a larger frame") << QRect(9, 7, 320, 180);
+    }
+    void fullFramePictureMatchesItsDrawing()
+    {
+        QFETCH(QRect, crop);
+        VideoFrameData r;
+        r.decodeMask = DECODE_CURRENT;
+        r.showMask = SHOW_CLIP;
+        r.current = source(path("pattern.mp4"), crop, QRectF(0, 0, 320, 180), 0);
+        const QImage copied = show(r, 0, 0, 320, 180);
+        r.current.transparency = 0.999f; // no longer opaque: drawn and blended over black
+        const QImage drawn = show(r, 0, 0, 320, 180);
+        QCOMPARE(copied.size(), QSize(320, 180));
+        int worst = 0;
+        for (int y = 0; y < 180; ++y)
+            for (int x = 0; x < 320; ++x) {
+                const QColor a = copied.pixelColor(x, y), b = drawn.pixelColor(x, y);
+                worst = std::max({worst, std::abs(a.red() - b.red()),
+                                  std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+            }
+        QVERIFY2(worst <= 1, qPrintable(QString("largest difference %1").arg(worst)));
+
+        // Cropped afterwards and fitted with bars: the bars are black, not the last copy.
+        r.current.transparency = 1.0f;
+        r.current.crop = QRect(crop.x() + 100, crop.y(), 200, 60);
+        r.current.fitMode = 1;
+        const QImage barred = show(r, 0, 0, 320, 180);
+        QVERIFY(near(barred.pixelColor(160, 90), copied.pixelColor(160, 90), 255)); // drawn
+        QVERIFY2(near(barred.pixelColor(160, 5), Qt::black), "top bar");
+        QVERIFY2(near(barred.pixelColor(160, 174), Qt::black), "bottom bar");
+    }
+    void playingShowsTheFrameBeingHeard()
+    {
+        auto clock = std::make_shared<PlaybackClock>();
+        m_item->setClock(clock);
+        VideoFrameData r;
+        r.decodeMask = DECODE_CURRENT;
+        r.showMask = SHOW_CLIP;
+        r.current = source(path("count30.mp4"), QRect(0, 0, 64, 36), QRectF(0, 0, 320, 180));
+        // The frame of the picture shown (its time is rounded to microseconds).
+        auto shown = [this] { return (m_item->shownPtsUs() * 30 + 500000) / 1000000; };
+        auto tick = [this] { fixtures::composeScene(m_rm->scene(), 320, 180); };
+        // Frame 10's sound is queued, 99 ms of it not yet heard: frame 7 is heard. The
+        // measurement is dated ahead, so the clock stands still during the test.
+        const int64_t later = bg::SystemServices::monotonicMicros() + 60000000;
+        clock->publish(10, 30, 99000, later);
+        const int before = m_item->decodedRequests();
+        for (int64_t f = 7; f <= 9; ++f) {
+            r.current.time = f;
+            m_item->scheduleFrameData(r, f);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_item->decodedRequests() - before, 3, 5000);
+        tick();
+        QCOMPARE(shown(), int64_t(7));
+        QVERIFY(m_item->visible);
+        tick(); // nothing newer is heard: the same picture stays
+        QCOMPARE(shown(), int64_t(7));
+        clock->publish(10, 30, 40000, later); // 40 ms left: frame 8
+        tick();
+        QCOMPARE(shown(), int64_t(8));
+        // Paused: the clock stops and the newest picture (the play position) shows.
+        clock->reset();
+        tick();
+        QCOMPARE(shown(), int64_t(9));
+        // Frames whose sound has already been heard are not decoded at all.
+        clock->publish(20, 30, 0, later); // frame 19 heard
+        const int skipped = m_item->decodedRequests();
+        for (int64_t f = 12; f <= 19; ++f) {
+            r.current.time = f;
+            m_item->scheduleFrameData(r, f);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_item->decodedRequests() > skipped, 5000);
+        QTest::qWait(100);
+        QVERIFY2(m_item->decodedRequests() - skipped <= 3, // of 8
+                 qPrintable(QString::number(m_item->decodedRequests() - skipped)));
+        tick();
+        QCOMPARE(shown(), int64_t(19));
+        // A seek while frames wait to be heard: the seek's picture shows at once.
+        clock->publish(30, 30, 99000, later);
+        for (int64_t f = 25; f <= 29; ++f) {
+            r.current.time = f;
+            m_item->scheduleFrameData(r, f);
+        }
+        r.current.time = 3;
+        // Waiting frames may finish decoding first; the seek's picture is the one shown
+        // once it is there, never one of them.
+        show(r, 0, 0, 320, 180);
+        QTRY_COMPARE_WITH_TIMEOUT((tick(), shown()), int64_t(3), 5000);
+        m_item->setClock(nullptr);
+    }
 
 private:
-    QImage show(const VideoFrameData &request, float x, float y, float w, float h);
+    QImage show(const VideoFrameData &request, float x, float y, float w, float h)
+    {
+        m_item->MoveTo(x, y);
+        m_item->Resize(w, h);
+        const int before = m_item->decodedRequests();
+        m_item->setFrameData(request);
+        QElapsedTimer t;
+        t.start();
+        while (m_item->decodedRequests() == before && t.elapsed() < 5000)
+            QTest::qWait(5);
+        return fixtures::composeScene(m_rm->scene(), 320, 180);
+    }
     QString path(const char *name) const { return m_dir.filePath(name); }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
     RefCountedObject<VideoPreviewItem> *m_item = nullptr;
 };
 
-void TestPreviewItems::initTestCase()
-{
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=160x120:d=1", "-pix_fmt",
-                              "yuv420p", path("red.mp4")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=160x120:d=1", "-pix_fmt",
-                              "yuv420p", path("blue.mp4")}));
-    QVERIFY(
-        fixtures::ffmpeg({"-f", "lavfi", "-i",
-                          "color=c=red:s=160x120:d=1,drawbox=x=80:y=0:w=80:h=120:color=blue:t=fill",
-                          "-pix_fmt", "yuv420p", path("halves.mp4")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=lime:s=320x180:d=1", "-pix_fmt",
-                              "yuv420p", path("wide.mp4")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=336x192:d=1", "-pix_fmt", "yuv420p",
-                              path("pattern.mp4")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x36:r=30:d=1", "-pix_fmt",
-                              "yuv420p", path("count30.mp4")}));
-    m_rm = new RenderManager;
-    QVERIFY(m_rm->init());
-    m_rm->stopRenderThread(); // the test drives the device itself
-    GsDevice::DefaultDevice()->MakeCurrent();
-    m_rm->setSceneSize(320, 180, true);
-}
-
-void TestPreviewItems::cleanupTestCase()
-{
-    delete m_rm;
-}
-
-void TestPreviewItems::init()
-{
-    m_item = new RefCountedObject<VideoPreviewItem>(320, 180);
-    m_item->AddRef();
-    m_rm->addItem(m_item);
-}
-
-void TestPreviewItems::cleanup()
-{
-    m_rm->removeItem(m_item);
-    m_item->Release();
-}
-
-QImage TestPreviewItems::show(const VideoFrameData &request, float x, float y, float w, float h)
-{
-    m_item->MoveTo(x, y);
-    m_item->Resize(w, h);
-    const int before = m_item->decodedRequests();
-    m_item->setFrameData(request);
-    QElapsedTimer t;
-    t.start();
-    while (m_item->decodedRequests() == before && t.elapsed() < 5000)
-        QTest::qWait(5);
-    return fixtures::composeScene(m_rm->scene(), 320, 180);
-}
-
-void TestPreviewItems::fitModeKeepsTheAspectRatio()
-{
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("wide.mp4"), QRect(0, 0, 320, 180), QRectF(0, 0, 90, 90), 1);
-    const QImage img = show(r, 0, 0, 90, 90);
-    // 16:9 into a square: full width, height 90 × 9/16 = 50.6, centred.
-    QVERIFY(near(img.pixelColor(160, 90), QColor(0, 255, 0), 20));
-    QVERIFY(near(img.pixelColor(160, 90 - 22), QColor(0, 255, 0), 20));
-    QVERIFY(near(img.pixelColor(160, 90 - 30), Qt::black));
-    QVERIFY(near(img.pixelColor(160 - 43, 90), QColor(0, 255, 0), 20));
-    QCOMPARE(VideoPreviewItem::fitted(90, 90, 16.0 / 9), QSizeF(90, 90 * 9.0 / 16));
-}
-
-void TestPreviewItems::cropShowsOnlyItsPart()
-{
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("halves.mp4"), QRect(80, 0, 80, 120), QRectF(0, 0, 200, 100));
-    const QImage img = show(r, 0, 0, 200, 100);
-    QCOMPARE(m_item->textureSize(), QSize(80, 120));
-    QVERIFY(near(img.pixelColor(80, 90), Qt::blue)); // the left edge shows the right half
-    QVERIFY(near(img.pixelColor(240, 90), Qt::blue));
-}
-
-void TestPreviewItems::fullFramePictureMatchesItsDrawing_data()
-{
-    QTest::addColumn<QRect>("crop");
-    QTest::newRow("whole frame of the scene's size") << QRect(0, 0, 320, 180);
-    QTest::newRow("crop of a larger frame") << QRect(9, 7, 320, 180);
-}
-
-// An opaque picture covering the scene texel for pixel is copied into the scene
-// instead of drawn; the copy must show exactly what drawing it shows.
-void TestPreviewItems::fullFramePictureMatchesItsDrawing()
-{
-    QFETCH(QRect, crop);
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("pattern.mp4"), crop, QRectF(0, 0, 320, 180), 0);
-    const QImage copied = show(r, 0, 0, 320, 180);
-    r.current.transparency = 0.999f; // no longer opaque: drawn and blended over black
-    const QImage drawn = show(r, 0, 0, 320, 180);
-    QCOMPARE(copied.size(), QSize(320, 180));
-    int worst = 0;
-    for (int y = 0; y < 180; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const QColor a = copied.pixelColor(x, y), b = drawn.pixelColor(x, y);
-            worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                              std::abs(a.blue() - b.blue())});
-        }
-    QVERIFY2(worst <= 1, qPrintable(QString("largest difference %1").arg(worst)));
-
-    // Cropped afterwards and fitted with bars: the bars are black, not the last copy.
-    r.current.transparency = 1.0f;
-    r.current.crop = QRect(crop.x() + 100, crop.y(), 200, 60);
-    r.current.fitMode = 1;
-    const QImage barred = show(r, 0, 0, 320, 180);
-    QVERIFY(near(barred.pixelColor(160, 90), copied.pixelColor(160, 90), 255)); // drawn
-    QVERIFY2(near(barred.pixelColor(160, 5), Qt::black), "top bar");
-    QVERIFY2(near(barred.pixelColor(160, 174), Qt::black), "bottom bar");
-}
-
-void TestPreviewItems::transparencyBlendsOverWhatIsBelow()
-{
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
-    r.current.transparency = 0.5f;
-    const QColor c = show(r, 0, 0, 320, 180).pixelColor(160, 90);
-    QVERIFY2(std::abs(c.red() - 127) < 12 && c.green() < 12, qPrintable(c.name()));
-}
-
-void TestPreviewItems::transitionShowsItsSides_data()
-{
-    QTest::addColumn<double>("progress");
-    QTest::addColumn<QColor>("expected");
-    QTest::newRow("0: the outgoing side") << 0.0 << QColor(Qt::red);
-    QTest::newRow("0.5: a blend") << 0.5 << QColor(127, 0, 127);
-    QTest::newRow("1: the incoming side") << 1.0 << QColor(Qt::blue);
-}
-
-void TestPreviewItems::transitionShowsItsSides()
-{
-    QFETCH(double, progress);
-    QFETCH(QColor, expected);
-    VideoFrameData r;
-    r.decodeMask = DECODE_FROM | DECODE_TO;
-    r.showMask = SHOW_TRANSITION;
-    r.shader = "over_cross";
-    r.progress = progress;
-    r.from = source(path("red.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
-    r.to = source(path("blue.mp4"), QRect(0, 0, 160, 120), QRectF(0, 0, 320, 180));
-    const QImage img = show(r, 0, 0, 320, 180);
-    QVERIFY(!m_item->visible); // the clip itself is hidden, the transition shows
-    const QColor c = img.pixelColor(100, 60);
-    QVERIFY2(near(c, expected, 14), qPrintable(c.name()));
-}
-
-void TestPreviewItems::playingShowsTheFrameBeingHeard()
-{
-    auto clock = std::make_shared<PlaybackClock>();
-    m_item->setClock(clock);
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("count30.mp4"), QRect(0, 0, 64, 36), QRectF(0, 0, 320, 180));
-    // The frame of the picture shown (its time is rounded to microseconds).
-    auto shown = [this] { return (m_item->shownPtsUs() * 30 + 500000) / 1000000; };
-    auto tick = [this] { fixtures::composeScene(m_rm->scene(), 320, 180); };
-    // Frame 10's sound is queued, 99 ms of it not yet heard: frame 7 is heard. The
-    // measurement is dated ahead, so the clock stands still during the test.
-    const int64_t later = bg::SystemServices::monotonicMicros() + 60000000;
-    clock->publish(10, 30, 99000, later);
-    const int before = m_item->decodedRequests();
-    for (int64_t f = 7; f <= 9; ++f) {
-        r.current.time = f;
-        m_item->scheduleFrameData(r, f);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(m_item->decodedRequests() - before, 3, 5000);
-    tick();
-    QCOMPARE(shown(), int64_t(7));
-    QVERIFY(m_item->visible);
-    tick(); // nothing newer is heard: the same picture stays
-    QCOMPARE(shown(), int64_t(7));
-    clock->publish(10, 30, 40000, later); // 40 ms left: frame 8
-    tick();
-    QCOMPARE(shown(), int64_t(8));
-    // Paused: the clock stops and the newest picture (the play position) shows.
-    clock->reset();
-    tick();
-    QCOMPARE(shown(), int64_t(9));
-    // Frames whose sound has already been heard are not decoded at all.
-    clock->publish(20, 30, 0, later); // frame 19 heard
-    const int skipped = m_item->decodedRequests();
-    for (int64_t f = 12; f <= 19; ++f) {
-        r.current.time = f;
-        m_item->scheduleFrameData(r, f);
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(m_item->decodedRequests() > skipped, 5000);
-    QTest::qWait(100);
-    QVERIFY2(m_item->decodedRequests() - skipped <= 3, // of 8
-             qPrintable(QString::number(m_item->decodedRequests() - skipped)));
-    tick();
-    QCOMPARE(shown(), int64_t(19));
-    // A seek while frames wait to be heard: the seek's picture shows at once.
-    clock->publish(30, 30, 99000, later);
-    for (int64_t f = 25; f <= 29; ++f) {
-        r.current.time = f;
-        m_item->scheduleFrameData(r, f);
-    }
-    r.current.time = 3;
-    // Waiting frames may finish decoding first; the seek's picture is the one shown
-    // once it is there, never one of them.
-    show(r, 0, 0, 320, 180);
-    QTRY_COMPARE_WITH_TIMEOUT((tick(), shown()), int64_t(3), 5000);
-    m_item->setClock(nullptr);
-}
-
-void TestPreviewItems::playingSubtitleChangesWhenHeard()
-{
-    auto clock = std::make_shared<PlaybackClock>();
-    auto *words = new RefCountedObject<SubtitlePreviewItem>();
-    words->AddRef();
-    m_rm->addItem(words);
-    words->setClock(clock);
-    auto yellowShown = [this] {
-        const QImage img = fixtures::composeScene(m_rm->scene(), 320, 180);
-        for (int y = 70; y < 110; ++y)
-            for (int x = 100; x < 220; ++x) {
-                const QColor c = img.pixelColor(x, y);
-                if (c.red() > 150 && c.green() > 150 && c.blue() < 100)
-                    return true;
-            }
-        return false;
-    };
-    SubtitleLook shown;
-    shown.shown = true;
-    shown.text = "Hello";
-    shown.font = QFont("DejaVu Sans", 24);
-    shown.colour = QColor(255, 230, 0);
-    shown.placement = QRectF(30, 0, 200, 60);
-    const int64_t later = bg::SystemServices::monotonicMicros() + 60000000;
-    clock->publish(10, 30, 99000, later);       // frame 7 heard
-    words->scheduleSubtitle(7, SubtitleLook()); // not yet on screen at frame 7
-    words->scheduleSubtitle(8, shown);
-    words->scheduleSubtitle(9, shown);
-    QVERIFY(!yellowShown());
-    QVERIFY(!words->visible);
-    clock->publish(10, 30, 40000, later); // frame 8 heard: the text appears with it
-    QVERIFY(yellowShown());
-    QCOMPARE(words->pos().x, 30.0f); // placed with it, not before
-    // A still request drops what waits and shows at once.
-    words->scheduleSubtitle(10, SubtitleLook());
-    words->dropScheduled();
-    clock->publish(11, 30, 0, later);
-    QVERIFY(yellowShown());
-    words->setVisible(false);
-    QVERIFY(!yellowShown());
-    m_rm->removeItem(words);
-    words->Release();
-}
-
-void TestPreviewItems::smallerDrawingMatchesTheScaledDownOne()
-{
-    // An off-centre, turned, cropped clip, and a transition of two placed sides.
-    auto *other = new RefCountedObject<VideoPreviewItem>(320, 180);
-    other->AddRef();
-    m_rm->addItem(other);
-    VideoFrameData r;
-    r.decodeMask = DECODE_CURRENT;
-    r.showMask = SHOW_CLIP;
-    r.current = source(path("pattern.mp4"), QRect(20, 10, 280, 160), QRectF(30, -12, 200, 120));
-    r.current.rotation = 0.3f;
-    show(r, 30, -12, 200, 120);
-    m_item->SetRotation(0.3f);
-    VideoFrameData t;
-    t.decodeMask = DECODE_FROM | DECODE_TO;
-    t.showMask = SHOW_TRANSITION;
-    t.shader = "clip_circle";
-    t.progress = 0.4;
-    t.from = source(path("halves.mp4"), QRect(0, 0, 160, 120), QRectF(-60, 0, 160, 120));
-    t.to = source(path("wide.mp4"), QRect(0, 0, 320, 180), QRectF(0, 20, 320, 180), 1);
-    const int before = other->decodedRequests();
-    other->setFrameData(t);
-    QTRY_VERIFY_WITH_TIMEOUT(other->decodedRequests() > before, 5000);
-
-    const QImage full = fixtures::composeScene(m_rm->scene(), 320, 180, 2);
-    const QImage half = fixtures::composeScene(m_rm->scene(), 160, 90, 2);
-    QCOMPARE(m_rm->scene()->renderWidth(), 160u); // drawn at the smaller size, not scaled after
-    const QImage scaled = full.scaled(160, 90, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const double db = fixtures::psnr(half, scaled);
-    qInfo("PSNR of the 160x90 drawing against the 320x180 one scaled down: %.1f dB", db);
-    // What differs is mostly the edges of the wipe and of the turned clip: drawn
-    // smaller they are not averaged over four pixels.
-    QVERIFY2(db >= 26.0, qPrintable(QString::number(db)));
-    // Both show the picture, the transition and black in the same places.
-    QImage black(160, 90, QImage::Format_RGBA8888);
-    black.fill(Qt::black);
-    QVERIFY(fixtures::psnr(half, black) < 20.0);
-    if (qEnvironmentVariableIsSet("SAVE_PICTURES")) {
-        half.save("/tmp/half.png");
-        scaled.save("/tmp/scaled.png");
-        full.save("/tmp/full.png");
-    }
-
-    m_rm->removeItem(other);
-    other->Release();
-}
-
-int main(int argc, char **argv)
-{
-    QGuiApplication app(argc, argv);
-    TestPreviewItems test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestPreviewItems)
 
 #include "tst_previewitems.moc"

@@ -6,8 +6,6 @@
 #include "render/RenderManager.h"
 #include "render/preview/PreviewItem.h"
 
-#include "graphics/GsScene.h"
-
 #include <QApplication>
 #include <QScreen>
 #include <QtTest>
@@ -19,64 +17,62 @@ class Plain : public PreviewItem {};
 class TestPreviewScale : public QObject {
     Q_OBJECT
 private slots:
-    void rotateHandleCanBeGrabbedAtScaleTwo();
-};
+    void rotateHandleCanBeGrabbedAtScaleTwo()
+    {
+        RenderManager render;
+        QVERIFY(render.init());
+        render.setSceneSize(640, 360, true);
+        auto *item = new RefCountedObject<Plain>();
+        item->AddRef();
+        item->Resize(200, 100);
+        item->visible = true;
+        render.addItem(item);
 
-void TestPreviewScale::rotateHandleCanBeGrabbedAtScaleTwo()
-{
-    RenderManager render;
-    QVERIFY(render.init());
-    render.setSceneSize(640, 360, true);
-    auto *item = new RefCountedObject<Plain>();
-    item->AddRef();
-    item->Resize(200, 100);
-    item->visible = true;
-    render.addItem(item);
+        ZueDisplayWindow window(&render);
+        window.resize(640, 360);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.devicePixelRatio(), 2.0);
+        QTRY_VERIFY(window.view());
+        // Select the clip: a click on it.
+        const QPoint centre(320, 180);
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centre);
+        QTRY_VERIFY(item->selected);
+        QTest::qWait(500); // a few presented frames with the overlay
 
-    ZueDisplayWindow window(&render);
-    window.resize(640, 360);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(window.devicePixelRatio(), 2.0);
-    QTRY_VERIFY(window.view());
-    // Select the clip: a click on it.
-    const QPoint centre(320, 180);
-    QTest::mouseClick(&window, Qt::LeftButton, {}, centre);
-    QTRY_VERIFY(item->selected);
-    QTest::qWait(500); // a few presented frames with the overlay
-
-    // Find the rotate picture on screen: what is drawn straight above the clip's
-    // top edge, clear of the handle on that edge, on the black picture.
-    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
-    QCOMPARE(shot.size(), QSize(1280, 720));
-    const int x = 640;
-    const int topEdge = 360 - 50 * 2; // half the clip's height up, 2 device pixels a unit
-    int first = -1, last = -1;
-    for (int y = topEdge - 10; y > topEdge - 120; --y) {
-        const QColor c = shot.pixelColor(x, y);
-        if (std::max({c.red(), c.green(), c.blue()}) > 60) {
-            last = last < 0 ? y : last;
-            first = y;
+        // Find the rotate picture on screen: what is drawn straight above the clip's
+        // top edge, clear of the handle on that edge, on the black picture.
+        const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+        QCOMPARE(shot.size(), QSize(1280, 720));
+        const int x = 640;
+        const int topEdge = 360 - 50 * 2; // half the clip's height up, 2 device pixels a unit
+        int first = -1, last = -1;
+        for (int y = topEdge - 10; y > topEdge - 120; --y) {
+            const QColor c = shot.pixelColor(x, y);
+            if (std::max({c.red(), c.green(), c.blue()}) > 60) {
+                last = last < 0 ? y : last;
+                first = y;
+            }
         }
-    }
-    QVERIFY2(first >= 0, "no rotate picture above the clip");
-    const double drawnAt = (first + last) / 2.0 / 2.0; // logical window pixels
-    QVERIFY2(std::abs(drawnAt - (180 - 50 - 20)) < 3, qPrintable(QString::number(drawnAt)));
+        QVERIFY2(first >= 0, "no rotate picture above the clip");
+        const double drawnAt = (first + last) / 2.0 / 2.0; // logical window pixels
+        QVERIFY2(std::abs(drawnAt - (180 - 50 - 20)) < 3, qPrintable(QString::number(drawnAt)));
 
-    // Grab it and drag to the right: the clip turns.
-    const QPoint handle(320, int(std::lround(drawnAt)));
-    QTest::mousePress(&window, Qt::LeftButton, {}, handle);
-    for (int i = 1; i <= 5; ++i) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(320 + 30 * i, drawnAt + 10 * i), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&window, &move);
-    }
-    QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(470, int(drawnAt) + 50));
-    QVERIFY2(item->rotation() > 0.3f, qPrintable(QString::number(item->rotation())));
+        // Grab it and drag to the right: the clip turns.
+        const QPoint handle(320, int(std::lround(drawnAt)));
+        QTest::mousePress(&window, Qt::LeftButton, {}, handle);
+        for (int i = 1; i <= 5; ++i) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(320 + 30 * i, drawnAt + 10 * i),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&window, &move);
+        }
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(470, int(drawnAt) + 50));
+        QVERIFY2(item->rotation() > 0.3f, qPrintable(QString::number(item->rotation())));
 
-    render.removeItem(item);
-    item->Release();
-}
+        render.removeItem(item);
+        item->Release();
+    }
+};
 
 int main(int argc, char **argv)
 {

@@ -1,5 +1,6 @@
-// Project file container: writing, reading, legacy import, failure boxes, path
-// services, and saves that are interrupted.
+// Project file container: archives (self-contained, never over the open project, on a
+// full disk, cancelled), the saved attributes, refused and malformed files, the scene
+// section, and saves that cannot write or are interrupted.
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
@@ -81,33 +82,284 @@ const QString kReadFail = "Invalid file (file could not be opened), failed to op
 class TestProjectFile : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        QVERIFY(app()->init());
+        MessageBox::setAnswerHook([this](const MessageSpec &box) {
+            m_boxes << box;
+            return 0;
+        });
+    }
+    void init()
+    {
+        m_sections.calls.clear();
+        m_sections.timelinePayload.clear();
+        m_boxes.clear();
+        app()->document()->setSections(&m_sections);
+    }
+    void cleanup() { app()->document()->setSections(nullptr); }
 
-    void newProjectFileHasVersionAndEmptySections();
-    void archiveIsSelfContainedAndMovable();
-    void failedArchiveLeavesNothing();
-    void archiveNeverReplacesTheOpenProject();
-    void archiveOnAFullDiskLeavesNothingAndSaysWhy();
-    void archiveCopiesInChunksAndStopsWhenAsked();
-    void archiveDialogChecksFolderAndName();
-    void savesWriteTheArchivedAttribute();
-    void sectionsAreReadInFileOrder();
-    void archivedAttributeValues_data();
-    void archivedAttributeValues();
-    void emptyOrNonXmlFileIsRefusedAndChangesNothing_data();
-    void emptyOrNonXmlFileIsRefusedAndChangesNothing();
-    void malformedXmlKeepsWhatWasRead();
-    void readingResetsTheHistoryAndAnnounces();
-    void legacyFilesAreWalkedAndRenamed();
-    void legacyFileWithAnotherRootIsRefused();
-    void sceneSectionRoundTrip();
-    void sceneSectionDefaultsAndBadValues();
-    void legacyCanvasGivesTheSceneSize();
-    void materialPathServices();
-    void unwritableTargetWritesNothing();
-    void interruptedSaveKeepsThePreviousFile();
+    void archiveIsSelfContainedAndMovable()
+    {
+        QDir root(m_dir.path());
+        root.mkpath("a");
+        root.mkpath("b");
+        const QString first = writeFile(m_dir.filePath("a/clip.mp4"), "first clip");
+        const QString second = writeFile(m_dir.filePath("b/clip.mp4"), "another clip");
+        QVERIFY(app()->document()->readProjectFile(
+            writeFile(m_dir.filePath("work.zua2"), "<VoVive/>")));
+        m_sections.materials = QStringList{first, second, first};
+        root.mkpath("out");
+        app()->document()->archiveProject(m_dir.filePath("out/Trip"));
+        const QString archive = m_dir.filePath("out/Trip/Trip.zua2");
+        QTRY_VERIFY(QFileInfo::exists(archive));
+        QVERIFY(m_boxes.isEmpty());
+        // Two different files of one name get a copy each; the same file one copy.
+        QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files),
+                 (QStringList{"clip-2.mp4", "clip.mp4"}));
+        QCOMPARE(readFile(m_dir.filePath("out/Trip/resource/clip-2.mp4")),
+                 QByteArray("another clip"));
+        const QByteArray text = readFile(archive);
+        QVERIFY(text.contains("Archived=\"1\""));
+        QCOMPARE(text.count("<path>resource/clip.mp4</path>"), 2);
+        QVERIFY(text.contains("<path>resource/clip-2.mp4</path>"));
+        QVERIFY(!QFileInfo::exists(archive + ".part"));
+        // Again with the same name: the copies are used again, none is added.
+        app()->document()->archiveProject(m_dir.filePath("out/Trip"));
+        QTest::qWait(300);
+        QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files).size(), 2);
+
+        // Moved elsewhere, the archive finds its materials beside it.
+        QVERIFY(root.rename("out/Trip", "moved"));
+        QVERIFY(app()->document()->readProjectFile(m_dir.filePath("moved/Trip.zua2")));
+        QCOMPARE(readFile(app()->document()->resolveMaterialPath("resource/clip-2.mp4")),
+                 QByteArray("another clip"));
+        m_sections.materials.clear();
+    }
+    void archiveNeverReplacesTheOpenProject()
+    {
+        // An archived project open, archived again under its own name and folder.
+        QDir(m_dir.path()).mkpath("own/Trip");
+        const QString project = writeFile(m_dir.filePath("own/Trip/Trip.zua2"),
+                                          "<VoVive Archived=\"1\"><Render/></VoVive>");
+        const QByteArray before = readFile(project);
+        QVERIFY(app()->document()->readProjectFile(project));
+        app()->document()->archiveProject(m_dir.filePath("own/Trip"));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, ZTR("archivedialog.OwnFile"));
+        QTest::qWait(100);
+        QCOMPARE(readFile(project), before);
+        QCOMPARE(QDir(m_dir.filePath("own/Trip")).entryList(QDir::Files), QStringList{"Trip.zua2"});
+    }
+    void archiveOnAFullDiskLeavesNothingAndSaysWhy()
+    {
+        QVERIFY(app()->document()->readProjectFile(
+            writeFile(m_dir.filePath("work3.zua2"), "<VoVive/>")));
+        m_sections.materials =
+            QStringList{writeFile(m_dir.filePath("big.mp4"), QByteArray(300 << 10, 'v'))};
+        // Full before the project file is written, then while the copies are made: each
+        // time the box names what could not be written, and nothing is left.
+        {
+            fixtures::FullDisk full(100);
+            app()->document()->archiveProject(m_dir.filePath("Full"));
+        }
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(
+            m_boxes[0].text.contains(QDir::toNativeSeparators(m_dir.filePath("Full/Full.zua2"))) &&
+                m_boxes[0].text.contains("File too large"),
+            qPrintable(m_boxes[0].text));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
+        {
+            fixtures::FullDisk full(100 << 10);
+            app()->document()->archiveProject(m_dir.filePath("Full"));
+            QTRY_COMPARE(m_boxes.size(), 2);
+        }
+        QVERIFY2(m_boxes[1].text.contains("big.mp4"), qPrintable(m_boxes[1].text));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
+        // With room again the same archive is made.
+        app()->document()->archiveProject(m_dir.filePath("Full"));
+        QTRY_VERIFY(QFileInfo::exists(m_dir.filePath("Full/Full.zua2")));
+        QCOMPARE(QFileInfo(m_dir.filePath("Full/resource/big.mp4")).size(), qint64(300 << 10));
+        m_sections.materials.clear();
+    }
+    void archiveCopiesInChunksAndStopsWhenAsked()
+    {
+        QByteArray big(5 << 20, 0);
+        for (int i = 0; i < big.size(); ++i)
+            big[i] = char(i * 7 / 3);
+        QVERIFY(QDir().mkpath(m_dir.filePath("chunks/resource")));
+        const QString from = writeFile(m_dir.filePath("chunks/big.mp4"), big);
+        const QString small = writeFile(m_dir.filePath("chunks/small.png"), "picture");
+        const QString out = m_dir.filePath("chunks/resource/");
+        const QString kept = writeFile(out + "kept.wav", "from an earlier archive");
+        const QList<ArchiveCopy> plan{
+            {small, out + "small.png"}, {kept, out + "kept.wav"}, {from, out + "big.mp4"}};
+        std::atomic<bool> cancel{false};
+
+        // Cancelled part-way through the large file: this run's copies go, older ones stay.
+        int reports = 0;
+        QString error = ArchiveCopier(plan, cancel).run([&](qint64 done, qint64 total) {
+            QCOMPARE(total, qint64(big.size() + 7));
+            if (++reports == 3)
+                cancel = true;
+            QVERIFY(done < total);
+        });
+        QCOMPARE(error, ZTR("archivedialog.Cancelled"));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"kept.wav"});
+        QCOMPARE(readFile(out + "kept.wav"), QByteArray("from an earlier archive"));
+
+        // A destination that fills up mid-file (a file size limit stands in for a full
+        // disk): the message names the material and nothing new is left.
+        cancel = false;
+        {
+            fixtures::FullDisk full(2 << 20);
+            error = ArchiveCopier(plan, cancel).run({});
+        }
+        QVERIFY2(error.contains(QDir::toNativeSeparators(from)), qPrintable(error));
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"kept.wav"});
+
+        // Uninterrupted: exact copies, progress rising to the total.
+        qint64 last = -1;
+        error = ArchiveCopier(plan, cancel).run([&](qint64 done, qint64 total) {
+            QVERIFY(done > last);
+            last = done;
+            QCOMPARE(total, qint64(big.size() + 7));
+        });
+        QCOMPARE(error, QString());
+        QCOMPARE(last, qint64(big.size() + 7));
+        QCOMPARE(readFile(out + "big.mp4"), big);
+        QCOMPARE(readFile(out + "small.png"), QByteArray("picture"));
+    }
+    void archiveDialogChecksFolderAndName()
+    {
+        ArchivedDialog dialog;
+        QSignalSpy archive(&dialog, &ArchivedDialog::sig_archive);
+        auto *path = dialog.findChild<QLineEdit *>("lineEdit_path");
+        auto *name = dialog.findChild<QLineEdit *>("lineEdit_name");
+        QVERIFY(ArchivedDialog::defaultName().startsWith("Zu剪辑-"));
+        QVERIFY(!ArchivedDialog::defaultName().contains('.'));
+        path->setText(m_dir.filePath("missing"));
+        name->setText("Trip");
+        dialog.on_pushButton_archived_clicked();
+        path->setText(m_dir.path());
+        name->setText("Trip?");
+        dialog.on_pushButton_archived_clicked();
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[0].text, ZTR("archivedialog.dirNoneExist"));
+        QVERIFY(m_boxes[1].text.startsWith(ZTR("archivedialog.NameLimit")));
+        QCOMPARE(archive.size(), 0);
+        name->setText("Trip");
+        dialog.on_pushButton_archived_clicked();
+        QCOMPARE(archive.size(), 1);
+        QCOMPARE(archive[0][0].toString(), m_dir.path() + "/Trip");
+    }
+    void savesWriteTheArchivedAttribute()
+    {
+        // Start from a project that is not archived.
+        QVERIFY(app()->document()->readProjectFile(
+            writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
+        m_sections.calls.clear();
+        const QString path = m_dir.filePath("saved.zua2");
+        QVERIFY(
+            app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
+        QVERIFY2(readFile(path).startsWith("<VoVive Version=\"1.0.0\" Archived=\"0\">"),
+                 readFile(path).constData());
+        QCOMPARE(m_sections.calls,
+                 QStringList({"write scene", "write materials 0", "write timeline 0"}));
+
+        QDir(m_dir.path()).mkpath("pack");
+        const QString archived = m_dir.filePath("pack/archived.zua2");
+        m_sections.calls.clear();
+        QVERIFY(app()->document()->writeContainer(archived, ProjectDocument::ContainerKind::Save,
+                                                  true));
+        QVERIFY(readFile(archived).startsWith("<VoVive Version=\"1.0.0\" Archived=\"1\">"));
+        QCOMPARE(app()->document()->archiveFolder(), QFileInfo(archived).absolutePath());
+        QCOMPARE(m_sections.calls,
+                 QStringList({"write scene", "write materials 1", "write timeline 1"}));
+        // The section layout is the same whatever the flags.
+        const QByteArray text = readFile(archived);
+        QVERIFY(text.indexOf("<Render>") < text.indexOf("<Resource>"));
+        QVERIFY(text.indexOf("<Resource>") < text.indexOf("<Timeline"));
+        QVERIFY(text.indexOf("<Timeline") < text.indexOf("<Preview/>"));
+    }
+    void emptyOrNonXmlFileIsRefusedAndChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("this is not a project");
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff<", 4);
+    }
+    void emptyOrNonXmlFileIsRefusedAndChangesNothing()
+    {
+        QFETCH(QByteArray, content);
+        app()->document()->setProjectPath("/home/u/current.zua2");
+        QVERIFY(
+            !app()->document()->readProjectFile(writeFile(m_dir.filePath("bad.zua2"), content)));
+        QVERIFY(m_sections.calls.isEmpty()); // the open project is not cleared
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, kReadFail);
+        QCOMPARE(app()->document()->projectPath(), QString("/home/u/current.zua2"));
+    }
+    void malformedXmlKeepsWhatWasRead()
+    {
+        const QString path =
+            writeFile(m_dir.filePath("cut.zua2"), "<VoVive Archived=\"0\"><Render/><Resource><Mat");
+        QVERIFY(app()->document()->readProjectFile(path));
+        QCOMPARE(m_sections.calls, QStringList({"clear", "scene", "materials"}));
+        QVERIFY(m_boxes.isEmpty());
+    }
+    void legacyFileWithAnotherRootIsRefused()
+    {
+        const QString path = writeFile(m_dir.filePath("other.zua"), "<VoVive Archived=\"1\"/>");
+        QVERIFY(!app()->document()->readLegacyProjectFile(path));
+        QVERIFY(m_sections.calls.isEmpty());
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, kReadFail);
+    }
+    void sceneSectionRoundTrip()
+    {
+        app()->document()->setSections(nullptr);
+        RenderManager *rm = app()->renderManager();
+        rm->setSceneSize(1280, 720, true);
+        const QString path = m_dir.filePath("scene.zua2");
+        QVERIFY(
+            app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
+        rm->setSceneSize(1920, 1080, true);
+        QSignalSpy sizes(rm, &RenderManager::sig_updateSceneSize);
+        QVERIFY(app()->document()->readProjectFile(path));
+        QCOMPARE(rm->sceneWidth(), 1280u);
+        QCOMPARE(rm->sceneHeight(), 720u);
+        QVERIFY(!rm->sizeFixed()); // a loaded size can still be adopted from a video
+        QCOMPARE(sizes.size(), 1);
+    }
+    void unwritableTargetWritesNothing()
+    {
+        const QString path = m_dir.filePath("no/such/folder/p.zua2");
+        QVERIFY(
+            !app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(!app()->document()->writeContainer(QString(), ProjectDocument::ContainerKind::Save,
+                                                   false));
+        QVERIFY(m_sections.calls.isEmpty());
+    }
+    void interruptedSaveKeepsThePreviousFile()
+    {
+        const QString path = m_dir.filePath("precious.zua2");
+        m_sections.timelinePayload = "previous";
+        QVERIFY(
+            app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
+        const QByteArray before = readFile(path);
+        QVERIFY(before.contains("previous"));
+
+        // A separate process saves over it and is killed half-way through.
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--interrupted-save", path});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(readFile(path), before);
+        QVERIFY(app()->document()->readProjectFile(path));
+        QVERIFY(m_sections.calls.contains("timeline"));
+    }
 
 private:
     ZuApp *app() { return ZuApp::instance(); }
@@ -115,477 +367,6 @@ private:
     RecordingSections m_sections;
     QList<MessageSpec> m_boxes;
 };
-
-void TestProjectFile::initTestCase()
-{
-    QVERIFY(app()->init());
-    MessageBox::setAnswerHook([this](const MessageSpec &box) {
-        m_boxes << box;
-        return 0;
-    });
-}
-
-void TestProjectFile::init()
-{
-    m_sections.calls.clear();
-    m_sections.timelinePayload.clear();
-    m_boxes.clear();
-    app()->document()->setSections(&m_sections);
-}
-
-void TestProjectFile::cleanup()
-{
-    app()->document()->setSections(nullptr);
-}
-
-void TestProjectFile::newProjectFileHasVersionAndEmptySections()
-{
-    app()->document()->setSections(nullptr); // the real owners
-    const QString path = m_dir.filePath("new.zua2");
-    QVERIFY(
-        app()->document()->writeContainer(path, ProjectDocument::ContainerKind::NewProject, false));
-    QCOMPARE(QString::fromUtf8(readFile(path)), QString("<VoVive Version=\"1.0.0\">\n"
-                                                        "  <Render>\n"
-                                                        "    <scene>\n"
-                                                        "      <width>1920</width>\n"
-                                                        "      <height>1080</height>\n"
-                                                        "    </scene>\n"
-                                                        "  </Render>\n"
-                                                        "  <Resource/>\n"
-                                                        "  <Timeline/>\n"
-                                                        "  <Preview/>\n"
-                                                        "</VoVive>\n"));
-}
-
-void TestProjectFile::savesWriteTheArchivedAttribute()
-{
-    // Start from a project that is not archived.
-    QVERIFY(
-        app()->document()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
-    m_sections.calls.clear();
-    const QString path = m_dir.filePath("saved.zua2");
-    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
-    QVERIFY2(readFile(path).startsWith("<VoVive Version=\"1.0.0\" Archived=\"0\">"),
-             readFile(path).constData());
-    QCOMPARE(m_sections.calls,
-             QStringList({"write scene", "write materials 0", "write timeline 0"}));
-
-    QDir(m_dir.path()).mkpath("pack");
-    const QString archived = m_dir.filePath("pack/archived.zua2");
-    m_sections.calls.clear();
-    QVERIFY(
-        app()->document()->writeContainer(archived, ProjectDocument::ContainerKind::Save, true));
-    QVERIFY(readFile(archived).startsWith("<VoVive Version=\"1.0.0\" Archived=\"1\">"));
-    QCOMPARE(app()->document()->archiveFolder(), QFileInfo(archived).absolutePath());
-    QCOMPARE(m_sections.calls,
-             QStringList({"write scene", "write materials 1", "write timeline 1"}));
-    // The section layout is the same whatever the flags.
-    const QByteArray text = readFile(archived);
-    QVERIFY(text.indexOf("<Render>") < text.indexOf("<Resource>"));
-    QVERIFY(text.indexOf("<Resource>") < text.indexOf("<Timeline"));
-    QVERIFY(text.indexOf("<Timeline") < text.indexOf("<Preview/>"));
-}
-
-void TestProjectFile::sectionsAreReadInFileOrder()
-{
-    const QString path =
-        writeFile(m_dir.filePath("order.zua2"), "<VoVive Version=\"9.9\">"
-                                                "<Timeline><classify/></Timeline>"
-                                                "<Unknown><Render><deep/></Render></Unknown>"
-                                                "<Resource/>"
-                                                "<Preview><x/></Preview>"
-                                                "<Render/>"
-                                                "</VoVive>");
-    QVERIFY(app()->document()->readProjectFile(path));
-    QCOMPARE(m_sections.calls, QStringList({"clear", "timeline", "materials", "scene"}));
-    QCOMPARE(app()->document()->projectPath(), path);
-    QVERIFY(m_boxes.isEmpty());
-}
-
-void TestProjectFile::archivedAttributeValues_data()
-{
-    QTest::addColumn<QByteArray>("root");
-    QTest::addColumn<bool>("archived");
-    QTest::newRow("1") << QByteArray("<VoVive Archived=\"1\"/>") << true;
-    QTest::newRow("2 counts as archived") << QByteArray("<VoVive Archived=\"2\"/>") << true;
-    QTest::newRow("0") << QByteArray("<VoVive Archived=\"0\"/>") << false;
-    QTest::newRow("missing") << QByteArray("<VoVive Version=\"1.0.0\"/>") << false;
-    QTest::newRow("not a number") << QByteArray("<VoVive Archived=\"yes\"/>") << false;
-    QTest::newRow("other root name") << QByteArray("<Project Archived=\"1\"/>") << true;
-}
-
-void TestProjectFile::archivedAttributeValues()
-{
-    QFETCH(QByteArray, root);
-    QFETCH(bool, archived);
-    QVERIFY(app()->document()->readProjectFile(writeFile(m_dir.filePath("flag.zua2"), root)));
-    QCOMPARE(app()->document()->isArchived(), archived);
-}
-
-void TestProjectFile::emptyOrNonXmlFileIsRefusedAndChangesNothing_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("text") << QByteArray("this is not a project");
-    QTest::newRow("binary") << QByteArray("\x00\x01\xff<", 4);
-}
-
-void TestProjectFile::emptyOrNonXmlFileIsRefusedAndChangesNothing()
-{
-    QFETCH(QByteArray, content);
-    app()->document()->setProjectPath("/home/u/current.zua2");
-    QVERIFY(!app()->document()->readProjectFile(writeFile(m_dir.filePath("bad.zua2"), content)));
-    QVERIFY(m_sections.calls.isEmpty()); // the open project is not cleared
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, kReadFail);
-    QCOMPARE(app()->document()->projectPath(), QString("/home/u/current.zua2"));
-}
-
-void TestProjectFile::malformedXmlKeepsWhatWasRead()
-{
-    const QString path =
-        writeFile(m_dir.filePath("cut.zua2"), "<VoVive Archived=\"0\"><Render/><Resource><Mat");
-    QVERIFY(app()->document()->readProjectFile(path));
-    QCOMPARE(m_sections.calls, QStringList({"clear", "scene", "materials"}));
-    QVERIFY(m_boxes.isEmpty());
-}
-
-void TestProjectFile::readingResetsTheHistoryAndAnnounces()
-{
-    Marker marker;
-    marker.setValue("k", bg::Value(int32_t(1)), true, true);
-    QVERIFY(!zua::UndoController::instance()->isClean());
-    QSignalSpy names(app()->document(), &ProjectDocument::sig_updateProjectName);
-    QSignalSpy history(app()->document(), &ProjectDocument::sig_prependHistory);
-    const QString path = writeFile(m_dir.filePath("my.film.zua2"), "<VoVive/>");
-    QVERIFY(app()->document()->readProjectFile(path));
-    QVERIFY(zua::UndoController::instance()->isClean());
-    QVERIFY(!zua::UndoController::instance()->canUndo());
-    QCOMPARE(history.size(), 1);
-    QCOMPARE(history[0][0].toString(), path);
-    QCOMPARE(names.size(), 2);
-    QCOMPARE(names[0][0].toString(), QString("my.film"));
-    QCOMPARE(names[0][1].toBool(), true);
-    QCOMPARE(names[1][1].toBool(), false);
-    QCOMPARE(names[1][0].toString(), QString("my.film.zua2「Opened」"));
-}
-
-void TestProjectFile::archiveIsSelfContainedAndMovable()
-{
-    QDir root(m_dir.path());
-    root.mkpath("a");
-    root.mkpath("b");
-    const QString first = writeFile(m_dir.filePath("a/clip.mp4"), "first clip");
-    const QString second = writeFile(m_dir.filePath("b/clip.mp4"), "another clip");
-    QVERIFY(
-        app()->document()->readProjectFile(writeFile(m_dir.filePath("work.zua2"), "<VoVive/>")));
-    m_sections.materials = QStringList{first, second, first};
-    root.mkpath("out");
-    app()->document()->archiveProject(m_dir.filePath("out/Trip"));
-    const QString archive = m_dir.filePath("out/Trip/Trip.zua2");
-    QTRY_VERIFY(QFileInfo::exists(archive));
-    QVERIFY(m_boxes.isEmpty());
-    // Two different files of one name get a copy each; the same file one copy.
-    QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files),
-             (QStringList{"clip-2.mp4", "clip.mp4"}));
-    QCOMPARE(readFile(m_dir.filePath("out/Trip/resource/clip-2.mp4")), QByteArray("another clip"));
-    const QByteArray text = readFile(archive);
-    QVERIFY(text.contains("Archived=\"1\""));
-    QCOMPARE(text.count("<path>resource/clip.mp4</path>"), 2);
-    QVERIFY(text.contains("<path>resource/clip-2.mp4</path>"));
-    QVERIFY(!QFileInfo::exists(archive + ".part"));
-    // Again with the same name: the copies are used again, none is added.
-    app()->document()->archiveProject(m_dir.filePath("out/Trip"));
-    QTest::qWait(300);
-    QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files).size(), 2);
-
-    // Moved elsewhere, the archive finds its materials beside it.
-    QVERIFY(root.rename("out/Trip", "moved"));
-    QVERIFY(app()->document()->readProjectFile(m_dir.filePath("moved/Trip.zua2")));
-    QCOMPARE(readFile(app()->document()->resolveMaterialPath("resource/clip-2.mp4")),
-             QByteArray("another clip"));
-    m_sections.materials.clear();
-}
-
-void TestProjectFile::archiveNeverReplacesTheOpenProject()
-{
-    // An archived project open, archived again under its own name and folder.
-    QDir(m_dir.path()).mkpath("own/Trip");
-    const QString project = writeFile(m_dir.filePath("own/Trip/Trip.zua2"),
-                                      "<VoVive Archived=\"1\"><Render/></VoVive>");
-    const QByteArray before = readFile(project);
-    QVERIFY(app()->document()->readProjectFile(project));
-    app()->document()->archiveProject(m_dir.filePath("own/Trip"));
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, ZTR("archivedialog.OwnFile"));
-    QTest::qWait(100);
-    QCOMPARE(readFile(project), before);
-    QCOMPARE(QDir(m_dir.filePath("own/Trip")).entryList(QDir::Files), QStringList{"Trip.zua2"});
-}
-
-void TestProjectFile::archiveOnAFullDiskLeavesNothingAndSaysWhy()
-{
-    QVERIFY(
-        app()->document()->readProjectFile(writeFile(m_dir.filePath("work3.zua2"), "<VoVive/>")));
-    m_sections.materials =
-        QStringList{writeFile(m_dir.filePath("big.mp4"), QByteArray(300 << 10, 'v'))};
-    // Full before the project file is written, then while the copies are made: each
-    // time the box names what could not be written, and nothing is left.
-    {
-        fixtures::FullDisk full(100);
-        app()->document()->archiveProject(m_dir.filePath("Full"));
-    }
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains(QDir::toNativeSeparators(m_dir.filePath("Full/Full.zua2"))) &&
-                 m_boxes[0].text.contains("File too large"),
-             qPrintable(m_boxes[0].text));
-    QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
-    {
-        fixtures::FullDisk full(100 << 10);
-        app()->document()->archiveProject(m_dir.filePath("Full"));
-        QTRY_COMPARE(m_boxes.size(), 2);
-    }
-    QVERIFY2(m_boxes[1].text.contains("big.mp4"), qPrintable(m_boxes[1].text));
-    QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
-    // With room again the same archive is made.
-    app()->document()->archiveProject(m_dir.filePath("Full"));
-    QTRY_VERIFY(QFileInfo::exists(m_dir.filePath("Full/Full.zua2")));
-    QCOMPARE(QFileInfo(m_dir.filePath("Full/resource/big.mp4")).size(), qint64(300 << 10));
-    m_sections.materials.clear();
-}
-
-void TestProjectFile::failedArchiveLeavesNothing()
-{
-    const QString gone = m_dir.filePath("gone.mp4");
-    QVERIFY(
-        app()->document()->readProjectFile(writeFile(m_dir.filePath("work2.zua2"), "<VoVive/>")));
-    m_sections.materials = QStringList{writeFile(m_dir.filePath("kept.mp4"), "kept"), gone};
-    app()->document()->archiveProject(m_dir.filePath("Broken"));
-    QTRY_COMPARE(m_boxes.size(), 1);
-    QVERIFY(m_boxes[0].text.contains(QDir::toNativeSeparators(gone)));
-    QVERIFY(!QFileInfo::exists(m_dir.filePath("Broken")));
-    // A folder that cannot be made is said at once.
-    m_boxes.clear();
-    app()->document()->archiveProject("/proc/zua/Nowhere");
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, ZTR("archivedialog.WriteForbidden"));
-    m_sections.materials.clear();
-}
-
-void TestProjectFile::archiveCopiesInChunksAndStopsWhenAsked()
-{
-    QByteArray big(5 << 20, 0);
-    for (int i = 0; i < big.size(); ++i)
-        big[i] = char(i * 7 / 3);
-    QVERIFY(QDir().mkpath(m_dir.filePath("chunks/resource")));
-    const QString from = writeFile(m_dir.filePath("chunks/big.mp4"), big);
-    const QString small = writeFile(m_dir.filePath("chunks/small.png"), "picture");
-    const QString out = m_dir.filePath("chunks/resource/");
-    const QString kept = writeFile(out + "kept.wav", "from an earlier archive");
-    const QList<ArchiveCopy> plan{
-        {small, out + "small.png"}, {kept, out + "kept.wav"}, {from, out + "big.mp4"}};
-    std::atomic<bool> cancel{false};
-
-    // Cancelled part-way through the large file: this run's copies go, older ones stay.
-    int reports = 0;
-    QString error = ArchiveCopier(plan, cancel).run([&](qint64 done, qint64 total) {
-        QCOMPARE(total, qint64(big.size() + 7));
-        if (++reports == 3)
-            cancel = true;
-        QVERIFY(done < total);
-    });
-    QCOMPARE(error, ZTR("archivedialog.Cancelled"));
-    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"kept.wav"});
-    QCOMPARE(readFile(out + "kept.wav"), QByteArray("from an earlier archive"));
-
-    // A destination that fills up mid-file (a file size limit stands in for a full
-    // disk): the message names the material and nothing new is left.
-    cancel = false;
-    {
-        fixtures::FullDisk full(2 << 20);
-        error = ArchiveCopier(plan, cancel).run({});
-    }
-    QVERIFY2(error.contains(QDir::toNativeSeparators(from)), qPrintable(error));
-    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"kept.wav"});
-
-    // Uninterrupted: exact copies, progress rising to the total.
-    qint64 last = -1;
-    error = ArchiveCopier(plan, cancel).run([&](qint64 done, qint64 total) {
-        QVERIFY(done > last);
-        last = done;
-        QCOMPARE(total, qint64(big.size() + 7));
-    });
-    QCOMPARE(error, QString());
-    QCOMPARE(last, qint64(big.size() + 7));
-    QCOMPARE(readFile(out + "big.mp4"), big);
-    QCOMPARE(readFile(out + "small.png"), QByteArray("picture"));
-}
-
-void TestProjectFile::archiveDialogChecksFolderAndName()
-{
-    ArchivedDialog dialog;
-    QSignalSpy archive(&dialog, &ArchivedDialog::sig_archive);
-    auto *path = dialog.findChild<QLineEdit *>("lineEdit_path");
-    auto *name = dialog.findChild<QLineEdit *>("lineEdit_name");
-    QVERIFY(ArchivedDialog::defaultName().startsWith("Zu剪辑-"));
-    QVERIFY(!ArchivedDialog::defaultName().contains('.'));
-    path->setText(m_dir.filePath("missing"));
-    name->setText("Trip");
-    dialog.on_pushButton_archived_clicked();
-    path->setText(m_dir.path());
-    name->setText("Trip?");
-    dialog.on_pushButton_archived_clicked();
-    QCOMPARE(m_boxes.size(), 2);
-    QCOMPARE(m_boxes[0].text, ZTR("archivedialog.dirNoneExist"));
-    QVERIFY(m_boxes[1].text.startsWith(ZTR("archivedialog.NameLimit")));
-    QCOMPARE(archive.size(), 0);
-    name->setText("Trip");
-    dialog.on_pushButton_archived_clicked();
-    QCOMPARE(archive.size(), 1);
-    QCOMPARE(archive[0][0].toString(), m_dir.path() + "/Trip");
-}
-
-void TestProjectFile::legacyFilesAreWalkedAndRenamed()
-{
-    QDir(m_dir.path()).mkpath("old");
-    const QString path = writeFile(
-        m_dir.filePath("old/old.zua"),
-        "<RoRIVeziza archive=\"1\">"
-        "<Resource><ViewModel><ZuSceneModel><ObjectMgr/><ObjectMgr/></ZuSceneModel></ViewModel>"
-        "<Other><ObjectMgr/></Other></Resource>"
-        "<Preview><ViewInfo/><ViewModel><ZuSceneModel><ObjectMgr/></ZuSceneModel></ViewModel>"
-        "<Junk/></Preview>"
-        "<TimeLine><PosCtrl><Tree/><Tree/></PosCtrl><Tree/></TimeLine>"
-        "<Extra><Tree/></Extra>"
-        "</RoRIVeziza>");
-    QSignalSpy history(app()->document(), &ProjectDocument::sig_prependHistory);
-    QVERIFY(app()->document()->readLegacyProjectFile(path));
-    QCOMPARE(m_sections.calls,
-             QStringList({"clear", "legacy materials", "legacy materials", "legacy canvas",
-                          "legacy scene", "legacy tree", "legacy tree"}));
-    QVERIFY(app()->document()->isArchived());
-    // Proposed for the first save, which asks: the converted project has no file yet.
-    QCOMPARE(app()->document()->projectPath(), m_dir.filePath("old/old.zua2"));
-    QVERIFY(app()->document()->needsLocation());
-    QCOMPARE(history.size(), 0);
-    QVERIFY(zua::UndoController::instance()->isClean());
-}
-
-void TestProjectFile::legacyFileWithAnotherRootIsRefused()
-{
-    const QString path = writeFile(m_dir.filePath("other.zua"), "<VoVive Archived=\"1\"/>");
-    QVERIFY(!app()->document()->readLegacyProjectFile(path));
-    QVERIFY(m_sections.calls.isEmpty());
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, kReadFail);
-}
-
-void TestProjectFile::sceneSectionRoundTrip()
-{
-    app()->document()->setSections(nullptr);
-    RenderManager *rm = app()->renderManager();
-    rm->setSceneSize(1280, 720, true);
-    const QString path = m_dir.filePath("scene.zua2");
-    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
-    rm->setSceneSize(1920, 1080, true);
-    QSignalSpy sizes(rm, &RenderManager::sig_updateSceneSize);
-    QVERIFY(app()->document()->readProjectFile(path));
-    QCOMPARE(rm->sceneWidth(), 1280u);
-    QCOMPARE(rm->sceneHeight(), 720u);
-    QVERIFY(!rm->sizeFixed()); // a loaded size can still be adopted from a video
-    QCOMPARE(sizes.size(), 1);
-}
-
-void TestProjectFile::sceneSectionDefaultsAndBadValues()
-{
-    app()->document()->setSections(nullptr);
-    RenderManager *rm = app()->renderManager();
-    rm->setSceneSize(640, 480, false);
-    QVERIFY(app()->document()->readProjectFile(writeFile(
-        m_dir.filePath("partial.zua2"),
-        "<VoVive><Render><scene><width>720</width><depth>3</depth></scene></Render></VoVive>")));
-    QCOMPARE(rm->sceneWidth(), 720u);
-    QCOMPARE(rm->sceneHeight(), 1080u);
-    QVERIFY(app()->document()->readProjectFile(writeFile(
-        m_dir.filePath("zero.zua2"),
-        "<VoVive><Render><scene><width>0</width><height>-5</height></scene></Render></VoVive>")));
-    QCOMPARE(rm->sceneWidth(), 1920u);
-    QCOMPARE(rm->sceneHeight(), 1080u);
-}
-
-void TestProjectFile::legacyCanvasGivesTheSceneSize()
-{
-    app()->document()->setSections(nullptr);
-    RenderManager *rm = app()->renderManager();
-    QVERIFY(app()->document()->readLegacyProjectFile(writeFile(
-        m_dir.filePath("canvas.zua"), "<RoRIVeziza archive=\"0\"><Preview><ViewInfo>"
-                                      "<canvas_rect>[rectf]x:0;y:0;w:640.7;h:480.2</canvas_rect>"
-                                      "</ViewInfo></Preview></RoRIVeziza>")));
-    QCOMPARE(rm->sceneWidth(), 640u);
-    QCOMPARE(rm->sceneHeight(), 480u);
-}
-
-void TestProjectFile::materialPathServices()
-{
-    QDir root(m_dir.path());
-    root.mkpath("media");
-    root.mkpath("archive");
-    const QString media = writeFile(m_dir.filePath("media/clip.mp4"), "original");
-
-    // Not archived: paths pass through unchanged.
-    QVERIFY(
-        app()->document()->readProjectFile(writeFile(m_dir.filePath("plain.zua2"), "<VoVive/>")));
-    QCOMPARE(app()->document()->resolveMaterialPath("resource/clip.mp4"),
-             QString("resource/clip.mp4"));
-
-    // Archived: relative paths resolve against the project file's folder.
-    const QString project = writeFile(m_dir.filePath("archive/p.zua2"), "<VoVive Archived=\"1\"/>");
-    QVERIFY(app()->document()->readProjectFile(project));
-    QCOMPARE(app()->document()->resolveMaterialPath("resource/clip.mp4"),
-             m_dir.filePath("archive/resource/clip.mp4"));
-    QCOMPARE(app()->document()->resolveMaterialPath(media), media);
-
-    // Saving while archived moves the archive folder to the target's folder.
-    QVERIFY(
-        app()->document()->writeContainer(project, ProjectDocument::ContainerKind::Save, false));
-    QCOMPARE(app()->document()->archiveFolder(), m_dir.filePath("archive"));
-    QCOMPARE(app()->document()->relativeToArchive(media), QString("../media/clip.mp4"));
-
-    const QString copied = app()->document()->copyIntoProjectResource(media);
-    QCOMPARE(copied, m_dir.filePath("archive/resource/clip.mp4"));
-    QCOMPARE(readFile(copied), QByteArray("original"));
-    writeFile(media, "changed");
-    QCOMPARE(app()->document()->copyIntoProjectResource(media), copied);
-    QCOMPARE(readFile(copied), QByteArray("original")); // an existing copy is left alone
-}
-
-void TestProjectFile::unwritableTargetWritesNothing()
-{
-    const QString path = m_dir.filePath("no/such/folder/p.zua2");
-    QVERIFY(!app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
-    QVERIFY(!QFileInfo::exists(path));
-    QVERIFY(
-        !app()->document()->writeContainer(QString(), ProjectDocument::ContainerKind::Save, false));
-    QVERIFY(m_sections.calls.isEmpty());
-}
-
-void TestProjectFile::interruptedSaveKeepsThePreviousFile()
-{
-    const QString path = m_dir.filePath("precious.zua2");
-    m_sections.timelinePayload = "previous";
-    QVERIFY(app()->document()->writeContainer(path, ProjectDocument::ContainerKind::Save, false));
-    const QByteArray before = readFile(path);
-    QVERIFY(before.contains("previous"));
-
-    // A separate process saves over it and is killed half-way through.
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {"--interrupted-save", path});
-    QVERIFY(child.waitForFinished(30000));
-    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-    QCOMPARE(readFile(path), before);
-    QVERIFY(app()->document()->readProjectFile(path));
-    QVERIFY(m_sections.calls.contains("timeline"));
-}
 
 int main(int argc, char **argv)
 {

@@ -34,87 +34,84 @@ QJsonObject videoStream(const QString &path)
 class TestRenderCommand : public QObject {
     Q_OBJECT
 private slots:
-    void renderCommandWritesTheProject();
-};
-
-void TestRenderCommand::renderCommandWritesTheProject()
-{
-    QTemporaryDir dir;
-    const QString home = dir.path();
-    QVERIFY(QProcess::execute("bash", {ZUA_SOURCE_DIR "/scripts/make-demo.sh", home}) == 0);
-    enum Display { Shared, None, NoneAndNoServer };
-    auto render = [&home](const QStringList &args, Display display, QString *said) {
-        QProcess p;
-        QProcessEnvironment env = fixtures::editorEnvironment(home);
-        if (display != Shared) {
-            env.remove("DISPLAY");
-            env.remove("QT_QPA_PLATFORM");
-        }
-        if (display == NoneAndNoServer)
-            env.insert("PATH", home); // no Xvfb to be found
-        p.setProcessEnvironment(env);
-        p.start(ZUA_RENDER_BINARY, args);
-        p.waitForFinished(120000);
-        *said = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    };
-    QString said;
-    const QString out = home + "/demo.mp4";
-    QCOMPARE(render({home + "/demo.zua2", out, "--size", "640x360", "--fps", "15"}, Shared, &said),
-             0);
-    QVERIFY2(said.contains("progress 100 %") && said.contains("written: " + out),
-             qPrintable(said.right(500)));
-    const QJsonObject v = videoStream(out);
-    QCOMPARE(v["codec_name"].toString(), QString("h264"));
-    QCOMPARE(v["width"].toInt(), 640);
-    QCOMPARE(v["nb_read_frames"].toString().toInt(), 120); // 8 s at 15 frames a second
-
-    // Failures say what the panel would and exit non-zero.
-    // No display set: it draws on a private X server of its own.
-    QCOMPARE(render({home + "/demo.zua2", home + "/quiet.mp4", "--size", "320x180"}, None, &said),
-             0);
-    QVERIFY2(said.contains("written: "), qPrintable(said.right(500)));
-    QCOMPARE(videoStream(home + "/quiet.mp4")["width"].toInt(), 320);
-
-    // An existing file is replaced only when asked to; a material never.
-    const QByteArray before = readFile(out);
-    QCOMPARE(render({home + "/demo.zua2", out, "--size", "320x180"}, Shared, &said), 1);
-    QVERIFY2(said.contains("already there"), qPrintable(said.right(500)));
-    QCOMPARE(readFile(out), before);
-    QCOMPARE(render({home + "/demo.zua2", out, "--size", "320x180", "--overwrite"}, Shared, &said),
-             0);
-    QCOMPARE(videoStream(out)["width"].toInt(), 320);
-    const QByteArray music = readFile(home + "/music.wav");
-    QCOMPARE(render({home + "/demo.zua2", home + "/music.wav", "--overwrite"}, Shared, &said), 1);
-    QVERIFY2(said.contains("This project uses the file"), qPrintable(said.right(500)));
-    QCOMPARE(readFile(home + "/music.wav"), music);
-    // Ctrl-C half-way: nothing under the name, nothing left beside it.
+    void renderCommandWritesTheProject()
     {
-        QProcess stopped;
-        stopped.setProcessEnvironment(fixtures::editorEnvironment(home));
-        stopped.setReadChannel(QProcess::StandardError);
-        stopped.start(ZUA_RENDER_BINARY, {home + "/demo.zua2", home + "/stopped.mp4"});
-        QVERIFY(stopped.waitForStarted());
-        QByteArray progress;
-        while (!progress.contains("progress 10 %") && stopped.waitForReadyRead(60000))
-            progress += stopped.readAllStandardError();
-        QVERIFY2(progress.contains("progress 10 %"), progress.constData());
-        ::kill(pid_t(stopped.processId()), SIGINT);
-        QVERIFY(stopped.waitForFinished(30000));
-        QCOMPARE(stopped.exitCode(), 1);
-        QVERIFY(!QFileInfo::exists(home + "/stopped.mp4"));
-        QCOMPARE(QDir(home).entryList({"*.part.*"}, QDir::Files | QDir::Hidden), QStringList());
-    }
+        QTemporaryDir dir;
+        const QString home = dir.path();
+        QVERIFY(QProcess::execute("bash", {ZUA_SOURCE_DIR "/scripts/make-demo.sh", home}) == 0);
+        enum Display { Shared, None, NoneAndNoServer };
+        auto render = [&home](const QStringList &args, Display display, QString *said) {
+            QProcess p;
+            QProcessEnvironment env = fixtures::editorEnvironment(home);
+            if (display != Shared) {
+                env.remove("DISPLAY");
+                env.remove("QT_QPA_PLATFORM");
+            }
+            if (display == NoneAndNoServer)
+                env.insert("PATH", home); // no Xvfb to be found
+            p.setProcessEnvironment(env);
+            p.start(ZUA_RENDER_BINARY, args);
+            p.waitForFinished(120000);
+            *said = QString::fromUtf8(p.readAllStandardError());
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QString said;
+        const QString out = home + "/demo.mp4";
+        QCOMPARE(
+            render({home + "/demo.zua2", out, "--size", "640x360", "--fps", "15"}, Shared, &said),
+            0);
+        QVERIFY2(said.contains("progress 100 %") && said.contains("written: " + out),
+                 qPrintable(said.right(500)));
+        const QJsonObject v = videoStream(out);
+        QCOMPARE(v["codec_name"].toString(), QString("h264"));
+        QCOMPARE(v["width"].toInt(), 640);
+        QCOMPARE(v["nb_read_frames"].toString().toInt(), 120); // 8 s at 15 frames a second
 
-    // Failures say what the panel would and exit non-zero.
-    QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, Shared, &said), 1);
-    QVERIFY2(said.contains("the file could not be created"), qPrintable(said.right(500)));
-    QCOMPARE(render({home + "/absent.zua2", out}, Shared, &said), 1);
-    QVERIFY(said.contains("Invalid file (file does not exist), failed to open"));
-    QCOMPARE(render({home + "/demo.zua2", out, "--fps", "90"}, Shared, &said), 2);
-    QCOMPARE(render({home + "/demo.zua2", out}, NoneAndNoServer, &said), 2);
-    QVERIFY2(said.contains("Xvfb could not be started"), qPrintable(said));
-}
+        // No display set: it draws on a private X server of its own.
+        QCOMPARE(
+            render({home + "/demo.zua2", home + "/quiet.mp4", "--size", "320x180"}, None, &said),
+            0);
+        QVERIFY2(said.contains("written: "), qPrintable(said.right(500)));
+        QCOMPARE(videoStream(home + "/quiet.mp4")["width"].toInt(), 320);
+
+        // An existing file is replaced only when asked to; a material never.
+        const QByteArray before = readFile(out);
+        QCOMPARE(render({home + "/demo.zua2", out, "--size", "320x180"}, Shared, &said), 1);
+        QVERIFY2(said.contains("already there"), qPrintable(said.right(500)));
+        QCOMPARE(readFile(out), before);
+        const QByteArray music = readFile(home + "/music.wav");
+        QCOMPARE(render({home + "/demo.zua2", home + "/music.wav", "--overwrite"}, Shared, &said),
+                 1);
+        QVERIFY2(said.contains("This project uses the file"), qPrintable(said.right(500)));
+        QCOMPARE(readFile(home + "/music.wav"), music);
+        // Ctrl-C half-way: nothing under the name, nothing left beside it.
+        {
+            QProcess stopped;
+            stopped.setProcessEnvironment(fixtures::editorEnvironment(home));
+            stopped.setReadChannel(QProcess::StandardError);
+            stopped.start(ZUA_RENDER_BINARY, {home + "/demo.zua2", home + "/stopped.mp4"});
+            QVERIFY(stopped.waitForStarted());
+            QByteArray progress;
+            while (!progress.contains("progress 10 %") && stopped.waitForReadyRead(60000))
+                progress += stopped.readAllStandardError();
+            QVERIFY2(progress.contains("progress 10 %"), progress.constData());
+            ::kill(pid_t(stopped.processId()), SIGINT);
+            QVERIFY(stopped.waitForFinished(30000));
+            QCOMPARE(stopped.exitCode(), 1);
+            QVERIFY(!QFileInfo::exists(home + "/stopped.mp4"));
+            QCOMPARE(QDir(home).entryList({"*.part.*"}, QDir::Files | QDir::Hidden), QStringList());
+        }
+
+        // Failures say what the panel would and exit non-zero.
+        QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, Shared, &said), 1);
+        QVERIFY2(said.contains("the file could not be created"), qPrintable(said.right(500)));
+        QCOMPARE(render({home + "/absent.zua2", out}, Shared, &said), 1);
+        QVERIFY(said.contains("Invalid file (file does not exist), failed to open"));
+        QCOMPARE(render({home + "/demo.zua2", out, "--fps", "90"}, Shared, &said), 2);
+        QCOMPARE(render({home + "/demo.zua2", out}, NoneAndNoServer, &said), 2);
+        QVERIFY2(said.contains("Xvfb could not be started"), qPrintable(said));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRenderCommand)
 #include "tst_rendercommand.moc"

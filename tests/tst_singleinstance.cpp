@@ -62,95 +62,93 @@ void killHard(QProcess &p)
 class TestSingleInstance : public QObject {
     Q_OBJECT
 private slots:
-    void secondLaunchHandsOverAndEnds();
-    void untitledWorkSurvivesAnEmptiedTempFolder();
+    void secondLaunchHandsOverAndEnds()
+    {
+        QTemporaryDir dir;
+        const QString home = dir.path();
+        const QProcessEnvironment env = fixtures::editorEnvironment(home);
+        const QString first = home + "/first.zua2", other = home + "/other.zua2";
+        writeProject(first, 640);
+        writeProject(other, 800);
+        const QByteArray firstBytes = readFile(first);
+
+        QProcess primary;
+        QVERIFY(startsAndStays(primary, env, {first}, 3000));
+        QVERIFY(waitForLog(home, "---> opening project: " + first, 15000));
+
+        // Launched again with nothing: it ends with the guard's code (-1) at once.
+        QCOMPARE(handsOver(env, {}), 255);
+        QCOMPARE(readFile(first), firstBytes);
+        QVERIFY(!QFileInfo::exists(home + "/~temp_first.zua2"));
+        QCOMPARE(primary.state(), QProcess::Running);
+
+        // Launched with another project: the running editor opens it, this one ends.
+        QCOMPARE(handsOver(env, {other}), 255);
+        QVERIFY2(waitForLog(home, "---> opening project: " + other, 15000),
+                 qPrintable(readLog(home)));
+        QCOMPARE(readFile(first), firstBytes);
+
+        // The primary is killed: its record stays behind, but the next launch sees that
+        // its process is gone and becomes the primary well within the guard's 5 s.
+        killHard(primary);
+        QProcess next;
+        QVERIFY(startsAndStays(next, env, {}, 3000));
+        QVERIFY(waitForLog(home, "the primary instance", 5000));
+        QCOMPARE(handsOver(env, {}), 255); // and it is the primary now
+        killHard(next);
+
+        // Killed while its parent never collects it (a zombie still answers signals):
+        // gone all the same for the next launch.
+        const int primaries = readLog(home).count("the primary instance");
+        QProcess parent; // bash starts the editor, then becomes a sleep that never waits
+        parent.setProcessEnvironment(env);
+        parent.start("bash", {"-c", QString("'%1' & echo $!; exec sleep 60").arg(ZUA_BINARY)});
+        QVERIFY(parent.waitForReadyRead(5000));
+        const qint64 zombie = parent.readLine().trimmed().toLongLong();
+        QVERIFY(zombie > 0);
+        QVERIFY(waitForLog(home, "the primary instance", 15000, primaries + 1));
+        ::kill(pid_t(zombie), SIGKILL);
+        QProcess after;
+        QVERIFY(startsAndStays(after, env, {}, 3000));
+        killHard(after);
+        killHard(parent);
+    }
+    void untitledWorkSurvivesAnEmptiedTempFolder()
+    {
+        QTemporaryDir dir;
+        const QString home = dir.path();
+        QProcessEnvironment env = fixtures::editorEnvironment(home);
+        const QString tmp = home + "/tmp";
+        QDir().mkpath(tmp);
+        env.insert("TMPDIR", tmp);
+
+        QProcess untitled;
+        QVERIFY(startsAndStays(untitled, env, {}, 3000));
+        // The 30 s auto-save of untitled work lands in the data folder, not the temp folder.
+        const QString autoSaveDir = home + "/data/ZuAEdit/autosave";
+        QElapsedTimer t;
+        t.start();
+        while (QDir(autoSaveDir).entryList({"~temp_*.zua2"}).isEmpty() && t.elapsed() < 45000)
+            QTest::qWait(250);
+        const QStringList saved = QDir(autoSaveDir).entryList({"~temp_*.zua2"});
+        QCOMPARE(saved.size(), 1);
+        QTest::qWait(300);
+        killHard(untitled);
+
+        // A reboot empties the temporary folder.
+        QDir(tmp).removeRecursively();
+        QDir().mkpath(tmp);
+
+        QProcess again;
+        QVERIFY(startsAndStays(again, env, {}, 2000));
+        QVERIFY2(
+            waitForLog(home,
+                       "offering to recover the auto-save: " + autoSaveDir + "/" + saved.first(),
+                       15000),
+            qPrintable(readLog(home)));
+        killHard(again);
+    }
 };
-
-void TestSingleInstance::secondLaunchHandsOverAndEnds()
-{
-    QTemporaryDir dir;
-    const QString home = dir.path();
-    const QProcessEnvironment env = fixtures::editorEnvironment(home);
-    const QString first = home + "/first.zua2", other = home + "/other.zua2";
-    writeProject(first, 640);
-    writeProject(other, 800);
-    const QByteArray firstBytes = readFile(first);
-
-    QProcess primary;
-    QVERIFY(startsAndStays(primary, env, {first}, 3000));
-    QVERIFY(waitForLog(home, "---> opening project: " + first, 15000));
-
-    // Launched again with nothing: it ends with the guard's code (-1) at once.
-    QCOMPARE(handsOver(env, {}), 255);
-    QCOMPARE(readFile(first), firstBytes);
-    QVERIFY(!QFileInfo::exists(home + "/~temp_first.zua2"));
-    QCOMPARE(primary.state(), QProcess::Running);
-
-    // Launched with another project: the running editor opens it, this one ends.
-    QCOMPARE(handsOver(env, {other}), 255);
-    QVERIFY2(waitForLog(home, "---> opening project: " + other, 15000), qPrintable(readLog(home)));
-    QCOMPARE(readFile(first), firstBytes);
-
-    // The primary is killed: its record stays behind, but the next launch sees that
-    // its process is gone and becomes the primary well within the guard's 5 s.
-    killHard(primary);
-    QProcess next;
-    QVERIFY(startsAndStays(next, env, {}, 3000));
-    QVERIFY(waitForLog(home, "the primary instance", 5000));
-    QCOMPARE(handsOver(env, {}), 255); // and it is the primary now
-    killHard(next);
-
-    // Killed while its parent never collects it (a zombie still answers signals):
-    // gone all the same for the next launch.
-    const int primaries = readLog(home).count("the primary instance");
-    QProcess parent; // bash starts the editor, then becomes a sleep that never waits
-    parent.setProcessEnvironment(env);
-    parent.start("bash", {"-c", QString("'%1' & echo $!; exec sleep 60").arg(ZUA_BINARY)});
-    QVERIFY(parent.waitForReadyRead(5000));
-    const qint64 zombie = parent.readLine().trimmed().toLongLong();
-    QVERIFY(zombie > 0);
-    QVERIFY(waitForLog(home, "the primary instance", 15000, primaries + 1));
-    ::kill(pid_t(zombie), SIGKILL);
-    QProcess after;
-    QVERIFY(startsAndStays(after, env, {}, 3000));
-    killHard(after);
-    killHard(parent);
-}
-
-void TestSingleInstance::untitledWorkSurvivesAnEmptiedTempFolder()
-{
-    QTemporaryDir dir;
-    const QString home = dir.path();
-    QProcessEnvironment env = fixtures::editorEnvironment(home);
-    const QString tmp = home + "/tmp";
-    QDir().mkpath(tmp);
-    env.insert("TMPDIR", tmp);
-
-    QProcess untitled;
-    QVERIFY(startsAndStays(untitled, env, {}, 3000));
-    // The 30 s auto-save of untitled work lands in the data folder, not the temp folder.
-    const QString autoSaveDir = home + "/data/ZuAEdit/autosave";
-    QElapsedTimer t;
-    t.start();
-    while (QDir(autoSaveDir).entryList({"~temp_*.zua2"}).isEmpty() && t.elapsed() < 45000)
-        QTest::qWait(250);
-    const QStringList saved = QDir(autoSaveDir).entryList({"~temp_*.zua2"});
-    QCOMPARE(saved.size(), 1);
-    QTest::qWait(300);
-    killHard(untitled);
-
-    // A reboot empties the temporary folder.
-    QDir(tmp).removeRecursively();
-    QDir().mkpath(tmp);
-
-    QProcess again;
-    QVERIFY(startsAndStays(again, env, {}, 2000));
-    QVERIFY2(waitForLog(home,
-                        "offering to recover the auto-save: " + autoSaveDir + "/" + saved.first(),
-                        15000),
-             qPrintable(readLog(home)));
-    killHard(again);
-}
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
 #include "tst_singleinstance.moc"

@@ -1,6 +1,7 @@
-// Start-up of the real editor binary: install/uninstall, no display, and the
-// recovery prompt. Observed through exit codes, settings and the log.
+// Start-up of the real editor binary with the recovery prompt. Observed through exit
+// codes, settings and the log.
 #include "support/EditorProcess.h"
+#include "support/Files.h"
 
 #include <QtTest>
 
@@ -75,103 +76,48 @@ private:
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
-    void installAndUninstallExitAtOnce();
-    void withoutADisplayItSaysSo();
-    void autoSaveFileBringsTheRecoveryPromptInstead();
-    void staleAutoSavePathIsForgotten();
-    void terminationDuringTheRecoveryPromptAnswersNothing();
+    void autoSaveFileBringsTheRecoveryPromptInstead()
+    {
+        const QString dir = home("recover");
+        Editor editor(dir);
+        const QString autoSave = dir + "/~temp_film.zua2";
+        const QString project = dir + "/film.zua2";
+        for (const QString &path : {autoSave, project})
+            QVERIFY(!fixtures::writeFile(path, "<VoVive/>").isEmpty());
+        {
+            QSettings s(editor.settingsFile(), QSettings::IniFormat);
+            s.setValue("autoSavePath", autoSave);
+        }
+        const QString log = editor.runUntil({project}, "offering to recover the auto-save", 15000);
+        QVERIFY2(log.contains("---> offering to recover the auto-save: " + autoSave),
+                 qPrintable(log));
+        QVERIFY(!log.contains("---> opening project"));
+    }
+    void terminationDuringTheRecoveryPromptAnswersNothing()
+    {
+        const QString dir = home("terminate");
+        Editor editor(dir);
+        const QString autoSave = dir + "/~temp_film.zua2";
+        QVERIFY(!fixtures::writeFile(autoSave, "<VoVive/>").isEmpty());
+        {
+            QSettings s(editor.settingsFile(), QSettings::IniFormat);
+            s.setValue("autoSavePath", autoSave);
+        }
+        QProcess p;
+        editor.start(p, {});
+        QVERIFY(fixtures::waitForLog(dir, "offering to recover the auto-save", 15000));
+        QTest::qWait(300);
+        p.terminate(); // as at log-out: the open question is left unanswered
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        QVERIFY(QFile::exists(autoSave)); // the work is still there for the next start
+        QVERIFY(!editor.log().contains("---> opening project"));
+    }
 
 private:
     QString home(const char *name) { return m_dir.filePath(name); }
     QTemporaryDir m_dir;
 };
-
-void TestStartup::installAndUninstallExitAtOnce()
-{
-    Editor editor(home("install"));
-    {
-        QSettings s(editor.settingsFile(), QSettings::IniFormat);
-        s.setValue("IsEnglish", "English");
-        s.setValue("autoSavePath", "/tmp/x.zua2");
-    }
-    Run install = editor.runToEnd({"--install"});
-    QCOMPARE(install.exitCode, 0);
-    QVERIFY(install.log.contains("[E][bg] Entry.cpp"));
-    QVERIFY(install.log.contains("------ install: 安装后第一次运行"));
-    QCOMPARE(QSettings(editor.settingsFile(), QSettings::IniFormat).allKeys().size(), 2);
-
-    Run uninstall = editor.runToEnd({"--uninstall"});
-    QCOMPARE(uninstall.exitCode, 0);
-    QVERIFY(uninstall.log.contains("------ uninstall: 卸载，清除配置"));
-    QVERIFY(QSettings(editor.settingsFile(), QSettings::IniFormat).allKeys().isEmpty());
-}
-
-void TestStartup::withoutADisplayItSaysSo()
-{
-    Editor editor(home("nodisplay"));
-    editor.env().remove("DISPLAY");
-    editor.env().remove("WAYLAND_DISPLAY");
-    Run run = editor.runToEnd({});
-    QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.contains("needs a graphical display"), run.err.constData());
-}
-
-void TestStartup::autoSaveFileBringsTheRecoveryPromptInstead()
-{
-    const QString dir = home("recover");
-    Editor editor(dir);
-    const QString autoSave = dir + "/~temp_film.zua2";
-    const QString project = dir + "/film.zua2";
-    for (const QString &path : {autoSave, project}) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("<VoVive/>");
-    }
-    {
-        QSettings s(editor.settingsFile(), QSettings::IniFormat);
-        s.setValue("autoSavePath", autoSave);
-    }
-    const QString log = editor.runUntil({project}, "offering to recover the auto-save", 15000);
-    QVERIFY2(log.contains("---> offering to recover the auto-save: " + autoSave), qPrintable(log));
-    QVERIFY(!log.contains("---> opening project"));
-}
-
-void TestStartup::terminationDuringTheRecoveryPromptAnswersNothing()
-{
-    const QString dir = home("terminate");
-    Editor editor(dir);
-    const QString autoSave = dir + "/~temp_film.zua2";
-    QFile f(autoSave);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("<VoVive/>");
-    f.close();
-    {
-        QSettings s(editor.settingsFile(), QSettings::IniFormat);
-        s.setValue("autoSavePath", autoSave);
-    }
-    QProcess p;
-    editor.start(p, {});
-    QVERIFY(fixtures::waitForLog(dir, "offering to recover the auto-save", 15000));
-    QTest::qWait(300);
-    p.terminate(); // as at log-out: the open question is left unanswered
-    QVERIFY(p.waitForFinished(10000));
-    QCOMPARE(p.exitStatus(), QProcess::CrashExit);
-    QVERIFY(QFile::exists(autoSave)); // the work is still there for the next start
-    QVERIFY(!editor.log().contains("---> opening project"));
-}
-
-void TestStartup::staleAutoSavePathIsForgotten()
-{
-    const QString dir = home("stale");
-    Editor editor(dir);
-    {
-        QSettings s(editor.settingsFile(), QSettings::IniFormat);
-        s.setValue("autoSavePath", dir + "/~temp_gone.zua2");
-    }
-    const QString log = editor.runUntil({}, "offering to recover the auto-save", 3000);
-    QVERIFY(log.contains("translator installed: 1"));
-    QVERIFY(!log.contains("offering to recover the auto-save"));
-}
 
 QTEST_GUILESS_MAIN(TestStartup)
 #include "tst_startup.moc"

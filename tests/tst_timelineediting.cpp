@@ -1,7 +1,6 @@
 // Editing on the timeline through the real view: dragging with and without
-// snapping, trimming, splitting, deleting, clearing, and the frame requests.
+// snapping, trimming, splitting, deleting, drops of clips and transitions.
 #include "common/MessageBox.h"
-#include "common/ZuTransLator.h"
 #include "support/MediaFixtures.h"
 #include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"
@@ -14,6 +13,7 @@
 #include "timeline/TimelineSection.h"
 #include "timeline/TransItem.h"
 
+#include "support/EnglishTestMain.h"
 #include "undo/UndoController.h"
 
 #include <QApplication>
@@ -55,416 +55,6 @@ void drag(QWidget *viewport, QPoint from, QPoint to, int steps = 6)
 
 } // namespace
 
-class TestTimelineEditing : public QObject {
-    Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void dragMovesByWholeFramesAsOneStep();
-    void dragStopsAtZeroAndStaysInItsKind();
-    void snappingOnlyWithAutoAlign_data();
-    void snappingOnlyWithAutoAlign();
-    void trimmingClampsToTheMaterial();
-    void undoDuringAGestureCallsItOff_data();
-    void undoDuringAGestureCallsItOff();
-    void splitContinuesSeamlessly();
-    void splitMovesTheTailTransition();
-    void deleteTakesTransitionsAlong();
-    void clearIsOneStep();
-    void frameRequestsAtEdgesGapsAndTransitions();
-    void audioAtAFrame();
-    void dropsMakeClipsOnTheRightTrack_data();
-    void dropsMakeClipsOnTheRightTrack();
-    void invalidMaterialIsRefused();
-    void transitionDropsJoinClips();
-    void stackingOrderAmongOverlappingClips();
-
-private:
-    SourceItem *clipAt(ClassifyItem *track, int64_t startFrame, const char *file = "clip.mp4");
-    QPoint at(SourceItem *clip, double itemX) const;
-    void dropOnView(const QByteArray &payload, QPoint pos);
-    QTemporaryDir m_dir;
-    TimeLineGraphicsScene *m_scene = nullptr;
-    TimelineDocument *m_model = nullptr;
-    TimeLineGraphicsView *m_view = nullptr;
-    std::unique_ptr<fixtures::Timeline> m_timeline;
-    QList<MessageSpec> m_boxes;
-};
-
-void TestTimelineEditing::initTestCase()
-{
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-pix_fmt",
-                              "yuv420p", m_dir.filePath("clip.mp4")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100:d=1", "-frames:v", "1",
-                              m_dir.filePath("still.png")}));
-    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("tone.wav")}));
-    MessageBox::setAnswerHook([this](const MessageSpec &box) {
-        m_boxes << box;
-        return 0;
-    });
-}
-
-void TestTimelineEditing::init()
-{
-    m_boxes.clear();
-    m_timeline = std::make_unique<fixtures::Timeline>();
-    m_scene = &m_timeline->scene;
-    m_model = &m_timeline->model;
-    m_view = m_timeline->view.get();
-    m_model->insertTrack(m_model->group(CT_VIDEO), 0, false);
-    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_view->resize(1200, 400);
-    m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view));
-    m_view->setZoomLevel(0); // one scene unit per view pixel: 50 pixels a frame
-    m_view->horizontalScrollBar()->setValue(0);
-}
-
-void TestTimelineEditing::cleanup()
-{
-    m_timeline.reset();
-}
-
-SourceItem *TestTimelineEditing::clipAt(ClassifyItem *track, int64_t startFrame, const char *file)
-{
-    SourceItem *clip = m_model->createClip(track, track->kind, m_dir.filePath(file),
-                                           timeline::toScene(startFrame));
-    m_view->updateSceneWidth();
-    m_view->horizontalScrollBar()->setValue(0);
-    return clip;
-}
-
-QPoint TestTimelineEditing::at(SourceItem *clip, double itemX) const
-{
-    return m_view->mapFromScene(clip->mapToScene(QPointF(itemX, clip->height() / 2 - 8)));
-}
-
-void TestTimelineEditing::dragMovesByWholeFramesAsOneStep()
-{
-    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 2);
-    m_scene->clearSelection();
-    clip->setSelected(true);
-    const QString before = section(*m_model);
-    const int steps = history()->stack()->count();
-    drag(m_view->viewport(), at(clip, 100), at(clip, 100) + QPoint(3 * 50 + 20, 0));
-    QCOMPARE(clip->start(), int64_t(5)); // 3.4 frames to the right, whole frames only
-    QCOMPARE(clip->value("source").toMap().at("posX").toDouble(), 250.0);
-    QCOMPARE(history()->stack()->count(), steps + 1);
-    QCOMPARE(history()->stack()->text(steps), QString("SourceMove"));
-    history()->undo();
-    QCOMPARE(section(*m_model), before);
-    QCOMPARE(clip->start(), int64_t(2));
-
-    // A click whose hand trembled by a few pixels moves nothing and records nothing.
-    history()->setClean();
-    const int entries = history()->stack()->count();
-    drag(m_view->viewport(), at(clip, 100), at(clip, 100) + QPoint(3, 2));
-    QCOMPARE(clip->start(), int64_t(2));
-    QCOMPARE(history()->stack()->count(), entries);
-    QVERIFY(history()->canRedo()); // the undone move was not replaced by a no-op
-    QVERIFY(history()->isClean());
-    QCOMPARE(clip->pos().y(), clip->track->y());
-}
-
-void TestTimelineEditing::dragStopsAtZeroAndStaysInItsKind()
-{
-    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 3);
-    clip->setSelected(true);
-    ClassifyItem *video = m_model->group(CT_VIDEO);
-    // Far left and far down: it stops at 0 and on the last video track.
-    drag(m_view->viewport(), at(clip, 60), at(clip, 60) + QPoint(-600, 300));
-    QCOMPARE(clip->start(), int64_t(0));
-    QCOMPARE(clip->track, video->child(0));
-    QCOMPARE(clip->pos().y(), video->child(0)->y());
-    QVERIFY(video->clips().isEmpty());
-    QCOMPARE(video->child(0)->clips(), QList<SourceItem *>({clip}));
-    history()->undo();
-    QCOMPARE(clip->track, video);
-}
-
-void TestTimelineEditing::snappingOnlyWithAutoAlign_data()
-{
-    QTest::addColumn<bool>("autoAlign");
-    QTest::addColumn<int>("pixels");
-    QTest::addColumn<bool>("snaps");
-    QTest::newRow("off: where it is dropped") << false << 4 << false;
-    QTest::newRow("on, 4 px from the end: snaps") << true << 4 << true;
-    QTest::newRow("on, 12 px away: no snap") << true << 12 << false;
-}
-
-void TestTimelineEditing::snappingOnlyWithAutoAlign()
-{
-    QFETCH(bool, autoAlign);
-    QFETCH(int, pixels);
-    QFETCH(bool, snaps);
-    m_view->setZoomLevel(12); // 1.13 view pixels a frame: the 5 px threshold spans frames
-    ClassifyItem *track = m_model->group(CT_VIDEO);
-    SourceItem *first = clipAt(track, 0); // ends at 59
-    SourceItem *moving = clipAt(m_model->group(CT_VIDEO)->child(0), 100);
-    m_scene->clearSelection();
-    moving->setSelected(true);
-    m_scene->setAutoAlign(autoAlign);
-    const double z = m_view->horizontalScale();
-    // Drag so that the clip's start lands `pixels` view pixels right of the first's end.
-    const QPoint grip = at(moving, 10);
-    const int target = int(std::lround((first->sceneX() + first->width) * z)) + pixels;
-    const int dx = target - int(std::lround(moving->sceneX() * z));
-    drag(m_view->viewport(), grip, grip + QPoint(dx, 0));
-    const int64_t end = first->start() + first->duration();
-    const int64_t dropped = timeline::toFrames(double(target) / z);
-    QVERIFY(dropped != end); // without snapping it would not touch
-    QCOMPARE(moving->start(), snaps ? end : dropped);
-    QCOMPARE(m_scene->snapFrame(), int64_t(-1)); // the line goes with the release
-}
-
-void TestTimelineEditing::trimmingClampsToTheMaterial()
-{
-    SourceItem *video = clipAt(m_model->group(CT_VIDEO), 10); // 59 frames of material
-    video->setSelected(true);
-    const QPoint right = m_view->mapFromScene(video->anchor(true)->scenePos());
-    drag(m_view->viewport(), right, right + QPoint(2000, 0));
-    QCOMPARE(video->duration(), int64_t(59)); // never past its full length
-    drag(m_view->viewport(), right, right + QPoint(-20 * 50, 0));
-    QCOMPARE(video->duration(), int64_t(39));
-    // The left handle moves the in-point with the start.
-    const QPoint left = m_view->mapFromScene(video->anchor(false)->scenePos());
-    drag(m_view->viewport(), left, left + QPoint(5 * 50, 0));
-    QCOMPARE(video->start(), int64_t(15));
-    QCOMPARE(video->offset(), int64_t(5));
-    QCOMPARE(video->duration(), int64_t(34));
-    // With an in-point, the right handle stops where the material ends: 59 − 5 frames.
-    const QPoint rightNow = m_view->mapFromScene(video->anchor(true)->scenePos());
-    drag(m_view->viewport(), rightNow, rightNow + QPoint(2000, 0));
-    QCOMPARE(video->duration(), int64_t(54));
-    QCOMPARE(video->offset(), int64_t(5));
-    history()->undo();
-    history()->undo();
-    QCOMPARE(video->start(), int64_t(10));
-    QCOMPARE(video->offset(), int64_t(0));
-
-    SourceItem *still = clipAt(m_model->group(CT_PICTURE), 0, "still.png");
-    m_scene->clearSelection();
-    still->setSelected(true);
-    const QPoint end = m_view->mapFromScene(still->anchor(true)->scenePos());
-    m_view->horizontalScrollBar()->setValue(m_view->horizontalScrollBar()->maximum());
-    const QPoint endNow = m_view->mapFromScene(still->anchor(true)->scenePos());
-    drag(m_view->viewport(), endNow, endNow + QPoint(100, 0));
-    Q_UNUSED(end)
-    QCOMPARE(still->duration(), int64_t(502)); // pictures lengthen freely
-    // ...from the left handle too, back to the start of the timeline, with no in-point.
-    still->setValue("source",
-                    still->sourceValue(still->track, timeline::toScene(100), still->width, 0),
-                    false, true);
-    m_view->horizontalScrollBar()->setValue(0);
-    const QPoint head = m_view->mapFromScene(still->anchor(false)->scenePos());
-    drag(m_view->viewport(), head, head - QPoint(40 * 50, 0));
-    QCOMPARE(still->start(), int64_t(60));
-    QCOMPARE(still->duration(), int64_t(502 + 40));
-    QCOMPARE(still->offset(), int64_t(0));
-}
-
-void TestTimelineEditing::undoDuringAGestureCallsItOff_data()
-{
-    QTest::addColumn<bool>("trim");
-    QTest::newRow("move") << false;
-    QTest::newRow("trim") << true;
-}
-
-void TestTimelineEditing::undoDuringAGestureCallsItOff()
-{
-    QFETCH(bool, trim);
-    SourceItem *kept = clipAt(m_model->group(CT_VIDEO), 100);
-    history()->reset();
-    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 2); // undoable: the last step
-    QVERIFY(history()->canUndo());
-    kept->setSelected(true);
-    clip->setSelected(true);
-    const QPoint from = trim ? m_view->mapFromScene(clip->anchor(true)->scenePos()) : at(clip, 100);
-    const int64_t keptStart = kept->start();
-    QWidget *viewport = m_view->viewport();
-    auto send = [viewport](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
-        QMouseEvent e(type, p, viewport->mapToGlobal(p), Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &e);
-    };
-    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
-    send(QEvent::MouseMove, from + QPoint(-40, 0), Qt::LeftButton);
-    send(QEvent::MouseMove, from + QPoint(-100, 0), Qt::LeftButton);
-    // Ctrl+Z with the button still held takes the dragged clip away.
-    QVERIFY(history()->undo());
-    QVERIFY(!m_model->group(CT_VIDEO)->hasClip(clip));
-    send(QEvent::MouseMove, from + QPoint(-200, 0), Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, from + QPoint(-200, 0), Qt::NoButton);
-    QApplication::processEvents();
-    // The release records nothing, so the undone step can still be redone.
-    QVERIFY(history()->canRedo());
-    QVERIFY(!history()->canUndo());
-    QCOMPARE(kept->start(), keptStart); // the other held clip went back to its place
-    QVERIFY(history()->redo());
-    QVERIFY(m_model->group(CT_VIDEO)->hasClip(clip));
-    QCOMPARE(clip->start(), int64_t(2));
-    QCOMPARE(clip->duration(), int64_t(59));
-}
-
-void TestTimelineEditing::splitContinuesSeamlessly()
-{
-    SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 10);
-    clip->setValue("rotate", bg::Value(int32_t(30)), true, true);
-    const int64_t cut = 30;
-    const TimelineEvaluator timeline(m_model);
-    QList<int64_t> before;
-    for (int64_t f = 25; f < 36; ++f)
-        before << timeline.frameAt(f)[0].request.current.time;
-    m_scene->clearSelection();
-    clip->setSelected(true);
-    m_view->slot_resetFrame(cut, EDIT_NONE, false);
-    QVERIFY(m_view->canSplit());
-    QVERIFY(m_view->split());
-    QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("splitSource"));
-    const QList<SourceItem *> parts = m_model->group(CT_VIDEO)->clips();
-    QCOMPARE(parts.size(), 2);
-    QCOMPARE(parts[0]->start() + parts[0]->duration(), cut);
-    QCOMPARE(parts[1]->start(), cut);
-    QCOMPARE(parts[1]->offset(), int64_t(20));
-    QCOMPARE(parts[1]->start() + parts[1]->duration(), int64_t(10 + 59));
-    QVERIFY(parts[1]->isSelected());
-    QCOMPARE(parts[1]->rotate, 0); // the right part starts with default rotation
-    for (int64_t f = 25; f < 36; ++f)
-        QCOMPARE(timeline.frameAt(f)[0].request.current.time, before[int(f - 25)]);
-    history()->undo();
-    QCOMPARE(m_model->group(CT_VIDEO)->clips(), QList<SourceItem *>({clip}));
-    QCOMPARE(clip->duration(), int64_t(59));
-}
-
-void TestTimelineEditing::splitMovesTheTailTransition()
-{
-    ClassifyItem *track = m_model->group(CT_VIDEO);
-    SourceItem *clip = clipAt(track, 0);
-    m_model->addTransition("over_black", clip, nullptr, 1000, 5, true);
-    clip->setSelected(true);
-    m_view->slot_resetFrame(20, EDIT_NONE, false);
-    QVERIFY(m_view->split());
-    QCOMPARE(m_model->transitions().size(), 1);
-    SourceItem *right = track->clips()[1];
-    QCOMPARE(m_model->transitions()[0]->data()->from, right);
-    QCOMPARE(m_model->transitions()[0]->data()->name, QString("over_black"));
-    QCOMPARE(clip->tailTransFrames, int64_t(0));
-    QVERIFY(right->tailTransFrames > 0);
-}
-
-void TestTimelineEditing::deleteTakesTransitionsAlong()
-{
-    ClassifyItem *track = m_model->group(CT_VIDEO);
-    SourceItem *a = clipAt(track, 0);
-    SourceItem *b = clipAt(track, 59);
-    m_model->addTransition("clip_cross", a, b, 2000, 5, true);
-    m_scene->clearSelection();
-    m_view->removeSelected();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QString("Please select the element that needs to be deleted"));
-    const QString before = section(*m_model);
-    b->setSelected(true);
-    // The Delete key on the timeline deletes the selection (after the key is handled).
-    m_view->setFocus();
-    QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
-    QCOMPARE(track->clips().size(), 2);
-    QTRY_COMPARE(track->clips(), QList<SourceItem *>({a}));
-    QVERIFY(m_model->transitions().isEmpty());
-    history()->undo();
-    QCOMPARE(section(*m_model), before);
-    QCOMPARE(m_model->transitions().size(), 1);
-}
-
-void TestTimelineEditing::clearIsOneStep()
-{
-    m_view->clear();
-    QCOMPARE(m_boxes.last().text, QString("The current timeline is empty"));
-    clipAt(m_model->group(CT_VIDEO), 0);
-    clipAt(m_model->group(CT_VIDEO)->child(0), 10);
-    clipAt(m_model->group(CT_AUDIO), 0, "tone.wav");
-    const int steps = history()->stack()->count();
-    m_view->clear();
-    QVERIFY(m_model->clips().isEmpty());
-    QCOMPARE(m_model->group(CT_VIDEO)->childCount(), 1); // tracks stay
-    QCOMPARE(history()->stack()->count(), steps + 1);
-    history()->undo();
-    QCOMPARE(m_model->clips().size(), 3);
-}
-
-void TestTimelineEditing::frameRequestsAtEdgesGapsAndTransitions()
-{
-    ClassifyItem *track = m_model->group(CT_VIDEO);
-    SourceItem *a = clipAt(track, 0);   // 0..58
-    SourceItem *b = clipAt(track, 59);  // 59..117
-    SourceItem *c = clipAt(track, 200); // after a gap
-    c->setValue("source", c->sourceValue(track, c->sceneX(), c->width, timeline::toScene(7)), false,
-                true);
-    m_model->addTransition("clip_box", a, b, 1000, 5, true); // 15 frames each side: 44..74
-
-    // Answered from the model alone, without the view.
-    const TimelineEvaluator timeline(m_model);
-    auto request = [&timeline](int64_t f) { return timeline.frameAt(f)[0].request; };
-    // A plain clip.
-    VideoFrameData r = request(10);
-    QCOMPARE(r.showMask, int(SHOW_CLIP));
-    QCOMPARE(r.decodeMask, int(DECODE_CURRENT));
-    QCOMPARE(r.current.time, int64_t(10));
-    QCOMPARE(r.current.path, a->path);
-    QCOMPARE(r.shader, QString("rgba_base"));
-    // A gap shows nothing.
-    r = request(150);
-    QCOMPARE(r.showMask, 0);
-    QCOMPARE(r.decodeMask, 0);
-    // The in-point shifts the source time.
-    QCOMPARE(request(200).current.time, int64_t(7));
-    // Inside the transition, before the cut: the "to" side is clamped to its first frame.
-    r = request(50);
-    QCOMPARE(r.shader, QString("clip_box"));
-    QCOMPARE(r.showMask, int(SHOW_TRANSITION));
-    QCOMPARE(r.decodeMask, int(DECODE_FROM | DECODE_TO));
-    QCOMPARE(r.from.time, int64_t(50));
-    QCOMPARE(r.to.time, int64_t(0));
-    QVERIFY(std::abs(r.progress - 6.0 / 30.0) < 1e-9);
-    // After the cut: the "from" side keeps its last frame.
-    r = request(70);
-    QCOMPARE(r.from.time, int64_t(58));
-    QCOMPARE(r.to.time, int64_t(11));
-    // The whole frame list covers every visual track.
-    const QList<TrackFrame> frames = timeline.frameAt(10);
-    QCOMPARE(frames.size(), 1 + 1 + 1 + 1); // video, its track, picture, subtitle
-    QCOMPARE(frames[0].track, track->uuid);
-    QCOMPARE(frames[0].clip, a->uuid);
-    QCOMPARE(frames[0].placement, a->previewRect);
-    QVERIFY(frames[1].clip.isEmpty()); // the empty second video track
-    QVERIFY(frames[3].subtitleTrack);
-    QCOMPARE(timeline.frameAt(70)[0].clip, b->uuid); // the clip under the transition
-    // The clip's own transparency (0..255) reaches the request as a fraction, in
-    // the timeline's next snapshot; the one taken before stays as it was (an
-    // export reading it is not changed by an edit).
-    a->setValue("transparent", bg::Value(int32_t(51)), false, true);
-    QCOMPARE(request(10).current.transparency, 1.0f);
-    const TimelineEvaluator edited(m_model);
-    QVERIFY(std::abs(edited.frameAt(10)[0].request.current.transparency - 0.2f) < 1e-6);
-    QVERIFY(std::abs(edited.frameAt(50)[0].request.from.transparency - 0.2f) < 1e-6);
-}
-
-void TestTimelineEditing::audioAtAFrame()
-{
-    SourceItem *music = clipAt(m_model->group(CT_AUDIO), 30, "tone.wav");
-    SourceItem *video = clipAt(m_model->group(CT_VIDEO), 0);
-    video->setValue("mute", bg::Value(true), false, true);
-    const TimelineEvaluator timeline(m_model);
-    const QList<AudioFrameData> list = timeline.audioAt(40, 30);
-    QCOMPARE(list.size(), 2);
-    QCOMPARE(list[0].volume, 0); // the muted video comes first (track order)
-    QCOMPARE(list[1].path, music->path);
-    QVERIFY(list[1].position == ff::Rational(10, 30));
-    QCOMPARE(list[1].volume, 128);
-    QVERIFY(timeline.audioAt(500, 30).isEmpty());
-}
-
 namespace {
 QByteArray materialPayload(uint32_t kind, bool valid, const QString &path)
 {
@@ -483,148 +73,370 @@ QByteArray transitionPayload(const QString &name)
 }
 } // namespace
 
-void TestTimelineEditing::dropOnView(const QByteArray &payload, QPoint pos)
-{
-    auto *mime = new QMimeData;
-    mime->setText("ZuAEdit");
-    mime->setData("data", payload);
-    QDragEnterEvent enter(pos, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_view->viewport(), &enter);
-    QDropEvent drop(pos, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_view->viewport(), &drop);
-    delete mime;
-}
+class TestTimelineEditing : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-pix_fmt",
+                                  "yuv420p", m_dir.filePath("clip.mp4")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100:d=1", "-frames:v", "1",
+                                  m_dir.filePath("still.png")}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("tone.wav")}));
+        MessageBox::setAnswerHook([this](const MessageSpec &box) {
+            m_boxes << box;
+            return 0;
+        });
+    }
+    void init()
+    {
+        m_boxes.clear();
+        m_timeline = std::make_unique<fixtures::Timeline>();
+        m_scene = &m_timeline->scene;
+        m_model = &m_timeline->model;
+        m_view = m_timeline->view.get();
+        m_model->insertTrack(m_model->group(CT_VIDEO), 0, false);
+        m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_view->resize(1200, 400);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view));
+        m_view->setZoomLevel(0); // one scene unit per view pixel: 50 pixels a frame
+        m_view->horizontalScrollBar()->setValue(0);
+    }
+    void cleanup() { m_timeline.reset(); }
 
-void TestTimelineEditing::dropsMakeClipsOnTheRightTrack_data()
-{
-    QTest::addColumn<uint>("kind");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<uint>("rowKind");
-    QTest::addColumn<int>("rowTrack"); // -1 the group row, n the group's track n
-    QTest::addColumn<uint>("expectKind");
-    QTest::addColumn<int>("expectTrack");
-    QTest::newRow("dub on its group")
-        << uint(CT_DUB) << "tone.wav" << uint(CT_DUB) << -1 << uint(CT_DUB) << -1;
-    QTest::newRow("video on the video track")
-        << uint(CT_VIDEO) << "clip.mp4" << uint(CT_VIDEO) << 0 << uint(CT_VIDEO) << 0;
-    QTest::newRow("music on a video row goes to its group")
-        << uint(CT_AUDIO) << "tone.wav" << uint(CT_VIDEO) << -1 << uint(CT_AUDIO) << -1;
-    QTest::newRow("video on the music row: last video track")
-        << uint(CT_VIDEO) << "clip.mp4" << uint(CT_AUDIO) << -1 << uint(CT_VIDEO) << 0;
-    QTest::newRow("music on the empty bottom row goes to its group")
-        << uint(CT_AUDIO) << "tone.wav" << uint(CT_NONE) << -1 << uint(CT_AUDIO) << -1;
-}
+    void dragMovesByWholeFramesAsOneStep()
+    {
+        SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 2);
+        m_scene->clearSelection();
+        clip->setSelected(true);
+        const QString before = section(*m_model);
+        const int steps = history()->stack()->count();
+        drag(m_view->viewport(), at(clip, 100), at(clip, 100) + QPoint(3 * 50 + 20, 0));
+        QCOMPARE(clip->start(), int64_t(5)); // 3.4 frames to the right, whole frames only
+        QCOMPARE(clip->value("source").toMap().at("posX").toDouble(), 250.0);
+        QCOMPARE(history()->stack()->count(), steps + 1);
+        QCOMPARE(history()->stack()->text(steps), QString("SourceMove"));
+        history()->undo();
+        QCOMPARE(section(*m_model), before);
+        QCOMPARE(clip->start(), int64_t(2));
 
-void TestTimelineEditing::dropsMakeClipsOnTheRightTrack()
-{
-    QFETCH(uint, kind);
-    QFETCH(QString, file);
-    QFETCH(uint, rowKind);
-    QFETCH(int, rowTrack);
-    QFETCH(uint, expectKind);
-    QFETCH(int, expectTrack);
-    connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_model,
-            [this](const bg::ValueMap &request, const QColor &c, const QFont &f) {
-                m_model->createFromDrop(request, c, f);
-            });
-    m_view->setZoomLevel(12);
-    ClassifyItem *row = nullptr;
-    for (ClassifyItem *item : m_model->tracks()) // the empty bottom row has no kind group
-        if (item->kind == rowKind && item->isGroup)
-            row = item;
-    if (rowTrack >= 0)
-        row = row->child(rowTrack);
-    QVERIFY(row);
-    const QPoint pos = m_view->mapFromScene(QPointF(timeline::toScene(300) + 20, row->y() + 10));
-    dropOnView(materialPayload(kind, true, m_dir.filePath(file)), pos);
-    ClassifyItem *want = expectTrack < 0 ? m_model->group(expectKind)
-                                         : m_model->group(expectKind)->child(expectTrack);
-    QCOMPARE(want->clips().size(), 1);
-    SourceItem *clip = want->clips()[0];
-    // Let go inside frame 300: the clip starts on that frame.
-    QCOMPARE(clip->start(), int64_t(300));
-    QCOMPARE(clip->sceneX(), timeline::toScene(300));
-    QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("AddSource"));
-}
+        // A click whose hand trembled by a few pixels moves nothing and records nothing.
+        history()->setClean();
+        const int entries = history()->stack()->count();
+        drag(m_view->viewport(), at(clip, 100), at(clip, 100) + QPoint(3, 2));
+        QCOMPARE(clip->start(), int64_t(2));
+        QCOMPARE(history()->stack()->count(), entries);
+        QVERIFY(history()->canRedo()); // the undone move was not replaced by a no-op
+        QVERIFY(history()->isClean());
+        QCOMPARE(clip->pos().y(), clip->track->y());
+    }
+    void snappingOnlyWithAutoAlign_data()
+    {
+        QTest::addColumn<bool>("autoAlign");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<bool>("snaps");
+        QTest::newRow("off: where it is dropped") << false << 4 << false;
+        QTest::newRow("on, 4 px from the end: snaps") << true << 4 << true;
+        QTest::newRow("on, 12 px away: no snap") << true << 12 << false;
+    }
+    void snappingOnlyWithAutoAlign()
+    {
+        QFETCH(bool, autoAlign);
+        QFETCH(int, pixels);
+        QFETCH(bool, snaps);
+        m_view->setZoomLevel(12); // 1.13 view pixels a frame: the 5 px threshold spans frames
+        ClassifyItem *track = m_model->group(CT_VIDEO);
+        SourceItem *first = clipAt(track, 0); // ends at 59
+        SourceItem *moving = clipAt(m_model->group(CT_VIDEO)->child(0), 100);
+        m_scene->clearSelection();
+        moving->setSelected(true);
+        m_scene->setAutoAlign(autoAlign);
+        const double z = m_view->horizontalScale();
+        // Drag so that the clip's start lands `pixels` view pixels right of the first's end.
+        const QPoint grip = at(moving, 10);
+        const int target = int(std::lround((first->sceneX() + first->width) * z)) + pixels;
+        const int dx = target - int(std::lround(moving->sceneX() * z));
+        drag(m_view->viewport(), grip, grip + QPoint(dx, 0));
+        const int64_t end = first->start() + first->duration();
+        const int64_t dropped = timeline::toFrames(double(target) / z);
+        QVERIFY(dropped != end); // without snapping it would not touch
+        QCOMPARE(moving->start(), snaps ? end : dropped);
+        QCOMPARE(m_scene->snapFrame(), int64_t(-1)); // the line goes with the release
+    }
+    void trimmingClampsToTheMaterial()
+    {
+        SourceItem *video = clipAt(m_model->group(CT_VIDEO), 10); // 59 frames of material
+        video->setSelected(true);
+        const QPoint right = m_view->mapFromScene(video->anchor(true)->scenePos());
+        drag(m_view->viewport(), right, right + QPoint(2000, 0));
+        QCOMPARE(video->duration(), int64_t(59)); // never past its full length
+        drag(m_view->viewport(), right, right + QPoint(-20 * 50, 0));
+        QCOMPARE(video->duration(), int64_t(39));
+        // The left handle moves the in-point with the start.
+        const QPoint left = m_view->mapFromScene(video->anchor(false)->scenePos());
+        drag(m_view->viewport(), left, left + QPoint(5 * 50, 0));
+        QCOMPARE(video->start(), int64_t(15));
+        QCOMPARE(video->offset(), int64_t(5));
+        QCOMPARE(video->duration(), int64_t(34));
+        // With an in-point, the right handle stops where the material ends: 59 − 5 frames.
+        const QPoint rightNow = m_view->mapFromScene(video->anchor(true)->scenePos());
+        drag(m_view->viewport(), rightNow, rightNow + QPoint(2000, 0));
+        QCOMPARE(video->duration(), int64_t(54));
+        QCOMPARE(video->offset(), int64_t(5));
+        history()->undo();
+        history()->undo();
+        QCOMPARE(video->start(), int64_t(10));
+        QCOMPARE(video->offset(), int64_t(0));
 
-void TestTimelineEditing::invalidMaterialIsRefused()
-{
-    QSignalSpy made(m_view, &TimeLineGraphicsView::sig_createSourceItem);
-    dropOnView(materialPayload(CT_VIDEO, false, m_dir.filePath("clip.mp4")), QPoint(100, 10));
-    QCOMPARE(made.size(), 0);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text,
-             QString("The file failed to open, please make sure the video file is valid"));
+        SourceItem *still = clipAt(m_model->group(CT_PICTURE), 0, "still.png");
+        m_scene->clearSelection();
+        still->setSelected(true);
+        const QPoint end = m_view->mapFromScene(still->anchor(true)->scenePos());
+        m_view->horizontalScrollBar()->setValue(m_view->horizontalScrollBar()->maximum());
+        const QPoint endNow = m_view->mapFromScene(still->anchor(true)->scenePos());
+        drag(m_view->viewport(), endNow, endNow + QPoint(100, 0));
+        Q_UNUSED(end)
+        QCOMPARE(still->duration(), int64_t(502)); // pictures lengthen freely
+        // ...from the left handle too, back to the start of the timeline, with no in-point.
+        still->setValue("source",
+                        still->sourceValue(still->track, timeline::toScene(100), still->width, 0),
+                        false, true);
+        m_view->horizontalScrollBar()->setValue(0);
+        const QPoint head = m_view->mapFromScene(still->anchor(false)->scenePos());
+        drag(m_view->viewport(), head, head - QPoint(40 * 50, 0));
+        QCOMPARE(still->start(), int64_t(60));
+        QCOMPARE(still->duration(), int64_t(502 + 40));
+        QCOMPARE(still->offset(), int64_t(0));
+    }
+    void undoDuringAGestureCallsItOff_data()
+    {
+        QTest::addColumn<bool>("trim");
+        QTest::newRow("move") << false;
+        QTest::newRow("trim") << true;
+    }
+    void undoDuringAGestureCallsItOff()
+    {
+        QFETCH(bool, trim);
+        SourceItem *kept = clipAt(m_model->group(CT_VIDEO), 100);
+        history()->reset();
+        SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 2); // undoable: the last step
+        QVERIFY(history()->canUndo());
+        kept->setSelected(true);
+        clip->setSelected(true);
+        const QPoint from =
+            trim ? m_view->mapFromScene(clip->anchor(true)->scenePos()) : at(clip, 100);
+        const int64_t keptStart = kept->start();
+        QWidget *viewport = m_view->viewport();
+        auto send = [viewport](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
+            QMouseEvent e(type, p, viewport->mapToGlobal(p), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+            QApplication::sendEvent(viewport, &e);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        send(QEvent::MouseMove, from + QPoint(-40, 0), Qt::LeftButton);
+        send(QEvent::MouseMove, from + QPoint(-100, 0), Qt::LeftButton);
+        // Ctrl+Z with the button still held takes the dragged clip away.
+        QVERIFY(history()->undo());
+        QVERIFY(!m_model->group(CT_VIDEO)->hasClip(clip));
+        send(QEvent::MouseMove, from + QPoint(-200, 0), Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, from + QPoint(-200, 0), Qt::NoButton);
+        QApplication::processEvents();
+        // The release records nothing, so the undone step can still be redone.
+        QVERIFY(history()->canRedo());
+        QVERIFY(!history()->canUndo());
+        QCOMPARE(kept->start(), keptStart); // the other held clip went back to its place
+        QVERIFY(history()->redo());
+        QVERIFY(m_model->group(CT_VIDEO)->hasClip(clip));
+        QCOMPARE(clip->start(), int64_t(2));
+        QCOMPARE(clip->duration(), int64_t(59));
+    }
+    void splitContinuesSeamlessly()
+    {
+        SourceItem *clip = clipAt(m_model->group(CT_VIDEO), 10);
+        clip->setValue("rotate", bg::Value(int32_t(30)), true, true);
+        const int64_t cut = 30;
+        const TimelineEvaluator timeline(m_model);
+        QList<int64_t> before;
+        for (int64_t f = 25; f < 36; ++f)
+            before << timeline.frameAt(f)[0].request.current.time;
+        m_scene->clearSelection();
+        clip->setSelected(true);
+        m_view->slot_resetFrame(cut, EDIT_NONE, false);
+        QVERIFY(m_view->canSplit());
+        QVERIFY(m_view->split());
+        QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("splitSource"));
+        const QList<SourceItem *> parts = m_model->group(CT_VIDEO)->clips();
+        QCOMPARE(parts.size(), 2);
+        QCOMPARE(parts[0]->start() + parts[0]->duration(), cut);
+        QCOMPARE(parts[1]->start(), cut);
+        QCOMPARE(parts[1]->offset(), int64_t(20));
+        QCOMPARE(parts[1]->start() + parts[1]->duration(), int64_t(10 + 59));
+        QVERIFY(parts[1]->isSelected());
+        QCOMPARE(parts[1]->rotate, 0); // the right part starts with default rotation
+        for (int64_t f = 25; f < 36; ++f)
+            QCOMPARE(timeline.frameAt(f)[0].request.current.time, before[int(f - 25)]);
+        history()->undo();
+        QCOMPARE(m_model->group(CT_VIDEO)->clips(), QList<SourceItem *>({clip}));
+        QCOMPARE(clip->duration(), int64_t(59));
+    }
+    void deleteTakesTransitionsAlong()
+    {
+        ClassifyItem *track = m_model->group(CT_VIDEO);
+        SourceItem *a = clipAt(track, 0);
+        SourceItem *b = clipAt(track, 59);
+        m_model->addTransition("clip_cross", a, b, 2000, 5, true);
+        m_scene->clearSelection();
+        m_view->removeSelected();
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, QString("Please select the element that needs to be deleted"));
+        const QString before = section(*m_model);
+        b->setSelected(true);
+        // The Delete key on the timeline deletes the selection (after the key is handled).
+        m_view->setFocus();
+        QTest::keyClick(m_view->viewport(), Qt::Key_Delete);
+        QCOMPARE(track->clips().size(), 2);
+        QTRY_COMPARE(track->clips(), QList<SourceItem *>({a}));
+        QVERIFY(m_model->transitions().isEmpty());
+        history()->undo();
+        QCOMPARE(section(*m_model), before);
+        QCOMPARE(m_model->transitions().size(), 1);
+    }
+    void dropsMakeClipsOnTheRightTrack_data()
+    {
+        QTest::addColumn<uint>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<uint>("rowKind");
+        QTest::addColumn<int>("rowTrack"); // -1 the group row, n the group's track n
+        QTest::addColumn<uint>("expectKind");
+        QTest::addColumn<int>("expectTrack");
+        QTest::newRow("dub on its group")
+            << uint(CT_DUB) << "tone.wav" << uint(CT_DUB) << -1 << uint(CT_DUB) << -1;
+        QTest::newRow("video on the video track")
+            << uint(CT_VIDEO) << "clip.mp4" << uint(CT_VIDEO) << 0 << uint(CT_VIDEO) << 0;
+        QTest::newRow("music on a video row goes to its group")
+            << uint(CT_AUDIO) << "tone.wav" << uint(CT_VIDEO) << -1 << uint(CT_AUDIO) << -1;
+        QTest::newRow("video on the music row: last video track")
+            << uint(CT_VIDEO) << "clip.mp4" << uint(CT_AUDIO) << -1 << uint(CT_VIDEO) << 0;
+        QTest::newRow("music on the empty bottom row goes to its group")
+            << uint(CT_AUDIO) << "tone.wav" << uint(CT_NONE) << -1 << uint(CT_AUDIO) << -1;
+    }
+    void dropsMakeClipsOnTheRightTrack()
+    {
+        QFETCH(uint, kind);
+        QFETCH(QString, file);
+        QFETCH(uint, rowKind);
+        QFETCH(int, rowTrack);
+        QFETCH(uint, expectKind);
+        QFETCH(int, expectTrack);
+        connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_model,
+                [this](const bg::ValueMap &request, const QColor &c, const QFont &f) {
+                    m_model->createFromDrop(request, c, f);
+                });
+        m_view->setZoomLevel(12);
+        ClassifyItem *row = nullptr;
+        for (ClassifyItem *item : m_model->tracks()) // the empty bottom row has no kind group
+            if (item->kind == rowKind && item->isGroup)
+                row = item;
+        if (rowTrack >= 0)
+            row = row->child(rowTrack);
+        QVERIFY(row);
+        const QPoint pos =
+            m_view->mapFromScene(QPointF(timeline::toScene(300) + 20, row->y() + 10));
+        dropOnView(materialPayload(kind, true, m_dir.filePath(file)), pos);
+        ClassifyItem *want = expectTrack < 0 ? m_model->group(expectKind)
+                                             : m_model->group(expectKind)->child(expectTrack);
+        QCOMPARE(want->clips().size(), 1);
+        SourceItem *clip = want->clips()[0];
+        // Let go inside frame 300: the clip starts on that frame.
+        QCOMPARE(clip->start(), int64_t(300));
+        QCOMPARE(clip->sceneX(), timeline::toScene(300));
+        QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("AddSource"));
+    }
+    void invalidMaterialIsRefused()
+    {
+        QSignalSpy made(m_view, &TimeLineGraphicsView::sig_createSourceItem);
+        dropOnView(materialPayload(CT_VIDEO, false, m_dir.filePath("clip.mp4")), QPoint(100, 10));
+        QCOMPARE(made.size(), 0);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text,
+                 QString("The file failed to open, please make sure the video file is valid"));
 
-    // A payload cut short or of an unknown kind makes nothing and says nothing.
-    const QByteArray whole = materialPayload(CT_VIDEO, true, m_dir.filePath("clip.mp4"));
-    for (const QByteArray &bad :
-         {whole.left(whole.size() - 3), whole.left(9), QByteArray("\xff"), QByteArray(40, '\x7f')})
-        dropOnView(bad, QPoint(100, 10));
-    QCOMPARE(made.size(), 0);
-    QCOMPARE(m_boxes.size(), 1);
-}
+        // A payload cut short or of an unknown kind makes nothing and says nothing.
+        const QByteArray whole = materialPayload(CT_VIDEO, true, m_dir.filePath("clip.mp4"));
+        for (const QByteArray &bad : {whole.left(whole.size() - 3), whole.left(9),
+                                      QByteArray("\xff"), QByteArray(40, '\x7f')})
+            dropOnView(bad, QPoint(100, 10));
+        QCOMPARE(made.size(), 0);
+        QCOMPARE(m_boxes.size(), 1);
+    }
+    void transitionDropsJoinClips()
+    {
+        m_view->setZoomLevel(12);
+        ClassifyItem *track = m_model->group(CT_VIDEO);
+        SourceItem *a = clipAt(track, 0);
+        SourceItem *b = clipAt(track, 59);
+        SourceItem *lone = clipAt(track->child(0), 400);
+        const QPoint cut = m_view->mapFromScene(QPointF(b->sceneX(), track->y() + 10));
+        dropOnView(transitionPayload("clip_cross"), cut);
+        QCOMPARE(m_model->transitions().size(), 1);
+        QCOMPARE(m_model->transitions()[0]->data()->from, a);
+        QCOMPARE(m_model->transitions()[0]->data()->to, b);
+        // Again on the same cut: only the name changes.
+        dropOnView(transitionPayload("over_white"), cut);
+        QCOMPARE(m_model->transitions().size(), 1);
+        QCOMPARE(m_model->transitions()[0]->data()->name, QString("over_white"));
+        // Near the end of a lone clip: a tail transition.
+        const QPoint end = m_view->mapFromScene(
+            QPointF(lone->sceneX() + lone->width + 200, track->child(0)->y() + 10));
+        dropOnView(transitionPayload("scale_in"), end);
+        QCOMPARE(m_model->transitions().size(), 2);
+        QCOMPARE(m_model->transitions()[1]->data()->from, lone);
+        QVERIFY(!m_model->transitions()[1]->data()->to);
+        // Near its start: a head transition beside the tail one.
+        const QPoint start =
+            m_view->mapFromScene(QPointF(lone->sceneX() + 100, track->child(0)->y() + 10));
+        dropOnView(transitionPayload("clip_box"), start);
+        QCOMPARE(m_model->transitions().size(), 3);
+        QVERIFY(!m_model->transitions()[2]->data()->from);
+        QCOMPARE(m_model->transitions()[2]->data()->to, lone);
+        QVERIFY(lone->headTransFrames > 0);
+        QCOMPARE(m_view->transitionBand(), QRectF()); // the band is gone after the drop
+    }
 
-void TestTimelineEditing::transitionDropsJoinClips()
-{
-    m_view->setZoomLevel(12);
-    ClassifyItem *track = m_model->group(CT_VIDEO);
-    SourceItem *a = clipAt(track, 0);
-    SourceItem *b = clipAt(track, 59);
-    SourceItem *lone = clipAt(track->child(0), 400);
-    const QPoint cut = m_view->mapFromScene(QPointF(b->sceneX(), track->y() + 10));
-    dropOnView(transitionPayload("clip_cross"), cut);
-    QCOMPARE(m_model->transitions().size(), 1);
-    QCOMPARE(m_model->transitions()[0]->data()->from, a);
-    QCOMPARE(m_model->transitions()[0]->data()->to, b);
-    // Again on the same cut: only the name changes.
-    dropOnView(transitionPayload("over_white"), cut);
-    QCOMPARE(m_model->transitions().size(), 1);
-    QCOMPARE(m_model->transitions()[0]->data()->name, QString("over_white"));
-    // Near the end of a lone clip: a tail transition.
-    const QPoint end = m_view->mapFromScene(
-        QPointF(lone->sceneX() + lone->width + 200, track->child(0)->y() + 10));
-    dropOnView(transitionPayload("scale_in"), end);
-    QCOMPARE(m_model->transitions().size(), 2);
-    QCOMPARE(m_model->transitions()[1]->data()->from, lone);
-    QVERIFY(!m_model->transitions()[1]->data()->to);
-    // Near its start: a head transition beside the tail one.
-    const QPoint start =
-        m_view->mapFromScene(QPointF(lone->sceneX() + 100, track->child(0)->y() + 10));
-    dropOnView(transitionPayload("clip_box"), start);
-    QCOMPARE(m_model->transitions().size(), 3);
-    QVERIFY(!m_model->transitions()[2]->data()->from);
-    QCOMPARE(m_model->transitions()[2]->data()->to, lone);
-    QVERIFY(lone->headTransFrames > 0);
-    QCOMPARE(m_view->transitionBand(), QRectF()); // the band is gone after the drop
-}
+private:
+    SourceItem *clipAt(ClassifyItem *track, int64_t startFrame, const char *file = "clip.mp4")
+    {
+        SourceItem *clip = m_model->createClip(track, track->kind, m_dir.filePath(file),
+                                               timeline::toScene(startFrame));
+        m_view->updateSceneWidth();
+        m_view->horizontalScrollBar()->setValue(0);
+        return clip;
+    }
+    QPoint at(SourceItem *clip, double itemX) const
+    {
+        return m_view->mapFromScene(clip->mapToScene(QPointF(itemX, clip->height() / 2 - 8)));
+    }
+    void dropOnView(const QByteArray &payload, QPoint pos)
+    {
+        auto *mime = new QMimeData;
+        mime->setText("ZuAEdit");
+        mime->setData("data", payload);
+        QDragEnterEvent enter(pos, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &enter);
+        QDropEvent drop(pos, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &drop);
+        delete mime;
+    }
+    QTemporaryDir m_dir;
+    TimeLineGraphicsScene *m_scene = nullptr;
+    TimelineDocument *m_model = nullptr;
+    TimeLineGraphicsView *m_view = nullptr;
+    std::unique_ptr<fixtures::Timeline> m_timeline;
+    QList<MessageSpec> m_boxes;
+};
 
-void TestTimelineEditing::stackingOrderAmongOverlappingClips()
-{
-    SourceItem *bottom = clipAt(m_model->group(CT_VIDEO), 0);
-    SourceItem *top = clipAt(m_model->group(CT_VIDEO)->child(0), 0);
-    SourceItem *still = clipAt(m_model->group(CT_PICTURE), 0, "still.png");
-    SourceItem *title = clipAt(m_model->group(CT_SUBTITLE), 0, "");
-    m_view->slot_resetFrame(10, EDIT_NONE, false);
-    // Up: above every overlapping picture or video clip, subtitles aside.
-    m_view->restack(bottom, true);
-    QCOMPARE(bottom->stacking, still->stacking + 1);
-    QVERIFY(bottom->stacking < title->stacking);
-    QCOMPARE(bottom->value("zValue").toInt32(), bottom->stacking);
-    m_view->restack(still, false);
-    QCOMPARE(still->stacking, top->stacking - 1);
-    history()->undo();
-    history()->undo();
-    QVERIFY(bottom->stacking < top->stacking);
-}
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    ZuTransLator translator(":/language/en-Us-new.ini");
-    app.installTranslator(&translator);
-    TestTimelineEditing test;
-    return QTest::qExec(&test, argc, argv);
-}
+ZU_ENGLISH_TEST_MAIN(QApplication, TestTimelineEditing)
 
 #include "tst_timelineediting.moc"
