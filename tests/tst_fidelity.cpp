@@ -94,6 +94,11 @@ QList<Shape> shapes()
     list << made("sd.mp4", sd + tone + h264() + aac, 320, 240, true);
     list << made("hd709.mp4", video(pattern(1280, 720) + to709) + tone + h264() + tag709 + aac,
                  1280, 720, true);
+    // Untagged HD: players take the HD matrix, which is what the encoder used.
+    Shape untagged =
+        made("untaggedhd.mp4", video(pattern(1280, 720) + to709) + h264(), 1280, 720, false);
+    untagged.reference = "scale=in_color_matrix=bt709:in_range=tv,format=rgb24";
+    list << untagged;
     list << made("fullrange.mp4",
                  video(pattern(320, 240) + ",scale=out_range=pc,format=yuv420p") + h264() +
                      QStringList{"-color_range", "pc"},

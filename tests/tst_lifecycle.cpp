@@ -621,6 +621,8 @@ private slots:
         QCOMPARE(window->titleText(), QString("holiday*"));
         window->slot_updateProjectName(QString(300, 'x'), true);
         QVERIFY(window->titleText().endsWith(QChar(0x2026)));
+        QVERIFY(app->document()->saveProject(false, false, QString())); // saved: nothing left over
+        QVERIFY(zua::UndoController::instance()->isClean());
     }
     void shortcutsReachTheirTargets()
     {

@@ -1,6 +1,7 @@
 // Property panels on their own: each edit sends one map naming its key, size and
-// stretch commands, the subtitle and transition panels, the wheel only on a focused
-// control, and the crop editor's frame keeps to the picture and its minimum size.
+// stretch commands, the subtitle and transition panels, template names, the wheel only
+// on a focused control, and the crop editor's frame keeps to the picture and its
+// minimum size.
 #include "common/FileDialogs.h"
 #include "common/ValueQt.h"
 #include "common/WheelNeedsFocus.h"
@@ -11,6 +12,7 @@
 #include "menu/TransMenu.h"
 #include "menu/VisualMenu.h"
 #include "support/Typing.h"
+#include "timeline/SubtitleTemplateWidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -289,6 +291,18 @@ private slots:
         panel.UpdateData(m);
         QCOMPARE(child<QSpinBox>(&panel, "SpinBox_time")->maximum(), 1500);
         QCOMPARE(child<QSpinBox>(&panel, "SpinBox_time")->value(), 1500);
+    }
+    void templateNamesKeepToThirtyCharacters()
+    {
+        SubtitleTemplateWidget window;
+        window.show();
+        QStringList names;
+        connect(&window, &SubtitleTemplateWidget::sig_createResSubtitle,
+                [&](const QString &name, const QFont &, const QColor &) { names << name; });
+        child<QCheckBox>(&window, "labelCB")->setChecked(true);
+        QTest::keyClicks(child<QLineEdit>(&window, "labelLE"), QString(40, 'x'));
+        child<QPushButton>(&window, "createSubtitleTemplate")->click();
+        QCOMPARE(names, QStringList{QString(30, 'x')});
     }
     void cropFrameKeepsItsMinimumAndThePicture()
     {

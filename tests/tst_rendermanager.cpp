@@ -1,4 +1,5 @@
-// Render manager: playback ends at the last frame, and user actions stop it.
+// Render manager: a fixed project size stays when a video arrives, playback ends at
+// the last frame, and user actions stop it.
 #include "render/RenderManager.h"
 #include "render/TimelineReader.h"
 #include "support/MediaFixtures.h"
@@ -39,6 +40,15 @@ private slots:
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", m_dir.filePath("tone.wav")}));
         m_rm = new RenderManager;
         QVERIFY(m_rm->init());
+    }
+    void aFixedSizeStaysWhenAVideoArrives()
+    {
+        m_rm->setSceneSize(1920, 1080, true);
+        QCOMPARE(m_rm->probeMedia(m_dir.filePath("wide.mp4"), true).at("width").toInt32(), 640);
+        QCOMPARE(m_rm->sceneWidth(), 1920u);
+        m_rm->setSceneSize(1920, 1080, false); // not fixed: the first video gives the size
+        m_rm->probeMedia(m_dir.filePath("wide.mp4"), true);
+        QCOMPARE(m_rm->sceneWidth(), 640u);
     }
     void cleanupTestCase()
     {

@@ -1,5 +1,6 @@
 // Editing on the timeline through the real view: dragging with and without
-// snapping, trimming, splitting, deleting, drops of clips and transitions.
+// snapping, trimming, splitting, deleting, drops of clips and transitions, and the
+// frames and sound the timeline asks for.
 #include "common/MessageBox.h"
 #include "support/MediaFixtures.h"
 #include "support/TimelineFixture.h"
@@ -131,6 +132,9 @@ private slots:
         QVERIFY(history()->canRedo()); // the undone move was not replaced by a no-op
         QVERIFY(history()->isClean());
         QCOMPARE(clip->pos().y(), clip->track->y());
+        // Far to the left it stops at the timeline's start.
+        drag(m_view->viewport(), at(clip, 100), at(clip, 100) - QPoint(600, 0));
+        QCOMPARE(clip->start(), int64_t(0));
     }
     void snappingOnlyWithAutoAlign_data()
     {
@@ -280,6 +284,30 @@ private slots:
         history()->undo();
         QCOMPARE(m_model->group(CT_VIDEO)->clips(), QList<SourceItem *>({clip}));
         QCOMPARE(clip->duration(), int64_t(59));
+    }
+    void theTimelineAnswersFrameAndSoundRequests()
+    {
+        // Answered from the model alone: before the cut the incoming clip is held at its
+        // in-point, after it both sides run on; a muted clip's sound is silent.
+        ClassifyItem *track = m_model->group(CT_VIDEO);
+        SourceItem *a = clipAt(track, 0);  // 0..58
+        SourceItem *b = clipAt(track, 59); // from its frame 7
+        b->setValue("source",
+                    b->sourceValue(track, b->sceneX(), b->width - timeline::toScene(7),
+                                   timeline::toScene(7)),
+                    false, true);
+        m_model->addTransition("clip_box", a, b, 1000, 5, true); // 15 frames each side: 44..74
+        a->setValue("mute", bg::Value(true), false, true);
+        const TimelineEvaluator timeline(m_model);
+        const auto before = timeline.frameAt(50)[0].request;
+        QCOMPARE(before.from.time, int64_t(50));
+        QCOMPARE(before.to.time, int64_t(7));
+        const auto after = timeline.frameAt(70)[0].request;
+        QCOMPARE(after.from.time, int64_t(58));
+        QCOMPARE(after.to.time, int64_t(7 + 11));
+        const auto heard = timeline.audioAt(40, 30);
+        QCOMPARE(heard.size(), 1);
+        QCOMPARE(heard[0].volume, 0);
     }
     void deleteTakesTransitionsAlong()
     {

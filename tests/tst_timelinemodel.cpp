@@ -377,6 +377,7 @@ private slots:
         SourceItem *music = m_model->createClip(g(CT_AUDIO), CT_AUDIO, path("music.wav"), 0);
         music->setValue("volume", bg::Value(int32_t(90)), true, true);
         a->setValue("clipRect", bg::ValueQt(QRect(4, 4, 300, 200)), true, true);
+        a->setValue("mute", bg::Value(true), true, true); // the file keeps no volume for it
         // A placement dragged to fractions keeps every digit through save and open.
         b->setValue("previewRect", bg::ValueQt(QRectF(123.4567891, -0.1, 320.000001, 1e-7)), true,
                     true);
@@ -387,7 +388,7 @@ private slots:
             QStringList out;
             for (ClassifyItem *t : m_model->tracks())
                 for (SourceItem *c : t->clips())
-                    out << QString("%1/%2 %3 %4+%5 in %6 z%7 %8 %9 vol %10")
+                    out << QString("%1/%2 %3 %4+%5 in %6 z%7 %8 %9 %10")
                                .arg(t->kind)
                                .arg(t->isGroup ? -1 : t->row())
                                .arg(QFileInfo(c->path).fileName())
@@ -398,7 +399,7 @@ private slots:
                                .arg(QString::number(c->previewRect.x(), 'g', 17) + "," +
                                     QString::number(c->previewRect.width(), 'g', 17))
                                .arg(c->clipRect.width())
-                               .arg(c->volume);
+                               .arg(c->mute ? "muted" : "vol " + QString::number(c->volume));
             for (TransItem *t : m_model->transitions())
                 out << QString("%1 %2>%3 %4 ms ratio %5")
                            .arg(t->data()->name, t->data()->from->path, t->data()->to->path)
