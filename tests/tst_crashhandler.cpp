@@ -5,6 +5,7 @@
 // symbolised stack) and its marker, and the process must end by itself; the dump
 // helper must not call the debug-information servers.
 #include "crash/CrashHandler.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QProcess>
@@ -121,9 +122,7 @@ Crash crash(const QString &kind, const QString &folder,
     const QStringList dumps = QDir(folder).entryList({"*.dmp", "*.dmp.part"}, QDir::Files);
     if (!dumps.isEmpty()) {
         c.dump = folder + "/" + dumps.first();
-        QFile f(c.dump);
-        if (f.open(QIODevice::ReadOnly))
-            c.text = f.readAll();
+        c.text = fixtures::readFile(c.dump);
         QString name = dumps.first();
         if (name.endsWith(".part"))
             name.chop(5);

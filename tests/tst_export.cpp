@@ -321,21 +321,20 @@ private slots:
             QCOMPARE(::link(QFile::encodeName(material).constData(),
                             QFile::encodeName(p.path).constData()),
                      0);
-        const auto bytes = fixtures::readFile;
-        const QByteArray materialBefore = bytes(material);
-        const QByteArray atNameBefore = bytes(p.path);
+        const QByteArray materialBefore = fixtures::readFile(material);
+        const QByteArray atNameBefore = fixtures::readFile(p.path);
 
         QCOMPARE(m_rm->exportMovie(p), result);
         // Whatever happened, the material and the linked file are whole.
-        QCOMPARE(bytes(material), materialBefore);
-        QCOMPARE(bytes(other), QByteArray("someone else's"));
+        QCOMPARE(fixtures::readFile(material), materialBefore);
+        QCOMPARE(fixtures::readFile(other), QByteArray("someone else's"));
         QCOMPARE(leftovers(), QStringList());
         if (result == int(ExportManager::Result::Written)) {
             QVERIFY(!QFileInfo(p.path).isSymLink()); // the link itself was replaced
             QCOMPARE(streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt(),
                      int(clip->duration()));
         } else {
-            QCOMPARE(bytes(p.path), atNameBefore);
+            QCOMPARE(fixtures::readFile(p.path), atNameBefore);
             // The user reads why the file was left alone.
             const QString said =
                 zuaTranslate(ExportManager::messageKey(ExportManager::Result(result)));

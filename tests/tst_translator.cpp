@@ -4,6 +4,7 @@
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "render/preview/TransTranslate.h"
+#include "support/Files.h"
 
 #include <QDirIterator>
 #include <QRegularExpression>
@@ -25,9 +26,7 @@ QSet<QString> keysUsedInCode()
         const QString path = it.next();
         if (path.contains("/tests/") || path.contains("/fuzz/") || path.contains("/build"))
             continue;
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        const QString text = QString::fromUtf8(f.readAll());
+        const QString text = QString::fromUtf8(fixtures::readFile(path));
         const QRegularExpression &re = path.endsWith(".ui") ? inForm : inCode;
         auto m = re.globalMatch(text);
         while (m.hasNext())

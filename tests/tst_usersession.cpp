@@ -15,6 +15,7 @@
 #include "resource/MaterialItem.h"
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
+#include "support/Files.h"
 #include "support/MediaFixtures.h"
 #include "support/SoundServer.h"
 #include "support/Typing.h"
@@ -288,9 +289,7 @@ private slots:
         QVERIFY(madeWhileAsking);
         QVERIFY(!view->isRecording());
         QCOMPARE(m_boxes.size(), 1);
-        QFile saved(project);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        const QByteArray text = saved.readAll();
+        const QByteArray text = fixtures::readFile(project);
         QVERIFY2(text.count(m_dir.filePath("takes").toUtf8()) == 2, text.constData());
     }
 
