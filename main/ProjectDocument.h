@@ -133,7 +133,6 @@ signals:
 private:
     // The archive's worker is done: its outcome (empty when the archive is made).
     Q_INVOKABLE void archiveFinished(const QString &path, const QString &error);
-    void readRootChildren();
     void readLegacyChildren();
     void showFailure(const QString &key);
     void showFailureText(const QString &text); // an information box with this text

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QVersionNumber>
 #include <QWidget>
 
 #include <algorithm>
@@ -132,8 +133,14 @@ void ProjectDocument::showFailureText(const QString &text)
     MessageBox::inform(m_window, ZKEY("MainWindow.Hint"), text, ZKEY("MainWindow.Ok"));
 }
 
-void ProjectSections::readProjectChildren(QXmlStreamReader &reader, ProjectSections &sections)
+ProjectSections::ReadOutcome ProjectSections::readProject(QXmlStreamReader &reader,
+                                                          ProjectSections &sections)
 {
+    ReadOutcome outcome;
+    const QString version = reader.attributes().value("Version").toString();
+    if (QVersionNumber::fromString(version) > QVersionNumber::fromString(fileVersion()))
+        outcome.version = version;
+    ReadNotes::Scope scope(outcome.notes);
     while (reader.readNextStartElement()) {
         const QStringRef name = reader.name();
         if (name == QLatin1String("Render"))
@@ -142,14 +149,30 @@ void ProjectSections::readProjectChildren(QXmlStreamReader &reader, ProjectSecti
             sections.readMaterials(reader);
         else if (name == QLatin1String("Timeline"))
             sections.readTimeline(reader);
-        else
+        else if (name == QLatin1String("Preview"))
             reader.skipCurrentElement();
+        else
+            xmlread::skipUnknown(reader);
     }
+    if (reader.hasError())
+        outcome.damage = ZTR("titlebar.ReadDamage")
+                             .arg(reader.lineNumber())
+                             .arg(reader.error() == QXmlStreamReader::PrematureEndOfDocumentError
+                                      ? ZTR("titlebar.ReadCutShort")
+                                      : reader.errorString());
+    return outcome;
 }
 
-void ProjectDocument::readRootChildren()
+QString ProjectSections::ReadOutcome::details() const
 {
-    ProjectSections::readProjectChildren(m_reader, *m_sections);
+    QStringList lines;
+    if (!damage.isEmpty())
+        lines << damage;
+    if (!version.isEmpty())
+        lines << ZTR("titlebar.ReadNewer").arg(version);
+    if (!notes.isEmpty())
+        lines << notes.summary();
+    return lines.join('\n');
 }
 
 bool ProjectDocument::openForReading(QFile &file, const QString &rootName)
@@ -180,16 +203,25 @@ bool ProjectDocument::readProjectFile(const QString &path)
     BG_LOG_D("---> project version: %s", qUtf8Printable(attrs.value("Version").toString()));
     m_archived = attrs.value("Archived").toInt() != 0;
     setProjectPath(path);
-    readRootChildren();
-    if (m_reader.hasError())
-        BG_LOG_W("---> the project file is malformed (%s): %s", qUtf8Printable(path),
-                 qUtf8Printable(m_reader.errorString()));
+    const ProjectSections::ReadOutcome outcome =
+        ProjectSections::readProject(m_reader, *m_sections);
     m_reader.setDevice(nullptr);
 
     zua::UndoController::instance()->reset();
     zua::UndoController::instance()->setClean();
     const QFileInfo info(path);
     emit sig_prependHistory(path);
+    if (!outcome.complete()) {
+        // What could not be read would be lost by saving over the file: the project
+        // is a copy from now on, and its first save asks where (the file's own name
+        // proposed, replacing it only when the user says so).
+        BG_LOG_W("---> the project was opened as a copy (%s): %s", qUtf8Printable(path),
+                 qUtf8Printable(outcome.details()));
+        makeUntitled(path);
+        showFailureText(ZTR("titlebar.OpenedAsCopy").arg(info.fileName()) + "\n\n" +
+                        outcome.details());
+        return true;
+    }
     emit sig_updateProjectName(info.completeBaseName(), true);
     emit sig_updateProjectName(ZTR("titlebar.OpenProjectSuccess").arg(info.fileName()), false);
     return true;

@@ -3,6 +3,8 @@
 // its owner with the shared reader or writer; a reader is entered on its start
 // element and leaves the stream on the matching end element.
 
+#include "common/ReadNotes.h"
+
 #include <QXmlStreamReader>
 
 class QXmlStreamWriter;
@@ -27,7 +29,20 @@ public:
     // Empties the material library and the timeline before a project is read.
     virtual void clearContent() = 0;
 
-    // Hands the children of a ".zua2" root element to their owners ("Render",
-    // "Resource", "Timeline"; others are skipped).
-    static void readProjectChildren(QXmlStreamReader &reader, ProjectSections &sections);
+    // What reading a ".zua2" file left out or changed.
+    struct ReadOutcome {
+        ReadNotes notes;
+        QString damage;  // why the document ends early (malformed, cut short); empty when whole
+        QString version; // the writer's version when newer than this editor's
+        bool complete() const { return notes.isEmpty() && damage.isEmpty() && version.isEmpty(); }
+        // The user's explanation, without the opening sentence.
+        QString details() const;
+    };
+
+    // Reads a ".zua2" document whose root element the reader stands on: hands its
+    // children to their owners ("Render", "Resource", "Timeline"; others skipped) and
+    // says what could not be read as written.
+    static ReadOutcome readProject(QXmlStreamReader &reader, ProjectSections &sections);
+    // The version this editor writes.
+    static QString fileVersion() { return QStringLiteral("1.0.0"); }
 };

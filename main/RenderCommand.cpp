@@ -212,10 +212,16 @@ int zuaRenderMain(int argc, char **argv)
     const ProjectFolderPaths paths(o.project, reader.attributes().value("Archived").toInt() != 0);
     timeline.setMaterialPaths(&paths);
     RenderSections sections(render, timeline);
-    ProjectSections::readProjectChildren(reader, sections);
-    if (reader.hasError())
-        BG_LOG_W("---> the project file is malformed (%s): %s", qUtf8Printable(o.project),
-                 qUtf8Printable(reader.errorString()));
+    const ProjectSections::ReadOutcome outcome = ProjectSections::readProject(reader, sections);
+    if (!outcome.damage.isEmpty()) {
+        // A damaged project is never rendered as if it were whole.
+        say(QString("%1: %2\n%3").arg(o.project, ZTR("titlebar.ReadDamaged"), outcome.details()));
+        timeline.clearAll();
+        zua::UndoController::instance()->reset();
+        return 1;
+    }
+    if (!outcome.complete()) // newer or unknown parts: the rest is rendered as written
+        say(QString("%1: %2").arg(o.project, outcome.details()));
 
     MVParams params;
     params.path = o.output;

@@ -12,6 +12,7 @@
 #include "preview/VideoPreviewItem.h"
 #include "record/RecordManager.h"
 
+#include "common/ReadNotes.h"
 #include "common/ValueQt.h"
 
 #include "bridge/Logger.h"
@@ -268,7 +269,7 @@ void RenderManager::readScene(QXmlStreamReader &reader)
 {
     while (reader.readNextStartElement()) {
         if (reader.name() != QLatin1String("scene")) {
-            reader.skipCurrentElement();
+            xmlread::skipUnknown(reader);
             continue;
         }
         uint32_t width = 1920;
@@ -276,15 +277,15 @@ void RenderManager::readScene(QXmlStreamReader &reader)
         while (reader.readNextStartElement()) {
             bool ok = false;
             if (reader.name() == QLatin1String("width")) {
-                const uint v = reader.readElementText().trimmed().toUInt(&ok);
+                const uint v = xmlread::leafText(reader).trimmed().toUInt(&ok);
                 if (ok && validSide(v))
                     width = v;
             } else if (reader.name() == QLatin1String("height")) {
-                const uint v = reader.readElementText().trimmed().toUInt(&ok);
+                const uint v = xmlread::leafText(reader).trimmed().toUInt(&ok);
                 if (ok && validSide(v))
                     height = v;
             } else {
-                reader.skipCurrentElement();
+                xmlread::skipUnknown(reader);
             }
         }
         setSceneSize(width, height, false);

@@ -5,6 +5,7 @@
 
 #include "common/LegacyKinds.h"
 #include "common/MaterialPaths.h"
+#include "common/ReadNotes.h"
 #include "common/XmlText.h"
 
 #include <QXmlStreamReader>
@@ -65,24 +66,27 @@ void MaterialView::readMaterials(QXmlStreamReader &r)
     QList<Entry> entries;
     while (r.readNextStartElement()) {
         if (r.name() != QLatin1String("MaterialData")) {
-            r.skipCurrentElement();
+            xmlread::skipUnknown(r);
             continue;
         }
         Entry e;
         while (r.readNextStartElement()) {
             const QStringRef tag = r.name();
             if (tag == QLatin1String("type"))
-                e.type = r.readElementText().toInt();
+                e.type = xmlread::leafText(r).toInt();
             else if (tag == QLatin1String("name"))
-                e.name = r.readElementText();
+                e.name = xmlread::leafText(r);
             else if (tag == QLatin1String("path"))
-                e.path = m_paths->resolveMaterialPath(r.readElementText());
+                e.path = m_paths->resolveMaterialPath(xmlread::leafText(r));
             else if (tag == QLatin1String("font"))
-                e.font.fromString(r.readElementText());
+                e.font.fromString(xmlread::leafText(r));
             else if (tag == QLatin1String("color"))
-                e.color = QColor(r.readElementText());
+                e.color = QColor(xmlread::leafText(r));
+            else if (tag == QLatin1String("uuid") || tag == QLatin1String("draggable") ||
+                     tag == QLatin1String("archiveRecoverd") || tag == QLatin1String("preview"))
+                r.skipCurrentElement(); // recomputed
             else
-                r.skipCurrentElement(); // uuid, draggable, archiveRecoverd are recomputed
+                xmlread::skipUnknown(r);
         }
         entries << e;
     }

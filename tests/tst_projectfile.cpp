@@ -306,7 +306,8 @@ private slots:
             writeFile(m_dir.filePath("cut.zua2"), "<VoVive Archived=\"0\"><Render/><Resource><Mat");
         QVERIFY(app()->document()->readProjectFile(path));
         QCOMPARE(m_sections.calls, QStringList({"clear", "scene", "materials"}));
-        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(m_boxes.size(), 1); // told, and opened as a copy
+        QVERIFY(app()->document()->needsLocation());
     }
     void legacyFileWithAnotherRootIsRefused()
     {

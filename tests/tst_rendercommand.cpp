@@ -102,6 +102,26 @@ private slots:
             QCOMPARE(QDir(home).entryList({"*.part.*"}, QDir::Files | QDir::Hidden), QStringList());
         }
 
+        // A newer element inside the first clip is left out and the rest rendered whole;
+        // a project cut short is not rendered at all.
+        const QByteArray demo = readFile(home + "/demo.zua2");
+        QByteArray newer = demo;
+        newer.replace(newer.indexOf("<sourceItem>"), 12,
+                      "<sourceItem><speedCurve><pt t=\"0\" v=\"2\"/></speedCurve>");
+        writeFile(home + "/newer.zua2", newer);
+        QCOMPARE(
+            render({home + "/newer.zua2", home + "/newer.mp4", "--size", "320x180", "--fps", "15"},
+                   Shared, &said),
+            0);
+        QVERIFY2(said.contains("Not understood and left out: speedCurve"), qPrintable(said));
+        QCOMPARE(videoStream(home + "/newer.mp4")["nb_read_frames"].toString().toInt(), 120);
+        writeFile(home + "/cut.zua2", demo.left(demo.size() * 6 / 10));
+        QCOMPARE(render({home + "/cut.zua2", home + "/cut.mp4"}, Shared, &said), 1);
+        QVERIFY2(said.contains("Parts of this project could not be read") &&
+                     said.contains("it ends too early"),
+                 qPrintable(said));
+        QVERIFY(!QFileInfo::exists(home + "/cut.mp4"));
+
         // Failures say what the panel would and exit non-zero.
         QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, Shared, &said), 1);
         QVERIFY2(said.contains("the file could not be created"), qPrintable(said.right(500)));

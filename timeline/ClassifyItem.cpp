@@ -67,6 +67,14 @@ bool ClassifyItem::isFree(int64_t frame) const
                        [frame](SourceItem *c) { return c->start() + c->duration() <= frame; });
 }
 
+int ClassifyItem::sortedIndexFor(const SourceItem *clip) const
+{
+    const double x = clip->sceneX();
+    return int(std::lower_bound(m_clips.begin(), m_clips.end(), x,
+                                [](SourceItem *c, double at) { return c->sceneX() < at; }) -
+               m_clips.begin());
+}
+
 void ClassifyItem::addClip(SourceItem *clip, int index)
 {
     if (!clip || m_clips.contains(clip))
@@ -88,8 +96,11 @@ void ClassifyItem::removeClip(SourceItem *clip)
 
 void ClassifyItem::sortClips()
 {
-    std::stable_sort(m_clips.begin(), m_clips.end(),
-                     [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); });
+    // Usually already in order (one clip moved or added): checked in one pass, so a
+    // track of thousands of clips is not sorted again for each of them.
+    const auto before = [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); };
+    if (!std::is_sorted(m_clips.begin(), m_clips.end(), before))
+        std::stable_sort(m_clips.begin(), m_clips.end(), before);
     zua::UndoController::instance()->noteChange();
 }
 

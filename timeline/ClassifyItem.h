@@ -50,6 +50,8 @@ public:
 
     const QList<SourceItem *> &clips() const { return m_clips; }
     void addClip(SourceItem *clip, int index);
+    // Where a clip belongs in the start-ordered list (before clips starting with it).
+    int sortedIndexFor(const SourceItem *clip) const;
     void removeClip(SourceItem *clip);
     bool hasClip(SourceItem *clip) const { return m_clips.contains(clip); }
     void sortClips();

@@ -492,12 +492,9 @@ void SourceItem::onChange(int event, const bg::Value &arg)
     TimelineDocument *model = track ? track->model() : nullptr;
     switch (event) {
     case zua::EV_ADDED: {
-        const bg::ValueMap *map = arg.mapPtr();
-        const auto col = map ? map->find("col") : bg::ValueMap::const_iterator();
-        if (track) {
-            track->addClip(this, map && col != map->end() ? col->second.toInt32() : 0);
-            track->sortClips(); // the list stays in start order
-        }
+        // The list stays in start order: the clip goes where it starts.
+        if (track)
+            track->addClip(this, track->sortedIndexFor(this));
         if (model && model->scene() && scene() != model->scene())
             model->scene()->addItem(this);
         setVisible(onAnOpenRow());

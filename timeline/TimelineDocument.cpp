@@ -395,7 +395,7 @@ void TimelineDocument::clearAll()
     notifyChanged();
 }
 
-void TimelineDocument::adoptLoadedClip(SourceItem *clip, double start)
+void TimelineDocument::adoptLoadedClip(SourceItem *clip, double start, bool resolve)
 {
     if (clip->kind != CT_SUBTITLE) {
         const bg::ValueMap info = probe(clip->path, false);
@@ -419,5 +419,6 @@ void TimelineDocument::adoptLoadedClip(SourceItem *clip, double start)
         m_scene->clearSelection();
     zua::MergeSequence sequence("AddSource");
     zua::ZuObject::AddObject_canUndo(clip, bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(0))}}));
-    resolveOverlaps(clip->track);
+    if (resolve)
+        resolveOverlaps(clip->track);
 }

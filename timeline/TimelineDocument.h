@@ -76,7 +76,9 @@ public:
     // ---- transitions ----
     // Finishes a clip read from a project file (its record filled, its track set):
     // probes its material, places it at scene x `start` and adds it to its track.
-    void adoptLoadedClip(SourceItem *clip, double start);
+    // A reader adding many clips passes `resolve` false and resolves the track's
+    // overlaps once when it is read.
+    void adoptLoadedClip(SourceItem *clip, double start, bool resolve = true);
     TransItem *addTransition(const QString &name, SourceItem *from, SourceItem *to,
                              int64_t durationMs, int ratio, bool recordUndo);
     void removeTransition(TransItem *transition, bool recordUndo);

@@ -7,12 +7,17 @@
 #include "TransItem.h"
 
 #include "common/MaterialPaths.h"
+#include "common/ReadNotes.h"
+#include "common/Translate.h"
 #include "common/XmlText.h"
 #include "undo/UndoController.h"
 
+#include <QFileInfo>
 #include <QGraphicsScene>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+#include <cmath>
 
 namespace {
 
@@ -83,6 +88,87 @@ void TimelineSection::write(const TimelineDocument &model, QXmlStreamWriter &w, 
     w.writeEndElement();
 }
 
+namespace {
+
+// No clip starts, lasts or begins inside its material later than a day.
+constexpr double kMaxFrames = 24.0 * 3600 * timebase::kFps;
+
+// A time in frames as the file holds it, or NaN when it is no number.
+double framesIn(const QString &text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    return ok ? v : std::nan("");
+}
+
+QString clipName(const SourceItem &clip)
+{
+    return clip.path.isEmpty() ? clip.content.left(20) : QFileInfo(clip.path).fileName();
+}
+
+// A time read from the file, kept within [0, kMaxFrames]; a change is noted.
+double sensibleFrames(const SourceItem &clip, const QString &what, const QString &text,
+                      double value)
+{
+    double kept = value;
+    if (std::isnan(value) || value < 0)
+        kept = 0;
+    else if (value > kMaxFrames)
+        kept = kMaxFrames;
+    if (kept != value)
+        ReadNotes::noteChanged(ZTR("titlebar.ReadValueChanged")
+                                   .arg(clipName(clip), what, text.trimmed().left(24))
+                                   .arg(kept));
+    return kept;
+}
+
+// Reads one "sourceItem" into `clip`; false when the clip makes no sense and is left out.
+bool readClip(QXmlStreamReader &r, SourceItem &clip, uint32_t kind, const MaterialPaths &paths,
+              double *start)
+{
+    QString startText = "0", durationText = "0", offsetText = "0";
+    while (r.readNextStartElement()) {
+        const QStringRef n = r.name();
+        if (n == QLatin1String("start"))
+            startText = xmlread::leafText(r);
+        else if (n == QLatin1String("duration"))
+            durationText = xmlread::leafText(r);
+        else if (n == QLatin1String("offset"))
+            offsetText = xmlread::leafText(r);
+        else if (n == QLatin1String("path"))
+            clip.path = paths.resolveMaterialPath(xmlread::leafText(r));
+        else if (n == QLatin1String("uuid")) {
+            const QString t = xmlread::leafText(r);
+            if (!t.isEmpty())
+                clip.uuid = t;
+        } else if (n == QLatin1String("zValue"))
+            readStacking(clip, xmlread::leafText(r));
+        else if (n == QLatin1String("type") || n == QLatin1String("subtitle"))
+            xmlread::leafText(r); // the kind comes from the track
+        else if (const clipprops::Property *p = clipprops::byElement(n)) {
+            const QString t = xmlread::leafText(r);
+            if (timeline::hasMask(kind, p->fileKinds))
+                clipprops::fromText(clip, *p, t);
+        } else
+            xmlread::skipUnknown(r);
+    }
+    const double duration = framesIn(durationText);
+    if (!(duration > 0) || duration > kMaxFrames) {
+        ReadNotes::noteChanged(
+            ZTR("titlebar.ReadClipDropped").arg(clipName(clip), durationText.trimmed().left(24)));
+        return false;
+    }
+    clip.width = duration * timeline::kFrameWidth;
+    clip.offsetX =
+        sensibleFrames(clip, ZTR("titlebar.ReadInPoint"), offsetText, framesIn(offsetText)) *
+        timeline::kFrameWidth;
+    *start = sensibleFrames(clip, ZTR("titlebar.ReadStart"), startText, framesIn(startText)) *
+             timeline::kFrameWidth;
+    return true;
+}
+
+} // namespace
+
 void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
 {
     const MaterialPaths &paths = model.materialPaths();
@@ -94,38 +180,23 @@ void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
             ClassifyItem *track = !g ? nullptr : row == -1 ? g : model.insertTrack(g, row, false);
             while (r.readNextStartElement()) {
                 if (r.name() != QLatin1String("sourceItem") || !track) {
-                    r.skipCurrentElement();
+                    xmlread::skipUnknown(r);
                     continue;
                 }
                 auto *clip = new SourceItem(kind, track);
                 double start = 0;
-                while (r.readNextStartElement()) {
-                    const QStringRef n = r.name();
-                    const QString t = r.readElementText();
-                    if (n == QLatin1String("start"))
-                        start = t.toDouble() * timeline::kFrameWidth;
-                    else if (n == QLatin1String("duration"))
-                        clip->width = t.toDouble() * timeline::kFrameWidth;
-                    else if (n == QLatin1String("offset"))
-                        clip->offsetX = t.toDouble() * timeline::kFrameWidth;
-                    else if (n == QLatin1String("path"))
-                        clip->path = paths.resolveMaterialPath(t);
-                    else if (n == QLatin1String("uuid") && !t.isEmpty())
-                        clip->uuid = t;
-                    else if (n == QLatin1String("zValue"))
-                        readStacking(*clip, t);
-                    else if (const clipprops::Property *p = clipprops::byElement(n))
-                        if (timeline::hasMask(kind, p->fileKinds))
-                            clipprops::fromText(*clip, *p, t);
-                    // "type", "subtitle" and unknown elements: read and ignored (the
-                    // kind comes from the track)
-                }
-                model.adoptLoadedClip(clip, start);
+                if (readClip(r, *clip, kind, paths, &start))
+                    model.adoptLoadedClip(clip, start, false);
+                else
+                    delete clip;
             }
+            // Overlaps a hand-edited file may hold are resolved once, for the whole track.
+            if (track)
+                model.resolveOverlaps(track);
         } else if (r.name() == QLatin1String("Trans")) {
             while (r.readNextStartElement()) {
                 if (r.name() != QLatin1String("TransItem")) {
-                    r.skipCurrentElement();
+                    xmlread::skipUnknown(r);
                     continue;
                 }
                 QString name, fromUuid, toUuid;
@@ -133,21 +204,22 @@ void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
                 int ratio = 5;
                 while (r.readNextStartElement()) {
                     const QStringRef n = r.name();
-                    const QString t = r.readElementText();
                     if (n == QLatin1String("startframe"))
-                        start = t.toLongLong();
+                        start = xmlread::leafText(r).toLongLong();
                     else if (n == QLatin1String("endframe"))
-                        end = t.toLongLong();
+                        end = xmlread::leafText(r).toLongLong();
                     else if (n == QLatin1String("durationframe"))
-                        duration = t.toLongLong();
+                        duration = xmlread::leafText(r).toLongLong();
                     else if (n == QLatin1String("name"))
-                        name = t;
+                        name = xmlread::leafText(r);
                     else if (n == QLatin1String("ratio"))
-                        ratio = t.toInt();
+                        ratio = xmlread::leafText(r).toInt();
                     else if (n == QLatin1String("fromUUid"))
-                        fromUuid = t;
+                        fromUuid = xmlread::leafText(r);
                     else if (n == QLatin1String("toUUid"))
-                        toUuid = t;
+                        toUuid = xmlread::leafText(r);
+                    else
+                        xmlread::skipUnknown(r);
                 }
                 SourceItem *from = model.clipByUuid(fromUuid), *to = model.clipByUuid(toUuid);
                 TransItem *t = model.addTransition(name, from, to, duration, ratio, false);
@@ -163,7 +235,7 @@ void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
                 }
             }
         } else {
-            r.skipCurrentElement();
+            xmlread::skipUnknown(r);
         }
     }
     model.notifyChanged();

@@ -1,0 +1,191 @@
+// Projects at the edges: written by a newer release, damaged, cut short or hand-edited
+// with numbers that make no sense. What can be read opens, the user is told what was
+// left out or changed, and no save replaces the original file without their choice.
+#include "common/FileDialogs.h"
+#include "common/MessageBox.h"
+#include "main/MainWindow.h"
+#include "main/ProjectDocument.h"
+#include "main/ZuApp.h"
+#include "support/EnglishTestMain.h"
+#include "support/Files.h"
+#include "timeline/ClassifyItem.h"
+#include "timeline/SourceItem.h"
+#include "timeline/TimelineDocument.h"
+
+#include "undo/UndoController.h"
+
+#include <QImage>
+#include <QUndoStack>
+#include <QtTest>
+
+using fixtures::readFile;
+using fixtures::writeFile;
+
+namespace {
+
+QList<int64_t> clipStarts(TimelineDocument *model)
+{
+    QList<int64_t> starts;
+    for (SourceItem *clip : model->clips())
+        starts << timeline::toFrames(clip->sceneX());
+    return starts;
+}
+
+} // namespace
+
+class TestProjectEdges : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(ZuApp::instance()->init());
+        MessageBox::setAnswerHook([this](const MessageSpec &box) {
+            m_boxes << box;
+            return 0;
+        });
+        FileDialogs::setHook([this](const QString &kind, const QString &proposed) {
+            if (kind == "save")
+                m_saveProposals << proposed;
+            return QString(); // cancelled
+        });
+        // Five picture clips one after another, saved by the editor itself.
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        m_picture = m_dir.filePath("green.png");
+        QVERIFY(picture.save(m_picture));
+        ZuApp *app = ZuApp::instance();
+        m_project = m_dir.filePath("five.zua2");
+        app->document()->createProject(m_project, 640, 480, true);
+        TimelineDocument *model = app->mainWindow()->timelineModel();
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(model->createClip(model->group(CT_PICTURE), CT_PICTURE, m_picture,
+                                      timeline::toScene(i * 600)));
+        QVERIFY(app->document()->saveProject(false, false, QString()));
+        m_whole = readFile(m_project);
+        QCOMPARE(m_whole.count("<sourceItem>"), 5);
+    }
+    void init()
+    {
+        zua::UndoController::instance()->setClean();
+        m_boxes.clear();
+        m_saveProposals.clear();
+    }
+
+    void whatCannotBeReadOpensAsACopy_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<int>("cutPercent"); // 0: the whole file
+        QTest::addColumn<QList<int64_t>>("starts");
+        QTest::addColumn<QString>("told"); // empty: opened as it is, nothing said
+        const QList<int64_t> all{0, 600, 1200, 1800, 2400};
+        QTest::newRow("whole") << QByteArray() << QByteArray() << 0 << all << QString();
+        QTest::newRow("a newer element with children inside the first clip")
+            << QByteArray("<sourceItem>")
+            << QByteArray("<sourceItem><speedCurve><pt t=\"0\" v=\"2\"/></speedCurve>") << 0 << all
+            << "Not understood and left out: speedCurve";
+        QTest::newRow("a newer section of the project")
+            << QByteArray("<Preview/>")
+            << QByteArray("<Effects><chain><fx/></chain></Effects><Preview/>") << 0 << all
+            << "Not understood and left out: Effects";
+        QTest::newRow("written by a newer version")
+            << QByteArray("Version=\"1.0.0\"") << QByteArray("Version=\"2.1.0\"") << 0 << all
+            << "written by a newer version (2.1.0)";
+        QTest::newRow("cut short") << QByteArray() << QByteArray() << 60
+                                   << QList<int64_t>{0, 600, 1200} << "it ends too early";
+        QTest::newRow("malformed in the fourth clip")
+            << QByteArray("<start>1800</start>") << QByteArray("<start>1800</stat>") << 0
+            << QList<int64_t>{0, 600, 1200} << "The file is damaged from line";
+    }
+    void whatCannotBeReadOpensAsACopy()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(int, cutPercent);
+        QFETCH(QList<int64_t>, starts);
+        QFETCH(QString, told);
+        QByteArray text = m_whole;
+        if (!from.isEmpty()) {
+            QVERIFY(text.contains(from));
+            text.replace(text.indexOf(from), from.size(), to);
+        }
+        if (cutPercent)
+            text.truncate(text.size() * cutPercent / 100);
+        const QString path = writeFile(m_dir.filePath("edge.zua2"), text);
+        ZuApp *app = ZuApp::instance();
+        app->document()->openProject(path);
+        TimelineDocument *model = app->mainWindow()->timelineModel();
+        QCOMPARE(clipStarts(model), starts);
+        if (told.isEmpty()) {
+            QVERIFY(m_boxes.isEmpty());
+            QVERIFY(!app->document()->needsLocation());
+            return;
+        }
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].text.startsWith(
+                     "Parts of edge.zua2 could not be read; it was opened as a copy"),
+                 qPrintable(m_boxes[0].text));
+        QVERIFY2(m_boxes[0].text.contains(told), qPrintable(m_boxes[0].text));
+        // Saving and auto-saving leave the file as it was: Save asks where.
+        zua::UndoController::instance()->stack()->resetClean();
+        QVERIFY(app->document()->saveProject(true, false, QString()));
+        QVERIFY(!app->document()->saveProject(false, false, QString()));
+        QCOMPARE(m_saveProposals.size(), 1);
+        QCOMPARE(readFile(path), text);
+    }
+
+    void nonsenseNumbersAreMadeSensibleAndNamed_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QList<int64_t>>("starts");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("negative start")
+            << QByteArray("<start>600</start>") << QByteArray("<start>-40</start>")
+            << QList<int64_t>{0, 500, 1200, 1800, 2400}
+            << "its start -40 made no sense and is now 0";
+        QTest::newRow("start not a number")
+            << QByteArray("<start>1200</start>") << QByteArray("<start>nan</start>")
+            << QList<int64_t>{0, 500, 1000, 1800, 2400} << "its start nan made no sense";
+        QTest::newRow("start far beyond a day")
+            << QByteArray("<start>2400</start>") << QByteArray("<start>1e308</start>")
+            << QList<int64_t>{0, 600, 1200, 1800, 2592000} << "its start 1e308 made no sense";
+        QTest::newRow("negative in-point")
+            << QByteArray("<offset>0</offset>") << QByteArray("<offset>-3</offset>")
+            << QList<int64_t>{0, 600, 1200, 1800, 2400} << "its in-point -3 made no sense";
+        QTest::newRow("length zero")
+            << QByteArray("<duration>500</duration>") << QByteArray("<duration>0</duration>")
+            << QList<int64_t>{600, 1200, 1800, 2400} << "was left out: its length 0 makes no sense";
+        QTest::newRow("length infinite")
+            << QByteArray("<duration>500</duration>") << QByteArray("<duration>inf</duration>")
+            << QList<int64_t>{600, 1200, 1800, 2400} << "its length inf makes no sense";
+    }
+    void nonsenseNumbersAreMadeSensibleAndNamed()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QList<int64_t>, starts);
+        QFETCH(QString, told);
+        QByteArray text = m_whole;
+        QVERIFY(text.contains(from));
+        text.replace(text.indexOf(from), from.size(), to);
+        const QString path = writeFile(m_dir.filePath("odd.zua2"), text);
+        ZuApp::instance()->document()->openProject(path);
+        QCOMPARE(clipStarts(ZuApp::instance()->mainWindow()->timelineModel()), starts);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].text.contains("A clip of green.png"), qPrintable(m_boxes[0].text));
+        QVERIFY2(m_boxes[0].text.contains(told), qPrintable(m_boxes[0].text));
+        QVERIFY(ZuApp::instance()->document()->needsLocation());
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_picture, m_project;
+    QByteArray m_whole;
+    QList<MessageSpec> m_boxes;
+    QStringList m_saveProposals;
+};
+
+ZU_ENGLISH_TEST_MAIN(ZuApp, TestProjectEdges)
+
+#include "tst_projectedges.moc"
