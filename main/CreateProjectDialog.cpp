@@ -172,18 +172,23 @@ void CreateProjectDialog::on_pushButton_create_clicked()
     if (probe.open()) {
         probe.close();
         probe.remove();
-        if (QFileInfo::exists(file)) {
-            MessageSpec ask;
-            ask.parent = this;
-            ask.titleKey = ZKEY("newprojectdialog.Hint");
-            ask.text = ZTR("newprojectdialog.AskOverwrite");
-            ask.buttonKeys =
-                QStringList{ZKEY("newprojectdialog.Ok"), ZKEY("newprojectdialog.Cancel")};
-            ask.defaultButton = 0;
-            ask.escapeButton = 1;
-            if (MessageBox::show(ask) != 0)
-                return;
-        }
+    }
+    // Asked whenever the name is taken, in plain words, with Cancel the default: Enter
+    // must not replace somebody's project with an empty one (the file names the
+    // project and its folder, unlike the generic overwrite question).
+    if (QFileInfo::exists(file)) {
+        const QFileInfo existing(file);
+        MessageSpec ask;
+        ask.parent = this;
+        ask.titleKey = ZKEY("newprojectdialog.Hint");
+        ask.text = ZTR("newprojectdialog.AskOverwrite")
+                       .arg(existing.fileName(), QDir::toNativeSeparators(existing.absolutePath()));
+        ask.buttonKeys =
+            QStringList{ZKEY("newprojectdialog.Replace"), ZKEY("newprojectdialog.Cancel")};
+        ask.defaultButton = 1;
+        ask.escapeButton = 1;
+        if (MessageBox::show(ask) != 0)
+            return;
     }
     int width = 1920, height = 1080;
     bool fixed = false;

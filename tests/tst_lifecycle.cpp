@@ -550,13 +550,18 @@ private slots:
         m_answers = {1}; // cancel
         dialog.on_pushButton_create_clicked();
         QCOMPARE(m_boxes.size(), 1);
+        // In plain words, naming the file and its folder; Enter (the default) cancels.
+        QCOMPARE(m_boxes[0].text, QString("taken.zua2 already exists in %1. Replace it with an "
+                                          "empty project?")
+                                      .arg(QDir::toNativeSeparators(m_dir.path())));
         QCOMPARE(m_boxes[0].buttonKeys,
-                 QStringList({"newprojectdialog.Ok", "newprojectdialog.Cancel"}));
+                 QStringList({"newprojectdialog.Replace", "newprojectdialog.Cancel"}));
+        QCOMPARE(m_boxes[0].defaultButton, 1);
         QCOMPARE(readFile(existing), QByteArray("keep me"));
         QVERIFY(dialog.isVisible());
         QCOMPARE(readFile(usersFile), QByteArray("my notes"));
         QCOMPARE(QDir(m_dir.path()).entryList({"ZuTestFile*"}), QStringList{"ZuTestFile.txt"});
-        m_answers = {0}; // overwrite
+        m_answers = {0}; // replace
         dialog.on_pushButton_create_clicked();
         QVERIFY(readFile(existing).startsWith("<VoVive"));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
