@@ -4,6 +4,7 @@
 #include "ProjectDocument.h"
 #include "ProjectSections.h"
 #include "common/ControlKeysFirst.h"
+#include "common/NewFileMode.h"
 #include "common/WheelNeedsFocus.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
@@ -107,6 +108,7 @@ ZuApp::~ZuApp()
 
 bool ZuApp::init()
 {
+    newFilePermissions(); // the umask, read before any worker thread makes files
     m_renderManager = new RenderManager;
     if (!m_renderManager->init()) {
         BG_LOG_E("---> 渲染管理器创建失败");

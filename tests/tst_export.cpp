@@ -26,6 +26,8 @@
 #include <QApplication>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -55,6 +57,13 @@ QColor meanColour(const QString &path, double seconds, int width, int height, QR
     return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
 }
 
+// The file's permission bits, as ls shows them.
+int modeOf(const QString &path)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
 } // namespace
 
 class TestExport : public QObject {
@@ -62,6 +71,7 @@ class TestExport : public QObject {
 private slots:
     void initTestCase()
     {
+        ::umask(027); // a new export is then readable by its owner's group, not by others
         registerRenderMetaTypes();
         // A red picture with a 440 Hz tone for 2 s, music at 880 Hz for 3 s.
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=320x240:r=30:d=2", "-f",
@@ -126,6 +136,7 @@ private slots:
         const QJsonObject info = probe(p.path);
         const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
         QCOMPARE(v["codec_name"].toString(), video);
+        QCOMPARE(modeOf(p.path), 0640);
         QCOMPARE(a["codec_name"].toString(), audio);
         QCOMPARE(v["width"].toInt(), 320);
         QCOMPARE(v["height"].toInt(), 240);
@@ -309,9 +320,11 @@ private slots:
         p.replace = replace;
         p.keep = QStringList{material};
         QFile::remove(p.path);
-        if (there == "file")
+        if (there == "file") {
             QVERIFY(QFile::copy(other, p.path));
-        else if (there == "material")
+            QVERIFY(QFile::setPermissions(p.path, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ReadOther)); // its own mode
+        } else if (there == "material")
             p.path = material;
         else if (there == "link to material")
             QVERIFY(QFile::link(material, p.path));
@@ -331,6 +344,8 @@ private slots:
         QCOMPARE(leftovers(), QStringList());
         if (result == int(ExportManager::Result::Written)) {
             QVERIFY(!QFileInfo(p.path).isSymLink()); // the link itself was replaced
+            // A replaced file keeps its mode; a new one gets what the umask allows.
+            QCOMPARE(modeOf(p.path), there == "file" ? 0604 : 0640);
             QCOMPARE(streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt(),
                      int(clip->duration()));
         } else {

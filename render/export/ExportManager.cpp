@@ -1,6 +1,7 @@
 #include "ExportManager.h"
 
 #include "common/FrameRate.h"
+#include "common/NewFileMode.h"
 
 #include "ExportThreads.h"
 
@@ -297,6 +298,9 @@ void ExportManager::fileFinished(bool ok)
         QFile::remove(m_partPath);
         m_outcome = Result::WriteFailed;
     } else {
+        // The part was made readable by its owner only; the export gets what a new file
+        // gets, or the mode of the file it replaces.
+        setFinishedFileMode(m_partPath, m_targetPath);
         // Replacing was agreed to: rename() replaces the name itself (a link there is
         // replaced, never followed). Otherwise nothing that appeared there meanwhile
         // is replaced: QFile::rename refuses an existing name.
