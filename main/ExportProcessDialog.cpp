@@ -20,8 +20,18 @@ ExportProcessDialog::ExportProcessDialog(QWidget *parent)
         bg::UserSettings::instance().set("showMini", "true");
         showMinimized();
     });
-    connect(ui->pushButton_acheive, &QPushButton::clicked, this, &QDialog::accept);
-    ui->pushButton_acheive->setDefault(true);
+    // Until the file is complete no button is the default (Enter stops nothing), and
+    // "Done" asks before stopping, as Escape does.
+    connect(ui->pushButton_acheive, &QPushButton::clicked, this, [this] {
+        if (m_finished)
+            accept();
+        else
+            reject();
+    });
+    for (QPushButton *button : {ui->pushButton_runback, ui->pushButton_acheive}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
 }
 
 ExportProcessDialog::~ExportProcessDialog()
@@ -43,7 +53,8 @@ void ExportProcessDialog::slot_processUpdate(int value, int max)
 {
     if (m_finished)
         return;
-    ui->progressBar->setRange(0, std::max(max, 0));
+    m_max = std::max(max, 0);
+    ui->progressBar->setRange(0, m_max);
     ui->progressBar->setValue(std::min(value, max));
 }
 
@@ -75,7 +86,10 @@ void ExportProcessDialog::reject()
 void ExportProcessDialog::slot_finished()
 {
     m_finished = true;
+    // A full bar that stands still (the finishing step had made it a busy one).
+    ui->progressBar->setRange(0, std::max(m_max, 1));
     ui->progressBar->setValue(ui->progressBar->maximum());
+    ui->pushButton_acheive->setDefault(true);
     ui->label_state->setText(ZTR("exportmvdialog.Finished"));
     if (isMinimized())
         showNormal();

@@ -1,8 +1,9 @@
 #pragma once
 // The progress of a running export: a bar that follows the frames written, a line
 // that says when the file is being finished and when it is complete, "Running in
-// the background" (minimises the dialog) and "Done" (ends the run; before the end
-// it stops the export). Escape or closing the window asks before stopping.
+// the background" (minimises the dialog) and "Done" (closes it once the file is
+// complete). Before that, "Done", Escape or closing the window ask before stopping,
+// and Enter does nothing.
 // Lives on: main thread.
 
 #include <QDialog>
@@ -32,4 +33,5 @@ public slots:
 private:
     Ui::ExportProcessDialog *ui;
     bool m_finished = false;
+    int m_max = 0; // the last frame count told
 };

@@ -2,6 +2,7 @@
 // its controls.
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
+#include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "main/ExportParamWidget.h"
 #include "main/ExportProcessDialog.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
@@ -157,6 +160,34 @@ private slots:
         QCOMPARE(m_boxes.size(), 2);
         QCOMPARE(asked.count(), 2);
         QVERIFY(!asked[1][0].value<MVParams *>()->replace);
+    }
+
+    void theProgressStopsOnlyWhenAsked()
+    {
+        ExportProcessDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *done = dialog.findChild<QPushButton *>("pushButton_acheive");
+        auto *bar = dialog.findChild<QProgressBar *>("progressBar");
+        dialog.slot_processUpdate(40, 90);
+        // Enter stops nothing; Done asks, and "Continue" keeps the export running.
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(m_boxes.isEmpty());
+        m_answer = 1; // Continue
+        QTest::mouseClick(done, Qt::LeftButton);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, ZTR("exportmvdialog.AskStop"));
+        QCOMPARE(m_boxes[0].defaultButton, 1);
+        QVERIFY(dialog.isVisible());
+        // Complete: the bar is full and stands still, and Enter closes the dialog.
+        dialog.slot_finishing();
+        dialog.slot_finished();
+        QCOMPARE(bar->maximum(), 90);
+        QCOMPARE(bar->value(), 90);
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(m_boxes.size(), 1);
     }
 
 private:
