@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QThreadPool>
 
+#include <cstdio>
+
 void ProjectDocument::archiveProject(const QString &target)
 {
     const QFileInfo where(target);
@@ -35,6 +37,19 @@ void ProjectDocument::archiveProject(const QString &target)
     if (!own.isEmpty() && QFileInfo(file).canonicalFilePath() == own) {
         refuse(ZTR("archivedialog.OwnFile"));
         return;
+    }
+    // Another project of that name there is replaced only when the user says so.
+    const bool replacing = QFileInfo::exists(file) || QFileInfo(file).isSymLink();
+    if (replacing) {
+        MessageSpec ask;
+        ask.titleKey = ZKEY("archivedialog.Hint");
+        ask.text = ZTR("archivedialog.AskReplace")
+                       .arg(QFileInfo(file).fileName(), QDir::toNativeSeparators(folder));
+        ask.buttonKeys = QStringList{ZKEY("archivedialog.Replace"), ZKEY("archivedialog.Cancel")};
+        ask.defaultButton = 1;
+        ask.escapeButton = 1;
+        if (MessageBox::show(ask) != 0)
+            return;
     }
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
         refuse(ZTR("archivedialog.WriteForbidden"));
@@ -68,14 +83,18 @@ void ProjectDocument::archiveProject(const QString &target)
     auto copier = std::make_shared<ArchiveCopier>(m_archivePlan, *m_archiveCancel);
     auto cancel = m_archiveCancel; // keeps the flag alive as long as the copier
     QPointer<ArchivedProcessDialog> progress = m_archivedProcess;
-    QThreadPool::globalInstance()->start([this, copier, cancel, progress, file, part] {
+    QThreadPool::globalInstance()->start([this, copier, cancel, progress, file, part, replacing] {
         QString error = copier->run([progress](qint64 done, qint64 total) {
             QMetaObject::invokeMethod(progress, "setProgress", Qt::QueuedConnection,
                                       Q_ARG(qint64, done), Q_ARG(qint64, total));
         });
         if (error.isEmpty()) {
-            QFile::remove(file); // an earlier archive of this name
-            if (!QFile::rename(part, file))
+            // rename() replaces the file the user agreed to replace in one step; without
+            // that agreement, a file that appeared there meanwhile is left alone.
+            const bool placed = replacing ? std::rename(QFile::encodeName(part).constData(),
+                                                        QFile::encodeName(file).constData()) == 0
+                                          : QFile::rename(part, file);
+            if (!placed)
                 error = ZTR("archivedialog.WriteForbidden");
         }
         if (!error.isEmpty()) {

@@ -87,11 +87,12 @@ private slots:
         QVERIFY(app()->init());
         MessageBox::setAnswerHook([this](const MessageSpec &box) {
             m_boxes << box;
-            return 0;
+            return m_answer;
         });
     }
     void init()
     {
+        m_answer = 0;
         m_sections.calls.clear();
         m_sections.timelinePayload.clear();
         m_boxes.clear();
@@ -150,6 +151,32 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(readFile(project), before);
         QCOMPARE(QDir(m_dir.filePath("own/Trip")).entryList(QDir::Files), QStringList{"Trip.zua2"});
+    }
+    void archiveAsksBeforeReplacingAnotherProject()
+    {
+        // Another project of the archive's name is in the folder the archive goes to.
+        QDir(m_dir.path()).mkpath("work/film");
+        const QString film = writeFile(m_dir.filePath("work/film/film.zua2"), "somebody's film");
+        QVERIFY(app()->document()->readProjectFile(
+            writeFile(m_dir.filePath("mine.zua2"), "<VoVive/>")));
+        m_sections.materials = QStringList{writeFile(m_dir.filePath("song.wav"), "la la")};
+        m_answer = 1; // Cancel
+        app()->document()->archiveProject(m_dir.filePath("work/film"));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text,
+                 QString("film.zua2 already exists in %1. Replace it with this archive?")
+                     .arg(QDir::toNativeSeparators(m_dir.filePath("work/film"))));
+        QCOMPARE(m_boxes[0].defaultButton, 1); // Enter cancels
+        QTest::qWait(200);
+        QCOMPARE(readFile(film), QByteArray("somebody's film"));
+        QCOMPARE(QDir(m_dir.filePath("work/film"))
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"film.zua2"});
+        m_answer = 0; // Replace
+        app()->document()->archiveProject(m_dir.filePath("work/film"));
+        QTRY_VERIFY(readFile(film).contains("Archived=\"1\""));
+        QCOMPARE(readFile(m_dir.filePath("work/film/resource/song.wav")), QByteArray("la la"));
+        m_sections.materials.clear();
     }
     void archiveOnAFullDiskLeavesNothingAndSaysWhy()
     {
@@ -367,6 +394,7 @@ private:
     QTemporaryDir m_dir;
     RecordingSections m_sections;
     QList<MessageSpec> m_boxes;
+    int m_answer = 0; // the button the next box is answered with
 };
 
 int main(int argc, char **argv)
