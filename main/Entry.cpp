@@ -1,5 +1,6 @@
 #include "Entry.h"
 
+#include "AutoSaveOwners.h"
 #include "BugReport.h"
 #include "MainWindow.h"
 #include "ProjectDocument.h"
@@ -93,23 +94,29 @@ int runEditor(int argc, char **argv, QStringList *restart)
                 app.quit();
         });
 
-        const QString autoSavePath =
-            QString::fromStdString(bg::UserSettings::instance().get("autoSavePath", ""));
-        if (!autoSavePath.isEmpty() && QFileInfo::exists(autoSavePath)) {
+        // Auto-saves whose editor is gone are offered, one after another; those of an
+        // editor still running (in another login session) are not this one's to touch.
+        // A project given on the command line opens after the questions.
+        const QStringList args = app.arguments();
+        const QString given = args.size() > 1 ? args.at(1) : QString();
+        auto openGiven = [&app, given] {
+            const QFileInfo file(given);
+            if (!given.isEmpty() && file.isFile() &&
+                (file.suffix() == "zua" || file.suffix() == "zua2"))
+                app.document()->openProject(given);
+        };
+        const QStringList orphaned = AutoSaveOwners::orphaned();
+        if (!orphaned.isEmpty()) {
             app.document()->setRecoveryPending(true);
-            QTimer::singleShot(800, &app, [&app, autoSavePath] {
+            QTimer::singleShot(800, &app, [&app, orphaned, openGiven] {
                 BugReport::instance()->offerPendingReport();
-                askRecovery(&app, autoSavePath);
+                for (const QString &autoSave : orphaned)
+                    askRecovery(&app, autoSave);
+                openGiven();
             });
         } else {
             QTimer::singleShot(800, &app, [] { BugReport::instance()->offerPendingReport(); });
-            bg::UserSettings::instance().set("autoSavePath", "");
-            const QStringList args = app.arguments();
-            if (args.size() > 1) {
-                const QFileInfo file(args.at(1));
-                if (file.isFile() && (file.suffix() == "zua" || file.suffix() == "zua2"))
-                    app.document()->openProject(args.at(1));
-            }
+            openGiven();
         }
         code = app.exec();
         *restart = app.restartCommand();

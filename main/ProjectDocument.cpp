@@ -2,6 +2,7 @@
 
 #include "ProjectDocument.h"
 #include "ArchivedProcessDialog.h"
+#include "AutoSaveOwners.h"
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
 #include "common/Translate.h"
@@ -23,8 +24,7 @@
 namespace {
 void setAutoSavePath(const QString &path)
 {
-    bg::UserSettings::instance().set("autoSavePath", path.toStdString());
-    bg::UserSettings::instance().save();
+    AutoSaveOwners::recordOwn(path);
 }
 } // namespace
 
@@ -285,33 +285,39 @@ void ProjectDocument::recoverAutoSave(bool continueWork, const QString &autoSave
 {
     QScopedValueRollback<bool> loading(m_loading, true);
     m_recoveryPending = false;
-    if (continueWork) {
-        // Only the file's own name loses the prefix, never a folder on its way.
-        const QFileInfo autoFile(autoSavePath);
-        QString name = autoFile.fileName();
-        if (name.startsWith(QLatin1String(kAutoSavePrefix)))
-            name.remove(0, int(sizeof kAutoSavePrefix) - 1);
-        const bool untitled = QDir(autoFile.absolutePath()) == QDir(autoSaveFolder());
-        const QString target = autoFile.absolutePath() + "/" + name;
-        if (!isCompleteDocument(autoSavePath)) {
-            // Damaged: the project stays as it was last saved; the file is kept aside.
-            BG_LOG_E("---> the auto-save file is damaged: %s", qUtf8Printable(autoSavePath));
-            showFailure(ZKEY("titlebar.FileReadFail"));
-        } else if (untitled) {
-            // Untitled work comes back untitled and modified: Save asks where, and the
-            // auto-save stays until the work is written elsewhere.
-            openProject(autoSavePath);
-            makeUntitled(QDir::home().filePath(name));
-            zua::UndoController::instance()->stack()->resetClean();
-        } else if (QFileInfo::exists(target)) {
-            QFile::remove(target);
-            QFile::rename(autoSavePath, target);
-            openProject(target);
-        } else {
-            openProject(autoSavePath);
-        }
-    } else {
+    // The editor that wrote it is gone: from now on the file is this one's, or nobody's.
+    AutoSaveOwners::forget(autoSavePath);
+    if (!continueWork) {
         QFile::remove(autoSavePath);
+        return;
     }
-    setAutoSavePath(QString());
+    // Only the file's own name loses the prefix, never a folder on its way.
+    const QFileInfo autoFile(autoSavePath);
+    QString name = autoFile.fileName();
+    if (name.startsWith(QLatin1String(kAutoSavePrefix)))
+        name.remove(0, int(sizeof kAutoSavePrefix) - 1);
+    const bool untitled = QDir(autoFile.absolutePath()) == QDir(autoSaveFolder());
+    const QString target = autoFile.absolutePath() + "/" + name;
+    if (!isCompleteDocument(autoSavePath)) {
+        // Damaged: the project stays as it was last saved; the file is kept aside.
+        BG_LOG_E("---> the auto-save file is damaged: %s", qUtf8Printable(autoSavePath));
+        showFailure(ZKEY("titlebar.FileReadFail"));
+        return;
+    }
+    if (!askSaveCurrent())
+        return;
+    if (untitled) {
+        // Untitled work comes back untitled: Save asks where.
+        readProjectFile(autoSavePath);
+        makeUntitled(QDir::home().filePath(name));
+    } else if (QFileInfo::exists(target)) {
+        // The file the user saved stays as it is: the recovered work opens as its
+        // changed version, and only Save writes it there (the auto-save goes then).
+        readProjectFile(autoSavePath, target);
+    } else {
+        readProjectFile(autoSavePath);
+    }
+    // Modified, so that closing asks; the auto-save is kept until the work is saved.
+    zua::UndoController::instance()->stack()->resetClean();
+    setAutoSavePath(autoSavePath);
 }

@@ -50,8 +50,9 @@ public:
     bool writeContainer(const QString &path, ContainerKind kind, bool archive,
                         QString *reason = nullptr);
     // Reads a ".zua2" file; false when it could not be opened or holds no element
-    // (the failure box was shown).
-    bool readProjectFile(const QString &path);
+    // (the failure box was shown). With `asPath`, the content of `path` becomes the
+    // project of that path (a recovered auto-save of it).
+    bool readProjectFile(const QString &path, const QString &asPath = QString());
     // Imports a legacy ".zua" file.
     bool readLegacyProjectFile(const QString &path);
 

@@ -190,14 +190,15 @@ bool ProjectDocument::openForReading(QFile &file, const QString &rootName)
     return true;
 }
 
-bool ProjectDocument::readProjectFile(const QString &path)
+bool ProjectDocument::readProjectFile(const QString &file, const QString &asPath)
 {
+    const QString path = asPath.isEmpty() ? file : asPath;
     // The file is checked before anything is cleared: a file that is no project
     // leaves the open one as it was.
-    QFile file(path);
-    if (!openForReading(file, QString()))
+    QFile device(file);
+    if (!openForReading(device, QString()))
         return false;
-    BG_LOG_D("---> opening project: %s", qUtf8Printable(path));
+    BG_LOG_D("---> opening project: %s", qUtf8Printable(file));
     const QXmlStreamAttributes attrs = m_reader.attributes();
     clearProject();
     BG_LOG_D("---> project version: %s", qUtf8Printable(attrs.value("Version").toString()));

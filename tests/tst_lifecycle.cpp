@@ -268,16 +268,25 @@ private slots:
         writeFile(autoSave, "<VoVive><Render><scene><width>1280</width><height>720</height></scene>"
                             "</Render></VoVive>");
         bg::UserSettings::instance().set("autoSavePath", autoSave.toStdString());
+        const QByteArray saved = readFile(project);
         app->document()->recoverAutoSave(continueWork, autoSave);
-        QVERIFY(!QFileInfo::exists(autoSave));
-        QVERIFY(autoSaveSetting().isEmpty());
-        if (continueWork) {
-            QVERIFY(readFile(project).contains("1280"));
-            QCOMPARE(app->document()->projectPath(), project);
-            QCOMPARE(app->renderManager()->sceneWidth(), 1280u);
-        } else {
-            QVERIFY(readFile(project).contains("640"));
+        // The file the user saved stays as it is until they save again.
+        QCOMPARE(readFile(project), saved);
+        if (!continueWork) {
+            QVERIFY(!QFileInfo::exists(autoSave));
+            QVERIFY(autoSaveSetting().isEmpty());
+            return;
         }
+        // The recovered work is open as the project's changed version, its auto-save kept.
+        QCOMPARE(app->document()->projectPath(), project);
+        QCOMPARE(app->renderManager()->sceneWidth(), 1280u);
+        QVERIFY(!zua::UndoController::instance()->isClean());
+        QVERIFY(QFileInfo::exists(autoSave));
+        QCOMPARE(autoSaveSetting(), autoSave);
+        QVERIFY(app->document()->saveProject(false, false, QString()));
+        QCOMPARE(m_saveAsked, 0);
+        QVERIFY(readFile(project).contains("1280"));
+        QVERIFY(!QFileInfo::exists(autoSave));
     }
     void recoveryOfAnUntitledProject()
     {

@@ -1,7 +1,8 @@
 // End to end with the real editor: one editor per user and installation. A second
 // launch hands over to the running one and ends with the guard's code, touching none
 // of its files; a killed editor's record does not stop the next launch; untitled work
-// killed with the editor is offered again even after the temporary folder was emptied.
+// killed with the editor is offered again even after the temporary folder was emptied;
+// two login sessions of one user never take each other's auto-saves.
 #include "support/EditorProcess.h"
 #include "support/Files.h"
 #include "support/MediaFixtures.h"
@@ -147,6 +148,50 @@ private slots:
                        15000),
             qPrintable(readLog(home)));
         killHard(again);
+    }
+    void twoSessionsKeepTheirOwnWork()
+    {
+        // One user, two login sessions (two runtime folders, one home): each runs an
+        // editor. The second neither offers nor touches the first one's live auto-save,
+        // and opens the project it was given; once the first is killed, its work is
+        // offered to the next start.
+        QTemporaryDir dir;
+        const QString home = dir.path();
+        auto session = [&home](const QString &name) {
+            QProcessEnvironment env = fixtures::editorEnvironment(home);
+            const QString runtime = home + "/run-" + name;
+            QDir().mkpath(runtime);
+            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            env.insert("XDG_RUNTIME_DIR", runtime);
+            return env;
+        };
+        const QString film = home + "/film.zua2", other = home + "/other.zua2";
+        writeProject(film, 640);
+        writeProject(other, 800);
+        const QString filmAutoSave = home + "/~temp_film.zua2";
+        QProcess first;
+        QVERIFY(startsAndStays(first, session("a"), {film}, 2000));
+        QElapsedTimer t;
+        t.start();
+        while (!QFileInfo::exists(filmAutoSave) && t.elapsed() < 45000)
+            QTest::qWait(250);
+        QVERIFY(QFileInfo::exists(filmAutoSave));
+
+        QProcess second;
+        QVERIFY(startsAndStays(second, session("b"), {other}, 2000));
+        QVERIFY2(waitForLog(home, "---> opening project: " + other, 15000),
+                 qPrintable(readLog(home)));
+        QTest::qWait(1500); // past the moment a recovery question would be asked
+        QVERIFY2(!readLog(home).contains("offering to recover"), qPrintable(readLog(home)));
+        QVERIFY(QFileInfo::exists(filmAutoSave));
+        killHard(second);
+
+        killHard(first);
+        QProcess third;
+        QVERIFY(startsAndStays(third, session("c"), {}, 2000));
+        QVERIFY2(waitForLog(home, "offering to recover the auto-save: " + filmAutoSave, 15000),
+                 qPrintable(readLog(home)));
+        killHard(third);
     }
 };
 

@@ -46,6 +46,18 @@ void UserSettings::remove(const std::string &key)
     m_settings->remove(QString::fromStdString(key));
 }
 
+std::vector<std::string> UserSettings::keysUnder(const std::string &group)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_settings->sync(); // what other editors of this user wrote meanwhile
+    m_settings->beginGroup(QString::fromStdString(group));
+    std::vector<std::string> keys;
+    for (const QString &key : m_settings->childKeys())
+        keys.push_back(key.toStdString());
+    m_settings->endGroup();
+    return keys;
+}
+
 bool UserSettings::save()
 {
     std::lock_guard<std::mutex> lock(m_mutex);

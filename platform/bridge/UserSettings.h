@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class QSettings;
 
@@ -19,6 +20,9 @@ public:
     bool contains(const std::string &key) const;
     void set(const std::string &key, const std::string &value);
     void remove(const std::string &key);
+    // The keys below `group` ("group/key"), without the group, as another process
+    // that shares the file last saved them.
+    std::vector<std::string> keysUnder(const std::string &group);
     // Writes pending changes to disk; false when the file cannot be written.
     bool save();
     // Forgets every key (persisted by the next save).
