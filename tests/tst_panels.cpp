@@ -304,6 +304,26 @@ private slots:
         child<QPushButton>(&window, "createSubtitleTemplate")->click();
         QCOMPARE(names, QStringList{QString(30, 'x')});
     }
+    void escapeClosesTheSizeListFirst()
+    {
+        // Escape with the font size list open closes the list; the window with the
+        // user's settings stays until Escape is pressed again.
+        SubtitleTemplateWidget window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QApplication::setActiveWindow(&window);
+        auto *sizes = child<QComboBox>(&window, "fontSizeBox");
+        sizes->setFocus();
+        sizes->showPopup();
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        // A real key press: Qt matches window shortcuts before the list sees the key.
+        QCOMPARE(QProcess::execute("xdotool", {"key", "Escape"}), 0);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QTest::qWait(50);
+        QVERIFY(window.isVisible());
+        QTest::keyClick(sizes, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+    }
     void cropFrameKeepsItsMinimumAndThePicture()
     {
         CropView view;

@@ -8,13 +8,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QFontComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QShortcut>
 
 namespace {
 // Templates made without a label are numbered, for the whole run of the program.
@@ -57,9 +57,6 @@ SubtitleTemplateWidget::SubtitleTemplateWidget(QWidget *parent)
     setObjectName(QStringLiteral("SubtitleTemplateWidget"));
     setWindowTitle(ZTR("subtitletemplatewindow.CreatTemplate"));
     setWindowModality(Qt::ApplicationModal);
-    // Escape closes it, as it closes a dialog.
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &QWidget::hide);
     const double s = QssManager::screenScale();
     resize(int(600 * s), int(240 * s));
 
@@ -221,4 +218,15 @@ void SubtitleTemplateWidget::on_createSubtitleTemplate_clicked()
         name = ZTR("material_view.SubTitle").arg(g_subtitleNumber++);
     emit sig_createResSubtitle(name, m_font, m_colour);
     hide();
+}
+
+void SubtitleTemplateWidget::keyPressEvent(QKeyEvent *event)
+{
+    // Escape closes it, as it closes a dialog; as a key press, not a window shortcut,
+    // so that an open list (the font sizes) takes its Escape first and only closes.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

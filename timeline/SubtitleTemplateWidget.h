@@ -60,6 +60,9 @@ public slots:
     void on_cancelBtn_clicked() { hide(); }
     void on_createSubtitleTemplate_clicked();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void applyPreview();
 
