@@ -60,7 +60,7 @@ void MaterialManager::setMarker(const char *key, const char *text)
 }
 
 MaterialObject *MaterialManager::createMaterial(const QString &path, MaterialType type,
-                                                bool loading)
+                                                bool loading, bool usable)
 {
     auto *material = new MaterialObject(this);
     material->type = type;
@@ -68,7 +68,7 @@ MaterialObject *MaterialManager::createMaterial(const QString &path, MaterialTyp
     material->name = QFileInfo(path).fileName();
     material->path = path;
     material->identity = MaterialObject::identityOf(path);
-    material->draggable = decodable(path);
+    material->draggable = usable;
     if (loading)
         material->onChange(zua::EV_ADDED, bg::Value());
     else
@@ -88,8 +88,11 @@ void MaterialManager::AddMaterialFiles(const QStringList &paths, bool loading)
             const MaterialType type = MaterialTypeOfFile(path);
             if (type == MT_Unsupported)
                 continue;
+            // A project's material that is gone or broken keeps its tile (its clips
+            // name it); a file the user adds is refused: told, and no tile is made.
             if (!QFileInfo::exists(path)) {
-                queuePreview(path, type, createMaterial(path, type, loading));
+                if (loading)
+                    queuePreview(path, type, createMaterial(path, type, loading, false));
                 missing << path;
                 continue;
             }
@@ -109,12 +112,14 @@ void MaterialManager::AddMaterialFiles(const QStringList &paths, bool loading)
                 existing << path;
                 continue;
             }
-            MaterialObject *material = createMaterial(path, type, loading);
-            queuePreview(path, type, material);
             // A file the decoder cannot open is reported with the missing ones: the
             // message speaks of footage that is "absent or damaged".
-            if (!material->draggable)
+            const bool usable = decodable(path);
+            if (!usable)
                 missing << path;
+            if (!usable && !loading)
+                continue;
+            queuePreview(path, type, createMaterial(path, type, loading, usable));
         }
         setMarker("UpdateMaterials AddMaterialFiles", "AddMaterialFiles end");
     }

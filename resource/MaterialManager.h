@@ -55,7 +55,8 @@ private:
         MaterialType type;
         MaterialObject *material;
     };
-    MaterialObject *createMaterial(const QString &path, MaterialType type, bool loading);
+    MaterialObject *createMaterial(const QString &path, MaterialType type, bool loading,
+                                   bool usable);
     void queuePreview(const QString &path, MaterialType type, MaterialObject *material);
     void makePreview(const PreviewRequest &request);
     void notifyListener();
