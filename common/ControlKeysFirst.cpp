@@ -26,7 +26,18 @@ bool isPaging(int key)
            key == Qt::Key_End;
 }
 
+std::function<bool()> &spaceReserved()
+{
+    static std::function<bool()> reserved;
+    return reserved;
+}
+
 } // namespace
+
+void ControlKeysFirst::setSpaceReserved(std::function<bool()> reserved)
+{
+    spaceReserved() = std::move(reserved);
+}
 
 void ControlKeysFirst::install()
 {
@@ -42,6 +53,8 @@ bool ControlKeysFirst::usesKey(const QWidget *control, const QKeyEvent *key)
     if (!control || (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)))
         return false;
     const int k = key->key();
+    if (k == Qt::Key_Space && spaceReserved() && spaceReserved()())
+        return false;
     // Text and number fields take every plain key.
     if (qobject_cast<const QLineEdit *>(control) ||
         qobject_cast<const QAbstractSpinBox *>(control) ||

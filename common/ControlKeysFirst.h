@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QKeyEvent;
 class QWidget;
 
@@ -17,6 +19,9 @@ public:
     static void install();
     // True when `control` uses the key itself (so a shortcut must not take it).
     static bool usesKey(const QWidget *control, const QKeyEvent *key);
+    // While `reserved` answers true, Space goes to its shortcut whatever has the focus
+    // (a take under way: Space must end it). Empty: never.
+    static void setSpaceReserved(std::function<bool()> reserved);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -9,6 +9,7 @@
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
 #include "render/preview/TransTranslate.h"
+#include "render/record/RecordManager.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
@@ -116,6 +117,10 @@ bool ZuApp::init()
         return false;
     }
     TransTranslate::instance(); // the transition names, before anything lists them
+    // Space ends a take under way whatever control has the focus.
+    ControlKeysFirst::setSpaceReserved([rm = QPointer<RenderManager>(m_renderManager)] {
+        return rm && rm->recordManager() && rm->recordManager()->isRecording();
+    });
 
     m_document->setRenderManager(m_renderManager);
     m_mainWindow = new MainWindow;

@@ -31,6 +31,7 @@
 #include "support/EnglishTestMain.h"
 #include "undo/UndoController.h"
 
+#include <QComboBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -258,10 +259,18 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_VERIFY(view->isRecording());
         QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() >= 30, 5000);
-        // The key goes where the keyboard's focus is: the Dub button just clicked.
-        QWidget *focused = QApplication::focusWidget();
-        QTest::keyClick(focused ? focused : window, Qt::Key_Space);
+        // The keyboard's focus is on a list that takes Space itself (a panel's font
+        // size, say): during a take Space ends the take all the same.
+        QComboBox *list = nullptr;
+        for (QComboBox *box : window->findChildren<QComboBox *>())
+            if (box->isVisible() && box->isEnabled() && !list)
+                list = box;
+        QVERIFY(list);
+        list->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        QTest::keyClick(list, Qt::Key_Space);
         QTRY_VERIFY(!view->isRecording());
+        QVERIFY(!QApplication::activePopupWidget());
         QTRY_COMPARE(dub->clips().size(), 1);
         QVERIFY(dub->clips()[0]->duration() >= 25);
 
