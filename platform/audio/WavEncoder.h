@@ -20,8 +20,9 @@ enum Code {
     kNoFormat = 104,
 };
 
-// A file stops growing here; what was written stays playable.
-constexpr int64_t kSizeLimitBytes = 0x10000000;
+// A file stops growing here, the most its 32-bit RIFF size can describe (hours of
+// sound: 6 h of 16-bit mono at 48 kHz); what was written stays playable.
+constexpr int64_t kSizeLimitBytes = 0xFFFFFFFFLL;
 
 struct WaveFormat {
     uint16_t formatTag = 1; // 1 integer PCM, 3 floating point, 0xFFFE extensible
