@@ -10,10 +10,6 @@
 
 namespace AutoSaveOwners {
 
-// This editor's name in the record.
-QString self();
-// Whether the editor of that name is still running.
-bool isRunning(const QString &owner);
 // Records `path` as this editor's auto-save (empty: it has none now), with the
 // shared "autoSavePath" key, and saves the settings.
 void recordOwn(const QString &path);

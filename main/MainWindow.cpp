@@ -17,6 +17,7 @@
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
 #include "render/preview/PreviewLayers.h"
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
@@ -419,6 +420,24 @@ void MainWindow::setPreviewMaximised(bool maximised)
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     auto *app = ZuApp::instance();
+    // A running export is stopped only when the user says so; waiting keeps the window.
+    ExportManager *exports =
+        app && app->renderManager() ? app->renderManager()->exportManager() : nullptr;
+    if (exports && exports->isExporting()) {
+        MessageSpec ask;
+        ask.parent = this;
+        ask.titleKey = ZKEY("exportmvwindow.Hint");
+        ask.text = ZTR("exportmvdialog.AskStopOnClose");
+        ask.buttonKeys =
+            QStringList{ZKEY("exportmvdialog.StopAndClose"), ZKEY("exportmvdialog.Continue")};
+        ask.defaultButton = 1;
+        ask.escapeButton = 1;
+        if (MessageBox::show(ask) != 0 && exports->isExporting()) {
+            event->ignore();
+            return;
+        }
+        exports->cancel();
+    }
     if (!app || app->document()->askSaveCurrent())
         event->accept();
     else

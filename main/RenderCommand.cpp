@@ -3,6 +3,7 @@
 #include "common/FrameRate.h"
 
 #include "Entry.h"
+#include "ExportParts.h"
 #include "ProjectSections.h"
 #include "TerminationRequest.h"
 
@@ -236,6 +237,11 @@ int zuaRenderMain(int argc, char **argv)
     for (const SourceItem *clip : timeline.clips())
         params.keep << clip->path;
     render.exportManager()->setRevealWritten(false);
+    // Part files of killed runs go; this run's is recorded while it is written.
+    ExportParts::removeLeftovers();
+    QObject::connect(render.exportManager(), &ExportManager::sig_partMade, &ExportParts::record);
+    QObject::connect(render.exportManager(), &ExportManager::sig_ended,
+                     [] { ExportParts::clear(); });
     Progress progress;
     QObject::connect(render.exportManager(), &ExportManager::sig_processUpdate,
                      [&progress](int done, int total) { progress.show(done, total); });

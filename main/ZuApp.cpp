@@ -1,5 +1,6 @@
 #include "ZuApp.h"
 
+#include "ExportParts.h"
 #include "MainWindow.h"
 #include "ProjectDocument.h"
 #include "ProjectSections.h"
@@ -117,6 +118,12 @@ bool ZuApp::init()
         return false;
     }
     TransTranslate::instance(); // the transition names, before anything lists them
+    // Part files of exports whose editor was killed go; this editor's are recorded.
+    ExportParts::removeLeftovers();
+    if (ExportManager *exports = m_renderManager->exportManager()) {
+        connect(exports, &ExportManager::sig_partMade, this, &ExportParts::record);
+        connect(exports, &ExportManager::sig_ended, this, [] { ExportParts::clear(); });
+    }
     // Space ends a take under way whatever control has the focus.
     ControlKeysFirst::setSpaceReserved([rm = QPointer<RenderManager>(m_renderManager)] {
         return rm && rm->recordManager() && rm->recordManager()->isRecording();

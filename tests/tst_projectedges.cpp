@@ -1,17 +1,24 @@
 // Projects at the edges: written by a newer release, damaged, cut short or hand-edited
 // with numbers that make no sense. What can be read opens, the user is told what was
 // left out or changed, and no save replaces the original file without their choice.
+// Closing during an export asks; the part files of killed exports go at the next start.
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
+#include "main/ExportParts.h"
 #include "main/MainWindow.h"
+#include "main/ProcessIdentity.h"
 #include "main/ProjectDocument.h"
 #include "main/ZuApp.h"
+#include "render/RenderManager.h"
+#include "render/export/ExportManager.h"
+#include "render/export/MVParams.h"
 #include "support/EnglishTestMain.h"
 #include "support/Files.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimelineDocument.h"
 
+#include "bridge/UserSettings.h"
 #include "undo/UndoController.h"
 
 #include <QImage>
@@ -41,7 +48,7 @@ private slots:
         QVERIFY(ZuApp::instance()->init());
         MessageBox::setAnswerHook([this](const MessageSpec &box) {
             m_boxes << box;
-            return 0;
+            return m_answer;
         });
         FileDialogs::setHook([this](const QString &kind, const QString &proposed) {
             if (kind == "save")
@@ -67,6 +74,7 @@ private slots:
     void init()
     {
         zua::UndoController::instance()->setClean();
+        m_answer = 0;
         m_boxes.clear();
         m_saveProposals.clear();
     }
@@ -178,7 +186,64 @@ private slots:
         QVERIFY(ZuApp::instance()->document()->needsLocation());
     }
 
+    void partsOfKilledExportsAreRemovedAtStart()
+    {
+        // Registered by writers that are gone: a part file, and a name that is no part
+        // (never removed); one of this process, still being written; a user's file that
+        // only looks like a part.
+        const QString left = writeFile(m_dir.filePath(".film.Ab12Cd.part.mp4"), "half");
+        const QString notAPart = writeFile(m_dir.filePath("film.mp4"), "a finished film");
+        const QString mine = writeFile(m_dir.filePath(".live.Zz99Yy.part.mp4"), "being written");
+        const QString users = writeFile(m_dir.filePath(".notes.Qw12Er.part.txt"), "mine");
+        bg::UserSettings &settings = bg::UserSettings::instance();
+        settings.set("exportParts/b0_p999999_t1", left.toStdString());
+        settings.set("exportParts/b0_p999998_t1", notAPart.toStdString());
+        settings.set(("exportParts/" + ProcessIdentity::self()).toStdString(), mine.toStdString());
+        QCOMPARE(ExportParts::removeLeftovers(), 1);
+        QVERIFY(!QFileInfo::exists(left));
+        QCOMPARE(readFile(notAPart), QByteArray("a finished film"));
+        QCOMPARE(readFile(mine), QByteArray("being written"));
+        QCOMPARE(readFile(users), QByteArray("mine"));
+        QCOMPARE(ExportParts::removeLeftovers(), 0); // the records of gone writers went too
+        ExportParts::clear();
+    }
+    void closingDuringAnExportAsks()
+    {
+        ZuApp *app = ZuApp::instance();
+        app->document()->openProject(m_project);
+        MainWindow *window = app->mainWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        MVParams params;
+        params.path = m_dir.filePath("film.mp4.out.mp4");
+        params.width = 320;
+        params.height = 240;
+        params.frameRate = 30;
+        params.keyInterval = 30;
+        ExportManager *exports = app->renderManager()->exportManager();
+        exports->setRevealWritten(false);
+        app->renderManager()->startExport(params);
+        QTRY_VERIFY(exports->isExporting());
+        const QStringList parts =
+            QDir(m_dir.path()).entryList({"*.part.mp4"}, QDir::Hidden | QDir::Files);
+        QCOMPARE(parts.size(), 2); // this run's and the one registered above as still written
+        // Keep exporting (the default): the window stays, the export goes on.
+        m_answer = 1;
+        QVERIFY(!window->close());
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].defaultButton, 1);
+        QVERIFY(exports->isExporting());
+        // Stop and close: the export ends and leaves nothing behind.
+        m_answer = 0;
+        QVERIFY(window->close());
+        QTRY_VERIFY(!exports->isExporting());
+        QVERIFY(!QFileInfo::exists(params.path));
+        QCOMPARE(QDir(m_dir.path()).entryList({"*.part.mp4"}, QDir::Hidden | QDir::Files),
+                 QStringList{".live.Zz99Yy.part.mp4"});
+    }
+
 private:
+    int m_answer = 0;
     QTemporaryDir m_dir;
     QString m_picture, m_project;
     QByteArray m_whole;

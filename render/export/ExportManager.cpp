@@ -140,6 +140,7 @@ std::optional<ExportManager::Result> ExportManager::start(const MVParams &params
         return Result::EncoderRefused;
     }
     m_partPath = part;
+    emit sig_partMade(part);
     m_targetPath = target.absoluteFilePath();
     m_replace = params.replace;
     m_outcome = Result::Cancelled;

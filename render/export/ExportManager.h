@@ -72,6 +72,9 @@ public:
     void setRevealWritten(bool reveal) { m_reveal = reveal; }
 
 signals:
+    // The hidden file the run writes into, made beside the target; it is gone (or
+    // renamed into place) when sig_ended comes.
+    void sig_partMade(const QString &part);
     void sig_processUpdate(int done, int total);
     // Every frame and all the sound are encoded; the file is being finished.
     void sig_finishing();
