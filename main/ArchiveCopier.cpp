@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 constexpr qint64 kChunk = 1 << 20;
 }
@@ -38,6 +41,18 @@ QString ArchiveCopier::run(const Progress &progress)
             QFile::remove(path);
     return error;
 }
+
+namespace {
+// Why a file operation failed: the system's reason when Qt has none of its own (a
+// full disk during a flush or close leaves Qt's text at "Unknown error").
+QString reasonOf(const QFileDevice &file, int systemError)
+{
+    const QString qt = file.errorString();
+    if (systemError && (qt.isEmpty() || qt == QLatin1String("Unknown error")))
+        return QString::fromLocal8Bit(std::strerror(systemError));
+    return qt;
+}
+} // namespace
 
 bool ArchiveCopier::copyOne(const ArchiveCopy &copy, QString &error)
 {
@@ -72,17 +87,20 @@ bool ArchiveCopier::copyOne(const ArchiveCopy &copy, QString &error)
                 return fail(source.errorString());
             break;
         }
+        errno = 0;
         if (target.write(chunk) != chunk.size())
-            return fail(target.errorString());
+            return fail(reasonOf(target, errno));
         m_done += chunk.size();
         report();
     }
     // Data still buffered is written here, where a full disk shows up too.
+    errno = 0;
     if (!target.flush())
-        return fail(target.errorString());
+        return fail(reasonOf(target, errno));
+    errno = 0;
     target.close();
     if (target.error() != QFileDevice::NoError)
-        return fail(target.errorString());
+        return fail(reasonOf(target, errno));
     target.setPermissions(source.permissions());
     return true;
 }

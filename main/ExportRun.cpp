@@ -27,21 +27,22 @@ void runExport(RenderManager *render, const MVParams &params)
     // How the run ended is told once, whether the dialog is still open or not.
     auto *run = new QObject(render);
     QPointer<ExportProcessDialog> shown = dialog;
-    QObject::connect(render, &RenderManager::sig_exportEnded, run, [run, shown](int outcome) {
-        run->deleteLater();
-        const auto result = ExportManager::Result(outcome);
-        if (result == ExportManager::Result::Written) {
-            if (shown)
-                shown->slot_finished(); // "Done" closes it
-            return;
-        }
-        if (shown)
-            shown->done(QDialog::Rejected); // nothing left to stop: no question
-        const QString key = ExportManager::messageKey(result);
-        if (!key.isEmpty())
-            MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), zuaTranslate(key),
-                               ZKEY("exportmvwindow.Ok"));
-    });
+    QObject::connect(render, &RenderManager::sig_exportEnded, run,
+                     [run, shown, manager](int outcome) {
+                         run->deleteLater();
+                         const auto result = ExportManager::Result(outcome);
+                         if (result == ExportManager::Result::Written) {
+                             if (shown)
+                                 shown->slot_finished(); // "Done" closes it
+                             return;
+                         }
+                         if (shown)
+                             shown->done(QDialog::Rejected); // nothing left to stop: no question
+                         const QString text = manager->messageText(result);
+                         if (!text.isEmpty())
+                             MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), text,
+                                                ZKEY("exportmvwindow.Ok"));
+                     });
     dialog->open();
     render->startExport(params);
 }

@@ -255,7 +255,7 @@ int zuaRenderMain(int argc, char **argv)
         say("written: " + o.output);
         return 0;
     }
-    const QString key = ExportManager::messageKey(result);
-    say(zuaTranslate(key.isEmpty() ? QStringLiteral("exportmvwindow.fileinexistenError") : key));
+    const QString text = render.exportManager()->messageText(result);
+    say(text.isEmpty() ? ZTR("exportmvwindow.fileinexistenError") : text);
     return 1;
 }

@@ -201,7 +201,8 @@ private slots:
             app()->document()->archiveProject(m_dir.filePath("Full"));
             QTRY_COMPARE(m_boxes.size(), 2);
         }
-        QVERIFY2(m_boxes[1].text.contains("big.mp4"), qPrintable(m_boxes[1].text));
+        QVERIFY2(m_boxes[1].text.contains("big.mp4") && m_boxes[1].text.contains("File too large"),
+                 qPrintable(m_boxes[1].text));
         QVERIFY(!QFileInfo::exists(m_dir.filePath("Full")));
         // With room again the same archive is made.
         app()->document()->archiveProject(m_dir.filePath("Full"));

@@ -124,7 +124,10 @@ private slots:
 
         // Failures say what the panel would and exit non-zero.
         QCOMPARE(render({home + "/demo.zua2", home + "/missing/x.mp4"}, Shared, &said), 1);
-        QVERIFY2(said.contains("the file could not be created"), qPrintable(said.right(500)));
+        QVERIFY2(said.contains("could not be created in " + home +
+                               "/missing (No such file or "
+                               "directory)"),
+                 qPrintable(said.right(500)));
         QCOMPARE(render({home + "/absent.zua2", out}, Shared, &said), 1);
         QVERIFY(said.contains("Invalid file (file does not exist), failed to open"));
         QCOMPARE(render({home + "/demo.zua2", out, "--fps", "90"}, Shared, &said), 2);

@@ -11,6 +11,7 @@
 #include "bridge/SystemServices.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -18,11 +19,14 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -75,10 +79,27 @@ QString ExportManager::messageKey(Result result)
         return QStringLiteral("exportmvwindow.targetExists");
     case Result::TargetInUse:
         return QStringLiteral("exportmvwindow.targetInUse");
+    case Result::NameTooLong:
+        return QStringLiteral("exportmvwindow.nameTooLong");
+    case Result::FolderRefused:
+        return QStringLiteral("exportmvwindow.folderRefused");
     case Result::Written:
         break;
     }
     return QString();
+}
+
+QString ExportManager::messageText(Result result) const
+{
+    const QString key = messageKey(result);
+    if (key.isEmpty())
+        return QString();
+    QString text = QCoreApplication::translate("ZuAEdit", key.toUtf8().constData());
+    if (result == Result::NameTooLong)
+        text = text.arg(m_nameBytes).arg(m_nameMax);
+    else if (result == Result::FolderRefused)
+        text = text.arg(QDir::toNativeSeparators(m_refusedFolder), m_refusedReason);
+    return text;
 }
 
 bool ExportManager::namesOneOf(const QString &path, const QStringList &files)
@@ -122,15 +143,37 @@ std::optional<ExportManager::Result> ExportManager::start(const MVParams &params
         return Result::TargetInUse;
     if ((target.exists() || target.isSymLink()) && (!params.replace || target.isDir()))
         return Result::TargetExists;
+    // A name the file system cannot hold is said as such, before anything is made.
+    const QString folder = target.absolutePath();
+    int nameMax = 255;
+#ifdef Q_OS_UNIX
+    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    if (limit > 0)
+        nameMax = int(limit);
+#endif
+    m_nameBytes = QFile::encodeName(target.fileName()).size();
+    m_nameMax = nameMax;
+    if (m_nameBytes > nameMax)
+        return Result::NameTooLong;
     // A unique hidden name beside the target, ending in the target's extension (the
-    // writer picks the container by it); renamed into place once complete.
+    // writer picks the container by it); renamed into place once complete. Its own
+    // length stays within the limit (a long name's base is shortened for it).
+    const QString tail = ".XXXXXX.part." + target.suffix();
+    QString base = target.completeBaseName();
+    while (!base.isEmpty() && QFile::encodeName("." + base + tail).size() > nameMax)
+        base.chop(1);
     QString part;
     {
-        QTemporaryFile reserve(target.absolutePath() + "/." + target.completeBaseName() +
-                               ".XXXXXX.part." + target.suffix());
+        QTemporaryFile reserve(folder + "/." + base + tail);
         reserve.setAutoRemove(false);
-        if (!reserve.open())
-            return Result::EncoderRefused; // the folder takes no file: none can be created
+        errno = 0;
+        if (!reserve.open()) {
+            // The folder takes no file (no permission, read-only, gone): said with why.
+            m_refusedFolder = folder;
+            m_refusedReason =
+                errno ? QString::fromLocal8Bit(std::strerror(errno)) : reserve.errorString();
+            return Result::FolderRefused;
+        }
         part = reserve.fileName();
     }
     mv::MovieHandle movie = mv::create_movie(settingsFor(params), part.toUtf8().constData());

@@ -43,8 +43,10 @@ public:
         EncoderRefused,
         WriteFailed,
         NoFile,
-        TargetExists, // a file is there and the request does not replace it
-        TargetInUse,  // the target is a file the project uses
+        TargetExists,  // a file is there and the request does not replace it
+        TargetInUse,   // the target is a file the project uses
+        NameTooLong,   // the file system takes no name this long
+        FolderRefused, // no file can be created in the target's folder (see messageText)
     };
     // Starts the export the request asks for: `timeline` drawn in `scene` (whose
     // items `layers` owns). Refused at once: the result, and no run; otherwise the
@@ -58,6 +60,9 @@ public:
     bool isExporting() const { return m_context != nullptr; }
     // The message key for a result (empty when it needs none).
     static QString messageKey(Result result);
+    // What the user reads about a result of this manager's last run: the key's text
+    // with the folder, name and the system's reason filled in.
+    QString messageText(Result result) const;
     // True when `path` names one of `files` (links and relative parts resolved).
     static bool namesOneOf(const QString &path, const QStringList &files);
     // Stops the run now going on: what was written is discarded (sig_ended follows
@@ -103,9 +108,11 @@ private:
     QPointer<ExportAudio> m_audio;
     bool m_finishedSent = false;
     bool m_concluding = false;
-    bool m_fileDone = false;       // the finisher is done and the outcome known
-    QThread *m_finisher = nullptr; // closes the file off the main thread
-    QString m_partPath;            // the file being written, hidden in the target folder
+    bool m_fileDone = false;                  // the finisher is done and the outcome known
+    QThread *m_finisher = nullptr;            // closes the file off the main thread
+    QString m_refusedFolder, m_refusedReason; // why the last run could not start
+    int m_nameBytes = 0, m_nameMax = 0;       // the refused name's length and the limit
+    QString m_partPath;                       // the file being written, hidden in the target folder
     QString m_targetPath;
     bool m_replace = false;
     Result m_outcome = Result::Cancelled; // set when the file is complete or given up
