@@ -4,6 +4,7 @@
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
 #include "render/audio/PlaybackClock.h"
+#include "render/preview/SubtitlePreviewItem.h"
 #include "render/preview/VideoPreviewItem.h"
 #include "support/MediaFixtures.h"
 #include "support/SceneGrab.h"
@@ -123,6 +124,38 @@ private slots:
         QVERIFY(near(barred.pixelColor(160, 90), copied.pixelColor(160, 90), 255)); // drawn
         QVERIFY2(near(barred.pixelColor(160, 5), Qt::black), "top bar");
         QVERIFY2(near(barred.pixelColor(160, 174), Qt::black), "bottom bar");
+    }
+    void subtitlePicturesStayWithinTheDevice_data()
+    {
+        QTest::addColumn<int>("characters");
+        QTest::addColumn<bool>("wraps");
+        QTest::newRow("a line") << 20 << false;
+        QTest::newRow("100,000 characters pasted") << 100000 << true;
+    }
+    void subtitlePicturesStayWithinTheDevice()
+    {
+        // A pasted novel: its picture stays within what one texture can be (a few tens
+        // of megabytes, not gigabytes) and shows its text; a short line is not wrapped.
+        QFETCH(int, characters);
+        QFETCH(bool, wraps);
+        QString text;
+        for (int i = 0; i < characters; ++i)
+            text += QChar(i % 7 == 6 ? ' ' : 'a' + i % 26);
+        QFont font;
+        font.setPixelSize(48);
+        const QSize box = SubtitlePreviewItem::textBoxOf(text, font);
+        QVERIFY(box.width() <= SubtitlePreviewItem::kMaxSide);
+        QVERIFY(box.height() <= SubtitlePreviewItem::kMaxSide);
+        QCOMPARE(box.height() > 2 * QFontMetrics(font).lineSpacing(), wraps);
+        const QImage picture =
+            SubtitlePreviewItem::paint(text, font, Qt::white, box, box.expandedTo(QSize(640, 360)));
+        QVERIFY(picture.sizeInBytes() <=
+                qint64(4) * SubtitlePreviewItem::kMaxSide * SubtitlePreviewItem::kMaxSide);
+        int lit = 0;
+        for (int y = 0; y < picture.height(); y += 4)
+            for (int x = 0; x < picture.width(); x += 4)
+                lit += qAlpha(picture.pixel(x, y)) > 128;
+        QVERIFY(lit > 20);
     }
     void playingShowsTheFrameBeingHeard()
     {

@@ -10,6 +10,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+
 SubtitlePreviewItem::SubtitlePreviewItem()
 {
     SetOrder(10000);
@@ -29,27 +31,33 @@ void SubtitlePreviewItem::setSubtitle(const QString &text, const QFont &font, co
     m_colour = colour;
     m_transparency = transparency;
     m_textBox = textBoxOf(text, font);
-    // Grow to hold the text; never shrink.
-    Resize(std::max(size().x, float(m_textBox.width())),
-           std::max(size().y, float(m_textBox.height())));
+    // Grow to hold the text; never shrink, nor grow past the largest picture.
+    Resize(std::min(std::max(size().x, float(m_textBox.width())), float(kMaxSide)),
+           std::min(std::max(size().y, float(m_textBox.height())), float(kMaxSide)));
     if (same && m_renderedSize == QSize(int(size().x), int(size().y)))
         return;
     render();
 }
 
+namespace {
+constexpr int kMargin = 12;
+constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextWrapAnywhere;
+} // namespace
+
 QSize SubtitlePreviewItem::textBoxOf(const QString &text, const QFont &font)
 {
     const QFontMetrics metrics(font);
-    int widest = 0;
-    for (const QString &line : text.split('\n'))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    return QSize(widest + 12, (text.count('\n') + 1) * metrics.lineSpacing() + 12);
+    const int inner = kMaxSide - kMargin;
+    const QRect box = metrics.boundingRect(QRect(0, 0, inner, 1 << 24), kFlags, text);
+    return QSize(std::min(box.width(), inner) + kMargin,
+                 std::min(std::max(box.height(), metrics.lineSpacing()), inner) + kMargin);
 }
 
 QImage SubtitlePreviewItem::paint(const QString &text, const QFont &font, const QColor &colour,
                                   const QSize &textBox, const QSize &size)
 {
-    QImage img(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGBA8888);
+    QImage img(std::clamp(size.width(), 1, kMaxSide), std::clamp(size.height(), 1, kMaxSide),
+               QImage::Format_RGBA8888);
     img.fill(Qt::transparent);
     if (!text.isEmpty()) {
         QPainter painter(&img);
@@ -58,7 +66,8 @@ QImage SubtitlePreviewItem::paint(const QString &text, const QFont &font, const 
         painter.setPen(colour);
         QRect box(QPoint(0, 0), textBox);
         box.moveCenter(img.rect().center());
-        painter.drawText(box, Qt::AlignCenter, text);
+        painter.setClipRect(img.rect());
+        painter.drawText(box, kFlags, text);
     }
     return img;
 }
@@ -84,7 +93,8 @@ void SubtitlePreviewItem::scheduleSubtitle(int64_t frame, const SubtitleLook &lo
             m_textBox = textBoxOf(look.text, look.font);
         next.size = QSizeF(std::max(look.placement.width(), double(m_textBox.width())),
                            std::max(look.placement.height(), double(m_textBox.height())));
-        const QSize pixels(int(next.size.width()), int(next.size.height()));
+        const QSize pixels(std::min(int(next.size.width()), kMaxSide),
+                           std::min(int(next.size.height()), kMaxSide));
         if (look.text != m_scheduledText || look.font != m_scheduledFont ||
             look.colour != m_scheduledColour || pixels != m_scheduledSize) {
             next.image = paint(look.text, look.font, look.colour, m_textBox, pixels);

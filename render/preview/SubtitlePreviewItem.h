@@ -52,6 +52,16 @@ public:
     void prepare() override;
     void draw() override;
 
+    // A subtitle's picture is at most this wide and high: longer text wraps at the
+    // width and what does not fit below is cut (a pasted novel must not take gigabytes
+    // nor exceed what the graphics device takes as one texture).
+    static constexpr int kMaxSide = 4096;
+    // The box the text takes in `font`, lines wrapped within kMaxSide.
+    static QSize textBoxOf(const QString &text, const QFont &font);
+    // The text painted centred in a transparent picture of `size` (at most kMaxSide a side).
+    static QImage paint(const QString &text, const QFont &font, const QColor &colour,
+                        const QSize &textBox, const QSize &size);
+
 private:
     struct Scheduled {
         int64_t frame;
@@ -59,9 +69,6 @@ private:
         QSizeF size;  // the item's size: the placement grown to hold the text
         QImage image; // painted anew when the look changed; null: unchanged
     };
-    static QSize textBoxOf(const QString &text, const QFont &font);
-    static QImage paint(const QString &text, const QFont &font, const QColor &colour,
-                        const QSize &textBox, const QSize &size);
     void render();
     void applyHeard(); // render thread
 
