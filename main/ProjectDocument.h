@@ -21,7 +21,7 @@
 
 class ArchivedProcessDialog;
 class ProjectSections;
-class QFile;
+class QIODevice;
 class QWidget;
 class RenderManager;
 
@@ -143,7 +143,10 @@ private:
     void makeUntitled(const QString &path);
     // Opens `path` and reads its root element: false (the failure box shown, nothing
     // changed) when it is no project of this kind.
-    bool openForReading(QFile &file, const QString &rootName);
+    bool openForReading(QIODevice &file, const QString &rootName);
+    // Reads a ".zua2" file, with a progress window that can cancel it when
+    // `cancellable` (the project open before then comes back).
+    bool readProject(const QString &file, const QString &asPath, bool cancellable);
     // A take under way is finished first and becomes a clip (it is part of the work).
     void finishTake();
 

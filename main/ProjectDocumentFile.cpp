@@ -1,6 +1,7 @@
 // The document's file: writing and reading ".zua2", importing ".zua", and the
 // material path services used by the section owners.
 
+#include "LoadProgress.h"
 #include "ProjectDocument.h"
 #include "ProjectSections.h"
 #include "common/MessageBox.h"
@@ -175,7 +176,7 @@ QString ProjectSections::ReadOutcome::details() const
     return lines.join('\n');
 }
 
-bool ProjectDocument::openForReading(QFile &file, const QString &rootName)
+bool ProjectDocument::openForReading(QIODevice &file, const QString &rootName)
 {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         showFailure(ZKEY("titlebar.FileNoExist"));
@@ -192,14 +193,27 @@ bool ProjectDocument::openForReading(QFile &file, const QString &rootName)
 
 bool ProjectDocument::readProjectFile(const QString &file, const QString &asPath)
 {
+    return readProject(file, asPath, true);
+}
+
+bool ProjectDocument::readProject(const QString &file, const QString &asPath, bool cancellable)
+{
     const QString path = asPath.isEmpty() ? file : asPath;
+    // A load that takes longer than a second shows its progress and can be cancelled:
+    // the project open before comes back.
+    std::unique_ptr<LoadProgressWindow> progress;
+    if (cancellable && m_window)
+        progress = std::make_unique<LoadProgressWindow>(m_window, QFileInfo(path).fileName());
+    LoadProgressDevice device(
+        file, [&progress](int permille) { return !progress || progress->report(permille); });
     // The file is checked before anything is cleared: a file that is no project
     // leaves the open one as it was.
-    QFile device(file);
     if (!openForReading(device, QString()))
         return false;
     BG_LOG_D("---> opening project: %s", qUtf8Printable(file));
     const QXmlStreamAttributes attrs = m_reader.attributes();
+    const QString previousPath = m_projectPath;
+    const bool previousUntitled = m_needsLocation, previousArchived = m_archived;
     clearProject();
     BG_LOG_D("---> project version: %s", qUtf8Printable(attrs.value("Version").toString()));
     m_archived = attrs.value("Archived").toInt() != 0;
@@ -207,6 +221,27 @@ bool ProjectDocument::readProjectFile(const QString &file, const QString &asPath
     const ProjectSections::ReadOutcome outcome =
         ProjectSections::readProject(m_reader, *m_sections);
     m_reader.setDevice(nullptr);
+    progress.reset();
+
+    if (device.stopped()) {
+        BG_LOG_D("---> opening cancelled: %s", qUtf8Printable(file));
+        // The project open before comes back: read again from its file, or empty
+        // and untitled as it was.
+        if (!previousUntitled && QFileInfo(previousPath).isFile() && previousPath != path) {
+            readProject(previousPath, QString(), false);
+        } else {
+            clearProject();
+            m_archived = previousArchived;
+            zua::UndoController::instance()->setClean();
+            if (previousUntitled) {
+                makeUntitled(previousPath);
+            } else {
+                setProjectPath(previousPath);
+                emit sig_updateProjectName(QFileInfo(previousPath).completeBaseName(), true);
+            }
+        }
+        return false;
+    }
 
     zua::UndoController::instance()->reset();
     zua::UndoController::instance()->setClean();

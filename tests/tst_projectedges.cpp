@@ -21,7 +21,10 @@
 #include "bridge/UserSettings.h"
 #include "undo/UndoController.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -186,6 +189,43 @@ private slots:
         QVERIFY(ZuApp::instance()->document()->needsLocation());
     }
 
+    void aLongLoadShowsProgressAndCanBeCancelled()
+    {
+        // 15,000 clips take more than a second: the progress shows, and Cancel brings
+        // back the project that was open, as it was.
+        ZuApp *app = ZuApp::instance();
+        app->document()->openProject(m_project);
+        const int from = m_whole.indexOf("<sourceItem>");
+        const int to = m_whole.indexOf("</sourceItem>") + 13;
+        QByteArray many;
+        for (int i = 0; i < 15000; ++i)
+            many += QByteArray(m_whole.mid(from, to - from))
+                        .replace("<start>0</start>",
+                                 "<start>" + QByteArray::number(i * 500) + "</start>");
+        QByteArray text = m_whole;
+        text.replace(from, to - from, many);
+        const QString big = writeFile(m_dir.filePath("big.zua2"), text);
+        int shownAt = -1;
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, [&] {
+            auto *progress = app->mainWindow()->findChild<QProgressDialog *>("loadProgress");
+            if (progress && progress->isVisible() && shownAt < 0) {
+                shownAt = progress->value();
+                progress->cancel();
+            }
+        });
+        cancel.start(20);
+        QElapsedTimer clock;
+        clock.start();
+        app->document()->openProject(big);
+        cancel.stop();
+        QVERIFY2(shownAt >= 0, qPrintable(QString("no progress in %1 ms").arg(clock.elapsed())));
+        QVERIFY(shownAt < 1000);
+        QCOMPARE(app->document()->projectPath(), m_project);
+        QCOMPARE(clipStarts(app->mainWindow()->timelineModel()),
+                 (QList<int64_t>{0, 600, 1200, 1800, 2400}));
+        QVERIFY(m_boxes.isEmpty());
+    }
     void partsOfKilledExportsAreRemovedAtStart()
     {
         // Registered by writers that are gone: a part file, and a name that is no part
