@@ -231,7 +231,11 @@ void BugReport::send(const QString &dump, bool withProject)
     });
     notice->show();
     deadline->start(kUploadWaitMs);
-    uploader->start(uploaderPath(), {QString::fromStdString(sealed)});
+    // The sealed report goes through a pipe: a command line is readable by every
+    // local user.
+    uploader->start(uploaderPath(), {QStringLiteral("-")});
+    uploader->write(QByteArray::fromStdString(sealed));
+    uploader->closeWriteChannel();
 }
 
 void BugReport::offerPendingReport()
@@ -262,6 +266,7 @@ void BugReport::offerPendingReport()
     ask.titleKey = ZKEY("MainWindow.error");
     ask.text = ZTR("MainWindow.errorHint").arg(appName()) + "\n\n" +
                ZTR("Mainwindow.sendList").arg(endpoint(), listed.join('\n'));
+    ask.text += "\n" + ZTR("Mainwindow.logNote");
     if (project)
         ask.text += "\n" + ZTR("Mainwindow.projectNote");
     ask.buttonKeys =

@@ -1,4 +1,4 @@
-// zuaedit-bugreport SEALED: sends a crash report. The argument is the sealed report
+// zuaedit-bugreport -: sends a crash report. Standard input holds the sealed report
 // description the editor made; the files it names are posted to its "up_url" (https
 // only) as one multipart form. Prints "[Success]" when the server took it, otherwise "[Failed]"
 // and what went wrong (the editor says it in the user's language).
@@ -25,8 +25,16 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // "-": the sealed report comes on standard input (never on the command line, which
+    // every local user can read).
+    std::string sealed;
+    if (argc == 2 && std::string(argv[1]) == "-") {
+        QFile in;
+        if (in.open(stdin, QIODevice::ReadOnly))
+            sealed = in.readAll().toStdString();
+    }
     std::string text;
-    if (argc != 2 || !bg::Encoding::unseal(argv[1], kCrashReportKey, text)) {
+    if (sealed.empty() || !bg::Encoding::unseal(sealed, kCrashReportKey, text)) {
         std::printf("The crash report could not be read.\n");
         return 2;
     }
