@@ -41,6 +41,8 @@ char g_environment[32 * 1024];
 char *g_helperEnvironment[512];
 std::atomic<int> g_handling{0};
 std::atomic<int> g_headWritten{0}; // the dump's first line and the marker are out
+std::atomic<int> g_dumpDone{0};    // the dump is complete under its name
+std::atomic<pid_t> g_handlingThread{0};
 
 void put(int fd, const char *text)
 {
@@ -185,10 +187,13 @@ bool runHelper(int fd)
 void onSignal(int sig, siginfo_t *info, void *)
 {
     if (g_handling.exchange(1)) {
-        // Another fatal signal while the dump is written: end now with what is there,
-        // as that signal ends a process; the first line and the marker take a moment
-        // at most, so they are waited for (half a second at most).
-        for (int waited = 0; !g_headWritten && waited < 500; ++waited) {
+        // Another thread crashed while the dump is written: it waits for the dump to
+        // be complete (the first thread ends the process then, or its deadline does).
+        // The writing thread itself crashing again ends the process at once, with
+        // what is there (its own stack is written first).
+        const bool writer = g_handlingThread.load() == ::gettid();
+        for (int waited = 0; !writer && !g_dumpDone && waited < int(kDeadlineSeconds) * 1000 + 500;
+             ++waited) {
             const timespec ms{0, 1000 * 1000};
             ::nanosleep(&ms, nullptr);
         }
@@ -200,6 +205,7 @@ void onSignal(int sig, siginfo_t *info, void *)
         ::raise(sig);
         ::_exit(128 + sig);
     }
+    g_handlingThread = ::gettid();
     ::signal(SIGALRM, SIG_DFL);
     ::alarm(kDeadlineSeconds);
     static char path[1400], part[1410], marker[1410];
@@ -218,27 +224,31 @@ void onSignal(int sig, siginfo_t *info, void *)
         text.number(unsigned(::gettid())) << " of process ";
         text.number(unsigned(::getpid())) << "\n\n";
         put(fd, head);
+        // The crashing thread's own stack (addresses and dynamic symbols) before the
+        // helper runs: whatever happens to it, the dump holds where the crash was.
+        put(fd, "Crashing thread:\n");
+        void *frames[64];
+        const int n = ::backtrace(frames, 64);
+        ::backtrace_symbols_fd(frames, n, fd);
+        put(fd, "\n");
+        ::fsync(fd);
+        ::rename(part, path);
     }
     const int m = ::open(marker, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (m >= 0)
         ::close(m);
     g_headWritten = 1;
     if (fd >= 0) {
-        // The helper gets the descriptor open across exec.
+        // The helper gets the descriptor open across exec and adds every thread.
         const int inherited = ::fcntl(fd, F_DUPFD, 3);
-        if (inherited < 0 || !runHelper(inherited)) {
-            // The crashing thread only, by address and the dynamic symbols.
-            put(fd, "(every thread could not be read; the crashing thread only)\n");
-            void *frames[64];
-            const int n = ::backtrace(frames, 64);
-            ::backtrace_symbols_fd(frames, n, fd);
-        }
+        if (inherited < 0 || !runHelper(inherited))
+            put(fd, "(every thread could not be read; the crashing thread only, above)\n");
         if (inherited >= 0)
             ::close(inherited);
         ::fsync(fd);
         ::close(fd);
-        ::rename(part, path);
     }
+    g_dumpDone = 1;
     put(2, "I'm so sorry, but the program crashed.\ndump file : ");
     put(2, path);
     put(2, "\n");
