@@ -61,6 +61,10 @@ struct WASAPISource::Impl {
     int type;
     wav::WavEncoder *encoder;
     std::string deviceId;
+    // The device the default microphone was when the take began: the take stays with
+    // it (a default that changes to another source mid-take would record the wrong
+    // sound, or silence from a monitor, without a word).
+    std::string bound;
 
     std::unique_ptr<zua::pulse::Context> server;
     pa_stream *stream = nullptr;   // touched under the server's lock
@@ -103,8 +107,10 @@ struct WASAPISource::Impl {
             pa_channel_map map{};
             std::string name, description;
         } answer{server.get()};
-        const bool byDefault = deviceId.empty() || deviceId == "default";
-        const std::string wanted = byDefault ? "@DEFAULT_SOURCE@" : deviceId;
+        const bool byDefault = (deviceId.empty() || deviceId == "default") && bound.empty();
+        const std::string wanted = !bound.empty() ? bound
+                                   : byDefault    ? "@DEFAULT_SOURCE@"
+                                                  : deviceId;
         pa_operation *op = pa_context_get_source_info_by_name(
             server->context(), wanted.c_str(),
             [](pa_context *, const pa_source_info *info, int eol, void *self) {
@@ -125,6 +131,8 @@ struct WASAPISource::Impl {
         *native = answer.sampleFormat;
         *map = answer.map;
         *friendly = answer.description;
+        if (byDefault)
+            bound = answer.name;
         return true;
     }
 
@@ -238,11 +246,10 @@ struct WASAPISource::Impl {
         attr.maxlength = uint32_t(-1);
         attr.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(kFragmentMs) * 1000, &sampleFormat));
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
-        const bool byDefault = deviceId.empty() || deviceId == "default";
-        auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY);
-        if (!byDefault) // a chosen device that goes away fails the stream
-            flags = pa_stream_flags_t(flags | PA_STREAM_DONT_MOVE);
-        const char *device = byDefault ? nullptr : deviceId.c_str();
+        // The device by its name, never moved: one that goes away fails the stream, and
+        // the take pauses until it is back (the default microphone included).
+        const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+        const char *device = !bound.empty() ? bound.c_str() : deviceId.c_str();
         // The header goes out before the first packet can arrive.
         if (first) {
             const wav::WaveFormat format = waveFormatOf(sampleFormat);
