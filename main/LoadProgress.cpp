@@ -3,7 +3,6 @@
 #include "common/Translate.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProgressDialog>
 
 LoadProgressDevice::LoadProgressDevice(const QString &path, Report report)
@@ -46,6 +45,7 @@ LoadProgressWindow::LoadProgressWindow(QWidget *parent, const QString &fileName)
     m_dialog->setAutoClose(false);
     m_dialog->setAutoReset(false);
     m_dialog->setValue(0);
+    m_clock.start();
 }
 
 LoadProgressWindow::~LoadProgressWindow()
@@ -58,10 +58,7 @@ bool LoadProgressWindow::report(int permille)
     if (!m_dialog)
         return false;
     // About twenty times a second: each step lets the window paint and take a click.
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    const qint64 now = clock.elapsed();
+    const qint64 now = m_clock.elapsed();
     if (m_lastMs >= 0 && now - m_lastMs < 50)
         return !m_dialog->wasCanceled();
     m_lastMs = now;

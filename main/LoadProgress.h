@@ -4,6 +4,7 @@
 // than a second and can cancel it.
 // Lives on: main thread.
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
 
@@ -13,7 +14,6 @@ class QProgressDialog;
 class QWidget;
 
 class LoadProgressDevice : public QIODevice {
-    Q_OBJECT
 public:
     // Told the share read so far (0..1000); answering false stops the reading (the
     // reader then meets an early end).
@@ -23,7 +23,6 @@ public:
     void close() override;
     bool isSequential() const override { return true; }
     bool stopped() const { return m_stopped; }
-    QString fileErrorString() const { return m_file.errorString(); }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;
@@ -45,5 +44,6 @@ public:
 
 private:
     QPointer<QProgressDialog> m_dialog;
+    QElapsedTimer m_clock;
     qint64 m_lastMs = -1;
 };

@@ -2,6 +2,7 @@
 
 #include "common/FrameRate.h"
 #include "common/NewFileMode.h"
+#include "common/Translate.h"
 
 #include "ExportThreads.h"
 
@@ -94,7 +95,7 @@ QString ExportManager::messageText(Result result) const
     const QString key = messageKey(result);
     if (key.isEmpty())
         return QString();
-    QString text = QCoreApplication::translate("ZuAEdit", key.toUtf8().constData());
+    QString text = zuaTranslate(key);
     if (result == Result::NameTooLong)
         text = text.arg(m_nameBytes).arg(m_nameMax);
     else if (result == Result::FolderRefused)

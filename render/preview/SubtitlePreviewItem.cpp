@@ -30,7 +30,7 @@ void SubtitlePreviewItem::setSubtitle(const QString &text, const QFont &font, co
     m_font = font;
     m_colour = colour;
     m_transparency = transparency;
-    m_textBox = textBoxOf(text, font);
+    measure(text, font);
     // Grow to hold the text; never shrink, nor grow past the largest picture.
     Resize(std::min(std::max(size().x, float(m_textBox.width())), float(kMaxSide)),
            std::min(std::max(size().y, float(m_textBox.height())), float(kMaxSide)));
@@ -72,6 +72,18 @@ QImage SubtitlePreviewItem::paint(const QString &text, const QFont &font, const 
     return img;
 }
 
+void SubtitlePreviewItem::measure(const QString &text, const QFont &font)
+{
+    // Both paths run for every frame while playing: the text is laid out again only
+    // when it or its font changed.
+    if (m_measured && text == m_measuredText && font == m_measuredFont)
+        return;
+    m_textBox = textBoxOf(text, font);
+    m_measuredText = text;
+    m_measuredFont = font;
+    m_measured = true;
+}
+
 void SubtitlePreviewItem::render()
 {
     m_renderedSize = QSize(int(size().x), int(size().y));
@@ -87,10 +99,7 @@ void SubtitlePreviewItem::scheduleSubtitle(int64_t frame, const SubtitleLook &lo
 {
     Scheduled next{frame, look, look.placement.size(), QImage()};
     if (look.shown) {
-        // Measured again only when the text or font changes (every frame is scheduled).
-        if (m_scheduledSize.isEmpty() || look.text != m_scheduledText ||
-            look.font != m_scheduledFont)
-            m_textBox = textBoxOf(look.text, look.font);
+        measure(look.text, look.font);
         next.size = QSizeF(std::max(look.placement.width(), double(m_textBox.width())),
                            std::max(look.placement.height(), double(m_textBox.height())));
         const QSize pixels(std::min(int(next.size.width()), kMaxSide),

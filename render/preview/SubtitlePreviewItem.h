@@ -70,6 +70,8 @@ private:
         QImage image; // painted anew when the look changed; null: unchanged
     };
     void render();
+    // m_textBox for this text and font (laid out only when they changed).
+    void measure(const QString &text, const QFont &font);
     void applyHeard(); // render thread
 
     QString m_text;
@@ -77,6 +79,9 @@ private:
     QColor m_colour;
     float m_transparency = 1.0f;
     QSize m_textBox;
+    QString m_measuredText; // what m_textBox was measured for
+    QFont m_measuredFont;
+    bool m_measured = false;
     QSize m_renderedSize; // item size of the last rendered image; empty before the first
     mutable std::mutex m_mutex;
     QImage m_pending;
