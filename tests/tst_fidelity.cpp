@@ -119,6 +119,16 @@ QList<Shape> shapes()
                      QStringList{"-itsoffset", "0.5"} + sd + tone + h264() +
                          QStringList{"-c:a", "aac", "-b:a", "192k", "-t", "2"},
                      320, 240, true);
+    // MPEG program streams (DVD camcorders, TV recordings) start their clock at about
+    // half a second, and are long enough for the demuxer to search them for their
+    // length; their first picture is frame 0 all the same.
+    for (const QString &ps : {QString("program.mpg"), QString("dvd.vob")})
+        list << made(ps,
+                     video(pattern(320, 240, "30", 8)) +
+                         QStringList{"-f", "lavfi", "-i", QString(kTone).replace("d=2", "d=8")} +
+                         QStringList{"-c:v", "mpeg2video", "-q:v", "2", "-c:a", "mp2", "-shortest",
+                                     "-f", ps.endsWith("vob") ? "vob" : "mpeg"},
+                     320, 240, true, 36);
     list << made("onekey.ts", sd + tone + h264() + QStringList{"-g", "1000"} + aac, 320, 240, true);
     // Phones store portrait video landscape with a turn in the display matrix.
     for (int turn : {90, 180, 270}) {
@@ -174,8 +184,14 @@ Decoded decodeAll(const QString &path, const QString &reference, int w, int h)
                             "frame=best_effort_timestamp_time", "-of", "csv=p=0", path});
     probe.waitForFinished(60000);
     for (const QByteArray &line : probe.readAllStandardOutput().split('\n'))
-        if (!line.trimmed().isEmpty())
-            d.times << line.trimmed().toDouble() - start;
+        if (!line.trimmed().isEmpty()) { // some demuxers add empty fields after the time
+            bool known = false;
+            const double t = line.split(',').first().trimmed().toDouble(&known);
+            // A picture without a time stamp ("N/A") follows the one before it.
+            const double step =
+                d.times.size() > 1 ? d.times.last() - d.times[d.times.size() - 2] : 1.0 / 30;
+            d.times << (known ? t - start : (d.times.isEmpty() ? 0 : d.times.last() + step));
+        }
     QStringList out{"-fps_mode", "passthrough"};
     if (!reference.isEmpty())
         out << "-vf" << reference;

@@ -200,7 +200,12 @@ struct FFDecoder::Impl {
         bool readable = true;
         const bool indexed = !(fmt->iformat->flags & AVFMT_GENERIC_INDEX) &&
                              avformat_index_get_entries_count(stream) > 0;
-        const AVIndexEntry *first = indexed ? avformat_index_get_entry(stream, 0) : nullptr;
+        // A demuxer that finds time stamps by searching the file (MPEG program
+        // streams) gathers its index while it searches; a seek to its first entry
+        // lands after the first packet, so it is opened again instead.
+        const bool searched = fmt->iformat->read_timestamp != nullptr;
+        const AVIndexEntry *first =
+            indexed && !searched ? avformat_index_get_entry(stream, 0) : nullptr;
         if (rewindByReopening || !first ||
             av_seek_frame(fmt.get(), streamIndex, first->timestamp,
                           AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
