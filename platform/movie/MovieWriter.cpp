@@ -95,6 +95,12 @@ struct Movie {
     int rate = 44100;
     int64_t nextInputSample = -1; // where the next pushed sample belongs
     int64_t encodedSamples = 0;   // samples handed to the encoder so far
+    // Added to the sound's time stamps. AVI cannot mark the encoder's priming
+    // samples, and plays its sound from the first byte whatever the stamps say;
+    // stamped from 0 there, the muxer does not shift every stream to make room for
+    // negative times, which delayed all pictures but the first by one frame (an
+    // extra frame in the file).
+    int64_t audioStampLead = 0;
 
     AVPacket *vpkt = av_packet_alloc();
     AVPacket *apkt = av_packet_alloc();
@@ -129,6 +135,10 @@ struct Movie {
                 return true;
             if (rc < 0)
                 return false;
+            if (enc == aenc && audioStampLead) {
+                pkt->pts += audioStampLead;
+                pkt->dts += audioStampLead;
+            }
             av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
             pkt->stream_index = st->index;
             std::lock_guard<std::mutex> lock(muxMutex);
@@ -239,6 +249,8 @@ struct Movie {
         if (!astream || avcodec_parameters_from_context(astream->codecpar, aenc) < 0)
             return false;
         astream->time_base = aenc->time_base;
+        if (c == Container::Avi)
+            audioStampLead = std::max(0, aenc->initial_padding);
 
         AVChannelLayout layout;
         av_channel_layout_default(&layout, channels);

@@ -13,7 +13,7 @@ namespace fixtures {
 // ffprobe's JSON for the file with the given stream and format entries (frames counted).
 inline QJsonObject probe(const QString &path,
                          const QString &entries = "stream=codec_name,codec_type,width,height,"
-                                                  "r_frame_rate,nb_read_frames,start_time,"
+                                                  "r_frame_rate,nb_read_frames,nb_frames,start_time,"
                                                   "duration")
 {
     QProcess p;
