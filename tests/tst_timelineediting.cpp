@@ -84,6 +84,8 @@ private slots:
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100:d=1", "-frames:v", "1",
                                   m_dir.filePath("still.png")}));
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", m_dir.filePath("tone.wav")}));
+        QVERIFY(fixtures::ffmpeg(
+            {"-f", "lavfi", "-i", "testsrc2=s=64x48:r=10:d=1.5", m_dir.filePath("sticker.gif")}));
         MessageBox::setAnswerHook([this](const MessageSpec &box) {
             m_boxes << box;
             return 0;
@@ -136,58 +138,84 @@ private slots:
         drag(m_view->viewport(), at(clip, 100), at(clip, 100) - QPoint(600, 0));
         QCOMPARE(clip->start(), int64_t(0));
     }
-    void snappingOnlyWithAutoAlign_data()
+    void movesAndDropsSnapAlike_data()
     {
+        QTest::addColumn<bool>("drop"); // a clip dropped from the library, else moved
         QTest::addColumn<bool>("autoAlign");
-        QTest::addColumn<int>("pixels");
+        QTest::addColumn<QString>("to"); // "end" of another clip, "playhead", "start"
+        QTest::addColumn<int>("pixels"); // view pixels right of it
         QTest::addColumn<bool>("snaps");
-        QTest::newRow("off: where it is dropped") << false << 4 << false;
-        QTest::newRow("on, 4 px from the end: snaps") << true << 4 << true;
-        QTest::newRow("on, 12 px away: no snap") << true << 12 << false;
+        for (bool drop : {false, true}) {
+            const char *g = drop ? "drop" : "move";
+            QTest::addRow("%s, off: where it is let go", g) << drop << false << "end" << 4 << false;
+            QTest::addRow("%s, 4 px from a clip's end", g) << drop << true << "end" << 4 << true;
+            QTest::addRow("%s, 12 px away: no snap", g) << drop << true << "end" << 12 << false;
+            if (drop) // a press on a clip moves the playhead under the pointer
+                QTest::addRow("%s, 3 px after the playhead", g)
+                    << drop << true << "playhead" << 3 << true;
+            QTest::addRow("%s, 4 px after the start", g) << drop << true << "start" << 4 << true;
+        }
     }
-    void snappingOnlyWithAutoAlign()
+    void movesAndDropsSnapAlike()
     {
+        QFETCH(bool, drop);
         QFETCH(bool, autoAlign);
+        QFETCH(QString, to);
         QFETCH(int, pixels);
         QFETCH(bool, snaps);
+        connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_model,
+                [this](const bg::ValueMap &request, const QColor &c, const QFont &f) {
+                    m_model->createFromDrop(request, c, f);
+                });
         m_view->setZoomLevel(12); // 1.13 view pixels a frame: the 5 px threshold spans frames
         ClassifyItem *track = m_model->group(CT_VIDEO);
-        SourceItem *first = clipAt(track, 0); // ends at 59
-        SourceItem *moving = clipAt(m_model->group(CT_VIDEO)->child(0), 100);
-        m_scene->clearSelection();
-        moving->setSelected(true);
+        ClassifyItem *other = track->child(0);
+        SourceItem *first = clipAt(track, to == "start" ? 400 : 0); // 60 frames long
+        SourceItem *moving = drop ? nullptr : clipAt(other, 300);
+        m_view->slot_resetFrame(to == "playhead" ? 200 : 700, EDIT_NONE, false);
         m_scene->setAutoAlign(autoAlign);
         const double z = m_view->horizontalScale();
-        // Drag so that the clip's start lands `pixels` view pixels right of the first's end.
-        const QPoint grip = at(moving, 10);
-        const int target = int(std::lround((first->sceneX() + first->width) * z)) + pixels;
-        const int dx = target - int(std::lround(moving->sceneX() * z));
-        drag(m_view->viewport(), grip, grip + QPoint(dx, 0));
-        const int64_t end = first->start() + first->duration();
+        const int64_t wanted = to == "end"        ? first->start() + first->duration()
+                               : to == "playhead" ? 200
+                                                  : 0;
+        // Let go so that the clip's start lands `pixels` view pixels right of it.
+        const int target = int(std::lround(timeline::toScene(wanted) * z)) + pixels;
         const int64_t dropped = timeline::toFrames(double(target) / z);
-        QVERIFY(dropped != end); // without snapping it would not touch
-        QCOMPARE(moving->start(), snaps ? end : dropped);
+        QVERIFY(dropped != wanted); // without snapping it would not touch
+        if (drop) {
+            dropOnView(materialPayload(CT_VIDEO, true, m_dir.filePath("clip.mp4")),
+                       QPoint(target, int(other->y()) + 10));
+            QCOMPARE(other->clips().size(), 1);
+            moving = other->clips()[0];
+        } else {
+            m_scene->clearSelection();
+            moving->setSelected(true);
+            const QPoint grip = at(moving, 10);
+            drag(m_view->viewport(), grip,
+                 grip + QPoint(target - int(std::lround(moving->sceneX() * z)), 0));
+        }
+        QCOMPARE(moving->start(), snaps ? wanted : dropped);
         QCOMPARE(m_scene->snapFrame(), int64_t(-1)); // the line goes with the release
     }
     void trimmingClampsToTheMaterial()
     {
-        SourceItem *video = clipAt(m_model->group(CT_VIDEO), 10); // 59 frames of material
+        SourceItem *video = clipAt(m_model->group(CT_VIDEO), 10); // 60 frames of material
         video->setSelected(true);
         const QPoint right = m_view->mapFromScene(video->anchor(true)->scenePos());
         drag(m_view->viewport(), right, right + QPoint(2000, 0));
-        QCOMPARE(video->duration(), int64_t(59)); // never past its full length
+        QCOMPARE(video->duration(), int64_t(60)); // never past its full length
         drag(m_view->viewport(), right, right + QPoint(-20 * 50, 0));
-        QCOMPARE(video->duration(), int64_t(39));
+        QCOMPARE(video->duration(), int64_t(40));
         // The left handle moves the in-point with the start.
         const QPoint left = m_view->mapFromScene(video->anchor(false)->scenePos());
         drag(m_view->viewport(), left, left + QPoint(5 * 50, 0));
         QCOMPARE(video->start(), int64_t(15));
         QCOMPARE(video->offset(), int64_t(5));
-        QCOMPARE(video->duration(), int64_t(34));
-        // With an in-point, the right handle stops where the material ends: 59 − 5 frames.
+        QCOMPARE(video->duration(), int64_t(35));
+        // With an in-point, the right handle stops where the material ends: 60 − 5 frames.
         const QPoint rightNow = m_view->mapFromScene(video->anchor(true)->scenePos());
         drag(m_view->viewport(), rightNow, rightNow + QPoint(2000, 0));
-        QCOMPARE(video->duration(), int64_t(54));
+        QCOMPARE(video->duration(), int64_t(55));
         QCOMPARE(video->offset(), int64_t(5));
         history()->undo();
         history()->undo();
@@ -254,7 +282,7 @@ private slots:
         QVERIFY(history()->redo());
         QVERIFY(m_model->group(CT_VIDEO)->hasClip(clip));
         QCOMPARE(clip->start(), int64_t(2));
-        QCOMPARE(clip->duration(), int64_t(59));
+        QCOMPARE(clip->duration(), int64_t(60));
     }
     void splitContinuesSeamlessly()
     {
@@ -276,35 +304,35 @@ private slots:
         QCOMPARE(parts[0]->start() + parts[0]->duration(), cut);
         QCOMPARE(parts[1]->start(), cut);
         QCOMPARE(parts[1]->offset(), int64_t(20));
-        QCOMPARE(parts[1]->start() + parts[1]->duration(), int64_t(10 + 59));
+        QCOMPARE(parts[1]->start() + parts[1]->duration(), int64_t(10 + 60));
         QVERIFY(parts[1]->isSelected());
         QCOMPARE(parts[1]->rotate, 0); // the right part starts with default rotation
         for (int64_t f = 25; f < 36; ++f)
             QCOMPARE(timeline.frameAt(f)[0].request.current.time, before[int(f - 25)]);
         history()->undo();
         QCOMPARE(m_model->group(CT_VIDEO)->clips(), QList<SourceItem *>({clip}));
-        QCOMPARE(clip->duration(), int64_t(59));
+        QCOMPARE(clip->duration(), int64_t(60));
     }
     void theTimelineAnswersFrameAndSoundRequests()
     {
         // Answered from the model alone: before the cut the incoming clip is held at its
         // in-point, after it both sides run on; a muted clip's sound is silent.
         ClassifyItem *track = m_model->group(CT_VIDEO);
-        SourceItem *a = clipAt(track, 0);  // 0..58
-        SourceItem *b = clipAt(track, 59); // from its frame 7
+        SourceItem *a = clipAt(track, 0);  // 0..59
+        SourceItem *b = clipAt(track, 60); // from its frame 7
         b->setValue("source",
                     b->sourceValue(track, b->sceneX(), b->width - timeline::toScene(7),
                                    timeline::toScene(7)),
                     false, true);
-        m_model->addTransition("clip_box", a, b, 1000, 5, true); // 15 frames each side: 44..74
+        m_model->addTransition("clip_box", a, b, 1000, 5, true); // 15 frames each side: 45..75
         a->setValue("mute", bg::Value(true), false, true);
         const TimelineEvaluator timeline(m_model);
         const auto before = timeline.frameAt(50)[0].request;
         QCOMPARE(before.from.time, int64_t(50));
         QCOMPARE(before.to.time, int64_t(7));
         const auto after = timeline.frameAt(70)[0].request;
-        QCOMPARE(after.from.time, int64_t(58));
-        QCOMPARE(after.to.time, int64_t(7 + 11));
+        QCOMPARE(after.from.time, int64_t(59));
+        QCOMPARE(after.to.time, int64_t(7 + 10));
         const auto heard = timeline.audioAt(40, 30);
         QCOMPARE(heard.size(), 1);
         QCOMPARE(heard[0].volume, 0);
@@ -313,7 +341,7 @@ private slots:
     {
         ClassifyItem *track = m_model->group(CT_VIDEO);
         SourceItem *a = clipAt(track, 0);
-        SourceItem *b = clipAt(track, 59);
+        SourceItem *b = clipAt(track, 60);
         m_model->addTransition("clip_cross", a, b, 2000, 5, true);
         m_scene->clearSelection();
         m_view->removeSelected();
@@ -347,6 +375,10 @@ private slots:
             << uint(CT_AUDIO) << "tone.wav" << uint(CT_VIDEO) << -1 << uint(CT_AUDIO) << -1;
         QTest::newRow("video on the music row: last video track")
             << uint(CT_VIDEO) << "clip.mp4" << uint(CT_AUDIO) << -1 << uint(CT_VIDEO) << 0;
+        QTest::newRow("library GIF on the picture track: a sticker there")
+            << uint(CT_VIDEO) << "sticker.gif" << uint(CT_PICTURE) << -1 << uint(CT_PICTURE) << -1;
+        QTest::newRow("library GIF on the video track: a video")
+            << uint(CT_VIDEO) << "sticker.gif" << uint(CT_VIDEO) << 0 << uint(CT_VIDEO) << 0;
         QTest::newRow("music on the empty bottom row goes to its group")
             << uint(CT_AUDIO) << "tone.wav" << uint(CT_NONE) << -1 << uint(CT_AUDIO) << -1;
     }
@@ -377,6 +409,7 @@ private slots:
                                              : m_model->group(expectKind)->child(expectTrack);
         QCOMPARE(want->clips().size(), 1);
         SourceItem *clip = want->clips()[0];
+        QCOMPARE(clip->kind, expectKind);
         // Let go inside frame 300: the clip starts on that frame.
         QCOMPARE(clip->start(), int64_t(300));
         QCOMPARE(clip->sceneX(), timeline::toScene(300));
@@ -404,7 +437,7 @@ private slots:
         m_view->setZoomLevel(12);
         ClassifyItem *track = m_model->group(CT_VIDEO);
         SourceItem *a = clipAt(track, 0);
-        SourceItem *b = clipAt(track, 59);
+        SourceItem *b = clipAt(track, 60);
         SourceItem *lone = clipAt(track->child(0), 400);
         const QPoint cut = m_view->mapFromScene(QPointF(b->sceneX(), track->y() + 10));
         dropOnView(transitionPayload("clip_cross"), cut);
@@ -431,6 +464,43 @@ private slots:
         QCOMPARE(m_model->transitions()[2]->data()->to, lone);
         QVERIFY(lone->headTransFrames > 0);
         QCOMPARE(m_view->transitionBand(), QRectF()); // the band is gone after the drop
+    }
+
+    void transitionsOnlyJoinClipsThatMeet_data()
+    {
+        QTest::addColumn<int>("gap"); // empty frames between the clips
+        QTest::newRow("meeting") << 0;
+        QTest::newRow("one frame apart, invisible at this zoom") << 1;
+        QTest::newRow("five frames apart") << 5;
+    }
+    void transitionsOnlyJoinClipsThatMeet()
+    {
+        QFETCH(int, gap);
+        m_view->setZoomLevel(12);
+        ClassifyItem *track = m_model->group(CT_VIDEO);
+        SourceItem *a = clipAt(track, 0); // 0..59
+        SourceItem *b = clipAt(track, 60 + gap);
+        const int steps = history()->stack()->count();
+        dropOnView(transitionPayload("clip_cross"),
+                   m_view->mapFromScene(QPointF(b->sceneX(), track->y() + 10)));
+        QCOMPARE(m_model->transitions().size(), 1);
+        QCOMPARE(b->start(), int64_t(60)); // brought back to meet a
+        QVERIFY(m_boxes.isEmpty());
+        // Every frame of the dissolve shows both clips: none is black.
+        const TransitionData *t = m_model->transitions()[0]->data();
+        const TimelineEvaluator timeline(m_model);
+        for (int64_t f = t->startFrame; f < t->endFrame; ++f) {
+            const QList<TrackFrame> shown = timeline.frameAt(f);
+            QVERIFY(!shown.isEmpty());
+            const VideoFrameData &r = shown[0].request;
+            QVERIFY2(!r.from.path.isEmpty() && !r.to.path.isEmpty(),
+                     qPrintable(QString("frame %1").arg(f)));
+        }
+        // One step: undone, the clip is back where it was and the transition gone.
+        QCOMPARE(history()->stack()->count(), steps + 1);
+        history()->undo();
+        QVERIFY(m_model->transitions().isEmpty());
+        QCOMPARE(b->start(), int64_t(60 + gap));
     }
 
 private:

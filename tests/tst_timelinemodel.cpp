@@ -124,14 +124,14 @@ private slots:
         QTest::addColumn<qint64>("fullLength");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QSize>("shown"); // in the 1920 × 1080 project
-        // Lengths are milliseconds ÷ 33.333333333333336, truncated: 2000 ms is 59 frames.
+        // Lengths are the nearest whole frame: 2000 ms is 60 frames.
         // A video is shown whole at the project's scale; pictures at their own size.
-        QTest::newRow("video") << uint(CT_VIDEO) << "clip.mp4" << qint64(59) << qint64(59)
+        QTest::newRow("video") << uint(CT_VIDEO) << "clip.mp4" << qint64(60) << qint64(60)
                                << QSize(320, 240) << QSize(1440, 1080);
         QTest::newRow("picture") << uint(CT_PICTURE) << "still.png" << qint64(500)
                                  << qint64(10000000) << QSize(200, 100) << QSize(200, 100);
-        QTest::newRow("gif lasts its own length") << uint(CT_PICTURE) << "sticker.gif" << qint64(29)
-                                                  << qint64(29) << QSize(64, 64) << QSize(64, 64);
+        QTest::newRow("gif lasts its own length") << uint(CT_PICTURE) << "sticker.gif" << qint64(30)
+                                                  << qint64(30) << QSize(64, 64) << QSize(64, 64);
         // -1: as long as the file, in whole frames.
         QTest::newRow("music") << uint(CT_AUDIO) << "music.wav" << qint64(-1) << qint64(-1)
                                << QSize(0, 0) << QSize(0, 0);
@@ -182,6 +182,45 @@ private slots:
         QVERIFY(g(kind)->clips().isEmpty());
         QVERIFY(!clip->scene());
     }
+    void wholeFilesKeepEveryFrame_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<qint64>("shown"); // frames of 1/30 s a player shows it for
+        for (int n : {60, 119, 120, 150}) {
+            QTest::addRow("%d at 30 fps", n) << "30" << n << "mp4" << qint64(n);
+            QTest::addRow("%d at 29.97 fps", n) << "30000/1001" << n << "mp4" << qint64(n);
+        }
+        QTest::newRow("60 at 25 fps") << "25" << 60 << "mp4" << qint64(72);
+        QTest::newRow("119 at 25 fps") << "25" << 119 << "mp4" << qint64(143);
+        QTest::newRow("120 at 25 fps") << "25" << 120 << "mp4" << qint64(144);
+        QTest::newRow("150 at 25 fps") << "25" << 150 << "mp4" << qint64(180);
+        QTest::newRow("120 at 30 fps, MPEG-TS") << "30" << 120 << "ts" << qint64(120);
+    }
+    void wholeFilesKeepEveryFrame()
+    {
+        QFETCH(QString, rate);
+        QFETCH(int, frames);
+        QFETCH(QString, container);
+        QFETCH(qint64, shown);
+        const QString file =
+            m_dir.filePath(QString("n%1-%2.%3").arg(frames).arg(rate.left(2), container));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=" + rate, "-f", "lavfi",
+                                  "-i", "sine=f=440", "-frames:v", QString::number(frames),
+                                  "-shortest", "-pix_fmt", "yuv420p", file}));
+        SourceItem *clip = m_model->createClip(g(CT_VIDEO), CT_VIDEO, file, timeline::toScene(10));
+        QVERIFY(clip);
+        QCOMPARE(clip->duration(), shown);
+        QCOMPARE(clip->fullLength, shown);
+        // Its last frame on the timeline shows the file's last picture.
+        const TimelineEvaluator timeline(m_model);
+        const FrameSource last = timeline.frameAt(10 + shown - 1)[0].request.current;
+        QCOMPARE(last.path, file);
+        QCOMPARE(last.time, shown - 1);
+        QVERIFY(timeline.frameAt(10 + shown).isEmpty() ||
+                timeline.frameAt(10 + shown)[0].request.current.path.isEmpty());
+    }
     void overlappingClipsArePushedRight()
     {
         SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
@@ -190,23 +229,23 @@ private slots:
         SourceItem *b =
             m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(20));
         // b overlaps a and goes to its end; c, now overlapped by b, is pushed on too.
-        // (Each clip lasts 59 frames.)
+        // (Each clip lasts 60 frames.)
         QCOMPARE(a->start(), int64_t(0));
-        QCOMPARE(b->start(), int64_t(59));
-        QCOMPARE(c->start(), int64_t(118));
+        QCOMPARE(b->start(), int64_t(60));
+        QCOMPARE(c->start(), int64_t(120));
         QCOMPARE(g(CT_VIDEO)->clips(), QList<SourceItem *>({a, b, c}));
-        QCOMPARE(g(CT_VIDEO)->clipAt(58), a);
-        QCOMPARE(g(CT_VIDEO)->clipAt(59), b);
-        QVERIFY(g(CT_VIDEO)->isFree(177));
-        QVERIFY(!g(CT_VIDEO)->isFree(176));
+        QCOMPARE(g(CT_VIDEO)->clipAt(59), a);
+        QCOMPARE(g(CT_VIDEO)->clipAt(60), b);
+        QVERIFY(g(CT_VIDEO)->isFree(180));
+        QVERIFY(!g(CT_VIDEO)->isFree(179));
         // Undoing the last drop puts c back where it was.
         history()->undo();
         QCOMPARE(c->start(), int64_t(70));
         QCOMPARE(g(CT_VIDEO)->clips(), QList<SourceItem *>({a, c}));
         // Dropped on a's last frame: an overlap of a single frame is pushed on too.
         SourceItem *d =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(58));
-        QCOMPARE(d->start(), int64_t(59));
+            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(59));
+        QCOMPARE(d->start(), int64_t(60));
     }
     void transitionPlacement_data()
     {
@@ -215,22 +254,24 @@ private slots:
         QTest::addColumn<qint64>("durationMs");
         QTest::addColumn<qint64>("start");
         QTest::addColumn<qint64>("end");
-        // Touching clips of 59 frames at 0 and 59; a 2000 ms transition is 60 frames
-        // (milliseconds ÷ 33): 30 before and 30 after the cut at 59. A transition never
-        // takes more than its clips have: no black before the first clip or after the
-        // last, and the timeline keeps its length.
-        QTest::newRow("centred") << 5 << "both" << qint64(2000) << qint64(29) << qint64(89);
+        // Touching clips of 60 frames at 0 and 60; a 2000 ms transition is 60 frames:
+        // 30 before and 30 after the cut at 60 (5000 ms would be 150, 5.000 s). A
+        // transition never takes more than its clips have: no black before the first
+        // clip or after the last, and the timeline keeps its length.
+        QTest::newRow("centred") << 5 << "both" << qint64(2000) << qint64(30) << qint64(90);
+        QTest::newRow("a third of a frame is no frame")
+            << 5 << "both" << qint64(2010) << qint64(30) << qint64(90);
         QTest::newRow("ratio 0 starts at the cut, within the clip after")
-            << 0 << "both" << qint64(2000) << qint64(59) << qint64(118);
+            << 0 << "both" << qint64(2000) << qint64(60) << qint64(120);
         QTest::newRow("ratio 10 ends at the cut, within the clip before")
-            << 10 << "both" << qint64(2000) << qint64(0) << qint64(59);
+            << 10 << "both" << qint64(2000) << qint64(0) << qint64(60);
         QTest::newRow("longer than both clips")
-            << 5 << "both" << qint64(9000) << qint64(0) << qint64(118);
+            << 5 << "both" << qint64(9000) << qint64(0) << qint64(120);
         QTest::newRow("uneven split of a long one")
-            << 3 << "both" << qint64(9000) << qint64(59 - 25) << qint64(118);
-        QTest::newRow("head only") << 5 << "to" << qint64(2000) << qint64(59) << qint64(89);
-        QTest::newRow("tail only") << 5 << "from" << qint64(2000) << qint64(29) << qint64(59);
-        QTest::newRow("long tail only") << 5 << "from" << qint64(9000) << qint64(0) << qint64(59);
+            << 3 << "both" << qint64(9000) << qint64(60 - 25) << qint64(120);
+        QTest::newRow("head only") << 5 << "to" << qint64(2000) << qint64(60) << qint64(90);
+        QTest::newRow("tail only") << 5 << "from" << qint64(2000) << qint64(30) << qint64(60);
+        QTest::newRow("long tail only") << 5 << "from" << qint64(9000) << qint64(0) << qint64(60);
     }
     void transitionPlacement()
     {
@@ -241,7 +282,7 @@ private slots:
         QFETCH(qint64, end);
         SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
         SourceItem *b =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(59));
+            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(60));
         TransItem *t =
             m_model->addTransition("clip_cross", sides != "to" ? a : nullptr,
                                    sides != "from" ? b : nullptr, durationMs, ratio, true);
@@ -251,10 +292,10 @@ private slots:
         QCOMPARE(t->pos().x(), timeline::toScene(start));
         QCOMPARE(t->boundingRect().width(), timeline::toScene(end - start));
         if (sides != "to")
-            QCOMPARE(a->tailTransFrames, 59 - start);
+            QCOMPARE(a->tailTransFrames, 60 - start);
         if (sides != "from")
-            QCOMPARE(b->headTransFrames, end - 59);
-        QCOMPARE(TimelineEvaluator(m_model).lastFrame(), int64_t(117)); // the clips' end
+            QCOMPARE(b->headTransFrames, end - 60);
+        QCOMPARE(TimelineEvaluator(m_model).lastFrame(), int64_t(119)); // the clips' end
         const bg::ValueMap trans = t->value("trans").toMap();
         QCOMPARE(trans.at("durationframe").toInt64(), int64_t(durationMs));
         QCOMPARE(trans.at("name").toStdString(), std::string("clip_cross"));
@@ -281,7 +322,7 @@ private slots:
         QCOMPARE(a->duration(), int64_t(30));
         TransItem *t = m_model->addTransition("clip_cross", a, b, 800, 5, true);
         QVERIFY(t);
-        QCOMPARE(t->panelValues(a).at("maxDuration").toInt64(), int64_t(60 * 33 + 32));
+        QCOMPARE(t->panelValues(a).at("maxDuration").toInt64(), int64_t(2000));
         bg::ValueMap edit = t->panelValues(a);
         edit["duration"] = bg::Value(int64_t(5000));
         t->applyPanelEdit(edit);

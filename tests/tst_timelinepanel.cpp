@@ -57,11 +57,11 @@ private slots:
     void rulerSeeksStayInsideTheTimeline()
     {
         TimelineDocument *model = m_panel->model();
-        clip(CT_VIDEO, model->group(CT_VIDEO), 0, "clip.mp4"); // 119 frames
+        clip(CT_VIDEO, model->group(CT_VIDEO), 0, "clip.mp4"); // 120 frames
         m_panel->view()->setZoomLevel(0);                      // 50 px a frame
         m_panel->view()->horizontalScrollBar()->setValue(0);
         TimeLineRuler *ruler = m_panel->ruler();
-        QCOMPARE(ruler->total(), int64_t(119));
+        QCOMPARE(ruler->total(), int64_t(120));
         // Playback starts where the view says its playhead is, after every kind of move.
         QSignalSpy told(m_panel->view(), &TimeLineGraphicsView::sig_playheadMoved);
         auto toldFrame = [&told] {
@@ -89,8 +89,8 @@ private slots:
         QTest::mouseRelease(ruler, Qt::LeftButton, {}, QPoint(ruler->width() - 5, 20));
         // A click past the end lands on the last frame, never beyond.
         QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(ruler->width() - 2, 20));
-        QCOMPARE(ruler->playhead(), int64_t(119));
-        QCOMPARE(toldFrame(), int64_t(119));
+        QCOMPARE(ruler->playhead(), int64_t(120));
+        QCOMPARE(toldFrame(), int64_t(120));
         // Back to the start from far right: the view scrolls back too.
         m_panel->view()->slot_resetFrame(0, EDIT_NONE, false);
         QCOMPARE(m_panel->view()->horizontalScrollBar()->value(), 0);
@@ -100,16 +100,16 @@ private slots:
 
         // The timeline gets shorter than the playhead: both go back to the new end.
         ClassifyItem *track = model->insertTrack(model->group(CT_VIDEO), 0, false);
-        SourceItem *tail = clip(CT_VIDEO, track, 119, "clip.mp4");
-        QCOMPARE(ruler->total(), int64_t(238));
-        m_panel->view()->slot_resetFrame(238, EDIT_NONE, false);
-        QCOMPARE(ruler->playhead(), int64_t(238));
+        SourceItem *tail = clip(CT_VIDEO, track, 120, "clip.mp4");
+        QCOMPARE(ruler->total(), int64_t(240));
+        m_panel->view()->slot_resetFrame(240, EDIT_NONE, false);
+        QCOMPARE(ruler->playhead(), int64_t(240));
         m_panel->view()->scene()->clearSelection();
         tail->setSelected(true);
         m_panel->view()->removeSelected();
-        QCOMPARE(ruler->total(), int64_t(119));
-        QCOMPARE(ruler->playhead(), int64_t(119));
-        QCOMPARE(m_panel->view()->playheadFrame(), int64_t(119));
+        QCOMPARE(ruler->total(), int64_t(120));
+        QCOMPARE(ruler->playhead(), int64_t(120));
+        QCOMPARE(m_panel->view()->playheadFrame(), int64_t(120));
     }
     void headerButtonsAddAndRemoveTracks()
     {

@@ -34,7 +34,7 @@ public:
     {
         return int64_t(value / 100.0 * timebase::kFps);
     }
-    static int64_t framesOfMs(double value) { return int64_t(value / 1000.0 * timebase::kFps); }
+    static int64_t framesOfMs(double value) { return timebase::msToFrames(value); }
     // "name:number" fields separated by ';', the numbers in order.
     static QList<double> numbersOf(const QString &text);
 

@@ -408,10 +408,11 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option
     painter->setBrush(Qt::red);
     if (headTransFrames != 0)
         painter->drawRect(
-            QRectF(0, s * 9, std::min(viewWidth, headTransFrames * 50.0 * z), s * 18));
+            QRectF(0, s * 9, std::min(viewWidth, timeline::toScene(headTransFrames) * z), s * 18));
     if (tailTransFrames != 0)
-        painter->drawRect(QRectF(std::max(bounds.x(), (width - tailTransFrames * 50.0) * z), s * 9,
-                                 std::min(viewWidth, tailTransFrames * 50.0 * z), s * 18));
+        painter->drawRect(
+            QRectF(std::max(bounds.x(), (width - timeline::toScene(tailTransFrames)) * z), s * 9,
+                   std::min(viewWidth, timeline::toScene(tailTransFrames) * z), s * 18));
     if (isSelected()) {
         painter->setPen(QPen(QColor("#f38b00"), 2.0));
         painter->setBrush(Qt::NoBrush);
@@ -438,8 +439,9 @@ void SourceItem::clicked(QGraphicsSceneMouseEvent *event, int clicks)
 {
     const double s = QssManager::screenScale();
     const QPointF p = event->pos();
-    const QRectF head(0, s * 9, headTransFrames * 50.0, s * 18);
-    const QRectF tail(width - tailTransFrames * 50.0, s * 9, tailTransFrames * 50.0, s * 18);
+    const QRectF head(0, s * 9, timeline::toScene(headTransFrames), s * 18);
+    const QRectF tail(width - timeline::toScene(tailTransFrames), s * 9,
+                      timeline::toScene(tailTransFrames), s * 18);
     auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene());
     if (headTransFrames != 0 && head.contains(p))
         emit sig_transLeftClicked(clicks, this);
@@ -448,7 +450,7 @@ void SourceItem::clicked(QGraphicsSceneMouseEvent *event, int clicks)
     else if (timelineScene)
         timelineScene->showMenu(this, menuType(), clicks, panelValues());
     if (timelineScene)
-        timelineScene->seek(timeline::toFrames(sceneX()) + int64_t(p.x() / timeline::kFrameWidth));
+        timelineScene->seek(timeline::toFrames(sceneX() + p.x()));
 }
 
 void SourceItem::mousePressEvent(QGraphicsSceneMouseEvent *event)

@@ -216,31 +216,47 @@ void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
     update();
 }
 
-void TimeLineGraphicsScene::snap(Grip &grip)
+std::optional<double>
+TimeLineGraphicsScene::snapTarget(double x,
+                                  const std::function<bool(const SourceItem *)> &skip) const
 {
-    SourceItem *clip = grip.clip;
+    if (!m_autoAlign)
+        return std::nullopt;
     const double threshold = 5.0 / (m_viewScale > 0 ? m_viewScale : 1.0);
-    const double x = clip->sceneX();
+    std::optional<double> best;
+    double distance = threshold;
+    auto consider = [&](double target) {
+        if (std::abs(target - x) <= distance) {
+            distance = std::abs(target - x);
+            best = target;
+        }
+    };
+    consider(0);
+    consider(m_playheadX);
     const QRectF band(x - threshold, sceneRect().top(), 2 * threshold, sceneRect().height());
     for (QGraphicsItem *item : items(band, Qt::IntersectsItemShape, Qt::AscendingOrder)) {
         if (item->type() != SourceItem::Type)
             continue;
         auto *other = static_cast<SourceItem *>(item);
-        if (isGripped(other))
+        if (!other->isVisible() || (skip && skip(other)))
             continue;
-        const double start = other->sceneX(), end = other->sceneX() + other->width;
-        double target;
-        if (std::abs(start - x) <= threshold)
-            target = start;
-        else if (std::abs(end - x) <= threshold)
-            target = end;
-        else
-            continue;
-        grip.offset.rx() += x - target; // the pointer keeps its grip
-        clip->setPos(target, clip->pos().y());
-        m_snapFrame = timeline::toFrames(target);
-        return;
+        consider(other->sceneX());
+        consider(other->sceneX() + other->width);
     }
+    return best;
+}
+
+void TimeLineGraphicsScene::snap(Grip &grip)
+{
+    SourceItem *clip = grip.clip;
+    const double x = clip->sceneX();
+    const std::optional<double> target =
+        snapTarget(x, [this](const SourceItem *other) { return isGripped(other); });
+    if (!target)
+        return;
+    grip.offset.rx() += x - *target; // the pointer keeps its grip
+    clip->setPos(*target, clip->pos().y());
+    m_snapFrame = timeline::toFrames(*target);
 }
 
 void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)

@@ -141,7 +141,7 @@ void TimeLineGraphicsView::updateSceneWidth()
     // A recording stretches the timeline ahead of the playhead (a frame request
     // moves it by up to two frames).
     if (m_recording)
-        right = std::max(right, m_playhead + 2 * 50.0);
+        right = std::max(right, m_playhead + timeline::toScene(2));
     m_total = right;
     const double height =
         std::max(scene() ? scene()->sceneRect().height() : 0.0, double(viewport()->height()));
@@ -154,6 +154,8 @@ void TimeLineGraphicsView::updateSceneWidth()
 void TimeLineGraphicsView::repaintPlayhead(double oldX, int oldScroll)
 {
     emit sig_playheadMoved(playheadFrame());
+    if (auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene()))
+        timelineScene->setPlayheadX(m_playhead);
     // While playing this runs for every frame: repaint the strip the playhead
     // crossed, not the whole timeline, unless the view scrolled meanwhile.
     if (horizontalScrollBar()->value() != oldScroll) {
@@ -170,7 +172,7 @@ void TimeLineGraphicsView::slot_viewportRangeUpdate(int value, int64_t pix)
 {
     const double oldX = m_playhead;
     const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = double(pix) * 50.0;
+    m_playhead = timeline::toScene(pix);
     horizontalScrollBar()->setValue(value);
     repaintPlayhead(oldX, oldScroll);
     requestFrame(EDIT_NONE);
@@ -180,7 +182,7 @@ void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool oper
 {
     const double oldX = m_playhead;
     const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = double(pix) * 50.0;
+    m_playhead = timeline::toScene(pix);
     if (m_playhead == 0)
         horizontalScrollBar()->setValue(0);
     repaintPlayhead(oldX, oldScroll);
@@ -200,7 +202,7 @@ void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, 
     }
     const double oldX = m_playhead;
     const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = std::min(m_playhead + double(times) * 50.0, std::max(m_total, 0.0));
+    m_playhead = std::min(m_playhead + timeline::toScene(times), std::max(m_total, 0.0));
     keepPlayheadInSight(type);
     repaintPlayhead(oldX, oldScroll);
     requestFrame(edit);
@@ -210,7 +212,7 @@ void TimeLineGraphicsView::slot_framePlayed(int64_t frame)
 {
     const double oldX = m_playhead;
     const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = double(frame) * 50.0;
+    m_playhead = timeline::toScene(frame);
     keepPlayheadInSight(MOVE_PLAY);
     repaintPlayhead(oldX, oldScroll);
     emit sig_splitButtonEnable(canSplit());
@@ -221,7 +223,7 @@ void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, i
 {
     const double oldX = m_playhead;
     const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = std::max(0.0, m_playhead - double(times) * 50.0);
+    m_playhead = std::max(0.0, m_playhead - timeline::toScene(times));
     keepPlayheadInSight(type);
     repaintPlayhead(oldX, oldScroll);
     requestFrame(edit);
@@ -297,5 +299,5 @@ void TimeLineGraphicsView::drawForeground(QPainter *painter, const QRectF &rect)
         painter->drawLine(QPointF(x, rect.top()), QPointF(x, rect.bottom()));
     }
     painter->restore();
-    emit sig_showTime(playheadFrame(), int64_t(m_total / 50.0));
+    emit sig_showTime(playheadFrame(), timeline::toFrames(m_total));
 }

@@ -3,6 +3,7 @@
 // playhead; moves the playhead on seeks and on frame requests from the player.
 // Lives on: main thread.
 
+#include "TimelineTypes.h"
 #include "TransitionBand.h"
 #include "bridge/Value.h"
 #include "render/RenderTypes.h"
@@ -38,7 +39,7 @@ public:
 
     // Playhead as a scene x (frames × 50) and as a frame.
     double playhead() const { return m_playhead; }
-    int64_t playheadFrame() const { return int64_t(m_playhead / 50.0); }
+    int64_t playheadFrame() const { return timeline::toFrames(m_playhead); }
     // Scene x of the right edge of all items; the scene keeps 100 view pixels more.
     double totalLength() const { return m_total; }
     void updateSceneWidth();

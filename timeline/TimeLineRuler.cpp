@@ -9,15 +9,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-int64_t roundHalfUp(double v)
-{
-    return int64_t(std::floor(v + 0.5));
-}
-
-} // namespace
-
 TimeLineRuler::TimeLineRuler(QWidget *parent) : QWidget(parent) {}
 
 int64_t TimeLineRuler::majorStep(int level)
@@ -61,7 +52,7 @@ void TimeLineRuler::slot_offsetrangeChanged(int, int max)
 
 void TimeLineRuler::slot_limitPosX(double x)
 {
-    m_total = roundHalfUp(x / 50.0);
+    m_total = timeline::toFrames(x);
     if (m_playhead > m_total) {
         m_playhead = m_total;
         update();
@@ -72,7 +63,7 @@ void TimeLineRuler::slot_limitPosX(double x)
 void TimeLineRuler::slot_moveValue(int offset, double x)
 {
     m_scroll = offset;
-    m_playhead = roundHalfUp(x / 50.0);
+    m_playhead = timeline::toFrames(x);
     update();
 }
 
@@ -89,7 +80,7 @@ void TimeLineRuler::mousePressEvent(QMouseEvent *event)
     const double f = frameWidth();
     const double end = m_total * f; // the timeline's end in ruler pixels plus scroll
     const double at = std::min(m_scroll + double(event->pos().x()), end);
-    seek(roundHalfUp(at / f));
+    seek(timeline::toFrames(at / m_scale));
 }
 
 void TimeLineRuler::mouseMoveEvent(QMouseEvent *event)
@@ -101,13 +92,13 @@ void TimeLineRuler::mouseMoveEvent(QMouseEvent *event)
     const int w = width();
     if (x > w - 20 && m_scroll < m_scrollMax) {
         m_scroll = std::min(m_scroll + 50, m_scrollMax);
-        seek(std::min(int64_t((m_scroll + w - 20) / f), m_total));
+        seek(std::min(timeline::toFrames((m_scroll + w - 20) / m_scale), m_total));
     } else if (x < 20 && m_scroll > 0) {
         m_scroll = std::max(m_scroll - 50, 0);
-        seek(int64_t((m_scroll + 20 + f) / f));
+        seek(timeline::toFrames((m_scroll + 20 + f) / m_scale));
     } else {
         const double limited = std::clamp(double(x), 0.0, std::max(0.0, m_total * f - m_scroll));
-        seek(roundHalfUp((m_scroll + limited) / f));
+        seek(timeline::toFrames((m_scroll + limited) / m_scale));
     }
 }
 

@@ -3,6 +3,7 @@
 // on it seeks. It mirrors the clip view's zoom, scroll, playhead and length.
 // Lives on: main thread.
 
+#include "TimelineTypes.h"
 #include <QWidget>
 
 #include <cstdint>
@@ -42,7 +43,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    double frameWidth() const { return 50.0 * m_scale; }
+    double frameWidth() const { return timeline::kFrameWidth * m_scale; }
     void seek(int64_t frame);
 
     double m_scale = 0.022518;

@@ -247,8 +247,13 @@ SourceItem *TimelineDocument::createFromDrop(const bg::ValueMap &request, const 
         auto it = request.find(k);
         return it == request.end() ? bg::Value() : it->second;
     };
-    const uint32_t kind = uint32_t(get("type").toInt32());
-    ClassifyItem *track = trackForDrop(itemAtY(get("posY").toDouble()), kind);
+    uint32_t kind = uint32_t(get("type").toInt32());
+    ClassifyItem *row = itemAtY(get("posY").toDouble());
+    // The track under the pointer decides when it takes the material's other kind.
+    const uint32_t alsoAs = uint32_t(get("alsoAs").toInt32(0));
+    if (row && alsoAs != CT_NONE && row->kind == alsoAs)
+        kind = alsoAs;
+    ClassifyItem *track = trackForDrop(row, kind);
     if (!track)
         return nullptr;
     const double x = std::max(0.0, get("posX").toDouble());

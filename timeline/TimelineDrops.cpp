@@ -19,6 +19,7 @@
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QRandomGenerator>
@@ -100,17 +101,27 @@ void TimeLineGraphicsView::dropEvent(QDropEvent *event)
     bg::ValueMap request;
     request["path"] = bg::Value(path.toStdString());
     request["posY"] = bg::Value(int32_t(event->pos().y()));
-    request["posX"] = bg::Value(double(int64_t(scenePos.x() / 50.0)) * 50.0);
+    // At the frame under the pointer, snapped as a moved clip would be.
+    double x = timeline::toScene(timeline::toFrames(std::max(0.0, scenePos.x())));
+    if (auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene()))
+        x = timelineScene->snapTarget(x).value_or(x);
+    request["posX"] = bg::Value(x);
     request["type"] = bg::Value(int32_t(kind));
+    // A GIF from the library plays as a video, or as a sticker on a picture track.
+    if (payload.kind == DropPayload::Material && QFileInfo(path).suffix().toLower() == "gif")
+        request["alsoAs"] = bg::Value(int32_t(CT_PICTURE));
     emit sig_createSourceItem(request, colour, font);
 }
 
 void TimeLineGraphicsView::dropTransition(const QString &name, const QPointF &p)
 {
     const QRectF band = TransitionBand::around(p);
-    TimelineEditor(m_model).joinWithTransition(name, TransitionBand::joinableClips(scene(), band),
-                                               band.center().x());
+    const bool joined = TimelineEditor(m_model).joinWithTransition(
+        name, TransitionBand::joinableClips(scene(), band), band.center().x());
     viewport()->update();
+    if (!joined)
+        MessageBox::inform(window(), ZKEY("material_view.Hint"), ZTR("track-view.TransNotMeeting"),
+                           ZKEY("res_form.Ok_1"));
 }
 
 void TimeLineGraphicsView::contextMenuEvent(QContextMenuEvent *event)
@@ -130,11 +141,12 @@ void TimeLineGraphicsView::contextMenuEvent(QContextMenuEvent *event)
     QMenu menu(this);
     const QPointF local = clip->mapFromScene(mapToScene(event->pos()));
     const double s = QssManager::screenScale();
-    const bool onHead = clip->headTransFrames &&
-                        QRectF(0, s * 9, clip->headTransFrames * 50.0, s * 18).contains(local);
-    const bool onTail = clip->tailTransFrames && QRectF(clip->width - clip->tailTransFrames * 50.0,
-                                                        s * 9, clip->tailTransFrames * 50.0, s * 18)
-                                                     .contains(local);
+    const bool onHead =
+        clip->headTransFrames &&
+        QRectF(0, s * 9, timeline::toScene(clip->headTransFrames), s * 18).contains(local);
+    const double tail = timeline::toScene(clip->tailTransFrames);
+    const bool onTail =
+        clip->tailTransFrames && QRectF(clip->width - tail, s * 9, tail, s * 18).contains(local);
     if (selected > 1) {
         menu.addAction(ZTR("track-view.Edit"))->setEnabled(false);
         menu.addAction(ZTR("track-view.UpLevel"))->setEnabled(false);

@@ -80,16 +80,16 @@ void TimelineEditor::remove(const QList<SourceItem *> &clips, const char *sequen
     m_model->checkTransitions();
 }
 
-void TimelineEditor::joinWithTransition(const QString &name, const QList<SourceItem *> &clips,
+bool TimelineEditor::joinWithTransition(const QString &name, const QList<SourceItem *> &clips,
                                         double bandCentreX)
 {
     if (!m_model)
-        return;
+        return true;
     QMap<ClassifyItem *, QList<SourceItem *>> byTrack;
     for (SourceItem *clip : clips)
         byTrack[clip->track] << clip;
     if (byTrack.isEmpty())
-        return;
+        return true;
     auto byStart = [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); };
     QList<QPair<SourceItem *, SourceItem *>> pairs;
     const bool oneEach = byTrack.size() > 1 &&
@@ -116,7 +116,28 @@ void TimelineEditor::joinWithTransition(const QString &name, const QList<SourceI
             }
         }
     }
+    // A transition over empty frames would show black in its middle: the later clip
+    // moves back to meet the earlier, unless another clip of its track is between.
+    QList<QPair<SourceItem *, double>> moves;
+    for (const auto &pair : pairs) {
+        if (!pair.first || !pair.second)
+            continue;
+        const double meet = pair.first->sceneX() + pair.first->width;
+        if (timeline::toFrames(pair.second->sceneX() - meet) <= 0)
+            continue;
+        for (SourceItem *other : pair.second->track->clips())
+            if (other != pair.second && other->sceneX() < pair.second->sceneX() &&
+                other->sceneX() + other->width > meet)
+                return false;
+        moves << qMakePair(pair.second, meet);
+    }
     zua::MergeSequence sequence("AddTransition");
+    for (const auto &move : moves) {
+        SourceItem *clip = move.first;
+        clip->setValue("source",
+                       clip->sourceValue(clip->track, move.second, clip->width, clip->offsetX),
+                       true, true);
+    }
     for (const auto &pair : pairs) {
         TransItem *existing = nullptr;
         for (TransItem *t : m_model->transitions())
@@ -130,6 +151,7 @@ void TimelineEditor::joinWithTransition(const QString &name, const QList<SourceI
             m_model->addTransition(name, pair.first, pair.second, 2000, 5, true);
         }
     }
+    return true;
 }
 
 void TimelineEditor::restack(SourceItem *clip, bool up, int64_t f)

@@ -32,8 +32,11 @@ public:
     // several tracks, the first and the last in time; else on each track the clips
     // two by two in start order, and a clip left over gets the transition at its tail
     // (band centre right of its middle) or its head. A pair that already has a
-    // transition gets this one's program instead. One step.
-    void joinWithTransition(const QString &name, const QList<SourceItem *> &clips,
+    // transition gets this one's program instead. A transition only joins clips
+    // that meet: a later clip with empty frames before it is moved back to meet the
+    // earlier one (in the same step); when another clip lies between, nothing
+    // changes and the answer is false. One step.
+    bool joinWithTransition(const QString &name, const QList<SourceItem *> &clips,
                             double bandCentreX);
 
 private:

@@ -6,6 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// The panel's colour sliders run over ±50 steps; the compositor takes ±1.
+constexpr double kColourSteps = 50.0;
+} // namespace
+
 FrameSource TimelineEvaluator::sourceOf(const ClipState &clip, int64_t frame, bool clampEnd)
 {
     const int64_t start = clip.start, end = start + clip.duration;
@@ -25,11 +30,11 @@ FrameSource TimelineEvaluator::sourceOf(const ClipState &clip, int64_t frame, bo
     s.height = float(clip.placement.height());
     s.rotation = float(clip.rotate * M_PI / 180.0);
     s.transparency = float(clip.transparency / 255.0);
-    s.temperature = float(clip.temperature / 50.0);
-    s.saturation = float(clip.saturation / 50.0);
-    s.hue = float(clip.hue / 50.0);
-    s.contrast = float(clip.contrast / 50.0);
-    s.highlight = float(clip.highlight / 50.0);
+    s.temperature = float(clip.temperature / kColourSteps);
+    s.saturation = float(clip.saturation / kColourSteps);
+    s.hue = float(clip.hue / kColourSteps);
+    s.contrast = float(clip.contrast / kColourSteps);
+    s.highlight = float(clip.highlight / kColourSteps);
     s.brightness = float(clip.bright / 100.0);
     return s;
 }

@@ -25,7 +25,6 @@ constexpr uint32_t kAudibleMask = CT_VIDEO | CT_DUB | CT_AUDIO;       // 22
 constexpr uint32_t kAllMask = 31;
 
 constexpr double kFrameWidth = 50.0;
-constexpr double kMsPerFrame = timebase::kFrameMs;
 constexpr int64_t kUnboundedFrames = 10000000; // pictures and subtitles
 constexpr int64_t kDefaultStillFrames = 500;
 
@@ -34,7 +33,8 @@ inline bool hasMask(uint32_t kind, uint32_t mask)
     return (kind & mask) != 0;
 }
 
-// Scene units to frames, rounding half upwards (2.5 frames → 3, −2.5 → −2).
+// Scene units to frames, the one rule for every position on the timeline (clips,
+// drops, the playhead, the ruler): the nearest frame, half upwards (2.5 → 3, −2.5 → −2).
 inline int64_t toFrames(double x)
 {
     return int64_t(std::floor(x / kFrameWidth + 0.5));
@@ -43,11 +43,6 @@ inline int64_t toFrames(double x)
 inline double toScene(int64_t frames)
 {
     return double(frames) * kFrameWidth;
-}
-
-inline int64_t msToFrames(int64_t ms)
-{
-    return int64_t(double(ms) / kMsPerFrame);
 }
 
 // Row height of a kind at 96 dots per inch.

@@ -50,12 +50,12 @@ int64_t TransitionData::fittingFrames(int64_t wanted) const
 int64_t TransitionData::maxDurationMs() const
 {
     const int64_t all = (from ? from->duration() : 0) + (to ? to->duration() : 0);
-    return fittingFrames(all) * 33 + 32;
+    return timebase::framesToMs(fittingFrames(all));
 }
 
 void TransitionData::updateLengths()
 {
-    const int64_t frames = fittingFrames(durationMs / 33);
+    const int64_t frames = fittingFrames(timebase::msToFrames(double(durationMs)));
     m_before = std::clamp(ratio, 0, 10) * frames / 10;
     m_after = frames - m_before;
 }

@@ -2,6 +2,7 @@
 
 #include "audio/AudioPlayer.h"
 #include "bridge/SystemServices.h"
+#include "common/FrameRate.h"
 
 AudioMixerPlayer &AudioMixerPlayer::instance()
 {
@@ -56,7 +57,7 @@ ff::PcmPtr AudioMixerPlayer::finish(const Consumer &consumer, const std::functio
         if (m_output->write_pcm(pcm->bytes(), pcm->byteCount(), false)) {
             if (queued)
                 queued();
-            const int64_t threshold = int64_t(m_frameCount) * 33;
+            const int64_t threshold = timebase::framesToMs(int64_t(m_frameCount));
             const int64_t cached = m_output->cached_millisec();
             if (cached > threshold * 3)
                 bg::SystemServices::sleepMs(cached - threshold);
