@@ -115,8 +115,13 @@ void PreviewInteraction::deselectAllBut(PreviewItem *keep)
 
 void PreviewInteraction::select(PreviewItem *item)
 {
-    if (item == m_selected)
+    if (item == m_selected) {
+        // Still the interaction's item, but its flag may have been cleared meanwhile
+        // (a selection made on the timeline); picked again, it is selected again.
+        if (item)
+            item->selected = true;
         return;
+    }
     if (item)
         item->AddRef();
     if (m_selected) {

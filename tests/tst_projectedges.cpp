@@ -9,21 +9,30 @@
 #include "main/ProcessIdentity.h"
 #include "main/ProjectDocument.h"
 #include "main/ZuApp.h"
+#include "menu/AbstractMenu.h"
+#include "preview/PreviewWidget.h"
+#include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
+#include "resource/ResourceWidget.h"
 #include "support/EnglishTestMain.h"
 #include "support/Files.h"
+#include "support/Typing.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
+#include "timeline/TimeLineGraphicsScene.h"
+#include "timeline/TimeLineGraphicsView.h"
 #include "timeline/TimelineDocument.h"
 
 #include "bridge/UserSettings.h"
+#include "common/ValueQt.h"
 #include "undo/UndoController.h"
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProgressDialog>
+#include <QSpinBox>
 #include <QTimer>
 #include <QUndoStack>
 #include <QtTest>
@@ -246,6 +255,78 @@ private slots:
         QCOMPARE(readFile(users), QByteArray("mine"));
         QCOMPARE(ExportParts::removeLeftovers(), 0); // the records of gone writers went too
         ExportParts::clear();
+    }
+    void thePanelFollowsTheClipPickedInThePicture()
+    {
+        // Two pictures side by side on two picture tracks, both on screen at frame 0.
+        ZuApp *app = ZuApp::instance();
+        app->document()->createProject(m_dir.filePath("two.zua2"), 640, 360, true);
+        MainWindow *window = app->mainWindow();
+        TimelineDocument *model = window->timelineModel();
+        ClassifyItem *pictures = model->group(CT_PICTURE);
+        ClassifyItem *upper = model->insertTrack(pictures, 0, false);
+        SourceItem *left = model->createClip(pictures, CT_PICTURE, m_picture, 0);
+        SourceItem *right = model->createClip(upper, CT_PICTURE, m_picture, 0);
+        QVERIFY(left && right);
+        left->setValue("previewRect", bg::ValueQt(QRectF(-160, 0, 200, 150)), false, true);
+        right->setValue("previewRect", bg::ValueQt(QRectF(160, 0, 200, 150)), false, true);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        ZueDisplayWindow *display = window->previewWidget()->display();
+        QVERIFY(QTest::qWaitForWindowExposed(display));
+        // Window positions of scene points (the picture's centre is the origin).
+        const QPointF origin = display->toScene(QPointF(0, 0));
+        const double perPixel = display->toScene(QPointF(1, 0)).x() - origin.x();
+        auto at = [&](double sceneX) {
+            return QPoint(int((sceneX - origin.x()) / perPixel), int(-origin.y() / perPixel));
+        };
+        // The panel opens on the left picture from the timeline.
+        model->scene()->clearSelection();
+        left->setSelected(true);
+        qobject_cast<TimeLineGraphicsScene *>(model->scene())
+            ->showMenu(left, left->menuType(), 2, left->panelValues());
+        ResourceWidget *resource = window->resourceWidget();
+        QVERIFY(resource->showsMenu());
+        auto *x = resource->menu(MENU_PICTURE)->findChild<QSpinBox *>("imageX");
+        QVERIFY(x);
+        QCOMPARE(x->value(), -160);
+        // Picked in the picture, the right one is what the panel shows and edits.
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            [&] {
+                QTest::mouseClick(display, Qt::LeftButton, {}, at(160));
+                return right->isSelected();
+            }(),
+            "the right picture never became selected", 5000);
+        QTRY_COMPARE(x->value(), 160);
+        fixtures::typeInto(x, "100");
+        QCOMPARE(right->previewRect.x(), 100.0);
+        QCOMPARE(left->previewRect.x(), -160.0);
+        // And back to the left one.
+        QTest::mouseClick(display, Qt::LeftButton, {}, at(-160));
+        QTRY_COMPARE(x->value(), -160);
+        QVERIFY(left->isSelected() && !right->isSelected());
+        // A later picture on the left one's own track, shown once the playhead is there:
+        // picked in the picture, it is the one the panel shows and edits.
+        SourceItem *later =
+            model->createClip(pictures, CT_PICTURE, m_picture, timeline::toScene(600));
+        later->setValue("previewRect", bg::ValueQt(QRectF(-160, 0, 200, 150)), false, true);
+        model->scene()->clearSelection();
+        left->setSelected(true);
+        qobject_cast<TimeLineGraphicsScene *>(model->scene())
+            ->showMenu(left, left->menuType(), 2, left->panelValues());
+        QTest::mouseClick(display, Qt::LeftButton, {}, at(-160)); // the left one, selected
+        QTRY_VERIFY(left->isSelected());
+        window->timelineView()->slot_resetFrame(700, EDIT_NONE, true);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            [&] {
+                QTest::mouseClick(display, Qt::LeftButton, {}, at(-160));
+                return later->isSelected();
+            }(),
+            "the later picture never became selected", 5000);
+        fixtures::typeInto(x, "-100");
+        QCOMPARE(later->previewRect.x(), -100.0);
+        QCOMPARE(left->previewRect.x(), -160.0);
+        window->hide();
     }
     void closingDuringAnExportAsks()
     {

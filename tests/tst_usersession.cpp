@@ -175,7 +175,7 @@ private slots:
         QTRY_COMPARE(row->clips().size(), 1);
         SourceItem *clip = row->clips()[0];
         QCOMPARE(clip->start(), int64_t(60));
-        QCOMPARE(clip->duration(), int64_t(119)); // 4 s: frames 0 to 119
+        QCOMPARE(clip->duration(), int64_t(120)); // 4 s: frames 0 to 119
 
         // The playhead at 3 s by a click on the ruler above that frame.
         TimeLineRuler *ruler = window->timelineWidget()->ruler();
@@ -237,7 +237,7 @@ private slots:
         clip = row->clips()[0];
         QCOMPARE(clip->path, video);
         QCOMPARE(clip->start(), int64_t(60));
-        QCOMPARE(clip->duration(), int64_t(119)); // 4 s: frames 0 to 119
+        QCOMPARE(clip->duration(), int64_t(120)); // 4 s: frames 0 to 119
         QCOMPARE(clip->previewRect, QRectF(0, -100, 1280, 720));
         QVERIFY(m_boxes.isEmpty());
     }
