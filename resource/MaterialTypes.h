@@ -36,8 +36,10 @@ struct MaterialData {
     bool removed = false;         // kept alive only by the undo history
 };
 
-// The kind of a file from its extension (after the last ".", compared exactly).
+// The kind of a file from its extension (after the last ".", in any case).
 MaterialType MaterialTypeOfFile(const QString &path);
+// The extensions (lower case, no dot) of the files of a kind the library takes.
+const QStringList &extensionsOf(MaterialType type);
 
 class MaterialListener {
 public:

@@ -274,15 +274,30 @@ void ResourceWidget::slot_updateClipImage(const QList<VFrameInfo> &frames)
             visual->slot_updateClipImage(frames);
 }
 
+QString ResourceWidget::addFilter()
+{
+    // Built from the library's own table, so that "All" offers every file it takes.
+    auto patterns = [](MaterialType type) {
+        QStringList out;
+        for (const QString &ext : extensionsOf(type)) // cameras write CLIP.MTS
+            out << QStringLiteral("*.") + ext << QStringLiteral("*.") + ext.toUpper();
+        return out.join(QLatin1Char(' '));
+    };
+    auto entry = [](const QString &name, const QString &list) {
+        return name + QStringLiteral(" (") + list + QLatin1Char(')');
+    };
+    const QString video = patterns(MT_Video), music = patterns(MT_Music),
+                  image = patterns(MT_Image);
+    return QStringList{entry(ZTR("res_form.All"), video + ' ' + music + ' ' + image),
+                       entry(ZTR("res_form.Video"), video), entry(ZTR("res_form.Music"), music),
+                       entry(ZTR("res_form.Image"), image)}
+        .join(QStringLiteral(";;"));
+}
+
 void ResourceWidget::on_pushButton_add_clicked()
 {
-    const QStringList files = FileDialogs::openFileNames(
-        this, ZTR("material_view.Open"), QString(),
-        zuaTranslate(QStringLiteral(
-            "全部(*.png *.bmp *.jpg *.jpeg *.mp3 *.wav *.wma *.m4a *.mp4 *.avi *.mkv *.rmvb *.rm "
-            "*.wmv *.flv *.mpg *.mov *.3gp *.gif);;视频(*.mp4 *.avi *.mkv *.rmvb *.rm *.wmv *.flv "
-            "*.mpg *.mov *.3gp *.gif *.ts);;音乐(*.mp3 *.wav *.wma *.m4a);;图片(*.png *.bmp *.jpg "
-            "*.jpeg)")));
+    const QStringList files =
+        FileDialogs::openFileNames(this, ZTR("material_view.Open"), QString(), addFilter());
     if (!files.isEmpty())
         ui->graphicsView_material->manager()->AddMaterialFiles(files, false);
 }

@@ -41,6 +41,8 @@ public:
     // The property panel of a type (null for a type without one).
     AbstractMenu *menu(int type) const;
     bool showsMenu() const;
+    // The Add dialog's filters: "All" (every file the library takes), then by kind.
+    static QString addFilter();
 
 signals:
     // A lone project file was dropped on the library.

@@ -73,11 +73,10 @@ private slots:
         QStringList missing;
         for (int i = 1; i <= 8; ++i)
             missing << m_dir.filePath(QString("gone%1.mp4").arg(i));
-        m_view->manager()->AddMaterialFiles(QStringList{m_video, m_video,
-                                                        m_dir.filePath("UPPER.MP4"),
-                                                        m_dir.filePath("notes.txt")} +
-                                                missing,
-                                            false);
+        m_view->manager()->AddMaterialFiles(
+            QStringList{m_video, m_video, m_dir.filePath("old.rmvb"), m_dir.filePath("notes.txt")} +
+                missing,
+            false);
         const QList<MaterialData> list = m_view->materials();
         QCOMPARE(list.size(), 1); // the video once; the missing files are told, not added
         QVERIFY(byName(list, "beach.mp4")->draggable);
@@ -192,6 +191,50 @@ private slots:
         QVERIFY(!byName(list, "broken.mp4")); // refused, with the warning; no tile
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes[0].text.contains(broken));
+    }
+    void everyReadableFileIsOffered_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("make"); // ffmpeg's encoding options
+        QTest::addColumn<int>("type");
+        const QString h264 = "-c:v libx264 -pix_fmt yuv420p";
+        QTest::newRow("ts") << "tv.ts" << h264 << int(MT_Video);
+        QTest::newRow("camcorder MTS") << "00001.MTS" << h264 + " -f mpegts" << int(MT_Video);
+        QTest::newRow("m2ts") << "disc.m2ts" << h264 + " -f mpegts" << int(MT_Video);
+        QTest::newRow("webm") << "web.webm"
+                              << "-c:v libvpx -b:v 200k" << int(MT_Video);
+        QTest::newRow("vob") << "dvd.vob"
+                             << "-c:v mpeg2video" << int(MT_Video);
+        QTest::newRow("mpeg") << "tv.mpeg"
+                              << "-c:v mpeg2video" << int(MT_Video);
+        QTest::newRow("upper-case MP4") << "PHONE.MP4" << h264 << int(MT_Video);
+        QTest::newRow("flac") << "song.flac"
+                              << "-vn" << int(MT_Music);
+        QTest::newRow("ogg") << "song.ogg"
+                             << "-vn -c:a libvorbis" << int(MT_Music);
+        QTest::newRow("webp") << "shot.webp"
+                              << "-frames:v 1" << int(MT_Image);
+    }
+    void everyReadableFileIsOffered()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, make);
+        QFETCH(int, type);
+        const QString path = m_dir.filePath(file);
+        const QString input = type == MT_Music ? "sine=d=1" : "testsrc2=s=160x120:d=1";
+        QVERIFY(fixtures::ffmpeg(QStringList{"-f", "lavfi", "-i", input} + make.split(' ') +
+                                 QStringList{path}));
+        // The Add dialog's first filter shows it.
+        const QString all = ResourceWidget::addFilter().section(";;", 0, 0);
+        const QString patterns = all.section('(', 1).chopped(1);
+        QVERIFY(QDir::match(patterns, file));
+        // And the library takes it as what it is, readable.
+        m_view->manager()->AddMaterialFiles({path}, false);
+        const QList<MaterialData> list = m_view->materials();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list[0].type, type);
+        QVERIFY(list[0].draggable);
+        QVERIFY(m_boxes.isEmpty());
     }
     void droppedFilesAreAdded()
     {
