@@ -20,6 +20,13 @@ QSpinBox *menu::spinBox(const QString &name, int low, int high, QWidget *parent)
     return box;
 }
 
+QString menu::volumeText(int volume)
+{
+    if (volume <= 0)
+        return QStringLiteral("-\u221e dB");
+    return QString::number(20.0 * std::log10(volume / 128.0), 'f', 1) + QStringLiteral(" dB");
+}
+
 int menu::truncated(const bg::Value &value, const QSpinBox *box)
 {
     const double d = std::trunc(value.toDouble());

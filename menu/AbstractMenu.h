@@ -35,6 +35,10 @@ namespace menu {
 // edit is finished (no keyboard tracking).
 QSpinBox *spinBox(const QString &name, int low, int high, QWidget *parent);
 
+// A stored volume (0 to 128, 128 as recorded) as its gain in decibels: "0.0 dB",
+// "-6.0 dB", "-∞ dB" for silence.
+QString volumeText(int volume);
+
 // A double of a map shown in an integer box: truncated toward zero, in its range.
 int truncated(const bg::Value &value, const QSpinBox *box);
 

@@ -28,7 +28,9 @@ SoundMenu::SoundMenu(MenuType type, QWidget *parent) : AbstractMenu(parent), m_t
     m_volume->setObjectName(QStringLiteral("audioVolumeSlider"));
     m_volume->setRange(0, 128);
     m_volume->setPageStep(1);
-    m_volumeLabel = new QLabel(QStringLiteral("0"), this);
+    m_volumeLabel = new QLabel(menu::volumeText(128), this);
+    m_volumeLabel->setMinimumWidth(m_volumeLabel->fontMetrics().horizontalAdvance("-00.0 dB"));
+    connect(m_volume, &QSlider::sliderReleased, this, [this] { send("volume"); });
     m_volumeLabel->setObjectName(QStringLiteral("audioVOLLabel"));
     m_mute = new QCheckBox(ZTR("audio_source_menu.Mute"), this);
     m_mute->setObjectName(QStringLiteral("audioMute"));
@@ -61,7 +63,7 @@ void SoundMenu::UpdateData(bg::ValueMap map)
         const QSignalBlocker quiet(m_volume);
         m_volume->setValue(volume);
     }
-    m_volumeLabel->setText(QString::number(volume));
+    m_volumeLabel->setText(menu::volumeText(volume));
     const QSignalBlocker quiet(m_mute);
     m_mute->setChecked(get(map, "mute").toBool());
 }
@@ -70,6 +72,7 @@ void SoundMenu::send(const std::string &key)
 {
     bg::ValueMap map;
     map["volume"] = bg::Value(int32_t(m_volume->value()));
+    map["live"] = bg::Value(m_volume->isSliderDown()); // the release sends it again
     map["mute"] = bg::Value(m_mute->isChecked());
     emit sig_updateData(m_type, map, key);
 }
@@ -77,7 +80,7 @@ void SoundMenu::send(const std::string &key)
 void SoundMenu::on_audioVolumeSlider_valueChanged(int value)
 {
     send("volume");
-    m_volumeLabel->setText(QString::number(value));
+    m_volumeLabel->setText(menu::volumeText(value));
 }
 
 void SoundMenu::on_audioMute_stateChanged(int)

@@ -176,7 +176,9 @@ QWidget *VisualMenu::buildEditPage(const QString &prefix, bool sound, const Text
         m_volume->setObjectName(prefix + "VolumeSlider");
         m_volume->setRange(0, 128);
         m_volume->setPageStep(1);
-        m_volumeLabel = new QLabel(QStringLiteral("0"), page);
+        m_volumeLabel = new QLabel(menu::volumeText(128), page);
+        m_volumeLabel->setMinimumWidth(m_volumeLabel->fontMetrics().horizontalAdvance("-00.0 dB"));
+        connect(m_volume, &QSlider::sliderReleased, this, [this] { send("volume"); });
         m_volumeLabel->setObjectName(prefix + "VOLLabel");
         m_mute = new QCheckBox(text(texts.group, "mute"), page);
         m_mute->setObjectName(prefix + "Mute");
@@ -277,7 +279,7 @@ void VisualMenu::UpdateData(bg::ValueMap map)
             const QSignalBlocker quiet(m_volume);
             m_volume->setValue(volume);
         }
-        m_volumeLabel->setText(QString::number(volume));
+        m_volumeLabel->setText(menu::volumeText(volume));
         const QSignalBlocker quiet(m_mute);
         m_mute->setChecked(get(map, "mute").toBool());
     }
@@ -301,6 +303,7 @@ void VisualMenu::send(const std::string &key, QWidget *dropFocus)
     map["transparent"] = bg::Value(int32_t(m_transparency->value()));
     if (m_volume) {
         map["volume"] = bg::Value(int32_t(m_volume->value()));
+        map["live"] = bg::Value(m_volume->isSliderDown()); // the release sends it again
         map["mute"] = bg::Value(m_mute->isChecked());
     }
     map["strech"] = bg::Value(int32_t(m_stretch));
@@ -374,7 +377,7 @@ VideoMenu::VideoMenu(QWidget *parent)
 void VideoMenu::on_videoVolumeSlider_valueChanged(int value)
 {
     send("volume");
-    m_volumeLabel->setText(QString::number(value));
+    m_volumeLabel->setText(menu::volumeText(value));
 }
 
 ImageMenu::ImageMenu(QWidget *parent)

@@ -1,7 +1,7 @@
 // Panels and the timeline together, as the main window wires them: an edit in a
 // panel changes the clip's published value and what is saved, as one undo step
-// (volume and mute as none); undo restores it and the panel refills without
-// sending anything back.
+// (a dragged volume slider as one when let go); undo restores it and the panel
+// refills without sending anything back.
 #include "common/ZuTransLator.h"
 #include "menu/VisualMenu.h"
 #include "resource/ResourceWidget.h"
@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -125,21 +126,51 @@ private slots:
         finish(panel, "videoX", 150);
         QCOMPARE(steps(), now);
     }
-    void volumeAndMuteAreNotRecorded()
+    void volumeAndMuteAreUndoableSteps_data()
     {
-        SourceItem *clip = open(CT_AUDIO, "song.wav");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("music") << int(CT_AUDIO) << "audio";
+        QTest::newRow("video with sound") << int(CT_VIDEO) << "video";
+    }
+    void volumeAndMuteAreUndoableSteps()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, prefix);
+        SourceItem *clip = open(uint32_t(kind), kind == CT_AUDIO ? "song.wav" : "clip.mp4");
         QVERIFY(clip);
-        QWidget *panel = m_resource->menu(MENU_MUSIC);
+        QWidget *panel = m_resource->menu(clip->menuType());
+        auto *slider = panel->findChild<QSlider *>(prefix + "VolumeSlider");
+        auto *label = panel->findChild<QLabel *>(prefix + "VOLLabel");
+        QVERIFY(slider && label);
+        QCOMPARE(label->text(), QString("0.0 dB")); // as recorded
         const int before = steps();
-        auto *slider = panel->findChild<QSlider *>("audioVolumeSlider");
-        for (int i = 0; i < 8; ++i)
-            slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        panel->findChild<QCheckBox *>("audioMute")->click();
-        QCOMPARE(m_sentBack, 9);
-        QCOMPARE(clip->volume, 120);
-        QVERIFY(clip->mute);
+        // Dragged: heard as it moves, one step when let go, undone to where it began.
+        slider->setSliderDown(true);
+        for (int v : {110, 96, 64})
+            slider->setValue(v);
+        QCOMPARE(clip->volume, 64);
         QCOMPARE(steps(), before);
+        QCOMPARE(label->text(), QString("-6.0 dB"));
+        slider->setSliderDown(false);
+        QCOMPARE(steps(), before + 1);
+        QVERIFY(zua::UndoController::instance()->undo());
+        QCOMPARE(clip->volume, 128);
+        QCOMPARE(slider->value(), 128);
+        QVERIFY(zua::UndoController::instance()->redo());
+        QCOMPARE(clip->volume, 64);
+        // A key on the slider is a step of its own, and so is mute.
+        slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QCOMPARE(clip->volume, 63);
+        QCOMPARE(steps(), before + 2);
+        panel->findChild<QCheckBox *>(prefix + "Mute")->click();
+        QVERIFY(clip->mute);
+        QCOMPARE(steps(), before + 3);
         QVERIFY(saved(m_timeline->model).contains("<volumn>0</volumn>")); // muted saves 0
+        QVERIFY(zua::UndoController::instance()->undo());
+        QVERIFY(!clip->mute);
+        slider->setValue(0);
+        QCOMPARE(label->text(), QString("-\u221e dB"));
     }
     void subtitleTextAndFontAreUndoable()
     {

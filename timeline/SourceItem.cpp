@@ -270,16 +270,35 @@ void SourceItem::applyPanelEdit(const bg::ValueMap &values, const std::string &k
     const clipprops::Property *p = clipprops::byPanel(key);
     if (!p || !*p->key || !timeline::hasMask(kind, p->kinds))
         return;
-    // Volume and mute follow a slider and a box as they move: not worth an undo step
-    // each, but the work is modified all the same.
-    const bool recorded = key != "volume" && key != "mute";
+    // Volume and mute are undo steps like every other edit (rather than unrecorded
+    // changes), as users expect of them. A held slider is heard as it moves, and
+    // its release makes the one step, from where the drag began.
+    if (key == "volume") {
+        const bg::Value wanted = get(key), now = clipprops::toValue(*this, *p);
+        if (get("live").toBool()) {
+            if (m_volumeBeforeDrag.isEmpty())
+                m_volumeBeforeDrag = now;
+            if (wanted != now)
+                setValue(p->key, wanted, false, true);
+            return;
+        }
+        const bg::Value before = m_volumeBeforeDrag.isEmpty() ? now : m_volumeBeforeDrag;
+        m_volumeBeforeDrag = bg::Value();
+        if (wanted == before) {
+            if (wanted != now)
+                setValue(p->key, wanted, false, true);
+            return;
+        }
+        if (before != now)
+            setValue(p->key, before, false, false); // the step undoes to the drag's start
+        setValue(p->key, wanted, true, true);
+        return;
+    }
     if (get(key) != clipprops::toValue(*this, *p)) {
         if (key == "content")
             setTypedText(p->key, get(key));
         else
-            setValue(p->key, get(key), recorded, true);
-        if (!recorded)
-            zua::UndoController::instance()->markUnrecordedChange();
+            setValue(p->key, get(key), true, true);
     }
 }
 

@@ -136,6 +136,7 @@ private:
 
     QColor m_fill;
     bool m_customFill = false;
+    bg::Value m_volumeBeforeDrag; // while the volume slider is held: where it started
     QImage m_thumbnail;
     bool m_thumbnailScaled = false;
     // The label as last drawn, elided to the room it had (redone when the room changes).
