@@ -31,8 +31,13 @@ int show(const MessageSpec &message)
     box.setObjectName(QStringLiteral("ZuMessageBox"));
     (new QssManager(&box))->loadStyleSheet(QStringLiteral(":/qss/message-box.css"));
     QList<QPushButton *> buttons;
-    for (const QString &key : message.buttonKeys)
-        buttons << box.addButton(zuaTranslate(key), QMessageBox::AcceptRole);
+    for (const QString &key : message.buttonKeys) {
+        QPushButton *button = box.addButton(zuaTranslate(key), QMessageBox::AcceptRole);
+        // Measured with the sheet's font and padding, so that a long label is whole.
+        button->ensurePolished();
+        button->setMinimumWidth(button->sizeHint().width());
+        buttons << button;
+    }
     if (message.defaultButton >= 0 && message.defaultButton < buttons.size())
         box.setDefaultButton(buttons[message.defaultButton]);
     if (message.escapeButton >= 0 && message.escapeButton < buttons.size())

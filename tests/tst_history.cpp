@@ -75,7 +75,7 @@ private slots:
         view.prependProject(gone);
         view.prependProject(kept);
         HistoryItemWidget *missing = entry(view, 1);
-        QCOMPARE(missing->findChild<QLabel *>("label_proDateTime")->text(), QString("FileMiss"));
+        QCOMPARE(missing->findChild<QLabel *>("label_proDateTime")->text(), QString("File missing"));
 
         HistoryItemWidget *item = entry(view, 0);
         rename(item, "Demo");

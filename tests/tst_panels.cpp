@@ -253,7 +253,7 @@ private slots:
         m["value"] = bg::Value(int32_t(5));
         panel.UpdateData(m);
         QCOMPARE(sent.count, 0);
-        QCOMPARE(child<QLabel>(&panel, "transLabel")->text(), QString("IndependentTrans"));
+        QCOMPARE(child<QLabel>(&panel, "transLabel")->text(), QString("Transition at one clip's start or end"));
         QVERIFY(!child<QComboBox>(&panel, "ComboBox_align")->isEnabled());
         QVERIFY(!child<QSlider>(&panel, "Slider_align")->isEnabled());
         QCOMPARE(child<QComboBox>(&panel, "transTypeComboBox")->currentText(),
@@ -262,7 +262,7 @@ private slots:
 
         m["direction"] = bg::Value(int32_t(-1));
         panel.UpdateData(m);
-        QCOMPARE(child<QLabel>(&panel, "transLabel")->text(), QString("LeftTrans"));
+        QCOMPARE(child<QLabel>(&panel, "transLabel")->text(), QString("Transition to the next clip"));
         auto *align = child<QComboBox>(&panel, "ComboBox_align");
         auto *slider = child<QSlider>(&panel, "Slider_align");
         QVERIFY(align->isEnabled());

@@ -1,13 +1,18 @@
 // Language files: the same keys in both, every key the code uses, and the file the
 // language setting chooses.
 #include "bridge/Bridge.h"
+#include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "render/preview/TransTranslate.h"
 #include "support/Files.h"
 
+#include <QApplication>
 #include <QDirIterator>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -65,6 +70,60 @@ private slots:
             if (!fileKeys.contains(key))
                 missing << key;
         QVERIFY2(missing.isEmpty(), qPrintable("not in the language files: " + missing.join(", ")));
+    }
+    void englishReadsAsEnglish()
+    {
+        // Every text the code shows in English is English: no Chinese, and no
+        // identifier ("UpLevel", "Overlap_Cross") where a label belongs.
+        const ZuTransLator en(kEnglish);
+        const QRegularExpression chinese("[\\x{4e00}-\\x{9fff}]");
+        const QRegularExpression identifier("^[A-Za-z]*([a-z][A-Z]|_)[A-Za-z_]*:?\\s*$");
+        QStringList wrong;
+        for (const QString &key : keysUsedInCode()) {
+            const QString value = en.translate("", key.toUtf8());
+            if (key != "Mainwindow.Title" && key != "MainWindow.Title" &&
+                (value.contains(chinese) || value.contains(identifier)))
+                wrong << key + "=" + value;
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
+        // Nor does the code show Chinese of its own past the language files.
+        const QRegularExpression shown("set(?:ToolTip|Text|WindowTitle|PlaceholderText)\\("
+                                       "QStringLiteral\\(\"[^\"]*[\\x{4e00}-\\x{9fff}]");
+        QDirIterator it(ZUA_SOURCE_DIR, {"*.cpp"}, QDir::Files, QDirIterator::Subdirectories);
+        QStringList literal;
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (path.contains("/tests/") || path.contains("/build"))
+                continue;
+            if (QString::fromUtf8(fixtures::readFile(path)).contains(shown))
+                literal << path;
+        }
+        QVERIFY2(literal.isEmpty(), qPrintable(literal.join(", ")));
+    }
+    void messageButtonsShowTheirWholeText()
+    {
+        QTranslator *english = new ZuTransLator(kEnglish);
+        QCoreApplication::installTranslator(english);
+        MessageSpec ask;
+        ask.titleKey = "MainWindow.error";
+        ask.text = "A question";
+        ask.buttonKeys = QStringList{"MainWindow.sendError", "Mainwindow.sendWithoutProject",
+                                     "Mainwindow.noSendError"};
+        QStringList cut;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            for (QPushButton *b : box->findChildren<QPushButton *>()) {
+                const int text = b->fontMetrics().horizontalAdvance(b->text());
+                if (b->contentsRect().width() < text)
+                    cut << b->text();
+            }
+            box->reject();
+        });
+        MessageBox::show(ask);
+        QCoreApplication::removeTranslator(english);
+        delete english;
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
     }
     void languageSettingChoosesTheFile_data()
     {

@@ -42,7 +42,7 @@ ToolBarWidget::ToolBarWidget(QWidget *parent) : QWidget(parent), ui(new Ui::Tool
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/toolbar-widget.css"));
     ui->checkBox_auto_align->setText(ZTR("toolbar_form.AutoAlign"));
     ui->pushButton_split->setText(ZTR("toolbar_form.Split"));
-    ui->pushButton_split->setToolTip(QStringLiteral("选中轨道单个素材，点击分割"));
+    ui->pushButton_split->setToolTip(ZTR("toolbar_form.SplitTip"));
     ui->pushButton_audio->setText(ZTR("toolbar_form.Mic"));
     ui->pushButton_edit->setText(ZTR("toolbar_form.Edit"));
     ui->pushButton_subtitle->setText(ZTR("toolbar_form.Subtitle"));
