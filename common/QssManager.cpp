@@ -2,10 +2,12 @@
 
 #include "Resources.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QWidget>
 
 QssManager::QssManager(QObject *parent) : QObject(parent) {}
@@ -64,5 +66,8 @@ bool QssManager::loadStyleSheet(const QString &path)
         return false;
     widget->setStyleSheet(
         scaleStyleSheet(expandImports(QString::fromUtf8(file.readAll())), screenScale()));
+    for (QComboBox *combo : widget->findChildren<QComboBox *>())
+        if (!qobject_cast<QStyledItemDelegate *>(combo->itemDelegate()))
+            combo->setItemDelegate(new QStyledItemDelegate(combo));
     return true;
 }

@@ -9,6 +9,8 @@ class QssManager : public QObject {
 public:
     explicit QssManager(QObject *parent);
     // Sets the scaled style sheet on the parent widget; a missing file changes nothing.
+    // The lists of its combo boxes are drawn by the sheet too: some styles draw them
+    // as menus, which take the sheet's text colour but not its background or hover.
     bool loadStyleSheet(const QString &path);
 
     // Replaces each line `@import url(":/qss/name.css");` by that sheet's text, so

@@ -4,6 +4,8 @@
 // Closing during an export asks; the part files of killed exports go at the next start.
 #include "common/FileDialogs.h"
 #include "common/MessageBox.h"
+#include "main/CreateProjectDialog.h"
+#include "main/ExportParamWidget.h"
 #include "main/ExportParts.h"
 #include "main/MainWindow.h"
 #include "main/ProcessIdentity.h"
@@ -29,9 +31,13 @@
 #include "common/ValueQt.h"
 #include "undo/UndoController.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTimer>
 #include <QUndoStack>
@@ -327,6 +333,65 @@ private slots:
         QCOMPARE(later->previewRect.x(), -100.0);
         QCOMPARE(left->previewRect.x(), -160.0);
         window->hide();
+    }
+    void openListsShowEveryEntry()
+    {
+        // The editor's export panel and new-project dialog: every entry of an open list
+        // stands out from its background, not only the one under the pointer.
+        ZuApp *app = ZuApp::instance();
+        app->document()->openProject(m_project);
+        MainWindow *window = app->mainWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->on_pushButton_export_clicked();
+        auto *panel = window->findChild<ExportParamWidget *>();
+        QVERIFY(panel && panel->isVisible());
+        // In English (the longer labels) every control is inside the panel, whole.
+        QTRY_VERIFY(panel->isVisible() && panel->width() > 0);
+        QStringList cut;
+        for (QWidget *w : panel->findChildren<QWidget *>()) {
+            if (!w->isVisible() || w->isWindow())
+                continue;
+            const QRect r(w->mapTo(panel, QPoint(0, 0)), w->size());
+            const int least = std::min(w->minimumSizeHint().width(), w->maximumWidth());
+            if (!panel->rect().contains(r) || w->width() < least)
+                cut << w->objectName();
+        }
+        if (qEnvironmentVariableIsSet("ZU_SHOTS"))
+            panel->grab().save(qEnvironmentVariable("ZU_SHOTS") + "/export-panel.png");
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
+        CreateProjectDialog dialog(window);
+        dialog.show();
+        QStringList unreadable;
+        for (QWidget *host : {static_cast<QWidget *>(panel), static_cast<QWidget *>(&dialog)})
+            for (QComboBox *box : host->findChildren<QComboBox *>()) {
+                box->setEnabled(true);
+                box->showPopup();
+                QAbstractItemView *view = box->view();
+                QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+                QTest::qWait(300); // the list may slide open
+                // What the screen shows, as a person sees it.
+                const QPoint at = view->viewport()->mapToGlobal(QPoint(0, 0));
+                const QImage shot = QGuiApplication::primaryScreen()
+                                        ->grabWindow(0, at.x(), at.y(), view->viewport()->width(),
+                                                     view->viewport()->height())
+                                        .toImage();
+                for (int row = 0; row < box->count(); ++row) {
+                    const QRect r = view->visualRect(view->model()->index(row, 0));
+                    const QColor back = shot.pixelColor(r.left() + 1, r.top() + 1);
+                    int contrasting = 0;
+                    for (int y = r.top(); y <= r.bottom(); ++y)
+                        for (int x = r.left(); x <= r.right(); ++x)
+                            contrasting +=
+                                std::abs(shot.pixelColor(x, y).lightness() - back.lightness()) > 80;
+                    if (contrasting < 8)
+                        unreadable << box->objectName() + ": " + box->itemText(row);
+                }
+                box->hidePopup();
+            }
+        panel->close();
+        window->hide();
+        QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join(", ")));
     }
     void closingDuringAnExportAsks()
     {
