@@ -1,7 +1,9 @@
 // Clip and transition items in a real view: a missing material drawn grey without
 // markers, and what presses and clicks ask for.
 #include "common/QssManager.h"
+#include "render/pictures/MaterialPictures.h"
 #include "support/MediaFixtures.h"
+#include "support/SceneGrab.h"
 #include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
@@ -19,6 +21,10 @@ class TestClipItems : public QObject {
 private slots:
     void initTestCase()
     {
+        qputenv("XDG_CACHE_HOME", m_dir.filePath("cache").toUtf8());
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=320x240:r=30:d=2", "-f",
+                                  "lavfi", "-i", "sine=f=440:d=2", "-pix_fmt", "yuv420p",
+                                  "-shortest", m_dir.filePath("tone.mp4")}));
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30:d=2", "-pix_fmt",
                                   "yuv420p", m_dir.filePath("clip.mp4")}));
     }
@@ -83,6 +89,44 @@ private slots:
         QCOMPARE(seeks[0][0].toLongLong(), 14LL); // start 4 + 10 frames into the clip
         QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, viewPoint(clip, 60, 20));
         QCOMPARE(menus.last()[1].toInt(), 2);
+    }
+
+    void filmstripsStayInsideAndSoundShowsUnder_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("video with sound") << "tone.mp4" << true;
+        QTest::newRow("silent video") << "clip.mp4" << false;
+    }
+    void filmstripsStayInsideAndSoundShowsUnder()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, sound);
+        const QString path = m_dir.filePath(file);
+        SourceItem *clip = m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO, path, 0);
+        // 53 frames at 2.5 view pixels a frame: the clip ends inside a picture.
+        clip->setValue("source", clip->sourceValue(clip->track, 0, timeline::toScene(53), 0), false,
+                       true);
+        m_view->setTransform(QTransform::fromScale(0.05, 1));
+        MaterialPictures::instance().filmstrip(path);
+        MaterialPictures::instance().peaks(path);
+        MaterialPictures::instance().waitForAll();
+        m_scene->clearSelection(); // no handles
+        clip->update();
+        const QImage img = shot();
+        const QPoint end = viewPoint(clip, clip->width, 0);
+        const int top = viewPoint(clip, 0, 0).y(), bottom = top + int(clip->height());
+        // Nothing of the clip's pictures right of its end.
+        for (int x = end.x() + 1; x < end.x() + 40; ++x)
+            for (int y = top + 3; y < bottom - 3; ++y)
+                QVERIFY2(img.pixelColor(x, y).red() < 128,
+                         qPrintable(QString("picture at %1,%2 past the clip's end").arg(x).arg(y)));
+        // Under the pictures, the waveform of the sound, when there is one.
+        int wave = 0;
+        for (int y = top + int(clip->height() * 0.66); y < bottom - 2; ++y)
+            wave +=
+                fixtures::sameColour(img.pixelColor(end.x() / 2, y), QColor(0xd8, 0xd4, 0xf0), 30);
+        QCOMPARE(wave > 4, sound);
     }
 
 private:

@@ -3,6 +3,7 @@
 // pictures against the colour each second was filled with, both kept in and read
 // back from the cache, and the service answering later with a signal.
 #include "render/pictures/Filmstrip.h"
+#include "render/pictures/MaterialPictures.h"
 #include "render/pictures/WaveformPeaks.h"
 #include "support/Files.h"
 #include "support/MediaFixtures.h"
@@ -69,6 +70,28 @@ private slots:
             WaveformPeaks::load(fixtures::writeFile(m_dir.filePath("garbage.peaks"), "not peaks"))
                 .isEmpty());
         QVERIFY(WaveformPeaks::load(m_dir.filePath("missing.peaks")).isEmpty());
+    }
+    void aWaveformIsNotKeptWaitingBehindFilmstrips()
+    {
+        // A fresh voice-over asks for its waveform while filmstrips are being made: it
+        // is made before the filmstrips asked for earlier that have not begun.
+        MaterialPictures &pictures = MaterialPictures::instance();
+        QStringList videos;
+        for (const char *name : {"a.mp4", "b.mp4", "c.mp4"}) {
+            videos << m_dir.filePath(name);
+            QVERIFY(QFile::copy(m_dir.filePath("colours.mp4"), videos.last()));
+            QVERIFY(!pictures.filmstrip(videos.last()));
+        }
+        const QString voice = m_dir.filePath("voice.wav");
+        QVERIFY(QFile::copy(m_dir.filePath("levels.wav"), voice));
+        QSignalSpy ready(&pictures, &MaterialPictures::sig_ready);
+        QVERIFY(!pictures.peaks(voice));
+        QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 4, 30000);
+        QStringList order;
+        for (const QList<QVariant> &r : ready)
+            order << r[0].toString();
+        QVERIFY2(order.indexOf(voice) <= 1, qPrintable(order.join(", ")));
+        QVERIFY(pictures.peaks(voice) && !pictures.peaks(voice)->isEmpty());
     }
     void filmstripShowsEachSecondsPicture()
     {

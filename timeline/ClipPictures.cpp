@@ -62,7 +62,10 @@ void drawFilmstrip(QPainter *painter, const Filmstrip &strip, const Span &span)
         const double x = double(k) * w;
         const int index =
             strip.pictureAt(span.firstSecond + x * span.secondsPerPixel).x() / strip.pictureWidth();
-        painter->drawImage(QPointF(x, span.top), pictures, QRect(index * w, 0, w, h));
+        // The last picture is cut at the clip's end, never drawn past it.
+        const int shown = std::min(w, int(std::ceil(span.toX - x)));
+        if (shown > 0)
+            painter->drawImage(QPointF(x, span.top), pictures, QRect(index * w, 0, shown, h));
     }
 }
 

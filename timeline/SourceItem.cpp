@@ -390,12 +390,26 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option
     const bool roomy = viewWidth >= 8;
     const Filmstrip *strip =
         roomy && kind == CT_VIDEO ? MaterialPictures::instance().filmstrip(path) : nullptr;
-    if (roomy && (kind == CT_AUDIO || kind == CT_DUB)) {
-        if (const WaveformPeaks *peaks = MaterialPictures::instance().peaks(path))
-            clippictures::drawWaveform(painter, *peaks, span);
-    }
+    const WaveformPeaks *peaks = roomy && timeline::hasMask(kind, timeline::kAudibleMask)
+                                     ? MaterialPictures::instance().peaks(path)
+                                     : nullptr;
+    if (peaks && peaks->isEmpty())
+        peaks = nullptr; // no sound
+    if (peaks && kind != CT_VIDEO)
+        clippictures::drawWaveform(painter, *peaks, span);
     if (strip && !strip->isEmpty()) {
-        clippictures::drawFilmstrip(painter, *strip, span);
+        // A video with sound: its waveform in a band under its pictures.
+        clippictures::Span band = span;
+        if (peaks) {
+            band.height = std::round(span.height * 0.62);
+            clippictures::Span sound = span;
+            sound.top = span.top + band.height;
+            sound.height = span.height - band.height;
+            painter->fillRect(QRectF(span.fromX, sound.top, span.toX - span.fromX, sound.height),
+                              QColor(0x2b, 0x2d, 0x3a));
+            clippictures::drawWaveform(painter, *peaks, sound);
+        }
+        clippictures::drawFilmstrip(painter, *strip, band);
     } else if (roomy && !m_thumbnail.isNull()) {
         if (!m_thumbnailScaled) {
             m_thumbnail = m_thumbnail.scaledToHeight(int(height() - 5));

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 QString key(int kind, const QString &path)
@@ -82,7 +83,12 @@ void MaterialPictures::request(const QString &path, Kind kind)
     m_wanted.insert(key(kind, path));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.push_back({path, kind});
+        // A waveform is read in a moment, a filmstrip decodes the whole video: waveforms
+        // go first, so that a fresh voice-over shows its own at once.
+        auto at = kind == Peaks ? std::find_if(m_jobs.begin(), m_jobs.end(),
+                                               [](const Job &j) { return j.kind != Peaks; })
+                                : m_jobs.end();
+        m_jobs.insert(at, {path, kind});
     }
     m_wake.notify_all();
 }
