@@ -305,6 +305,8 @@ void MainWindow::showExportPanel()
             Qt::QueuedConnection);
     }
     m_exportPanel->slot_updateSceneSize(int(rm->sceneWidth()), int(rm->sceneHeight()));
+    // Its texts change with the project and the language: as large as they need.
+    m_exportPanel->resize(m_exportPanel->size().expandedTo(m_exportPanel->sizeHint()));
     m_exportPanel->show();
     m_exportPanel->raise();
     m_exportPanel->activateWindow();
