@@ -1,13 +1,13 @@
-// Playback benchmark: plays 60 s of a timeline (a 1080p H.264 video with its
-// sound, a picture overlay and a subtitle) through the editor's own wiring into a
-// shown 960 x 540 preview window, twice in one run: as the editor used to (each
-// picture shown once decoded, ahead of the sound by the output's queue; the scene
-// composed at the project size; each render tick 40 ms after the last one ended)
-// and as it does now (each picture shown when its sound is heard; the scene
-// composed at the size it is shown; ticks every 40 ms), and then as it does now
-// while the main thread is busy 30 ms of every 50 ms (a timer that spins, as a
-// drag or a heavy repaint would): the player and the preview must not need it.
-// For each it reports
+// Playback benchmark: plays 60 s of a timeline (a video with its sound, 1080p
+// H.264 unless told otherwise, a picture overlay and a subtitle) through the editor's own wiring
+// into a shown 960 x 540 preview window, twice in one run: as the editor used to (each picture
+// shown once decoded, ahead of the sound by the output's queue; the scene composed at the project
+// size; each render tick 40 ms after the last one ended) and as it does now (each picture shown
+// when its sound is heard; the scene composed at the size it is shown; ticks every 40 ms), and then
+// as it does now while the main thread is busy 30 ms of every 50 ms (a timer that spins, as a drag
+// or a heavy repaint would): the player and the preview must not need it; and once more while
+// another program keeps one core busy. Arguments: [work folder] [seconds] [footage
+// "WxH[:encoder[:rate[:bit rate]]]"]. For each it reports
 //  - how often a render tick shows a new picture when the heard frame has changed,
 //  - how far apart new pictures come,
 //  - the picture shown against the sound heard, and how that drifts over the run,
@@ -143,17 +143,50 @@ long residentKb()
     return -1;
 }
 
-bool makeMedia(const QString &video, const QString &picture)
+// The footage played: "WxH[:encoder[:rate[:bit rate]]]" from the command line, e.g.
+// "3840x2160:libx265:30:30M" for a phone's 4K HEVC; by default 1080p H.264 at 30 fps.
+struct Footage {
+    QString size = "1920x1080", encoder = "libx264", rate = "30", bitRate;
+    static Footage parse(const QString &spec)
+    {
+        Footage f;
+        const QStringList parts = spec.split(':');
+        if (!parts.value(0).isEmpty())
+            f.size = parts[0];
+        if (!parts.value(1).isEmpty())
+            f.encoder = parts[1];
+        if (!parts.value(2).isEmpty())
+            f.rate = parts[2];
+        f.bitRate = parts.value(3);
+        return f;
+    }
+    QString name() const
+    {
+        return QStringList{size, encoder, rate, bitRate.isEmpty() ? "q" : bitRate}.join('-');
+    }
+    QString label() const
+    {
+        return size + " " + encoder + " " + rate + " fps" +
+               (bitRate.isEmpty() ? QString() : " " + bitRate + "bit/s");
+    }
+};
+
+bool makeMedia(const Footage &footage, const QString &video, const QString &picture)
 {
     auto run = [](const QStringList &args) {
         return QProcess::execute("ffmpeg", QStringList{"-loglevel", "error", "-y"} + args) == 0;
     };
+    QStringList encode{"-c:v",     footage.encoder,
+                       "-preset",  "veryfast",
+                       "-g",       QString::number(footage.rate.toInt() * 2),
+                       "-pix_fmt", "yuv420p"};
+    if (!footage.bitRate.isEmpty())
+        encode << "-b:v" << footage.bitRate;
     if (!QFile::exists(video) &&
-        !run({"-f",   "lavfi",   "-i",        "testsrc2=s=1920x1080:r=30:d=62",
-              "-f",   "lavfi",   "-i",        "sine=f=440:d=62",
-              "-c:v", "libx264", "-preset",   "veryfast",
-              "-g",   "60",      "-pix_fmt",  "yuv420p",
-              "-c:a", "aac",     "-shortest", video}))
+        !run(QStringList{"-f", "lavfi", "-i",
+                         "testsrc2=s=" + footage.size + ":r=" + footage.rate + ":d=62", "-f",
+                         "lavfi", "-i", "sine=f=440:d=62"} +
+             encode + QStringList{"-c:a", "aac", "-shortest", video}))
         return false;
     return QFile::exists(picture) ||
            run({"-f", "lavfi", "-i", "color=c=orange:s=480x270", "-frames:v", "1", picture});
@@ -207,8 +240,24 @@ private:
 // Plays kPlayMs from the start, the old way or the new one, and measures it; with
 // `busy` the main thread spins 30 ms of every 50 ms meanwhile.
 Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view, TickProbe &probe,
-            VideoPreviewItem &layer, bool now, bool busy = false)
+            VideoPreviewItem &layer, bool now, bool busy = false, bool coreTaken = false)
 {
+    // Another program keeping one core busy for the whole run, at normal priority.
+    QProcess spinner;
+    if (coreTaken) {
+        spinner.start("sh", {"-c", "while :; do :; done"});
+        spinner.waitForStarted();
+    }
+    struct StopSpinner {
+        QProcess &p;
+        ~StopSpinner()
+        {
+            if (p.state() != QProcess::NotRunning) {
+                p.kill();
+                p.waitForFinished();
+            }
+        }
+    } stopSpinner{spinner};
     layers.setFollowHeardSound(now);
     GsDevice::DefaultDevice()->SetComposeAtViewSize(now);
     RenderThread::setSteadyCadence(now);
@@ -313,7 +362,7 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
     return r;
 }
 
-void report(const std::vector<const Result *> &runs)
+void report(const std::vector<const Result *> &runs, const Footage &footage)
 {
     auto share = [](const Result &r) {
         return r.heardChanged ? 100.0 * r.newWhenChanged / r.heardChanged : 0.0;
@@ -327,9 +376,10 @@ void report(const std::vector<const Result *> &runs)
     auto num = [](double v, int decimals, const char *unit) {
         return QString::number(v, 'f', decimals) + unit;
     };
-    std::printf("playback %d s, 1080p H.264 + picture + subtitle, preview 960x540\n",
-                kPlayMs / 1000);
-    std::printf("%-58s %15s %15s %15s\n", "", "before", "now", "now, main busy");
+    std::printf("playback %d s, %s + picture + subtitle, preview 960x540\n", kPlayMs / 1000,
+                qPrintable(footage.label()));
+    std::printf("%-58s %15s %15s %15s %15s\n", "", "before", "now", "now, main busy",
+                "now, core taken");
     row("render ticks", [](const Result &r) { return QString::number(r.ticks); });
     row("new picture when the heard frame changed (>= 98 %)",
         [&](const Result &r) { return num(share(r), 1, " %"); });
@@ -358,7 +408,7 @@ void report(const std::vector<const Result *> &runs)
     });
     row("resident memory at the end",
         [](const Result &r) { return QString::number(r.rssEnd / 1024) + " MiB"; });
-    const char *names[] = {"before", "now", "now, main busy"};
+    const char *names[] = {"before", "now", "now, main busy", "now, core taken"};
     for (size_t i = 0; i < runs.size(); ++i) {
         std::printf("  resident memory every 10 s (%s), MiB:", names[i]);
         for (long v : runs[i]->rssSeries)
@@ -376,8 +426,10 @@ int main(int argc, char **argv)
     if (argc > 2) // a shorter run for a quick look
         kPlayMs = QString::fromLocal8Bit(argv[2]).toInt() * 1000;
     const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    const QString video = work + "/play1080.mp4", picture = work + "/overlay.png";
-    if (!makeMedia(video, picture)) {
+    const Footage footage = Footage::parse(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
+    const QString video = work + "/play-" + footage.name() + ".mp4",
+                  picture = work + "/overlay.png";
+    if (!makeMedia(footage, video, picture)) {
         std::fprintf(stderr, "bench_playback: could not make the media with ffmpeg\n");
         return 1;
     }
@@ -437,7 +489,8 @@ int main(int argc, char **argv)
     const Result before = play(rm, layers, view, *probe, *videoLayer, false);
     const Result after = play(rm, layers, view, *probe, *videoLayer, true);
     const Result busy = play(rm, layers, view, *probe, *videoLayer, true, true);
-    report({&before, &after, &busy});
+    const Result taken = play(rm, layers, view, *probe, *videoLayer, true, false, true);
+    report({&before, &after, &busy, &taken}, footage);
 
     rm.stopRenderThread();
     delete display;
