@@ -147,10 +147,10 @@ long residentKb()
 // "3840x2160:libx265:30:30M" for a phone's 4K HEVC; by default 1080p H.264 at 30 fps.
 struct Footage {
     QString size = "1920x1080", encoder = "libx264", rate = "30", bitRate;
-    static Footage parse(const QString &spec)
+    static Footage parse(const QString &text)
     {
         Footage f;
-        const QStringList parts = spec.split(':');
+        const QStringList parts = text.split(':');
         if (!parts.value(0).isEmpty())
             f.size = parts[0];
         if (!parts.value(1).isEmpty())

@@ -3,6 +3,7 @@
 #include "ClassifyItem.h"
 #include "SourceAnchor.h"
 #include "SourceItem.h"
+#include "TimeLineGraphicsView.h"
 #include "TimelineDocument.h"
 #include "TransItem.h"
 
@@ -232,7 +233,10 @@ TimeLineGraphicsScene::snapTarget(double x,
         }
     };
     consider(0);
-    consider(m_playheadX);
+    // The playhead as the view holds it, read only when something snaps.
+    for (QGraphicsView *view : views())
+        if (auto *timelineView = qobject_cast<TimeLineGraphicsView *>(view))
+            consider(timelineView->playhead());
     const QRectF band(x - threshold, sceneRect().top(), 2 * threshold, sceneRect().height());
     for (QGraphicsItem *item : items(band, Qt::IntersectsItemShape, Qt::AscendingOrder)) {
         if (item->type() != SourceItem::Type)

@@ -33,8 +33,6 @@ public:
     void setViewScale(double scale) { m_viewScale = scale; }
     // Frame where the snap line is drawn, or -1 when hidden.
     int64_t snapFrame() const { return m_snapFrame; }
-    // The playhead's scene x, one of the places clips snap to.
-    void setPlayheadX(double x) { m_playheadX = x; }
     // Where a clip's start at scene x snaps to while auto-align is on: the nearest
     // clip edge, the playhead or 0 within five view pixels; none when off or far
     // from all. Clips `skip` answers true for (the ones being moved) do not count.
@@ -100,5 +98,4 @@ private:
     bool m_autoAlign = false;
     double m_viewScale = 1.0;
     int64_t m_snapFrame = -1;
-    double m_playheadX = 0;
 };

@@ -154,8 +154,6 @@ void TimeLineGraphicsView::updateSceneWidth()
 void TimeLineGraphicsView::repaintPlayhead(double oldX, int oldScroll)
 {
     emit sig_playheadMoved(playheadFrame());
-    if (auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene()))
-        timelineScene->setPlayheadX(m_playhead);
     // While playing this runs for every frame: repaint the strip the playhead
     // crossed, not the whole timeline, unless the view scrolled meanwhile.
     if (horizontalScrollBar()->value() != oldScroll) {
