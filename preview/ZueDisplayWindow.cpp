@@ -61,8 +61,8 @@ void ZueDisplayWindow::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     m_interaction->setScale(viewScale() / devicePixelRatio());
     PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
-    if (hit && !hit->clipId.isEmpty())
-        emit sig_editClip(hit->clipId, 2);
+    if (hit && !hit->clipId().isEmpty())
+        emit sig_editClip(hit->clipId(), 2);
     else
         emit sig_closeMenu();
 }
@@ -107,14 +107,14 @@ void ZueDisplayWindow::press(const QPointF &scenePos)
 
 void ZueDisplayWindow::syncSelection(const PreviewItem *item)
 {
-    if (!item->clipId.isEmpty())
-        emit sig_selectClip(item->clipId, item->selected);
+    if (!item->clipId().isEmpty())
+        emit sig_selectClip(item->clipId(), item->selected);
 }
 
 QString ZueDisplayWindow::selectedClip() const
 {
     PreviewItem *item = m_interaction->selected();
-    return item ? item->clipId : QString();
+    return item ? item->clipId() : QString();
 }
 
 QStringList ZueDisplayWindow::selectedClips() const
@@ -124,8 +124,9 @@ QStringList ZueDisplayWindow::selectedClips() const
         scene->EnumItems(
             [](GsItem *item, void *context) {
                 auto *preview = dynamic_cast<PreviewItem *>(item);
-                if (preview && preview->visible && preview->selected && !preview->clipId.isEmpty())
-                    static_cast<QStringList *>(context)->append(preview->clipId);
+                if (preview && preview->visible && preview->selected &&
+                    !preview->clipId().isEmpty())
+                    static_cast<QStringList *>(context)->append(preview->clipId());
                 return true;
             },
             &clips);
@@ -202,7 +203,7 @@ void ZueDisplayWindow::mouseReleaseEvent(QMouseEvent *event)
         m_view->SetClampX(std::numeric_limits<float>::quiet_NaN());
         m_view->SetClampY(std::numeric_limits<float>::quiet_NaN());
     }
-    if (moved && m_interaction->selected() && !m_interaction->selected()->clipId.isEmpty()) {
+    if (moved && m_interaction->selected() && !m_interaction->selected()->clipId().isEmpty()) {
         const ClipGeometry g = m_interaction->selected()->clipGeometry();
         emit sig_clipGeometryEdited(g.clip, g.rect, g.rotate);
     }
@@ -210,8 +211,8 @@ void ZueDisplayWindow::mouseReleaseEvent(QMouseEvent *event)
     // Releasing over a clip opens its panel (a plain click writes no undo step);
     // over empty picture it closes the panel.
     PreviewItem *hit = m_interaction->hitTest(toScene(event->localPos()));
-    if (hit && !hit->clipId.isEmpty())
-        emit sig_editClip(hit->clipId, 1);
+    if (hit && !hit->clipId().isEmpty())
+        emit sig_editClip(hit->clipId(), 1);
     else
         emit sig_closeMenu();
 }

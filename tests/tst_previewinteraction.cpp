@@ -109,7 +109,7 @@ private slots:
         QVERIFY(clip);
         Item *item = makeItem(m_scene, 0, 0, 200, 100);
         item->trackId = model.group(CT_PICTURE)->uuid;
-        item->clipId = clip->uuid;
+        item->setClipId(clip->uuid);
         PreviewInteraction ui(m_scene);
         ui.press(QPointF(0, 0));
         ui.move(QPointF(150, 120));
@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(clip->value("rotate").toInt32(), 0);
         zua::UndoController::instance()->undo();
         QCOMPARE(clip->previewRect, QRectF(0, 0, 200, 100));
-        model.slot_selectClip(item->clipId, true);
+        model.slot_selectClip(item->clipId(), true);
         QVERIFY(clip->isSelected());
         model.clearAll();
         zua::UndoController::instance()->reset();

@@ -151,7 +151,7 @@ private slots:
                 &TimelineDocument::slot_selectClip);
         PreviewItem *videoLayer = m_layers->layerOf(m_model->group(CT_VIDEO)->uuid);
         QVERIFY(videoLayer);
-        SourceItem *redClip = m_model->clipByUuid(videoLayer->clipId);
+        SourceItem *redClip = m_model->clipByUuid(videoLayer->clipId());
         QVERIFY(redClip);
         const QString red = redClip->uuid;
 

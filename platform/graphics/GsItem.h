@@ -6,6 +6,8 @@
 
 #include "GsTypes.h"
 
+#include <atomic>
+
 class GsScene;
 class GsTexture;
 
@@ -23,8 +25,8 @@ public:
     void SetRotation(float radians);
     gs_vec2 baseSize() const;
     void SetBaseSize(float width, float height);
-    int32_t order() const { return m_order; }
-    void SetOrder(int32_t order) { m_order = order; }
+    int32_t order() const { return m_order.load(std::memory_order_relaxed); }
+    void SetOrder(int32_t order) { m_order.store(order, std::memory_order_relaxed); }
     GsScene *scene() const { return m_scene; }
 
     // Per-tick update (prepare textures); called by GsDevice::TickSource.
@@ -45,6 +47,8 @@ private:
     mutable std::mutex m_geometryMutex;
     gs_transform m_transform;
     gs_vec2 m_baseSize;
-    int32_t m_order = 0; // main thread; the scene sorts by it under its mutex
+    // Set on the main thread (the scene sorts by it under its mutex); the player
+    // thread compares it with what it plays.
+    std::atomic<int32_t> m_order{0};
     GsScene *m_scene = nullptr;
 };

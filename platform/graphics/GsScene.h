@@ -5,6 +5,7 @@
 
 #include "GsTypes.h"
 
+#include <atomic>
 #include <vector>
 
 class GsItem;
@@ -18,10 +19,11 @@ public:
     uint32_t width() const { return m_width; }
     uint32_t height() const { return m_height; }
     // The size of the image the scene is drawn into, in pixels: its own size
-    // unless the device chose a smaller one for the views (render thread only).
+    // unless the device chose a smaller one for the views (set on the render thread,
+    // read anywhere: decoders size their pictures by it).
     void SetRenderSize(uint32_t width, uint32_t height);
-    uint32_t renderWidth() const { return m_renderWidth; }
-    uint32_t renderHeight() const { return m_renderHeight; }
+    uint32_t renderWidth() const { return m_renderWidth.load(std::memory_order_relaxed); }
+    uint32_t renderHeight() const { return m_renderHeight.load(std::memory_order_relaxed); }
 
     void AddItem(GsItem *item);    // takes a reference
     void RemoveItem(GsItem *item); // drops it
@@ -47,8 +49,8 @@ protected:
 private:
     uint32_t m_width;
     uint32_t m_height;
-    uint32_t m_renderWidth;
-    uint32_t m_renderHeight;
+    std::atomic<uint32_t> m_renderWidth;
+    std::atomic<uint32_t> m_renderHeight;
     MCMutex m_mutex;
     std::vector<GsItem *> m_items;
     struct Target;

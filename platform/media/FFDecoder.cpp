@@ -63,8 +63,12 @@ struct FFDecoder::Impl {
     int swsWidth = 0, swsHeight = 0, swsFormat = -1, swsMatrix = -1, swsFullRange = -1;
     int swsOutWidth = 0, swsOutHeight = 0;
     int wantWidth = 0, wantHeight = 0; // the size asked for, as shown (0: the shown size)
-    Geometry geometry;                 // square pixels and the turn the pictures are shown with
-    PixelBuffer turnable;              // the converted picture before it is turned upright
+    int cropX = 0, cropY = 0, cropWidth = 0, cropHeight = 0; // the part asked for, as shown
+    FramePtr cropped{av_frame_alloc()};        // a reference to the asked part of a picture
+    int64_t lastImageCrop = 0;                 // the part lastImage holds (packed)
+    int lastWantWidth = 0, lastWantHeight = 0; // the size lastImage was asked at
+    Geometry geometry;    // square pixels and the turn the pictures are shown with
+    PixelBuffer turnable; // the converted picture before it is turned upright
     int turnableStride = 0;
     std::vector<std::shared_ptr<VFrameCtx>> pool;
     VFramePtr lastImage;
@@ -333,10 +337,8 @@ struct FFDecoder::Impl {
     }
 
     // Converts to RGBA at the square-pixel size, with the picture's own matrix and range.
-    bool ensureSws(const AVFrame *f, int outWidth, int outHeight)
+    bool ensureSws(const AVFrame *f, int outWidth, int outHeight, int matrix, int fullRange)
     {
-        const int matrix = matrixOf(f);
-        const int fullRange = fullRangeOf(f) ? 1 : 0;
         if (sws && swsWidth == f->width && swsHeight == f->height && swsFormat == f->format &&
             swsMatrix == matrix && swsFullRange == fullRange && swsOutWidth == outWidth &&
             swsOutHeight == outHeight)
@@ -363,6 +365,35 @@ struct FFDecoder::Impl {
         return true;
     }
 
+    // The part of `f` asked for, as a reference into its planes (even offsets, so
+    // that subsampled colour stays aligned), or `f` itself when all of it is asked
+    // for or it is turned (turned pictures are cut after turning).
+    const AVFrame *partOf(const AVFrame *f)
+    {
+        if (cropWidth <= 0 || geometry.quarterTurns != 0)
+            return f;
+        const int shownWidth =
+            geometry.width > 0 && f->width == stream->codecpar->width ? geometry.width : f->width;
+        // Shown columns map to stored ones through the pixel aspect.
+        auto column = [&](int x) { return int(int64_t(x) * f->width / std::max(1, shownWidth)); };
+        const int left = std::clamp(column(cropX), 0, f->width - 1) & ~1;
+        const int right = std::clamp(column(cropX + cropWidth), left + 1, f->width);
+        const int top = std::clamp(cropY, 0, f->height - 1) & ~1;
+        const int bottom = std::clamp(cropY + cropHeight, top + 1, f->height);
+        if (left == 0 && top == 0 && right == f->width && bottom == f->height)
+            return f;
+        av_frame_unref(cropped.get());
+        if (av_frame_ref(cropped.get(), f) < 0)
+            return f;
+        cropped->crop_left = size_t(left);
+        cropped->crop_right = size_t(f->width - right);
+        cropped->crop_top = size_t(top);
+        cropped->crop_bottom = size_t(f->height - bottom);
+        if (av_frame_apply_cropping(cropped.get(), AV_FRAME_CROP_UNALIGNED) < 0)
+            return f;
+        return cropped.get();
+    }
+
     VFramePtr toImage(const AVFrame *f, int64_t pts)
     {
         const int turns = geometry.quarterTurns;
@@ -371,14 +402,33 @@ struct FFDecoder::Impl {
         int width = f->width, height = f->height;
         if (geometry.width > 0 && f->width == stream->codecpar->width)
             width = geometry.width;
+        // A part of a turned picture: the whole is converted at the scale asked for,
+        // turned, and the part copied out.
+        const bool cutAfter = cropWidth > 0 && turns != 0;
         if (wantWidth > 0 && wantHeight > 0) { // another size asked for (before the turn)
-            width = turns % 2 ? wantHeight : wantWidth;
-            height = turns % 2 ? wantWidth : wantHeight;
+            int w = wantWidth, h = wantHeight;
+            if (cutAfter) { // the whole picture at the part's scale
+                const int shownW = turns % 2 ? height : width, shownH = turns % 2 ? width : height;
+                w = std::max(1, int(int64_t(shownW) * wantWidth / std::max(1, cropWidth)));
+                h = std::max(1, int(int64_t(shownH) * wantHeight / std::max(1, cropHeight)));
+            }
+            width = turns % 2 ? h : w;
+            height = turns % 2 ? w : h;
         }
-        if (lastImage && pts == lastImagePts && lastImage->width == (turns % 2 ? height : width) &&
-            lastImage->height == (turns % 2 ? width : height))
+        const int64_t part = (int64_t(cropX) << 48) ^ (int64_t(cropY) << 32) ^
+                             (int64_t(cropWidth) << 16) ^ int64_t(cropHeight);
+        if (lastImage && pts == lastImagePts && part == lastImageCrop &&
+            wantWidth == lastWantWidth && wantHeight == lastWantHeight)
             return lastImage;
-        if (!ensureSws(f, width, height))
+        const int matrix = matrixOf(f);
+        const int fullRange = fullRangeOf(f) ? 1 : 0;
+        const AVFrame *source = partOf(f);
+        if (source != f && (wantWidth <= 0 || wantHeight <= 0)) {
+            // The part at its own shown size.
+            width = int(int64_t(source->width) * width / std::max(1, f->width));
+            height = source->height;
+        }
+        if (!ensureSws(source, width, height, matrix, fullRange))
             return nullptr;
         std::shared_ptr<VFrameCtx> image =
             turns % 2 ? takeBuffer(height, width) : takeBuffer(width, height);
@@ -397,16 +447,42 @@ struct FFDecoder::Impl {
         FramePtr dst = wrapPicture(target, targetStride, width, height, AV_PIX_FMT_RGBA);
         if (!dst)
             return nullptr;
-        if (sws_scale_frame(sws.get(), dst.get(), f) < 0)
+        const int rc = sws_scale_frame(sws.get(), dst.get(), source);
+        if (source == cropped.get())
+            av_frame_unref(cropped.get());
+        if (rc < 0)
             return nullptr;
         if (turns)
             turn(turnable.data(), turnableStride, width, height, turns, *image);
+        if (cutAfter)
+            image = cutOut(image);
         image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
         const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(f->format));
         image->opaque = desc && !(desc->flags & AV_PIX_FMT_FLAG_ALPHA);
         lastImage = image;
         lastImagePts = pts;
+        lastImageCrop = part;
+        lastWantWidth = wantWidth;
+        lastWantHeight = wantHeight;
         return image;
+    }
+
+    // The asked part of a whole turned picture (scaled as asked), in a buffer of its own.
+    std::shared_ptr<VFrameCtx> cutOut(const std::shared_ptr<VFrameCtx> &whole)
+    {
+        const Geometry g = geometry;
+        const double sx = double(whole->width) / std::max(1, g.shownWidth());
+        const double sy = double(whole->height) / std::max(1, g.shownHeight());
+        const int x = std::clamp(int(cropX * sx), 0, whole->width - 1);
+        const int y = std::clamp(int(cropY * sy), 0, whole->height - 1);
+        const int w = std::clamp(int(std::lround(cropWidth * sx)), 1, whole->width - x);
+        const int h = std::clamp(int(std::lround(cropHeight * sy)), 1, whole->height - y);
+        auto part = std::make_shared<VFrameCtx>();
+        part->allocate(w, h);
+        for (int row = 0; row < h; ++row)
+            std::memcpy(part->data() + size_t(row) * part->stride, whole->pixel(x, y + row),
+                        size_t(w) * 4);
+        return part;
     }
 
     // Turns a w × h RGBA picture clockwise by `turns` quarters into `out`, in tiles
@@ -441,6 +517,11 @@ struct FFDecoder::Impl {
     {
         wantWidth = std::clamp(req.width, 0, 16384);
         wantHeight = std::clamp(req.height, 0, 16384);
+        const bool part = req.cropWidth > 0 && req.cropHeight > 0;
+        cropX = part ? std::max(0, req.cropX) : 0;
+        cropY = part ? std::max(0, req.cropY) : 0;
+        cropWidth = part ? std::min(req.cropWidth, 16384) : 0;
+        cropHeight = part ? std::min(req.cropHeight, 16384) : 0;
         const int64_t ts = toStreamTs(req.time);
         if (hasCur && curPts <= ts && ((hasNext && nextPts > ts) || decodeEof))
             return toImage(cur.get(), curPts);
@@ -455,6 +536,8 @@ struct FFDecoder::Impl {
             position(ts, req.exact != 0);
         else
             decodeUpTo(ts);
+        if (req.stillWanted && !req.stillWanted())
+            return nullptr;
         if (hasCur)
             return toImage(cur.get(), curPts);
         if (hasNext) // the request lies before the first frame: show the first

@@ -5,6 +5,7 @@
 
 #include "MediaTypes.h"
 
+#include <functional>
 #include <memory>
 
 namespace ff {
@@ -17,6 +18,12 @@ struct VideoRequest {
     // upright, square pixels): scaled in the one conversion pass, which is cheaper
     // than scaling it again when it is drawn. 0 × 0 keeps the shown size.
     int32_t width = 0, height = 0;
+    // Only this part of the picture as shown (upright, square pixels; 0 wide: all of
+    // it) is converted, to width × height: the converter reads no more than is drawn.
+    int32_t cropX = 0, cropY = 0, cropWidth = 0, cropHeight = 0;
+    // Asked once the picture is decoded, before it is converted: false drops it (null
+    // is returned), so that a picture that would be shown late costs no conversion.
+    std::function<bool()> stillWanted = nullptr;
 };
 
 struct AudioRequest {

@@ -40,6 +40,7 @@ struct StreamCtx {
     int quarterTurns = 0;                // video: clockwise turns applied when shown
     int sampleRate = 0, channels = 0;    // audio
     double frameRate = 0;                // video, average
+    std::string codec;                   // video: the codec's short name ("h264", "hevc")
     const MovieCtx *movie = nullptr;
 };
 

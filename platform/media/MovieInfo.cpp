@@ -58,6 +58,7 @@ std::unique_ptr<MovieCtx> describe(const std::string &path)
             }
             if (st->avg_frame_rate.den > 0)
                 s.frameRate = av_q2d(st->avg_frame_rate);
+            s.codec = avcodec_get_name(st->codecpar->codec_id);
             break;
         case AVMEDIA_TYPE_AUDIO:
             s.kind = StreamKind::Audio;

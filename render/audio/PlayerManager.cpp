@@ -23,14 +23,15 @@ void PlayerManager::setPlaying(bool playing, int64_t fromFrame)
         m_clock->reset();
         if (m_timeline)
             m_timeline->fresh(); // the edits made just before are heard
-        m_thread = new PlayerThread(m_timeline, fromFrame, m_clock);
+        m_thread = new PlayerThread(m_timeline, fromFrame, m_clock, m_route);
         // A frame still queued from a stopped thread must not move the timeline.
         PlayerThread *thread = m_thread;
         connect(m_thread, &PlayerThread::sig_framesPlayed, this, [this, thread] {
             if (m_thread != thread)
                 return;
             for (const PlayerThread::Played &played : thread->takePlayed())
-                emit sig_framePlayed(played.frame, played.pictures);
+                emit sig_picturesToPlace(played.pictures);
+            emit sig_framePlayed(thread->lastPlayed());
         });
         connect(m_thread, &PlayerThread::sig_exit, this, [this, thread] {
             if (m_thread == thread)

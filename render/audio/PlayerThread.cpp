@@ -5,6 +5,7 @@
 #include "AudioDecoding.h"
 #include "AudioMixerPlayer.h"
 #include "PlaybackClock.h"
+#include "render/preview/PlaybackRoute.h"
 
 #include "bridge/SystemServices.h"
 
@@ -12,8 +13,10 @@
 #include <memory>
 
 PlayerThread::PlayerThread(std::shared_ptr<TimelineFeed> timeline, int64_t fromFrame,
-                           std::shared_ptr<PlaybackClock> clock, QObject *parent)
-    : QThread(parent), m_timeline(std::move(timeline)), m_from(fromFrame), m_clock(std::move(clock))
+                           std::shared_ptr<PlaybackClock> clock,
+                           std::shared_ptr<PlaybackRoute> route, QObject *parent)
+    : QThread(parent), m_timeline(std::move(timeline)), m_from(fromFrame),
+      m_clock(std::move(clock)), m_route(std::move(route))
 {}
 
 PlayerThread::~PlayerThread()
@@ -31,6 +34,7 @@ PlayerThread::~PlayerThread()
 
 std::deque<PlayerThread::Played> PlayerThread::takePlayed()
 {
+    m_notified = false; // a frame played from now on is told again
     std::lock_guard<std::mutex> lock(m_playedMutex);
     std::deque<Played> out;
     out.swap(m_playedFrames);
@@ -69,10 +73,15 @@ void PlayerThread::run()
             picture.playing = true;
         }
         {
+            // Once a frame waits for the main thread, the later ones wait behind it,
+            // so that each item still gets its pictures in order.
             std::lock_guard<std::mutex> lock(m_playedMutex);
-            m_playedFrames.push_back({frame, std::move(pictures)});
+            if (!m_playedFrames.empty() || !m_route || !m_route->deliver(pictures))
+                m_playedFrames.push_back({frame, std::move(pictures)});
         }
-        emit sig_framesPlayed();
+        m_lastPlayed = frame;
+        if (!m_notified.exchange(true))
+            emit sig_framesPlayed();
         if (frame >= last) {
             emit sig_exit();
             waitForStop();

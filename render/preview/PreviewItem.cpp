@@ -22,6 +22,18 @@ int PreviewItem::toDegrees(double radians)
 
 ClipGeometry PreviewItem::clipGeometry() const
 {
-    return ClipGeometry{clipId, QRectF(pos().x, pos().y, size().x, size().y),
+    return ClipGeometry{clipId(), QRectF(pos().x, pos().y, size().x, size().y),
                         toDegrees(rotation())};
+}
+
+QString PreviewItem::clipId() const
+{
+    std::lock_guard<std::mutex> lock(m_clipMutex);
+    return m_clipId;
+}
+
+void PreviewItem::setClipId(const QString &clip)
+{
+    std::lock_guard<std::mutex> lock(m_clipMutex);
+    m_clipId = clip;
 }

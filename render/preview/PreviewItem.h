@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 // A clip's placement as the preview leaves it after a gesture.
 struct ClipGeometry {
@@ -27,7 +28,10 @@ public:
     std::atomic<bool> selected{false};
     std::atomic<bool> hovered{false}; // the pointer is over it in the preview
     QString trackId;                  // uuid of the track that owns the item
-    QString clipId;                   // uuid of the clip shown now (empty when none)
+    // The uuid of the clip shown now (empty when none): set by whoever places the
+    // item (the main thread, or the player thread while playing), read anywhere.
+    QString clipId() const;
+    void setClipId(const QString &clip);
 
     // The device's per-tick and draw calls.
     void Tick() override { prepare(); }
@@ -50,4 +54,8 @@ public:
 
 protected:
     PreviewItem() = default;
+
+private:
+    mutable std::mutex m_clipMutex;
+    QString m_clipId;
 };

@@ -1,5 +1,6 @@
 #include "PreviewLayers.h"
 
+#include "PlaybackRoute.h"
 #include "SubtitlePreviewItem.h"
 #include "TransPreviewItem.h"
 #include "VideoPreviewItem.h"
@@ -14,7 +15,7 @@
 #include <cmath>
 
 PreviewLayers::PreviewLayers(RenderManager *render, QObject *parent)
-    : QObject(parent), m_render(render)
+    : QObject(parent), m_render(render), m_route(std::make_shared<PlaybackRoute>())
 {
     // A new project size gives new layers in the new scene (the old scene's items
     // went with it). A view asking for the present scene changes nothing here.
@@ -22,7 +23,8 @@ PreviewLayers::PreviewLayers(RenderManager *render, QObject *parent)
         for (PreviewItem *layer : qAsConst(m_layers))
             layer->Release();
         m_layers.clear();
-        show(m_last, false);
+        m_route->setItems(m_layers);
+        show(m_route->last(), false);
     });
 }
 
@@ -31,8 +33,15 @@ PreviewLayers::~PreviewLayers()
     dropAll();
 }
 
+void PreviewLayers::setFollowHeardSound(bool on)
+{
+    m_followHeardSound = on;
+    m_route->setTimed(on);
+}
+
 void PreviewLayers::dropAll()
 {
+    m_route->setItems({});
     for (PreviewItem *layer : qAsConst(m_layers)) {
         m_render->removeItem(layer);
         layer->Release();
@@ -55,8 +64,10 @@ void PreviewLayers::sync(const QList<TrackFrame> &frames)
         }
     }
     GsScene *scene = m_render->scene();
-    if (!scene)
+    if (!scene) {
+        m_route->setItems(m_layers);
         return;
+    }
     for (const TrackFrame &frame : frames) {
         if (m_layers.contains(frame.track))
             continue;
@@ -82,12 +93,13 @@ void PreviewLayers::sync(const QList<TrackFrame> &frames)
         m_layers.insert(frame.track, layer);
         m_render->addItem(layer);
     }
+    m_route->setItems(m_layers);
 }
 
 bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame, bool whenHeard)
 {
     bool reordered = false;
-    layer->clipId = frame.clip;
+    layer->setClipId(frame.clip);
     // The track's current clip places the layer (the clip's placement rectangle is
     // centred on x, y in scene coordinates). While playing, the item places itself
     // when the frame is heard: a picture with its decoded frame, a subtitle with
@@ -137,7 +149,7 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame, bool when
 
 void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
 {
-    m_last = frames;
+    m_route->setLast(frames);
     if (m_exporting)
         return; // the export draws the items now; the last frame is shown after it
     show(frames, m_followHeardSound);
@@ -169,6 +181,7 @@ void PreviewLayers::beginExport(const QList<TrackFrame> &tracks)
 {
     sync(tracks);
     m_exporting = true;
+    m_route->setExporting(true);
     for (PreviewItem *layer : qAsConst(m_layers))
         layer->beginExport();
 }
@@ -180,7 +193,8 @@ void PreviewLayers::endExport()
     for (PreviewItem *layer : qAsConst(m_layers))
         layer->endExport();
     m_exporting = false;
-    show(m_last, false); // a still now
+    m_route->setExporting(false);
+    show(m_route->last(), false); // a still now
 }
 
 QHash<QString, PreviewItem *> PreviewLayers::exportItems() const

@@ -3,7 +3,8 @@
 // manager's scene, and hands each item what its track shows at a frame. What the
 // timeline shows at a frame lists every visual track: a track that appears gets
 // an item, one that is gone loses it.
-// Lives on: main thread.
+// Lives on: main thread; while playing, the player thread queues pictures on the
+// items through the route (PlaybackRoute) and only what that refuses comes here.
 
 #include "render/RenderTypes.h"
 
@@ -11,6 +12,9 @@
 #include <QList>
 #include <QObject>
 
+#include <memory>
+
+class PlaybackRoute;
 class PreviewItem;
 class RenderManager;
 
@@ -47,7 +51,9 @@ public:
     // While playing, each picture is shown when its sound is heard (on by default);
     // off, it is shown as soon as it is decoded, ahead of the sound by the
     // output's queue. The playback benchmark compares the two.
-    void setFollowHeardSound(bool on) { m_followHeardSound = on; }
+    void setFollowHeardSound(bool on);
+    // The way the player hands its frames to the items without this thread.
+    std::shared_ptr<PlaybackRoute> route() const { return m_route; }
 
 public slots:
     void slot_trackFrames(const QList<TrackFrame> &frames);
@@ -60,7 +66,8 @@ private:
     void dropAll();
     RenderManager *m_render;
     QHash<QString, PreviewItem *> m_layers; // referenced while held
-    QList<TrackFrame> m_last;               // re-applied when the scene is replaced
+    // Also holds the last frame played, re-applied when the scene is replaced.
+    std::shared_ptr<PlaybackRoute> m_route;
     bool m_exporting = false;
     bool m_followHeardSound = true;
 };

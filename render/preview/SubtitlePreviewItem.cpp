@@ -97,16 +97,25 @@ void SubtitlePreviewItem::render()
 
 void SubtitlePreviewItem::scheduleSubtitle(int64_t frame, const SubtitleLook &look)
 {
+    // Called by the player thread (or the main thread when it places the frame):
+    // the scheduled look has a layout cache of its own.
+    std::lock_guard<std::mutex> layout(m_scheduleMutex);
     Scheduled next{frame, look, look.placement.size(), QImage()};
     if (look.shown) {
-        measure(look.text, look.font);
-        next.size = QSizeF(std::max(look.placement.width(), double(m_textBox.width())),
-                           std::max(look.placement.height(), double(m_textBox.height())));
+        if (!m_scheduleMeasured || look.text != m_scheduleMeasuredText ||
+            look.font != m_scheduleMeasuredFont) {
+            m_scheduleBox = textBoxOf(look.text, look.font);
+            m_scheduleMeasuredText = look.text;
+            m_scheduleMeasuredFont = look.font;
+            m_scheduleMeasured = true;
+        }
+        next.size = QSizeF(std::max(look.placement.width(), double(m_scheduleBox.width())),
+                           std::max(look.placement.height(), double(m_scheduleBox.height())));
         const QSize pixels(std::min(int(next.size.width()), kMaxSide),
                            std::min(int(next.size.height()), kMaxSide));
         if (look.text != m_scheduledText || look.font != m_scheduledFont ||
             look.colour != m_scheduledColour || pixels != m_scheduledSize) {
-            next.image = paint(look.text, look.font, look.colour, m_textBox, pixels);
+            next.image = paint(look.text, look.font, look.colour, m_scheduleBox, pixels);
             m_scheduledText = look.text;
             m_scheduledFont = look.font;
             m_scheduledColour = look.colour;
@@ -124,6 +133,7 @@ void SubtitlePreviewItem::scheduleSubtitle(int64_t frame, const SubtitleLook &lo
 
 void SubtitlePreviewItem::dropScheduled()
 {
+    std::lock_guard<std::mutex> layout(m_scheduleMutex);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_scheduled.clear();
     m_scheduledSize = QSize(); // the next scheduled look is painted anew

@@ -2,8 +2,9 @@
 // The preview item of a subtitle track: the clip's text rendered to an image with
 // its font and colour, drawn with "rgba_subtitle". While playing, each frame's
 // subtitle is shown when the playback clock says that frame is heard.
-// Lives on: setSubtitle/scheduleSubtitle on the main thread (the text is painted
-// there); prepare/draw on the render thread; scheduled states cross under m_mutex.
+// Lives on: setSubtitle on the main thread (the text is painted there),
+// scheduleSubtitle on the player thread while playing (painted there); prepare/draw
+// on the render thread; scheduled states cross under m_mutex.
 
 #include "PreviewItem.h"
 
@@ -89,7 +90,13 @@ private:
     float m_drawTransparency = 1.0f;
     QList<Scheduled> m_scheduled;           // under m_mutex, oldest first
     std::shared_ptr<PlaybackClock> m_clock; // under m_mutex
-    // The look last scheduled (main thread): an unchanged one is not painted again.
+    // The look last scheduled (under m_scheduleMutex, taken before m_mutex): an
+    // unchanged one is not painted again.
+    std::mutex m_scheduleMutex;
+    QSize m_scheduleBox;
+    QString m_scheduleMeasuredText;
+    QFont m_scheduleMeasuredFont;
+    bool m_scheduleMeasured = false;
     QString m_scheduledText;
     QFont m_scheduledFont;
     QColor m_scheduledColour;

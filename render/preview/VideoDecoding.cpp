@@ -1,12 +1,14 @@
 #include "VideoDecoding.h"
 
 #include "common/FrameRate.h"
+#include "render/proxy/ProxyStore.h"
 
 #include "bridge/Logger.h"
 #include "media/MovieInfo.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace {
 std::atomic<int> g_videoTasks{0};
@@ -34,13 +36,40 @@ VFrameInfo infoOf(const FrameSource &s, ff::VFramePtr frame)
 }
 } // namespace
 
-VideoDecoderTask::VideoDecoderTask(const QString &path) : m_path(path)
+namespace {
+QSize shownSize(const ff::MovieCtx *movie)
+{
+    const ff::StreamCtx *video = movie ? movie->videoStream() : nullptr;
+    return video ? QSize(video->width, video->height) : QSize();
+}
+} // namespace
+
+VideoDecoderTask::VideoDecoderTask(const QString &path, bool useProxy)
+    : m_path(path), m_decodedPath(path), m_useProxy(useProxy)
 {
     ++g_videoTasks;
     BG_LOG_D("vedio DecoderTask");
     const ff::MovieCtx *movie = ff::getMovieInfo(path.toUtf8().constData());
+    m_shown = m_decodedShown = shownSize(movie);
+    if (useProxy) {
+        m_proxyGeneration = ProxyStore::generation();
+        const QString proxy = ProxyStore::readyProxy(path);
+        const ff::MovieCtx *small =
+            proxy.isEmpty() ? nullptr : ff::getMovieInfo(proxy.toUtf8().constData());
+        if (small && small->videoStream() && !m_shown.isEmpty() &&
+            m_decoder.open(*small->videoStream())) {
+            m_decodedPath = proxy;
+            m_decodedShown = shownSize(small);
+            return;
+        }
+    }
     if (movie && movie->videoStream())
         m_decoder.open(*movie->videoStream());
+}
+
+bool VideoDecoderTask::proxiesChanged() const
+{
+    return m_useProxy && ProxyStore::generation() != m_proxyGeneration;
 }
 
 VideoDecoderTask::~VideoDecoderTask()
@@ -68,7 +97,70 @@ ff::VFramePtr VideoDecoderTask::frame(int64_t time, const QSize &size)
     return m_decoder.getVideoFrame(request);
 }
 
-QList<VFrameInfo> VideoTaskManager::fetch(const VideoFrameData &request)
+ff::VFramePtr VideoDecoderTask::frame(const FrameSource &source, const DecodeFit &fit, QRect *crop)
+{
+    *crop = source.crop;
+    if (!m_decoder.isOpened())
+        return nullptr;
+    ff::VideoRequest request;
+    request.time = ff::Rational(std::max<int64_t>(0, source.time), timebase::kFps);
+    request.stillWanted = fit.stillWanted;
+    if (!source.decodeSize.isEmpty() || m_shown.isEmpty() || m_decodedShown.isEmpty()) {
+        request.width = source.decodeSize.width();
+        request.height = source.decodeSize.height();
+        return m_decoder.getVideoFrame(request);
+    }
+    // The crop in the decoded file's pixels (a proxy is the material made smaller).
+    const QRect whole(QPoint(0, 0), m_shown);
+    const QRect part = source.crop.isEmpty() ? whole : source.crop.intersected(whole);
+    if (part.isEmpty())
+        return m_decoder.getVideoFrame(request);
+    const double kx = double(m_decodedShown.width()) / m_shown.width();
+    const double ky = double(m_decodedShown.height()) / m_shown.height();
+    const QRect decodedPart(int(part.x() * kx), int(part.y() * ky),
+                            std::max(1, int(std::lround(part.width() * kx))),
+                            std::max(1, int(std::lround(part.height() * ky))));
+    // The size the part is drawn at, never more than it has.
+    QSize out = decodedPart.size();
+    if (fit.pixelsPerUnit > 0) {
+        const QSizeF box(source.width * fit.pixelsPerUnit, source.height * fit.pixelsPerUnit);
+        QSizeF drawn = box;
+        if (source.fitMode == 1 && box.height() > 0)
+            drawn = box.width() / box.height() >= double(part.width()) / part.height()
+                        ? QSizeF(box.height() * part.width() / part.height(), box.height())
+                        : QSizeF(box.width(), box.width() * part.height() / part.width());
+        out = QSize(std::clamp(int(std::ceil(drawn.width())), 1, out.width()),
+                    std::clamp(int(std::ceil(drawn.height())), 1, out.height()));
+        // Nearly its own size: converted as it is (the direct converters are fastest).
+        if (out.width() * 20 >= decodedPart.width() * 19 &&
+            out.height() * 20 >= decodedPart.height() * 19)
+            out = decodedPart.size();
+    }
+    const bool wholeFile = decodedPart == QRect(QPoint(0, 0), m_decodedShown);
+    if (fit.partOnly && !wholeFile) {
+        request.cropX = decodedPart.x();
+        request.cropY = decodedPart.y();
+        request.cropWidth = decodedPart.width();
+        request.cropHeight = decodedPart.height();
+        request.width = out.width();
+        request.height = out.height();
+        *crop = QRect();
+        return m_decoder.getVideoFrame(request);
+    }
+    const double sx = double(out.width()) / decodedPart.width();
+    const double sy = double(out.height()) / decodedPart.height();
+    if (out != decodedPart.size()) {
+        request.width = std::max(1, int(std::lround(m_decodedShown.width() * sx)));
+        request.height = std::max(1, int(std::lround(m_decodedShown.height() * sy)));
+    }
+    *crop = wholeFile && out == decodedPart.size() && source.crop.isEmpty()
+                ? QRect()
+                : QRect(int(decodedPart.x() * sx), int(decodedPart.y() * sy), out.width(),
+                        out.height());
+    return m_decoder.getVideoFrame(request);
+}
+
+QList<VFrameInfo> VideoTaskManager::fetch(const VideoFrameData &request, const DecodeFit &fit)
 {
     std::vector<std::unique_ptr<VideoDecoderTask>> carried;
     carried.swap(m_used);
@@ -87,6 +179,10 @@ QList<VFrameInfo> VideoTaskManager::fetch(const VideoFrameData &request)
             return t->path() == source->path;
         };
         auto it = std::find_if(carried.begin(), carried.end(), same);
+        if (it != carried.end() && (*it)->proxiesChanged()) {
+            carried.erase(it); // opened again, with or without its proxy
+            it = carried.end();
+        }
         if (it != carried.end()) {
             m_used.push_back(std::move(*it));
             carried.erase(it);
@@ -94,10 +190,14 @@ QList<VFrameInfo> VideoTaskManager::fetch(const VideoFrameData &request)
         } else if ((it = std::find_if(m_used.begin(), m_used.end(), same)) != m_used.end()) {
             task = it->get(); // both sides of a transition in one file: one decoder
         } else {
-            m_used.push_back(std::make_unique<VideoDecoderTask>(source->path));
+            m_used.push_back(std::make_unique<VideoDecoderTask>(source->path, fit.useProxies));
             task = m_used.back().get();
         }
-        out << infoOf(*source, task->frame(source->time, source->decodeSize));
+        QRect crop;
+        ff::VFramePtr picture = task->frame(*source, fit, &crop);
+        VFrameInfo info = infoOf(*source, std::move(picture));
+        info.crop = crop;
+        out << info;
     }
     return out; // the tasks left in `carried` are closed here
 }

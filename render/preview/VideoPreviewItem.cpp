@@ -94,13 +94,36 @@ int64_t VideoPreviewItem::heardFrame() const
     return clock ? clock->heardFrame(bg::SystemServices::monotonicMicros()) : -1;
 }
 
-VideoPreviewItem::Timed VideoPreviewItem::decode(VideoTaskManager &tasks, const Timed &wanted)
+VideoPreviewItem::Timed VideoPreviewItem::decode(VideoTaskManager &tasks, const Timed &wanted,
+                                                 bool *dropped)
 {
     Timed done = wanted;
+    *dropped = false;
     const VideoFrameData &request = wanted.request;
     if (request.decodeMask == 0)
         return done; // nothing on the track: shown as hidden
-    const QList<VFrameInfo> frames = tasks.fetch(request);
+    DecodeFit fit;
+    fit.pixelsPerUnit = m_pixelsPerUnit.load();
+    fit.useProxies = true;
+    const bool playing = wanted.frame >= 0;
+    fit.partOnly = playing; // a still also feeds the crop editor, which shows it whole
+    bool late = false;
+    if (playing)
+        fit.stillWanted = [this, &late, frame = wanted.frame] {
+            // Already heard, and a newer picture waits: never shown, so not converted.
+            const int64_t heard = heardFrame();
+            if (heard < 0 || frame >= heard)
+                return true;
+            std::lock_guard<std::mutex> lock(m_queueMutex);
+            late = !m_queue.isEmpty();
+            return !late;
+        };
+    const QList<VFrameInfo> frames = tasks.fetch(request, fit);
+    if (late) {
+        *dropped = true;
+        ++m_droppedLate;
+        return done;
+    }
     if ((request.showMask & SHOW_CLIP) || (request.decodeMask & DECODE_CURRENT)) {
         done.clip.current = frames[0];
         done.clip.showMask = request.showMask;
@@ -119,7 +142,7 @@ VideoPreviewItem::Timed VideoPreviewItem::decode(VideoTaskManager &tasks, const 
         std::lock_guard<std::mutex> lock(m_itemMutex);
         listener = m_framesListener;
     }
-    if (listener && done.hasClip)
+    if (listener && done.hasClip && !playing)
         listener(frames); // the crop editor shows the same frame
     m_decoded.ref();
     return done;
@@ -153,7 +176,10 @@ void VideoPreviewItem::decodeLoop()
             }
             m_wakeFlag = !m_queue.isEmpty();
         }
-        const Timed done = decode(tasks, wanted);
+        bool dropped = false;
+        const Timed done = decode(tasks, wanted, &dropped);
+        if (dropped)
+            continue;
         if (done.frame >= 0) {
             std::lock_guard<std::mutex> lock(m_itemMutex);
             if (done.generation != m_generation)
@@ -196,6 +222,8 @@ void VideoPreviewItem::show(const Timed &timed)
 
 void VideoPreviewItem::prepare()
 {
+    if (const GsScene *s = scene(); s && s->width() > 0)
+        m_pixelsPerUnit = double(s->renderWidth()) / s->width();
     if (!m_exportMode) {
         const int64_t heard = heardFrame();
         std::lock_guard<std::mutex> lock(m_itemMutex);

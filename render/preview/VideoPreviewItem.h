@@ -3,11 +3,13 @@
 // own thread (at most every 40 ms) and draws the clip with "rgba_base"; its
 // companion draws transitions over the whole scene. While playing, requests are
 // decoded ahead in order and each one is shown when the playback clock says its
-// frame is being heard.
-// Lives on: the main thread owns it and calls setFrameData; its decode thread (a
-// member) runs decodeLoop; prepare/draw run on the render thread, decodeNow/apply on
-// the export thread. Decoded results cross to the render thread under m_itemMutex.
-// Always held in a RefCountedObject.
+// frame is being heard. Pictures are decoded at the size they are drawn at (from a
+// proxy when one is ready), and while playing only the crop's part is converted;
+// a picture that would be shown late is dropped before it is converted.
+// Lives on: the main thread owns it and calls setFrameData; the player thread calls
+// scheduleFrameData; its decode thread (a member) runs decodeLoop; prepare/draw run on the render
+// thread, decodeNow/apply on the export thread. Decoded results cross to the render thread under
+// m_itemMutex. Always held in a RefCountedObject.
 
 #include "PreviewItem.h"
 #include "VideoDecoding.h"
@@ -54,6 +56,8 @@ public:
 
     // Requests decoded so far (newest only).
     int decodedRequests() const { return m_decoded.loadRelaxed(); }
+    // Playback pictures dropped before conversion because they would be shown late.
+    int droppedLate() const { return m_droppedLate.load(); }
     // Media time of the picture the item draws now (-1 before the first one).
     int64_t shownPtsUs() const { return m_shownPts.loadRelaxed(); }
     // The texture size the item draws from (0 before the first frame).
@@ -79,7 +83,7 @@ private:
         bool hasClip = false, hasTransition = false;
     };
     void decodeLoop();
-    Timed decode(VideoTaskManager &tasks, const Timed &wanted);
+    Timed decode(VideoTaskManager &tasks, const Timed &wanted, bool *dropped);
     int64_t heardFrame() const;
     void show(const Timed &timed); // render thread, under m_itemMutex
 
@@ -106,6 +110,10 @@ private:
     std::unique_ptr<VideoTaskManager> m_exportTasks;
     TransPreviewItem *m_companion;
     QAtomicInt m_decoded;
+    std::atomic<int> m_droppedLate{0};
     QAtomicInteger<qint64> m_shownPts{-1};
+    // Pixels the scene is drawn at per scene unit (render thread; 0 before the first
+    // draw): pictures are decoded at the size they are drawn at.
+    std::atomic<double> m_pixelsPerUnit{0};
     std::thread m_decodeThread; // last: started when all else is built
 };
