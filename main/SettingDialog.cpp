@@ -8,9 +8,18 @@
 #include "common/QssManager.h"
 #include "common/Translate.h"
 
+#include "render/proxy/ProxyMaker.h"
+#include "render/proxy/ProxyStore.h"
+
+#include <QCheckBox>
 #include <QDebug>
+#include <QGridLayout>
+#include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStandardPaths>
 
 namespace {
@@ -38,7 +47,7 @@ SettingDialog::SettingDialog(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(ZTR("settingdialog.settings"));
     const double s = QssManager::screenScale();
-    resize(int(330 * s), int(100 * s));
+    resize(int(420 * s), int(180 * s));
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/setting-dialog.css"));
     ui->label_lauguage->setText(ZTR("settingdialog.ChooseLanguage"));
     ui->label_mic->setText(ZTR("settingdialog.mic"));
@@ -61,6 +70,56 @@ SettingDialog::SettingDialog(QWidget *parent)
     connect(m_enumerator, &WasapiEnumerator::DeviceCollectionChanged, this,
             &SettingDialog::slot_deviceCollecttionChanged);
     slot_deviceCollecttionChanged();
+    addProxyRows();
+}
+
+void SettingDialog::addProxyRows()
+{
+    auto *grid = static_cast<QGridLayout *>(layout());
+    m_proxyOn = new QCheckBox(ZTR("settingdialog.Proxies"), this);
+    m_proxyOn->setObjectName(QStringLiteral("checkBox_proxy"));
+    m_proxyOn->setChecked(ProxyStore::enabled());
+    grid->addWidget(m_proxyOn, 2, 0, 1, 3);
+    auto *limitLabel = new QLabel(ZTR("settingdialog.ProxyLimit"), this);
+    grid->addWidget(limitLabel, 3, 0);
+    m_proxyLimit = new QSpinBox(this);
+    m_proxyLimit->setObjectName(QStringLiteral("spinBox_proxyLimit"));
+    m_proxyLimit->setRange(1, 1000);
+    m_proxyLimit->setSuffix(ZTR("settingdialog.GB"));
+    m_proxyLimit->setValue(int(std::max<int64_t>(1, ProxyStore::limitBytes() >> 30)));
+    grid->addWidget(m_proxyLimit, 3, 1, 1, 2);
+    m_proxyUse = new QLabel(this);
+    m_proxyUse->setObjectName(QStringLiteral("label_proxyUse"));
+    grid->addWidget(m_proxyUse, 4, 0, 1, 2);
+    auto *removeAll = new QPushButton(ZTR("settingdialog.ProxyRemove"), this);
+    removeAll->setObjectName(QStringLiteral("pushButton_proxyRemove"));
+    grid->addWidget(removeAll, 4, 2);
+    showProxyUse();
+    connect(m_proxyOn, &QCheckBox::toggled, this, [this](bool on) {
+        if (ProxyMaker *maker = ProxyMaker::instance())
+            maker->setEnabled(on);
+        else
+            ProxyStore::setEnabled(on);
+        showProxyUse();
+    });
+    connect(m_proxyLimit, qOverload<int>(&QSpinBox::valueChanged), this, [this](int gb) {
+        ProxyStore::setLimitBytes(int64_t(gb) << 30);
+        showProxyUse();
+    });
+    connect(removeAll, &QPushButton::clicked, this, [this] {
+        ProxyStore::removeAll();
+        showProxyUse();
+    });
+    if (ProxyMaker *maker = ProxyMaker::instance())
+        connect(maker, &ProxyMaker::sig_finished, this, &SettingDialog::showProxyUse);
+}
+
+void SettingDialog::showProxyUse()
+{
+    const QLocale locale = QLocale::system();
+    m_proxyUse->setText(ZTR("settingdialog.ProxyUse")
+                            .arg(locale.formattedDataSize(ProxyStore::diskUse()),
+                                 locale.formattedDataSize(ProxyStore::limitBytes())));
 }
 
 SettingDialog::~SettingDialog()

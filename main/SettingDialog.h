@@ -1,7 +1,8 @@
 #pragma once
 // The settings dialog: interface language (from the next start) and the microphone
 // used for voice-overs, whose list follows devices plugged in and removed while the
-// dialog is open; a button opens the desktop's sound settings.
+// dialog is open; a button opens the desktop's sound settings; proxies on or off,
+// the disk space they may take and take now.
 // Lives on: main thread.
 
 #include <QDialog>
@@ -11,6 +12,9 @@
 namespace Ui {
 class SettingDialog;
 }
+class QCheckBox;
+class QLabel;
+class QSpinBox;
 class WasapiEnumerator;
 
 class SettingDialog : public QDialog {
@@ -33,7 +37,12 @@ public slots:
     void slot_deviceCollecttionChanged();
 
 private:
+    void addProxyRows();
+    void showProxyUse();
     Ui::SettingDialog *ui;
+    QCheckBox *m_proxyOn = nullptr;
+    QSpinBox *m_proxyLimit = nullptr;
+    QLabel *m_proxyUse = nullptr;
     WasapiEnumerator *m_enumerator;
     QMap<QString, QString> m_devices; // display name → device id
     QString m_language;               // as the editor runs now

@@ -10,6 +10,7 @@
 #include "preview/PreviewLayers.h"
 #include "preview/TransPreviewItem.h"
 #include "preview/VideoPreviewItem.h"
+#include "proxy/ProxyMaker.h"
 #include "record/RecordManager.h"
 
 #include "common/ReadNotes.h"
@@ -39,6 +40,7 @@ RenderManager::RenderManager(QObject *parent) : QObject(parent)
 {
     // Recording needs no graphics device: it works before and without init().
     m_record = new RecordManager(this);
+    m_proxies = new ProxyMaker(this);
     connect(m_record, &RecordManager::sig_audioSourceItem, this,
             &RenderManager::sig_audioSourceItem);
     connect(m_record, &RecordManager::sig_frameRequest, this,
@@ -67,14 +69,18 @@ bool RenderManager::init()
 {
     m_player = new PlayerManager(this);
     m_player->setTimeline(m_timeline);
-    // The preview shows each played frame when it is heard; the playhead follows.
-    connect(m_player, &PlayerManager::sig_framePlayed, this,
-            [this](int64_t frame, const QList<TrackFrame> &pictures) {
-                m_playhead = frame;
+    // The player hands each played frame's pictures to the preview items itself
+    // (shown when heard); only the playhead, and pictures it could not place, come
+    // through here.
+    connect(m_player, &PlayerManager::sig_picturesToPlace, this,
+            [this](const QList<TrackFrame> &pictures) {
                 if (m_layers)
                     m_layers->slot_trackFrames(pictures);
-                emit sig_framePlayed(frame);
             });
+    connect(m_player, &PlayerManager::sig_framePlayed, this, [this](int64_t frame) {
+        m_playhead = frame;
+        emit sig_framePlayed(frame);
+    });
     connect(m_player, &PlayerManager::sig_controlPlay, this, &RenderManager::sig_controlPlay);
     m_export = new ExportManager(this);
     connect(m_export, &ExportManager::sig_ended, this, [this](int result) {
@@ -92,6 +98,7 @@ bool RenderManager::init()
     ShaderLibrary::registerAll(GsDevice::DefaultDevice());
     setSceneSize(1920, 1080, false);
     m_layers = new PreviewLayers(this);
+    m_player->setRoute(m_layers->route());
     connect(this, &RenderManager::sig_queryScene, this, [this] { emit sig_sendScene(m_scene); });
     startRenderThread();
     return true;

@@ -18,6 +18,7 @@ class PreviewLayers;
 struct MVParams;
 class GsItem;
 class PlayerManager;
+class ProxyMaker;
 class RecordManager;
 class GsScene;
 class QXmlStreamReader;
@@ -47,6 +48,8 @@ public:
     PlayerManager *playerManager() const { return m_player; }
     ExportManager *exportManager() const { return m_export; }
     RecordManager *recordManager() const { return m_record; }
+    // Makes the materials' proxies for the preview.
+    ProxyMaker *proxyMaker() const { return m_proxies; }
     // The visual tracks' items in the scene, fed with what the timeline shows.
     PreviewLayers *layers() const { return m_layers; }
     // What playback and export read: the timeline's published state.
@@ -127,6 +130,7 @@ private:
     PlayerManager *m_player = nullptr;
     ExportManager *m_export = nullptr;
     RecordManager *m_record = nullptr;
+    ProxyMaker *m_proxies = nullptr;
     PreviewLayers *m_layers = nullptr;
     std::shared_ptr<TimelineFeed> m_timeline;
     int64_t m_playhead = 0;

@@ -1,5 +1,8 @@
 #include "MaterialItem.h"
 
+#include "render/proxy/ProxyBadge.h"
+#include "render/proxy/ProxyMaker.h"
+
 #include "common/QssManager.h"
 #include "common/Translate.h"
 
@@ -71,6 +74,9 @@ void MaterialItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
     } else if (!m_data.preview.isNull()) {
         painter->drawImage(picture, m_data.preview);
     }
+    if (m_data.type == MT_Video)
+        if (const ProxyMaker *proxies = ProxyMaker::instance())
+            proxybadge::paint(painter, picture, proxies->progressOf(m_data.path));
     if (isSelected() || m_hovered) {
         painter->setPen(QPen(isSelected() ? QColor("#f5a623") : QColor(200, 200, 200), 2));
         painter->setBrush(Qt::NoBrush);

@@ -1,5 +1,7 @@
 #include "MaterialManager.h"
 
+#include "render/proxy/ProxyMaker.h"
+
 #include "common/ThumbnailCache.h"
 
 #include "MaterialObject.h"
@@ -120,6 +122,10 @@ void MaterialManager::AddMaterialFiles(const QStringList &paths, bool loading)
             if (!usable && !loading)
                 continue;
             queuePreview(path, type, createMaterial(path, type, loading, usable));
+            // Footage too heavy to play smoothly gets its proxy in the background.
+            if (usable && type == MT_Video)
+                if (ProxyMaker *proxies = ProxyMaker::instance())
+                    proxies->request(path);
         }
         setMarker("UpdateMaterials AddMaterialFiles", "AddMaterialFiles end");
     }

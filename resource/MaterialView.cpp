@@ -13,6 +13,9 @@
 #include <QContextMenuEvent>
 #include <QHash>
 #include <QMenu>
+
+#include "render/proxy/ProxyMaker.h"
+#include "render/proxy/ProxyStore.h"
 #include <QMimeData>
 #include <QScrollBar>
 
@@ -27,6 +30,11 @@ MaterialView::MaterialView(QWidget *parent)
     setDragMode(QGraphicsView::RubberBandDrag);
     setAcceptDrops(true);
     setProperty("empty", true);
+    // The tiles show their proxies' progress.
+    if (ProxyMaker *proxies = ProxyMaker::instance()) {
+        connect(proxies, &ProxyMaker::sig_progress, viewport(), qOverload<>(&QWidget::update));
+        connect(proxies, &ProxyMaker::sig_finished, viewport(), qOverload<>(&QWidget::update));
+    }
 }
 
 MaterialView::~MaterialView()
@@ -163,12 +171,29 @@ void MaterialView::keyPressEvent(QKeyEvent *event)
 
 void MaterialView::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (!dynamic_cast<MaterialItem *>(itemAt(event->pos())))
+    auto *tile = dynamic_cast<MaterialItem *>(itemAt(event->pos()));
+    if (!tile)
         return;
     QMenu menu(this);
     QAction *remove = menu.addAction(ZTR("res_form.Delete_1"));
-    if (menu.exec(event->globalPos()) == remove)
+    // A video's proxy is made or dropped on request.
+    ProxyMaker *proxies = ProxyMaker::instance();
+    QAction *proxy = nullptr;
+    const QString path = tile->data().path;
+    const bool video = tile->data().type == MT_Video && tile->data().draggable;
+    if (proxies && video && ProxyStore::enabled())
+        proxy = menu.addAction(proxies->progressOf(path) >= 0 ? ZTR("res_form.DropProxy")
+                                                              : ZTR("res_form.MakeProxy"));
+    QAction *chosen = menu.exec(event->globalPos());
+    if (chosen == remove) {
         slot_removeMaterials();
+    } else if (chosen && chosen == proxy && ProxyMaker::instance() == proxies) {
+        if (proxies->progressOf(path) >= 0)
+            proxies->drop(path);
+        else
+            proxies->request(path, ProxyMaker::Want::Always);
+        tile->update();
+    }
 }
 
 void MaterialView::slot_removeMaterials()

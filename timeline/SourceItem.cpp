@@ -1,5 +1,8 @@
 #include "SourceItem.h"
 
+#include "render/proxy/ProxyBadge.h"
+#include "render/proxy/ProxyMaker.h"
+
 #include "ClipPictures.h"
 #include "common/FrameRate.h"
 #include "render/pictures/MaterialPictures.h"
@@ -420,6 +423,11 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option
                            QRectF(0, 0, w, m_thumbnail.height()));
         textX = m_thumbnail.width() + 10;
     }
+    if (kind == CT_VIDEO && roomy)
+        if (const ProxyMaker *proxies = ProxyMaker::instance())
+            proxybadge::paint(painter,
+                              QRectF(span.fromX, span.top, span.toX - span.fromX, span.height),
+                              proxies->progressOf(path));
     if (viewWidth - textX > 0) {
         const int room = int(viewWidth - textX - 4);
         const QString whole = label();

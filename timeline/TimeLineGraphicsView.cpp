@@ -1,5 +1,7 @@
 #include "TimeLineGraphicsView.h"
 
+#include "render/proxy/ProxyMaker.h"
+
 #include "render/pictures/MaterialPictures.h"
 
 #include "ClassifyItem.h"
@@ -39,6 +41,11 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, Timelin
     // Waveforms and filmstrips arrive from a worker: drawn as they come.
     connect(&MaterialPictures::instance(), &MaterialPictures::sig_ready, viewport(),
             qOverload<>(&QWidget::update));
+    // Video clips show their proxy's progress.
+    if (ProxyMaker *proxies = ProxyMaker::instance()) {
+        connect(proxies, &ProxyMaker::sig_progress, viewport(), qOverload<>(&QWidget::update));
+        connect(proxies, &ProxyMaker::sig_finished, viewport(), qOverload<>(&QWidget::update));
+    }
     setTransform(QTransform::fromScale(kStartScale, 1.0));
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);

@@ -8,6 +8,12 @@
 #include <QProcess>
 #include <QUrl>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -24,6 +30,14 @@ int64_t SystemServices::monotonicMicros()
 {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SystemServices::lowerThreadPriority()
+{
+#ifdef Q_OS_LINUX
+    // On Linux a nice value belongs to the thread (its id), not to the process.
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 19);
+#endif
 }
 
 std::string SystemServices::formatNow(const char *pattern)

@@ -23,6 +23,9 @@ public:
     // Path prefix for crash-dump files: temporary folder + application name,
     // version and time stamp, without extension.
     static std::string dumpFilePrefix();
+    // Lowers the calling thread's scheduling priority to the least (background
+    // work that must not take time from playback); threads it starts inherit it.
+    static void lowerThreadPriority();
 };
 
 } // namespace bg

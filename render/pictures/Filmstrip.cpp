@@ -1,5 +1,7 @@
 #include "Filmstrip.h"
 
+#include "render/proxy/ProxyStore.h"
+
 #include "media/FFDecoder.h"
 #include "media/MovieInfo.h"
 
@@ -23,9 +25,14 @@ Filmstrip Filmstrip::compute(const QString &materialPath, const std::atomic<bool
     if (!video || video->width <= 0 || video->height <= 0)
         return Filmstrip();
     // One thread: it jumps from key frame to key frame, where more threads only add
-    // a frame of delay each, and it must not take the cores playback needs.
+    // a frame of delay each, and it must not take the cores playback needs. A
+    // proxy, when there is one, has the same pictures for less work.
     ff::FFDecoder decoder;
-    if (!decoder.open(*video, 44100, 2, 1))
+    const QString proxy = ProxyStore::readyProxy(materialPath);
+    const ff::MovieCtx *small =
+        proxy.isEmpty() ? nullptr : ff::getMovieInfo(proxy.toUtf8().constData(), cancel);
+    if (!(small && small->videoStream() && decoder.open(*small->videoStream(), 44100, 2, 1)) &&
+        !decoder.open(*video, 44100, 2, 1))
         return Filmstrip();
     const double seconds = std::max(0.04, movie->durationUs * 1e-6);
     const double interval = std::max(1.0, seconds / kMaxPictures);

@@ -1,0 +1,296 @@
+#include "ProxyMaker.h"
+
+#include "ProxyStore.h"
+
+#include "common/FrameRate.h"
+
+#include "bridge/Logger.h"
+#include "bridge/SystemServices.h"
+#include "media/FFDecoder.h"
+#include "media/MovieInfo.h"
+#include "movie/MovieWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSize>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+ProxyMaker *g_instance = nullptr;
+constexpr int kProxyWidth = 960;
+constexpr int kKeyInterval = 15; // half a second at 30 fps: seeks stay short
+
+const ff::StreamCtx *videoOf(const QString &source)
+{
+    const ff::MovieCtx *movie = ff::getMovieInfo(source.toUtf8().constData());
+    const ff::StreamCtx *video = movie ? movie->videoStream() : nullptr;
+    return video && video->width > 0 && video->height > 0 ? video : nullptr;
+}
+
+// The proxy's size: at most kProxyWidth wide (or high, for a portrait picture),
+// even sides, the picture's aspect.
+QSize proxySize(const ff::StreamCtx &video)
+{
+    const int longest = std::max(video.width, video.height);
+    const double scale = std::min(1.0, double(kProxyWidth) / longest);
+    return QSize(std::max(2, int(std::lround(video.width * scale)) & ~1),
+                 std::max(2, int(std::lround(video.height * scale)) & ~1));
+}
+} // namespace
+
+ProxyMaker::ProxyMaker(QObject *parent) : QObject(parent)
+{
+    if (!g_instance)
+        g_instance = this;
+    m_worker = std::thread([this] { workLoop(); });
+}
+
+ProxyMaker::~ProxyMaker()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+        m_jobs.clear();
+        m_cancelCurrent = true;
+        m_wake.notify_all();
+    }
+    m_worker.join();
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+ProxyMaker *ProxyMaker::instance()
+{
+    return g_instance;
+}
+
+void ProxyMaker::request(const QString &source, Want want)
+{
+    if (!ProxyStore::enabled() || source.isEmpty())
+        return;
+    if (!ProxyStore::readyProxy(source).isEmpty()) {
+        m_progress.insert(source, 100);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_current == source)
+        return;
+    for (Job &job : m_jobs)
+        if (job.source == source) {
+            if (want == Want::Always)
+                job.want = want;
+            return;
+        }
+    m_jobs.push_back({source, want});
+    if (want == Want::Always)
+        m_progress.insert(source, 0); // shown as waiting at once
+    m_wake.notify_all();
+}
+
+void ProxyMaker::drop(const QString &source)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.erase(std::remove_if(m_jobs.begin(), m_jobs.end(),
+                                    [&](const Job &j) { return j.source == source; }),
+                     m_jobs.end());
+        if (m_current == source)
+            m_cancelCurrent = true;
+    }
+    ProxyStore::remove(source);
+    m_progress.remove(source);
+    emit sig_finished(source, false);
+}
+
+void ProxyMaker::setEnabled(bool on)
+{
+    if (!on) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.clear();
+        m_cancelCurrent = true;
+    }
+    ProxyStore::setEnabled(on);
+    if (!on) {
+        const QStringList sources = m_progress.keys();
+        m_progress.clear();
+        for (const QString &source : sources)
+            emit sig_finished(source, false);
+    }
+}
+
+int ProxyMaker::progressOf(const QString &source) const
+{
+    const auto it = m_progress.constFind(source);
+    if (it != m_progress.constEnd())
+        return *it;
+    return ProxyStore::readyProxy(source).isEmpty() ? -1 : 100;
+}
+
+bool ProxyMaker::heavyFormat(const QString &source)
+{
+    const ff::StreamCtx *video = videoOf(source);
+    if (!video)
+        return false;
+    const bool uhd = int64_t(video->width) * video->height >= int64_t(3840) * 2160 * 9 / 10;
+    const bool hardCodec = video->codec == "hevc" || video->codec == "vp9" || video->codec == "av1";
+    return uhd && (hardCodec || video->frameRate > 35);
+}
+
+double ProxyMaker::measuredDecodeRate(const QString &source)
+{
+    const ff::StreamCtx *video = videoOf(source);
+    ff::FFDecoder decoder;
+    if (!video || !decoder.open(*video))
+        return 0;
+    const QSize size = proxySize(*video);
+    // The stream's own pictures of its first second (at least ten), as playback
+    // decodes them: each one, converted at a preview's size.
+    const double rate = video->frameRate > 1 ? video->frameRate : timebase::kFps;
+    const int count = std::max(10, int(std::lround(rate)));
+    const int64_t t0 = bg::SystemServices::monotonicMicros();
+    int decoded = 0;
+    for (int i = 0; i < count; ++i) {
+        ff::VideoRequest request;
+        request.time = ff::Rational(int64_t(std::lround(i * 1000.0 / rate)), 1000);
+        request.width = size.width();
+        request.height = size.height();
+        if (decoder.getVideoFrame(request))
+            ++decoded;
+    }
+    const double seconds = (bg::SystemServices::monotonicMicros() - t0) / 1e6;
+    return decoded > 0 && seconds > 0 ? decoded / seconds : 0;
+}
+
+double ProxyMaker::make(const QString &source, const QString &target,
+                        const std::function<void(int)> &progress,
+                        const std::function<bool()> &cancelled)
+{
+    const int64_t t0 = bg::SystemServices::monotonicMicros();
+    const ff::StreamCtx *video = videoOf(source);
+    ff::FFDecoder decoder;
+    if (!video || !video->movie || !decoder.open(*video))
+        return -1;
+    const QSize size = proxySize(*video);
+    const int64_t frames =
+        std::max<int64_t>(1, timebase::msToFrames(double(video->movie->durationUs) / 1000.0));
+    // Written beside its final place (one file system: the rename is atomic), under a
+    // name of this process's own.
+    const QString making = QFileInfo(target).path() + QStringLiteral("/making");
+    if (!QDir().mkpath(making))
+        return -1;
+    const QString temp = making + QLatin1Char('/') + QFileInfo(target).completeBaseName() +
+                         QLatin1Char('-') + QString::number(QCoreApplication::applicationPid()) +
+                         QStringLiteral(".mp4");
+    mv::MVSettings settings;
+    settings.width = size.width();
+    settings.height = size.height();
+    settings.frameRate = int(timebase::kFps);
+    settings.keyInterval = kKeyInterval;
+    mv::MovieHandle movie = mv::create_movie(settings, temp.toUtf8().constData());
+    if (!movie)
+        return -1;
+    bool ok = true;
+    int shown = -1;
+    for (int64_t k = 0; k < frames && ok; ++k) {
+        if (cancelled()) {
+            ok = false;
+            break;
+        }
+        ff::VideoRequest request;
+        request.time = ff::Rational(k, timebase::kFps);
+        request.width = size.width();
+        request.height = size.height();
+        const ff::VFramePtr frame = decoder.getVideoFrame(request);
+        if (!frame)
+            continue; // an unreadable picture: the proxy holds the previous one
+        ok = mv::push_image_frame(movie, frame->data(), size_t(frame->stride) * frame->height,
+                                  frame->stride, k * timebase::kFrameUs, mv::PTS_MICROSECONDS);
+        const int percent = int(k * 100 / frames);
+        if (percent != shown)
+            progress(shown = percent);
+    }
+    ok = mv::stop_movie(&movie) && ok;
+    if (ok) {
+        QFile::remove(target); // another session made it meanwhile: the same pictures
+        ok = QFile::rename(temp, target);
+    }
+    if (!ok) {
+        QFile::remove(temp);
+        return -1;
+    }
+    return (bg::SystemServices::monotonicMicros() - t0) / 1e6;
+}
+
+void ProxyMaker::report(const QString &source, int percent, bool finished, bool made)
+{
+    QPointer<ProxyMaker> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, source, percent, finished, made] {
+            if (!self)
+                return;
+            if (finished && made)
+                self->m_progress.insert(source, 100);
+            else if (finished)
+                self->m_progress.remove(source);
+            else
+                self->m_progress.insert(source, percent);
+            if (finished)
+                emit self->sig_finished(source, made);
+            else
+                emit self->sig_progress(source, percent);
+        },
+        Qt::QueuedConnection);
+}
+
+void ProxyMaker::workLoop()
+{
+    bg::SystemServices::lowerThreadPriority(); // the decoder's threads inherit it
+    while (true) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_current.clear();
+            m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+            if (m_stop)
+                return;
+            job = m_jobs.front();
+            m_jobs.pop_front();
+            m_current = job.source;
+            m_cancelCurrent = false;
+        }
+        const QString target = ProxyStore::proxyPathFor(job.source);
+        if (target.isEmpty() || !videoOf(job.source) || QFileInfo::exists(target)) {
+            report(job.source, 0, true, QFileInfo::exists(target));
+            continue;
+        }
+        if (job.want == Want::IfHeavy && !heavyFormat(job.source)) {
+            // Every picture of a second must decode in two thirds of it, or playback
+            // has no room left for anything else.
+            const ff::StreamCtx *video = videoOf(job.source);
+            const double needed = std::max<double>(video->frameRate, timebase::kFps) * 1.5;
+            if (measuredDecodeRate(job.source) >= needed) {
+                report(job.source, 0, true, false);
+                continue;
+            }
+        }
+        report(job.source, 0, false, false);
+        const double seconds = make(
+            job.source, target, [&](int percent) { report(job.source, percent, false, false); },
+            [this] { return m_cancelCurrent.load(); });
+        const bool made = seconds >= 0 && !m_cancelCurrent;
+        if (made) {
+            BG_LOG_D("proxy of %s made in %.1f s", qPrintable(job.source), seconds);
+            ProxyStore::trim(target);
+            ProxyStore::changed();
+        } else if (m_cancelCurrent) {
+            QFile::remove(target); // dropped while it was being finished
+        }
+        report(job.source, 100, true, made);
+    }
+}
