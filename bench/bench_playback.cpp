@@ -6,7 +6,9 @@
 // when its sound is heard; the scene composed at the size it is shown; ticks every 40 ms), and then
 // as it does now while the main thread is busy 30 ms of every 50 ms (a timer that spins, as a drag
 // or a heavy repaint would): the player and the preview must not need it; and once more while
-// another program keeps one core busy. Arguments: [work folder] [seconds] [footage
+// another program keeps one core busy; then the same three from the footage's proxy (made first,
+// its making time printed against the clip's length), and once from the original while a proxy
+// is made in the background. Arguments: [work folder] [seconds] [footage
 // "WxH[:encoder[:rate[:bit rate]]]"]. For each it reports
 //  - how often a render tick shows a new picture when the heard frame has changed,
 //  - how far apart new pictures come,
@@ -29,6 +31,8 @@
 #include "render/audio/PlayerManager.h"
 #include "render/preview/PreviewLayers.h"
 #include "render/preview/VideoPreviewItem.h"
+#include "render/proxy/ProxyMaker.h"
+#include "render/proxy/ProxyStore.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimeLineGraphicsScene.h"
@@ -171,21 +175,30 @@ struct Footage {
     }
 };
 
+// The clip lasts the run and 2 s more.
+QString clipSeconds()
+{
+    return QString::number(kPlayMs / 1000 + 2);
+}
+
 bool makeMedia(const Footage &footage, const QString &video, const QString &picture)
 {
+    const QString seconds = clipSeconds();
     auto run = [](const QStringList &args) {
         return QProcess::execute("ffmpeg", QStringList{"-loglevel", "error", "-y"} + args) == 0;
     };
+    // x265 at its fastest preset: its "veryfast" takes some 20 minutes here for a
+    // minute of 4K; phones' own encoders are no more elaborate.
     QStringList encode{"-c:v",     footage.encoder,
-                       "-preset",  "veryfast",
+                       "-preset",  footage.encoder == "libx265" ? "ultrafast" : "veryfast",
                        "-g",       QString::number(footage.rate.toInt() * 2),
                        "-pix_fmt", "yuv420p"};
     if (!footage.bitRate.isEmpty())
         encode << "-b:v" << footage.bitRate;
     if (!QFile::exists(video) &&
         !run(QStringList{"-f", "lavfi", "-i",
-                         "testsrc2=s=" + footage.size + ":r=" + footage.rate + ":d=62", "-f",
-                         "lavfi", "-i", "sine=f=440:d=62"} +
+                         "testsrc2=s=" + footage.size + ":r=" + footage.rate + ":d=" + seconds,
+                         "-f", "lavfi", "-i", "sine=f=440:d=" + seconds} +
              encode + QStringList{"-c:a", "aac", "-shortest", video}))
         return false;
     return QFile::exists(picture) ||
@@ -200,6 +213,8 @@ struct Result {
     int decoded = 0;
     long rss10 = -1, rssEnd = -1;
     std::vector<long> rssSeries; // every 10 s from 10 s on
+    int dropped = 0;             // pictures dropped before conversion, late
+    QString name;
 };
 
 double quantile(std::vector<double> v, double q)
@@ -264,6 +279,7 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
     view.slot_resetFrame(0, EDIT_NONE, true);
     Result r;
     const int decodedBefore = layer.decodedRequests();
+    const int droppedBefore = layer.droppedLate();
     QEventLoop loop;
     QTimer load;
     QObject::connect(&load, &QTimer::timeout, [] {
@@ -297,6 +313,7 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
     loop.exec();
     watch.reset();
     r.decoded = layer.decodedRequests() - decodedBefore;
+    r.dropped = layer.droppedLate() - droppedBefore;
 
     // The sink clock: the first answer's sound started when it was handed over,
     // and the sink consumes it in real time from then on.
@@ -378,8 +395,10 @@ void report(const std::vector<const Result *> &runs, const Footage &footage)
     };
     std::printf("playback %d s, %s + picture + subtitle, preview 960x540\n", kPlayMs / 1000,
                 qPrintable(footage.label()));
-    std::printf("%-58s %15s %15s %15s %15s\n", "", "before", "now", "now, main busy",
-                "now, core taken");
+    std::printf("%-58s", "");
+    for (const Result *r : runs)
+        std::printf(" %15s", qPrintable(r->name));
+    std::printf("\n");
     row("render ticks", [](const Result &r) { return QString::number(r.ticks); });
     row("new picture when the heard frame changed (>= 98 %)",
         [&](const Result &r) { return num(share(r), 1, " %"); });
@@ -403,14 +422,15 @@ void report(const std::vector<const Result *> &runs, const Footage &footage)
     row("play position ahead of the heard frame (player's clock)",
         [&](const Result &r) { return num(r.clockLeadMedian, 1, " ms"); });
     row("video requests decoded", [](const Result &r) { return QString::number(r.decoded); });
+    row("pictures dropped late, before conversion",
+        [](const Result &r) { return QString::number(r.dropped); });
     row("resident memory, 10 s -> end", [&](const Result &r) {
         return num(r.rss10 > 0 ? 100.0 * (r.rssEnd - r.rss10) / r.rss10 : 0.0, 1, " %");
     });
     row("resident memory at the end",
         [](const Result &r) { return QString::number(r.rssEnd / 1024) + " MiB"; });
-    const char *names[] = {"before", "now", "now, main busy", "now, core taken"};
     for (size_t i = 0; i < runs.size(); ++i) {
-        std::printf("  resident memory every 10 s (%s), MiB:", names[i]);
+        std::printf("  resident memory every 10 s (%s), MiB:", qPrintable(runs[i]->name));
         for (long v : runs[i]->rssSeries)
             std::printf(" %ld", v);
         std::printf(" %ld\n", runs[i]->rssEnd / 1024);
@@ -421,13 +441,16 @@ void report(const std::vector<const Result *> &runs, const Footage &footage)
 
 int main(int argc, char **argv)
 {
+    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    // Settings and proxies of the bench's own, in its work folder.
+    qputenv("XDG_CONFIG_HOME", (work + "/xdg-config").toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (work + "/xdg-cache").toLocal8Bit());
     QApplication app(argc, argv);
     registerRenderMetaTypes();
     if (argc > 2) // a shorter run for a quick look
         kPlayMs = QString::fromLocal8Bit(argv[2]).toInt() * 1000;
-    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     const Footage footage = Footage::parse(argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
-    const QString video = work + "/play-" + footage.name() + ".mp4",
+    const QString video = work + "/play-" + footage.name() + "-" + clipSeconds() + "s.mp4",
                   picture = work + "/overlay.png";
     if (!makeMedia(footage, video, picture)) {
         std::fprintf(stderr, "bench_playback: could not make the media with ffmpeg\n");
@@ -486,11 +509,57 @@ int main(int argc, char **argv)
     window.show();
     view.slot_resetFrame(0, EDIT_NONE, true);
 
-    const Result before = play(rm, layers, view, *probe, *videoLayer, false);
-    const Result after = play(rm, layers, view, *probe, *videoLayer, true);
-    const Result busy = play(rm, layers, view, *probe, *videoLayer, true, true);
-    const Result taken = play(rm, layers, view, *probe, *videoLayer, true, false, true);
-    report({&before, &after, &busy, &taken}, footage);
+    // From the original first (no proxy), then from its proxy.
+    ProxyStore::setEnabled(false);
+    std::vector<Result> runs;
+    auto run = [&](const char *name, bool now, bool busy, bool coreTaken) {
+        runs.push_back(play(rm, layers, view, *probe, *videoLayer, now, busy, coreTaken));
+        runs.back().name = name;
+    };
+    run("before", false, false, false);
+    run("now", true, false, false);
+    run("now, main busy", true, true, false);
+    run("now, core taken", true, false, true);
+    // The original again while a proxy of it is made in the background, as the editor
+    // makes it (lowest priority).
+    double backgroundMaking = -1;
+    std::atomic<int> backgroundPercent{0};
+    {
+        std::atomic<bool> stop{false};
+        std::thread maker([&] {
+            bg::SystemServices::lowerThreadPriority();
+            backgroundMaking = ProxyMaker::make(
+                video, work + "/proxy-while-playing.mp4",
+                [&](int percent) { backgroundPercent = percent; }, [&] { return stop.load(); });
+        });
+        run("now, proxy made", true, false, false);
+        stop = true;
+        maker.join();
+        QFile::remove(work + "/proxy-while-playing.mp4");
+    }
+    ProxyStore::setEnabled(true);
+    const double making = ProxyMaker::make(
+        video, ProxyStore::proxyPathFor(video), [](int) {}, [] { return false; });
+    ProxyStore::changed(); // the layer's decoder opens the proxy
+    run("proxy", true, false, false);
+    run("proxy, main busy", true, true, false);
+    run("proxy, core taken", true, false, true);
+    std::vector<const Result *> shown;
+    for (const Result &r : runs)
+        shown.push_back(&r);
+    report(shown, footage);
+    const double clipLength = clipSeconds().toDouble();
+    std::printf("proxy making, quiet machine, lowest priority: %.1f s for a %.0f s clip "
+                "(%.2f of its length; <= 1)\n",
+                making, clipLength, making / clipLength);
+    if (backgroundMaking < 0)
+        std::printf("proxy making while playing: %d %% of the clip in the %d s run "
+                    "(%.2f s of clip a second)\n",
+                    backgroundPercent.load(), kPlayMs / 1000,
+                    clipLength * backgroundPercent / 100.0 / (kPlayMs / 1000.0));
+    else
+        std::printf("proxy making while playing: %.1f s\n", backgroundMaking);
+    ProxyStore::setEnabled(false);
 
     rm.stopRenderThread();
     delete display;

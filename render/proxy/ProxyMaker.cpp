@@ -18,6 +18,7 @@
 #include <QSize>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -101,6 +102,7 @@ void ProxyMaker::drop(const QString &source)
                      m_jobs.end());
         if (m_current == source)
             m_cancelCurrent = true;
+        m_made.remove(source);
     }
     ProxyStore::remove(source);
     m_progress.remove(source);
@@ -112,6 +114,7 @@ void ProxyMaker::setEnabled(bool on)
     if (!on) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_jobs.clear();
+        m_made.clear();
         m_cancelCurrent = true;
     }
     ProxyStore::setEnabled(on);
@@ -256,7 +259,18 @@ void ProxyMaker::workLoop()
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_current.clear();
-            m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+            // Every few seconds, the files that have proxies are looked at: one that
+            // changed (or was replaced) gets its proxy made again.
+            if (!m_wake.wait_for(lock, std::chrono::seconds(2),
+                                 [this] { return m_stop || !m_jobs.empty(); })) {
+                for (auto it = m_made.begin(); it != m_made.end(); ++it) {
+                    const QString now = ProxyStore::proxyPathFor(it.key());
+                    if (!now.isEmpty() && now != it.value() && ProxyStore::enabled())
+                        m_jobs.push_back({it.key(), Want::Always});
+                }
+                if (m_jobs.empty())
+                    continue;
+            }
             if (m_stop)
                 return;
             job = m_jobs.front();
@@ -266,7 +280,12 @@ void ProxyMaker::workLoop()
         }
         const QString target = ProxyStore::proxyPathFor(job.source);
         if (target.isEmpty() || !videoOf(job.source) || QFileInfo::exists(target)) {
-            report(job.source, 0, true, QFileInfo::exists(target));
+            const bool ready = QFileInfo::exists(target);
+            if (ready) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_made.insert(job.source, target);
+            }
+            report(job.source, 0, true, ready);
             continue;
         }
         if (job.want == Want::IfHeavy && !heavyFormat(job.source)) {
@@ -284,8 +303,16 @@ void ProxyMaker::workLoop()
             job.source, target, [&](int percent) { report(job.source, percent, false, false); },
             [this] { return m_cancelCurrent.load(); });
         const bool made = seconds >= 0 && !m_cancelCurrent;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (made)
+                m_made.insert(job.source, target);
+            else
+                m_made.remove(job.source);
+        }
         if (made) {
             BG_LOG_D("proxy of %s made in %.1f s", qPrintable(job.source), seconds);
+            ProxyStore::removeStale(job.source);
             ProxyStore::trim(target);
             ProxyStore::changed();
         } else if (m_cancelCurrent) {

@@ -5,7 +5,7 @@
 // or for any video when the user asks. A proxy is the material at most 960 pixels
 // wide, at the timeline's 30 fps, a key frame every half second, without sound,
 // made at the lowest priority and written under a temporary name that becomes its
-// own only when complete.
+// own only when complete. A file with a proxy that changes gets it made again.
 // Lives on: main thread (requests, progress signals); its worker thread decodes and
 // encodes, reporting back through queued calls.
 
@@ -69,6 +69,8 @@ private:
     std::condition_variable m_wake;
     std::deque<Job> m_jobs;
     QString m_current; // being made (under m_mutex)
+    // Sources with a proxy made or found, and its file then (under m_mutex).
+    QHash<QString, QString> m_made;
     bool m_stop = false;
     std::atomic<bool> m_cancelCurrent{false};
     QHash<QString, int> m_progress; // main thread

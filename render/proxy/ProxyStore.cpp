@@ -31,17 +31,41 @@ QString ProxyStore::folder()
            QStringLiteral("/proxies");
 }
 
+namespace {
+// A proxy's name: the source's path, then its state (size, time of change), so that
+// the proxies of one path are found whatever state they were made from.
+QString pathPart(const QFileInfo &info)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(info.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16));
+}
+} // namespace
+
 QString ProxyStore::proxyPathFor(const QString &source)
 {
     const QFileInfo info(source);
     if (!info.isFile())
         return QString();
-    // The same file moved, or changed in place, is another identity.
-    const QByteArray identity = info.absoluteFilePath().toUtf8() + '\n' +
-                                QByteArray::number(info.size()) + '\n' +
-                                QByteArray::number(info.lastModified().toMSecsSinceEpoch());
-    const QByteArray key = QCryptographicHash::hash(identity, QCryptographicHash::Sha1).toHex();
-    return folder() + QLatin1Char('/') + QString::fromLatin1(key.left(24)) + kSuffix;
+    const QByteArray state = QByteArray::number(info.size()) + '\n' +
+                             QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+    const QByteArray statePart =
+        QCryptographicHash::hash(state, QCryptographicHash::Sha1).toHex().left(8);
+    return folder() + QLatin1Char('/') + pathPart(info) + QLatin1Char('-') +
+           QString::fromLatin1(statePart) + kSuffix;
+}
+
+void ProxyStore::removeStale(const QString &source)
+{
+    const QString current = QFileInfo(proxyPathFor(source)).fileName();
+    const QString prefix = pathPart(QFileInfo(source)) + QLatin1Char('-');
+    bool any = false;
+    for (const QFileInfo &info : proxies())
+        if (info.fileName().startsWith(prefix) && info.fileName() != current)
+            any = QFile::remove(info.absoluteFilePath()) || any;
+    if (any)
+        changed();
 }
 
 QString ProxyStore::readyProxy(const QString &source)
@@ -95,6 +119,7 @@ int64_t ProxyStore::diskUse()
 
 void ProxyStore::remove(const QString &source)
 {
+    removeStale(source);
     const QString path = proxyPathFor(source);
     if (!path.isEmpty() && QFile::remove(path))
         changed();

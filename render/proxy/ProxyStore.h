@@ -32,6 +32,8 @@ public:
     // Bytes the proxies take now.
     static int64_t diskUse();
     static void remove(const QString &source);
+    // Removes the proxies made from earlier states of `source` (the file changed).
+    static void removeStale(const QString &source);
     static void removeAll();
     // Removes the oldest proxies until the folder is within the limit; `keep` stays.
     static void trim(const QString &keep = QString());
