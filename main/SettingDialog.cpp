@@ -116,10 +116,12 @@ void SettingDialog::addProxyRows()
 
 void SettingDialog::showProxyUse()
 {
+    // In units of 1,024 named as the limit's box names them ("GB").
+    constexpr QLocale::DataSizeFormats kUnits = QLocale::DataSizeTraditionalFormat;
     const QLocale locale = QLocale::system();
     m_proxyUse->setText(ZTR("settingdialog.ProxyUse")
-                            .arg(locale.formattedDataSize(ProxyStore::diskUse()),
-                                 locale.formattedDataSize(ProxyStore::limitBytes())));
+                            .arg(locale.formattedDataSize(ProxyStore::diskUse(), 2, kUnits),
+                                 locale.formattedDataSize(ProxyStore::limitBytes(), 2, kUnits)));
 }
 
 SettingDialog::~SettingDialog()

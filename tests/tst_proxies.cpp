@@ -227,12 +227,12 @@ private slots:
         auto *on = dialog.findChild<QCheckBox *>("checkBox_proxy");
         auto *use = dialog.findChild<QLabel *>("label_proxyUse");
         QVERIFY(on && use && on->isChecked());
-        QVERIFY(use->text().contains(QLocale::system().formattedDataSize(ProxyStore::diskUse())));
+        QVERIFY(use->text().contains(QLocale::system().formattedDataSize(ProxyStore::diskUse(), 2, QLocale::DataSizeTraditionalFormat)));
         on->setChecked(false);
         QVERIFY(!ProxyStore::enabled());
         QCOMPARE(proxyFiles(), QStringList());
         QCOMPARE(ProxyStore::diskUse(), 0);
-        QVERIFY(use->text().contains(QLocale::system().formattedDataSize(0)));
+        QVERIFY(use->text().contains(QLocale::system().formattedDataSize(0, 2, QLocale::DataSizeTraditionalFormat)));
         // Off, nothing is made, and the preview decodes the original.
         m_maker->request(source, ProxyMaker::Want::Always);
         QCOMPARE(m_maker->progressOf(source), -1);

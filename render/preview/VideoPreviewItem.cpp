@@ -110,9 +110,12 @@ VideoPreviewItem::Timed VideoPreviewItem::decode(VideoTaskManager &tasks, const 
     bool late = false;
     if (playing)
         fit.stillWanted = [this, &late, frame = wanted.frame] {
-            // Already heard, and a newer picture waits: never shown, so not converted.
+            // Already heard, and a newer picture waits: it would be passed over, so it
+            // is not converted. But when decoding falls behind, every picture is late:
+            // one is converted whenever the one on screen is older than two frames, so
+            // that the picture keeps up as well as the machine can.
             const int64_t heard = heardFrame();
-            if (heard < 0 || frame >= heard)
+            if (heard < 0 || frame >= heard || heard - m_lastConverted > 2)
                 return true;
             std::lock_guard<std::mutex> lock(m_queueMutex);
             late = !m_queue.isEmpty();
@@ -124,6 +127,8 @@ VideoPreviewItem::Timed VideoPreviewItem::decode(VideoTaskManager &tasks, const 
         ++m_droppedLate;
         return done;
     }
+    if (playing)
+        m_lastConverted = wanted.frame;
     if ((request.showMask & SHOW_CLIP) || (request.decodeMask & DECODE_CURRENT)) {
         done.clip.current = frames[0];
         done.clip.showMask = request.showMask;

@@ -111,6 +111,7 @@ private:
     TransPreviewItem *m_companion;
     QAtomicInt m_decoded;
     std::atomic<int> m_droppedLate{0};
+    int64_t m_lastConverted = -1; // the last playback picture converted (decode thread)
     QAtomicInteger<qint64> m_shownPts{-1};
     // Pixels the scene is drawn at per scene unit (render thread; 0 before the first
     // draw): pictures are decoded at the size they are drawn at.
