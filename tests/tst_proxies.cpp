@@ -126,7 +126,7 @@ private slots:
             return; // whether a light file decodes in time depends on the machine
         QSignalSpy finished(m_maker, &ProxyMaker::sig_finished);
         m_maker->request(file);
-        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 180000);
         QCOMPARE(finished.last().at(1).toBool(), true);
         const QJsonObject v =
             fixtures::streamOf(fixtures::probe(ProxyStore::readyProxy(file)), "video");
@@ -142,7 +142,7 @@ private slots:
         QSignalSpy finished(m_maker, &ProxyMaker::sig_finished);
         m_maker->request(source, ProxyMaker::Want::Always);
         QCOMPARE(m_maker->progressOf(source), 0); // shown as waiting at once
-        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 180000);
         QCOMPARE(finished.last().at(1).toBool(), true);
         QVERIFY(!progress.isEmpty());
         QCOMPARE(m_maker->progressOf(source), 100);
@@ -198,7 +198,7 @@ private slots:
         QVERIFY(QFile::copy(path("detail.mp4"), source));
         QSignalSpy finished(m_maker, &ProxyMaker::sig_finished);
         m_maker->request(source, ProxyMaker::Want::Always);
-        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 180000);
         const QString before = ProxyStore::readyProxy(source);
         QVERIFY(!before.isEmpty());
         finished.clear();
@@ -208,7 +208,7 @@ private slots:
                                   "libx264", "-pix_fmt", "yuv420p", path("shorter.mp4")}));
         QVERIFY(QFile::remove(source) && QFile::rename(path("shorter.mp4"), source));
         QVERIFY(ProxyStore::readyProxy(source).isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 180000);
         const QString after = ProxyStore::readyProxy(source);
         QVERIFY(!after.isEmpty() && after != before);
         QVERIFY(!QFile::exists(before));
@@ -222,17 +222,19 @@ private slots:
         const QString source = path("detail.mp4");
         QSignalSpy finished(m_maker, &ProxyMaker::sig_finished);
         m_maker->request(source, ProxyMaker::Want::Always);
-        QTRY_VERIFY_WITH_TIMEOUT(ProxyStore::readyProxy(source) != QString(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProxyStore::readyProxy(source) != QString(), 180000);
         SettingDialog dialog;
         auto *on = dialog.findChild<QCheckBox *>("checkBox_proxy");
         auto *use = dialog.findChild<QLabel *>("label_proxyUse");
         QVERIFY(on && use && on->isChecked());
-        QVERIFY(use->text().contains(QLocale::system().formattedDataSize(ProxyStore::diskUse(), 2, QLocale::DataSizeTraditionalFormat)));
+        QVERIFY(use->text().contains(QLocale::system().formattedDataSize(
+            ProxyStore::diskUse(), 2, QLocale::DataSizeTraditionalFormat)));
         on->setChecked(false);
         QVERIFY(!ProxyStore::enabled());
         QCOMPARE(proxyFiles(), QStringList());
         QCOMPARE(ProxyStore::diskUse(), 0);
-        QVERIFY(use->text().contains(QLocale::system().formattedDataSize(0, 2, QLocale::DataSizeTraditionalFormat)));
+        QVERIFY(use->text().contains(
+            QLocale::system().formattedDataSize(0, 2, QLocale::DataSizeTraditionalFormat)));
         // Off, nothing is made, and the preview decodes the original.
         m_maker->request(source, ProxyMaker::Want::Always);
         QCOMPARE(m_maker->progressOf(source), -1);
@@ -275,7 +277,7 @@ private slots:
             {"-f", "lavfi", "-i", QString("testsrc2=s=%1x%2:r=30:d=6").arg(kW).arg(kH), "-c:v",
              "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", source}));
         m_maker->request(source, ProxyMaker::Want::Always);
-        QTRY_VERIFY_WITH_TIMEOUT(ProxyStore::readyProxy(source) != QString(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProxyStore::readyProxy(source) != QString(), 180000);
         TimelineDocument *model = m_timeline->model();
         QVERIFY(model->createClip(model->group(CT_VIDEO), CT_VIDEO, source, 0));
         m_timeline->view()->updateSceneWidth();

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QSize>
 
 #include <algorithm>
@@ -231,24 +230,34 @@ double ProxyMaker::make(const QString &source, const QString &target,
 
 void ProxyMaker::report(const QString &source, int percent, bool finished, bool made)
 {
-    QPointer<ProxyMaker> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self, source, percent, finished, made] {
-            if (!self)
-                return;
-            if (finished && made)
-                self->m_progress.insert(source, 100);
-            else if (finished)
-                self->m_progress.remove(source);
-            else
-                self->m_progress.insert(source, percent);
-            if (finished)
-                emit self->sig_finished(source, made);
-            else
-                emit self->sig_progress(source, percent);
-        },
-        Qt::QueuedConnection);
+    // Worker thread: the report waits under the lock; the main thread is asked to
+    // take them (a queued call to this object, which outlives the worker).
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_reports.push_back({source, percent, finished, made});
+    }
+    QMetaObject::invokeMethod(this, &ProxyMaker::deliverReports, Qt::QueuedConnection);
+}
+
+void ProxyMaker::deliverReports()
+{
+    std::deque<Report> reports;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        reports.swap(m_reports);
+    }
+    for (const Report &r : reports) {
+        if (r.finished && r.made)
+            m_progress.insert(r.source, 100);
+        else if (r.finished)
+            m_progress.remove(r.source);
+        else
+            m_progress.insert(r.source, r.percent);
+        if (r.finished)
+            emit sig_finished(r.source, r.made);
+        else
+            emit sig_progress(r.source, r.percent);
+    }
 }
 
 void ProxyMaker::workLoop()

@@ -62,8 +62,14 @@ private:
         QString source;
         Want want;
     };
+    struct Report {
+        QString source;
+        int percent;
+        bool finished, made;
+    };
     void workLoop();
     void report(const QString &source, int percent, bool finished, bool made);
+    void deliverReports(); // main thread
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -73,6 +79,7 @@ private:
     QHash<QString, QString> m_made;
     bool m_stop = false;
     std::atomic<bool> m_cancelCurrent{false};
+    std::deque<Report> m_reports;   // from the worker (under m_mutex)
     QHash<QString, int> m_progress; // main thread
     std::thread m_worker;
 };
