@@ -38,22 +38,27 @@ private slots:
         const QPoint centre(320, 180);
         QTest::mouseClick(&window, Qt::LeftButton, {}, centre);
         QTRY_VERIFY(item->selected);
-        QTest::qWait(500); // a few presented frames with the overlay
-
         // Find the rotate picture on screen: what is drawn straight above the clip's
-        // top edge, clear of the handle on that edge, on the black picture.
-        const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
-        QCOMPARE(shot.size(), QSize(1280, 720));
+        // top edge, clear of the handle on that edge, on the black picture. Looked for
+        // until the overlay is presented (a loaded machine presents later).
         const int x = 640;
         const int topEdge = 360 - 50 * 2; // half the clip's height up, 2 device pixels a unit
         int first = -1, last = -1;
-        for (int y = topEdge - 10; y > topEdge - 120; --y) {
-            const QColor c = shot.pixelColor(x, y);
-            if (std::max({c.red(), c.green(), c.blue()}) > 60) {
-                last = last < 0 ? y : last;
-                first = y;
+        auto look = [&] {
+            const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+            first = last = -1;
+            if (shot.size() != QSize(1280, 720))
+                return false;
+            for (int y = topEdge - 10; y > topEdge - 120; --y) {
+                const QColor c = shot.pixelColor(x, y);
+                if (std::max({c.red(), c.green(), c.blue()}) > 60) {
+                    last = last < 0 ? y : last;
+                    first = y;
+                }
             }
-        }
+            return first >= 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(look(), 10000);
         QVERIFY2(first >= 0, "no rotate picture above the clip");
         const double drawnAt = (first + last) / 2.0 / 2.0; // logical window pixels
         QVERIFY2(std::abs(drawnAt - (180 - 50 - 20)) < 3, qPrintable(QString::number(drawnAt)));
