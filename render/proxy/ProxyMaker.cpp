@@ -127,10 +127,9 @@ void ProxyMaker::setEnabled(bool on)
 
 int ProxyMaker::progressOf(const QString &source) const
 {
-    const auto it = m_progress.constFind(source);
-    if (it != m_progress.constEnd())
-        return *it;
-    return ProxyStore::readyProxy(source).isEmpty() ? -1 : 100;
+    // Asked by every clip and tile as it paints: answered from what the maker knows
+    // (every video is requested when added), never from the disk.
+    return m_progress.value(source, -1);
 }
 
 bool ProxyMaker::heavyFormat(const QString &source)
