@@ -205,18 +205,15 @@ TimelineState RenderManager::beginExportRun()
     const TimelineState timeline = m_timeline ? m_timeline->fresh() : nullptr;
     if (!timeline)
         return nullptr;
-    slot_opertorUi(true, true);
-    stopRenderThread();
-    emit sig_resetFrame(0, EDIT_EXPORT, false);
+    // The export composes in a graph of its own: the preview, its render loop and
+    // playback go on as they are. A take being recorded ends first.
+    slot_opertorUi(false, true);
     emit sig_startExportPrepare();
     return timeline;
 }
 
 void RenderManager::endExportRun()
 {
-    stopRenderThread();
-    startRenderThread();
-    // After the render thread is back: the preview shows the playhead's frame again.
     emit sig_stopExportPrepare();
 }
 
@@ -227,7 +224,8 @@ int RenderManager::exportMovie(const MVParams &params)
     const TimelineState timeline = beginExportRun();
     if (!timeline)
         return int(ExportManager::Result::EncoderRefused);
-    const ExportManager::Result result = m_export->exportMovie(params, m_scene, m_layers, timeline);
+    const ExportManager::Result result =
+        m_export->exportMovie(params, QSize(int(m_sceneWidth), int(m_sceneHeight)), timeline);
     endExportRun();
     return int(result);
 }
@@ -244,7 +242,8 @@ void RenderManager::startExport(const MVParams &params)
         return;
     }
     m_exportStarted = true;
-    if (const auto refused = m_export->start(params, m_scene, m_layers, timeline)) {
+    if (const auto refused =
+            m_export->start(params, QSize(int(m_sceneWidth), int(m_sceneHeight)), timeline)) {
         m_exportStarted = false;
         endExportRun();
         emit sig_exportEnded(int(*refused));

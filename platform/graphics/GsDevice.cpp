@@ -15,6 +15,8 @@
 namespace {
 
 GsDevice *g_device = nullptr;
+// The device current on this thread: what objects made here belong to.
+thread_local GsDevice *t_current = nullptr;
 
 const char *kVertexSource = R"(#version 330 core
 uniform mat4 mvp;
@@ -53,6 +55,8 @@ namespace gsdetail {
 
 GsDevice::Impl *device()
 {
+    if (t_current)
+        return t_current->impl();
     return g_device ? g_device->impl() : nullptr;
 }
 
@@ -112,14 +116,15 @@ unsigned int GsDevice::Impl::quadArray()
 
 GsDevice::GsDevice() : d(std::make_unique<Impl>()) {}
 
-GsDevice::~GsDevice() = default;
-
-bool GsDevice::CreateDefaultDevice(bool debug)
+GsDevice::~GsDevice()
 {
-    if (g_device)
-        return true;
+    teardown();
+}
+
+std::unique_ptr<GsDevice> GsDevice::make(bool debug)
+{
     if (!QGuiApplication::instance())
-        return false;
+        return nullptr;
     QSurfaceFormat format;
     format.setVersion(3, 3);
     format.setProfile(QSurfaceFormat::CoreProfile);
@@ -127,6 +132,16 @@ bool GsDevice::CreateDefaultDevice(bool debug)
     format.setSwapInterval(0); // the render loop paces itself
     if (debug)
         format.setOption(QSurfaceFormat::DebugContext);
+
+    // Whatever context this thread had current is current again afterwards.
+    QOpenGLContext *previous = QOpenGLContext::currentContext();
+    QSurface *previousSurface = previous ? previous->surface() : nullptr;
+    GsDevice *previousDevice = t_current;
+    auto restore = [&] {
+        if (previous)
+            previous->makeCurrent(previousSurface);
+        t_current = previousDevice;
+    };
 
     auto device = std::unique_ptr<GsDevice>(new GsDevice);
     Impl &d = *device->d;
@@ -140,14 +155,20 @@ bool GsDevice::CreateDefaultDevice(bool debug)
     if (!d.surface->isValid() || !d.context->create() || !d.context->makeCurrent(d.surface)) {
         delete d.context;
         delete d.surface;
-        return false;
+        d.context = nullptr;
+        d.surface = nullptr;
+        restore();
+        return nullptr;
     }
     const QSurfaceFormat got = d.context->format();
     if (got.majorVersion() < 3 || (got.majorVersion() == 3 && got.minorVersion() < 3)) {
         d.context->doneCurrent();
         delete d.context;
         delete d.surface;
-        return false;
+        d.context = nullptr;
+        d.surface = nullptr;
+        restore();
+        return nullptr;
     }
     QOpenGLExtraFunctions *f = d.gl();
     const QByteArray renderer = reinterpret_cast<const char *>(f->glGetString(GL_RENDERER));
@@ -156,12 +177,37 @@ bool GsDevice::CreateDefaultDevice(bool debug)
     f->glBindBuffer(GL_ARRAY_BUFFER, d.quadBuffer);
     f->glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
     f->glBindBuffer(GL_ARRAY_BUFFER, 0);
-    g_device = device.release();
-    if (!g_device->AddShader("rgba", kVertexSource, kRgbaPixelSource)) {
-        DestroyDefaultDevice();
-        return false;
+    t_current = device.get();
+    const bool plain = device->AddShader("rgba", kVertexSource, kRgbaPixelSource);
+    if (previous) {
+        restore();
+    } else {
+        d.context->doneCurrent();
+        t_current = previousDevice;
     }
+    if (!plain) {
+        device->teardown();
+        return nullptr;
+    }
+    return device;
+}
+
+bool GsDevice::CreateDefaultDevice(bool debug)
+{
+    if (g_device)
+        return true;
+    std::unique_ptr<GsDevice> device = make(debug);
+    if (!device)
+        return false;
+    g_device = device.release();
+    // The GUI thread keeps the default device current until it hands it on.
+    g_device->d->context->makeCurrent(g_device->d->surface);
     return true;
+}
+
+std::unique_ptr<GsDevice> GsDevice::Create(bool debug)
+{
+    return make(debug);
 }
 
 GsDevice *GsDevice::DefaultDevice()
@@ -173,7 +219,18 @@ void GsDevice::DestroyDefaultDevice()
 {
     if (!g_device)
         return;
-    Impl &d = *g_device->d;
+    GsDevice *device = g_device;
+    g_device = nullptr;
+    delete device;
+}
+
+void GsDevice::teardown()
+{
+    Impl &d = *this->d;
+    if (!d.context)
+        return;
+    GsDevice *previous = t_current;
+    t_current = this; // what is freed now is this device's
     if (d.context->makeCurrent(d.surface)) {
         d.buryPending();
         QOpenGLExtraFunctions *f = d.gl();
@@ -184,16 +241,18 @@ void GsDevice::DestroyDefaultDevice()
         d.programs.clear();
         d.context->doneCurrent();
     }
+    t_current = previous == this ? nullptr : previous;
     for (QOpenGLContext *ctx : d.deadContexts)
         delete ctx;
+    d.deadContexts.clear();
     delete d.context;
+    d.context = nullptr;
     // The surface belongs to the GUI thread; delete it there when we are elsewhere.
     if (d.surface->thread() == QThread::currentThread())
         delete d.surface;
     else
         d.surface->deleteLater();
-    delete g_device;
-    g_device = nullptr;
+    d.surface = nullptr;
 }
 
 void GsDevice::MoveToThread(QThread *thread)
@@ -224,20 +283,29 @@ void GsDevice::MoveToThread(QThread *thread)
     hand(d->context);
     for (QOpenGLContext *context : d->presentContexts)
         hand(context);
+    if (t_current == this && thread != QThread::currentThread())
+        t_current = nullptr;
     d->thread = thread;
 }
 
 bool GsDevice::MakeCurrent()
 {
-    if (QOpenGLContext::currentContext() == d->context)
+    if (QOpenGLContext::currentContext() == d->context) {
+        t_current = this;
         return true;
-    return d->context->makeCurrent(d->surface);
+    }
+    if (!d->context->makeCurrent(d->surface))
+        return false;
+    t_current = this;
+    return true;
 }
 
 void GsDevice::DoneCurrent()
 {
     if (QOpenGLContext::currentContext() == d->context)
         d->context->doneCurrent();
+    if (t_current == this)
+        t_current = nullptr;
 }
 
 bool GsDevice::IsCurrent() const

@@ -1,10 +1,12 @@
 #pragma once
-// The graphics device: one per process, over OpenGL 3.3 core. It owns the shader
+// A graphics device over its own OpenGL 3.3 core context. It owns the shader
 // programs and runs the render-loop passes over every scene, filter, raw output
-// and view.
+// and view made while it is current. The default device serves the preview; an
+// export makes one of its own, so that neither touches the other's state.
 // Lives on: created on the main (GUI) thread, then used by one thread at a time
 // (the render thread after MoveToThread); scenes, filters, outputs and views may
-// register and unregister from any thread.
+// register and unregister from any thread. Objects made on a thread belong to the
+// device current there (the default device where none is).
 
 #include "GsTypes.h"
 
@@ -22,6 +24,9 @@ public:
     static GsDevice *DefaultDevice();
     // Frees every GPU object and the device; call on the thread that uses it.
     static void DestroyDefaultDevice();
+    // A device of its own, not shared with the default one (null when no context can
+    // be made). Call on the GUI thread; destroy it on the thread that used it last.
+    static std::unique_ptr<GsDevice> Create(bool debug);
 
     // Hands the device to `thread`; call on the thread that currently uses it.
     void MoveToThread(QThread *thread);
@@ -60,6 +65,8 @@ public:
 
 private:
     GsDevice();
+    static std::unique_ptr<GsDevice> make(bool debug);
+    void teardown();
     void chooseRenderSize(GsScene *scene);
     std::unique_ptr<Impl> d;
 };

@@ -12,7 +12,8 @@ namespace {
 std::atomic<int> g_audioTasks{0};
 } // namespace
 
-AudioDecoderTask::AudioDecoderTask(const QString &path) : m_path(path)
+AudioDecoderTask::AudioDecoderTask(const QString &path, AudioMixerPlayer &mixer)
+    : m_path(path), m_mixer(mixer)
 {
     ++g_audioTasks;
     BG_LOG_D("Audio DecoderTask");
@@ -21,7 +22,7 @@ AudioDecoderTask::AudioDecoderTask(const QString &path) : m_path(path)
         for (const ff::StreamCtx &s : movie->streams)
             m_audioStreams += s.kind == ff::StreamKind::Audio;
     if (m_audioStreams > 0) {
-        const ff::AudioMixer::Format f = AudioMixerPlayer::instance().format();
+        const ff::AudioMixer::Format f = m_mixer.format();
         const bool opened = m_decoder.open(*movie->audioStream(), f.sampleRate, f.channels);
         BG_LOG_D("Success: %d", int(opened));
     }
@@ -45,7 +46,7 @@ void AudioDecoderTask::decode(const ff::Rational &position, int volume)
         return;
     // Exactly as many samples as the mixer's range holds, so that consecutive ranges
     // tile the file without a gap or a repeat whatever the clip's offset.
-    AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
+    AudioMixerPlayer &mixer = m_mixer;
     const int rate = mixer.format().sampleRate;
     const int64_t first = position.toSamples(rate);
     const ff::AFramePtr slice = m_decoder.getAudioFrame(
@@ -68,7 +69,7 @@ void AudioTaskManager::decode(QList<AudioFrameData> &list)
         ++it;
     }
     for (const AudioFrameData &entry : list) {
-        m_tasks.push_back(std::make_unique<AudioDecoderTask>(entry.path));
+        m_tasks.push_back(std::make_unique<AudioDecoderTask>(entry.path, m_mixer));
         m_tasks.back()->decode(entry.position, entry.volume);
     }
     list.clear();

@@ -1,8 +1,10 @@
 #pragma once
-// The process-wide mixer and sound output: the player mixes each 1/30 s of its
-// clips here and writes it to the output, pacing itself by what is still queued.
-// The audio export uses the same object without an output.
-// Lives on: used by one thread at a time (the player thread or the audio export).
+// A mixer and its sound output: the player mixes each 1/30 s of its clips in the
+// process-wide one and writes it to the output, pacing itself by what is still
+// queued. An export mixes in one of its own, without an output, so that playback
+// goes on meanwhile.
+// Lives on: used by one thread at a time (the player thread, or an export's sound
+// thread for its own).
 
 #include "media/AudioMixer.h"
 
@@ -16,6 +18,10 @@ class AudioPlayer;
 class AudioMixerPlayer {
 public:
     static AudioMixerPlayer &instance();
+    AudioMixerPlayer();
+    ~AudioMixerPlayer();
+    AudioMixerPlayer(const AudioMixerPlayer &) = delete;
+    AudioMixerPlayer &operator=(const AudioMixerPlayer &) = delete;
 
     // Creates the mixer (and, with output, opens the sound device); false when the
     // output could not be opened or was not asked for.
@@ -44,8 +50,6 @@ public:
     void close();
 
 private:
-    AudioMixerPlayer();
-    ~AudioMixerPlayer();
     std::unique_ptr<ff::AudioMixer> m_mixer;
     std::unique_ptr<zua::AudioPlayer> m_output;
     int m_frameCount = 1;

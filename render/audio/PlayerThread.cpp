@@ -49,8 +49,8 @@ void PlayerThread::waitForStop()
 
 void PlayerThread::run()
 {
-    auto tasks = std::make_unique<AudioTaskManager>();
     AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
+    auto tasks = std::make_unique<AudioTaskManager>(mixer);
     mixer.open(2, 44100, 2, true);
     constexpr int64_t fps = timebase::kFps;
     int64_t frame = m_from;

@@ -6,7 +6,7 @@
 
 #include "ExportThreads.h"
 
-#include "render/preview/PreviewLayers.h"
+#include "graphics/GsDevice.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"
@@ -130,9 +130,8 @@ bool ExportManager::namesOneOf(const QString &path, const QStringList &files)
     return false;
 }
 
-std::optional<ExportManager::Result> ExportManager::start(const MVParams &params, GsScene *scene,
-                                                          PreviewLayers *layers,
-                                                          TimelineState timeline)
+std::optional<ExportManager::Result>
+ExportManager::start(const MVParams &params, const QSize &sceneSize, TimelineState timeline)
 {
     if (!timeline)
         return Result::EncoderRefused;
@@ -177,6 +176,14 @@ std::optional<ExportManager::Result> ExportManager::start(const MVParams &params
         }
         part = reserve.fileName();
     }
+    // The pictures are composed on a device of the export's own (made here, on the
+    // GUI thread, and handed to the picture thread).
+    std::unique_ptr<GsDevice> device;
+    if (!params.audioOnly && !(device = GsDevice::Create(false))) {
+        BG_LOG_E("---> no graphics device for the export");
+        QFile::remove(part);
+        return Result::EncoderRefused;
+    }
     mv::MovieHandle movie = mv::create_movie(settingsFor(params), part.toUtf8().constData());
     if (!movie) {
         BG_LOG_E("---> 初始化编码器出错");
@@ -202,15 +209,10 @@ std::optional<ExportManager::Result> ExportManager::start(const MVParams &params
     if (params.audioOnly) {
         connect(m_audio, &ExportAudio::sig_processUpdate, this, &ExportManager::sig_processUpdate);
     } else {
-        m_layers = layers;
-        ExportItems items;
-        if (m_layers) {
-            m_layers->beginExport(timeline->frameAt(0)); // every visual track has an item
-            items = m_layers->exportItems();
-        }
         m_queue = std::make_unique<ExportFrameQueue>(kQueuedFrames);
-        m_fetch = new ExportFetchFrame(*m_context, *m_queue, timeline, items);
-        m_image = new ExportImage(*m_context, *m_queue, scene, params.width, params.height);
+        m_fetch = new ExportFetchFrame(*m_context, *m_queue, timeline);
+        m_image = new ExportImage(*m_context, *m_queue, std::move(device), sceneSize,
+                                  QSize(params.width, params.height));
         connect(m_image, &ExportImage::sig_processUpdate, this, &ExportManager::sig_processUpdate);
         connect(m_image, &QThread::finished, this, &ExportManager::checkFinished);
         m_fetch->start(QThread::InheritPriority);
@@ -220,10 +222,10 @@ std::optional<ExportManager::Result> ExportManager::start(const MVParams &params
     return std::nullopt;
 }
 
-ExportManager::Result ExportManager::exportMovie(const MVParams &params, GsScene *scene,
-                                                 PreviewLayers *layers, TimelineState timeline)
+ExportManager::Result ExportManager::exportMovie(const MVParams &params, const QSize &sceneSize,
+                                                 TimelineState timeline)
 {
-    if (const std::optional<Result> refused = start(params, scene, layers, timeline))
+    if (const std::optional<Result> refused = start(params, sceneSize, timeline))
         return *refused;
     Result result = Result::Cancelled;
     bool over = false;
@@ -266,9 +268,6 @@ void ExportManager::conclude()
     m_finisher = nullptr;
     // Progress the workers reported and nobody took yet belongs to this run.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
-    if (m_layers)
-        m_layers->endExport();
-    m_layers = nullptr;
     m_context.reset();
     m_concluding = false;
     BG_LOG_D("---> 导出结束");

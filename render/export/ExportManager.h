@@ -1,8 +1,10 @@
 #pragma once
 // Runs exports: a movie (pictures and sound) or sound only, through the movie
 // writer. The workers evaluate every frame from the timeline state the run was
-// given (later edits do not reach it); the main thread only hears the progress
-// and, at the end, puts the file in place (no event loop of its own).
+// given (later edits do not reach it) and compose it in a graph of their own, on a
+// graphics device of their own: the preview is not touched. The main thread only
+// hears the progress and, at the end, puts the file in place (no event loop of its
+// own).
 // The file is written under a hidden temporary name in the target folder, finished
 // (trailer, index) on a worker, and only then renamed to the name asked for: a
 // cancelled, failed or killed run never leaves a half-written file under that name,
@@ -15,6 +17,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -24,11 +27,10 @@
 class ExportAudio;
 class ExportFetchFrame;
 class ExportImage;
-class GsScene;
-class PreviewLayers;
-class ExportFrameQueue;
 class QThread;
 struct ExportContext;
+struct ExportFrame;
+template <typename T> class BoundedQueue;
 
 class ExportManager : public QObject {
     Q_OBJECT
@@ -48,15 +50,14 @@ public:
         NameTooLong,   // the file system takes no name this long
         FolderRefused, // no file can be created in the target's folder (see messageText)
     };
-    // Starts the export the request asks for: `timeline` drawn in `scene` (whose
-    // items `layers` owns). Refused at once: the result, and no run; otherwise the
-    // run goes on and sig_ended tells how it ended.
-    std::optional<Result> start(const MVParams &params, GsScene *scene, PreviewLayers *layers,
+    // Starts the export the request asks for: `timeline`, placed in a scene of
+    // `sceneSize` (the project's size). Refused at once: the result, and no run;
+    // otherwise the run goes on and sig_ended tells how it ended.
+    std::optional<Result> start(const MVParams &params, const QSize &sceneSize,
                                 TimelineState timeline);
     // The same run, returning when it ended (the headless renderer and tests): the
     // waiter watches it, else an event loop of its own waits.
-    Result exportMovie(const MVParams &params, GsScene *scene, PreviewLayers *layers,
-                       TimelineState timeline);
+    Result exportMovie(const MVParams &params, const QSize &sceneSize, TimelineState timeline);
     bool isExporting() const { return m_context != nullptr; }
     // The message key for a result (empty when it needs none).
     static QString messageKey(Result result);
@@ -101,8 +102,7 @@ private:
     Waiter m_waiter;
     bool m_reveal = true;
     std::unique_ptr<ExportContext> m_context;
-    std::unique_ptr<ExportFrameQueue> m_queue;
-    PreviewLayers *m_layers = nullptr;
+    std::unique_ptr<BoundedQueue<ExportFrame>> m_queue;
     QPointer<ExportFetchFrame> m_fetch;
     QPointer<ExportImage> m_image;
     QPointer<ExportAudio> m_audio;

@@ -2,10 +2,9 @@
 
 #include "common/FrameRate.h"
 
+#include "ExportGraph.h"
 #include "render/audio/AudioDecoding.h"
 #include "render/audio/AudioMixerPlayer.h"
-#include "render/preview/PreviewItem.h"
-#include "render/preview/VideoDecoding.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"
@@ -13,10 +12,6 @@
 #include "graphics/GsScene.h"
 
 #include <cstring>
-
-namespace {
-constexpr int kPreviewEvery = 100; // the preview shows every 100th exported frame
-} // namespace
 
 // ---- context -----------------------------------------------------------------------
 
@@ -43,34 +38,17 @@ bool ExportContext::waitForPictures(int64_t frame, const std::atomic<bool> &stop
     return !stop;
 }
 
-// ---- evaluated frames --------------------------------------------------------------
-
-void ExportFrame::release()
-{
-    for (ExportLayer &layer : layers)
-        layer.release();
-    layers.clear();
-}
-
-ExportFrameQueue::~ExportFrameQueue()
-{
-    for (ExportFrame &frame : drain())
-        frame.release();
-}
-
 // ---- frames ------------------------------------------------------------------------
 
 ExportFetchFrame::ExportFetchFrame(ExportContext &context, ExportFrameQueue &queue,
-                                   TimelineState timeline, const ExportItems &items)
-    : m_context(context), m_queue(queue), m_timeline(std::move(timeline)), m_items(items)
+                                   TimelineState timeline)
+    : m_context(context), m_queue(queue), m_timeline(std::move(timeline))
 {}
 
 ExportFetchFrame::~ExportFetchFrame()
 {
     stop();
     wait();
-    for (PreviewItem *item : m_items)
-        item->Release();
 }
 
 void ExportFetchFrame::stop()
@@ -89,35 +67,28 @@ void ExportFetchFrame::run()
             m_queue.close();
             break;
         }
-        ExportFrame evaluated{frame, last, {}};
-        for (const TrackFrame &track : m_timeline->frameAt(frame))
-            if (PreviewItem *item = m_items.value(track.track)) {
-                item->AddRef();
-                evaluated.layers << ExportLayer{item, track};
-            }
-        if (!m_queue.push(evaluated)) { // stopped
-            evaluated.release();
-            break;
-        }
+        ExportFrame evaluated{frame, last, m_timeline->frameAt(frame)};
+        if (!m_queue.push(evaluated))
+            break; // stopped
     }
 }
 
 // ---- pictures ----------------------------------------------------------------------
 
-ExportImage::ExportImage(ExportContext &context, ExportFrameQueue &queue, GsScene *scene, int width,
-                         int height)
-    : GsOutputRaw(scene, width, height, GS_RGBA), m_context(context), m_queue(queue)
+ExportImage::ExportImage(ExportContext &context, ExportFrameQueue &queue,
+                         std::unique_ptr<GsDevice> device, const QSize &sceneSize,
+                         const QSize &outputSize)
+    : m_context(context), m_queue(queue), m_device(std::move(device)), m_sceneSize(sceneSize),
+      m_outputSize(outputSize)
 {
-    if (GsDevice *device = GsDevice::DefaultDevice())
-        device->MoveToThread(this);
-    Attach();
+    if (m_device)
+        m_device->MoveToThread(this);
 }
 
 ExportImage::~ExportImage()
 {
     stop();
     wait();
-    Detach();
 }
 
 void ExportImage::stop()
@@ -127,70 +98,55 @@ void ExportImage::stop()
 
 void ExportImage::run()
 {
-    GsDevice *device = GsDevice::DefaultDevice();
-    if (!device)
+    if (!m_device || !m_device->MakeCurrent()) {
+        BG_LOG_E("---> the export has no graphics device");
+        m_context.writeFailed = true;
+        m_context.picturesEnded();
         return;
-    int64_t drawn = 0;
+    }
     m_encoder = std::make_unique<PictureEncoder>(m_context);
+    ExportGraph::Receiver receiver;
+    receiver.next = [this](size_t bytes) { return m_encoder->next(bytes); };
+    receiver.hand = [this](const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs) {
+        const int64_t start = bg::SystemServices::monotonicMicros();
+        m_encoder->hand(pixels, bytes, stride, timestampNs / 1000);
+        m_encodeUs += bg::SystemServices::monotonicMicros() - start;
+    };
+    auto graph = std::make_unique<ExportGraph>(*m_device, m_sceneSize, m_outputSize, receiver);
+    if (!graph->isValid()) {
+        BG_LOG_E("---> the export's programs could not be built");
+        m_context.writeFailed = true;
+    }
+    int64_t drawn = 0;
     ExportFrame evaluated;
     using bg::SystemServices;
-    int64_t waited = 0, decoded = 0, uploaded = 0, composed = 0;
+    int64_t waited = 0, decoded = 0, composed = 0;
     int64_t t = SystemServices::monotonicMicros();
     auto lap = [&t](int64_t &into) {
         const int64_t now = SystemServices::monotonicMicros();
         into += now - t;
         t = now;
     };
-    while (m_queue.pop(evaluated)) {
+    while (!m_context.writeFailed && m_queue.pop(evaluated)) {
         lap(waited);
-        bool reorder = false;
-        for (ExportLayer &layer : evaluated.layers) {
-            reorder = PreviewLayers::place(layer.item, layer.frame) || reorder;
-            if (!layer.frame.subtitleTrack)
-                layer.item->apply(layer.item->decodeNow(layer.frame.request));
-            layer.release();
-        }
-        if (reorder && scene())
-            scene()->OrderItem();
+        graph->place(evaluated.tracks);
         lap(decoded);
-        device->TickSource();
-        lap(uploaded);
-        device->HandleFilter();
-        device->OutputFrame(evaluated.frame * timebase::kFrameNs,
-                            1); // the encoding of the frame before, too
-        if (drawn++ % kPreviewEvery == 0)
-            device->DrawDisplay();
+        graph->compose(evaluated.frame * timebase::kFrameNs); // and the encoding of the one before
         lap(composed);
+        ++drawn;
         m_context.picturesReached(evaluated.frame);
         emit sig_processUpdate(int(evaluated.frame), int(evaluated.lastFrame));
-        if (m_context.writeFailed)
-            break;
     }
-    Flush();           // the frame still being read back
+    graph->flush();    // the frame still being read back
     m_encoder.reset(); // and everything handed on is written
+    graph.reset();
     m_context.picturesEnded();
-    BG_LOG_D("---> export pictures: %lld frames; ms waiting %lld, decoding %lld, uploading %lld, "
+    BG_LOG_D("---> export pictures: %lld frames; ms waiting %lld, decoding %lld, "
              "drawing and reading back %lld, of which converting and encoding %lld",
              static_cast<long long>(drawn), static_cast<long long>(waited / 1000),
-             static_cast<long long>(decoded / 1000), static_cast<long long>(uploaded / 1000),
-             static_cast<long long>(composed / 1000), static_cast<long long>(m_encodeUs / 1000));
-    device->DoneCurrent();
-    device->MoveToThread(thread()); // back to the main thread, which owns it between runs
-}
-
-uint8_t *ExportImage::FrameBuffer(size_t bytes)
-{
-    const int64_t start = bg::SystemServices::monotonicMicros();
-    uint8_t *buffer = m_encoder ? m_encoder->next(bytes) : nullptr;
-    m_encodeUs += bg::SystemServices::monotonicMicros() - start;
-    return buffer;
-}
-
-void ExportImage::OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs)
-{
-    const int64_t start = bg::SystemServices::monotonicMicros();
-    m_encoder->hand(pixels, bytes, stride, timestampNs / 1000);
-    m_encodeUs += bg::SystemServices::monotonicMicros() - start;
+             static_cast<long long>(decoded / 1000), static_cast<long long>(composed / 1000),
+             static_cast<long long>(m_encodeUs / 1000));
+    m_device.reset(); // its context and everything made on it go on this thread
 }
 
 // ---- encoder hand-off --------------------------------------------------------------
@@ -276,8 +232,9 @@ void ExportAudio::stop()
 
 void ExportAudio::run()
 {
-    auto tasks = std::make_unique<AudioTaskManager>();
-    AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
+    // A mixer of its own: the player may go on using the process-wide one.
+    AudioMixerPlayer mixer;
+    auto tasks = std::make_unique<AudioTaskManager>(mixer);
     mixer.open(2, 44100, 2, false);
     const mv::MovieHandle movie = m_context.movie;
     const int64_t lastFrame = m_timeline->lastFrame();

@@ -1,22 +1,21 @@
 #pragma once
 // The three workers of an export, each reading the timeline state the export took
-// when it started: the frame thread evaluates each output frame's pictures, the
-// picture thread decodes, composes and encodes them in order, the sound thread
-// evaluates, mixes and encodes each 1/30 s of sound.
+// when it started: the frame thread evaluates what each output frame shows, the
+// picture thread decodes and composes it in its own graph (ExportGraph) and hands it
+// to the encoder in order, the sound thread evaluates, mixes and encodes each 1/30 s
+// of sound.
 // Lives on: each its own thread while one export runs; built, stopped and deleted
 // by the export manager on the main thread.
 
 #include "common/FrameRate.h"
 #include "render/BoundedQueue.h"
 #include "render/TimelineReader.h"
-#include "render/preview/PreviewLayers.h"
 
-#include "graphics/GsFilter.h"
 #include "media/MediaTypes.h"
 #include "movie/MovieWriter.h"
 
-#include <QHash>
 #include <QList>
+#include <QSize>
 #include <QThread>
 
 #include <atomic>
@@ -27,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-class GsScene;
+class GsDevice;
 
 // What the three threads share.
 struct ExportContext {
@@ -56,31 +55,21 @@ private:
     bool m_picturesEnded = false;
 };
 
-// One evaluated output frame: what each visual track's item shows at it.
+// One evaluated output frame: what each visual track shows at it.
 struct ExportFrame {
     int64_t frame = 0;
     int64_t lastFrame = 0;
-    QList<ExportLayer> layers; // each item referenced until drawn
-    void release();
+    QList<TrackFrame> tracks;
 };
 
 // The evaluated frames between the frame thread and the picture thread, at most
-// `capacity` waiting; frames still queued when it goes release their items.
-class ExportFrameQueue : public BoundedQueue<ExportFrame> {
-public:
-    using BoundedQueue::BoundedQueue;
-    ~ExportFrameQueue();
-};
-
-// The preview item of each visual track (by the track's uuid), each referenced;
-// the frame thread reads it and releases the references when it goes.
-using ExportItems = QHash<QString, PreviewItem *>;
+// `capacity` waiting.
+using ExportFrameQueue = BoundedQueue<ExportFrame>;
 
 class ExportFetchFrame : public QThread {
     Q_OBJECT
 public:
-    ExportFetchFrame(ExportContext &context, ExportFrameQueue &queue, TimelineState timeline,
-                     const ExportItems &items);
+    ExportFetchFrame(ExportContext &context, ExportFrameQueue &queue, TimelineState timeline);
     ~ExportFetchFrame() override;
     void stop();
 
@@ -91,7 +80,6 @@ private:
     ExportContext &m_context;
     ExportFrameQueue &m_queue;
     const TimelineState m_timeline;
-    const ExportItems m_items; // referenced until the destructor
     std::atomic<bool> m_stop{false};
 };
 
@@ -128,12 +116,13 @@ private:
     std::thread m_thread;
 };
 
-class ExportImage : public QThread, public GsOutputRaw {
+class ExportImage : public QThread {
     Q_OBJECT
 public:
-    // Takes the graphics device over until it ends (the render thread is stopped).
-    ExportImage(ExportContext &context, ExportFrameQueue &queue, GsScene *scene, int width,
-                int height);
+    // Composes a scene of `sceneSize` into pictures of `outputSize` on `device` (the
+    // export's own, made on the main thread), which it takes to its thread.
+    ExportImage(ExportContext &context, ExportFrameQueue &queue, std::unique_ptr<GsDevice> device,
+                const QSize &sceneSize, const QSize &outputSize);
     ~ExportImage() override;
     void stop();
 
@@ -142,12 +131,12 @@ signals:
 
 protected:
     void run() override;
-    void OnFrame(const uint8_t *pixels, size_t bytes, int stride, int64_t timestampNs) override;
-    uint8_t *FrameBuffer(size_t bytes) override;
 
 private:
     ExportContext &m_context;
     ExportFrameQueue &m_queue;
+    std::unique_ptr<GsDevice> m_device; // used and destroyed on this thread
+    const QSize m_sceneSize, m_outputSize;
     int64_t m_encodeUs = 0; // time spent handing pictures to the encoder thread
     std::unique_ptr<PictureEncoder> m_encoder;
 };

@@ -23,12 +23,6 @@ void PlaybackRoute::setItems(const QHash<QString, PreviewItem *> &items)
         item->Release();
 }
 
-void PlaybackRoute::setExporting(bool on)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_exporting = on;
-}
-
 void PlaybackRoute::setTimed(bool on)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -38,10 +32,6 @@ void PlaybackRoute::setTimed(bool on)
 bool PlaybackRoute::deliver(const QList<TrackFrame> &frames)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_exporting) {
-        m_last = frames; // shown when the export ends
-        return true;
-    }
     if (!m_timed || frames.size() != m_items.size())
         return false;
     for (const TrackFrame &frame : frames) {

@@ -27,9 +27,7 @@ public:
 
     // The tracks' items now (main thread); each is referenced until replaced.
     void setItems(const QHash<QString, PreviewItem *> &items);
-    // While an export draws the items, or while pictures are shown as soon as they
-    // are decoded, nothing is delivered here.
-    void setExporting(bool on);
+    // While pictures are shown as soon as they are decoded, nothing is delivered here.
     void setTimed(bool on);
     // Player thread: queues each track's picture on its item. False when the main
     // thread must place them.
@@ -42,6 +40,5 @@ private:
     mutable std::mutex m_mutex;
     QHash<QString, PreviewItem *> m_items;
     QList<TrackFrame> m_last;
-    bool m_exporting = false;
     bool m_timed = true;
 };

@@ -9,11 +9,6 @@ void PreviewItem::setVisible(bool on)
         selected = false;
 }
 
-void PreviewItem::apply(const RenderParam &result)
-{
-    setVisible(result.visible);
-}
-
 int PreviewItem::toDegrees(double radians)
 {
     const double degrees = std::floor(radians * 180.0 / 3.1415926 + 0.5); // halves upwards

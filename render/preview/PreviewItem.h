@@ -1,6 +1,6 @@
 #pragma once
-// Base of the items a visual track owns in the preview scene: rotation, order
-// value, visibility and selection, and the operations the timeline and the export
+// Base of the items a visual track owns in a composed scene (the preview's or an export's):
+// rotation, order value, visibility and selection, and the operations the timeline and the export
 // call. The item knows its track and the clip it shows by id only; edits made in the
 // preview leave it as values (clipGeometry) that the timeline applies.
 // Lives on: geometry and ids on the main thread; prepare/draw on the render thread.
@@ -40,10 +40,6 @@ public:
     virtual void prepare() {}
     virtual void draw() {}
     virtual void setFrameData(const VideoFrameData &) {}
-    virtual RenderParam decodeNow(const VideoFrameData &) { return RenderParam(); }
-    virtual void apply(const RenderParam &result);
-    virtual void beginExport() {}
-    virtual void endExport() {}
 
     void setVisible(bool on);
     // The item's rectangle and rotation (whole degrees) for its clip's "previewRect"

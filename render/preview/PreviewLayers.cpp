@@ -119,7 +119,7 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame, bool when
         // above the track's item, which shows nothing meanwhile), so stickers, pictures
         // and subtitles of higher tracks stay on top of a cross-fade. This departs on
         // purpose from drawing every transition above all clips, which hid them.
-        if (auto *video = dynamic_cast<VideoPreviewItem *>(layer)) {
+        if (auto *video = dynamic_cast<ClipItem *>(layer)) {
             if (video->companion()->order() != frame.zValue) {
                 video->companion()->SetOrder(frame.zValue);
                 reordered = true;
@@ -150,8 +150,6 @@ bool PreviewLayers::place(PreviewItem *layer, const TrackFrame &frame, bool when
 void PreviewLayers::slot_trackFrames(const QList<TrackFrame> &frames)
 {
     m_route->setLast(frames);
-    if (m_exporting)
-        return; // the export draws the items now; the last frame is shown after it
     show(frames, m_followHeardSound);
 }
 
@@ -175,38 +173,4 @@ void PreviewLayers::show(const QList<TrackFrame> &frames, bool timed)
     }
     if (reorder)
         m_render->orderItems();
-}
-
-void PreviewLayers::beginExport(const QList<TrackFrame> &tracks)
-{
-    sync(tracks);
-    m_exporting = true;
-    m_route->setExporting(true);
-    for (PreviewItem *layer : qAsConst(m_layers))
-        layer->beginExport();
-}
-
-void PreviewLayers::endExport()
-{
-    if (!m_exporting)
-        return;
-    for (PreviewItem *layer : qAsConst(m_layers))
-        layer->endExport();
-    m_exporting = false;
-    m_route->setExporting(false);
-    show(m_route->last(), false); // a still now
-}
-
-QHash<QString, PreviewItem *> PreviewLayers::exportItems() const
-{
-    for (PreviewItem *layer : qAsConst(m_layers))
-        layer->AddRef();
-    return m_layers;
-}
-
-void ExportLayer::release()
-{
-    if (item)
-        item->Release();
-    item = nullptr;
 }

@@ -18,14 +18,6 @@ class PlaybackRoute;
 class PreviewItem;
 class RenderManager;
 
-// One track's item and what it shows at an export frame; the item is referenced
-// until the export has drawn it (ExportLayer::release).
-struct ExportLayer {
-    PreviewItem *item = nullptr;
-    TrackFrame frame;
-    void release();
-};
-
 class PreviewLayers : public QObject {
     Q_OBJECT
 public:
@@ -35,14 +27,6 @@ public:
     // The item of a track (by uuid), or null.
     PreviewItem *layerOf(const QString &track) const { return m_layers.value(track); }
 
-    // Export mode: every item decodes synchronously on the export's picture thread,
-    // and the frames the preview is handed meanwhile are set aside until it ends.
-    void beginExport(const QList<TrackFrame> &tracks);
-    void endExport();
-    bool exporting() const { return m_exporting; }
-    // Every track's item by the track's uuid, each referenced (for an export's
-    // frame thread, which reads no more of this object).
-    QHash<QString, PreviewItem *> exportItems() const;
     // Places a track's item as the frame says (position, size, rotation, selection,
     // order; a subtitle's text and visibility). With `whenHeard` the item applies
     // its place and look itself once the frame is heard. True when its order value
@@ -68,6 +52,5 @@ private:
     QHash<QString, PreviewItem *> m_layers; // referenced while held
     // Also holds the last frame played, re-applied when the scene is replaced.
     std::shared_ptr<PlaybackRoute> m_route;
-    bool m_exporting = false;
     bool m_followHeardSound = true;
 };

@@ -14,7 +14,7 @@ void uploadCrop(const VFrameInfo &slot, std::unique_ptr<GsTexture> &texture)
         return;
     }
     const ff::VFrameCtx &f = *slot.frame;
-    const QRect crop = VideoPreviewItem::cropOf(slot);
+    const QRect crop = ClipItem::cropOf(slot);
     if (crop.isEmpty()) {
         texture.reset();
         return;
@@ -118,8 +118,8 @@ void TransPreviewItem::prepareSide(const VFrameInfo &slot, std::unique_ptr<GsTex
     }
     QSizeF size(slot.width, slot.height);
     if (slot.fitMode == 1)
-        size = VideoPreviewItem::fitted(slot.width, slot.height,
-                                        double(texture->width()) / texture->height());
+        size =
+            ClipItem::fitted(slot.width, slot.height, double(texture->width()) / texture->height());
     const float colour[6] = {slot.temperature, slot.hue,        slot.brightness,
                              slot.contrast,    slot.saturation, slot.highlight};
     filter->set(texture.get(),
@@ -129,9 +129,7 @@ void TransPreviewItem::prepareSide(const VFrameInfo &slot, std::unique_ptr<GsTex
 
 void TransPreviewItem::prepare()
 {
-    if (m_exportMode) {
-        m_sidesStale = true; // the export thread applied this frame's sides
-    } else {
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_hasPending) {
             m_current = m_pending;

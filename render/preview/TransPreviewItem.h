@@ -47,9 +47,8 @@ public:
     TransPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight);
     ~TransPreviewItem() override;
 
+    // The transition shown from the next tick on (any thread).
     void setPending(const RenderParam &result);
-    void setExportMode(bool on) { m_exportMode = on; }
-    void setCurrent(const RenderParam &result) { m_current = result; }
 
     void prepare() override;
     void draw() override;
@@ -64,7 +63,6 @@ private:
     bool m_hasPending = false;
     bool m_sidesStale = false; // m_current's sides not yet uploaded
     RenderParam m_current;
-    bool m_exportMode = false;
     std::unique_ptr<GsTexture> m_fromTexture, m_toTexture;
     std::unique_ptr<TransFilter> m_fromFilter, m_toFilter;
     std::unique_ptr<GsConstantBuffer> m_constants;

@@ -1,17 +1,16 @@
 #pragma once
 // The preview item of a picture or video track: decodes the newest request on its
-// own thread (at most every 40 ms) and draws the clip with "rgba_base"; its
-// companion draws transitions over the whole scene. While playing, requests are
+// own thread (at most every 40 ms) and draws the clip (ClipItem). While playing, requests are
 // decoded ahead in order and each one is shown when the playback clock says its
 // frame is being heard. Pictures are decoded at the size they are drawn at (from a
 // proxy when one is ready), and while playing only the crop's part is converted;
 // a picture that would be shown late is dropped before it is converted.
 // Lives on: the main thread owns it and calls setFrameData; the player thread calls
 // scheduleFrameData; its decode thread (a member) runs decodeLoop; prepare/draw run on the render
-// thread, decodeNow/apply on the export thread. Decoded results cross to the render thread under
-// m_itemMutex. Always held in a RefCountedObject.
+// thread. Decoded results cross to the render thread under m_itemMutex. Always held in a
+// RefCountedObject.
 
-#include "PreviewItem.h"
+#include "ClipItem.h"
 #include "VideoDecoding.h"
 
 #include <QList>
@@ -22,18 +21,12 @@
 #include <mutex>
 #include <thread>
 
-class GsConstantBuffer;
 class PlaybackClock;
-class GsTexture;
-class TransPreviewItem;
 
-class VideoPreviewItem : public PreviewItem {
+class VideoPreviewItem : public ClipItem {
 public:
-    // The companion is made here, sized to the scene.
     VideoPreviewItem(uint32_t sceneWidth, uint32_t sceneHeight);
     ~VideoPreviewItem() override;
-
-    TransPreviewItem *companion() const { return m_companion; }
 
     void setFrameData(const VideoFrameData &request) override;
     // Playback: the request for timeline frame `frame`, shown when it is heard.
@@ -42,12 +35,6 @@ public:
     // are shown as soon as they are decoded.
     void setClock(std::shared_ptr<PlaybackClock> clock);
     void prepare() override;
-    void draw() override;
-    bool FillTarget(GsTexture *target) override;
-    RenderParam decodeNow(const VideoFrameData &request) override;
-    void apply(const RenderParam &result) override;
-    void beginExport() override;
-    void endExport() override;
 
     // Called on the decoding thread with the three frames of each decoded request
     // (current, from, to), for the crop editor.
@@ -58,20 +45,6 @@ public:
     int decodedRequests() const { return m_decoded.loadRelaxed(); }
     // Playback pictures dropped before conversion because they would be shown late.
     int droppedLate() const { return m_droppedLate.load(); }
-    // Media time of the picture the item draws now (-1 before the first one).
-    int64_t shownPtsUs() const { return m_shownPts.loadRelaxed(); }
-    // The texture size the item draws from (0 before the first frame).
-    QSize textureSize() const;
-    // The part of the slot's frame that is shown (empty without a frame).
-    static QRect cropOf(const VFrameInfo &slot);
-    // The size a picture of `picture` pixels is drawn at in the item's box.
-    static QSizeF drawnSize(const VFrameInfo &slot, const gs_transform &placed,
-                            const QSize &picture);
-    // Fits a picture of aspect `a` into (w, h) keeping it, for fit mode 1.
-    static QSizeF fitted(double w, double h, double a);
-    // The size to decode a source at when it fills the scene as drawn now (empty:
-    // the size it is shown at). Export thread.
-    QSize fillingSize(const FrameSource &source) const;
 
 private:
     // A request and, once decoded, what it shows.
@@ -101,18 +74,10 @@ private:
     // Counts still requests: a frame decoded for playback before one is dropped.
     std::atomic<uint64_t> m_generation{0};
     std::shared_ptr<PlaybackClock> m_clock; // set before playing (main thread)
-    RenderParam m_current;                  // device thread only
 
-    std::unique_ptr<GsTexture> m_texture;
-    bool m_uploadWanted = false; // a new picture not yet in m_texture
-    std::unique_ptr<GsConstantBuffer> m_constants;
-    bool m_exportMode = false;
-    std::unique_ptr<VideoTaskManager> m_exportTasks;
-    TransPreviewItem *m_companion;
     QAtomicInt m_decoded;
     std::atomic<int> m_droppedLate{0};
     int64_t m_lastConverted = -1; // the last playback picture converted (decode thread)
-    QAtomicInteger<qint64> m_shownPts{-1};
     // Pixels the scene is drawn at per scene unit (render thread; 0 before the first
     // draw): pictures are decoded at the size they are drawn at.
     std::atomic<double> m_pixelsPerUnit{0};
