@@ -42,6 +42,8 @@ wall() { # seconds of wall time of a command, its output thrown away
 }
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
+# Our runs log how many frames took the short YUV way and how many the graph composed.
+export XDG_DATA_HOME="$work/xdg-data"
 ours=() graph=() floor=()
 for ((i = 0; i < runs; i++)); do
   rm -f "$work/ours.mp4"
@@ -56,6 +58,11 @@ echo "export of the anchors' reference timeline (20 s, 1920x1080, 30 fps, crf $C
 echo "  zuaedit-render          $o s   (runs: ${ours[*]})"
 echo "  ffmpeg filter graph     $g s   (runs: ${graph[*]})"
 echo "  encoder floor           $f s   (runs: ${floor[*]})"
+paths=$(grep -ah "export pictures" "$XDG_DATA_HOME"/ZuAEdit/log/*.log 2>/dev/null | tail -1 |
+  sed -n 's/.*pictures: \([0-9]*\) frames (\([0-9]*\) plain, \([0-9]*\) composed.*/\1 \2 \3/p')
+if [ -n "$paths" ]; then
+  echo "$paths" | awk '{ printf "  frames made in YUV      %d of %d (%.1f %%), composed %d (%.1f %%)\n", $2, $1, 100 * $2 / $1, $3, 100 * $3 / $1 }'
+fi
 awk -v o="$o" -v g="$g" -v f="$f" 'BEGIN {
   printf "  ours / filter graph     %.2f  (goal <= 0.85)\n", o / g
   printf "  ours / encoder floor    %.2f  (goal <= 1.40)\n", o / f

@@ -270,13 +270,14 @@ private slots:
     void exportMatchesTheSources();
     void anotherShapeIsFittedWithBars();
     void overlaysStayAboveACrossFadeThatEndsWithItsClips();
+    void plainFramesMatchTheComposedOnes();
 
 private:
     // A timeline panel wired to the render manager, its scene `w` × `h`.
     std::unique_ptr<TimeLineWidget> timelineOf(int w, int h);
     SourceItem *place(TimelineDocument *model, ClassifyItem *track, uint32_t kind,
                       const QString &file, Placement p, int64_t length, const QRectF &rect);
-    QString exportAt(const QString &name, int w, int h);
+    QString exportAt(const QString &name, int w, int h, int kbps = 0);
     QString path(const QString &file) const { return m_dir.filePath(file); }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
@@ -445,9 +446,10 @@ SourceItem *TestFidelity::place(TimelineDocument *model, ClassifyItem *track, ui
     return clip;
 }
 
-QString TestFidelity::exportAt(const QString &name, int w, int h)
+QString TestFidelity::exportAt(const QString &name, int w, int h, int kbps)
 {
     MVParams params;
+    params.bitRate = kbps;
     params.path = path(name);
     params.replace = true;
     params.width = w;
@@ -503,6 +505,73 @@ void TestFidelity::overlaysStayAboveACrossFadeThatEndsWithItsClips()
         const QColor sticker = ours.pictures[frame].pixelColor(160 + 100, 120 - 60);
         QVERIFY2(sticker.red() > 235 && sticker.green() < 20 && sticker.blue() > 235,
                  qPrintable(QString("frame %1: %2").arg(frame).arg(sticker.name())));
+    }
+}
+
+void TestFidelity::plainFramesMatchTheComposedOnes()
+{
+    // Plain frames (one clip filling the picture, trimmed, with still overlays over two
+    // edges, one of them half transparent) and composed ones (a cross-fade, a clip with
+    // a colour control), once the short way and once all composed by the graph: every
+    // frame shows the same picture. Nearly lossless, so only the pictures differ.
+    QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=0x20c040@0.6:s=90x70,format=rgba",
+                              "-frames:v", "1", path("glass.png")}));
+    QVERIFY(fixtures::ffmpeg(
+        {"-f", "lavfi", "-i", "color=c=0xff00ff:s=80x60", "-frames:v", "1", path("sticker.png")}));
+    auto timeline = timelineOf(320, 240);
+    TimelineDocument *model = timeline->model();
+    const QRectF whole(0, 0, 320, 240);
+    SourceItem *a = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {0, 0}, 40, whole);
+    SourceItem *b = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {40, 30}, 40, whole);
+    SourceItem *c = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {80, 60}, 20, whole);
+    QVERIFY(a && b && c);
+    c->setValue("bright", bg::Value(int32_t(40)), false, true);
+    QVERIFY(model->addTransition("over_cross", a, b, 500, 5, false));
+    QVERIFY(place(model, model->group(CT_PICTURE), CT_PICTURE, "glass.png", {0, 0}, 100,
+                  QRectF(-155, -100, 90, 70)));
+    model->insertTrack(model->group(CT_PICTURE), 0, false);
+    QVERIFY(place(model, model->group(CT_PICTURE)->child(0), CT_PICTURE, "sticker.png", {0, 0}, 100,
+                  QRectF(150, 110, 80, 60)));
+
+    ExportManager *exports = m_rm->exportManager();
+    const QString shortWay = exportAt("short.mp4", 320, 240, 20000);
+    const ExportManager::Paths paths = exports->lastPaths();
+    exports->setShortWay(false);
+    const QString composed = exportAt("composed.mp4", 320, 240, 20000);
+    const ExportManager::Paths allComposed = exports->lastPaths();
+    exports->setShortWay(true);
+    model->clearAll();
+    QVERIFY(!shortWay.isEmpty() && !composed.isEmpty());
+    // The cross-fade's frames and the coloured clip's are composed; the rest are plain.
+    QVERIFY2(paths.plain >= 55 && paths.composed >= 30,
+             qPrintable(QString("%1 plain, %2 composed").arg(paths.plain).arg(paths.composed)));
+    QCOMPARE(allComposed.plain, int64_t(0));
+
+    const Decoded ours = decodeAll(shortWay, {}, 320, 240);
+    const Decoded want = decodeAll(composed, {}, 320, 240);
+    QVERIFY(ours.pictures.size() >= 100);
+    QCOMPARE(int64_t(ours.pictures.size()), paths.plain + paths.composed);
+    QCOMPARE(want.pictures.size(), ours.pictures.size());
+    double worst = 1000;
+    int worstAt = -1;
+    for (int i = 0; i < ours.pictures.size(); ++i) {
+        const double db = fixtures::psnr(ours.pictures[i], want.pictures[i]);
+        if (db < worst) {
+            worst = db;
+            worstAt = i;
+        }
+    }
+    qInfo("short way against composed: worst frame %d at %.1f dB", worstAt, worst);
+    QVERIFY2(worst >= 40, qPrintable(QString("frame %1: %2 dB").arg(worstAt).arg(worst)));
+    // At the half-transparent overlay's edge, inside and outside it.
+    for (const QPoint at : {QPoint(5, 20), QPoint(49, 20), QPoint(51, 20), QPoint(245, 215)}) {
+        const QColor x = ours.pictures[10].pixelColor(at), y = want.pictures[10].pixelColor(at);
+        QVERIFY2(std::abs(x.red() - y.red()) <= 6 && std::abs(x.green() - y.green()) <= 6 &&
+                     std::abs(x.blue() - y.blue()) <= 6,
+                 qPrintable(QString("(%1, %2): %3 against %4")
+                                .arg(at.x())
+                                .arg(at.y())
+                                .arg(x.name(), y.name())));
     }
 }
 

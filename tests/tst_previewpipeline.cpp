@@ -9,6 +9,9 @@
 #include "render/RenderManager.h"
 #include "render/RenderThread.h"
 #include "render/audio/PlayerManager.h"
+#include "render/export/ExportManager.h"
+#include "render/export/MVParams.h"
+#include "render/preview/PlaybackRoute.h"
 #include "render/preview/PreviewLayers.h"
 #include "render/preview/VideoPreviewItem.h"
 #include "support/MediaFixtures.h"
@@ -260,6 +263,50 @@ private slots:
         m_rm->stopRenderThread();
         m_rm->startRenderThread();
         QTRY_VERIFY_WITH_TIMEOUT(m_rm->renderThread()->ticks() >= 3, 5000);
+        m_rm->stopRenderThread();
+        QVERIFY(GsDevice::DefaultDevice()->MakeCurrent());
+    }
+    void anExportLeavesThePreviewAsItWas()
+    {
+        // The export composes in a graph of its own: while it runs, the preview goes on
+        // playing and drawing with the same items, and it ends where it was.
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "color=c=green:s=160x90:d=12", "-pix_fmt",
+                                  "yuv420p", m_dir.filePath("long.mp4")}));
+        m_model->insertTrack(m_model->group(CT_VIDEO), 0, false);
+        QVERIFY(m_model->createClip(m_model->group(CT_VIDEO)->child(0), CT_VIDEO,
+                                    m_dir.filePath("long.mp4"), 0));
+        GsDevice::DefaultDevice()->DoneCurrent();
+        m_rm->startRenderThread();
+        m_view->slot_resetFrame(0, EDIT_NONE, true);
+        m_rm->setPlaying(true);
+        QTRY_VERIFY(m_view->playheadFrame() > 3);
+        QTRY_VERIFY(!m_layers->route()->last().isEmpty());
+        QHash<QString, PreviewItem *> items;
+        for (const TrackFrame &track : m_layers->route()->last())
+            items.insert(track.track, m_layers->layerOf(track.track));
+        GsScene *scene = m_rm->scene();
+        const int64_t ticks = m_rm->renderThread()->ticks();
+        const int64_t from = m_view->playheadFrame();
+
+        MVParams params;
+        params.path = m_dir.filePath("during.mp4");
+        params.width = 320;
+        params.height = 180;
+        params.frameRate = 30;
+        params.keyInterval = 30;
+        m_rm->exportManager()->setRevealWritten(false);
+        QCOMPARE(m_rm->exportMovie(params), 0); // written
+
+        QVERIFY(m_rm->playerManager()->isPlaying());
+        QVERIFY(m_view->playheadFrame() > from);
+        QCOMPARE(m_rm->scene(), scene);
+        for (auto it = items.cbegin(); it != items.cend(); ++it)
+            QCOMPARE(m_layers->layerOf(it.key()), it.value());
+        QVERIFY(m_rm->renderThread()->ticks() > ticks);
+        // The export took the timeline as it was: every frame of the longest clip.
+        QTRY_VERIFY(QFileInfo(params.path).size() > 0);
+        m_rm->setPlaying(false);
+        QVERIFY(!m_rm->playerManager()->isPlaying());
         m_rm->stopRenderThread();
         QVERIFY(GsDevice::DefaultDevice()->MakeCurrent());
     }

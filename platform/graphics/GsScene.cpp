@@ -107,7 +107,7 @@ bool GsScene::Render()
                          : nullptr;
     const int previous = m_target->bind();
     if (!filled) {
-        f->glClearColor(0, 0, 0, 1);
+        f->glClearColor(m_clear[0], m_clear[1], m_clear[2], m_clear[3]);
         f->glClear(GL_COLOR_BUFFER_BIT);
     }
     f->glEnable(GL_BLEND);
@@ -118,6 +118,15 @@ bool GsScene::Render()
     f->glDisable(GL_BLEND);
     gsdetail::Target::restore(previous);
     return true;
+}
+
+void GsScene::SetClearColor(float r, float g, float b, float a)
+{
+    MCLocker lock(m_mutex);
+    m_clear[0] = r;
+    m_clear[1] = g;
+    m_clear[2] = b;
+    m_clear[3] = a;
 }
 
 GsTexture *GsScene::texture() const

@@ -36,6 +36,8 @@ public:
     // image. `Render` returns false when nothing could be drawn.
     void Tick();
     bool Render();
+    // What Render() clears to before drawing (opaque black by default).
+    void SetClearColor(float r, float g, float b, float a);
     // The last rendered image (null before the first render).
     GsTexture *texture() const;
     // Framebuffer holding that image (0 before the first render); read by raw outputs.
@@ -53,6 +55,7 @@ private:
     std::atomic<uint32_t> m_renderHeight;
     MCMutex m_mutex;
     std::vector<GsItem *> m_items;
+    float m_clear[4] = {0, 0, 0, 1};
     struct Target;
     Target *m_target = nullptr;
 };

@@ -67,8 +67,13 @@ struct FFDecoder::Impl {
     FramePtr cropped{av_frame_alloc()};        // a reference to the asked part of a picture
     int64_t lastImageCrop = 0;                 // the part lastImage holds (packed)
     int lastWantWidth = 0, lastWantHeight = 0; // the size lastImage was asked at
-    Geometry geometry;    // square pixels and the turn the pictures are shown with
-    PixelBuffer turnable; // the converted picture before it is turned upright
+    int yuvMatrix = 0;                         // the YUV asked for (0: RGBA)
+    int lastYuvMatrix = 0;                     // the YUV lastImage was asked in
+    ConverterPtr yuvSws;                       // into YUV 4:2:0 (the requests with yuvMatrix)
+    std::vector<std::shared_ptr<VFrameCtx>> yuvPool;
+    int yuvKey[6] = {0, 0, -1, -1, 0, 0}; // its input size, format, range and output size
+    Geometry geometry;                    // square pixels and the turn the pictures are shown with
+    PixelBuffer turnable;                 // the converted picture before it is turned upright
     int turnableStride = 0;
     std::vector<std::shared_ptr<VFrameCtx>> pool;
     VFramePtr lastImage;
@@ -418,7 +423,8 @@ struct FFDecoder::Impl {
         const int64_t part = (int64_t(cropX) << 48) ^ (int64_t(cropY) << 32) ^
                              (int64_t(cropWidth) << 16) ^ int64_t(cropHeight);
         if (lastImage && pts == lastImagePts && part == lastImageCrop &&
-            wantWidth == lastWantWidth && wantHeight == lastWantHeight)
+            wantWidth == lastWantWidth && wantHeight == lastWantHeight &&
+            yuvMatrix == lastYuvMatrix)
             return lastImage;
         const int matrix = matrixOf(f);
         const int fullRange = fullRangeOf(f) ? 1 : 0;
@@ -428,6 +434,9 @@ struct FFDecoder::Impl {
             width = int(int64_t(source->width) * width / std::max(1, f->width));
             height = source->height;
         }
+        if (yuvMatrix && !turns && !cutAfter)
+            if (VFramePtr yuv = toYuv(f, source, pts, width, height, matrix, fullRange))
+                return yuv;
         if (!ensureSws(source, width, height, matrix, fullRange))
             return nullptr;
         std::shared_ptr<VFrameCtx> image =
@@ -464,6 +473,85 @@ struct FFDecoder::Impl {
         lastImageCrop = part;
         lastWantWidth = wantWidth;
         lastWantHeight = wantHeight;
+        lastYuvMatrix = yuvMatrix;
+        return image;
+    }
+
+    // `source` (the part of `f` asked for) as YUV 4:2:0 of the matrix asked for, at
+    // width × height made even; null when the picture is not of that matrix or has
+    // alpha (then it is converted to RGBA as usual).
+    VFramePtr toYuv(const AVFrame *f, const AVFrame *source, int64_t pts, int width, int height,
+                    int matrix, int fullRange)
+    {
+        const int wanted = yuvMatrix == 709 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+        const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(source->format));
+        if (!desc || matrix != wanted ||
+            (desc->flags & (AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_RGB)))
+            return nullptr;
+        width = std::max(2, width & ~1);
+        height = std::max(2, height & ~1);
+        const int key[6] = {source->width, source->height, source->format,
+                            fullRange,     width,          height};
+        if (!yuvSws || !std::equal(key, key + 6, yuvKey)) {
+            // YUV to YUV of one matrix: only the size and the range change.
+            const bool larger = width > source->width || height > source->height;
+            const bool small = width * 2 < source->width || height * 2 < source->height;
+            yuvSws = makeConverter(source->width, source->height, source->format, width, height,
+                                   AV_PIX_FMT_YUV420P,
+                                   small    ? SWS_AREA
+                                   : larger ? SWS_BICUBIC
+                                            : SWS_BILINEAR,
+                                   wanted, fullRange);
+            if (!yuvSws)
+                return nullptr;
+            std::copy(key, key + 6, yuvKey);
+            // The limited range out, whatever the source's.
+            int *inverse = nullptr, *table = nullptr;
+            int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+            if (sws_getColorspaceDetails(yuvSws.get(), &inverse, &srcRange, &table, &dstRange,
+                                         &brightness, &contrast, &saturation) >= 0)
+                sws_setColorspaceDetails(yuvSws.get(), inverse, fullRange, table, 0, brightness,
+                                         contrast, saturation);
+        }
+        // A buffer no caller holds any more, or a new one (as takeBuffer does for RGBA).
+        std::shared_ptr<VFrameCtx> image;
+        for (auto &buffer : yuvPool)
+            if (buffer.use_count() == 1 && buffer->width == width && buffer->height == height)
+                image = buffer;
+        if (!image) {
+            image = std::make_shared<VFrameCtx>();
+            image->allocateYuv(width, height);
+            if (yuvPool.size() < kPoolSize)
+                yuvPool.push_back(image);
+        }
+        FramePtr dst(av_frame_alloc());
+        if (!dst)
+            return nullptr;
+        dst->format = AV_PIX_FMT_YUV420P;
+        dst->width = width;
+        dst->height = height;
+        dst->buf[0] = av_buffer_create(
+            image->pixels.data(), int(image->pixels.size()), [](void *, uint8_t *) {}, nullptr, 0);
+        if (!dst->buf[0])
+            return nullptr;
+        for (int i = 0; i < 3; ++i) {
+            dst->data[i] = image->plane(i);
+            dst->linesize[i] = image->planeStride(i);
+        }
+        const int rc = sws_scale_frame(yuvSws.get(), dst.get(), source);
+        if (source == cropped.get())
+            av_frame_unref(cropped.get());
+        if (rc < 0)
+            return nullptr;
+        image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
+        lastImage = image;
+        lastImagePts = pts;
+        lastImageCrop = (int64_t(cropX) << 48) ^ (int64_t(cropY) << 32) ^
+                        (int64_t(cropWidth) << 16) ^ int64_t(cropHeight);
+        lastWantWidth = wantWidth;
+        lastWantHeight = wantHeight;
+        lastYuvMatrix = yuvMatrix;
+        (void)f;
         return image;
     }
 
@@ -515,6 +603,7 @@ struct FFDecoder::Impl {
 
     VFramePtr videoFrame(const VideoRequest &req)
     {
+        yuvMatrix = req.yuvMatrix == 601 || req.yuvMatrix == 709 ? req.yuvMatrix : 0;
         wantWidth = std::clamp(req.width, 0, 16384);
         wantHeight = std::clamp(req.height, 0, 16384);
         const bool part = req.cropWidth > 0 && req.cropHeight > 0;

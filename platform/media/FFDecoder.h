@@ -24,6 +24,10 @@ struct VideoRequest {
     // Asked once the picture is decoded, before it is converted: false drops it (null
     // is returned), so that a picture that would be shown late costs no conversion.
     std::function<bool()> stillWanted = nullptr;
+    // 601 or 709: the picture as 8-bit YUV 4:2:0 in the limited range of that matrix
+    // (VFrameCtx::yuv), when it was encoded with that matrix, is upright and has no
+    // alpha; otherwise RGBA as usual. Sizes are then even.
+    int32_t yuvMatrix = 0;
 };
 
 struct AudioRequest {

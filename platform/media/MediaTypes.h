@@ -84,12 +84,16 @@ using PixelBuffer = std::vector<uint8_t, AlignedAllocator<uint8_t>>;
 
 // A decoded picture: 32-bit RGBA pixels, rows `stride` bytes apart (stride may exceed
 // width × 4). `pixels` holds stride × height bytes plus the converters' slack.
+// Or, when `yuv`, 8-bit YUV 4:2:0: the Y rows `stride` apart, then the U and the V
+// rows (half as many, half as wide, rounded up) `chromaStride` apart.
 struct VFrameCtx {
     int width = 0;
     int height = 0;
     int stride = 0;
     int64_t ptsUs = 0;  // presentation time from the start of the media
     bool opaque = true; // the source has no alpha channel: every pixel's alpha is 255
+    bool yuv = false;
+    int chromaStride = 0;
     PixelBuffer pixels;
 
     // Sizes the buffer for a w × h picture with an aligned stride and the slack.
@@ -101,6 +105,25 @@ struct VFrameCtx {
         pixels.resize(size_t(stride) * size_t(h) + kBufferPadding);
     }
 
+    void allocateYuv(int w, int h)
+    {
+        width = w;
+        height = h;
+        yuv = true;
+        stride = int((size_t(w) + kBufferAlign - 1) / kBufferAlign * kBufferAlign);
+        chromaStride = int((size_t(w + 1) / 2 + kBufferAlign - 1) / kBufferAlign * kBufferAlign);
+        pixels.resize(size_t(stride) * size_t(h) + 2 * size_t(chromaStride) * size_t((h + 1) / 2) +
+                      kBufferPadding);
+    }
+    // A YUV picture's plane: 0 Y, 1 U, 2 V.
+    uint8_t *plane(int i)
+    {
+        const size_t luma = size_t(stride) * size_t(height);
+        const size_t chroma = size_t(chromaStride) * size_t((height + 1) / 2);
+        return pixels.data() + (i == 0 ? 0 : luma + size_t(i - 1) * chroma);
+    }
+    const uint8_t *plane(int i) const { return const_cast<VFrameCtx *>(this)->plane(i); }
+    int planeStride(int i) const { return i == 0 ? stride : chromaStride; }
     const uint8_t *data() const { return pixels.data(); }
     uint8_t *data() { return pixels.data(); }
     const uint8_t *pixel(int x, int y) const

@@ -376,6 +376,18 @@ MovieHandle create_movie(const MVSettings &settings, const char *path)
 
 namespace {
 
+// Encodes the picture in m->vframe, placed at `pts` (microseconds); under videoMutex.
+bool encodePicture(MovieHandle m, int64_t pts)
+{
+    int64_t framePts =
+        av_rescale_rnd(int64_t(double(pts) / m->speed), m->frameRate, 1000000, AV_ROUND_NEAR_INF);
+    if (framePts <= m->lastVideoPts)
+        framePts = m->lastVideoPts + 1; // timestamps must grow
+    m->lastVideoPts = framePts;
+    m->vframe->pts = framePts;
+    return m->encode(m->venc, m->vstream, m->vframe, m->vpkt);
+}
+
 bool pushImage(MovieHandle m, const uint8_t *pixels, size_t bytes, int stride, int64_t pts,
                int ptsType, bool padded)
 {
@@ -416,13 +428,7 @@ bool pushImage(MovieHandle m, const uint8_t *pixels, size_t bytes, int stride, i
     }
     if (!m->convert(source, sourceStride, width, height))
         return false;
-    int64_t framePts =
-        av_rescale_rnd(int64_t(double(pts) / m->speed), m->frameRate, 1000000, AV_ROUND_NEAR_INF);
-    if (framePts <= m->lastVideoPts)
-        framePts = m->lastVideoPts + 1; // timestamps must grow
-    m->lastVideoPts = framePts;
-    m->vframe->pts = framePts;
-    return m->encode(m->venc, m->vstream, m->vframe, m->vpkt);
+    return encodePicture(m, pts);
 }
 
 } // namespace
@@ -437,6 +443,28 @@ bool push_padded_image_frame(MovieHandle m, const uint8_t *pixels, size_t bytes,
                              int64_t pts, int ptsType)
 {
     return pushImage(m, pixels, bytes, stride, pts, ptsType, true);
+}
+
+int picture_matrix(MovieHandle m)
+{
+    if (!m || !m->venc)
+        return 0;
+    return m->matrix == SWS_CS_ITU709 ? 709 : 601;
+}
+
+bool push_yuv_frame(MovieHandle m, const uint8_t *const planes[3], const int strides[3], int width,
+                    int height, int64_t pts, int ptsType)
+{
+    if (!m || !m->venc || !planes || !strides || ptsType != PTS_MICROSECONDS ||
+        width != m->venc->width || height != m->venc->height ||
+        m->venc->pix_fmt != AV_PIX_FMT_YUV420P)
+        return false;
+    std::lock_guard<std::mutex> lock(m->videoMutex);
+    if (av_frame_make_writable(m->vframe) < 0)
+        return false;
+    av_image_copy(m->vframe->data, m->vframe->linesize, const_cast<const uint8_t **>(planes),
+                  strides, AV_PIX_FMT_YUV420P, width, height);
+    return encodePicture(m, pts);
 }
 
 bool push_pcm_frame(MovieHandle m, const uint8_t *pcm, size_t bytes, int64_t pts, int ptsType)

@@ -44,6 +44,13 @@ bool push_image_frame(MovieHandle movie, const uint8_t *pixels, size_t bytes, in
 // apart and 64 readable bytes after the last row: converted without a copy first.
 bool push_padded_image_frame(MovieHandle movie, const uint8_t *pixels, size_t bytes, int stride,
                              int64_t pts, int ptsType);
+// The matrix pictures are encoded with (601 or 709; 0 without pictures): a picture
+// handed as YUV must be of it.
+int picture_matrix(MovieHandle movie);
+// One picture as 8-bit YUV 4:2:0 in the limited range of picture_matrix(), of the
+// movie's own size: Y, U and V planes, rows `strides` bytes apart.
+bool push_yuv_frame(MovieHandle movie, const uint8_t *const planes[3], const int strides[3],
+                    int width, int height, int64_t pts, int ptsType);
 // Interleaved signed 16-bit PCM at the settings' rate and channel count.
 bool push_pcm_frame(MovieHandle movie, const uint8_t *pcm, size_t bytes, int64_t pts, int ptsType);
 // Finishes the file (always a valid file, whatever was pushed) and clears the handle.

@@ -12,6 +12,9 @@
 #include "graphics/GsFilter.h"
 #include "graphics/GsScene.h"
 
+#include <algorithm>
+#include <cmath>
+
 class ExportGraph::Readback : public GsOutputRaw {
 public:
     Readback(GsScene *scene, const QSize &size, Receiver receiver)
@@ -35,7 +38,7 @@ private:
 
 ExportGraph::ExportGraph(GsDevice &device, const QSize &sceneSize, const QSize &outputSize,
                          Receiver receiver)
-    : m_device(device)
+    : m_device(device), m_outputSize(outputSize), m_sceneSize(sceneSize)
 {
     if (!m_device.MakeCurrent())
         return;
@@ -46,12 +49,19 @@ ExportGraph::ExportGraph(GsDevice &device, const QSize &sceneSize, const QSize &
     m_scene->AddRef();
     m_readback = std::make_unique<Readback>(m_scene, outputSize, std::move(receiver));
     m_readback->Attach();
+    Receiver alone;
+    alone.hand = [this](const uint8_t *pixels, size_t bytes, int, int64_t) {
+        if (m_aloneInto)
+            m_aloneInto->assign(pixels, pixels + bytes);
+    };
+    m_alone = std::make_unique<Readback>(m_scene, outputSize, std::move(alone));
 }
 
 ExportGraph::~ExportGraph()
 {
     m_device.MakeCurrent(); // GPU objects are freed on this device's context
     m_readback.reset();
+    m_alone.reset();
     for (PreviewItem *item : qAsConst(m_items)) {
         if (auto *clip = dynamic_cast<ExportClipItem *>(item))
             m_scene->RemoveItem(clip->companion());
@@ -112,6 +122,43 @@ void ExportGraph::flush()
 {
     if (m_readback)
         m_readback->Flush();
+}
+
+QSize ExportGraph::drawnSize() const
+{
+    if (!m_scene)
+        return QSize();
+    // As the device chooses it for an output: the scene fitted inside the output.
+    const double fit = std::min(double(m_outputSize.width()) / m_scene->width(),
+                                double(m_outputSize.height()) / m_scene->height());
+    return QSize(int(std::lround(m_scene->width() * fit)),
+                 int(std::lround(m_scene->height() * fit)));
+}
+
+bool ExportGraph::composeAlone(const QSet<QString> &tracks, std::vector<uint8_t> &pixels)
+{
+    if (!m_valid || !m_scene)
+        return false;
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
+        if (tracks.contains(it.key()))
+            continue;
+        it.value()->setVisible(false);
+        if (auto *clip = dynamic_cast<ExportClipItem *>(it.value()))
+            clip->companion()->setVisible(false);
+    }
+    m_device.TickSource();
+    m_device.HandleFilter();
+    m_scene->SetClearColor(0, 0, 0, 0);
+    const bool drawn = m_scene->Render();
+    m_scene->SetClearColor(0, 0, 0, 1);
+    if (!drawn)
+        return false;
+    pixels.clear();
+    m_aloneInto = &pixels;
+    m_alone->Capture(0);
+    m_alone->Flush();
+    m_aloneInto = nullptr;
+    return pixels.size() == size_t(m_outputSize.width()) * size_t(m_outputSize.height()) * 4;
 }
 
 ExportClipItem *ExportGraph::clipItem(const QString &track) const

@@ -10,11 +10,13 @@
 #include "render/RenderTypes.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSize>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class ExportClipItem;
 class GsDevice;
@@ -44,6 +46,14 @@ public:
     // rasteriser, one composition later on a GPU (flush() hands the one in flight).
     void compose(int64_t timestampNs);
     void flush();
+    // Draws only the items of `tracks` (placed already) over a transparent picture of
+    // the output's size and reads it back: premultiplied RGBA, rows width × 4 bytes
+    // apart. The other items are hidden until they are placed again.
+    bool composeAlone(const QSet<QString> &tracks, std::vector<uint8_t> &pixels);
+    // The scene's drawn size now (the output's, unless the output has bars).
+    QSize drawnSize() const;
+    QSize outputSize() const { return m_outputSize; }
+    QSize sceneSize() const { return m_sceneSize; }
 
     // The item of a picture or video track (null for another or an unknown track).
     ExportClipItem *clipItem(const QString &track) const;
@@ -59,5 +69,8 @@ private:
     GsScene *m_scene = nullptr;            // referenced
     QHash<QString, PreviewItem *> m_items; // referenced, by track uuid
     std::unique_ptr<Readback> m_readback;
+    std::unique_ptr<Readback> m_alone; // composeAlone's, not attached
+    std::vector<uint8_t> *m_aloneInto = nullptr;
+    QSize m_outputSize, m_sceneSize;
     bool m_valid = false;
 };

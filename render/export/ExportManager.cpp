@@ -203,6 +203,7 @@ ExportManager::start(const MVParams &params, const QSize &sceneSize, TimelineSta
     m_context->speed = params.speed;
     m_context->step = double(timebase::kFps) / m_context->frameRate * std::max(1.0, params.speed);
     m_finishedSent = false;
+    m_lastPaths = Paths();
 
     m_audio = new ExportAudio(*m_context, params.audioOnly, timeline);
     connect(m_audio, &QThread::finished, this, &ExportManager::checkFinished);
@@ -212,7 +213,7 @@ ExportManager::start(const MVParams &params, const QSize &sceneSize, TimelineSta
         m_queue = std::make_unique<ExportFrameQueue>(kQueuedFrames);
         m_fetch = new ExportFetchFrame(*m_context, *m_queue, timeline);
         m_image = new ExportImage(*m_context, *m_queue, std::move(device), sceneSize,
-                                  QSize(params.width, params.height));
+                                  QSize(params.width, params.height), m_shortWay);
         connect(m_image, &ExportImage::sig_processUpdate, this, &ExportManager::sig_processUpdate);
         connect(m_image, &QThread::finished, this, &ExportManager::checkFinished);
         m_fetch->start(QThread::InheritPriority);
@@ -292,6 +293,11 @@ void ExportManager::stopWorkers()
     if (m_queue)
         m_queue->close();
     delete m_fetch.data();
+    if (m_image) {
+        m_image->stop();
+        m_image->wait();
+        m_lastPaths = Paths{m_image->plainFrames(), m_image->composedFrames()};
+    }
     delete m_image.data();
     delete m_audio.data();
     m_queue.reset();

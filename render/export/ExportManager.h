@@ -76,6 +76,14 @@ public:
     void setWaiter(Waiter waiter) { m_waiter = std::move(waiter); }
     // Whether a written file is shown in the file manager afterwards (the editor does).
     void setRevealWritten(bool reveal) { m_reveal = reveal; }
+    // Whether plain frames take the short YUV way (on by default); off, the graph
+    // composes every frame (the two are compared in tests).
+    void setShortWay(bool on) { m_shortWay = on; }
+    // The last movie's frames made the short way and composed by the graph.
+    struct Paths {
+        int64_t plain = 0, composed = 0;
+    };
+    Paths lastPaths() const { return m_lastPaths; }
 
 signals:
     // The hidden file the run writes into, made beside the target; it is gone (or
@@ -101,6 +109,8 @@ private:
 
     Waiter m_waiter;
     bool m_reveal = true;
+    bool m_shortWay = true;
+    Paths m_lastPaths;
     std::unique_ptr<ExportContext> m_context;
     std::unique_ptr<BoundedQueue<ExportFrame>> m_queue;
     QPointer<ExportFetchFrame> m_fetch;

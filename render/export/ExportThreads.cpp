@@ -3,6 +3,7 @@
 #include "common/FrameRate.h"
 
 #include "ExportGraph.h"
+#include "PlainFrames.h"
 #include "render/audio/AudioDecoding.h"
 #include "render/audio/AudioMixerPlayer.h"
 
@@ -77,9 +78,9 @@ void ExportFetchFrame::run()
 
 ExportImage::ExportImage(ExportContext &context, ExportFrameQueue &queue,
                          std::unique_ptr<GsDevice> device, const QSize &sceneSize,
-                         const QSize &outputSize)
+                         const QSize &outputSize, bool shortWay)
     : m_context(context), m_queue(queue), m_device(std::move(device)), m_sceneSize(sceneSize),
-      m_outputSize(outputSize)
+      m_outputSize(outputSize), m_shortWay(shortWay)
 {
     if (m_device)
         m_device->MoveToThread(this);
@@ -117,6 +118,8 @@ void ExportImage::run()
         BG_LOG_E("---> the export's programs could not be built");
         m_context.writeFailed = true;
     }
+    auto plain =
+        std::make_unique<PlainFrames>(*graph, m_shortWay ? mv::picture_matrix(m_context.movie) : 0);
     int64_t drawn = 0;
     ExportFrame evaluated;
     using bg::SystemServices;
@@ -129,23 +132,37 @@ void ExportImage::run()
     };
     while (!m_context.writeFailed && m_queue.pop(evaluated)) {
         lap(waited);
-        graph->place(evaluated.tracks);
-        lap(decoded);
-        graph->compose(evaluated.frame * timebase::kFrameNs); // and the encoding of the one before
-        lap(composed);
+        const int64_t ns = evaluated.frame * timebase::kFrameNs;
+        if (const ff::VFramePtr picture = plain->make(evaluated.tracks)) {
+            graph->flush(); // a composed picture still being read back goes first
+            lap(decoded);
+            m_encoder->handYuv(picture, ns / 1000);
+            ++m_plainFrames;
+            lap(composed);
+        } else {
+            graph->place(evaluated.tracks);
+            lap(decoded);
+            graph->compose(ns); // and the encoding of the one before
+            ++m_composedFrames;
+            lap(composed);
+        }
         ++drawn;
         m_context.picturesReached(evaluated.frame);
         emit sig_processUpdate(int(evaluated.frame), int(evaluated.lastFrame));
     }
     graph->flush();    // the frame still being read back
     m_encoder.reset(); // and everything handed on is written
+    const int64_t overlayRenders = plain->overlayRenders();
+    plain.reset();
     graph.reset();
     m_context.picturesEnded();
-    BG_LOG_D("---> export pictures: %lld frames; ms waiting %lld, decoding %lld, "
+    BG_LOG_D("---> export pictures: %lld frames (%lld plain, %lld composed, overlays drawn %lld "
+             "times); ms waiting %lld, decoding %lld, "
              "drawing and reading back %lld, of which converting and encoding %lld",
-             static_cast<long long>(drawn), static_cast<long long>(waited / 1000),
-             static_cast<long long>(decoded / 1000), static_cast<long long>(composed / 1000),
-             static_cast<long long>(m_encodeUs / 1000));
+             static_cast<long long>(drawn), static_cast<long long>(m_plainFrames),
+             static_cast<long long>(m_composedFrames), static_cast<long long>(overlayRenders),
+             static_cast<long long>(waited / 1000), static_cast<long long>(decoded / 1000),
+             static_cast<long long>(composed / 1000), static_cast<long long>(m_encodeUs / 1000));
     m_device.reset(); // its context and everything made on it go on this thread
 }
 
@@ -197,17 +214,39 @@ void PictureEncoder::hand(const uint8_t *pixels, size_t bytes, int stride, int64
     m_waiting.push(picture); // closed only by the destructor, on this same thread
 }
 
+void PictureEncoder::handYuv(ff::VFramePtr yuv, int64_t ptsUs)
+{
+    Picture picture;
+    picture.yuv = std::move(yuv);
+    picture.ptsUs = ptsUs;
+    m_waiting.push(picture);
+}
+
 void PictureEncoder::run()
 {
     Picture picture;
     while (m_waiting.pop(picture)) { // closed and empty: everything handed is written
-        if (!m_context.writeFailed &&
-            !mv::push_padded_image_frame(m_context.movie, picture.pixels.data(), picture.bytes,
-                                         picture.stride, picture.ptsUs, mv::PTS_MICROSECONDS)) {
+        bool pushed = true;
+        if (m_context.writeFailed) {
+            pushed = true; // given up: the rest is dropped
+        } else if (const ff::VFramePtr &yuv = picture.yuv) {
+            const uint8_t *const planes[3] = {yuv->plane(0), yuv->plane(1), yuv->plane(2)};
+            const int strides[3] = {yuv->planeStride(0), yuv->planeStride(1), yuv->planeStride(2)};
+            pushed = mv::push_yuv_frame(m_context.movie, planes, strides, yuv->width, yuv->height,
+                                        picture.ptsUs, mv::PTS_MICROSECONDS);
+        } else {
+            pushed =
+                mv::push_padded_image_frame(m_context.movie, picture.pixels.data(), picture.bytes,
+                                            picture.stride, picture.ptsUs, mv::PTS_MICROSECONDS);
+        }
+        picture.yuv.reset();
+        if (!pushed) {
             BG_LOG_E("---> the encoder refused a picture at %lld us",
                      static_cast<long long>(picture.ptsUs));
             m_context.writeFailed = true;
         }
+        if (picture.pixels.empty())
+            continue;
         std::lock_guard<std::mutex> lock(m_spareMutex);
         m_spare.push_back(std::move(picture.pixels));
     }

@@ -97,6 +97,8 @@ public:
     // Hands a picture over (waits while two pictures wait): the buffer from next()
     // without a copy, any other copied.
     void hand(const uint8_t *pixels, size_t bytes, int stride, int64_t ptsUs);
+    // Hands a YUV picture of the encoder's matrix and size over (held, not copied).
+    void handYuv(ff::VFramePtr picture, int64_t ptsUs);
 
 private:
     using Buffer = ff::PixelBuffer;
@@ -105,6 +107,7 @@ private:
         size_t bytes = 0;
         int stride = 0;
         int64_t ptsUs = 0;
+        ff::VFramePtr yuv; // instead of the pixels
     };
     void run();
     Buffer spareBuffer(size_t bytes);
@@ -122,7 +125,7 @@ public:
     // Composes a scene of `sceneSize` into pictures of `outputSize` on `device` (the
     // export's own, made on the main thread), which it takes to its thread.
     ExportImage(ExportContext &context, ExportFrameQueue &queue, std::unique_ptr<GsDevice> device,
-                const QSize &sceneSize, const QSize &outputSize);
+                const QSize &sceneSize, const QSize &outputSize, bool shortWay = true);
     ~ExportImage() override;
     void stop();
 
@@ -137,7 +140,15 @@ private:
     ExportFrameQueue &m_queue;
     std::unique_ptr<GsDevice> m_device; // used and destroyed on this thread
     const QSize m_sceneSize, m_outputSize;
+    const bool m_shortWay;  // plain frames are made in YUV
     int64_t m_encodeUs = 0; // time spent handing pictures to the encoder thread
+public:
+    // Frames made by the short YUV way and by the graph (read after the thread ended).
+    int64_t plainFrames() const { return m_plainFrames; }
+    int64_t composedFrames() const { return m_composedFrames; }
+
+private:
+    int64_t m_plainFrames = 0, m_composedFrames = 0;
     std::unique_ptr<PictureEncoder> m_encoder;
 };
 

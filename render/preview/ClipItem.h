@@ -39,13 +39,14 @@ public:
                             const QSize &picture);
     // Fits a picture of aspect `a` into (w, h) keeping it, for fit mode 1.
     static QSizeF fitted(double w, double h, double a);
+    // What the item draws now (on the thread that draws it).
+    const RenderParam &current() const { return m_current; }
 
 protected:
     // The companion is made here, sized to the scene.
     ClipItem(uint32_t sceneWidth, uint32_t sceneHeight);
     // The picture drawn from the next draw on; uploaded when drawn.
     void setCurrent(const RenderParam &param);
-    const RenderParam &current() const { return m_current; }
 
 private:
     RenderParam m_current;

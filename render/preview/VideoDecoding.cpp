@@ -108,6 +108,14 @@ ff::VFramePtr VideoDecoderTask::frame(const FrameSource &source, const DecodeFit
     if (!source.decodeSize.isEmpty() || m_shown.isEmpty() || m_decodedShown.isEmpty()) {
         request.width = source.decodeSize.width();
         request.height = source.decodeSize.height();
+        request.yuvMatrix = fit.yuvMatrix;
+        if (fit.partOnly && !source.crop.isEmpty() && !source.decodeSize.isEmpty()) {
+            request.cropX = source.crop.x();
+            request.cropY = source.crop.y();
+            request.cropWidth = source.crop.width();
+            request.cropHeight = source.crop.height();
+            *crop = QRect();
+        }
         return m_decoder.getVideoFrame(request);
     }
     // The crop in the decoded file's pixels (a proxy is the material made smaller).

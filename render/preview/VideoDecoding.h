@@ -27,6 +27,9 @@ struct DecodeFit {
     bool useProxies = false;
     // Asked before a decoded picture is converted: false drops it.
     std::function<bool()> stillWanted;
+    // 601 or 709: a source with a decodeSize comes in the encoder's YUV when it can
+    // (see ff::VideoRequest::yuvMatrix), its crop alone when partOnly.
+    int yuvMatrix = 0;
 };
 
 class VideoDecoderTask {
