@@ -70,10 +70,9 @@ struct FFDecoder::Impl {
     int yuvMatrix = 0;                         // the YUV asked for (0: RGBA)
     int lastYuvMatrix = 0;                     // the YUV lastImage was asked in
     ConverterPtr yuvSws;                       // into YUV 4:2:0 (the requests with yuvMatrix)
-    std::vector<std::shared_ptr<VFrameCtx>> yuvPool;
-    int yuvKey[6] = {0, 0, -1, -1, 0, 0}; // its input size, format, range and output size
-    Geometry geometry;                    // square pixels and the turn the pictures are shown with
-    PixelBuffer turnable;                 // the converted picture before it is turned upright
+    int yuvKey[6] = {0, 0, -1, -1, 0, 0};      // its input size, format, range and output size
+    Geometry geometry;    // square pixels and the turn the pictures are shown with
+    PixelBuffer turnable; // the converted picture before it is turned upright
     int turnableStride = 0;
     std::vector<std::shared_ptr<VFrameCtx>> pool;
     VFramePtr lastImage;
@@ -288,13 +287,17 @@ struct FFDecoder::Impl {
 
     // A picture buffer of this size that no caller still holds, or a new one. Reusing
     // buffers spares an 8 MB allocation, its page faults and its clearing per frame.
-    std::shared_ptr<VFrameCtx> takeBuffer(int width, int height)
+    std::shared_ptr<VFrameCtx> takeBuffer(int width, int height, bool yuv = false)
     {
         for (auto &buffer : pool)
-            if (buffer.use_count() == 1 && buffer->width == width && buffer->height == height)
+            if (buffer.use_count() == 1 && buffer->width == width && buffer->height == height &&
+                buffer->yuv == yuv)
                 return buffer;
         auto image = std::make_shared<VFrameCtx>();
-        image->allocate(width, height);
+        if (yuv)
+            image->allocateYuv(width, height);
+        else
+            image->allocate(width, height);
         // Keep it for reuse, in place of a buffer nobody holds any more.
         auto idle = std::find_if(pool.begin(), pool.end(),
                                  [](const auto &b) { return b.use_count() == 1; });
@@ -435,7 +438,7 @@ struct FFDecoder::Impl {
             height = source->height;
         }
         if (yuvMatrix && !turns && !cutAfter)
-            if (VFramePtr yuv = toYuv(f, source, pts, width, height, matrix, fullRange))
+            if (VFramePtr yuv = toYuv(source, pts, part, width, height, matrix, fullRange))
                 return yuv;
         if (!ensureSws(source, width, height, matrix, fullRange))
             return nullptr;
@@ -480,7 +483,7 @@ struct FFDecoder::Impl {
     // `source` (the part of `f` asked for) as YUV 4:2:0 of the matrix asked for, at
     // width × height made even; null when the picture is not of that matrix or has
     // alpha (then it is converted to RGBA as usual).
-    VFramePtr toYuv(const AVFrame *f, const AVFrame *source, int64_t pts, int width, int height,
+    VFramePtr toYuv(const AVFrame *source, int64_t pts, int64_t part, int width, int height,
                     int matrix, int fullRange)
     {
         const int wanted = yuvMatrix == 709 ? SWS_CS_ITU709 : SWS_CS_ITU601;
@@ -513,31 +516,10 @@ struct FFDecoder::Impl {
                 sws_setColorspaceDetails(yuvSws.get(), inverse, fullRange, table, 0, brightness,
                                          contrast, saturation);
         }
-        // A buffer no caller holds any more, or a new one (as takeBuffer does for RGBA).
-        std::shared_ptr<VFrameCtx> image;
-        for (auto &buffer : yuvPool)
-            if (buffer.use_count() == 1 && buffer->width == width && buffer->height == height)
-                image = buffer;
-        if (!image) {
-            image = std::make_shared<VFrameCtx>();
-            image->allocateYuv(width, height);
-            if (yuvPool.size() < kPoolSize)
-                yuvPool.push_back(image);
-        }
-        FramePtr dst(av_frame_alloc());
+        std::shared_ptr<VFrameCtx> image = takeBuffer(width, height, true);
+        FramePtr dst = wrapPicture(*image);
         if (!dst)
             return nullptr;
-        dst->format = AV_PIX_FMT_YUV420P;
-        dst->width = width;
-        dst->height = height;
-        dst->buf[0] = av_buffer_create(
-            image->pixels.data(), int(image->pixels.size()), [](void *, uint8_t *) {}, nullptr, 0);
-        if (!dst->buf[0])
-            return nullptr;
-        for (int i = 0; i < 3; ++i) {
-            dst->data[i] = image->plane(i);
-            dst->linesize[i] = image->planeStride(i);
-        }
         const int rc = sws_scale_frame(yuvSws.get(), dst.get(), source);
         if (source == cropped.get())
             av_frame_unref(cropped.get());
@@ -546,12 +528,10 @@ struct FFDecoder::Impl {
         image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
         lastImage = image;
         lastImagePts = pts;
-        lastImageCrop = (int64_t(cropX) << 48) ^ (int64_t(cropY) << 32) ^
-                        (int64_t(cropWidth) << 16) ^ int64_t(cropHeight);
+        lastImageCrop = part;
         lastWantWidth = wantWidth;
         lastWantHeight = wantHeight;
         lastYuvMatrix = yuvMatrix;
-        (void)f;
         return image;
     }
 

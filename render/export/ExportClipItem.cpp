@@ -11,28 +11,47 @@ ExportClipItem::ExportClipItem(uint32_t sceneWidth, uint32_t sceneHeight)
     : ClipItem(sceneWidth, sceneHeight)
 {}
 
-QSize ExportClipItem::fillingSize(const FrameSource &source) const
+QSize ExportClipItem::shownSize(const QString &path)
+{
+    auto it = m_shownSizes.constFind(path);
+    if (it != m_shownSizes.constEnd())
+        return it.value();
+    const ff::MovieCtx *movie = ff::getMovieInfo(path.toUtf8().constData());
+    const ff::StreamCtx *video = movie ? movie->videoStream() : nullptr;
+    const QSize shown = video && video->width > 0 && video->height > 0
+                            ? QSize(video->width, video->height)
+                            : QSize();
+    m_shownSizes.insert(path, shown);
+    return shown;
+}
+
+bool ExportClipItem::fillsScene(const FrameSource &source)
+{
+    const GsScene *s = scene();
+    if (!s || source.path.isEmpty() || source.rotation != 0 || source.x != 0 || source.y != 0)
+        return false;
+    const QRect whole(QPoint(0, 0), shownSize(source.path));
+    const QRect part = source.crop.isEmpty() ? whole : source.crop.intersected(whole);
+    if (part.isEmpty())
+        return false;
+    VFrameInfo slot;
+    slot.fitMode = source.fitMode;
+    const QSizeF drawn = drawnSize(slot, {0, 0, source.width, source.height, 0}, part.size());
+    return std::abs(drawn.width() - s->width()) <= 0.5 &&
+           std::abs(drawn.height() - s->height()) <= 0.5;
+}
+
+QSize ExportClipItem::fillingSize(const FrameSource &source)
 {
     // A clip that covers the whole scene, upright and uncropped, is decoded at the
     // size the scene is drawn at: the decoder's conversion scales it in the same
     // pass, and the picture is then copied into the scene instead of being drawn
     // scaled (which a software rasteriser does slowly).
-    const GsScene *s = scene();
-    if (!s || source.path.isEmpty() || source.rotation != 0 || source.x != 0 || source.y != 0)
+    const QSize shown = shownSize(source.path);
+    if ((!source.crop.isEmpty() && source.crop != QRect(QPoint(0, 0), shown)) ||
+        !fillsScene(source))
         return QSize();
-    const ff::MovieCtx *movie = ff::getMovieInfo(source.path.toUtf8().constData());
-    const ff::StreamCtx *video = movie ? movie->videoStream() : nullptr;
-    if (!video || video->width <= 0 || video->height <= 0)
-        return QSize();
-    const QSize shown(video->width, video->height);
-    if (!source.crop.isEmpty() && source.crop != QRect(QPoint(0, 0), shown))
-        return QSize();
-    VFrameInfo slot;
-    slot.fitMode = source.fitMode;
-    const QSizeF drawn = drawnSize(slot, {0, 0, source.width, source.height, 0}, shown);
-    if (std::abs(drawn.width() - s->width()) > 0.5 || std::abs(drawn.height() - s->height()) > 0.5)
-        return QSize();
-    const QSize pixels(int(s->renderWidth()), int(s->renderHeight()));
+    const QSize pixels(int(scene()->renderWidth()), int(scene()->renderHeight()));
     return pixels == shown ? QSize() : pixels;
 }
 

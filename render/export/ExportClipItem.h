@@ -8,6 +8,8 @@
 #include "render/preview/ClipItem.h"
 #include "render/preview/VideoDecoding.h"
 
+#include <QHash>
+
 class ExportClipItem : public ClipItem {
 public:
     ExportClipItem(uint32_t sceneWidth, uint32_t sceneHeight);
@@ -16,10 +18,17 @@ public:
     void show(const VideoFrameData &request);
     // The decoders this track keeps open (the plain path decodes with them too).
     VideoTaskManager &decoders() { return m_tasks; }
-    // The size to decode a source at when it fills the scene as drawn now (empty:
-    // the size it is shown at).
-    QSize fillingSize(const FrameSource &source) const;
+    // Whether `source` (its crop, or all of it) drawn upright at the scene's centre
+    // covers the scene exactly.
+    bool fillsScene(const FrameSource &source);
+    // The size to decode a source at when all of it fills the scene as drawn now
+    // (empty: the size it is shown at).
+    QSize fillingSize(const FrameSource &source);
 
 private:
+    // The source's picture as shown, read once per file for the run (the export's
+    // files are those of the timeline state it took).
+    QSize shownSize(const QString &path);
     VideoTaskManager m_tasks;
+    QHash<QString, QSize> m_shownSizes;
 };

@@ -38,7 +38,7 @@ private:
 
 ExportGraph::ExportGraph(GsDevice &device, const QSize &sceneSize, const QSize &outputSize,
                          Receiver receiver)
-    : m_device(device), m_outputSize(outputSize), m_sceneSize(sceneSize)
+    : m_device(device), m_outputSize(outputSize)
 {
     if (!m_device.MakeCurrent())
         return;
@@ -159,6 +159,11 @@ bool ExportGraph::composeAlone(const QSet<QString> &tracks, std::vector<uint8_t>
     m_alone->Flush();
     m_aloneInto = nullptr;
     return pixels.size() == size_t(m_outputSize.width()) * size_t(m_outputSize.height()) * 4;
+}
+
+ExportClipItem *ExportGraph::clipItemFor(const TrackFrame &frame)
+{
+    return m_scene ? dynamic_cast<ExportClipItem *>(itemFor(frame)) : nullptr;
 }
 
 ExportClipItem *ExportGraph::clipItem(const QString &track) const

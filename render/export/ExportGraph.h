@@ -53,10 +53,12 @@ public:
     // The scene's drawn size now (the output's, unless the output has bars).
     QSize drawnSize() const;
     QSize outputSize() const { return m_outputSize; }
-    QSize sceneSize() const { return m_sceneSize; }
 
     // The item of a picture or video track (null for another or an unknown track).
     ExportClipItem *clipItem(const QString &track) const;
+    // The item of the frame's track, made when it has none yet (null for a subtitle
+    // track).
+    ExportClipItem *clipItemFor(const TrackFrame &frame);
     // The item of any visual track (null for an unknown track).
     PreviewItem *item(const QString &track) const { return m_items.value(track); }
     GsScene *scene() const { return m_scene; }
@@ -71,6 +73,6 @@ private:
     std::unique_ptr<Readback> m_readback;
     std::unique_ptr<Readback> m_alone; // composeAlone's, not attached
     std::vector<uint8_t> *m_aloneInto = nullptr;
-    QSize m_outputSize, m_sceneSize;
+    QSize m_outputSize;
     bool m_valid = false;
 };

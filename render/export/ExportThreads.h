@@ -128,6 +128,9 @@ public:
                 const QSize &sceneSize, const QSize &outputSize, bool shortWay = true);
     ~ExportImage() override;
     void stop();
+    // Frames made by the short YUV way and by the graph (read after the thread ended).
+    int64_t plainFrames() const { return m_plainFrames; }
+    int64_t composedFrames() const { return m_composedFrames; }
 
 signals:
     void sig_processUpdate(int done, int total);
@@ -142,12 +145,6 @@ private:
     const QSize m_sceneSize, m_outputSize;
     const bool m_shortWay;  // plain frames are made in YUV
     int64_t m_encodeUs = 0; // time spent handing pictures to the encoder thread
-public:
-    // Frames made by the short YUV way and by the graph (read after the thread ended).
-    int64_t plainFrames() const { return m_plainFrames; }
-    int64_t composedFrames() const { return m_composedFrames; }
-
-private:
     int64_t m_plainFrames = 0, m_composedFrames = 0;
     std::unique_ptr<PictureEncoder> m_encoder;
 };

@@ -3,10 +3,6 @@
 #include "ExportClipItem.h"
 #include "ExportGraph.h"
 
-#include "render/preview/ClipItem.h"
-
-#include "media/MovieInfo.h"
-
 #include <QDataStream>
 #include <QSet>
 
@@ -38,29 +34,16 @@ PlainFrames::PlainFrames(ExportGraph &graph, int matrix) : m_graph(graph), m_mat
                  m_output.width() % 2 == 0 && m_output.height() % 2 == 0 && !m_output.isEmpty();
 }
 
-bool PlainFrames::covers(const FrameSource &s) const
+bool PlainFrames::covers(const TrackFrame &track)
 {
-    if (s.path.isEmpty() || s.transparency < 1.0f || hasColourControls(s) || s.rotation != 0 ||
-        s.x != 0 || s.y != 0)
+    const FrameSource &s = track.request.current;
+    if (s.transparency < 1.0f || hasColourControls(s))
         return false;
-    const ff::MovieCtx *movie = ff::getMovieInfo(s.path.toUtf8().constData());
-    const ff::StreamCtx *video = movie ? movie->videoStream() : nullptr;
-    if (!video || video->width <= 0 || video->height <= 0)
-        return false;
-    const QRect whole(0, 0, video->width, video->height);
-    const QRect part = s.crop.isEmpty() ? whole : s.crop.intersected(whole);
-    if (part.isEmpty())
-        return false;
-    const QSizeF box(s.width, s.height);
-    const QSizeF drawn = s.fitMode == 1 ? ClipItem::fitted(box.width(), box.height(),
-                                                           double(part.width()) / part.height())
-                                        : box;
-    const QSize units = m_graph.sceneSize();
-    return std::abs(drawn.width() - units.width()) <= 0.5 &&
-           std::abs(drawn.height() - units.height()) <= 0.5;
+    ExportClipItem *item = m_graph.clipItemFor(track);
+    return item && item->fillsScene(s);
 }
 
-int PlainFrames::baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays) const
+int PlainFrames::baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays)
 {
     QList<int> shown; // tracks that draw something, top first
     for (int i = 0; i < tracks.size(); ++i) {
@@ -74,7 +57,7 @@ int PlainFrames::baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays) c
         const TrackFrame &t = tracks[i];
         if (!t.subtitleTrack && (t.request.showMask & SHOW_TRANSITION))
             return -1; // transitions are composed
-        if (!t.subtitleTrack && t.request.showMask == SHOW_CLIP && covers(t.request.current))
+        if (!t.subtitleTrack && t.request.showMask == SHOW_CLIP && covers(t))
             return i;
         overlays << i;
     }
@@ -129,14 +112,8 @@ ff::VFramePtr PlainFrames::make(const QList<TrackFrame> &tracks)
     const int base = baseOf(tracks, overlays);
     if (base < 0)
         return nullptr;
-    ExportClipItem *item = nullptr;
-    {
-        // The base track's item keeps its decoders: the graph decodes with the same.
-        QList<TrackFrame> baseOnly{tracks[base]};
-        baseOnly.first().request.showMask = 0; // made, not shown
-        m_graph.place(baseOnly);
-        item = m_graph.clipItem(tracks[base].track);
-    }
+    // The base track's item keeps its decoders: the graph decodes with the same.
+    ExportClipItem *item = m_graph.clipItemFor(tracks[base]);
     if (!item)
         return nullptr;
     QList<TrackFrame> above;
@@ -176,6 +153,10 @@ ff::VFramePtr PlainFrames::make(const QList<TrackFrame> &tracks)
     const ff::VFramePtr clip = decoded.value(0).frame;
     if (!clip || !clip->yuv || clip->width != m_output.width() || clip->height != m_output.height())
         return nullptr; // another matrix, alpha, or unreadable: composed
+    ++m_plain;
+    if (m_overlay.rect.isEmpty())
+        return clip; // handed on as decoded (the writer copies it into its own picture)
+    // Blended into a copy: the decoder hands the same picture again for a held frame.
     std::shared_ptr<ff::VFrameCtx> out = outputBuffer();
     for (int p = 0; p < 3; ++p) {
         const int rows = p == 0 ? out->height : (out->height + 1) / 2;
@@ -186,7 +167,6 @@ ff::VFramePtr PlainFrames::make(const QList<TrackFrame> &tracks)
     }
     out->ptsUs = clip->ptsUs;
     blend(m_overlay, *out);
-    ++m_plain;
     return out;
 }
 

@@ -50,8 +50,9 @@ public:
 
 private:
     // The one track whose clip covers the output, or -1; overlays gets the tracks above it.
-    int baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays) const;
-    bool covers(const FrameSource &source) const;
+    int baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays);
+    // An opaque, uncoloured clip that fills the picture.
+    bool covers(const TrackFrame &track);
     QByteArray signature(const QList<TrackFrame> &tracks, const QList<int> &overlays) const;
     std::shared_ptr<ff::VFrameCtx> outputBuffer();
 

@@ -1,18 +1,11 @@
 #include "VideoPreviewItem.h"
 
-#include "render/ShaderLibrary.h"
-
 #include "TransPreviewItem.h"
-#include "render/RefCountedObject.h"
 #include "render/audio/PlaybackClock.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"
 #include "graphics/GsScene.h"
-#include "graphics/GsTexture.h"
-#include "media/MovieInfo.h"
-
-#include <cmath>
 
 namespace {
 constexpr int64_t kDecodePeriodUs = 40000;

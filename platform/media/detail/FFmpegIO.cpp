@@ -173,4 +173,27 @@ FramePtr wrapPicture(const uint8_t *data, int stride, int width, int height, int
     return frame;
 }
 
+FramePtr wrapPicture(VFrameCtx &picture)
+{
+    if (!picture.yuv)
+        return wrapPicture(picture.data(), picture.stride, picture.width, picture.height,
+                           AV_PIX_FMT_RGBA);
+    FramePtr frame(av_frame_alloc());
+    if (!frame)
+        return nullptr;
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = picture.width;
+    frame->height = picture.height;
+    // One buffer holds the three planes.
+    frame->buf[0] = av_buffer_create(
+        picture.data(), int(picture.pixels.size()), [](void *, uint8_t *) {}, nullptr, 0);
+    if (!frame->buf[0])
+        return nullptr;
+    for (int i = 0; i < 3; ++i) {
+        frame->data[i] = picture.plane(i);
+        frame->linesize[i] = picture.planeStride(i);
+    }
+    return frame;
+}
+
 } // namespace ff::detail

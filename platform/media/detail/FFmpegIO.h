@@ -8,6 +8,8 @@ extern "C" {
 #include <libavutil/avutil.h>
 }
 
+#include "../MediaTypes.h"
+
 #include <memory>
 #include <string>
 
@@ -71,5 +73,7 @@ ConverterPtr makeConverter(int srcWidth, int srcHeight, int srcFormat, int dstWi
 // A frame over memory the caller keeps (not owned, not freed): one plane of
 // `format` pictures, rows `stride` bytes apart, for the converter to read or write.
 FramePtr wrapPicture(const uint8_t *data, int stride, int width, int height, int format);
+// The same for a decoded picture of ours, RGBA or YUV 4:2:0 (all its planes).
+FramePtr wrapPicture(VFrameCtx &picture);
 
 } // namespace ff::detail
