@@ -19,6 +19,9 @@ void weightsOf(int matrix, double *kr, double *kb)
     *kb = matrix == 709 ? 0.0722 : 0.114;
 }
 
+// The cross dissolve's program: mixes the two sides linearly, which YUV allows too.
+const QString kDissolve = QStringLiteral("over_cross");
+
 bool hasColourControls(const FrameSource &s)
 {
     return s.temperature != 0 || s.saturation != 0 || s.hue != 0 || s.brightness != 0 ||
@@ -34,13 +37,21 @@ PlainFrames::PlainFrames(ExportGraph &graph, int matrix) : m_graph(graph), m_mat
                  m_output.width() % 2 == 0 && m_output.height() % 2 == 0 && !m_output.isEmpty();
 }
 
-bool PlainFrames::covers(const TrackFrame &track)
+bool PlainFrames::covers(const TrackFrame &track, const FrameSource &s)
 {
-    const FrameSource &s = track.request.current;
     if (s.transparency < 1.0f || hasColourControls(s))
         return false;
     ExportClipItem *item = m_graph.clipItemFor(track);
     return item && item->fillsScene(s);
+}
+
+bool PlainFrames::coversWhole(const TrackFrame &t)
+{
+    const VideoFrameData &r = t.request;
+    if (r.showMask == SHOW_CLIP)
+        return covers(t, r.current);
+    return r.showMask == SHOW_TRANSITION && r.shader == kDissolve && covers(t, r.from) &&
+           covers(t, r.to);
 }
 
 int PlainFrames::baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays)
@@ -55,10 +66,10 @@ int PlainFrames::baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays)
                      [&](int a, int b) { return tracks[a].zValue > tracks[b].zValue; });
     for (int i : qAsConst(shown)) {
         const TrackFrame &t = tracks[i];
-        if (!t.subtitleTrack && (t.request.showMask & SHOW_TRANSITION))
-            return -1; // transitions are composed
-        if (!t.subtitleTrack && t.request.showMask == SHOW_CLIP && covers(t))
+        if (!t.subtitleTrack && coversWhole(t))
             return i;
+        if (!t.subtitleTrack && (t.request.showMask & SHOW_TRANSITION))
+            return -1; // other transitions are composed
         overlays << i;
     }
     return -1;
@@ -141,21 +152,17 @@ ff::VFramePtr PlainFrames::make(const QList<TrackFrame> &tracks)
     }
     m_previousChanged = changed;
 
-    VideoFrameData request;
-    request.decodeMask = DECODE_CURRENT;
-    request.showMask = SHOW_CLIP;
-    request.current = tracks[base].request.current;
-    request.current.decodeSize = m_output;
-    DecodeFit fit;
-    fit.partOnly = true;
-    fit.yuvMatrix = m_matrix;
-    const QList<VFrameInfo> decoded = item->decoders().fetch(request, fit);
-    const ff::VFramePtr clip = decoded.value(0).frame;
-    if (!clip || !clip->yuv || clip->width != m_output.width() || clip->height != m_output.height())
+    std::shared_ptr<ff::VFrameCtx> mixed;
+    const ff::VFramePtr clip = basePicture(tracks[base], *item, &mixed);
+    if (!clip)
         return nullptr; // another matrix, alpha, or unreadable: composed
     ++m_plain;
     if (m_overlay.rect.isEmpty())
-        return clip; // handed on as decoded (the writer copies it into its own picture)
+        return clip; // handed on as it is (the writer copies it into its own picture)
+    if (mixed) {
+        blend(m_overlay, *mixed);
+        return mixed;
+    }
     // Blended into a copy: the decoder hands the same picture again for a held frame.
     std::shared_ptr<ff::VFrameCtx> out = outputBuffer();
     for (int p = 0; p < 3; ++p) {
@@ -168,6 +175,53 @@ ff::VFramePtr PlainFrames::make(const QList<TrackFrame> &tracks)
     out->ptsUs = clip->ptsUs;
     blend(m_overlay, *out);
     return out;
+}
+
+ff::VFramePtr PlainFrames::basePicture(const TrackFrame &base, ExportClipItem &item,
+                                       std::shared_ptr<ff::VFrameCtx> *mixed)
+{
+    const bool crossing = base.request.showMask == SHOW_TRANSITION;
+    VideoFrameData request;
+    request.decodeMask = crossing ? DECODE_FROM | DECODE_TO : DECODE_CURRENT;
+    request.showMask = base.request.showMask;
+    request.current = base.request.current;
+    request.from = base.request.from;
+    request.to = base.request.to;
+    for (FrameSource *source : {&request.current, &request.from, &request.to})
+        source->decodeSize = m_output;
+    DecodeFit fit;
+    fit.partOnly = true;
+    fit.yuvMatrix = m_matrix;
+    const QList<VFrameInfo> decoded = item.decoders().fetch(request, fit);
+    auto usable = [this](const ff::VFramePtr &p) {
+        return p && p->yuv && p->width == m_output.width() && p->height == m_output.height();
+    };
+    if (!crossing)
+        return usable(decoded.value(0).frame) ? decoded.value(0).frame : nullptr;
+    const ff::VFramePtr from = decoded.value(1).frame, to = decoded.value(2).frame;
+    if (!usable(from) || !usable(to))
+        return nullptr;
+    *mixed = outputBuffer();
+    dissolve(*from, *to, base.request.progress, **mixed);
+    (*mixed)->ptsUs = to->ptsUs;
+    return *mixed;
+}
+
+void PlainFrames::dissolve(const ff::VFrameCtx &from, const ff::VFrameCtx &to, double progress,
+                           ff::VFrameCtx &out)
+{
+    const int w = int(std::lround(std::clamp(progress, 0.0, 1.0) * 256.0));
+    for (int p = 0; p < 3; ++p) {
+        const int rows = p == 0 ? out.height : (out.height + 1) / 2;
+        const int columns = p == 0 ? out.width : (out.width + 1) / 2;
+        for (int y = 0; y < rows; ++y) {
+            const uint8_t *a = from.plane(p) + size_t(y) * size_t(from.planeStride(p));
+            const uint8_t *b = to.plane(p) + size_t(y) * size_t(to.planeStride(p));
+            uint8_t *o = out.plane(p) + size_t(y) * size_t(out.planeStride(p));
+            for (int x = 0; x < columns; ++x)
+                o[x] = uint8_t((a[x] * (256 - w) + b[x] * w + 128) >> 8);
+        }
+    }
 }
 
 PlainFrames::Overlay PlainFrames::overlayOf(const std::vector<uint8_t> &rgba, const QSize &size,

@@ -1,12 +1,13 @@
 #pragma once
 // The export's short way for plain frames. A frame whose picture is one opaque,
 // upright clip filling the output (whole or a crop of it, at full opacity, without
-// colour controls), with nothing above it but overlays that stay the same from frame
-// to frame (pictures, stickers, subtitles), is made without RGBA: the clip is decoded
+// colour controls), or a cross dissolve between two such clips, with nothing above it
+// but overlays that stay the same from frame to frame (pictures, stickers,
+// subtitles), is made without RGBA: the clip (or both sides, mixed) is decoded
 // and scaled straight into the encoder's YUV picture, and the overlays, composed once
 // by the graph into premultiplied RGBA and kept while unchanged, are blended into the
 // YUV planes inside their rectangle only, with the output's colour matrix. Any other
-// frame (a transition, colour controls, rotation, opacity, a moving overlay, a source
+// frame (another transition, colour controls, rotation, opacity, a moving overlay, a source
 // of another matrix) is composed by the graph. Both give the same picture.
 // Lives on: the export's picture thread.
 
@@ -20,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+class ExportClipItem;
 class ExportGraph;
 
 class PlainFrames {
@@ -47,12 +49,22 @@ public:
     };
     static Overlay overlayOf(const std::vector<uint8_t> &rgba, const QSize &size, int matrix);
     static void blend(const Overlay &overlay, ff::VFrameCtx &picture);
+    // `from` and `to` mixed as a cross dissolve at `progress` (0: from, 1: to), the
+    // way the dissolve program mixes them, into `out` (all three of one size).
+    static void dissolve(const ff::VFrameCtx &from, const ff::VFrameCtx &to, double progress,
+                         ff::VFrameCtx &out);
 
 private:
     // The one track whose clip covers the output, or -1; overlays gets the tracks above it.
     int baseOf(const QList<TrackFrame> &tracks, QList<int> &overlays);
-    // An opaque, uncoloured clip that fills the picture.
-    bool covers(const TrackFrame &track);
+    // An opaque, uncoloured source that fills the picture.
+    bool covers(const TrackFrame &track, const FrameSource &source);
+    // A track that covers the picture: its one clip, or a cross dissolve of two such.
+    bool coversWhole(const TrackFrame &track);
+    // The base's picture in YUV (null when the decoder could not give it so): the
+    // decoder's, or a dissolve mixed into a buffer of ours (also set in `mixed`).
+    ff::VFramePtr basePicture(const TrackFrame &base, ExportClipItem &item,
+                              std::shared_ptr<ff::VFrameCtx> *mixed);
     QByteArray signature(const QList<TrackFrame> &tracks, const QList<int> &overlays) const;
     std::shared_ptr<ff::VFrameCtx> outputBuffer();
 
