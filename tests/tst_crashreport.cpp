@@ -168,7 +168,7 @@ private slots:
         QVERIFY(fixtures::xdo("xdotool key " + key));
         if (address == "silent") {
             QVERIFY(fixtures::xdo(
-                "xdotool search --sync --onlyvisible --name '^Sending the crash report'", 5000));
+                "xdotool search --sync --onlyvisible --name '^Sending the crash report'", 15000));
             // The report travels through a pipe: the uploader's command line, which every
             // local user can read, holds no part of it.
             QProcess list;
