@@ -468,9 +468,15 @@ struct FFDecoder::Impl {
             turn(turnable.data(), turnableStride, width, height, turns, *image);
         if (cutAfter)
             image = cutOut(image);
-        image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
         const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(f->format));
         image->opaque = desc && !(desc->flags & AV_PIX_FMT_FLAG_ALPHA);
+        return remember(image, pts, part);
+    }
+
+    // A converted picture of `pts` is kept as the answer to the same request again.
+    VFramePtr remember(const std::shared_ptr<VFrameCtx> &image, int64_t pts, int64_t part)
+    {
+        image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
         lastImage = image;
         lastImagePts = pts;
         lastImageCrop = part;
@@ -525,14 +531,7 @@ struct FFDecoder::Impl {
             av_frame_unref(cropped.get());
         if (rc < 0)
             return nullptr;
-        image->ptsUs = av_rescale_q(pts - startPts, tb, AVRational{1, 1000000});
-        lastImage = image;
-        lastImagePts = pts;
-        lastImageCrop = part;
-        lastWantWidth = wantWidth;
-        lastWantHeight = wantHeight;
-        lastYuvMatrix = yuvMatrix;
-        return image;
+        return remember(image, pts, part);
     }
 
     // The asked part of a whole turned picture (scaled as asked), in a buffer of its own.
