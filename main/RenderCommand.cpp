@@ -5,6 +5,7 @@
 #include "Entry.h"
 #include "ExportParts.h"
 #include "ProjectSections.h"
+#include "RenderSections.h"
 #include "TerminationRequest.h"
 
 #include "common/MaterialPaths.h"
@@ -49,30 +50,6 @@ public:
 private:
     QString m_project;
     bool m_archived;
-};
-
-// The sections a render needs: the scene size and the timeline. Materials are
-// not needed to render; nothing is written.
-class RenderSections : public ProjectSections {
-public:
-    RenderSections(RenderManager &render, TimelineDocument &timeline)
-        : m_render(render), m_timeline(timeline)
-    {}
-    void writeScene(QXmlStreamWriter &) override {}
-    void readScene(QXmlStreamReader &r) override { m_render.readScene(r); }
-    void readLegacyCanvas(QXmlStreamReader &r) override { r.skipCurrentElement(); }
-    void writeMaterials(QXmlStreamWriter &, bool) override {}
-    void readMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
-    void readLegacyMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }
-    void writeTimeline(QXmlStreamWriter &, bool) override {}
-    void readTimeline(QXmlStreamReader &r) override { TimelineSection::read(m_timeline, r); }
-    void readLegacyScene(QXmlStreamReader &r) override { r.skipCurrentElement(); }
-    void readLegacyTree(QXmlStreamReader &r) override { r.skipCurrentElement(); }
-    void clearContent() override {}
-
-private:
-    RenderManager &m_render;
-    TimelineDocument &m_timeline;
 };
 
 struct Options {
