@@ -14,6 +14,10 @@
 #include <unistd.h>
 #endif
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -83,6 +87,13 @@ std::string SystemServices::dumpFilePrefix()
         name = "ZuAEdit";
     return QDir::tempPath().toStdString() + "/" + name + "_" + AppInfo::instance().version() + "_" +
            formatNow("%Y%m%d-%H%M%S");
+}
+
+void SystemServices::releaseFreeMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 } // namespace bg

@@ -26,6 +26,9 @@ public:
     // Lowers the calling thread's scheduling priority to the least (background
     // work that must not take time from playback); threads it starts inherit it.
     static void lowerThreadPriority();
+    // Hands memory the allocator keeps free (after a large piece of work such as an
+    // export, whose threads each filled pools of their own) back to the system.
+    static void releaseFreeMemory();
 };
 
 } // namespace bg

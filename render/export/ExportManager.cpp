@@ -270,6 +270,7 @@ void ExportManager::conclude()
     // Progress the workers reported and nobody took yet belongs to this run.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     m_context.reset();
+    bg::SystemServices::releaseFreeMemory();
     m_concluding = false;
     BG_LOG_D("---> 导出结束");
 
