@@ -8,8 +8,8 @@
 #include "common/NewFileMode.h"
 #include "common/WheelNeedsFocus.h"
 #include "render/RenderManager.h"
+#include "render/compose/TransTranslate.h"
 #include "render/export/ExportManager.h"
-#include "render/preview/TransTranslate.h"
 #include "render/record/RecordManager.h"
 
 #include "bridge/Bridge.h"

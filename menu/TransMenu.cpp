@@ -2,7 +2,7 @@
 
 #include "common/QssManager.h"
 #include "common/Translate.h"
-#include "render/preview/TransTranslate.h"
+#include "render/compose/TransTranslate.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "PreviewInteraction.h"
 
-#include "render/preview/PreviewItem.h"
+#include "render/compose/PreviewItem.h"
 
 #include "graphics/GsScene.h"
 

@@ -8,7 +8,7 @@
 #include "common/QssManager.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
-#include "render/audio/PlayerManager.h"
+#include "render/player/PlayerManager.h"
 #include "render/record/RecordManager.h"
 
 #include <QVBoxLayout>

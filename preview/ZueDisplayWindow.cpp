@@ -4,7 +4,7 @@
 #include "ZueGsView.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
-#include "render/preview/PreviewItem.h"
+#include "render/compose/PreviewItem.h"
 
 #include "graphics/GsScene.h"
 #include "graphics/GsView.h"

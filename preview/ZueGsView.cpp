@@ -1,6 +1,6 @@
 #include "ZueGsView.h"
 
-#include "render/preview/PreviewItem.h"
+#include "render/compose/PreviewItem.h"
 
 #include "bridge/Logger.h"
 #include "graphics/GsScene.h"

@@ -1,6 +1,6 @@
 #include "ShaderLibrary.h"
 
-#include "preview/TransTranslate.h"
+#include "compose/TransTranslate.h"
 
 #include "bridge/Logger.h"
 #include "graphics/GsDevice.h"

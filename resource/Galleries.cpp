@@ -4,7 +4,7 @@
 #include "common/QssManager.h"
 #include "common/Translate.h"
 #include "media/MovieInfo.h"
-#include "render/preview/TransTranslate.h"
+#include "render/compose/TransTranslate.h"
 
 #include <QApplication>
 #include <QDataStream>

@@ -2,7 +2,7 @@
 // written through the player's mixer is heard on the null sink's monitor, and the
 // writer keeps pace with the sound by what is still queued.
 #include "audio/AudioPlayer.h"
-#include "render/audio/AudioMixerPlayer.h"
+#include "render/player/AudioMixerPlayer.h"
 #include "support/HeardTone.h"
 
 #include <QtTest>

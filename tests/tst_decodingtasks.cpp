@@ -1,6 +1,6 @@
 // Decoding tasks: open decoders follow the latest request, and one file serves both
 // sides of a transition; the preview decodes each picture at the size it is drawn at.
-#include "render/preview/VideoDecoding.h"
+#include "render/compose/VideoDecoding.h"
 #include "support/MediaFixtures.h"
 #include "support/Probe.h"
 #include "support/SceneGrab.h"

@@ -1,8 +1,8 @@
 // Playback: the audio-clocked player shows the frame being heard, stops at the end,
 // and what reaches the output is the clips' sound at their volumes.
 #include "render/RenderManager.h"
-#include "render/audio/PlaybackClock.h"
-#include "render/audio/PlayerManager.h"
+#include "render/player/PlaybackClock.h"
+#include "render/player/PlayerManager.h"
 #include "support/HeardTone.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"

@@ -5,7 +5,7 @@
 #include "preview/PreviewInteraction.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
-#include "render/preview/PreviewItem.h"
+#include "render/compose/PreviewItem.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/SourceItem.h"

@@ -3,9 +3,9 @@
 // shown when its frame is heard.
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
-#include "render/audio/PlaybackClock.h"
-#include "render/preview/SubtitlePreviewItem.h"
-#include "render/preview/VideoPreviewItem.h"
+#include "render/compose/SubtitlePreviewItem.h"
+#include "render/compose/VideoPreviewItem.h"
+#include "render/player/PlaybackClock.h"
 #include "support/MediaFixtures.h"
 #include "support/SceneGrab.h"
 

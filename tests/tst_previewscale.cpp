@@ -4,7 +4,7 @@
 #include "preview/ZueDisplayWindow.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
-#include "render/preview/PreviewItem.h"
+#include "render/compose/PreviewItem.h"
 
 #include <QApplication>
 #include <QScreen>

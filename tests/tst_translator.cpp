@@ -4,7 +4,7 @@
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
-#include "render/preview/TransTranslate.h"
+#include "render/compose/TransTranslate.h"
 #include "support/Files.h"
 
 #include <QApplication>

@@ -11,7 +11,7 @@
 #include "graphics/PrivateDisplay.h"
 #include "render/RefCountedObject.h"
 #include "render/ShaderLibrary.h"
-#include "render/preview/TransTranslate.h"
+#include "render/compose/TransTranslate.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "AudioPlayer.h"
 
-#include "detail/PulseContext.h"
+#include "pulse/PulseContext.h"
 
 namespace zua {
 

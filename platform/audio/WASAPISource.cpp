@@ -2,7 +2,7 @@
 
 #include "WavEncoder.h"
 #include "bridge/Logger.h"
-#include "detail/PulseContext.h"
+#include "pulse/PulseContext.h"
 
 #include <atomic>
 #include <chrono>

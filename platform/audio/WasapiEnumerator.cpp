@@ -1,6 +1,6 @@
 #include "WasapiEnumerator.h"
 
-#include "detail/PulseContext.h"
+#include "pulse/PulseContext.h"
 
 #include <cstdio>
 

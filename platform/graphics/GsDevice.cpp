@@ -3,7 +3,7 @@
 #include "GsFilter.h"
 #include "GsScene.h"
 #include "GsView.h"
-#include "detail/GsDeviceImpl.h"
+#include "gl/GsDeviceImpl.h"
 
 #include <QGuiApplication>
 #include <QSurfaceFormat>

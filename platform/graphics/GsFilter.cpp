@@ -1,8 +1,8 @@
 #include "GsFilter.h"
 
 #include "GsScene.h"
-#include "detail/GsDeviceImpl.h"
-#include "detail/GsTarget.h"
+#include "gl/GsDeviceImpl.h"
+#include "gl/GsTarget.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "GsScene.h"
 
 #include "GsItem.h"
-#include "detail/GsDeviceImpl.h"
-#include "detail/GsTarget.h"
+#include "gl/GsDeviceImpl.h"
+#include "gl/GsTarget.h"
 
 #include <algorithm>
 

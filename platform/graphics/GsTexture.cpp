@@ -1,7 +1,7 @@
 #include "GsTexture.h"
 
-#include "detail/GsDeviceImpl.h"
-#include "detail/GsTarget.h"
+#include "gl/GsDeviceImpl.h"
+#include "gl/GsTarget.h"
 
 #include <QMatrix4x4>
 

@@ -2,7 +2,7 @@
 
 #include "GsScene.h"
 #include "GsTexture.h"
-#include "detail/GsDeviceImpl.h"
+#include "gl/GsDeviceImpl.h"
 
 #include <QThread>
 #include <QWindow>

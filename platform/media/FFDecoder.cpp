@@ -1,6 +1,6 @@
 #include "FFDecoder.h"
 
-#include "detail/FFmpegIO.h"
+#include "ffmpeg/FFmpegIO.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -1,7 +1,7 @@
 #include "MovieInfo.h"
 
 #include "FFDecoder.h"
-#include "detail/FFmpegIO.h"
+#include "ffmpeg/FFmpegIO.h"
 
 extern "C" {
 #include <libswscale/swscale.h>

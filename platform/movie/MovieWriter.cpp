@@ -1,7 +1,7 @@
 #include "MovieWriter.h"
 
 #include "media/MediaTypes.h"
-#include "media/detail/FFmpegIO.h"
+#include "media/ffmpeg/FFmpegIO.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

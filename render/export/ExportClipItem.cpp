@@ -1,6 +1,6 @@
 #include "ExportClipItem.h"
 
-#include "render/preview/TransPreviewItem.h"
+#include "render/compose/TransPreviewItem.h"
 
 #include "graphics/GsScene.h"
 #include "media/MovieInfo.h"

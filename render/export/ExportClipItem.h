@@ -5,8 +5,8 @@
 // from the next tick.
 // Lives on: the export's picture thread (made, fed, drawn and released there).
 
-#include "render/preview/ClipItem.h"
-#include "render/preview/VideoDecoding.h"
+#include "render/compose/ClipItem.h"
+#include "render/compose/VideoDecoding.h"
 
 #include <QHash>
 

@@ -4,9 +4,9 @@
 
 #include "render/RefCountedObject.h"
 #include "render/ShaderLibrary.h"
-#include "render/preview/PreviewLayers.h"
-#include "render/preview/SubtitlePreviewItem.h"
-#include "render/preview/TransPreviewItem.h"
+#include "render/compose/PreviewLayers.h"
+#include "render/compose/SubtitlePreviewItem.h"
+#include "render/compose/TransPreviewItem.h"
 
 #include "graphics/GsDevice.h"
 #include "graphics/GsFilter.h"

@@ -4,8 +4,8 @@
 
 #include "ExportGraph.h"
 #include "PlainFrames.h"
-#include "render/audio/AudioDecoding.h"
-#include "render/audio/AudioMixerPlayer.h"
+#include "render/player/AudioDecoding.h"
+#include "render/player/AudioMixerPlayer.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"

@@ -1,6 +1,6 @@
 #include "DecodeReference.h"
 
-#include "../detail/FFmpegIO.h"
+#include "../ffmpeg/FFmpegIO.h"
 
 extern "C" {
 #include <libswscale/swscale.h>

@@ -5,7 +5,7 @@
 #include "AudioDecoding.h"
 #include "AudioMixerPlayer.h"
 #include "PlaybackClock.h"
-#include "render/preview/PlaybackRoute.h"
+#include "render/compose/PlaybackRoute.h"
 
 #include "bridge/SystemServices.h"
 

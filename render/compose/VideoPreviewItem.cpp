@@ -1,7 +1,7 @@
 #include "VideoPreviewItem.h"
 
 #include "TransPreviewItem.h"
-#include "render/audio/PlaybackClock.h"
+#include "render/player/PlaybackClock.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"

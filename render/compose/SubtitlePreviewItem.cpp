@@ -1,6 +1,6 @@
 #include "SubtitlePreviewItem.h"
 
-#include "render/audio/PlaybackClock.h"
+#include "render/player/PlaybackClock.h"
 
 #include "bridge/Logger.h"
 #include "bridge/SystemServices.h"

@@ -6,7 +6,7 @@
 #include "VideoPreviewItem.h"
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
-#include "render/audio/PlayerManager.h"
+#include "render/player/PlayerManager.h"
 
 #include "graphics/GsScene.h"
 
