@@ -95,7 +95,7 @@ int main(int argc, char **argv)
     int paints = 0;
     QObject::connect(&view, &TimeLineGraphicsView::sig_showTime, [&paints] { ++paints; });
     const double step = timeMs([&] {
-        view.slot_frontFrameRequest(MOVE_PLAY, EDIT_NONE, 1, 30);
+        view.slot_frontFrameRequest(MOVE_PLAY, EDIT_NONE, 1);
         QApplication::processEvents();
     });
     const int stepPaints = paints;

@@ -98,10 +98,6 @@ QPoint ValueQt::toPoint() const
 {
     return QPoint(num().ri[0], num().ri[1]);
 }
-QPointF ValueQt::toPointF() const
-{
-    return QPointF(num().rf[0], num().rf[1]);
-}
 
 QRect ValueQt::toRect() const
 {
@@ -122,13 +118,6 @@ QSize ValueQt::toSize() const
     if (type() != VT_SIZE)
         reportMismatch(type(), "VT_SIZE");
     return QSize(num().ri[2], num().ri[3]);
-}
-
-QSizeF ValueQt::toSizeF() const
-{
-    if (type() != VT_SIZEF)
-        reportMismatch(type(), "VT_SIZEF");
-    return QSizeF(num().rf[2], num().rf[3]);
 }
 
 QByteArray ValueQt::toBytes() const
@@ -274,24 +263,6 @@ ValueQtG::ValueQtG(const QFont &f)
 {
     setTag(VT_FONT);
     str() = f.toString().toStdString();
-}
-
-QColor ValueQtG::toColor() const
-{
-    return type() == VT_COLOR ? QColor::fromRgba(num().argb) : QColor();
-}
-
-QString ValueQtG::fontText() const
-{
-    return type() == VT_FONT ? QString::fromStdString(str()) : QString();
-}
-
-QFont ValueQtG::toFont() const
-{
-    QFont f;
-    if (type() == VT_FONT && !str().empty())
-        f.fromString(QString::fromStdString(str()));
-    return f;
 }
 
 std::string ValueQtG::writeKind(const Value &value)

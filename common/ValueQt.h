@@ -30,13 +30,11 @@ public:
     static ValueQt qstr(const QByteArray &bytes);
 
     QPoint toPoint() const;
-    QPointF toPointF() const;
     // Rectangles and sizes report a kind mismatch on standard error and then use
     // the payload fields as they stand.
     QRect toRect() const;
     QRectF toRectF() const;
     QSize toSize() const;
-    QSizeF toSizeF() const;
     QByteArray toBytes() const;
 
     // Registers the seven kinds once per process; true when they are registered.
@@ -62,10 +60,6 @@ public:
     ValueQtG(const Value &v) : Value(v) {}
     explicit ValueQtG(const QColor &c);
     explicit ValueQtG(const QFont &f);
-
-    QColor toColor() const;
-    QFont toFont() const;
-    QString fontText() const;
 
     static bool registerKinds();
 

@@ -245,8 +245,6 @@ void MainWindow::wireWidgets()
     if (!m_preview)
         return;
     connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);
-    connect(m_preview, &PreviewWidget::sig_removeSourceItem, timeline,
-            &TimeLineWidget::slot_removeSourceItem);
     connect(m_preview, &PreviewWidget::sig_closeMenu, timeline, &TimeLineWidget::slot_closeMenu);
     connectPreviewActions();
 }

@@ -54,7 +54,6 @@ public:
     ToolBarWidget *toolBar() const { return m_toolBar; }
     PreviewWidget *previewWidget() const { return m_preview; }
     ResourceWidget *resourceWidget() const { return m_resource; }
-    QMenu *settingsMenu() const { return m_menu; }
 
     // Within 5 s pixels of an edge; in the title bar outside its exclusions.
     bool onLeftEdge(const QPoint &global) const override;

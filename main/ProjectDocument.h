@@ -79,7 +79,6 @@ public:
     static constexpr int kAutoSaveMs = 30000;
     // The 30 s auto-save timer (off while an archive is made).
     void setAutoSaveEnabled(bool enabled);
-    bool autoSaveEnabled() const { return m_autoSave.isActive(); }
     // "~temp_" + the file name without ".zua2" + ".zua2", beside the project file, or
     // for untitled work in the editor's own auto-save folder (a temporary folder is
     // emptied at boot, and with it the work a power cut left behind).
@@ -113,7 +112,6 @@ public:
     bool needsLocation() const { return m_needsLocation; }
     // The project path if that file exists and is the project's own, else empty.
     QString currentProjectPath() const;
-    bool isArchived() const { return m_archived; }
     QString archiveFolder() const { return m_archiveFolder; }
     // Default project path of a new session: home + "/zu_yyyyMMdd_HHmmss".
     static QString defaultProjectPath();

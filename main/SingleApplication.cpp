@@ -285,9 +285,6 @@ public:
         }
         c.accepted = true;
         c.instance = instance;
-        if (type == NewInstance ||
-            (type == SecondaryInstance && (mode & SingleApplication::SecondaryNotification)))
-            emit q->instanceStarted();
         if (s->bytesAvailable() > 0)
             emit q->receivedMessage(c.instance, s->readAll());
     }

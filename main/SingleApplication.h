@@ -34,7 +34,6 @@ public:
     QString blockName() const;
 
 signals:
-    void instanceStarted();
     void receivedMessage(quint32 instanceId, const QByteArray &message);
 
 private:

@@ -50,7 +50,6 @@ public:
     QStringList restartCommand() const { return m_restartCommand; }
 
     void togglePreviewMaximised();
-    bool previewMaximised() const { return m_previewMaximised; }
 
 signals:
     void sig_updatePreivew();

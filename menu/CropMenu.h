@@ -16,7 +16,6 @@ class CropMenu : public AbstractMenu {
 public:
     explicit CropMenu(QWidget *parent = nullptr);
     void UpdateData(bg::ValueMap map) override;
-    CropView *cropView() const { return m_crop; }
 
 signals:
     void sig_updateData(MenuType type, const bg::ValueMap &map, const std::string &datatype);

@@ -39,7 +39,6 @@ public:
     // Decoded frames; the one of the present clip becomes the picture.
     void setFrames(const QList<VFrameInfo> &frames);
     QtGraphicsResizerItem *resizer() const { return m_resizer; }
-    CropItem *cropItem() const { return m_item; }
 
 signals:
     // Every release of the mouse: the frame rounded to whole material pixels.

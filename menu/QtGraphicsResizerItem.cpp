@@ -33,10 +33,6 @@ HandleItem::HandleItem(int code, QtGraphicsResizerItem *owner)
 
 void HandleItem::hoverEnterEvent(QGraphicsSceneHoverEvent *)
 {
-    if (!m_owner->resizeEnabled()) {
-        setCursor(Qt::CrossCursor);
-        return;
-    }
     switch (m_code) {
     case Left:
     case Right:

@@ -56,9 +56,6 @@ public:
     // rectangle equal to the present one changes nothing.
     virtual void setRect(const QRectF &rect);
     void setMinSize(const QSizeF &size) { m_minSize = size; }
-    QSizeF minSize() const { return m_minSize; }
-    void setResizeEnabled(bool on) { m_resizeEnabled = on; }
-    bool resizeEnabled() const { return m_resizeEnabled; }
     const QList<HandleItem *> &handles() const { return m_handles; }
     // How many times the handles were placed (each real change of the frame).
     int placements() const { return m_placements; }
@@ -72,6 +69,5 @@ private:
     QSizeF m_minSize{6, 6};
     QList<HandleItem *> m_handles;
     ArrowItem *m_arrow = nullptr;
-    bool m_resizeEnabled = true;
     int m_placements = 0;
 };

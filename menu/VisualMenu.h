@@ -26,7 +26,6 @@ class VisualMenu : public AbstractMenu {
     Q_OBJECT
 public:
     void UpdateData(bg::ValueMap map) override;
-    CropView *cropView() const { return m_crop; }
 
 signals:
     void sig_updateData(MenuType type, const bg::ValueMap &map, const std::string &datatype);
@@ -104,7 +103,6 @@ public slots:
     void on_videoTransparency_editingFinished() { send("transparent", m_transparency); }
     void on_videoVolumeSlider_valueChanged(int value);
     void on_videoMute_stateChanged(int) { send("mute"); }
-    void slot_videoMenuSwitch(int id) { switchPage(id); }
 };
 
 // The picture clip's panel: the video panel without sound.
@@ -122,5 +120,4 @@ public slots:
     void on_imageTransparency_editingFinished() { send("transparent"); }
     // Renaming changes nothing on the clip: the map goes out with no key.
     void on_imageName_editingFinished() { send(std::string()); }
-    void slot_imageMenuSwitch(int id) { switchPage(id); }
 };

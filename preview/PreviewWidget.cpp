@@ -1,6 +1,5 @@
 #include "PreviewWidget.h"
 
-#include "common/FrameRate.h"
 #include "ui_PreviewWidget.h"
 
 #include "ZueDisplayWindow.h"
@@ -90,11 +89,6 @@ bool PreviewWidget::isPlayChecked() const
     return ui->toolButton_play->isChecked();
 }
 
-int PreviewWidget::scaleValue() const
-{
-    return ui->horizontalSlider_scale->value();
-}
-
 void PreviewWidget::slot_setScene(GsScene *scene)
 {
     m_display->setScene(scene);
@@ -103,13 +97,13 @@ void PreviewWidget::slot_setScene(GsScene *scene)
 void PreviewWidget::slot_toolButtonFront()
 {
     emit sig_opertorUi(false, true);
-    emit m_render->sig_frontFrameRequest(MOVE_RECORD, EDIT_NONE, 1, timebase::kFps);
+    emit m_render->sig_frontFrameRequest(MOVE_RECORD, EDIT_NONE, 1);
 }
 
 void PreviewWidget::slot_toolButtonBack()
 {
     emit sig_opertorUi(false, true);
-    emit m_render->sig_backFrameRequest(MOVE_RECORD, EDIT_NONE, 1, timebase::kFps);
+    emit m_render->sig_backFrameRequest(MOVE_RECORD, EDIT_NONE, 1);
 }
 
 void PreviewWidget::slot_toolButtonPlay(bool checked)

@@ -25,7 +25,6 @@ public:
     ZueDisplayWindow *display() const { return m_display; }
     QString timeText() const;
     bool isPlayChecked() const;
-    int scaleValue() const;
 
 signals:
     void sig_queryScene();
@@ -35,7 +34,6 @@ signals:
     void sig_toolButtonReplay();
     void sig_toolButtonFull();
     void sig_opertorUi(bool stopPlay, bool stopRecord);
-    void sig_removeSourceItem();
     // The full-screen button was pressed: the application toggles the maximised preview.
     void sig_togglePreviewMaximised();
     // A release or double click on empty picture: the property panel closes.

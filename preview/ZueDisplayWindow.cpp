@@ -298,5 +298,4 @@ void ZueDisplayWindow::resizeEvent(QResizeEvent *)
         return;
     const qreal dpr = devicePixelRatio();
     m_view->Resize(int(width() * dpr), int(height() * dpr), float(dpr));
-    emit ViewResized();
 }

@@ -30,7 +30,6 @@ public:
 
 signals:
     void ViewCreated();
-    void ViewResized();
     // Asks the timeline to act on the clip a preview item shows (by the clip's uuid):
     // open its panel (`clicks` 1 on release, 2 from a double click or the menu), put
     // it above or below the clips it overlaps, delete it, select or deselect it, or

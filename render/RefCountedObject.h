@@ -20,7 +20,6 @@ public:
             delete this;
         return left;
     }
-    bool HasOneRef() const { return m_refs == 1; }
 
 protected:
     ~RefCountedObject() override = default;

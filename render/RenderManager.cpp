@@ -208,7 +208,6 @@ TimelineState RenderManager::beginExportRun()
     // The export composes in a graph of its own: the preview, its render loop and
     // playback go on as they are. A take being recorded ends first.
     slot_opertorUi(false, true);
-    emit sig_startExportPrepare();
     return timeline;
 }
 

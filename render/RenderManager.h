@@ -104,9 +104,9 @@ signals:
     // Playback plays this frame now: the playhead moves there.
     void sig_framePlayed(int64_t frame);
     // Moves the timeline: forwarded from the record manager.
-    void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times);
     // Steps the play position back; moves it to a frame (the timeline view's slots).
-    void sig_backFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    void sig_backFrameRequest(MoveType type, EditType edit, int64_t times);
     void sig_resetFrame(int64_t frame, EditType edit, bool operate);
     void sig_controlPlay();
     void sig_controlRecord();
@@ -115,8 +115,7 @@ signals:
     void sig_recordPaused(bool paused);
     // A take's problem the user must be told (shown in a message box by the editor).
     void sig_recordProblem(const QString &text);
-    // An export is about to start / has ended.
-    void sig_startExportPrepare();
+    // An export has ended.
     void sig_stopExportPrepare();
     // An export started with startExport() ended (an ExportManager::Result).
     void sig_exportEnded(int result);

@@ -49,8 +49,6 @@ public:
     explicit GifItem(const QString &path);
     QString path() const { return m_path; }
     int frameCount() const { return m_frames.size(); }
-    // The image shown now (the middle frame while not hovered).
-    const QImage &currentImage() const { return m_current; }
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 

@@ -152,11 +152,6 @@ void ResourceWidget::slot_prependHistory(const QString &path)
     ui->listView_history->prependProject(path);
 }
 
-HistoryListView *ResourceWidget::historyView() const
-{
-    return ui->listView_history;
-}
-
 void ResourceWidget::slot_switch_page(int page)
 {
     ui->stackedWidget_edit->setCurrentIndex(page);

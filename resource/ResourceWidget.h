@@ -30,7 +30,6 @@ public:
     ~ResourceWidget() override;
 
     MaterialView *materialView() const;
-    HistoryListView *historyView() const;
     bool showsEmptyArea() const;
 
     void writeMaterials(QXmlStreamWriter &writer, bool archive);

@@ -274,7 +274,7 @@ private slots:
             connect(&m, &ExportManager::sig_processUpdate, &loop,
                     [&] { seenDuringRun = seenDuringRun || QFileInfo::exists(p.path); });
             connect(&m, &ExportManager::sig_finishing, &loop, [&] { finishingTold = true; });
-            connect(&m, &ExportManager::sig_exportFinished, &loop, [&] {
+            connect(&m, &ExportManager::sig_ended, &loop, [&] {
                 framesWhenComplete =
                     streamOf(probe(p.path), "video")["nb_read_frames"].toString().toInt();
                 loop.quit();

@@ -92,7 +92,6 @@ public:
     void setValid(bool v);
     // Thumbnail written by the material library beside the temporary files.
     void loadThumbnail();
-    bool hasThumbnail() const { return !m_thumbnail.isNull(); }
     QString label() const;
     SourceAnchor *anchor(bool right) const { return right ? m_right : m_left; }
     // Puts the item back where its stored "source" value says (after a gesture that

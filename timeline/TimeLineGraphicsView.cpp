@@ -196,8 +196,7 @@ void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool oper
     emit sig_moveValue(horizontalScrollBar()->value(), m_playhead);
 }
 
-void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, int64_t times,
-                                                  int64_t fps)
+void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, int64_t times)
 {
     if (edit == EDIT_RECORD) {
         // A tick of the recording clock still queued when the take ended is stale.
@@ -223,8 +222,7 @@ void TimeLineGraphicsView::slot_framePlayed(int64_t frame)
     emit sig_splitButtonEnable(canSplit());
 }
 
-void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, int64_t times,
-                                                 int64_t fps)
+void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, int64_t times)
 {
     const double oldX = m_playhead;
     const int oldScroll = horizontalScrollBar()->value();

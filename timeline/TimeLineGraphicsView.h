@@ -93,8 +93,8 @@ public slots:
     void slot_viewportRangeUpdate(int value, int64_t pix);
     void slot_scaleStepView(bool positive);
     void slot_resetFrame(int64_t pix, EditType edit, bool operate);
-    void slot_frontFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
-    void slot_backFrameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    void slot_frontFrameRequest(MoveType type, EditType edit, int64_t times);
+    void slot_backFrameRequest(MoveType type, EditType edit, int64_t times);
     // Playback plays `frame`: the playhead moves there and stays in sight (the
     // player shows the frame's pictures itself).
     void slot_framePlayed(int64_t frame);

@@ -91,11 +91,6 @@ void TimeLineTreeView::slot_createSourceItem(const bg::ValueMap &request, const 
         m_clips->slot_resetFrame(clip->start() + clip->duration(), EDIT_NONE, true);
 }
 
-double TimeLineTreeView::recordingTrackY(bool recording, int64_t frame)
-{
-    return recording ? dubRowY(recordingRow(frame)) : 0;
-}
-
 int TimeLineTreeView::recordingRow(int64_t frame)
 {
     ClassifyItem *dub = m_model->group(CT_DUB);

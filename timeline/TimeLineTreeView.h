@@ -20,10 +20,6 @@ public:
     TimeLineTreeView(TimelineDocument *model, TimeLineGraphicsView *clips,
                      QWidget *parent = nullptr);
 
-    // Scene y of the dub row a voice-over recorded from `frame` goes to: the dub
-    // group's row or the first dub track free from that frame on, else a new dub
-    // track (added with undo). 0 when not recording.
-    double recordingTrackY(bool recording, int64_t frame);
     // The same choice as a row: -1 for the group's row, n for its n-th track.
     int recordingRow(int64_t frame);
     // Scene y of that dub row now (rows move when tracks are added above them).

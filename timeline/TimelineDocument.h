@@ -70,7 +70,6 @@ public:
     void resolveOverlaps(ClassifyItem *track);
     QList<SourceItem *> clips() const;
     SourceItem *clipByUuid(const QString &uuid) const;
-    int visualClipCount() const { return m_visualClips; }
     void countVisualClip(uint32_t kind, int delta);
 
     // ---- transitions ----

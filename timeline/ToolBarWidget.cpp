@@ -212,11 +212,6 @@ void ToolBarWidget::slot_splitButtonEnable(bool enable)
     ui->pushButton_split->setEnabled(enable);
 }
 
-void ToolBarWidget::slot_clearButtonEnable(bool enable)
-{
-    ui->pushButton_clear->setEnabled(enable);
-}
-
 void ToolBarWidget::slot_editButtonEnable(bool enable)
 {
     ui->pushButton_edit->setEnabled(enable);

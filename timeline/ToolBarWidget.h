@@ -54,7 +54,6 @@ public slots:
     void on_checkBox_auto_align_clicked(bool checked);
     void slot_scaleSliderValueChanged(int level);
     void slot_splitButtonEnable(bool enable);
-    void slot_clearButtonEnable(bool enable);
     void slot_editButtonEnable(bool enable);
     void slot_showTime(int64_t current, int64_t total);
     // The recording is asked to stop: the Dub button goes up and says so.

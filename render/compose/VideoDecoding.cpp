@@ -45,7 +45,7 @@ QSize shownSize(const ff::MovieCtx *movie)
 } // namespace
 
 VideoDecoderTask::VideoDecoderTask(const QString &path, bool useProxy)
-    : m_path(path), m_decodedPath(path), m_useProxy(useProxy)
+    : m_path(path), m_useProxy(useProxy)
 {
     ++g_videoTasks;
     BG_LOG_D("vedio DecoderTask");
@@ -58,7 +58,6 @@ VideoDecoderTask::VideoDecoderTask(const QString &path, bool useProxy)
             proxy.isEmpty() ? nullptr : ff::getMovieInfo(proxy.toUtf8().constData());
         if (small && small->videoStream() && !m_shown.isEmpty() &&
             m_decoder.open(*small->videoStream())) {
-            m_decodedPath = proxy;
             m_decodedShown = shownSize(small);
             return;
         }

@@ -37,9 +37,6 @@ public:
     explicit VideoDecoderTask(const QString &path, bool useProxy = false);
     ~VideoDecoderTask();
     const QString &path() const { return m_path; }
-    // The file decoded: the material's proxy or the material itself.
-    const QString &decodedPath() const { return m_decodedPath; }
-    bool isOpen() const { return m_decoder.isOpened(); }
     // A proxy was made or dropped since this task opened its file.
     bool proxiesChanged() const;
     // The frame shown at `time` (frames of 1/30 s; negative reads as 0), at `size`
@@ -52,7 +49,6 @@ public:
 
 private:
     QString m_path;
-    QString m_decodedPath;
     bool m_useProxy = false;
     uint64_t m_proxyGeneration = 0;
     QSize m_shown;        // the material's picture as shown

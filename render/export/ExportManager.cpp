@@ -323,7 +323,7 @@ void ExportManager::checkFinished()
         return;
     m_finishedSent = true;
     if (m_context->writeFailed) {
-        emit sig_exportFinished(); // given up: the run ends and the part goes
+        // Given up: the run ends and the part goes.
         conclude();
         return;
     }
@@ -369,6 +369,5 @@ void ExportManager::fileFinished(bool ok)
             m_outcome = taken ? Result::TargetExists : Result::WriteFailed;
         }
     }
-    emit sig_exportFinished();
     conclude();
 }

@@ -92,8 +92,6 @@ signals:
     void sig_processUpdate(int done, int total);
     // Every frame and all the sound are encoded; the file is being finished.
     void sig_finishing();
-    // The file is complete under its name, or the writer gave up.
-    void sig_exportFinished();
     // The run is over and its workers are gone: how it ended (a Result).
     void sig_ended(int result);
 

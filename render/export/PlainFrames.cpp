@@ -156,7 +156,6 @@ ff::VFramePtr PlainFrames::make(const QList<TrackFrame> &tracks)
     const ff::VFramePtr clip = basePicture(tracks[base], *item, &mixed);
     if (!clip)
         return nullptr; // another matrix, alpha, or unreadable: composed
-    ++m_plain;
     if (m_overlay.rect.isEmpty())
         return clip; // handed on as it is (the writer copies it into its own picture)
     if (mixed) {

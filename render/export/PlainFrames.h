@@ -33,7 +33,6 @@ public:
     // meanwhile), else null: the graph composes it.
     ff::VFramePtr make(const QList<TrackFrame> &tracks);
 
-    int64_t plainCount() const { return m_plain; }
     int64_t overlayRenders() const { return m_overlayRenders; }
 
     // The overlay's blend terms over its rectangle, from premultiplied RGBA of the
@@ -78,5 +77,5 @@ private:
     bool m_previousChanged = false;
     std::vector<std::shared_ptr<ff::VFrameCtx>> m_buffers;
     std::vector<uint8_t> m_rgba;
-    int64_t m_plain = 0, m_overlayRenders = 0;
+    int64_t m_overlayRenders = 0;
 };

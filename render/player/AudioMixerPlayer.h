@@ -26,7 +26,6 @@ public:
     // Creates the mixer (and, with output, opens the sound device); false when the
     // output could not be opened or was not asked for.
     bool open(int channels, int sampleRate, int format, bool withOutput);
-    bool hasMixer() const { return m_mixer != nullptr; }
     bool opened() const { return m_opened; }
     ff::AudioMixer::Format format() const;
 

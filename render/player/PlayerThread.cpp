@@ -102,7 +102,6 @@ void PlayerThread::run()
         mixer.finish(AudioMixerPlayer::Consumer(), publish);
         if (!mixer.opened())
             publish();
-        m_played.ref();
     }
     tasks.reset();
     mixer.close();

@@ -35,7 +35,6 @@ public:
     // Stops the thread promptly.
     ~PlayerThread() override;
 
-    int64_t framesPlayed() const { return m_played.loadRelaxed(); }
     // The user moved the playhead while playing: play on from the frame after it.
     void seek(int64_t frame) { m_seek = frame; }
 
@@ -70,7 +69,6 @@ private:
     // Standard primitives: the thread tools see their ordering (Qt 5's do not).
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    QAtomicInteger<qint64> m_played;
     std::mutex m_playedMutex; // the one way across for played frames
     std::deque<Played> m_playedFrames;
     std::atomic<int64_t> m_seek{-1};

@@ -1,6 +1,5 @@
 #include "RecordManager.h"
 
-#include "common/FrameRate.h"
 
 #include "RecordThread.h"
 #include "audio/WavEncoder.h"
@@ -35,8 +34,8 @@ QString RecordManager::takeFileName(const QString &folder)
 {
     // Named by when it was recorded, readable on the timeline and in a file manager
     // ("Voice-over 2026-12-07 09.30.05.wav"); never an existing file's name.
-    const QString stem = ZTR("pre_form.TakeName")
-                             .arg(QDateTime::currentDateTime().toString("yyyy-MM-dd HH.mm.ss"));
+    const QString stem =
+        ZTR("pre_form.TakeName").arg(QDateTime::currentDateTime().toString("yyyy-MM-dd HH.mm.ss"));
     QString name = folder + '/' + stem + QStringLiteral(".wav");
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = folder + '/' + stem + QStringLiteral(" (%1).wav").arg(n);
@@ -62,9 +61,8 @@ void RecordManager::record(bool on)
         m_recording = true;
         emit sig_audioSourceItem(true, m_path, false);
         m_thread = new RecordThread(m_path);
-        connect(m_thread, &RecordThread::sig_advance, this, [this](int frames) {
-            emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, frames, timebase::kFps);
-        });
+        connect(m_thread, &RecordThread::sig_advance, this,
+                [this](int frames) { emit sig_frameRequest(MOVE_RECORD, EDIT_RECORD, frames); });
         connect(m_thread, &RecordThread::sig_recordError, this, &RecordManager::slot_recordError);
         connect(m_thread, &RecordThread::sig_recordStop, this, &RecordManager::slot_recordStop);
         connect(m_thread, &RecordThread::sig_devicePaused, this, &RecordManager::sig_recordPaused);

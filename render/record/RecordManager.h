@@ -24,7 +24,7 @@ public:
     static QString takeFileName(const QString &folder);
 
 signals:
-    void sig_frameRequest(MoveType type, EditType edit, int64_t times, int64_t fps);
+    void sig_frameRequest(MoveType type, EditType edit, int64_t times);
     // A recording started (true) or ended with its file (false), or failed.
     void sig_audioSourceItem(bool start, const QString &path, bool error);
     // Asks the record control to switch off (RenderManager forwards it).
