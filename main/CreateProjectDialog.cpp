@@ -1,4 +1,5 @@
 #include "CreateProjectDialog.h"
+#include "common/FrameSize.h"
 #include "ui_CreateProjectDialog.h"
 
 #include "MainWindow.h"
@@ -36,8 +37,8 @@ CreateProjectDialog::CreateProjectDialog(QWidget *parent)
                                                                             : QDir::homePath());
     ui->comboBox_select->addItems({"1920 x 1080", "1080 x 1920", "1280 x 720", "720 x 640",
                                    "640 x 480", "480 x 320", "320 x 240"});
-    ui->spinBox_width->setValue(1920);
-    ui->spinBox_height->setValue(1080);
+    ui->spinBox_width->setValue(framesize::kDefaultWidth);
+    ui->spinBox_height->setValue(framesize::kDefaultHeight);
     ui->radioButton_default->setChecked(true);
     ui->comboBox_select->setEnabled(false);
     ui->spinBox_width->setEnabled(false);
@@ -190,7 +191,7 @@ void CreateProjectDialog::on_pushButton_create_clicked()
         if (MessageBox::show(ask) != 0)
             return;
     }
-    int width = 1920, height = 1080;
+    int width = framesize::kDefaultWidth, height = framesize::kDefaultHeight;
     bool fixed = false;
     if (ui->radioButton_select->isChecked()) {
         static const QRegularExpression size("^(\\d+)\\s*x\\s*(\\d+)$");

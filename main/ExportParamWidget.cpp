@@ -1,4 +1,5 @@
 #include "ExportParamWidget.h"
+#include "common/FrameSize.h"
 #include "ui_ExportParamWidget.h"
 
 #include "render/export/ExportManager.h"
@@ -40,8 +41,8 @@ ExportParamWidget::ExportParamWidget(QWidget *parent)
                                         ZTR("exportmvwindow.recommand")});
     ui->comboBox_multiple->addItems({"2.0", "1.5", "1.25", "1.0", "0.75", "0.5"});
     ui->comboBox_multiple->setCurrentText("1.0");
-    ui->spinBox_resolution_width->setValue(1920);
-    ui->spinBox_resolution_height->setValue(1080);
+    ui->spinBox_resolution_width->setValue(framesize::kDefaultWidth);
+    ui->spinBox_resolution_height->setValue(framesize::kDefaultHeight);
     ui->spinBox_rate->setValue(5000);
     ui->toolButton_tooltip->setToolTip(ZTR("exportmvwindow.BitrateTooltip"));
 
@@ -71,7 +72,7 @@ ExportParamWidget::ExportParamWidget(QWidget *parent)
             &ExportParamWidget::setAdvancedShown);
     ui->toolButton_advance->setChecked(true);
     setAdvancedShown(true);
-    slot_updateSceneSize(1920, 1080);
+    slot_updateSceneSize(framesize::kDefaultWidth, framesize::kDefaultHeight);
 }
 
 ExportParamWidget::~ExportParamWidget()

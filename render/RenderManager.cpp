@@ -1,4 +1,5 @@
 #include "RenderManager.h"
+#include "common/FrameSize.h"
 
 #include "MediaProbe.h"
 #include "RefCountedObject.h"
@@ -96,7 +97,7 @@ bool RenderManager::init()
         m_ownsDevice = true;
     }
     ShaderLibrary::registerAll(GsDevice::DefaultDevice());
-    setSceneSize(1920, 1080, false);
+    setSceneSize(framesize::kDefaultWidth, framesize::kDefaultHeight, false);
     m_layers = new PreviewLayers(this);
     m_player->setRoute(m_layers->route());
     connect(this, &RenderManager::sig_queryScene, this, [this] { emit sig_sendScene(m_scene); });
@@ -277,8 +278,8 @@ void RenderManager::readScene(QXmlStreamReader &reader)
             xmlread::skipUnknown(reader);
             continue;
         }
-        uint32_t width = 1920;
-        uint32_t height = 1080;
+        uint32_t width = framesize::kDefaultWidth;
+        uint32_t height = framesize::kDefaultHeight;
         while (reader.readNextStartElement()) {
             bool ok = false;
             if (reader.name() == QLatin1String("width")) {

@@ -6,6 +6,7 @@
 #include "RenderTypes.h"
 #include "TimelineReader.h"
 #include "bridge/Value.h"
+#include "common/FrameSize.h"
 
 #include <QObject>
 #include <QString>
@@ -136,8 +137,8 @@ private:
     bool m_exportStarted = false; // a run of startExport() goes on
     RenderThread *m_renderThread = nullptr;
     GsScene *m_scene = nullptr; // one counted reference
-    uint32_t m_sceneWidth = 1920;
-    uint32_t m_sceneHeight = 1080;
+    uint32_t m_sceneWidth = framesize::kDefaultWidth;
+    uint32_t m_sceneHeight = framesize::kDefaultHeight;
     bool m_sizeFixed = false;
     bool m_ownsDevice = false;
 };

@@ -105,7 +105,7 @@ SourceItem::SourceItem(uint32_t k, ClassifyItem *onTrack)
 
 double SourceItem::height() const
 {
-    return (kind == CT_VIDEO ? 48 : 36) * QssManager::screenScale();
+    return timeline::rowHeight(kind) * QssManager::screenScale();
 }
 
 bool SourceItem::onAnOpenRow() const

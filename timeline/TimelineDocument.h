@@ -8,6 +8,7 @@
 
 #include "TimelineTypes.h"
 #include "bridge/Value.h"
+#include "common/FrameSize.h"
 #include "common/MaterialPaths.h"
 
 #include <QColor>
@@ -125,7 +126,7 @@ private:
     QList<TransItem *> m_transitions;
     int m_visualClips = 0;
     Probe m_probe;
-    QSize m_renderSize{1920, 1080};
+    QSize m_renderSize{framesize::kDefaultWidth, framesize::kDefaultHeight};
     const MaterialPaths *m_paths = &MaterialPaths::plain();
     TimelinePublisher *m_publisher; // a child
     TrackTreeModel *m_tree;         // a child

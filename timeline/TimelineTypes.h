@@ -45,22 +45,25 @@ inline double toScene(int64_t frames)
     return double(frames) * kFrameWidth;
 }
 
+// Row heights at 96 dots per inch: video rows are taller (their filmstrips), the
+// rest share one height; rows of no kind (the root) are the smallest.
+constexpr int kVideoRowHeight = 48;
+constexpr int kClipRowHeight = 36;
+constexpr int kOtherRowHeight = 30;
+
 // Row height of a kind at 96 dots per inch.
 inline int rowHeight(uint32_t kind)
 {
     switch (kind) {
-    case CT_PICTURE:
-        return 36;
     case CT_VIDEO:
-        return 48;
+        return kVideoRowHeight;
+    case CT_PICTURE:
     case CT_DUB:
-        return 36;
     case CT_SUBTITLE:
-        return 36;
     case CT_AUDIO:
-        return 36;
+        return kClipRowHeight;
     default:
-        return 30;
+        return kOtherRowHeight;
     }
 }
 

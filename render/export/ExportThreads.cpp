@@ -1,4 +1,5 @@
 #include "ExportThreads.h"
+#include "common/SoundFormat.h"
 
 #include "common/FrameRate.h"
 
@@ -274,7 +275,7 @@ void ExportAudio::run()
     // A mixer of its own: the player may go on using the process-wide one.
     AudioMixerPlayer mixer;
     auto tasks = std::make_unique<AudioTaskManager>(mixer);
-    mixer.open(2, 44100, 2, false);
+    mixer.open(soundformat::kChannels, soundformat::kSampleRate, ff::SAMPLE_S16, false);
     const mv::MovieHandle movie = m_context.movie;
     const int64_t lastFrame = m_timeline->lastFrame();
     for (int64_t n = 0; !m_stop; ++n) {

@@ -1,6 +1,8 @@
 #pragma once
 // An export request, as the export panel (or the headless renderer) builds it.
 
+#include "common/FrameSize.h"
+
 #include <QMetaType>
 #include <QRegularExpression>
 #include <QString>
@@ -10,8 +12,8 @@
 
 struct MVParams {
     QString path; // output file; its extension picks the container (".mp4", ".avi", ".mp3")
-    int32_t width = 1920;
-    int32_t height = 1080;
+    int32_t width = framesize::kDefaultWidth;
+    int32_t height = framesize::kDefaultHeight;
     bool audioOnly = false;
     int32_t frameRate = 25;
     // Handed to the writer: the key-frame interval (also the quality choice with a

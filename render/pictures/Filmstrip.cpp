@@ -1,4 +1,5 @@
 #include "Filmstrip.h"
+#include "common/SoundFormat.h"
 
 #include "render/proxy/ProxyStore.h"
 
@@ -31,8 +32,10 @@ Filmstrip Filmstrip::compute(const QString &materialPath, const std::atomic<bool
     const QString proxy = ProxyStore::readyProxy(materialPath);
     const ff::MovieCtx *small =
         proxy.isEmpty() ? nullptr : ff::getMovieInfo(proxy.toUtf8().constData(), cancel);
-    if (!(small && small->videoStream() && decoder.open(*small->videoStream(), 44100, 2, 1)) &&
-        !decoder.open(*video, 44100, 2, 1))
+    if (!(small && small->videoStream() &&
+          decoder.open(*small->videoStream(), soundformat::kSampleRate, soundformat::kChannels,
+                       1)) &&
+        !decoder.open(*video, soundformat::kSampleRate, soundformat::kChannels, 1))
         return Filmstrip();
     const double seconds = std::max(0.04, movie->durationUs * 1e-6);
     const double interval = std::max(1.0, seconds / kMaxPictures);

@@ -1,4 +1,5 @@
 #include "AudioMixerPlayer.h"
+#include "common/SoundFormat.h"
 
 #include "audio/AudioPlayer.h"
 #include "bridge/SystemServices.h"
@@ -27,7 +28,9 @@ bool AudioMixerPlayer::open(int channels, int sampleRate, int format, bool withO
 
 ff::AudioMixer::Format AudioMixerPlayer::format() const
 {
-    return m_mixer ? m_mixer->getFormat() : ff::AudioMixer::Format{44100, 2, ff::SAMPLE_S16};
+    return m_mixer ? m_mixer->getFormat()
+                   : ff::AudioMixer::Format{soundformat::kSampleRate, soundformat::kChannels,
+                                            ff::SAMPLE_S16};
 }
 
 void AudioMixerPlayer::begin(int64_t startFrame, int frameCount, int64_t fps)

@@ -1,4 +1,5 @@
 #include "PlayerThread.h"
+#include "common/SoundFormat.h"
 
 #include "common/FrameRate.h"
 
@@ -51,7 +52,7 @@ void PlayerThread::run()
 {
     AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
     auto tasks = std::make_unique<AudioTaskManager>(mixer);
-    mixer.open(2, 44100, 2, true);
+    mixer.open(soundformat::kChannels, soundformat::kSampleRate, ff::SAMPLE_S16, true);
     constexpr int64_t fps = timebase::kFps;
     int64_t frame = m_from;
     while (true) {
