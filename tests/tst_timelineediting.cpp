@@ -138,6 +138,42 @@ private slots:
         drag(m_view->viewport(), at(clip, 100), at(clip, 100) - QPoint(600, 0));
         QCOMPARE(clip->start(), int64_t(0));
     }
+    void movesBetweenTracksUndoAndRedoByTheTracksName()
+    {
+        ClassifyItem *group = m_model->group(CT_VIDEO);
+        SourceItem *clip = clipAt(group, 2);
+        ClassifyItem *home = clip->track;
+        // A new track, then the clip moved onto it: two steps.
+        ClassifyItem *lower = m_model->insertTrack(group, group->childCount(), true);
+        const QString lowerName = lower->uuid;
+        clip->setValue("source",
+                       clip->sourceValue(lower, clip->sceneX(), clip->width, clip->offsetX), true,
+                       true);
+        auto isOn = [clip](ClassifyItem *track) {
+            return clip->track == track && track->hasClip(clip) &&
+                   qFuzzyCompare(clip->pos().y() + 1, track->y() + 1) && clip->start() == 2;
+        };
+        QVERIFY(isOn(lower));
+        QVERIFY(!home->hasClip(clip));
+        history()->undo(); // the move
+        QVERIFY(isOn(home));
+        history()->undo(); // the track
+        QVERIFY(!m_model->trackByUuid(lowerName));
+        history()->redo();
+        history()->redo();
+        ClassifyItem *again = m_model->trackByUuid(lowerName);
+        QVERIFY(again);
+        QVERIFY(isOn(again));
+        QVERIFY(!home->hasClip(clip));
+        // A record naming a track that is not on the timeline leaves the clip on its own.
+        bg::ValueMap stray = clip->value("source").toMap();
+        stray["parent"] = bg::Value(std::string("{not-a-track}"));
+        stray["posX"] = bg::Value(timeline::toScene(7));
+        clip->setValue("source", bg::Value(stray), true, true);
+        QCOMPARE(clip->track, again);
+        QVERIFY(again->hasClip(clip));
+        QCOMPARE(clip->start(), int64_t(7));
+    }
     void movesAndDropsSnapAlike_data()
     {
         QTest::addColumn<bool>("drop"); // a clip dropped from the library, else moved

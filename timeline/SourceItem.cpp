@@ -70,7 +70,8 @@ void SourceData::setSubtitle(const QColor &c, const QFont &f, const QString &tex
 bg::Value SourceData::sourceValue(ClassifyItem *onTrack, double x, double w, double offset) const
 {
     bg::ValueMap source;
-    source["parent"] = bg::Value(static_cast<void *>(onTrack));
+    // The track by its uuid: a record outlives the objects it names.
+    source["parent"] = bg::Value((onTrack ? onTrack->uuid : QString()).toStdString());
     source["posX"] = bg::Value(x);
     source["sizeX"] = bg::Value(w);
     source["offsetX"] = bg::Value(offset);
@@ -576,7 +577,10 @@ void SourceItem::applyKey(const std::string &key)
             auto it = m->find(k);
             return it == m->end() ? bg::Value() : it->second;
         };
-        auto *target = static_cast<ClassifyItem *>(get("parent").toPointer());
+        TimelineDocument *document = track ? track->model() : nullptr;
+        ClassifyItem *target =
+            document ? document->trackByUuid(QString::fromStdString(get("parent").toStdString()))
+                     : nullptr;
         if (target && target != track) {
             const bool onTimeline = track && track->hasClip(this);
             if (onTimeline)

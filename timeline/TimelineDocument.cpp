@@ -23,10 +23,9 @@
 
 namespace {
 
-bg::Value trackArg(TimelineDocument *model, int row)
+bg::Value trackArg(int row)
 {
     bg::ValueMap arg;
-    arg["model"] = bg::Value(static_cast<void *>(model));
     arg["row"] = bg::Value(int32_t(row));
     return bg::Value(arg);
 }
@@ -92,7 +91,7 @@ ClassifyItem *TimelineDocument::insertTrack(ClassifyItem *g, int row, bool recor
     auto *track = new ClassifyItem(this, g->kind, false);
     track->setHome(g);
     if (recordUndo)
-        zua::ZuObject::AddObject_canUndo(track, trackArg(this, row));
+        zua::ZuObject::AddObject_canUndo(track, trackArg(row));
     else
         insertTrackRow(track, row);
     notifyChanged();
@@ -120,7 +119,7 @@ void TimelineDocument::removeTrack(ClassifyItem *track, bool recordUndo)
     for (SourceItem *clip : clips)
         zua::ZuObject::DelObject_canUndo(clip, colArg(track->clips().indexOf(clip)));
     checkTransitions();
-    zua::ZuObject::DelObject_canUndo(track, trackArg(this, track->row()));
+    zua::ZuObject::DelObject_canUndo(track, trackArg(track->row()));
 }
 
 QList<ClassifyItem *> TimelineDocument::tracks() const
@@ -289,6 +288,21 @@ SourceItem *TimelineDocument::clipByUuid(const QString &uuid) const
     for (SourceItem *clip : clips())
         if (clip->uuid == uuid)
             return clip;
+    return nullptr;
+}
+
+ClassifyItem *TimelineDocument::trackByUuid(const QString &uuid) const
+{
+    if (uuid.isEmpty())
+        return nullptr;
+    for (int g = 0; g < m_root->childCount(); ++g) {
+        ClassifyItem *group = m_root->child(g);
+        if (group->uuid == uuid)
+            return group;
+        for (int t = 0; t < group->childCount(); ++t)
+            if (group->child(t)->uuid == uuid)
+                return group->child(t);
+    }
     return nullptr;
 }
 

@@ -71,6 +71,8 @@ public:
     void resolveOverlaps(ClassifyItem *track);
     QList<SourceItem *> clips() const;
     SourceItem *clipByUuid(const QString &uuid) const;
+    // A group or track now in the tree, or null.
+    ClassifyItem *trackByUuid(const QString &uuid) const;
     void countVisualClip(uint32_t kind, int delta);
 
     // ---- transitions ----
