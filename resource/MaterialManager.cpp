@@ -27,18 +27,12 @@ bool decodable(const QString &path)
 MaterialManager::MaterialManager(MaterialListener *listener, QObject *parent)
     : QObject(parent), m_listener(listener)
 {
-    m_worker = std::thread([this] { previewLoop(); });
+    m_previews.start();
 }
 
 MaterialManager::~MaterialManager()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_queueMutex);
-        m_running = false;
-        m_pending = true;
-        m_wake.notify_all();
-    }
-    m_worker.join();
+    m_previews.stop();
     // Objects still attached belong to the library; removed ones to the history,
     // which may outlive this manager, so they forget it.
     QList<MaterialObject *> owned;
@@ -53,7 +47,6 @@ MaterialManager::~MaterialManager()
         m_list.clear();
     }
     qDeleteAll(owned);
-    m_queue.clear();
 }
 
 void MaterialManager::setMarker(const char *key, const char *text)
@@ -191,8 +184,7 @@ void MaterialManager::ClearMaterials()
 
 void MaterialManager::ClearPreviewQueue()
 {
-    std::lock_guard<std::mutex> lock(m_queueMutex);
-    m_queue.clear();
+    m_previews.clear();
 }
 
 QList<MaterialData> MaterialManager::snapshot() const
@@ -207,8 +199,7 @@ QList<MaterialData> MaterialManager::snapshot() const
 
 int MaterialManager::pendingPreviews() const
 {
-    std::lock_guard<std::mutex> lock(m_queueMutex);
-    return int(m_queue.size()) + (m_pending ? 1 : 0);
+    return m_previews.pending();
 }
 
 void MaterialManager::notifyListener()
@@ -255,30 +246,7 @@ void MaterialManager::slot_reportDamaged()
 
 void MaterialManager::queuePreview(const QString &path, MaterialType type, MaterialObject *material)
 {
-    std::lock_guard<std::mutex> lock(m_queueMutex);
-    m_queue.push_back({path, type, material});
-    m_pending = true;
-    m_wake.notify_one();
-}
-
-void MaterialManager::previewLoop()
-{
-    for (;;) {
-        std::unique_lock<std::mutex> lock(m_queueMutex);
-        if (m_queue.empty() && !m_pending)
-            m_wake.wait(lock, [this] { return m_pending; });
-        if (!m_running)
-            return;
-        if (m_queue.empty()) {
-            m_pending = false;
-            continue;
-        }
-        const PreviewRequest request = m_queue.front();
-        m_queue.pop_front();
-        lock.unlock();
-        if (!request.path.isEmpty() && request.material)
-            makePreview(request);
-    }
+    m_previews.add({path, type, material});
 }
 
 void MaterialManager::makePreview(const PreviewRequest &request)

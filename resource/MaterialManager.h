@@ -3,21 +3,19 @@
 // classifies files, reports duplicates and missing files, and makes a preview
 // picture for each material on its own worker thread. One listener (the library
 // view) receives a complete snapshot after every change.
-// Lives on: main thread for every operation; its preview worker thread (a member)
-// runs previewLoop and touches only the queue (m_queueMutex) and a material's
-// picture (m_listMutex).
+// Lives on: main thread for every operation; its preview worker thread (a JobWorker
+// member) makes one preview per request and touches only a material's picture
+// (under m_listMutex).
 
 #include "MaterialTypes.h"
+#include "common/JobWorker.h"
 #include "undo/ZuObject.h"
 
 #include <QObject>
 #include <QSet>
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 class MaterialObject;
 
@@ -48,7 +46,6 @@ public slots:
     void slot_reportDamaged();
 
 private:
-    void previewLoop();
     friend class MaterialObject;
     struct PreviewRequest {
         QString path;
@@ -67,10 +64,9 @@ private:
     QList<MaterialObject *> m_list;
     QStringList m_damagedLater;     // found by the worker, not yet reported
     QSet<MaterialObject *> m_alive; // every object made here, listed or not
-    bool m_running = true;
-    mutable std::mutex m_queueMutex;
-    std::deque<PreviewRequest> m_queue;
-    bool m_pending = false;
-    std::condition_variable m_wake;
-    std::thread m_worker; // last: started when all else is built
+    // Last: started when all else is built.
+    JobWorker<PreviewRequest> m_previews{[this](const PreviewRequest &request) {
+        if (!request.path.isEmpty() && request.material)
+            makePreview(request);
+    }};
 };

@@ -23,7 +23,7 @@ cd "$build"
 if [ "$kind" = thread ]; then
   # Qt would start a D-Bus thread for the desktop's accessibility bus: not ours to check.
   export DBUS_SESSION_BUS_ADDRESS="disabled:" QT_ACCESSIBILITY=0 NO_AT_BRIDGE=1
-  tests='tst_export|tst_projectfile|tst_materialpictures|tst_player|tst_audioplayer|tst_capture|tst_recording|tst_settingdialog|tst_decodingtasks|tst_previewpipeline|tst_previewitems|tst_materials|tst_rendermanager|tst_mediashapes|tst_proxies'
+  tests='tst_jobworker|tst_export|tst_projectfile|tst_materialpictures|tst_player|tst_audioplayer|tst_capture|tst_recording|tst_settingdialog|tst_decodingtasks|tst_previewpipeline|tst_previewitems|tst_materials|tst_rendermanager|tst_mediashapes|tst_proxies'
   xvfb-run -a -s "-screen 0 1600x1000x24" ctest --output-on-failure -j"$(nproc)" -R "$tests" -E fuzz
 else
   # The crash report test needs the editor's own crash handler, which sanitizer builds leave out.

@@ -25,7 +25,10 @@ MaterialPictures &MaterialPictures::instance()
     return *pictures;
 }
 
-MaterialPictures::MaterialPictures() : m_worker([this] { work(); }) {}
+MaterialPictures::MaterialPictures()
+{
+    m_worker.start();
+}
 
 MaterialPictures::~MaterialPictures()
 {
@@ -34,14 +37,7 @@ MaterialPictures::~MaterialPictures()
 
 void MaterialPictures::stop()
 {
-    m_cancel = true;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.clear();
-    }
-    m_wake.notify_all();
-    if (m_worker.joinable())
-        m_worker.join();
+    m_worker.stop();
 }
 
 QString MaterialPictures::peaksFile(const QString &materialPath)
@@ -78,19 +74,15 @@ const Filmstrip *MaterialPictures::filmstrip(const QString &materialPath)
 
 void MaterialPictures::request(const QString &path, Kind kind)
 {
-    if (path.isEmpty() || m_cancel || m_wanted.contains(key(kind, path)))
+    if (path.isEmpty() || m_worker.stopping() || m_wanted.contains(key(kind, path)))
         return;
     m_wanted.insert(key(kind, path));
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        // A waveform is read in a moment, a filmstrip decodes the whole video: waveforms
-        // go first, so that a fresh voice-over shows its own at once.
-        auto at = kind == Peaks ? std::find_if(m_jobs.begin(), m_jobs.end(),
-                                               [](const Job &j) { return j.kind != Peaks; })
-                                : m_jobs.end();
-        m_jobs.insert(at, {path, kind});
-    }
-    m_wake.notify_all();
+    // A waveform is read in a moment, a filmstrip decodes the whole video: waveforms
+    // go first, so that a fresh voice-over shows its own at once.
+    if (kind == Peaks)
+        m_worker.add({path, kind}, [](const Job &queued) { return queued.kind != Peaks; });
+    else
+        m_worker.add({path, kind});
 }
 
 MaterialPictures::Done MaterialPictures::make(const Job &job, const std::atomic<bool> &cancel)
@@ -118,32 +110,22 @@ MaterialPictures::Done MaterialPictures::make(const Job &job, const std::atomic<
     return done;
 }
 
-void MaterialPictures::work()
+void MaterialPictures::work(const Job &job)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_cancel || !m_jobs.empty(); });
-        if (m_cancel)
-            return;
-        const Job job = m_jobs.front();
-        m_jobs.pop_front();
-        m_busy = true;
-        lock.unlock();
-        Done done = make(job, m_cancel);
-        lock.lock();
-        m_busy = false;
+    Done done = make(job, m_worker.stopFlag());
+    {
+        std::lock_guard<std::mutex> lock(m_doneMutex);
         m_done.push_back(std::move(done));
-        m_wake.notify_all();
-        // By name, without arguments: the results cross in the mailbox.
-        QMetaObject::invokeMethod(this, "takeDone", Qt::QueuedConnection);
     }
+    // By name, without arguments: the results cross in the mailbox.
+    QMetaObject::invokeMethod(this, "takeDone", Qt::QueuedConnection);
 }
 
 void MaterialPictures::takeDone()
 {
     std::vector<Done> done;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<std::mutex> lock(m_doneMutex);
         done.swap(m_done);
     }
     for (Done &d : done) {
@@ -159,9 +141,6 @@ void MaterialPictures::takeDone()
 
 void MaterialPictures::waitForAll()
 {
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_wake.wait(lock, [this] { return m_cancel || (m_jobs.empty() && !m_busy); });
-    }
+    m_worker.waitUntilIdle();
     takeDone();
 }

@@ -4,22 +4,20 @@
 // is returned at once; what is not is read from the cache beside the thumbnails,
 // or computed, on a worker thread, and `sig_ready` tells the views to draw again.
 // Lives on: main thread (the results and the wanted list); one worker thread of its
-// own takes paths from a queue and hands back plain values through a mailbox, both
-// under a standard mutex. The worker stops when the application object goes.
+// own (a JobWorker) takes paths from its queue and hands back plain values through a
+// mailbox under a standard mutex. The worker stops when the application object goes.
 
 #include "Filmstrip.h"
 #include "WaveformPeaks.h"
+#include "common/JobWorker.h"
 
 #include <QHash>
 #include <QObject>
 #include <QSet>
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 class MaterialPictures : public QObject {
@@ -56,7 +54,7 @@ private:
     };
     MaterialPictures();
     void request(const QString &path, Kind kind);
-    void work(); // the worker thread's loop
+    void work(const Job &job); // on the worker thread
     static Done make(const Job &job, const std::atomic<bool> &cancel);
     void stop(); // ends the worker (the application object is going)
     Q_INVOKABLE void takeDone();
@@ -64,11 +62,7 @@ private:
     QHash<QString, std::shared_ptr<const WaveformPeaks>> m_peaks;
     QHash<QString, std::shared_ptr<const Filmstrip>> m_strips;
     QSet<QString> m_wanted; // kind + path, asked and not yet answered
-    std::atomic<bool> m_cancel{false};
-    std::mutex m_mutex;             // guards the three below
-    std::condition_variable m_wake; // a job queued, the worker idle, or stop
-    std::deque<Job> m_jobs;
+    std::mutex m_doneMutex; // the mailbox: results made, not yet taken
     std::vector<Done> m_done;
-    bool m_busy = false; // the worker is making a job
-    std::thread m_worker;
+    JobWorker<Job> m_worker{[this](const Job &job) { work(job); }}; // last: it uses the rest
 };

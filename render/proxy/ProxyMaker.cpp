@@ -47,19 +47,18 @@ ProxyMaker::ProxyMaker(QObject *parent) : QObject(parent)
 {
     if (!g_instance)
         g_instance = this;
-    m_worker = std::thread([this] { workLoop(); });
+    m_worker.onTaken([this](const Job &) { m_cancelCurrent = false; });
+    // Every few seconds without work, the files that have proxies are looked at: one
+    // that changed (or was replaced) gets its proxy made again.
+    m_worker.onIdle(std::chrono::seconds(2),
+                    [this](std::deque<Job> &queue) { requeueChanged(queue); });
+    m_worker.start();
 }
 
 ProxyMaker::~ProxyMaker()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
-        m_jobs.clear();
-        m_cancelCurrent = true;
-        m_wake.notify_all();
-    }
-    m_worker.join();
+    m_cancelCurrent = true;
+    m_worker.stop();
     if (g_instance == this)
         g_instance = nullptr;
 }
@@ -77,30 +76,33 @@ void ProxyMaker::request(const QString &source, Want want)
         m_progress.insert(source, 100);
         return;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_current == source)
-        return;
-    for (Job &job : m_jobs)
-        if (job.source == source) {
-            if (want == Want::Always)
-                job.want = want;
-            return;
-        }
-    m_jobs.push_back({source, want});
-    if (want == Want::Always)
+    const bool queued = m_worker.withQueue([&](JobWorker<Job>::Queue queue) {
+        if (queue.running && queue.running->source == source)
+            return false;
+        for (Job &job : queue.queued)
+            if (job.source == source) {
+                if (want == Want::Always)
+                    job.want = want;
+                return false;
+            }
+        queue.queued.push_back({source, want});
+        return true;
+    });
+    if (queued && want == Want::Always)
         m_progress.insert(source, 0); // shown as waiting at once
-    m_wake.notify_all();
 }
 
 void ProxyMaker::drop(const QString &source)
 {
+    m_worker.withQueue([&](JobWorker<Job>::Queue queue) {
+        queue.queued.erase(std::remove_if(queue.queued.begin(), queue.queued.end(),
+                                          [&](const Job &j) { return j.source == source; }),
+                           queue.queued.end());
+        if (queue.running && queue.running->source == source)
+            m_cancelCurrent = true;
+    });
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.erase(std::remove_if(m_jobs.begin(), m_jobs.end(),
-                                    [&](const Job &j) { return j.source == source; }),
-                     m_jobs.end());
-        if (m_current == source)
-            m_cancelCurrent = true;
         m_made.remove(source);
     }
     ProxyStore::remove(source);
@@ -111,10 +113,12 @@ void ProxyMaker::drop(const QString &source)
 void ProxyMaker::setEnabled(bool on)
 {
     if (!on) {
+        m_worker.withQueue([this](JobWorker<Job>::Queue queue) {
+            queue.queued.clear();
+            m_cancelCurrent = true;
+        });
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.clear();
         m_made.clear();
-        m_cancelCurrent = true;
     }
     ProxyStore::setEnabled(on);
     if (!on) {
@@ -259,73 +263,58 @@ void ProxyMaker::deliverReports()
     }
 }
 
-void ProxyMaker::workLoop()
+void ProxyMaker::requeueChanged(std::deque<Job> &queue)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_made.begin(); it != m_made.end(); ++it) {
+        const QString now = ProxyStore::proxyPathFor(it.key());
+        if (!now.isEmpty() && now != it.value() && ProxyStore::enabled())
+            queue.push_back({it.key(), Want::Always});
+    }
+}
+
+void ProxyMaker::makeOne(const Job &job)
 {
     bg::SystemServices::lowerThreadPriority(); // the decoder's threads inherit it
-    while (true) {
-        Job job;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_current.clear();
-            // Every few seconds, the files that have proxies are looked at: one that
-            // changed (or was replaced) gets its proxy made again.
-            if (!m_wake.wait_for(lock, std::chrono::seconds(2),
-                                 [this] { return m_stop || !m_jobs.empty(); })) {
-                for (auto it = m_made.begin(); it != m_made.end(); ++it) {
-                    const QString now = ProxyStore::proxyPathFor(it.key());
-                    if (!now.isEmpty() && now != it.value() && ProxyStore::enabled())
-                        m_jobs.push_back({it.key(), Want::Always});
-                }
-                if (m_jobs.empty())
-                    continue;
-            }
-            if (m_stop)
-                return;
-            job = m_jobs.front();
-            m_jobs.pop_front();
-            m_current = job.source;
-            m_cancelCurrent = false;
-        }
-        const QString target = ProxyStore::proxyPathFor(job.source);
-        if (target.isEmpty() || !videoOf(job.source) || QFileInfo::exists(target)) {
-            const bool ready = QFileInfo::exists(target);
-            if (ready) {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_made.insert(job.source, target);
-            }
-            report(job.source, 0, true, ready);
-            continue;
-        }
-        if (job.want == Want::IfHeavy && !heavyFormat(job.source)) {
-            // Every picture of a second must decode in two thirds of it, or playback
-            // has no room left for anything else.
-            const ff::StreamCtx *video = videoOf(job.source);
-            const double needed = std::max<double>(video->frameRate, timebase::kFps) * 1.5;
-            if (measuredDecodeRate(job.source) >= needed) {
-                report(job.source, 0, true, false);
-                continue;
-            }
-        }
-        report(job.source, 0, false, false);
-        const double seconds = make(
-            job.source, target, [&](int percent) { report(job.source, percent, false, false); },
-            [this] { return m_cancelCurrent.load(); });
-        const bool made = seconds >= 0 && !m_cancelCurrent;
-        {
+    const QString target = ProxyStore::proxyPathFor(job.source);
+    if (target.isEmpty() || !videoOf(job.source) || QFileInfo::exists(target)) {
+        const bool ready = QFileInfo::exists(target);
+        if (ready) {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (made)
-                m_made.insert(job.source, target);
-            else
-                m_made.remove(job.source);
+            m_made.insert(job.source, target);
         }
-        if (made) {
-            BG_LOG_D("proxy of %s made in %.1f s", qPrintable(job.source), seconds);
-            ProxyStore::removeStale(job.source);
-            ProxyStore::trim(target);
-            ProxyStore::changed();
-        } else if (m_cancelCurrent) {
-            QFile::remove(target); // dropped while it was being finished
-        }
-        report(job.source, 100, true, made);
+        report(job.source, 0, true, ready);
+        return;
     }
+    if (job.want == Want::IfHeavy && !heavyFormat(job.source)) {
+        // Every picture of a second must decode in two thirds of it, or playback
+        // has no room left for anything else.
+        const ff::StreamCtx *video = videoOf(job.source);
+        const double needed = std::max<double>(video->frameRate, timebase::kFps) * 1.5;
+        if (measuredDecodeRate(job.source) >= needed) {
+            report(job.source, 0, true, false);
+            return;
+        }
+    }
+    report(job.source, 0, false, false);
+    const double seconds = make(
+        job.source, target, [&](int percent) { report(job.source, percent, false, false); },
+        [this] { return m_cancelCurrent.load(); });
+    const bool made = seconds >= 0 && !m_cancelCurrent;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (made)
+            m_made.insert(job.source, target);
+        else
+            m_made.remove(job.source);
+    }
+    if (made) {
+        BG_LOG_D("proxy of %s made in %.1f s", qPrintable(job.source), seconds);
+        ProxyStore::removeStale(job.source);
+        ProxyStore::trim(target);
+        ProxyStore::changed();
+    } else if (m_cancelCurrent) {
+        QFile::remove(target); // dropped while it was being finished
+    }
+    report(job.source, 100, true, made);
 }

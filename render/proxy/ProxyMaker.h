@@ -6,19 +6,19 @@
 // wide, at the timeline's 30 fps, a key frame every half second, without sound,
 // made at the lowest priority and written under a temporary name that becomes its
 // own only when complete. A file with a proxy that changes gets it made again.
-// Lives on: main thread (requests, progress signals); its worker thread decodes and
-// encodes, reporting back through queued calls.
+// Lives on: main thread (requests, progress signals); its worker thread (a JobWorker)
+// decodes and encodes, reporting back through queued calls.
+
+#include "common/JobWorker.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 class ProxyMaker : public QObject {
     Q_OBJECT
@@ -67,19 +67,18 @@ private:
         int percent;
         bool finished, made;
     };
-    void workLoop();
+    void makeOne(const Job &job); // on the worker thread
+    // Queues again the sources whose proxy file changed (worker thread, while idle).
+    void requeueChanged(std::deque<Job> &queue);
     void report(const QString &source, int percent, bool finished, bool made);
     void deliverReports(); // main thread
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_jobs;
-    QString m_current; // being made (under m_mutex)
-    // Sources with a proxy made or found, and its file then (under m_mutex).
+    std::mutex m_mutex; // guards the two below; taken after the worker's lock, never before
+    // Sources with a proxy made or found, and its file then.
     QHash<QString, QString> m_made;
-    bool m_stop = false;
+    std::deque<Report> m_reports; // from the worker
+    // The job running is to stop (set under the worker's lock, cleared as a job is taken).
     std::atomic<bool> m_cancelCurrent{false};
-    std::deque<Report> m_reports;   // from the worker (under m_mutex)
-    QHash<QString, int> m_progress; // main thread
-    std::thread m_worker;
+    QHash<QString, int> m_progress;                                    // main thread
+    JobWorker<Job> m_worker{[this](const Job &job) { makeOne(job); }}; // last: it uses the rest
 };
