@@ -85,9 +85,8 @@ private slots:
         pressDub();
         QVERIFY(m_render->recordManager()->isRecording());
         QVERIFY(view->isRecording());
-        QTest::qWait(2500);
         // The playhead runs with the clock and the red bar grows behind it on the dub row.
-        QVERIFY2(view->playheadFrame() > 40, qPrintable(QString::number(view->playheadFrame())));
+        QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > 60, 20000);
         QCOMPARE(view->recordingBar().top(), dub->y());
         QCOMPARE(view->recordingBar().right(), view->playhead());
         pressDub();
@@ -113,7 +112,7 @@ private slots:
         // A second take from the start: the row is taken, so a new dub track is made.
         view->slot_resetFrame(0, EDIT_NONE, true);
         pressDub();
-        QTest::qWait(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > 30, 20000);
         pressDub();
         QCOMPARE(dub->childCount(), 1);
         QCOMPARE(dub->child(0)->clips().size(), 1);
@@ -192,7 +191,7 @@ private slots:
         TimeLineGraphicsView *view = m_panel->view();
         const int takesBefore = QDir(m_dir.filePath("takes")).entryList({"*.wav"}).size();
         pressDub();
-        QTest::qWait(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > 30, 20000);
         fixtures::pactl({"unload-module", module});
         QTRY_VERIFY_WITH_TIMEOUT(!paused.isEmpty() && paused.last()[0].toBool(), 3000);
         // Away: the take waits (the playhead stands still) and goes on.
@@ -206,7 +205,7 @@ private slots:
         // Back: the same take goes on into the same file.
         module = fixtures::loadSineSource("plugged", 330);
         QTRY_VERIFY_WITH_TIMEOUT(!paused.last()[0].toBool(), WASAPISource::kRetryMs + 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > standing + 20, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > standing + 20, 20000);
         pressDub();
         fixtures::pactl({"unload-module", module});
         QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
