@@ -12,13 +12,9 @@ RenderThread::RenderThread(QObject *parent) : QThread(parent)
 
 RenderThread::~RenderThread()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
-        m_wake.notify_all();
-    }
+    m_stop.request();
     wait();
-    std::lock_guard<std::mutex> finished(m_mutex);
+    m_stop.meet();
 }
 
 void RenderThread::run()
@@ -37,8 +33,7 @@ void RenderThread::run()
             s_steadyCadence
                 ? std::max<Clock::duration>(period - spent, std::chrono::milliseconds(kMinWaitMs))
                 : Clock::duration(period);
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_wake.wait_for(lock, wait, [this] { return m_stop; });
+        return m_stop.waitFor(wait);
     };
     while (!stopRequested()) {
         const auto start = Clock::now();
@@ -52,5 +47,5 @@ void RenderThread::run()
     // Back to the main thread, which owns the device between runs.
     device->DoneCurrent();
     device->MoveToThread(thread());
-    std::lock_guard<std::mutex> done(m_mutex); // pairs with the destructor's
+    m_stop.meet(); // pairs with the destructor's
 }

@@ -4,13 +4,13 @@
 // Lives on: its own thread; constructed and destroyed on the main thread (the
 // destructor stops the loop and waits for it).
 
+#include "common/StopSignal.h"
+
 #include <QThread>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 class RenderThread : public QThread {
     Q_OBJECT
@@ -29,9 +29,7 @@ protected:
     void run() override;
 
 private:
-    std::mutex m_mutex; // the stop flag; also orders the loop's end before the destructor
-    std::condition_variable m_wake;
-    bool m_stop = false;
+    StopSignal m_stop;
     QAtomicInt m_ticks;
     static inline std::atomic<bool> s_steadyCadence{true};
 };

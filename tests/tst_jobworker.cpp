@@ -55,6 +55,22 @@ struct Gate {
     }
 };
 
+// A worker whose first job is held running until the gate opens.
+struct HeldWorker {
+    Gate gate;
+    std::atomic<int> ended{0};
+    JobWorker<int> worker{[this](const int &job) {
+        gate.pass(job);
+        ++ended;
+    }};
+    explicit HeldWorker(int first)
+    {
+        worker.start();
+        gate.close();
+        worker.add(first);
+    }
+};
+
 } // namespace
 
 class TestJobWorker : public QObject {
@@ -77,31 +93,25 @@ private slots:
         QFETCH(std::vector<int>, added);
         QFETCH(int, urgent);
         QFETCH(std::vector<int>, ran);
-        Gate gate;
-        JobWorker<int> worker([&gate](const int &job) { gate.pass(job); });
-        worker.start();
-        gate.close();
-        worker.add(0);
-        QVERIFY(gate.waitStarted(1));
+        HeldWorker held(0);
+        JobWorker<int> &worker = held.worker;
+        QVERIFY(held.gate.waitStarted(1));
         for (int job : added)
             if (urgent >= 0 && job < urgent)
                 worker.add(job, [urgent](const int &queued) { return queued >= urgent; });
             else
                 worker.add(job);
         QCOMPARE(worker.pending(), int(added.size()) + 1);
-        gate.release();
+        held.gate.release();
         worker.waitUntilIdle();
         QCOMPARE(worker.pending(), 0);
-        QCOMPARE(gate.seen(), ran);
+        QCOMPARE(held.gate.seen(), ran);
     }
     void theOwnerSeesAndChangesTheQueue()
     {
-        Gate gate;
-        JobWorker<int> worker([&gate](const int &job) { gate.pass(job); });
-        worker.start();
-        gate.close();
-        worker.add(7);
-        QVERIFY(gate.waitStarted(1));
+        HeldWorker held(7);
+        JobWorker<int> &worker = held.worker;
+        QVERIFY(held.gate.waitStarted(1));
         worker.add(8);
         worker.add(9);
         const int running = worker.withQueue([](JobWorker<int>::Queue queue) {
@@ -109,33 +119,26 @@ private slots:
             return queue.running ? *queue.running : -1;
         });
         QCOMPARE(running, 7);
-        gate.release();
+        held.gate.release();
         worker.waitUntilIdle();
-        QCOMPARE(gate.seen(), (std::vector<int>{7, 9}));
+        QCOMPARE(held.gate.seen(), (std::vector<int>{7, 9}));
     }
     void stoppingDropsTheQueueAndWaitsForTheRunningJob()
     {
-        Gate gate;
-        std::atomic<bool> finished{false};
-        JobWorker<int> worker([&](const int &job) {
-            gate.pass(job);
-            finished = true;
-        });
-        worker.start();
-        gate.close();
-        worker.add(1);
+        HeldWorker held(1);
+        JobWorker<int> &worker = held.worker;
         worker.add(2);
-        QVERIFY(gate.waitStarted(1));
-        std::thread releaser([&gate] {
+        QVERIFY(held.gate.waitStarted(1));
+        std::thread releaser([&held] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            gate.release();
+            held.gate.release();
         });
         worker.stop(); // returns only once job 1 has ended
-        QVERIFY(finished);
+        QCOMPARE(held.ended.load(), 1);
         releaser.join();
         worker.add(3); // nothing runs after a stop
         worker.waitUntilIdle();
-        QCOMPARE(gate.seen(), (std::vector<int>{1}));
+        QCOMPARE(held.gate.seen(), (std::vector<int>{1}));
         QVERIFY(worker.stopping());
     }
     void idleTimeMayQueueWork()

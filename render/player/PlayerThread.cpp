@@ -22,15 +22,11 @@ PlayerThread::PlayerThread(std::shared_ptr<TimelineFeed> timeline, int64_t fromF
 
 PlayerThread::~PlayerThread()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
-        m_wake.notify_all();
-    }
+    m_stop.request();
     wait();
-    // The loop's last step took the lock after everything it touched: taking it here
-    // orders all of that before this object goes.
-    std::lock_guard<std::mutex> finished(m_mutex);
+    // The loop's last step met the signal after everything it touched: meeting it
+    // here orders all of that before this object goes.
+    m_stop.meet();
 }
 
 std::deque<PlayerThread::Played> PlayerThread::takePlayed()
@@ -42,12 +38,6 @@ std::deque<PlayerThread::Played> PlayerThread::takePlayed()
     return out;
 }
 
-void PlayerThread::waitForStop()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_wake.wait(lock, [this] { return m_stop; });
-}
-
 void PlayerThread::run()
 {
     AudioMixerPlayer &mixer = AudioMixerPlayer::instance();
@@ -56,11 +46,8 @@ void PlayerThread::run()
     constexpr int64_t fps = timebase::kFps;
     int64_t frame = m_from;
     while (true) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_stop)
-                break;
-        }
+        if (m_stop.requested())
+            break;
         // The newest state: an edit made while playing is heard from the next frame.
         const TimelineState timeline = m_timeline ? m_timeline->current() : nullptr;
         const int64_t last = timeline ? timeline->lastFrame() : -1;
@@ -85,7 +72,7 @@ void PlayerThread::run()
             emit sig_framesPlayed();
         if (frame >= last) {
             emit sig_exit();
-            waitForStop();
+            m_stop.wait(); // until the owner stops the thread
             break;
         }
         // Mixing and the pacing sleep run without the lock, so a stop never waits
@@ -106,5 +93,5 @@ void PlayerThread::run()
     }
     tasks.reset();
     mixer.close();
-    std::lock_guard<std::mutex> done(m_mutex); // pairs with the destructor's
+    m_stop.meet(); // pairs with the destructor's
 }

@@ -7,15 +7,15 @@
 // position. Nothing waits for the main thread, and a busy one delays only the
 // playhead's red line.
 // Lives on: its own thread; the constructor and destructor run on the main thread
-// and meet the loop only through m_mutex (the stop flag).
+// and meet the loop only through its stop signal.
 
+#include "common/StopSignal.h"
 #include "render/RenderTypes.h"
 #include "render/TimelineReader.h"
 
 #include <QThread>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -60,15 +60,10 @@ protected:
     void run() override;
 
 private:
-    // Waits until the thread is stopped (after the end was reached).
-    void waitForStop();
-
     const std::shared_ptr<TimelineFeed> m_timeline;
     const int64_t m_from;
-    bool m_stop = false;
+    StopSignal m_stop;
     // Standard primitives: the thread tools see their ordering (Qt 5's do not).
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
     std::mutex m_playedMutex; // the one way across for played frames
     std::deque<Played> m_playedFrames;
     std::atomic<int64_t> m_seek{-1};
