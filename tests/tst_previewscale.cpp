@@ -58,20 +58,21 @@ private slots:
             }
             return first >= 0;
         };
-        QTRY_VERIFY_WITH_TIMEOUT(look(), 10000);
-        QVERIFY2(first >= 0, "no rotate picture above the clip");
-        const double drawnAt = (first + last) / 2.0 / 2.0; // logical window pixels
-        QVERIFY2(std::abs(drawnAt - (180 - 50 - 20)) < 3, qPrintable(QString::number(drawnAt)));
+        // Logical window pixels; a frame presented while the scene was still being laid
+        // out may show something else there first.
+        auto drawnAt = [&] { return (first + last) / 2.0 / 2.0; };
+        QTRY_VERIFY_WITH_TIMEOUT(look() && std::abs(drawnAt() - (180 - 50 - 20)) < 3, 10000);
+        const double at = drawnAt();
 
         // Grab it and drag to the right: the clip turns.
-        const QPoint handle(320, int(std::lround(drawnAt)));
+        const QPoint handle(320, int(std::lround(at)));
         QTest::mousePress(&window, Qt::LeftButton, {}, handle);
         for (int i = 1; i <= 5; ++i) {
-            QMouseEvent move(QEvent::MouseMove, QPointF(320 + 30 * i, drawnAt + 10 * i),
-                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent move(QEvent::MouseMove, QPointF(320 + 30 * i, at + 10 * i), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(&window, &move);
         }
-        QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(470, int(drawnAt) + 50));
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(470, int(at) + 50));
         QVERIFY2(item->rotation() > 0.3f, qPrintable(QString::number(item->rotation())));
 
         render.removeItem(item);
