@@ -4,7 +4,8 @@
 // cut; a 400 × 300 PNG logo with a soft alpha edge at (+500, −250) from the centre,
 // turned 15°, at 70 % opacity for the whole 20 s; the subtitle "Hello 你好" in white
 // near the bottom; music at half volume), written as a project file and read as the
-// editor reads one. In the same run, alternating:
+// editor reads one (the template bench/reference.zua2.in, which bench_render.sh
+// fills in too). In the same run, alternating:
 //  - the editor's export (RenderManager::startExport with this thread's loop running),
 //  - zuaedit-render on the same project file, as a user runs it,
 // then the same export with every frame composed by the graph, the two ways' pictures
@@ -100,38 +101,19 @@ QStringList x264Tagged709()
             "-color_range", "tv"};
 }
 
-// The reference timeline as a project file, the way bench_render.sh writes it.
+// The reference timeline as a project file, from the template bench_render.sh fills in
+// too; empty when the template cannot be read.
 QByteArray referenceProject(const QString &a, const QString &b, const QString &logo,
                             const QString &music)
 {
-    return QStringLiteral(
-               "<VoVive Version=\"1.0.0\" Archived=\"0\"><Render><scene><width>1920</width>"
-               "<height>1080</height></scene></Render><Resource/><Timeline>\n"
-               "<classify type=\"2\" row=\"-1\">\n"
-               "<sourceItem><start>0</start><duration>300</duration><offset>0</offset>"
-               "<path>%1</path><uuid>{a}</uuid><previewRect>x: 0, y: 0, width: 1920, height: "
-               "1080</previewRect></sourceItem>\n"
-               "<sourceItem><start>300</start><duration>300</duration><offset>0</offset>"
-               "<path>%2</path><uuid>{b}</uuid><previewRect>x: 0, y: 0, width: 1920, height: "
-               "1080</previewRect></sourceItem>\n"
-               "</classify>\n"
-               "<classify type=\"1\" row=\"-1\"><sourceItem><start>0</start><duration>600"
-               "</duration><offset>0</offset><path>%3</path><uuid>{logo}</uuid><previewRect>x: "
-               "500, y: -250, width: 400, height: 300</previewRect><roration>15</roration>"
-               "<transparent>178</transparent></sourceItem></classify>\n"
-               "<classify type=\"16\" row=\"-1\"><sourceItem><start>0</start><duration>600"
-               "</duration><offset>0</offset><path>%4</path><uuid>{music}</uuid><volumn>64"
-               "</volumn></sourceItem></classify>\n"
-               "<classify type=\"8\" row=\"-1\"><sourceItem><start>0</start><duration>600"
-               "</duration><offset>0</offset><uuid>{words}</uuid><previewRect>x: 0, y: 428, "
-               "width: 1200, height: 100</previewRect><subtitle>true</subtitle><color>#ffffff"
-               "</color><font>WenQuanYi Micro Hei,-1,64,5,50,0,0,0,0,0</font><content>Hello "
-               "你好</content></sourceItem></classify>\n"
-               "<Trans><TransItem><startframe>285</startframe><endframe>315</endframe>"
-               "<durationframe>1000</durationframe><name>over_cross</name><ratio>5</ratio>"
-               "<fromUUid>{a}</fromUUid><toUUid>{b}</toUUid></TransItem></Trans>\n"
-               "</Timeline><Preview/></VoVive>\n")
-        .arg(a, b, logo, music)
+    QFile file(QStringLiteral(ZUA_BENCH_DIR "/reference.zua2.in"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QString::fromUtf8(file.readAll())
+        .replace("@A@", a)
+        .replace("@B@", b)
+        .replace("@LOGO@", logo)
+        .replace("@MUSIC@", music)
         .toUtf8();
 }
 
@@ -167,8 +149,10 @@ int main(int argc, char **argv)
          ffmpeg({"-f", "lavfi", "-i", "sine=frequency=660:duration=20", music}));
     const QString project = work + "/reference.zua2";
     QFile projectFile(project);
-    if (!made || !projectFile.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        projectFile.write(referenceProject(a, b, logo, music)) < 0 || !projectFile.flush()) {
+    const QByteArray projectText = referenceProject(a, b, logo, music);
+    if (!made || projectText.isEmpty() ||
+        !projectFile.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        projectFile.write(projectText) < 0 || !projectFile.flush()) {
         std::fprintf(stderr, "bench_export: the media or the project could not be made\n");
         return 1;
     }

@@ -20,18 +20,9 @@ media="$work/media"
 # The anchors' timeline: A then B touching at 10 s with a 1 s cross-fade centred on
 # the cut, the logo turned 15 degrees at 70 % opacity 250 px above and 500 px right of
 # the centre, the subtitle 80 px above the bottom, the music at half volume.
-cat > "$work/reference.zua2" <<XML
-<VoVive Version="1.0.0" Archived="0"><Render><scene><width>1920</width><height>1080</height></scene></Render><Resource/><Timeline>
-<classify type="2" row="-1">
-<sourceItem><start>0</start><duration>300</duration><offset>0</offset><path>$media/A.mp4</path><uuid>{a}</uuid><previewRect>x: 0, y: 0, width: 1920, height: 1080</previewRect></sourceItem>
-<sourceItem><start>300</start><duration>300</duration><offset>0</offset><path>$media/B.mp4</path><uuid>{b}</uuid><previewRect>x: 0, y: 0, width: 1920, height: 1080</previewRect></sourceItem>
-</classify>
-<classify type="1" row="-1"><sourceItem><start>0</start><duration>600</duration><offset>0</offset><path>$media/logo.png</path><uuid>{logo}</uuid><previewRect>x: 500, y: -250, width: 400, height: 300</previewRect><roration>15</roration><transparent>178</transparent></sourceItem></classify>
-<classify type="16" row="-1"><sourceItem><start>0</start><duration>600</duration><offset>0</offset><path>$media/music.mp3</path><uuid>{music}</uuid><volumn>64</volumn></sourceItem></classify>
-<classify type="8" row="-1"><sourceItem><start>0</start><duration>600</duration><offset>0</offset><uuid>{words}</uuid><previewRect>x: 0, y: 428, width: 1200, height: 100</previewRect><subtitle>true</subtitle><color>#ffffff</color><font>WenQuanYi Micro Hei,-1,64,5,50,0,0,0,0,0</font><content>Hello 你好</content></sourceItem></classify>
-<Trans><TransItem><startframe>285</startframe><endframe>315</endframe><durationframe>1000</durationframe><name>over_cross</name><ratio>5</ratio><fromUUid>{a}</fromUUid><toUUid>{b}</toUUid></TransItem></Trans>
-</Timeline><Preview/></VoVive>
-XML
+# The timeline is kept in bench/reference.zua2.in (the export bench reads it too).
+sed -e "s#@A@#$media/A.mp4#" -e "s#@B@#$media/B.mp4#" -e "s#@LOGO@#$media/logo.png#" \
+  -e "s#@MUSIC@#$media/music.mp3#" "$root/bench/reference.zua2.in" >"$work/reference.zua2"
 
 wall() { # seconds of wall time of a command, its output thrown away
   local t0 t1

@@ -1,11 +1,11 @@
 #include "CreateProjectDialog.h"
-#include "common/FrameSize.h"
 #include "ui_CreateProjectDialog.h"
 
 #include "MainWindow.h"
 #include "ProjectDocument.h"
 #include "ZuApp.h"
 #include "common/FileNames.h"
+#include "common/FrameSize.h"
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"

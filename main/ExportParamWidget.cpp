@@ -1,10 +1,10 @@
 #include "ExportParamWidget.h"
-#include "common/FrameSize.h"
 #include "ui_ExportParamWidget.h"
 
 #include "render/export/ExportManager.h"
 
 #include "common/FileDialogs.h"
+#include "common/FrameSize.h"
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "common/Translate.h"

@@ -1,10 +1,10 @@
 #include "RenderManager.h"
-#include "common/FrameSize.h"
 
 #include "MediaProbe.h"
 #include "RefCountedObject.h"
 #include "RenderThread.h"
 #include "ShaderLibrary.h"
+#include "common/FrameSize.h"
 #include "compose/PreviewLayers.h"
 #include "compose/TransPreviewItem.h"
 #include "compose/VideoPreviewItem.h"

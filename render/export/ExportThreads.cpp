@@ -1,7 +1,7 @@
 #include "ExportThreads.h"
-#include "common/SoundFormat.h"
 
 #include "common/FrameRate.h"
+#include "common/SoundFormat.h"
 
 #include "ExportGraph.h"
 #include "PlainFrames.h"

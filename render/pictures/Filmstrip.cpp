@@ -1,6 +1,6 @@
 #include "Filmstrip.h"
-#include "common/SoundFormat.h"
 
+#include "common/SoundFormat.h"
 #include "render/proxy/ProxyStore.h"
 
 #include "media/FFDecoder.h"

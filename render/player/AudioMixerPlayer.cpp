@@ -1,9 +1,9 @@
 #include "AudioMixerPlayer.h"
-#include "common/SoundFormat.h"
 
 #include "audio/AudioPlayer.h"
 #include "bridge/SystemServices.h"
 #include "common/FrameRate.h"
+#include "common/SoundFormat.h"
 
 AudioMixerPlayer &AudioMixerPlayer::instance()
 {

@@ -1,7 +1,7 @@
 #include "PlayerThread.h"
-#include "common/SoundFormat.h"
 
 #include "common/FrameRate.h"
+#include "common/SoundFormat.h"
 
 #include "AudioDecoding.h"
 #include "AudioMixerPlayer.h"
