@@ -464,7 +464,7 @@ int main(int argc, char **argv)
     }
     rm.setSceneSize(1920, 1080, true);
     TimeLineGraphicsScene scene;
-    TimelineDocument model(&scene);
+    TimelineDocument model;
     model.setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
     model.buildGroups();
     TimeLineGraphicsView view(&scene, &model);
@@ -484,7 +484,8 @@ int main(int argc, char **argv)
         return 1;
     }
     for (SourceItem *still : {logo, words})
-        still->setGeometry(0, timeline::toScene(playFrames + 60), 0);
+        still->setValue("source", SourceData::sourceValue(still->track, 0, playFrames + 60, 0),
+                        false, true);
     logo->setValue("previewRect", bg::ValueQt(QRectF(560, -400, 480, 270)), false, true);
     words->setValue("previewRect", bg::ValueQt(QRectF(0, 400, 1200, 120)), false, true);
     layers.slot_trackFrames(TimelineEvaluator(&model).frameAt(0));

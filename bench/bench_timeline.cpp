@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < 2000; ++i)
-        model->createClip(tracks[i % 10], CT_VIDEO, clip, timeline::toScene((i / 10) * 60));
+        model->createClip(tracks[i % 10], CT_VIDEO, clip, (i / 10) * 60);
     const double build = ms(t);
 
     t.restart();
@@ -74,9 +74,10 @@ int main(int argc, char **argv)
     t.restart();
     {
         zua::MergeSequence move("SourceMove");
-        first->setValue("source",
-                        first->sourceValue(first->track, first->sceneX() + 50, first->width, 0),
-                        true, true);
+        first->setValue(
+            "source",
+            SourceData::sourceValue(first->track, first->start() + 1, first->duration(), 0), true,
+            true);
         model->resolveOverlaps(first->track);
         model->checkTransitions();
     }

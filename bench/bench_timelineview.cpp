@@ -55,7 +55,8 @@ int main(int argc, char **argv)
                                      "testsrc2=s=320x240:d=2", "-pix_fmt", "yuv420p", clip}) != 0)
         return 1;
     TimeLineGraphicsScene scene;
-    TimelineDocument model(&scene);
+    TimelineDocument model;
+    model.attachScene(&scene);
     RenderManager probe;
     model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
     model.buildGroups();
@@ -63,7 +64,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 9; ++i)
         tracks << model.insertTrack(model.group(CT_VIDEO), i, false);
     for (int i = 0; i < 2000; ++i)
-        model.createClip(tracks[i % 10], CT_VIDEO, clip, timeline::toScene((i / 10) * 60));
+        model.createClip(tracks[i % 10], CT_VIDEO, clip, (i / 10) * 60);
     scene.clearSelection();
 
     TimeLineGraphicsView view(&scene, &model);
@@ -170,8 +171,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 9; ++i)
         tracks << model.insertTrack(model.group(CT_VIDEO), i, false);
     for (int i = 0; i < 1000; ++i) {
-        model.createClip(tracks[i % 10], CT_VIDEO, clip, timeline::toScene((i / 10) * 60));
-        model.createClip(sound[i % 10], CT_AUDIO, song, timeline::toScene((i / 10) * 60));
+        model.createClip(tracks[i % 10], CT_VIDEO, clip, (i / 10) * 60);
+        model.createClip(sound[i % 10], CT_AUDIO, song, (i / 10) * 60);
     }
     scene.clearSelection();
     view.resize(1600, 900);

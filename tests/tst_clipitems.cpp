@@ -68,8 +68,8 @@ private slots:
     {
         QSignalSpy menus(m_scene, &TimeLineGraphicsScene::sig_showMenu);
         QSignalSpy seeks(m_scene, &TimeLineGraphicsScene::sig_seek);
-        SourceItem *clip = m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO,
-                                               m_dir.filePath("clip.mp4"), timeline::toScene(4));
+        SourceItem *clip =
+            m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO, m_dir.filePath("clip.mp4"), 4);
         m_scene->clearSelection();
         QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
                           viewPoint(clip, 10 * 50 + 20, 20));
@@ -105,8 +105,7 @@ private slots:
         const QString path = m_dir.filePath(file);
         SourceItem *clip = m_model->createClip(m_model->group(CT_VIDEO), CT_VIDEO, path, 0);
         // 53 frames at 2.5 view pixels a frame: the clip ends inside a picture.
-        clip->setValue("source", clip->sourceValue(clip->track, 0, timeline::toScene(53), 0), false,
-                       true);
+        clip->setValue("source", SourceData::sourceValue(clip->track, 0, 53, 0), false, true);
         m_view->setTransform(QTransform::fromScale(0.05, 1));
         MaterialPictures::instance().filmstrip(path);
         MaterialPictures::instance().peaks(path);
@@ -114,7 +113,7 @@ private slots:
         m_scene->clearSelection(); // no handles
         clip->update();
         const QImage img = shot();
-        const QPoint end = viewPoint(clip, clip->width, 0);
+        const QPoint end = viewPoint(clip, clip->sceneWidth(), 0);
         const int top = viewPoint(clip, 0, 0).y(), bottom = top + int(clip->height());
         // Nothing of the clip's pictures right of its end.
         for (int x = end.x() + 1; x < end.x() + 40; ++x)

@@ -460,8 +460,7 @@ private:
     SourceItem *add(uint32_t kind, const char *file, int64_t frame)
     {
         TimelineDocument *model = m_timeline->model();
-        SourceItem *clip = model->createClip(model->group(kind), kind, m_dir.filePath(file),
-                                             timeline::toScene(frame));
+        SourceItem *clip = model->createClip(model->group(kind), kind, m_dir.filePath(file), frame);
         m_timeline->view()->updateSceneWidth();
         return clip;
     }

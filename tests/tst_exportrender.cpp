@@ -344,8 +344,7 @@ private slots:
         SourceItem *words = model->createClip(model->group(CT_SUBTITLE), CT_SUBTITLE, QString(), 0,
                                               QColor(Qt::yellow), font);
         QVERIFY(words);
-        words->setValue("source", words->sourceValue(words->track, 0, timeline::toScene(30), 0),
-                        false, true);
+        words->setValue("source", SourceData::sourceValue(words->track, 0, 30, 0), false, true);
         words->setValue("content", bg::Value(std::string("Hello 你好")), false, true);
         words->setValue("previewRect", bg::ValueQt(QRectF(0, 60, 300, 60)), false, true);
         const QString out = exportNow("subtitle.mp4");
@@ -377,13 +376,9 @@ private slots:
 private:
     SourceItem *picture(const char *file, ClassifyItem *track, int64_t start, int64_t frames)
     {
-        SourceItem *clip = m_timeline->model()->createClip(track, CT_PICTURE, path(file),
-                                                           timeline::toScene(start));
+        SourceItem *clip = m_timeline->model()->createClip(track, CT_PICTURE, path(file), start);
         if (clip)
-            clip->setValue(
-                "source",
-                clip->sourceValue(track, timeline::toScene(start), timeline::toScene(frames), 0),
-                false, true);
+            clip->setValue("source", SourceData::sourceValue(track, start, frames, 0), false, true);
         return clip;
     }
     QString exportNow(const QString &name)

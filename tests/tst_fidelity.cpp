@@ -345,12 +345,10 @@ void TestFidelity::exportMatchesTheSources()
     TimelineDocument *model = timeline.model();
     ClassifyItem *track = model->group(CT_VIDEO);
     for (const Placement &p : kClips) {
-        SourceItem *clip = model->createClip(track, CT_VIDEO, path(file), timeline::toScene(p.at));
+        SourceItem *clip = model->createClip(track, CT_VIDEO, path(file), p.at);
         QVERIFY(clip);
-        clip->setValue("source",
-                       clip->sourceValue(track, timeline::toScene(p.at), timeline::toScene(kLength),
-                                         timeline::toScene(p.inWhat)),
-                       false, true);
+        clip->setValue("source", SourceData::sourceValue(track, p.at, kLength, p.inWhat), false,
+                       true);
         clip->setValue("previewRect", bg::ValueQt(QRectF(0, 0, width, height)), false, true);
         QCOMPARE(clip->start(), p.at);
         QCOMPARE(clip->offset(), p.inWhat);
@@ -435,13 +433,10 @@ SourceItem *TestFidelity::place(TimelineDocument *model, ClassifyItem *track, ui
                                 const QString &file, Placement p, int64_t length,
                                 const QRectF &rect)
 {
-    SourceItem *clip = model->createClip(track, kind, path(file), timeline::toScene(p.at));
+    SourceItem *clip = model->createClip(track, kind, path(file), p.at);
     if (!clip)
         return nullptr;
-    clip->setValue("source",
-                   clip->sourceValue(track, timeline::toScene(p.at), timeline::toScene(length),
-                                     timeline::toScene(p.inWhat)),
-                   false, true);
+    clip->setValue("source", SourceData::sourceValue(track, p.at, length, p.inWhat), false, true);
     clip->setValue("previewRect", bg::ValueQt(rect), false, true);
     return clip;
 }
@@ -522,8 +517,9 @@ void TestFidelity::plainFramesMatchTheComposedOnes()
     TimelineDocument *model = timeline->model();
     const QRectF whole(0, 0, 320, 240);
     SourceItem *a = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {0, 0}, 40, whole);
-    SourceItem *b = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {40, 30}, 40, whole);
-    SourceItem *c = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {80, 60}, 20, whole);
+    // Within the material's 60 frames.
+    SourceItem *b = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {40, 20}, 40, whole);
+    SourceItem *c = place(model, model->group(CT_VIDEO), CT_VIDEO, "sd.mp4", {80, 10}, 20, whole);
     QVERIFY(a && b && c);
     c->setValue("bright", bg::Value(int32_t(40)), false, true);
     QVERIFY(model->addTransition("over_cross", a, b, 500, 5, false));

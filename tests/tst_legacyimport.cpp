@@ -58,7 +58,7 @@ void import(TimeLineWidget &timeline, const QString &objects, const QString &tre
 TransItem *transitionOf(TimelineDocument *model, SourceItem *from, SourceItem *to)
 {
     for (TransItem *t : model->transitions())
-        if (t->data()->from == from && t->data()->to == to)
+        if (t->data()->from() == from && t->data()->to() == to)
             return t;
     return nullptr;
 }

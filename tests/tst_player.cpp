@@ -31,7 +31,7 @@ private slots:
         m_rm = new RenderManager; // the player's managers; no graphics needed here
         PlayerManager *player = new PlayerManager(m_rm);
         m_scene = new TimeLineGraphicsScene;
-        m_model = new TimelineDocument(m_scene);
+        m_model = new TimelineDocument;
         m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
         m_model->buildGroups();
         m_view = new TimeLineGraphicsView(m_scene, m_model);
@@ -89,8 +89,7 @@ private slots:
             m_model->createClip(m_model->group(CT_AUDIO), CT_AUDIO, path("tone.wav"), 0);
         QVERIFY(clip);
         // Trim it to 12 frames: the timeline ends there.
-        clip->setValue("source", clip->sourceValue(clip->track, 0, timeline::toScene(12), 0), false,
-                       true);
+        clip->setValue("source", SourceData::sourceValue(clip->track, 0, 12, 0), false, true);
         m_view->updateSceneWidth();
         player->setPlaying(true);
         QTRY_VERIFY_WITH_TIMEOUT(!player->isPlaying(), 10000);
@@ -120,16 +119,11 @@ private slots:
             QVERIFY(fixtures::ffmpeg(
                 {"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "1", path("quiet.wav")}));
             SourceItem *quiet = m_model->createClip(track, CT_AUDIO, path("quiet.wav"), 0);
-            quiet->setValue("source", quiet->sourceValue(track, 0, timeline::toScene(at), 0), false,
-                            true);
+            quiet->setValue("source", SourceData::sourceValue(track, 0, at, 0), false, true);
         }
-        SourceItem *clip =
-            m_model->createClip(track, CT_AUDIO, path("tone.wav"), timeline::toScene(at));
+        SourceItem *clip = m_model->createClip(track, CT_AUDIO, path("tone.wav"), at);
         QVERIFY(clip);
-        clip->setValue("source",
-                       clip->sourceValue(track, timeline::toScene(at), timeline::toScene(60),
-                                         timeline::toScene(inPoint)),
-                       false, true);
+        clip->setValue("source", SourceData::sourceValue(track, at, 60, inPoint), false, true);
         QCOMPARE(clip->start(), int64_t(at));
         QCOMPARE(clip->offset(), int64_t(inPoint));
         QCOMPARE(track->clips().size(), second ? 2 : 1);

@@ -99,8 +99,7 @@ private slots:
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=200x100", "-frames:v", "1",
                                   dir.filePath("logo.png")}));
         zua::UndoController::instance()->reset();
-        TimeLineGraphicsScene timelineScene;
-        TimelineDocument model(&timelineScene);
+        TimelineDocument model;
         RenderManager probe;
         model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
         model.buildGroups();

@@ -76,7 +76,8 @@ private slots:
         GsDevice::DefaultDevice()->MakeCurrent();
         m_rm->setSceneSize(320, 180, true);
         m_scene = new TimeLineGraphicsScene;
-        m_model = new TimelineDocument(m_scene);
+        m_model = new TimelineDocument;
+        m_model->attachScene(m_scene);
         m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
         m_model->buildGroups();
         m_view = new TimeLineGraphicsView(m_scene, m_model);

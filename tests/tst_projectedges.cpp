@@ -52,7 +52,7 @@ QList<int64_t> clipStarts(TimelineDocument *model)
 {
     QList<int64_t> starts;
     for (SourceItem *clip : model->clips())
-        starts << timeline::toFrames(clip->sceneX());
+        starts << clip->start();
     return starts;
 }
 
@@ -83,8 +83,7 @@ private slots:
         app->document()->createProject(m_project, 640, 480, true);
         TimelineDocument *model = app->mainWindow()->timelineModel();
         for (int i = 0; i < 5; ++i)
-            QVERIFY(model->createClip(model->group(CT_PICTURE), CT_PICTURE, m_picture,
-                                      timeline::toScene(i * 600)));
+            QVERIFY(model->createClip(model->group(CT_PICTURE), CT_PICTURE, m_picture, i * 600));
         QVERIFY(app->document()->saveProject(false, false, QString()));
         m_whole = readFile(m_project);
         QCOMPARE(m_whole.count("<sourceItem>"), 5);
@@ -313,8 +312,7 @@ private slots:
         QVERIFY(left->isSelected() && !right->isSelected());
         // A later picture on the left one's own track, shown once the playhead is there:
         // picked in the picture, it is the one the panel shows and edits.
-        SourceItem *later =
-            model->createClip(pictures, CT_PICTURE, m_picture, timeline::toScene(600));
+        SourceItem *later = model->createClip(pictures, CT_PICTURE, m_picture, 600);
         later->setValue("previewRect", bg::ValueQt(QRectF(-160, 0, 200, 150)), false, true);
         model->scene()->clearSelection();
         left->setSelected(true);

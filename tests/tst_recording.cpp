@@ -16,6 +16,7 @@
 #include "timeline/TimeLineWidget.h"
 #include "timeline/TimelineDocument.h"
 #include "timeline/ToolBarWidget.h"
+#include "timeline/TrackRows.h"
 
 #include "audio/WASAPISource.h"
 #include "bridge/UserSettings.h"
@@ -87,7 +88,7 @@ private slots:
         QVERIFY(view->isRecording());
         // The playhead runs with the clock and the red bar grows behind it on the dub row.
         QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > 60, 20000);
-        QCOMPARE(view->recordingBar().top(), dub->y());
+        QCOMPARE(view->recordingBar().top(), trackrows::top(dub));
         QCOMPARE(view->recordingBar().right(), view->playhead());
         pressDub();
         QVERIFY(!dubDown());

@@ -12,6 +12,7 @@
 #include "timeline/TimelineDocument.h"
 #include "timeline/TimelineEvaluator.h"
 #include "timeline/TimelineSection.h"
+#include "timeline/TrackRows.h"
 #include "timeline/TransItem.h"
 
 #include "support/EnglishTestMain.h"
@@ -107,7 +108,11 @@ private slots:
         m_view->setZoomLevel(0); // one scene unit per view pixel: 50 pixels a frame
         m_view->horizontalScrollBar()->setValue(0);
     }
-    void cleanup() { m_timeline.reset(); }
+    void cleanup()
+    {
+        VERIFY_CONSISTENT(*m_model);
+        m_timeline.reset();
+    }
 
     void dragMovesByWholeFramesAsOneStep()
     {
@@ -133,7 +138,7 @@ private slots:
         QCOMPARE(history()->stack()->count(), entries);
         QVERIFY(history()->canRedo()); // the undone move was not replaced by a no-op
         QVERIFY(history()->isClean());
-        QCOMPARE(clip->pos().y(), clip->track->y());
+        QCOMPARE(clip->pos().y(), trackrows::top(clip->track));
         // Far to the left it stops at the timeline's start.
         drag(m_view->viewport(), at(clip, 100), at(clip, 100) - QPoint(600, 0));
         QCOMPARE(clip->start(), int64_t(0));
@@ -146,12 +151,14 @@ private slots:
         // A new track, then the clip moved onto it: two steps.
         ClassifyItem *lower = m_model->insertTrack(group, group->childCount(), true);
         const QString lowerName = lower->uuid;
-        clip->setValue("source",
-                       clip->sourceValue(lower, clip->sceneX(), clip->width, clip->offsetX), true,
-                       true);
+        clip->setValue(
+            "source",
+            SourceData::sourceValue(lower, clip->start(), clip->duration(), clip->offset()), true,
+            true);
         auto isOn = [clip](ClassifyItem *track) {
             return clip->track == track && track->hasClip(clip) &&
-                   qFuzzyCompare(clip->pos().y() + 1, track->y() + 1) && clip->start() == 2;
+                   qFuzzyCompare(clip->pos().y() + 1, trackrows::top(track) + 1) &&
+                   clip->start() == 2;
         };
         QVERIFY(isOn(lower));
         QVERIFY(!home->hasClip(clip));
@@ -173,6 +180,8 @@ private slots:
         QCOMPARE(clip->track, again);
         QVERIFY(again->hasClip(clip));
         QCOMPARE(clip->start(), int64_t(7));
+        history()->undo(); // back to a record that names its track
+        QVERIFY(isOn(again));
     }
     void movesAndDropsSnapAlike_data()
     {
@@ -201,7 +210,8 @@ private slots:
         QFETCH(bool, snaps);
         connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_model,
                 [this](const bg::ValueMap &request, const QColor &c, const QFont &f) {
-                    m_model->createFromDrop(request, c, f);
+                    m_model->createFromDrop(
+                        request, trackrows::at(*m_model, request.at("posY").toDouble()), c, f);
                 });
         m_view->setZoomLevel(12); // 1.13 view pixels a frame: the 5 px threshold spans frames
         ClassifyItem *track = m_model->group(CT_VIDEO);
@@ -220,7 +230,7 @@ private slots:
         QVERIFY(dropped != wanted); // without snapping it would not touch
         if (drop) {
             dropOnView(materialPayload(CT_VIDEO, true, m_dir.filePath("clip.mp4")),
-                       QPoint(target, int(other->y()) + 10));
+                       QPoint(target, int(trackrows::top(other)) + 10));
             QCOMPARE(other->clips().size(), 1);
             moving = other->clips()[0];
         } else {
@@ -228,7 +238,8 @@ private slots:
             moving->setSelected(true);
             const QPoint grip = at(moving, 10);
             drag(m_view->viewport(), grip,
-                 grip + QPoint(target - int(std::lround(moving->sceneX() * z)), 0));
+                 grip +
+                     QPoint(target - int(std::lround(timeline::toScene(moving->start()) * z)), 0));
         }
         QCOMPARE(moving->start(), snaps ? wanted : dropped);
         QCOMPARE(m_scene->snapFrame(), int64_t(-1)); // the line goes with the release
@@ -268,8 +279,7 @@ private slots:
         Q_UNUSED(end)
         QCOMPARE(still->duration(), int64_t(502)); // pictures lengthen freely
         // ...from the left handle too, back to the start of the timeline, with no in-point.
-        still->setValue("source",
-                        still->sourceValue(still->track, timeline::toScene(100), still->width, 0),
+        still->setValue("source", SourceData::sourceValue(still->track, 100, still->duration(), 0),
                         false, true);
         m_view->horizontalScrollBar()->setValue(0);
         const QPoint head = m_view->mapFromScene(still->anchor(false)->scenePos());
@@ -305,6 +315,10 @@ private slots:
         send(QEvent::MouseButtonPress, from, Qt::LeftButton);
         send(QEvent::MouseMove, from + QPoint(-40, 0), Qt::LeftButton);
         send(QEvent::MouseMove, from + QPoint(-100, 0), Qt::LeftButton);
+        // While held, the clip shows where it would go; its record is unchanged.
+        QCOMPARE(clip->start(), int64_t(2));
+        QCOMPARE(clip->duration(), int64_t(60));
+        QVERIFY(trim ? clip->shownDuration() < 60 : clip->pos().x() < timeline::toScene(2));
         // Ctrl+Z with the button still held takes the dragged clip away.
         QVERIFY(history()->undo());
         QVERIFY(!m_model->group(CT_VIDEO)->hasClip(clip));
@@ -356,9 +370,7 @@ private slots:
         ClassifyItem *track = m_model->group(CT_VIDEO);
         SourceItem *a = clipAt(track, 0);  // 0..59
         SourceItem *b = clipAt(track, 60); // from its frame 7
-        b->setValue("source",
-                    b->sourceValue(track, b->sceneX(), b->width - timeline::toScene(7),
-                                   timeline::toScene(7)),
+        b->setValue("source", SourceData::sourceValue(track, b->start(), b->duration() - 7, 7),
                     false, true);
         m_model->addTransition("clip_box", a, b, 1000, 5, true); // 15 frames each side: 45..75
         a->setValue("mute", bg::Value(true), false, true);
@@ -428,7 +440,8 @@ private slots:
         QFETCH(int, expectTrack);
         connect(m_view, &TimeLineGraphicsView::sig_createSourceItem, m_model,
                 [this](const bg::ValueMap &request, const QColor &c, const QFont &f) {
-                    m_model->createFromDrop(request, c, f);
+                    m_model->createFromDrop(
+                        request, trackrows::at(*m_model, request.at("posY").toDouble()), c, f);
                 });
         m_view->setZoomLevel(12);
         ClassifyItem *row = nullptr;
@@ -439,7 +452,7 @@ private slots:
             row = row->child(rowTrack);
         QVERIFY(row);
         const QPoint pos =
-            m_view->mapFromScene(QPointF(timeline::toScene(300) + 20, row->y() + 10));
+            m_view->mapFromScene(QPointF(timeline::toScene(300) + 20, trackrows::top(row) + 10));
         dropOnView(materialPayload(kind, true, m_dir.filePath(file)), pos);
         ClassifyItem *want = expectTrack < 0 ? m_model->group(expectKind)
                                              : m_model->group(expectKind)->child(expectTrack);
@@ -448,7 +461,7 @@ private slots:
         QCOMPARE(clip->kind, expectKind);
         // Let go inside frame 300: the clip starts on that frame.
         QCOMPARE(clip->start(), int64_t(300));
-        QCOMPARE(clip->sceneX(), timeline::toScene(300));
+        QCOMPARE(timeline::toScene(clip->start()), timeline::toScene(300));
         QCOMPARE(history()->stack()->text(history()->stack()->count() - 1), QString("AddSource"));
     }
     void invalidMaterialIsRefused()
@@ -475,29 +488,31 @@ private slots:
         SourceItem *a = clipAt(track, 0);
         SourceItem *b = clipAt(track, 60);
         SourceItem *lone = clipAt(track->child(0), 400);
-        const QPoint cut = m_view->mapFromScene(QPointF(b->sceneX(), track->y() + 10));
+        const QPoint cut = m_view->mapFromScene(
+            QPointF(timeline::toScene(b->start()), trackrows::top(track) + 10));
         dropOnView(transitionPayload("clip_cross"), cut);
         QCOMPARE(m_model->transitions().size(), 1);
-        QCOMPARE(m_model->transitions()[0]->data()->from, a);
-        QCOMPARE(m_model->transitions()[0]->data()->to, b);
+        QCOMPARE(m_model->transitions()[0]->data()->from(), a);
+        QCOMPARE(m_model->transitions()[0]->data()->to(), b);
         // Again on the same cut: only the name changes.
         dropOnView(transitionPayload("over_white"), cut);
         QCOMPARE(m_model->transitions().size(), 1);
         QCOMPARE(m_model->transitions()[0]->data()->name, QString("over_white"));
         // Near the end of a lone clip: a tail transition.
         const QPoint end = m_view->mapFromScene(
-            QPointF(lone->sceneX() + lone->width + 200, track->child(0)->y() + 10));
+            QPointF(timeline::toScene(lone->start()) + lone->sceneWidth() + 200,
+                    trackrows::top(track->child(0)) + 10));
         dropOnView(transitionPayload("scale_in"), end);
         QCOMPARE(m_model->transitions().size(), 2);
-        QCOMPARE(m_model->transitions()[1]->data()->from, lone);
-        QVERIFY(!m_model->transitions()[1]->data()->to);
+        QCOMPARE(m_model->transitions()[1]->data()->from(), lone);
+        QVERIFY(!m_model->transitions()[1]->data()->to());
         // Near its start: a head transition beside the tail one.
-        const QPoint start =
-            m_view->mapFromScene(QPointF(lone->sceneX() + 100, track->child(0)->y() + 10));
+        const QPoint start = m_view->mapFromScene(
+            QPointF(timeline::toScene(lone->start()) + 100, trackrows::top(track->child(0)) + 10));
         dropOnView(transitionPayload("clip_box"), start);
         QCOMPARE(m_model->transitions().size(), 3);
-        QVERIFY(!m_model->transitions()[2]->data()->from);
-        QCOMPARE(m_model->transitions()[2]->data()->to, lone);
+        QVERIFY(!m_model->transitions()[2]->data()->from());
+        QCOMPARE(m_model->transitions()[2]->data()->to(), lone);
         QVERIFY(lone->headTransFrames > 0);
         QCOMPARE(m_view->transitionBand(), QRectF()); // the band is gone after the drop
     }
@@ -518,7 +533,8 @@ private slots:
         SourceItem *b = clipAt(track, 60 + gap);
         const int steps = history()->stack()->count();
         dropOnView(transitionPayload("clip_cross"),
-                   m_view->mapFromScene(QPointF(b->sceneX(), track->y() + 10)));
+                   m_view->mapFromScene(
+                       QPointF(timeline::toScene(b->start()), trackrows::top(track) + 10)));
         QCOMPARE(m_model->transitions().size(), 1);
         QCOMPARE(b->start(), int64_t(60)); // brought back to meet a
         QVERIFY(m_boxes.isEmpty());
@@ -542,8 +558,8 @@ private slots:
 private:
     SourceItem *clipAt(ClassifyItem *track, int64_t startFrame, const char *file = "clip.mp4")
     {
-        SourceItem *clip = m_model->createClip(track, track->kind, m_dir.filePath(file),
-                                               timeline::toScene(startFrame));
+        SourceItem *clip =
+            m_model->createClip(track, track->kind, m_dir.filePath(file), startFrame);
         m_view->updateSceneWidth();
         m_view->horizontalScrollBar()->setValue(0);
         return clip;

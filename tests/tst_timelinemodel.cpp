@@ -2,10 +2,12 @@
 // undo and redo of every edit, and the Timeline section of the file.
 #include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
+#include "support/TimelineFixture.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/DropPayload.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimelineDocument.h"
+#include "timeline/TimelineEditor.h"
 #include "timeline/TimelineEvaluator.h"
 #include "timeline/TimelinePublisher.h"
 #include "timeline/TimelineSection.h"
@@ -16,7 +18,6 @@
 #include "undo/UndoController.h"
 
 #include <QApplication>
-#include <QGraphicsScene>
 #include <QUndoStack>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -66,16 +67,10 @@ zua::UndoController *history()
     return zua::UndoController::instance();
 }
 
-// Moves a clip as a drag does: one undoable step, then the checks a drop runs.
-void moveClip(TimelineDocument &model, SourceItem *clip, int64_t startFrame)
+// Moves a clip as a drag does.
+bool moveClip(TimelineDocument &model, SourceItem *clip, int64_t startFrame)
 {
-    zua::MergeSequence seq("SourceMove");
-    clip->setValue(
-        "source",
-        clip->sourceValue(clip->track, timeline::toScene(startFrame), clip->width, clip->offsetX),
-        true, true);
-    model.resolveOverlaps(clip->track);
-    model.checkTransitions();
+    return TimelineEditor(&model).requestMove({{clip, clip->track, startFrame}});
 }
 
 } // namespace
@@ -101,8 +96,7 @@ private slots:
     void init()
     {
         history()->reset();
-        m_scene = new QGraphicsScene;
-        m_model = new TimelineDocument(m_scene);
+        m_model = new TimelineDocument;
         m_model->setProbe(
             [this](const QString &p, bool autoSize) { return m_render.probeMedia(p, autoSize); });
         m_model->buildGroups();
@@ -113,7 +107,6 @@ private slots:
         m_model->clearAll();
         history()->reset();
         delete m_model;
-        delete m_scene;
     }
 
     void creationDefaultsByKind_data()
@@ -148,7 +141,7 @@ private slots:
         QFETCH(QSize, shown);
         SourceItem *clip =
             m_model->createClip(g(kind), kind, file.isEmpty() ? QString() : m_dir.filePath(file),
-                                timeline::toScene(10), QColor("#ff8800"), QFont("Sans", 20));
+                                10, QColor("#ff8800"), QFont("Sans", 20));
         QVERIFY(clip);
         if (duration < 0)
             duration = fullLength =
@@ -160,7 +153,6 @@ private slots:
         QCOMPARE(clip->sourceSize, size);
         QCOMPARE(clip->previewRect, QRectF(QPointF(0, 0), QSizeF(shown)));
         QVERIFY(clip->isSelected());
-        QCOMPARE(clip->scene(), m_scene);
         QCOMPARE(g(kind)->clips(), QList<SourceItem *>({clip}));
         // What is published depends on the kind.
         QCOMPARE(clip->hasValue("previewRect"), timeline::hasMask(kind, timeline::kVisualMask));
@@ -180,7 +172,6 @@ private slots:
         QCOMPARE(history()->stack()->text(0), QString("AddSource"));
         history()->undo();
         QVERIFY(g(kind)->clips().isEmpty());
-        QVERIFY(!clip->scene());
     }
     void wholeFilesKeepEveryFrame_data()
     {
@@ -209,7 +200,7 @@ private slots:
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=" + rate, "-f", "lavfi",
                                   "-i", "sine=f=440", "-frames:v", QString::number(frames),
                                   "-shortest", "-pix_fmt", "yuv420p", file}));
-        SourceItem *clip = m_model->createClip(g(CT_VIDEO), CT_VIDEO, file, timeline::toScene(10));
+        SourceItem *clip = m_model->createClip(g(CT_VIDEO), CT_VIDEO, file, 10);
         QVERIFY(clip);
         QCOMPARE(clip->duration(), shown);
         QCOMPARE(clip->fullLength, shown);
@@ -224,10 +215,8 @@ private slots:
     void overlappingClipsArePushedRight()
     {
         SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
-        SourceItem *c =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(70));
-        SourceItem *b =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(20));
+        SourceItem *c = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 70);
+        SourceItem *b = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 20);
         // b overlaps a and goes to its end; c, now overlapped by b, is pushed on too.
         // (Each clip lasts 60 frames.)
         QCOMPARE(a->start(), int64_t(0));
@@ -243,8 +232,7 @@ private slots:
         QCOMPARE(c->start(), int64_t(70));
         QCOMPARE(g(CT_VIDEO)->clips(), QList<SourceItem *>({a, c}));
         // Dropped on a's last frame: an overlap of a single frame is pushed on too.
-        SourceItem *d =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(59));
+        SourceItem *d = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 59);
         QCOMPARE(d->start(), int64_t(60));
     }
     void transitionPlacement_data()
@@ -281,8 +269,7 @@ private slots:
         QFETCH(qint64, start);
         QFETCH(qint64, end);
         SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
-        SourceItem *b =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(60));
+        SourceItem *b = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 60);
         TransItem *t =
             m_model->addTransition("clip_cross", sides != "to" ? a : nullptr,
                                    sides != "from" ? b : nullptr, durationMs, ratio, true);
@@ -300,7 +287,7 @@ private slots:
         QCOMPARE(trans.at("durationframe").toInt64(), int64_t(durationMs));
         QCOMPARE(trans.at("name").toStdString(), std::string("clip_cross"));
         history()->undo();
-        QVERIFY(!t->scene());
+        QVERIFY(!m_model->transitions().contains(t));
         QCOMPARE(b->headTransFrames, int64_t(0)); // the markers go with it
     }
     void transitionLengthFollowsItsClips()
@@ -308,12 +295,8 @@ private slots:
         // One-second clips: a panel edit asking for 5 s gets what the clips can give, the
         // panel learns that maximum, and trimming a clip later shortens the transition.
         auto clipAt = [this](int64_t at) {
-            SourceItem *clip =
-                m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(at));
-            clip->setValue(
-                "source",
-                clip->sourceValue(clip->track, timeline::toScene(at), timeline::toScene(30), 0),
-                false, true);
+            SourceItem *clip = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), at);
+            clip->setValue("source", SourceData::sourceValue(clip->track, at, 30, 0), false, true);
             return clip;
         };
         SourceItem *a = clipAt(0);
@@ -331,8 +314,7 @@ private slots:
         QVERIFY(t->data()->durationMs <= t->data()->maxDurationMs());
         QCOMPARE(TimelineEvaluator(m_model).lastFrame(), int64_t(59));
 
-        b->setValue("source", b->sourceValue(b->track, b->sceneX(), timeline::toScene(10), 0),
-                    false, true);
+        b->setValue("source", SourceData::sourceValue(b->track, b->start(), 10, 0), false, true);
         m_model->checkTransitions();
         QCOMPARE(t->data()->endFrame, int64_t(40)); // ten frames after the cut, all b has
         QCOMPARE(TimelineEvaluator(m_model).lastFrame(), int64_t(39));
@@ -342,6 +324,9 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::newRow("add clip") << "add";
         QTest::newRow("move clip") << "move";
+        QTest::newRow("move clip to another track, over a clip") << "moveAcross";
+        QTest::newRow("trim clip") << "trim";
+        QTest::newRow("split clip") << "split";
         QTest::newRow("remove clip") << "remove";
         QTest::newRow("add track") << "addTrack";
         QTest::newRow("remove track with clips") << "removeTrack";
@@ -353,23 +338,25 @@ private slots:
         QFETCH(QString, edit);
         ClassifyItem *track = m_model->insertTrack(g(CT_VIDEO), 0, false);
         SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
-        SourceItem *b =
-            m_model->createClip(track, CT_VIDEO, path("clip.mp4"), timeline::toScene(30));
+        SourceItem *b = m_model->createClip(track, CT_VIDEO, path("clip.mp4"), 30);
         m_model->createClip(g(CT_SUBTITLE), CT_SUBTITLE, QString(), 0);
         m_model->addTransition("over_black", nullptr, b, 1000, 5, true);
         const QString before = section(*m_model);
         const int steps = history()->stack()->count();
 
         if (edit == "add")
-            m_model->createClip(track, CT_VIDEO, path("wide.mp4"), timeline::toScene(200));
+            m_model->createClip(track, CT_VIDEO, path("wide.mp4"), 200);
         else if (edit == "move")
-            moveClip(*m_model, a, 75);
-        else if (edit == "remove") {
-            zua::MergeSequence seq("remove sourceItems");
-            zua::ZuObject::DelObject_canUndo(
-                b, bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(track->clips().indexOf(b)))}}));
-            m_model->checkTransitions();
-        } else if (edit == "addTrack")
+            QVERIFY(moveClip(*m_model, a, 75));
+        else if (edit == "moveAcross")
+            QVERIFY(TimelineEditor(m_model).requestMove({{a, track, 40}}));
+        else if (edit == "trim")
+            QVERIFY(TimelineEditor(m_model).requestTrim(b, 35, 20, 5));
+        else if (edit == "split")
+            QVERIFY(TimelineEditor(m_model).requestSplit(b, 50));
+        else if (edit == "remove")
+            QVERIFY(TimelineEditor(m_model).requestRemove({b}, "remove sourceItems"));
+        else if (edit == "addTrack")
             m_model->insertTrack(g(CT_PICTURE), 0, true);
         else if (edit == "removeTrack")
             m_model->removeTrack(track, true);
@@ -381,6 +368,7 @@ private slots:
         const QString after = section(*m_model);
         QVERIFY(after != before);
         QCOMPARE(history()->stack()->count(), steps + 1); // one step
+        VERIFY_CONSISTENT(*m_model);
         // Playback and export read the published state: after the event-loop turn it
         // shows what the model holds, after the edit and after each undo and redo.
         const std::shared_ptr<TimelineFeed> feed = m_model->publisher()->feed();
@@ -392,26 +380,114 @@ private slots:
         QVERIFY(history()->undo());
         QCOMPARE(section(*m_model), before);
         QVERIFY(published());
+        VERIFY_CONSISTENT(*m_model);
         QVERIFY(history()->redo());
         QCOMPARE(section(*m_model), after);
         QVERIFY(published());
+        VERIFY_CONSISTENT(*m_model);
         QVERIFY(history()->undo());
         QCOMPARE(section(*m_model), before);
         QVERIFY(published());
+        VERIFY_CONSISTENT(*m_model);
+    }
+    void editRequestsDoAllOrNothing_data()
+    {
+        // Two 60-frame clips a (0..59) and b (60..119) joined by a dissolve on the video
+        // track, a 60-frame clip c (0..59) on a second video track, a picture p (0..499)
+        // on the picture track. `starts` lists a, b, c, p after the request: a refused
+        // request leaves them, and the history, as they were.
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<QList<qint64>>("starts");
+        using L = QList<qint64>;
+        QTest::newRow("move onto another clip pushes it right")
+            << "move a 30" << true << L{30, 90, 0, 0};
+        QTest::newRow("a move before the start stops at 0")
+            << "move b -20" << true << L{0, 60, 0, 0};
+        QTest::newRow("a move to a track of another kind is refused")
+            << "move a to pictures" << false << L{0, 60, 0, 0};
+        QTest::newRow("a move of a clip taken off is refused")
+            << "move removed" << false << L{0, 60, 0, 0};
+        QTest::newRow("a trim past the material's end is refused")
+            << "trim b 60 61 0" << false << L{0, 60, 0, 0};
+        QTest::newRow("a trim before the material's start is refused")
+            << "trim b 55 65 -5" << false << L{0, 60, 0, 0};
+        QTest::newRow("a trim to no frame is refused")
+            << "trim b 60 0 0" << false << L{0, 60, 0, 0};
+        QTest::newRow("a picture has no in-point") << "trim p 0 100 3" << false << L{0, 60, 0, 0};
+        QTest::newRow("a trim of the tail shortens the clip")
+            << "trim b 60 30 0" << true << L{0, 60, 0, 0};
+        QTest::newRow("a picture reaches back freely")
+            << "trim p 0 900 0" << true << L{0, 60, 0, 0};
+        QTest::newRow("a cut at the clip's first frame is refused")
+            << "split b 60" << false << L{0, 60, 0, 0};
+        QTest::newRow("a cut past the clip is refused") << "split b 130" << false << L{0, 60, 0, 0};
+        QTest::newRow("a cut inside") << "split b 90" << true << L{0, 60, 0, 0};
+        QTest::newRow("joining over another clip is refused")
+            << "join b d" << false << L{0, 60, 0, 0};
+    }
+    void editRequestsDoAllOrNothing()
+    {
+        QFETCH(QString, request);
+        QFETCH(bool, done);
+        QFETCH(QList<qint64>, starts);
+        ClassifyItem *second = m_model->insertTrack(g(CT_VIDEO), 0, false);
+        SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
+        SourceItem *b = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 60);
+        SourceItem *c = m_model->createClip(second, CT_VIDEO, path("clip.mp4"), 0);
+        SourceItem *p = m_model->createClip(g(CT_PICTURE), CT_PICTURE, path("still.png"), 0);
+        QVERIFY(m_model->addTransition("clip_cross", a, b, 1000, 5, true));
+        SourceItem *d = nullptr, *removed = nullptr;
+        if (request == "join b d") { // e lies between b and d
+            QVERIFY(m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 150));
+            d = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 300);
+        }
+        if (request == "move removed") {
+            removed = m_model->createClip(second, CT_VIDEO, path("clip.mp4"), 300);
+            QVERIFY(TimelineEditor(m_model).requestRemove({removed}, "remove sourceItems"));
+        }
+        const QString before = section(*m_model);
+        const int steps = history()->stack()->count();
+        const QStringList words = request.split(' ');
+        SourceItem *clip = words[1] == "a" ? a : words[1] == "b" ? b : words[1] == "p" ? p : c;
+        auto number = [&words](int i) { return words.value(i).toLongLong(); };
+        TimelineEditor editor(m_model);
+        QString why;
+        bool answer = false;
+        if (request == "move a to pictures")
+            answer = editor.requestMove({{a, g(CT_PICTURE), 0}}, &why);
+        else if (request == "move removed")
+            answer = editor.requestMove({{removed, second, 0}}, &why);
+        else if (words[0] == "move")
+            answer = editor.requestMove({{clip, clip->track, number(2)}}, &why);
+        else if (words[0] == "trim")
+            answer = editor.requestTrim(clip, number(2), number(3), number(4), &why);
+        else if (words[0] == "split")
+            answer = editor.requestSplit(clip, number(2), &why) != nullptr;
+        else if (words[0] == "join")
+            answer = editor.requestTransition("clip_cross", {b, d}, 200, &why);
+        QCOMPARE(answer, done);
+        QCOMPARE(why.isEmpty(), done); // a refusal says why
+        VERIFY_CONSISTENT(*m_model);
+        QCOMPARE((QList<qint64>{a->start(), b->start(), c->start(), p->start()}), starts);
+        if (!done) {
+            QCOMPARE(section(*m_model), before);
+            QCOMPARE(history()->stack()->count(), steps);
+            return;
+        }
+        QCOMPARE(history()->stack()->count(), steps + 1);
+        QVERIFY(history()->undo());
+        QCOMPARE(section(*m_model), before);
+        VERIFY_CONSISTENT(*m_model);
     }
     void reopenedTimelineHoldsWhatWasSet()
     {
         ClassifyItem *track = m_model->insertTrack(g(CT_VIDEO), 0, false);
         SourceItem *a = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 0);
-        SourceItem *b =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("wide.mp4"), timeline::toScene(60));
+        SourceItem *b = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("wide.mp4"), 60);
         // Trimmed: from its frame 7, 30 frames long, at frame 12 of the second track.
-        SourceItem *trimmed =
-            m_model->createClip(track, CT_VIDEO, path("clip.mp4"), timeline::toScene(12));
-        trimmed->setValue("source",
-                          trimmed->sourceValue(track, timeline::toScene(12), timeline::toScene(30),
-                                               timeline::toScene(7)),
-                          true, true);
+        SourceItem *trimmed = m_model->createClip(track, CT_VIDEO, path("clip.mp4"), 12);
+        trimmed->setValue("source", SourceData::sourceValue(track, 12, 30, 7), true, true);
         m_model->createClip(g(CT_PICTURE), CT_PICTURE, path("still.png"), 0);
         m_model->createClip(g(CT_SUBTITLE), CT_SUBTITLE, QString(), 0, QColor("#12ab34"),
                             QFont("Serif", 30));
@@ -443,7 +519,7 @@ private slots:
                                .arg(c->mute ? "muted" : "vol " + QString::number(c->volume));
             for (TransItem *t : m_model->transitions())
                 out << QString("%1 %2>%3 %4 ms ratio %5")
-                           .arg(t->data()->name, t->data()->from->path, t->data()->to->path)
+                           .arg(t->data()->name, t->data()->from()->path, t->data()->to()->path)
                            .arg(t->data()->durationMs)
                            .arg(t->data()->ratio);
             return out;
@@ -465,9 +541,8 @@ private slots:
             QCOMPARE(values(), set);
         }
         // New clips still go on top of what was read.
-        const int top = m_model->transitions()[0]->data()->from->stacking;
-        SourceItem *fresh =
-            m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), timeline::toScene(400));
+        const int top = m_model->transitions()[0]->data()->from()->stacking;
+        SourceItem *fresh = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 400);
         QVERIFY(fresh->stacking > top);
     }
     void forbiddenCharactersNeverReachTheFile()
@@ -592,7 +667,6 @@ private:
     QString path(const char *name) const { return m_dir.filePath(name); }
     ClassifyItem *g(uint32_t kind) { return m_model->group(kind); }
     QTemporaryDir m_dir;
-    QGraphicsScene *m_scene = nullptr;
     TimelineDocument *m_model = nullptr;
     RenderManager m_render;
 };

@@ -142,8 +142,7 @@ private slots:
 private:
     SourceItem *clip(uint32_t kind, ClassifyItem *track, int64_t frame, const char *file)
     {
-        SourceItem *c = m_panel->model()->createClip(track, kind, m_dir.filePath(file),
-                                                     timeline::toScene(frame));
+        SourceItem *c = m_panel->model()->createClip(track, kind, m_dir.filePath(file), frame);
         m_panel->view()->updateSceneWidth();
         return c;
     }

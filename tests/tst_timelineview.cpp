@@ -67,7 +67,7 @@ private:
                 fixtures::ffmpeg(
                     {"-f", "lavfi", "-i", "testsrc2=s=160x120:d=2", "-pix_fmt", "yuv420p", path});
         }
-        return m_model->createClip(m_model->group(kind), kind, path, timeline::toScene(start));
+        return m_model->createClip(m_model->group(kind), kind, path, start);
     }
     QTemporaryDir m_dir;
     std::unique_ptr<fixtures::Timeline> m_timeline;

@@ -26,6 +26,7 @@
 #include "timeline/TimeLineWidget.h"
 #include "timeline/TimelineDocument.h"
 #include "timeline/ToolBarWidget.h"
+#include "timeline/TrackRows.h"
 
 #include "bridge/UserSettings.h"
 #include "support/EnglishTestMain.h"
@@ -166,7 +167,8 @@ private slots:
             return group->childCount() > 0 ? group->child(0) : group;
         };
         ClassifyItem *row = videoRow();
-        const QPoint at = view->mapFromScene(QPointF(timeline::toScene(60) + 1, row->y() + 10));
+        const QPoint at =
+            view->mapFromScene(QPointF(timeline::toScene(60) + 1, trackrows::top(row) + 10));
         std::unique_ptr<QMimeData> payload(MaterialItem::dragPayload(library->materials()[0]));
         QDragEnterEvent enter(at, Qt::CopyAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view->viewport(), &enter);

@@ -3,7 +3,6 @@
 #include "SourceItem.h"
 #include "TimelineDocument.h"
 
-#include "common/QssManager.h"
 #include "undo/UndoController.h"
 
 #include <QUuid>
@@ -37,22 +36,6 @@ int ClassifyItem::row() const
     return m_parent ? m_parent->m_children.indexOf(const_cast<ClassifyItem *>(this)) : 0;
 }
 
-double ClassifyItem::y() const
-{
-    const double s = QssManager::screenScale();
-    if (!m_parent)
-        return 0;
-    if (!isGroup)
-        return m_parent->y() + (row() + 1) * timeline::rowHeight(kind) * s;
-    double y = 0;
-    for (ClassifyItem *g : m_parent->m_children) {
-        if (g == this)
-            break;
-        y += timeline::rowHeight(g->kind) * s * (g->m_expanded ? g->childCount() + 1 : 1);
-    }
-    return y;
-}
-
 SourceItem *ClassifyItem::clipAt(int64_t frame) const
 {
     for (SourceItem *clip : m_clips)
@@ -69,9 +52,8 @@ bool ClassifyItem::isFree(int64_t frame) const
 
 int ClassifyItem::sortedIndexFor(const SourceItem *clip) const
 {
-    const double x = clip->sceneX();
-    return int(std::lower_bound(m_clips.begin(), m_clips.end(), x,
-                                [](SourceItem *c, double at) { return c->sceneX() < at; }) -
+    return int(std::lower_bound(m_clips.begin(), m_clips.end(), clip->start(),
+                                [](SourceItem *c, int64_t at) { return c->start() < at; }) -
                m_clips.begin());
 }
 
@@ -81,7 +63,7 @@ void ClassifyItem::addClip(SourceItem *clip, int index)
         return;
     m_clips.insert(std::clamp(index, 0, int(m_clips.size())), clip);
     if (m_model)
-        m_model->countVisualClip(clip->kind, 1);
+        m_model->clipJoined(clip);
     zua::UndoController::instance()->noteChange();
 }
 
@@ -90,7 +72,7 @@ void ClassifyItem::removeClip(SourceItem *clip)
     if (!m_clips.removeOne(clip))
         return;
     if (m_model)
-        m_model->countVisualClip(clip->kind, -1);
+        m_model->clipLeft(clip);
     zua::UndoController::instance()->noteChange();
 }
 
@@ -98,7 +80,7 @@ void ClassifyItem::sortClips()
 {
     // Usually already in order (one clip moved or added): checked in one pass, so a
     // track of thousands of clips is not sorted again for each of them.
-    const auto before = [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); };
+    const auto before = [](SourceItem *a, SourceItem *b) { return a->start() < b->start(); };
     if (!std::is_sorted(m_clips.begin(), m_clips.end(), before))
         std::stable_sort(m_clips.begin(), m_clips.end(), before);
     zua::UndoController::instance()->noteChange();

@@ -34,6 +34,7 @@ public:
     int row() const;
     ClassifyItem *parentItem() const { return m_parent; }
     ClassifyItem *group() { return isGroup ? this : m_home; }
+    const ClassifyItem *group() const { return isGroup ? this : m_home; }
     // The group a track belongs to, also while it is out of the tree.
     void setHome(ClassifyItem *group) { m_home = group; }
     TimelineDocument *model() const { return m_model; }
@@ -41,8 +42,6 @@ public:
     bool expanded() const { return m_expanded; }
     void setExpanded(bool expanded) { m_expanded = expanded; }
 
-    // Scene y of the item's row.
-    double y() const;
     // The first clip with start <= frame < start + duration.
     SourceItem *clipAt(int64_t frame) const;
     // True when every clip ends at or before the frame.
@@ -60,7 +59,7 @@ public:
     void insertChild(int row, ClassifyItem *child);
     void takeChild(ClassifyItem *child);
 
-    // Undo notifications: 1 inserts the track at {"model", "row"}, 2 removes it.
+    // Undo notifications: 1 inserts the track at {"row"}, 2 removes it.
     void onChange(int kind, const bg::Value &arg) override;
 
 private:

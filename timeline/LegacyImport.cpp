@@ -132,11 +132,11 @@ void LegacyImport::readValues(QXmlStreamReader &r, Record &record)
             const QString n = r.name().toString();
             const double v = r.readElementText(QXmlStreamReader::SkipChildElements).toDouble();
             if (n == QLatin1String("startPts"))
-                record.start = double(framesOfHundredths(v)) * timeline::kFrameWidth;
+                record.start = framesOfHundredths(v);
             else if (n == QLatin1String("duration"))
-                record.width = double(framesOfHundredths(v)) * timeline::kFrameWidth;
+                record.duration = framesOfHundredths(v);
             else if (n == QLatin1String("mv_cut_pos"))
-                record.offset = double(framesOfMs(v)) * timeline::kFrameWidth;
+                record.offset = framesOfMs(v);
             // "mv_duration": the material's whole length, which the probe gives anew.
         }
     }
@@ -179,8 +179,9 @@ void LegacyImport::readTree(QXmlStreamReader &r)
                     continue;
                 const Record &rec = *found;
                 auto *clip = new SourceItem(rec.kind, row);
-                clip->width = rec.width;
-                clip->offsetX = rec.offset;
+                clip->startFrame = rec.start;
+                clip->durationFrames = rec.duration;
+                clip->offsetFrames = rec.offset;
                 clip->path = rec.kind == CT_SUBTITLE ? QString() : rec.path;
                 clip->previewRect = rec.placement;
                 clip->rotate = rec.rotate;
@@ -192,7 +193,7 @@ void LegacyImport::readTree(QXmlStreamReader &r)
                 clip->color = rec.color;
                 clip->font = rec.font;
                 clip->content = rec.content;
-                m_model->adoptLoadedClip(clip, rec.start);
+                m_model->adoptLoadedClip(clip);
                 m_clips.insert(uid, clip);
             }
         }

@@ -41,7 +41,7 @@ public:
 private:
     struct Record {
         uint32_t kind = 0;
-        double start = 0, width = 0, offset = 0; // scene units
+        int64_t start = 0, duration = 0, offset = 0; // frames
         QString path;
         QRectF placement;
         int rotate = 0, transparency = 255, volume = 128, stretch = 1;

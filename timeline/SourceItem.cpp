@@ -14,6 +14,8 @@
 #include "SourceAnchor.h"
 #include "TimeLineGraphicsScene.h"
 #include "TimelineDocument.h"
+#include "TrackRows.h"
+#include "TransItem.h"
 
 #include "common/QssManager.h"
 #include "common/Translate.h"
@@ -67,20 +69,21 @@ void SourceData::setSubtitle(const QColor &c, const QFont &f, const QString &tex
     content = text;
 }
 
-bg::Value SourceData::sourceValue(ClassifyItem *onTrack, double x, double w, double offset) const
+bg::Value SourceData::sourceValue(const ClassifyItem *onTrack, int64_t start, int64_t duration,
+                                  int64_t offset)
 {
     bg::ValueMap source;
     // The track by its uuid: a record outlives the objects it names.
     source["parent"] = bg::Value((onTrack ? onTrack->uuid : QString()).toStdString());
-    source["posX"] = bg::Value(x);
-    source["sizeX"] = bg::Value(w);
-    source["offsetX"] = bg::Value(offset);
+    source["posX"] = bg::Value(timeline::toScene(start));
+    source["sizeX"] = bg::Value(timeline::toScene(duration));
+    source["offsetX"] = bg::Value(timeline::toScene(offset));
     return bg::Value(source);
 }
 
 void SourceData::publishValues()
 {
-    setValue("source", sourceValue(track, sceneX(), width, offsetX), false, false);
+    setValue("source", currentSource(), false, false);
     for (const clipprops::Property &p : clipprops::all())
         if (*p.key && timeline::hasMask(kind, p.kinds))
             setValue(p.key, clipprops::toValue(*this, p), false, false);
@@ -117,26 +120,36 @@ bool SourceItem::onAnOpenRow() const
     return !group || group->expanded();
 }
 
-void SourceItem::placeAt(double x)
+void SourceItem::followRecord()
 {
-    setPos(x, track ? track->y() : 0);
+    prepareGeometryChange();
+    m_shown = false;
+    setPos(timeline::toScene(startFrame), track ? trackrows::top(track) : 0);
     updateAnchors();
 }
 
-void SourceItem::setGeometry(double x, double newWidth, double newOffsetX)
+void SourceItem::showSpan(int64_t start, int64_t duration, int64_t offset)
 {
     prepareGeometryChange();
-    width = newWidth;
-    offsetX = newOffsetX;
-    setPos(x, pos().y());
+    m_shown = true;
+    m_shownStart = start;
+    m_shownDuration = duration;
+    m_shownOffset = offset;
+    setPos(timeline::toScene(start), pos().y());
     updateAnchors();
-    zua::UndoController::instance()->noteChange();
+}
+
+void SourceItem::showMovedTo(const QPointF &scenePos)
+{
+    if (!m_shown)
+        showSpan(startFrame, durationFrames, offsetFrames);
+    setPos(scenePos);
 }
 
 void SourceItem::updateAnchors()
 {
     m_left->setPos(0, height() / 2);
-    m_right->setPos(width, height() / 2);
+    m_right->setPos(sceneWidth(), height() / 2);
 }
 
 void SourceItem::refreshFill()
@@ -328,13 +341,13 @@ void SourceItem::applySizeCommand(int mode, int command)
 
 QRectF SourceItem::boundingRect() const
 {
-    return QRectF(0.5, 1.5, width - 0.5, height() - 0.5);
+    return QRectF(0.5, 1.5, sceneWidth() - 0.5, height() - 0.5);
 }
 
 QPainterPath SourceItem::shape() const
 {
     QPainterPath path;
-    path.addRect(QRectF(0, 0, width, height()));
+    path.addRect(QRectF(0, 0, sceneWidth(), height()));
     return path;
 }
 
@@ -362,6 +375,7 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option
     QFont big = painter->font();
     big.setPointSize(12);
     painter->setFont(big);
+    const double width = sceneWidth();
     const double viewWidth = z * width;
     if (!valid) {
         const QFontMetrics fm(big);
@@ -385,7 +399,7 @@ void SourceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option
     const QRectF exposed = option ? option->exposedRect : bounds;
     clippictures::Span span;
     span.secondsPerPixel = 1.0 / (z * timeline::kFrameWidth * timebase::kFps);
-    span.firstSecond = offsetX / (timeline::kFrameWidth * timebase::kFps);
+    span.firstSecond = double(shownOffset()) / timebase::kFps;
     span.fromX = std::max(0.0, exposed.left() * z);
     span.toX = std::min(viewWidth, exposed.right() * z);
     span.top = 2;
@@ -482,17 +496,19 @@ void SourceItem::clicked(QGraphicsSceneMouseEvent *event, int clicks)
     const double s = QssManager::screenScale();
     const QPointF p = event->pos();
     const QRectF head(0, s * 9, timeline::toScene(headTransFrames), s * 18);
-    const QRectF tail(width - timeline::toScene(tailTransFrames), s * 9,
+    const QRectF tail(sceneWidth() - timeline::toScene(tailTransFrames), s * 9,
                       timeline::toScene(tailTransFrames), s * 18);
     auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene());
-    if (headTransFrames != 0 && head.contains(p))
-        emit sig_transLeftClicked(clicks, this);
-    else if (tailTransFrames != 0 && tail.contains(p))
-        emit sig_transRightClicked(clicks, this);
-    else if (timelineScene)
+    TimelineDocument *document = track ? track->model() : nullptr;
+    const bool onHead = headTransFrames != 0 && head.contains(p);
+    const bool onTail = !onHead && tailTransFrames != 0 && tail.contains(p);
+    if (onHead || onTail) {
+        if (TransItem *t = document ? document->transitionAt(this, onHead) : nullptr)
+            t->showPanel(clicks, this);
+    } else if (timelineScene)
         timelineScene->showMenu(this, menuType(), clicks, panelValues());
     if (timelineScene)
-        timelineScene->seek(timeline::toFrames(sceneX() + p.x()));
+        timelineScene->seek(timeline::toFrames(pos().x() + p.x()));
 }
 
 void SourceItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
@@ -524,9 +540,9 @@ QVariant SourceItem::itemChange(GraphicsItemChange change, const QVariant &value
         m_left->setVisible(selected);
         m_right->setVisible(selected);
     }
-    // Where the clip starts and whether it is selected are part of what the preview
-    // and the engines read.
-    if (change == ItemSelectedHasChanged || change == ItemPositionHasChanged)
+    // Whether the clip is selected is part of what the preview reads (where it
+    // starts is the record's, which tells of its own changes).
+    if (change == ItemSelectedHasChanged)
         zua::UndoController::instance()->noteChange();
     return QGraphicsItem::itemChange(change, value);
 }
@@ -589,13 +605,18 @@ void SourceItem::applyKey(const std::string &key)
             if (onTimeline)
                 track->addClip(this, track->clips().size());
         }
-        prepareGeometryChange();
-        width = get("sizeX").toDouble(width);
-        offsetX = get("offsetX").toDouble(offsetX);
-        placeAt(get("posX").toDouble(pos().x()));
+        auto frames = [&get](const char *k, int64_t now) {
+            const bg::Value v = get(k);
+            return v.isEmpty() ? now : timeline::toFrames(v.toDouble());
+        };
+        startFrame = frames("posX", startFrame);
+        durationFrames = frames("sizeX", durationFrames);
+        offsetFrames = frames("offsetX", offsetFrames);
+        followRecord();
         setVisible(onAnOpenRow()); // a track of a collapsed group keeps its clips hidden
         if (track)
             track->sortClips();
+        zua::UndoController::instance()->noteChange();
         return;
     }
     if (const clipprops::Property *p = clipprops::byKey(key))

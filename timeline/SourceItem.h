@@ -1,6 +1,6 @@
 #pragma once
-// One clip on a track: its record, published to its property map, and its item in
-// the timeline scene (x = start, width = duration, in scene units).
+// One clip on a track: its record (frames), published to its property map, and its
+// item in the timeline scene, which takes its place from the record.
 // Lives on: main thread.
 
 #include "TimelineTypes.h"
@@ -22,8 +22,11 @@ class SourceData : public QObject, public zua::ZuObject {
 public:
     uint32_t kind = CT_NONE;
     ClassifyItem *track = nullptr;
-    double width = 0;   // scene units
-    double offsetX = 0; // in-point, scene units
+    // Where the clip starts on the timeline, how long it plays and where in its
+    // material it begins, in frames: the truth the item and the engines follow.
+    int64_t startFrame = 0;
+    int64_t durationFrames = 0;
+    int64_t offsetFrames = 0;
     int64_t fullLength = 0;
     QString path;
     QString uuid;
@@ -41,30 +44,31 @@ public:
     int stretch = 1;
     bool valid = true;
     int temperature = 0, saturation = 0, hue = 0, contrast = 0, bright = 0, highlight = 0;
+    // Lengths of the transitions at the clip's head and tail (its markers), told by
+    // the transitions.
     int64_t headTransFrames = 0;
     int64_t tailTransFrames = 0;
 
-    virtual double sceneX() const = 0;
-    int64_t start() const { return timeline::toFrames(sceneX()); }
-    int64_t duration() const { return timeline::toFrames(width); }
-    int64_t offset() const { return timeline::toFrames(offsetX); }
+    int64_t start() const { return startFrame; }
+    int64_t duration() const { return durationFrames; }
+    int64_t offset() const { return offsetFrames; }
+    int64_t end() const { return startFrame + durationFrames; }
     void setSubtitle(const QColor &c, const QFont &f, const QString &text);
     // Next stacking value for a new clip of `kind`.
     static int nextZValue(uint32_t kind);
     // A stacking value read from a file: later new clips of `kind` go above it.
     static void noteZValue(uint32_t kind, int value);
-    // The "source" map: track, position, width and in-point.
-    bg::Value sourceValue(ClassifyItem *onTrack, double x, double w, double offset) const;
+    // The "source" map of a placement: the track by uuid, and start, duration and
+    // in-point written in scene units (frames × the frame width).
+    static bg::Value sourceValue(const ClassifyItem *onTrack, int64_t start, int64_t duration,
+                                 int64_t offset);
+    // The clip's present "source" map.
+    bg::Value currentSource() const
+    {
+        return sourceValue(track, startFrame, durationFrames, offsetFrames);
+    }
     // Stores every property of the clip's kind, without recording undo.
     void publishValues();
-
-public slots:
-    void slot_updateFromTransTime(int64_t frames) { tailTransFrames = frames; }
-    void slot_updateToTransTime(int64_t frames) { headTransFrames = frames; }
-
-signals:
-    void sig_transLeftClicked(int clicks, SourceData *clip);
-    void sig_transRightClicked(int clicks, SourceData *clip);
 };
 
 class SourceAnchor;
@@ -77,11 +81,20 @@ public:
     SourceItem(uint32_t kind, ClassifyItem *track);
     int type() const override { return Type; }
 
-    double sceneX() const override { return pos().x(); }
-    // Places the clip at a scene x on its track's row.
-    void placeAt(double x);
-    // Moves and resizes the clip in place (scene units), handles included.
-    void setGeometry(double x, double newWidth, double newOffsetX);
+    // Puts the item where its record says: x from the start frame, y on its track's
+    // row, width from the duration (the gesture's span, if any, is dropped).
+    void followRecord();
+    // While a clip is dragged or trimmed the item shows where the gesture would put
+    // it, without changing the record; followRecord() ends that.
+    void showSpan(int64_t start, int64_t duration, int64_t offset);
+    void showMovedTo(const QPointF &scenePos);
+    bool showsGesture() const { return m_shown; }
+    // The span as drawn (the record's, or a trim gesture's), in frames.
+    int64_t shownStart() const { return m_shown ? m_shownStart : startFrame; }
+    int64_t shownDuration() const { return m_shown ? m_shownDuration : durationFrames; }
+    int64_t shownOffset() const { return m_shown ? m_shownOffset : offsetFrames; }
+    // Drawn width in scene units.
+    double sceneWidth() const { return timeline::toScene(shownDuration()); }
     // Row height of the clip's kind at the display scale.
     double height() const;
 
@@ -94,9 +107,6 @@ public:
     void loadThumbnail();
     QString label() const;
     SourceAnchor *anchor(bool right) const { return right ? m_right : m_left; }
-    // Puts the item back where its stored "source" value says (after a gesture that
-    // moved it on screen was called off).
-    void restoreGeometry() { applyKey("source"); }
     // False for a clip on a track whose group is collapsed (it is hidden there).
     bool onAnOpenRow() const;
     // Moves the trim handles to the clip's edges.
@@ -143,6 +153,8 @@ private:
     int m_labelRoom = -1;
     bool m_hover = false;
     QString m_gifName;
+    bool m_shown = false; // a trim gesture's span is drawn
+    int64_t m_shownStart = 0, m_shownDuration = 0, m_shownOffset = 0;
     SourceAnchor *m_left;
     SourceAnchor *m_right;
 };

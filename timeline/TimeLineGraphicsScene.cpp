@@ -5,9 +5,10 @@
 #include "SourceItem.h"
 #include "TimeLineGraphicsView.h"
 #include "TimelineDocument.h"
+#include "TimelineEditor.h"
+#include "TrackRows.h"
 #include "TransItem.h"
 
-#include "common/QssManager.h"
 #include "undo/UndoController.h"
 
 #include <QGraphicsSceneMouseEvent>
@@ -42,9 +43,9 @@ void TimeLineGraphicsScene::cancelGesture()
     if (m_moved) {
         for (const Grip &grip : qAsConst(m_grips))
             if (grip.clip)
-                grip.clip->restoreGeometry();
+                grip.clip->followRecord();
         if (m_trimmed)
-            m_trimmed->restoreGeometry();
+            m_trimmed->followRecord();
     }
     m_grips.clear();
     m_trimmed = nullptr;
@@ -166,32 +167,23 @@ void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
     m_moved = true;
     if (m_trimmed) {
         SourceItem *clip = m_trimmed;
-        const double newX =
-            timeline::toScene(timeline::toFrames(std::max(0.0, pos.x() - m_handleOffset)));
-        // A clip never reaches before the start or past the end of its material.
-        const double full = timeline::toScene(clip->fullLength);
+        const int64_t at = timeline::toFrames(std::max(0.0, pos.x() - m_handleOffset));
+        // A clip never reaches before the start or past the end of its material, and
+        // keeps at least one frame.
+        const int64_t start = clip->start(), end = clip->end(), offset = clip->offset();
         if (!m_trimRight) {
-            const double handleX = clip->sceneX();
             // Pictures and subtitles have no in-point: their left edge goes back freely
             // (to the timeline's start); media stops at its first frame.
             const bool unbounded = clip->fullLength >= timeline::kUnboundedFrames;
-            const double maxWidth =
-                unbounded ? clip->width + handleX : std::min(full, clip->width + clip->offsetX);
-            const double width = std::clamp(clip->width + handleX - newX, 0.0, maxWidth);
-            const double offset =
-                unbounded
-                    ? 0.0
-                    : timeline::toScene(timeline::toFrames(clip->offsetX + clip->width - width));
-            clip->setGeometry(handleX + clip->width - width, width, offset);
+            const int64_t earliest = unbounded ? 0 : std::max<int64_t>(0, start - offset);
+            const int64_t newStart = std::clamp(at, earliest, end - 1);
+            clip->showSpan(newStart, end - newStart, unbounded ? 0 : offset + (newStart - start));
         } else {
-            const double handleX = clip->sceneX() + clip->width;
-            clip->setGeometry(clip->sceneX(),
-                              std::clamp(clip->width + newX - handleX, 0.0, full - clip->offsetX),
-                              clip->offsetX);
+            const int64_t latest = start + clip->fullLength - offset;
+            clip->showSpan(start, std::clamp(at, start + 1, latest) - start, offset);
         }
         return;
     }
-    const double s = QssManager::screenScale();
     for (const Grip &grip : qAsConst(m_grips)) {
         SourceItem *clip = grip.clip;
         if (!clip)
@@ -201,10 +193,10 @@ void TimeLineGraphicsScene::slot_moveItems(const QPointF &pos)
             timeline::toScene(timeline::toFrames(std::max(0.0, pos.x() - grip.offset.x())));
         double y = pos.y() - grip.offset.y();
         if (group) {
-            const double row = timeline::rowHeight(clip->kind) * s;
-            y = std::clamp(y, group->y(), group->y() + group->childCount() * row);
+            const double top = trackrows::top(group);
+            y = std::clamp(y, top, top + group->childCount() * trackrows::height(group));
         }
-        clip->setPos(x, y);
+        clip->showMovedTo(QPointF(x, y));
     }
     m_snapFrame = -1;
     if (m_autoAlign)
@@ -244,8 +236,8 @@ TimeLineGraphicsScene::snapTarget(double x,
         auto *other = static_cast<SourceItem *>(item);
         if (!other->isVisible() || (skip && skip(other)))
             continue;
-        consider(other->sceneX());
-        consider(other->sceneX() + other->width);
+        consider(timeline::toScene(other->start()));
+        consider(timeline::toScene(other->end()));
     }
     return best;
 }
@@ -253,13 +245,13 @@ TimeLineGraphicsScene::snapTarget(double x,
 void TimeLineGraphicsScene::snap(Grip &grip)
 {
     SourceItem *clip = grip.clip;
-    const double x = clip->sceneX();
+    const double x = clip->pos().x();
     const std::optional<double> target =
         snapTarget(x, [this](const SourceItem *other) { return isGripped(other); });
     if (!target)
         return;
     grip.offset.rx() += x - *target; // the pointer keeps its grip
-    clip->setPos(*target, clip->pos().y());
+    clip->showMovedTo(QPointF(*target, clip->pos().y()));
     m_snapFrame = timeline::toFrames(*target);
 }
 
@@ -274,48 +266,33 @@ void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
     m_snapFrame = -1;
     if (!moved || !m_model)
         return;
-    // Where each held clip ends up; a clip back on its own frame and track (a jittery
-    // click) changes nothing, and a gesture that changes nothing records nothing.
-    QVector<QPair<SourceItem *, bg::Value>> changes;
-    const double s = QssManager::screenScale();
-    auto consider = [&changes](SourceItem *clip, const bg::Value &next) {
-        if (next == clip->value("source"))
-            clip->restoreGeometry(); // undo a sub-row drift of the picture
-        else
-            changes.append({clip, next});
-    };
-    if (trimmed) {
-        consider(trimmed, trimmed->sourceValue(trimmed->track, trimmed->sceneX(), trimmed->width,
-                                               trimmed->offsetX));
-    } else {
-        for (const Grip &grip : grips) {
-            SourceItem *clip = grip.clip;
-            ClassifyItem *group = clip && clip->track ? clip->track->group() : nullptr;
-            if (!group)
-                continue;
-            const double row = timeline::rowHeight(clip->kind) * s;
-            const int index = std::clamp(int(std::lround((clip->pos().y() - group->y()) / row)), 0,
-                                         group->childCount());
-            ClassifyItem *track = index == 0 ? group : group->child(index - 1);
-            consider(clip, clip->sourceValue(track, clip->sceneX(), clip->width, clip->offsetX));
-        }
-    }
-    if (changes.isEmpty()) {
-        update();
-        return;
-    }
+    // Where each held clip ends up, asked of the document as one edit; a clip back
+    // on its own frame and track (a jittery click) changes nothing.
+    QString why;
     {
         QScopedValueRollback<bool> committing(m_committing, true);
-        zua::MergeSequence sequence("SourceMove");
-        QSet<ClassifyItem *> touched;
-        for (const auto &change : qAsConst(changes)) {
-            touched << change.first->track;
-            change.first->setValue("source", change.second, true, true);
-            touched << change.first->track;
+        if (trimmed) {
+            const int64_t start = trimmed->shownStart(), duration = trimmed->shownDuration(),
+                          offset = trimmed->shownOffset();
+            trimmed->followRecord();
+            TimelineEditor(m_model).requestTrim(trimmed, start, duration, offset, &why);
+        } else {
+            QVector<TimelineEditor::Move> moves;
+            for (const Grip &grip : grips) {
+                SourceItem *clip = grip.clip;
+                ClassifyItem *group = clip && clip->track ? clip->track->group() : nullptr;
+                if (!group)
+                    continue;
+                const double row = trackrows::height(group);
+                const int index =
+                    std::clamp(int(std::lround((clip->pos().y() - trackrows::top(group)) / row)), 0,
+                               group->childCount());
+                ClassifyItem *track = index == 0 ? group : group->child(index - 1);
+                moves.append({clip, track, timeline::toFrames(clip->pos().x())});
+                clip->followRecord();
+            }
+            TimelineEditor(m_model).requestMove(moves, &why);
         }
-        for (ClassifyItem *track : touched)
-            m_model->resolveOverlaps(track);
-        m_model->checkTransitions();
     }
     emit sig_edited();
     update();

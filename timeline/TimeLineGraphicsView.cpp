@@ -69,6 +69,8 @@ TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, Timelin
         });
     if (scene) {
         scene->setModel(m_model);
+        if (m_model)
+            m_model->attachScene(scene);
         scene->setViewScale(kStartScale);
         connect(scene, &TimeLineGraphicsScene::sig_edited, this, [this] {
             updateSceneWidth();
@@ -138,10 +140,8 @@ void TimeLineGraphicsView::updateSceneWidth()
     double right = 0;
     if (m_model) {
         for (ClassifyItem *track : m_model->tracks())
-            if (!track->clips().isEmpty()) {
-                const SourceItem *last = track->clips().last();
-                right = std::max(right, last->sceneX() + last->width);
-            }
+            if (!track->clips().isEmpty())
+                right = std::max(right, timeline::toScene(track->clips().last()->end()));
         for (TransItem *t : m_model->transitions())
             right = std::max(right, timeline::toScene(t->data()->endFrame));
     }

@@ -5,6 +5,7 @@
 #include "SourceItem.h"
 #include "TimeLineGraphicsView.h"
 #include "TimelineDocument.h"
+#include "TrackRows.h"
 #include "TrackTreeModel.h"
 #include "common/QssManager.h"
 
@@ -61,13 +62,13 @@ void TimeLineTreeView::slot_sceneHeight(const QModelIndex &)
         ClassifyItem *group = root->child(g);
         for (SourceItem *clip : group->clips()) {
             clip->setVisible(true);
-            clip->placeAt(clip->pos().x());
+            clip->followRecord();
         }
         for (int t = 0; t < group->childCount(); ++t)
             for (SourceItem *clip : group->child(t)->clips()) {
                 clip->setVisible(group->expanded());
                 if (group->expanded())
-                    clip->placeAt(clip->pos().x());
+                    clip->followRecord();
             }
     }
     if (QGraphicsScene *scene = m_model->scene()) {
@@ -82,10 +83,8 @@ void TimeLineTreeView::slot_sceneHeight(const QModelIndex &)
 void TimeLineTreeView::slot_createSourceItem(const bg::ValueMap &request, const QColor &color,
                                              const QFont &font)
 {
-    bg::ValueMap atScene = request;
-    atScene["posY"] =
-        bg::Value(int32_t(request.at("posY").toInt32() + m_clips->verticalScrollBar()->value()));
-    SourceItem *clip = m_model->createFromDrop(atScene, color, font);
+    const double y = request.at("posY").toInt32() + m_clips->verticalScrollBar()->value();
+    SourceItem *clip = m_model->createFromDrop(request, trackrows::at(*m_model, y), color, font);
     // A voice-over moves the playhead to its end, ready to record the next one.
     if (clip && clip->kind == CT_DUB)
         m_clips->slot_resetFrame(clip->start() + clip->duration(), EDIT_NONE, true);
@@ -110,9 +109,9 @@ double TimeLineTreeView::dubRowY(int row) const
     if (!dub)
         return 0;
     if (row >= 0 && row < dub->childCount())
-        return dub->child(row)->y();
+        return trackrows::top(dub->child(row));
     // A track just added may not have its place yet: below the group's row.
-    return dub->y() + QssManager::screenScale() * (row + 1) * timeline::rowHeight(CT_DUB);
+    return trackrows::top(dub) + (row + 1) * trackrows::height(dub);
 }
 
 void TimeLineTreeView::resetTracks()

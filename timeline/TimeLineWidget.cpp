@@ -16,8 +16,7 @@
 #include <QXmlStreamReader>
 
 TimeLineWidget::TimeLineWidget(QWidget *parent)
-    : QWidget(parent), m_scene(new TimeLineGraphicsScene(this)),
-      m_model(new TimelineDocument(m_scene, this))
+    : QWidget(parent), m_scene(new TimeLineGraphicsScene(this)), m_model(new TimelineDocument(this))
 {
     setObjectName(QStringLiteral("TimeLineWidget"));
     resize(754, 333);

@@ -3,11 +3,11 @@
 #include "ClassifyItem.h"
 #include "SourceItem.h"
 #include "TimeLineGraphicsScene.h"
+#include "TimelineCheck.h"
 #include "TimelinePublisher.h"
 #include "TrackTreeModel.h"
 #include "TransItem.h"
 
-#include "common/QssManager.h"
 #include "common/Translate.h"
 #include "common/ValueQt.h"
 #include "render/MediaProbe.h"
@@ -37,19 +37,72 @@ bg::Value colArg(int col)
     return bg::Value(arg);
 }
 
+bool isGif(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix == QLatin1String("gif") || suffix == QLatin1String("GIF");
+}
+
+// How many frames a material gives a clip of `kind`: pictures (other than GIFs)
+// and subtitles last as long as wanted; the rest as long as the file (`pix`).
+int64_t materialFrames(uint32_t kind, const QString &path, int64_t pix)
+{
+    if (kind == CT_SUBTITLE || (kind == CT_PICTURE && !isGif(path)))
+        return timeline::kUnboundedFrames;
+    return pix;
+}
+
 } // namespace
 
-TimelineDocument::TimelineDocument(QGraphicsScene *scene, QObject *parent)
-    : QObject(parent), m_scene(scene), m_root(std::make_unique<ClassifyItem>(this, CT_NONE, false))
+TimelineDocument::TimelineDocument(QObject *parent)
+    : QObject(parent), m_root(std::make_unique<ClassifyItem>(this, CT_NONE, false))
 {
     // The editor hands the render manager's probe in (the first video may size the
     // project); on its own the model only reads the file.
     m_probe = [](const QString &path, bool) { return probeMediaFile(path); };
     m_tree = new TrackTreeModel(this);
     m_publisher = new TimelinePublisher(this, this); // after the tree: it listens to its rows
+    if (timelinecheck::enabled())
+        watchConsistency();
+}
+
+void TimelineDocument::watchConsistency()
+{
+    // Once per turn of the event loop after a change: an edit made of several steps
+    // (a file being read) is judged when it has finished.
+    connect(zua::UndoController::instance(), &zua::UndoController::sig_changed, this, [this] {
+        if (m_checkQueued)
+            return;
+        m_checkQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_checkQueued = false;
+                const QStringList problems = timelinecheck::problems(*this);
+                if (!problems.isEmpty())
+                    qFatal("The timeline is inconsistent:\n%s",
+                           qPrintable(problems.join(QLatin1Char('\n'))));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 TimelineDocument::~TimelineDocument() {}
+
+void TimelineDocument::attachScene(QGraphicsScene *scene)
+{
+    m_scene = scene;
+    if (!scene)
+        return;
+    for (SourceItem *clip : clips()) {
+        if (clip->scene() != scene)
+            scene->addItem(clip);
+        clip->followRecord();
+    }
+    for (TransItem *t : qAsConst(m_transitions))
+        if (t->scene() != scene)
+            scene->addItem(t);
+}
 
 // ---- tree ------------------------------------------------------------------------
 
@@ -136,19 +189,53 @@ QList<ClassifyItem *> TimelineDocument::tracks() const
 
 // ---- clips ---------------------------------------------------------------------
 
+void TimelineDocument::clearSelection()
+{
+    if (m_scene)
+        m_scene->clearSelection();
+    // Without a scene, the clips this document selected (loading thousands of clips
+    // stays linear).
+    for (const QPointer<SourceItem> &clip : qAsConst(m_selected))
+        if (clip)
+            clip->setSelected(false);
+    m_selected.clear();
+}
+
+void TimelineDocument::select(SourceItem *clip)
+{
+    clearSelection();
+    clip->setSelected(true);
+    if (!m_scene)
+        m_selected.append(clip);
+}
+
 bg::ValueMap TimelineDocument::probe(const QString &path, bool autoSize) const
 {
     return m_probe ? m_probe(path, autoSize) : bg::ValueMap();
 }
 
-void TimelineDocument::countVisualClip(uint32_t kind, int delta)
+void TimelineDocument::clipJoined(SourceItem *clip)
 {
-    if (kind == CT_VIDEO || kind == CT_PICTURE)
-        m_visualClips = std::max(0, m_visualClips + delta);
+    m_byUuid.insert(clip->uuid, clip);
+    // Back on the timeline (an undo): the transitions naming it draw its markers.
+    for (TransItem *t : m_transitionsByClip.values(clip->uuid))
+        t->data()->sendLengths(true);
+    if (clip->kind == CT_VIDEO || clip->kind == CT_PICTURE)
+        ++m_visualClips;
+}
+
+void TimelineDocument::clipLeft(SourceItem *clip)
+{
+    auto it = m_byUuid.find(clip->uuid);
+    if (it != m_byUuid.end() && it.value() == clip)
+        m_byUuid.erase(it);
+    if (clip->kind == CT_VIDEO || clip->kind == CT_PICTURE)
+        m_visualClips = std::max(0, m_visualClips - 1);
 }
 
 SourceItem *TimelineDocument::createClip(ClassifyItem *track, uint32_t kind, const QString &path,
-                                         double x, const QColor &colour, const QFont &font)
+                                         int64_t startFrame, const QColor &colour,
+                                         const QFont &font)
 {
     if (!track)
         return nullptr;
@@ -158,7 +245,7 @@ SourceItem *TimelineDocument::createClip(ClassifyItem *track, uint32_t kind, con
         clip->clipRect = QRect(0, 0, 500, 100);
         clip->sourceSize = QSize(500, 100);
         clip->fullLength = timeline::kUnboundedFrames;
-        clip->width = timeline::toScene(timeline::kDefaultStillFrames);
+        clip->durationFrames = timeline::kDefaultStillFrames;
         clip->setSubtitle(colour, font, ZTR("subtitle_source_menu.default"));
     } else {
         const bg::ValueMap info = probe(path, m_visualClips == 0);
@@ -174,14 +261,11 @@ SourceItem *TimelineDocument::createClip(ClassifyItem *track, uint32_t kind, con
         clip->previewRect = QRectF(0, 0, w, h);
         clip->clipRect = QRect(0, 0, w, h);
         clip->sourceSize = QSize(w, h);
+        clip->fullLength = materialFrames(kind, path, pix);
         if (kind == CT_PICTURE) {
-            const QString suffix = QFileInfo(path).suffix();
-            const bool gif = suffix == QLatin1String("gif") || suffix == QLatin1String("GIF");
-            clip->fullLength = gif ? pix : timeline::kUnboundedFrames;
-            clip->width = timeline::toScene(gif ? pix : timeline::kDefaultStillFrames);
+            clip->durationFrames = isGif(path) ? pix : timeline::kDefaultStillFrames;
         } else {
-            clip->fullLength = pix;
-            clip->width = timeline::toScene(pix);
+            clip->durationFrames = pix;
             // Shown at the project's scale, whole: a 480p clip fills a 1080p
             // picture's height as it fills its own, not a quarter of it.
             if (w > 0 && h > 0 && m_renderSize.isValid())
@@ -190,39 +274,16 @@ SourceItem *TimelineDocument::createClip(ClassifyItem *track, uint32_t kind, con
         }
     }
     clip->loadThumbnail();
-    clip->placeAt(x);
-    if (m_scene)
-        m_scene->clearSelection();
-    clip->setSelected(true);
+    clip->startFrame = std::max<int64_t>(0, startFrame);
+    clip->followRecord();
     clip->publishValues();
 
     SourceItem *item = clip.release();
     zua::MergeSequence sequence("AddSource");
     zua::ZuObject::AddObject_canUndo(item, colArg(0));
-    item->setSelected(true);
+    select(item);
     resolveOverlaps(track);
     return item;
-}
-
-ClassifyItem *TimelineDocument::itemAtY(double y) const
-{
-    if (y < 0)
-        return nullptr;
-    const double s = QssManager::screenScale();
-    for (ClassifyItem *item : tracks()) {
-        // The empty row at the bottom reaches down to the end of the view.
-        if (item->kind == CT_NONE) {
-            if (item->isGroup && y >= item->y())
-                return item;
-            continue;
-        }
-        if (!item->isGroup && !item->group()->expanded())
-            continue;
-        const double top = item->y();
-        if (y >= top && y < top + timeline::rowHeight(item->kind) * s)
-            return item;
-    }
-    return nullptr;
 }
 
 ClassifyItem *TimelineDocument::trackForDrop(ClassifyItem *row, uint32_t kind) const
@@ -239,15 +300,14 @@ ClassifyItem *TimelineDocument::trackForDrop(ClassifyItem *row, uint32_t kind) c
     return g;
 }
 
-SourceItem *TimelineDocument::createFromDrop(const bg::ValueMap &request, const QColor &colour,
-                                             const QFont &font)
+SourceItem *TimelineDocument::createFromDrop(const bg::ValueMap &request, ClassifyItem *row,
+                                             const QColor &colour, const QFont &font)
 {
     auto get = [&request](const char *k) {
         auto it = request.find(k);
         return it == request.end() ? bg::Value() : it->second;
     };
     uint32_t kind = uint32_t(get("type").toInt32());
-    ClassifyItem *row = itemAtY(get("posY").toDouble());
     // The track under the pointer decides when it takes the material's other kind.
     const uint32_t alsoAs = uint32_t(get("alsoAs").toInt32(0));
     if (row && alsoAs != CT_NONE && row->kind == alsoAs)
@@ -255,20 +315,21 @@ SourceItem *TimelineDocument::createFromDrop(const bg::ValueMap &request, const 
     ClassifyItem *track = trackForDrop(row, kind);
     if (!track)
         return nullptr;
-    const double x = std::max(0.0, get("posX").toDouble());
-    return createClip(track, kind, QString::fromStdString(get("path").toStdString()), x, colour,
+    const int64_t start = std::max<int64_t>(0, timeline::toFrames(get("posX").toDouble()));
+    return createClip(track, kind, QString::fromStdString(get("path").toStdString()), start, colour,
                       font);
 }
 
 void TimelineDocument::resolveOverlaps(ClassifyItem *track)
 {
     track->sortClips();
-    double end = 0;
+    int64_t end = 0;
     for (SourceItem *clip : track->clips()) {
-        if (clip->sceneX() < end)
-            clip->setValue("source", clip->sourceValue(track, end, clip->width, clip->offsetX),
+        if (clip->start() < end)
+            clip->setValue("source",
+                           SourceData::sourceValue(track, end, clip->duration(), clip->offset()),
                            true, true);
-        end = clip->sceneX() + clip->width;
+        end = clip->end();
     }
     track->sortClips();
 }
@@ -283,12 +344,7 @@ QList<SourceItem *> TimelineDocument::clips() const
 
 SourceItem *TimelineDocument::clipByUuid(const QString &uuid) const
 {
-    if (uuid.isEmpty())
-        return nullptr;
-    for (SourceItem *clip : clips())
-        if (clip->uuid == uuid)
-            return clip;
-    return nullptr;
+    return uuid.isEmpty() ? nullptr : m_byUuid.value(uuid);
 }
 
 ClassifyItem *TimelineDocument::trackByUuid(const QString &uuid) const
@@ -323,9 +379,10 @@ void TimelineDocument::slot_selectClip(const QString &uuid, bool selected)
         return;
     // Selected in the picture: that clip alone, and its panel (when one is open)
     // shows it, as a click on the timeline does.
-    if (selected && m_scene)
-        m_scene->clearSelection();
-    clip->setSelected(selected);
+    if (selected)
+        select(clip);
+    else
+        clip->setSelected(false);
     if (auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(clip->scene());
         timelineScene && selected)
         timelineScene->showMenu(clip, clip->menuType(), 1, clip->panelValues());
@@ -344,7 +401,6 @@ TransItem *TimelineDocument::addTransition(const QString &name, SourceItem *from
     d->durationMs = durationMs;
     d->ratio = std::clamp(ratio, 0, 10);
     d->setClips(from, to);
-    t->connectClips();
     d->recompute();
     t->setValue("trans", t->transValue(), false, false);
     if (recordUndo)
@@ -368,25 +424,39 @@ void TimelineDocument::removeTransition(TransItem *t, bool recordUndo)
 
 void TimelineDocument::transitionShown(TransItem *t, bool shown)
 {
-    m_transitions.removeOne(t);
-    if (shown)
+    const TransitionData *d = t->data();
+    if (m_transitions.removeOne(t)) {
+        m_transitionsByClip.remove(d->fromUuid, t);
+        m_transitionsByClip.remove(d->toUuid, t);
+    }
+    if (shown) {
         m_transitions.append(t);
+        if (d->hasFrom())
+            m_transitionsByClip.insert(d->fromUuid, t);
+        if (d->hasTo())
+            m_transitionsByClip.insert(d->toUuid, t);
+    }
     zua::UndoController::instance()->noteChange();
+}
+
+TransItem *TimelineDocument::transitionAt(const SourceItem *clip, bool head) const
+{
+    if (!clip)
+        return nullptr;
+    for (TransItem *t : m_transitionsByClip.values(clip->uuid))
+        if ((head ? t->data()->toUuid : t->data()->fromUuid) == clip->uuid)
+            return t;
+    return nullptr;
 }
 
 void TimelineDocument::checkTransitions()
 {
-    auto onTimeline = [this](SourceItem *clip) {
-        return clip && clip->scene() == m_scene && clip->track && clip->track->hasClip(clip);
-    };
     for (TransItem *t : QList<TransItem *>(m_transitions)) {
         TransitionData *d = t->data();
-        bool drop = (!d->from && !d->to) || (d->from && !onTimeline(d->from)) ||
-                    (d->to && !onTimeline(d->to));
-        if (!drop && d->from && d->to) {
-            const double gap = d->to->sceneX() - (d->from->sceneX() + d->from->width);
-            const int64_t gapFrames = timeline::toFrames(gap);
-            drop = gapFrames != 0 && gap != d->recordedGap;
+        bool drop = (!d->hasFrom() && !d->hasTo()) || d->lostAClip();
+        if (!drop && d->hasFrom() && d->hasTo()) {
+            const int64_t gap = d->to()->start() - d->from()->end();
+            drop = gap != 0 && gap != d->recordedGap;
         }
         if (drop) {
             removeTransition(t, true);
@@ -414,7 +484,7 @@ void TimelineDocument::clearAll()
     notifyChanged();
 }
 
-void TimelineDocument::adoptLoadedClip(SourceItem *clip, double start, bool resolve)
+void TimelineDocument::adoptLoadedClip(SourceItem *clip, bool resolve)
 {
     if (clip->kind != CT_SUBTITLE) {
         const bg::ValueMap info = probe(clip->path, false);
@@ -427,15 +497,22 @@ void TimelineDocument::adoptLoadedClip(SourceItem *clip, double start, bool reso
             if (clip->previewRect.isEmpty())
                 clip->previewRect = QRectF(QPointF(0, 0), QSizeF(size));
             clip->sourceSize = size;
+            const auto pix = info.find("pix");
+            clip->fullLength = materialFrames(clip->kind, clip->path,
+                                              pix == info.end() ? 0 : pix->second.toInt64());
         } else {
             clip->setValid(false);
         }
+    } else {
+        clip->fullLength = timeline::kUnboundedFrames;
     }
+    // A clip read as longer than its material keeps its frames (the file may have been
+    // replaced, or be missing): the material counts as long as the clip needs.
+    clip->fullLength = std::max(clip->fullLength, clip->offset() + clip->duration());
     clip->loadThumbnail();
-    clip->placeAt(start);
+    clip->followRecord();
     clip->publishValues();
-    if (m_scene)
-        m_scene->clearSelection();
+    clearSelection();
     zua::MergeSequence sequence("AddSource");
     zua::ZuObject::AddObject_canUndo(clip, bg::Value(bg::ValueMap{{"col", bg::Value(int32_t(0))}}));
     if (resolve)

@@ -1,9 +1,9 @@
 #pragma once
 // The timeline as a document: its tracks (root, six groups, their tracks), the
 // clips and transitions placed on them, and the edits that make and remove them.
-// Views read it through TrackTreeModel (the header rows) and the graphics scene
-// (the clips); the engines through the snapshot TimelinePublisher makes; the
-// project file through TimelineSection.
+// It needs no view: a graphics scene attaches to show the clips. Views read it
+// through TrackTreeModel (the header rows) and the scene; the engines through the
+// snapshot TimelinePublisher makes; the project file through TimelineSection.
 // Lives on: main thread.
 
 #include "TimelineTypes.h"
@@ -13,14 +13,17 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGraphicsScene>
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 
 #include <functional>
 #include <memory>
 
 class ClassifyItem;
-class QGraphicsScene;
+
 class QXmlStreamReader;
 class QXmlStreamWriter;
 class SourceItem;
@@ -31,8 +34,7 @@ class TransItem;
 class TimelineDocument : public QObject {
     Q_OBJECT
 public:
-    // Clips and transitions are items of `scene`.
-    explicit TimelineDocument(QGraphicsScene *scene, QObject *parent = nullptr);
+    explicit TimelineDocument(QObject *parent = nullptr);
     ~TimelineDocument() override;
 
     // ---- tracks ----
@@ -50,37 +52,46 @@ public:
     QList<ClassifyItem *> tracks() const;
 
     // ---- clips ----
+    // The scene that shows the clips and transitions (null until one attaches): they
+    // are added to it now and whenever they join the timeline.
+    void attachScene(QGraphicsScene *scene);
     QGraphicsScene *scene() const { return m_scene; }
-    // Makes a clip from a material and puts it on the track at scene x, as one
-    // undoable step. Null when the material is not valid.
-    SourceItem *createClip(ClassifyItem *track, uint32_t kind, const QString &path, double x,
-                           const QColor &colour = QColor(), const QFont &font = QFont());
-    // The group or track whose row lies at a scene y; below the subtitle rows, the empty
-    // bottom row (a drop there goes to the material's own group).
-    ClassifyItem *itemAtY(double y) const;
+    // Deselects every clip; select() makes one clip the selection.
+    void clearSelection();
+    void select(SourceItem *clip);
+    // Makes a clip from a material and puts it on the track at a frame, as one
+    // undoable step (later clips of the track move right to make room). Null when the
+    // material is not valid.
+    SourceItem *createClip(ClassifyItem *track, uint32_t kind, const QString &path,
+                           int64_t startFrame, const QColor &colour = QColor(),
+                           const QFont &font = QFont());
     // Picks the track for a material dropped on `row` (the row under the drop
     // point): the row itself when its kind matches, else the material's group, or
     // that group's last track when the row's kind code is not below the material's.
     ClassifyItem *trackForDrop(ClassifyItem *row, uint32_t kind) const;
-    // Makes the clip a drop asked for ({"path", "posY", "posX", "type"}), with posY
-    // a scene y; the clip starts at posX, the frame under the pointer. (Not 50 view
-    // pixels to its left: people expect a clip to start where they let it go.)
-    SourceItem *createFromDrop(const bg::ValueMap &request, const QColor &colour,
+    // Makes the clip a drop asked for ({"path", "posX", "type", "alsoAs"}) on `row`,
+    // the row under the pointer; the clip starts at posX, the frame under the pointer.
+    // (Not 50 view pixels to its left: people expect a clip to start where they let
+    // it go.)
+    SourceItem *createFromDrop(const bg::ValueMap &request, ClassifyItem *row, const QColor &colour,
                                const QFont &font);
     // Pushes overlapping clips of the track to the right (with undo).
     void resolveOverlaps(ClassifyItem *track);
     QList<SourceItem *> clips() const;
+    // The clip on the timeline with this uuid, or null.
     SourceItem *clipByUuid(const QString &uuid) const;
     // A group or track now in the tree, or null.
     ClassifyItem *trackByUuid(const QString &uuid) const;
-    void countVisualClip(uint32_t kind, int delta);
+    // A track took a clip on or let it go (keeps the uuid index and the count of
+    // pictures and videos).
+    void clipJoined(SourceItem *clip);
+    void clipLeft(SourceItem *clip);
 
     // ---- transitions ----
     // Finishes a clip read from a project file (its record filled, its track set):
-    // probes its material, places it at scene x `start` and adds it to its track.
-    // A reader adding many clips passes `resolve` false and resolves the track's
-    // overlaps once when it is read.
-    void adoptLoadedClip(SourceItem *clip, double start, bool resolve = true);
+    // probes its material and adds it to its track. A reader adding many clips
+    // passes `resolve` false and resolves the track's overlaps once when it is read.
+    void adoptLoadedClip(SourceItem *clip, bool resolve = true);
     TransItem *addTransition(const QString &name, SourceItem *from, SourceItem *to,
                              int64_t durationMs, int ratio, bool recordUndo);
     void removeTransition(TransItem *transition, bool recordUndo);
@@ -89,6 +100,8 @@ public:
     void checkTransitions();
     const QList<TransItem *> &transitions() const { return m_transitions; }
     void transitionShown(TransItem *t, bool shown);
+    // The transition at the clip's head (or tail), or null.
+    TransItem *transitionAt(const SourceItem *clip, bool head) const;
 
     // Empties every track and removes the added tracks, without undo.
     void clearAll();
@@ -123,10 +136,17 @@ signals:
     void sig_opertorUi(bool stopPlay, bool stopRecord);
 
 private:
-    QGraphicsScene *m_scene;
+    // Checks the document's consistency after changes (debug and sanitizer builds).
+    void watchConsistency();
+
+    bool m_checkQueued = false;
+    QPointer<QGraphicsScene> m_scene;       // the view's, when one is attached
+    QList<QPointer<SourceItem>> m_selected; // selected here while no scene is attached
     std::unique_ptr<ClassifyItem> m_root;
     QList<TransItem *> m_transitions;
     int m_visualClips = 0;
+    QHash<QString, SourceItem *> m_byUuid;                // the clips on the timeline
+    QMultiHash<QString, TransItem *> m_transitionsByClip; // by the uuids of their clips
     Probe m_probe;
     QSize m_renderSize{framesize::kDefaultWidth, framesize::kDefaultHeight};
     const MaterialPaths *m_paths = &MaterialPaths::plain();

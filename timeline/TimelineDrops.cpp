@@ -116,8 +116,9 @@ void TimeLineGraphicsView::dropEvent(QDropEvent *event)
 void TimeLineGraphicsView::dropTransition(const QString &name, const QPointF &p)
 {
     const QRectF band = TransitionBand::around(p);
-    const bool joined = TimelineEditor(m_model).joinWithTransition(
-        name, TransitionBand::joinableClips(scene(), band), band.center().x());
+    const bool joined = TimelineEditor(m_model).requestTransition(
+        name, TransitionBand::joinableClips(scene(), band),
+        band.center().x() / timeline::kFrameWidth);
     viewport()->update();
     if (!joined)
         MessageBox::inform(window(), ZKEY("material_view.Hint"), ZTR("track-view.TransNotMeeting"),
@@ -145,8 +146,8 @@ void TimeLineGraphicsView::contextMenuEvent(QContextMenuEvent *event)
         clip->headTransFrames &&
         QRectF(0, s * 9, timeline::toScene(clip->headTransFrames), s * 18).contains(local);
     const double tail = timeline::toScene(clip->tailTransFrames);
-    const bool onTail =
-        clip->tailTransFrames && QRectF(clip->width - tail, s * 9, tail, s * 18).contains(local);
+    const bool onTail = clip->tailTransFrames &&
+                        QRectF(clip->sceneWidth() - tail, s * 9, tail, s * 18).contains(local);
     if (selected > 1) {
         menu.addAction(ZTR("track-view.Edit"))->setEnabled(false);
         menu.addAction(ZTR("track-view.UpLevel"))->setEnabled(false);
@@ -155,18 +156,13 @@ void TimeLineGraphicsView::contextMenuEvent(QContextMenuEvent *event)
                 &TimeLineGraphicsView::removeSelected);
     } else if (onHead || onTail) {
         connect(menu.addAction(ZTR("track-view.EditTrans")), &QAction::triggered, this,
-                [clip, onHead] {
-                    if (onHead)
-                        emit clip->sig_transLeftClicked(2, clip);
-                    else
-                        emit clip->sig_transRightClicked(2, clip);
+                [this, clip, onHead] {
+                    if (TransItem *t = m_model->transitionAt(clip, onHead))
+                        t->showPanel(2, clip);
                 });
         connect(menu.addAction(ZTR("track-view.DeleteTrans")), &QAction::triggered, this,
                 [this, clip, onHead] {
-                    for (TransItem *t : m_model->transitions())
-                        if ((onHead && t->data()->to == clip) ||
-                            (!onHead && t->data()->from == clip))
-                            m_model->removeTransition(t, true);
+                    m_model->removeTransition(m_model->transitionAt(clip, onHead), true);
                 });
     } else {
         connect(menu.addAction(ZTR("track-view.Edit")), &QAction::triggered, this, [this, clip] {

@@ -9,6 +9,7 @@
 
 #include <QGraphicsScene>
 #include <QMap>
+#include <QSet>
 
 #include <algorithm>
 
@@ -21,15 +22,97 @@ bg::Value colArg(int col)
 
 } // namespace
 
-SourceItem *TimelineEditor::split(SourceItem *clip, int64_t f)
+namespace {
+
+void say(QString *why, const QString &text)
 {
-    if (!clip || !m_model || !(clip->start() < f && f < clip->start() + clip->duration()))
+    if (why)
+        *why = text;
+}
+
+} // namespace
+
+bool TimelineEditor::onTimeline(const SourceItem *clip) const
+{
+    return clip && clip->track && clip->track->model() == m_model &&
+           clip->track->hasClip(const_cast<SourceItem *>(clip)) &&
+           m_model->trackByUuid(clip->track->uuid) == clip->track;
+}
+
+bool TimelineEditor::requestMove(const QVector<Move> &moves, QString *why)
+{
+    if (!m_model)
+        return false;
+    QVector<Move> changes;
+    for (Move move : moves) {
+        if (!onTimeline(move.clip)) {
+            say(why, QStringLiteral("a moved clip is not on the timeline"));
+            return false;
+        }
+        if (!move.track || m_model->trackByUuid(move.track->uuid) != move.track ||
+            move.track->kind != move.clip->kind) {
+            say(why, QStringLiteral("a clip can only go to a track of its kind"));
+            return false;
+        }
+        move.start = std::max<int64_t>(0, move.start);
+        if (move.track != move.clip->track || move.start != move.clip->start())
+            changes.append(move);
+    }
+    if (changes.isEmpty())
+        return true;
+    zua::MergeSequence sequence("SourceMove");
+    QSet<ClassifyItem *> touched;
+    for (const Move &move : qAsConst(changes)) {
+        touched << move.clip->track << move.track;
+        move.clip->setValue("source",
+                            SourceData::sourceValue(move.track, move.start, move.clip->duration(),
+                                                    move.clip->offset()),
+                            true, true);
+    }
+    for (ClassifyItem *track : qAsConst(touched))
+        m_model->resolveOverlaps(track);
+    m_model->checkTransitions();
+    return true;
+}
+
+bool TimelineEditor::requestTrim(SourceItem *clip, int64_t start, int64_t duration, int64_t offset,
+                                 QString *why)
+{
+    if (!m_model || !onTimeline(clip)) {
+        say(why, QStringLiteral("the trimmed clip is not on the timeline"));
+        return false;
+    }
+    const bool unbounded = clip->fullLength >= timeline::kUnboundedFrames;
+    if (duration < 1 || start < 0) {
+        say(why, QStringLiteral("a clip lasts at least one frame, from frame 0 on"));
+        return false;
+    }
+    if (unbounded ? offset != 0 : offset < 0 || offset + duration > clip->fullLength) {
+        say(why, QStringLiteral("a clip cannot reach outside its material"));
+        return false;
+    }
+    if (start == clip->start() && duration == clip->duration() && offset == clip->offset())
+        return true;
+    zua::MergeSequence sequence("SourceMove");
+    clip->setValue("source", SourceData::sourceValue(clip->track, start, duration, offset), true,
+                   true);
+    m_model->resolveOverlaps(clip->track);
+    m_model->checkTransitions();
+    return true;
+}
+
+SourceItem *TimelineEditor::requestSplit(SourceItem *clip, int64_t f, QString *why)
+{
+    if (!m_model || !onTimeline(clip)) {
+        say(why, QStringLiteral("the clip to cut is not on the timeline"));
         return nullptr;
+    }
+    if (!(clip->start() < f && f < clip->end())) {
+        say(why, QStringLiteral("a clip is cut strictly inside it"));
+        return nullptr;
+    }
     ClassifyItem *track = clip->track;
-    TransItem *tail = nullptr;
-    for (TransItem *t : m_model->transitions())
-        if (t->data()->from == clip)
-            tail = t;
+    TransItem *tail = m_model->transitionAt(clip, false);
 
     zua::MergeSequence sequence("splitSource");
     auto *right = new SourceItem(clip->kind, track);
@@ -43,24 +126,23 @@ SourceItem *TimelineEditor::split(SourceItem *clip, int64_t f)
     right->stretch = clip->stretch;
     right->setSubtitle(clip->color, clip->font, clip->content);
     right->setValid(clip->valid);
-    right->width = clip->width - (timeline::toScene(f) - timeline::toScene(clip->start()));
-    right->offsetX = clip->offsetX + timeline::toScene(f - clip->start());
+    right->startFrame = f;
+    right->durationFrames = clip->end() - f;
+    right->offsetFrames =
+        clip->fullLength >= timeline::kUnboundedFrames ? 0 : clip->offset() + (f - clip->start());
     right->loadThumbnail();
-    right->placeAt(timeline::toScene(f));
-    if (m_model->scene())
-        m_model->scene()->clearSelection();
+    right->followRecord();
     zua::ZuObject::AddObject_canUndo(right, colArg(0));
     right->publishValues();
-    right->setSelected(true);
+    m_model->select(right);
     clip->setValue("source",
-                   clip->sourceValue(track, clip->sceneX(), timeline::toScene(f) - clip->sceneX(),
-                                     clip->offsetX),
+                   SourceData::sourceValue(track, clip->start(), f - clip->start(), clip->offset()),
                    true, true);
     if (tail) {
         const QString name = tail->data()->name;
         const int64_t duration = tail->data()->durationMs;
         const int ratio = tail->data()->ratio;
-        SourceItem *to = tail->data()->to;
+        SourceItem *to = tail->data()->to();
         if (to)
             m_model->checkTransitions();
         else
@@ -70,27 +152,35 @@ SourceItem *TimelineEditor::split(SourceItem *clip, int64_t f)
     return right;
 }
 
-void TimelineEditor::remove(const QList<SourceItem *> &clips, const char *sequenceName)
+bool TimelineEditor::requestRemove(const QList<SourceItem *> &clips, const char *sequenceName,
+                                   QString *why)
 {
     if (!m_model || clips.isEmpty())
-        return;
+        return false;
+    for (SourceItem *clip : clips)
+        if (!onTimeline(clip)) {
+            say(why, QStringLiteral("a clip to remove is not on the timeline"));
+            return false;
+        }
     zua::MergeSequence sequence(sequenceName);
     for (SourceItem *clip : clips)
         zua::ZuObject::DelObject_canUndo(clip, colArg(clip->track->clips().indexOf(clip)));
     m_model->checkTransitions();
+    return true;
 }
 
-bool TimelineEditor::joinWithTransition(const QString &name, const QList<SourceItem *> &clips,
-                                        double bandCentreX)
+bool TimelineEditor::requestTransition(const QString &name, const QList<SourceItem *> &clips,
+                                       double bandCentre, QString *why)
 {
     if (!m_model)
-        return true;
+        return false;
     QMap<ClassifyItem *, QList<SourceItem *>> byTrack;
     for (SourceItem *clip : clips)
-        byTrack[clip->track] << clip;
+        if (onTimeline(clip))
+            byTrack[clip->track] << clip;
     if (byTrack.isEmpty())
         return true;
-    auto byStart = [](SourceItem *a, SourceItem *b) { return a->sceneX() < b->sceneX(); };
+    auto byStart = [](SourceItem *a, SourceItem *b) { return a->start() < b->start(); };
     QList<QPair<SourceItem *, SourceItem *>> pairs;
     const bool oneEach = byTrack.size() > 1 &&
                          std::all_of(byTrack.begin(), byTrack.end(),
@@ -100,7 +190,7 @@ bool TimelineEditor::joinWithTransition(const QString &name, const QList<SourceI
         for (const auto &l : byTrack)
             all += l;
         std::sort(all.begin(), all.end(), byStart);
-        if (all.last()->sceneX() >= all.first()->sceneX() + all.first()->width)
+        if (all.last()->start() >= all.first()->end())
             pairs << qMakePair(all.first(), all.last());
     } else {
         for (QList<SourceItem *> list : byTrack) {
@@ -110,7 +200,7 @@ bool TimelineEditor::joinWithTransition(const QString &name, const QList<SourceI
                 pairs << qMakePair(list[i], list[i + 1]);
             if (i < list.size()) {
                 SourceItem *last = list[i];
-                const bool tail = last->sceneX() + last->width / 2 <= bandCentreX;
+                const bool tail = last->start() + last->duration() / 2.0 <= bandCentre;
                 pairs << (tail ? qMakePair(last, static_cast<SourceItem *>(nullptr))
                                : qMakePair(static_cast<SourceItem *>(nullptr), last));
             }
@@ -118,32 +208,33 @@ bool TimelineEditor::joinWithTransition(const QString &name, const QList<SourceI
     }
     // A transition over empty frames would show black in its middle: the later clip
     // moves back to meet the earlier, unless another clip of its track is between.
-    QList<QPair<SourceItem *, double>> moves;
+    QList<QPair<SourceItem *, int64_t>> moves;
     for (const auto &pair : pairs) {
         if (!pair.first || !pair.second)
             continue;
-        const double meet = pair.first->sceneX() + pair.first->width;
-        if (timeline::toFrames(pair.second->sceneX() - meet) <= 0)
+        const int64_t meet = pair.first->end();
+        if (pair.second->start() <= meet)
             continue;
         for (SourceItem *other : pair.second->track->clips())
-            if (other != pair.second && other->sceneX() < pair.second->sceneX() &&
-                other->sceneX() + other->width > meet)
+            if (other != pair.second && other->start() < pair.second->start() &&
+                other->end() > meet) {
+                say(why, QStringLiteral("another clip lies between the clips to join"));
                 return false;
+            }
         moves << qMakePair(pair.second, meet);
     }
     zua::MergeSequence sequence("AddTransition");
     for (const auto &move : moves) {
         SourceItem *clip = move.first;
-        clip->setValue("source",
-                       clip->sourceValue(clip->track, move.second, clip->width, clip->offsetX),
-                       true, true);
+        clip->setValue(
+            "source",
+            SourceData::sourceValue(clip->track, move.second, clip->duration(), clip->offset()),
+            true, true);
     }
     for (const auto &pair : pairs) {
-        TransItem *existing = nullptr;
-        for (TransItem *t : m_model->transitions())
-            if ((pair.first && t->data()->from == pair.first) ||
-                (pair.second && t->data()->to == pair.second))
-                existing = t;
+        TransItem *existing = pair.first ? m_model->transitionAt(pair.first, false) : nullptr;
+        if (!existing && pair.second)
+            existing = m_model->transitionAt(pair.second, true);
         if (existing) {
             existing->data()->name = name;
             existing->setValue("trans", existing->transValue(), true, true);

@@ -51,7 +51,7 @@ bool TimeLineGraphicsView::split()
     if (!clip || !m_model)
         return false;
     emit sig_opertorUi(false, true);
-    TimelineEditor(m_model).split(clip, f);
+    TimelineEditor(m_model).requestSplit(clip, f);
     emit sig_splitButtonEnable(canSplit());
     return true;
 }
@@ -77,7 +77,7 @@ void TimeLineGraphicsView::removeSelected()
         return;
     }
     emit sig_opertorUi(false, true);
-    TimelineEditor(m_model).remove(clips, "remove sourceItems");
+    TimelineEditor(m_model).requestRemove(clips, "remove sourceItems");
     updateSceneWidth();
     requestFrame(EDIT_NONE); // the preview drops what was removed
 }
@@ -90,7 +90,7 @@ void TimeLineGraphicsView::clear()
         return;
     }
     emit sig_opertorUi(false, true);
-    TimelineEditor(m_model).remove(clips, "clear sourceItems");
+    TimelineEditor(m_model).requestRemove(clips, "clear sourceItems");
     updateSceneWidth();
     requestFrame(EDIT_NONE); // the preview drops what was removed
 }

@@ -14,6 +14,7 @@
 
 #include <QFileInfo>
 #include <QGraphicsScene>
+#include <QUuid>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -81,8 +82,8 @@ void TimelineSection::write(const TimelineDocument &model, QXmlStreamWriter &w, 
         w.writeTextElement("durationframe", QString::number(d->durationMs));
         w.writeTextElement("name", xmlText(d->name));
         w.writeTextElement("ratio", QString::number(d->ratio));
-        w.writeTextElement("fromUUid", d->from ? d->from->uuid : QString());
-        w.writeTextElement("toUUid", d->to ? d->to->uuid : QString());
+        w.writeTextElement("fromUUid", d->fromUuid);
+        w.writeTextElement("toUUid", d->toUuid);
         w.writeEndElement();
     }
     w.writeEndElement();
@@ -123,8 +124,7 @@ double sensibleFrames(const SourceItem &clip, const QString &what, const QString
 }
 
 // Reads one "sourceItem" into `clip`; false when the clip makes no sense and is left out.
-bool readClip(QXmlStreamReader &r, SourceItem &clip, uint32_t kind, const MaterialPaths &paths,
-              double *start)
+bool readClip(QXmlStreamReader &r, SourceItem &clip, uint32_t kind, const MaterialPaths &paths)
 {
     QString startText = "0", durationText = "0", offsetText = "0";
     while (r.readNextStartElement()) {
@@ -153,17 +153,16 @@ bool readClip(QXmlStreamReader &r, SourceItem &clip, uint32_t kind, const Materi
             xmlread::skipUnknown(r);
     }
     const double duration = framesIn(durationText);
-    if (!(duration > 0) || duration > kMaxFrames) {
+    if (!(timeline::nearestFrame(duration) >= 1) || duration > kMaxFrames) {
         ReadNotes::noteChanged(
             ZTR("titlebar.ReadClipDropped").arg(clipName(clip), durationText.trimmed().left(24)));
         return false;
     }
-    clip.width = duration * timeline::kFrameWidth;
-    clip.offsetX =
-        sensibleFrames(clip, ZTR("titlebar.ReadInPoint"), offsetText, framesIn(offsetText)) *
-        timeline::kFrameWidth;
-    *start = sensibleFrames(clip, ZTR("titlebar.ReadStart"), startText, framesIn(startText)) *
-             timeline::kFrameWidth;
+    clip.durationFrames = timeline::nearestFrame(duration);
+    clip.offsetFrames = timeline::nearestFrame(
+        sensibleFrames(clip, ZTR("titlebar.ReadInPoint"), offsetText, framesIn(offsetText)));
+    clip.startFrame = timeline::nearestFrame(
+        sensibleFrames(clip, ZTR("titlebar.ReadStart"), startText, framesIn(startText)));
     return true;
 }
 
@@ -184,11 +183,14 @@ void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
                     continue;
                 }
                 auto *clip = new SourceItem(kind, track);
-                double start = 0;
-                if (readClip(r, *clip, kind, paths, &start))
-                    model.adoptLoadedClip(clip, start, false);
-                else
+                if (!readClip(r, *clip, kind, paths)) {
                     delete clip;
+                    continue;
+                }
+                // A copied clip keeps its own identity (a uuid names one clip).
+                if (model.clipByUuid(clip->uuid))
+                    clip->uuid = QUuid::createUuid().toString();
+                model.adoptLoadedClip(clip, false);
             }
             // Overlaps a hand-edited file may hold are resolved once, for the whole track.
             if (track)
@@ -200,14 +202,12 @@ void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
                     continue;
                 }
                 QString name, fromUuid, toUuid;
-                int64_t start = 0, end = 0, duration = 2000;
+                int64_t duration = 2000;
                 int ratio = 5;
                 while (r.readNextStartElement()) {
                     const QStringRef n = r.name();
-                    if (n == QLatin1String("startframe"))
-                        start = xmlread::leafText(r).toLongLong();
-                    else if (n == QLatin1String("endframe"))
-                        end = xmlread::leafText(r).toLongLong();
+                    if (n == QLatin1String("startframe") || n == QLatin1String("endframe"))
+                        xmlread::leafText(r); // placed anew from its clips
                     else if (n == QLatin1String("durationframe"))
                         duration = xmlread::leafText(r).toLongLong();
                     else if (n == QLatin1String("name"))
@@ -222,17 +222,10 @@ void TimelineSection::read(TimelineDocument &model, QXmlStreamReader &r)
                         xmlread::skipUnknown(r);
                 }
                 SourceItem *from = model.clipByUuid(fromUuid), *to = model.clipByUuid(toUuid);
-                TransItem *t = model.addTransition(name, from, to, duration, ratio, false);
-                if (!t) { // neither clip exists: keep the recorded placement
-                    t = new TransItem(&model);
-                    t->data()->name = name;
-                    t->data()->durationMs = duration;
-                    t->data()->ratio = ratio;
-                    t->data()->startFrame = start;
-                    t->data()->endFrame = end;
-                    t->setValue("trans", t->transValue(), false, false);
-                    t->onChange(zua::EV_ADDED, bg::Value());
-                }
+                // A transition lives only between clips on the timeline: one that joins
+                // none (both were left out, or never written) is left out and named.
+                if (!model.addTransition(name, from, to, duration, ratio, false))
+                    ReadNotes::noteChanged(ZTR("titlebar.ReadTransitionDropped").arg(name));
             }
         } else {
             xmlread::skipUnknown(r);

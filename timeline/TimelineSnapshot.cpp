@@ -71,9 +71,9 @@ std::shared_ptr<const TimelineSnapshot> TimelineSnapshot::of(const TimelineDocum
         t.endFrame = d->endFrame;
         // A clip no longer on a track (removed, its transition not yet checked)
         // takes no part.
-        t.from = refs.value(d->from);
-        t.to = refs.value(d->to);
-        if ((d->from && t.from.isNull()) || (d->to && t.to.isNull()))
+        t.from = refs.value(d->from());
+        t.to = refs.value(d->to());
+        if ((d->hasFrom() && t.from.isNull()) || (d->hasTo() && t.to.isNull()))
             continue;
         snapshot->transitions << t;
     }

@@ -33,11 +33,18 @@ inline bool hasMask(uint32_t kind, uint32_t mask)
     return (kind & mask) != 0;
 }
 
-// Scene units to frames, the one rule for every position on the timeline (clips,
-// drops, the playhead, the ruler): the nearest frame, half upwards (2.5 → 3, −2.5 → −2).
+// The nearest whole frame, half upwards (2.5 → 3, −2.5 → −2): the one rounding rule
+// for every time on the timeline (clips, drops, the playhead, the ruler, a file's
+// fractional frames).
+inline int64_t nearestFrame(double frames)
+{
+    return int64_t(std::floor(frames + 0.5));
+}
+
+// Scene units to frames, by the rule above.
 inline int64_t toFrames(double x)
 {
-    return int64_t(std::floor(x / kFrameWidth + 0.5));
+    return nearestFrame(x / kFrameWidth);
 }
 
 inline double toScene(int64_t frames)

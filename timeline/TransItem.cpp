@@ -12,24 +12,28 @@
 
 // ---- TransitionData ----------------------------------------------------------
 
-void TransitionData::setClips(SourceItem *fromClip, SourceItem *toClip)
+SourceItem *TransitionData::from() const
 {
-    disconnect();
-    from = fromClip;
-    to = toClip;
-    if (from)
-        connect(this, &TransitionData::sig_updateFromTransTime, from,
-                &SourceData::slot_updateFromTransTime);
-    if (to)
-        connect(this, &TransitionData::sig_updateToTransTime, to,
-                &SourceData::slot_updateToTransTime);
-    recordedGap = from && to ? to->sceneX() - (from->sceneX() + from->width) : 0;
+    return m_document && hasFrom() ? m_document->clipByUuid(fromUuid) : nullptr;
+}
+
+SourceItem *TransitionData::to() const
+{
+    return m_document && hasTo() ? m_document->clipByUuid(toUuid) : nullptr;
+}
+
+void TransitionData::setClips(const SourceItem *fromClip, const SourceItem *toClip)
+{
+    fromUuid = fromClip ? fromClip->uuid : QString();
+    toUuid = toClip ? toClip->uuid : QString();
+    recordedGap = fromClip && toClip ? toClip->start() - fromClip->end() : 0;
 }
 
 int64_t TransitionData::fittingFrames(int64_t wanted) const
 {
     // A transition takes its frames from its clips and never runs past them: a
     // longer one would cover them and add frames after the last clip.
+    const SourceItem *from = this->from(), *to = this->to();
     const int64_t fromFrames = from ? from->duration() : INT64_MAX;
     const int64_t toFrames = to ? to->duration() : INT64_MAX;
     const int r = std::clamp(ratio, 0, 10);
@@ -49,6 +53,7 @@ int64_t TransitionData::fittingFrames(int64_t wanted) const
 
 int64_t TransitionData::maxDurationMs() const
 {
+    const SourceItem *from = this->from(), *to = this->to();
     const int64_t all = (from ? from->duration() : 0) + (to ? to->duration() : 0);
     return timebase::framesToMs(fittingFrames(all));
 }
@@ -63,6 +68,7 @@ void TransitionData::updateLengths()
 void TransitionData::recompute()
 {
     updateLengths();
+    const SourceItem *from = this->from(), *to = this->to();
     if (from && to) {
         startFrame = from->start() + from->duration() - m_before;
         endFrame = to->start() + m_after;
@@ -77,17 +83,26 @@ void TransitionData::recompute()
     zua::UndoController::instance()->noteChange();
 }
 
-void TransitionData::sendLengths(bool present)
+void TransitionData::sendLengths(bool present) const
 {
-    emit sig_updateFromTransTime(present ? m_before : 0);
-    emit sig_updateToTransTime(present ? m_after : 0);
+    if (SourceItem *clip = from()) {
+        clip->tailTransFrames = present ? m_before : 0;
+        clip->update();
+    }
+    if (SourceItem *clip = to()) {
+        clip->headTransFrames = present ? m_after : 0;
+        clip->update();
+    }
 }
 
 // ---- TransItem -------------------------------------------------------------------
 
-TransItem::TransItem(TimelineDocument *model)
-    : m_model(model), m_scene(model ? model->scene() : nullptr)
-{}
+TransItem::TransItem(TimelineDocument *model) : m_model(model), m_data(model) {}
+
+QGraphicsScene *TransItem::documentScene() const
+{
+    return m_model ? m_model->scene() : nullptr;
+}
 
 bg::Value TransItem::transValue() const
 {
@@ -113,21 +128,12 @@ QRectF TransItem::boundingRect() const
 
 void TransItem::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) {}
 
-void TransItem::connectClips()
-{
-    if (m_data.to)
-        connect(m_data.to, &SourceData::sig_transLeftClicked, this,
-                &TransItem::slot_transLeftClicked, Qt::UniqueConnection);
-    if (m_data.from)
-        connect(m_data.from, &SourceData::sig_transRightClicked, this,
-                &TransItem::slot_transRightClicked, Qt::UniqueConnection);
-}
-
 bg::ValueMap TransItem::panelValues(const SourceData *clicked) const
 {
     bg::ValueMap m;
-    const bool both = m_data.from && m_data.to;
-    m["direction"] = bg::Value(int32_t(!both ? 0 : clicked == m_data.from ? -1 : 1));
+    const bool both = m_data.hasFrom() && m_data.hasTo();
+    const bool isFrom = clicked && clicked->uuid == m_data.fromUuid;
+    m["direction"] = bg::Value(int32_t(!both ? 0 : isFrom ? -1 : 1));
     m["type"] = bg::Value(m_data.name.toStdString());
     m["duration"] = bg::Value(std::min(m_data.durationMs, m_data.maxDurationMs()));
     m["maxDuration"] = bg::Value(m_data.maxDurationMs());
@@ -153,18 +159,11 @@ void TransItem::applyPanelEdit(const bg::ValueMap &values)
     setValue("trans", transValue(), true, true);
 }
 
-void TransItem::slot_transLeftClicked(int times, SourceData *clip)
+void TransItem::showPanel(int clicks, const SourceData *clicked)
 {
-    m_clicked = clip;
-    if (auto *s = qobject_cast<TimeLineGraphicsScene *>(m_scene.data()))
-        s->showMenu(this, MENU_TRANSITION, times, panelValues(clip));
-}
-
-void TransItem::slot_transRightClicked(int times, SourceData *clip)
-{
-    m_clicked = clip;
-    if (auto *s = qobject_cast<TimeLineGraphicsScene *>(m_scene.data()))
-        s->showMenu(this, MENU_TRANSITION, times, panelValues(clip));
+    m_clicked = clicked ? clicked->uuid : QString();
+    if (auto *s = qobject_cast<TimeLineGraphicsScene *>(documentScene()))
+        s->showMenu(this, MENU_TRANSITION, clicks, panelValues(clicked));
 }
 
 void TransItem::onChange(int event, const bg::Value &arg)
@@ -174,8 +173,8 @@ void TransItem::onChange(int event, const bg::Value &arg)
     case zua::EV_ADDED:
         place();
         setVisible(true);
-        if (m_scene && scene() != m_scene)
-            m_scene->addItem(this);
+        if (QGraphicsScene *shown = documentScene(); shown && scene() != shown)
+            shown->addItem(this);
         m_data.sendLengths(true);
         if (model)
             model->transitionShown(this, true);
@@ -204,10 +203,11 @@ void TransItem::onChange(int event, const bg::Value &arg)
                 m_data.name = QString::fromStdString(get("name").toStdString());
                 m_data.ratio = get("ratio").toInt32(m_data.ratio);
                 m_data.updateLengths();
-                m_data.sendLengths(scene() != nullptr);
+                m_data.sendLengths(model && model->transitions().contains(this));
                 place();
                 if (auto *s = qobject_cast<TimeLineGraphicsScene *>(scene()))
-                    s->refreshMenu(this, MENU_TRANSITION, panelValues(m_clicked));
+                    s->refreshMenu(this, MENU_TRANSITION,
+                                   panelValues(m_model ? m_model->clipByUuid(m_clicked) : nullptr));
             }
         }
         break;
