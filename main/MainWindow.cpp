@@ -78,8 +78,8 @@ MainWindow::MainWindow(QWidget *parent)
     fill(ui->widget_timeline, m_timelineWidget);
     if (auto *app = ZuApp::instance()) {
         // The section readers and writers name files as the open project does.
-        m_resource->materialView()->setMaterialPaths(app->document());
-        m_timelineWidget->model()->setMaterialPaths(app->document());
+        m_resource->materialView()->setMaterialPaths(&app->document()->materialPaths());
+        m_timelineWidget->model()->setMaterialPaths(&app->document()->materialPaths());
         if (RenderManager *rm = app->renderManager())
             m_timelineWidget->model()->setProbe([rm](const QString &path, bool autoSize) {
                 return rm->probeMedia(path, autoSize);

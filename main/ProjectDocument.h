@@ -2,13 +2,14 @@
 // The open project as a document: its file (reading ".zua2", importing ".zua",
 // writing atomically), its path and flags, the ask-to-save, new, open, save and
 // Save As operations, the 30 s auto-save and its recovery, and archiving with the
-// materials. The sections of the file belong to their owners (`ProjectSections`);
-// the document only frames them.
+// materials (planned by ArchivePlan, copied by ArchiveCopier). The sections of the
+// file belong to their owners (`ProjectSections`); the document only frames them.
+// How the file names materials is ProjectMaterialPaths' business.
 // Lives on: main thread (the archive's copies are made on a pool thread and
 // reported back by a queued call).
 
 #include "ArchiveCopier.h"
-#include "common/MaterialPaths.h"
+#include "ProjectMaterialPaths.h"
 
 #include <QObject>
 #include <QPointer>
@@ -25,7 +26,7 @@ class QIODevice;
 class QWidget;
 class RenderManager;
 
-class ProjectDocument : public QObject, public MaterialPaths {
+class ProjectDocument : public QObject {
     Q_OBJECT
 public:
     // `sections` are the owners of the file's sections, kept by the caller.
@@ -112,17 +113,12 @@ public:
     bool needsLocation() const { return m_needsLocation; }
     // The project path if that file exists and is the project's own, else empty.
     QString currentProjectPath() const;
-    QString archiveFolder() const { return m_archiveFolder; }
+    QString archiveFolder() const { return m_paths.archiveFolder(); }
     // Default project path of a new session: home + "/zu_yyyyMMdd_HHmmss".
     static QString defaultProjectPath();
 
-    // ---- material path services -------------------------------------------
-    QString resolveMaterialPath(const QString &path) const override;
-    QString relativeToArchive(const QString &path) const;
-    QString copyIntoProjectResource(const QString &path) const;
-    // A material path as the project file stores it: when archiving, the archived
-    // copy relative to the project; in an archived project, relative; else as is.
-    QString storedMaterialPath(const QString &path, bool archive) const override;
+    // How the open project's file names its materials (kept; handed to the sections).
+    const ProjectMaterialPaths &materialPaths() const { return m_paths; }
 
 signals:
     void sig_prependHistory(const QString &path);
@@ -156,17 +152,13 @@ private:
     QTimer m_autoSave;
     QXmlStreamReader m_reader;
     QString m_projectPath;
-    QString m_archiveFolder;
-    bool m_archived = false;
+    ProjectMaterialPaths m_paths{[this] { return m_projectPath; }};
     bool m_needsLocation = false; // see needsLocation()
     bool m_loading = false;
     bool m_recoveryPending = false;
     bool m_saving = false;          // a manual save (and its location dialog) is in progress
     bool m_autoSaveFailing = false; // told once; told again only after one works
-    // An archive under way: the copies its project file refers to, planned while it
-    // is written (main thread), made by the worker; the worker's outcome.
-    mutable QList<ArchiveCopy> m_archivePlan;
-    bool m_planningArchive = false;
+    // An archive under way: its cancel flag and the worker's outcome.
     std::shared_ptr<std::atomic<bool>> m_archiveCancel;
     QString m_archiveError;
 };

@@ -4,6 +4,7 @@
 // copies them with progress, and only a complete archive gets its project file.
 
 #include "ArchiveCopier.h"
+#include "ArchivePlan.h"
 #include "ArchivedProcessDialog.h"
 #include "ProjectDocument.h"
 #include "common/MessageBox.h"
@@ -55,14 +56,15 @@ void ProjectDocument::archiveProject(const QString &target)
         refuse(ZTR("archivedialog.WriteForbidden"));
         return;
     }
-    m_archivePlan.clear();
-    m_planningArchive = true;
-    const QString archiveFolderBefore = m_archiveFolder;
+    // The project file names the copies the plan gives each material.
+    ArchivePlan plan(folder);
+    m_paths.setPlan(&plan);
+    const QString archiveFolderBefore = m_paths.archiveFolder();
     QString reason;
     const bool written = writeContainer(part, ContainerKind::Save, true, &reason);
-    m_planningArchive = false;
+    m_paths.setPlan(nullptr);
     if (!written) {
-        m_archiveFolder = archiveFolderBefore;
+        m_paths.setArchiveFolder(archiveFolderBefore);
         QDir().rmdir(folder); // made just now, still empty
         refuse(ZTR("archivedialog.WriteFail").arg(QDir::toNativeSeparators(file), reason));
         return;
@@ -80,7 +82,7 @@ void ProjectDocument::archiveProject(const QString &target)
     }
     m_archivedProcess->setProgress(0, 0);
     m_archivedProcess->open();
-    auto copier = std::make_shared<ArchiveCopier>(m_archivePlan, *m_archiveCancel);
+    auto copier = std::make_shared<ArchiveCopier>(plan.copies(), *m_archiveCancel);
     auto cancel = m_archiveCancel; // keeps the flag alive as long as the copier
     QPointer<ArchivedProcessDialog> progress = m_archivedProcess;
     QThreadPool::globalInstance()->start([this, copier, cancel, progress, file, part, replacing] {

@@ -23,25 +23,7 @@
 #include <cstring>
 #include <functional>
 
-namespace {
-
-// The same material: equal size and equal bytes at its start and end (a full
-// comparison would read every video twice).
-bool sameFile(const QFileInfo &a, const QFileInfo &b)
-{
-    if (a.size() != b.size())
-        return false;
-    QFile fa(a.absoluteFilePath()), fb(b.absoluteFilePath());
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
-        return false;
-    constexpr qint64 kProbe = 64 * 1024;
-    if (fa.read(kProbe) != fb.read(kProbe))
-        return false;
-    const qint64 tail = std::max<qint64>(0, a.size() - kProbe);
-    return fa.seek(tail) && fb.seek(tail) && fa.read(kProbe) == fb.read(kProbe);
-}
-
-} // namespace
+namespace {} // namespace
 
 bool ProjectDocument::writeContainer(const QString &path, ContainerKind kind, bool archive,
                                      QString *reason)
@@ -68,10 +50,10 @@ bool ProjectDocument::writeContainer(const QString &path, ContainerKind kind, bo
     writer.writeAttribute("Version", "1.0.0");
     const bool sectionArchive = kind == ContainerKind::Save && archive;
     if (kind == ContainerKind::Save) {
-        if (archive || m_archived) {
+        if (archive || m_paths.archived()) {
             writer.writeAttribute("Archived", "1");
             // Before any section, so their relative paths refer to the new folder.
-            m_archiveFolder = QFileInfo(path).absolutePath();
+            m_paths.setArchiveFolder(QFileInfo(path).absolutePath());
         } else {
             writer.writeAttribute("Archived", "0");
         }
@@ -213,10 +195,10 @@ bool ProjectDocument::readProject(const QString &file, const QString &asPath, bo
     BG_LOG_D("---> opening project: %s", qUtf8Printable(file));
     const QXmlStreamAttributes attrs = m_reader.attributes();
     const QString previousPath = m_projectPath;
-    const bool previousUntitled = m_needsLocation, previousArchived = m_archived;
+    const bool previousUntitled = m_needsLocation, previousArchived = m_paths.archived();
     clearProject();
     BG_LOG_D("---> project version: %s", qUtf8Printable(attrs.value("Version").toString()));
-    m_archived = attrs.value("Archived").toInt() != 0;
+    m_paths.setArchived(attrs.value("Archived").toInt() != 0);
     setProjectPath(path);
     const ProjectSections::ReadOutcome outcome =
         ProjectSections::readProject(m_reader, *m_sections);
@@ -231,7 +213,7 @@ bool ProjectDocument::readProject(const QString &file, const QString &asPath, bo
             readProject(previousPath, QString(), false);
         } else {
             clearProject();
-            m_archived = previousArchived;
+            m_paths.setArchived(previousArchived);
             zua::UndoController::instance()->setClean();
             if (previousUntitled) {
                 makeUntitled(previousPath);
@@ -312,7 +294,7 @@ bool ProjectDocument::readLegacyProjectFile(const QString &path)
     BG_LOG_D("---> importing an older project: %s", qUtf8Printable(path));
     const bool archived = m_reader.attributes().value("archive").toInt() != 0;
     clearProject();
-    m_archived = archived;
+    m_paths.setArchived(archived);
     // Material paths resolve against the legacy file's folder while reading.
     setProjectPath(path);
     readLegacyChildren();
@@ -338,60 +320,4 @@ void ProjectDocument::clearProject()
 QString ProjectDocument::currentProjectPath() const
 {
     return !m_needsLocation && QFileInfo::exists(m_projectPath) ? m_projectPath : QString();
-}
-
-QString ProjectDocument::resolveMaterialPath(const QString &path) const
-{
-    if (!m_archived || !QFileInfo::exists(m_projectPath))
-        return path;
-    return inProjectFolder(path, m_projectPath);
-}
-
-QString ProjectDocument::relativeToArchive(const QString &path) const
-{
-    QDir dir(m_archiveFolder);
-    if (!dir.exists())
-        QDir().mkpath(m_archiveFolder);
-    return dir.relativeFilePath(path);
-}
-
-QString ProjectDocument::storedMaterialPath(const QString &path, bool archive) const
-{
-    if (path.isEmpty())
-        return path;
-    if (archive)
-        return relativeToArchive(copyIntoProjectResource(path));
-    return m_archived ? relativeToArchive(path) : path;
-}
-
-QString ProjectDocument::copyIntoProjectResource(const QString &path) const
-{
-    const QString folder = m_archiveFolder + "/resource";
-    if (!m_planningArchive) {
-        QDir().mkpath(folder);
-        const QString target = folder + "/" + QFileInfo(path).fileName();
-        if (!QFileInfo::exists(target))
-            QFile::copy(path, target);
-        return target;
-    }
-    for (const ArchiveCopy &copy : qAsConst(m_archivePlan))
-        if (copy.from == path)
-            return copy.to;
-    // Two different files of one name get a copy each ("name-2.ext", ...); a copy
-    // already there from an earlier archive is used again when it is the same file.
-    const QFileInfo source(path);
-    for (int n = 1;; ++n) {
-        const QString name =
-            n == 1 ? source.fileName()
-                   : source.completeBaseName() + QStringLiteral("-%1").arg(n) +
-                         (source.suffix().isEmpty() ? QString() : "." + source.suffix());
-        const QString target = folder + "/" + name;
-        const bool planned = std::any_of(m_archivePlan.begin(), m_archivePlan.end(),
-                                         [&](const ArchiveCopy &c) { return c.to == target; });
-        const QFileInfo there(target);
-        if (planned || (there.exists() && !sameFile(source, there)))
-            continue;
-        m_archivePlan.append({path, target});
-        return target;
-    }
 }

@@ -5,8 +5,10 @@
 #include "common/Translate.h"
 #include "common/ZuTransLator.h"
 #include "main/ArchiveCopier.h"
+#include "main/ArchivePlan.h"
 #include "main/ArchivedDialog.h"
 #include "main/ProjectDocument.h"
+#include "main/ProjectMaterialPaths.h"
 #include "main/ProjectSections.h"
 #include "main/ZuApp.h"
 #include "render/RenderManager.h"
@@ -44,8 +46,9 @@ public:
         calls << QString("write materials %1").arg(archive);
         w.writeTextElement("MaterialData", "m");
         for (const QString &m : materials)
-            w.writeTextElement("path",
-                               ZuApp::instance()->document()->storedMaterialPath(m, archive));
+            w.writeTextElement(
+                "path",
+                ZuApp::instance()->document()->materialPaths().storedMaterialPath(m, archive));
     }
     QStringList materials; // written as the library would, through the path services
     void readMaterials(QXmlStreamReader &r) override { read("materials", r); }
@@ -127,15 +130,52 @@ private slots:
         QVERIFY(!QFileInfo::exists(archive + ".part"));
         // Again with the same name: the copies are used again, none is added.
         app()->document()->archiveProject(m_dir.filePath("out/Trip"));
-        QTest::qWait(300);
+        QTRY_VERIFY(!app()->document()->isWriting());
         QCOMPARE(QDir(m_dir.filePath("out/Trip/resource")).entryList(QDir::Files).size(), 2);
 
         // Moved elsewhere, the archive finds its materials beside it.
         QVERIFY(root.rename("out/Trip", "moved"));
         QVERIFY(app()->document()->readProjectFile(m_dir.filePath("moved/Trip.zua2")));
-        QCOMPARE(readFile(app()->document()->resolveMaterialPath("resource/clip-2.mp4")),
-                 QByteArray("another clip"));
+        QCOMPARE(
+            readFile(app()->document()->materialPaths().resolveMaterialPath("resource/clip-2.mp4")),
+            QByteArray("another clip"));
         m_sections.materials.clear();
+    }
+    void materialPathsNameFilesWithoutTouchingThem_data()
+    {
+        // Two files named clip.mp4 in folders a and b of the test folder ("$"); the
+        // project (or archive) folder is nowhere/Trip there, which does not exist.
+        QTest::addColumn<bool>("archived");   // the open project is an archive
+        QTest::addColumn<QString>("writing"); // "save", "archive" (planned) or "unplanned"
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("a project names them as they are")
+            << false << "save" << QStringList{"$/a/clip.mp4", "$/b/clip.mp4"};
+        QTest::newRow("an archived project names them from its folder")
+            << true << "save" << QStringList{"../../a/clip.mp4", "../../b/clip.mp4"};
+        QTest::newRow("an archive names its planned copies, one per file")
+            << false << "archive" << QStringList{"resource/clip.mp4", "resource/clip-2.mp4"};
+        QTest::newRow("an archive without a plan keeps the paths")
+            << false << "unplanned" << QStringList{"$/a/clip.mp4", "$/b/clip.mp4"};
+    }
+    void materialPathsNameFilesWithoutTouchingThem()
+    {
+        QFETCH(bool, archived);
+        QFETCH(QString, writing);
+        QFETCH(QStringList, stored);
+        const QString folder = m_dir.filePath("nowhere/Trip");
+        ProjectMaterialPaths paths([&folder] { return folder + "/Trip.zua2"; });
+        paths.setArchived(archived);
+        paths.setArchiveFolder(folder);
+        ArchivePlan plan(folder);
+        if (writing == "archive")
+            paths.setPlan(&plan);
+        QStringList got;
+        for (const QString &m : {m_dir.filePath("a/clip.mp4"), m_dir.filePath("b/clip.mp4")})
+            got << paths.storedMaterialPath(m, writing != "save");
+        stored.replaceInStrings("$", m_dir.path());
+        QCOMPARE(got, stored);
+        QCOMPARE(plan.copies().size(), writing == "archive" ? 2 : 0);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("nowhere"))); // nothing made or copied
     }
     void archiveNeverReplacesTheOpenProject()
     {
