@@ -529,7 +529,7 @@ private slots:
         QFETCH(int, gap);
         m_view->setZoomLevel(12);
         ClassifyItem *track = m_model->group(CT_VIDEO);
-        SourceItem *a = clipAt(track, 0); // 0..59
+        clipAt(track, 0); // 0..59
         SourceItem *b = clipAt(track, 60 + gap);
         const int steps = history()->stack()->count();
         dropOnView(transitionPayload("clip_cross"),

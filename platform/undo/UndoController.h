@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+#include <functional>
+
 class QUndoCommand;
 class QUndoStack;
 
@@ -42,6 +45,14 @@ public:
     // object added or removed, or a change its owner reports): sig_changed tells
     // whoever keeps something derived from the project.
     void noteChange() { emit sig_changed(); }
+    // The time typed text is judged by (a pause of a second ends its step): the
+    // steady clock, unless a test hands in its own.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    std::chrono::steady_clock::time_point now() const
+    {
+        return m_clock ? m_clock() : std::chrono::steady_clock::now();
+    }
     bool canUndo() const;
     bool canRedo() const;
     bool undo();
@@ -65,6 +76,7 @@ private:
     bool m_unrecordedChange = false;
     bool m_toldClean = true;
     QString m_pendingName;
+    Clock m_clock;
 };
 
 // Keeps a merge sequence open for its scope, so every return path closes it.

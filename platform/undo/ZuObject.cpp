@@ -17,7 +17,7 @@ public:
                  const bg::Value &newValue, bool typed = false)
         : QUndoCommand(QString::fromStdString(key)), m_object(object), m_key(key),
           m_hadOld(oldValue != nullptr), m_old(oldValue ? *oldValue : bg::Value()), m_new(newValue),
-          m_typed(typed), m_at(std::chrono::steady_clock::now())
+          m_typed(typed), m_at(UndoController::instance()->now())
     {}
 
     // Typed text joins the step before it while the user types on: the same text,

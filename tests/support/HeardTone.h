@@ -5,6 +5,7 @@
 // first and the last loud sample (a gap in between would lower it).
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -74,7 +75,9 @@ public:
         m_process.start("parec", {"--latency-msec=20", "-d", "vsink.monitor", "--raw",
                                   "--format=s16le", "--rate=44100", "--channels=2"});
         m_started = m_process.waitForStarted(5000);
-        QTest::qWait(300); // the recorder is connected before anything plays
+        // Connected before anything plays: the monitor's silence is arriving.
+        if (m_started)
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(file).size() > 0, 5000);
     }
     ~MonitorRecorder() { stop(); }
     bool started() const { return m_started; }
