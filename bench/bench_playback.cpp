@@ -26,6 +26,7 @@
 #include "render/RefCountedObject.h"
 #include "render/RenderManager.h"
 #include "render/RenderThread.h"
+#include "render/Transport.h"
 #include "render/compose/PreviewLayers.h"
 #include "render/compose/VideoPreviewItem.h"
 #include "render/player/AudioMixerPlayer.h"
@@ -295,7 +296,7 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
         watch = std::make_unique<FirstSoundWatch>(rm.playerManager()->clock());
         if (busy)
             load.start(50);
-        rm.setPlaying(true);
+        rm.transport()->play();
         QMutexLocker open(&g_outputMutex);
         g_outputOpen = true;
     });
@@ -307,7 +308,7 @@ Result play(RenderManager &rm, PreviewLayers &layers, TimeLineGraphicsView &view
         QMutexLocker open(&g_outputMutex);
         g_outputOpen = false;
         load.stop();
-        rm.setPlaying(false);
+        rm.transport()->pause();
         loop.quit();
     });
     loop.exec();

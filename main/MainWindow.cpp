@@ -17,6 +17,7 @@
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 #include "render/compose/PreviewLayers.h"
 #include "render/export/ExportManager.h"
 #include "resource/MaterialView.h"
@@ -225,18 +226,19 @@ void MainWindow::wireWidgets()
     connect(rm, &RenderManager::sig_backFrameRequest, view,
             &TimeLineGraphicsView::slot_backFrameRequest);
     connect(rm, &RenderManager::sig_resetFrame, view, &TimeLineGraphicsView::slot_resetFrame);
-    // Voice-over: the Dub button starts and stops it; the timeline shows it.
-    connect(m_toolBar, &ToolBarWidget::sig_recordAudio, rm, &RenderManager::slot_recordAudio);
-    connect(rm, &RenderManager::sig_controlRecord, m_toolBar, &ToolBarWidget::slot_controlRecord);
+    // Voice-over: the Dub button starts and ends takes through the transport; the
+    // timeline shows the take.
+    m_toolBar->setTransport(rm->transport());
     connect(rm, &RenderManager::sig_recordPaused, this, &MainWindow::slot_recordPaused);
     connect(rm, &RenderManager::sig_recordProblem, this, [](const QString &text) {
         MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), text, ZKEY("pre_form.Ok"));
     });
     connect(rm, &RenderManager::sig_audioSourceItem, view,
             &TimeLineGraphicsView::slot_audioSourceItem);
+    // Edits and seeks stop playback and, or, a take first.
     const QList<QObject *> operators{view, timeline->ruler(), timeline->headers(), m_toolBar};
     for (QObject *sender : operators)
-        connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm, SLOT(slot_opertorUi(bool, bool)));
+        connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm->transport(), SLOT(stop(bool, bool)));
     // The composed picture: each visual track's layer, shown in the preview.
     connect(view, &TimeLineGraphicsView::sig_trackFrames, rm->layers(),
             &PreviewLayers::slot_trackFrames);

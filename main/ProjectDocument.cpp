@@ -7,6 +7,7 @@
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
@@ -85,7 +86,7 @@ QString ProjectDocument::defaultProjectPath()
 void ProjectDocument::finishTake()
 {
     if (m_renderManager)
-        m_renderManager->slot_opertorUi(false, true);
+        m_renderManager->transport()->stop(false, true);
 }
 
 QString ProjectDocument::autoSaveFolder()

@@ -7,6 +7,7 @@
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 
 #include "bridge/Bridge.h"
 #include "undo/UndoController.h"
@@ -312,7 +313,7 @@ bool ProjectDocument::readLegacyProjectFile(const QString &path)
 void ProjectDocument::clearProject()
 {
     if (m_renderManager)
-        m_renderManager->slot_opertorUi(true, true);
+        m_renderManager->transport()->stop(true, true);
     m_sections->clearContent();
     zua::UndoController::instance()->reset();
 }

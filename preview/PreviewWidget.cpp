@@ -7,8 +7,7 @@
 #include "common/QssManager.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
-#include "render/player/PlayerManager.h"
-#include "render/record/RecordManager.h"
+#include "render/Transport.h"
 
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -45,12 +44,14 @@ PreviewWidget::PreviewWidget(RenderManager *render, QWidget *parent)
     ui->toolButton_replay->setToolTip(QStringLiteral("Ctrl + Enter"));
     (new QssManager(this))->loadStyleSheet(QStringLiteral(":/qss/preview-widget.css"));
 
-    // Key shortcuts elsewhere press the buttons through these signals.
-    connect(this, &PreviewWidget::sig_toolButtonFront, ui->toolButton_front, &QToolButton::click);
-    connect(this, &PreviewWidget::sig_toolButtonBack, ui->toolButton_back, &QToolButton::click);
-    connect(this, &PreviewWidget::sig_toolButtonPlay, ui->toolButton_play, &QToolButton::click);
-    connect(this, &PreviewWidget::sig_toolButtonReplay, ui->toolButton_replay, &QToolButton::click);
-    connect(this, &PreviewWidget::sig_toolButtonFull, ui->toolButton_full, &QToolButton::click);
+    // The buttons and the window's keys ask the same actions; the play button shows
+    // whether the transport plays.
+    connect(this, &PreviewWidget::sig_toolButtonFront, this, &PreviewWidget::slot_toolButtonFront);
+    connect(this, &PreviewWidget::sig_toolButtonBack, this, &PreviewWidget::slot_toolButtonBack);
+    connect(this, &PreviewWidget::sig_toolButtonPlay, this, &PreviewWidget::slot_toolButtonPlay);
+    connect(this, &PreviewWidget::sig_toolButtonReplay, this,
+            &PreviewWidget::slot_toolButtonReplay);
+    connect(this, &PreviewWidget::sig_toolButtonFull, this, &PreviewWidget::slot_toolButtonFull);
     connect(ui->toolButton_front, &QToolButton::clicked, this,
             &PreviewWidget::slot_toolButtonFront);
     connect(ui->toolButton_back, &QToolButton::clicked, this, &PreviewWidget::slot_toolButtonBack);
@@ -58,20 +59,19 @@ PreviewWidget::PreviewWidget(RenderManager *render, QWidget *parent)
     connect(ui->toolButton_replay, &QToolButton::clicked, this,
             &PreviewWidget::slot_toolButtonReplay);
     connect(ui->toolButton_full, &QToolButton::clicked, this, &PreviewWidget::slot_toolButtonFull);
+    Transport *transport = render->transport();
+    connect(transport, &Transport::sig_playingChanged, this, &PreviewWidget::showPlaying);
+    connect(transport, &Transport::sig_recordingChanged, this, &PreviewWidget::showPlaying);
 
-    connect(this, &PreviewWidget::sig_opertorUi, render, &RenderManager::slot_opertorUi);
+    connect(this, &PreviewWidget::sig_opertorUi, transport, &Transport::stop);
     connect(this, &PreviewWidget::sig_queryScene, render, &RenderManager::sig_queryScene);
     connect(render, &RenderManager::sig_sendScene, this, &PreviewWidget::slot_setScene);
-    connect(render, &RenderManager::sig_controlPlay, ui->toolButton_play, &QToolButton::click);
     connect(m_display, &ZueDisplayWindow::ViewCreated, this, &PreviewWidget::sig_queryScene);
     connect(m_display, &ZueDisplayWindow::sig_wheel, this, &PreviewWidget::wheelBy);
     connect(m_display, &ZueDisplayWindow::sig_closeMenu, this, &PreviewWidget::sig_closeMenu);
     // A press in the picture pauses playback first, so that the next played frame
     // does not overwrite what the gesture does.
-    connect(m_display, &ZueDisplayWindow::sig_pressed, this, [this] {
-        if (ui->toolButton_play->isChecked())
-            ui->toolButton_play->click();
-    });
+    connect(m_display, &ZueDisplayWindow::sig_pressed, transport, &Transport::pause);
 }
 
 PreviewWidget::~PreviewWidget()
@@ -106,24 +106,25 @@ void PreviewWidget::slot_toolButtonBack()
     emit m_render->sig_backFrameRequest(MOVE_RECORD, EDIT_NONE, 1);
 }
 
-void PreviewWidget::slot_toolButtonPlay(bool checked)
+void PreviewWidget::slot_toolButtonPlay()
 {
-    RecordManager *record = m_render->recordManager();
-    if (record && record->isRecording()) {
-        // Recording owns the timeline: the press only stops it.
-        emit sig_opertorUi(false, true);
-        ui->toolButton_play->setChecked(false);
-        return;
-    }
-    m_render->setPlaying(checked);
+    // While a take is recorded the press ends it (the take owns the timeline).
+    m_render->transport()->togglePlay();
+    showPlaying();
 }
 
 void PreviewWidget::slot_toolButtonReplay()
 {
-    emit sig_opertorUi(false, true);
+    Transport *transport = m_render->transport();
+    transport->stop(false, true);
     emit m_render->sig_resetFrame(0, EDIT_PLAY, true);
-    ui->toolButton_play->setChecked(true);
-    m_render->setPlaying(true);
+    transport->play();
+    showPlaying();
+}
+
+void PreviewWidget::showPlaying()
+{
+    ui->toolButton_play->setChecked(m_render->transport()->isPlaying());
 }
 
 void PreviewWidget::slot_toolButtonFull()

@@ -24,6 +24,7 @@ public:
 
     ZueDisplayWindow *display() const { return m_display; }
     QString timeText() const;
+    // The play button shows the transport playing.
     bool isPlayChecked() const;
 
 signals:
@@ -43,7 +44,7 @@ public slots:
     void slot_setScene(GsScene *scene);
     void slot_toolButtonFront();
     void slot_toolButtonBack();
-    void slot_toolButtonPlay(bool checked);
+    void slot_toolButtonPlay();
     void slot_toolButtonReplay();
     void slot_toolButtonFull();
     void slot_showTime(int64_t current, int64_t total);
@@ -53,6 +54,8 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
+    // The play button shows whether the transport plays.
+    void showPlaying();
     // One slider step per wheel notch: up when the wheel turns towards the user.
     void wheelBy(int delta);
     Ui::PreviewWidget *ui;

@@ -4,6 +4,7 @@
 #include "RefCountedObject.h"
 #include "RenderThread.h"
 #include "ShaderLibrary.h"
+#include "Transport.h"
 #include "common/FrameSize.h"
 #include "compose/PreviewLayers.h"
 #include "compose/TransPreviewItem.h"
@@ -37,16 +38,20 @@ bool validSide(double v)
 }
 } // namespace
 
-RenderManager::RenderManager(QObject *parent) : QObject(parent)
+RenderManager::RenderManager(QObject *parent) : QObject(parent), m_transport(new Transport(this))
 {
     // Recording needs no graphics device: it works before and without init().
     m_record = new RecordManager(this);
+    connect(m_transport, &Transport::sig_recordingChanged, m_record,
+            [this] { m_record->record(m_transport->isRecording()); });
+    // The recorder ends a take itself (a folder that takes no file, a full disk).
+    connect(m_record, &RecordManager::sig_controlRecord, m_transport,
+            [this] { m_transport->setRecording(false); });
     m_proxies = new ProxyMaker(this);
     connect(m_record, &RecordManager::sig_audioSourceItem, this,
             &RenderManager::sig_audioSourceItem);
     connect(m_record, &RecordManager::sig_frameRequest, this,
             &RenderManager::sig_frontFrameRequest);
-    connect(m_record, &RecordManager::sig_controlRecord, this, &RenderManager::sig_controlRecord);
     connect(m_record, &RecordManager::sig_recordPaused, this, &RenderManager::sig_recordPaused);
     connect(m_record, &RecordManager::sig_recordProblem, this, &RenderManager::sig_recordProblem);
 }
@@ -78,11 +83,17 @@ bool RenderManager::init()
                 if (m_layers)
                     m_layers->slot_trackFrames(pictures);
             });
-    connect(m_player, &PlayerManager::sig_framePlayed, this, [this](int64_t frame) {
-        m_playhead = frame;
-        emit sig_framePlayed(frame);
-    });
-    connect(m_player, &PlayerManager::sig_controlPlay, this, &RenderManager::sig_controlPlay);
+    connect(m_player, &PlayerManager::sig_framePlayed, m_transport, &Transport::played);
+    // Playback ran out of timeline.
+    connect(m_player, &PlayerManager::sig_controlPlay, m_transport, &Transport::pause);
+    connect(m_transport, &Transport::sig_playingChanged, m_player,
+            [this] { m_player->setPlaying(m_transport->isPlaying(), m_transport->playhead()); });
+    // A seek while playing: playback goes on from there.
+    connect(m_transport, &Transport::sig_playheadMoved, m_player,
+            [this](int64_t frame, bool byPlayer) {
+                if (!byPlayer && m_player->isPlaying())
+                    m_player->seek(frame);
+            });
     m_export = new ExportManager(this);
     connect(m_export, &ExportManager::sig_ended, this, [this](int result) {
         if (!m_exportStarted)
@@ -163,41 +174,11 @@ void RenderManager::orderItems()
         m_scene->OrderItem();
 }
 
-void RenderManager::slot_recordAudio(bool on)
-{
-    if (on)
-        slot_opertorUi(true, false); // playback stops first
-    m_record->record(on);
-}
-
-void RenderManager::slot_opertorUi(bool stopPlay, bool stopRecord)
-{
-    if (stopPlay && m_player && m_player->isPlaying())
-        emit sig_controlPlay();
-    if (stopRecord && m_record && m_record->isRecording())
-        emit sig_controlRecord();
-}
-
 void RenderManager::setTimeline(std::shared_ptr<TimelineFeed> feed)
 {
     m_timeline = std::move(feed);
     if (m_player)
         m_player->setTimeline(m_timeline);
-}
-
-void RenderManager::slot_playheadMoved(int64_t frame)
-{
-    if (frame == m_playhead)
-        return; // the frame just played, or no move
-    m_playhead = frame;
-    if (m_player && m_player->isPlaying())
-        m_player->seek(frame);
-}
-
-void RenderManager::setPlaying(bool playing)
-{
-    if (m_player)
-        m_player->setPlaying(playing, m_playhead);
 }
 
 TimelineState RenderManager::beginExportRun()
@@ -208,7 +189,7 @@ TimelineState RenderManager::beginExportRun()
         return nullptr;
     // The export composes in a graph of its own: the preview, its render loop and
     // playback go on as they are. A take being recorded ends first.
-    slot_opertorUi(false, true);
+    m_transport->stop(false, true);
     return timeline;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Hub of rendering, playback, export and recording; owns the project resolution
 // (the scene size) and reads and writes the scene section of the project file.
+// Playback and recording follow its transport.
 // Lives on: main thread.
 
 #include "RenderTypes.h"
@@ -25,6 +26,7 @@ class GsScene;
 class QXmlStreamReader;
 class QXmlStreamWriter;
 class RenderThread;
+class Transport;
 
 class RenderManager : public QObject {
     Q_OBJECT
@@ -46,6 +48,8 @@ public:
     void stopRenderThread();
     RenderThread *renderThread() const { return m_renderThread; }
 
+    // Play, pause, seek, record and the playhead: the player and the recorder follow it.
+    Transport *transport() const { return m_transport; }
     PlayerManager *playerManager() const { return m_player; }
     ExportManager *exportManager() const { return m_export; }
     RecordManager *recordManager() const { return m_record; }
@@ -55,8 +59,6 @@ public:
     PreviewLayers *layers() const { return m_layers; }
     // What playback and export read: the timeline's published state.
     void setTimeline(std::shared_ptr<TimelineFeed> feed);
-    // Plays from the playhead, or stops.
-    void setPlaying(bool playing);
     // Starts an export: the render loop stops, the export manager writes the file
     // from the timeline's state at this moment (later edits do not reach it) on its
     // threads; when it ends the loop starts again and sig_exportEnded tells how
@@ -83,15 +85,6 @@ public:
     // Entered on a legacy "ViewInfo"; "canvas_rect" gives the size.
     void readLegacyCanvas(QXmlStreamReader &reader);
 
-public slots:
-    // Starts or ends a voice-over recording (the tool bar's Dub button).
-    void slot_recordAudio(bool on);
-    // Stops playback and recording before a user action.
-    void slot_opertorUi(bool stopPlay, bool stopRecord);
-    // The timeline's playhead moved: playback starts there, or goes on from there
-    // when the user moved it while playing.
-    void slot_playheadMoved(int64_t frame);
-
 signals:
     // The scene, to a view that asked for it (sig_queryScene) or after a new one.
     void sig_sendScene(GsScene *scene);
@@ -102,15 +95,11 @@ signals:
     // crop editor.
     void sig_updateCropMenu(const QList<VFrameInfo> &frames);
     void sig_queryScene();
-    // Playback plays this frame now: the playhead moves there.
-    void sig_framePlayed(int64_t frame);
     // Moves the timeline: forwarded from the record manager.
     void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times);
     // Steps the play position back; moves it to a frame (the timeline view's slots).
     void sig_backFrameRequest(MoveType type, EditType edit, int64_t times);
     void sig_resetFrame(int64_t frame, EditType edit, bool operate);
-    void sig_controlPlay();
-    void sig_controlRecord();
     void sig_audioSourceItem(bool start, const QString &path, bool error);
     // The microphone went away during a take (the take waits for it) or came back.
     void sig_recordPaused(bool paused);
@@ -133,7 +122,7 @@ private:
     ProxyMaker *m_proxies = nullptr;
     PreviewLayers *m_layers = nullptr;
     std::shared_ptr<TimelineFeed> m_timeline;
-    int64_t m_playhead = 0;
+    Transport *m_transport;       // a child
     bool m_exportStarted = false; // a run of startExport() goes on
     RenderThread *m_renderThread = nullptr;
     GsScene *m_scene = nullptr; // one counted reference

@@ -11,6 +11,7 @@
 #include "main/ZuApp.h"
 #include "preview/PreviewWidget.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 #include "support/Files.h"
 #include "support/FullDisk.h"
 #include "timeline/ClassifyItem.h"
@@ -661,9 +662,8 @@ private slots:
         // Ctrl+Return replays from the start (Space and Ctrl+Z: the session test).
         QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(replay.size(), 1);
-        ZuApp::instance()->renderManager()->setPlaying(false);
-        if (preview->isPlayChecked())
-            emit preview->sig_toolButtonPlay();
+        ZuApp::instance()->renderManager()->transport()->pause();
+        QVERIFY(!preview->isPlayChecked()); // the button shows the transport
 
         // A focused control keeps its keys: Space ticks a box, the arrows move a slider;
         // nothing plays or steps. Ctrl keys still reach the window.

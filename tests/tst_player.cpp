@@ -1,6 +1,7 @@
 // Playback: the audio-clocked player shows the frame being heard, stops at the end,
 // and what reaches the output is the clips' sound at their volumes.
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 #include "render/player/PlaybackClock.h"
 #include "render/player/PlayerManager.h"
 #include "support/HeardTone.h"
@@ -38,8 +39,7 @@ private slots:
         // The wiring of the editor: the player reads the timeline's published state and
         // the view's playhead follows the frame played.
         player->setTimeline(m_model->publisher()->feed());
-        connect(player, &PlayerManager::sig_framePlayed, m_view,
-                &TimeLineGraphicsView::slot_framePlayed);
+        connect(player, &PlayerManager::sig_framePlayed, m_view->transport(), &Transport::played);
         connect(player, &PlayerManager::sig_controlPlay, player,
                 [player] { player->setPlaying(false); });
         m_rm->setProperty("player", QVariant::fromValue<QObject *>(player));

@@ -8,6 +8,7 @@
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
 #include "render/RenderThread.h"
+#include "render/Transport.h"
 #include "render/compose/PlaybackRoute.h"
 #include "render/compose/PreviewLayers.h"
 #include "render/compose/VideoPreviewItem.h"
@@ -205,12 +206,12 @@ private slots:
         QCOMPARE(m_view->playheadFrame(), int64_t(2));
         QTRY_COMPARE(widget.timeText(), "00:00:00,02 / " + total);
 
-        // Play runs the player; the end-of-playback request unpresses the button.
+        // Play runs the player; the end of playback unpresses the button.
         emit widget.sig_toolButtonPlay();
         QVERIFY(widget.isPlayChecked());
         QVERIFY(m_rm->playerManager()->isPlaying());
         QTRY_VERIFY(m_view->playheadFrame() > 24);
-        emit m_rm->sig_controlPlay();
+        emit m_rm->playerManager()->sig_controlPlay();
         QVERIFY(!widget.isPlayChecked());
         QVERIFY(!m_rm->playerManager()->isPlaying());
         const int64_t stoppedAt = m_view->playheadFrame();
@@ -279,7 +280,7 @@ private slots:
         GsDevice::DefaultDevice()->DoneCurrent();
         m_rm->startRenderThread();
         m_view->slot_resetFrame(0, EDIT_NONE, true);
-        m_rm->setPlaying(true);
+        m_rm->transport()->play();
         QTRY_VERIFY(m_view->playheadFrame() > 3);
         QTRY_VERIFY(!m_layers->route()->last().isEmpty());
         QHash<QString, PreviewItem *> items;
@@ -306,7 +307,7 @@ private slots:
         QVERIFY(m_rm->renderThread()->ticks() > ticks);
         // The export took the timeline as it was: every frame of the longest clip.
         QTRY_VERIFY(QFileInfo(params.path).size() > 0);
-        m_rm->setPlaying(false);
+        m_rm->transport()->pause();
         QVERIFY(!m_rm->playerManager()->isPlaying());
         m_rm->stopRenderThread();
         QVERIFY(GsDevice::DefaultDevice()->MakeCurrent());

@@ -5,6 +5,7 @@
 #include "main/SettingDialog.h"
 #include "main/TimelineWiring.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 #include "render/compose/PreviewLayers.h"
 #include "render/compose/VideoDecoding.h"
 #include "render/export/ExportManager.h"
@@ -90,7 +91,7 @@ private slots:
     }
     void cleanup()
     {
-        m_rm->setPlaying(false);
+        m_rm->transport()->pause();
         m_timeline->model()->clearAll();
         zua::UndoController::instance()->reset();
         delete m_timeline;
@@ -281,8 +282,8 @@ private slots:
         TimelineDocument *model = m_timeline->model();
         QVERIFY(model->createClip(model->group(CT_VIDEO), CT_VIDEO, source, 0));
         m_timeline->view()->updateSceneWidth();
-        QSignalSpy played(m_rm, &RenderManager::sig_framePlayed);
-        m_rm->setPlaying(true);
+        QSignalSpy played(m_rm->playerManager(), &PlayerManager::sig_framePlayed);
+        m_rm->transport()->play();
         QTRY_VERIFY_WITH_TIMEOUT(played.count() > 5, 5000);
         // Replaced by another file (renamed over it), then written over in place,
         // cut short, while it plays from its proxy and the proxy is made again.
@@ -300,7 +301,7 @@ private slots:
         // Played on (how fast depends on the machine; that it goes on does not).
         const qint64 before = played.last().at(0).toLongLong();
         QTRY_VERIFY_WITH_TIMEOUT(played.last().at(0).toLongLong() >= before + 18, 20000);
-        m_rm->setPlaying(false);
+        m_rm->transport()->pause();
         // Still pictures are asked for and answered after it.
         m_timeline->view()->slot_resetFrame(10, EDIT_NONE, true);
         QTest::qWait(300);

@@ -6,6 +6,7 @@
 #include "common/MessageBox.h"
 #include "common/Translate.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 #include "render/record/RecordManager.h"
 #include "support/Files.h"
 #include "support/FullDisk.h"
@@ -56,13 +57,12 @@ private slots:
         m_panel->model()->setProbe(
             [this](const QString &p, bool) { return m_render->probeMedia(p, false); });
         // The editor's wiring of the Dub button, the recorder and the timeline.
-        connect(m_bar, &ToolBarWidget::sig_recordAudio, m_render, &RenderManager::slot_recordAudio);
+        m_bar->setTransport(m_render->transport());
+        m_panel->setTransport(m_render->transport());
         // The editor tells a take's problems in a message box.
         connect(m_render, &RenderManager::sig_recordProblem, m_render, [](const QString &text) {
             MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), text, ZKEY("pre_form.Ok"));
         });
-        connect(m_render, &RenderManager::sig_controlRecord, m_bar,
-                &ToolBarWidget::slot_controlRecord);
         connect(m_render, &RenderManager::sig_audioSourceItem, m_panel->view(),
                 &TimeLineGraphicsView::slot_audioSourceItem);
         connect(m_render, &RenderManager::sig_frontFrameRequest, m_panel->view(),
@@ -72,7 +72,7 @@ private slots:
     }
     void cleanup()
     {
-        m_render->slot_opertorUi(true, true);
+        m_render->transport()->stop(true, true);
         m_panel->model()->clearAll();
         zua::UndoController::instance()->reset();
         delete m_bar;

@@ -2,6 +2,8 @@
 // the last frame, and user actions stop it.
 #include "render/RenderManager.h"
 #include "render/TimelineReader.h"
+#include "render/Transport.h"
+#include "render/player/PlayerManager.h"
 #include "support/MediaFixtures.h"
 
 #include "graphics/GsDevice.h"
@@ -80,18 +82,21 @@ private slots:
         // 20 frames; the seek row plays a longer one and moves past its 20th frame.
         feed->publish(std::make_shared<SilentTimeline>(seekTo >= 0 ? 80 : 20));
         m_rm->setTimeline(feed);
-        m_rm->slot_playheadMoved(playhead);
-        QSignalSpy played(m_rm, &RenderManager::sig_framePlayed);
-        QSignalSpy ended(m_rm, &RenderManager::sig_controlPlay);
-        m_rm->setPlaying(true);
+        Transport *transport = m_rm->transport();
+        transport->seek(playhead);
+        QSignalSpy played(m_rm->playerManager(), &PlayerManager::sig_framePlayed);
+        QSignalSpy ended(m_rm->playerManager(), &PlayerManager::sig_controlPlay);
+        transport->play();
         if (seekTo >= 0 || shortenTo >= 0) {
             QTRY_VERIFY(!played.isEmpty());
             if (seekTo >= 0)
-                m_rm->slot_playheadMoved(seekTo - 1);
+                transport->seek(seekTo - 1);
             else
                 feed->publish(std::make_shared<SilentTimeline>(shortenTo));
         }
         QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+        QVERIFY(!transport->isPlaying()); // the end pauses the transport
+        QCOMPARE(transport->playhead(), int64_t(last));
         QTest::qWait(100);
         QCOMPARE(ended.size(), 1);
         const QList<int64_t> frames = framesOf(played);
@@ -103,20 +108,86 @@ private slots:
                 QCOMPARE(frames[i], int64_t(seekTo));
         if (seekTo >= 0)
             QVERIFY(frames.contains(seekTo) && !frames.contains(seekTo - 20));
-        m_rm->setPlaying(false);
+        transport->pause();
         m_rm->setTimeline(nullptr);
     }
     void userActionsStopPlayback()
     {
-        QSignalSpy stop(m_rm, &RenderManager::sig_controlPlay);
-        m_rm->slot_opertorUi(true, true);
-        QCOMPARE(stop.size(), 0); // nothing plays
-        m_rm->setPlaying(true);
-        m_rm->slot_opertorUi(false, true);
-        QCOMPARE(stop.size(), 0);
-        m_rm->slot_opertorUi(true, false);
-        QCOMPARE(stop.size(), 1);
-        m_rm->setPlaying(false);
+        auto feed = std::make_shared<TimelineFeed>();
+        feed->publish(std::make_shared<SilentTimeline>(600));
+        m_rm->setTimeline(feed);
+        Transport *transport = m_rm->transport();
+        PlayerManager *player = m_rm->playerManager();
+        transport->stop(true, true); // nothing plays: nothing happens
+        QVERIFY(!player->isPlaying());
+        transport->play();
+        QVERIFY(player->isPlaying());
+        transport->stop(false, true); // a take would end; playback goes on
+        QVERIFY(player->isPlaying());
+        transport->stop(true, false);
+        QVERIFY(!player->isPlaying());
+        QVERIFY(!transport->isPlaying());
+        m_rm->setTimeline(nullptr);
+    }
+    void transportStates_data()
+    {
+        // Actions from a paused transport at frame 10; what it then does and says.
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<bool>("playing");
+        QTest::addColumn<bool>("recording");
+        QTest::addColumn<qint64>("playhead");
+        QTest::addColumn<int>("told"); // changes of playing or recording told
+        QTest::newRow("play") << "play" << true << false << qint64(10) << 1;
+        QTest::newRow("play twice tells once") << "play play" << true << false << qint64(10) << 1;
+        QTest::newRow("toggle twice") << "toggle toggle" << false << false << qint64(10) << 2;
+        QTest::newRow("recording pauses playback first")
+            << "play record" << false << true << qint64(10) << 3;
+        QTest::newRow("no playing while a take is recorded")
+            << "record play" << false << true << qint64(10) << 1;
+        QTest::newRow("the play key ends the take")
+            << "record toggle" << false << false << qint64(10) << 2;
+        QTest::newRow("a seek keeps playing") << "play seek" << true << false << qint64(40) << 1;
+        QTest::newRow("a seek before the start stops at 0")
+            << "back" << false << false << qint64(0) << 0;
+        QTest::newRow("stop both") << "record stop" << false << false << qint64(10) << 2;
+    }
+    void transportStates()
+    {
+        QFETCH(QString, actions);
+        QFETCH(bool, playing);
+        QFETCH(bool, recording);
+        QFETCH(qint64, playhead);
+        QFETCH(int, told);
+        Transport transport;
+        transport.seek(10);
+        QSignalSpy plays(&transport, &Transport::sig_playingChanged);
+        QSignalSpy takes(&transport, &Transport::sig_recordingChanged);
+        QSignalSpy moves(&transport, &Transport::sig_playheadMoved);
+        for (const QString &a : actions.split(' ')) {
+            if (a == "play")
+                transport.play();
+            else if (a == "toggle")
+                transport.togglePlay();
+            else if (a == "record")
+                transport.setRecording(true);
+            else if (a == "seek")
+                transport.seek(40);
+            else if (a == "back")
+                transport.seek(-5);
+            else if (a == "stop")
+                transport.stop(true, true);
+        }
+        QCOMPARE(transport.isPlaying(), playing);
+        QCOMPARE(transport.isRecording(), recording);
+        QCOMPARE(transport.playhead(), int64_t(playhead));
+        QCOMPARE(plays.size() + takes.size(), told);
+        // Each told state is the state it then has, in order.
+        if (!plays.isEmpty())
+            QCOMPARE(plays.last().at(0).toBool(), playing);
+        if (!takes.isEmpty())
+            QCOMPARE(takes.last().at(0).toBool(), recording);
+        for (const QList<QVariant> &m : moves)
+            QVERIFY(!m.at(1).toBool()); // seeks, not playback
     }
 
 private:

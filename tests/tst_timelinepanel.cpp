@@ -2,6 +2,7 @@
 #include "common/MessageBox.h"
 #include "common/QssManager.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"
 #include "timeline/ClassifyItemDelegate.h"
@@ -63,7 +64,7 @@ private slots:
         TimeLineRuler *ruler = m_panel->ruler();
         QCOMPARE(ruler->total(), int64_t(120));
         // Playback starts where the view says its playhead is, after every kind of move.
-        QSignalSpy told(m_panel->view(), &TimeLineGraphicsView::sig_playheadMoved);
+        QSignalSpy told(m_panel->view()->transport(), &Transport::sig_playheadMoved);
         auto toldFrame = [&told] {
             return told.isEmpty() ? -1 : told.last().at(0).value<int64_t>();
         };
@@ -95,8 +96,9 @@ private slots:
         m_panel->view()->slot_resetFrame(0, EDIT_NONE, false);
         QCOMPARE(m_panel->view()->horizontalScrollBar()->value(), 0);
         QCOMPARE(toldFrame(), int64_t(0));
-        m_panel->view()->slot_framePlayed(90); // a played frame moves it as well
-        QCOMPARE(toldFrame(), int64_t(90));
+        m_panel->view()->transport()->played(90); // playback moves what both show
+        QCOMPARE(m_panel->view()->playheadFrame(), int64_t(90));
+        QCOMPARE(ruler->playhead(), int64_t(90));
 
         // The timeline gets shorter than the playhead: both go back to the new end.
         ClassifyItem *track = model->insertTrack(model->group(CT_VIDEO), 0, false);

@@ -1,5 +1,6 @@
 #include "TimeLineGraphicsView.h"
 
+#include "render/Transport.h"
 #include "render/proxy/ProxyMaker.h"
 
 #include "render/pictures/MaterialPictures.h"
@@ -36,8 +37,9 @@ double zoomOutFactor(int level)
 
 TimeLineGraphicsView::TimeLineGraphicsView(TimeLineGraphicsScene *scene, TimelineDocument *model,
                                            QWidget *parent)
-    : QGraphicsView(scene, parent), m_model(model)
+    : QGraphicsView(scene, parent), m_model(model), m_ownTransport(new Transport(this))
 {
+    setTransport(nullptr);
     // Waveforms and filmstrips arrive from a worker: drawn as they come.
     connect(&MaterialPictures::instance(), &MaterialPictures::sig_ready, viewport(),
             qOverload<>(&QWidget::update));
@@ -129,7 +131,7 @@ void TimeLineGraphicsView::afterZoom()
     updateSceneWidth();
     int middle = viewport()->height() / 2 + verticalScrollBar()->value();
     middle += middle % 2; // up to even
-    centerOn(m_playhead, middle);
+    centerOn(playhead(), middle);
     emit sig_scaleValue(m_level, horizontalScale(), horizontalScrollBar()->value());
 }
 
@@ -148,7 +150,7 @@ void TimeLineGraphicsView::updateSceneWidth()
     // A recording stretches the timeline ahead of the playhead (a frame request
     // moves it by up to two frames).
     if (m_recording)
-        right = std::max(right, m_playhead + timeline::toScene(2));
+        right = std::max(right, playhead() + timeline::toScene(2));
     m_total = right;
     const double height =
         std::max(scene() ? scene()->sceneRect().height() : 0.0, double(viewport()->height()));
@@ -158,42 +160,59 @@ void TimeLineGraphicsView::updateSceneWidth()
         emit timelineScene->sig_limitPosX(m_total);
 }
 
-void TimeLineGraphicsView::repaintPlayhead(double oldX, int oldScroll)
+void TimeLineGraphicsView::setTransport(Transport *transport)
 {
-    emit sig_playheadMoved(playheadFrame());
+    if (m_transport)
+        disconnect(m_transport, nullptr, this, nullptr);
+    m_transport = transport ? transport : m_ownTransport;
+    connect(m_transport, &Transport::sig_playheadMoved, this,
+            &TimeLineGraphicsView::followPlayhead);
+    followPlayhead(m_transport->playhead(), false);
+}
+
+Transport *TimeLineGraphicsView::transport() const
+{
+    return m_transport ? m_transport.data() : m_ownTransport;
+}
+
+int64_t TimeLineGraphicsView::playheadFrame() const
+{
+    return transport()->playhead();
+}
+
+void TimeLineGraphicsView::followPlayhead(int64_t frame, bool byPlayer)
+{
+    const double oldX = m_shownPlayhead;
+    m_shownPlayhead = timeline::toScene(frame);
     // While playing this runs for every frame: repaint the strip the playhead
-    // crossed, not the whole timeline, unless the view scrolled meanwhile.
-    if (horizontalScrollBar()->value() != oldScroll) {
-        viewport()->update();
-        return;
-    }
+    // crossed, not the whole timeline.
     const double a = mapFromScene(QPointF(oldX, 0)).x();
-    const double b = mapFromScene(QPointF(m_playhead, 0)).x();
+    const double b = mapFromScene(QPointF(m_shownPlayhead, 0)).x();
     viewport()->update(QRect(int(std::floor(std::min(a, b))) - 2, 0,
                              int(std::ceil(std::abs(b - a))) + 5, viewport()->height()));
+    if (byPlayer) {
+        keepPlayheadInSight(MOVE_PLAY);
+        emit sig_splitButtonEnable(canSplit());
+    } else {
+        emit sig_moveValue(horizontalScrollBar()->value(), m_shownPlayhead);
+    }
 }
 
 void TimeLineGraphicsView::slot_viewportRangeUpdate(int value, int64_t pix)
 {
-    const double oldX = m_playhead;
-    const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = timeline::toScene(pix);
+    transport()->seek(pix);
     horizontalScrollBar()->setValue(value);
-    repaintPlayhead(oldX, oldScroll);
     requestFrame(EDIT_NONE);
 }
 
 void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool operate)
 {
-    const double oldX = m_playhead;
-    const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = timeline::toScene(pix);
-    if (m_playhead == 0)
+    transport()->seek(pix);
+    if (pix <= 0)
         horizontalScrollBar()->setValue(0);
-    repaintPlayhead(oldX, oldScroll);
     if (operate)
         requestFrame(edit);
-    emit sig_moveValue(horizontalScrollBar()->value(), m_playhead);
+    emit sig_moveValue(horizontalScrollBar()->value(), playhead());
 }
 
 void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, int64_t times)
@@ -204,38 +223,24 @@ void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, 
             return;
         updateSceneWidth();
     }
-    const double oldX = m_playhead;
-    const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = std::min(m_playhead + timeline::toScene(times), std::max(m_total, 0.0));
+    transport()->seek(
+        std::min(playheadFrame() + times, timeline::toFrames(std::max(m_total, 0.0))));
     keepPlayheadInSight(type);
-    repaintPlayhead(oldX, oldScroll);
     requestFrame(edit);
-}
-
-void TimeLineGraphicsView::slot_framePlayed(int64_t frame)
-{
-    const double oldX = m_playhead;
-    const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = timeline::toScene(frame);
-    keepPlayheadInSight(MOVE_PLAY);
-    repaintPlayhead(oldX, oldScroll);
-    emit sig_splitButtonEnable(canSplit());
 }
 
 void TimeLineGraphicsView::slot_backFrameRequest(MoveType type, EditType edit, int64_t times)
 {
-    const double oldX = m_playhead;
-    const int oldScroll = horizontalScrollBar()->value();
-    m_playhead = std::max(0.0, m_playhead - timeline::toScene(times));
+    transport()->seek(std::max<int64_t>(0, playheadFrame() - times));
     keepPlayheadInSight(type);
-    repaintPlayhead(oldX, oldScroll);
     requestFrame(edit);
 }
 
 void TimeLineGraphicsView::keepPlayheadInSight(MoveType type)
 {
     QScrollBar *bar = horizontalScrollBar();
-    const double at = m_playhead * horizontalScale();
+    const int before = bar->value();
+    const double at = playhead() * horizontalScale();
     const double p = at - bar->value();
     const double w = viewport()->width();
     if (type == MOVE_RECORD) {
@@ -246,7 +251,9 @@ void TimeLineGraphicsView::keepPlayheadInSight(MoveType type)
     } else if (p > w - 20) {
         bar->setValue(int(at - 20)); // a page on
     }
-    emit sig_moveValue(bar->value(), m_playhead);
+    if (bar->value() != before)
+        viewport()->update();
+    emit sig_moveValue(bar->value(), playhead());
 }
 
 void TimeLineGraphicsView::wheelEvent(QWheelEvent *event)
@@ -292,7 +299,7 @@ void TimeLineGraphicsView::drawForeground(QPainter *painter, const QRectF &rect)
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(QPen(Qt::red, 0)); // cosmetic: one view pixel at any zoom
-    painter->drawLine(QPointF(m_playhead, rect.top()), QPointF(m_playhead, rect.bottom()));
+    painter->drawLine(QPointF(playhead(), rect.top()), QPointF(playhead(), rect.bottom()));
     if (m_recording)
         painter->fillRect(recordingBar(), Qt::red);
     auto *timelineScene = qobject_cast<TimeLineGraphicsScene *>(scene());

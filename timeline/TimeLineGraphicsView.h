@@ -1,6 +1,7 @@
 #pragma once
 // Shows the timeline scene, zoomed horizontally in 25 fixed levels, with the
-// playhead; moves the playhead on seeks and on frame requests from the player.
+// transport's playhead; turns clicks, frame steps and the recorder's ticks into
+// seeks of the transport, and follows where playback is.
 // Lives on: main thread.
 
 #include "TimelineTypes.h"
@@ -11,6 +12,7 @@
 #include <QColor>
 #include <QFont>
 #include <QMap>
+#include <QPointer>
 
 #include <QGraphicsView>
 
@@ -20,6 +22,7 @@ class ClassifyItem;
 class SourceItem;
 class TimeLineGraphicsScene;
 class TimelineDocument;
+class Transport;
 
 class TimeLineGraphicsView : public QGraphicsView {
     Q_OBJECT
@@ -37,9 +40,13 @@ public:
     void zoomOut();
     void setZoomLevel(int level);
 
-    // Playhead as a scene x (frames × 50) and as a frame.
-    double playhead() const { return m_playhead; }
-    int64_t playheadFrame() const { return timeline::toFrames(m_playhead); }
+    // The transport whose playhead the view shows and moves: its own until the
+    // editor's is set.
+    void setTransport(Transport *transport);
+    Transport *transport() const;
+    // Playhead as a frame and as a scene x.
+    int64_t playheadFrame() const;
+    double playhead() const { return timeline::toScene(playheadFrame()); }
     // Scene x of the right edge of all items; the scene keeps 100 view pixels more.
     double totalLength() const { return m_total; }
     void updateSceneWidth();
@@ -85,8 +92,6 @@ signals:
     void sig_editButtonEnable(bool enabled);
     // The requests of one frame, for the preview items.
     void sig_trackFrames(const QList<TrackFrame> &frames);
-    // The playhead is at `frame` now (playback starts there).
-    void sig_playheadMoved(int64_t frame);
 
 public slots:
     // A seek from the ruler: scroll there and show frame `pix`.
@@ -95,9 +100,6 @@ public slots:
     void slot_resetFrame(int64_t pix, EditType edit, bool operate);
     void slot_frontFrameRequest(MoveType type, EditType edit, int64_t times);
     void slot_backFrameRequest(MoveType type, EditType edit, int64_t times);
-    // Playback plays `frame`: the playhead moves there and stays in sight (the
-    // player shows the frame's pictures itself).
-    void slot_framePlayed(int64_t frame);
     void slot_selectionChanged();
     void slot_removeSourceItem() { removeSelected(); }
     // A voice-over recording started at the playhead, or ended with its WAV file
@@ -120,14 +122,17 @@ private:
     bool m_frameRefreshQueued = false;
     void afterZoom();
     void keepPlayheadInSight(MoveType type);
-    // Repaints after the playhead moved from scene x `oldX` (scroll was `oldScroll`).
-    void repaintPlayhead(double oldX, int oldScroll);
+    // The transport's playhead moved: repaints the strip it crossed; playback's
+    // moves also keep it in sight (the player shows the frame's pictures itself).
+    void followPlayhead(int64_t frame, bool byPlayer);
     // Sends what the timeline shows and plays at the playhead.
     void requestFrame(EditType edit);
 
     TimelineDocument *m_model;
     int m_level = kStartLevel;
-    double m_playhead = 0;
+    Transport *m_ownTransport; // a child, used until the editor's is set
+    QPointer<Transport> m_transport;
+    double m_shownPlayhead = 0; // scene x where the playhead was last drawn
     double m_total = 0;
     TransitionBand m_band;
     std::function<int(int64_t)> m_pickRecordingTrack;

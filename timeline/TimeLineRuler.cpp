@@ -1,5 +1,7 @@
 #include "TimeLineRuler.h"
 
+#include "render/Transport.h"
+
 #include "common/FrameTime.h"
 
 #include <QMouseEvent>
@@ -50,26 +52,38 @@ void TimeLineRuler::slot_offsetrangeChanged(int, int max)
     update();
 }
 
+void TimeLineRuler::setTransport(Transport *transport)
+{
+    if (m_transport)
+        disconnect(m_transport, nullptr, this, nullptr);
+    m_transport = transport;
+    if (transport)
+        connect(transport, &Transport::sig_playheadMoved, this, qOverload<>(&QWidget::update));
+    update();
+}
+
+int64_t TimeLineRuler::playhead() const
+{
+    return m_transport ? m_transport->playhead() : 0;
+}
+
 void TimeLineRuler::slot_limitPosX(double x)
 {
     m_total = timeline::toFrames(x);
-    if (m_playhead > m_total) {
-        m_playhead = m_total;
-        update();
-        emit sig_viewportRangeUpdate(m_scroll, m_playhead);
-    }
+    // The timeline got shorter than where the playhead is: it goes to the end.
+    if (playhead() > m_total)
+        emit sig_viewportRangeUpdate(m_scroll, m_total);
+    update();
 }
 
-void TimeLineRuler::slot_moveValue(int offset, double x)
+void TimeLineRuler::slot_moveValue(int offset, double)
 {
     m_scroll = offset;
-    m_playhead = timeline::toFrames(x);
     update();
 }
 
 void TimeLineRuler::seek(int64_t frame)
 {
-    m_playhead = frame;
     emit sig_viewportRangeUpdate(m_scroll, frame);
     update();
 }
@@ -133,7 +147,7 @@ void TimeLineRuler::paintEvent(QPaintEvent *)
             }
         }
     }
-    const double px = m_playhead * f - m_scroll;
+    const double px = playhead() * f - m_scroll;
     const QPointF marker[5] = {{px, double(bottom)},
                                {px + 5, bottom - 5.0},
                                {px + 5, bottom - 15.0},

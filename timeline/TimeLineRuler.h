@@ -1,12 +1,16 @@
 #pragma once
 // The time scale above the clips with the playhead marker; clicking or dragging
-// on it seeks. It mirrors the clip view's zoom, scroll, playhead and length.
+// on it seeks. It mirrors the clip view's zoom, scroll and length, and shows the
+// transport's playhead.
 // Lives on: main thread.
 
 #include "TimelineTypes.h"
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
+
+class Transport;
 
 class TimeLineRuler : public QWidget {
     Q_OBJECT
@@ -19,7 +23,9 @@ public:
     // "hh:mm:ss, ff" of a frame at 30 frames a second.
     static QString label(int64_t frame);
 
-    int64_t playhead() const { return m_playhead; }
+    // The transport whose playhead the marker shows.
+    void setTransport(Transport *transport);
+    int64_t playhead() const;
     int64_t total() const { return m_total; }
     int scroll() const { return m_scroll; }
     int level() const { return m_level; }
@@ -48,7 +54,7 @@ private:
 
     double m_scale = 0.022518;
     int m_level = 12;
-    int64_t m_playhead = 0;
+    QPointer<Transport> m_transport;
     int64_t m_total = 0;
     int m_scroll = 0;
     int m_scrollMax = 0;

@@ -34,6 +34,7 @@ TimeLineWidget::TimeLineWidget(QWidget *parent)
     m_headers->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_ruler = new TimeLineRuler(this);
     m_ruler->setObjectName(QStringLiteral("widget_timeline"));
+    m_ruler->setTransport(m_view->transport());
 
     auto *top = new QWidget(this);
     top->setObjectName(QStringLiteral("widget"));
@@ -189,4 +190,10 @@ void TimeLineWidget::slot_updatePreview()
 {
     m_view->viewport()->update();
     m_view->slot_resetFrame(m_view->playheadFrame(), EDIT_NONE, true);
+}
+
+void TimeLineWidget::setTransport(Transport *transport)
+{
+    m_view->setTransport(transport);
+    m_ruler->setTransport(m_view->transport());
 }

@@ -16,6 +16,7 @@
 class LegacyImport;
 class TimeLineGraphicsScene;
 class TimeLineGraphicsView;
+class Transport;
 class TimeLineRuler;
 class TimelineDocument;
 class TimeLineTreeView;
@@ -30,6 +31,8 @@ public:
 
     TimelineDocument *model() const { return m_model; }
     TimeLineGraphicsView *view() const { return m_view; }
+    // The transport the view and the ruler show and move (the view's own until set).
+    void setTransport(Transport *transport);
     TimeLineTreeView *headers() const { return m_headers; }
     TimeLineRuler *ruler() const { return m_ruler; }
 

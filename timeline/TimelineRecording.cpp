@@ -21,7 +21,7 @@ QRectF TimeLineGraphicsView::recordingBar() const
     if (!m_recording)
         return QRectF();
     const double height = QssManager::screenScale() * timeline::rowHeight(CT_DUB);
-    return QRectF(m_recordStartX, recordRowY(), std::max(0.0, m_playhead - m_recordStartX), height);
+    return QRectF(m_recordStartX, recordRowY(), std::max(0.0, playhead() - m_recordStartX), height);
 }
 
 void TimeLineGraphicsView::slot_audioSourceItem(bool start, const QString &path, bool error)
@@ -31,7 +31,7 @@ void TimeLineGraphicsView::slot_audioSourceItem(bool start, const QString &path,
             return;
         QUndoStack *history = zua::UndoController::instance()->stack();
         const int before = history->index();
-        m_recordStartX = m_playhead;
+        m_recordStartX = playhead();
         m_recordStartFrame = playheadFrame();
         {
             zua::MergeSequence track("Record");

@@ -1,5 +1,7 @@
 #include "ToolBarWidget.h"
 
+#include "render/Transport.h"
+
 #include "SubtitleTemplateWidget.h"
 #include "ui_ToolBarWidget.h"
 
@@ -120,18 +122,24 @@ void ToolBarWidget::on_pushButton_split_clicked()
     emit sig_splitSourceItem();
 }
 
-void ToolBarWidget::on_pushButton_audio_clicked(bool checked)
+void ToolBarWidget::setTransport(Transport *transport)
 {
-    emit sig_opertorUi(true, false);
-    emit sig_recordAudio(checked);
+    if (m_transport)
+        disconnect(m_transport, nullptr, this, nullptr);
+    m_transport = transport;
+    auto show = [this] {
+        ui->pushButton_audio->setChecked(m_transport && m_transport->isRecording());
+    };
+    if (transport)
+        connect(transport, &Transport::sig_recordingChanged, this, show);
+    show();
 }
 
-void ToolBarWidget::slot_controlRecord()
+void ToolBarWidget::on_pushButton_audio_clicked(bool checked)
 {
-    if (!ui->pushButton_audio->isChecked())
-        return;
-    ui->pushButton_audio->setChecked(false);
-    emit sig_recordAudio(false);
+    if (m_transport)
+        m_transport->setRecording(checked);
+    ui->pushButton_audio->setChecked(m_transport && m_transport->isRecording());
 }
 
 void ToolBarWidget::on_pushButton_edit_clicked()

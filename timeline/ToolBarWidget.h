@@ -5,11 +5,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
 
 class SubtitleTemplateWidget;
+class Transport;
 
 namespace Ui {
 class ToolBarWidget;
@@ -25,13 +27,15 @@ public:
     void toggleAutoAlign();
     bool autoAlign() const;
     QString timeText() const;
+    // The transport the Dub button starts and ends takes with; the button shows
+    // whether it records.
+    void setTransport(Transport *transport);
 
 signals:
     void sig_createSubtitle(const QString &name, const QFont &font, const QColor &color);
     void sig_scaleSliderValue(int level);
     void sig_splitSourceItem();
     void sig_editSourceItem();
-    void sig_recordAudio(bool on);
     void sig_clearSourceItems();
     void sig_pushButtonUndo();
     void sig_pushButtonRedo();
@@ -56,11 +60,10 @@ public slots:
     void slot_splitButtonEnable(bool enable);
     void slot_editButtonEnable(bool enable);
     void slot_showTime(int64_t current, int64_t total);
-    // The recording is asked to stop: the Dub button goes up and says so.
-    void slot_controlRecord();
 
 private:
     Ui::ToolBarWidget *ui;
     int64_t m_total = 0;
     SubtitleTemplateWidget *m_templates = nullptr; // made on first use, then shown again
+    QPointer<Transport> m_transport;
 };
