@@ -181,13 +181,11 @@ private slots:
         QCOMPARE(transport.isRecording(), recording);
         QCOMPARE(transport.playhead(), int64_t(playhead));
         QCOMPARE(plays.size() + takes.size(), told);
-        // Each told state is the state it then has, in order.
-        if (!plays.isEmpty())
-            QCOMPARE(plays.last().at(0).toBool(), playing);
-        if (!takes.isEmpty())
-            QCOMPARE(takes.last().at(0).toBool(), recording);
-        for (const QList<QVariant> &m : moves)
-            QVERIFY(!m.at(1).toBool()); // seeks, not playback
+        // The last state told is the state it has; every move was a seek.
+        QVERIFY(plays.isEmpty() || plays.last().at(0).toBool() == playing);
+        QVERIFY(takes.isEmpty() || takes.last().at(0).toBool() == recording);
+        QVERIFY(std::none_of(moves.begin(), moves.end(),
+                             [](const QList<QVariant> &m) { return m.at(1).toBool(); }));
     }
 
 private:
