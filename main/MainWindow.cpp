@@ -181,11 +181,22 @@ void MainWindow::buildShortcuts()
 
 void MainWindow::wireWidgets()
 {
+    wireToolBar();
+    wirePanels();
+    RenderManager *rm = ZuApp::instance() ? ZuApp::instance()->renderManager() : nullptr;
+    if (!rm)
+        return;
+    wireTransport(rm);
+    wireRendering(rm);
+    if (m_preview)
+        wirePreview();
+}
+
+void MainWindow::wireToolBar()
+{
+    // The tool bar's edits and switches act on the timeline, which tells the tool
+    // bar what is possible now.
     TimeLineWidget *timeline = m_timelineWidget;
-    TimeLineGraphicsView *view = timeline->view();
-    connect(timeline, &TimeLineWidget::sig_showMenu, m_resource, &ResourceWidget::slot_showMenu);
-    connect(m_toolBar, &ToolBarWidget::sig_createSubtitle, m_resource,
-            &ResourceWidget::slot_createSubtitle);
     connect(m_toolBar, &ToolBarWidget::sig_scaleSliderValue, timeline,
             &TimeLineWidget::slot_scaleSliderValue);
     connect(m_toolBar, &ToolBarWidget::sig_autoAlign, timeline, &TimeLineWidget::slot_autoAlign);
@@ -203,56 +214,72 @@ void MainWindow::wireWidgets()
             &ToolBarWidget::slot_editButtonEnable);
     connect(timeline, &TimeLineWidget::sig_showTime, m_toolBar, &ToolBarWidget::slot_showTime);
     connect(m_toolBar, &ToolBarWidget::sig_exportWindow, this, &MainWindow::showExportPanel);
-    // Property panels: their edits go to the panel's clip; a crop page asks for a
-    // fresh preview, whose decoded frames come back to it.
+}
+
+void MainWindow::wirePanels()
+{
+    // Property panels: the timeline opens the one of the clicked clip; their edits go
+    // to the panel's clip; a crop page asks for a fresh preview, whose decoded frames
+    // come back to it.
+    TimeLineWidget *timeline = m_timelineWidget;
+    connect(timeline, &TimeLineWidget::sig_showMenu, m_resource, &ResourceWidget::slot_showMenu);
+    connect(m_toolBar, &ToolBarWidget::sig_createSubtitle, m_resource,
+            &ResourceWidget::slot_createSubtitle);
     connect(m_resource, &ResourceWidget::sig_updateData, timeline,
             &TimeLineWidget::slot_updateData);
-    ZuApp *app = ZuApp::instance();
-    if (app) {
+    if (ZuApp *app = ZuApp::instance()) {
         connect(m_resource, &ResourceWidget::sig_previewWanted, app, &ZuApp::sig_updatePreivew);
         connect(app, &ZuApp::sig_updatePreivew, timeline, &TimeLineWidget::slot_updatePreview);
         connect(app, &ZuApp::sig_updateCropMenu, m_resource, &ResourceWidget::slot_updateClipImage);
+        if (RenderManager *rm = app->renderManager())
+            connect(rm, &RenderManager::sig_updateCropMenu, app, &ZuApp::sig_updateCropMenu);
     }
+}
 
-    RenderManager *rm = app ? app->renderManager() : nullptr;
-    if (!rm)
-        return;
-    connect(rm, &RenderManager::sig_updateCropMenu, app, &ZuApp::sig_updateCropMenu);
-    timeline->model()->setRenderSize(QSize(int(rm->sceneWidth()), int(rm->sceneHeight())));
-    connect(rm, &RenderManager::sig_updateSceneSize, timeline->model(),
-            [model = timeline->model()](int w, int h) { model->setRenderSize(QSize(w, h)); });
+void MainWindow::wireTransport(RenderManager *rm)
+{
+    // Play, pause, seek and record go through the render manager's transport, which
+    // the view, the ruler, the preview's buttons and the Dub button show.
+    TimeLineGraphicsView *view = timelineView();
     connect(rm, &RenderManager::sig_frontFrameRequest, view,
             &TimeLineGraphicsView::slot_frontFrameRequest);
     connect(rm, &RenderManager::sig_backFrameRequest, view,
             &TimeLineGraphicsView::slot_backFrameRequest);
     connect(rm, &RenderManager::sig_resetFrame, view, &TimeLineGraphicsView::slot_resetFrame);
-    // Voice-over: the Dub button starts and ends takes through the transport; the
-    // timeline shows the take.
     m_toolBar->setTransport(rm->transport());
+    // Edits and seeks stop playback and, or, a take first.
+    const QList<QObject *> operators{view, m_timelineWidget->ruler(), m_timelineWidget->headers(),
+                                     m_toolBar};
+    for (QObject *sender : operators)
+        connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm->transport(), SLOT(stop(bool, bool)));
+    // A take: the timeline shows it and makes its clip; its problems are told here.
     connect(rm, &RenderManager::sig_recordPaused, this, &MainWindow::slot_recordPaused);
     connect(rm, &RenderManager::sig_recordProblem, this, [](const QString &text) {
         MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), text, ZKEY("pre_form.Ok"));
     });
     connect(rm, &RenderManager::sig_audioSourceItem, view,
             &TimeLineGraphicsView::slot_audioSourceItem);
-    // Edits and seeks stop playback and, or, a take first.
-    const QList<QObject *> operators{view, timeline->ruler(), timeline->headers(), m_toolBar};
-    for (QObject *sender : operators)
-        connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm->transport(), SLOT(stop(bool, bool)));
-    // The composed picture: each visual track's layer, shown in the preview.
-    connect(view, &TimeLineGraphicsView::sig_trackFrames, rm->layers(),
-            &PreviewLayers::slot_trackFrames);
-    // Playback and export read the timeline's published state.
-    wireTimeline(rm, timeline);
-    if (!m_preview)
-        return;
-    connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);
-    connect(m_preview, &PreviewWidget::sig_closeMenu, timeline, &TimeLineWidget::slot_closeMenu);
-    connectPreviewActions();
 }
 
-void MainWindow::connectPreviewActions()
+void MainWindow::wireRendering(RenderManager *rm)
 {
+    TimelineDocument *model = m_timelineWidget->model();
+    // The project's frame, for the panels' "fill the frame" commands.
+    model->setRenderSize(QSize(int(rm->sceneWidth()), int(rm->sceneHeight())));
+    connect(rm, &RenderManager::sig_updateSceneSize, model,
+            [model](int w, int h) { model->setRenderSize(QSize(w, h)); });
+    // The composed picture: each visual track's layer, shown in the preview.
+    connect(timelineView(), &TimeLineGraphicsView::sig_trackFrames, rm->layers(),
+            &PreviewLayers::slot_trackFrames);
+    // Playback and export read the timeline's published state.
+    wireTimeline(rm, m_timelineWidget);
+}
+
+void MainWindow::wirePreview()
+{
+    TimeLineWidget *timeline = m_timelineWidget;
+    connect(timeline, &TimeLineWidget::sig_showTime, m_preview, &PreviewWidget::slot_showTime);
+    connect(m_preview, &PreviewWidget::sig_closeMenu, timeline, &TimeLineWidget::slot_closeMenu);
     ZueDisplayWindow *display = m_preview->display();
     TimeLineGraphicsView *view = timelineView();
     TimelineDocument *model = m_timelineWidget->model();

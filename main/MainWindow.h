@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class RenderManager;
 class CreateProjectDialog;
 class ExportParamWidget;
 class PreviewWidget;
@@ -93,8 +94,15 @@ private:
     void showExportPanel();
     void buildSettingsMenu();
     void buildShortcuts();
+    // The window's wiring, by area: the tool bar and the timeline; the property
+    // panels; the transport and voice-over takes; the composed picture and the
+    // published timeline; the preview's picture and its clip actions.
     void wireWidgets();
-    void connectPreviewActions();
+    void wireToolBar();
+    void wirePanels();
+    void wireTransport(RenderManager *rm);
+    void wireRendering(RenderManager *rm);
+    void wirePreview();
     template <typename Receiver, typename Signal>
     void addShortcut(const QKeySequence &keys, Receiver *receiver, Signal signal);
     // A small box for the parts of the editor that are not there yet.
