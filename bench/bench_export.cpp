@@ -165,7 +165,6 @@ int main(int argc, char **argv)
     }
     rm.exportManager()->setRevealWritten(false);
     TimeLineWidget timeline;
-    timeline.model()->setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
     wireTimeline(&rm, &timeline);
     TimelineDocument *model = timeline.model();
     // The project read as the editor reads one.

@@ -466,7 +466,6 @@ int main(int argc, char **argv)
     rm.setSceneSize(1920, 1080, true);
     TimeLineGraphicsScene scene;
     TimelineDocument model;
-    model.setProbe([&rm](const QString &p, bool) { return rm.probeMedia(p, false); });
     model.buildGroups();
     TimeLineGraphicsView view(&scene, &model);
     PreviewLayers &layers = *rm.layers();

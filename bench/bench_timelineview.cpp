@@ -57,8 +57,6 @@ int main(int argc, char **argv)
     TimeLineGraphicsScene scene;
     TimelineDocument model;
     model.attachScene(&scene);
-    RenderManager probe;
-    model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
     model.buildGroups();
     QList<ClassifyItem *> tracks{model.group(CT_VIDEO)};
     for (int i = 0; i < 9; ++i)

@@ -4,10 +4,9 @@
 // section's XML. Nothing may crash, hang or leave the history open.
 #include "FuzzApp.h"
 
-#include "render/RenderManager.h"
+#include "render/SceneSection.h"
 #include "resource/MaterialManager.h"
 #include "resource/MaterialView.h"
-#include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimelineDocument.h"
 #include "timeline/TimelineSection.h"
 
@@ -23,9 +22,7 @@ namespace {
 
 struct Owners {
     MaterialView materials;
-    TimeLineGraphicsScene scene;
-    TimelineDocument timeline{&scene};
-    RenderManager render; // no graphics device: scenes are sizes only
+    TimelineDocument timeline;
 };
 Owners *g = nullptr;
 
@@ -73,10 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         TimelineSection::read(g->timeline, reader);
         break;
     case 3:
-        g->render.readScene(reader);
+        scenesection::read(reader);
         break;
     default:
-        g->render.readLegacyCanvas(reader);
+        scenesection::readLegacyCanvas(reader);
         break;
     }
     if (zua::UndoController::instance()->mergeDepth() != 0)

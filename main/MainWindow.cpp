@@ -16,6 +16,7 @@
 #include "common/Translate.h"
 #include "preview/PreviewWidget.h"
 #include "preview/ZueDisplayWindow.h"
+#include "render/MediaProbe.h"
 #include "render/RenderManager.h"
 #include "render/Transport.h"
 #include "render/compose/PreviewLayers.h"
@@ -81,9 +82,13 @@ MainWindow::MainWindow(QWidget *parent)
         // The section readers and writers name files as the open project does.
         m_resource->materialView()->setMaterialPaths(&app->document()->materialPaths());
         m_timelineWidget->model()->setMaterialPaths(&app->document()->materialPaths());
+        // The first video may give the project its size (unless it was chosen).
         if (RenderManager *rm = app->renderManager())
             m_timelineWidget->model()->setProbe([rm](const QString &path, bool autoSize) {
-                return rm->probeMedia(path, autoSize);
+                const bg::ValueMap info = probeMediaFile(path);
+                if (autoSize)
+                    rm->adoptVideoSize(info);
+                return info;
             });
         ProjectDocument *document = app->document();
         connect(m_resource, &ResourceWidget::sig_openProject, document,

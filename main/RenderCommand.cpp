@@ -174,11 +174,8 @@ int zuaRenderMain(int argc, char **argv)
     }
     // The timeline as data: its model and the scene its clips are items of; no widget
     // is made (the timeline view and panels are the editor's).
-    QGraphicsScene scene;
-    TimelineDocument timeline(&scene);
+    TimelineDocument timeline;
     timeline.buildGroups();
-    timeline.setProbe(
-        [&render](const QString &p, bool autoSize) { return render.probeMedia(p, autoSize); });
     render.setTimeline(timeline.publisher()->feed());
 
     // The project, read with the editor's own section readers.

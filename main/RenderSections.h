@@ -6,6 +6,7 @@
 #include "ProjectSections.h"
 
 #include "render/RenderManager.h"
+#include "render/SceneSection.h"
 #include "timeline/TimelineDocument.h"
 #include "timeline/TimelineSection.h"
 
@@ -15,7 +16,11 @@ public:
         : m_render(render), m_timeline(timeline)
     {}
     void writeScene(QXmlStreamWriter &) override {}
-    void readScene(QXmlStreamReader &r) override { m_render.readScene(r); }
+    void readScene(QXmlStreamReader &r) override
+    {
+        if (const std::optional<QSize> size = scenesection::read(r))
+            m_render.setSceneSize(uint32_t(size->width()), uint32_t(size->height()), false);
+    }
     void readLegacyCanvas(QXmlStreamReader &r) override { r.skipCurrentElement(); }
     void writeMaterials(QXmlStreamWriter &, bool) override {}
     void readMaterials(QXmlStreamReader &r) override { r.skipCurrentElement(); }

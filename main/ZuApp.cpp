@@ -8,6 +8,7 @@
 #include "common/NewFileMode.h"
 #include "common/WheelNeedsFocus.h"
 #include "render/RenderManager.h"
+#include "render/SceneSection.h"
 #include "render/compose/TransTranslate.h"
 #include "render/export/ExportManager.h"
 #include "render/record/RecordManager.h"
@@ -30,21 +31,12 @@ public:
     void writeScene(QXmlStreamWriter &w) override
     {
         if (auto *rm = m_app->renderManager())
-            rm->writeScene(w);
+            scenesection::write(w, QSize(int(rm->sceneWidth()), int(rm->sceneHeight())));
     }
-    void readScene(QXmlStreamReader &r) override
-    {
-        if (auto *rm = m_app->renderManager())
-            rm->readScene(r);
-        else
-            r.skipCurrentElement();
-    }
+    void readScene(QXmlStreamReader &r) override { apply(scenesection::read(r)); }
     void readLegacyCanvas(QXmlStreamReader &r) override
     {
-        if (auto *rm = m_app->renderManager())
-            rm->readLegacyCanvas(r);
-        else
-            r.skipCurrentElement();
+        apply(scenesection::readLegacyCanvas(r));
     }
     void writeMaterials(QXmlStreamWriter &w, bool archive) override
     {
@@ -83,6 +75,12 @@ private:
             (mw->*read)(r);
         else
             r.skipCurrentElement();
+    }
+    // A size the file asks for becomes the project's.
+    void apply(const std::optional<QSize> &size)
+    {
+        if (auto *rm = m_app->renderManager(); rm && size)
+            rm->setSceneSize(uint32_t(size->width()), uint32_t(size->height()), false);
     }
     ZuApp *m_app;
 };

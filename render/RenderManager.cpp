@@ -15,7 +15,6 @@
 #include "proxy/ProxyMaker.h"
 #include "record/RecordManager.h"
 
-#include "common/ReadNotes.h"
 #include "common/ValueQt.h"
 
 #include "bridge/Logger.h"
@@ -25,18 +24,6 @@
 #include "media/MovieInfo.h"
 
 #include <QFileInfo>
-
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
-
-namespace {
-// A damaged project must not give the scene an unusable size.
-constexpr double kMaxSceneSide = 8192;
-bool validSide(double v)
-{
-    return v >= 1 && v <= kMaxSceneSide;
-}
-} // namespace
 
 RenderManager::RenderManager(QObject *parent) : QObject(parent), m_transport(new Transport(this))
 {
@@ -231,70 +218,13 @@ void RenderManager::startExport(const MVParams &params)
     }
 }
 
-bg::ValueMap RenderManager::probeMedia(const QString &path, bool autoSize)
+void RenderManager::adoptVideoSize(const bg::ValueMap &info)
 {
-    const bg::ValueMap info = probeMediaFile(path);
     const auto at = [&info](const char *key) {
         const auto it = info.find(key);
         return it == info.end() ? 0 : it->second.toInt32();
     };
     const int width = at("width"), height = at("height");
-    if (autoSize && !m_sizeFixed && width > 0 && height > 0)
+    if (!m_sizeFixed && width > 0 && height > 0)
         setSceneSize(uint32_t(width), uint32_t(height), false);
-    return info;
-}
-
-void RenderManager::writeScene(QXmlStreamWriter &writer) const
-{
-    writer.writeStartElement("scene");
-    writer.writeTextElement("width", QString::number(m_sceneWidth));
-    writer.writeTextElement("height", QString::number(m_sceneHeight));
-    writer.writeEndElement();
-}
-
-void RenderManager::readScene(QXmlStreamReader &reader)
-{
-    while (reader.readNextStartElement()) {
-        if (reader.name() != QLatin1String("scene")) {
-            xmlread::skipUnknown(reader);
-            continue;
-        }
-        uint32_t width = framesize::kDefaultWidth;
-        uint32_t height = framesize::kDefaultHeight;
-        while (reader.readNextStartElement()) {
-            bool ok = false;
-            if (reader.name() == QLatin1String("width")) {
-                const uint v = xmlread::leafText(reader).trimmed().toUInt(&ok);
-                if (ok && validSide(v))
-                    width = v;
-            } else if (reader.name() == QLatin1String("height")) {
-                const uint v = xmlread::leafText(reader).trimmed().toUInt(&ok);
-                if (ok && validSide(v))
-                    height = v;
-            } else {
-                xmlread::skipUnknown(reader);
-            }
-        }
-        setSceneSize(width, height, false);
-    }
-}
-
-void RenderManager::readLegacyCanvas(QXmlStreamReader &reader)
-{
-    while (reader.readNextStartElement()) {
-        if (reader.name() != QLatin1String("canvas_rect")) {
-            reader.skipCurrentElement();
-            continue;
-        }
-        bg::ValueQt rect;
-        if (!rect.read(reader.readElementText().toStdString()))
-            continue;
-        QSizeF size;
-        if (rect.type() == bg::VT_RECTF)
-            size = rect.toRectF().size();
-        else if (rect.type() == bg::VT_RECT)
-            size = rect.toRect().size();
-        if (validSide(size.width()) && validSide(size.height()))
-            setSceneSize(uint32_t(size.width()), uint32_t(size.height()), false);
-    }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Hub of rendering, playback, export and recording; owns the project resolution
-// (the scene size) and reads and writes the scene section of the project file.
-// Playback and recording follow its transport.
+// (the scene size; the file's scene section is SceneSection's). Playback and
+// recording follow its transport.
 // Lives on: main thread.
 
 #include "RenderTypes.h"
@@ -73,17 +73,9 @@ public:
     uint32_t sceneHeight() const { return m_sceneHeight; }
     bool sizeFixed() const { return m_sizeFixed; }
 
-    // Material information: "valid", "duration" (ms), "pix" (frames), "width",
-    // "height". With autoSize, a video adopts its size as the project resolution
-    // unless the resolution was chosen explicitly.
-    bg::ValueMap probeMedia(const QString &path, bool autoSize);
-
-    // Scene section: "scene" with "width" and "height".
-    void writeScene(QXmlStreamWriter &writer) const;
-    // Entered on "Render"; leaves the reader on its end element.
-    void readScene(QXmlStreamReader &reader);
-    // Entered on a legacy "ViewInfo"; "canvas_rect" gives the size.
-    void readLegacyCanvas(QXmlStreamReader &reader);
+    // A video's size (from probeMediaFile) becomes the project resolution, unless the
+    // resolution was chosen explicitly.
+    void adoptVideoSize(const bg::ValueMap &info);
 
 signals:
     // The scene, to a view that asked for it (sig_queryScene) or after a new one.

@@ -94,8 +94,6 @@ private slots:
         zua::UndoController::instance()->reset();
         m_boxes.clear();
         m_timeline = new TimeLineWidget;
-        m_timeline->model()->setProbe(
-            [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
         // The editor's wiring between the render manager and the timeline.
         wireTimeline(m_rm, m_timeline);
         connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),

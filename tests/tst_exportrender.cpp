@@ -173,8 +173,6 @@ private slots:
     {
         zua::UndoController::instance()->reset();
         m_timeline = new TimeLineWidget;
-        m_timeline->model()->setProbe(
-            [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
         wireTimeline(m_rm, m_timeline);
     }
     void cleanup()

@@ -338,8 +338,6 @@ void TestFidelity::exportMatchesTheSources()
 
     zua::UndoController::instance()->reset();
     TimeLineWidget timeline;
-    timeline.model()->setProbe(
-        [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     wireTimeline(m_rm, &timeline);
     m_rm->setSceneSize(uint32_t(width), uint32_t(height), true);
     TimelineDocument *model = timeline.model();
@@ -422,8 +420,6 @@ std::unique_ptr<TimeLineWidget> TestFidelity::timelineOf(int w, int h)
 {
     zua::UndoController::instance()->reset();
     auto timeline = std::make_unique<TimeLineWidget>();
-    timeline->model()->setProbe(
-        [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
     wireTimeline(m_rm, timeline.get());
     m_rm->setSceneSize(uint32_t(w), uint32_t(h), true);
     return timeline;

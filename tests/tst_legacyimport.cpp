@@ -81,8 +81,6 @@ private slots:
     {
         zua::UndoController::instance()->reset();
         m_timeline = new TimeLineWidget;
-        m_timeline->model()->setProbe(
-            [this](const QString &p, bool) { return m_render.probeMedia(p, false); });
         m_timeline->model()->setRenderSize(QSize(1280, 720));
     }
     void cleanup()

@@ -33,7 +33,6 @@ private slots:
         PlayerManager *player = new PlayerManager(m_rm);
         m_scene = new TimeLineGraphicsScene;
         m_model = new TimelineDocument;
-        m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
         m_model->buildGroups();
         m_view = new TimeLineGraphicsView(m_scene, m_model);
         // The wiring of the editor: the player reads the timeline's published state and

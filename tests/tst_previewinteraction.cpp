@@ -4,7 +4,6 @@
 #include "common/ValueQt.h"
 #include "preview/PreviewInteraction.h"
 #include "render/RefCountedObject.h"
-#include "render/RenderManager.h"
 #include "render/compose/PreviewItem.h"
 #include "support/MediaFixtures.h"
 #include "timeline/ClassifyItem.h"
@@ -100,8 +99,6 @@ private slots:
                                   dir.filePath("logo.png")}));
         zua::UndoController::instance()->reset();
         TimelineDocument model;
-        RenderManager probe;
-        model.setProbe([&probe](const QString &p, bool) { return probe.probeMedia(p, false); });
         model.buildGroups();
         SourceItem *clip =
             model.createClip(model.group(CT_PICTURE), CT_PICTURE, dir.filePath("logo.png"), 0);

@@ -79,7 +79,6 @@ private slots:
         m_scene = new TimeLineGraphicsScene;
         m_model = new TimelineDocument;
         m_model->attachScene(m_scene);
-        m_model->setProbe([this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
         m_model->buildGroups();
         m_view = new TimeLineGraphicsView(m_scene, m_model);
         m_layers = m_rm->layers();

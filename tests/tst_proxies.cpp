@@ -81,8 +81,6 @@ private slots:
     {
         zua::UndoController::instance()->reset();
         m_timeline = new TimeLineWidget;
-        m_timeline->model()->setProbe(
-            [this](const QString &p, bool) { return m_rm->probeMedia(p, false); });
         wireTimeline(m_rm, m_timeline);
         connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
                 &PreviewLayers::slot_trackFrames);

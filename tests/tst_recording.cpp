@@ -54,8 +54,6 @@ private slots:
         m_render = new RenderManager;
         m_panel = new TimeLineWidget;
         m_bar = new ToolBarWidget;
-        m_panel->model()->setProbe(
-            [this](const QString &p, bool) { return m_render->probeMedia(p, false); });
         // The editor's wiring of the Dub button, the recorder and the timeline.
         m_bar->setTransport(m_render->transport());
         m_panel->setTransport(m_render->transport());

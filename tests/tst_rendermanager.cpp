@@ -1,5 +1,6 @@
 // Render manager: a fixed project size stays when a video arrives, playback ends at
 // the last frame, and user actions stop it.
+#include "render/MediaProbe.h"
 #include "render/RenderManager.h"
 #include "render/TimelineReader.h"
 #include "render/Transport.h"
@@ -45,11 +46,13 @@ private slots:
     }
     void aFixedSizeStaysWhenAVideoArrives()
     {
+        const bg::ValueMap wide = probeMediaFile(m_dir.filePath("wide.mp4"));
+        QCOMPARE(wide.at("width").toInt32(), 640);
         m_rm->setSceneSize(1920, 1080, true);
-        QCOMPARE(m_rm->probeMedia(m_dir.filePath("wide.mp4"), true).at("width").toInt32(), 640);
+        m_rm->adoptVideoSize(wide);
         QCOMPARE(m_rm->sceneWidth(), 1920u);
         m_rm->setSceneSize(1920, 1080, false); // not fixed: the first video gives the size
-        m_rm->probeMedia(m_dir.filePath("wide.mp4"), true);
+        m_rm->adoptVideoSize(wide);
         QCOMPARE(m_rm->sceneWidth(), 640u);
     }
     void cleanupTestCase()

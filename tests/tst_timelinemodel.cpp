@@ -1,5 +1,6 @@
 // Timeline data model: clip creation by kind, overlap resolution, transitions,
 // undo and redo of every edit, and the Timeline section of the file.
+#include "render/MediaProbe.h"
 #include "render/RenderManager.h"
 #include "support/MediaFixtures.h"
 #include "support/TimelineFixture.h"
@@ -97,8 +98,13 @@ private slots:
     {
         history()->reset();
         m_model = new TimelineDocument;
-        m_model->setProbe(
-            [this](const QString &p, bool autoSize) { return m_render.probeMedia(p, autoSize); });
+        // As the editor probes: the first video may give the project its size.
+        m_model->setProbe([this](const QString &p, bool autoSize) {
+            const bg::ValueMap info = probeMediaFile(p);
+            if (autoSize)
+                m_render.adoptVideoSize(info);
+            return info;
+        });
         m_model->buildGroups();
         m_render.setSceneSize(1920, 1080, false);
     }
@@ -144,8 +150,7 @@ private slots:
                                 10, QColor("#ff8800"), QFont("Sans", 20));
         QVERIFY(clip);
         if (duration < 0)
-            duration = fullLength =
-                m_render.probeMedia(m_dir.filePath(file), false).at("pix").toInt64();
+            duration = fullLength = probeMediaFile(m_dir.filePath(file)).at("pix").toInt64();
         QCOMPARE(clip->start(), int64_t(10));
         QCOMPARE(clip->duration(), duration);
         QCOMPARE(clip->fullLength, fullLength);

@@ -43,8 +43,6 @@ private slots:
         m_boxes.clear();
         m_answer = 0;
         m_panel = new TimeLineWidget;
-        m_panel->model()->setProbe(
-            [this](const QString &p, bool) { return m_render.probeMedia(p, false); });
         m_panel->resize(1000, 400);
         m_panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_panel));

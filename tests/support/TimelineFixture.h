@@ -35,7 +35,6 @@ struct Timeline {
     explicit Timeline(bool withView = true)
     {
         zua::UndoController::instance()->reset();
-        model.setProbe([this](const QString &p, bool) { return render.probeMedia(p, false); });
         model.buildGroups();
         model.attachScene(&scene);
         if (withView)
