@@ -61,7 +61,6 @@ PreviewWidget::PreviewWidget(RenderManager *render, QWidget *parent)
     connect(ui->toolButton_full, &QToolButton::clicked, this, &PreviewWidget::slot_toolButtonFull);
     Transport *transport = render->transport();
     connect(transport, &Transport::sig_playingChanged, this, &PreviewWidget::showPlaying);
-    connect(transport, &Transport::sig_recordingChanged, this, &PreviewWidget::showPlaying);
 
     connect(this, &PreviewWidget::sig_opertorUi, transport, &Transport::stop);
     connect(this, &PreviewWidget::sig_queryScene, render, &RenderManager::sig_queryScene);

@@ -11,6 +11,8 @@
 
 #include "undo/UndoController.h"
 
+#include "bridge/Logger.h"
+
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
 #include <QScopedValueRollback>
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 TimeLineGraphicsScene::TimeLineGraphicsScene(QObject *parent) : QGraphicsScene(parent)
 {
@@ -268,6 +271,19 @@ void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
         return;
     // Where each held clip ends up, asked of the document as one edit; a clip back
     // on its own frame and track (a jittery click) changes nothing.
+    QVector<SourceItem *> held;
+    if (trimmed)
+        held.append(trimmed);
+    for (const Grip &grip : grips)
+        if (grip.clip)
+            held.append(grip.clip);
+    const auto placeOf = [](const SourceItem *clip) {
+        return std::make_tuple(static_cast<const void *>(clip->track), clip->start(),
+                               clip->duration(), clip->offset());
+    };
+    QVector<decltype(placeOf(nullptr))> before;
+    for (const SourceItem *clip : qAsConst(held))
+        before.append(placeOf(clip));
     QString why;
     {
         QScopedValueRollback<bool> committing(m_committing, true);
@@ -294,6 +310,12 @@ void TimeLineGraphicsScene::slot_releaseItems(const QPointF &)
             TimelineEditor(m_model).requestMove(moves, &why);
         }
     }
-    emit sig_edited();
+    if (!why.isEmpty())
+        BG_LOG_W("clip not moved: %s", qUtf8Printable(why));
+    bool changed = false;
+    for (int i = 0; i < held.size(); ++i)
+        changed = changed || placeOf(held[i]) != before[i];
+    if (changed)
+        emit sig_edited();
     update();
 }

@@ -212,7 +212,6 @@ void TimeLineGraphicsView::slot_resetFrame(int64_t pix, EditType edit, bool oper
         horizontalScrollBar()->setValue(0);
     if (operate)
         requestFrame(edit);
-    emit sig_moveValue(horizontalScrollBar()->value(), playhead());
 }
 
 void TimeLineGraphicsView::slot_frontFrameRequest(MoveType type, EditType edit, int64_t times)

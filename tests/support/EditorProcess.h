@@ -65,14 +65,26 @@ inline bool xdo(const QString &commands, int timeoutMs = 15000)
 }
 
 // Starts the editor on `project` with its own folders under `home` and waits until
-// the project is open and the window shows; false when it does not get there.
+// the project is open and the window shows; false when it does not get there, with
+// what the editor had done so far in the test's output. The waits are generous: the
+// first start on a fresh machine builds the font cache while other tests run.
 inline bool startEditor(QProcess &editor, const QString &home, const QString &project,
                         const QString &program = ZUA_BINARY)
 {
     editor.setProcessEnvironment(editorEnvironment(home));
     editor.start(program, {project});
-    return editor.waitForStarted() && waitForLog(home, "---> opening project: " + project, 15000) &&
-           xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'");
+    if (!editor.waitForStarted()) {
+        qWarning("the editor did not start: %s", qPrintable(editor.errorString()));
+        return false;
+    }
+    const bool opened = waitForLog(home, "---> opening project: " + project, 40000);
+    const bool shown =
+        opened && xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'", 40000);
+    if (!shown)
+        qWarning("the editor %s; its log ends with:\n%s",
+                 editor.state() == QProcess::Running ? "runs" : "has exited",
+                 qPrintable(readLog(home).right(2000)));
+    return shown;
 }
 
 } // namespace fixtures
