@@ -6,7 +6,7 @@
 // near the bottom; music at half volume), written as a project file and read as the
 // editor reads one (the template bench/reference.zua2.in, which bench_render.sh
 // fills in too). In the same run, alternating:
-//  - the editor's export (RenderManager::startExport with this thread's loop running),
+//  - the editor's export (Exporter::startExport with this thread's loop running),
 //  - zuaedit-render on the same project file, as a user runs it,
 // then the same export with every frame composed by the graph, the two ways' pictures
 // compared nearly lossless, and the bare encoder: as many raw RGBA frames of that
@@ -163,9 +163,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_export: no OpenGL device (run under Xvfb)\n");
         return 1;
     }
-    rm.exportManager()->setRevealWritten(false);
+    Exporter exporter(rm.transport(),
+                      [&rm] { return QSize(int(rm.sceneWidth()), int(rm.sceneHeight())); });
+    exporter.manager()->setRevealWritten(false);
     TimeLineWidget timeline;
-    wireTimeline(&rm, &timeline);
+    wireTimeline(&rm, &timeline, &exporter);
     TimelineDocument *model = timeline.model();
     // The project read as the editor reads one.
     {
@@ -208,7 +210,7 @@ int main(int argc, char **argv)
         // As the editor starts it: the run goes on while this thread's loop runs.
         QEventLoop loop;
         int result = -1;
-        QObject::connect(&rm, &RenderManager::sig_exportEnded, &loop, [&](int r) {
+        QObject::connect(&exporter, &Exporter::sig_exportEnded, &loop, [&](int r) {
             result = r;
             loop.quit();
         });
@@ -216,7 +218,7 @@ int main(int argc, char **argv)
         memory.clear();
         ticker.start(10);
         sampler.start(500);
-        rm.startExport(params);
+        exporter.startExport(params);
         if (result < 0)
             loop.exec();
         ticker.stop();
@@ -260,7 +262,7 @@ int main(int argc, char **argv)
     std::printf("  the editor's main thread: longest wait between its 10 ms ticks %lld ms (a "
                 "click is served within 100 ms)\n",
                 static_cast<long long>(longestGap));
-    const ExportManager::Paths paths = rm.exportManager()->lastPaths();
+    const ExportManager::Paths paths = exporter.manager()->lastPaths();
     std::printf("  frames made in YUV       %lld of %lld\n", static_cast<long long>(paths.plain),
                 static_cast<long long>(paths.plain + paths.composed));
     if (!memory.empty()) {
@@ -278,21 +280,21 @@ int main(int argc, char **argv)
     // and that both give the same picture.
     MVParams composedParams = params;
     composedParams.path = work + "/export-composed.mp4";
-    rm.exportManager()->setShortWay(false);
+    exporter.manager()->setShortWay(false);
     bool composedOk = false;
     const double composed = seconds(
-        [&] { return rm.exportMovie(composedParams) == int(ExportManager::Result::Written); },
+        [&] { return exporter.exportMovie(composedParams) == int(ExportManager::Result::Written); },
         &composedOk);
-    rm.exportManager()->setShortWay(true);
+    exporter.manager()->setShortWay(true);
     std::printf("  all composed by the graph %6.2f s %s\n", composed, composedOk ? "" : "(FAILED)");
     // The two ways' pictures, both nearly lossless so that only they differ.
     auto fine = [&](const QString &name, bool shortWay) {
         MVParams p = params;
         p.path = work + "/" + name;
         p.bitRate = 150000;
-        rm.exportManager()->setShortWay(shortWay);
-        const bool ok = rm.exportMovie(p) == int(ExportManager::Result::Written);
-        rm.exportManager()->setShortWay(true);
+        exporter.manager()->setShortWay(shortWay);
+        const bool ok = exporter.exportMovie(p) == int(ExportManager::Result::Written);
+        exporter.manager()->setShortWay(true);
         return ok ? p.path : QString();
     };
     const QString fineShort = fine("fine-short.mp4", true),

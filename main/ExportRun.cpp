@@ -4,16 +4,14 @@
 
 #include "common/MessageBox.h"
 #include "common/Translate.h"
-#include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
+#include "render/export/Exporter.h"
 
 #include <QPointer>
 
-void runExport(RenderManager *render, const MVParams &params)
+void runExport(Exporter *exporter, const MVParams &params)
 {
-    ExportManager *manager = render->exportManager();
-    if (!manager)
-        return;
+    ExportManager *manager = exporter->manager();
     auto *dialog = new ExportProcessDialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(manager, &ExportManager::sig_processUpdate, dialog,
@@ -25,24 +23,23 @@ void runExport(RenderManager *render, const MVParams &params)
             manager->cancel();
     });
     // How the run ended is told once, whether the dialog is still open or not.
-    auto *run = new QObject(render);
+    auto *run = new QObject(exporter);
     QPointer<ExportProcessDialog> shown = dialog;
-    QObject::connect(render, &RenderManager::sig_exportEnded, run,
-                     [run, shown, manager](int outcome) {
-                         run->deleteLater();
-                         const auto result = ExportManager::Result(outcome);
-                         if (result == ExportManager::Result::Written) {
-                             if (shown)
-                                 shown->slot_finished(); // "Done" closes it
-                             return;
-                         }
-                         if (shown)
-                             shown->done(QDialog::Rejected); // nothing left to stop: no question
-                         const QString text = manager->messageText(result);
-                         if (!text.isEmpty())
-                             MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), text,
-                                                ZKEY("exportmvwindow.Ok"));
-                     });
+    QObject::connect(exporter, &Exporter::sig_exportEnded, run, [run, shown, manager](int outcome) {
+        run->deleteLater();
+        const auto result = ExportManager::Result(outcome);
+        if (result == ExportManager::Result::Written) {
+            if (shown)
+                shown->slot_finished(); // "Done" closes it
+            return;
+        }
+        if (shown)
+            shown->done(QDialog::Rejected); // nothing left to stop: no question
+        const QString text = manager->messageText(result);
+        if (!text.isEmpty())
+            MessageBox::inform(nullptr, ZKEY("exportmvwindow.Hint"), text,
+                               ZKEY("exportmvwindow.Ok"));
+    });
     dialog->open();
-    render->startExport(params);
+    exporter->startExport(params);
 }

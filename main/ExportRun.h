@@ -6,6 +6,6 @@
 
 #include "render/export/MVParams.h"
 
-class RenderManager;
+class Exporter;
 
-void runExport(RenderManager *render, const MVParams &params);
+void runExport(Exporter *exporter, const MVParams &params);

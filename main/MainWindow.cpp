@@ -21,6 +21,8 @@
 #include "render/Transport.h"
 #include "render/compose/PreviewLayers.h"
 #include "render/export/ExportManager.h"
+#include "render/export/Exporter.h"
+#include "render/record/RecordManager.h"
 #include "resource/MaterialView.h"
 #include "resource/ResourceWidget.h"
 #include "timeline/SourceItem.h"
@@ -258,11 +260,16 @@ void MainWindow::wireTransport(RenderManager *rm)
     for (QObject *sender : operators)
         connect(sender, SIGNAL(sig_opertorUi(bool, bool)), rm->transport(), SLOT(stop(bool, bool)));
     // A take: the timeline shows it and makes its clip; its problems are told here.
-    connect(rm, &RenderManager::sig_recordPaused, this, &MainWindow::slot_recordPaused);
-    connect(rm, &RenderManager::sig_recordProblem, this, [](const QString &text) {
+    RecordManager *recorder = ZuApp::instance()->recorder();
+    if (!recorder)
+        return;
+    connect(recorder, &RecordManager::sig_frameRequest, view,
+            &TimeLineGraphicsView::slot_frontFrameRequest);
+    connect(recorder, &RecordManager::sig_recordPaused, this, &MainWindow::slot_recordPaused);
+    connect(recorder, &RecordManager::sig_recordProblem, this, [](const QString &text) {
         MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), text, ZKEY("pre_form.Ok"));
     });
-    connect(rm, &RenderManager::sig_audioSourceItem, view,
+    connect(recorder, &RecordManager::sig_audioSourceItem, view,
             &TimeLineGraphicsView::slot_audioSourceItem);
 }
 
@@ -277,7 +284,8 @@ void MainWindow::wireRendering(RenderManager *rm)
     connect(timelineView(), &TimeLineGraphicsView::sig_trackFrames, rm->layers(),
             &PreviewLayers::slot_trackFrames);
     // Playback and export read the timeline's published state.
-    wireTimeline(rm, m_timelineWidget);
+    if (Exporter *exporter = ZuApp::instance()->exporter())
+        wireTimeline(rm, m_timelineWidget, exporter);
 }
 
 void MainWindow::wirePreview()
@@ -320,7 +328,8 @@ void MainWindow::wirePreview()
 void MainWindow::showExportPanel()
 {
     RenderManager *rm = ZuApp::instance() ? ZuApp::instance()->renderManager() : nullptr;
-    if (!rm)
+    Exporter *exporter = ZuApp::instance() ? ZuApp::instance()->exporter() : nullptr;
+    if (!rm || !exporter)
         return;
     if (!m_exportPanel) {
         m_exportPanel = new ExportParamWidget(this);
@@ -329,10 +338,10 @@ void MainWindow::showExportPanel()
                 &ExportParamWidget::slot_updateSceneSize);
         // Queued: the panel's button handler returns before the export starts.
         connect(
-            m_exportPanel, &ExportParamWidget::sig_exportParam, rm,
-            [rm](MVParams *params) {
+            m_exportPanel, &ExportParamWidget::sig_exportParam, exporter,
+            [exporter](MVParams *params) {
                 if (params)
-                    runExport(rm, *params);
+                    runExport(exporter, *params);
             },
             Qt::QueuedConnection);
     }
@@ -455,8 +464,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     auto *app = ZuApp::instance();
     // A running export is stopped only when the user says so; waiting keeps the window.
-    ExportManager *exports =
-        app && app->renderManager() ? app->renderManager()->exportManager() : nullptr;
+    ExportManager *exports = app && app->exporter() ? app->exporter()->manager() : nullptr;
     if (exports && exports->isExporting()) {
         MessageSpec ask;
         ask.parent = this;

@@ -13,6 +13,7 @@
 #include "common/ZuTransLator.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
+#include "render/export/Exporter.h"
 #include "render/export/MVParams.h"
 #include "timeline/SourceItem.h"
 #include "timeline/TimelineDocument.h"
@@ -176,7 +177,10 @@ int zuaRenderMain(int argc, char **argv)
     // is made (the timeline view and panels are the editor's).
     TimelineDocument timeline;
     timeline.buildGroups();
-    render.setTimeline(timeline.publisher()->feed());
+    Exporter exporter(render.transport(), [&render] {
+        return QSize(int(render.sceneWidth()), int(render.sceneHeight()));
+    });
+    exporter.setTimeline(timeline.publisher()->feed());
 
     // The project, read with the editor's own section readers.
     QXmlStreamReader reader(&file);
@@ -210,18 +214,17 @@ int zuaRenderMain(int argc, char **argv)
     params.keep << QFileInfo(o.project).absoluteFilePath();
     for (const SourceItem *clip : timeline.clips())
         params.keep << clip->path;
-    render.exportManager()->setRevealWritten(false);
+    exporter.manager()->setRevealWritten(false);
     // Part files of killed runs go; this run's is recorded while it is written.
     ExportParts::removeLeftovers();
-    QObject::connect(render.exportManager(), &ExportManager::sig_partMade, &ExportParts::record);
-    QObject::connect(render.exportManager(), &ExportManager::sig_ended,
-                     [] { ExportParts::clear(); });
+    QObject::connect(exporter.manager(), &ExportManager::sig_partMade, &ExportParts::record);
+    QObject::connect(exporter.manager(), &ExportManager::sig_ended, [] { ExportParts::clear(); });
     Progress progress;
-    QObject::connect(render.exportManager(), &ExportManager::sig_processUpdate,
+    QObject::connect(exporter.manager(), &ExportManager::sig_processUpdate,
                      [&progress](int done, int total) { progress.show(done, total); });
     // Ctrl-C or a termination request stops the run; nothing is left under the name.
-    TerminationRequest stop([&render] { render.exportManager()->cancel(); });
-    const auto result = ExportManager::Result(render.exportMovie(params));
+    TerminationRequest stop([&exporter] { exporter.manager()->cancel(); });
+    const auto result = ExportManager::Result(exporter.exportMovie(params));
     progress.end(result == ExportManager::Result::Written);
     timeline.clearAll();
     zua::UndoController::instance()->reset();
@@ -229,7 +232,7 @@ int zuaRenderMain(int argc, char **argv)
         say("written: " + o.output);
         return 0;
     }
-    const QString text = render.exportManager()->messageText(result);
+    const QString text = exporter.manager()->messageText(result);
     say(text.isEmpty() ? ZTR("exportmvwindow.fileinexistenError") : text);
     return 1;
 }

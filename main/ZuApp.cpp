@@ -11,6 +11,7 @@
 #include "render/SceneSection.h"
 #include "render/compose/TransTranslate.h"
 #include "render/export/ExportManager.h"
+#include "render/export/Exporter.h"
 #include "render/record/RecordManager.h"
 
 #include "bridge/Bridge.h"
@@ -103,6 +104,8 @@ ZuApp::~ZuApp()
     zua::UndoController::instance()->reset();
     m_document.reset(); // its dialogs go before the window
     delete m_mainWindow.data();
+    delete m_exporter.data(); // a run still going stops here
+    delete m_recorder.data(); // a take still going ends here
     delete m_renderManager.data();
 }
 
@@ -118,14 +121,15 @@ bool ZuApp::init()
     TransTranslate::instance(); // the transition names, before anything lists them
     // Part files of exports whose editor was killed go; this editor's are recorded.
     ExportParts::removeLeftovers();
-    if (ExportManager *exports = m_renderManager->exportManager()) {
-        connect(exports, &ExportManager::sig_partMade, this, &ExportParts::record);
-        connect(exports, &ExportManager::sig_ended, this, [] { ExportParts::clear(); });
-    }
+    RenderManager *rm = m_renderManager;
+    m_exporter = new Exporter(
+        rm->transport(), [rm] { return QSize(int(rm->sceneWidth()), int(rm->sceneHeight())); });
+    connect(m_exporter->manager(), &ExportManager::sig_partMade, this, &ExportParts::record);
+    connect(m_exporter->manager(), &ExportManager::sig_ended, this, [] { ExportParts::clear(); });
+    m_recorder = new RecordManager(rm->transport());
     // Space ends a take under way whatever control has the focus.
-    ControlKeysFirst::setSpaceReserved([rm = QPointer<RenderManager>(m_renderManager)] {
-        return rm && rm->recordManager() && rm->recordManager()->isRecording();
-    });
+    ControlKeysFirst::setSpaceReserved(
+        [recorder = m_recorder] { return recorder && recorder->isRecording(); });
 
     m_document->setRenderManager(m_renderManager);
     m_mainWindow = new MainWindow;
@@ -145,6 +149,16 @@ MainWindow *ZuApp::mainWindow() const
 RenderManager *ZuApp::renderManager() const
 {
     return m_renderManager;
+}
+
+Exporter *ZuApp::exporter() const
+{
+    return m_exporter;
+}
+
+RecordManager *ZuApp::recorder() const
+{
+    return m_recorder;
 }
 
 void ZuApp::requestRestart()
@@ -168,8 +182,7 @@ void ZuApp::togglePreviewMaximised()
 
 bool ZuApp::isBusy() const
 {
-    const bool exporting = m_renderManager && m_renderManager->exportManager() &&
-                           m_renderManager->exportManager()->isExporting();
+    const bool exporting = m_exporter && m_exporter->manager()->isExporting();
     return m_document->isLoading() || m_document->isWriting() || exporting ||
            QApplication::activeModalWidget() != nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The application object: single instance, language, the render manager, the main
-// window and the open project's document; serves a second launch's hand-over.
+// The application object: single instance, language, the render manager, the
+// exporter, the recorder, the main window and the open project's document; serves a
+// second launch's hand-over.
 // Lives on: main thread.
 
 #include "SingleApplication.h"
@@ -14,6 +15,8 @@ class MainWindow;
 class ProjectDocument;
 class ProjectSections;
 class QTimer;
+class Exporter;
+class RecordManager;
 class RenderManager;
 
 class ZuApp : public SingleApplicationWrapper {
@@ -31,6 +34,9 @@ public:
     void setEnglish(bool english) { m_english = english; }
     MainWindow *mainWindow() const;
     RenderManager *renderManager() const;
+    // Exports and voice-over takes; both follow the render manager's transport.
+    Exporter *exporter() const;
+    RecordManager *recorder() const;
     // The open project (exists from construction on; its sections reach the render
     // manager and the main window once `init` has built them).
     ProjectDocument *document() const { return m_document.get(); }
@@ -60,6 +66,8 @@ private:
     bool m_english = false;
     QPointer<MainWindow> m_mainWindow;
     QPointer<RenderManager> m_renderManager;
+    QPointer<Exporter> m_exporter;
+    QPointer<RecordManager> m_recorder;
     bool m_previewMaximised = false;
     QStringList m_restartCommand;
     QString m_handedOver; // a project a second launch asked to open, waiting

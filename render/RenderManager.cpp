@@ -9,11 +9,8 @@
 #include "compose/PreviewLayers.h"
 #include "compose/TransPreviewItem.h"
 #include "compose/VideoPreviewItem.h"
-#include "export/ExportManager.h"
-#include "export/MVParams.h"
 #include "player/PlayerManager.h"
 #include "proxy/ProxyMaker.h"
-#include "record/RecordManager.h"
 
 #include "common/ValueQt.h"
 
@@ -27,26 +24,11 @@
 
 RenderManager::RenderManager(QObject *parent) : QObject(parent), m_transport(new Transport(this))
 {
-    // Recording needs no graphics device: it works before and without init().
-    m_record = new RecordManager(this);
-    connect(m_transport, &Transport::sig_recordingChanged, m_record,
-            [this] { m_record->record(m_transport->isRecording()); });
-    // The recorder ends a take itself (a folder that takes no file, a full disk).
-    connect(m_record, &RecordManager::sig_controlRecord, m_transport,
-            [this] { m_transport->setRecording(false); });
     m_proxies = new ProxyMaker(this);
-    connect(m_record, &RecordManager::sig_audioSourceItem, this,
-            &RenderManager::sig_audioSourceItem);
-    connect(m_record, &RecordManager::sig_frameRequest, this,
-            &RenderManager::sig_frontFrameRequest);
-    connect(m_record, &RecordManager::sig_recordPaused, this, &RenderManager::sig_recordPaused);
-    connect(m_record, &RecordManager::sig_recordProblem, this, &RenderManager::sig_recordProblem);
 }
 
 RenderManager::~RenderManager()
 {
-    delete m_export; // a run still going stops before what it draws goes
-    m_export = nullptr;
     stopRenderThread();
     // The items go while the graphics device still exists.
     delete m_layers;
@@ -81,14 +63,6 @@ bool RenderManager::init()
                 if (!byPlayer && m_player->isPlaying())
                     m_player->seek(frame);
             });
-    m_export = new ExportManager(this);
-    connect(m_export, &ExportManager::sig_ended, this, [this](int result) {
-        if (!m_exportStarted)
-            return; // exportMovie() finishes its own run
-        m_exportStarted = false;
-        endExportRun();
-        emit sig_exportEnded(result);
-    });
     if (!GsDevice::DefaultDevice()) {
         if (!GsDevice::CreateDefaultDevice(false))
             return false;
@@ -166,56 +140,6 @@ void RenderManager::setTimeline(std::shared_ptr<TimelineFeed> feed)
     m_timeline = std::move(feed);
     if (m_player)
         m_player->setTimeline(m_timeline);
-}
-
-TimelineState RenderManager::beginExportRun()
-{
-    // The timeline as it is now: the export reads this state to its end.
-    const TimelineState timeline = m_timeline ? m_timeline->fresh() : nullptr;
-    if (!timeline)
-        return nullptr;
-    // The export composes in a graph of its own: the preview, its render loop and
-    // playback go on as they are. A take being recorded ends first.
-    m_transport->stop(false, true);
-    return timeline;
-}
-
-void RenderManager::endExportRun()
-{
-    emit sig_stopExportPrepare();
-}
-
-int RenderManager::exportMovie(const MVParams &params)
-{
-    if (!m_export || m_export->isExporting())
-        return int(ExportManager::Result::EncoderRefused);
-    const TimelineState timeline = beginExportRun();
-    if (!timeline)
-        return int(ExportManager::Result::EncoderRefused);
-    const ExportManager::Result result =
-        m_export->exportMovie(params, QSize(int(m_sceneWidth), int(m_sceneHeight)), timeline);
-    endExportRun();
-    return int(result);
-}
-
-void RenderManager::startExport(const MVParams &params)
-{
-    if (!m_export || m_export->isExporting()) {
-        emit sig_exportEnded(int(ExportManager::Result::EncoderRefused));
-        return;
-    }
-    const TimelineState timeline = beginExportRun();
-    if (!timeline) {
-        emit sig_exportEnded(int(ExportManager::Result::EncoderRefused));
-        return;
-    }
-    m_exportStarted = true;
-    if (const auto refused =
-            m_export->start(params, QSize(int(m_sceneWidth), int(m_sceneHeight)), timeline)) {
-        m_exportStarted = false;
-        endExportRun();
-        emit sig_exportEnded(int(*refused));
-    }
 }
 
 void RenderManager::adoptVideoSize(const bg::ValueMap &info)

@@ -1,7 +1,8 @@
 #pragma once
-// Hub of rendering, playback, export and recording; owns the project resolution
-// (the scene size; the file's scene section is SceneSection's). Playback and
-// recording follow its transport.
+// The preview's rendering and playback: the scene and its layers, the render loop,
+// the player and the transport they follow; owns the project resolution (the scene
+// size; the file's scene section is SceneSection's). Exports and takes are their
+// owners' (Exporter, RecordManager), which follow the same transport.
 // Lives on: main thread.
 
 #include "RenderTypes.h"
@@ -15,13 +16,10 @@
 #include <cstdint>
 #include <memory>
 
-class ExportManager;
 class PreviewLayers;
-struct MVParams;
 class GsItem;
 class PlayerManager;
 class ProxyMaker;
-class RecordManager;
 class GsScene;
 class QXmlStreamReader;
 class QXmlStreamWriter;
@@ -51,22 +49,12 @@ public:
     // Play, pause, seek, record and the playhead: the player and the recorder follow it.
     Transport *transport() const { return m_transport; }
     PlayerManager *playerManager() const { return m_player; }
-    ExportManager *exportManager() const { return m_export; }
-    RecordManager *recordManager() const { return m_record; }
     // Makes the materials' proxies for the preview.
     ProxyMaker *proxyMaker() const { return m_proxies; }
     // The visual tracks' items in the scene, fed with what the timeline shows.
     PreviewLayers *layers() const { return m_layers; }
     // What playback and export read: the timeline's published state.
     void setTimeline(std::shared_ptr<TimelineFeed> feed);
-    // Starts an export: the render loop stops, the export manager writes the file
-    // from the timeline's state at this moment (later edits do not reach it) on its
-    // threads; when it ends the loop starts again and sig_exportEnded tells how
-    // (also at once when it is refused). This thread is free meanwhile.
-    void startExport(const MVParams &params);
-    // The same, returning when the export ended (ExportManager::Result): for the
-    // headless renderer and tests.
-    int exportMovie(const MVParams &params);
 
     void setSceneSize(uint32_t width, uint32_t height, bool fixed);
     uint32_t sceneWidth() const { return m_sceneWidth; }
@@ -87,35 +75,18 @@ signals:
     // crop editor.
     void sig_updateCropMenu(const QList<VFrameInfo> &frames);
     void sig_queryScene();
-    // Moves the timeline: forwarded from the record manager.
+    // Moves the timeline forward (the preview's step button).
     void sig_frontFrameRequest(MoveType type, EditType edit, int64_t times);
     // Steps the play position back; moves it to a frame (the timeline view's slots).
     void sig_backFrameRequest(MoveType type, EditType edit, int64_t times);
     void sig_resetFrame(int64_t frame, EditType edit, bool operate);
-    void sig_audioSourceItem(bool start, const QString &path, bool error);
-    // The microphone went away during a take (the take waits for it) or came back.
-    void sig_recordPaused(bool paused);
-    // A take's problem the user must be told (shown in a message box by the editor).
-    void sig_recordProblem(const QString &text);
-    // An export has ended.
-    void sig_stopExportPrepare();
-    // An export started with startExport() ended (an ExportManager::Result).
-    void sig_exportEnded(int result);
 
 private:
-    // Before and after an export: playback and the render loop stop, the playhead
-    // goes to the start; afterwards the loop runs again. Null: nothing to export.
-    TimelineState beginExportRun();
-    void endExportRun();
-
     PlayerManager *m_player = nullptr;
-    ExportManager *m_export = nullptr;
-    RecordManager *m_record = nullptr;
     ProxyMaker *m_proxies = nullptr;
     PreviewLayers *m_layers = nullptr;
     std::shared_ptr<TimelineFeed> m_timeline;
-    Transport *m_transport;       // a child
-    bool m_exportStarted = false; // a run of startExport() goes on
+    Transport *m_transport; // a child
     RenderThread *m_renderThread = nullptr;
     GsScene *m_scene = nullptr; // one counted reference
     uint32_t m_sceneWidth = framesize::kDefaultWidth;

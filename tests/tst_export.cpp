@@ -10,6 +10,7 @@
 #include "render/compose/PreviewLayers.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
+#include "support/Exporting.h"
 #include "support/Files.h"
 #include "support/HeardTone.h"
 #include "support/MediaFixtures.h"
@@ -85,8 +86,9 @@ private slots:
         });
         m_rm = new RenderManager;
         QVERIFY(m_rm->init());
+        m_export = fixtures::exporterOf(m_rm);
         m_rm->setSceneSize(320, 240, true);
-        m_rm->exportManager()->setRevealWritten(false);
+        m_export->manager()->setRevealWritten(false);
     }
     void cleanupTestCase() { delete m_rm; }
     void init()
@@ -95,7 +97,7 @@ private slots:
         m_boxes.clear();
         m_timeline = new TimeLineWidget;
         // The editor's wiring between the render manager and the timeline.
-        wireTimeline(m_rm, m_timeline);
+        wireTimeline(m_rm, m_timeline, m_export);
         connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
                 &PreviewLayers::slot_trackFrames);
     }
@@ -125,9 +127,9 @@ private slots:
         QFETCH(QString, audio);
         QVERIFY(add(CT_VIDEO, "red.mp4", 0));   // frames 0..59
         QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89: the timeline's end
-        QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
+        QSignalSpy progress(m_export->manager(), &ExportManager::sig_processUpdate);
         const MVParams p = params(name);
-        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        QCOMPARE(m_export->exportMovie(p), int(ExportManager::Result::Written));
         QCOMPARE(progress.last().at(0).toInt(), 89);
         QCOMPARE(progress.last().at(1).toInt(), 89);
 
@@ -184,7 +186,7 @@ private slots:
         MVParams p = params("speed.mp4");
         p.replace = true; // one name for every row
         p.speed = speed;
-        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        QCOMPARE(m_export->exportMovie(p), int(ExportManager::Result::Written));
         const QJsonObject info = probe(p.path);
         const QJsonObject v = streamOf(info, "video"), a = streamOf(info, "audio");
         QCOMPARE(v["nb_read_frames"].toString().toInt(), frames);
@@ -205,9 +207,9 @@ private slots:
     {
         QVERIFY(add(CT_VIDEO, "red.mp4", 0));
         QVERIFY(add(CT_AUDIO, "music.wav", 30)); // frames 30..119: 4 s in all
-        QSignalSpy progress(m_rm->exportManager(), &ExportManager::sig_processUpdate);
+        QSignalSpy progress(m_export->manager(), &ExportManager::sig_processUpdate);
         const MVParams p = params("sound.mp3");
-        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        QCOMPARE(m_export->exportMovie(p), int(ExportManager::Result::Written));
         QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.last().at(1).toInt(), 119);
         const QJsonObject info = probe(p.path);
@@ -230,7 +232,7 @@ private slots:
     {
         QVERIFY(add(CT_VIDEO, "red.mp4", 0));
         QVERIFY(add(CT_AUDIO, "music.wav", 0));
-        ExportManager *manager = m_rm->exportManager();
+        ExportManager *manager = m_export->manager();
         // "Done" pressed once a third of the pictures are written, over an older export
         // the user agreed to replace: it stays as it was.
         manager->setWaiter([](ExportManager &m) {
@@ -245,7 +247,7 @@ private slots:
         MVParams p = params("stopped.mp4");
         QVERIFY(!fixtures::writeFile(p.path, "an older export").isEmpty());
         p.replace = true;
-        const int result = m_rm->exportMovie(p);
+        const int result = m_export->exportMovie(p);
         manager->setWaiter(nullptr);
         QCOMPARE(result, int(ExportManager::Result::Cancelled));
         QCOMPARE(fixtures::readFile(p.path), QByteArray("an older export"));
@@ -253,7 +255,7 @@ private slots:
         QVERIFY(m_rm->renderThread());
         // The next run holds exactly its own frames.
         const MVParams again = params("again.mp4");
-        QCOMPARE(m_rm->exportMovie(again), int(ExportManager::Result::Written));
+        QCOMPARE(m_export->exportMovie(again), int(ExportManager::Result::Written));
         QCOMPARE(streamOf(probe(again.path), "video")["nb_read_frames"].toString().toInt(), 90);
     }
     void theNameHoldsOnlyAFinishedFile()
@@ -263,7 +265,7 @@ private slots:
         QVERIFY(add(CT_VIDEO, "red.mp4", 0));
         QVERIFY(add(CT_AUDIO, "music.wav", 0));
         const MVParams p = params("whole.mp4");
-        ExportManager *manager = m_rm->exportManager();
+        ExportManager *manager = m_export->manager();
         bool seenDuringRun = false;
         int framesWhenComplete = -1;
         bool finishingTold = false;
@@ -280,7 +282,7 @@ private slots:
             loop.exec();
             return true;
         });
-        const int result = m_rm->exportMovie(p);
+        const int result = m_export->exportMovie(p);
         manager->setWaiter(nullptr);
         QCOMPARE(result, int(ExportManager::Result::Written));
         QVERIFY(!seenDuringRun);
@@ -343,7 +345,7 @@ private slots:
         const QByteArray materialBefore = fixtures::readFile(material);
         const QByteArray atNameBefore = fixtures::readFile(p.path);
 
-        QCOMPARE(m_rm->exportMovie(p), result);
+        QCOMPARE(m_export->exportMovie(p), result);
         // Whatever happened, the material and the linked file are whole.
         QCOMPARE(fixtures::readFile(material), materialBefore);
         QCOMPARE(fixtures::readFile(other), QByteArray("someone else's"));
@@ -388,9 +390,9 @@ private slots:
         QVERIFY(add(CT_VIDEO, "red.mp4", 0));
         MVParams p = params("x.mp4");
         p.path = m_dir.filePath(name);
-        runExport(m_rm, p);
+        runExport(m_export, p);
         if (told.isEmpty()) {
-            QTRY_VERIFY_WITH_TIMEOUT(!m_rm->exportManager()->isExporting(), 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_export->manager()->isExporting(), 60000);
             QTRY_VERIFY(QFileInfo::exists(p.path));
             QVERIFY(m_boxes.isEmpty());
             QCOMPARE(leftovers(), QStringList());
@@ -403,7 +405,7 @@ private slots:
         // The editor exports again afterwards.
         const MVParams ok = params("after.mp4");
         QFile::remove(ok.path);
-        QCOMPARE(m_rm->exportMovie(ok), int(ExportManager::Result::Written));
+        QCOMPARE(m_export->exportMovie(ok), int(ExportManager::Result::Written));
     }
     void fullDiskRemovesTheBrokenFile()
     {
@@ -428,8 +430,8 @@ private slots:
         });
         done.start(200);
         MVParams p = params("full.mp4");
-        runExport(m_rm, p); // returns at once: the run goes on on its threads
-        QTRY_VERIFY_WITH_TIMEOUT(!m_rm->exportManager()->isExporting(), 60000);
+        runExport(m_export, p); // returns at once: the run goes on on its threads
+        QTRY_VERIFY_WITH_TIMEOUT(!m_export->manager()->isExporting(), 60000);
         done.stop();
         setrlimit(RLIMIT_FSIZE, &before);
         QCOMPARE(m_boxes.size(), 1);
@@ -440,7 +442,7 @@ private slots:
         QCOMPARE(leftovers(), QStringList());
         QVERIFY(m_rm->renderThread());
         // With room again, the same export works.
-        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        QCOMPARE(m_export->exportMovie(p), int(ExportManager::Result::Written));
     }
 
 private:
@@ -464,6 +466,7 @@ private:
     }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
+    Exporter *m_export = nullptr; // a child of m_rm
     TimeLineWidget *m_timeline = nullptr;
     QList<MessageSpec> m_boxes;
     // Temporary files an export left in the folder.

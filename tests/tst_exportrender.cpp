@@ -14,6 +14,7 @@
 #include "render/ShaderLibrary.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
+#include "support/Exporting.h"
 #include "support/MediaFixtures.h"
 #include "support/SceneGrab.h"
 #include "support/ShaderReference.h"
@@ -165,15 +166,16 @@ private slots:
                                   "1", path("grey.png")}));
         m_rm = new RenderManager;
         QVERIFY(m_rm->init());
+        m_export = fixtures::exporterOf(m_rm);
         m_rm->setSceneSize(kW, kH, true);
-        m_rm->exportManager()->setRevealWritten(false);
+        m_export->manager()->setRevealWritten(false);
     }
     void cleanupTestCase() { delete m_rm; }
     void init()
     {
         zua::UndoController::instance()->reset();
         m_timeline = new TimeLineWidget;
-        wireTimeline(m_rm, m_timeline);
+        wireTimeline(m_rm, m_timeline, m_export);
     }
     void cleanup()
     {
@@ -388,11 +390,12 @@ private:
         p.frameRate = 30;
         p.keyInterval = 30;
         p.replace = true; // rows export under one name
-        return m_rm->exportMovie(p) == int(ExportManager::Result::Written) ? p.path : QString();
+        return m_export->exportMovie(p) == int(ExportManager::Result::Written) ? p.path : QString();
     }
     QString path(const char *file) const { return m_dir.filePath(file); }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
+    Exporter *m_export = nullptr; // a child of m_rm
     TimeLineWidget *m_timeline = nullptr;
 };
 

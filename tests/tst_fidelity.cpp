@@ -14,6 +14,7 @@
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
+#include "support/Exporting.h"
 #include "support/MediaFixtures.h"
 #include "support/Probe.h"
 #include "support/SceneGrab.h"
@@ -281,6 +282,7 @@ private:
     QString path(const QString &file) const { return m_dir.filePath(file); }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
+    Exporter *m_export = nullptr; // a child of m_rm
 };
 
 void TestFidelity::initTestCase()
@@ -306,7 +308,8 @@ void TestFidelity::initTestCase()
     }
     m_rm = new RenderManager;
     QVERIFY(m_rm->init());
-    m_rm->exportManager()->setRevealWritten(false);
+    m_export = fixtures::exporterOf(m_rm);
+    m_export->manager()->setRevealWritten(false);
 }
 
 void TestFidelity::cleanupTestCase()
@@ -338,7 +341,7 @@ void TestFidelity::exportMatchesTheSources()
 
     zua::UndoController::instance()->reset();
     TimeLineWidget timeline;
-    wireTimeline(m_rm, &timeline);
+    wireTimeline(m_rm, &timeline, m_export);
     m_rm->setSceneSize(uint32_t(width), uint32_t(height), true);
     TimelineDocument *model = timeline.model();
     ClassifyItem *track = model->group(CT_VIDEO);
@@ -360,7 +363,7 @@ void TestFidelity::exportMatchesTheSources()
     params.height = height;
     params.frameRate = 30;
     params.keyInterval = 30;
-    QCOMPARE(m_rm->exportMovie(params), int(ExportManager::Result::Written));
+    QCOMPARE(m_export->exportMovie(params), int(ExportManager::Result::Written));
     model->clearAll();
 
     const Decoded source = decodeAll(path(file), reference, width, height);
@@ -420,7 +423,7 @@ std::unique_ptr<TimeLineWidget> TestFidelity::timelineOf(int w, int h)
 {
     zua::UndoController::instance()->reset();
     auto timeline = std::make_unique<TimeLineWidget>();
-    wireTimeline(m_rm, timeline.get());
+    wireTimeline(m_rm, timeline.get(), m_export);
     m_rm->setSceneSize(uint32_t(w), uint32_t(h), true);
     return timeline;
 }
@@ -447,8 +450,8 @@ QString TestFidelity::exportAt(const QString &name, int w, int h, int kbps)
     params.height = h;
     params.frameRate = 30;
     params.keyInterval = 30;
-    return m_rm->exportMovie(params) == int(ExportManager::Result::Written) ? params.path
-                                                                            : QString();
+    return m_export->exportMovie(params) == int(ExportManager::Result::Written) ? params.path
+                                                                                : QString();
 }
 
 void TestFidelity::anotherShapeIsFittedWithBars()
@@ -525,7 +528,7 @@ void TestFidelity::plainFramesMatchTheComposedOnes()
     QVERIFY(place(model, model->group(CT_PICTURE)->child(0), CT_PICTURE, "sticker.png", {0, 0}, 100,
                   QRectF(150, 110, 80, 60)));
 
-    ExportManager *exports = m_rm->exportManager();
+    ExportManager *exports = m_export->manager();
     const QString shortWay = exportAt("short.mp4", 320, 240, 20000);
     const ExportManager::Paths paths = exports->lastPaths();
     exports->setShortWay(false);

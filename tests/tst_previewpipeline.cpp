@@ -15,6 +15,7 @@
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
 #include "render/player/PlayerManager.h"
+#include "support/Exporting.h"
 #include "support/MediaFixtures.h"
 #include "support/SceneGrab.h"
 #include "timeline/ClassifyItem.h"
@@ -73,6 +74,7 @@ private slots:
                                   "yuv420p", m_dir.filePath("blue.mp4")}));
         m_rm = new RenderManager;
         QVERIFY(m_rm->init());
+        m_export = fixtures::exporterOf(m_rm);
         m_rm->stopRenderThread();
         GsDevice::DefaultDevice()->MakeCurrent();
         m_rm->setSceneSize(320, 180, true);
@@ -80,6 +82,7 @@ private slots:
         m_model = new TimelineDocument;
         m_model->attachScene(m_scene);
         m_model->buildGroups();
+        m_export->setTimeline(m_model->publisher()->feed());
         m_view = new TimeLineGraphicsView(m_scene, m_model);
         m_layers = m_rm->layers();
         connect(m_view, &TimeLineGraphicsView::sig_trackFrames, m_layers,
@@ -295,8 +298,8 @@ private slots:
         params.height = 180;
         params.frameRate = 30;
         params.keyInterval = 30;
-        m_rm->exportManager()->setRevealWritten(false);
-        QCOMPARE(m_rm->exportMovie(params), 0); // written
+        m_export->manager()->setRevealWritten(false);
+        QCOMPARE(m_export->exportMovie(params), 0); // written
 
         QVERIFY(m_rm->playerManager()->isPlaying());
         QVERIFY(m_view->playheadFrame() > from);
@@ -330,6 +333,7 @@ private:
     }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
+    Exporter *m_export = nullptr; // a child of m_rm
     TimeLineGraphicsScene *m_scene = nullptr;
     TimelineDocument *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;

@@ -16,6 +16,7 @@
 #include "preview/ZueDisplayWindow.h"
 #include "render/RenderManager.h"
 #include "render/export/ExportManager.h"
+#include "render/export/Exporter.h"
 #include "render/export/MVParams.h"
 #include "resource/ResourceWidget.h"
 #include "support/EnglishTestMain.h"
@@ -398,9 +399,9 @@ private slots:
         params.height = 240;
         params.frameRate = 30;
         params.keyInterval = 30;
-        ExportManager *exports = app->renderManager()->exportManager();
+        ExportManager *exports = app->exporter()->manager();
         exports->setRevealWritten(false);
-        app->renderManager()->startExport(params);
+        app->exporter()->startExport(params);
         QTRY_VERIFY(exports->isExporting());
         const QStringList parts =
             QDir(m_dir.path()).entryList({"*.part.mp4"}, QDir::Hidden | QDir::Files);

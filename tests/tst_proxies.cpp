@@ -14,6 +14,7 @@
 #include "render/proxy/ProxyMaker.h"
 #include "render/proxy/ProxyStore.h"
 #include "support/EnglishTestMain.h"
+#include "support/Exporting.h"
 #include "support/MediaFixtures.h"
 #include "support/Probe.h"
 #include "support/SceneGrab.h"
@@ -71,8 +72,9 @@ private slots:
                                   "bt709", "-color_trc", "bt709", path("detail.mp4")}));
         m_rm = new RenderManager;
         QVERIFY(m_rm->init());
+        m_export = fixtures::exporterOf(m_rm);
         m_rm->setSceneSize(kW, kH, true);
-        m_rm->exportManager()->setRevealWritten(false);
+        m_export->manager()->setRevealWritten(false);
         m_maker = m_rm->proxyMaker();
         QCOMPARE(ProxyMaker::instance(), m_maker);
     }
@@ -81,7 +83,7 @@ private slots:
     {
         zua::UndoController::instance()->reset();
         m_timeline = new TimeLineWidget;
-        wireTimeline(m_rm, m_timeline);
+        wireTimeline(m_rm, m_timeline, m_export);
         connect(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames, m_rm->layers(),
                 &PreviewLayers::slot_trackFrames);
         m_timeline->model()->setRenderSize(QSize(kW, kH)); // clips placed at the project scale
@@ -181,7 +183,7 @@ private slots:
         p.height = kH;
         p.frameRate = 30;
         p.keyInterval = 30;
-        QCOMPARE(m_rm->exportMovie(p), int(ExportManager::Result::Written));
+        QCOMPARE(m_export->exportMovie(p), int(ExportManager::Result::Written));
         const QImage exported = frameOf(p.path, 15);
         const double original = fixtures::psnr(exported, frameOf(source, 15));
         const double fromProxy = fixtures::psnr(exported, frameOf(proxy, 15));
@@ -309,6 +311,7 @@ private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
     QTemporaryDir m_dir;
     RenderManager *m_rm = nullptr;
+    Exporter *m_export = nullptr; // a child of m_rm
     ProxyMaker *m_maker = nullptr;
     TimeLineWidget *m_timeline = nullptr;
 };

@@ -52,18 +52,19 @@ private slots:
         m_boxes.clear();
         zua::UndoController::instance()->reset();
         m_render = new RenderManager;
+        m_record = new RecordManager(m_render->transport(), m_render);
         m_panel = new TimeLineWidget;
         m_bar = new ToolBarWidget;
         // The editor's wiring of the Dub button, the recorder and the timeline.
         m_bar->setTransport(m_render->transport());
         m_panel->setTransport(m_render->transport());
         // The editor tells a take's problems in a message box.
-        connect(m_render, &RenderManager::sig_recordProblem, m_render, [](const QString &text) {
+        connect(m_record, &RecordManager::sig_recordProblem, m_render, [](const QString &text) {
             MessageBox::inform(nullptr, ZKEY("pre_form.RecordHint"), text, ZKEY("pre_form.Ok"));
         });
-        connect(m_render, &RenderManager::sig_audioSourceItem, m_panel->view(),
+        connect(m_record, &RecordManager::sig_audioSourceItem, m_panel->view(),
                 &TimeLineGraphicsView::slot_audioSourceItem);
-        connect(m_render, &RenderManager::sig_frontFrameRequest, m_panel->view(),
+        connect(m_record, &RecordManager::sig_frameRequest, m_panel->view(),
                 &TimeLineGraphicsView::slot_frontFrameRequest);
         m_panel->resize(1000, 400);
         m_panel->show();
@@ -82,7 +83,7 @@ private slots:
         TimeLineGraphicsView *view = m_panel->view();
         ClassifyItem *dub = m_panel->model()->group(CT_DUB);
         pressDub();
-        QVERIFY(m_render->recordManager()->isRecording());
+        QVERIFY(m_record->isRecording());
         QVERIFY(view->isRecording());
         // The playhead runs with the clock and the red bar grows behind it on the dub row.
         QTRY_VERIFY_WITH_TIMEOUT(view->playheadFrame() > 60, 20000);
@@ -166,7 +167,7 @@ private slots:
         pressDub();
         QTRY_VERIFY_WITH_TIMEOUT(!dubDown(), 5000); // the button comes up by itself
         noServer.reset();
-        QVERIFY(!m_render->recordManager()->isRecording());
+        QVERIFY(!m_record->isRecording());
         QVERIFY(!m_panel->view()->isRecording());
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY2(m_boxes[0].startsWith(message), qPrintable(m_boxes[0]));
@@ -188,7 +189,7 @@ private slots:
         QVERIFY(!module.isEmpty());
         fixtures::pactl({"set-default-source", "plugged"});
         bg::UserSettings::instance().set("DeviceId", setting.toStdString());
-        QSignalSpy paused(m_render, &RenderManager::sig_recordPaused);
+        QSignalSpy paused(m_record, &RecordManager::sig_recordPaused);
         TimeLineGraphicsView *view = m_panel->view();
         const int takesBefore = QDir(m_dir.filePath("takes")).entryList({"*.wav"}).size();
         pressDub();
@@ -196,7 +197,7 @@ private slots:
         fixtures::pactl({"unload-module", module});
         QTRY_VERIFY_WITH_TIMEOUT(!paused.isEmpty() && paused.last()[0].toBool(), 3000);
         // Away: the take waits (the playhead stands still) and goes on.
-        QVERIFY(m_render->recordManager()->isRecording());
+        QVERIFY(m_record->isRecording());
         QVERIFY(dubDown());
         QTest::qWait(300);
         const int64_t standing = view->playheadFrame();
@@ -247,6 +248,7 @@ private:
     QTemporaryDir m_dir;
     QString m_sine;
     RenderManager *m_render = nullptr;
+    RecordManager *m_record = nullptr; // a child of m_render
     TimeLineWidget *m_panel = nullptr;
     ToolBarWidget *m_bar = nullptr;
     QStringList m_boxes;

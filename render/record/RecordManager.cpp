@@ -1,11 +1,11 @@
 #include "RecordManager.h"
 
-
 #include "RecordThread.h"
 #include "audio/WavEncoder.h"
 #include "bridge/Logger.h"
 #include "bridge/UserSettings.h"
 #include "common/Translate.h"
+#include "render/Transport.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -16,7 +16,21 @@ namespace {
 constexpr qint64 kHeaderOnly = 80;
 } // namespace
 
-RecordManager::RecordManager(QObject *parent) : QObject(parent) {}
+RecordManager::RecordManager(Transport *transport, QObject *parent)
+    : QObject(parent), m_transport(transport)
+{
+    if (m_transport)
+        connect(m_transport, &Transport::sig_recordingChanged, this,
+                [this] { record(m_transport->isRecording()); });
+}
+
+void RecordManager::endTake()
+{
+    if (m_transport)
+        m_transport->setRecording(false);
+    else
+        record(false);
+}
 
 RecordManager::~RecordManager()
 {
@@ -52,7 +66,7 @@ void RecordManager::record(bool on)
         if (!QDir().mkpath(dir) || !where.isDir() || !where.isWritable()) {
             BG_LOG_E("recording folder [%s] cannot be written", qPrintable(dir));
             emit sig_recordProblem(ZTR("pre_form.RecordFolder").arg(QDir::toNativeSeparators(dir)));
-            emit sig_controlRecord(); // the Dub button goes up again
+            endTake(); // the Dub button goes up again
             return;
         }
         m_file = m_path = takeFileName(dir);
@@ -98,7 +112,7 @@ void RecordManager::slot_writeFailed(int code)
     m_stoppedBecause =
         (code == wav::kSizeLimit ? ZTR("pre_form.RecordSizeLimit") : ZTR("pre_form.RecordDiskFull"))
             .arg(QDir::toNativeSeparators(m_file));
-    emit sig_controlRecord();
+    endTake();
 }
 
 void RecordManager::slot_recordError()
@@ -107,7 +121,7 @@ void RecordManager::slot_recordError()
         return;
     m_path.clear();
     m_error = true;
-    emit sig_controlRecord();
+    endTake();
 }
 
 void RecordManager::slot_recordStop()
@@ -115,5 +129,5 @@ void RecordManager::slot_recordStop()
     if (!m_recording)
         return;
     m_error = true;
-    emit sig_controlRecord();
+    endTake();
 }

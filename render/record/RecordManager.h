@@ -1,6 +1,7 @@
 #pragma once
-// Records voice-overs onto the timeline: names each recording's WAV file, runs the
-// record thread and tells the timeline when a recording starts and ends.
+// Records voice-overs onto the timeline: follows the transport's record state, names
+// each recording's WAV file, runs the record thread and tells the timeline when a
+// recording starts and ends. A take it cannot go on with it ends on the transport.
 // Lives on: main thread.
 
 #include "render/RenderTypes.h"
@@ -9,11 +10,12 @@
 #include <QString>
 
 class RecordThread;
+class Transport;
 
 class RecordManager : public QObject {
     Q_OBJECT
 public:
-    explicit RecordManager(QObject *parent = nullptr);
+    explicit RecordManager(Transport *transport, QObject *parent = nullptr);
     ~RecordManager() override;
     bool isRecording() const { return m_recording; }
     // Starts (true) or ends (false) a recording.
@@ -27,8 +29,6 @@ signals:
     void sig_frameRequest(MoveType type, EditType edit, int64_t times);
     // A recording started (true) or ended with its file (false), or failed.
     void sig_audioSourceItem(bool start, const QString &path, bool error);
-    // Asks the record control to switch off (RenderManager forwards it).
-    void sig_controlRecord();
     // The microphone went away during the take (the take waits) or came back.
     void sig_recordPaused(bool paused);
     // Something the user must be told about a take (a folder that takes no file,
@@ -42,6 +42,10 @@ public slots:
     void slot_writeFailed(int code);
 
 private:
+    // Ends the take on the transport (which ends it here too).
+    void endTake();
+
+    Transport *m_transport;
     RecordThread *m_thread = nullptr;
     QString m_file; // this recording's WAV file
     QString m_path; // what the timeline is told: the file, or empty after an error
