@@ -114,27 +114,10 @@ private slots:
         transport->pause();
         m_rm->setTimeline(nullptr);
     }
-    void userActionsStopPlayback()
-    {
-        auto feed = std::make_shared<TimelineFeed>();
-        feed->publish(std::make_shared<SilentTimeline>(600));
-        m_rm->setTimeline(feed);
-        Transport *transport = m_rm->transport();
-        PlayerManager *player = m_rm->playerManager();
-        transport->stop(true, true); // nothing plays: nothing happens
-        QVERIFY(!player->isPlaying());
-        transport->play();
-        QVERIFY(player->isPlaying());
-        transport->stop(false, true); // a take would end; playback goes on
-        QVERIFY(player->isPlaying());
-        transport->stop(true, false);
-        QVERIFY(!player->isPlaying());
-        QVERIFY(!transport->isPlaying());
-        m_rm->setTimeline(nullptr);
-    }
     void transportStates_data()
     {
-        // Actions from a paused transport at frame 10; what it then does and says.
+        // Actions from a paused transport at frame 10; what it then does and says, and
+        // whether the player plays.
         QTest::addColumn<QString>("actions");
         QTest::addColumn<bool>("playing");
         QTest::addColumn<bool>("recording");
@@ -153,6 +136,9 @@ private slots:
         QTest::newRow("a seek before the start stops at 0")
             << "back" << false << false << qint64(0) << 0;
         QTest::newRow("stop both") << "record stop" << false << false << qint64(10) << 2;
+        QTest::newRow("ending no take keeps playing")
+            << "play endtake" << true << false << qint64(10) << 1;
+        QTest::newRow("stop playing") << "play stopplay" << false << false << qint64(10) << 2;
     }
     void transportStates()
     {
@@ -161,7 +147,11 @@ private slots:
         QFETCH(bool, recording);
         QFETCH(qint64, playhead);
         QFETCH(int, told);
-        Transport transport;
+        auto feed = std::make_shared<TimelineFeed>();
+        feed->publish(std::make_shared<SilentTimeline>(600));
+        m_rm->setTimeline(feed);
+        Transport &transport = *m_rm->transport();
+        transport.stop(true, true);
         transport.seek(10);
         QSignalSpy plays(&transport, &Transport::sig_playingChanged);
         QSignalSpy takes(&transport, &Transport::sig_recordingChanged);
@@ -179,7 +169,12 @@ private slots:
                 transport.seek(-5);
             else if (a == "stop")
                 transport.stop(true, true);
+            else if (a == "endtake")
+                transport.stop(false, true);
+            else if (a == "stopplay")
+                transport.stop(true, false);
         }
+        QCOMPARE(m_rm->playerManager()->isPlaying(), playing);
         QCOMPARE(transport.isPlaying(), playing);
         QCOMPARE(transport.isRecording(), recording);
         QCOMPARE(transport.playhead(), int64_t(playhead));
@@ -189,6 +184,8 @@ private slots:
         QVERIFY(takes.isEmpty() || takes.last().at(0).toBool() == recording);
         QVERIFY(std::none_of(moves.begin(), moves.end(),
                              [](const QList<QVariant> &m) { return m.at(1).toBool(); }));
+        transport.stop(true, true);
+        m_rm->setTimeline(nullptr);
     }
 
 private:
