@@ -7,6 +7,7 @@
 #include "main/ExportRun.h"
 #include "main/TimelineWiring.h"
 #include "render/RenderManager.h"
+#include "render/Transport.h"
 #include "render/compose/PreviewLayers.h"
 #include "render/export/ExportManager.h"
 #include "render/export/MVParams.h"
@@ -129,7 +130,9 @@ private slots:
         QVERIFY(add(CT_AUDIO, "music.wav", 0)); // frames 0..89: the timeline's end
         QSignalSpy progress(m_export->manager(), &ExportManager::sig_processUpdate);
         const MVParams p = params(name);
+        m_rm->transport()->setRecording(true); // a take under way ends first
         QCOMPARE(m_export->exportMovie(p), int(ExportManager::Result::Written));
+        QVERIFY(!m_rm->transport()->isRecording());
         QCOMPARE(progress.last().at(0).toInt(), 89);
         QCOMPARE(progress.last().at(1).toInt(), 89);
 

@@ -46,17 +46,19 @@ namespace {
 bool pickFromMenu(QWindow *window, const QPoint &pos, const QString &entry)
 {
     bool shown = false;
-    QTimer::singleShot(300, [&] {
+    QTimer poll; // the menu may run its own event loop inside the click
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu)
+        if (shown || !menu || !menu->isVisible())
             return;
         shown = true;
         for (QAction *action : menu->actions())
             if (action->text().endsWith(entry))
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     });
+    poll.start(20);
     QTest::mouseClick(window, Qt::RightButton, {}, pos);
-    QTest::qWait(400);
+    (void)QTest::qWaitFor([&] { return shown; }, 3000); // false: no menu showed
     if (QWidget *left = QApplication::activePopupWidget())
         left->close();
     return shown;
@@ -262,7 +264,8 @@ private slots:
             second.show();
             QVERIFY(QTest::qWaitForWindowExposed(&second));
             QTRY_VERIFY(second.view());
-            QTest::qWait(100);
+            const int64_t shownFrom = m_rm->renderThread()->ticks();
+            QTRY_VERIFY(m_rm->renderThread()->ticks() >= shownFrom + 3); // presented with it
         }
         m_rm->stopRenderThread();
         m_rm->startRenderThread();

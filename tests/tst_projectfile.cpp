@@ -146,7 +146,7 @@ private slots:
         // Two files named clip.mp4 in folders a and b of the test folder ("$"); the
         // project (or archive) folder is nowhere/Trip there, which does not exist.
         QTest::addColumn<bool>("archived");   // the open project is an archive
-        QTest::addColumn<QString>("writing"); // "save", "archive" (planned) or "unplanned"
+        QTest::addColumn<QString>("writing"); // "save", "archive", "occupied", "unplanned"
         QTest::addColumn<QStringList>("stored");
         QTest::newRow("a project names them as they are")
             << false << "save" << QStringList{"$/a/clip.mp4", "$/b/clip.mp4"};
@@ -154,6 +154,8 @@ private slots:
             << true << "save" << QStringList{"../../a/clip.mp4", "../../b/clip.mp4"};
         QTest::newRow("an archive names its planned copies, one per file")
             << false << "archive" << QStringList{"resource/clip.mp4", "resource/clip-2.mp4"};
+        QTest::newRow("an archive leaves another file of the name alone")
+            << false << "occupied" << QStringList{"resource/clip-2.mp4", "resource/clip-3.mp4"};
         QTest::newRow("an archive without a plan keeps the paths")
             << false << "unplanned" << QStringList{"$/a/clip.mp4", "$/b/clip.mp4"};
     }
@@ -167,14 +169,18 @@ private slots:
         paths.setArchived(archived);
         paths.setArchiveFolder(folder);
         ArchivePlan plan(folder);
-        if (writing == "archive")
+        if (writing == "archive" || writing == "occupied")
             paths.setPlan(&plan);
+        if (writing == "occupied" && QDir().mkpath(folder + "/resource"))
+            writeFile(folder + "/resource/clip.mp4", "somebody else's clip");
         QStringList got;
         for (const QString &m : {m_dir.filePath("a/clip.mp4"), m_dir.filePath("b/clip.mp4")})
             got << paths.storedMaterialPath(m, writing != "save");
         stored.replaceInStrings("$", m_dir.path());
         QCOMPARE(got, stored);
-        QCOMPARE(plan.copies().size(), writing == "archive" ? 2 : 0);
+        QCOMPARE(plan.copies().size(), writing == "archive" || writing == "occupied" ? 2 : 0);
+        if (writing == "occupied")
+            QDir(m_dir.filePath("nowhere")).removeRecursively();
         QVERIFY(!QFileInfo::exists(m_dir.filePath("nowhere"))); // nothing made or copied
     }
     void archiveNeverReplacesTheOpenProject()

@@ -303,8 +303,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(played.last().at(0).toLongLong() >= before + 18, 20000);
         m_rm->transport()->pause();
         // Still pictures are asked for and answered after it.
+        QSignalSpy still(m_timeline->view(), &TimeLineGraphicsView::sig_trackFrames);
         m_timeline->view()->slot_resetFrame(10, EDIT_NONE, true);
-        QTest::qWait(300);
+        QTRY_VERIFY(!still.isEmpty());
     }
 
 private:

@@ -148,13 +148,13 @@ private slots:
         ClassifyItem *group = m_model->group(CT_VIDEO);
         SourceItem *clip = clipAt(group, 2);
         ClassifyItem *home = clip->track;
-        // A new track, then the clip moved onto it: two steps.
+        // A new track, then the clip dragged down onto it: two steps.
         ClassifyItem *lower = m_model->insertTrack(group, group->childCount(), true);
         const QString lowerName = lower->uuid;
-        clip->setValue(
-            "source",
-            SourceData::sourceValue(lower, clip->start(), clip->duration(), clip->offset()), true,
-            true);
+        clip->setSelected(true);
+        const QPoint grip = at(clip, 100);
+        drag(m_view->viewport(), grip,
+             grip + QPoint(0, int(trackrows::top(lower) - trackrows::top(home))));
         auto isOn = [clip](ClassifyItem *track) {
             return clip->track == track && track->hasClip(clip) &&
                    qFuzzyCompare(clip->pos().y() + 1, trackrows::top(track) + 1) &&
@@ -268,6 +268,7 @@ private slots:
         history()->undo();
         QCOMPARE(video->start(), int64_t(10));
         QCOMPARE(video->offset(), int64_t(0));
+        QCOMPARE(video->sceneWidth(), timeline::toScene(40)); // drawn as long as it lasts
 
         SourceItem *still = clipAt(m_model->group(CT_PICTURE), 0, "still.png");
         m_scene->clearSelection();

@@ -407,6 +407,8 @@ private slots:
         using L = QList<qint64>;
         QTest::newRow("move onto another clip pushes it right")
             << "move a 30" << true << L{30, 90, 0, 0};
+        QTest::newRow("a move away parts the dissolved clips")
+            << "move b 90" << true << L{0, 90, 0, 0};
         QTest::newRow("a move before the start stops at 0")
             << "move b -20" << true << L{0, 60, 0, 0};
         QTest::newRow("a move to a track of another kind is refused")
@@ -427,6 +429,8 @@ private slots:
         QTest::newRow("a cut at the clip's first frame is refused")
             << "split b 60" << false << L{0, 60, 0, 0};
         QTest::newRow("a cut past the clip is refused") << "split b 130" << false << L{0, 60, 0, 0};
+        QTest::newRow("a cut at the clip's end is refused")
+            << "split b 120" << false << L{0, 60, 0, 0};
         QTest::newRow("a cut inside") << "split b 90" << true << L{0, 60, 0, 0};
         QTest::newRow("joining over another clip is refused")
             << "join b d" << false << L{0, 60, 0, 0};
@@ -540,6 +544,17 @@ private slots:
             load(*m_model, text);
             QCOMPARE(values(), set);
         }
+        // Two clips sharing a uuid in the file (edited by hand) both read, each its own.
+        const QString copied = section(*m_model).replace(g(CT_AUDIO)->clips()[0]->uuid,
+                                                         g(CT_PICTURE)->clips()[0]->uuid);
+        m_model->clearAll();
+        load(*m_model, copied);
+        QCOMPARE(values(), set);
+        QSet<QString> uuids;
+        for (const SourceItem *c : m_model->clips())
+            uuids << c->uuid;
+        QCOMPARE(uuids.size(), set.size() - 1); // the transition is not a clip
+        VERIFY_CONSISTENT(*m_model);
         // New clips still go on top of what was read.
         const int top = m_model->transitions()[0]->data()->from()->stacking;
         SourceItem *fresh = m_model->createClip(g(CT_VIDEO), CT_VIDEO, path("clip.mp4"), 400);

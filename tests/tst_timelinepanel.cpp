@@ -137,6 +137,17 @@ private slots:
         // A click beside the button changes nothing.
         QTest::mouseClick(headers->viewport(), Qt::LeftButton, {}, QPoint(10, row.center().y()));
         QCOMPARE(video->childCount(), 1);
+        // The headers lay out their rows on their own; a clip's row follows them when a
+        // group above it folds.
+        SourceItem *still = clip(CT_PICTURE, model->group(CT_PICTURE), 0, "still.png");
+        const QModelIndex picture = model->trackTree()->indexOf(model->group(CT_PICTURE));
+        auto offset = [&] {
+            return m_panel->view()->mapFromScene(still->scenePos()).y() -
+                   headers->visualRect(picture).top();
+        };
+        const int open = offset();
+        headers->collapse(model->trackTree()->indexOf(video));
+        QCOMPARE(offset(), open);
     }
 
 private:

@@ -1,10 +1,6 @@
 // Timeline view: zoom levels and their exact scales.
-#include "support/MediaFixtures.h"
 #include "support/TimelineFixture.h"
-#include "timeline/SourceItem.h"
-#include "timeline/TimeLineGraphicsScene.h"
 #include "timeline/TimeLineGraphicsView.h"
-#include "timeline/TimelineDocument.h"
 
 #include <QScrollBar>
 #include <QtTest>
@@ -15,8 +11,6 @@ private slots:
     void init()
     {
         m_timeline = std::make_unique<fixtures::Timeline>();
-        m_scene = &m_timeline->scene;
-        m_model = &m_timeline->model;
         m_view = m_timeline->view.get();
         m_view->resize(800, 300);
         m_view->show();
@@ -57,22 +51,7 @@ private slots:
     }
 
 private:
-    SourceItem *addClip(uint32_t kind, const char *file, int64_t start)
-    {
-        const QString path = m_dir.filePath(file);
-        if (!QFileInfo::exists(path)) {
-            if (QString(file).endsWith(".png"))
-                fixtures::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1", path});
-            else
-                fixtures::ffmpeg(
-                    {"-f", "lavfi", "-i", "testsrc2=s=160x120:d=2", "-pix_fmt", "yuv420p", path});
-        }
-        return m_model->createClip(m_model->group(kind), kind, path, start);
-    }
-    QTemporaryDir m_dir;
     std::unique_ptr<fixtures::Timeline> m_timeline;
-    TimeLineGraphicsScene *m_scene = nullptr;
-    TimelineDocument *m_model = nullptr;
     TimeLineGraphicsView *m_view = nullptr;
 };
 

@@ -73,16 +73,12 @@ inline bool startEditor(QProcess &editor, const QString &home, const QString &pr
 {
     editor.setProcessEnvironment(editorEnvironment(home));
     editor.start(program, {project});
-    if (!editor.waitForStarted()) {
-        qWarning("the editor did not start: %s", qPrintable(editor.errorString()));
-        return false;
-    }
-    const bool opened = waitForLog(home, "---> opening project: " + project, 40000);
-    const bool shown =
-        opened && xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'", 40000);
+    const bool shown = editor.waitForStarted() &&
+                       waitForLog(home, "---> opening project: " + project, 40000) &&
+                       xdo("xdotool search --sync --onlyvisible --name '^ZuAEdit$'", 40000);
     if (!shown)
         qWarning("the editor %s; its log ends with:\n%s",
-                 editor.state() == QProcess::Running ? "runs" : "has exited",
+                 editor.state() == QProcess::Running ? "runs" : "is not running",
                  qPrintable(readLog(home).right(2000)));
     return shown;
 }
